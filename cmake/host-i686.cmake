@@ -1,0 +1,12 @@
+# Host flavour: Linux i686 code built on an x86_64 machine, run under qemu-i386.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER gcc)
+set(CMAKE_CXX_COMPILER g++)
+set(CMAKE_C_FLAGS_INIT "-m32 -msse2 -mfpmath=sse -fno-pie")
+set(CMAKE_CXX_FLAGS_INIT "-m32 -msse2 -mfpmath=sse -fno-pie")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -no-pie")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_POSITION_INDEPENDENT_CODE OFF)
+find_program(QEMU_I386 qemu-i386 REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${QEMU_I386})

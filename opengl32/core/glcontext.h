@@ -1,0 +1,220 @@
+// The rendering context record and what the window-system layer hands it.
+#pragma once
+
+#include "gldispatch.h"
+
+struct WglDrawable;
+struct GlHistogram;
+
+// Allocation and drawable services the window-system layer gives each context.
+struct GlCoreImports {
+    void* (GLPROC* alloc)(GlContext* gc, size_t bytes);
+    void* (GLPROC* calloc)(GlContext* gc, size_t count, size_t size);
+    void* (GLPROC* realloc)(GlContext* gc, void* block, size_t bytes);
+    void (GLPROC* free)(GlContext* gc, void* block);  // accepts null
+    void (GLPROC* warning)(GlContext* gc, const char* text);
+    void (GLPROC* fatal)(GlContext* gc, const char* text);
+    WglDrawable* (GLPROC* getDrawableBuffer)(GlContext* gc);
+    void (GLPROC* getDrawableSize)(GlContext* gc, GLint* width, GLint* height);
+    void* owner;  // the owning WglContextHandle (or embedding context)
+};
+static_assert(sizeof(GlCoreImports) == 36, "GlCoreImports is 9 words");
+
+// Pixel format as the core sees it; never changed after creation.
+struct GlPixelFormatInfo {
+    uint8_t rgba, colorIndex, doubleBuffer, stereo;
+    uint8_t accumPresent, depthPresent, stencilPresent, spare;
+    uint32_t redBits, greenBits, blueBits, alphaBits;
+    uint32_t redMask, greenMask, blueMask, alphaMask;  // ((1 << bits) - 1) << shift
+    uint32_t colorBits;
+    uint32_t accumRedBits, accumGreenBits, accumBlueBits, accumAlphaBits;
+    uint32_t depthBits, stencilBits;
+    uint32_t reserved[2];
+};
+static_assert(sizeof(GlPixelFormatInfo) == 76, "GlPixelFormatInfo is 19 words");
+static_assert(offsetof(GlPixelFormatInfo, redBits) == 8, "byte flags first");
+
+// Context procedures: the window-system layer's operations first, then the
+// slots that validation and the pickers fill.
+struct GlContextProcs {
+    GLboolean (GLPROC* destroyContext)(GlContext* gc);
+    GLboolean (GLPROC* loseCurrent)(GlContext* gc);
+    GLboolean (GLPROC* makeCurrent)(GlContext* gc);
+    GLboolean (GLPROC* shareLists)(GlContext* gc, GlContext* other);
+    GLboolean (GLPROC* copyContext)(GlContext* dst, GlContext* src, GLuint mask);
+    void (GLPROC* swapBuffers)(GlContext* gc);
+    void (GLPROC* resizeBuffers)(GlContext* gc, GLint width, GLint height);
+    GLboolean (GLPROC* refreshBufferAddresses)(GlContext* gc);
+    GLboolean (GLPROC* lockBuffers)(GlContext* gc);
+    GLboolean (GLPROC* unlockBuffers)(GlContext* gc);
+    GlDispatchTable* (GLPROC* dispatchAddress)(GlContext* gc);
+    GLuint (GLPROC* saveDispatch)(GlContext* gc);
+    GlDispatchTable* (GLPROC* savedDispatch)(GlContext* gc);
+
+    void (GLPROC* validate)(GlContext* gc);
+    void (GLPROC* fullValidate)(GlContext* gc);
+    void (GLPROC* flush)(GlContext* gc);
+    void (GLPROC* finish)(GlContext* gc);
+    void (GLPROC* pickColorMaterial)(GlContext* gc);
+    void (GLPROC* applyCurrentColor)(GlContext* gc);
+    void (GLPROC* beginPrimitive)(GlContext* gc, GLenum mode);  // the mode's begin procedure
+
+    // Display-list arena.
+    void* (GLPROC* newArena)(GlContext* gc);
+    void (GLPROC* freeArena)(GlContext* gc, void* arena);
+    void* (GLPROC* arenaAlloc)(GlContext* gc, void* arena, size_t bytes);
+    void (GLPROC* resetArena)(GlContext* gc, void* arena);
+};
+
+// Implementation limits and constants set by the constructors.
+struct GlLimits {
+    GLint maxLights;
+    GLint maxClipPlanes;
+    GLint textureTargets;
+    GLint textureEnvironments;
+    GLint maxViewportWidth, maxViewportHeight;
+    GLint windowBiasX, windowBiasY;
+    GLfloat windowBiasXf, windowBiasYf;
+    GLint textureLevels;
+    GLint subpixelBits;
+    GLint maxListNesting;
+    GLfloat pointSizeMin, pointSizeMax, pointSizeGranularity;
+    GLfloat lineWidthMin, lineWidthMax, lineWidthGranularity;
+    GLint maxEvalOrder;
+    GLint maxPixelMapTable;
+    GLint maxAttribStackDepth;
+    GLint maxClientAttribStackDepth;
+    GLint maxNameStackDepth;
+    GLint maxModelviewStackDepth;
+    GLint maxProjectionStackDepth;
+    GLint maxTextureStackDepth;
+};
+
+struct GlConstants {
+    GLfloat one, half;
+    // Maxima of unsigned byte, short and int components and their scales.
+    GLfloat ubyteMax, ushortMax, uintMax;
+    GLfloat ubyteScale, ushortScale, uintScale;
+    const char* vendor;
+    const char* renderer;
+    const char* version;
+    const char* extensions;
+    GLint alphaTableSize;
+    GLfloat alphaTableScale;
+    GLfloat windowStep;  // smallest step that still changes the window bias
+    GLfloat snapOffset;  // 0.5 - windowStep
+    GLfloat previousColorMax[4];
+    GLfloat invColorScale[4];
+    GLfloat ubyteToFloat[256];
+};
+
+// Feedback and selection buffers as glRenderMode sees them.
+struct GlFeedbackState {
+    GLfloat* start;
+    GLfloat* position;
+    GLfloat* end;
+    GLint overflow;
+};
+struct GlSelectState {
+    GLuint* start;
+    GLuint* position;
+    GLuint* end;
+    GLint overflow;
+    GLuint* nameStackPtr;
+    GLuint* nameStackBase;
+    GLint hitCount;
+    GLint hitRecorded;
+    GLuint pendingDepth;  // last field: pending minimum/maximum depth state
+};
+
+// Code-generator state hanging from the context.
+enum { GL_OG_WORK_AREA_BYTES = 205200, GL_OG_GROW_CAPACITY = 1000 };
+struct GlOgGrowArray {
+    void* data;
+    GLuint count;
+    GLuint capacity;
+};
+struct GlOgState {
+    GLuint cacheSizes[9];
+    uint8_t* workArea;  // points at workAreaStorage
+    GlOgGrowArray words;    // 4-byte entries
+    GlOgGrowArray doubles;  // 8-byte entries
+    GL_ALIGN8 uint8_t workAreaStorage[GL_OG_WORK_AREA_BYTES];
+};
+
+// Dirty words.
+enum { GL_DIRTY_ALL_PICKERS = 0x3FF, GL_DIRTY_ALL_TABLES = 0xFFFFFFFFu, GL_DIRTY_GENERIC = 0x1 };
+
+// Context flags.
+enum {
+    GL_CONTEXT_VALIDATED = 0x1,
+    GL_CONTEXT_INSTALLED = 0x2,
+    GL_CONTEXT_FRESH_CURRENT = 0x4,
+};
+
+struct GlContext {
+    GlCoreImports imports;
+    GlContextProcs procs;
+    GLuint contextFlags;
+
+    // GL state.
+    GLenum renderMode;
+    GLint savedBeginState;
+    GLenum errorCode;
+    GlFeedbackState feedback;
+    GlSelectState select;
+
+    GlPixelFormatInfo pixelFormat;
+    GlLimits limits;
+    GlConstants constants;
+
+    GLuint dirtyPickers;
+    GLuint dirtyTables;
+
+    // Dispatch copies.
+    GlDispatchTable immediateDispatch;
+    GlDispatchTable compileDispatch;
+    GlDispatchTable savedDispatch;
+    GlDispatchTable* liveDispatch;
+    GLuint listCompiling;  // non-zero while glNewList .. glEndList
+
+    // Heap arrays.
+    void** attribStack;        // maxAttribStackDepth pointers
+    void** clientAttribStack;  // maxClientAttribStackDepth pointers
+    GLuint* nameStack;         // maxNameStackDepth words
+    uint8_t* spanWork[2];      // 2048 entries of 16 bytes each
+    GLuint* coverageWords;     // 64 words
+
+    GlHistogram* histogram;
+    GlOgState og;
+};
+
+// Size of a span work array.
+enum { GL_SPAN_WORK_ENTRIES = 2048, GL_SPAN_WORK_ENTRY_BYTES = 16, GL_COVERAGE_WORDS = 64 };
+
+// Context life cycle.
+extern "C" {
+GlContext* GLPROC __glCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format);
+GLboolean GLPROC __glInitContextCommon(GlContext* gc);
+void GLPROC __glSetStateDefaults(GlContext* gc);
+void GLPROC __glRescaleColors(GlContext* gc);
+GLboolean GLPROC __glDestroyContext(GlContext* gc);
+GlDispatchTable* GLPROC __glDispatchAddress(GlContext* gc);
+GLuint GLPROC __glSaveDispatch(GlContext* gc);
+GlDispatchTable* GLPROC __glSavedDispatch(GlContext* gc);
+GLboolean GLPROC __glMakeCurrent(GlContext* gc);
+GLboolean GLPROC __glLoseCurrent(GlContext* gc);
+void GLPROC __glGenericValidate(GlContext* gc);
+
+void GLPROC __glSetError(GLenum code);
+}
+
+// The GL strings.
+extern const char __glVendorString[];
+extern const char __glRendererString[];
+extern const char __glVersionString[];
+extern const char __glExtensionsString[];
+
+// The window-system layer's static null context, current in every thread that
+// has no context of its own (set at load).
+extern "C" GlContext* __wglNullContext;

@@ -1,0 +1,37 @@
+// Procedures the context life cycle calls in the other parts of the library.
+#pragma once
+
+#include "glcontext.h"
+
+extern "C" {
+// Context operations.
+GLboolean GLPROC __glBufferLockNop(GlContext* gc);
+GLboolean GLPROC __glCopyContextState(GlContext* dst, GlContext* src, GLuint mask);
+void GLPROC __glSwapBuffersProc(GlContext* gc);
+
+// GL state groups: defaults at the first make-current, colours kept scaled by
+// the colour-buffer maxima, attribute stack levels.
+void GLPROC __glInitStateDefaults(GlContext* gc);
+void GLPROC __glRescaleStoredColors(GlContext* gc, const GLfloat ratio[4]);
+void GLPROC __glFreeAttribStack(GlContext* gc);
+
+// Display lists.
+void GLPROC __glInitArenaProcs(GlContext* gc);
+GLboolean GLPROC __glInitDisplayListState(GlContext* gc);
+void GLPROC __glFreeDisplayListState(GlContext* gc);
+
+// Geometry.
+GLboolean GLPROC __glAllocClipPlanes(GlContext* gc);
+void GLPROC __glFreeClipPlanes(GlContext* gc);
+
+// Textures and pixel state.
+GLboolean GLPROC __glInitTextures(GlContext* gc);
+void GLPROC __glFreeTextures(GlContext* gc);
+
+// Code generator.
+GLboolean GLPROC __glOgCreateCaches(GlContext* gc);
+void GLPROC __glOgFreeCaches(GlContext* gc);
+
+// Evaluators, pixel maps, vertex arrays, power tables, vertex cache.
+void GLPROC __glFreeSubsystemState(GlContext* gc);
+}

@@ -1,0 +1,84 @@
+// Window-system layer: process and thread state, the lock, the error log.
+#pragma once
+
+#include "core/glcontext.h"
+
+#ifdef _WIN32
+// The platform headers declare the wgl entries as imports; the library defines them.
+#pragma GCC diagnostic ignored "-Wattributes"
+#endif
+
+// One wgl context as the window-system layer keeps it.
+struct WglContextHandle {
+    WglContextHandle* next;
+    WglContextHandle* prev;
+    GlContext* glContext;
+    GlPixelFormatInfo* formatInfo;
+    uint8_t isCurrent;
+    uint32_t ownerThread;  // thread id while current, else -1
+    uint8_t resizePending;
+    uint32_t handle;  // the HGLRC value the program sees
+    HWND window;
+    HDC deviceContext;
+    uint8_t descriptor[40];  // PIXELFORMATDESCRIPTOR at creation
+    uint32_t formatIndex;
+    WglDrawable* drawable;
+};
+static_assert(sizeof(WglContextHandle) == 88, "WglContextHandle is 88 bytes");
+
+// Process-wide state, set at process attach.
+extern "C" {
+extern DWORD __wglTlsIndex;
+extern HMODULE __wglPlatformLibrary;
+extern LONG __wglAttachCount;
+extern DWORD __wglHardware;     // 1: contexts are hardware contexts
+extern DWORD __wglPassThrough;  // 1: pass-through mode
+extern GlThreadState* __wglSharedRecord;
+extern HINSTANCE __wglInstance;
+extern HANDLE __wglMutex;
+extern DWORD __wglErrorLogSetting;
+extern WglContextHandle __wglHandleList;  // sentinel: handle 0, the null context
+// Display mode last seen by the message hook; the pixel-format list is rebuilt when it changes.
+extern DWORD __wglDisplayBits, __wglDisplayWidth, __wglDisplayHeight;
+extern DWORD __wglPixelFormatsStale;
+
+BOOL WINAPI __wglDllEntry(HINSTANCE instance, DWORD reason);
+BOOL __wglProcessAttach(HINSTANCE instance, DWORD threadId);
+BOOL __wglProcessDetach(void);
+BOOL __wglAttachThread(DWORD threadId);
+BOOL __wglDetachThread(void);
+GlContext* __wglGetCurrentContext(void);
+void __wglInitLists(void);
+LRESULT CALLBACK __wglHookProc(int code, WPARAM wParam, LPARAM lParam);
+DWORD __wglReadRegistryDword(const char* valueName);
+BOOL __wglLock(void);
+void __wglUnlock(void);
+void __wglReleaseCurrent(void);
+
+// Error log.
+void __wglLogMessage(const char* text);
+void __wglLogError(const char* text);
+void __wglSystemError(const char* callName, DWORD code);
+void __wglReadErrorLogSetting(void);
+
+// Window-message events handled with the drawables and context handles.
+void __wglWindowDestroyed(HWND window);
+void __wglWindowChanged(HWND window);
+
+// Pass-through decision at load: 0 normal, 1 pass-through, other: fail the load.
+int __wglCheckOverride(void);
+
+PROC WINAPI wglGetProcAddress(LPCSTR name);
+BOOL WINAPI wglLockBuffers(HGLRC handle);
+BOOL WINAPI wglUnlockBuffers(HGLRC handle);
+}
+
+// wgl failure codes OR this value become the thread's last error.
+enum { WGL_ERROR_BASE = 0xE03D3D00u, WGL_ERROR_UNSUPPORTED = 0xC0000000u };
+
+// Extension entries found by wglGetProcAddress.
+struct WglExtensionEntry {
+    const char* name;
+    PROC entry;
+};
+extern "C" const WglExtensionEntry WglExtensionTable[25];

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the toolchain both build flavours need (idempotent; quick when all is there).
+set -u
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+printf 'int main(){}\n' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null || need+=(g++-multilib)
+command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
+command -v qemu-i386 >/dev/null || need+=(qemu-user)
+[ -d /usr/src/googletest/googletest ] || need+=(googletest)
+if [ ${#need[@]} -eq 0 ]; then
+  exit 0
+fi
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+echo "installing: ${need[*]}"
+# A failing index must not stop the install of what the other indexes hold.
+$SUDO apt-get update -q || true
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${need[@]}"

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds both flavours, runs the host tests and checks the Windows export table.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/build.sh"
+bash "$top/scripts/check-exports.sh"
+ctest --test-dir "$top/build/host" --output-on-failure -j"$(nproc 2>/dev/null || echo 4)"

@@ -1,0 +1,91 @@
+/* Host only: how tests set the scene for the Win32 stand-in and read what happened.
+   StandinReset restores the scene (platform, registry, modules, captured output, forced
+   failures); resources that code owns (handles, memory, TLS indices, hooks) are kept. */
+#ifndef STANDIN_CONTROL_H
+#define STANDIN_CONTROL_H
+
+#include "../windows.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+void StandinReset(void);
+
+/* Version: what GetVersionExA reports (platform id 2 = NT by default, 1 = Windows 9x). */
+void StandinSetPlatformId(DWORD id);
+DWORD StandinPlatformId(void);
+void StandinFailGetVersion(BOOL fail);
+
+/* TLS. */
+void StandinFailNextTlsAlloc(void);
+void StandinSetNextTlsIndex(DWORD index);
+BOOL StandinTlsIsAllocated(DWORD index);
+/* Byte offset of TLS slot `index` in the block for the current platform id, or -1 for
+   indices kept outside the block. */
+int StandinTlsSlotOffset(DWORD index);
+
+/* Kernel objects. */
+int StandinOpenHandleCount(void);
+
+/* Debugger output: everything OutputDebugStringA got, concatenated. The pointer stays valid
+   until the next output or clear. */
+const char *StandinDebugOutput(void);
+void StandinClearDebugOutput(void);
+
+/* Registry. */
+void StandinRegSetDword(HKEY root, const char *subKey, const char *valueName, DWORD value);
+void StandinRegSetString(HKEY root, const char *subKey, const char *valueName, const char *value);
+void StandinRegCreateKey(HKEY root, const char *subKey);
+void StandinRegClear(void);
+REGSAM StandinRegLastOpenAccess(void);
+int StandinRegOpenCount(void);          /* RegOpenKeyExA calls since the last reset */
+int StandinRegOpenKeyHandles(void);     /* key handles not yet closed */
+void StandinRegDenyAccess(REGSAM mask); /* opening with any of these rights fails: ERROR_ACCESS_DENIED */
+
+/* Message boxes: recorded, never shown. */
+int StandinMessageBoxCount(void);
+const char *StandinMessageBoxText(int i);
+const char *StandinMessageBoxCaption(int i);
+UINT StandinMessageBoxType(int i);
+HWND StandinMessageBoxOwner(int i);
+void StandinSetMessageBoxResult(int result); /* what MessageBoxA returns; IDOK by default */
+
+/* Modules. */
+typedef struct {
+  const char *name;
+  void *proc;
+} StandinExport;
+/* Registers a module that LoadLibraryA finds by file name (case-insensitive, with or without
+   a directory and ".dll"). `exports` ends with a null name and may be null. Registering the
+   same name again replaces its exports and returns the same handle. A new module is not
+   loaded: its reference count is 0. */
+HMODULE StandinRegisterModule(const char *fileName, const StandinExport *exports);
+int StandinModuleRefCount(HMODULE module); /* -1 for an unknown handle */
+void StandinSetModuleFileName(HMODULE module, const char *path); /* module NULL: the program */
+BOOL StandinThreadLibraryCallsDisabled(HMODULE module);
+
+/* Memory. */
+int StandinGlobalLiveBlocks(void);
+int StandinLocalLiveBlocks(void);
+int StandinHeapLiveBlocks(void);
+void StandinFailNextGlobalAlloc(void);
+void StandinFailGlobalAllocAfter(int successes); /* that many GlobalAlloc calls succeed, the next fails */
+
+/* Window-message hooks. */
+void StandinFailNextHook(void);
+void StandinFailNextUnhook(void);
+int StandinHookCount(DWORD threadId);
+BOOL StandinHookInfo(HHOOK hook, int *idHook, HOOKPROC *proc, HINSTANCE *module, DWORD *threadId);
+/* Runs the calling thread's WH_CALLWNDPROC chain (most recent hook first) for a message sent by
+   another thread (hook wParam 0); returns what the first hook returns, 0 with no hook. */
+LRESULT StandinDeliverCallWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+/* x87 control word of the calling thread. */
+WORD StandinX87ControlWord(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* STANDIN_CONTROL_H */

@@ -1,0 +1,59 @@
+// Private helpers shared by the stand-in's components (kernel32, advapi32, user32, ...).
+#ifndef STANDIN_INTERNAL_H
+#define STANDIN_INTERNAL_H
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace standin {
+
+// StandinReset runs every registered function. Components register from a static
+// initializer (ResetRegistrar), so only linked-in components take part.
+using ResetFn = void (*)();
+void OnReset(ResetFn fn);
+struct ResetRegistrar {
+  explicit ResetRegistrar(ResetFn fn) { OnReset(fn); }
+};
+
+// Functions run, with the thread's id, when a thread that called WatchThreadExit ends.
+using ThreadExitFn = void (*)(DWORD threadId);
+void OnThreadExit(ThreadExitFn fn);
+struct ThreadExitRegistrar {
+  explicit ThreadExitRegistrar(ThreadExitFn fn) { OnThreadExit(fn); }
+};
+void WatchThreadExit();
+
+// Thread ids: CreateThread picks the id before the thread runs and the thread adopts it.
+DWORD NewThreadId();
+void AdoptThreadId(DWORD id);
+
+// Platform id that GetVersionExA reports.
+DWORD CurrentPlatformId();
+
+void SetX87ControlWord(WORD cw);
+constexpr WORD kWindowsX87ControlWord = 0x27F;
+
+// Kernel objects behind handles.
+struct Object {
+  virtual ~Object() = default;
+  // Waits up to `ms` milliseconds; objects that cannot be waited on fail.
+  virtual DWORD Wait(DWORD ms);
+};
+HANDLE NewHandle(std::shared_ptr<Object> object);
+std::shared_ptr<Object> LookupHandle(HANDLE handle);
+// The object behind `handle` if it is a T; else null with ERROR_INVALID_HANDLE set.
+template <class T>
+std::shared_ptr<T> HandleAs(HANDLE handle) {
+  std::shared_ptr<T> object = std::dynamic_pointer_cast<T>(LookupHandle(handle));
+  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  return object;
+}
+
+std::string Lower(const char *text);
+DWORD ErrorFromErrno(int error);
+
+}  // namespace standin
+
+#endif  // STANDIN_INTERNAL_H

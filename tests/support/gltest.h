@@ -1,0 +1,36 @@
+// Test support: counting allocator imports, library load, child processes,
+// software contexts made current, and raw entry calls.
+#pragma once
+
+#include <string>
+#include <functional>
+#include "core/glcontext.h"
+#include "wgl/wgl.h"
+
+// GlCoreImports whose allocations are counted.
+const GlCoreImports* gltestImports();
+int gltestLiveBlocks();
+void gltestFailAllocationAfter(int n);  // the n+1-th allocation from now fails; -1: never
+
+// An RGBA pixel format: 8 bits a channel, 0x00RRGGBB, 16-bit depth.
+GlPixelFormatInfo gltestRgbaFormat(bool doubleBuffer);
+
+// Library load and unload, as the loader runs them.
+bool gltestLoad();
+bool gltestUnload();
+
+// Runs fn in a forked child; returns its exit code, or 128 + signal number.
+// Its standard error is captured in *err when err is given.
+int gltestInChild(const std::function<int()>& fn, std::string* err = nullptr);
+
+// A software context created through the core with counted imports and made
+// current on the calling thread.
+GlContext* gltestCreateCurrent(bool doubleBuffer = true);
+void gltestDestroyCurrent(GlContext* gc);
+
+// Calls an entry with argBytes of argument words; returns the change of the
+// stack pointer across the call (0 when the callee popped exactly its
+// arguments) and stores the result word in *result.
+extern "C" int gltestCallEntry(const void* entry, int argBytes, const uint32_t* args, uint32_t* result);
+
+std::string gltestReadFile(const char* path);
