@@ -36,8 +36,8 @@ struct Registry {
 };
 
 Registry &Store() {
-  static Registry registry;
-  return registry;
+  static auto *registry = new Registry;
+  return *registry;
 }
 
 void ResetRegistry() {

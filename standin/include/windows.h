@@ -7,6 +7,7 @@
 #include "winbase.h"
 #include "winreg.h"
 #include "winuser.h"
+#include "wingdi.h"
 #include "standin/teb.h"
 
 #endif /* STANDIN_WINDOWS_H */

@@ -5,6 +5,10 @@
 #include "windef.h"
 #include "winerror.h"
 
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define MAKEINTRESOURCE MAKEINTRESOURCEA
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+
 /* Hooks. */
 #define WH_MIN (-1)
 #define WH_MSGFILTER (-1)

@@ -10,8 +10,15 @@
 namespace standin {
 namespace {
 
-std::mutex debugLock;
-std::string debugOutput;
+struct DebugLog {
+  std::mutex lock;
+  std::string text;
+};
+
+DebugLog &Log() {
+  static auto *log = new DebugLog;
+  return *log;
+}
 
 void ResetDebugOutput() { StandinClearDebugOutput(); }
 
@@ -34,18 +41,18 @@ extern "C" {
 
 void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
   if (!lpOutputString) return;
-  std::lock_guard<std::mutex> guard(debugLock);
-  debugOutput += lpOutputString;
+  std::lock_guard<std::mutex> guard(Log().lock);
+  Log().text += lpOutputString;
 }
 
 const char *StandinDebugOutput(void) {
-  std::lock_guard<std::mutex> guard(debugLock);
-  return debugOutput.c_str();
+  std::lock_guard<std::mutex> guard(Log().lock);
+  return Log().text.c_str();
 }
 
 void StandinClearDebugOutput(void) {
-  std::lock_guard<std::mutex> guard(debugLock);
-  debugOutput.clear();
+  std::lock_guard<std::mutex> guard(Log().lock);
+  Log().text.clear();
 }
 
 DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(MonotonicNanoseconds() / 1000000); }

@@ -34,8 +34,8 @@ struct HeapState {
 };
 
 HeapState &Heaps() {
-  static HeapState state;
-  return state;
+  static auto *state = new HeapState;
+  return *state;
 }
 
 void ResetHeaps() {
@@ -271,8 +271,15 @@ struct Region {
   std::vector<DWORD> pages;  // protection per page; kDecommitted when not committed
 };
 
-std::mutex regionsLock;
-std::map<uintptr_t, Region> regions;  // by base address
+struct RegionTable {
+  std::mutex lock;
+  std::map<uintptr_t, Region> byBase;
+};
+
+RegionTable &Regions() {
+  static auto *table = new RegionTable;
+  return *table;
+}
 
 int HostProtection(DWORD protect) {
   switch (protect & 0xFF) {
@@ -288,8 +295,9 @@ int HostProtection(DWORD protect) {
   }
 }
 
-// The region holding [address, address + size); caller holds regionsLock.
+// The region holding [address, address + size); caller holds the table lock.
 Region *Find(uintptr_t address, SIZE_T size, uintptr_t *base) {
+  std::map<uintptr_t, Region> &regions = Regions().byBase;
   auto it = regions.upper_bound(address);
   if (it == regions.begin()) return nullptr;
   --it;
@@ -309,7 +317,8 @@ LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationTy
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::lock_guard<std::mutex> guard(regionsLock);
+  std::lock_guard<std::mutex> guard(Regions().lock);
+  std::map<uintptr_t, Region> &regions = Regions().byBase;
   uintptr_t address = reinterpret_cast<uintptr_t>(lpAddress);
   if (!(flAllocationType & MEM_RESERVE) && lpAddress) {
     // Commit pages of a reserved region.
@@ -347,7 +356,8 @@ LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationTy
 }
 
 BOOL WINAPI VirtualFree(LPVOID lpAddress, SIZE_T dwSize, DWORD dwFreeType) {
-  std::lock_guard<std::mutex> guard(regionsLock);
+  std::lock_guard<std::mutex> guard(Regions().lock);
+  std::map<uintptr_t, Region> &regions = Regions().byBase;
   uintptr_t address = reinterpret_cast<uintptr_t>(lpAddress);
   if (dwFreeType == MEM_RELEASE) {
     auto it = regions.find(address);
@@ -388,7 +398,7 @@ BOOL WINAPI VirtualProtect(LPVOID lpAddress, SIZE_T dwSize, DWORD flNewProtect, 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::lock_guard<std::mutex> guard(regionsLock);
+  std::lock_guard<std::mutex> guard(Regions().lock);
   uintptr_t address = reinterpret_cast<uintptr_t>(lpAddress);
   uintptr_t first = address & ~(kPage - 1);
   SIZE_T size = ((address + dwSize + kPage - 1) & ~(kPage - 1)) - first;

@@ -20,21 +20,21 @@ __thread unsigned char __standinTeb[STANDIN_TEB_SIZE] __attribute__((aligned(16)
 namespace standin {
 namespace {
 
-// Registries are function-local statics so that static initializers of any component
-// may use them.
+// All state of the stand-in is made on first use and never destroyed, so static
+// initializers may register and code running at exit (library unload) still finds it.
 std::vector<ResetFn> &ResetFns() {
-  static std::vector<ResetFn> fns;
-  return fns;
+  static auto *fns = new std::vector<ResetFn>;
+  return *fns;
 }
 
 std::mutex &ThreadExitLock() {
-  static std::mutex lock;
-  return lock;
+  static auto *lock = new std::mutex;
+  return *lock;
 }
 
 std::vector<ThreadExitFn> &ThreadExitFns() {
-  static std::vector<ThreadExitFn> fns;
-  return fns;
+  static auto *fns = new std::vector<ThreadExitFn>;
+  return *fns;
 }
 
 pthread_key_t threadExitKey;
@@ -70,6 +70,13 @@ void OnThreadExit(ThreadExitFn fn) {
 void WatchThreadExit() {
   pthread_once(&threadExitOnce, CreateThreadExitKey);
   if (!pthread_getspecific(threadExitKey)) pthread_setspecific(threadExitKey, reinterpret_cast<void *>(1));
+}
+
+void RunThreadExitNow() {
+  pthread_once(&threadExitOnce, CreateThreadExitKey);
+  if (!pthread_getspecific(threadExitKey)) return;
+  pthread_setspecific(threadExitKey, nullptr);
+  RunThreadExit(nullptr);
 }
 
 DWORD NewThreadId() { return nextThreadId.fetch_add(4); }
@@ -130,8 +137,8 @@ struct TlsState {
 };
 
 TlsState &Tls() {
-  static TlsState state;
-  return state;
+  static auto *state = new TlsState;
+  return *state;
 }
 
 DWORD BlockOffset(DWORD index, DWORD platformId) {

@@ -24,6 +24,9 @@ struct ThreadExitRegistrar {
   explicit ThreadExitRegistrar(ThreadExitFn fn) { OnThreadExit(fn); }
 };
 void WatchThreadExit();
+// Runs them now for the calling thread, which is about to end (CreateThread threads do this
+// before their handle is signalled).
+void RunThreadExitNow();
 
 // Thread ids: CreateThread picks the id before the thread runs and the thread adopts it.
 DWORD NewThreadId();

@@ -26,8 +26,8 @@ struct HandleTable {
 };
 
 HandleTable &Handles() {
-  static HandleTable table;
-  return table;
+  static auto *table = new HandleTable;
+  return *table;
 }
 
 bool SlotOf(HANDLE handle, size_t *slot) {
@@ -95,21 +95,30 @@ struct EventObject : Object {
 };
 
 // Named objects: a second create with the same name opens the first.
-std::mutex namesLock;
-std::map<std::string, std::weak_ptr<Object>> names;
+struct NameTable {
+  std::mutex lock;
+  std::map<std::string, std::weak_ptr<Object>> objects;
+};
+
+NameTable &Names() {
+  static auto *names = new NameTable;
+  return *names;
+}
 
 template <class T>
 std::shared_ptr<T> FindNamed(LPCSTR name) {
   if (!name || !*name) return nullptr;
-  std::lock_guard<std::mutex> guard(namesLock);
-  auto it = names.find(name);
-  return it == names.end() ? nullptr : std::dynamic_pointer_cast<T>(it->second.lock());
+  NameTable &names = Names();
+  std::lock_guard<std::mutex> guard(names.lock);
+  auto it = names.objects.find(name);
+  return it == names.objects.end() ? nullptr : std::dynamic_pointer_cast<T>(it->second.lock());
 }
 
 void Name(LPCSTR name, const std::shared_ptr<Object> &object) {
   if (!name || !*name) return;
-  std::lock_guard<std::mutex> guard(namesLock);
-  names[name] = object;
+  NameTable &names = Names();
+  std::lock_guard<std::mutex> guard(names.lock);
+  names.objects[name] = object;
 }
 
 }  // namespace

@@ -47,12 +47,16 @@ struct ThreadObject : Object {
 
 __thread DWORD exitThreadCode;
 
-// Marks the thread ended however it leaves, including through ExitThread's unwinding.
+// Ends the thread however it leaves, including through ExitThread's unwinding: its
+// per-thread state goes first, then its handle is signalled.
 struct FinishOnExit {
   std::shared_ptr<ThreadObject> thread;
   bool returned = false;
   DWORD code = 0;
-  ~FinishOnExit() { thread->Finish(returned ? code : exitThreadCode); }
+  ~FinishOnExit() {
+    RunThreadExitNow();
+    thread->Finish(returned ? code : exitThreadCode);
+  }
 };
 
 void *RunThread(void *arg) {

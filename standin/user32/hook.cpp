@@ -26,8 +26,8 @@ struct HookState {
 };
 
 HookState &Hooks() {
-  static HookState state;
-  return state;
+  static auto *state = new HookState;
+  return *state;
 }
 
 // A chain being run on this thread: the handles still to call, in order.

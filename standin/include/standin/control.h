@@ -41,7 +41,11 @@ void StandinRegClear(void);
 REGSAM StandinRegLastOpenAccess(void);
 int StandinRegOpenCount(void);          /* RegOpenKeyExA calls since the last reset */
 int StandinRegOpenKeyHandles(void);     /* key handles not yet closed */
-void StandinRegDenyAccess(REGSAM mask); /* opening with any of these rights fails: ERROR_ACCESS_DENIED */
+/* Opening or creating a key asking for any right in `mask` fails with ERROR_ACCESS_DENIED.
+   KEY_READ and KEY_WRITE share READ_CONTROL, so an ordinary user is modelled by the write
+   rights alone: KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC |
+   WRITE_OWNER. Default: nothing denied. */
+void StandinRegDenyAccess(REGSAM mask);
 
 /* Message boxes: recorded, never shown. */
 int StandinMessageBoxCount(void);
