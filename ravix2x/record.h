@@ -2,10 +2,13 @@
 #ifndef RAVIX2X_RECORD_H
 #define RAVIX2X_RECORD_H
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
+#include "board.h"
 #include "ravix2x_log.h"
 
 namespace rvx {
@@ -20,10 +23,45 @@ inline uint32_t argWord(float v)
 }
 inline uint32_t argWord(const void *p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// Trace text of one argument: integers in decimal, addresses, sizes and
+// colours in hexadecimal, floats as written.
+inline int argText(char *out, size_t size, int32_t v) { return std::snprintf(out, size, "%d", v); }
+inline int argText(char *out, size_t size, uint32_t v) { return std::snprintf(out, size, "0x%X", v); }
+inline int argText(char *out, size_t size, float v) { return std::snprintf(out, size, "%g", double(v)); }
+inline int argText(char *out, size_t size, const void *p) { return std::snprintf(out, size, "%p", p); }
+
+template <typename... A>
+void traceCall(const char *name, A... args)
+{
+    if (!tracing())
+        return;
+    char line[512];
+    size_t used = 0;
+    auto append = [&](int n) {
+        if (n > 0)
+            used = std::min(sizeof line - 1, used + static_cast<size_t>(n));
+    };
+    append(std::snprintf(line, sizeof line, "%s(", name));
+    bool firstArg = true;
+    auto one = [&](auto v) {
+        if (!firstArg)
+            append(std::snprintf(line + used, sizeof line - used, ", "));
+        firstArg = false;
+        append(argText(line + used, sizeof line - used, v));
+    };
+    (one(args), ...);
+    (void)one; // calls without arguments
+    std::snprintf(line + used, sizeof line - used, ")");
+    traceLine(line);
+}
+
+// The entry of one call; also traces the call.
 template <typename... A>
 RvLogEntry makeEntry(const char *name, A... args)
 {
     static_assert(sizeof...(A) <= RV_LOG_MAX_ARGS, "too many arguments for a log entry");
+    ensureStarted();
+    traceCall(name, args...);
     RvLogEntry e;
     std::memset(&e, 0, sizeof e);
     e.name = name;

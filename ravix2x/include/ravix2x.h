@@ -41,7 +41,8 @@ extern "C" {
 #define RV_ORIGIN_LOWER_LEFT  1 /* row 0 is the bottom row: y grows upwards */
 #define RV_ORIGIN_ANY         255
 
-/* Buffers: rvRenderBuffer takes front or back; rvLfbLock also depth. */
+/* Buffers: rvRenderBuffer takes front or back; rvLfbLock also depth. A window
+ * opened with one colour buffer has only the front buffer. */
 #define RV_BUFFER_FRONT 0
 #define RV_BUFFER_BACK  1
 #define RV_BUFFER_DEPTH 2
@@ -64,7 +65,8 @@ extern "C" {
 
 /* Blend factors of rvAlphaBlendFunction. Code 2 and 6 name the colour of the
  * other operand: the destination colour as a source factor, the source colour
- * as a destination factor. */
+ * as a destination factor. The board keeps no destination alpha: it reads as
+ * 255, so ALPHA_SATURATE, min(source alpha, 1 - destination alpha), is zero. */
 #define RV_BLEND_ZERO                  0
 #define RV_BLEND_SRC_ALPHA             1
 #define RV_BLEND_OTHER_COLOR           2
@@ -83,7 +85,10 @@ extern "C" {
 #define RV_CULL_POSITIVE 2 /* drop triangles of positive area */
 
 /* Colour and alpha combine units: rvColorCombine / rvAlphaCombine
- * (function, factor, local, other, invert). */
+ * (function, factor, local, other, invert). The alpha unit uses the alpha of
+ * each operand; the colour unit's LOCAL factor is the local colour, component
+ * by component. The constant colour is 0xFFFFFFFF. A non-zero invert gives
+ * 255 - result. */
 #define RV_COMBINE_FUNCTION_LOCAL             1 /* local */
 #define RV_COMBINE_FUNCTION_SCALE_OTHER       3 /* other * factor */
 #define RV_COMBINE_FUNCTION_BLEND_OTHER_LOCAL 7 /* (other - local) * factor + local */
@@ -98,6 +103,7 @@ extern "C" {
 
 /* Texture unit combine: rvTexCombine(tmu, rgb function, rgb factor,
  * alpha function, alpha factor, rgb invert, alpha invert). */
+#define RV_TEXCOMBINE_FUNCTION_ZERO  0
 #define RV_TEXCOMBINE_FUNCTION_LOCAL 1 /* the unit's own texel */
 #define RV_TEXCOMBINE_FACTOR_ZERO    0
 
@@ -132,7 +138,9 @@ extern "C" {
 #define RV_ASPECT_1x4 5
 #define RV_ASPECT_1x8 6
 
-/* Texel formats. Codes 0-7 are 1-byte texels, 8-15 2-byte texels. */
+/* Texel formats. Codes 0-7 are 1-byte texels, 8-15 2-byte texels; the board
+ * samples the seven below. ALPHA_8 texels are white, the others opaque where
+ * they carry no alpha. */
 #define RV_TEXFMT_RGB_332     0
 #define RV_TEXFMT_ALPHA_8     2
 #define RV_TEXFMT_LUMINANCE_8 3
@@ -148,7 +156,8 @@ extern "C" {
 #define RV_TEXLEVELS_ALL  3
 
 /* Table types of rvTexDownloadTable. */
-#define RV_TEXTABLE_PALETTE 2 /* 256 words, bytes blue, green, red, 0 */
+#define RV_TEXTABLE_PALETTE 2 /* 256 words, bytes blue, green, red, 0;
+                                * kept across rvQrbWinClose */
 
 /* Texture memory granularity: blocks start and end on 8-byte units. */
 #define RV_TEXMEM_ALIGN 8
@@ -164,8 +173,14 @@ extern "C" {
 
 /* ---- Records ----------------------------------------------------------- */
 
+/* Window coordinates arrive biased: x and y hold window x and y plus
+ * RV_VERTEX_BIAS, which snaps them to 1/16 pixel. The board removes the bias. */
+#define RV_VERTEX_BIAS 786432.0f
+
 /* Vertex handed to the drawing calls; read during the call only.
- * Colours 0-255, ooz 0-65535, x and y in pixels. */
+ * x and y biased window coordinates with y growing upwards, pixel centres at
+ * +0.5; colours 0-255, ooz 0-65535; oow, sow, tow read only while the combine
+ * units use the texture. z and spare are never read. */
 typedef struct RvVertex {
     float x, y;
     float z;                /* never written by callers */
@@ -176,7 +191,7 @@ typedef struct RvVertex {
     float spare[4];         /* never written by callers */
 } RvVertex;
 
-/* Board description filled by rvQrbQueryHardware. */
+/* Board description filled by rvQrbQueryHardware: 64 bytes, all written. */
 typedef struct RvBoardConfig {
     uint32_t boardCount;
     uint32_t revision;
@@ -287,13 +302,19 @@ void RVAPI rvDrawPoint(const RvVertex *a);
 void RVAPI rvAADrawPoint(const RvVertex *a);
 
 /* Linear frame buffer. rvLfbLock returns non-zero and fills info when the
- * pointer is valid until rvLfbUnlock with the same type and buffer. */
+ * pointer is valid until rvLfbUnlock with the same type and buffer. It needs
+ * an open window, an existing buffer and info->size == 20. Rows run upwards
+ * (origin lower-left); the stride is the board's, wider than a row. Colour
+ * words are 5-6-5 with red in the top bits. Writes bypass the pixel pipeline. */
 int32_t RVAPI rvLfbLock(int32_t type, int32_t buffer, int32_t writeMode,
                         int32_t origin, int32_t pixelPipeline, RvLfbInfo *info);
 int32_t RVAPI rvLfbUnlock(int32_t type, int32_t buffer);
 
 /* Texture memory: addresses are byte offsets into a unit's memory;
- * rvTexMaxAddress is the highest start address of an 8-byte unit. */
+ * rvTexMinAddress is the lowest usable address, rvTexMaxAddress the start
+ * address of the last 8-byte unit. A texture occupies its levels from the
+ * largest down, packed, each level's rows bottom (t = 0) first. Texture
+ * coordinates s and t run 0-256 along the longer side at every level. */
 uint32_t RVAPI rvTexMinAddress(int32_t tmu);
 uint32_t RVAPI rvTexMaxAddress(int32_t tmu);
 /* Bytes that the levels of info selected by levels occupy, rounded up to
@@ -304,7 +325,8 @@ void RVAPI rvTexSource(int32_t tmu, uint32_t startAddress, uint32_t levels,
 void RVAPI rvTexDownloadMipMapLevel(int32_t tmu, uint32_t startAddress,
                                    int32_t thisLod, int32_t largeLod, int32_t aspect,
                                    int32_t format, uint32_t levels, const void *data);
-/* Rows firstRow..lastRow (inclusive) of level thisLod, taken from data. */
+/* Rows firstRow..lastRow (inclusive) of level thisLod; data points at the
+ * texels of row firstRow. */
 void RVAPI rvTexDownloadMipMapLevelPartial(int32_t tmu, uint32_t startAddress,
                                           int32_t thisLod, int32_t largeLod,
                                           int32_t aspect, int32_t format,

@@ -5,6 +5,7 @@
 
 #include "ravix2x.h"
 #include "ravix2x_log.h"
+#include "ravix2x_sim.h"
 
 namespace {
 
@@ -21,7 +22,16 @@ RvLfbInfo freshInfo()
     return info;
 }
 
-TEST(RavixLfb, LockSucceedsOnlyForTheBoardsBuffersAndModes)
+class RavixLfb : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        rvSimReset();
+        ASSERT_NE(rvQrbWinOpen(nullptr, RV_RESOLUTION_640x480, 0, 0, RV_ORIGIN_LOWER_LEFT, 2, 1), 0);
+    }
+};
+
+TEST_F(RavixLfb, LockSucceedsOnlyForTheBoardsBuffersAndModes)
 {
     const struct {
         const char *what;
@@ -41,6 +51,7 @@ TEST(RavixLfb, LockSucceedsOnlyForTheBoardsBuffersAndModes)
         {"unknown lock type", 2, RV_BUFFER_FRONT, 255, 255, 20, false, 0},
         {"upper-left origin", RV_LFB_READ_ONLY, RV_BUFFER_FRONT, 255, 0, 20, false, 0},
         {"record size not set", RV_LFB_READ_ONLY, RV_BUFFER_FRONT, 255, 255, 0, false, 0},
+        {"record size too large", RV_LFB_READ_ONLY, RV_BUFFER_FRONT, 255, 255, 24, false, 0},
     };
     for (const auto &c : cases) {
         RvLfbInfo info = freshInfo();
@@ -49,7 +60,7 @@ TEST(RavixLfb, LockSucceedsOnlyForTheBoardsBuffersAndModes)
         EXPECT_EQ(result != 0, c.ok) << c.what;
         if (c.ok) {
             EXPECT_NE(info.lfbPtr, nullptr) << c.what;
-            EXPECT_EQ(info.strideInBytes, 1280u) << c.what;
+            EXPECT_EQ(info.strideInBytes, 2048u) << c.what << ": wider than a row of 640";
             EXPECT_EQ(info.writeMode, c.mode) << c.what;
             EXPECT_EQ(info.origin, RV_ORIGIN_LOWER_LEFT) << c.what;
             EXPECT_NE(rvLfbUnlock(c.type, c.buffer), 0) << c.what;
@@ -60,7 +71,7 @@ TEST(RavixLfb, LockSucceedsOnlyForTheBoardsBuffersAndModes)
     EXPECT_EQ(rvLfbLock(RV_LFB_READ_ONLY, RV_BUFFER_FRONT, 255, 255, 0, nullptr), 0);
 }
 
-TEST(RavixLfb, PixelsWrittenThroughOneLockAreReadThroughTheNext)
+TEST_F(RavixLfb, PixelsWrittenThroughOneLockAreReadThroughTheNext)
 {
     RvLfbInfo w = freshInfo();
     ASSERT_NE(rvLfbLock(RV_LFB_WRITE_ONLY, RV_BUFFER_BACK, RV_LFB_WRITEMODE_565, RV_ORIGIN_ANY, 0, &w), 0);
@@ -75,7 +86,7 @@ TEST(RavixLfb, PixelsWrittenThroughOneLockAreReadThroughTheNext)
     rvLfbUnlock(RV_LFB_READ_ONLY, RV_BUFFER_BACK);
 }
 
-TEST(RavixLfb, FrontBackAndDepthAreSeparateBuffers)
+TEST_F(RavixLfb, FrontBackAndDepthAreSeparateBuffers)
 {
     void *ptr[3];
     for (int32_t b = 0; b < 3; ++b) {
