@@ -2,6 +2,7 @@
 #pragma once
 
 #include "gldispatch.h"
+#include "glstate.h"
 
 struct WglDrawable;
 struct GlHistogram;
@@ -163,6 +164,34 @@ struct GlContext {
     GLenum errorCode;
     GlFeedbackState feedback;
     GlSelectState select;
+    GLenum feedbackType;
+    GlCurrentState current;
+    GlColorBufferState colorBuffer;
+    GlDepthState depth;
+    GlAccumState accum;
+    GlStencilState stencil;
+    GlFogState fog;
+    GlHintState hints;
+    GlLightingState lighting;
+    GlLightDerived lightDerived;
+    GlLineState line;
+    GlPointState point;
+    GlPolygonState polygon;
+    GlPolygonStippleState stipple;
+    GlCullVertexState cullVertex;
+    GlEnableState enables;
+    GlTransformState transform;
+    GlMatrixState matrices;
+    GlViewportState viewport;
+    GlScissorState scissor;
+    GlEvalGridState evalGrid;
+    GlEvalState eval;
+    GlPixelState pixel;
+    GlTextureState texture;
+    GlVertexArrayState arrays;
+    GlListQueryState lists;
+    GLuint attribDepth;        // occupied levels of attribStack
+    GLuint clientAttribDepth;  // occupied levels of clientAttribStack
 
     GlPixelFormatInfo pixelFormat;
     GlLimits limits;

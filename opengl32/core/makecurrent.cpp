@@ -36,7 +36,14 @@ extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
         gc->procs.swapBuffers = __glSwapBuffersProc;
         gc->procs.destroyContext = freeContext;
     }
-    if (!(flags & (GL_CONTEXT_INSTALLED | GL_CONTEXT_FRESH_CURRENT))) __glSetStateDefaults(gc);
+    if (!(flags & (GL_CONTEXT_INSTALLED | GL_CONTEXT_FRESH_CURRENT))) {
+        __glSetStateDefaults(gc);
+        GLint w = 0, h = 0;
+        gc->imports.getDrawableSize(gc, &w, &h);
+        typedef void(GLIMM * BoxProc)(GLint, GLint, GLsizei, GLsizei);
+        ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Viewport - GL_FIRST_SLOT])(0, 0, w, h);
+        ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Scissor - GL_FIRST_SLOT])(0, 0, w, h);
+    }
     if (!(flags & GL_CONTEXT_VALIDATED)) gc->procs.validate(gc);
     __glRescaleColors(gc);
 

@@ -30,12 +30,20 @@ TEST_F(CurrentContext, FirstErrorWinsUntilRead) {
 TEST_F(CurrentContext, CallsInsideBeginEndFollowTheirClass) {
     for (const SlotCase& c : allSlots()) {
         if (c.cls == 5 || c.slot == GL_SLOT_Begin) continue;
+        // A call legal inside glBegin/glEnd records there what it records
+        // outside (its argument checks), never GL_INVALID_OPERATION.
+        GLenum outside = GL_NO_ERROR;
+        if (c.cls == 1) {
+            gltestCallEntry(c.entry, c.argBytes, c.args.data(), nullptr);
+            outside = glGetError();
+            ASSERT_NE(outside, (GLenum)GL_INVALID_OPERATION) << c.name;
+        }
         glBegin(GL_TRIANGLES);
         ASSERT_EQ(__glThreadState()->beginState, GL_BEGIN_INSIDE) << c.name;
         uint32_t result = 0;
         gltestCallEntry(c.entry, c.argBytes, c.args.data(), &result);
         glEnd();
-        GLenum expected = c.cls == 1 ? GL_NO_ERROR : GL_INVALID_OPERATION;
+        GLenum expected = c.cls == 1 ? outside : GL_INVALID_OPERATION;
         EXPECT_EQ(glGetError(), expected) << c.name;
         if (c.cls != 1 && c.returnsValue) {
             EXPECT_EQ(result, 0u) << c.name;

@@ -1,0 +1,331 @@
+// The GL 1.1 state records held in GlContext, grouped as the attribute stacks
+// save them. Enumerants are 32-bit unsigned, flags are bytes.
+#pragma once
+
+#include "glcore.h"
+
+enum {
+    GL_STATE_MAX_LIGHTS = 8,
+    GL_STATE_MAX_CLIP_PLANES = 6,
+    GL_STATE_TEX_TARGETS = 2,  // GL_TEXTURE_1D, GL_TEXTURE_2D
+    GL_STATE_EVAL_MAPS = 9,
+    GL_STATE_PIXEL_MAPS = 10,
+};
+
+// Current attributes and the raster position (GL_CURRENT_BIT).
+struct GlRasterPos {
+    GLfloat window[4];  // biased window x, y; depth in [0, 1]; clip w
+    GLfloat color[4];   // scaled by the colour maxima
+    GLfloat index;
+    GLfloat texCoord[4];
+    GLfloat distance;
+    GLuint valid;
+};
+struct GlCurrentState {
+    GLfloat color[4];        // as converted, unclamped
+    GLfloat index;
+    GLfloat scaledColor[4];  // clamped and scaled by the colour maxima
+    GLfloat normal[3];
+    GLfloat texCoord[4];
+    GLuint edgeFlag;
+    GlRasterPos raster;
+};
+
+// GL_COLOR_BUFFER_BIT.
+struct GlColorBufferState {
+    GLenum alphaFunc;
+    GLfloat alphaRef;
+    GLenum blendSrc, blendDst;
+    GLenum indexTestFunc;
+    GLfloat indexTestRef;
+    GLenum logicOp;
+    GLfloat clearColor[4];
+    GLfloat clearIndex;
+    GLuint indexWriteMask;
+    uint8_t colorWriteMask[4];
+    GLenum drawBuffer, drawBufferRequested;
+};
+
+// GL_DEPTH_BUFFER_BIT.
+struct GlDepthState {
+    GLenum func;
+    uint8_t writeMask, pad[3];
+    GL_ALIGN8 GLdouble clearValue;
+};
+
+// GL_ACCUM_BUFFER_BIT.
+struct GlAccumState {
+    GLfloat clearColor[4];
+};
+
+// GL_STENCIL_BUFFER_BIT.
+struct GlStencilState {
+    GLenum func, failOp, depthFailOp, depthPassOp;
+    uint16_t clearValue, ref, valueMask, writeMask;
+};
+
+// GL_FOG_BIT.
+struct GlFogState {
+    GLenum mode;
+    GLfloat color[4];  // scaled by the colour maxima
+    GLfloat density, start, end;
+    GLfloat linearScale;
+    GLfloat index;
+    uint8_t indexByte;
+    uint8_t colorBytes[3];
+};
+
+// GL_HINT_BIT.
+struct GlHintState {
+    GLenum perspectiveCorrection, pointSmooth, lineSmooth, polygonSmooth, fog;
+};
+
+// GL_LIGHTING_BIT.
+struct GlLight {
+    GLfloat ambient[4], diffuse[4], specular[4];  // scaled by the colour maxima
+    GLfloat position[4];                          // eye space
+    GLfloat spotDirection[4];                     // eye space, w = 1
+    GLfloat spotExponent, spotCutoff;
+    GLfloat constantAttenuation, linearAttenuation, quadraticAttenuation;
+};
+struct GlMaterial {
+    GLfloat ambient[4], diffuse[4], specular[4];  // as given
+    GLfloat emission[4];                          // scaled by the colour maxima
+    GLfloat shininess;
+    GLfloat ambientIndex, diffuseIndex, specularIndex;
+    GLfloat indexShift, indexOffset;
+};
+struct GlLightModel {
+    GLfloat ambient[4];  // scaled by the colour maxima
+    uint8_t localViewer, twoSide, pad[2];
+};
+struct GlLightingState {
+    GLenum colorMaterialFace, colorMaterialMode;
+    GLenum indexMaterialFace, indexMaterialMode;
+    GLenum shadeModel;
+    GlLightModel model;
+    GlMaterial front, back;
+    GlLight light[GL_STATE_MAX_LIGHTS];
+};
+// Derived per-light values written by glLight and by a lighting pop.
+struct GlLightDerived {
+    GLfloat unitSpotDirection[GL_STATE_MAX_LIGHTS][3];
+};
+
+// GL_LINE_BIT.
+struct GlLineState {
+    GLfloat width, widthQuantized;
+    GLint widthInteger;
+    uint16_t stipplePattern;
+    int16_t stippleRepeat;
+};
+
+// GL_POINT_BIT.
+struct GlPointState {
+    GLfloat size, sizeQuantized;
+    GLint sizeInteger;
+};
+
+// GL_POLYGON_BIT.
+struct GlPolygonState {
+    GLenum frontMode, backMode, cullFace, frontFace;
+    GLfloat offsetFactor, offsetUnits;
+};
+
+// GL_POLYGON_STIPPLE_BIT: 32 rows of 4 bytes, first row at the bottom.
+struct GlPolygonStippleState {
+    uint8_t rows[32][4];
+};
+
+// Cull-vertex extension parameters (not in an attribute group).
+struct GlCullVertexState {
+    GLfloat eyeVector[4];
+    GLfloat objectVector[4];
+    uint8_t objectGiven, pad[3];
+};
+
+// The enable words (GL_ENABLE_BIT and every push), contiguous in this order.
+struct GlEnableState {
+    GLuint general;
+    GLuint texture;
+    GLuint lights;
+    GLuint clipPlanes;
+    uint16_t map1, map2;
+};
+enum {
+    GL_EN_ALPHA_TEST = 0x1,
+    GL_EN_BLEND = 0x2,
+    GL_EN_INDEX_LOGIC_OP = 0x4,
+    GL_EN_DITHER = 0x8,
+    GL_EN_DEPTH_TEST = 0x10,
+    GL_EN_FOG = 0x20,
+    GL_EN_LIGHTING = 0x40,
+    GL_EN_COLOR_MATERIAL = 0x80,
+    GL_EN_LINE_STIPPLE = 0x100,
+    GL_EN_LINE_SMOOTH = 0x200,
+    GL_EN_POINT_SMOOTH = 0x400,
+    GL_EN_POLYGON_SMOOTH = 0x800,
+    GL_EN_CULL_FACE = 0x1000,
+    GL_EN_POLYGON_STIPPLE = 0x2000,
+    GL_EN_SCISSOR_TEST = 0x4000,
+    GL_EN_STENCIL_TEST = 0x8000,
+    GL_EN_NORMALIZE = 0x10000,
+    GL_EN_AUTO_NORMAL = 0x20000,
+    GL_EN_POLYGON_OFFSET_POINT = 0x40000,
+    GL_EN_POLYGON_OFFSET_LINE = 0x80000,
+    GL_EN_POLYGON_OFFSET_FILL = 0x100000,
+    GL_EN_COLOR_LOGIC_OP = 0x200000,
+    GL_EN_INDEX_MATERIAL = 0x400000,
+    GL_EN_INDEX_TEST = 0x800000,
+    GL_EN_CULL_VERTEX = 0x1000000,
+    GL_EN_SHARED_PALETTE = 0x2000000,
+};
+
+// GL_TRANSFORM_BIT.
+struct GlTransformState {
+    GLenum matrixMode;
+    GLfloat eyeClipPlanes[GL_STATE_MAX_CLIP_PLANES][4];
+};
+// Top matrices and stack depths until the matrix stacks replace them.
+struct GlMatrixState {
+    GLfloat modelView[16];
+    GLfloat projection[16];
+    GLfloat texture[16];
+    GLint modelViewDepth, projectionDepth, textureDepth;  // occupied entries, 1 at rest
+};
+
+// GL_VIEWPORT_BIT.
+struct GlViewportState {
+    GLint x, y, width, height;
+    GL_ALIGN8 GLdouble nearVal, farVal;
+};
+
+// GL_SCISSOR_BIT.
+struct GlScissorState {
+    GLint x, y, width, height;
+};
+
+// GL_EVAL_BIT: grids; the maps themselves are not pushed.
+struct GlEvalGridState {
+    GLfloat u1, u2;
+    GLint n;
+    GLfloat u21, u22, v21, v22;  // 2-D grid domain
+    GLint nu, nv;
+};
+struct GlEvalMap1 {
+    GLint k, order;
+    GLfloat u1, u2;
+};
+struct GlEvalMap2 {
+    GLint k, uorder, vorder;
+    GLfloat u1, u2, v1, v2;
+};
+struct GlEvalState {
+    GlEvalMap1 map1[GL_STATE_EVAL_MAPS];
+    GlEvalMap2 map2[GL_STATE_EVAL_MAPS];
+    GLfloat* points1[GL_STATE_EVAL_MAPS];  // null: the default control point
+    GLfloat* points2[GL_STATE_EVAL_MAPS];
+};
+
+// Pixel store, transfer and maps.
+struct GlPixelStoreModes {
+    uint8_t swapBytes, lsbFirst, pad[2];
+    GLint rowLength, skipRows, skipPixels, alignment;
+};
+struct GlPixelMap {
+    GLint size;
+    void* values;  // null with size 1: the single default entry 0
+};
+// GL_PIXEL_MODE_BIT saves transfer and readBuffer/readBufferRequested.
+struct GlPixelTransferState {
+    GLfloat redScale, greenScale, blueScale, alphaScale, depthScale;
+    GLfloat redBias, greenBias, blueBias, alphaBias, depthBias;
+    GLfloat zoomX, zoomY;
+    GLint indexShift, indexOffset;
+    uint8_t mapColor, mapStencil, pad[2];
+};
+struct GlPixelState {
+    GlPixelTransferState transfer;
+    GlPixelMap maps[GL_STATE_PIXEL_MAPS];
+    GlPixelStoreModes pack, unpack;
+    GLenum readBuffer, readBufferRequested;
+};
+
+// GL_TEXTURE_BIT.
+struct GlTexGenState {
+    GLenum mode;
+    GLfloat eyePlane[4];
+    GLfloat objectPlane[4];
+};
+struct GlTexTargetState {
+    GLuint boundName;
+    GLfloat priority;
+    GLenum minFilter, magFilter, wrapS, wrapT;
+    GLfloat borderColor[4];
+};
+struct GlTexEnvState {
+    GLenum mode;
+    GLfloat color[4];  // scaled by the colour maxima
+};
+struct GlTextureState {
+    GlTexGenState gen[4];  // S, T, R, Q
+    GlTexTargetState target[GL_STATE_TEX_TARGETS];
+    GlTexEnvState env;
+};
+
+// Vertex arrays (client state).
+struct GlVertexArray {
+    const GLvoid* pointer;
+    GLint size;
+    GLenum type;
+    GLint stride;       // effective
+    GLint givenStride;  // as passed
+    GLint count;
+    void (GLIMM* elementProc)(const void*);
+    void (GLPROC* fetchProc)(GlContext*, const void*, void*);
+};
+struct GlVertexArrayState {
+    GlVertexArray vertex, normal, color, index, texCoord, edgeFlag;
+    GLuint typeKey;
+    GLuint enabledFields;
+    GLuint enabledArrays;
+    const GLvoid* interleavedPointer;
+    GLenum interleavedFormat;
+    GLuint flags;  // 0x4: locked
+    GLint lockFirst, lockCount;
+};
+enum {
+    GL_ARRAY_FIELD_VERTEX = 0xFF,
+    GL_ARRAY_FIELD_NORMAL = 0xF00,
+    GL_ARRAY_FIELD_COLOR = 0xFF000,
+    GL_ARRAY_FIELD_TEXCOORD = 0x7F00000,
+    GL_ARRAY_FIELD_EDGEFLAG = 0x8000000,
+    GL_ARRAY_FIELD_INDEX = 0xF0000000u,
+};
+
+// Display-list state the queries and GL_LIST_BIT read.
+struct GlListQueryState {
+    GLuint base;   // GL_LIST_BIT
+    GLuint index;  // list being compiled, 0 when none
+    GLenum mode;   // its mode, 0 when none
+};
+
+// Dirty bits of dirtyPickers the state entries mark.
+enum {
+    GL_DIRTY_LINE = 0x2,
+    GL_DIRTY_POLYGON = 0x4,
+    GL_DIRTY_POINT = 0x8,
+    GL_DIRTY_PIXEL = 0x10,
+    GL_DIRTY_LIGHTING = 0x20,
+    GL_DIRTY_STIPPLE = 0x40,
+    GL_DIRTY_DEPTH = 0x80,
+    GL_DIRTY_SCISSOR = 0x100,
+    GL_DIRTY_ARRAYS = 0x200,
+};
+// Dirty bits of dirtyTables.
+enum {
+    GL_DIRTY_ALPHA_TABLE = 0x1,
+    GL_DIRTY_STENCIL_REF = 0x2,
+    GL_DIRTY_STENCIL_OPS = 0x4,
+    GL_DIRTY_INDEX_TABLE = 0x8,
+};
