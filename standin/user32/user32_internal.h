@@ -16,6 +16,10 @@ LRESULT CallHookChain(int idHook, int code, WPARAM wParam, LPARAM lParam);
 // `fromThisThread`: the message was sent by the calling thread (hook wParam non-zero).
 LRESULT CallWndProcHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool fromThisThread);
 
+// Sends a message to every window: the calling thread's windows get it at once, other threads'
+// windows when their thread next looks at its queue (the sender does not wait).
+void BroadcastToWindows(UINT msg, WPARAM wParam, LPARAM lParam);
+
 }  // namespace standin
 
 #endif  // STANDIN_USER32_INTERNAL_H

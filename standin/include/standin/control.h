@@ -85,6 +85,53 @@ BOOL StandinHookInfo(HHOOK hook, int *idHook, HOOKPROC *proc, HINSTANCE *module,
    another thread (hook wParam 0); returns what the first hook returns, 0 with no hook. */
 LRESULT StandinDeliverCallWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+/* Display: what GetDeviceCaps, GetSystemMetrics and the device-dependent bitmaps see. Default
+   16 bits per pixel (masks 0xF800, 0x07E0, 0x001F), 1024 x 768; reset restores it. With
+   `notify`, every window is sent WM_DISPLAYCHANGE (wParam bits, lParam MAKELPARAM(width, height));
+   windows of other threads get it when their thread next looks at its queue. 8 bits per pixel
+   makes the display palette-based (RC_PALETTE, system palette). */
+void StandinSetDisplayMode(DWORD bits, int width, int height, BOOL notify);
+
+/* GDI objects. */
+int StandinGdiObjectCount(void); /* live bitmaps, palettes, brushes, regions, metafiles (not stock) */
+int StandinDcCount(void);        /* live device contexts of every kind */
+
+/* Blits to any device context, recorded since the last reset (BitBlt, StretchBlt, StretchDIBits,
+   SetDIBitsToDevice). The pixels of the source (a bitmap selected into the source memory DC, or
+   the DIB bits passed) are copied at the time of the call: `pixels` holds `pixelBytes` bytes laid
+   out as `pixelHeader` says, and stays valid until the next reset. */
+#define STANDIN_BLIT_BITBLT 1
+#define STANDIN_BLIT_STRETCHBLT 2
+#define STANDIN_BLIT_STRETCHDIBITS 3
+#define STANDIN_BLIT_SETDIBITSTODEVICE 4
+typedef struct {
+  int kind;
+  HDC dest;
+  HWND destWindow; /* WindowFromDC(dest) at the time of the call */
+  int x, y, width, height;
+  HDC source;      /* BitBlt, StretchBlt */
+  int srcX, srcY, srcWidth, srcHeight;
+  UINT startScan, lines; /* SetDIBitsToDevice */
+  UINT usage;            /* DIB_RGB_COLORS or DIB_PAL_COLORS for the DIB calls */
+  DWORD rop;
+  BITMAPINFOHEADER pixelHeader; /* biSize 0 when no pixels were captured */
+  const void *pixels;
+  DWORD pixelBytes;
+} StandinBlit;
+int StandinBlitCount(void);
+/* Blit number i (0 = the first since the reset); FALSE when there is none. */
+BOOL StandinGetBlit(int i, StandinBlit *out);
+
+/* Windows. */
+int StandinWindowCount(void); /* windows not yet destroyed, every thread */
+/* Calls of ShowWindow, UpdateWindow and InvalidateRect on `hwnd` since it was created. */
+int StandinShowWindowCount(HWND hwnd);
+int StandinUpdateWindowCount(HWND hwnd);
+int StandinInvalidateCount(HWND hwnd);
+/* Runs the messages that other threads sent to the calling thread's windows (as GetMessageA and
+   PeekMessageA do); returns how many ran. */
+int StandinProcessSentMessages(void);
+
 /* x87 control word of the calling thread. */
 WORD StandinX87ControlWord(void);
 

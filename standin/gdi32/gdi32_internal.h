@@ -1,0 +1,25 @@
+// Private interface of the GDI stand-in for the window part (window device contexts, display mode).
+#ifndef STANDIN_GDI32_INTERNAL_H
+#define STANDIN_GDI32_INTERNAL_H
+
+#include "../kernel32/standin_internal.h"
+
+namespace standin {
+
+struct DisplayMode {
+  DWORD bits;
+  int width;
+  int height;
+};
+DisplayMode CurrentDisplayMode();
+
+// A device context drawing on `window` (its client area, or the whole window for `whole`).
+HDC NewWindowDC(HWND window, bool whole);
+// Deletes a device context that NewWindowDC made; false for any other handle.
+bool DeleteWindowDC(HDC dc);
+// The window of a window device context; null for other kinds and unknown handles.
+HWND WindowOfDC(HDC dc);
+
+}  // namespace standin
+
+#endif  // STANDIN_GDI32_INTERNAL_H

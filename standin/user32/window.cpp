@@ -1,0 +1,1101 @@
+// Windows: classes, window records (geometry, owner thread, device contexts), sent messages
+// (the owner thread's WH_CALLWNDPROC chain, then the window procedure) and per-thread queues.
+// A message sent from another thread waits until the owner thread looks at its queue.
+#include <ctype.h>
+#include <string.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "../gdi32/gdi32_internal.h"
+#include "standin/control.h"
+#include "user32_internal.h"
+
+namespace standin {
+namespace {
+
+constexpr int kCaption = 19, kMenu = 19, kThickFrame = 4, kFixedFrame = 3, kBorder = 1, kClientEdge = 2;
+const HWND kDesktop = reinterpret_cast<HWND>(0x00700010);
+
+struct WindowClass {
+  WNDCLASSA wc;
+  std::string name;
+  ATOM atom;
+};
+
+struct Window {
+  std::string className;
+  UINT classStyle = 0;
+  WNDPROC proc = nullptr;
+  DWORD style = 0, exStyle = 0;
+  HWND parent = nullptr;
+  HINSTANCE instance = nullptr;
+  HMENU menu = nullptr;
+  int x = 0, y = 0, cx = 0, cy = 0;  // window rectangle, in the parent's client coordinates
+  DWORD thread = 0;
+  std::string text;
+  LONG userData = 0;
+  std::vector<BYTE> extra;
+  HDC ownDc = nullptr;           // CS_OWNDC / CS_CLASSDC
+  std::vector<HDC> dcs;          // from GetDC / GetWindowDC / BeginPaint, not yet released
+  bool visible = false, destroying = false, invalid = false;
+  RECT invalidRect{};
+  int shows = 0, updates = 0, invalidates = 0;
+};
+
+struct Sent {
+  HWND hwnd;
+  UINT msg;
+  WPARAM wParam;
+  LPARAM lParam;
+  LRESULT result = 0;
+  bool done = false;
+};
+
+struct Queue {
+  std::deque<MSG> posted;
+  std::deque<std::shared_ptr<Sent>> sent;
+  bool quit = false;
+  int quitCode = 0;
+};
+
+struct WindowState {
+  std::mutex lock;
+  std::condition_variable changed;  // any queue or sent message changed
+  std::map<std::string, WindowClass> classes;  // by lower-case name
+  ATOM nextAtom = 0xC000;
+  std::map<uintptr_t, Window> windows;
+  uintptr_t nextHandle = 0x00800010;
+  std::map<DWORD, Queue> queues;
+  HCURSOR cursor = nullptr;
+  int cursorCount = 0;
+  HWND focus = nullptr, foreground = nullptr;
+};
+
+WindowState &Windows() {
+  static auto *state = new WindowState;
+  return *state;
+}
+
+using Lock = std::unique_lock<std::mutex>;
+
+thread_local int inCrossThreadSend = 0;
+
+Window *Find(WindowState &state, HWND hwnd) {
+  auto it = state.windows.find(reinterpret_cast<uintptr_t>(hwnd));
+  return it == state.windows.end() ? nullptr : &it->second;
+}
+
+// Frame widths around the client area: left, top, right, bottom.
+RECT Frame(DWORD style, DWORD exStyle, bool menu) {
+  int border = (style & WS_THICKFRAME) ? kThickFrame : (style & WS_DLGFRAME) ? kFixedFrame : (style & WS_BORDER) ? kBorder : 0;
+  if (exStyle & WS_EX_CLIENTEDGE) border += kClientEdge;
+  int top = border + ((style & WS_CAPTION) == WS_CAPTION ? kCaption : 0) + (menu ? kMenu : 0);
+  return RECT{border, top, border, border};
+}
+
+RECT FrameOf(const Window &w) { return Frame(w.style, w.exStyle, w.menu && !(w.style & WS_CHILD)); }
+
+// Screen position of the window's top-left corner.
+POINT WindowOrigin(WindowState &state, const Window &w);
+
+POINT ClientOrigin(WindowState &state, const Window &w) {
+  POINT origin = WindowOrigin(state, w);
+  RECT frame = FrameOf(w);
+  return POINT{origin.x + frame.left, origin.y + frame.top};
+}
+
+POINT WindowOrigin(WindowState &state, const Window &w) {
+  POINT origin{w.x, w.y};
+  if (Window *parent = w.parent ? Find(state, w.parent) : nullptr) {
+    POINT base = ClientOrigin(state, *parent);
+    origin.x += base.x;
+    origin.y += base.y;
+  }
+  return origin;
+}
+
+SIZE ClientSize(const Window &w) {
+  RECT frame = FrameOf(w);
+  return SIZE{std::max<LONG>(0, w.cx - frame.left - frame.right), std::max<LONG>(0, w.cy - frame.top - frame.bottom)};
+}
+
+bool InRange(UINT msg, UINT min, UINT max) { return (min == 0 && max == 0) || (msg >= min && msg <= max); }
+
+// Runs a message on the calling thread, which owns the window: the hook chain, then the procedure.
+LRESULT Deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool fromThisThread) {
+  CallWndProcHooks(hwnd, msg, wParam, lParam, fromThisThread);
+  WNDPROC proc;
+  {
+    WindowState &state = Windows();
+    Lock guard(state.lock);
+    Window *w = Find(state, hwnd);
+    if (!w) return 0;
+    proc = w->proc;
+  }
+  return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+}
+
+// Runs the messages other threads sent to the calling thread; returns how many.
+int ProcessSent() {
+  WindowState &state = Windows();
+  DWORD self = GetCurrentThreadId();
+  int count = 0;
+  for (;;) {
+    std::shared_ptr<Sent> sent;
+    {
+      Lock guard(state.lock);
+      auto it = state.queues.find(self);
+      if (it == state.queues.end() || it->second.sent.empty()) return count;
+      sent = it->second.sent.front();
+      it->second.sent.pop_front();
+    }
+    ++inCrossThreadSend;
+    LRESULT result = Deliver(sent->hwnd, sent->msg, sent->wParam, sent->lParam, false);
+    --inCrossThreadSend;
+    ++count;
+    Lock guard(state.lock);
+    sent->result = result;
+    sent->done = true;
+    state.changed.notify_all();
+  }
+}
+
+// Sends to a window of any thread; `wait` false queues it for another thread and returns at once.
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wait) {
+  WindowState &state = Windows();
+  DWORD owner;
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    owner = w->thread;
+  }
+  if (owner == GetCurrentThreadId()) return Deliver(hwnd, msg, wParam, lParam, true);
+  auto sent = std::make_shared<Sent>();
+  sent->hwnd = hwnd, sent->msg = msg, sent->wParam = wParam, sent->lParam = lParam;
+  Lock guard(state.lock);
+  state.queues[owner].sent.push_back(sent);
+  state.changed.notify_all();
+  if (!wait) return 0;
+  // While waiting, messages sent to this thread still run (as on the platform).
+  while (!sent->done) {
+    guard.unlock();
+    ProcessSent();
+    guard.lock();
+    if (sent->done) break;
+    if (!state.queues.count(owner)) return 0;  // the owner thread ended
+    auto self = state.queues.find(GetCurrentThreadId());
+    if (self != state.queues.end() && !self->second.sent.empty()) continue;
+    state.changed.wait(guard);
+  }
+  return sent->result;
+}
+
+void ReleaseWindowDcs(Window &w) {
+  for (HDC dc : w.dcs) DeleteWindowDC(dc);
+  w.dcs.clear();
+  if (w.ownDc) DeleteWindowDC(w.ownDc);
+  w.ownDc = nullptr;
+}
+
+void Remove(WindowState &state, HWND hwnd) {
+  Window *w = Find(state, hwnd);
+  if (!w) return;
+  ReleaseWindowDcs(*w);
+  auto queue = state.queues.find(w->thread);
+  if (queue != state.queues.end()) {
+    auto &posted = queue->second.posted;
+    posted.erase(std::remove_if(posted.begin(), posted.end(), [hwnd](const MSG &m) { return m.hwnd == hwnd; }),
+                 posted.end());
+  }
+  if (state.focus == hwnd) state.focus = nullptr;
+  if (state.foreground == hwnd) state.foreground = nullptr;
+  state.windows.erase(reinterpret_cast<uintptr_t>(hwnd));
+}
+
+// A thread's windows and queue go when it ends; senders waiting on it give up.
+void ForgetThread(DWORD thread) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  std::vector<HWND> owned;
+  for (auto &entry : state.windows)
+    if (entry.second.thread == thread) owned.push_back(reinterpret_cast<HWND>(entry.first));
+  for (HWND hwnd : owned) Remove(state, hwnd);
+  state.queues.erase(thread);
+  state.changed.notify_all();
+}
+
+ThreadExitRegistrar forgetThreadAtExit(ForgetThread);
+
+void ResetWindows() {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  state.cursorCount = 0;
+}
+
+ResetRegistrar resetWindows(ResetWindows);
+
+// Looks for a message for the calling thread; `remove` takes a posted one off the queue.
+bool Peek(MSG *msg, HWND hwnd, UINT min, UINT max, bool remove) {
+  ProcessSent();
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  DWORD self = GetCurrentThreadId();
+  Queue &queue = state.queues[self];
+  const bool threadOnly = hwnd == reinterpret_cast<HWND>(-1);
+  for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
+    if (threadOnly ? it->hwnd != nullptr : hwnd && it->hwnd != hwnd) continue;
+    if (!InRange(it->message, min, max)) continue;
+    *msg = *it;
+    if (remove) queue.posted.erase(it);
+    return true;
+  }
+  if (queue.quit && InRange(WM_QUIT, min, max)) {
+    *msg = MSG{nullptr, WM_QUIT, WPARAM(queue.quitCode), 0, GetTickCount(), POINT{0, 0}};
+    if (remove) queue.quit = false;
+    return true;
+  }
+  if (!threadOnly && InRange(WM_PAINT, min, max))
+    for (auto &entry : state.windows) {
+      const Window &w = entry.second;
+      HWND handle = reinterpret_cast<HWND>(entry.first);
+      if (w.thread != self || !w.invalid || (hwnd && hwnd != handle)) continue;
+      *msg = MSG{handle, WM_PAINT, 0, 0, GetTickCount(), POINT{0, 0}};
+      return true;
+    }
+  return false;
+}
+
+void Post(WindowState &state, DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  state.queues[thread].posted.push_back(MSG{hwnd, msg, wParam, lParam, GetTickCount(), POINT{0, 0}});
+  state.changed.notify_all();
+}
+
+HDC GetWindowDc(HWND hwnd, bool whole) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!hwnd || hwnd == kDesktop) return NewWindowDC(nullptr, whole);
+  Window *w = Find(state, hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (!whole && (w->classStyle & (CS_OWNDC | CS_CLASSDC))) {
+    if (!w->ownDc) w->ownDc = NewWindowDC(hwnd, false);
+    return w->ownDc;
+  }
+  HDC dc = NewWindowDC(hwnd, whole);
+  w->dcs.push_back(dc);
+  return dc;
+}
+
+}  // namespace
+
+void BroadcastToWindows(UINT msg, WPARAM wParam, LPARAM lParam) {
+  std::vector<HWND> targets;
+  {
+    WindowState &state = Windows();
+    Lock guard(state.lock);
+    for (const auto &entry : state.windows)
+      if (!(entry.second.style & WS_CHILD)) targets.push_back(reinterpret_cast<HWND>(entry.first));
+  }
+  for (HWND hwnd : targets) Send(hwnd, msg, wParam, lParam, false);
+}
+
+}  // namespace standin
+
+using namespace standin;
+
+extern "C" {
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass) {
+  if (!lpWndClass || !lpWndClass->lpszClassName || IS_INTRESOURCE(lpWndClass->lpszClassName)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  std::string key = Lower(lpWndClass->lpszClassName);
+  if (state.classes.count(key)) {
+    SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+    return 0;
+  }
+  WindowClass &cls = state.classes[key];
+  cls.wc = *lpWndClass;
+  cls.name = lpWndClass->lpszClassName;
+  cls.wc.lpszClassName = cls.name.c_str();
+  cls.wc.lpszMenuName = nullptr;
+  cls.atom = state.nextAtom++;
+  return cls.atom;
+}
+
+static WindowClass *FindClass(WindowState &state, LPCSTR name) {
+  if (!name) return nullptr;
+  if (IS_INTRESOURCE(name)) {
+    for (auto &entry : state.classes)
+      if (entry.second.atom == LOWORD(reinterpret_cast<ULONG_PTR>(name))) return &entry.second;
+    return nullptr;
+  }
+  auto it = state.classes.find(Lower(name));
+  return it == state.classes.end() ? nullptr : &it->second;
+}
+
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  WindowClass *cls = FindClass(state, lpClassName);
+  if (!cls) {
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    return FALSE;
+  }
+  for (const auto &entry : state.windows)
+    if (Lower(entry.second.className.c_str()) == Lower(cls->name.c_str())) {
+      SetLastError(ERROR_CLASS_HAS_WINDOWS);
+      return FALSE;
+    }
+  state.classes.erase(Lower(cls->name.c_str()));
+  return TRUE;
+}
+
+BOOL WINAPI GetClassInfoA(HINSTANCE, LPCSTR lpClassName, LPWNDCLASSA lpWndClass) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  WindowClass *cls = FindClass(state, lpClassName);
+  if (!cls || !lpWndClass) {
+    SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+    return FALSE;
+  }
+  *lpWndClass = cls->wc;
+  return TRUE;
+}
+
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                            int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance,
+                            LPVOID lpParam) {
+  WindowState &state = Windows();
+  HWND hwnd;
+  {
+    Lock guard(state.lock);
+    WindowClass *cls = FindClass(state, lpClassName);
+    if (!cls) {
+      SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+      return nullptr;
+    }
+    if (hWndParent && !Find(state, hWndParent) && hWndParent != kDesktop) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return nullptr;
+    }
+    if ((dwStyle & WS_CHILD) && !hWndParent) {
+      SetLastError(ERROR_TLW_WITH_WSCHILD);
+      return nullptr;
+    }
+    Window w;
+    w.className = cls->name;
+    w.classStyle = cls->wc.style;
+    w.proc = cls->wc.lpfnWndProc;
+    w.style = dwStyle;
+    w.exStyle = dwExStyle;
+    w.parent = hWndParent == kDesktop ? nullptr : hWndParent;
+    w.instance = hInstance;
+    w.menu = hMenu;
+    const bool child = dwStyle & WS_CHILD;
+    DisplayMode mode = CurrentDisplayMode();
+    w.x = X == CW_USEDEFAULT ? (child ? 0 : 32) : X;
+    w.y = X == CW_USEDEFAULT ? (child ? 0 : 32) : Y;
+    w.cx = nWidth == CW_USEDEFAULT ? (child ? 0 : mode.width * 3 / 4) : nWidth;
+    w.cy = nWidth == CW_USEDEFAULT ? (child ? 0 : mode.height * 3 / 4) : nHeight;
+    w.thread = GetCurrentThreadId();
+    w.text = lpWindowName ? lpWindowName : "";
+    w.extra.assign(std::max(0, cls->wc.cbWndExtra), 0);
+    w.visible = dwStyle & WS_VISIBLE;
+    w.invalid = w.visible;
+    hwnd = reinterpret_cast<HWND>(state.nextHandle);
+    state.nextHandle += 4;
+    state.windows[reinterpret_cast<uintptr_t>(hwnd)] = std::move(w);
+    state.queues[GetCurrentThreadId()];
+  }
+  WatchThreadExit();
+  CREATESTRUCTA cs{lpParam, hInstance, hMenu, hWndParent, nHeight, nWidth, Y, X, LONG(dwStyle), lpWindowName, lpClassName, dwExStyle};
+  if (!Deliver(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs), true)) {
+    Deliver(hwnd, WM_NCDESTROY, 0, 0, true);
+    Lock guard(state.lock);
+    Remove(state, hwnd);
+    return nullptr;
+  }
+  if (Deliver(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs), true) == -1) {
+    DestroyWindow(hwnd);
+    return nullptr;
+  }
+  SIZE client;
+  POINT origin;
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hwnd);
+    if (!w) return nullptr;
+    client = ClientSize(*w);
+    RECT frame = FrameOf(*w);
+    origin = POINT{w->x + frame.left, w->y + frame.top};
+  }
+  Deliver(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.cx, client.cy), true);
+  Deliver(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y), true);
+  return IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+// Only the owner thread destroys a window: WM_DESTROY, then its children, then WM_NCDESTROY.
+BOOL WINAPI DestroyWindow(HWND hWnd) {
+  WindowState &state = Windows();
+  std::vector<HWND> children;
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hWnd);
+    if (!w || w->destroying) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    if (w->thread != GetCurrentThreadId()) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+    w->destroying = true;
+  }
+  Deliver(hWnd, WM_DESTROY, 0, 0, true);
+  {
+    Lock guard(state.lock);
+    for (const auto &entry : state.windows)
+      if (entry.second.parent == hWnd) children.push_back(reinterpret_cast<HWND>(entry.first));
+  }
+  for (HWND child : children) DestroyWindow(child);
+  Deliver(hWnd, WM_NCDESTROY, 0, 0, true);
+  Lock guard(state.lock);
+  Remove(state, hWnd);
+  return TRUE;
+}
+
+BOOL WINAPI IsWindow(HWND hWnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  return Find(state, hWnd) != nullptr || hWnd == kDesktop;
+}
+
+BOOL WINAPI IsWindowVisible(HWND hWnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  for (Window *w = Find(state, hWnd); w; w = w->parent ? Find(state, w->parent) : nullptr)
+    if (!w->visible) return FALSE;
+  return Find(state, hWnd) != nullptr;
+}
+
+HWND WINAPI GetParent(HWND hWnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  return w && (w->style & WS_CHILD) ? w->parent : nullptr;
+}
+
+DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (lpdwProcessId) *lpdwProcessId = GetCurrentProcessId();
+  return w->thread;
+}
+
+LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  switch (nIndex) {
+    case GWL_WNDPROC: return LONG(reinterpret_cast<LONG_PTR>(w->proc));
+    case GWL_HINSTANCE: return LONG(reinterpret_cast<LONG_PTR>(w->instance));
+    case GWL_HWNDPARENT: return LONG(reinterpret_cast<LONG_PTR>(w->parent));
+    case GWL_STYLE: return LONG(w->style);
+    case GWL_EXSTYLE: return LONG(w->exStyle);
+    case GWL_USERDATA: return w->userData;
+    case GWL_ID: return LONG(reinterpret_cast<LONG_PTR>(w->menu));
+  }
+  if (nIndex >= 0 && size_t(nIndex) + sizeof(LONG) <= w->extra.size()) {
+    LONG value;
+    memcpy(&value, &w->extra[nIndex], sizeof value);
+    return value;
+  }
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return 0;
+}
+
+LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  LONG previous;
+  switch (nIndex) {
+    case GWL_WNDPROC:
+      previous = LONG(reinterpret_cast<LONG_PTR>(w->proc));
+      w->proc = reinterpret_cast<WNDPROC>(LONG_PTR(dwNewLong));
+      return previous;
+    case GWL_STYLE: previous = LONG(w->style), w->style = DWORD(dwNewLong); return previous;
+    case GWL_EXSTYLE: previous = LONG(w->exStyle), w->exStyle = DWORD(dwNewLong); return previous;
+    case GWL_USERDATA: previous = w->userData, w->userData = dwNewLong; return previous;
+    case GWL_ID:
+      previous = LONG(reinterpret_cast<LONG_PTR>(w->menu));
+      w->menu = reinterpret_cast<HMENU>(LONG_PTR(dwNewLong));
+      return previous;
+  }
+  if (nIndex >= 0 && size_t(nIndex) + sizeof(LONG) <= w->extra.size()) {
+    memcpy(&previous, &w->extra[nIndex], sizeof previous);
+    memcpy(&w->extra[nIndex], &dwNewLong, sizeof dwNewLong);
+    return previous;
+  }
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return 0;
+}
+
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
+  return IsWindow(hWnd) && SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString ? lpString : ""));
+}
+
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  if (!w || !lpString || nMaxCount <= 0) return 0;
+  int n = std::min<int>(int(w->text.size()), nMaxCount - 1);
+  memcpy(lpString, w->text.data(), n);
+  lpString[n] = 0;
+  return n;
+}
+
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!lpRect) return FALSE;
+  if (hWnd == kDesktop) {
+    DisplayMode mode = CurrentDisplayMode();
+    *lpRect = RECT{0, 0, mode.width, mode.height};
+    return TRUE;
+  }
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  SIZE size = ClientSize(*w);
+  *lpRect = RECT{0, 0, size.cx, size.cy};
+  return TRUE;
+}
+
+BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!lpRect) return FALSE;
+  if (hWnd == kDesktop) {
+    DisplayMode mode = CurrentDisplayMode();
+    *lpRect = RECT{0, 0, mode.width, mode.height};
+    return TRUE;
+  }
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  POINT origin = WindowOrigin(state, *w);
+  *lpRect = RECT{origin.x, origin.y, origin.x + w->cx, origin.y + w->cy};
+  return TRUE;
+}
+
+static BOOL MapClient(HWND hWnd, LPPOINT lpPoint, int sign) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!lpPoint) return FALSE;
+  if (hWnd == kDesktop) return TRUE;
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  POINT origin = ClientOrigin(state, *w);
+  lpPoint->x += sign * origin.x;
+  lpPoint->y += sign * origin.y;
+  return TRUE;
+}
+
+BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) { return MapClient(hWnd, lpPoint, 1); }
+BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) { return MapClient(hWnd, lpPoint, -1); }
+
+BOOL WINAPI AdjustWindowRectEx(LPRECT lpRect, DWORD dwStyle, BOOL bMenu, DWORD dwExStyle) {
+  if (!lpRect) return FALSE;
+  RECT frame = Frame(dwStyle, dwExStyle, bMenu);
+  lpRect->left -= frame.left;
+  lpRect->top -= frame.top;
+  lpRect->right += frame.right;
+  lpRect->bottom += frame.bottom;
+  return TRUE;
+}
+
+BOOL WINAPI AdjustWindowRect(LPRECT lpRect, DWORD dwStyle, BOOL bMenu) {
+  return AdjustWindowRectEx(lpRect, dwStyle, bMenu, 0);
+}
+
+// Moves and sizes in one step: WM_WINDOWPOSCHANGING (whose WINDOWPOS the procedure may edit), the
+// change, then WM_WINDOWPOSCHANGED; both through the owner thread's hook chain.
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags) {
+  WindowState &state = Windows();
+  WINDOWPOS pos{hWnd, hWndInsertAfter, X, Y, cx, cy, uFlags};
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hWnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    if (uFlags & SWP_NOMOVE) pos.x = w->x, pos.y = w->y;
+    if (uFlags & SWP_NOSIZE) pos.cx = w->cx, pos.cy = w->cy;
+  }
+  const bool wait = !(uFlags & SWP_ASYNCWINDOWPOS);
+  if (!(uFlags & SWP_NOSENDCHANGING) && wait) Send(hWnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos), true);
+  auto *changed = new WINDOWPOS(pos);  // outlives an asynchronous send
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hWnd);
+    if (!w) {
+      delete changed;
+      return FALSE;
+    }
+    if (pos.x == w->x && pos.y == w->y) changed->flags |= SWP_NOMOVE;
+    if (pos.cx == w->cx && pos.cy == w->cy) changed->flags |= SWP_NOSIZE;
+    w->x = pos.x, w->y = pos.y, w->cx = std::max(0, pos.cx), w->cy = std::max(0, pos.cy);
+    if (uFlags & SWP_SHOWWINDOW) w->visible = true;
+    if (uFlags & SWP_HIDEWINDOW) w->visible = false;
+    if (!(changed->flags & SWP_NOSIZE) && !(uFlags & SWP_NOREDRAW)) w->invalid = w->visible;
+  }
+  if (wait) {
+    Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(changed), true);
+    delete changed;
+  } else {
+    static std::mutex keepLock;  // asynchronous WINDOWPOS records stay alive for the receiver
+    static std::vector<std::unique_ptr<WINDOWPOS>> kept;
+    std::lock_guard<std::mutex> keep(keepLock);
+    kept.emplace_back(changed);
+    Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(changed), false);
+  }
+  return TRUE;
+}
+
+BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+  return SetWindowPos(hWnd, nullptr, X, Y, nWidth, nHeight,
+                      SWP_NOZORDER | SWP_NOACTIVATE | (bRepaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+  WindowState &state = Windows();
+  bool was, now;
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hWnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    ++w->shows;
+    was = w->visible;
+    now = nCmdShow != SW_HIDE;
+    w->visible = now;
+    if (now && !was) w->invalid = true;
+  }
+  if (was != now) Send(hWnd, WM_SHOWWINDOW, now, 0, true);
+  return was;
+}
+
+BOOL WINAPI UpdateWindow(HWND hWnd) {
+  WindowState &state = Windows();
+  bool paint;
+  {
+    Lock guard(state.lock);
+    Window *w = Find(state, hWnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    ++w->updates;
+    paint = w->invalid;
+  }
+  if (paint) Send(hWnd, WM_PAINT, 0, 0, true);
+  return TRUE;
+}
+
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    if (hWnd) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return FALSE;
+    }
+    for (auto &entry : state.windows) entry.second.invalid = true;
+    state.changed.notify_all();
+    return TRUE;
+  }
+  ++w->invalidates;
+  SIZE size = ClientSize(*w);
+  RECT rect = lpRect ? *lpRect : RECT{0, 0, size.cx, size.cy};
+  if (w->invalid) {
+    w->invalidRect.left = std::min(w->invalidRect.left, rect.left);
+    w->invalidRect.top = std::min(w->invalidRect.top, rect.top);
+    w->invalidRect.right = std::max(w->invalidRect.right, rect.right);
+    w->invalidRect.bottom = std::max(w->invalidRect.bottom, rect.bottom);
+  } else {
+    w->invalidRect = rect;
+  }
+  w->invalid = true;
+  state.changed.notify_all();
+  return TRUE;
+}
+
+BOOL WINAPI ValidateRect(HWND hWnd, const RECT *) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  if (!w) return FALSE;
+  w->invalid = false;
+  return TRUE;
+}
+
+HWND WINAPI SetFocus(HWND hWnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  HWND previous = state.focus;
+  state.focus = hWnd;
+  return previous;
+}
+
+HWND WINAPI GetFocus(void) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  return state.focus;
+}
+
+BOOL WINAPI SetForegroundWindow(HWND hWnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!Find(state, hWnd)) return FALSE;
+  state.foreground = hWnd;
+  return TRUE;
+}
+
+HWND WINAPI GetForegroundWindow(void) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  return state.foreground;
+}
+
+HWND WINAPI GetActiveWindow(void) { return GetForegroundWindow(); }
+HWND WINAPI GetDesktopWindow(void) { return kDesktop; }
+
+int WINAPI GetSystemMetrics(int nIndex) {
+  DisplayMode mode = CurrentDisplayMode();
+  switch (nIndex) {
+    case SM_CXSCREEN: case SM_CXFULLSCREEN: return mode.width;
+    case SM_CYSCREEN: return mode.height;
+    case SM_CYFULLSCREEN: return mode.height - kCaption;
+    case SM_CXVSCROLL: case SM_CYHSCROLL: return 16;
+    case SM_CYCAPTION: return kCaption;
+    case SM_CYMENU: return kMenu;
+    case SM_CXBORDER: case SM_CYBORDER: return kBorder;
+    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return kFixedFrame;
+    case SM_CXFRAME: case SM_CYFRAME: return kThickFrame;
+    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
+    case SM_CXMIN: return 112;
+    case SM_CYMIN: return 27;
+    case SM_CXMAXIMIZED: return mode.width + 2 * kThickFrame;
+    case SM_CYMAXIMIZED: return mode.height + 2 * kThickFrame;
+    case SM_CMONITORS: return 1;
+    default: return 0;
+  }
+}
+
+HDC WINAPI GetDC(HWND hWnd) { return GetWindowDc(hWnd, false); }
+HDC WINAPI GetWindowDC(HWND hWnd) { return GetWindowDc(hWnd, true); }
+
+// A window's own DC stays with the window; other window DCs are deleted.
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  HWND owner = WindowOfDC(hDC);
+  Window *w = Find(state, owner);
+  if (!w) return DeleteWindowDC(hDC) ? 1 : 0;
+  if (hDC == w->ownDc) return 1;
+  auto it = std::find(w->dcs.begin(), w->dcs.end(), hDC);
+  if (it == w->dcs.end()) return 0;
+  w->dcs.erase(it);
+  DeleteWindowDC(hDC);
+  return 1;
+}
+
+HWND WINAPI WindowFromDC(HDC hDC) { return WindowOfDC(hDC); }
+
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
+  HDC dc = GetDC(hWnd);
+  if (!dc || !lpPaint) return dc;
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  memset(lpPaint, 0, sizeof *lpPaint);
+  lpPaint->hdc = dc;
+  SIZE size = ClientSize(*w);
+  lpPaint->rcPaint = w->invalid ? w->invalidRect : RECT{0, 0, size.cx, size.cy};
+  if (lpPaint->rcPaint.right == lpPaint->rcPaint.left) lpPaint->rcPaint = RECT{0, 0, size.cx, size.cy};
+  w->invalid = false;
+  w->invalidRect = RECT{0, 0, 0, 0};
+  return dc;
+}
+
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint) {
+  if (lpPaint) ReleaseDC(hWnd, lpPaint->hdc);
+  return TRUE;
+}
+
+LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (hWnd == HWND_BROADCAST) {
+    BroadcastToWindows(Msg, wParam, lParam);
+    return 0;
+  }
+  return Send(hWnd, Msg, wParam, lParam, true);
+}
+
+BOOL WINAPI SendNotifyMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (hWnd == HWND_BROADCAST) {
+    BroadcastToWindows(Msg, wParam, lParam);
+    return TRUE;
+  }
+  if (!IsWindow(hWnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  Send(hWnd, Msg, wParam, lParam, false);
+  return TRUE;
+}
+
+BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!hWnd) {
+    Post(state, GetCurrentThreadId(), nullptr, Msg, wParam, lParam);
+    return TRUE;
+  }
+  if (hWnd == HWND_BROADCAST) {
+    for (const auto &entry : state.windows)
+      if (!(entry.second.style & WS_CHILD))
+        Post(state, entry.second.thread, reinterpret_cast<HWND>(entry.first), Msg, wParam, lParam);
+    return TRUE;
+  }
+  Window *w = Find(state, hWnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  Post(state, w->thread, hWnd, Msg, wParam, lParam);
+  return TRUE;
+}
+
+BOOL WINAPI PostThreadMessageA(DWORD idThread, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (!state.queues.count(idThread)) {
+    SetLastError(ERROR_INVALID_THREAD_ID);
+    return FALSE;
+  }
+  Post(state, idThread, nullptr, Msg, wParam, lParam);
+  return TRUE;
+}
+
+void WINAPI PostQuitMessage(int nExitCode) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Queue &queue = state.queues[GetCurrentThreadId()];
+  queue.quit = true;
+  queue.quitCode = nExitCode;
+  state.changed.notify_all();
+}
+
+BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
+  MSG msg;
+  if (!Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg & PM_REMOVE)) return FALSE;
+  if (lpMsg) *lpMsg = msg;
+  return TRUE;
+}
+
+// Waits for a message; FALSE for WM_QUIT, -1 for a bad window filter.
+BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  if (hWnd && hWnd != reinterpret_cast<HWND>(-1) && !IsWindow(hWnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return -1;
+  }
+  WindowState &state = Windows();
+  MSG msg;
+  while (!Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
+    Lock guard(state.lock);
+    state.changed.wait(guard);
+  }
+  if (lpMsg) *lpMsg = msg;
+  return msg.message != WM_QUIT;
+}
+
+BOOL WINAPI WaitMessage(void) {
+  MSG msg;
+  WindowState &state = Windows();
+  while (!Peek(&msg, nullptr, 0, 0, false)) {
+    Lock guard(state.lock);
+    state.changed.wait(guard);
+  }
+  return TRUE;
+}
+
+// Key presses of printable keys post WM_CHAR (no shift state: letters come out lower-case).
+BOOL WINAPI TranslateMessage(const MSG *lpMsg) {
+  if (!lpMsg || (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN)) return FALSE;
+  UINT vk = UINT(lpMsg->wParam);
+  int ch = -1;
+  if ((vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
+    ch = int(vk);
+  else if (vk >= 'A' && vk <= 'Z')
+    ch = tolower(int(vk));
+  if (ch < 0) return FALSE;
+  PostMessageA(lpMsg->hwnd, lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, WPARAM(ch),
+               lpMsg->lParam);
+  return TRUE;
+}
+
+// Posted messages go straight to the window procedure (no WH_CALLWNDPROC hook).
+LRESULT WINAPI DispatchMessageA(const MSG *lpMsg) {
+  if (!lpMsg || !lpMsg->hwnd) return 0;
+  WNDPROC proc;
+  {
+    WindowState &state = Windows();
+    Lock guard(state.lock);
+    Window *w = Find(state, lpMsg->hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    proc = w->proc;
+  }
+  return proc ? proc(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam) : 0;
+}
+
+LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  switch (Msg) {
+    case WM_NCCREATE: return TRUE;
+    case WM_CLOSE: DestroyWindow(hWnd); return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hWnd, &ps);
+      EndPaint(hWnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND: return 1;
+    case WM_WINDOWPOSCHANGED: {
+      const WINDOWPOS *pos = reinterpret_cast<const WINDOWPOS *>(lParam);
+      SIZE client{0, 0};
+      POINT origin{0, 0};
+      {
+        WindowState &state = Windows();
+        Lock guard(state.lock);
+        Window *w = Find(state, hWnd);
+        if (!w) return 0;
+        client = ClientSize(*w);
+        RECT frame = FrameOf(*w);
+        origin = POINT{w->x + frame.left, w->y + frame.top};
+      }
+      if (!(pos->flags & SWP_NOMOVE)) SendMessageA(hWnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+      if (!(pos->flags & SWP_NOSIZE)) SendMessageA(hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.cx, client.cy));
+      return 0;
+    }
+    case WM_SETTEXT: {
+      WindowState &state = Windows();
+      Lock guard(state.lock);
+      Window *w = Find(state, hWnd);
+      if (!w) return FALSE;
+      w->text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+      return TRUE;
+    }
+    case WM_GETTEXT: return GetWindowTextA(hWnd, reinterpret_cast<LPSTR>(lParam), int(wParam));
+    default: return 0;
+  }
+}
+
+LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  return lpPrevWndFunc ? lpPrevWndFunc(hWnd, Msg, wParam, lParam) : 0;
+}
+
+BOOL WINAPI InSendMessage(void) { return inCrossThreadSend > 0; }
+
+// The system's cursors and icons as fixed handles; programs have no resources here.
+static HICON StockIcon(HINSTANCE hInstance, LPCSTR name, uintptr_t base) {
+  if (hInstance || !IS_INTRESOURCE(name)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<HICON>(base + LOWORD(reinterpret_cast<ULONG_PTR>(name)));
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
+  return StockIcon(hInstance, lpCursorName, 0x00600000);
+}
+
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName) { return StockIcon(hInstance, lpIconName, 0x00680000); }
+
+HCURSOR WINAPI SetCursor(HCURSOR hCursor) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  HCURSOR previous = state.cursor;
+  state.cursor = hCursor;
+  return previous;
+}
+
+int WINAPI ShowCursor(BOOL bShow) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  return bShow ? ++state.cursorCount : --state.cursorCount;
+}
+
+int StandinWindowCount(void) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  return int(state.windows.size());
+}
+
+static int WindowCounter(HWND hwnd, int Window::*counter) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hwnd);
+  return w ? w->*counter : -1;
+}
+
+int StandinShowWindowCount(HWND hwnd) { return WindowCounter(hwnd, &Window::shows); }
+int StandinUpdateWindowCount(HWND hwnd) { return WindowCounter(hwnd, &Window::updates); }
+int StandinInvalidateCount(HWND hwnd) { return WindowCounter(hwnd, &Window::invalidates); }
+int StandinProcessSentMessages(void) { return ProcessSent(); }
+
+}  // extern "C"
