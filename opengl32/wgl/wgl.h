@@ -64,11 +64,12 @@ void __wglReadErrorLogSetting(void);
 // Window-message events handled with the drawables and context handles.
 void __wglWindowDestroyed(HWND window);
 void __wglWindowChanged(HWND window);
+void __wglWindowClosing(HWND window);
+void __wglResizeBuffers(WglContextHandle* h);
 
 // Pass-through decision at load: 0 normal, 1 pass-through, other: fail the load.
 int __wglCheckOverride(void);
 
-PROC WINAPI wglGetProcAddress(LPCSTR name);
 BOOL WINAPI wglLockBuffers(HGLRC handle);
 BOOL WINAPI wglUnlockBuffers(HGLRC handle);
 }
@@ -82,3 +83,50 @@ struct WglExtensionEntry {
     PROC entry;
 };
 extern "C" const WglExtensionEntry WglExtensionTable[25];
+
+// Unsupported wgl calls.
+extern "C" {
+BOOL WINAPI __wglCopyContext(HGLRC source, HGLRC destination, UINT mask);
+HGLRC WINAPI __wglCreateLayerContext(HDC dc, int layer);
+BOOL WINAPI __wglDescribeLayerPlane(HDC dc, int format, int layer, UINT bytes, LAYERPLANEDESCRIPTOR* out);
+PROC WINAPI __wglGetDefaultProcAddress(LPCSTR name);
+int WINAPI __wglGetLayerPaletteEntries(HDC dc, int layer, int start, int count, COLORREF* entries);
+BOOL WINAPI __wglRealizeLayerPalette(HDC dc, int layer, BOOL realize);
+int WINAPI __wglSetLayerPaletteEntries(HDC dc, int layer, int start, int count, const COLORREF* entries);
+BOOL WINAPI __wglSwapLayerBuffers(HDC dc, UINT planes);
+}
+
+// Implementations behind the exported wgl and GDI pixel-format entries.
+extern "C" {
+HGLRC WINAPI __wglCreateContext(HDC dc);
+BOOL WINAPI __wglDeleteContext(HGLRC handle);
+HGLRC WINAPI __wglGetCurrentContextHandle(void);
+HDC WINAPI __wglGetCurrentDC(void);
+PROC WINAPI __wglGetProcAddress(LPCSTR name);
+BOOL WINAPI __wglMakeCurrent(HDC dc, HGLRC handle);
+BOOL WINAPI __wglShareLists(HGLRC first, HGLRC second);
+BOOL WINAPI __wglUseFontBitmapsA(HDC dc, DWORD first, DWORD count, DWORD listBase);
+BOOL WINAPI __wglUseFontBitmapsW(HDC dc, DWORD first, DWORD count, DWORD listBase);
+BOOL WINAPI __wglUseFontOutlinesA(HDC dc, DWORD first, DWORD count, DWORD listBase, FLOAT deviation,
+                                  FLOAT extrusion, int format, LPGLYPHMETRICSFLOAT metrics);
+BOOL WINAPI __wglUseFontOutlinesW(HDC dc, DWORD first, DWORD count, DWORD listBase, FLOAT deviation,
+                                  FLOAT extrusion, int format, LPGLYPHMETRICSFLOAT metrics);
+int WINAPI __wglGetPixelFormatEntry(HDC dc);
+BOOL WINAPI __wglSetPixelFormatEntry(HDC dc, int index, const PIXELFORMATDESCRIPTOR* descriptor);
+BOOL WINAPI __wglSwapBuffersEntry(HDC dc);
+
+// The window of the last wglMakeCurrent (the accelerator opens on it).
+extern HWND __wglLastMakeCurrentWindow;
+}
+
+enum { WGL_ENTRY_COUNT = 19, WGL_PIXEL_FORMAT_ENTRY_COUNT = 5 };
+struct WglEntryTableRecord {
+    PROC procs[WGL_ENTRY_COUNT];
+    const char* names[WGL_ENTRY_COUNT];
+};
+struct WglPixelFormatTableRecord {
+    PROC procs[WGL_PIXEL_FORMAT_ENTRY_COUNT];
+    const char* names[WGL_PIXEL_FORMAT_ENTRY_COUNT];
+};
+extern "C" WglEntryTableRecord WglEntryTable;
+extern "C" WglPixelFormatTableRecord WglPixelFormatTable;
