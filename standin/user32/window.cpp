@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -68,6 +69,7 @@ struct Queue {
 struct WindowState {
   std::mutex lock;
   std::condition_variable changed;  // any queue or sent message changed
+  std::atomic<unsigned> generation{0};  // counts the changes, so a waiter misses none
   std::map<std::string, WindowClass> classes;  // by lower-case name
   ATOM nextAtom = 0xC000;
   std::map<uintptr_t, Window> windows;
@@ -77,6 +79,17 @@ struct WindowState {
   int cursorCount = 0;
   HWND focus = nullptr, foreground = nullptr;
 };
+
+void Notify(WindowState &state) {
+  ++state.generation;
+  state.changed.notify_all();
+}
+
+// Waits until something changed since `seen` (a generation read before the last look).
+void WaitForChange(WindowState &state, unsigned seen) {
+  std::unique_lock<std::mutex> guard(state.lock);
+  state.changed.wait(guard, [&] { return state.generation != seen; });
+}
 
 WindowState &Windows() {
   static auto *state = new WindowState;
@@ -163,7 +176,7 @@ int ProcessSent() {
     Lock guard(state.lock);
     sent->result = result;
     sent->done = true;
-    state.changed.notify_all();
+    Notify(state);
   }
 }
 
@@ -185,7 +198,7 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wait) {
   sent->hwnd = hwnd, sent->msg = msg, sent->wParam = wParam, sent->lParam = lParam;
   Lock guard(state.lock);
   state.queues[owner].sent.push_back(sent);
-  state.changed.notify_all();
+  Notify(state);
   if (!wait) return 0;
   // While waiting, messages sent to this thread still run (as on the platform).
   while (!sent->done) {
@@ -232,7 +245,7 @@ void ForgetThread(DWORD thread) {
     if (entry.second.thread == thread) owned.push_back(reinterpret_cast<HWND>(entry.first));
   for (HWND hwnd : owned) Remove(state, hwnd);
   state.queues.erase(thread);
-  state.changed.notify_all();
+  Notify(state);
 }
 
 ThreadExitRegistrar forgetThreadAtExit(ForgetThread);
@@ -278,7 +291,7 @@ bool Peek(MSG *msg, HWND hwnd, UINT min, UINT max, bool remove) {
 
 void Post(WindowState &state, DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   state.queues[thread].posted.push_back(MSG{hwnd, msg, wParam, lParam, GetTickCount(), POINT{0, 0}});
-  state.changed.notify_all();
+  Notify(state);
 }
 
 HDC GetWindowDc(HWND hwnd, bool whole) {
@@ -754,7 +767,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL) {
       return FALSE;
     }
     for (auto &entry : state.windows) entry.second.invalid = true;
-    state.changed.notify_all();
+    Notify(state);
     return TRUE;
   }
   ++w->invalidates;
@@ -769,7 +782,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL) {
     w->invalidRect = rect;
   }
   w->invalid = true;
-  state.changed.notify_all();
+  Notify(state);
   return TRUE;
 }
 
@@ -936,7 +949,7 @@ void WINAPI PostQuitMessage(int nExitCode) {
   Queue &queue = state.queues[GetCurrentThreadId()];
   queue.quit = true;
   queue.quitCode = nExitCode;
-  state.changed.notify_all();
+  Notify(state);
 }
 
 BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
@@ -954,9 +967,10 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
   }
   WindowState &state = Windows();
   MSG msg;
-  while (!Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) {
-    Lock guard(state.lock);
-    state.changed.wait(guard);
+  for (;;) {
+    const unsigned seen = state.generation;
+    if (Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) break;
+    WaitForChange(state, seen);
   }
   if (lpMsg) *lpMsg = msg;
   return msg.message != WM_QUIT;
@@ -965,9 +979,10 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
 BOOL WINAPI WaitMessage(void) {
   MSG msg;
   WindowState &state = Windows();
-  while (!Peek(&msg, nullptr, 0, 0, false)) {
-    Lock guard(state.lock);
-    state.changed.wait(guard);
+  for (;;) {
+    const unsigned seen = state.generation;
+    if (Peek(&msg, nullptr, 0, 0, false)) break;
+    WaitForChange(state, seen);
   }
   return TRUE;
 }
