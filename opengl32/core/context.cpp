@@ -6,6 +6,7 @@
 #include "glcontext.h"
 #include "histogram.h"
 #include "services.h"
+#include "dlist.h"
 
 const char __glVendorString[] = "Zorvex";
 const char __glRendererString[] = "Zorvex";
@@ -51,6 +52,7 @@ extern "C" GlContext* GLPROC __glCreateContext(const GlCoreImports* imports,
     setSoftwareLimits(&gc->limits);
     gc->procs.loseCurrent = __glLoseCurrent;
     gc->procs.makeCurrent = __glMakeCurrent;
+    gc->procs.shareLists = __glShareListsProc;
     gc->procs.lockBuffers = __glBufferLockNop;
     gc->procs.unlockBuffers = __glBufferLockNop;
     if (!__glInitContextCommon(gc)) {

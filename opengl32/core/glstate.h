@@ -3,6 +3,7 @@
 #pragma once
 
 #include "glcore.h"
+#include "dlist_state.h"
 
 enum {
     GL_STATE_MAX_LIGHTS = 8,
@@ -308,6 +309,20 @@ struct GlListQueryState {
     GLuint base;   // GL_LIST_BIT
     GLuint index;  // list being compiled, 0 when none
     GLenum mode;   // its mode, 0 when none
+
+    // Display-list machinery: namespace, table, compile build and playback.
+    GlListNamespace* nameSpace;  // shared, reference-counted
+    GlNameTable* table;          // shared list names
+    GlListProcs procs;
+    const GlListPlayProc* playbackTable;  // opcodes 0..209
+    const GlListPlayProc* extendedTable;  // opcodes 1000..1015
+    const GlListPlayProc* highTable;      // opcodes from 10000: none
+    GLint nesting;                        // glCallList depth
+    GlListBuild build;
+    GlArena* arena;  // null until the first glNewList
+    void* (GLPROC* allocProc)(GlContext* gc, size_t bytes);
+    void* (GLPROC* reallocProc)(GlContext* gc, void* block, size_t bytes);
+    void (GLPROC* freeProc)(GlContext* gc, void* block);
 };
 
 // Dirty bits of dirtyPickers the state entries mark.

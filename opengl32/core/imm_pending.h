@@ -4,13 +4,6 @@
 
 #include "glpp.h"
 
-#define GL_PENDING_NewList GL_LISTED
-#define GL_PENDING_EndList GL_LISTED
-#define GL_PENDING_CallList GL_LISTED
-#define GL_PENDING_CallLists GL_LISTED
-#define GL_PENDING_DeleteLists GL_LISTED
-#define GL_PENDING_GenLists GL_LISTED
-#define GL_PENDING_ListBase GL_LISTED
 #define GL_PENDING_Bitmap GL_LISTED
 #define GL_PENDING_EdgeFlag GL_LISTED
 #define GL_PENDING_EdgeFlagv GL_LISTED
@@ -77,7 +70,6 @@
 #define GL_PENDING_GetTexImage GL_LISTED
 #define GL_PENDING_GetTexLevelParameterfv GL_LISTED
 #define GL_PENDING_GetTexLevelParameteriv GL_LISTED
-#define GL_PENDING_IsList GL_LISTED
 #define GL_PENDING_DepthRange GL_LISTED
 #define GL_PENDING_Frustum GL_LISTED
 #define GL_PENDING_LoadIdentity GL_LISTED

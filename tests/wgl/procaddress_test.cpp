@@ -31,7 +31,7 @@ TEST(ProcAddress, ExactNamesWithACurrentContext) {
 
         GlContext* gc = gltestCreateCurrent();
         for (int i = 0; i < 24; i++) CHECK(10 + i, wglGetProcAddress(extensionNames[i]) != nullptr);
-        CHECK(40, wglGetProcAddress("glLockArraysQTA") == (PROC)glLockArraysQTA);
+        CHECK(40, wglGetProcAddress("glLockArraysQTA") == (PROC)(void (*)(void))glLockArraysQTA);
         CHECK(41, wglGetProcAddress("wglUnlockBuffers") == WglExtensionTable[23].entry);
         const char* misses[] = {"gllockarraysqta", "glLockArraysQTA ", "glLockArrays", "glVertex3f", ""};
         for (const char* m : misses) CHECK(42, wglGetProcAddress(m) == nullptr);
@@ -39,7 +39,7 @@ TEST(ProcAddress, ExactNamesWithACurrentContext) {
 
         // The entry reaches the extension's slot of the thread's table.
         __glThreadState()->dispatch.entry[GL_SLOT_LockArraysQTA - 2] = (GlEntryProc)__glNullProc8;
-        ((PFNGLLOCKARRAYSQTAPROC)wglGetProcAddress("glLockArraysQTA"))(0, 0);
+        ((PFNGLLOCKARRAYSQTAPROC)(void (*)(void))wglGetProcAddress("glLockArraysQTA"))(0, 0);
         gltestDestroyCurrent(gc);
         return gltestUnload() ? 0 : 50;
     });
