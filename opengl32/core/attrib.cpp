@@ -92,8 +92,9 @@ static const GlAttribGroup attribGroups[] = {
     {GL_STENCIL_BUFFER_BIT, BLOCK(stencil, stencil), NO_BLOCK, GL_EN_STENCIL_TEST, 0, 0,
      GL_DIRTY_STENCIL_REF | GL_DIRTY_STENCIL_OPS, 0, GL_DIRTY_STENCIL_REF | GL_DIRTY_STENCIL_OPS, 0},
     {GL_TEXTURE_BIT, BLOCK(texture, texture), NO_BLOCK, 0, EW_TEXTURE, 0, 0, 0, 0, EX_BEGIN},
-    {GL_TRANSFORM_BIT, BLOCK(transform, transform), NO_BLOCK, GL_EN_NORMALIZE, EW_CLIP, 0, 0, 0, 0, 0},
-    {GL_VIEWPORT_BIT, BLOCK(viewport, viewport), NO_BLOCK, 0, 0, 0, 0, 0, 0, 0},
+    {GL_TRANSFORM_BIT, BLOCK(transform, transform), NO_BLOCK, GL_EN_NORMALIZE, EW_CLIP, GL_DIRTY_GENERIC, 0,
+     GL_DIRTY_GENERIC, 0, 0},
+    {GL_VIEWPORT_BIT, BLOCK(viewport, viewport), NO_BLOCK, 0, 0, GL_DIRTY_GENERIC, 0, GL_DIRTY_GENERIC, 0, 0},
 };
 #undef CTX
 #undef REC

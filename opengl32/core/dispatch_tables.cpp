@@ -9,12 +9,6 @@ extern "C" const GlDispatchTable __glImmediateDispatch = {{
     nullptr, nullptr,
 }};
 
-// Slots marked act hold the immediate implementation and so run at once while
-// a list is compiled.
 extern "C" const GlDispatchTable __glCompileDispatch = {{
-#define GL_SLOT(slot, name, ret, params, args, bytes, cls, act) \
-    (GlEntryProc)GL_PICK(act)(__glImm##name, __glCompile##name),
-#include "glslots.inc"
-#undef GL_SLOT
-    nullptr, nullptr,
+#include "compile_entries.inc"
 }};

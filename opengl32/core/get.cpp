@@ -82,12 +82,12 @@ static const GlGetEntry getTable[] = {
     U16(GL_STENCIL_WRITEMASK, stencil.writeMask),
     I(GL_MATRIX_MODE, transform.matrixMode, 1),
     I(GL_VIEWPORT, viewport.x, 4),
-    I(GL_MODELVIEW_STACK_DEPTH, matrices.modelViewDepth, 1),
-    I(GL_PROJECTION_STACK_DEPTH, matrices.projectionDepth, 1),
-    I(GL_TEXTURE_STACK_DEPTH, matrices.textureDepth, 1),
-    F(GL_MODELVIEW_MATRIX, matrices.modelView, 16),
-    F(GL_PROJECTION_MATRIX, matrices.projection, 16),
-    F(GL_TEXTURE_MATRIX, matrices.texture, 16),
+    SPECIAL(GL_MODELVIEW_STACK_DEPTH),
+    SPECIAL(GL_PROJECTION_STACK_DEPTH),
+    SPECIAL(GL_TEXTURE_STACK_DEPTH),
+    SPECIAL(GL_MODELVIEW_MATRIX),
+    SPECIAL(GL_PROJECTION_MATRIX),
+    SPECIAL(GL_TEXTURE_MATRIX),
     I(GL_ATTRIB_STACK_DEPTH, attribDepth, 1),
     I(GL_CLIENT_ATTRIB_STACK_DEPTH, clientAttribDepth, 1),
     I(GL_ALPHA_TEST_FUNC, colorBuffer.alphaFunc, 1),
@@ -309,6 +309,25 @@ static int specialValues(GlContext* gc, GLenum pname, int* kind, GlGetStage* s) 
         s->f[2] = w[2];
         s->f[3] = w[3];
         return 4;
+    }
+    case GL_MODELVIEW_STACK_DEPTH:
+        s->i[0] = (GLint)(gc->matrices.modelViewTop - gc->matrices.modelView) + 1;
+        return 1;
+    case GL_PROJECTION_STACK_DEPTH:
+        s->i[0] = (GLint)(gc->matrices.projectionTop - gc->matrices.projection) + 1;
+        return 1;
+    case GL_TEXTURE_STACK_DEPTH:
+        s->i[0] = (GLint)(gc->matrices.textureTop - gc->matrices.texture) + 1;
+        return 1;
+    case GL_MODELVIEW_MATRIX:
+    case GL_PROJECTION_MATRIX:
+    case GL_TEXTURE_MATRIX: {
+        const GlMatrixEntry* e = pname == GL_MODELVIEW_MATRIX    ? gc->matrices.modelViewTop
+                                 : pname == GL_PROJECTION_MATRIX ? gc->matrices.projectionTop
+                                                                 : gc->matrices.textureTop;
+        *kind = KIND_FLOAT;
+        memcpy(s->f, e->matrix.m, 64);
+        return 16;
     }
     case GL_LIGHT_MODEL_AMBIENT:
         *kind = KIND_NORM;

@@ -3,6 +3,8 @@
 
 #include "gldispatch.h"
 #include "glstate.h"
+#include "geometry/glvertex.h"
+#include "raster/glbuffer.h"
 
 struct WglDrawable;
 struct GlHistogram;
@@ -65,6 +67,44 @@ struct GlContextProcs {
     void (GLPROC* freeArena)(GlContext* gc, void* arena);
     void* (GLPROC* arenaAlloc)(GlContext* gc, void* arena, size_t bytes);
     void (GLPROC* resetArena)(GlContext* gc, void* arena);
+
+    // ---- Geometry: matrices, vertex path, assembly, clipping, feedback, selection.
+    void (GLPROC* copyMatrix)(GlMatrixRecord* dst, const GlMatrixRecord* src);
+    void (GLPROC* identityMatrix)(GlMatrixRecord* dst);
+    void (GLPROC* multMatrix)(GlMatrixRecord* dst, const GlMatrixRecord* a, const GlMatrixRecord* b);
+    void (GLPROC* invertMatrix)(GlMatrixRecord* dst, const GlMatrixRecord* src);
+    void (GLPROC* normalize)(GLfloat dst[3], const GLfloat src[3]);
+    GlContextProc pushMatrix, popMatrix, loadIdentityMatrix;
+    void (GLPROC* matrixChanged)(GlContext* gc, GlMatrixEntry* e);
+    void (GLPROC* updateCompositeMatrix)(GlContext* gc, GlMatrixRecord* composite);
+    void (GLPROC* updateCullVertexEye)(GlContext* gc, GlMatrixEntry* e);
+    void (GLPROC* pickMatrixTransformProcs)(GlContext* gc, GlMatrixRecord* r);
+    void (GLPROC* pickInverseTransformProcs)(GlContext* gc, GlMatrixRecord* r);
+    GlContextProc computeWindowClipBox;
+    GlContextProc applyViewport, applyScissor;
+    GlContextProc pickVertexProcs, pickClipInterpolator, pickMatrixProcs;
+    GlContextProc pickRenderProcs, pickPointProcs, pickLineProcs, pickCullAndFillProcs, pickShadeProcs;
+    // The begin procedures, indexed by the mode (GL_POINTS .. GL_POLYGON).
+    GlContextProc beginPoints, beginLines, beginLineLoop, beginLineStrip, beginTriangles,
+        beginTriangleStrip, beginTriangleFan, beginQuads, beginQuadStrip, beginPolygon;
+    GlVertexProc primitiveVertex;
+    GlContextProc endPrimitive;
+    GlContextProc clipPrimitiveVertices;
+    GlClipTestProc clipTest2, clipTest3, clipTest4;
+    GlVertexProc gatherAttributes;
+    GlCompleteProc completeVertex0, completeVertex2, completeVertex3, completeVertex4;
+    GlFogVertexProc fogVertex;
+    GlVertexProc texGen;
+    GlLightVertexProc lightVertex;
+    GlVertexProc renderPoint;  // a primitive point (tests its clip codes)
+    GlLineProc renderLine;     // an unclipped line
+    GlTriangleProc renderTriangle;
+    GlClipTriangleProc clipTriangle;
+    GlPolygonProc renderPolygon;
+    GlVertexProc drawPoint;    // polygon-mode points
+    GlLineProc drawLine;       // polygon-mode edges
+    GlSetupTriangleProc setupTriangle;
+    GlInterpolateProc clipInterpolatePolygon, clipInterpolateLine;
 };
 
 // Implementation limits and constants set by the constructors.
@@ -193,6 +233,35 @@ struct GlContext {
     GLuint attribDepth;        // occupied levels of attribStack
     GLuint clientAttribDepth;  // occupied levels of clientAttribStack
 
+    // ---- Geometry: viewport transform, vertex buffer, assembly and render-mode state.
+    struct {
+        GLfloat xScale, xCentre, yScale, yCentre, zScale, zCentre;
+        GLint box[4];        // x0, y0, x1, y1 in biased window coordinates
+        GLfloat boxf[4];     // the same plus 0.5
+    } viewportXform;
+    GLint windowClipBox[4];  // x0, y0, x1, y1 (exclusive), biased
+    GLfloat cullVertexEye[4];
+    GLuint yInverted;        // the drawable's rows run top-down; set by make-current
+    GLint yDirection;        // -1 when yInverted, else 1
+    GLint drawableWidth, drawableHeight;
+    GLuint depthFullScale;   // the depth buffer's integer value of window z = 1.0
+    GLuint clipPlaneMask;    // enabled user planes, bit i = plane i
+    GLuint frontNeeds;       // vertex done bits primitives ask for
+    GLuint triangleNeeds, faceNeeds[2], pendingNeeds;
+    uint8_t ccwFront, cwFront, polygonModeFront, polygonModeBack;
+    uint8_t cullFaceCode, lineResetPending, smoothShading, twoSided;
+    GlVertex* vertexPointer;
+    GlVertex* savedVertex0;
+    GlVertex* savedVertex1;
+    GlVertex* savedVertex2;
+    GlVertex* provokingVertex;
+    GlVertex* clipVertexNext;
+    GLuint* selectOpenRecord;   // minimum-depth word of the open hit record
+    GlMatrixEntry* matrixStorage;  // the three stacks in one block
+    GlVertex vertexBuffer[GL_VERTEX_BUFFER_SIZE];
+    GlVertex clipVertexPool[GL_CLIP_POOL_SIZE];
+    GlVertex rasterVertex;      // scratch vertex of glRasterPos
+
     GlPixelFormatInfo pixelFormat;
     GlLimits limits;
     GlConstants constants;
@@ -213,6 +282,9 @@ struct GlContext {
     GLuint* nameStack;         // maxNameStackDepth words
     uint8_t* spanWork[2];      // 2048 entries of 16 bytes each
     GLuint* coverageWords;     // 64 words
+
+    // Framebuffer: the bound drawable and the buffer records.
+    GlFramebuffer fb;
 
     GlHistogram* histogram;
     GlOgState og;

@@ -187,12 +187,38 @@ struct GlTransformState {
     GLenum matrixMode;
     GLfloat eyeClipPlanes[GL_STATE_MAX_CLIP_PLANES][4];
 };
-// Top matrices and stack depths until the matrix stacks replace them.
+// One matrix: 16 floats in the GL array order (row vectors on the left), its
+// class and the transform procedures the class selects.
+struct GlMatrixRecord;
+typedef void(GLPROC* GlXformProc)(GLfloat out[4], const GLfloat* in, const GlMatrixRecord* m);
+struct GlMatrixRecord {
+    GLfloat m[16];
+    GLint type;
+    int16_t orthoWidth, orthoHeight;
+    GlXformProc xform2, xform3, xform4;
+};
+// One entry of a matrix stack; projection and texture entries use only
+// matrix (and projectionSerial).
+struct GlMatrixEntry {
+    GlMatrixRecord matrix;
+    GlMatrixRecord inverseTransposed;
+    GlMatrixRecord composite;  // matrix x projection: object to clip
+    GlMatrixRecord inverse;
+    GlMatrixRecord transposed;
+    GLint projectionSerial;
+    uint8_t inverseStale, pad[3];
+};
+// The three matrix stacks (not an attribute group: push/pop attrib keep them).
 struct GlMatrixState {
-    GLfloat modelView[16];
-    GLfloat projection[16];
-    GLfloat texture[16];
-    GLint modelViewDepth, projectionDepth, textureDepth;  // occupied entries, 1 at rest
+    GlMatrixEntry* modelView;
+    GlMatrixEntry* modelViewTop;
+    GlMatrixEntry* projection;
+    GlMatrixEntry* projectionTop;
+    GlMatrixEntry* texture;
+    GlMatrixEntry* textureTop;
+    GLint projectionSerialCounter;
+    GLfloat windowMatrix[16];  // composite with the viewport folded in
+    GLint windowMatrixType;
 };
 
 // GL_VIEWPORT_BIT.

@@ -17,25 +17,3 @@
         extern "C" ret GLIMM __glCompile##name params { return __glZeroResult<ret>(); })
 #include "glslots.inc"
 #undef GL_SLOT
-
-extern "C" void GLIMM __glImmBegin(GLenum mode) {
-    GlThreadState* ts = __glThreadState();
-    switch (__glDrawPrologue(ts)) {
-    case GL_DRAW_REFUSED:
-        return;
-    case GL_DRAW_VALIDATED:
-        glBegin(mode);
-        return;
-    case GL_DRAW_ACT:
-        break;
-    }
-    if (mode > GL_POLYGON) {
-        __glSetError(GL_INVALID_ENUM);
-        return;
-    }
-    GlContext* gc = ts->context;
-    gc->procs.beginPrimitive(gc, mode);
-    ts->beginState = GL_BEGIN_INSIDE;
-}
-
-GL_DEFAULT_ENTRY(__glImmEnd, End, void, (void), (), 5)

@@ -2,39 +2,51 @@
 
 #include "glcontext.h"
 #include "services.h"
+#include "geometry/geometry.h"
+#include "raster/glbuffer.h"
+#include "wgl/drawable.h"
 
 extern "C" GLboolean GLPROC __glBufferLockNop(GlContext*) { return GL_TRUE; }
 
 // A software context on a window presents nothing; the drawable swaps its own.
 extern "C" void GLPROC __glSwapBuffersProc(GlContext*) {}
 
-extern "C" void GLPROC __glGenericValidate(GlContext* gc) {
-    gc->dirtyPickers = 0;
-    gc->dirtyTables = 0;
-    gc->contextFlags |= GL_CONTEXT_VALIDATED;
+// procs.destroyContext after the first make-current: the buffers first.
+extern "C" GLboolean GLPROC __glFreeContext(GlContext* gc) {
+    __glFreeBuffers(gc);
+    return __glDestroyContext(gc);
 }
-
-static GLboolean GLPROC freeContext(GlContext* gc) { return __glDestroyContext(gc); }
 
 extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
     GlThreadState* ts = __glThreadState();
+    const GLuint flags = gc->contextFlags;
+    const bool first = !(flags & GL_CONTEXT_INSTALLED);
+    if (first && !__glInitBuffers(gc)) return GL_FALSE;  // a format the buffers cannot address
+
     ts->context = gc;
     ts->beginState = gc->savedBeginState;
-
     gc->immediateDispatch = __glImmediateDispatch;
     gc->liveDispatch = &gc->immediateDispatch;
     gc->compileDispatch = __glCompileDispatch;
     ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+    gc->dirtyPickers |= GL_DIRTY_DEPTH;
 
-    const GLuint flags = gc->contextFlags;
-    if (!(flags & GL_CONTEXT_INSTALLED)) {
-        gc->procs.validate = __glGenericValidate;
-        gc->procs.fullValidate = __glGenericValidate;
+    __glAttachDrawable(gc);
+    const WglDrawable* d = gc->fb.drawable;
+    const GLuint topDown = d ? d->topDown : 0;
+    if (first || gc->yInverted != topDown) {
+        gc->yInverted = topDown;
+        gc->yDirection = topDown ? -1 : 1;
+        ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+        gc->dirtyPickers |= GL_DIRTY_ALL_PICKERS;
+    }
+    if (first) {
         gc->procs.flush = (void(GLPROC*)(GlContext*))__glNop;
         gc->procs.finish = (void(GLPROC*)(GlContext*))__glNop;
         gc->procs.beginPrimitive = (void(GLPROC*)(GlContext*, GLenum))__glNop;
+        __glInstallProcs(gc);
         gc->procs.swapBuffers = __glSwapBuffersProc;
-        gc->procs.destroyContext = freeContext;
+        gc->procs.destroyContext = __glFreeContext;
     }
     if (!(flags & (GL_CONTEXT_INSTALLED | GL_CONTEXT_FRESH_CURRENT))) {
         __glSetStateDefaults(gc);
@@ -43,6 +55,9 @@ extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
         typedef void(GLIMM * BoxProc)(GLint, GLint, GLsizei, GLsizei);
         ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Viewport - GL_FIRST_SLOT])(0, 0, w, h);
         ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Scissor - GL_FIRST_SLOT])(0, 0, w, h);
+    } else {
+        __glUpdateDrawableSize(gc);
+        __glComputeViewportTransform(gc);
     }
     if (!(flags & GL_CONTEXT_VALIDATED)) gc->procs.validate(gc);
     __glRescaleColors(gc);
@@ -62,6 +77,7 @@ extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
 extern "C" GLboolean GLPROC __glLoseCurrent(GlContext* gc) {
     GlThreadState* ts = __glThreadState();
     if (gc->renderMode != GL_RENDER || ts->beginState == GL_BEGIN_INSIDE) return GL_FALSE;
+    __glDetachBuffers(gc);
     gc->savedBeginState = ts->beginState;
     ts->context = __wglNullContext;
     return GL_TRUE;

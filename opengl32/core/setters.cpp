@@ -360,7 +360,7 @@ static void lightParams(GLenum light, GLenum pname, const GLfloat* fv, const GLi
     GLuint i = light - GL_LIGHT0;
     if (i >= (GLuint)gc->limits.maxLights) return __glSetError(GL_INVALID_ENUM);
     GlLight* t = &gc->lighting.light[i];
-    const GLfloat* m = gc->matrices.modelView;
+    const GLfloat* m = gc->matrices.modelViewTop->matrix.m;
     GLfloat v[4];
     const int n = pname == GL_SPOT_DIRECTION ? 3 : pname - GL_AMBIENT <= 3u ? 4 : 1;
     for (int j = 0; j < n; j++) v[j] = fv ? fv[j] : (GLfloat)iv[j];

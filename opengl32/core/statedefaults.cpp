@@ -45,10 +45,6 @@ static void set4(GLfloat* d, GLfloat a, GLfloat b, GLfloat c, GLfloat e) {
     d[0] = a, d[1] = b, d[2] = c, d[3] = e;
 }
 
-static void identity(GLfloat m[16]) {
-    for (int i = 0; i < 16; i++) m[i] = (i % 5 == 0) ? 1.0f : 0.0f;
-}
-
 static const GLint evalComponents[GL_STATE_EVAL_MAPS] = {4, 1, 3, 1, 2, 3, 4, 3, 4};
 
 static void initLighting(GlContext* gc) {
@@ -213,10 +209,7 @@ extern "C" void GLPROC __glInitStateDefaults(GlContext* gc) {
 
     memset(&gc->transform, 0, sizeof gc->transform);
     gc->transform.matrixMode = GL_MODELVIEW;
-    identity(gc->matrices.modelView);
-    identity(gc->matrices.projection);
-    identity(gc->matrices.texture);
-    gc->matrices.modelViewDepth = gc->matrices.projectionDepth = gc->matrices.textureDepth = 1;
+    // The matrix stacks are set up with the context (__glAllocClipPlanes).
     gc->viewport.nearVal = 0.0;
     gc->viewport.farVal = 1.0;
 

@@ -15,9 +15,5 @@ extern "C" const GlDispatchTable __glHwImmediateDispatch = {{
 // While a hardware context compiles a list it uses the generic compile table,
 // entry for entry.
 extern "C" const GlDispatchTable __glHwCompileDispatch = {{
-#define GL_SLOT(slot, name, ret, params, args, bytes, cls, act) \
-    (GlEntryProc)GL_PICK(act)(__glImm##name, __glCompile##name),
-#include "core/glslots.inc"
-#undef GL_SLOT
-    nullptr, nullptr,
+#include "core/compile_entries.inc"
 }};

@@ -2,6 +2,7 @@
 
 #include <string.h>
 #include "pixelformat.h"
+#include "drawable.h"
 
 enum {
     SINGLE_FLAGS = PFD_DRAW_TO_WINDOW | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI | PFD_SUPPORT_OPENGL |
@@ -217,4 +218,32 @@ GlPixelFormatInfo __wglBuildPixelFormatInfo(const PIXELFORMATDESCRIPTOR* p) {
     f.depthBits = p->cDepthBits;
     f.stencilBits = p->cStencilBits;
     return f;
+}
+
+// The pixel format of the device context's drawable; 0 when it has none.
+int WINAPI __wglGetPixelFormat(HDC dc) {
+    WglDrawable* d = __wglFindDrawable(dc, WindowFromDC(dc));
+    return d ? d->formatIndex : 0;
+}
+
+// Sets a drawable's pixel format once: a window DC needs a window format, a
+// memory DC a bitmap format.
+BOOL WINAPI __wglSetPixelFormat(HDC dc, int index, const PIXELFORMATDESCRIPTOR*) {
+    HWND window = WindowFromDC(dc);
+    const PIXELFORMATDESCRIPTOR* p = __wglPixelFormat(index);
+    if (!p) return FALSE;
+    DWORD needed;
+    switch (GetObjectType(dc)) {
+    case OBJ_DC: needed = PFD_DRAW_TO_WINDOW; break;
+    case OBJ_MEMDC: needed = PFD_DRAW_TO_BITMAP; break;
+    default: return FALSE;
+    }
+    if (!(p->dwFlags & needed)) return FALSE;
+    __wglLock();
+    WglDrawable* d = __wglFindDrawable(dc, window);
+    if (!d) d = __wglCreateDrawable(dc, window);
+    BOOL ok = d && !d->formatIndex;
+    if (ok) d->formatIndex = index;
+    __wglUnlock();
+    return ok;
 }

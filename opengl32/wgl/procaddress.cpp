@@ -34,7 +34,7 @@ extern "C" const WglExtensionEntry WglExtensionTable[25] = {
     {nullptr, nullptr},
 };
 
-extern "C" PROC WINAPI wglGetProcAddress(LPCSTR name) {
+extern "C" PROC WINAPI __wglGetProcAddress(LPCSTR name) {
     GlContext* gc = __wglGetCurrentContext();
     if (!gc || gc == __wglNullContext) {
         __wglSystemError("wglGetProcAddress", 2);

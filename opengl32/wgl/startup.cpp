@@ -14,7 +14,7 @@ HINSTANCE __wglInstance;
 HANDLE __wglMutex;
 WglContextHandle __wglHandleList;
 DWORD __wglDisplayBits, __wglDisplayWidth, __wglDisplayHeight;
-DWORD __wglPixelFormatsStale;
+DWORD __wglPixelFormatsStale = 1;  // the list is built at the first pixel-format call
 
 static GlContext nullContext;
 GlContext* __wglNullContext;
@@ -102,20 +102,7 @@ GlContext* __wglGetCurrentContext(void) {
 // Makes no context current for the calling thread.
 void __wglReleaseCurrent(void) {
     GlThreadState* ts = __glThreadStateOrNull();
-    if (!ts || ts->context == __wglNullContext || !ts->context) return;
-    __wglLock();
-    GlContext* gc = ts->context;
-    if (gc->procs.loseCurrent(gc)) {
-        WglContextHandle* h = (WglContextHandle*)gc->imports.owner;
-        if (h && h != &__wglHandleList) {
-            h->isCurrent = 0;
-            h->ownerThread = (uint32_t)-1;
-            h->drawable = nullptr;
-        }
-        ts->context = __wglNullContext;
-        __glClearThreadDispatch();
-    }
-    __wglUnlock();
+    if (ts && ts->context && ts->context != __wglNullContext) __wglMakeCurrent(nullptr, nullptr);
 }
 
 BOOL __wglProcessAttach(HINSTANCE instance, DWORD threadId) {
@@ -224,7 +211,7 @@ LRESULT CALLBACK __wglHookProc(int code, WPARAM wParam, LPARAM lParam) {
         __wglWindowDestroyed(msg->hwnd);
         break;
     case WM_CLOSE:
-        __wglReleaseCurrent();
+        __wglWindowClosing(msg->hwnd);
         break;
     case WM_WINDOWPOSCHANGED:
     case WM_PALETTECHANGED:

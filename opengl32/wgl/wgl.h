@@ -111,9 +111,6 @@ BOOL WINAPI __wglUseFontOutlinesA(HDC dc, DWORD first, DWORD count, DWORD listBa
                                   FLOAT extrusion, int format, LPGLYPHMETRICSFLOAT metrics);
 BOOL WINAPI __wglUseFontOutlinesW(HDC dc, DWORD first, DWORD count, DWORD listBase, FLOAT deviation,
                                   FLOAT extrusion, int format, LPGLYPHMETRICSFLOAT metrics);
-int WINAPI __wglGetPixelFormatEntry(HDC dc);
-BOOL WINAPI __wglSetPixelFormatEntry(HDC dc, int index, const PIXELFORMATDESCRIPTOR* descriptor);
-BOOL WINAPI __wglSwapBuffersEntry(HDC dc);
 
 // The window of the last wglMakeCurrent (the accelerator opens on it).
 extern HWND __wglLastMakeCurrentWindow;

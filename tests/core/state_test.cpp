@@ -539,7 +539,7 @@ TEST(StateDrawBuffer, SingleBuffered) {
 }
 
 TEST_F(StateTest, SpotDirectionUsesTheModelviewThreeByThree) {
-    gc->matrices.modelView[5] = 2;  // glScalef(1, 2, 1)
+    glScalef(1, 2, 1);
     GLfloat d[4] = {1, 1, 0, 0};
     glLightfv(GL_LIGHT2, GL_SPOT_DIRECTION, d);
     GLfloat got[4];

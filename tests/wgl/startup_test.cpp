@@ -139,7 +139,7 @@ TEST(Threads, SecondThreadGetsItsOwnRecordAndNoContext) {
     EXPECT_EQ(status, 0);
 }
 
-TEST(Hook, CloseReleasesTheContextAndDisplayChangeMarksFormats) {
+TEST(Hook, DisplayChangeMarksFormatsAndForeignCloseKeepsTheContext) {
     int status = gltestInChild([] {
         setenv("QRB_USESW", "1", 1);
         CHECK(1, gltestLoad());
@@ -152,12 +152,13 @@ TEST(Hook, CloseReleasesTheContextAndDisplayChangeMarksFormats) {
         StandinDeliverCallWndProc(nullptr, WM_DISPLAYCHANGE, 16, MAKELPARAM(640, 400));
         CHECK(4, __wglPixelFormatsStale == 1);
 
+        // Closing a window other than the current context's keeps the context.
         GlContext* gc = gltestCreateCurrent();
         CHECK(5, __wglGetCurrentContext() == gc);
-        StandinDeliverCallWndProc(nullptr, WM_CLOSE, 0, 0);
-        CHECK(6, __wglGetCurrentContext() == __wglNullContext);
-        CHECK(7, glGetString(GL_VENDOR) == nullptr);
-        gc->procs.destroyContext(gc);
+        StandinDeliverCallWndProc((HWND)(uintptr_t)0x1234, WM_CLOSE, 0, 0);
+        CHECK(6, __wglGetCurrentContext() == gc);
+        CHECK(7, glGetString(GL_VENDOR) != nullptr);
+        gltestDestroyCurrent(gc);
         CHECK(8, gltestUnload());
         return 0;
     });

@@ -1,0 +1,64 @@
+// The context's procedure install: matrix kernels, transform and vertex
+// procedures, begin procedures, pickers and validation.
+
+#include "glcontext.h"
+#include "geometry/geometry.h"
+
+extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc);
+extern "C" void GLPROC __glPickCullAndFillProcs(GlContext* gc);
+extern "C" void GLPROC __glPickPointProcs(GlContext* gc);
+extern "C" void GLPROC __glPickLineProcs(GlContext* gc);
+extern "C" void GLPROC __glPickRenderProcs(GlContext* gc);
+
+extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
+    GlContextProcs* p = &gc->procs;
+    const GlContextProc nop = (GlContextProc)__glNop;
+    p->validate = __glGenericValidate;
+    p->fullValidate = __glGenericValidate;
+
+    p->copyMatrix = __glCopyMatrix;
+    p->identityMatrix = __glMakeIdentityMatrix;
+    p->multMatrix = __glMultMatrixProc;
+    p->invertMatrix = __glInvertMatrix;
+    p->normalize = __glNormalizeProc;
+    p->matrixChanged = __glUpdateModelViewInverse;
+    p->updateCompositeMatrix = __glUpdateCompositeMatrix;
+    p->updateCullVertexEye = __glUpdateCullVertexEye;
+    p->pickMatrixTransformProcs = __glPickMatrixTransformProcs;
+    p->pickInverseTransformProcs = __glPickInverseTransformProcs;
+    p->computeWindowClipBox = __glComputeWindowClipBox;
+    p->applyViewport = nop;
+    p->applyScissor = nop;
+
+    p->pickVertexProcs = __glPickVertexProcs;
+    p->pickClipInterpolator = __glPickClipInterpolator;
+    p->pickMatrixProcs = __glPickMatrixProcs;
+    p->pickRenderProcs = __glPickRenderProcs;
+    p->pickPointProcs = __glPickPointProcs;
+    p->pickLineProcs = __glPickLineProcs;
+    p->pickCullAndFillProcs = __glPickCullAndFillProcs;
+    p->pickShadeProcs = nop;
+    p->pickColorMaterial = __glPickColorMaterial;
+
+    p->beginPoints = __glBeginPoints;
+    p->beginLines = __glBeginLines;
+    p->beginLineLoop = __glBeginLineLoop;
+    p->beginLineStrip = __glBeginLineStrip;
+    p->beginTriangles = __glBeginTriangles;
+    p->beginTriangleStrip = __glBeginTriangleStrip;
+    p->beginTriangleFan = __glBeginTriangleFan;
+    p->beginQuads = __glBeginQuads;
+    p->beginQuadStrip = __glBeginQuadStrip;
+    p->beginPolygon = __glBeginPolygon;
+    p->primitiveVertex = (GlVertexProc)__glNop;
+    p->endPrimitive = __glEndPrimitive;
+    p->clipPrimitiveVertices = nop;
+
+    p->fogVertex = __glFogVertexNone;
+    p->texGen = __glTexGenNone;
+    p->lightVertex = __glLightVertexUnlit;
+    p->drawPoint = __glEmptyPointProc;
+    p->drawLine = __glEmptyLineProc;
+
+    __glPickAllProcs(gc);
+}

@@ -1,0 +1,252 @@
+// Context handles: numbering, make-current and its failures, deletion, sharing.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <thread>
+#include "gltest.h"
+#include "standin/control.h"
+
+namespace {
+
+#define CHECK(step, cond) \
+    if (!(cond)) return step
+
+// A 16-bit top-down DIB section selected into a memory DC.
+struct MemorySurface {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    void* bits = nullptr;
+    MemorySurface(int width, int height) {
+        dc = CreateCompatibleDC(nullptr);
+        struct {
+            BITMAPINFOHEADER h;
+            DWORD masks[3];
+        } info = {};
+        info.h.biSize = sizeof info.h;
+        info.h.biWidth = width;
+        info.h.biHeight = -height;
+        info.h.biPlanes = 1;
+        info.h.biBitCount = 16;
+        info.h.biCompression = BI_BITFIELDS;
+        info.masks[0] = 0xF800, info.masks[1] = 0x07E0, info.masks[2] = 0x001F;
+        bitmap = CreateDIBSection(dc, (BITMAPINFO*)&info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        old = SelectObject(dc, bitmap);
+    }
+    ~MemorySurface() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+// Loads the library (software contexts only) in a child process and runs fn.
+int inChild(const std::function<int()>& fn) {
+    return gltestInChild([&] {
+        setenv("QRB_USESW", "1", 1);
+        if (!gltestLoad()) return 90;
+        int r = fn();
+        if (!gltestUnload()) return 91;
+        return r;
+    });
+}
+
+std::string lastLogLine() {
+    std::string out = StandinDebugOutput();
+    size_t end = out.size() > 0 ? out.size() - 1 : 0;
+    size_t start = out.rfind('\n', end > 0 ? end - 1 : 0);
+    return start == std::string::npos ? out : out.substr(start + 1);
+}
+
+bool failedWith(const char* call, DWORD code) {
+    char line[128];
+    snprintf(line, sizeof line, "WGL Message:System Error: (%d):%s\n", (int)code, call);
+    return GetLastError() == (code | 0xE03D3D00u) && lastLogLine() == line;
+}
+
+TEST(Handles, NumberedFromOneAndAFailedCreationUsesItsNumber) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4);
+                  CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                  const int before = StandinGlobalLiveBlocks();
+                  HGLRC a = wglCreateContext(s.dc), b = wglCreateContext(s.dc);
+                  CHECK(2, (uintptr_t)a == 1 && (uintptr_t)b == 2);
+                  StandinFailGlobalAllocAfter(1);  // the handle record, then the format info fails
+                  StandinClearDebugOutput();
+                  CHECK(3, wglCreateContext(s.dc) == nullptr);
+                  CHECK(4, failedWith("wglCreateContext", 0xC0000000u));
+                  HGLRC d = wglCreateContext(s.dc);
+                  CHECK(5, (uintptr_t)d == 4);
+                  CHECK(6, wglDeleteContext(a) && wglDeleteContext(b) && wglDeleteContext(d));
+                  return StandinGlobalLiveBlocks() == before ? 0 : 7;
+              }),
+              0);
+}
+
+TEST(Handles, CreationNeedsAPixelFormat) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4);
+                  StandinClearDebugOutput();
+                  CHECK(1, wglCreateContext(s.dc) == nullptr);
+                  return failedWith("wglCreateContex", 9) ? 0 : 2;
+              }),
+              0);
+}
+
+TEST(MakeCurrent, FailuresSetTheirCodeAndLogLine) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4), other(8, 4);
+                  CHECK(1, SetPixelFormat(s.dc, 2, nullptr) && SetPixelFormat(other.dc, 1, nullptr));
+                  HGLRC h = wglCreateContext(s.dc);
+                  CHECK(2, h != nullptr);
+
+                  StandinClearDebugOutput();
+                  CHECK(3, !wglMakeCurrent(s.dc, (HGLRC)(uintptr_t)99));
+                  CHECK(4, failedWith("wglMakeCurrent", 2));
+
+                  // A memory DC holding only its stock bitmap has nothing to draw into.
+                  HDC bare = CreateCompatibleDC(nullptr);
+                  CHECK(5, !wglMakeCurrent(bare, h));
+                  CHECK(6, failedWith("wglMakeCurrent", 1));
+                  DeleteDC(bare);
+
+                  CHECK(7, !wglMakeCurrent(other.dc, h));  // format 1 drawable, format 2 context
+                  CHECK(8, failedWith("wglMakeCurrent", 26));
+                  CHECK(9, wglGetCurrentContext() == nullptr);
+
+                  // Not a device context at all: fails without a message.
+                  StandinClearDebugOutput();
+                  CHECK(10, !wglMakeCurrent((HDC)s.bitmap, h));
+                  CHECK(11, StandinDebugOutput()[0] == 0);
+
+                  CHECK(12, wglMakeCurrent(s.dc, h));
+                  CHECK(13, wglGetCurrentContext() == h && wglGetCurrentDC() == s.dc);
+                  CHECK(14, wglMakeCurrent(nullptr, nullptr));
+                  CHECK(15, wglGetCurrentContext() == nullptr && wglGetCurrentDC() == nullptr);
+                  return wglDeleteContext(h) ? 0 : 16;
+              }),
+              0);
+}
+
+TEST(MakeCurrent, ContextCurrentInAnotherThreadIsRefused) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4);
+                  CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                  HGLRC h = wglCreateContext(s.dc);
+                  CHECK(2, wglMakeCurrent(s.dc, h));
+                  int result = 0;
+                  std::thread t([&] {
+                      StandinClearDebugOutput();
+                      if (wglMakeCurrent(s.dc, h)) result = 3;
+                      else if (!failedWith("wglMakeCurrent", 25)) result = 4;
+                      else if (wglDeleteContext(h)) result = 5;  // current elsewhere: refused quietly
+                      __wglDetachThread();
+                  });
+                  t.join();
+                  CHECK(result, result == 0);
+                  CHECK(6, wglGetCurrentContext() == h);
+                  return wglDeleteContext(h) && wglGetCurrentContext() == nullptr ? 0 : 7;
+              }),
+              0);
+}
+
+TEST(MakeCurrent, LoseCurrentRefusedInsideBeginOrFeedback) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4);
+                  CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                  HGLRC h = wglCreateContext(s.dc);
+                  CHECK(2, wglMakeCurrent(s.dc, h));
+                  glBegin(GL_POINTS);
+                  CHECK(3, !wglMakeCurrent(nullptr, nullptr));
+                  CHECK(4, wglGetCurrentContext() == h);
+                  glEnd();
+                  CHECK(5, glGetError() == GL_NO_ERROR);
+                  GLfloat buffer[8];
+                  glFeedbackBuffer(8, GL_2D, buffer);
+                  glRenderMode(GL_FEEDBACK);
+                  CHECK(6, !wglMakeCurrent(nullptr, nullptr) && wglGetCurrentContext() == h);
+                  glRenderMode(GL_RENDER);
+                  CHECK(7, wglMakeCurrent(nullptr, nullptr));
+                  return wglDeleteContext(h) ? 0 : 8;
+              }),
+              0);
+}
+
+TEST(Handles, DeleteAndShareRefuseHandleZero) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4);
+                  CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                  HGLRC h = wglCreateContext(s.dc);
+                  StandinClearDebugOutput();
+                  CHECK(2, !wglDeleteContext(nullptr) && failedWith("wglDeleteContext", 2));
+                  CHECK(3, !wglShareLists(nullptr, h) && failedWith("wglShareLists", 32));
+                  CHECK(4, !wglShareLists(h, nullptr) && failedWith("wglShareLists", 33));
+                  CHECK(5, __wglNullContext != nullptr && __wglHandleList.handle == 0);
+                  return wglDeleteContext(h) ? 0 : 6;
+              }),
+              0);
+}
+
+TEST(Handles, FormatsTheBuffersCannotAddressAreRefused) {
+    EXPECT_EQ(inChild([] {
+                  HDC dc = CreateCompatibleDC(nullptr);
+                  BITMAPINFO info = {};
+                  info.bmiHeader.biSize = sizeof info.bmiHeader;
+                  info.bmiHeader.biWidth = 8, info.bmiHeader.biHeight = 4;
+                  info.bmiHeader.biPlanes = 1, info.bmiHeader.biBitCount = 4;
+                  void* bits = nullptr;
+                  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+                  HGDIOBJ old = SelectObject(dc, bitmap);
+                  CHECK(1, SetPixelFormat(dc, 19, nullptr));  // RGBA, 4 colour bits
+                  StandinClearDebugOutput();
+                  CHECK(2, wglCreateContext(dc) == nullptr);
+                  CHECK(3, failedWith("wglCreateContext", 0xC0000000u));
+                  SelectObject(dc, old);
+                  DeleteObject(bitmap);
+                  DeleteDC(dc);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(Handles, ListsAreShared) {
+    EXPECT_EQ(inChild([] {
+                  MemorySurface s(8, 4);
+                  CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                  HGLRC a = wglCreateContext(s.dc), b = wglCreateContext(s.dc);
+                  CHECK(2, wglMakeCurrent(s.dc, a));
+                  GLuint list = glGenLists(1);
+                  glNewList(list, GL_COMPILE);
+                  glEndList();
+                  CHECK(3, wglShareLists(a, b));
+                  CHECK(4, wglMakeCurrent(s.dc, b) && glIsList(list));
+                  CHECK(5, wglDeleteContext(a) && glIsList(list));  // survives the other context
+                  return wglDeleteContext(b) ? 0 : 6;
+              }),
+              0);
+}
+
+TEST(Hook, ClosingTheCurrentContextsWindowReleasesIt) {
+    EXPECT_EQ(inChild([] {
+                  WNDCLASSA wc = {};
+                  wc.lpfnWndProc = DefWindowProcA;
+                  wc.lpszClassName = "context-test";
+                  RegisterClassA(&wc);
+                  HWND window = CreateWindowExA(0, "context-test", "", WS_POPUP, 0, 0, 32, 16, nullptr,
+                                                nullptr, nullptr, nullptr);
+                  HDC dc = GetDC(window);
+                  CHECK(1, SetPixelFormat(dc, 4, nullptr));
+                  HGLRC h = wglCreateContext(dc);
+                  CHECK(2, wglMakeCurrent(dc, h) && wglGetCurrentContext() == h);
+                  StandinDeliverCallWndProc(window, WM_CLOSE, 0, 0);
+                  CHECK(3, wglGetCurrentContext() == nullptr);
+                  CHECK(4, glGetString(GL_VENDOR) == nullptr);  // the null table
+                  CHECK(5, wglDeleteContext(h));
+                  ReleaseDC(window, dc);
+                  DestroyWindow(window);
+                  return 0;
+              }),
+              0);
+}
+
+}  // namespace

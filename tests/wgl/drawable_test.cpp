@@ -1,0 +1,463 @@
+// Drawables: pixel format of a device context, DIB-section set-up, the memory
+// back buffer, swap hints, buffer swap and the window events.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include "gltest.h"
+#include "standin/control.h"
+#include "wgl/drawable.h"
+#include "wgl/pixelformat.h"
+
+namespace {
+
+#define CHECK(step, cond) \
+    if (!(cond)) return step
+
+int inChild(const std::function<int()>& fn) {
+    return gltestInChild([&] {
+        setenv("QRB_USESW", "1", 1);
+        if (!gltestLoad()) return 90;
+        int r = fn();
+        if (!gltestUnload()) return 91;
+        return r;
+    });
+}
+
+// A DIB section (or, with bitCount 0, a device-dependent bitmap) in a memory DC.
+struct Surface {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    void* bits = nullptr;
+    Surface(int width, int height, int bitCount, bool topDown = true) {
+        dc = CreateCompatibleDC(nullptr);
+        if (bitCount == 0) {
+            bitmap = CreateCompatibleBitmap(dc, width, height);
+        } else {
+            BITMAPINFO info = {};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = width;
+            info.bmiHeader.biHeight = topDown ? -height : height;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = (WORD)bitCount;
+            info.bmiHeader.biCompression = BI_RGB;
+            bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        }
+        old = SelectObject(dc, bitmap);
+    }
+    ~Surface() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+HWND makeWindow(int width, int height) {
+    static bool registered;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = "drawable-test";
+        RegisterClassA(&wc);
+        registered = true;
+    }
+    return CreateWindowExA(0, "drawable-test", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
+GlPixelFormatInfo formatOf(int index) {
+    PIXELFORMATDESCRIPTOR p;
+    __wglDescribePixelFormat(nullptr, index, sizeof p, &p);
+    return __wglBuildPixelFormatInfo(&p);
+}
+
+std::string log() { return StandinDebugOutput(); }
+
+// What a program does to render offscreen: a DIB section in a memory DC, a
+// chosen pixel format, a context made current, glClear, and the DIB's bits.
+TEST(Offscreen, ClearReachesTheDibSectionsBits) {
+    const struct {
+        int bits;
+        bool topDown;
+        GLfloat color[3];
+        uint32_t expected;
+    } cases[] = {
+        {16, true, {1, 0, 0}, 0x7C00},  // BI_RGB 16-bit sections are x1R5G5B5
+        {16, false, {0, 0, 1}, 0x001F},
+        {24, true, {1, 0.5f, 0}, 0xFF8000},
+        {32, false, {0, 1, 0}, 0x00FF00},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      Surface s(6, 3, c.bits, c.topDown);
+                      PIXELFORMATDESCRIPTOR r = {};
+                      r.nSize = sizeof r, r.nVersion = 1;
+                      r.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
+                      r.cColorBits = (BYTE)c.bits;
+                      const int format = ChoosePixelFormat(s.dc, &r);
+                      CHECK(1, format > 0 && SetPixelFormat(s.dc, format, &r));
+                      HGLRC rc = wglCreateContext(s.dc);
+                      CHECK(2, rc && wglMakeCurrent(s.dc, rc));
+                      glDisable(GL_DITHER);
+                      glClearColor(c.color[0], c.color[1], c.color[2], 1.0f);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      CHECK(3, glGetError() == GL_NO_ERROR);
+                      const int bytes = c.bits / 8, stride = ((6 * c.bits + 31) / 32) * 4;
+                      for (int y = 0; y < 3; y++)
+                          for (int x = 0; x < 6; x++) {
+                              uint32_t v = 0;
+                              memcpy(&v, (uint8_t*)s.bits + y * stride + x * bytes, bytes);
+                              CHECK(4, v == c.expected);
+                          }
+                      CHECK(5, wglMakeCurrent(nullptr, nullptr) && wglDeleteContext(rc));
+                      return 0;
+                  }),
+                  0)
+            << c.bits << " " << c.topDown;
+    }
+}
+
+TEST(PixelFormatOfDc, SetOnceAndOnlyWhereTheFormatDraws) {
+    // Formats: 2 RGBA single (window and bitmap), 4 RGBA double (window only),
+    // 5 colour index (bitmap only).
+    EXPECT_EQ(inChild([] {
+                  Surface s(4, 4, 16);
+                  CHECK(1, __wglGetPixelFormat(s.dc) == 0);
+                  CHECK(2, !__wglSetPixelFormat(s.dc, 4, nullptr));  // double-buffered on a memory DC
+                  CHECK(3, !__wglSetPixelFormat(s.dc, 0, nullptr) && !__wglSetPixelFormat(s.dc, 23, nullptr));
+                  CHECK(4, __wglSetPixelFormat(s.dc, 5, nullptr) && __wglGetPixelFormat(s.dc) == 5);
+                  CHECK(5, !__wglSetPixelFormat(s.dc, 5, nullptr));  // a second call fails, same index too
+
+                  HWND w = makeWindow(20, 10);
+                  HDC a = GetDC(w), b = GetDC(w);
+                  CHECK(6, !__wglSetPixelFormat(a, 5, nullptr));  // bitmap-only format on a window
+                  CHECK(7, __wglSetPixelFormat(a, 4, nullptr));
+                  // The drawable is the window's: another DC of it sees the format and cannot change it.
+                  CHECK(8, __wglGetPixelFormat(b) == 4 && !__wglSetPixelFormat(b, 2, nullptr));
+                  CHECK(9, __wglFindDrawable(a, w) == __wglFindDrawable(b, w));
+                  ReleaseDC(w, a);
+                  ReleaseDC(w, b);
+                  DestroyWindow(w);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(PixelFormatOfDc, QueryCreatesNothing) {
+    EXPECT_EQ(inChild([] {
+                  Surface s(4, 4, 16);
+                  const int blocks = StandinGlobalLiveBlocks();
+                  CHECK(1, __wglGetPixelFormat(s.dc) == 0);
+                  CHECK(2, StandinGlobalLiveBlocks() == blocks && !__wglFindDrawable(s.dc, nullptr));
+                  return 0;
+              }),
+              0);
+}
+
+TEST(DibDrawable, FrontBufferIsTheSectionInBothOrientations) {
+    const struct {
+        int width, height, bits;
+        bool topDown;
+        int format;  // 24-bit format: 11; 16-bit: 2
+        int stride;
+    } cases[] = {
+        {101, 3, 24, false, 11, 304},
+        {101, 3, 24, true, 11, 304},
+        {5, 2, 16, true, 2, 12},
+        {5, 2, 16, false, 2, 12},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      Surface s(c.width, c.height, c.bits, c.topDown);
+                      CHECK(1, __wglSetPixelFormat(s.dc, c.format, nullptr));
+                      const GlPixelFormatInfo f = formatOf(c.format);
+                      int failure = -1;
+                      WglDrawable* d = __wglFindOrCreateDrawable(s.dc, nullptr, &f, c.format, &failure);
+                      CHECK(2, d && failure == WGL_DRAWABLE_OK);
+                      CHECK(3, d->topDown == (c.topDown ? 1 : 0));
+                      const GlDrawableBuffer& front = d->buffers[GL_DRAWABLE_FRONT];
+                      CHECK(4, front.base == s.bits && front.stride == c.stride);
+                      CHECK(5, front.width == c.width && front.height == c.height && d->width == c.width);
+                      CHECK(6, front.bits == (GLuint)c.bits && front.bytesPerPixel == (GLuint)c.bits / 8);
+                      // Found again, not set up again.
+                      CHECK(7, __wglFindOrCreateDrawable(s.dc, nullptr, &f, c.format, &failure) == d);
+                      // Another section selected into the DC is taken at the next make-current.
+                      Surface t(3, 7, c.bits, !c.topDown);
+                      SelectObject(t.dc, t.old);
+                      SelectObject(s.dc, t.bitmap);
+                      CHECK(8, __wglFindOrCreateDrawable(s.dc, nullptr, &f, c.format, &failure) == d);
+                      CHECK(9, d->buffers[GL_DRAWABLE_FRONT].base == t.bits && d->width == 3 && d->height == 7);
+                      CHECK(10, d->topDown == (c.topDown ? 0 : 1));
+                      SelectObject(s.dc, s.bitmap);
+                      SelectObject(t.dc, t.bitmap);
+                      __wglDestroyDrawable(d);
+                      return 0;
+                  }),
+                  0)
+            << c.width << " " << c.bits << " " << c.topDown;
+    }
+}
+
+TEST(DibDrawable, RefusesSurfacesItCannotDrawInto) {
+    const struct {
+        const char* what;
+        int bitCount;       // 0: a device-dependent bitmap
+        int setFormat;      // format given to SetPixelFormat, 0 none
+        int contextFormat;  // format of the context
+        int failure;
+        const char* line;
+    } cases[] = {
+        {"device-dependent bitmap", 0, 2, 2, WGL_DRAWABLE_BAD_SURFACE,
+         "OGL ERR:__wglDIBInitDrawable: GetObject(DIBSECTION) failed.\n"},
+        {"depth differs", 32, 2, 2, WGL_DRAWABLE_BAD_SURFACE,
+         "OGL ERR:__wglDIBInitDrawable: DIB section depth differs from the pixel format.\n"},
+        {"other pixel format", 16, 1, 2, WGL_DRAWABLE_FORMAT_MISMATCH, ""},
+        {"no pixel format", 16, 0, 2, WGL_DRAWABLE_FORMAT_MISMATCH, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      Surface s(4, 4, c.bitCount);
+                      if (c.setFormat) CHECK(1, __wglSetPixelFormat(s.dc, c.setFormat, nullptr));
+                      const GlPixelFormatInfo f = formatOf(c.contextFormat);
+                      StandinClearDebugOutput();
+                      int failure = -1;
+                      CHECK(2, !__wglFindOrCreateDrawable(s.dc, nullptr, &f, c.contextFormat, &failure));
+                      CHECK(3, failure == c.failure);
+                      CHECK(4, log() == c.line);
+                      // Nothing was made or set up: SetPixelFormat's record stays unfilled.
+                      WglDrawable* d = __wglFindDrawable(s.dc, nullptr);
+                      CHECK(5, c.setFormat ? d && !d->initialised && !d->buffers[GL_DRAWABLE_FRONT].base : !d);
+                      return 0;
+                  }),
+                  0)
+            << c.what;
+    }
+}
+
+TEST(MemoryBuffer, GrowsWithTheWindowAndNeverShrinks) {
+    EXPECT_EQ(inChild([] {
+                  HWND w = makeWindow(100, 100);
+                  HDC dc = GetDC(w);
+                  CHECK(1, __wglSetPixelFormat(dc, 4, nullptr));
+                  const GlPixelFormatInfo f = formatOf(4);
+                  int failure = -1;
+                  WglDrawable* d = __wglFindOrCreateDrawable(dc, w, &f, 4, &failure);
+                  CHECK(2, d && d->topDown == 1 && d->width == 100 && d->height == 100);
+                  GlDrawableBuffer* back = &d->buffers[GL_DRAWABLE_BACK];
+                  CHECK(3, back->storage == __wglMemUpdateBuffer && back->bits == 16);
+                  const int objects = StandinGdiObjectCount(), dcs = StandinDcCount();
+
+                  back->storage(back, d);
+                  HBITMAP first = back->memory->bitmap;
+                  DIBSECTION ds;
+                  CHECK(4, GetObjectA(first, sizeof ds, &ds) == (int)sizeof ds);
+                  // Rows of ((100 x 16 + 127) / 128) x 16 = 208 bytes, one spare row, top-down.
+                  CHECK(5, back->stride == 208 && ds.dsBm.bmWidthBytes == 208 && ds.dsBmih.biWidth == 104);
+                  CHECK(6, ds.dsBmih.biHeight == -101 && ds.dsBmih.biCompression == BI_BITFIELDS);
+                  CHECK(7, ds.dsBitfields[0] == 0xF800 && ds.dsBitfields[1] == 0x07E0 && ds.dsBitfields[2] == 0x1F);
+                  CHECK(8, back->base == ds.dsBm.bmBits && back->width == 100 && back->height == 100);
+
+                  SetWindowPos(w, nullptr, 0, 0, 200, 100, SWP_NOMOVE | SWP_NOZORDER);
+                  back->storage(back, d);
+                  CHECK(9, back->memory->bitmap != first && back->width == 200 && back->stride == 400);
+                  // The replaced section was deselected and deleted: one section, one DC.
+                  CHECK(10, StandinGdiObjectCount() == objects + 1 && StandinDcCount() == dcs + 1);
+
+                  HBITMAP grown = back->memory->bitmap;
+                  SetWindowPos(w, nullptr, 0, 0, 100, 50, SWP_NOMOVE | SWP_NOZORDER);
+                  back->storage(back, d);
+                  CHECK(11, back->memory->bitmap == grown && back->width == 100 && back->height == 50);
+                  CHECK(12, back->stride == 400);
+
+                  __wglMemFreeBuffer(back, d);
+                  CHECK(13, !back->memory && !back->base);
+                  CHECK(14, StandinGdiObjectCount() == objects && StandinDcCount() == dcs);
+                  ReleaseDC(w, dc);
+                  DestroyWindow(w);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(WindowDrawable, SizeIsTheClientAreaOrTheBoardsWhileTheHardwareFlagIsOn) {
+    for (DWORD hardware : {0u, 1u}) {
+        EXPECT_EQ(inChild([&] {
+                      HWND w = makeWindow(300, 200);
+                      HDC dc = GetDC(w);
+                      CHECK(1, __wglSetPixelFormat(dc, 2, nullptr));
+                      __wglHardware = hardware;
+                      const GlPixelFormatInfo f = formatOf(2);
+                      int failure = -1;
+                      WglDrawable* d = __wglFindOrCreateDrawable(dc, w, &f, 2, &failure);
+                      __wglHardware = 0;
+                      CHECK(2, d && d->window == w && d->topDown == 1);
+                      CHECK(3, hardware ? d->width == 640 && d->height == 480 : d->width == 300 && d->height == 200);
+                      CHECK(4, d->clientRect.right == 300 && d->clientRect.bottom == 200);
+                      ReleaseDC(w, dc);
+                      DestroyWindow(w);
+                      return 0;
+                  }),
+                  0)
+            << hardware;
+    }
+}
+
+TEST(MemoryBuffer, EightBitBackBufferTakesTheDcsPalette) {
+    EXPECT_EQ(inChild([] {
+                  HWND w = makeWindow(10, 4);
+                  HDC dc = GetDC(w);
+                  WglDrawable* d = __wglCreateDrawable(dc, w);
+                  GlPixelFormatInfo f = formatOf(15);  // 8-bit RGBA
+                  f.doubleBuffer = 1;
+                  *d->formatInfo = f;
+                  __wglWindowInitDrawable(d);
+                  GlDrawableBuffer* back = &d->buffers[GL_DRAWABLE_BACK];
+                  back->storage(back, d);
+                  CHECK(1, back->memory && back->stride == 16 && back->bytesPerPixel == 1);
+
+                  struct {
+                      WORD version, count;
+                      PALETTEENTRY entries[256];
+                  } lp = {0x300, 256, {}};
+                  for (int i = 0; i < 256; i++) lp.entries[i] = {(BYTE)i, (BYTE)(255 - i), (BYTE)(i / 2), 0};
+                  HPALETTE palette = CreatePalette((LOGPALETTE*)&lp);
+                  HPALETTE old = SelectPalette(dc, palette, FALSE);
+                  d->update(d);
+                  RGBQUAD table[256];
+                  CHECK(2, GetDIBColorTable(back->memory->memoryDC, 0, 256, table) == 256);
+                  for (int i = 0; i < 256; i += 51)
+                      CHECK(10 + i, table[i].rgbRed == i && table[i].rgbGreen == 255 - i && table[i].rgbBlue == i / 2);
+                  SelectPalette(dc, old, FALSE);
+                  DeleteObject(palette);
+                  ReleaseDC(w, dc);
+                  DestroyWindow(w);  // frees the drawable and its memory bitmap
+                  CHECK(3, !__wglFindDrawable(dc, w));
+                  return 0;
+              }),
+              0);
+}
+
+TEST(SwapHints, CapacityDoublesAndTheBoundCoversAll) {
+    EXPECT_EQ(inChild([] {
+                  WglDrawable* d = __wglCreateDrawable(nullptr, nullptr);
+                  CHECK(1, d && d->swapHintCapacity == 4);
+                  d->height = 100;
+                  const GLint rects[5][4] = {{10, 20, 30, 40}, {0, 0, 5, 5}, {50, 90, 10, 10},
+                                             {20, 20, 1, 1}, {70, 30, 20, 5}};
+                  for (const auto& r : rects) d->addSwapHintRect(d, r[0], r[1], r[2], r[3]);
+                  const RGNDATA* h = d->swapHints;
+                  CHECK(2, d->swapHintCapacity == 8 && h->rdh.nCount == 5 && h->rdh.nRgnSize == 80);
+                  CHECK(3, h->rdh.dwSize == 32 && h->rdh.iType == RDH_RECTANGLES);
+                  const RECT* out = (const RECT*)h->Buffer;
+                  for (int i = 0; i < 5; i++) {
+                      const RECT e = {rects[i][0], 100 - rects[i][1] - rects[i][3], rects[i][0] + rects[i][2],
+                                      100 - rects[i][1]};
+                      CHECK(10 + i, memcmp(&out[i], &e, sizeof e) == 0);
+                  }
+                  const RECT& b = h->rdh.rcBound;
+                  CHECK(4, b.left == 0 && b.top == 0 && b.right == 90 && b.bottom == 100);
+                  // A failed growth drops the rectangle and keeps the list.
+                  for (int i = 5; i < 8; i++) d->addSwapHintRect(d, 0, 0, 1, 1);
+                  StandinFailNextGlobalAlloc();
+                  d->addSwapHintRect(d, 0, 0, 1, 1);
+                  CHECK(5, d->swapHintCapacity == 8 && d->swapHints->rdh.nCount == 8);
+                  __wglDestroyDrawable(d);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(Swap, ResultsPerDrawableKind) {
+    const struct {
+        const char* what;
+        bool window;
+        int format;
+        BOOL expected;
+    } cases[] = {
+        {"double-buffered window", true, 4, TRUE},
+        {"single-buffered window", true, 2, FALSE},
+        {"memory DC", false, 2, FALSE},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      HWND w = c.window ? makeWindow(16, 8) : nullptr;
+                      Surface s(16, 8, 16);
+                      HDC dc = c.window ? GetDC(w) : s.dc;
+                      CHECK(1, SetPixelFormat(dc, c.format, nullptr));
+                      HGLRC rc = wglCreateContext(dc);
+                      CHECK(2, rc && wglMakeCurrent(dc, rc));
+                      CHECK(3, __wglSwapBuffers(dc) == c.expected);
+                      CHECK(4, StandinBlitCount() == 0);  // nothing reaches the window
+                      wglMakeCurrent(nullptr, nullptr);
+                      // Not current any more: nothing swaps.
+                      CHECK(5, !__wglSwapBuffers(dc));
+                      wglDeleteContext(rc);
+                      if (w) {
+                          ReleaseDC(w, dc);
+                          DestroyWindow(w);
+                      }
+                      return 0;
+                  }),
+                  0)
+            << c.what;
+    }
+}
+
+TEST(WindowEvents, DestroyFreesTheWindowsDrawablesUnlessInUse) {
+    EXPECT_EQ(inChild([] {
+                  const int blocks = StandinGlobalLiveBlocks();
+                  HWND w = makeWindow(8, 8);
+                  HDC dc = GetDC(w);
+                  CHECK(1, __wglSetPixelFormat(dc, 2, nullptr) && __wglFindDrawable(dc, w));
+                  DestroyWindow(w);
+                  CHECK(2, !__wglFindDrawable(dc, w) && StandinGlobalLiveBlocks() == blocks);
+
+                  HWND v = makeWindow(8, 8);
+                  HDC vdc = GetDC(v);
+                  CHECK(3, __wglSetPixelFormat(vdc, 2, nullptr));
+                  WglDrawable* d = __wglFindDrawable(vdc, v);
+                  d->useCount = 1;  // bound to a context handle
+                  DestroyWindow(v);
+                  CHECK(4, !d->window && d->isWindow && !__wglFindDrawable(vdc, v));
+                  CHECK(5, !__wglFindDrawable(vdc, nullptr));  // not mistaken for a memory DC's
+                  __wglDestroyDrawable(d);
+                  CHECK(6, StandinGlobalLiveBlocks() == blocks);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(WindowEvents, MoveResizesTheCurrentContextsDrawableAtOnce) {
+    EXPECT_EQ(inChild([] {
+                  HWND w = makeWindow(40, 30);
+                  HDC dc = GetDC(w);
+                  CHECK(1, SetPixelFormat(dc, 4, nullptr));
+                  HGLRC rc = wglCreateContext(dc);
+                  CHECK(2, wglMakeCurrent(dc, rc));
+                  WglDrawable* d = __wglFindDrawable(dc, w);
+                  CHECK(3, d && d->width == 40 && d->height == 30);
+                  SetWindowPos(w, nullptr, 0, 0, 60, 50, SWP_NOMOVE | SWP_NOZORDER);
+                  CHECK(4, d->width == 60 && d->height == 50);
+                  wglMakeCurrent(nullptr, nullptr);
+                  wglDeleteContext(rc);
+                  ReleaseDC(w, dc);
+                  DestroyWindow(w);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(WindowEvents, DisplayChangeMarksTheFormatListForRebuild) {
+    EXPECT_EQ(inChild([] {
+                  HWND w = makeWindow(8, 8);
+                  CHECK(1, __wglDescribePixelFormat(nullptr, 0, 0, nullptr) == 22 && !__wglPixelFormatsStale);
+                  StandinSetDisplayMode(32, 800, 600, TRUE);
+                  CHECK(2, __wglPixelFormatsStale == 1);
+                  CHECK(3, __wglDescribePixelFormat(nullptr, 0, 0, nullptr) == 22 && !__wglPixelFormatsStale);
+                  DestroyWindow(w);
+                  return 0;
+              }),
+              0);
+}
+
+}  // namespace
