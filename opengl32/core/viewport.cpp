@@ -87,7 +87,7 @@ extern "C" void GLPROC __glComputeWindowClipBox(GlContext* gc) {
     gc->windowClipBox[3] = y1 + gc->limits.windowBiasY;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+extern "C" void GLIMM __glImmViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return;
     if (width < 0 || height < 0) return __glSetError(GL_INVALID_VALUE);
@@ -103,7 +103,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmViewport(GLint x, GLint y, GLsizei w
     __glMarkPickers(ts, gc, GL_DIRTY_GENERIC);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmDepthRange(GLclampd n, GLclampd f) {
+extern "C" void GLIMM __glImmDepthRange(GLclampd n, GLclampd f) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return;
     GlContext* gc = ts->context;
@@ -111,7 +111,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmDepthRange(GLclampd n, GLclampd f) {
     __glMarkPickers(ts, gc, GL_DIRTY_GENERIC | GL_DIRTY_DEPTH);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+extern "C" void GLIMM __glImmScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return;
     if (width < 0 || height < 0) return __glSetError(GL_INVALID_VALUE);
@@ -125,7 +125,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmScissor(GLint x, GLint y, GLsizei wi
 }
 
 // The plane is kept in eye space: through the inverse of the modelview at the call.
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmClipPlane(GLenum plane, const GLdouble* equation) {
+extern "C" void GLIMM __glImmClipPlane(GLenum plane, const GLdouble* equation) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return;
     GlContext* gc = ts->context;

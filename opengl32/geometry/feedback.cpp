@@ -126,7 +126,7 @@ extern "C" void GLPROC __glFeedbackBitmap(GlContext* gc, GlVertex* v) { feedback
 extern "C" void GLPROC __glFeedbackDrawPixel(GlContext* gc, GlVertex* v) { feedbackToken(gc, GL_DRAW_PIXEL_TOKEN, v); }
 extern "C" void GLPROC __glFeedbackCopyPixel(GlContext* gc, GlVertex* v) { feedbackToken(gc, GL_COPY_PIXEL_TOKEN, v); }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmFeedbackBuffer(GLsizei size, GLenum type, GLfloat* buffer) {
+extern "C" void GLIMM __glImmFeedbackBuffer(GLsizei size, GLenum type, GLfloat* buffer) {
     GlThreadState* ts = __glThreadState();
     GlContext* gc = ts->context;
     if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
@@ -139,7 +139,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmFeedbackBuffer(GLsizei size, GLenum 
     gc->feedbackType = type;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPassThrough(GLfloat token) {
+extern "C" void GLIMM __glImmPassThrough(GLfloat token) {
     GlThreadState* ts = __glThreadState();
     if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
     GlContext* gc = ts->context;
@@ -148,12 +148,12 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPassThrough(GLfloat token) {
     __glFeedbackWord(gc, token);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmFinish(void) {
+extern "C" void GLIMM __glImmFinish(void) {
     GlThreadState* ts = __glThreadState();
     if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
     ts->context->procs.finish(ts->context);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmFlush(void) {
+extern "C" void GLIMM __glImmFlush(void) {
     GlThreadState* ts = __glThreadState();
     if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
     ts->context->procs.flush(ts->context);
@@ -213,7 +213,7 @@ extern "C" void GLPROC __glSelectTriangle(GlContext* gc, GlVertex* a, GlVertex* 
     __glSelectRecordHit(gc, c->window[2]);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmSelectBuffer(GLsizei size, GLuint* buffer) {
+extern "C" void GLIMM __glImmSelectBuffer(GLsizei size, GLuint* buffer) {
     GlThreadState* ts = __glThreadState();
     GlContext* gc = ts->context;
     if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
@@ -234,13 +234,13 @@ static GlContext* nameContext() {
     return ts->context->renderMode == GL_SELECT ? ts->context : nullptr;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmInitNames(void) {
+extern "C" void GLIMM __glImmInitNames(void) {
     GlContext* gc = nameContext();
     if (!gc) return;
     gc->select.nameStackPtr = gc->select.nameStackBase;
     gc->select.hitRecorded = 0;
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmLoadName(GLuint name) {
+extern "C" void GLIMM __glImmLoadName(GLuint name) {
     GlContext* gc = nameContext();
     if (!gc) return;
     GlSelectState* s = &gc->select;
@@ -248,7 +248,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmLoadName(GLuint name) {
     s->nameStackPtr[-1] = name;
     s->hitRecorded = 0;
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPushName(GLuint name) {
+extern "C" void GLIMM __glImmPushName(GLuint name) {
     GlContext* gc = nameContext();
     if (!gc) return;
     GlSelectState* s = &gc->select;
@@ -256,7 +256,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPushName(GLuint name) {
     *s->nameStackPtr++ = name;
     s->hitRecorded = 0;
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPopName(void) {
+extern "C" void GLIMM __glImmPopName(void) {
     GlContext* gc = nameContext();
     if (!gc) return;
     GlSelectState* s = &gc->select;

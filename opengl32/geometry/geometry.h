@@ -4,9 +4,6 @@
 
 #include "core/glcontext.h"
 
-// GL entries realign the stack: callers on 32-bit Windows guarantee only 4
-// bytes, and the compiler keeps vectors in 16-byte stack slots.
-#define GL_ENTRY_ALIGN __attribute__((force_align_arg_pointer))
 
 static inline GlMatrixEntry* __glModelViewTop(GlContext* gc) { return gc->matrices.modelViewTop; }
 

@@ -543,7 +543,7 @@ static GlContext* validatedMatrixContext() {
     return gc;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmMatrixMode(GLenum mode) {
+extern "C" void GLIMM __glImmMatrixMode(GLenum mode) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return;
     if (mode - GL_MODELVIEW > 2u) return __glSetError(GL_INVALID_ENUM);
@@ -552,13 +552,13 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmMatrixMode(GLenum mode) {
     ts->context->dirtyPickers |= GL_DIRTY_GENERIC;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmLoadIdentity(void) {
+extern "C" void GLIMM __glImmLoadIdentity(void) {
     if (GlContext* gc = validatedMatrixContext()) gc->procs.loadIdentityMatrix(gc);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPushMatrix(void) {
+extern "C" void GLIMM __glImmPushMatrix(void) {
     if (GlContext* gc = validatedMatrixContext()) gc->procs.pushMatrix(gc);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmPopMatrix(void) {
+extern "C" void GLIMM __glImmPopMatrix(void) {
     if (GlContext* gc = validatedMatrixContext()) gc->procs.popMatrix(gc);
 }
 
@@ -572,10 +572,10 @@ static void loadOrMult(const T* v, bool mult) {
     if (mult) multCurrentMatrix(gc, multStep, &r);
     else loadCurrentMatrix(gc, &r);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmLoadMatrixf(const GLfloat* m) { loadOrMult(m, false); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmLoadMatrixd(const GLdouble* m) { loadOrMult(m, false); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmMultMatrixf(const GLfloat* m) { loadOrMult(m, true); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmMultMatrixd(const GLdouble* m) { loadOrMult(m, true); }
+extern "C" void GLIMM __glImmLoadMatrixf(const GLfloat* m) { loadOrMult(m, false); }
+extern "C" void GLIMM __glImmLoadMatrixd(const GLdouble* m) { loadOrMult(m, false); }
+extern "C" void GLIMM __glImmMultMatrixf(const GLfloat* m) { loadOrMult(m, true); }
+extern "C" void GLIMM __glImmMultMatrixd(const GLdouble* m) { loadOrMult(m, true); }
 
 static void rotate(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
     GlContext* gc = matrixContext();
@@ -600,8 +600,8 @@ static void rotate(GLfloat angle, GLfloat x, GLfloat y, GLfloat z) {
     r.type = (x != 0.0f || y != 0.0f) ? GL_MATRIX_AFFINE : GL_MATRIX_PLANAR;
     multCurrentMatrix(gc, multStep, &r);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { rotate(a, x, y, z); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) {
+extern "C" void GLIMM __glImmRotatef(GLfloat a, GLfloat x, GLfloat y, GLfloat z) { rotate(a, x, y, z); }
+extern "C" void GLIMM __glImmRotated(GLdouble a, GLdouble x, GLdouble y, GLdouble z) {
     rotate((GLfloat)a, (GLfloat)x, (GLfloat)y, (GLfloat)z);
 }
 
@@ -611,18 +611,18 @@ static void scaleOrTranslate(GLfloat x, GLfloat y, GLfloat z, StepProc step) {
     const GLfloat v[3] = {x, y, z};
     multCurrentMatrix(gc, step, v);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmScalef(GLfloat x, GLfloat y, GLfloat z) { scaleOrTranslate(x, y, z, scaleStep); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmScaled(GLdouble x, GLdouble y, GLdouble z) {
+extern "C" void GLIMM __glImmScalef(GLfloat x, GLfloat y, GLfloat z) { scaleOrTranslate(x, y, z, scaleStep); }
+extern "C" void GLIMM __glImmScaled(GLdouble x, GLdouble y, GLdouble z) {
     scaleOrTranslate((GLfloat)x, (GLfloat)y, (GLfloat)z, scaleStep);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTranslatef(GLfloat x, GLfloat y, GLfloat z) {
+extern "C" void GLIMM __glImmTranslatef(GLfloat x, GLfloat y, GLfloat z) {
     scaleOrTranslate(x, y, z, translateStep);
 }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTranslated(GLdouble x, GLdouble y, GLdouble z) {
+extern "C" void GLIMM __glImmTranslated(GLdouble x, GLdouble y, GLdouble z) {
     scaleOrTranslate((GLfloat)x, (GLfloat)y, (GLfloat)z, translateStep);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmFrustum(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
+extern "C" void GLIMM __glImmFrustum(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
     GlContext* gc = matrixContext();
     if (!gc) return;
     const GLfloat dx = (GLfloat)r - (GLfloat)l, dy = (GLfloat)t - (GLfloat)b, dz = (GLfloat)f - (GLfloat)n;
@@ -641,7 +641,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmFrustum(GLdouble l, GLdouble r, GLdo
     multCurrentMatrix(gc, multStep, &m);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
+extern "C" void GLIMM __glImmOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
     GlContext* gc = matrixContext();
     if (!gc) return;
     if (r - l == 0.0 || t - b == 0.0 || f - n == 0.0) return __glSetError(GL_INVALID_VALUE);

@@ -78,14 +78,14 @@ static void rasterPosEntryV(const T* p) {
 }
 
 #define GL_RASTERPOS_FORMS(T, s)                                                                                   \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRasterPos2##s(T x, T y) { rasterPosEntry<2, T>(x, y, 0, 1); }       \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRasterPos3##s(T x, T y, T z) { rasterPosEntry<3, T>(x, y, z, 1); }  \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRasterPos4##s(T x, T y, T z, T w) {                                 \
+    extern "C" void GLIMM __glImmRasterPos2##s(T x, T y) { rasterPosEntry<2, T>(x, y, 0, 1); }       \
+    extern "C" void GLIMM __glImmRasterPos3##s(T x, T y, T z) { rasterPosEntry<3, T>(x, y, z, 1); }  \
+    extern "C" void GLIMM __glImmRasterPos4##s(T x, T y, T z, T w) {                                 \
         rasterPosEntry<4, T>(x, y, z, w);                                                                          \
     }                                                                                                              \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRasterPos2##s##v(const T* v) { rasterPosEntryV<2, T>(v); }          \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRasterPos3##s##v(const T* v) { rasterPosEntryV<3, T>(v); }          \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRasterPos4##s##v(const T* v) { rasterPosEntryV<4, T>(v); }
+    extern "C" void GLIMM __glImmRasterPos2##s##v(const T* v) { rasterPosEntryV<2, T>(v); }          \
+    extern "C" void GLIMM __glImmRasterPos3##s##v(const T* v) { rasterPosEntryV<3, T>(v); }          \
+    extern "C" void GLIMM __glImmRasterPos4##s##v(const T* v) { rasterPosEntryV<4, T>(v); }
 GL_RASTERPOS_FORMS(GLdouble, d)
 GL_RASTERPOS_FORMS(GLfloat, f)
 GL_RASTERPOS_FORMS(GLint, i)
@@ -107,8 +107,8 @@ static void rect(T x1, T y1, T x2, T y2) {
 }
 
 #define GL_RECT_FORMS(T, s)                                                                                          \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRect##s(T x1, T y1, T x2, T y2) { rect<T>(x1, y1, x2, y2); }         \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmRect##s##v(const T* a, const T* b) { rect<T>(a[0], a[1], b[0], b[1]); }
+    extern "C" void GLIMM __glImmRect##s(T x1, T y1, T x2, T y2) { rect<T>(x1, y1, x2, y2); }         \
+    extern "C" void GLIMM __glImmRect##s##v(const T* a, const T* b) { rect<T>(a[0], a[1], b[0], b[1]); }
 GL_RECT_FORMS(GLdouble, d)
 GL_RECT_FORMS(GLfloat, f)
 GL_RECT_FORMS(GLint, i)

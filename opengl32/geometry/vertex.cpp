@@ -22,7 +22,7 @@ extern "C" void GLPROC __glBeginPoints(GlContext* gc) {
     gc->procs.clipPrimitiveVertices = (GlContextProc)__glNop;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmBegin(GLenum mode) {
+extern "C" void GLIMM __glImmBegin(GLenum mode) {
     GlThreadState* ts = __glThreadState();
     switch (__glDrawPrologue(ts)) {
     case GL_DRAW_REFUSED:
@@ -39,7 +39,7 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmBegin(GLenum mode) {
     (&gc->procs.beginPoints)[mode](gc);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmEnd(void) {
+extern "C" void GLIMM __glImmEnd(void) {
     GlThreadState* ts = __glThreadState();
     if (ts->beginState != GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
     GlContext* gc = ts->context;
@@ -47,8 +47,8 @@ extern "C" GL_ENTRY_ALIGN void GLIMM __glImmEnd(void) {
     ts->beginState = GL_BEGIN_OUTSIDE;
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmEdgeFlag(GLboolean flag) { __glCurrentContext()->current.edgeFlag = flag; }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmEdgeFlagv(const GLboolean* flag) { __glCurrentContext()->current.edgeFlag = *flag; }
+extern "C" void GLIMM __glImmEdgeFlag(GLboolean flag) { __glCurrentContext()->current.edgeFlag = flag; }
+extern "C" void GLIMM __glImmEdgeFlagv(const GLboolean* flag) { __glCurrentContext()->current.edgeFlag = *flag; }
 
 // ---- Vertex entries.
 
@@ -79,9 +79,9 @@ static inline void vertexDirect(const GLfloat* v) {
     gc->procs.gatherAttributes(gc, vx);
 }
 
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex2fv(const GLfloat* v) { vertexDirect<2>(v); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex3fv(const GLfloat* v) { vertexDirect<3>(v); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex4fv(const GLfloat* v) { vertexDirect<4>(v); }
+extern "C" void GLIMM __glImmVertex2fv(const GLfloat* v) { vertexDirect<2>(v); }
+extern "C" void GLIMM __glImmVertex3fv(const GLfloat* v) { vertexDirect<3>(v); }
+extern "C" void GLIMM __glImmVertex4fv(const GLfloat* v) { vertexDirect<4>(v); }
 
 // The converting forms go through the thread's live fv slots (the vertex
 // cache's hooks when it sits there).
@@ -104,19 +104,19 @@ static inline void vertexConvV(const T* p) {
 }
 
 #define GL_VERTEX_FORMS(T, s)                                                                           \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex2##s(T x, T y) { vertexConv<2, T>(x, y, 0, 1); }                 \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex3##s(T x, T y, T z) { vertexConv<3, T>(x, y, z, 1); }            \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex4##s(T x, T y, T z, T w) { vertexConv<4, T>(x, y, z, w); }       \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex2##s##v(const T* v) { vertexConvV<2, T>(v); }                     \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex3##s##v(const T* v) { vertexConvV<3, T>(v); }                     \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex4##s##v(const T* v) { vertexConvV<4, T>(v); }
+    extern "C" void GLIMM __glImmVertex2##s(T x, T y) { vertexConv<2, T>(x, y, 0, 1); }                 \
+    extern "C" void GLIMM __glImmVertex3##s(T x, T y, T z) { vertexConv<3, T>(x, y, z, 1); }            \
+    extern "C" void GLIMM __glImmVertex4##s(T x, T y, T z, T w) { vertexConv<4, T>(x, y, z, w); }       \
+    extern "C" void GLIMM __glImmVertex2##s##v(const T* v) { vertexConvV<2, T>(v); }                     \
+    extern "C" void GLIMM __glImmVertex3##s##v(const T* v) { vertexConvV<3, T>(v); }                     \
+    extern "C" void GLIMM __glImmVertex4##s##v(const T* v) { vertexConvV<4, T>(v); }
 GL_VERTEX_FORMS(GLdouble, d)
 GL_VERTEX_FORMS(GLint, i)
 GL_VERTEX_FORMS(GLshort, s)
 #undef GL_VERTEX_FORMS
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex2f(GLfloat x, GLfloat y) { vertexConv<2, GLfloat>(x, y, 0, 1); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex3f(GLfloat x, GLfloat y, GLfloat z) { vertexConv<3, GLfloat>(x, y, z, 1); }
-extern "C" GL_ENTRY_ALIGN void GLIMM __glImmVertex4f(GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
+extern "C" void GLIMM __glImmVertex2f(GLfloat x, GLfloat y) { vertexConv<2, GLfloat>(x, y, 0, 1); }
+extern "C" void GLIMM __glImmVertex3f(GLfloat x, GLfloat y, GLfloat z) { vertexConv<3, GLfloat>(x, y, z, 1); }
+extern "C" void GLIMM __glImmVertex4f(GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
     vertexConv<4, GLfloat>(x, y, z, w);
 }
 
@@ -150,10 +150,10 @@ static inline void color4(T r, T g, T b, T a) {
 }
 
 #define GL_COLOR_FORMS(T, s)                                                                       \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmColor3##s(T r, T g, T b) { colorEntry<T>(r, g, b, 1.0f); }         \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmColor3##s##v(const T* v) { colorEntry<T>(v[0], v[1], v[2], 1.0f); } \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmColor4##s(T r, T g, T b, T a) { color4<T>(r, g, b, a); }            \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmColor4##s##v(const T* v) { color4<T>(v[0], v[1], v[2], v[3]); }
+    extern "C" void GLIMM __glImmColor3##s(T r, T g, T b) { colorEntry<T>(r, g, b, 1.0f); }         \
+    extern "C" void GLIMM __glImmColor3##s##v(const T* v) { colorEntry<T>(v[0], v[1], v[2], 1.0f); } \
+    extern "C" void GLIMM __glImmColor4##s(T r, T g, T b, T a) { color4<T>(r, g, b, a); }            \
+    extern "C" void GLIMM __glImmColor4##s##v(const T* v) { color4<T>(v[0], v[1], v[2], v[3]); }
 GL_COLOR_FORMS(GLbyte, b)
 GL_COLOR_FORMS(GLdouble, d)
 GL_COLOR_FORMS(GLfloat, f)
@@ -165,8 +165,8 @@ GL_COLOR_FORMS(GLushort, us)
 #undef GL_COLOR_FORMS
 
 #define GL_INDEX_FORMS(T, s)                                                                           \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmIndex##s(T c) { __glCurrentContext()->current.index = (GLfloat)c; }   \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmIndex##s##v(const T* c) { __glCurrentContext()->current.index = (GLfloat)*c; }
+    extern "C" void GLIMM __glImmIndex##s(T c) { __glCurrentContext()->current.index = (GLfloat)c; }   \
+    extern "C" void GLIMM __glImmIndex##s##v(const T* c) { __glCurrentContext()->current.index = (GLfloat)*c; }
 GL_INDEX_FORMS(GLdouble, d)
 GL_INDEX_FORMS(GLfloat, f)
 GL_INDEX_FORMS(GLint, i)
@@ -181,8 +181,8 @@ static inline void normalEntry(T x, T y, T z) {
     n[0] = unitOf(gc, x), n[1] = unitOf(gc, y), n[2] = unitOf(gc, z);
 }
 #define GL_NORMAL_FORMS(T, s)                                                           \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmNormal3##s(T x, T y, T z) { normalEntry<T>(x, y, z); } \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmNormal3##s##v(const T* v) { normalEntry<T>(v[0], v[1], v[2]); }
+    extern "C" void GLIMM __glImmNormal3##s(T x, T y, T z) { normalEntry<T>(x, y, z); } \
+    extern "C" void GLIMM __glImmNormal3##s##v(const T* v) { normalEntry<T>(v[0], v[1], v[2]); }
 GL_NORMAL_FORMS(GLbyte, b)
 GL_NORMAL_FORMS(GLdouble, d)
 GL_NORMAL_FORMS(GLfloat, f)
@@ -196,14 +196,14 @@ static inline void texCoordEntry(T s, T t, T r, T q) {
     c[0] = (GLfloat)s, c[1] = (GLfloat)t, c[2] = (GLfloat)r, c[3] = (GLfloat)q;
 }
 #define GL_TEXCOORD_FORMS(T, s)                                                                          \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord1##s(T a) { texCoordEntry<T>(a, 0, 0, 1); }                      \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord2##s(T a, T b) { texCoordEntry<T>(a, b, 0, 1); }                 \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord3##s(T a, T b, T c) { texCoordEntry<T>(a, b, c, 1); }            \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord4##s(T a, T b, T c, T d) { texCoordEntry<T>(a, b, c, d); }       \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord1##s##v(const T* v) { texCoordEntry<T>(v[0], 0, 0, 1); }         \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord2##s##v(const T* v) { texCoordEntry<T>(v[0], v[1], 0, 1); }      \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord3##s##v(const T* v) { texCoordEntry<T>(v[0], v[1], v[2], 1); }   \
-    extern "C" GL_ENTRY_ALIGN void GLIMM __glImmTexCoord4##s##v(const T* v) { texCoordEntry<T>(v[0], v[1], v[2], v[3]); }
+    extern "C" void GLIMM __glImmTexCoord1##s(T a) { texCoordEntry<T>(a, 0, 0, 1); }                      \
+    extern "C" void GLIMM __glImmTexCoord2##s(T a, T b) { texCoordEntry<T>(a, b, 0, 1); }                 \
+    extern "C" void GLIMM __glImmTexCoord3##s(T a, T b, T c) { texCoordEntry<T>(a, b, c, 1); }            \
+    extern "C" void GLIMM __glImmTexCoord4##s(T a, T b, T c, T d) { texCoordEntry<T>(a, b, c, d); }       \
+    extern "C" void GLIMM __glImmTexCoord1##s##v(const T* v) { texCoordEntry<T>(v[0], 0, 0, 1); }         \
+    extern "C" void GLIMM __glImmTexCoord2##s##v(const T* v) { texCoordEntry<T>(v[0], v[1], 0, 1); }      \
+    extern "C" void GLIMM __glImmTexCoord3##s##v(const T* v) { texCoordEntry<T>(v[0], v[1], v[2], 1); }   \
+    extern "C" void GLIMM __glImmTexCoord4##s##v(const T* v) { texCoordEntry<T>(v[0], v[1], v[2], v[3]); }
 GL_TEXCOORD_FORMS(GLdouble, d)
 GL_TEXCOORD_FORMS(GLfloat, f)
 GL_TEXCOORD_FORMS(GLint, i)
