@@ -8,44 +8,7 @@
 
 namespace {
 
-// A DIB section of the given depth and masks (none: BI_RGB) in a memory DC.
-struct Dib {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    uint8_t* bits = nullptr;
-    int width, height, stride;
-    Dib(int w, int h, int bitCount, bool topDown, const DWORD* masks = nullptr)
-        : width(w), height(h), stride(((w * bitCount + 31) / 32) * 4) {
-        dc = CreateCompatibleDC(nullptr);
-        struct {
-            BITMAPINFOHEADER h;
-            DWORD masks[3];
-        } info = {};
-        info.h.biSize = sizeof info.h;
-        info.h.biWidth = w;
-        info.h.biHeight = topDown ? -h : h;
-        info.h.biPlanes = 1;
-        info.h.biBitCount = (WORD)bitCount;
-        info.h.biCompression = masks ? BI_BITFIELDS : BI_RGB;
-        if (masks) memcpy(info.masks, masks, sizeof info.masks);
-        void* p = nullptr;
-        bitmap = CreateDIBSection(dc, (BITMAPINFO*)&info, DIB_RGB_COLORS, &p, nullptr, 0);
-        bits = (uint8_t*)p;
-        old = SelectObject(dc, bitmap);
-    }
-    ~Dib() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    // Pixel (x, row) of memory row `row`, little-endian, `bytes` wide.
-    uint32_t at(int x, int row, int bytes) const {
-        uint32_t v = 0;
-        for (int i = 0; i < bytes; i++) v |= (uint32_t)bits[row * stride + x * bytes + i] << (8 * i);
-        return v;
-    }
-};
+using Dib = GltestDib;
 
 GlPixelFormatInfo rgbaFormat(uint32_t colorBits, uint32_t r, uint32_t g, uint32_t b, bool doubleBuffer = false) {
     GlPixelFormatInfo f = {};

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include "standin/control.h"
+#include <gtest/gtest.h>
 
 static int liveBlocks;
 static int allocationsBeforeFailure = -1;
@@ -152,3 +153,51 @@ __asm__(".text\n.globl gltestCallEntry\n.type gltestCallEntry, @function\n"
         "3:\tmovl %esp, %eax\n\tsubl %ebx, %eax\n"
         "\tmovl %ebx, %esp\n"
         "\tpopl %edi\n\tpopl %esi\n\tpopl %ebx\n\tpopl %ebp\n\tret\n");
+
+GltestDib::GltestDib(int w, int h, int bitCount, bool topDown, const DWORD* masks)
+    : width(w), height(h), stride(((w * bitCount + 31) / 32) * 4) {
+    dc = CreateCompatibleDC(nullptr);
+    if (bitCount == 0) {
+        bitmap = CreateCompatibleBitmap(dc, w, h);
+    } else {
+        struct {
+            BITMAPINFOHEADER h;
+            DWORD masks[3];
+        } info = {};
+        info.h.biSize = sizeof info.h;
+        info.h.biWidth = w;
+        info.h.biHeight = topDown ? -h : h;
+        info.h.biPlanes = 1;
+        info.h.biBitCount = (WORD)bitCount;
+        info.h.biCompression = masks ? BI_BITFIELDS : BI_RGB;
+        if (masks) memcpy(info.masks, masks, sizeof info.masks);
+        void* p = nullptr;
+        bitmap = CreateDIBSection(dc, (BITMAPINFO*)&info, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = (uint8_t*)p;
+    }
+    old = SelectObject(dc, bitmap);
+}
+
+GltestDib::~GltestDib() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+uint32_t GltestDib::at(int x, int row, int bytes) const {
+    uint32_t v = 0;
+    for (int i = 0; i < bytes; i++) v |= (uint32_t)bits[row * stride + x * bytes + i] << (8 * i);
+    return v;
+}
+
+namespace {
+struct LoadedLibrary : ::testing::Environment {
+    void SetUp() override {
+        setenv("QRB_USESW", "1", 1);
+        ASSERT_TRUE(gltestLoad());
+    }
+    void TearDown() override { gltestUnload(); }
+};
+}  // namespace
+
+void gltestLoadForAllTests() { ::testing::AddGlobalTestEnvironment(new LoadedLibrary); }

@@ -34,3 +34,20 @@ void gltestDestroyCurrent(GlContext* gc);
 extern "C" int gltestCallEntry(const void* entry, int argBytes, const uint32_t* args, uint32_t* result);
 
 std::string gltestReadFile(const char* path);
+
+// A DIB section of the given depth selected into a memory DC; masks (red,
+// green, blue) make it BI_BITFIELDS, bitCount 0 a device-dependent bitmap.
+struct GltestDib {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    uint8_t* bits = nullptr;
+    int width, height, stride;
+    GltestDib(int w, int h, int bitCount, bool topDown = true, const DWORD* masks = nullptr);
+    ~GltestDib();
+    // Little-endian value of `bytes` bytes at pixel x of memory row `row`.
+    uint32_t at(int x, int row, int bytes) const;
+};
+
+// Loads the library (software contexts only) once around all tests of a program.
+void gltestLoadForAllTests();

@@ -11,33 +11,10 @@ namespace {
 #define CHECK(step, cond) \
     if (!(cond)) return step
 
-// A 16-bit top-down DIB section selected into a memory DC.
-struct MemorySurface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    void* bits = nullptr;
-    MemorySurface(int width, int height) {
-        dc = CreateCompatibleDC(nullptr);
-        struct {
-            BITMAPINFOHEADER h;
-            DWORD masks[3];
-        } info = {};
-        info.h.biSize = sizeof info.h;
-        info.h.biWidth = width;
-        info.h.biHeight = -height;
-        info.h.biPlanes = 1;
-        info.h.biBitCount = 16;
-        info.h.biCompression = BI_BITFIELDS;
-        info.masks[0] = 0xF800, info.masks[1] = 0x07E0, info.masks[2] = 0x001F;
-        bitmap = CreateDIBSection(dc, (BITMAPINFO*)&info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        old = SelectObject(dc, bitmap);
-    }
-    ~MemorySurface() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
+// A 16-bit top-down 5-6-5 DIB section selected into a memory DC.
+const DWORD masks565[3] = {0xF800, 0x07E0, 0x001F};
+struct MemorySurface : GltestDib {
+    MemorySurface(int width, int height) : GltestDib(width, height, 16, true, masks565) {}
 };
 
 // Loads the library (software contexts only) in a child process and runs fn.

@@ -23,34 +23,7 @@ int inChild(const std::function<int()>& fn) {
     });
 }
 
-// A DIB section (or, with bitCount 0, a device-dependent bitmap) in a memory DC.
-struct Surface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    void* bits = nullptr;
-    Surface(int width, int height, int bitCount, bool topDown = true) {
-        dc = CreateCompatibleDC(nullptr);
-        if (bitCount == 0) {
-            bitmap = CreateCompatibleBitmap(dc, width, height);
-        } else {
-            BITMAPINFO info = {};
-            info.bmiHeader.biSize = sizeof info.bmiHeader;
-            info.bmiHeader.biWidth = width;
-            info.bmiHeader.biHeight = topDown ? -height : height;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = (WORD)bitCount;
-            info.bmiHeader.biCompression = BI_RGB;
-            bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        }
-        old = SelectObject(dc, bitmap);
-    }
-    ~Surface() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-};
+using Surface = GltestDib;
 
 HWND makeWindow(int width, int height) {
     static bool registered;
