@@ -105,6 +105,12 @@ struct GlContextProcs {
     GlLineProc drawLine;       // polygon-mode edges
     GlSetupTriangleProc setupTriangle;
     GlInterpolateProc clipInterpolatePolygon, clipInterpolateLine;
+
+    // ---- Pickers validation runs (stages not built yet install empty ones).
+    GlContextProc pickArrayProcs, pickTextureProcs, pickDrawBuffer, pickFragmentStoreProc;
+    GlContextProc pickTexGenProcs, pickBlendProcs, pickFogProcs, pickBitmapProc;
+    GlContextProc repackStipple, pickSpanProcs, pickVertexArrayProcs;
+    GLint (GLPROC* pickDepthTestProc)(GlContext* gc);  // returns the depth-test table index
 };
 
 // Implementation limits and constants set by the constructors.
@@ -186,6 +192,33 @@ struct GlOgState {
 // Dirty words.
 enum { GL_DIRTY_ALL_PICKERS = 0x3FF, GL_DIRTY_ALL_TABLES = 0xFFFFFFFFu, GL_DIRTY_GENERIC = 0x1 };
 
+// rasterFlags: the state that selects rasterization procedures.
+enum {
+    GL_RF_RGBA = 0x1,
+    GL_RF_SMOOTH_COLOR = 0x2,       // smooth shading or per-vertex fog
+    GL_RF_DEPTH = 0x4,
+    GL_RF_TEXTURE = 0x8,
+    GL_RF_POLYGON_STIPPLE = 0x10,
+    GL_RF_STENCIL = 0x20,
+    GL_RF_DITHER = 0x40,            // only on 1- and 2-byte colour buffers
+    GL_RF_LOGIC_OP = 0x80,
+    GL_RF_BLEND = 0x100,
+    GL_RF_ALPHA_TEST = 0x200,
+    GL_RF_TWO_SIDED = 0x400,
+    GL_RF_WRITE_MASK = 0x800,
+    GL_RF_FOG_FRAGMENT = 0x1000,
+    GL_RF_FOG_VERTEX = 0x2000,
+    GL_RF_DEPTH_TEST = 0x4000,
+    GL_RF_LINE_STIPPLE = 0x8000,
+    GL_RF_CULL = 0x10000,
+    GL_RF_SMOOTH = 0x20000,
+    GL_RF_POLYGON_OFFSET = 0x100000,
+    GL_RF_INDEX_TEST = 0x200000,
+    GL_RF_CLIP_LIST = 0x400000,
+    GL_RF_TEX_NO_MIPMAP = 0x800000,
+    GL_RF_TEX_PERSPECTIVE = 0x1000000,
+};
+
 // Context flags.
 enum {
     GL_CONTEXT_VALIDATED = 0x1,
@@ -246,7 +279,8 @@ struct GlContext {
     GLint drawableWidth, drawableHeight;
     GLuint depthFullScale;   // the depth buffer's integer value of window z = 1.0
     GLuint clipPlaneMask;    // enabled user planes, bit i = plane i
-    GLuint frontNeeds;       // vertex done bits primitives ask for
+    // Done bits the primitives ask for, derived from the vertex work masks.
+    GLuint frontNeeds;
     GLuint triangleNeeds, faceNeeds[2], pendingNeeds;
     uint8_t ccwFront, cwFront, polygonModeFront, polygonModeBack;
     uint8_t cullFaceCode, lineResetPending, smoothShading, twoSided;
@@ -268,6 +302,15 @@ struct GlContext {
 
     GLuint dirtyPickers;
     GLuint dirtyTables;
+
+    // Validated state: raster flags and the vertex work masks (GL_VX_* done bits).
+    GLuint rasterFlags;
+    GLuint vertexNeedsBase, vertexNeedsFront, vertexNeedsBack, vertexNeedsFlat;
+    void* currentTexture;     // the current texture object; null until textures exist
+    GLint vertexArrayHint;    // private hint 0x6403
+    uint8_t texturingActive;  // currentTexture set, recomputed at validation
+    uint8_t litAllVertices;   // private hint 0x81AD
+    uint8_t validatePad[2];
 
     // Dispatch copies.
     GlDispatchTable immediateDispatch;
@@ -306,6 +349,8 @@ GlDispatchTable* GLPROC __glSavedDispatch(GlContext* gc);
 GLboolean GLPROC __glMakeCurrent(GlContext* gc);
 GLboolean GLPROC __glLoseCurrent(GlContext* gc);
 void GLPROC __glGenericValidate(GlContext* gc);
+void GLPROC __glCallValidate(GlContext* gc);
+GLboolean GLPROC __glPrivateHint(GlContext* gc, GLenum pname, const GLfloat* params);
 
 void GLPROC __glSetError(GLenum code);
 }

@@ -318,8 +318,18 @@ struct GlVertexArrayState {
     GLuint enabledArrays;
     const GLvoid* interleavedPointer;
     GLenum interleavedFormat;
-    GLuint flags;  // 0x4: locked
+    GLuint flags;  // 0x4: locked; GL_ARRAY_FLAG_* private switches
     GLint lockFirst, lockCount;
+};
+// Private switches of arrays.flags, named by the private hint that sets them
+// (their meaning is the readers'); 0x6402's makes points, lines and triangles
+// draw nothing.
+enum {
+    GL_ARRAY_HINT_6401 = 0x80,
+    GL_ARRAY_HINT_6402 = 0x100,
+    GL_ARRAY_HINT_6404 = 0x2000,
+    GL_ARRAY_HINT_81AE = 0x4000,
+    GL_ARRAY_HINT_81AF = 0x8000,
 };
 enum {
     GL_ARRAY_FIELD_VERTEX = 0xFF,

@@ -1,19 +1,14 @@
 // The context's procedure install: matrix kernels, transform and vertex
-// procedures, begin procedures, pickers and validation.
+// procedures, begin procedures, pickers and validation. The first validation
+// (at the first make-current, every picker dirty) fills the picked slots.
 
-#include "glcontext.h"
+#include "pickers.h"
 #include "geometry/geometry.h"
-
-extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc);
-extern "C" void GLPROC __glPickCullAndFillProcs(GlContext* gc);
-extern "C" void GLPROC __glPickPointProcs(GlContext* gc);
-extern "C" void GLPROC __glPickLineProcs(GlContext* gc);
-extern "C" void GLPROC __glPickRenderProcs(GlContext* gc);
 
 extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
     const GlContextProc nop = (GlContextProc)__glNop;
-    p->validate = __glGenericValidate;
+    p->validate = __glCallValidate;
     p->fullValidate = __glGenericValidate;
 
     p->copyMatrix = __glCopyMatrix;
@@ -37,8 +32,20 @@ extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     p->pickPointProcs = __glPickPointProcs;
     p->pickLineProcs = __glPickLineProcs;
     p->pickCullAndFillProcs = __glPickCullAndFillProcs;
-    p->pickShadeProcs = nop;
+    p->pickShadeProcs = __glPickShadeProcs;
     p->pickColorMaterial = __glPickColorMaterial;
+    p->pickArrayProcs = __glPickArrayProcs;
+    p->pickTextureProcs = __glPickTextureProcs;
+    p->pickDrawBuffer = __glPickDrawBuffer;
+    p->pickFragmentStoreProc = __glPickFragmentStoreProc;
+    p->pickTexGenProcs = __glPickTexGenProcs;
+    p->pickBlendProcs = __glPickBlendProcs;
+    p->pickFogProcs = __glPickFogProcs;
+    p->pickBitmapProc = __glPickBitmapProc;
+    p->repackStipple = __glRepackStipple;
+    p->pickDepthTestProc = __glPickDepthTestProc;
+    p->pickSpanProcs = __glPickSpanProcs;
+    p->pickVertexArrayProcs = __glPickVertexArrayProcs;
 
     p->beginPoints = __glBeginPoints;
     p->beginLines = __glBeginLines;
@@ -59,6 +66,4 @@ extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     p->lightVertex = __glLightVertexUnlit;
     p->drawPoint = __glEmptyPointProc;
     p->drawLine = __glEmptyLineProc;
-
-    __glPickAllProcs(gc);
 }

@@ -1,7 +1,8 @@
-// Procedure pickers: matrix procedures by mode, face and polygon-mode bytes,
-// and the point, line and triangle procedures by render mode.
+// Procedure pickers: matrix procedures by mode, face and polygon-mode bytes
+// with the triangle procedures, the point and line procedures by render mode,
+// and the empty pickers of stages not built yet.
 
-#include "glcontext.h"
+#include "pickers.h"
 #include "geometry/geometry.h"
 
 extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc) {
@@ -26,15 +27,34 @@ extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc) {
 }
 
 // Face bytes: 0 front, 1 back; polygon modes 0 point, 1 line, 2 fill; the
-// culled face 0 front, 1 back, 3 both, 2 none.
+// culled face 0 front, 1 back, 3 both, 2 none. Then the triangle procedures.
 extern "C" void GLPROC __glPickCullAndFillProcs(GlContext* gc) {
     const GlPolygonState* s = &gc->polygon;
+    GlContextProcs* p = &gc->procs;
     gc->ccwFront = s->frontFace == GL_CCW ? 0 : 1;
     gc->cwFront = (uint8_t)(1 - gc->ccwFront);
     gc->polygonModeFront = (uint8_t)(s->frontMode & 0xF);
     gc->polygonModeBack = (uint8_t)(s->backMode & 0xF);
     if (!(gc->enables.general & GL_EN_CULL_FACE)) gc->cullFaceCode = 2;
     else gc->cullFaceCode = s->cullFace == GL_FRONT ? 0 : s->cullFace == GL_BACK ? 1 : 3;
+
+    if (gc->renderMode == GL_SELECT) {
+        p->renderTriangle = __glSelectTriangle;
+    } else if (gc->renderMode == GL_FEEDBACK) {
+        p->renderTriangle = __glFeedbackTriangle;
+    } else if (gc->cullFaceCode == 3) {
+        p->renderTriangle = __glEmptyTriangleProc;
+    } else if (gc->polygonModeFront != 2 || gc->polygonModeBack != 2) {
+        p->renderTriangle = __glPolygonModeTriangle;
+    } else {
+        p->renderTriangle = (gc->rasterFlags & GL_RF_SMOOTH) ? __glFillTriangleReuseEdge : __glFillTriangle;
+    }
+    p->setupTriangle = __glSetupTriangleNop;
+}
+
+extern "C" void GLPROC __glPickShadeProcs(GlContext* gc) {
+    gc->procs.clipTriangle = __glClipTriangleAsPolygon;
+    gc->procs.renderPolygon = __glPolygonProc;
 }
 
 extern "C" void GLPROC __glPickPointProcs(GlContext* gc) {
@@ -58,32 +78,22 @@ extern "C" void GLPROC __glPickLineProcs(GlContext* gc) {
     else p->renderLine = p->drawLine = __glEmptyLineProc;
 }
 
-extern "C" void GLPROC __glPickRenderProcs(GlContext* gc) {
-    GlContextProcs* p = &gc->procs;
-    p->clipTriangle = __glClipTriangleAsPolygon;
-    p->renderPolygon = __glPolygonProc;
-    if (gc->renderMode == GL_SELECT) {
-        p->renderTriangle = __glSelectTriangle;
-    } else if (gc->renderMode == GL_FEEDBACK) {
-        p->renderTriangle = __glFeedbackTriangle;
-    } else if (gc->cullFaceCode == 3) {
-        p->renderTriangle = __glEmptyTriangleProc;
-    } else if (gc->polygonModeFront != 2 || gc->polygonModeBack != 2) {
-        p->renderTriangle = __glPolygonModeTriangle;
-    } else {
-        p->renderTriangle = gc->lighting.shadeModel == GL_FLAT ? __glFillTriangle : __glFillTriangleReuseEdge;
-    }
-    p->setupTriangle = __glSetupTriangleNop;
-}
+extern "C" void GLPROC __glPickArrayProcs(GlContext*) {}
+extern "C" void GLPROC __glPickTextureProcs(GlContext*) {}
+extern "C" void GLPROC __glPickDrawBuffer(GlContext*) {}
+extern "C" void GLPROC __glPickFragmentStoreProc(GlContext*) {}
+extern "C" void GLPROC __glPickTexGenProcs(GlContext*) {}
+extern "C" void GLPROC __glPickBlendProcs(GlContext*) {}
+extern "C" void GLPROC __glPickFogProcs(GlContext*) {}
+extern "C" void GLPROC __glPickBitmapProc(GlContext*) {}
+extern "C" void GLPROC __glRepackStipple(GlContext*) {}
+extern "C" void GLPROC __glPickSpanProcs(GlContext*) {}
+extern "C" void GLPROC __glPickVertexArrayProcs(GlContext*) {}
+extern "C" void GLPROC __glPickRenderProcs(GlContext*) {}
+extern "C" GLint GLPROC __glPickDepthTestProc(GlContext*) { return 0; }
 
-extern "C" void GLPROC __glPickAllProcs(GlContext* gc) {
-    gc->procs.pickMatrixProcs(gc);
-    gc->procs.pickCullAndFillProcs(gc);
-    gc->procs.pickPointProcs(gc);
-    gc->procs.pickLineProcs(gc);
-    gc->procs.pickRenderProcs(gc);
-    gc->procs.pickClipInterpolator(gc);
-    gc->procs.pickColorMaterial(gc);
-    gc->procs.applyCurrentColor(gc);
-    gc->procs.pickVertexProcs(gc);
-}
+extern "C" void GLPROC __glChooseVertexLayout(GlContext*) {}
+extern "C" void GLPROC __glValidateLighting(GlContext*) {}
+extern "C" void GLPROC __glBuildAlphaFuncTable(GlContext*) {}
+extern "C" void GLPROC __glBuildIndexTestTable(GlContext*) {}
+extern "C" void GLPROC __glVcacheInstall(GlContext*) {}

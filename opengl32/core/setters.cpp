@@ -559,18 +559,18 @@ extern "C" void GLIMM __glImmCullParameterfvQTA(GLenum pname, GLfloat* params) {
         cv->objectGiven = 1;
         memcpy(cv->objectVector, params, 16);
     } else {
-        return __glSetError(GL_INVALID_ENUM);
+        if (!__glPrivateHint(gc, pname, params)) __glSetError(GL_INVALID_ENUM);
+        return;
     }
     __glMarkPickers(ts, gc, GL_DIRTY_GENERIC);
 }
 
+// The private values read params[0] only; unknown values read nothing.
 extern "C" void GLIMM __glImmCullParameterdvQTA(GLenum pname, GLdouble* params) {
-    if (pname != GL_CULL_VERTEX_EYE_POSITION_QTA && pname != GL_CULL_VERTEX_OBJECT_POSITION_QTA) {
-        if (setterContext(__glThreadState())) __glSetError(GL_INVALID_ENUM);
-        return;
-    }
-    GLfloat f[4];
-    for (int i = 0; i < 4; i++) f[i] = (GLfloat)params[i];
+    const bool vector = pname == GL_CULL_VERTEX_EYE_POSITION_QTA || pname == GL_CULL_VERTEX_OBJECT_POSITION_QTA;
+    const bool hint = pname - 0x6401u <= 3u || pname - 0x81ADu <= 2u;
+    GLfloat f[4] = {};
+    for (int i = 0; i < (vector ? 4 : hint ? 1 : 0); i++) f[i] = (GLfloat)params[i];
     __glImmCullParameterfvQTA(pname, f);
 }
 

@@ -1,44 +1,237 @@
-// State validation: derived geometry state, the vertex needs and the pickers.
+// State validation: raster flags, vertex work masks and the pickers of the
+// dirty groups, in a fixed order; the private hints.
 
-#include "raster/glbuffer.h"
-#include "glcontext.h"
+#include "stateutil.h"
+#include "pickers.h"
 #include "geometry/geometry.h"
+#include "raster/glbuffer.h"
+#include "wgl/drawable.h"
 
-// Derived values and every picker; run before the next drawing call after a
-// state change.
-extern "C" void GLPROC __glGenericValidate(GlContext* gc) {
-    const GLuint general = gc->enables.general;
-    const bool lighting = (general & GL_EN_LIGHTING) != 0;
-    gc->clipPlaneMask = gc->enables.clipPlanes & 0x3F;
-    gc->smoothShading = gc->lighting.shadeModel != GL_FLAT;
-    gc->twoSided = lighting && gc->lighting.model.twoSide;
+enum {
+    DIRTY_FIRST_BLOCK = GL_DIRTY_GENERIC | GL_DIRTY_LIGHTING,
+    DIRTY_TRIANGLES = GL_DIRTY_GENERIC | GL_DIRTY_POLYGON | GL_DIRTY_LIGHTING | GL_DIRTY_DEPTH,
+    DIRTY_POINTS = GL_DIRTY_GENERIC | GL_DIRTY_POINT | GL_DIRTY_LIGHTING,
+    DIRTY_LINES = GL_DIRTY_GENERIC | GL_DIRTY_LINE | GL_DIRTY_LIGHTING,
+    DIRTY_RENDER = GL_DIRTY_GENERIC | GL_DIRTY_PIXEL | GL_DIRTY_LIGHTING,
+};
 
-    GLuint needs = 0;
-    if (lighting) needs |= GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL | GL_VX_EYE;
-    if (gc->clipPlaneMask) needs |= GL_VX_EYE;
-    if (general & GL_EN_FOG) needs |= GL_VX_FOG | GL_VX_EYE;
-    if ((gc->enables.texture & 0x3) && (gc->enables.texture & 0x3C)) needs |= GL_VX_TEXGEN | GL_VX_EYE;
-    gc->frontNeeds = needs;
-    gc->triangleNeeds = needs & ~(GLuint)(GL_VX_FRONT_LIT | GL_VX_BACK_LIT);
-    gc->faceNeeds[0] = needs & GL_VX_FRONT_LIT;
-    gc->faceNeeds[1] = lighting ? (gc->twoSided ? GL_VX_BACK_LIT : GL_VX_FRONT_LIT) : 0;
-    gc->pendingNeeds = needs | gc->faceNeeds[1];
+static const GLenum GL_ADD_ENV = 0x0104;
 
-    // The viewport and depth transforms follow the stored values (an attribute
-    // pop restores only those).
-    __glReadDrawableSize(gc);
-    __glComputeViewportTransform(gc);
-    __glUpdateDepthRange(gc);
-    gc->procs.computeWindowClipBox(gc);
-
-    __glPickAllProcs(gc);
-    __glComputeViewportBox(gc);  // also re-picks the vertex procedures
-    __glPickColorBuffers(gc);
-
-    gc->dirtyPickers = 0;
-    gc->dirtyTables = 0;
-    gc->contextFlags |= GL_CONTEXT_VALIDATED;
+// The texture target state of the current texture: 2-D before 1-D.
+static const GlTexTargetState* currentTarget(const GlContext* gc) {
+    return &gc->texture.target[(gc->enables.texture & 0x2) ? 1 : 0];
 }
 
-// Entered through procs.validate; the full form is the same.
-extern "C" void GLPROC __glCallValidate(GlContext* gc) { gc->procs.validate(gc); }
+static GLuint computeRasterFlags(const GlContext* gc) {
+    const GLuint general = gc->enables.general;
+    const GlPixelFormatInfo* f = &gc->pixelFormat;
+    const bool rgba = f->rgba != 0;
+    const bool lighting = (general & GL_EN_LIGHTING) != 0;
+    const bool depth = (general & GL_EN_DEPTH_TEST) && f->depthPresent;
+    GLuint F = 0;
+    if (rgba) F |= GL_RF_RGBA;
+    if (gc->lighting.shadeModel == GL_SMOOTH) F |= GL_RF_SMOOTH | GL_RF_SMOOTH_COLOR;
+    if (depth) F |= GL_RF_DEPTH | GL_RF_DEPTH_TEST;
+    if (gc->texturingActive) F |= GL_RF_TEXTURE;
+    if (general & GL_EN_POLYGON_STIPPLE) F |= GL_RF_POLYGON_STIPPLE;
+    if ((general & GL_EN_STENCIL_TEST) && f->stencilPresent) F |= GL_RF_STENCIL;
+    const GlColorBuffer* front = gc->fb.frontBuffer;
+    if ((general & GL_EN_DITHER) && front && front->buf.elementSize <= 2) F |= GL_RF_DITHER;
+    if (general & (rgba ? GL_EN_COLOR_LOGIC_OP : GL_EN_INDEX_LOGIC_OP)) F |= GL_RF_LOGIC_OP;
+    if (rgba && (general & GL_EN_BLEND) && !(general & GL_EN_COLOR_LOGIC_OP)) F |= GL_RF_BLEND;
+    if (rgba && (general & GL_EN_ALPHA_TEST)) F |= GL_RF_ALPHA_TEST;
+    if (lighting && gc->lighting.model.twoSide) F |= GL_RF_TWO_SIDED;
+    if (rgba) {
+        const uint8_t* m = gc->colorBuffer.colorWriteMask;
+        if (!m[0] || !m[1] || !m[2] || (!m[3] && f->alphaBits)) F |= GL_RF_WRITE_MASK;
+    } else {
+        const GLuint full = front ? front->fullMask : __glIndexMask(gc);
+        if ((gc->colorBuffer.indexWriteMask & full) != full) F |= GL_RF_WRITE_MASK;
+    }
+    if (general & GL_EN_FOG) {
+        const bool perFragment = gc->hints.fog == GL_NICEST ||
+                                 (gc->texturingActive && gc->texture.env.mode != GL_ADD_ENV);
+        F |= perFragment ? GL_RF_FOG_FRAGMENT : GL_RF_FOG_VERTEX | GL_RF_SMOOTH_COLOR;
+    }
+    if (general & GL_EN_LINE_STIPPLE) F |= GL_RF_LINE_STIPPLE;
+    if (general & GL_EN_CULL_FACE) F |= GL_RF_CULL;
+    if (depth && (general & GL_EN_POLYGON_OFFSET_FILL) &&
+        (gc->polygon.offsetFactor != 0.0f || gc->polygon.offsetUnits != 0.0f))
+        F |= GL_RF_POLYGON_OFFSET;
+    if (!rgba && (general & GL_EN_INDEX_TEST)) F |= GL_RF_INDEX_TEST;
+    const GLenum db = gc->colorBuffer.drawBuffer;
+    const WglDrawable* d = gc->fb.drawable;
+    if ((db == GL_FRONT || db == GL_FRONT_AND_BACK) && d && d->clipRectCount) F |= GL_RF_CLIP_LIST;
+    if (gc->texturingActive) {
+        const GlTexTargetState* t = currentTarget(gc);
+        if (t->minFilter == GL_NEAREST || t->minFilter == GL_LINEAR) F |= GL_RF_TEX_NO_MIPMAP;
+        if (!(gc->hints.perspectiveCorrection == GL_FASTEST && t->minFilter == t->magFilter))
+            F |= GL_RF_TEX_PERSPECTIVE;
+    }
+    return F;
+}
+
+// The vertex work masks in GlVertex done bits.
+static void computeVertexNeeds(GlContext* gc) {
+    const GLuint general = gc->enables.general;
+    const GLuint F = gc->rasterFlags;
+    const bool lighting = (general & GL_EN_LIGHTING) != 0;
+    GLuint T = 0;
+    if (gc->texturingActive) {
+        const GLuint tex = gc->enables.texture;
+        const GlTexGenState* g = gc->texture.gen;
+        T = GL_VX_TEXGEN;
+        if (tex & 0x4) {
+            if (g[0].mode == GL_EYE_LINEAR) T = 0x14;
+            else if (g[0].mode == GL_SPHERE_MAP) T = 0x1C;
+        }
+        if (tex & 0x8) {
+            if (g[1].mode == GL_EYE_LINEAR) T |= 0x10;
+            else if (g[1].mode == GL_SPHERE_MAP) T |= 0x18;
+        }
+        if (F & GL_RF_TEX_PERSPECTIVE) T |= GL_VX_TEX_DIVIDED;
+    }
+    GLuint L = 0;
+    if (lighting) {
+        L = GL_VX_EYE_NORMAL;
+        bool eye = gc->lighting.model.localViewer != 0;
+        for (int i = 0; i < GL_STATE_MAX_LIGHTS && !eye; i++)
+            if ((gc->enables.lights >> i) & 1) eye = (__glFloatBits(gc->lighting.light[i].position[3]) & 0x7FFFFFFFu) != 0;
+        if (eye) L |= GL_VX_EYE;
+    }
+    if (general & GL_EN_FOG) {
+        T |= GL_VX_EYE;
+        if (gc->hints.fog != GL_NICEST) T |= GL_VX_FOG;
+    }
+    if (gc->enables.clipPlanes & 0x3F) T |= GL_VX_EYE;
+
+    gc->vertexNeedsBase = T;
+    GLuint front = T | L, back = T | L;
+    if (lighting || (F & (GL_RF_SMOOTH | GL_RF_FOG_VERTEX))) {
+        front |= GL_VX_FRONT_LIT;
+        back |= (F & GL_RF_TWO_SIDED) ? GL_VX_BACK_LIT : GL_VX_FRONT_LIT;
+    }
+    gc->vertexNeedsFront = front;
+    gc->vertexNeedsBack = back;
+    gc->vertexNeedsFlat =
+        ((F & GL_RF_SMOOTH) || gc->litAllVertices) ? (front | back) & ~(GLuint)GL_VX_TEXGEN : 0;
+}
+
+// The done bits the geometry's primitives complete, from the work masks. The
+// colour bits only with lighting on: an unlit vertex's colour is gathered, not
+// computed.
+static void deriveGeometryNeeds(GlContext* gc) {
+    const bool lighting = (gc->enables.general & GL_EN_LIGHTING) != 0;
+    const GLuint colorBits = GL_VX_FRONT_LIT | GL_VX_BACK_LIT;
+    const GLuint work = gc->vertexNeedsFront & ~colorBits;
+    gc->faceNeeds[0] = lighting ? gc->vertexNeedsFront & colorBits : 0;
+    gc->faceNeeds[1] = lighting ? gc->vertexNeedsBack & colorBits : 0;
+    gc->frontNeeds = work | gc->faceNeeds[0];
+    gc->triangleNeeds = work;
+    gc->pendingNeeds = gc->frontNeeds | gc->faceNeeds[1];
+    gc->clipPlaneMask = gc->enables.clipPlanes & 0x3F;
+    gc->smoothShading = (gc->rasterFlags & GL_RF_SMOOTH) != 0;
+    gc->twoSided = (gc->rasterFlags & GL_RF_TWO_SIDED) != 0;
+}
+
+// The viewport and depth transforms follow the stored values: the setters
+// compute them, an attribute pop or context copy restores only the values.
+static void updateWindowTransforms(GlContext* gc) {
+    __glReadDrawableSize(gc);
+    __glComputeViewportTransform(gc);
+    __glComputeViewportBox(gc);
+    __glUpdateDepthRange(gc);
+}
+
+extern "C" void GLPROC __glGenericValidate(GlContext* gc) {
+    GlContextProcs* p = &gc->procs;
+    gc->contextFlags |= GL_CONTEXT_VALIDATED;
+    __glChooseVertexLayout(gc);
+
+    GLuint dirty = gc->dirtyPickers;
+    if (dirty & (GL_DIRTY_GENERIC | GL_DIRTY_ARRAYS)) {
+        p->pickArrayProcs(gc);
+        if (dirty == GL_DIRTY_ARRAYS && !gc->dirtyTables) {
+            gc->dirtyPickers = 0;
+            return;
+        }
+    }
+    if (dirty & DIRTY_FIRST_BLOCK) {
+        p->pickTextureProcs(gc);
+        gc->texturingActive = gc->currentTexture != nullptr;
+    }
+    gc->rasterFlags = computeRasterFlags(gc);
+
+    if (dirty & DIRTY_FIRST_BLOCK) {
+        computeVertexNeeds(gc);
+        deriveGeometryNeeds(gc);
+        updateWindowTransforms(gc);
+
+        __glPickColorBuffers(gc);
+
+        p->pickDrawBuffer(gc);
+        p->pickFragmentStoreProc(gc);
+        p->pickMatrixProcs(gc);
+        __glValidateLighting(gc);
+        p->pickColorMaterial(gc);
+        p->applyCurrentColor(gc);
+        p->pickTexGenProcs(gc);
+        p->pickBlendProcs(gc);
+        p->pickFogProcs(gc);
+        p->pickClipInterpolator(gc);
+        p->pickShadeProcs(gc);
+        p->pickBitmapProc(gc);
+
+        if (gc->dirtyTables & GL_DIRTY_ALPHA_TABLE) __glBuildAlphaFuncTable(gc);
+        if (gc->dirtyTables & GL_DIRTY_INDEX_TABLE) __glBuildIndexTestTable(gc);
+        // glScissor computes the box itself; this follows the enables and pops.
+        p->computeWindowClipBox(gc);
+    }
+
+    if (dirty & GL_DIRTY_STIPPLE) p->repackStipple(gc);
+    if (dirty & GL_DIRTY_DEPTH) {
+        __glUpdateDepthRange(gc);
+        p->pickDepthTestProc(gc);
+    }
+    if (dirty & DIRTY_TRIANGLES) {
+        p->pickVertexProcs(gc);
+        p->pickSpanProcs(gc);
+        p->pickCullAndFillProcs(gc);
+    }
+    if (dirty & DIRTY_POINTS) p->pickPointProcs(gc);
+    if (dirty & DIRTY_LINES) p->pickLineProcs(gc);
+    if (dirty & DIRTY_RENDER) p->pickRenderProcs(gc);
+    if (dirty & DIRTY_FIRST_BLOCK) p->pickVertexArrayProcs(gc);
+    __glVcacheInstall(gc);
+
+    gc->dirtyTables = 0;
+    gc->dirtyPickers = 0;
+}
+
+// procs.validate: the full validation.
+extern "C" void GLPROC __glCallValidate(GlContext* gc) { gc->procs.fullValidate(gc); }
+
+// Private values of glCullParameterfvQTA; params[0] as a float, non-zero on.
+// Returns 0 for a value it does not know.
+extern "C" GLboolean GLPROC __glPrivateHint(GlContext* gc, GLenum pname, const GLfloat* params) {
+    const bool known = pname - 0x6401u <= 3u || pname - 0x81ADu <= 2u;
+    if (!known) return GL_FALSE;
+    const bool on = params[0] != 0.0f;
+    GLuint flag = 0;
+    bool marks = true;
+    switch (pname) {
+    case 0x6401: flag = GL_ARRAY_HINT_6401, marks = false; break;
+    case 0x6402: flag = GL_ARRAY_HINT_6402; break;
+    case 0x6403:
+        gc->vertexArrayHint = (GLint)params[0];
+        return GL_TRUE;
+    case 0x6404: flag = GL_ARRAY_HINT_6404; break;
+    case 0x81AD: gc->litAllVertices = on ? 0 : 1; break;
+    case 0x81AE: flag = GL_ARRAY_HINT_81AE; break;
+    case 0x81AF: flag = GL_ARRAY_HINT_81AF; break;
+    default: return GL_FALSE;
+    }
+    if (flag) gc->arrays.flags = on ? gc->arrays.flags | flag : gc->arrays.flags & ~flag;
+    if (marks) __glMarkPickers(__glThreadState(), gc, GL_DIRTY_GENERIC);
+    return GL_TRUE;
+}

@@ -113,5 +113,4 @@ GLuint GLPROC __glTriangleFace(GlContext* gc, const GlVertex* a, const GlVertex*
 
 // Validation and procedure install.
 void GLPROC __glInstallProcs(GlContext* gc);
-void GLPROC __glPickAllProcs(GlContext* gc);
 }

@@ -1,0 +1,38 @@
+// The pickers and hooks validation runs, and the empty procedures that hold
+// the places of stages not built yet.
+#pragma once
+
+#include "glcontext.h"
+
+extern "C" {
+// Pickers of the geometry and render-mode procedures.
+void GLPROC __glPickMatrixProcs(GlContext* gc);
+void GLPROC __glPickCullAndFillProcs(GlContext* gc);
+void GLPROC __glPickShadeProcs(GlContext* gc);
+void GLPROC __glPickPointProcs(GlContext* gc);
+void GLPROC __glPickLineProcs(GlContext* gc);
+
+// Empty until their stages exist: array, texture, draw buffer, fragment store,
+// texture generation, blend, fog, bitmap, stipple, span, vertex-array and
+// pixel-rectangle procedures, and the depth-test procedure (index 0).
+void GLPROC __glPickArrayProcs(GlContext* gc);
+void GLPROC __glPickTextureProcs(GlContext* gc);
+void GLPROC __glPickDrawBuffer(GlContext* gc);
+void GLPROC __glPickFragmentStoreProc(GlContext* gc);
+void GLPROC __glPickTexGenProcs(GlContext* gc);
+void GLPROC __glPickBlendProcs(GlContext* gc);
+void GLPROC __glPickFogProcs(GlContext* gc);
+void GLPROC __glPickBitmapProc(GlContext* gc);
+void GLPROC __glRepackStipple(GlContext* gc);
+void GLPROC __glPickSpanProcs(GlContext* gc);
+void GLPROC __glPickVertexArrayProcs(GlContext* gc);
+void GLPROC __glPickRenderProcs(GlContext* gc);
+GLint GLPROC __glPickDepthTestProc(GlContext* gc);
+
+// Hooks validation calls directly; empty until their owners exist.
+void GLPROC __glChooseVertexLayout(GlContext* gc);  // the fixed GlVertex layout for now
+void GLPROC __glValidateLighting(GlContext* gc);
+void GLPROC __glBuildAlphaFuncTable(GlContext* gc);
+void GLPROC __glBuildIndexTestTable(GlContext* gc);
+void GLPROC __glVcacheInstall(GlContext* gc);
+}
