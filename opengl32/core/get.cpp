@@ -452,7 +452,19 @@ extern "C" void GLIMM __glImmGetClipPlane(GLenum plane, GLdouble* equation) {
 }
 
 // glGetLight*: stages the values of (light, pname); false after an error.
-static bool lightValues(GlContext* gc, GLenum light, GLenum pname, int* kind, GlGetStage* s, int* count) {
+// A query of one object's parameter (light, material, texture environment,
+// generation, parameters): the values procedure stages them, the request type
+// converts them.
+typedef bool (*GlValuesProc)(GlContext* gc, GLenum object, GLenum pname, GlGetStage* s, int* kind, int* count);
+template <GlValuesProc values, int request, class T>
+static void specificQuery(GLenum object, GLenum pname, T* params) {
+    GlContext* gc = queryContext();
+    GlGetStage s;
+    int kind, count;
+    if (gc && values(gc, object, pname, &s, &kind, &count)) __glConvertResult(gc, kind, &s, request, params, count);
+}
+
+static bool lightValues(GlContext* gc, GLenum light, GLenum pname, GlGetStage* s, int* kind, int* count) {
     GLuint i = light - GL_LIGHT0;
     if (i >= (GLuint)gc->limits.maxLights) {
         __glSetError(GL_INVALID_ENUM);
@@ -478,20 +490,13 @@ static bool lightValues(GlContext* gc, GLenum light, GLenum pname, int* kind, Gl
 }
 
 extern "C" void GLIMM __glImmGetLightfv(GLenum light, GLenum pname, GLfloat* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && lightValues(gc, light, pname, &kind, &s, &count)) memcpy(params, s.f, 4 * count);
+    specificQuery<lightValues, REQ_FLOAT>(light, pname, params);
 }
 extern "C" void GLIMM __glImmGetLightiv(GLenum light, GLenum pname, GLint* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && lightValues(gc, light, pname, &kind, &s, &count))
-        __glConvertResult(gc, kind, s.f, REQ_INT, params, count);
+    specificQuery<lightValues, REQ_INT>(light, pname, params);
 }
 
-static bool materialValues(GlContext* gc, GLenum face, GLenum pname, int* kind, GlGetStage* s, int* count) {
+static bool materialValues(GlContext* gc, GLenum face, GLenum pname, GlGetStage* s, int* kind, int* count) {
     const GlMaterial* m = face == GL_FRONT ? &gc->lighting.front : face == GL_BACK ? &gc->lighting.back : nullptr;
     if (!m) {
         __glSetError(GL_INVALID_ENUM);
@@ -517,17 +522,10 @@ static bool materialValues(GlContext* gc, GLenum face, GLenum pname, int* kind, 
 }
 
 extern "C" void GLIMM __glImmGetMaterialfv(GLenum face, GLenum pname, GLfloat* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && materialValues(gc, face, pname, &kind, &s, &count)) memcpy(params, s.f, 4 * count);
+    specificQuery<materialValues, REQ_FLOAT>(face, pname, params);
 }
 extern "C" void GLIMM __glImmGetMaterialiv(GLenum face, GLenum pname, GLint* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && materialValues(gc, face, pname, &kind, &s, &count))
-        __glConvertResult(gc, kind, s.f, REQ_INT, params, count);
+    specificQuery<materialValues, REQ_INT>(face, pname, params);
 }
 
 static bool texEnvValues(GlContext* gc, GLenum target, GLenum pname, GlGetStage* s, int* kind, int* count) {
@@ -547,18 +545,10 @@ static bool texEnvValues(GlContext* gc, GLenum target, GLenum pname, GlGetStage*
     return true;
 }
 extern "C" void GLIMM __glImmGetTexEnvfv(GLenum target, GLenum pname, GLfloat* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && texEnvValues(gc, target, pname, &s, &kind, &count))
-        __glConvertResult(gc, kind, &s, REQ_FLOAT, params, count);
+    specificQuery<texEnvValues, REQ_FLOAT>(target, pname, params);
 }
 extern "C" void GLIMM __glImmGetTexEnviv(GLenum target, GLenum pname, GLint* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && texEnvValues(gc, target, pname, &s, &kind, &count))
-        __glConvertResult(gc, kind, &s, REQ_INT, params, count);
+    specificQuery<texEnvValues, REQ_INT>(target, pname, params);
 }
 
 static bool texGenValues(GlContext* gc, GLenum coord, GLenum pname, GlGetStage* s, int* kind, int* count) {
@@ -577,18 +567,15 @@ static bool texGenValues(GlContext* gc, GLenum coord, GLenum pname, GlGetStage* 
     }
     return true;
 }
-#define TEXGEN_QUERY(suffix, T, req)                                                 \
-    extern "C" void GLIMM __glImmGetTexGen##suffix(GLenum coord, GLenum pname, T* params) { \
-        GlContext* gc = queryContext();                                              \
-        GlGetStage s;                                                                \
-        int kind, count;                                                             \
-        if (gc && texGenValues(gc, coord, pname, &s, &kind, &count))                 \
-            __glConvertResult(gc, kind, &s, req, params, count);                     \
-    }
-TEXGEN_QUERY(fv, GLfloat, REQ_FLOAT)
-TEXGEN_QUERY(dv, GLdouble, REQ_DOUBLE)
-TEXGEN_QUERY(iv, GLint, REQ_INT)
-#undef TEXGEN_QUERY
+extern "C" void GLIMM __glImmGetTexGenfv(GLenum coord, GLenum pname, GLfloat* params) {
+    specificQuery<texGenValues, REQ_FLOAT>(coord, pname, params);
+}
+extern "C" void GLIMM __glImmGetTexGendv(GLenum coord, GLenum pname, GLdouble* params) {
+    specificQuery<texGenValues, REQ_DOUBLE>(coord, pname, params);
+}
+extern "C" void GLIMM __glImmGetTexGeniv(GLenum coord, GLenum pname, GLint* params) {
+    specificQuery<texGenValues, REQ_INT>(coord, pname, params);
+}
 
 static bool texParameterValues(GlContext* gc, GLenum target, GLenum pname, GlGetStage* s, int* kind, int* count) {
     GLuint t = target - GL_TEXTURE_1D;
@@ -611,18 +598,10 @@ static bool texParameterValues(GlContext* gc, GLenum target, GLenum pname, GlGet
     return true;
 }
 extern "C" void GLIMM __glImmGetTexParameterfv(GLenum target, GLenum pname, GLfloat* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && texParameterValues(gc, target, pname, &s, &kind, &count))
-        __glConvertResult(gc, kind, &s, REQ_FLOAT, params, count);
+    specificQuery<texParameterValues, REQ_FLOAT>(target, pname, params);
 }
 extern "C" void GLIMM __glImmGetTexParameteriv(GLenum target, GLenum pname, GLint* params) {
-    GlContext* gc = queryContext();
-    GlGetStage s;
-    int kind, count;
-    if (gc && texParameterValues(gc, target, pname, &s, &kind, &count))
-        __glConvertResult(gc, kind, &s, REQ_INT, params, count);
+    specificQuery<texParameterValues, REQ_INT>(target, pname, params);
 }
 
 // The default control point of each map (order 1).
