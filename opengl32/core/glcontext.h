@@ -4,6 +4,7 @@
 #include "gldispatch.h"
 #include "glstate.h"
 #include "geometry/glvertex.h"
+#include "geometry/light.h"
 #include "raster/glbuffer.h"
 
 struct WglDrawable;
@@ -111,6 +112,9 @@ struct GlContextProcs {
     GlContextProc pickTexGenProcs, pickBlendProcs, pickFogProcs, pickBitmapProc;
     GlContextProc repackStipple, pickSpanProcs, pickVertexArrayProcs;
     GLint (GLPROC* pickDepthTestProc)(GlContext* gc);  // returns the depth-test table index
+
+    // ---- Depth test: the span member picked by pickDepthTestProc.
+    GlDepthSpanProc depthTestSpan;
 };
 
 // Implementation limits and constants set by the constructors.
@@ -329,8 +333,15 @@ struct GlContext {
     // Framebuffer: the bound drawable and the buffer records.
     GlFramebuffer fb;
 
+    // ---- Index test: 1 = pass for indexes 0 .. indexTestEntries - 1 (built at validation).
+    uint8_t* indexTestTable;
+    GLuint indexTestEntries;
+
     GlHistogram* histogram;
     GlOgState og;
+
+    // ---- Lighting: derived light list, face values, power-table cache.
+    GlLightingDerived lightingDerived;
 };
 
 // Size of a span work array.

@@ -252,6 +252,8 @@ struct GlEvalState {
     GlEvalMap2 map2[GL_STATE_EVAL_MAPS];
     GLfloat* points1[GL_STATE_EVAL_MAPS];  // null: the default control point
     GLfloat* points2[GL_STATE_EVAL_MAPS];
+    // Mesh cache (GL_EVAL_CACHE_SIZE results), allocated by the first mesh.
+    void* meshCache;
 };
 
 // Pixel store, transfer and maps.

@@ -4,6 +4,7 @@
 
 #include "pickers.h"
 #include "geometry/geometry.h"
+#include "raster/depthstencil.h"
 
 extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
@@ -44,6 +45,7 @@ extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     p->pickBitmapProc = __glPickBitmapProc;
     p->repackStipple = __glRepackStipple;
     p->pickDepthTestProc = __glPickDepthTestProc;
+    p->depthTestSpan = __glDepthTestTable[GL_LESS - GL_NEVER];
     p->pickSpanProcs = __glPickSpanProcs;
     p->pickVertexArrayProcs = __glPickVertexArrayProcs;
 

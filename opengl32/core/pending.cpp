@@ -1,5 +1,8 @@
-// Context services whose state groups are not built yet: they own nothing so far.
+// Context services of the state groups held outside the core.
 
 #include "services.h"
+#include "geometry/eval.h"
 
-extern "C" void GLPROC __glFreeSubsystemState(GlContext*) {}
+extern "C" void GLPROC __glFreeSubsystemState(GlContext* gc) {
+    __glFreeEvaluators(gc);
+}

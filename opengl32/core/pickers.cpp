@@ -4,6 +4,7 @@
 
 #include "pickers.h"
 #include "geometry/geometry.h"
+#include "raster/depthstencil.h"
 
 extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
@@ -84,16 +85,25 @@ extern "C" void GLPROC __glPickDrawBuffer(GlContext*) {}
 extern "C" void GLPROC __glPickFragmentStoreProc(GlContext*) {}
 extern "C" void GLPROC __glPickTexGenProcs(GlContext*) {}
 extern "C" void GLPROC __glPickBlendProcs(GlContext*) {}
-extern "C" void GLPROC __glPickFogProcs(GlContext*) {}
 extern "C" void GLPROC __glPickBitmapProc(GlContext*) {}
+// __glPickFogProcs: geometry/fog.cpp; __glValidateLighting: geometry/light.cpp.
 extern "C" void GLPROC __glRepackStipple(GlContext*) {}
 extern "C" void GLPROC __glPickSpanProcs(GlContext*) {}
 extern "C" void GLPROC __glPickVertexArrayProcs(GlContext*) {}
 extern "C" void GLPROC __glPickRenderProcs(GlContext*) {}
-extern "C" GLint GLPROC __glPickDepthTestProc(GlContext*) { return 0; }
+
+// The depth-test members for the depth function, mask and word size.
+extern "C" GLint GLPROC __glPickDepthTestProc(GlContext* gc) {
+    GlDepthBuffer* db = &gc->fb.depth;
+    __glDepthNextGeneration(gc, db);
+    const bool present = gc->pixelFormat.depthPresent && db->pick;
+    const GLint index = __glDepthTestIndex(db->compareFunc, gc->depth.writeMask,
+                                           present ? db->buf.bits : gc->pixelFormat.depthBits);
+    if (present) db->pick(gc, db, index);
+    gc->procs.depthTestSpan = __glDepthTestTable[index];
+    return index;
+}
 
 extern "C" void GLPROC __glChooseVertexLayout(GlContext*) {}
-extern "C" void GLPROC __glValidateLighting(GlContext*) {}
 extern "C" void GLPROC __glBuildAlphaFuncTable(GlContext*) {}
-extern "C" void GLPROC __glBuildIndexTestTable(GlContext*) {}
 extern "C" void GLPROC __glVcacheInstall(GlContext*) {}

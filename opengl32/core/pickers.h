@@ -14,7 +14,7 @@ void GLPROC __glPickLineProcs(GlContext* gc);
 
 // Empty until their stages exist: array, texture, draw buffer, fragment store,
 // texture generation, blend, fog, bitmap, stipple, span, vertex-array and
-// pixel-rectangle procedures, and the depth-test procedure (index 0).
+// pixel-rectangle procedures.
 void GLPROC __glPickArrayProcs(GlContext* gc);
 void GLPROC __glPickTextureProcs(GlContext* gc);
 void GLPROC __glPickDrawBuffer(GlContext* gc);
@@ -27,12 +27,14 @@ void GLPROC __glRepackStipple(GlContext* gc);
 void GLPROC __glPickSpanProcs(GlContext* gc);
 void GLPROC __glPickVertexArrayProcs(GlContext* gc);
 void GLPROC __glPickRenderProcs(GlContext* gc);
+// The depth-test procedures; returns the table index.
 GLint GLPROC __glPickDepthTestProc(GlContext* gc);
 
 // Hooks validation calls directly; empty until their owners exist.
 void GLPROC __glChooseVertexLayout(GlContext* gc);  // the fixed GlVertex layout for now
 void GLPROC __glValidateLighting(GlContext* gc);
 void GLPROC __glBuildAlphaFuncTable(GlContext* gc);
-void GLPROC __glBuildIndexTestTable(GlContext* gc);
 void GLPROC __glVcacheInstall(GlContext* gc);
+// The index-test table (raster/depthtest.cpp).
+void GLPROC __glBuildIndexTestTable(GlContext* gc);
 }

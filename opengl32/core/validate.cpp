@@ -121,7 +121,9 @@ static void computeVertexNeeds(GlContext* gc) {
 // colour bits only with lighting on: an unlit vertex's colour is gathered, not
 // computed.
 static void deriveGeometryNeeds(GlContext* gc) {
-    const bool lighting = (gc->enables.general & GL_EN_LIGHTING) != 0;
+    // Per-vertex fog of unlit colours in GL_RENDER is computed as lighting is.
+    const bool lighting = (gc->enables.general & GL_EN_LIGHTING) ||
+                          ((gc->rasterFlags & GL_RF_FOG_VERTEX) && gc->renderMode == GL_RENDER);
     const GLuint colorBits = GL_VX_FRONT_LIT | GL_VX_BACK_LIT;
     const GLuint work = gc->vertexNeedsFront & ~colorBits;
     gc->faceNeeds[0] = lighting ? gc->vertexNeedsFront & colorBits : 0;

@@ -219,11 +219,7 @@ extern "C" void GLPROC __glApplyCurrentColorUnlit(GlContext* gc) {
     }
 }
 
-// Until lighting lands every RGBA context keeps the unlit scaled colour.
-extern "C" void GLPROC __glPickColorMaterial(GlContext* gc) {
-    gc->procs.applyCurrentColor =
-        gc->pixelFormat.rgba ? __glApplyCurrentColorUnlit : (GlContextProc)__glNop;
-}
+// __glPickColorMaterial and the colour-material stores: light.cpp.
 
 // ---- Clip tests.
 
@@ -369,14 +365,19 @@ extern "C" GLuint GLPROC __glCompleteVertex2(GlContext* gc, GlVertex* v, GLuint 
 extern "C" GLuint GLPROC __glCompleteVertex3(GlContext* gc, GlVertex* v, GLuint m) { return completeVertex<3>(gc, v, m); }
 extern "C" GLuint GLPROC __glCompleteVertex4(GlContext* gc, GlVertex* v, GLuint m) { return completeVertex<4>(gc, v, m); }
 
-// Unlit, unfogged and ungenerated forms until those stages land.
-extern "C" GLfloat GLPROC __glFogVertexNone(GlContext*, GlVertex* v) { return v->eye[2]; }
+// Ungenerated form until texture generation lands.
 extern "C" void GLPROC __glTexGenNone(GlContext*, GlVertex*) {}
-extern "C" void GLPROC __glLightVertexUnlit(GlContext* gc, GLint face, GlVertex* v) {
-    GLfloat* dst = face ? v->backColor : v->frontColor;
-    if (gc->pixelFormat.rgba) memcpy(dst, gc->current.scaledColor, 16);
-    else dst[0] = gc->current.index;
+
+// ---- Lighting and fog completion forms (the lit and fogged ones: light.cpp, fog.cpp).
+
+// Fog off or per fragment: no factor; the eye z.
+extern "C" GLfloat GLPROC __glFogVertexNone(GlContext*, GlVertex* v) { return v->eye[2]; }
+// Lighting off without vertex fog: the front colour is the gathered current
+// colour (raster positions gather it before completion); a back colour copies it.
+extern "C" void GLPROC __glLightVertexUnlit(GlContext*, GLint face, GlVertex* v) {
+    if (face) memcpy(v->backColor, v->frontColor, 16);
 }
+// ---- End of lighting and fog completion forms.
 
 extern "C" void GLPROC __glPickVertexProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;

@@ -4,6 +4,7 @@
 #include "core/glcontext.h"
 #include "geometry/geometry.h"
 #include "wgl/drawable.h"
+#include "depthstencil.h"
 
 static GLuint log2Floor(GLuint v) {
     GLuint s = 0;
@@ -123,20 +124,13 @@ extern "C" GLboolean GLPROC __glInitBuffers(GlContext* gc) {
     initColor(&fb->front, gc);
     if (fb->backBuffer) initColor(&fb->back, gc);
 
-    // The accumulation, depth and stencil kinds extend these records.
+    // The accumulation kind extends this record.
     if (f->accumPresent) {
         __glInitBufferObject(&fb->accum, gc);
         fb->accum.elementSize = 8;
     }
-    if (f->depthPresent) {
-        __glInitBufferObject(&fb->depth, gc);
-        fb->depth.elementSize = f->depthBits <= 16 ? 2 : 4;
-        fb->depth.bits = f->depthBits;
-    }
-    if (f->stencilPresent) {
-        __glInitBufferObject(&fb->stencil, gc);
-        fb->stencil.bits = f->stencilBits;
-    }
+    if (f->depthPresent) __glInitDepthBuffer(&fb->depth, gc);
+    if (f->stencilPresent) __glInitStencilBuffer(&fb->stencil, gc);
     __glInitBufferObject(&fb->aux, gc);
     gc->procs.resizeBuffers = __glResizeBuffers;
     gc->procs.refreshBufferAddresses = __glRefreshColorBufferAddresses;
@@ -156,8 +150,8 @@ static int presentBuffers(GlContext* gc, BoundBuffer out[GL_DRAWABLE_BUFFERS]) {
     if (fb->frontBuffer) out[n++] = {&fb->front.buf, GL_DRAWABLE_FRONT};
     if (fb->backBuffer) out[n++] = {&fb->back.buf, GL_DRAWABLE_BACK};
     if (f->accumPresent && fb->accum.attach) out[n++] = {&fb->accum, GL_DRAWABLE_ACCUM};
-    if (f->depthPresent && fb->depth.attach) out[n++] = {&fb->depth, GL_DRAWABLE_DEPTH};
-    if (f->stencilPresent && fb->stencil.attach) out[n++] = {&fb->stencil, GL_DRAWABLE_STENCIL};
+    if (f->depthPresent && fb->depth.buf.attach) out[n++] = {&fb->depth.buf, GL_DRAWABLE_DEPTH};
+    if (f->stencilPresent && fb->stencil.buf.attach) out[n++] = {&fb->stencil.buf, GL_DRAWABLE_STENCIL};
     return n;
 }
 
@@ -265,10 +259,11 @@ extern "C" GLboolean GLPROC __glUnlockBothDrawBuffers(GlContext* gc) { return lo
 
 extern "C" void GLPROC __glFreeBuffers(GlContext* gc) {
     GlFramebuffer* fb = &gc->fb;
-    GlBufferObject* buffers[] = {&fb->front.buf, &fb->back.buf, &fb->stencil,
-                                 &fb->depth,     &fb->accum,    &fb->aux};
+    GlBufferObject* buffers[] = {&fb->front.buf,   &fb->back.buf, &fb->stencil.buf,
+                                 &fb->depth.buf,   &fb->accum,    &fb->aux};
     for (GlBufferObject* b : buffers)
         if (b->free) b->free(b);
+    __glFreeIndexTestTable(gc);
 }
 
 extern "C" void GLPROC __glReleaseDrawableBuffers(WglDrawable* d) {
@@ -280,4 +275,6 @@ extern "C" void GLPROC __glPickColorBuffers(GlContext* gc) {
     GlColorBuffer* buffers[2] = {gc->fb.frontBuffer, gc->fb.backBuffer};
     for (GlColorBuffer* cb : buffers)
         if (cb && cb->pick) cb->pick(gc, cb);
+    GlStencilBuffer* sb = &gc->fb.stencil;
+    if (gc->pixelFormat.stencilPresent && sb->pick) sb->pick(gc, sb);
 }

@@ -136,6 +136,62 @@ struct GlColorBuffer {
 };
 static_assert(offsetof(GlColorBuffer, buf) == 0, "a colour buffer is reached through its buffer object");
 
+// ---- Depth and stencil buffers.
+
+struct GlDepthBuffer;
+// Per-pixel depth test: (buffer, biased x, y, window z) -> 1 pass, 0 fail.
+typedef GLuint (GLPROC* GlDepthPixelProc)(GlDepthBuffer* db, GLint x, GLint y, GLuint z);
+// Span depth test: (finished value, address of the stored 16- or 32-bit word).
+typedef GLuint (GLPROC* GlDepthSpanProc)(GLuint value, void* word);
+
+// Three kinds: 16-bit values in 16-bit words, 24-bit values in 32-bit words
+// (the top byte a clear generation), 32-bit values. A window z (0 .. depthMax)
+// is stored as (z >> depthShift) + generation.
+struct GlDepthBuffer {
+    GlBufferObject buf;
+    GLuint writeMaskBits;
+    GLuint depthMax;        // integer window z of 1.0
+    GLuint generation;      // current clear generation (top byte), 0 without generations
+    GLuint depthShift;
+    GLuint valueMask;       // element bits holding the depth
+    GLuint generationStep;  // non-zero: the kind has clear generations
+    uint8_t needsFullClear, clearSkippable;
+    uint8_t mirror;  // always 0: the stored depth is z, never 1 - z
+    uint8_t pad;
+    GLenum compareFunc;  // the function the depth-test procedures were picked for
+    void (GLPROC* pick)(GlContext* gc, GlDepthBuffer* db, GLint index);
+    GlDepthPixelProc testPixel;
+    void (GLPROC* clear)(GlContext* gc);
+    GlDepthPixelProc storePixel;
+    // Stored depth at (biased x, y) on the depthMax scale.
+    GLuint (GLPROC* fetch)(GlDepthBuffer* db, GLint x, GLint y);
+};
+
+// What every context on one drawable shares of its depth buffer (the
+// drawable description's depthState).
+struct GlDepthShared {
+    GLuint generation;
+    uint8_t needsFullClear, pad[3];
+};
+
+// One byte per pixel; the tests and operations are tables of 2^bits entries.
+struct GlStencilBuffer {
+    GlBufferObject buf;
+    uint8_t* testTable;
+    uint8_t* failOpTable;
+    uint8_t* depthFailOpTable;
+    uint8_t* depthPassOpTable;
+    GlContext* owner;  // allocator of the tables
+    GLuint entries;    // 2^bits, at most 256
+    void (GLPROC* pick)(GlContext* gc, GlStencilBuffer* sb);
+    void (GLPROC* storePixel)(GlStencilBuffer* sb, GLint x, GLint y, GLuint value);
+    GLuint (GLPROC* fetchPixel)(GlStencilBuffer* sb, GLint x, GLint y);
+    GLuint (GLPROC* testPixel)(GlStencilBuffer* sb, GLint x, GLint y);
+    GLuint (GLPROC* applyFail)(GlStencilBuffer* sb, GLint x, GLint y);
+    GLuint (GLPROC* applyZfail)(GlStencilBuffer* sb, GLint x, GLint y);
+    GLuint (GLPROC* applyZpass)(GlStencilBuffer* sb, GLint x, GLint y);
+};
+
 // The framebuffer part of a context.
 struct GlFramebuffer {
     WglDrawable* drawable;  // bound at make-current (the size last seen is drawableWidth/Height)
@@ -144,7 +200,10 @@ struct GlFramebuffer {
     GlColorBuffer* backBuffer;  // null for a single-buffered format
     GlColorBuffer* lockedDrawBuffer;
     GlColorBuffer front, back;
-    GlBufferObject accum, depth, stencil, aux;
+    GlBufferObject accum;
+    GlDepthBuffer depth;
+    GlStencilBuffer stencil;
+    GlBufferObject aux;
     // Clears of the other kinds; null until those kinds are built.
     void (GLPROC* clearAccum)(GlContext* gc);
     void (GLPROC* clearStencil)(GlContext* gc);
@@ -187,7 +246,8 @@ void GLPROC __glFreeBuffers(GlContext* gc);
 // The drawable's release hook: frees the storage of its six descriptions.
 void GLPROC __glReleaseDrawableBuffers(WglDrawable* drawable);
 // Validation: picks the store and clear procedures of the colour buffers for
-// the current masks, dither, logic op and draw buffer.
+// the current masks, dither, logic op and draw buffer, then the stencil
+// buffer's tables.
 void GLPROC __glPickColorBuffers(GlContext* gc);
 
 // Colour buffers.

@@ -83,7 +83,7 @@ TEST(Buffers, AllocatedStorageHasASpareRowAndGrowsOnly) {
         EXPECT_EQ((uintptr_t)front.base % 32, 0u);
         EXPECT_EQ(desc.base, front.base);  // the drawable owns it from now on
         EXPECT_EQ(desc.free, __glFreeBufferStorage);
-        const GlBufferObject& depth = a.gc->fb.depth;
+        const GlBufferObject& depth = a.gc->fb.depth.buf;
         EXPECT_EQ(depth.capacity, 2u * 64u * 49u);
 
         uint8_t* base = front.base;

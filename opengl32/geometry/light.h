@@ -1,0 +1,97 @@
+// Derived lighting records: power tables and their cache, the enabled-light
+// list, per-face values and the lighting procedures' slots. Plain types only:
+// the context embeds GlLightingDerived.
+#pragma once
+
+#include "core/glcore.h"
+
+struct GlVertex;
+
+enum {
+    GL_POW_TABLE_SIZE = 256,
+    GL_POW_CACHE_SIZE = 32,
+    GL_LIGHT_SOURCES = 8,
+};
+
+// x^n on [start, 1] in 256 steps; below start it counts as 0.
+struct GlPowTable {
+    int32_t refCount;  // the cache's reference and one for each user; 0 is a free slot
+    GLfloat start, scale, exponent;
+    GLfloat values[GL_POW_TABLE_SIZE];
+};
+
+// Per-context cache: entries sorted by ascending exponent; tables in a fixed pool.
+struct GlPowTableCache {
+    int32_t count, capacity;
+    GLfloat exponents[GL_POW_CACHE_SIZE];
+    GlPowTable* tables[GL_POW_CACHE_SIZE];
+    GlPowTable pool[GL_POW_CACHE_SIZE];
+};
+
+struct GlLight;
+struct GlLightSource {
+    const GlLight* state;
+    GLfloat constantAttenuation, linearAttenuation, quadraticAttenuation;
+    GLfloat spotExponent;
+    GLfloat eyePosition[4];
+    GLfloat cosCutoff;
+    GLfloat invConstantAttenuation;
+    GLfloat halfVector[3], direction[3];   // directional lights
+    GLfloat objectHalfVector[4], objectDirection[4];
+    GLfloat specularLuminance, diffuseLuminance;
+    GlLightSource* next;
+    GlPowTable* spotTable;
+    uint8_t isSpot, needsFull, pad[2];
+};
+
+struct GlFaceLighting {
+    GLfloat sceneColor[4];
+    GLfloat shininess;
+    GlPowTable* specTable;
+    GLfloat alpha;
+    GLfloat diffuseIndexDelta, specularIndexDelta;
+};
+
+struct GlMaterial;
+typedef void(GLPROC* GlColorMaterialStoreProc)(GlContext* gc, GlMaterial* m);
+
+struct GlLightingDerived {
+    GlLightSource* lights;  // the enabled lights in number order
+    GlLightSource source[GL_LIGHT_SOURCES];
+    GlFaceLighting face[2];
+    GLfloat objectBaseColor[4];
+    GlMaterial* colorMaterialTarget;  // null for both faces
+    void(GLPROC* lightVertexUnfogged)(GlContext* gc, GLint face, GlVertex* v);
+    void(GLPROC* lightHook)(GlContext* gc, GLint face, GlVertex* v);
+    GlColorMaterialStoreProc colorMaterialStore;
+    GLuint initialised;
+    GlPowTableCache powCache;
+};
+
+extern "C" {
+void GLPROC __glAllocPowTableCache(GlContext* gc);
+void GLPROC __glFreePowTableCache(GlContext* gc);
+GlPowTable* GLPROC __glBuildPowTable(GlContext* gc, GLfloat n);
+void GLPROC __glReleasePowTable(GlContext* gc, GlPowTable* t);
+GLfloat GLPROC __glPowLookup(const GlPowTable* t, GLfloat x);
+void GLPROC __glUpdateLighting(GlContext* gc, GLuint frontFlags, GLuint backFlags);
+void GLPROC __glPrepareObjectLights(GlContext* gc);
+
+void GLPROC __glLightVertices(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glLightVerticesFast(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glLightVerticesIndex(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glLightVerticesIndexShift(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glLightVerticesIndexFast(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glFogVertexRgba(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glFogVertexIndex(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glLightFogVertexRgba(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glLightFogVertexIndex(GlContext* gc, GLint face, GlVertex* v);
+void GLPROC __glClampCurrentColor(GlContext* gc);
+
+// Fog factors and blends (fog.cpp): the factor of an eye distance, clamped to
+// [0, 1]; the blend of a colour (or index in [0]) with f.
+GLfloat GLPROC __glFogFactorOf(GlContext* gc, GLfloat z);
+GLfloat GLPROC __glFogVertexFactor(GlContext* gc, GlVertex* v);
+GLfloat GLPROC __glFogVertexFactorLinear(GlContext* gc, GlVertex* v);
+void GLPROC __glFogBlend(GlContext* gc, GLfloat* out, const GLfloat* in, GLfloat f);
+}

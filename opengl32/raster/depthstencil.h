@@ -1,0 +1,54 @@
+// Depth buffer, depth-test procedures, stencil buffer and the index-test table.
+#pragma once
+
+#include "core/glcontext.h"
+
+extern "C" {
+// Depth buffer (first make-current, when the format has depth). The bits come
+// from GLFORCEZBITS when set, else from the format: <= 16 -> 16-bit kind,
+// > 24 -> 32-bit kind, else the 24-bit kind with clear generations. Sets
+// gc->depthFullScale and the depth transform.
+void GLPROC __glInitDepthBuffer(GlDepthBuffer* db, GlContext* gc);
+void GLPROC __glResizeDepthBuffer(GlBufferObject* b, GLint width, GLint height);
+void GLPROC __glAttachDepthBuffer(GlBufferObject* b, GlDrawableBuffer* desc, GlContext* gc);
+void GLPROC __glDetachDepthBuffer(GlBufferObject* b);
+void GLPROC __glFreeDepthStorage(GlDrawableBuffer* desc, WglDrawable* drawable);
+void GLPROC __glDepthNextGeneration(GlContext* gc, GlDepthBuffer* db);
+GLuint GLPROC __glDepthClearValue(GlContext* gc, GlDepthBuffer* db);
+void GLPROC __glPickDepthProcs(GlContext* gc, GlDepthBuffer* db, GLint index);
+void GLPROC __glClearDepthBuffer(GlContext* gc);
+GLuint GLPROC __glFetchDepth16(GlDepthBuffer* db, GLint x, GLint y);
+GLuint GLPROC __glFetchDepth24(GlDepthBuffer* db, GLint x, GLint y);
+GLuint GLPROC __glFetchDepth32(GlDepthBuffer* db, GLint x, GLint y);
+
+// Depth-test tables, index = (function - GL_NEVER) + 8 without depth writes
+// + 16 for 32-bit words.
+extern const GlDepthPixelProc __glDepthTestProcs[32];
+extern const GlDepthSpanProc __glDepthTestTable[32];
+GLint GLPROC __glDepthTestIndex(GLenum func, GLuint writeMask, GLuint bits);
+
+// Stencil buffer.
+void GLPROC __glInitStencilBuffer(GlStencilBuffer* sb, GlContext* gc);
+void GLPROC __glPickStencilProcs(GlContext* gc, GlStencilBuffer* sb);
+void GLPROC __glBuildStencilTables(GlContext* gc);
+void GLPROC __glBuildStencilOpTable(GlContext* gc, uint8_t* table, GLenum op, GLuint reference, GLuint writeMask);
+void GLPROC __glClearStencilBuffer(GlContext* gc);
+void GLPROC __glFreeStencilTables(GlBufferObject* b);
+
+// Index test.
+void GLPROC __glBuildIndexTestTable(GlContext* gc);
+void GLPROC __glFreeIndexTestTable(GlContext* gc);
+}
+
+// Whether colour index i passes the index test (indexes beyond the capped
+// table are compared directly).
+GLuint __glIndexTestPass(const GlContext* gc, GLfloat index);
+
+// The clear rectangle of a depth or stencil buffer (unbiased memory
+// coordinates, right and bottom exclusive); false when empty.
+GLboolean __glDepthStencilClearBox(GlContext* gc, const GlBufferObject* b, GLint box[4]);
+
+static inline uint8_t* __glBufferAddress(const GlBufferObject* b, const GlContext* gc, GLint x, GLint y) {
+    return b->base + (GLint)(y - gc->limits.windowBiasY) * b->stride +
+           (GLint)(x - gc->limits.windowBiasX) * (GLint)b->elementSize;
+}
