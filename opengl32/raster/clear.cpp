@@ -11,9 +11,10 @@ static GLint maxi(GLint a, GLint b) { return a > b ? a : b; }
 static GLint mini(GLint a, GLint b) { return a < b ? a : b; }
 
 // The drawable intersected with the scissor box (its GL rows turned into
-// memory rows on a top-down drawable) and with the buffer's storage.
-extern "C" GLboolean GLPROC __glClearBox(GlContext* gc, GlColorBuffer* cb, GLint box[4]) {
-    if (!cb->buf.base) return GL_FALSE;
+// memory rows on a top-down drawable) and with the buffer's storage, in
+// element coordinates without the window bias.
+extern "C" GLboolean GLPROC __glStorageClearBox(GlContext* gc, const GlBufferObject* b, GLint box[4]) {
+    if (!b->base) return GL_FALSE;
     const GLint w = gc->drawableWidth, h = gc->drawableHeight;
     GLint x0 = 0, y0 = 0, x1 = w, y1 = h;
     if (gc->enables.general & GL_EN_SCISSOR_TEST) {
@@ -24,12 +25,29 @@ extern "C" GLboolean GLPROC __glClearBox(GlContext* gc, GlColorBuffer* cb, GLint
         y0 = maxi(y0, topDown ? h - (s->y + s->height) : s->y);
         y1 = mini(y1, topDown ? h - s->y : s->y + s->height);
     }
-    x1 = mini(x1, cb->buf.width);
-    y1 = mini(y1, cb->buf.height);
+    x1 = mini(x1, b->width);
+    y1 = mini(y1, b->height);
     if (x0 >= x1 || y0 >= y1) return GL_FALSE;
-    const GLint bx = gc->limits.windowBiasX, by = gc->limits.windowBiasY;
-    box[0] = x0 + bx, box[1] = y0 + by, box[2] = x1 + bx, box[3] = y1 + by;
+    box[0] = x0, box[1] = y0, box[2] = x1, box[3] = y1;
     return GL_TRUE;
+}
+
+// The same box in window coordinates (with the bias).
+extern "C" GLboolean GLPROC __glClearBox(GlContext* gc, GlColorBuffer* cb, GLint box[4]) {
+    if (!__glStorageClearBox(gc, &cb->buf, box)) return GL_FALSE;
+    const GLint bx = gc->limits.windowBiasX, by = gc->limits.windowBiasY;
+    box[0] += bx, box[1] += by, box[2] += bx, box[3] += by;
+    return GL_TRUE;
+}
+
+// Runs fill over the clip-rectangle list, or over the clear box.
+extern "C" void GLPROC __glForEachClearRect(GlContext* gc, GlColorBuffer* cb, GlClearRectProc fill) {
+    if (cb->flags & GL_CB_CLIP_LIST) {
+        __glForEachClipRect(cb, fill);
+        return;
+    }
+    GLint box[4];
+    if (__glClearBox(gc, cb, box)) fill(cb, box[0], box[1], box[2], box[3]);
 }
 
 extern "C" void GLPROC __glForEachClipRect(GlColorBuffer* cb, GlClearRectProc fill) {

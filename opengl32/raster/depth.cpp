@@ -17,28 +17,6 @@
 
 enum { GEN_TOP = 0xFF000000u, GEN_ONE = 0x01000000u };
 
-static GLint maxi(GLint a, GLint b) { return a > b ? a : b; }
-static GLint mini(GLint a, GLint b) { return a < b ? a : b; }
-
-GLboolean __glDepthStencilClearBox(GlContext* gc, const GlBufferObject* b, GLint box[4]) {
-    if (!b->base) return GL_FALSE;
-    const GLint w = gc->drawableWidth, h = gc->drawableHeight;
-    GLint x0 = 0, y0 = 0, x1 = w, y1 = h;
-    if (gc->enables.general & GL_EN_SCISSOR_TEST) {
-        const GlScissorState* s = &gc->scissor;
-        const bool topDown = gc->fb.drawable && gc->fb.drawable->topDown;
-        x0 = maxi(x0, s->x);
-        x1 = mini(x1, s->x + s->width);
-        y0 = maxi(y0, topDown ? h - (s->y + s->height) : s->y);
-        y1 = mini(y1, topDown ? h - s->y : s->y + s->height);
-    }
-    x1 = mini(x1, b->width);
-    y1 = mini(y1, b->height);
-    if (x0 >= x1 || y0 >= y1) return GL_FALSE;
-    box[0] = x0, box[1] = y0, box[2] = x1, box[3] = y1;
-    return GL_TRUE;
-}
-
 static GlDepthShared* sharedOf(GlDepthBuffer* db) {
     return db->buf.desc ? (GlDepthShared*)db->buf.desc->depthState : nullptr;
 }
@@ -166,7 +144,7 @@ static void fillRows(GlDepthBuffer* db, const GLint box[4], GLuint value) {
 extern "C" void GLPROC __glClearDepthBuffer(GlContext* gc) {
     GlDepthBuffer* db = &gc->fb.depth;
     GLint box[4];
-    if (!gc->depth.writeMask || !__glDepthStencilClearBox(gc, &db->buf, box)) return;
+    if (!gc->depth.writeMask || !__glStorageClearBox(gc, &db->buf, box)) return;
     const bool whole = box[0] == 0 && box[1] == 0 && box[2] >= gc->drawableWidth && box[3] >= gc->drawableHeight;
     if (db->generationStep && whole) {
         if (!db->needsFullClear && skippable(gc, db) && db->generation >= GEN_ONE) {

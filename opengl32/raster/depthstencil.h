@@ -44,9 +44,6 @@ void GLPROC __glFreeIndexTestTable(GlContext* gc);
 // table are compared directly).
 GLuint __glIndexTestPass(const GlContext* gc, GLfloat index);
 
-// The clear rectangle of a depth or stencil buffer (unbiased memory
-// coordinates, right and bottom exclusive); false when empty.
-GLboolean __glDepthStencilClearBox(GlContext* gc, const GlBufferObject* b, GLint box[4]);
 
 static inline uint8_t* __glBufferAddress(const GlBufferObject* b, const GlContext* gc, GLint x, GLint y) {
     return b->base + (GLint)(y - gc->limits.windowBiasY) * b->stride +

@@ -105,15 +105,6 @@ void clearColor(const GlContext* gc, const GlColorBuffer* cb, GLfloat out[4]) {
     for (int i = 0; i < 4; i++) out[i] = gc->colorBuffer.clearColor[i] * (GLfloat)cb->maximum[i];
 }
 
-void forEachRect(GlContext* gc, GlColorBuffer* cb, GlClearRectProc fill) {
-    if (cb->flags & GL_CB_CLIP_LIST) {
-        __glForEachClipRect(cb, fill);
-        return;
-    }
-    GLint box[4];
-    if (__glClearBox(gc, cb, box)) fill(cb, box[0], box[1], box[2], box[3]);
-}
-
 // Per pixel through the fragment store, without blending and logic op.
 void GLPROC clearRectPerPixel(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLint y1) {
     GlFragment f = {0, 0, 0, {0, 0, 0, 0}};
@@ -125,7 +116,7 @@ void GLPROC clearRectPerPixel(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, G
 void GLPROC clearPerPixel(GlContext* gc, GlColorBuffer* cb) {
     const GLuint saved = cb->flags;
     cb->flags &= ~(GLuint)(GL_CB_LOGIC_OP | GL_CB_BLEND);
-    forEachRect(gc, cb, clearRectPerPixel);
+    __glForEachClearRect(gc, cb, clearRectPerPixel);
     cb->flags = saved;
 }
 
@@ -168,11 +159,11 @@ void GLPROC clearRectDither(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLi
 
 template <int N>
 void GLPROC clearFill(GlContext* gc, GlColorBuffer* cb) {
-    forEachRect(gc, cb, clearRectFill<N>);
+    __glForEachClearRect(gc, cb, clearRectFill<N>);
 }
 template <int N>
 void GLPROC clearDither(GlContext* gc, GlColorBuffer* cb) {
-    forEachRect(gc, cb, clearRectDither<N>);
+    __glForEachClearRect(gc, cb, clearRectDither<N>);
 }
 
 // Per element size 1..4.

@@ -259,6 +259,8 @@ void GLPROC __glFetchBlendSpan(GlColorBuffer* cb, GLint x, GLint y, GLfloat* col
 // Clears: the clear rectangle (biased, right and bottom exclusive) of the
 // context, and each rectangle of the drawable's clip list when it is in use.
 GLboolean GLPROC __glClearBox(GlContext* gc, GlColorBuffer* cb, GLint box[4]);
+GLboolean GLPROC __glStorageClearBox(GlContext* gc, const GlBufferObject* b, GLint box[4]);
+void GLPROC __glForEachClearRect(GlContext* gc, GlColorBuffer* cb, GlClearRectProc fill);
 void GLPROC __glForEachClipRect(GlColorBuffer* cb, GlClearRectProc fill);
 GLuint GLPROC __glTestWindowPixel(GlColorBuffer* cb, GLint x, GLint y);
 }

@@ -51,15 +51,6 @@ GLuint GLPROC storeIndexSpanMasked(GlColorBuffer* cb, GLint x, GLint y, const GL
     return 0;
 }
 
-void forEachRect(GlContext* gc, GlColorBuffer* cb, GlClearRectProc fill) {
-    if (cb->flags & GL_CB_CLIP_LIST) {
-        __glForEachClipRect(cb, fill);
-        return;
-    }
-    GLint box[4];
-    if (__glClearBox(gc, cb, box)) fill(cb, box[0], box[1], box[2], box[3]);
-}
-
 // Every pixel through the fragment store, logic op off; dither and masks apply.
 void GLPROC clearIndexRect(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLint y1) {
     GlFragment f = {0, 0, 0, {cb->buf.context->colorBuffer.clearIndex, 0, 0, 0}};
@@ -70,7 +61,7 @@ void GLPROC clearIndexRect(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLin
 void GLPROC clearIndexBuffer(GlContext* gc, GlColorBuffer* cb) {
     const GLuint saved = cb->flags;
     cb->flags &= ~(GLuint)GL_CB_LOGIC_OP;
-    forEachRect(gc, cb, clearIndexRect);
+    __glForEachClearRect(gc, cb, clearIndexRect);
     cb->flags = saved;
 }
 
@@ -97,8 +88,8 @@ void GLPROC clearIndex8Rect(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLi
     for (GLint y = y0; y < y1; y++) memset(elementAddress<uint8_t>(cb, x0, y), v, (size_t)(x1 - x0));
 }
 
-void GLPROC clearIndex8Dither(GlContext* gc, GlColorBuffer* cb) { forEachRect(gc, cb, clearIndex8DitherRect); }
-void GLPROC clearIndex8(GlContext* gc, GlColorBuffer* cb) { forEachRect(gc, cb, clearIndex8Rect); }
+void GLPROC clearIndex8Dither(GlContext* gc, GlColorBuffer* cb) { __glForEachClearRect(gc, cb, clearIndex8DitherRect); }
+void GLPROC clearIndex8(GlContext* gc, GlColorBuffer* cb) { __glForEachClearRect(gc, cb, clearIndex8Rect); }
 
 void GLPROC pickIndex(GlContext* gc, GlColorBuffer* cb) {
     const GLuint wm = gc->colorBuffer.indexWriteMask;

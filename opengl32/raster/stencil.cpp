@@ -102,7 +102,7 @@ extern "C" void GLPROC __glBuildStencilTables(GlContext* gc) {
 extern "C" void GLPROC __glClearStencilBuffer(GlContext* gc) {
     GlStencilBuffer* sb = &gc->fb.stencil;
     GLint box[4];
-    if (!__glDepthStencilClearBox(gc, &sb->buf, box)) return;
+    if (!__glStorageClearBox(gc, &sb->buf, box)) return;
     const GLuint mask = gc->stencil.writeMask;
     const GLuint value = gc->stencil.clearValue & mask;
     const GLint w = box[2] - box[0];
