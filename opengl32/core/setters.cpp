@@ -505,6 +505,9 @@ static void materialParams(GLenum face, GLenum pname, const GLfloat* fv, const G
     GLfloat first = fv ? fv[0] : (GLfloat)iv[0];
     GLenum err = __glCheckMaterialArgs(face, pname, pname == GL_SHININESS ? first : 0.0f);
     if (err) return __glSetError(err);
+    // Vertices gathered so far inside glBegin/glEnd are lit with the old material.
+    if (__glThreadState()->beginState == GL_BEGIN_INSIDE && (gc->enables.general & GL_EN_LIGHTING))
+        gc->procs.clipPrimitiveVertices(gc);
     if (face != GL_FRONT) storeMaterial(gc, &gc->lighting.back, pname, fv, iv);
     if (face != GL_BACK) storeMaterial(gc, &gc->lighting.front, pname, fv, iv);
     if (gc->enables.general & GL_EN_COLOR_MATERIAL) gc->procs.applyCurrentColor(gc);

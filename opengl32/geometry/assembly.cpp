@@ -261,10 +261,12 @@ static void GLPROC linesVertex1(GlContext* gc, GlVertex* v) {
     gc->lineResetPending = 0;
     emitLine(gc, v - 1, v);
 }
+static void GLPROC completePrimitiveVerticesProc(GlContext* gc);
+static void GLPROC completeFanVertices(GlContext* gc);
 extern "C" void GLPROC __glBeginLines(GlContext* gc) {
     gc->vertexPointer = gc->vertexBuffer;
     gc->procs.primitiveVertex = linesVertex0;
-    gc->procs.clipPrimitiveVertices = (GlContextProc)__glNop;
+    gc->procs.clipPrimitiveVertices = completePrimitiveVerticesProc;
 }
 
 // Strips alternate between records 1 and 2; a loop keeps its first vertex in record 0.
@@ -278,6 +280,8 @@ static void GLPROC stripLineFirst(GlContext* gc, GlVertex* v) {
     gc->savedVertex0 = v;
     gc->vertexPointer = gc->vertexBuffer + 1;
     gc->procs.primitiveVertex = stripLineNext;
+    // Pending: the vertex that starts the next segment and a loop's first one.
+    gc->procs.clipPrimitiveVertices = completeFanVertices;
 }
 extern "C" void GLPROC __glBeginLineStrip(GlContext* gc) {
     gc->vertexPointer = gc->vertexBuffer;

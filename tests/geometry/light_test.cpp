@@ -298,6 +298,58 @@ TEST_F(LightTest, ColorMaterialModes) {
     }
 }
 
+// Line vertices keep the material of their time: a colour-material colour or a
+// glMaterial call between the vertices of a line finishes the pending vertex first.
+TEST_F(LightTest, LineVerticesKeepTheirMaterial) {
+    const RefLight l = withPos(light(1, 1, 1), 0.3, 0.4, 1, 0);
+    const double modelAmbient[3] = {0.2, 0.2, 0.2};
+    const double colors[2][4] = {{0.9, 0.1, 0.4, 0.5}, {0.2, 0.7, 0.3, 1.0}};
+    const GLfloat pos[2][3] = {{0.1f, 0.2f, 0.3f}, {0.6f, 0.5f, 0.3f}};
+    const struct {
+        GLenum mode;
+        bool colorMaterial;
+    } cases[] = {{GL_LINES, true}, {GL_LINE_STRIP, true}, {GL_LINE_LOOP, true},
+                 {GL_LINES, false}, {GL_LINE_STRIP, false}};
+    for (const auto& c : cases) {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glEnable(GL_LIGHTING);
+        setMaterial(GL_FRONT_AND_BACK, kMaterial);
+        setLight(0, l);
+        if (c.colorMaterial) {
+            glColorMaterial(GL_FRONT_AND_BACK, GL_DIFFUSE);
+            glEnable(GL_COLOR_MATERIAL);
+        }
+        auto fb = feedback(GL_3D_COLOR, [&] {
+            glBegin(c.mode);
+            glNormal3f(0.2f, 0.3f, 0.9f);
+            for (int v = 0; v < 2; v++) {
+                if (c.colorMaterial) {
+                    glColor4dv(colors[v]);
+                } else {
+                    GLfloat d[4];
+                    toF(colors[v], d, 4);
+                    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, d);
+                }
+                glVertex3fv(pos[v]);
+            }
+            glEnd();
+        });
+        ASSERT_GE(fb.size(), 1u + 2 * 7) << c.mode;
+        for (int v = 0; v < 2; v++) {
+            RefMaterial m = kMaterial;
+            memcpy(m.diffuse, colors[v], sizeof colors[0]);
+            const double eye[4] = {pos[v][0], pos[v][1], pos[v][2], 1};
+            double n[3] = {0.2, 0.3, 0.9};
+            double want[4];
+            refLit(&l, 1, m, modelAmbient, false, eye, n, want);
+            const size_t at = 1 + v * 7;  // the first segment: token, then two vertices
+            for (int i = 0; i < 4; i++)
+                EXPECT_NEAR(fb[at + 3 + i], want[i], 0.03) << c.mode << " " << c.colorMaterial << " " << v << " " << i;
+        }
+        glPopAttrib();
+    }
+}
+
 // Colour material set outside glBegin, front face only: the diffuse colour
 // follows glColor and an alpha above one gives full alpha.
 TEST_F(LightTest, ColorMaterialOutsideBeginClampsAlpha) {
