@@ -105,6 +105,13 @@ Window *Find(WindowState &state, HWND hwnd) {
   return it == state.windows.end() ? nullptr : &it->second;
 }
 
+// Find, recording ERROR_INVALID_WINDOW_HANDLE when there is no such window.
+Window *FindValid(WindowState &state, HWND hwnd) {
+  Window *w = Find(state, hwnd);
+  if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+  return w;
+}
+
 // Frame widths around the client area: left, top, right, bottom.
 RECT Frame(DWORD style, DWORD exStyle, bool menu) {
   int border = (style & WS_THICKFRAME) ? kThickFrame : (style & WS_DLGFRAME) ? kFixedFrame : (style & WS_BORDER) ? kBorder : 0;
@@ -186,11 +193,8 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool wait) {
   DWORD owner;
   {
     Lock guard(state.lock);
-    Window *w = Find(state, hwnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
+    Window *w = FindValid(state, hwnd);
+    if (!w) return 0;
     owner = w->thread;
   }
   if (owner == GetCurrentThreadId()) return Deliver(hwnd, msg, wParam, lParam, true);
@@ -298,11 +302,8 @@ HDC GetWindowDc(HWND hwnd, bool whole) {
   WindowState &state = Windows();
   Lock guard(state.lock);
   if (!hwnd || hwnd == kDesktop) return NewWindowDC(nullptr, whole);
-  Window *w = Find(state, hwnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return nullptr;
-  }
+  Window *w = FindValid(state, hwnd);
+  if (!w) return nullptr;
   if (!whole && (w->classStyle & (CS_OWNDC | CS_CLASSDC))) {
     if (!w->ownDc) w->ownDc = NewWindowDC(hwnd, false);
     return w->ownDc;
@@ -518,11 +519,8 @@ HWND WINAPI GetParent(HWND hWnd) {
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
   WindowState &state = Windows();
   Lock guard(state.lock);
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return 0;
   if (lpdwProcessId) *lpdwProcessId = GetCurrentProcessId();
   return w->thread;
 }
@@ -530,11 +528,8 @@ DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
 LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
   WindowState &state = Windows();
   Lock guard(state.lock);
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return 0;
   switch (nIndex) {
     case GWL_WNDPROC: return LONG(reinterpret_cast<LONG_PTR>(w->proc));
     case GWL_HINSTANCE: return LONG(reinterpret_cast<LONG_PTR>(w->instance));
@@ -556,11 +551,8 @@ LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
 LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
   WindowState &state = Windows();
   Lock guard(state.lock);
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return 0;
   LONG previous;
   switch (nIndex) {
     case GWL_WNDPROC:
@@ -608,11 +600,8 @@ BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
     *lpRect = RECT{0, 0, mode.width, mode.height};
     return TRUE;
   }
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return FALSE;
   SIZE size = ClientSize(*w);
   *lpRect = RECT{0, 0, size.cx, size.cy};
   return TRUE;
@@ -627,11 +616,8 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
     *lpRect = RECT{0, 0, mode.width, mode.height};
     return TRUE;
   }
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return FALSE;
   POINT origin = WindowOrigin(state, *w);
   *lpRect = RECT{origin.x, origin.y, origin.x + w->cx, origin.y + w->cy};
   return TRUE;
@@ -642,11 +628,8 @@ static BOOL MapClient(HWND hWnd, LPPOINT lpPoint, int sign) {
   Lock guard(state.lock);
   if (!lpPoint) return FALSE;
   if (hWnd == kDesktop) return TRUE;
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return FALSE;
   POINT origin = ClientOrigin(state, *w);
   lpPoint->x += sign * origin.x;
   lpPoint->y += sign * origin.y;
@@ -677,11 +660,8 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
   WINDOWPOS pos{hWnd, hWndInsertAfter, X, Y, cx, cy, uFlags};
   {
     Lock guard(state.lock);
-    Window *w = Find(state, hWnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    Window *w = FindValid(state, hWnd);
+    if (!w) return FALSE;
     if (uFlags & SWP_NOMOVE) pos.x = w->x, pos.y = w->y;
     if (uFlags & SWP_NOSIZE) pos.cx = w->cx, pos.cy = w->cy;
   }
@@ -725,11 +705,8 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
   bool was, now;
   {
     Lock guard(state.lock);
-    Window *w = Find(state, hWnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    Window *w = FindValid(state, hWnd);
+    if (!w) return FALSE;
     ++w->shows;
     was = w->visible;
     now = nCmdShow != SW_HIDE;
@@ -745,11 +722,8 @@ BOOL WINAPI UpdateWindow(HWND hWnd) {
   bool paint;
   {
     Lock guard(state.lock);
-    Window *w = Find(state, hWnd);
-    if (!w) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return FALSE;
-    }
+    Window *w = FindValid(state, hWnd);
+    if (!w) return FALSE;
     ++w->updates;
     paint = w->invalid;
   }
@@ -923,11 +897,8 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         Post(state, entry.second.thread, reinterpret_cast<HWND>(entry.first), Msg, wParam, lParam);
     return TRUE;
   }
-  Window *w = Find(state, hWnd);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
+  Window *w = FindValid(state, hWnd);
+  if (!w) return FALSE;
   Post(state, w->thread, hWnd, Msg, wParam, lParam);
   return TRUE;
 }
