@@ -243,6 +243,7 @@ extern "C" GLboolean GLPROC __glDestroyContext(GlContext* gc) {
     release(gc, gc->spanWork[0]);
     release(gc, gc->spanWork[1]);
     release(gc, gc->coverageWords);
+    release(gc, gc->alphaTable);
 
     __glFreeClipPlanes(gc);
     __glFreeDisplayListState(gc);

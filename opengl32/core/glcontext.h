@@ -6,6 +6,7 @@
 #include "geometry/glvertex.h"
 #include "geometry/light.h"
 #include "raster/glbuffer.h"
+#include "raster/spanstate.h"
 
 struct WglDrawable;
 struct GlHistogram;
@@ -115,6 +116,37 @@ struct GlContextProcs {
 
     // ---- Depth test: the span member picked by pickDepthTestProc.
     GlDepthSpanProc depthTestSpan;
+
+    // ---- Rasterization: triangle set-up, span and line stage runners.
+    GlSetupTriangleProc setupTriangleWrapped;
+    GlContextProc runSpanStages;
+    GlContextProc runLineStages;
+    // Wide-line pair and both-buffers pair (list A and list B runner of each).
+    GlContextProc lineStagesAfter, lineStagesAfterMasked, lineRowAfter, lineRowAfterMasked;
+    GlVertexProc lineStripVertex, lineStripSecondVertex;
+    GlLineProc drawLineWrapped;
+    GlVertexProc drawPointWrapped;
+    GLboolean (GLPROC* lockDrawBuffers)(GlContext* gc);
+    GLboolean (GLPROC* unlockDrawBuffers)(GlContext* gc);
+
+    // ---- Single fragments: the tested store and the colour store alone.
+    void (GLPROC* storeFragmentTested)(GlColorBuffer* cb, GlFragment* f);
+    void (GLPROC* storeFragment)(GlColorBuffer* cb, GlFragment* f);
+
+    // ---- Fog of fragments (factor of an eye z or fog value; colour blend).
+    GLfloat (GLPROC* fogFactor)(GlContext* gc, GLfloat z);
+    void (GLPROC* fogBlend)(GlContext* gc, GLfloat* out, const GLfloat* in, GLfloat f);
+
+    // ---- Blending (colours in buffer units).
+    void (GLPROC* blendSpan)(GlContext* gc, GlColorBuffer* cb, const GlFragment* f, GLfloat out[4]);
+    void (GLPROC* blendFunc)(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+    void (GLPROC* blendSrc)(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+    void (GLPROC* blendDst)(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+    void (GLPROC* blendFinish)(GlContext* gc, const GLfloat* src, const GLfloat* term, GLfloat* out);
+
+    // ---- Bitmaps.
+    void (GLPROC* rasterizeBitmap)(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                                   GLfloat xmove, GLfloat ymove, const GLubyte* image);
 };
 
 // Implementation limits and constants set by the constructors.
@@ -276,7 +308,6 @@ struct GlContext {
         GLint box[4];        // x0, y0, x1, y1 in biased window coordinates
         GLfloat boxf[4];     // the same plus 0.5
     } viewportXform;
-    GLint windowClipBox[4];  // x0, y0, x1, y1 (exclusive), biased
     GLfloat cullVertexEye[4];
     GLuint yInverted;        // the drawable's rows run top-down; set by make-current
     GLint yDirection;        // -1 when yInverted, else 1
@@ -332,6 +363,19 @@ struct GlContext {
 
     // Framebuffer: the bound drawable and the buffer records.
     GlFramebuffer fb;
+
+    // ---- Rasterization: walk state, the span and line stage lists, the draw
+    // and read buffers.
+    GlSpanState span;
+    GlSpanStageProc spanStagesA[GL_MAX_SPAN_STAGES], spanStagesB[GL_MAX_SPAN_STAGES];
+    GLint spanStageCount, spanSplitIndex;
+    GlSpanStageProc lineStagesA[GL_MAX_LINE_STAGES], lineStagesB[GL_MAX_LINE_STAGES];
+    GLint lineClipIndex, lineSplitIndex, lineStageCount;
+    GlColorBuffer* drawBuffer;
+    GlColorBuffer* readBuffer;
+    uint8_t bothBuffers;
+    uint8_t rasterPad[3];
+    uint8_t* alphaTable;  // constants.alphaTableSize entries, 1 = pass
 
     // ---- Index test: 1 = pass for indexes 0 .. indexTestEntries - 1 (built at validation).
     uint8_t* indexTestTable;

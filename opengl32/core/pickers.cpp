@@ -58,37 +58,10 @@ extern "C" void GLPROC __glPickShadeProcs(GlContext* gc) {
     gc->procs.renderPolygon = __glPolygonProc;
 }
 
-extern "C" void GLPROC __glPickPointProcs(GlContext* gc) {
-    GlContextProcs* p = &gc->procs;
-    if (gc->renderMode == GL_SELECT) {
-        p->renderPoint = __glSelectPoint;
-        return;
-    }
-    if (gc->renderMode == GL_FEEDBACK) {
-        p->renderPoint = __glFeedbackPoint;
-        return;
-    }
-    p->renderPoint = __glRenderPointProc;
-    p->drawPoint = __glEmptyPointProc;
-}
-
-extern "C" void GLPROC __glPickLineProcs(GlContext* gc) {
-    GlContextProcs* p = &gc->procs;
-    if (gc->renderMode == GL_SELECT) p->renderLine = __glSelectLine;
-    else if (gc->renderMode == GL_FEEDBACK) p->renderLine = __glFeedbackLine;
-    else p->renderLine = p->drawLine = __glEmptyLineProc;
-}
-
 extern "C" void GLPROC __glPickArrayProcs(GlContext*) {}
 extern "C" void GLPROC __glPickTextureProcs(GlContext*) {}
-extern "C" void GLPROC __glPickDrawBuffer(GlContext*) {}
-extern "C" void GLPROC __glPickFragmentStoreProc(GlContext*) {}
 extern "C" void GLPROC __glPickTexGenProcs(GlContext*) {}
-extern "C" void GLPROC __glPickBlendProcs(GlContext*) {}
-extern "C" void GLPROC __glPickBitmapProc(GlContext*) {}
 // __glPickFogProcs: geometry/fog.cpp; __glValidateLighting: geometry/light.cpp.
-extern "C" void GLPROC __glRepackStipple(GlContext*) {}
-extern "C" void GLPROC __glPickSpanProcs(GlContext*) {}
 extern "C" void GLPROC __glPickVertexArrayProcs(GlContext*) {}
 extern "C" void GLPROC __glPickRenderProcs(GlContext*) {}
 
@@ -105,5 +78,4 @@ extern "C" GLint GLPROC __glPickDepthTestProc(GlContext* gc) {
 }
 
 extern "C" void GLPROC __glChooseVertexLayout(GlContext*) {}
-extern "C" void GLPROC __glBuildAlphaFuncTable(GlContext*) {}
 extern "C" void GLPROC __glVcacheInstall(GlContext*) {}

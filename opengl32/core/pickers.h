@@ -12,9 +12,9 @@ void GLPROC __glPickShadeProcs(GlContext* gc);
 void GLPROC __glPickPointProcs(GlContext* gc);
 void GLPROC __glPickLineProcs(GlContext* gc);
 
-// Empty until their stages exist: array, texture, draw buffer, fragment store,
-// texture generation, blend, fog, bitmap, stipple, span, vertex-array and
-// pixel-rectangle procedures.
+// Empty until their stages exist: array, texture, texture generation,
+// vertex-array and pixel-rectangle procedures. The rasterization pickers
+// (draw buffer, fragment store, blend, bitmap, stipple, span) live in raster/.
 void GLPROC __glPickArrayProcs(GlContext* gc);
 void GLPROC __glPickTextureProcs(GlContext* gc);
 void GLPROC __glPickDrawBuffer(GlContext* gc);

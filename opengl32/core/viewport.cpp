@@ -81,10 +81,10 @@ extern "C" void GLPROC __glComputeWindowClipBox(GlContext* gc) {
         y0 = t0, y1 = t1;
         if (x0 == x1) y0 = y1 = 0;
     }
-    gc->windowClipBox[0] = x0 + gc->limits.windowBiasX;
-    gc->windowClipBox[1] = y0 + gc->limits.windowBiasY;
-    gc->windowClipBox[2] = x1 + gc->limits.windowBiasX;
-    gc->windowClipBox[3] = y1 + gc->limits.windowBiasY;
+    gc->span.clipBox[0] = x0 + gc->limits.windowBiasX;
+    gc->span.clipBox[1] = y0 + gc->limits.windowBiasY;
+    gc->span.clipBox[2] = x1 + gc->limits.windowBiasX;
+    gc->span.clipBox[3] = y1 + gc->limits.windowBiasY;
 }
 
 extern "C" void GLIMM __glImmViewport(GLint x, GLint y, GLsizei width, GLsizei height) {

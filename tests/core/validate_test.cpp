@@ -149,12 +149,12 @@ TEST_F(Validation, AScissorPopRestoresTheWindowClipBox) {
     glEnable(GL_SCISSOR_TEST);
     glScissor(2, 3, 10, 20);
     draw();
-    const GLint saved[4] = {gc->windowClipBox[0], gc->windowClipBox[1], gc->windowClipBox[2], gc->windowClipBox[3]};
+    const GLint saved[4] = {gc->span.clipBox[0], gc->span.clipBox[1], gc->span.clipBox[2], gc->span.clipBox[3]};
     glPushAttrib(GL_SCISSOR_BIT);
     glScissor(0, 0, 5, 5);
     glPopAttrib();
     draw();
-    for (int i = 0; i < 4; i++) EXPECT_EQ(gc->windowClipBox[i], saved[i]) << i;
+    for (int i = 0; i < 4; i++) EXPECT_EQ(gc->span.clipBox[i], saved[i]) << i;
 }
 
 TEST_F(Validation, RasterFlags) {

@@ -1,0 +1,63 @@
+// A context made through the public window-system calls, current on a DIB
+// section, with pixel read-back in GL window coordinates.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <GL/gl.h>
+#include "gltest.h"
+
+struct GltestDibContext {
+    GltestDib dib;
+    HGLRC rc = nullptr;
+    int format = 0;
+    int bytes;
+    bool topDown;
+
+    // bits: DIB depth (8, 16, 24, 32); index: colour-index format; depthBits
+    // 16 or 32 picks the format, 24 forces the 24-bit depth buffer.
+    GltestDibContext(int w, int h, int bits = 32, bool index = false, int depthBits = 32, bool topDown = true)
+        : dib(w, h, bits, topDown), bytes(bits / 8), topDown(topDown) {
+        const int want = depthBits == 16 ? 16 : 32;
+        PIXELFORMATDESCRIPTOR p;
+        const int n = DescribePixelFormat(dib.dc, 1, sizeof p, &p);
+        for (int i = 1; i <= n && !format; i++) {
+            DescribePixelFormat(dib.dc, i, sizeof p, &p);
+            if ((p.dwFlags & PFD_DRAW_TO_BITMAP) && p.cColorBits == bits && p.cDepthBits == want &&
+                p.iPixelType == (index ? PFD_TYPE_COLORINDEX : PFD_TYPE_RGBA))
+                format = i;
+        }
+        EXPECT_NE(format, 0) << "no bitmap format of " << bits << " bits";
+        if (!format || !SetPixelFormat(dib.dc, format, &p)) return;
+        if (depthBits == 24) setenv("GLFORCEZBITS", "24", 1);
+        rc = wglCreateContext(dib.dc);
+        EXPECT_NE(rc, nullptr);
+        if (rc) EXPECT_TRUE(wglMakeCurrent(dib.dc, rc));
+        unsetenv("GLFORCEZBITS");
+        // One unit per pixel, window coordinates equal object coordinates.
+        glViewport(0, 0, w, h);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, w, 0, h, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    }
+    ~GltestDibContext() {
+        wglMakeCurrent(nullptr, nullptr);
+        if (rc) wglDeleteContext(rc);
+    }
+    // The packed pixel at GL window position (x, y), y up.
+    uint32_t pixel(int x, int y) const {
+        const int row = topDown ? dib.height - 1 - y : y;
+        return dib.at(x, row, bytes);
+    }
+    // 8-bit channels of a 32- or 24-bit pixel (x8r8g8b8 layout).
+    int red(int x, int y) const { return (int)(pixel(x, y) >> 16 & 0xFF); }
+    int green(int x, int y) const { return (int)(pixel(x, y) >> 8 & 0xFF); }
+    int blue(int x, int y) const { return (int)(pixel(x, y) & 0xFF); }
+    void clear(uint32_t value = 0) {
+        for (int r = 0; r < dib.height; r++)
+            for (int x = 0; x < dib.width; x++)
+                for (int b = 0; b < bytes; b++) dib.bits[r * dib.stride + x * bytes + b] = (uint8_t)(value >> (8 * b));
+    }
+};
