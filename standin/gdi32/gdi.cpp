@@ -28,6 +28,8 @@ const PALETTEENTRY kDefaultColours[20] = {
 };
 
 constexpr DisplayMode kDefaultMode{16, 1024, 768};
+constexpr size_t kDibGuardBytes = 256;
+constexpr BYTE kDibGuardValue = 0xA5;
 
 enum class DcKind { Window, WholeWindow, Memory, Display, Information, EnhMetafile };
 
@@ -50,7 +52,8 @@ struct Bitmap : GdiObject {
   HANDLE section = nullptr;
   DWORD offset = 0;
   std::vector<RGBQUAD> colours;  // DIB colour table, 1 << bits entries for up to 8 bits
-  std::vector<BYTE> pixels;
+  std::vector<BYTE> pixels;      // DIB sections: guard bytes, the image, guard bytes
+  size_t guard = 0;
   HDC selectedInto = nullptr;    // not used for the stock bitmap, which any DC may hold
 };
 
@@ -228,9 +231,12 @@ Bitmap *SurfaceOf(GdiState &state, HDC handle) {
   return bitmap && !bitmap->stock ? bitmap : nullptr;
 }
 
+BYTE *Bits(Bitmap *bitmap) { return bitmap->pixels.data() + bitmap->guard; }
+size_t BitsSize(const Bitmap *bitmap) { return bitmap->pixels.size() - 2 * bitmap->guard; }
+
 BYTE *Row(Bitmap *bitmap, LONG y) {
   LONG stored = bitmap->topDown ? y : bitmap->height - 1 - y;
-  return bitmap->pixels.data() + size_t(stored) * bitmap->widthBytes;
+  return Bits(bitmap) + size_t(stored) * bitmap->widthBytes;
 }
 
 BITMAPINFOHEADER HeaderOf(const Bitmap &bitmap) {
@@ -260,7 +266,7 @@ void Record(GdiState &state, StandinBlit blit, const void *pixels, size_t bytes)
 void RecordFromDc(GdiState &state, StandinBlit blit) {
   Bitmap *source = SurfaceOf(state, blit.source);
   if (source) blit.pixelHeader = HeaderOf(*source);
-  Record(state, blit, source ? source->pixels.data() : nullptr, source ? source->pixels.size() : 0);
+  Record(state, blit, source ? Bits(source) : nullptr, source ? BitsSize(source) : 0);
 }
 
 // Bytes a DIB's pixels take as `header` describes them.
@@ -523,7 +529,7 @@ int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
     bm.bmWidthBytes = bitmap->widthBytes;
     bm.bmPlanes = 1;
     bm.bmBitsPixel = bitmap->bitsPixel;
-    bm.bmBits = bitmap->dib ? bitmap->pixels.data() : nullptr;
+    bm.bmBits = bitmap->dib ? Bits(bitmap) : nullptr;
     if (bitmap->dib && c >= int(sizeof(DIBSECTION))) {
       DIBSECTION ds{};
       ds.dsBm = bm;
@@ -612,10 +618,14 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO *pbmi, UINT usage, voi
   bitmap->topDown = header->biHeight < 0;
   bitmap->bitsPixel = bits;
   bitmap->widthBytes = DibStride(bitmap->width, bits);
-  bitmap->pixels.assign(size_t(bitmap->widthBytes) * bitmap->height, 0);
+  // Guard bytes on both sides let tests see writes outside the image.
+  const size_t image = size_t(bitmap->widthBytes) * bitmap->height;
+  bitmap->guard = kDibGuardBytes;
+  bitmap->pixels.assign(image + 2 * kDibGuardBytes, kDibGuardValue);
+  memset(Bits(bitmap.get()), 0, image);
   bitmap->header = *header;
   bitmap->header.biSize = sizeof(BITMAPINFOHEADER);
-  bitmap->header.biSizeImage = DWORD(bitmap->pixels.size());
+  bitmap->header.biSizeImage = DWORD(image);
   bitmap->section = hSection;
   bitmap->offset = offset;
   // The masks follow the 40-byte header (inside it for the larger header versions, at the same
@@ -647,7 +657,7 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO *pbmi, UINT usage, voi
     }
   }
   HBITMAP handle = static_cast<HBITMAP>(Insert(state, bitmap));
-  if (ppvBits) *ppvBits = bitmap->pixels.data();
+  if (ppvBits) *ppvBits = Bits(bitmap.get());
   return handle;
 }
 
@@ -993,6 +1003,17 @@ void StandinSetDisplayMode(DWORD bits, int width, int height, BOOL notify) {
     state.mode = DisplayMode{bits, width, height};
   }
   if (notify) BroadcastToWindows(WM_DISPLAYCHANGE, WPARAM(bits), MAKELPARAM(width, height));
+}
+
+BOOL StandinDibGuardsIntact(HBITMAP handle) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Bitmap *bitmap = Find<Bitmap>(state, handle);
+  if (!bitmap || !bitmap->dib) return FALSE;
+  const BYTE *front = bitmap->pixels.data(), *back = Bits(bitmap) + BitsSize(bitmap);
+  for (size_t i = 0; i < bitmap->guard; ++i)
+    if (front[i] != kDibGuardValue || back[i] != kDibGuardValue) return FALSE;
+  return TRUE;
 }
 
 int StandinGdiObjectCount(void) {

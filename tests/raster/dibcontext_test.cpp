@@ -14,5 +14,6 @@ TEST(DibContext, ClearAndOrientation) {
         glClear(GL_COLOR_BUFFER_BIT);
         EXPECT_EQ(c.pixel(0, 0) & 0xFFFFFF, 0x0000FFu) << topDown;
         EXPECT_EQ(c.pixel(7, 3) & 0xFFFFFF, 0xFF0000u) << topDown;
+        EXPECT_TRUE(c.guardsIntact());
     }
 }

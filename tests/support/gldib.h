@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <GL/gl.h>
 #include "gltest.h"
+#include "standin/control.h"
 
 struct GltestDibContext {
     GltestDib dib;
@@ -55,6 +56,8 @@ struct GltestDibContext {
     int red(int x, int y) const { return (int)(pixel(x, y) >> 16 & 0xFF); }
     int green(int x, int y) const { return (int)(pixel(x, y) >> 8 & 0xFF); }
     int blue(int x, int y) const { return (int)(pixel(x, y) & 0xFF); }
+    // Nothing was written in the guard bytes around the DIB's bits.
+    bool guardsIntact() const { return StandinDibGuardsIntact(dib.bitmap) != FALSE; }
     void clear(uint32_t value = 0) {
         for (int r = 0; r < dib.height; r++)
             for (int x = 0; x < dib.width; x++)

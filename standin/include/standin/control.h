@@ -93,6 +93,7 @@ LRESULT StandinDeliverCallWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 void StandinSetDisplayMode(DWORD bits, int width, int height, BOOL notify);
 
 /* GDI objects. */
+BOOL StandinDibGuardsIntact(HBITMAP bitmap); /* the 256 bytes on each side of a DIB section's bits untouched */
 int StandinGdiObjectCount(void); /* live bitmaps, palettes, brushes, regions, metafiles (not stock) */
 int StandinDcCount(void);        /* live device contexts of every kind */
 
