@@ -63,6 +63,11 @@
 #define FILE_CURRENT 1
 #define FILE_END 2
 
+#define FILE_MAP_COPY 0x0001
+#define FILE_MAP_WRITE 0x0002
+#define FILE_MAP_READ 0x0004
+#define FILE_MAP_ALL_ACCESS 0x000F001F
+
 #define FILE_FLAG_WRITE_THROUGH 0x80000000
 #define FILE_FLAG_OVERLAPPED 0x40000000
 #define FILE_FLAG_NO_BUFFERING 0x20000000
@@ -228,6 +233,16 @@ DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistance
 DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 BOOL WINAPI FlushFileBuffers(HANDLE hFile);
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                          LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                          DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+
+/* File mappings (read-only views of a file's contents). */
+HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpFileMappingAttributes, DWORD flProtect,
+                                 DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName);
+LPVOID WINAPI MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
+                            DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap);
+BOOL WINAPI UnmapViewOfFile(LPCVOID lpBaseAddress);
 HANDLE WINAPI GetStdHandle(DWORD nStdHandle);
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
@@ -261,6 +276,7 @@ STANDIN_EXTERN_C_END
 #define CreateEvent CreateEventA
 #define GetVersionEx GetVersionExA
 #define CreateFile CreateFileA
+#define CreateFileMapping CreateFileMappingA
 #define DeleteFile DeleteFileA
 #define GetCurrentDirectory GetCurrentDirectoryA
 #define SetCurrentDirectory SetCurrentDirectoryA

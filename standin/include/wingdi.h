@@ -77,6 +77,16 @@ DECLARE_HANDLE(HMETAFILE);
 #define DIB_RGB_COLORS 0
 #define DIB_PAL_COLORS 1
 
+/* Stretch modes. */
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#define STRETCH_ANDSCANS BLACKONWHITE
+#define STRETCH_ORSCANS WHITEONBLACK
+#define STRETCH_DELETESCANS COLORONCOLOR
+#define STRETCH_HALFTONE HALFTONE
+
 /* GetDeviceCaps indices. */
 #define DRIVERVERSION 0
 #define TECHNOLOGY 2
@@ -409,6 +419,10 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
 int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, int ySrc, UINT StartScan,
                              UINT cLines, const void *lpvBits, const BITMAPINFO *lpbmi, UINT ColorUse);
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
+int WINAPI SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, const void *lpBits, const BITMAPINFO *lpbmi,
+                     UINT ColorUse);
+int WINAPI SetStretchBltMode(HDC hdc, int mode);
+int WINAPI GetStretchBltMode(HDC hdc);
 
 /* Palettes. */
 HPALETTE WINAPI CreatePalette(const LOGPALETTE *plpal);

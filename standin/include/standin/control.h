@@ -133,6 +133,33 @@ int StandinInvalidateCount(HWND hwnd);
    PeekMessageA do); returns how many ran. */
 int StandinProcessSentMessages(void);
 
+/* File mappings: views mapped and not yet unmapped. */
+int StandinMappedViewCount(void);
+
+/* File dialogs (GetOpenFileNameA, GetSaveFileNameA). Each dialog takes the next queued answer:
+   a full path that the user chose, a cancel, or a failure with a CommDlgExtendedError code; with
+   none queued it is cancelled. Every call is recorded. */
+void StandinQueueFileDialogAnswer(const char *path); /* NULL: the user cancels */
+void StandinQueueFileDialogError(DWORD error);
+typedef struct {
+  BOOL save;
+  DWORD structSize;
+  HWND owner;
+  HINSTANCE instance;
+  char filter[512];     /* the filter strings up to and including the final empty string */
+  DWORD filterBytes;    /* 0 when no filter was given */
+  BOOL customFilter;
+  DWORD filterIndex;
+  char initialFile[MAX_PATH]; /* what the file buffer held */
+  DWORD maxFile;
+  BOOL fileTitle;       /* a file-title buffer was given */
+  DWORD maxFileTitle;
+  BOOL initialDir, title, defExt, hook, templateName; /* which optional pointers were given */
+  DWORD flags;
+} StandinFileDialog;
+int StandinFileDialogCount(void);
+BOOL StandinGetFileDialog(int i, StandinFileDialog *out);
+
 /* x87 control word of the calling thread. */
 WORD StandinX87ControlWord(void);
 
