@@ -217,9 +217,9 @@ extern "C" void GLIMM __glImmPopClientAttrib(void) {
         gc->pixel.pack = rec->pack;
         gc->pixel.unpack = rec->unpack;
     }
-    // The lock range and the draw-side words after flags stay as they are.
+    // The flags (lock, private switches, picked bits) and the lock range stay as they are.
     if (rec->mask & GL_CLIENT_VERTEX_ARRAY_BIT)
-        memcpy(&gc->arrays, &rec->arrays, offsetof(GlVertexArrayState, lockFirst));
+        memcpy(&gc->arrays, &rec->arrays, offsetof(GlVertexArrayState, flags));
     rec->mask = 0;
     __glMarkPickers(ts, gc, GL_DIRTY_GENERIC);
 }

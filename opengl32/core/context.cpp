@@ -137,7 +137,14 @@ extern "C" GLboolean GLPROC __glInitContextCommon(GlContext* gc) {
 }
 
 // Colour maxima of the front colour buffer: full component values.
+// Component maxima of the front colour buffer once it has a layout (a DIB
+// section's own masks may differ from the format's), else of the format.
 static void colorMaxima(const GlContext* gc, GLfloat out[4]) {
+    const GlColorBuffer* cb = gc->fb.frontBuffer;
+    if (gc->pixelFormat.rgba && cb && cb->fullMask) {
+        for (int i = 0; i < 4; i++) out[i] = cb->mask[i] ? (GLfloat)cb->maximum[i] : 1.0f;
+        return;
+    }
     const GlPixelFormatInfo* f = &gc->pixelFormat;
     const uint32_t bits[4] = {f->redBits, f->greenBits, f->blueBits, f->alphaBits};
     for (int i = 0; i < 4; i++) out[i] = bits[i] ? (GLfloat)((1u << bits[i]) - 1) : 1.0f;
@@ -191,6 +198,7 @@ extern "C" void GLPROC __glRescaleColors(GlContext* gc) {
     GlConstants* k = &gc->constants;
     if (memcmp(maxima, k->previousColorMax, sizeof maxima) == 0) return;
     for (int i = 0; i < 4; i++) k->invColorScale[i] = k->one / maxima[i];
+    k->alphaTableScale = (GLfloat)(k->alphaTableSize - 1) / maxima[3];
     GLfloat ratio[4];
     for (int i = 0; i < 4; i++) ratio[i] = maxima[i] / k->previousColorMax[i];
     __glRescaleStoredColors(gc, ratio);

@@ -8,6 +8,7 @@
 #include "stateutil.h"
 #include "dlist.h"
 #include "names.h"
+#include "geometry/arrays.h"
 
 extern "C" GLenum GLPROC __glCheckMaterialArgs(GLenum face, GLenum pname, GLfloat value);
 
@@ -299,6 +300,31 @@ extern "C" void GLIMM __glCompileDisable(GLenum cap) {
         return;
     }
     GlScalarCall<GL_SLOT_Disable, GlSig_Disable>::record<137>(cap);
+}
+
+// ---- vertex arrays: dereferenced now and recorded as the equivalent glBegin,
+// attribute and vertex calls and glEnd; argument errors are raised at once
+
+extern "C" void GLIMM __glCompileArrayElement(GLint i) { __glImmArrayElement(i); }
+extern "C" void GLIMM __glCompileArrayElementEXT(GLint i) { __glImmArrayElement(i); }
+
+static void compileArrayDraw(GLenum mode, GLint first, GLsizei count, GLenum type, const GLvoid* indices,
+                             GLboolean indexed) {
+    GlThreadState* ts = __glThreadState();
+    if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
+    if (GLenum e = __glCheckArrayDraw(mode, first, count, type, indexed)) return __glSetError(e);
+    if (indexed && !indices) return;
+    const GlElementList list = {(GLuint)first, indexed ? type : 0, indices};
+    __glExpandArrayDraw(ts->context, mode, count, &list);
+}
+extern "C" void GLIMM __glCompileDrawArrays(GLenum mode, GLint first, GLsizei count) {
+    compileArrayDraw(mode, first, count, 0, nullptr, GL_FALSE);
+}
+extern "C" void GLIMM __glCompileDrawArraysEXT(GLenum mode, GLint first, GLsizei count) {
+    compileArrayDraw(mode, first, count, 0, nullptr, GL_FALSE);
+}
+extern "C" void GLIMM __glCompileDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices) {
+    compileArrayDraw(mode, 0, count, type, indices, GL_TRUE);
 }
 
 // ---- vector families: the scalar and vector forms share the vector form's record

@@ -7,6 +7,7 @@
 #include "geometry/light.h"
 #include "raster/glbuffer.h"
 #include "raster/spanstate.h"
+#include "codegen/ogstate.h"
 
 struct WglDrawable;
 struct GlHistogram;
@@ -130,8 +131,8 @@ struct GlContextProcs {
     GLboolean (GLPROC* unlockDrawBuffers)(GlContext* gc);
 
     // ---- Single fragments: the tested store and the colour store alone.
-    void (GLPROC* storeFragmentTested)(GlColorBuffer* cb, GlFragment* f);
-    void (GLPROC* storeFragment)(GlColorBuffer* cb, GlFragment* f);
+    void (GLPROC* storeFragmentTested)(GlColorBuffer* cb, const GlFragment* f);
+    void (GLPROC* storeFragment)(GlColorBuffer* cb, const GlFragment* f);
 
     // ---- Fog of fragments (factor of an eye z or fog value; colour blend).
     GLfloat (GLPROC* fogFactor)(GlContext* gc, GLfloat z);
@@ -223,6 +224,7 @@ struct GlOgState {
     GlOgGrowArray words;    // 4-byte entries
     GlOgGrowArray doubles;  // 8-byte entries
     GL_ALIGN8 uint8_t workAreaStorage[GL_OG_WORK_AREA_BYTES];
+    GlOgGen gen;  // nodes, caches, layouts and scheduling queue (codegen/ogstate.h)
 };
 
 // Dirty words.
@@ -376,6 +378,7 @@ struct GlContext {
     uint8_t bothBuffers;
     uint8_t rasterPad[3];
     uint8_t* alphaTable;  // constants.alphaTableSize entries, 1 = pass
+    GLuint polygonStipple[32];  // repacked stipple: row 0 first, column 0 in bit 31
 
     // ---- Index test: 1 = pass for indexes 0 .. indexTestEntries - 1 (built at validation).
     uint8_t* indexTestTable;

@@ -4,7 +4,6 @@
 
 #include "glpp.h"
 
-#define GL_PENDING_Bitmap GL_LISTED
 #define GL_PENDING_TexParameterf GL_LISTED
 #define GL_PENDING_TexParameterfv GL_LISTED
 #define GL_PENDING_TexParameteri GL_LISTED
@@ -37,30 +36,12 @@
 #define GL_PENDING_GetTexImage GL_LISTED
 #define GL_PENDING_GetTexLevelParameterfv GL_LISTED
 #define GL_PENDING_GetTexLevelParameteriv GL_LISTED
-#define GL_PENDING_ArrayElementEXT GL_LISTED
-#define GL_PENDING_ColorPointerEXT GL_LISTED
-#define GL_PENDING_DrawArraysEXT GL_LISTED
-#define GL_PENDING_EdgeFlagPointerEXT GL_LISTED
-#define GL_PENDING_IndexPointerEXT GL_LISTED
-#define GL_PENDING_NormalPointerEXT GL_LISTED
-#define GL_PENDING_TexCoordPointerEXT GL_LISTED
-#define GL_PENDING_VertexPointerEXT GL_LISTED
 #define GL_PENDING_ColorSubTableEXT GL_LISTED
 #define GL_PENDING_ColorTableEXT GL_LISTED
 #define GL_PENDING_CopyColorTableEXT GL_LISTED
 #define GL_PENDING_GetColorTableEXT GL_LISTED
 #define GL_PENDING_GetColorTableParameterfvEXT GL_LISTED
 #define GL_PENDING_GetColorTableParameterivEXT GL_LISTED
-#define GL_PENDING_ArrayElement GL_LISTED
-#define GL_PENDING_ColorPointer GL_LISTED
-#define GL_PENDING_DrawArrays GL_LISTED
-#define GL_PENDING_DrawElements GL_LISTED
-#define GL_PENDING_EdgeFlagPointer GL_LISTED
-#define GL_PENDING_IndexPointer GL_LISTED
-#define GL_PENDING_InterleavedArrays GL_LISTED
-#define GL_PENDING_NormalPointer GL_LISTED
-#define GL_PENDING_TexCoordPointer GL_LISTED
-#define GL_PENDING_VertexPointer GL_LISTED
 #define GL_PENDING_CopyTexImage1D GL_LISTED
 #define GL_PENDING_CopyTexImage2D GL_LISTED
 #define GL_PENDING_CopyTexSubImage1D GL_LISTED
@@ -73,6 +54,4 @@
 #define GL_PENDING_GenTextures GL_LISTED
 #define GL_PENDING_IsTexture GL_LISTED
 #define GL_PENDING_PrioritizeTextures GL_LISTED
-#define GL_PENDING_LockArraysQTA GL_LISTED
-#define GL_PENDING_UnlockArraysQTA GL_LISTED
 #define GL_PENDING_AddSwapHintRectWIN GL_LISTED

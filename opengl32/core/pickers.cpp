@@ -5,6 +5,8 @@
 #include "pickers.h"
 #include "geometry/geometry.h"
 #include "raster/depthstencil.h"
+#include "raster/lines.h"
+#include "raster/triangle.h"
 
 extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
@@ -50,19 +52,29 @@ extern "C" void GLPROC __glPickCullAndFillProcs(GlContext* gc) {
     } else {
         p->renderTriangle = (gc->rasterFlags & GL_RF_SMOOTH) ? __glFillTriangleReuseEdge : __glFillTriangle;
     }
-    p->setupTriangle = __glSetupTriangleNop;
+    // Filled triangles: the generic set-up (antialiased with polygon smooth);
+    // flat shading with per-vertex fog wraps it. Nothing is drawn without a
+    // span runner (and, antialiased, a fragment store) or under hint 0x6402.
+    const bool smooth = (gc->enables.general & GL_EN_POLYGON_SMOOTH) != 0;
+    GlSetupTriangleProc setup = smooth ? __glSetupSmoothTriangle : __glSetupTriangle;
+    if ((gc->rasterFlags & (GL_RF_FOG_VERTEX | GL_RF_SMOOTH)) == GL_RF_FOG_VERTEX) {
+        p->setupTriangleWrapped = setup;
+        setup = __glSetupTriangleFlat;
+    }
+    if (!p->runSpanStages || (smooth && !p->storeFragmentTested) || (gc->arrays.flags & GL_ARRAY_HINT_6402))
+        setup = __glNullTriangleSetup;
+    p->setupTriangle = setup;
 }
 
 extern "C" void GLPROC __glPickShadeProcs(GlContext* gc) {
+    gc->procs.renderLine = gc->lighting.shadeModel == GL_FLAT ? __glRenderLineFlat : __glRenderLine;
     gc->procs.clipTriangle = __glClipTriangleAsPolygon;
     gc->procs.renderPolygon = __glPolygonProc;
 }
 
-extern "C" void GLPROC __glPickArrayProcs(GlContext*) {}
 extern "C" void GLPROC __glPickTextureProcs(GlContext*) {}
 extern "C" void GLPROC __glPickTexGenProcs(GlContext*) {}
 // __glPickFogProcs: geometry/fog.cpp; __glValidateLighting: geometry/light.cpp.
-extern "C" void GLPROC __glPickVertexArrayProcs(GlContext*) {}
 extern "C" void GLPROC __glPickRenderProcs(GlContext*) {}
 
 // The depth-test members for the depth function, mask and word size.

@@ -5,6 +5,7 @@
 #include "pickers.h"
 #include "geometry/geometry.h"
 #include "raster/glbuffer.h"
+#include "raster/span.h"
 #include "wgl/drawable.h"
 
 enum {
@@ -199,6 +200,9 @@ extern "C" void GLPROC __glGenericValidate(GlContext* gc) {
         p->pickVertexProcs(gc);
         p->pickSpanProcs(gc);
         p->pickCullAndFillProcs(gc);
+    } else if ((dirty & GL_DIRTY_SCISSOR) && __glSpanClipStale(gc)) {
+        // The clip box moved across the viewport: the scissor stage comes or goes.
+        p->pickSpanProcs(gc);
     }
     if (dirty & DIRTY_POINTS) p->pickPointProcs(gc);
     if (dirty & DIRTY_LINES) p->pickLineProcs(gc);

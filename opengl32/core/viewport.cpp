@@ -85,6 +85,19 @@ extern "C" void GLPROC __glComputeWindowClipBox(GlContext* gc) {
     gc->span.clipBox[1] = y0 + gc->limits.windowBiasY;
     gc->span.clipBox[2] = x1 + gc->limits.windowBiasX;
     gc->span.clipBox[3] = y1 + gc->limits.windowBiasY;
+
+    // A primitive clipped to the viewport needs no scissor stage when the
+    // viewport (in the buffer's rows) lies inside the clip box. A change
+    // outside validation re-picks the span stages.
+    const GlViewportState* v = &gc->viewport;
+    const int64_t vx0 = v->x, vy0 = gc->yInverted ? (int64_t)dh - v->y - v->height : v->y;
+    const uint8_t inside = vx0 >= x0 && vx0 + v->width <= x1 && vy0 >= y0 && vy0 + v->height <= y1;
+    if (inside != gc->span.windowInside) {
+        gc->span.windowInside = inside;
+        gc->dirtyPickers |= GL_DIRTY_SCISSOR;
+        GlThreadState* ts = __glThreadStateOrNull();
+        if (ts && ts->context == gc && ts->beginState == GL_BEGIN_OUTSIDE) ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+    }
 }
 
 extern "C" void GLIMM __glImmViewport(GLint x, GLint y, GLsizei width, GLsizei height) {

@@ -578,22 +578,32 @@ static void restoreColors(GlContext* gc, GlVertex** v) {
     if (gc->provokingVertex) gc->provokingVertex->color = gc->provokingVertex->frontColor;
 }
 
-// Filled triangles: sorted by window y, zero area dropped, culled by face,
-// then handed to the rasterizer's set-up.
-static void fillTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
-    GlVertex* s[3] = {a, b, c};
+// Sorts a triangle by window y into s (A, B, C) and stores twice its signed
+// area and the edge deltas for the set-up; false for a zero area.
+static bool sortTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c, GlVertex** s) {
+    s[0] = a, s[1] = b, s[2] = c;
     if (s[0]->window[1] > s[1]->window[1]) std::swap(s[0], s[1]);
     if (s[1]->window[1] > s[2]->window[1]) std::swap(s[1], s[2]);
     if (s[0]->window[1] > s[1]->window[1]) std::swap(s[0], s[1]);
-    const GlVertex *A = s[0], *B = s[1], *C = s[2];
-    const GLfloat area = (B->window[1] - C->window[1]) * (A->window[0] - C->window[0]) -
-                         (A->window[1] - C->window[1]) * (B->window[0] - C->window[0]);
-    if (area == 0.0f) return;
+    GlSpanState* sp = &gc->span;
+    sp->dxAC = s[0]->window[0] - s[2]->window[0];
+    sp->dxBC = s[1]->window[0] - s[2]->window[0];
+    sp->dyAC = s[0]->window[1] - s[2]->window[1];
+    sp->dyBC = s[1]->window[1] - s[2]->window[1];
+    sp->area = sp->dxAC * sp->dyBC - sp->dxBC * sp->dyAC;
+    return sp->area != 0.0f;
+}
+
+// Filled triangles: sorted by window y, zero area dropped, culled by face,
+// then handed to the rasterizer's set-up.
+static void fillTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
+    GlVertex* s[3];
+    if (!sortTriangle(gc, a, b, c, s)) return;
     const GLuint face = __glTriangleFace(gc, a, b, c);
     if (face == gc->cullFaceCode) return;
     GlVertex* v[3] = {a, b, c};
     faceColors(gc, v, face, false);
-    gc->procs.setupTriangle(gc, s[0], s[1], s[2], area > 0.0f);
+    gc->procs.setupTriangle(gc, s[0], s[1], s[2], gc->span.area > 0.0f);
     restoreColors(gc, v);
 }
 extern "C" void GLPROC __glFillTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) { fillTriangle(gc, a, b, c); }
@@ -616,13 +626,8 @@ extern "C" void GLPROC __glPolygonModeTriangle(GlContext* gc, GlVertex* a, GlVer
         for (int i = 0; i < 3; i++)
             if (v[i]->edgeFlag) gc->procs.drawLine(gc, v[i], v[(i + 1) % 3]);
     } else {
-        GlVertex* s[3] = {a, b, c};
-        if (s[0]->window[1] > s[1]->window[1]) std::swap(s[0], s[1]);
-        if (s[1]->window[1] > s[2]->window[1]) std::swap(s[1], s[2]);
-        if (s[0]->window[1] > s[1]->window[1]) std::swap(s[0], s[1]);
-        const GLfloat area = (s[1]->window[1] - s[2]->window[1]) * (s[0]->window[0] - s[2]->window[0]) -
-                             (s[0]->window[1] - s[2]->window[1]) * (s[1]->window[0] - s[2]->window[0]);
-        if (area != 0.0f) gc->procs.setupTriangle(gc, s[0], s[1], s[2], area > 0.0f);
+        GlVertex* s[3];
+        if (sortTriangle(gc, a, b, c, s)) gc->procs.setupTriangle(gc, s[0], s[1], s[2], gc->span.area > 0.0f);
     }
     restoreColors(gc, v);
 }

@@ -49,9 +49,13 @@ extern "C" void GLPROC __glFogBlend(GlContext* gc, GLfloat* out, const GLfloat* 
     }
 }
 
-// The per-vertex factor procedure; GL_NICEST fogs per fragment.
+// The per-vertex factor procedure (GL_NICEST fogs per fragment) and the
+// fragment factor and blend; null fragment procedures with fog off.
 extern "C" void GLPROC __glPickFogProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
-    if (!(gc->enables.general & GL_EN_FOG) || gc->hints.fog == GL_NICEST) p->fogVertex = __glFogVertexNone;
+    const bool on = (gc->enables.general & GL_EN_FOG) != 0;
+    p->fogFactor = on ? __glFogFactorOf : nullptr;
+    p->fogBlend = on ? __glFogBlend : nullptr;
+    if (!on || gc->hints.fog == GL_NICEST) p->fogVertex = __glFogVertexNone;
     else p->fogVertex = gc->fog.mode == GL_LINEAR ? __glFogVertexFactorLinear : __glFogVertexFactor;
 }

@@ -370,7 +370,8 @@ extern "C" void GLPROC __glValidateLighting(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
     const bool rgba = gc->pixelFormat.rgba != 0;
     const GLuint F = gc->rasterFlags;
-    const bool fogging = (F & GL_RF_FOG_VERTEX) && (F & GL_RF_SMOOTH_COLOR) && gc->renderMode == GL_RENDER;
+    // Flat shading fogs at rasterization: the provoking colour with each vertex's factor.
+    const bool fogging = (F & GL_RF_FOG_VERTEX) && (F & GL_RF_SMOOTH) && gc->renderMode == GL_RENDER;
     if (gc->enables.general & GL_EN_LIGHTING) {
         bool full = false;
         for (const GlLightSource* s = d->lights; s; s = s->next) full = full || s->needsFull;

@@ -44,9 +44,13 @@ static void rasterPos(GlContext* gc, const GLfloat* v) {
     else r->frontColor[0] = gc->current.index;
     memcpy(r->texCoord, gc->current.texCoord, 16);
     const GLuint mask = gc->frontNeeds | GL_VX_FRONT_LIT | GL_VX_TEXGEN | GL_VX_EYE_NORMAL | GL_VX_EYE;
+    // The raster colour is lit but not fogged: bitmap and pixel fragments are.
+    const GlLightVertexProc fogging = gc->procs.lightVertex;
+    gc->procs.lightVertex = gc->lightingDerived.lightHook;
     if (N == 2) __glCompleteVertex2(gc, r, mask);
     else if (N == 3) __glCompleteVertex3(gc, r, mask);
     else __glCompleteVertex4(gc, r, mask);
+    gc->procs.lightVertex = fogging;
 
     rp->window[0] = r->window[0];
     rp->window[1] = gc->yInverted ? (GLfloat)gc->drawableHeight - r->window[1] + 2.0f * gc->limits.windowBiasYf + 1.0f

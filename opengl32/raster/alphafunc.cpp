@@ -8,9 +8,8 @@ extern "C" void GLPROC __glBuildAlphaFuncTable(GlContext* gc) {
         gc->alphaTable = (uint8_t*)gc->imports.alloc(gc, (size_t)n);
         if (!gc->alphaTable) return;
     }
-    const GLuint bits = gc->pixelFormat.alphaBits;
-    const GLfloat maxAlpha = bits ? (GLfloat)((1u << bits) - 1) : 1.0f;
-    const GLint r = (GLint)(maxAlpha * gc->colorBuffer.alphaRef * gc->constants.alphaTableScale);
+    // The reference in table steps: alpha maximum x reference x scale.
+    const GLint r = (GLint)(gc->colorBuffer.alphaRef * (GLfloat)(n - 1));
     const GLenum func = gc->colorBuffer.alphaFunc;
     for (GLint i = 0; i < n; i++) {
         bool pass;

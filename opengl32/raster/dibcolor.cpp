@@ -55,7 +55,14 @@ void GLPROC storeFragment(GlColorBuffer* cb, const GlFragment* f) {
     const GLfloat offset = (cb->flags & GL_CB_DITHER) ? __glDitherOffset(f->x, f->y) : 0.5f;
     uint8_t* p = pixelAddress(cb, f->x, f->y, N);
     const GLuint old = loadPixel<N>(p);
-    GLuint v = packColor(cb, f->color, offset);
+    GLfloat blended[4];
+    const GLfloat* c = f->color;
+    if (cb->flags & GL_CB_BLEND) {
+        GlContext* gc = cb->buf.context;
+        gc->procs.blendSpan(gc, cb, f, blended);
+        c = blended;
+    }
+    GLuint v = packColor(cb, c, offset);
     if (cb->flags & GL_CB_LOGIC_OP) v = __glLogicOp(cb->buf.context->colorBuffer.logicOp, v, old);
     storePixel<N>(p, (v & cb->writeMask) | (old & cb->keepMask));
 }
@@ -253,7 +260,8 @@ void GLPROC pickDib(GlContext* gc, GlColorBuffer* cb) {
     GLuint flags = 0;
     if ((en & GL_EN_DITHER) && es < 3) flags |= GL_CB_DITHER;
     if (en & GL_EN_COLOR_LOGIC_OP) flags |= GL_CB_LOGIC_OP;
-    if (en & GL_EN_BLEND) flags |= GL_CB_BLEND;
+    // The logic op replaces blending.
+    if ((en & GL_EN_BLEND) && !(en & GL_EN_COLOR_LOGIC_OP)) flags |= GL_CB_BLEND;
     WglDrawable* d = gc->fb.drawable;
     const GLenum db = gc->colorBuffer.drawBuffer;
     if (d && d->clipRectCount && cb == gc->fb.frontBuffer && (db == GL_FRONT || db == GL_FRONT_AND_BACK))

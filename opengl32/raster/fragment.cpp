@@ -1,8 +1,96 @@
-// The single-fragment store, blending and bitmaps.
+// The single-fragment store: clip box, alpha or index test, stencil and depth,
+// then the colour store; and its picker.
 
 #include "core/pickers.h"
-#include "geometry/geometry.h"
+#include "depthstencil.h"
+#include "fragment.h"
 
-extern "C" void GLPROC __glPickFragmentStoreProc(GlContext*) {}
-extern "C" void GLPROC __glPickBlendProcs(GlContext*) {}
-extern "C" void GLPROC __glPickBitmapProc(GlContext*) {}
+namespace {
+
+inline bool insideClipBox(const GlContext* gc, const GlFragment* f) {
+    const GLint* box = gc->span.clipBox;
+    return f->x >= box[0] && f->x < box[2] && f->y >= box[1] && f->y < box[3];
+}
+
+// Alpha test: the scaled alpha indexes the table, clamped to its ends.
+inline bool alphaPasses(const GlContext* gc, GLfloat alpha) {
+    if (!gc->alphaTable) return true;
+    const GLint last = gc->constants.alphaTableSize - 1;
+    const GLfloat a = alpha * gc->constants.alphaTableScale;
+    const GLint i = !(a > 0.0f) ? 0 : a >= (GLfloat)last ? last : (GLint)a;
+    return gc->alphaTable[i] != 0;
+}
+
+template <unsigned Tests>
+void GLPROC storeTested(GlColorBuffer* cb, const GlFragment* f) {
+    GlContext* gc = cb->buf.context;  // null while no drawable is attached
+    if (!gc || !insideClipBox(gc, f)) return;
+    if ((Tests & GL_FRAG_ALPHA_TEST) && !alphaPasses(gc, f->color[3])) return;
+    if ((Tests & GL_FRAG_INDEX_TEST) && !__glIndexTestPass(gc, f->color[0])) return;
+    GlStencilBuffer* sb = &gc->fb.stencil;
+    if ((Tests & GL_FRAG_STENCIL) && !sb->testPixel(sb, f->x, f->y)) {
+        sb->applyFail(sb, f->x, f->y);
+        return;
+    }
+    if (Tests & GL_FRAG_DEPTH) {
+        GlDepthBuffer* db = &gc->fb.depth;
+        if (!db->testPixel(db, f->x, f->y, f->z)) {
+            if (Tests & GL_FRAG_STENCIL) sb->applyZfail(sb, f->x, f->y);
+            return;
+        }
+    }
+    if (Tests & GL_FRAG_STENCIL) sb->applyZpass(sb, f->x, f->y);
+    gc->procs.storeFragment(cb, f);
+}
+
+}  // namespace
+
+// Bit 0 never comes with bit 3 (alpha test is RGBA only, index test colour
+// index only): entries 9, 11, 13, 15 repeat 8, 10, 12, 14.
+extern "C" const GlFragmentStoreProc __glStoreFragmentTable[16] = {
+    storeTested<0>, storeTested<1>, storeTested<2>,  storeTested<3>,  storeTested<4>,  storeTested<5>,
+    storeTested<6>, storeTested<7>, storeTested<8>,  storeTested<8>,  storeTested<10>, storeTested<10>,
+    storeTested<12>, storeTested<12>, storeTested<14>, storeTested<14>,
+};
+
+extern "C" void GLPROC __glStoreFragmentClip(GlColorBuffer* cb, const GlFragment* f) { storeTested<0>(cb, f); }
+
+extern "C" void GLPROC __glStoreFragmentNone(GlColorBuffer*, const GlFragment*) {}
+
+extern "C" void GLPROC __glStoreFragmentBothBuffers(GlColorBuffer* cb, const GlFragment* f) {
+    GlFramebuffer* fb = &cb->buf.context->fb;
+    fb->frontBuffer->storeFragment(fb->frontBuffer, f);
+    fb->backBuffer->storeFragment(fb->backBuffer, f);
+}
+
+// Every store keeps the clip box: a point or bitmap may lie partly outside
+// the drawable (viewport larger than it) or the scissor box.
+extern "C" void GLPROC __glPickFragmentStoreProc(GlContext* gc) {
+    const GLuint F = gc->rasterFlags;
+    GLuint index = 0;
+    if ((F & GL_RF_ALPHA_TEST) && (F & GL_RF_RGBA)) index |= GL_FRAG_ALPHA_TEST;
+    if (F & GL_RF_STENCIL) index |= GL_FRAG_STENCIL;
+    if (F & GL_RF_DEPTH_TEST) index |= GL_FRAG_DEPTH;
+    if ((F & GL_RF_INDEX_TEST) && !(F & GL_RF_RGBA)) index |= GL_FRAG_INDEX_TEST;
+    GlContextProcs* p = &gc->procs;
+    const GLenum mode = gc->colorBuffer.drawBuffer;
+    switch (mode) {
+    case GL_NONE: p->storeFragment = __glStoreFragmentNone; break;
+    case GL_FRONT_AND_BACK:
+        if (gc->bothBuffers && gc->fb.backBuffer) {
+            p->storeFragment = __glStoreFragmentBothBuffers;
+            break;
+        }
+        // fall through
+    case GL_FRONT:
+    case GL_BACK:
+    case GL_AUX0:
+    case GL_AUX1:
+    case GL_AUX2:
+    case GL_AUX3:
+        p->storeFragment = gc->drawBuffer ? gc->drawBuffer->storeFragment : __glStoreFragmentNone;
+        break;
+    default: return;
+    }
+    p->storeFragmentTested = __glStoreFragmentTable[index];
+}

@@ -79,6 +79,11 @@ struct GlSpanState {
     GLfloat lineAlongAxial, lineAlongDiag, lineAcrossAxial, lineAcrossDiag;
     GLfloat lineAlong, lineAcross;
     GLfloat lineStippleOffset, lineStippleScale;
+    // Line stages.
+    GLfloat (*lineColors)[4];  // one colour per pixel (index in [0]): the span colours
+    GLuint* lineCoverage;      // one word per 32 pixels, first pixel in bit 31
+    uint8_t lineAllDead;       // every pixel of the line is dead
+    uint8_t linePad[3];
 };
 
 static_assert(sizeof(GlEdge) == 20, "GlEdge: five words");

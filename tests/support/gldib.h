@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <GL/gl.h>
 #include "gltest.h"
+#include <GL/gl.h>
 #include "standin/control.h"
 
 struct GltestDibContext {
@@ -33,7 +33,9 @@ struct GltestDibContext {
         if (depthBits == 24) setenv("GLFORCEZBITS", "24", 1);
         rc = wglCreateContext(dib.dc);
         EXPECT_NE(rc, nullptr);
-        if (rc) EXPECT_TRUE(wglMakeCurrent(dib.dc, rc));
+        if (rc) {
+            EXPECT_TRUE(wglMakeCurrent(dib.dc, rc));
+        }
         unsetenv("GLFORCEZBITS");
         // One unit per pixel, window coordinates equal object coordinates.
         glViewport(0, 0, w, h);

@@ -1,0 +1,67 @@
+// Processor features: whether generated code may use MMX, and the MMX
+// doubleword-fill routine of the clear path.
+
+#include <cpuid.h>
+#include <stdlib.h>
+#include "codegen/codegen.h"
+
+// Decided on the first call for the life of the process: "__GL_FORCE_MMX" when it
+// exists (its decimal value, non-zero = on), else the processor's MMX feature bit.
+GLboolean __glHasMMX(void) {
+    static int hasMmx = -1;
+    if (hasMmx < 0) {
+        if (const char* s = getenv("__GL_FORCE_MMX")) {
+            hasMmx = strtol(s, nullptr, 10) != 0;
+        } else {
+            unsigned a, b, c, d;
+            hasMmx = __get_cpuid(1, &a, &b, &c, &d) && (d & bit_MMX) ? 1 : 0;
+        }
+    }
+    return (GLboolean)hasMmx;
+}
+
+// MMX spans: RGBA with at most 16 colour bits a pixel.
+GLboolean __glUseMmxSpans(GlContext* gc) {
+    return __glHasMMX() && gc->pixelFormat.rgba && !gc->pixelFormat.colorIndex && gc->pixelFormat.colorBits <= 16;
+}
+
+// Stores the doubleword in eax ecx times from edi upwards, edi left past the last
+// store; uses ebx and mm0 and leaves the MMX state in use (the caller issues emms).
+// A count of 0 stores nothing.
+uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out) {
+    __glOgResetArena(gc);
+    GlOgNode* aligned = __glOgNewShortLabel(gc);
+    GlOgNode* loop = __glOgNewShortLabel(gc);
+    GlOgNode* noPairs = __glOgNewShortLabel(gc);
+    GlOgNode* done = __glOgNewShortLabel(gc);
+    GlOgNode* four = __glOgImm(gc, 4);
+    GlOgNode* at = __glOgMemBase(gc, nullptr, OG_EDI);
+    uint8_t* (*const E)(GlContext*, uint8_t*, GlOgNode*) = __glOgEncode;
+
+    out = E(gc, out, __glOgTest(gc, OG_ECX, OG_ECX));
+    out = E(gc, out, __glOgJe(gc, done));
+    // One store brings edi to a multiple of 8.
+    out = E(gc, out, __glOgTest(gc, OG_EDI, __glOgImm(gc, 7)));
+    out = E(gc, out, __glOgJe(gc, aligned));
+    out = E(gc, out, __glOgMov(gc, at, OG_EAX));
+    out = E(gc, out, __glOgAdd(gc, OG_EDI, four));
+    out = E(gc, out, __glOgDec(gc, OG_ECX));
+    out = __glOgPlaceLabel(gc, out, aligned);
+    out = E(gc, out, __glOgMov(gc, OG_EBX, OG_ECX));
+    out = E(gc, out, __glOgShr(gc, OG_ECX, __glOgImm(gc, 1)));
+    out = E(gc, out, __glOgJe(gc, noPairs));
+    out = E(gc, out, __glOgMovd(gc, OG_MM(0), OG_EAX));
+    out = E(gc, out, __glOgPunpckldq(gc, OG_MM(0), OG_MM(0)));
+    out = __glOgPlaceLabel(gc, out, loop);
+    out = E(gc, out, __glOgMovq(gc, at, OG_MM(0)));
+    out = E(gc, out, __glOgAdd(gc, OG_EDI, __glOgImm(gc, 8)));
+    out = E(gc, out, __glOgDec(gc, OG_ECX));
+    out = E(gc, out, __glOgJne(gc, loop));
+    out = __glOgPlaceLabel(gc, out, noPairs);
+    out = E(gc, out, __glOgTest(gc, OG_EBX, __glOgImm(gc, 1)));
+    out = E(gc, out, __glOgJe(gc, done));
+    out = E(gc, out, __glOgMov(gc, at, OG_EAX));
+    out = E(gc, out, __glOgAdd(gc, OG_EDI, four));
+    out = __glOgPlaceLabel(gc, out, done);
+    return E(gc, out, __glOgRet(gc));
+}

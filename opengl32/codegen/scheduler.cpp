@@ -1,0 +1,202 @@
+// Instruction scheduler: the nodes of a block are placed into pairs of slots (the
+// two pipes of a dual-issue processor), each as early as its dependences allow,
+// then encoded in slot order.
+//
+// Dependences are tracked as register masks with pseudo-registers for the flags,
+// memory, the x87 stack and control flow, so that no reordering changes what the
+// block computes: a load never passes a store, a flag writer never lands between a
+// compare and its jump, and nothing crosses a jump, call or prefix.
+
+#include "codegen/codegen.h"
+
+namespace {
+
+constexpr GLuint MASK_FLAGS = 1u << 16;
+constexpr GLuint MASK_CONTROL = 1u << 17;  // written by jumps; read by every node
+constexpr GLuint MASK_MEMORY = 1u << 18;
+constexpr GLuint MASK_FPU = 1u << 19;
+constexpr GLuint MASK_ALL = 0xFFFFFFFFu;
+constexpr GLuint MASK_MMX_ALL = 0xFFu << 8;
+constexpr int SLOT_COUNT = 1000;
+constexpr GLuint BLOCK_LIMIT = 990;  // placement looks up to four slots past the last used one
+
+struct Masks {
+    GLuint reads, writes;
+};
+
+// Register bits: 32-bit register c -> bit c, 8-bit register c -> bit (c & 3),
+// MMX register c -> bit 8 + c (apart from the integer registers).
+GLuint registerMask(const GlOgNode* n) {
+    if (!n) return 0;
+    switch (n->kind) {
+    case GL_OG_REG32: return 1u << n->reg.code;
+    case GL_OG_REG8: return 1u << (n->reg.code & 3);
+    case GL_OG_MMX: return 1u << (8 + n->reg.code);
+    default: return 0;
+    }
+}
+
+GLuint addressMask(const GlOgNode* n) {
+    if (!n || n->kind != GL_OG_MEM) return 0;
+    return registerMask(n->mem.base) | registerMask(n->mem.index);
+}
+
+bool isMem(const GlOgNode* n) { return n && n->kind == GL_OG_MEM; }
+
+Masks masksOf(const GlOgNode* n, bool afterPrefix) {
+    const GlOgOpInfo& t = __glOgOpTable[n->insn.op];
+    const GlOgNode* dst = n->insn.first;
+    const GlOgNode* src = n->insn.second;
+    if ((t.sched & GL_OG_S_BAR) || afterPrefix) return {MASK_ALL, MASK_ALL};
+    if (t.sched & GL_OG_S_JCC) return {MASK_ALL, MASK_CONTROL};
+    Masks m = {MASK_CONTROL | addressMask(dst) | addressMask(src), 0};
+    const bool addressOnly = t.sched & GL_OG_S_ADDR;
+    if (t.sched & GL_OG_S_DR) m.reads |= registerMask(dst) | (isMem(dst) ? MASK_MEMORY : 0u);
+    if (t.sched & GL_OG_S_DW) m.writes |= registerMask(dst) | (isMem(dst) ? MASK_MEMORY : 0u);
+    m.reads |= registerMask(src) | (isMem(src) && !addressOnly ? MASK_MEMORY : 0u);
+    if (t.sched & GL_OG_S_FR) m.reads |= MASK_FLAGS;
+    if (t.sched & GL_OG_S_FW) m.writes |= MASK_FLAGS;
+    if (t.sched & GL_OG_S_STACK) {
+        const GLuint esp = 1u << GL_OG_ESP;
+        m.reads |= esp | MASK_MEMORY;
+        m.writes |= esp | MASK_MEMORY;
+    }
+    if (t.sched & GL_OG_S_DIVIDE) {
+        const GLuint ad = 1u << GL_OG_EAX | 1u << GL_OG_EDX;
+        m.reads |= ad;
+        m.writes |= ad;
+    }
+    if (t.sched & GL_OG_S_STRING) {
+        const GLuint sd = 1u << GL_OG_ESI | 1u << GL_OG_EDI;
+        m.reads |= sd | MASK_MEMORY;
+        m.writes |= sd | MASK_MEMORY;
+    }
+    if (t.sched & GL_OG_S_FPU) {
+        m.reads |= MASK_FPU;
+        m.writes |= MASK_FPU;
+    }
+    if (t.sched & GL_OG_S_TIMESTAMP) m.writes |= 1u << GL_OG_EAX | 1u << GL_OG_EDX;
+    if (t.sched & GL_OG_S_MMXSTATE) {
+        m.reads |= MASK_MMX_ALL | MASK_FPU;
+        m.writes |= MASK_MMX_ALL | MASK_FPU;
+    }
+    return m;
+}
+
+bool isMmxOp(GLuint op) { return op >= GL_OG_Movd && op <= GL_OG_Pxor; }
+bool isShiftOrUnpack(GLuint op) { return op >= GL_OG_Pslld && op <= GL_OG_Punpcklwd; }
+bool isJcc(GLuint op) { return op >= GL_OG_Ja && op <= GL_OG_Jns; }
+
+struct Slot {
+    GlOgNode* node;
+    Masks m;
+};
+
+bool depends(const Slot* a, const Slot* b) {
+    return a && b && (b->m.writes & a->m.reads);
+}
+// As depends, but the flags and control do not count: the pair's second pipe may
+// take a jump on the flags its partner sets.
+bool dependsOnData(const Slot* a, const Slot* b) {
+    if (!a || !b || isJcc(a->node->insn.op)) return false;
+    return b->m.writes & a->m.reads & ~(MASK_FLAGS | MASK_CONTROL);
+}
+bool independent(const Slot* a, const Slot* b) {
+    if (!a || !b) return true;
+    return !depends(a, b) && !depends(b, a) && !(a->m.writes & b->m.writes);
+}
+bool mayPair(const Slot* a, const Slot* b) {
+    if (!a || !b) return true;
+    if (isShiftOrUnpack(a->node->insn.op) && isShiftOrUnpack(b->node->insn.op)) return false;
+    if (a->m.writes & b->m.writes) return false;
+    return !(a->m.writes & b->m.reads & ~(MASK_FLAGS | MASK_CONTROL));
+}
+bool pairable(const GlOgNode* n) {
+    const GLuint op = n->insn.op;
+    if (isJcc(op)) return true;
+    if (op == GL_OG_Cmp || op == GL_OG_Shl || op == GL_OG_Shr || op == GL_OG_Sar || op == GL_OG_Test ||
+        op == GL_OG_Movd)
+        return false;
+    if (!isMmxOp(op)) return n->insn.first && n->insn.second;
+    return !(n->insn.first && n->insn.first->kind == GL_OG_MMX && isMem(n->insn.second));
+}
+// movd or movq out of an MMX register: waits for the pair before it.
+bool isMmxStore(const GlOgNode* n) {
+    const GLuint op = n->insn.op;
+    if (op != GL_OG_Movd && op != GL_OG_Movq) return false;
+    return n->insn.first && (n->insn.first->kind == GL_OG_REG32 || isMem(n->insn.first));
+}
+
+struct Schedule {
+    Slot* slots[SLOT_COUNT + 8];
+    Slot cells[SLOT_COUNT];
+    int count;
+};
+
+Slot* at(Schedule* s, int i) { return i >= 0 && i < SLOT_COUNT + 8 ? s->slots[i] : nullptr; }
+
+int placePairable(Schedule* s, const Slot* n) {
+    int pos = -1;
+    for (int i = (s->count + 1) | 1; i >= 0; i--) {
+        if (!independent(n, at(s, i + 1))) break;
+        if (mayPair(n, at(s, i ^ 1)) && !at(s, i) && ((i & 1) == 0 || !dependsOnData(n, at(s, i - 1))))
+            pos = i;
+    }
+    if (isMmxOp(n->node->insn.op) && (pos & 1) == 0 && !at(s, pos + 1)) pos++;
+    return pos;
+}
+
+int placeOther(Schedule* s, const Slot* n) {
+    int pos = -1;
+    for (int i = (s->count + 4) & ~1; i >= 0; i -= 2) {
+        if (!independent(n, at(s, i + 1)) || !independent(n, at(s, i + 2))) break;
+        if (isMmxStore(n->node) && i >= 2 && (depends(n, at(s, i - 1)) || depends(n, at(s, i - 2))))
+            continue;
+        if (mayPair(n, at(s, i + 1)) && !at(s, i)) pos = i;
+    }
+    return pos;
+}
+
+uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
+    for (GlOgNode* n = head; n; n = n->insn.next) out = __glOgEncode(gc, out, n);
+    return out;
+}
+
+}  // namespace
+
+void __glOgQueueNode(GlContext* gc, GlOgNode* node) {
+    GlOgGen* g = &gc->og.gen;
+    node->insn.next = nullptr;
+    if (g->queueTail) g->queueTail->insn.next = node;
+    else g->queueHead = node;
+    g->queueTail = node;
+    g->queueLength++;
+}
+
+uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
+    GlOgGen* g = &gc->og.gen;
+    GlOgNode* head = g->queueHead;
+    const GLuint length = g->queueLength;
+    g->queueHead = g->queueTail = nullptr;
+    g->queueLength = 0;
+    if (!head) return out;
+    // A block beyond the slot array keeps its order.
+    if (length > BLOCK_LIMIT) return encodeInOrder(gc, out, head);
+    Schedule* s = (Schedule*)gc->imports.calloc(gc, 1, sizeof(Schedule));
+    if (!s) return encodeInOrder(gc, out, head);
+    int used = 0;
+    bool afterPrefix = false;
+    for (GlOgNode* n = head; n; n = n->insn.next) {
+        Slot* cell = &s->cells[used++];
+        cell->node = n;
+        cell->m = masksOf(n, afterPrefix);
+        afterPrefix = __glOgOpTable[n->insn.op].sched & GL_OG_S_PREFIX;
+        const int pos = pairable(n) ? placePairable(s, cell) : placeOther(s, cell);
+        s->slots[pos] = cell;
+        if (pos + 1 > s->count) s->count = pos + 1;
+    }
+    for (int i = 0; i < s->count; i++)
+        if (s->slots[i]) out = __glOgEncode(gc, out, s->slots[i]->node);
+    gc->imports.free(gc, s);
+    return out;
+}

@@ -1,0 +1,72 @@
+// Single fragments: the tested stores, points, blending and bitmaps.
+#pragma once
+
+#include "core/glcontext.h"
+
+// Window z to the integer depth a fragment carries (saturating).
+static inline GLuint __glFragmentDepth(GLfloat z) {
+    if (!(z > 0.0f)) return 0;
+    if (z >= 4294967295.0f) return 0xFFFFFFFFu;
+    return (GLuint)z;
+}
+
+// A window y in upward orientation: a top-down drawable's window y mirrored
+// (window coordinates carry bias + 0.5), so that ties round as on a bottom-up one.
+static inline GLfloat __glUpwardY(const GlContext* gc, GLfloat y) {
+    if (!gc->yInverted) return y;
+    return (GLfloat)gc->drawableHeight + 2.0f * gc->limits.windowBiasYf + 1.0f - y;
+}
+// The buffer row (biased) of an upward pixel row.
+static inline GLint __glBufferRow(const GlContext* gc, GLint yUp) {
+    return gc->yInverted ? gc->drawableHeight - 1 + 2 * gc->limits.windowBiasY - yUp : yUp;
+}
+
+// Bits of the tested-store table index.
+enum {
+    GL_FRAG_ALPHA_TEST = 0x1,
+    GL_FRAG_STENCIL = 0x2,
+    GL_FRAG_DEPTH = 0x4,
+    GL_FRAG_INDEX_TEST = 0x8,
+};
+
+typedef void(GLPROC* GlFragmentStoreProc)(GlColorBuffer* cb, const GlFragment* f);
+
+extern "C" {
+// Clip box, then the tests of the index bits, then procs.storeFragment.
+extern const GlFragmentStoreProc __glStoreFragmentTable[16];
+void GLPROC __glStoreFragmentClip(GlColorBuffer* cb, const GlFragment* f);
+void GLPROC __glStoreFragmentNone(GlColorBuffer* cb, const GlFragment* f);
+void GLPROC __glStoreFragmentBothBuffers(GlColorBuffer* cb, const GlFragment* f);
+
+// Points.
+void GLPROC __glPointSize1(GlContext* gc, GlVertex* v);
+void GLPROC __glPointSize1Textured(GlContext* gc, GlVertex* v);
+void GLPROC __glPointWide(GlContext* gc, GlVertex* v);
+void GLPROC __glPointAntialiasRgba(GlContext* gc, GlVertex* v);
+void GLPROC __glPointAntialiasIndex(GlContext* gc, GlVertex* v);
+void GLPROC __glPointFogWrapper(GlContext* gc, GlVertex* v);
+void GLPROC __glNullPointDraw(GlContext* gc, GlVertex* v);
+// Coverage of the pixel whose centre is (a, b) from the point's centre, by
+// 16 samples within radius squared r2: 0 .. 1.
+GLfloat GLPROC __glPointCoverage(GLfloat a, GLfloat b, GLfloat r2);
+// The index's high bits with a 4-bit coverage in the low bits.
+GLfloat GLPROC __glIndexCoverage(GLfloat index, GLfloat coverage);
+
+// Blending: colours in the context's component range.
+void GLPROC __glBlendFragment(GlContext* gc, GlColorBuffer* cb, const GlFragment* f, GLfloat out[4]);
+void GLPROC __glBlendFragmentReadDest(GlContext* gc, GlColorBuffer* cb, const GlFragment* f, GLfloat out[4]);
+void GLPROC __glBlendNone(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+void GLPROC __glBlendUnclamped(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+void GLPROC __glBlendClamped(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+void GLPROC __glBlendAdd(GlContext* gc, const GLfloat* src, const GLfloat* term, GLfloat* out);
+void GLPROC __glBlendFuncSrcAlphaZero(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+void GLPROC __glBlendFuncSrcAlphaOne(GlContext* gc, const GLfloat* src, const GLfloat* dst, GLfloat* out);
+void GLPROC __glBlendFuncSrcAlphaOneMinusSrcAlpha(GlContext* gc, const GLfloat* src, const GLfloat* dst,
+                                                  GLfloat* out);
+void GLPROC __glBlendFuncOneMinusSrcAlphaSrcAlpha(GlContext* gc, const GLfloat* src, const GLfloat* dst,
+                                                  GLfloat* out);
+
+// Bitmaps.
+void GLPROC __glRasterizeBitmap(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                                GLfloat xmove, GLfloat ymove, const GLubyte* image);
+}
