@@ -536,7 +536,6 @@ extern "C" void GLPROC __glBeginPolygon(GlContext* gc) {
 extern "C" void GLPROC __glEmptyTriangleProc(GlContext*, GlVertex*, GlVertex*, GlVertex*) {}
 extern "C" void GLPROC __glEmptyLineProc(GlContext*, GlVertex*, GlVertex*) {}
 extern "C" void GLPROC __glEmptyPointProc(GlContext*, GlVertex*) {}
-extern "C" void GLPROC __glSetupTriangleNop(GlContext*, GlVertex*, GlVertex*, GlVertex*, GLuint) {}
 extern "C" void GLPROC __glRenderPointProc(GlContext* gc, GlVertex* v) {
     if (v->flags & GL_VX_CLIPPED) return;
     __glCompleteVertex(gc, v, gc->frontNeeds);

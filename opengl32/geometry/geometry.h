@@ -90,7 +90,6 @@ void GLPROC __glEmptyTriangleProc(GlContext* gc, GlVertex* a, GlVertex* b, GlVer
 void GLPROC __glEmptyLineProc(GlContext* gc, GlVertex* a, GlVertex* b);
 void GLPROC __glEmptyPointProc(GlContext* gc, GlVertex* v);
 void GLPROC __glRenderPointProc(GlContext* gc, GlVertex* v);
-void GLPROC __glSetupTriangleNop(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c, GLuint areaPositive);
 void GLPROC __glFillTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c);
 void GLPROC __glFillTriangleReuseEdge(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c);
 extern const GlInterpolateProc __glClipInterpolators[20];

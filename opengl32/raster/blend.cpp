@@ -88,11 +88,6 @@ const FactorEntry* factorEntry(GLenum factor) {
     return &factorTable[0];
 }
 
-bool readsDestination(GLenum src, GLenum dst) {
-    return dst != GL_ZERO || src == GL_DST_ALPHA || src == GL_ONE_MINUS_DST_ALPHA || src == GL_DST_COLOR ||
-           src == GL_ONE_MINUS_DST_COLOR || src == GL_SRC_ALPHA_SATURATE;
-}
-
 // Pairs whose sum cannot pass the maxima.
 bool needsNoClamp(GLenum src, GLenum dst) {
     return (src == GL_DST_ALPHA && dst == GL_ONE_MINUS_DST_ALPHA) ||
@@ -167,7 +162,7 @@ extern "C" void GLPROC __glPickBlendProcs(GlContext* gc) {
     if (!gc->pixelFormat.rgba) return;
     GlContextProcs* p = &gc->procs;
     const GLenum src = gc->colorBuffer.blendSrc, dst = gc->colorBuffer.blendDst;
-    p->blendSpan = readsDestination(src, dst) ? __glBlendFragmentReadDest : __glBlendFragment;
+    p->blendSpan = __glBlendReadsDestination(src, dst) ? __glBlendFragmentReadDest : __glBlendFragment;
     if (!(gc->enables.general & GL_EN_BLEND)) {
         p->blendFunc = __glBlendNone;
     } else if (src == GL_SRC_ALPHA && dst == GL_ZERO) {

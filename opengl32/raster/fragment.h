@@ -21,6 +21,12 @@ static inline GLint __glBufferRow(const GlContext* gc, GLint yUp) {
     return gc->yInverted ? gc->drawableHeight - 1 + 2 * gc->limits.windowBiasY - yUp : yUp;
 }
 
+// Whether blending with these factors reads the destination colour.
+static inline bool __glBlendReadsDestination(GLenum src, GLenum dst) {
+    return dst != GL_ZERO || src == GL_DST_ALPHA || src == GL_ONE_MINUS_DST_ALPHA || src == GL_DST_COLOR ||
+           src == GL_ONE_MINUS_DST_COLOR || src == GL_SRC_ALPHA_SATURATE;
+}
+
 // Bits of the tested-store table index.
 enum {
     GL_FRAG_ALPHA_TEST = 0x1,

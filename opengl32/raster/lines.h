@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/glcontext.h"
+#include "raster/span.h"  // the span stages the line lists share
 
 // Most pixels one run of the line stages handles: the span work arrays and the
 // coverage words. Longer lines are drawn in sections.
@@ -67,19 +68,6 @@ GLuint GLPROC __glLineStoreRgb16PerPixelMasked(GlContext* gc);
 GLuint GLPROC __glLineStoreRgb16Dither(GlContext* gc);
 GLuint GLPROC __glLineStoreRgb16DitherMasked(GlContext* gc);
 
-// Span stages the line lists share with the span pipeline.
-GLuint GLPROC __glColorSpanRgbaSmooth(GlContext* gc);
-GLuint GLPROC __glColorSpanRgbaFlat(GlContext* gc);
-GLuint GLPROC __glColorSpanIndexSmooth(GlContext* gc);
-GLuint GLPROC __glColorSpanIndexFlat(GlContext* gc);
-GLuint GLPROC __glFogSpanFast(GlContext* gc);
-GLuint GLPROC __glFogSpanFastMasked(GlContext* gc);
-GLuint GLPROC __glFogSpanNicest(GlContext* gc);
-GLuint GLPROC __glFogSpanNicestMasked(GlContext* gc);
-GLuint GLPROC __glAlphaTestSpan(GlContext* gc);
-GLuint GLPROC __glAlphaTestSpanMasked(GlContext* gc);
-GLuint GLPROC __glIndexTestSpan(GlContext* gc);
-GLuint GLPROC __glIndexTestSpanMasked(GlContext* gc);
 }
 
 // (B + 0.5) / 16 - 0.5 of the 4x4 dither matrix, at (y & 3) * 4 + (x & 3).

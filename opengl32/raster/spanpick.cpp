@@ -4,6 +4,7 @@
 #include "core/pickers.h"
 #include "geometry/geometry.h"
 #include "span.h"
+#include "fragment.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ bool addDepthStencil(StageList* l, GLuint F) {
     return true;
 }
 
-bool readsDestination(GLenum src, GLenum dst) {
-    return dst != GL_ZERO || src == GL_DST_ALPHA || src == GL_ONE_MINUS_DST_ALPHA || src == GL_DST_COLOR ||
-           src == GL_ONE_MINUS_DST_COLOR || src == GL_SRC_ALPHA_SATURATE;
-}
-
 GlSpanStageProc blendStage(GLenum src, GLenum dst) {
     if (src == GL_SRC_ALPHA && dst == GL_ONE_MINUS_SRC_ALPHA) return __glBlendSpanSrcAlphaOneMinusSrcAlpha;
     if (src == GL_SRC_ALPHA && dst == GL_ONE) return __glBlendSpanSrcAlphaOne;
@@ -60,7 +56,7 @@ void addBufferOps(StageList* l, GLuint F) {
     }
     if (F & GL_RF_BLEND) {
         const GLenum src = gc->colorBuffer.blendSrc, dst = gc->colorBuffer.blendDst;
-        if (!fetched && readsDestination(src, dst)) l->add(__glFetchSpan, __glFetchSpanMasked);
+        if (!fetched && __glBlendReadsDestination(src, dst)) l->add(__glFetchSpan, __glFetchSpanMasked);
         l->add(blendStage(src, dst), __glBlendSpanMasked);
     }
     if (F & GL_RF_DITHER) {

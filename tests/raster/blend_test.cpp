@@ -52,40 +52,7 @@ struct Layout {
     }
 };
 
-// A 5-6-5 DIB section (the layout the 16-bit pixel formats describe) with a
-// context current on it, one unit per pixel.
-struct Dib565Context {
-    static constexpr DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
-    GltestDib dib;
-    HGLRC rc = nullptr;
-    Dib565Context(int w, int h) : dib(w, h, 16, true, masks) {
-        PIXELFORMATDESCRIPTOR p;
-        int format = 0;
-        const int n = DescribePixelFormat(dib.dc, 1, sizeof p, &p);
-        for (int i = 1; i <= n && !format; i++) {
-            DescribePixelFormat(dib.dc, i, sizeof p, &p);
-            if ((p.dwFlags & PFD_DRAW_TO_BITMAP) && p.cColorBits == 16 && p.iPixelType == PFD_TYPE_RGBA &&
-                p.cGreenBits == 6)
-                format = i;
-        }
-        if (!format || !SetPixelFormat(dib.dc, format, &p)) return;
-        rc = wglCreateContext(dib.dc);
-        if (!rc || !wglMakeCurrent(dib.dc, rc)) return;
-        glViewport(0, 0, w, h);
-        glMatrixMode(GL_PROJECTION);
-        glOrtho(0, w, 0, h, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-    }
-    ~Dib565Context() {
-        wglMakeCurrent(nullptr, nullptr);
-        if (rc) wglDeleteContext(rc);
-    }
-    uint32_t pixel(int x, int y) const { return dib.at(x, dib.height - 1 - y, 2); }
-    bool guardsIntact() const { return StandinDibGuardsIntact(dib.bitmap) != FALSE; }
-};
-
-template <class Context>
-void allFactorPairs(const Context& c, const char* name, bool dither) {
+void allFactorPairs(const GltestDibContext& c, const char* name, bool dither) {
     const GlColorBuffer* cb = __glCurrentContext()->fb.frontBuffer;
     const Layout layout = {{cb->shift[0], cb->shift[1], cb->shift[2]}, {cb->maximum[0], cb->maximum[1], cb->maximum[2]}};
     if (dither) glEnable(GL_DITHER);
@@ -140,9 +107,12 @@ TEST(Blend, AllFactorPairs) {
             ASSERT_NE(c.rc, nullptr) << bits;
             allFactorPairs(c, bits == 8 ? "332" : bits == 24 ? "888" : "x888", dither);
         }
-        Dib565Context c(9, 8);
-        ASSERT_NE(c.rc, nullptr);
-        allFactorPairs(c, "565", dither);
+        static const DWORD masks565[3] = {0xF800, 0x07E0, 0x001F};
+        for (const DWORD* masks : {masks565, (const DWORD*)nullptr}) {
+            GltestDibContext c(9, 8, 16, false, 32, true, masks);
+            ASSERT_NE(c.rc, nullptr);
+            allFactorPairs(c, masks ? "565" : "555", dither);
+        }
     }
 }
 

@@ -302,20 +302,25 @@ TEST(Lines, Width) {
     EXPECT_TRUE(c.guardsIntact());
 }
 
+// A line on row 3 from blue at x 2.5 to red at x 34.5 in the given shading.
+static void drawBlueToRed(GLenum shade) {
+    glShadeModel(shade);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBegin(GL_LINES);
+    glColor3f(0, 0, 1);
+    glVertex2f(2.5f, 3.5f);
+    glColor3f(1, 0, 0);
+    glVertex2f(34.5f, 3.5f);
+    glEnd();
+}
+
 // Colour along the line: flat uses the second vertex, smooth follows the
 // pixel's position within one unit; 16-bit and colour-index buffers too.
 TEST(Lines, FlatAndSmoothColour) {
     GltestDibContext c(40, 8, 32, false, 32, false);
     ASSERT_NE(c.rc, nullptr);
     for (GLenum shade : {GL_FLAT, GL_SMOOTH}) {
-        glShadeModel(shade);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glBegin(GL_LINES);
-        glColor3f(0, 0, 1);
-        glVertex2f(2.5f, 3.5f);
-        glColor3f(1, 0, 0);
-        glVertex2f(34.5f, 3.5f);
-        glEnd();
+        drawBlueToRed(shade);
         for (int x = 2; x < 34; x++) {
             const float t = (float)(x - 2) / 32.0f;
             const int wantRed = shade == GL_FLAT ? 255 : (int)lrintf(255.0f * t);
@@ -336,14 +341,7 @@ TEST(Lines, DirectWriters) {
             if (dither) glEnable(GL_DITHER);
             else glDisable(GL_DITHER);
             for (GLenum shade : {GL_FLAT, GL_SMOOTH}) {
-                glShadeModel(shade);
-                glClear(GL_COLOR_BUFFER_BIT);
-                glBegin(GL_LINES);
-                glColor3f(0, 0, 1);
-                glVertex2f(2.5f, 3.5f);
-                glColor3f(1, 0, 0);
-                glVertex2f(34.5f, 3.5f);
-                glEnd();
+                drawBlueToRed(shade);
                 for (int x = 2; x < 34; x++) {
                     const uint32_t p = c.pixel(x, 3);
                     const int r = (int)(p >> 10 & 31), g = (int)(p >> 5 & 31), b = (int)(p & 31);
@@ -522,11 +520,7 @@ TEST(Lines, Antialiased) {
     EXPECT_NEAR(c.red(15, 9), 128, 10);
 
     // Viewport four times the drawable, lines along and across its edges; scissor.
-    glViewport(-32, -32, 128, 128);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-32, 96, -32, 96, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
+    gltestPixelViewport(-32, -32, 128, 128);
     glClear(GL_COLOR_BUFFER_BIT);
     glLineWidth(3);
     line(-20, 0.2f, 60, 0.2f);
@@ -596,11 +590,7 @@ TEST(Lines, AlphaTest) {
 TEST(Lines, ClipBoxAndLongLines) {
     GltestDibContext c(32, 32, 32, false, 32, false);
     ASSERT_NE(c.rc, nullptr);
-    glViewport(-1000, -20, 2048, 64);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-1000, 1048, -20, 44, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
+    gltestPixelViewport(-1000, -20, 2048, 64);
     glColor3f(1, 1, 1);
     for (bool smooth : {false, true}) {
         if (smooth) glEnable(GL_LINE_SMOOTH);
@@ -640,11 +630,7 @@ TEST(Lines, BothBuffersAndNone) {
     HGLRC rc = wglCreateContext(dc);
     ASSERT_NE(rc, nullptr);
     ASSERT_TRUE(wglMakeCurrent(dc, rc));
-    glViewport(0, 0, 32, 16);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 32, 0, 16, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
+    gltestPixelViewport(0, 0, 32, 16);
     GlContext* gc = context();
     ASSERT_NE(gc->fb.backBuffer, nullptr);
     auto at = [&](GlColorBuffer* cb, int x, int y) {

@@ -168,11 +168,7 @@ TEST(Points, ClipBox) {
             GltestDibContext c(16, 16, 32, false, 32, topDown);
             ASSERT_NE(c.rc, nullptr);
             // A viewport larger than the drawable, one unit per pixel.
-            glViewport(-8, -8, 32, 32);
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            glOrtho(-8, 24, -8, 24, -1, 1);
-            glMatrixMode(GL_MODELVIEW);
+            gltestPixelViewport(-8, -8, 32, 32);
             glPointSize(mode ? 3.0f : 1.0f);
             if (mode == 2) glEnable(GL_POINT_SMOOTH);
             glColor3f(1, 1, 1);

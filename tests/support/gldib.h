@@ -8,6 +8,15 @@
 #include <GL/gl.h>
 #include "standin/control.h"
 
+// Viewport (x, y, w, h) with one unit per pixel: object x, y equal window x, y.
+inline void gltestPixelViewport(int x, int y, int w, int h) {
+    glViewport(x, y, w, h);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(x, x + w, y, y + h, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+}
+
 struct GltestDibContext {
     GltestDib dib;
     HGLRC rc = nullptr;
@@ -16,9 +25,11 @@ struct GltestDibContext {
     bool topDown;
 
     // bits: DIB depth (8, 16, 24, 32); index: colour-index format; depthBits
-    // 16 or 32 picks the format, 24 forces the 24-bit depth buffer.
-    GltestDibContext(int w, int h, int bits = 32, bool index = false, int depthBits = 32, bool topDown = true)
-        : dib(w, h, bits, topDown), bytes(bits / 8), topDown(topDown) {
+    // 16 or 32 picks the format, 24 forces the 24-bit depth buffer; masks:
+    // the DIB's red, green and blue bit fields (16 and 32 bits).
+    GltestDibContext(int w, int h, int bits = 32, bool index = false, int depthBits = 32, bool topDown = true,
+                     const DWORD* masks = nullptr)
+        : dib(w, h, bits, topDown, masks), bytes(bits / 8), topDown(topDown) {
         const int want = depthBits == 16 ? 16 : 32;
         PIXELFORMATDESCRIPTOR p;
         const int n = DescribePixelFormat(dib.dc, 1, sizeof p, &p);
@@ -37,12 +48,7 @@ struct GltestDibContext {
             EXPECT_TRUE(wglMakeCurrent(dib.dc, rc));
         }
         unsetenv("GLFORCEZBITS");
-        // One unit per pixel, window coordinates equal object coordinates.
-        glViewport(0, 0, w, h);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, w, 0, h, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
+        gltestPixelViewport(0, 0, w, h);
         glLoadIdentity();
     }
     ~GltestDibContext() {
