@@ -713,3 +713,84 @@ TEST(TriDib, DepthTestNearFarEnd) {
             EXPECT_TRUE(c.guardsIntact());
         }
 }
+
+// Shared edges through the whole pipeline: every primitive kind drawn with
+// stencil GL_INCR leaves 1 on each pixel it colours and 0 elsewhere.
+TEST(TriDib, StencilCountsEachPixelOnce) {
+    struct Shape {
+        const char* name;
+        GLenum mode;
+        std::vector<V> v;
+    };
+    std::vector<V> polygon;
+    for (int i = 0; i < 20; i++) {
+        const double a = 2.0 * M_PI * i / 20.0;
+        polygon.push_back(vtx((float)(16.0 + 13.3 * cos(a)), (float)(16.0 + 13.7 * sin(a))));
+    }
+    std::vector<V> fan = {vtx(16.2f, 15.9f)};
+    for (int i = 0; i <= 9; i++) {
+        const double a = 2.0 * M_PI * i / 9.0;
+        fan.push_back(vtx((float)(16.2 + 14.1 * cos(a)), (float)(15.9 + 12.9 * sin(a))));
+    }
+    const Shape shapes[] = {
+        {"strip", GL_TRIANGLE_STRIP,
+         {vtx(1.1f, 2.3f), vtx(3.7f, 29.6f), vtx(9.4f, 1.2f), vtx(12.2f, 30.1f), vtx(20.9f, 3.3f), vtx(25.5f, 28.8f),
+          vtx(30.6f, 1.7f)}},
+        {"fan", GL_TRIANGLE_FAN, fan},
+        {"quads", GL_QUADS,
+         {vtx(2.25f, 2.5f), vtx(16.75f, 3.0f), vtx(16.25f, 17.5f), vtx(2.5f, 16.25f), vtx(16.75f, 3.0f),
+          vtx(29.5f, 2.25f), vtx(30.0f, 18.0f), vtx(16.25f, 17.5f)}},
+        {"quad strip", GL_QUAD_STRIP,
+         {vtx(1.5f, 1.5f), vtx(1.25f, 30.5f), vtx(10.7f, 3.1f), vtx(11.3f, 28.9f), vtx(30.5f, 1.1f),
+          vtx(29.9f, 30.7f)}},
+        {"20-gon", GL_POLYGON, polygon},
+    };
+    for (const Shape& s : shapes) {
+        GltestDibContext c(32, 32);
+        ASSERT_NE(c.rc, nullptr);
+        GlContext* gc = __glCurrentContext();
+        glClearStencil(0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glEnable(GL_STENCIL_TEST);
+        glStencilFunc(GL_ALWAYS, 0, 0xFF);
+        glStencilOp(GL_INCR, GL_INCR, GL_INCR);
+        glColor3f(1, 0, 0);
+        glBegin(s.mode);
+        for (const V& p : s.v) glVertex2f(p.x, p.y);
+        glEnd();
+        const GlStencilBuffer* sb = &gc->fb.stencil;
+        int drawn = 0;
+        for (int y = 0; y < 32; y++)
+            for (int x = 0; x < 32; x++) {
+                const int row = c.topDown ? 31 - y : y;
+                const int count = sb->buf.base[row * sb->buf.stride + x];
+                EXPECT_EQ(count, isRed(c, x, y) ? 1 : 0) << s.name << " pixel " << x << "," << y;
+                drawn += count;
+            }
+        EXPECT_GT(drawn, 300) << s.name;
+    }
+}
+
+// Two-sided lighting: front faces take the front material, back faces the
+// back material, on both row orders.
+TEST(TriDib, TwoSidedColours) {
+    for (bool topDown : {true, false}) {
+        GltestDibContext c(16, 16, 32, false, 32, topDown);
+        ASSERT_NE(c.rc, nullptr);
+        const GLfloat none[4] = {0, 0, 0, 1}, red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1};
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+        glMaterialfv(GL_FRONT, GL_EMISSION, red);
+        glMaterialfv(GL_BACK, GL_EMISSION, blue);
+        glEnable(GL_LIGHTING);
+        for (bool ccw : {true, false}) {
+            c.clear(0);
+            glBegin(GL_TRIANGLES);
+            glVertex2f(1, 1);
+            if (ccw) glVertex2f(15, 2), glVertex2f(4, 15);
+            else glVertex2f(4, 15), glVertex2f(15, 2);
+            glEnd();
+            EXPECT_EQ(c.pixel(6, 6) & 0xFFFFFF, ccw ? 0xFF0000u : 0x0000FFu) << "topDown " << topDown;
+        }
+    }
+}
