@@ -256,6 +256,12 @@ int32_t RVAPI rvSimSetTextureMemory(uint32_t bytes, uint32_t minAddress)
     return 1;
 }
 
+void RVAPI rvSimRefuseWinOpen(uint32_t count)
+{
+    rvx::ensureStarted();
+    rvx::g_board.refuseOpens = count;
+}
+
 void RVAPI rvSimGetState(RvSimState *state)
 {
     rvx::ensureStarted();

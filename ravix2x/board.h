@@ -22,6 +22,7 @@ struct Board {
     uint8_t *texMemory;           // s.textureBytes bytes
     uint32_t palette[256];        // 0x00RRGGBB
     const char *lastError;
+    uint32_t refuseOpens;         // rvQrbWinOpen calls still to refuse
 };
 
 extern Board g_board;

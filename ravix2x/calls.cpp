@@ -82,6 +82,10 @@ int32_t RVAPI rvQrbWinOpen(void *window, int32_t resolution, int32_t refresh, in
         badCall("rvQrbWinOpen: unsupported resolution, origin or buffer count");
         return 0;
     }
+    if (rvx::g_board.refuseOpens) {
+        --rvx::g_board.refuseOpens;
+        return 0;
+    }
     rvx::openWindow(colorBuffers);
     return 1;
 }

@@ -3,6 +3,7 @@
 
 #include "services.h"
 #include "stateutil.h"
+#include "texture/texture.h"
 
 // One level of glPushAttrib; allocated zeroed at its first use, kept for reuse.
 struct GlAttribRecord {
@@ -44,6 +45,7 @@ enum {
     EX_COLOR_PROCS = 0x1,  // pickColorMaterial and applyCurrentColor
     EX_SPOT = 0x2,         // recompute the unit spot directions
     EX_BEGIN = 0x4,        // begin state 2 even with no picker bit
+    EX_TEXTURE = 0x8,      // rebinds the saved texture names, restores the bound objects' parameters
 };
 
 struct GlAttribGroup {
@@ -91,7 +93,7 @@ static const GlAttribGroup attribGroups[] = {
      GL_DIRTY_SCISSOR, 0, 0},
     {GL_STENCIL_BUFFER_BIT, BLOCK(stencil, stencil), NO_BLOCK, GL_EN_STENCIL_TEST, 0, 0,
      GL_DIRTY_STENCIL_REF | GL_DIRTY_STENCIL_OPS, 0, GL_DIRTY_STENCIL_REF | GL_DIRTY_STENCIL_OPS, 0},
-    {GL_TEXTURE_BIT, BLOCK(texture, texture), NO_BLOCK, 0, EW_TEXTURE, 0, 0, 0, 0, EX_BEGIN},
+    {GL_TEXTURE_BIT, BLOCK(texture, texture), NO_BLOCK, 0, EW_TEXTURE, 0, 0, 0, 0, EX_BEGIN | EX_TEXTURE},
     {GL_TRANSFORM_BIT, BLOCK(transform, transform), NO_BLOCK, GL_EN_NORMALIZE, EW_CLIP, GL_DIRTY_GENERIC, 0,
      GL_DIRTY_GENERIC, 0, 0},
     {GL_VIEWPORT_BIT, BLOCK(viewport, viewport), NO_BLOCK, 0, 0, GL_DIRTY_GENERIC, 0, GL_DIRTY_GENERIC, 0, 0},
@@ -119,7 +121,10 @@ static void restoreEnables(GlEnableState* live, const GlEnableState* saved, cons
 static void restoreGroup(GlThreadState* ts, GlContext* gc, const GlAttribGroup* g, const uint8_t* src,
                          const GlEnableState* savedEnables, bool fromRecord) {
     uint8_t* dst = (uint8_t*)gc;
-    if (g->size) memcpy(dst + g->ctxOff, src + (fromRecord ? g->recOff : g->ctxOff), g->size);
+    if (g->extra & EX_TEXTURE)
+        __glRestoreTextureState(gc, (const GlTextureState*)(src + (fromRecord ? g->recOff : g->ctxOff)));
+    else if (g->size)
+        memcpy(dst + g->ctxOff, src + (fromRecord ? g->recOff : g->ctxOff), g->size);
     if (g->size2) memcpy(dst + g->ctxOff2, src + (fromRecord ? g->recOff2 : g->ctxOff2), g->size2);
     restoreEnables(&gc->enables, savedEnables, g);
     const GLuint pickers = fromRecord ? g->popPickers : g->copyPickers;

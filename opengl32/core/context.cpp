@@ -7,6 +7,7 @@
 #include "histogram.h"
 #include "services.h"
 #include "dlist.h"
+#include "texture/pixel.h"
 
 const char __glVendorString[] = "Zorvex";
 const char __glRendererString[] = "Zorvex";
@@ -203,6 +204,7 @@ extern "C" void GLPROC __glRescaleColors(GlContext* gc) {
     for (int i = 0; i < 4; i++) ratio[i] = maxima[i] / k->previousColorMax[i];
     __glRescaleStoredColors(gc, ratio);
     memcpy(k->previousColorMax, maxima, sizeof maxima);
+    __glBuildPixelTransferTables(gc);
 }
 
 extern "C" GlDispatchTable* GLPROC __glDispatchAddress(GlContext* gc) {

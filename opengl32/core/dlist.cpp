@@ -68,6 +68,7 @@ extern "C" void GLPROC __glShareDisplayLists(GlContext* gc, GlContext* other) {
 // other context's display lists.
 extern "C" GLboolean GLPROC __glShareListsProc(GlContext* gc, GlContext* other) {
     __glShareDisplayLists(gc, other);
+    __glShareTextureNames(gc, other);
     return GL_TRUE;
 }
 

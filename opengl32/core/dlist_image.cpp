@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include "beginstate.h"
 #include "dlist.h"
+#include "texture/pixel.h"
 
 static inline GLuint word(const uint8_t* p) {
     GLuint v;
@@ -26,51 +27,9 @@ enum {
 
 static bool isPackedType(GLenum type) { return type - GL_PACKED_332 <= 4u; }
 
-static GLint formatComponents(GLenum format, GLenum type) {
-    if (isPackedType(type)) return 1;
-    switch (format) {
-    case GL_COLOR_INDEX:
-    case GL_STENCIL_INDEX:
-    case GL_DEPTH_COMPONENT:
-    case GL_RED:
-    case GL_GREEN:
-    case GL_BLUE:
-    case GL_ALPHA:
-    case GL_LUMINANCE: return 1;
-    case GL_LUMINANCE_ALPHA: return 2;
-    case GL_RGB:
-    case GL_BGR_EXT: return 3;
-    case GL_RGBA:
-    case GL_ABGR_EXT:
-    case GL_BGRA_EXT: return 4;
-    }
-    return 0;
-}
-
-static GLint typeSize(GLenum type) {
-    switch (type) {
-    case GL_BYTE:
-    case GL_UNSIGNED_BYTE:
-    case GL_PACKED_332: return 1;
-    case GL_SHORT:
-    case GL_UNSIGNED_SHORT:
-    case GL_PACKED_4444:
-    case GL_PACKED_5551: return 2;
-    case GL_INT:
-    case GL_UNSIGNED_INT:
-    case GL_FLOAT:
-    case GL_PACKED_8888:
-    case GL_PACKED_1010102: return 4;
-    }
-    return 0;
-}
-
 // Bytes of a packed image, in 64 bits.
 static uint64_t imageSize(GLsizei w, GLsizei h, GLenum format, GLenum type) {
-    if (w <= 0 || h <= 0) return 0;
-    const uint64_t comps = (uint64_t)formatComponents(format, type);
-    if (type == GL_BITMAP) return comps * (((uint64_t)w + 7) / 8) * (uint64_t)h;
-    return (uint64_t)w * comps * (uint64_t)typeSize(type) * (uint64_t)h;
+    return __glPackedImageSize(w, h, format, type);
 }
 
 static uint8_t reverseBits(uint8_t b) {
@@ -83,47 +42,35 @@ static uint8_t reverseBits(uint8_t b) {
 // state into packed rows (bitmaps: each row from a new byte, bit 7 first).
 extern "C" void GLPROC __glUnpackImage(GlContext* gc, GLsizei width, GLsizei height, GLsizei depth, GLenum format,
                                       GLenum type, const GLvoid* pixels, GLvoid* destination) {
-    const GlPixelStoreModes* u = &gc->pixel.unpack;
-    const uint64_t comps = (uint64_t)formatComponents(format, type);
-    const uint64_t rowPixels = u->rowLength > 0 ? (uint64_t)u->rowLength : (uint64_t)width;
-    const uint64_t align = u->alignment > 0 ? (uint64_t)u->alignment : 1;
-    const uint8_t* src = (const uint8_t*)pixels;
     uint8_t* dst = (uint8_t*)destination;
-    if (type == GL_BITMAP) {
-        const uint64_t srcRow = (comps * rowPixels + 7) / 8 + align - 1;
-        const uint64_t stride = srcRow - srcRow % align;
-        const uint64_t dstRow = (comps * (uint64_t)width + 7) / 8;
-        const uint64_t bits = comps * (uint64_t)width;
-        for (GLsizei d = 0; d < depth; d++)
-            for (GLsizei r = 0; r < height; r++) {
-                const uint8_t* row = src + ((uint64_t)d * height + r + u->skipRows) * stride;
-                memset(dst, 0, (size_t)dstRow);
-                for (uint64_t i = 0; i < bits; i++) {
-                    const uint64_t bit = (uint64_t)u->skipPixels * comps + i;
-                    uint8_t b = row[bit >> 3];
-                    if (u->lsbFirst) b = reverseBits(b);
-                    if (b & (0x80 >> (bit & 7))) dst[i >> 3] |= (uint8_t)(0x80 >> (i & 7));
-                }
-                dst += dstRow;
-            }
+    const uint64_t rows = (uint64_t)(height > 0 ? height : 0) * (uint64_t)(depth > 0 ? depth : 0);
+    const uint64_t dstRow = __glPackedImageSize(width, 1, format, type);
+    GlImageLayout l;
+    __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.unpack);
+    if (rows == 0 || dstRow == 0) return;
+    // An image that cannot lie in the address space is not read.
+    if (rows > INT32_MAX || !__glLayoutImage(&l, width, (GLsizei)rows)) {
+        memset(dst, 0, (size_t)(dstRow * rows));
         return;
     }
-    const uint64_t size = (uint64_t)typeSize(type);
-    const uint64_t rowBytes = comps * rowPixels * size + align - 1;
-    const uint64_t stride = rowBytes - rowBytes % align;
-    const uint64_t dstRow = comps * (uint64_t)width * size;
-    const uint64_t skip = (uint64_t)u->skipRows * stride + (uint64_t)u->skipPixels * comps * size;
-    for (GLsizei d = 0; d < depth; d++)
-        for (GLsizei r = 0; r < height; r++) {
-            const uint8_t* row = src + skip + ((uint64_t)d * height + r) * stride;
-            if (u->swapBytes && size > 1) {
-                for (uint64_t e = 0; e < dstRow; e += size)
-                    for (uint64_t k = 0; k < size; k++) dst[e + k] = row[e + size - 1 - k];
-            } else {
-                memcpy(dst, row, (size_t)dstRow);
+    const uint8_t* row = l.firstPixel;
+    const uint64_t size = (uint64_t)l.elementSize;
+    for (uint64_t r = 0; r < rows; r++, row += l.rowStride, dst += dstRow) {
+        if (type == GL_BITMAP) {
+            memset(dst, 0, (size_t)dstRow);
+            for (GLsizei i = 0; i < width; i++) {
+                const GLint bit = l.bitOffset + i;
+                uint8_t b = row[bit >> 3];
+                if (l.lsbFirst) b = reverseBits(b);
+                if (b & (0x80 >> (bit & 7))) dst[i >> 3] |= (uint8_t)(0x80 >> (i & 7));
             }
-            dst += dstRow;
+        } else if (l.swapBytes && size > 1) {
+            for (uint64_t e = 0; e < dstRow; e += size)
+                for (uint64_t k = 0; k < size; k++) dst[e + k] = row[e + size - 1 - k];
+        } else {
+            memcpy(dst, row, (size_t)dstRow);
         }
+    }
 }
 
 extern "C" void GLPROC __glCopyImageToList(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,

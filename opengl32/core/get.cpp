@@ -3,6 +3,7 @@
 
 #include <math.h>
 #include "stateutil.h"
+#include "texture/texture.h"
 
 // Source kinds of the staged values and the requested result types.
 enum { KIND_FLOAT = 0, KIND_INT = 3, KIND_BOOL = 4, KIND_NORM = 5, KIND_SCALED = 6 };
@@ -180,8 +181,8 @@ static const GlGetEntry getTable[] = {
     SPECIAL(GL_SELECTION_BUFFER_SIZE),
     F(GL_POLYGON_OFFSET_UNITS, polygon.offsetUnits, 1),
     F(GL_POLYGON_OFFSET_FACTOR, polygon.offsetFactor, 1),
-    I(GL_TEXTURE_BINDING_1D, texture.target[0].boundName, 1),
-    I(GL_TEXTURE_BINDING_2D, texture.target[1].boundName, 1),
+    I(GL_TEXTURE_BINDING_1D, texture.target[0].name, 1),
+    I(GL_TEXTURE_BINDING_2D, texture.target[1].name, 1),
     I(GL_VERTEX_ARRAY_SIZE, arrays.vertex.size, 1),
     I(GL_VERTEX_ARRAY_TYPE, arrays.vertex.type, 1),
     I(GL_VERTEX_ARRAY_STRIDE, arrays.vertex.givenStride, 1),
@@ -578,12 +579,11 @@ extern "C" void GLIMM __glImmGetTexGeniv(GLenum coord, GLenum pname, GLint* para
 }
 
 static bool texParameterValues(GlContext* gc, GLenum target, GLenum pname, GlGetStage* s, int* kind, int* count) {
-    GLuint t = target - GL_TEXTURE_1D;
-    if (t > 1) {
+    const GlTexTargetState* x = __glLookupTexTargetState(gc, target);
+    if (!x) {
         __glSetError(GL_INVALID_ENUM);
         return false;
     }
-    const GlTexTargetState* x = &gc->texture.target[t];
     *kind = KIND_INT, *count = 1;
     switch (pname) {
     case GL_TEXTURE_WRAP_S: s->i[0] = (GLint)x->wrapS; break;
@@ -592,7 +592,7 @@ static bool texParameterValues(GlContext* gc, GLenum target, GLenum pname, GlGet
     case GL_TEXTURE_MAG_FILTER: s->i[0] = (GLint)x->magFilter; break;
     case GL_TEXTURE_BORDER_COLOR: *kind = KIND_NORM, *count = 4; memcpy(s->f, x->borderColor, 16); break;
     case GL_TEXTURE_PRIORITY: *kind = KIND_NORM, s->f[0] = x->priority; break;
-    case GL_TEXTURE_RESIDENT: s->i[0] = 0; break;  // the texture objects answer this
+    case GL_TEXTURE_RESIDENT: s->i[0] = __glLookupTextureObject(gc, target)->resident; break;
     default: __glSetError(GL_INVALID_ENUM); return false;
     }
     return true;
@@ -668,8 +668,9 @@ static void getPixelMap(GLenum map, void* values, int form) {
         GLint iv = (GLint)word;
         switch (form) {
         case PM_FLOAT: ((GLfloat*)values)[n] = ints ? (GLfloat)iv : f; break;
-        case PM_UINT: ((GLuint*)values)[n] = ints ? (GLuint)iv : (GLuint)(GLint)f; break;
-        default: ((GLushort*)values)[n] = (GLushort)(ints ? iv : (GLint)f); break;
+        // Float entries (in [0, 1]) map linearly onto the whole unsigned range.
+        case PM_UINT: ((GLuint*)values)[n] = ints ? (GLuint)iv : (GLuint)((double)f * 4294967295.0 + 0.5); break;
+        default: ((GLushort*)values)[n] = (GLushort)(ints ? iv : (GLint)((double)f * 65535.0 + 0.5)); break;
         }
     }
 }

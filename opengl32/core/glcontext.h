@@ -7,6 +7,7 @@
 #include "geometry/light.h"
 #include "raster/glbuffer.h"
 #include "raster/spanstate.h"
+#include "spans/spans.h"
 #include "codegen/ogstate.h"
 
 struct WglDrawable;
@@ -148,6 +149,24 @@ struct GlContextProcs {
     // ---- Bitmaps.
     void (GLPROC* rasterizeBitmap)(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
                                    GLfloat xmove, GLfloat ymove, const GLubyte* image);
+
+    // ---- Pixel rectangles: the framebuffer transfer of a checked request.
+    void (GLPROC* drawPixels)(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                              const GLvoid* pixels, GLboolean packed);
+    void (GLPROC* readPixels)(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                              GLenum type, GLvoid* pixels);
+    void (GLPROC* copyPixels)(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
+
+    // ---- Fast span chain slots, adjacent and in this order (the triangle
+    // picker writes them): chain head, texture stage, successors by the kind
+    // of the calling stage, stencil updates, after the stencil update, the
+    // store behind the both-buffers stage.
+    GlSpanProc fillTriangle;
+    GlSpanProc spanTextured;
+    GlSpanProc spanChain[GL_SPAN_CHAIN_SLOTS];
+    GlSpanProc stencilOps[3];
+    GlSpanProc afterStencilUpdate;
+    GlSpanProc bufferStore;
 };
 
 // Implementation limits and constants set by the constructors.
@@ -299,6 +318,7 @@ struct GlContext {
     GlEvalState eval;
     GlPixelState pixel;
     GlTextureState texture;
+    GlTextureObjects textureObjects;
     GlVertexArrayState arrays;
     GlListQueryState lists;
     GLuint attribDepth;        // occupied levels of attribStack
@@ -389,6 +409,9 @@ struct GlContext {
 
     // ---- Lighting: derived light list, face values, power-table cache.
     GlLightingDerived lightingDerived;
+
+    // ---- Fast span chain: the GL_BLEND environment colour as bytes R, G, B, A.
+    uint8_t texEnvColorBytes[4];
 };
 
 // Size of a span work array.

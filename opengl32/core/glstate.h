@@ -263,7 +263,7 @@ struct GlPixelStoreModes {
 };
 struct GlPixelMap {
     GLint size;
-    void* values;  // null with size 1: the single default entry 0
+    void* values;  // size 32-bit entries; size 0 (no values) only after a failed allocation
 };
 // GL_PIXEL_MODE_BIT saves transfer and readBuffer/readBufferRequested.
 struct GlPixelTransferState {
@@ -273,11 +273,28 @@ struct GlPixelTransferState {
     GLint indexShift, indexOffset;
     uint8_t mapColor, mapStencil, pad[2];
 };
+// The 256-entry float tables of the unsigned-byte pixel paths and the flags
+// that say which transfers apply (set at validation).
+struct GlPixelTransferTables {
+    uint8_t colorTransfer, indexTransfer, depthTransfer, stencilTransfer, validated;
+    GLfloat defaultColor[4];
+    GLfloat* scale[4];  // red, green, blue, alpha: i x maximum / 255
+    GLfloat* index;     // i AND the index mask
+    GLfloat* currentIndex;
+    GLfloat* currentColor[4];
+    uint8_t colorMapsBuilt;
+    GLfloat* colorMapped[4];
+    uint8_t indexMapBuilt;
+    GLfloat* mappedIndex;
+    uint8_t indexToRGBABuilt;
+    GLfloat* indexToRGBA[4];
+};
 struct GlPixelState {
     GlPixelTransferState transfer;
     GlPixelMap maps[GL_STATE_PIXEL_MAPS];
     GlPixelStoreModes pack, unpack;
     GLenum readBuffer, readBufferRequested;
+    GlPixelTransferTables tables;
 };
 
 // GL_TEXTURE_BIT.
@@ -286,11 +303,13 @@ struct GlTexGenState {
     GLfloat eyePlane[4];
     GLfloat objectPlane[4];
 };
+// The parameters of a target's bound texture, in the order of the object's
+// parameter block.
 struct GlTexTargetState {
-    GLuint boundName;
-    GLfloat priority;
-    GLenum minFilter, magFilter, wrapS, wrapT;
-    GLfloat borderColor[4];
+    GLenum wrapS, wrapT, minFilter, magFilter;
+    GLfloat borderColor[4];  // clamped to [0, 1]
+    GLuint name;             // of the bound object
+    GLfloat priority;        // the object receives it when unbound
 };
 struct GlTexEnvState {
     GLenum mode;
@@ -300,6 +319,23 @@ struct GlTextureState {
     GlTexGenState gen[4];  // S, T, R, Q
     GlTexTargetState target[GL_STATE_TEX_TARGETS];
     GlTexEnvState env;
+};
+
+// The context's texture objects (not an attribute group): the table is shared
+// by list sharing; bound and defaults are indexed by target (1D, 2D, proxy 1D,
+// proxy 2D). A hardware context installs its hooks before they are created.
+struct GlTextureObject;
+struct GlTextureParams;
+struct GlNameTable;
+struct GlTextureObjects {
+    GlNameTable* names;
+    GlTextureObject* bound[4];
+    GlTextureObject* defaults;  // four objects of name 0
+    void (GLPROC* initObject)(GlContext* gc, GlTextureObject* object, GLuint name, GLint target);
+    uint8_t* (GLPROC* allocLevel)(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
+                                  GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
+    uint8_t* (GLPROC* allocProxyLevel)(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
+                                       GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
 };
 
 // Vertex arrays (client state).

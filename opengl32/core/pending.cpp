@@ -2,7 +2,9 @@
 
 #include "services.h"
 #include "geometry/eval.h"
+#include "texture/pixel.h"
 
 extern "C" void GLPROC __glFreeSubsystemState(GlContext* gc) {
     __glFreeEvaluators(gc);
+    __glFreePixelState(gc);
 }

@@ -5,6 +5,7 @@
 #include "pickers.h"
 #include "geometry/geometry.h"
 #include "raster/depthstencil.h"
+#include "texture/pixel.h"
 #include "raster/lines.h"
 #include "raster/triangle.h"
 
@@ -75,7 +76,15 @@ extern "C" void GLPROC __glPickShadeProcs(GlContext* gc) {
 extern "C" void GLPROC __glPickTextureProcs(GlContext*) {}
 extern "C" void GLPROC __glPickTexGenProcs(GlContext*) {}
 // __glPickFogProcs: geometry/fog.cpp; __glValidateLighting: geometry/light.cpp.
-extern "C" void GLPROC __glPickRenderProcs(GlContext*) {}
+// The pixel-rectangle state: the read buffer and the transfer flags. (The
+// rectangle procedures themselves come with the framebuffer transfers.)
+extern "C" void GLPROC __glPickRenderProcs(GlContext* gc) {
+    GlFramebuffer* fb = &gc->fb;
+    if (gc->pixel.readBuffer == GL_FRONT) gc->readBuffer = fb->frontBuffer;
+    else if (gc->pixel.readBuffer == GL_BACK && fb->backBuffer) gc->readBuffer = fb->backBuffer;
+    if (!gc->readBuffer) gc->readBuffer = fb->frontBuffer;
+    __glPickPixelTransferFlags(gc);
+}
 
 // The depth-test members for the depth function, mask and word size.
 extern "C" GLint GLPROC __glPickDepthTestProc(GlContext* gc) {

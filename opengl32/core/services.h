@@ -27,6 +27,7 @@ void GLPROC __glFreeClipPlanes(GlContext* gc);
 // Textures and pixel state.
 GLboolean GLPROC __glInitTextures(GlContext* gc);
 void GLPROC __glFreeTextures(GlContext* gc);
+void GLPROC __glShareTextureNames(GlContext* gc, GlContext* other);
 
 // Code generator.
 GLboolean GLPROC __glOgCreateCaches(GlContext* gc);

@@ -1,6 +1,7 @@
 // GL 1.1 initial state and the colour storage forms.
 
 #include <math.h>
+#include "texture/pixel.h"
 #include "services.h"
 #include "stateutil.h"
 
@@ -89,16 +90,7 @@ static void initLighting(GlContext* gc) {
 }
 
 static void initPixelAndTexture(GlContext* gc, GLenum buffer) {
-    GlPixelTransferState* t = &gc->pixel.transfer;
-    memset(t, 0, sizeof *t);
-    t->redScale = t->greenScale = t->blueScale = t->alphaScale = t->depthScale = 1.0f;
-    t->zoomX = t->zoomY = 1.0f;
-    for (GlPixelMap& m : gc->pixel.maps)
-        if (!m.values) m.size = 1;
-    memset(&gc->pixel.pack, 0, sizeof gc->pixel.pack);
-    memset(&gc->pixel.unpack, 0, sizeof gc->pixel.unpack);
-    gc->pixel.pack.alignment = gc->pixel.unpack.alignment = 4;
-    gc->pixel.readBuffer = gc->pixel.readBufferRequested = buffer;
+    __glInitPixelState(gc);
 
     GlTextureState* x = &gc->texture;
     memset(x, 0, sizeof *x);

@@ -11,21 +11,9 @@
 #include "core/pickers.h"
 #include "geometry/geometry.h"
 #include "fragment.h"
+#include "texture/pixel.h"
 
 namespace {
-
-// The raster position as a pipeline vertex, for the feedback token.
-void rasterVertexOf(GlContext* gc, const GlRasterPos* rp, GlVertex* v) {
-    v->window[0] = rp->window[0];
-    v->window[1] = __glUpwardY(gc, rp->window[1]);  // the mirror is its own inverse
-    v->window[2] = (GLfloat)((GLdouble)rp->window[2] * (GLdouble)gc->depthFullScale);
-    v->clip[3] = rp->window[3];
-    v->frontColor[0] = rp->index;
-    if (gc->pixelFormat.rgba)
-        for (int i = 0; i < 4; i++) v->frontColor[i] = rp->color[i];
-    v->color = v->frontColor;
-    for (int i = 0; i < 4; i++) v->texCoord[i] = rp->texCoord[i];
-}
 
 // The fragment every set bit stores: the raster colour, fogged by the raster
 // position's distance when fog is on (the raster colour itself is unfogged).
@@ -72,7 +60,7 @@ extern "C" void GLPROC __glRasterizeBitmap(GlContext* gc, GLsizei width, GLsizei
     if (!rp->valid) return;
     if (gc->renderMode == GL_FEEDBACK) {
         GlVertex v;
-        rasterVertexOf(gc, rp, &v);
+        __glRasterPosVertex(gc, &v);
         __glFeedbackBitmap(gc, &v);
     } else if (gc->renderMode == GL_RENDER && image && width > 0 && height > 0 && gc->drawBuffer) {
         drawBitmap(gc, rp, width, height, xorig, yorig, image);

@@ -5,6 +5,7 @@
 #include "geometry/geometry.h"
 #include "wgl/drawable.h"
 #include "depthstencil.h"
+#include "accum.h"
 
 static GLuint log2Floor(GLuint v) {
     GLuint s = 0;
@@ -40,10 +41,18 @@ extern "C" void GLPROC __glInitBufferObject(GlBufferObject* b, GlContext*) {
     b->hook = hookNop;
 }
 
+// A description without storage (a drawable the buffer meets for the first
+// time) must not inherit the block of the drawable it was last bound to: the
+// resize that follows allocates its own.
 extern "C" void GLPROC __glAttachBufferObject(GlBufferObject* b, GlDrawableBuffer* desc, GlContext* gc) {
     if (hasStorage(desc)) {
         copyFromDesc(b, desc);
         b->bits = desc->bits;
+    } else {
+        b->rawStorage = nullptr;
+        b->base = nullptr;
+        b->capacity = 0;
+        b->width = b->height = 0;
     }
     b->desc = desc;
     b->context = gc;
@@ -124,11 +133,7 @@ extern "C" GLboolean GLPROC __glInitBuffers(GlContext* gc) {
     initColor(&fb->front, gc);
     if (fb->backBuffer) initColor(&fb->back, gc);
 
-    // The accumulation kind extends this record.
-    if (f->accumPresent) {
-        __glInitBufferObject(&fb->accum, gc);
-        fb->accum.elementSize = 8;
-    }
+    if (f->accumPresent && f->rgba) __glInitAccumBuffer(&fb->accum, gc);
     if (f->depthPresent) __glInitDepthBuffer(&fb->depth, gc);
     if (f->stencilPresent) __glInitStencilBuffer(&fb->stencil, gc);
     __glInitBufferObject(&fb->aux, gc);

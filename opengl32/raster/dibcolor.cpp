@@ -105,6 +105,24 @@ GLuint GLPROC storeSpanMasked(GlColorBuffer* cb, GLint x, GLint y, const GLfloat
     return 0;
 }
 
+// GL_RETURN: accumulated colours (buffer units) times value, clamped to the
+// component range, through the fragment store; the write mask, dither and
+// window ownership apply, blending and the logic op do not.
+void GLPROC returnAccumSpan(GlColorBuffer* cb, GLint x, GLint y, const GLfloat* accum, GLfloat value, GLint n) {
+    const GLuint saved = cb->flags;
+    cb->flags &= ~(GLuint)(GL_CB_LOGIC_OP | GL_CB_BLEND);
+    GlFragment f = {x, y, 0, {0, 0, 0, 0}};
+    for (GLint i = 0; i < n; i++, accum += 4) {
+        f.x = x + i;
+        for (int k = 0; k < 4; k++) {
+            const GLfloat c = accum[k] * value, maximum = (GLfloat)cb->maximum[k];
+            f.color[k] = c > 0.0f ? (c < maximum ? c : maximum) : 0.0f;
+        }
+        cb->storeFragment(cb, &f);
+    }
+    cb->flags = saved;
+}
+
 // Clears.
 
 // The clear colour in buffer units.
@@ -296,6 +314,7 @@ extern "C" void GLPROC __glInitDibColorBuffer(GlColorBuffer* cb, GlContext* gc) 
     cb->buf.resize = resizeDib;
     cb->needsSpanOps = 0;
     cb->storeSpanPerPixel = __glStoreSpanPerPixel;
+    cb->returnAccumSpan = returnAccumSpan;
     cb->fetchSpanA = cb->fetchSpanB = __glFetchBlendSpan;
     cb->clear = clearPerPixel;
     cb->pick = pickDib;

@@ -1,6 +1,16 @@
-// Texture state the context owns; filled in with texture objects.
+// Texture image procedures not built yet: levels get no memory, images are
+// not stored or copied, and no texture is complete.
 
-#include "core/services.h"
+#include "texture.h"
 
-extern "C" GLboolean GLPROC __glInitTextures(GlContext*) { return GL_TRUE; }
-extern "C" void GLPROC __glFreeTextures(GlContext*) {}
+extern "C" uint8_t* GLPROC __glAllocTexLevel(GlContext*, GlTextureParams*, GLint, GLint, GLint, GLint, GLint, GLint,
+                                             GLint) {
+    return nullptr;
+}
+extern "C" uint8_t* GLPROC __glAllocProxyTexLevel(GlContext*, GlTextureParams*, GLint, GLint, GLint, GLint, GLint,
+                                                  GLint, GLint) {
+    return nullptr;
+}
+extern "C" void GLPROC __glTexStoreImageHook(GlContext*, GlPixelOpRecord*, GlTextureParams*, GLint) {}
+extern "C" void GLPROC __glTexCopyImageHook(GlContext*, GlPixelOpRecord*, GlTextureParams*, GLint) {}
+extern "C" GLboolean GLPROC __glIsTextureComplete(GlContext*, const GlTextureParams*) { return GL_FALSE; }

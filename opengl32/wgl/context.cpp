@@ -92,7 +92,7 @@ static BOOL createGlContext(WglContextHandle* h) {
     if (!info) return FALSE;
     *info = __wglBuildPixelFormatInfo(&pfd);
     h->formatInfo = info;
-    if (!__wglHardware && !__glColorBufferSupported(info)) return FALSE;
+    if (!__glColorBufferSupported(info) && !(__wglHardware && info->rgba)) return FALSE;
     contextImports.owner = h;
     h->glContext = __wglHardware ? __glHwCreateContext(&contextImports, info)
                                  : __glCreateContext(&contextImports, info);

@@ -69,6 +69,8 @@ void __wglResizeBuffers(WglContextHandle* h);
 
 // Pass-through decision at load: 0 normal, 1 pass-through, other: fail the load.
 int __wglCheckOverride(void);
+// This module's file name after the last backslash, in `path`; null when it cannot be read.
+const char* __wglModuleName(char* path, DWORD size);
 
 BOOL WINAPI wglLockBuffers(HGLRC handle);
 BOOL WINAPI wglUnlockBuffers(HGLRC handle);
@@ -127,3 +129,94 @@ struct WglPixelFormatTableRecord {
 };
 extern "C" WglEntryTableRecord WglEntryTable;
 extern "C" WglPixelFormatTableRecord WglPixelFormatTable;
+
+// ---- Font display lists ------------------------------------------------------
+// Loads the GLU library that goes with this module and its tessellator calls.
+extern "C" BOOL __wglLoadTessellator(void);
+
+// ---- Installable-client-driver entries --------------------------------------
+typedef ULONG_PTR DHGLRC;
+enum { WGL_ICD_FORMAT_COUNT = 4 };
+struct WglIcdProcTable {
+    ULONG count;
+    PROC entries[336];
+};
+extern "C" {
+extern const WglIcdProcTable GlProcTable;
+extern const char* const GlProcTableNames[336];
+extern const PIXELFORMATDESCRIPTOR GlIcdPixelFormatTable[WGL_ICD_FORMAT_COUNT];
+BOOL WINAPI DrvValidateVersion(ULONG version);
+void WINAPI DrvSetCallbackProcs(INT count, PROC* procs);
+DHGLRC WINAPI DrvCreateContext(HDC dc);
+DHGLRC WINAPI DrvCreateLayerContext(HDC dc, INT layer);
+BOOL WINAPI DrvDeleteContext(DHGLRC context);
+const WglIcdProcTable* WINAPI DrvSetContext(HDC dc, DHGLRC context, PROC callback);
+BOOL WINAPI DrvReleaseContext(DHGLRC context);
+BOOL WINAPI DrvSwapBuffers(HDC dc);
+LONG WINAPI DrvDescribePixelFormat(HDC dc, LONG index, ULONG bytes, PIXELFORMATDESCRIPTOR* out);
+BOOL WINAPI DrvSetPixelFormat(HDC dc, LONG index);
+BOOL WINAPI DrvCopyContext(DHGLRC source, DHGLRC destination, UINT mask);
+BOOL WINAPI DrvDescribeLayerPlane(HDC dc, INT format, INT layer, UINT bytes, LAYERPLANEDESCRIPTOR* out);
+INT WINAPI DrvGetLayerPaletteEntries(HDC dc, INT layer, INT start, INT count, COLORREF* entries);
+BOOL WINAPI DrvRealizeLayerPalette(HDC dc, INT layer, BOOL realize);
+INT WINAPI DrvSetLayerPaletteEntries(HDC dc, INT layer, INT start, INT count, const COLORREF* entries);
+BOOL WINAPI DrvShareLists(DHGLRC first, DHGLRC second);
+BOOL WINAPI DrvSwapLayerBuffers(HDC dc, UINT planes);
+PROC WINAPI DrvGetProcAddress(LPCSTR name);
+}
+
+// ---- Pass-through mode --------------------------------------------------------
+extern "C" {
+// TRUE when the platform library offers a format other than the generic software one.
+BOOL __wglHasAcceleratedFormat(HMODULE platformLibrary);
+// Points the loading thread's dispatch table and the two jump tables at the
+// platform library and GDI; on failure everything is as before.
+BOOL __wglBindForwarding(HMODULE platformLibrary);
+// Puts back the null dispatch table and the library's own jump-table entries.
+void __wglUnbindForwarding(void);
+}
+
+// ---- Embedding interface -----------------------------------------------------
+// What the client tells about its pixels.
+struct MglPelluxVisual {
+    GLuint depth;  // colour bits
+    GLuint redMask, greenMask, blueMask, alphaMask;
+    uint8_t redShift, pad0[7];
+    uint8_t greenShift, pad1[7];
+    uint8_t blueShift, pad2[7];
+    uint8_t alphaShift, pad3[7];
+    uint8_t* palette;  // 256 entries of blue, green, red, 0
+};
+struct MglPelluxAttributes {
+    GLuint rgba;  // low byte: the RGBA flag; 0: colour index
+    GLuint depthBits, stencilBits, accumBits;
+};
+// Present procedure: rectangle, then the client's first word.
+typedef void (GLPROC* MglPelluxPresentProc)(GLint x, GLint y, GLint width, GLint height, void* client);
+struct MglPelluxSurfaceDesc {
+    GLint width, height;
+    GLint stride;  // bytes per row
+    GlDrawableBufferProc lock, unlock;
+    MglPelluxPresentProc present;
+    uint8_t reserved[64];
+};
+static_assert(sizeof(MglPelluxSurfaceDesc) == 88, "MglPelluxSurfaceDesc is 88 bytes");
+struct MglPelluxSurface;
+struct MglPelluxContext {
+    GlPixelFormatInfo* formatInfo;
+    GlContext* glContext;
+    MglPelluxSurface* surface;
+};
+extern "C" {
+void GLPROC mglPelluxChooseVisual(MglPelluxVisual* visual, MglPelluxAttributes* attributes);
+GLint GLPROC mglPelluxCheckVisual(MglPelluxVisual* visual, const MglPelluxAttributes* attributes);
+MglPelluxContext* GLPROC mglPelluxCreateContext(const MglPelluxVisual* visual,
+                                                const MglPelluxAttributes* attributes);
+GLint GLPROC mglPelluxDeleteContext(MglPelluxContext* context);
+GLint GLPROC mglPelluxMakeCurrent(MglPelluxContext* context, MglPelluxSurface* surface);
+MglPelluxSurface* GLPROC mglPelluxCreateSurface(const MglPelluxSurfaceDesc* description, const void* clientData);
+GLint GLPROC mglPelluxDeleteSurface(MglPelluxSurface* surface);
+GLint GLPROC mglPelluxSetSurfacePtr(MglPelluxSurface* surface, void* frontPixels, void* backPixels);
+void __wglPelluxFill332Palette(MglPelluxVisual* visual);
+GLuint __wglPelluxMaskBits(GLuint mask);
+}

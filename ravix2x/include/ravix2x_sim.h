@@ -62,6 +62,10 @@ int32_t RVAPI rvSimSetTextureMemory(uint32_t bytes, uint32_t minAddress);
 
 void RVAPI rvSimGetState(RvSimState *state);
 
+/* The next count rvQrbWinOpen calls fail (return 0, open nothing) as a board
+ * that another program holds would; not counted as bad calls. */
+void RVAPI rvSimRefuseWinOpen(uint32_t count);
+
 /* Bad calls so far (unknown codes, out-of-range downloads, missing buffers,
  * unbalanced locks, calls that need an open window), and a short text naming
  * the last one ("" when none). */

@@ -70,6 +70,7 @@ struct Region : GdiObject {
 struct Simple : GdiObject {  // brushes, pens, fonts, metafiles
   explicit Simple(int type) : GdiObject(type) {}
   LOGBRUSH brush{};
+  LOGFONTA font{};  // fonts
 };
 
 struct Dc : GdiObject {
@@ -440,6 +441,40 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
   return static_cast<HBRUSH>(Insert(state, brush));
 }
 
+HFONT WINAPI CreateFontIndirectA(const LOGFONTA *lplf) {
+  if (!lplf) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  auto font = std::make_shared<Simple>(OBJ_FONT);
+  font->font = *lplf;
+  font->font.lfFaceName[LF_FACESIZE - 1] = 0;
+  return static_cast<HFONT>(Insert(state, font));
+}
+
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                         DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
+                         DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+  LOGFONTA lf{};
+  lf.lfHeight = cHeight;
+  lf.lfWidth = cWidth;
+  lf.lfEscapement = cEscapement;
+  lf.lfOrientation = cOrientation;
+  lf.lfWeight = cWeight;
+  lf.lfItalic = BYTE(bItalic);
+  lf.lfUnderline = BYTE(bUnderline);
+  lf.lfStrikeOut = BYTE(bStrikeOut);
+  lf.lfCharSet = BYTE(iCharSet);
+  lf.lfOutPrecision = BYTE(iOutPrecision);
+  lf.lfClipPrecision = BYTE(iClipPrecision);
+  lf.lfQuality = BYTE(iQuality);
+  lf.lfPitchAndFamily = BYTE(iPitchAndFamily);
+  if (pszFaceName) strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
+  return CreateFontIndirectA(&lf);
+}
+
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
   GdiState &state = Ready();
   Guard guard(state.lock);
@@ -555,6 +590,12 @@ int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
     if (c < int(sizeof(LOGBRUSH))) return 0;
     memcpy(pv, &static_cast<Simple *>(object)->brush, sizeof(LOGBRUSH));
     return sizeof(LOGBRUSH);
+  }
+  if (object->type == OBJ_FONT) {
+    if (!pv) return sizeof(LOGFONTA);
+    if (c < int(sizeof(LOGFONTA))) return 0;
+    memcpy(pv, &static_cast<Simple *>(object)->font, sizeof(LOGFONTA));
+    return sizeof(LOGFONTA);
   }
   return 0;
 }

@@ -381,6 +381,159 @@ typedef struct _GLYPHMETRICSFLOAT {
   FLOAT gmfCellIncY;
 } GLYPHMETRICSFLOAT, *PGLYPHMETRICSFLOAT, *LPGLYPHMETRICSFLOAT;
 
+/* Fonts and glyphs. */
+#define LF_FACESIZE 32
+#define GGO_METRICS 0
+#define GGO_BITMAP 1
+#define GGO_NATIVE 2
+#define TT_POLYGON_TYPE 24
+#define TT_PRIM_LINE 1
+#define TT_PRIM_QSPLINE 2
+#define TT_AVAILABLE 0x0001
+#define TT_ENABLED 0x0002
+#define FW_NORMAL 400
+#define ANSI_CHARSET 0
+#define OUT_DEFAULT_PRECIS 0
+#define OUT_TT_ONLY_PRECIS 7
+#define OUT_OUTLINE_PRECIS 8
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define DEFAULT_PITCH 0
+#define FF_DONTCARE 0x00
+#define FF_ROMAN 0x10
+#define FF_SWISS 0x20
+
+typedef struct tagLOGFONTA {
+  LONG lfHeight;
+  LONG lfWidth;
+  LONG lfEscapement;
+  LONG lfOrientation;
+  LONG lfWeight;
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;
+  BYTE lfPitchAndFamily;
+  CHAR lfFaceName[LF_FACESIZE];
+} LOGFONTA, *PLOGFONTA, *LPLOGFONTA;
+
+typedef struct tagTEXTMETRICA {
+  LONG tmHeight;
+  LONG tmAscent;
+  LONG tmDescent;
+  LONG tmInternalLeading;
+  LONG tmExternalLeading;
+  LONG tmAveCharWidth;
+  LONG tmMaxCharWidth;
+  LONG tmWeight;
+  LONG tmOverhang;
+  LONG tmDigitizedAspectX;
+  LONG tmDigitizedAspectY;
+  BYTE tmFirstChar;
+  BYTE tmLastChar;
+  BYTE tmDefaultChar;
+  BYTE tmBreakChar;
+  BYTE tmItalic;
+  BYTE tmUnderlined;
+  BYTE tmStruckOut;
+  BYTE tmPitchAndFamily;
+  BYTE tmCharSet;
+} TEXTMETRICA, *PTEXTMETRICA, *LPTEXTMETRICA;
+
+typedef struct tagPANOSE {
+  BYTE bFamilyType;
+  BYTE bSerifStyle;
+  BYTE bWeight;
+  BYTE bProportion;
+  BYTE bContrast;
+  BYTE bStrokeVariation;
+  BYTE bArmStyle;
+  BYTE bLetterform;
+  BYTE bMidline;
+  BYTE bXHeight;
+} PANOSE, *LPPANOSE;
+
+typedef struct _OUTLINETEXTMETRICA {
+  UINT otmSize;
+  TEXTMETRICA otmTextMetrics;
+  BYTE otmFiller;
+  PANOSE otmPanoseNumber;
+  UINT otmfsSelection;
+  UINT otmfsType;
+  int otmsCharSlopeRise;
+  int otmsCharSlopeRun;
+  int otmItalicAngle;
+  UINT otmEMSquare;
+  int otmAscent;
+  int otmDescent;
+  UINT otmLineGap;
+  UINT otmsCapEmHeight;
+  UINT otmsXHeight;
+  RECT otmrcFontBox;
+  int otmMacAscent;
+  int otmMacDescent;
+  UINT otmMacLineGap;
+  UINT otmusMinimumPPEM;
+  POINT otmptSubscriptSize;
+  POINT otmptSubscriptOffset;
+  POINT otmptSuperscriptSize;
+  POINT otmptSuperscriptOffset;
+  UINT otmsStrikeoutSize;
+  int otmsStrikeoutPosition;
+  int otmsUnderscoreSize;
+  int otmsUnderscorePosition;
+  PSTR otmpFamilyName;
+  PSTR otmpFaceName;
+  PSTR otmpStyleName;
+  PSTR otmpFullName;
+} OUTLINETEXTMETRICA, *POUTLINETEXTMETRICA, *LPOUTLINETEXTMETRICA;
+
+typedef struct _GLYPHMETRICS {
+  UINT gmBlackBoxX;
+  UINT gmBlackBoxY;
+  POINT gmptGlyphOrigin;
+  short gmCellIncX;
+  short gmCellIncY;
+} GLYPHMETRICS, *LPGLYPHMETRICS;
+
+typedef struct _FIXED {
+  WORD fract;
+  short value;
+} FIXED;
+
+typedef struct _MAT2 {
+  FIXED eM11;
+  FIXED eM12;
+  FIXED eM21;
+  FIXED eM22;
+} MAT2, *LPMAT2;
+
+typedef struct tagPOINTFX {
+  FIXED x;
+  FIXED y;
+} POINTFX, *LPPOINTFX;
+
+typedef struct tagTTPOLYCURVE {
+  WORD wType;
+  WORD cpfx;
+  POINTFX apfx[1];
+} TTPOLYCURVE, *LPTTPOLYCURVE;
+
+typedef struct tagTTPOLYGONHEADER {
+  DWORD cb;
+  DWORD dwType;
+  POINTFX pfxStart;
+} TTPOLYGONHEADER, *LPTTPOLYGONHEADER;
+
+typedef struct _RASTERIZER_STATUS {
+  short nSize;
+  short wFlags;
+  short nLanguageID;
+} RASTERIZER_STATUS, *LPRASTERIZER_STATUS;
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -399,6 +552,15 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho);
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv);
 BOOL WINAPI GdiFlush(void);
 HBRUSH WINAPI CreateSolidBrush(COLORREF color);
+HFONT WINAPI CreateFontIndirectA(const LOGFONTA *lplf);
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                         DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
+                         DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName);
+BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm);
+UINT WINAPI GetOutlineTextMetricsA(HDC hdc, UINT cjCopy, LPOUTLINETEXTMETRICA potm);
+DWORD WINAPI GetGlyphOutlineA(HDC hdc, UINT uChar, UINT fuFormat, LPGLYPHMETRICS lpgm, DWORD cjBuffer,
+                              LPVOID pvBuffer, const MAT2 *lpmat2);
+BOOL WINAPI GetRasterizerCaps(LPRASTERIZER_STATUS lpraststat, UINT cjBytes);
 HDC WINAPI CreateEnhMetaFileA(HDC hdc, LPCSTR lpFilename, const RECT *lprc, LPCSTR lpDesc);
 HENHMETAFILE WINAPI CloseEnhMetaFile(HDC hdc);
 BOOL WINAPI DeleteEnhMetaFile(HENHMETAFILE hmf);

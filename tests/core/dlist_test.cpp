@@ -188,8 +188,9 @@ const std::vector<SetterCase>& setterCases() {
          }},
         {"PolygonStipple",
          [] {
-             GlPixelStoreModes* u = &__glCurrentContext()->pixel.unpack;
-             u->lsbFirst = 1, u->rowLength = 40, u->skipPixels = 3;
+             glPixelStorei(GL_UNPACK_LSB_FIRST, 1);
+             glPixelStorei(GL_UNPACK_ROW_LENGTH, 40);
+             glPixelStorei(GL_UNPACK_SKIP_PIXELS, 3);
              glPolygonStipple(stipplePattern());
          }},
         {"Scissor", [] { glScissor(1, 2, 30, 40); }},
@@ -223,7 +224,9 @@ TEST_F(ListTest, CompiledSettersMatchImmediateCalls) {
             const std::vector<GLenum> compileErrors = takeErrors();
             glEndList();
             // Replay does not depend on the unpack state of the moment.
-            b->pixel.unpack.lsbFirst = 0, b->pixel.unpack.rowLength = 0, b->pixel.unpack.skipPixels = 0;
+            glPixelStorei(GL_UNPACK_LSB_FIRST, 0);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
             if (mode == GL_COMPILE) {
                 EXPECT_TRUE(compileErrors.empty()) << c.what;
                 EXPECT_EQ(dumpState(), initial) << c.what << ": GL_COMPILE changes nothing";
@@ -668,13 +671,16 @@ void GLIMM recordBitmap(GLsizei w, GLsizei h, GLfloat xo, GLfloat yo, GLfloat xm
 TEST_F(ListTest, ImageRecordsKeepTheUnpackStateOfCompileTime) {
     // Rows of 3 bytes at alignment 4, skip one row, LSB first.
     const GLubyte src[] = {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x07, 0, 0, 0x03, 0x01, 0, 0};
-    GlPixelStoreModes* u = &gc->pixel.unpack;
-    u->alignment = 4, u->skipRows = 1, u->lsbFirst = 1;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 1);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, 1);
     glNewList(1, GL_COMPILE);
     glBitmap(10, 2, 1.0f, 2.0f, 10.0f, 0.0f, src);
     glBitmap(8, 1, 0, 0, 0, 0, nullptr);
     glEndList();
-    u->alignment = 8, u->skipRows = 0, u->lsbFirst = 0;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, 0);
     bitmaps.clear();
     GlEntryProc* e = &__glThreadState()->dispatch.entry[GL_SLOT_Bitmap - GL_FIRST_SLOT];
     const GlEntryProc saved = *e;
@@ -698,8 +704,8 @@ TEST_F(ListTest, ImageRecordsKeepTheUnpackStateOfCompileTime) {
 TEST_F(ListTest, PolygonStippleRecordReadsBackUnchanged) {
     GLubyte pattern[32 * 8];
     for (int i = 0; i < (int)sizeof pattern; i++) pattern[i] = (GLubyte)(i * 13 + 5);
-    GlPixelStoreModes* u = &gc->pixel.unpack;
-    u->rowLength = 64, u->skipPixels = 5;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 64);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 5);
     glPolygonStipple(pattern);
     GLubyte want[128];
     glGetPolygonStipple(want);
@@ -708,7 +714,9 @@ TEST_F(ListTest, PolygonStippleRecordReadsBackUnchanged) {
     glNewList(1, GL_COMPILE);
     glPolygonStipple(pattern);
     glEndList();
-    u->rowLength = 0, u->skipPixels = 0, u->lsbFirst = 1;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, 1);
     glCallList(1);
     GLubyte got[128];
     glGetPolygonStipple(got);
@@ -732,13 +740,13 @@ TEST_F(ListTest, DrawPixelsRecordsPackedRows) {
     const GLushort shorts[] = {0x0102, 0x0304};
     glNewList(1, GL_COMPILE);
     glDrawPixels(3, 2, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-    gc->pixel.unpack.swapBytes = 1;
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, 1);
     glDrawPixels(2, 1, GL_LUMINANCE, GL_UNSIGNED_SHORT, shorts);
     glDrawPixels(2, 1, GL_LUMINANCE, 0x8033, shorts);  // packed type with the wrong format: raised at once
     EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_OPERATION);
     glDrawPixels(2, 1, 0x1234, GL_UNSIGNED_BYTE, shorts);
     glEndList();
-    gc->pixel.unpack.swapBytes = 0;
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, 0);
     drawn.clear();
     GlEntryProc* e = &__glThreadState()->dispatch.entry[GL_SLOT_DrawPixels - GL_FIRST_SLOT];
     const GlEntryProc saved = *e;

@@ -29,12 +29,11 @@ bool bitSet(const GLubyte* rows, int rowBytes, int col, int row) {
 void rasterPosition(float out[4]) { glGetFloatv(GL_CURRENT_RASTER_POSITION, out); }
 
 void setUnpack(GLint rowLength, GLint skipRows, GLint skipPixels, GLint alignment, bool lsbFirst) {
-    GlPixelStoreModes* u = &__glCurrentContext()->pixel.unpack;
-    u->rowLength = rowLength;
-    u->skipRows = skipRows;
-    u->skipPixels = skipPixels;
-    u->alignment = alignment;
-    u->lsbFirst = lsbFirst;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, lsbFirst);
 }
 
 }  // namespace

@@ -160,6 +160,20 @@ typedef struct {
 int StandinFileDialogCount(void);
 BOOL StandinGetFileDialog(int i, StandinFileDialog *out);
 
+/* Fonts: every font has the same synthetic glyphs, scaled to its height (16 units when the
+   height is 0). StandinSynthGlyphBitmap gives the GGO_BITMAP glyph of a code: its metrics,
+   and, when `bits` is not null, its rows (top row first, each padded to 32 bits). */
+void StandinSynthGlyphBitmap(UINT c, GLYPHMETRICS *gm, BYTE *bits);
+/* That many GetGlyphOutlineA data fetches succeed, then every one fails with GDI_ERROR;
+   -1 (the default) never fails. */
+void StandinFailGlyphFetchAfter(int fetches);
+/* GetGlyphOutlineA answers and writes `bytes` fewer than the glyph's metrics need (0 by default). */
+void StandinUnderstateGlyphSize(DWORD bytes);
+
+/* The GLU stand-in (its tessellator calls), registered as a module of that file name; the
+   export named `leaveOut` (may be null) is left out. */
+HMODULE StandinRegisterGlu(const char *fileName, const char *leaveOut);
+
 /* x87 control word of the calling thread. */
 WORD StandinX87ControlWord(void);
 

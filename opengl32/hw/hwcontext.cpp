@@ -1,0 +1,332 @@
+// Hardware contexts: creation, make-current and lose-current (which open and
+// close the accelerator window), buffers, swap, flush, finish, clip window.
+
+#include <stdlib.h>
+#include "hwcontext.h"
+#include "ravix2x.h"
+#include "core/dlist.h"
+#include "core/services.h"
+#include "geometry/geometry.h"
+#include "raster/depthstencil.h"
+#include "wgl/drawable.h"
+#include "wgl/wgl.h"
+
+extern "C" const GlDispatchTable __glHwCompileDispatch;
+
+// ---- Colour buffers: the board holds the pixels; the records give the
+// colour scales (0-255 on every component) and store nothing in memory.
+
+static void GLPROC cbStoreFragment(GlColorBuffer*, const GlFragment*) {}
+static void GLPROC cbStoreSpan(GlColorBuffer*, GLint, GLint, const GLfloat*, GLint) {}
+static GLuint GLPROC cbStoreSpanMasked(GlColorBuffer*, GLint, GLint, const GLfloat*, GLint, const GLuint*) {
+    return 0;
+}
+static void GLPROC cbFetchSpan(GlColorBuffer*, GLint, GLint, GLfloat* colors, GLint n) {
+    for (GLint i = 0; i < 4 * n; i++) colors[i] = 0.0f;
+}
+static void GLPROC cbReadPixel(GlColorBuffer*, GLint, GLint, GLfloat out[4]) {
+    out[0] = out[1] = out[2] = out[3] = 0.0f;
+}
+static void GLPROC cbClear(GlContext*, GlColorBuffer*) {}
+static void GLPROC cbPick(GlContext*, GlColorBuffer* cb) { cb->flags = 0; }
+static void GLPROC cbResize(GlBufferObject* b, GLint width, GLint height) {
+    b->width = width;
+    b->height = height;
+}
+
+static void initColorBuffer(GlColorBuffer* cb, GlContext* gc) {
+    __glInitBufferObject(&cb->buf, gc);
+    cb->buf.resize = cbResize;
+    cb->buf.elementSize = 2;
+    cb->buf.bits = 16;
+    cb->formatCode = GL_FORMAT_565;
+    cb->fullMask = 0xFFFFFFFFu;
+    cb->redScale = cb->greenScale = cb->blueScale = cb->alphaScale = 255.0f;
+    for (int i = 0; i < 4; i++) {
+        cb->shift[i] = 8u * (GLuint)(2 - i) & 31u;
+        cb->maximum[i] = 255;
+        cb->mask[i] = 0xFFu << cb->shift[i];
+    }
+    cb->pick = cbPick;
+    cb->storeFragment = cbStoreFragment;
+    cb->storeSpanPerPixel = cbStoreSpan;
+    cb->storeSpanA = cbStoreSpan;
+    cb->storeSpanB = cbStoreSpanMasked;
+    cb->fetchSpanA = cb->fetchSpanB = cbFetchSpan;
+    cb->readPixel = cbReadPixel;
+    cb->clear = cbClear;
+}
+
+// ---- Depth buffer: 16-bit values 0-65535 kept by the board; the memory
+// record stays for the software fragment paths.
+
+static GLuint GLPROC fetchDepth(GlDepthBuffer* db, GLint x, GLint y) {
+    RvLfbInfo info = {};
+    info.size = sizeof info;
+    if (!rvLfbLock(RV_LFB_READ_ONLY, RV_BUFFER_DEPTH, RV_LFB_WRITEMODE_DEPTH, RV_ORIGIN_ANY, 0, &info)) return 0;
+    GLuint value = 0;
+    const GLint col = x - db->buf.context->limits.windowBiasX, row = y - db->buf.context->limits.windowBiasY;
+    if (col >= 0 && row >= 0 && col < GL_HW_WIDTH && row < GL_HW_HEIGHT)
+        value = *(const uint16_t*)((const uint8_t*)info.lfbPtr + row * info.strideInBytes + col * 2);
+    rvLfbUnlock(RV_LFB_READ_ONLY, RV_BUFFER_DEPTH);
+    return value;
+}
+
+static void initDepthBuffer(GlDepthBuffer* db, GlContext* gc) {
+    __glInitDepthBuffer(db, gc);  // the 16-bit kind whatever depth was asked for
+    db->buf.bits = 16, db->buf.elementSize = 2, db->buf.elementShift = 1;
+    db->depthMax = GL_HW_DEPTH_MAX, db->depthShift = 0, db->valueMask = 0x0000FFFFu;
+    db->generation = db->generationStep = 0;
+    db->storePixel = __glDepthTestProcs[GL_ALWAYS - GL_NEVER];
+    db->testPixel = __glDepthTestProcs[GL_LESS - GL_NEVER];
+    db->fetch = fetchDepth;
+    db->clear = nullptr;  // glClear clears depth in the library
+    db->pick = nullptr;
+    gc->fb.clearDepth = nullptr;
+    gc->depthFullScale = GL_HW_DEPTH_MAX;
+    __glUpdateDepthRange(gc);
+}
+
+// The software set-up builds the index, accumulation and stencil buffers
+// (RGBA colour and depth are replaced); false for an index format it cannot address.
+static bool initBuffers(GlContext* gc) {
+    const GlPixelFormatInfo* f = &gc->pixelFormat;
+    const GlPixelFormatInfo saved = *f;
+    GlPixelFormatInfo soft = saved;
+    soft.depthPresent = 0;
+    if (soft.rgba) soft.colorBits = 32;
+    gc->pixelFormat = soft;
+    const bool built = __glInitBuffers(gc);
+    gc->pixelFormat = saved;
+    if (!built) return false;
+    GlFramebuffer* fb = &gc->fb;
+    if (f->rgba) {
+        initColorBuffer(&fb->front, gc);
+        if (fb->backBuffer) initColorBuffer(&fb->back, gc);
+    }
+    if (f->depthPresent) initDepthBuffer(&fb->depth, gc);
+    return true;
+}
+
+// ---- Context procedures.
+
+static void updateWindowInside(GlContext* gc) {
+    const GlViewportState* v = &gc->viewport;
+    const GLint* box = gc->span.clipBox;
+    const int64_t x = (int64_t)v->x + gc->limits.windowBiasX, y = (int64_t)v->y + gc->limits.windowBiasY;
+    const uint8_t inside = x >= box[0] && y >= box[1] && x + v->width <= box[2] && y + v->height <= box[3];
+    if (inside == gc->span.windowInside) return;
+    gc->span.windowInside = inside;
+    gc->dirtyPickers |= GL_DIRTY_GENERIC;
+    GlThreadState* ts = __glThreadStateOrNull();
+    if (ts && ts->context == gc) ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+}
+
+// The board takes window coordinates as they are, pixel centres at +0.5:
+// without the half-pixel shift of the software transform.
+static void viewportTransform(GlContext* gc) {
+    __glComputeViewportTransform(gc);
+    gc->viewportXform.xCentre -= gc->constants.half;
+    gc->viewportXform.yCentre -= gc->constants.half;
+}
+
+static void GLPROC hwApplyViewport(GlContext* gc) {
+    __glUpdateDrawableSize(gc);
+    viewportTransform(gc);
+    updateWindowInside(gc);
+}
+
+static void GLPROC hwApplyScissor(GlContext* gc) {
+    __glUpdateDrawableSize(gc);
+    updateWindowInside(gc);
+    if (!(gc->enables.general & GL_EN_SCISSOR_TEST)) {
+        rvClipWindow(0, 0, GL_HW_WIDTH, GL_HW_HEIGHT);
+        return;
+    }
+    const GlScissorState* s = &gc->scissor;
+    rvClipWindow(s->x, s->y, s->x + s->width, s->y + s->height);
+}
+
+static void GLPROC hwResizeBuffers(GlContext* gc, GLint width, GLint height) {
+    __glResizeBuffersIfNeeded(gc, width, height);
+    viewportTransform(gc);
+    updateWindowInside(gc);
+}
+
+static void GLPROC hwFlush(GlContext* gc) { rvDepthBufferFunction((int32_t)(gc->depth.func - GL_NEVER)); }
+static void GLPROC hwFinish(GlContext*) { rvQrbIdle(); }
+
+static void GLPROC hwSwapBuffers(GlContext* gc) {
+    gc->procs.flush(gc);
+    if (gc->pixelFormat.doubleBuffer) rvBufferSwap(1);
+}
+
+static GLboolean GLPROC hwFreeContext(GlContext* gc) {
+    __glFreeBuffers(gc);
+    return __glDestroyContext(gc);
+}
+
+static void GLPROC hwFullValidate(GlContext* gc);
+
+static void installProcs(GlContext* gc) {
+    __glInstallProcs(gc);
+    GlContextProcs* p = &gc->procs;
+    p->fullValidate = hwFullValidate;
+    p->applyViewport = hwApplyViewport;
+    p->applyScissor = hwApplyScissor;
+    p->pickCullAndFillProcs = __glHwPickCullAndFillProcs;
+    p->pickLineProcs = __glHwPickLineProcs;
+    p->pickPointProcs = __glHwPickPointProcs;
+    p->flush = hwFlush;
+    p->finish = hwFinish;
+    p->resizeBuffers = hwResizeBuffers;
+    p->beginPrimitive = (void(GLPROC*)(GlContext*, GLenum))__glNop;
+}
+
+// Generic validation with the hardware pickers in their slots.
+static void GLPROC hwFullValidate(GlContext* gc) {
+    __glGenericValidate(gc);
+    viewportTransform(gc);  // validation recomputes the software transform
+}
+
+// Library defaults pushed at every make-current.
+static void pushLibraryDefaults(void) {
+    rvColorMask(1, 0);
+    rvDepthBufferFunction(RV_CMP_LESS);
+    rvDepthBufferMode(RV_DEPTHBUFFER_DISABLE);
+    rvDepthMask(0);
+    rvAlphaBlendFunction(RV_BLEND_ONE, RV_BLEND_ZERO, RV_BLEND_ONE, RV_BLEND_ZERO);
+    rvAlphaTestFunction(RV_CMP_ALWAYS);
+    rvAlphaTestReferenceValue(0);
+    rvAlphaCombine(1, 0, 0, 2, 0);
+    rvColorCombine(1, 0, 0, 2, 0);
+    rvTexCombine(0, 1, 0, 1, 0, 0, 0);
+    rvTexFilterMode(0, 0, 1);
+    rvTexMipMapMode(0, 1, 0);
+    rvTexClampMode(0, 0, 0);
+}
+
+static GLboolean GLPROC hwMakeCurrent(GlContext* gc) {
+    const GLuint flags = gc->contextFlags;
+    const bool first = !(flags & GL_CONTEXT_INSTALLED);
+    const int32_t buffers = gc->pixelFormat.doubleBuffer && !getenv("QRB_SINGLEBUFFER") ? 2 : 1;
+    // A board that refuses the window (or buffers that cannot be built) fails
+    // the make-current before anything changes, with no window left open.
+    const bool opened =
+        rvQrbWinOpen(__wglLastMakeCurrentWindow, RV_RESOLUTION_640x480, 0, 0, RV_ORIGIN_LOWER_LEFT, buffers, 1) != 0;
+    if (!opened || (first && !initBuffers(gc))) {
+        if (opened) rvQrbWinClose();
+        __wglSystemError("wglMakeCurrent", WGL_ERROR_UNSUPPORTED);
+        return GL_FALSE;
+    }
+    GlThreadState* ts = __glThreadState();
+    ts->context = gc;
+    ts->beginState = gc->savedBeginState;
+    gc->immediateDispatch = __glHwImmediateDispatch;
+    gc->liveDispatch = &gc->immediateDispatch;
+    gc->compileDispatch = __glHwCompileDispatch;
+    ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+    gc->dirtyPickers |= GL_DIRTY_DEPTH;
+
+    rvRenderBuffer(buffers == 2 ? RV_BUFFER_BACK : RV_BUFFER_FRONT);
+    pushLibraryDefaults();
+
+    __glAttachDrawable(gc);
+    if (gc->fb.drawable) gc->fb.drawable->topDown = 0;
+    if (first || gc->yInverted) {
+        gc->yInverted = 0;
+        gc->yDirection = 1;
+        ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+        gc->dirtyPickers |= GL_DIRTY_ALL_PICKERS;
+    }
+    // A context made current again renders with its own state, not the defaults.
+    if (!first) __glHwPushState(gc);
+    if (first) {
+        installProcs(gc);
+        gc->procs.swapBuffers = hwSwapBuffers;
+        gc->procs.destroyContext = hwFreeContext;
+    }
+    if (!(flags & (GL_CONTEXT_INSTALLED | GL_CONTEXT_FRESH_CURRENT))) {
+        __glSetStateDefaults(gc);
+        GLint w = 0, h = 0;
+        gc->imports.getDrawableSize(gc, &w, &h);
+        typedef void(GLIMM * BoxProc)(GLint, GLint, GLsizei, GLsizei);
+        ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Viewport - GL_FIRST_SLOT])(0, 0, w, h);
+        ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Scissor - GL_FIRST_SLOT])(0, 0, w, h);
+    } else {
+        __glUpdateDrawableSize(gc);
+        viewportTransform(gc);
+    }
+    if (!(flags & GL_CONTEXT_VALIDATED)) gc->procs.validate(gc);
+    __glRescaleColors(gc);
+
+    if (gc->listCompiling) {
+        gc->liveDispatch = &gc->savedDispatch;
+        ts->dispatch = gc->compileDispatch;
+    } else {
+        gc->liveDispatch = &ts->dispatch;
+        ts->dispatch = gc->immediateDispatch;
+    }
+    gc->contextFlags = (gc->contextFlags | GL_CONTEXT_VALIDATED | GL_CONTEXT_INSTALLED) &
+                       ~GL_CONTEXT_FRESH_CURRENT;
+    return GL_TRUE;
+}
+
+static GLboolean GLPROC hwLoseCurrent(GlContext* gc) {
+    GlThreadState* ts = __glThreadState();
+    if (gc->renderMode != GL_RENDER || ts->beginState == GL_BEGIN_INSIDE) return GL_FALSE;
+    rvQrbWinClose();
+    __glDetachBuffers(gc);
+    gc->savedBeginState = ts->beginState;
+    ts->context = __wglNullContext;
+    return GL_TRUE;
+}
+
+static void setHardwareLimits(GlLimits* l) {
+    l->maxLights = 8;
+    l->maxClipPlanes = 6;
+    l->textureTargets = 1;
+    l->textureEnvironments = 1;
+    l->maxViewportWidth = GL_HW_WIDTH;
+    l->maxViewportHeight = GL_HW_HEIGHT;
+    l->windowBiasX = l->windowBiasY = GL_HW_WINDOW_BIAS;
+    l->textureLevels = 9;
+    l->subpixelBits = 3;
+    l->maxListNesting = 64;
+    l->pointSizeMin = l->lineWidthMin = 0.5f;
+    l->pointSizeMax = l->lineWidthMax = 10.0f;
+    l->pointSizeGranularity = l->lineWidthGranularity = 0.0625f;
+    l->maxEvalOrder = 30;
+    l->maxPixelMapTable = 65536;
+    l->maxAttribStackDepth = 16;
+    l->maxClientAttribStackDepth = 16;
+    l->maxNameStackDepth = 128;
+    l->maxModelviewStackDepth = 32;
+    l->maxProjectionStackDepth = 2;
+    l->maxTextureStackDepth = 10;
+}
+
+extern "C" GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format) {
+    GlContext* gc = (GlContext*)imports->calloc(nullptr, 1, sizeof(GlHwContext));
+    if (!gc) return nullptr;
+    gc->imports = *imports;
+    gc->pixelFormat = *format;
+    // The board's depth buffer is 16 bits whatever the format asked for.
+    if (gc->pixelFormat.depthPresent) gc->pixelFormat.depthBits = 16;
+    setHardwareLimits(&gc->limits);
+    gc->procs.loseCurrent = hwLoseCurrent;
+    gc->procs.makeCurrent = hwMakeCurrent;
+    gc->procs.shareLists = __glShareListsProc;
+    gc->procs.lockBuffers = __glBufferLockNop;
+    gc->procs.unlockBuffers = __glBufferLockNop;
+    if (!__glInitContextCommon(gc)) {
+        __glDestroyContext(gc);
+        return nullptr;
+    }
+    // Window z runs 0-65535 whether or not the format has a depth buffer.
+    gc->depthFullScale = GL_HW_DEPTH_MAX;
+    __glUpdateDepthRange(gc);
+    __glHw(gc)->hwBlendSrc = RV_BLEND_ONE;
+    __glHw(gc)->hwBlendDst = RV_BLEND_ZERO;
+    return gc;
+}

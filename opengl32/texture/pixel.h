@@ -1,0 +1,111 @@
+// Pixel store, transfer and map state; the image layout of memory images and
+// the record of one pixel rectangle operation; the span converters.
+#pragma once
+
+#include "core/glcontext.h"
+
+// Internal format and type codes of texture-owned images (never from a caller).
+enum {
+    GL_IMAGE_FORMAT_LUMINANCE_ALPHA8 = 1,  // two components: red (or luminance), alpha
+    GL_IMAGE_TYPE_ARGB1555 = 1,            // 16-bit texel: alpha bit 15, red 10..14, green 5..9, blue 0..4
+    GL_IMAGE_TYPE_RGB565 = 2,              // 16-bit texel: red 11..15, green 5..10, blue 0..4
+};
+
+// One memory image as a pixel operation reads or writes it.
+struct GlImageLayout {
+    GLenum format, type;
+    const GLvoid* data;
+    const uint8_t* firstPixel;
+    GLint rowStride, groupSize, components, elementSize;
+    uint8_t swapBytes, lsbFirst, pad0[2];
+    GLint skipPixels, skipRows, rowLength, alignment;
+    uint8_t aligned, pad1[3];
+    GLint bitOffset;
+};
+
+struct GlPixelOpRecord;
+typedef void (GLPROC* GlPixelReader)(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+typedef void (GLPROC* GlPixelModifier)(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out);
+typedef void (GLPROC* GlPixelWriter)(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in);
+
+enum { GL_PIXEL_MODIFIER_SLOTS = 13, GL_PIXEL_SPAN_PIXELS = 2048 };
+
+// The stack record of one pixel rectangle operation.
+struct GlPixelOpRecord {
+    GlImageLayout source, destination;
+    GLfloat zoomX, zoomY;
+    GLint width, height, depth;
+    GLfloat readX, readY;
+    GLfloat startX, startY;
+    GLint firstX, firstY, endX, columns, rowsLeft;
+    uint8_t overlap, pad0[3];
+    GLint forwardRows, backwardRows;
+    GLint stepY, stepX;
+    GLint fragmentZ;
+    GLfloat forwardStartY, backwardStartY;
+    GLint forwardDelay, backwardDelay, forwardSourceRow, backwardSourceRow;
+    int16_t* zoomTable;
+    GLint passCount;
+    GlPixelReader reader;
+    GlPixelModifier modifiers[GL_PIXEL_MODIFIER_SLOTS];
+    GlPixelWriter writer;
+    uint8_t zeroMissingAlpha, clampSource, scaleToColorMaxima, rawIntegers;
+};
+
+extern "C" {
+// ---- State (pixelstate.cpp).
+void GLPROC __glInitPixelState(GlContext* gc);
+void GLPROC __glFreePixelState(GlContext* gc);
+void GLPROC __glBuildPixelTransferTables(GlContext* gc);
+void GLPROC __glPixelMapFor(GlContext* gc, GLenum map);
+GLboolean GLPROC __glCheckDrawPixelsArgs(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type);
+GLboolean GLPROC __glCheckReadPixelsArgs(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type);
+// Transfer flags and the default colour from the transfer state (validation).
+void GLPROC __glPickPixelTransferFlags(GlContext* gc);
+// The current raster position as a pipeline vertex (feedback tokens).
+void GLPROC __glRasterPosVertex(GlContext* gc, GlVertex* v);
+
+// ---- Layout (pixelimage.cpp).
+GLint GLPROC __glFormatComponents(GLenum format, GLenum type);
+GLint GLPROC __glTypeSize(GLenum type);
+// The source or destination descriptor from the given store modes (row
+// length 0 = width).
+void GLPROC __glSetImageModes(GlImageLayout* l, GLenum format, GLenum type, const GLvoid* data, GLsizei width,
+                              const GlPixelStoreModes* modes);
+// Completes a descriptor for an image of width x height pixels; false when
+// its extent does not fit the address space (nothing may be read or written).
+GLboolean GLPROC __glLayoutImage(GlImageLayout* l, GLsizei width, GLsizei height);
+// Completes the record's source descriptor and resets its options.
+GLboolean GLPROC __glSetupImageLayout(GlContext* gc, GlPixelOpRecord* op);
+// Bytes an image of width x height pixels occupies when packed (rows of
+// whole bytes, no padding); 0 for an empty image.
+uint64_t GLPROC __glPackedImageSize(GLsizei width, GLsizei height, GLenum format, GLenum type);
+
+// ---- Converters: (context, record, input span, output span).
+#define GL_PIXEL_CONVERTERS(X)                                                                      \
+    X(__glUnpackBitmap) X(__glUnpackBitmapSkip)                                                     \
+    X(__glSkipBytes1) X(__glSkipBytes3) X(__glSkipBytes4) X(__glSkipBytes)                          \
+    X(__glSkipShorts) X(__glSkipShortsUnaligned) X(__glSkipInts) X(__glSkipIntsUnaligned)           \
+    X(__glSkipSwapShorts) X(__glSkipSwapInts)                                                       \
+    X(__glSwapShorts) X(__glSwapShortsDest) X(__glSwapInts) X(__glSwapIntsDest)                     \
+    X(__glAlignShorts) X(__glAlignShortsDest) X(__glAlignInts) X(__glAlignIntsDest)                 \
+    X(__glUnsignedByteToFloat) X(__glByteToFloat) X(__glUnsignedShortToFloat) X(__glShortToFloat)   \
+    X(__glUnsignedIntToFloat) X(__glIntToFloat)                                                     \
+    X(__glUnpack332) X(__glUnpack4444) X(__glUnpack5551) X(__glUnpack8888) X(__glUnpack1010102)     \
+    X(__glUnpack1555) X(__glUnpack565)                                                              \
+    X(__glUnsignedByteToIndex) X(__glByteToIndex) X(__glUnsignedShortToIndex) X(__glShortToIndex)   \
+    X(__glUnsignedIntToIndex) X(__glIntToIndex) X(__glUnsignedIntToValue)                           \
+    X(__glClampFloats) X(__glClampFloatsDest) X(__glClampNegative)                                  \
+    X(__glExpandRedScaled) X(__glExpandRed) X(__glExpandGreenScaled) X(__glExpandGreen)             \
+    X(__glExpandBlueScaled) X(__glExpandBlue) X(__glExpandAlphaScaled) X(__glExpandAlpha)           \
+    X(__glExpandRgbScaled) X(__glExpandRgb) X(__glExpandBgrScaled) X(__glExpandBgr)                 \
+    X(__glExpandLuminanceScaled) X(__glExpandLuminance)                                             \
+    X(__glExpandLuminanceAlphaScaled) X(__glExpandLuminanceAlpha)                                   \
+    X(__glExpandRedAlphaScaled) X(__glExpandRedAlpha)                                               \
+    X(__glExpandIntensityScaled) X(__glExpandIntensity)                                             \
+    X(__glScaleRgba) X(__glExpandAbgrScaled) X(__glSwapAbgr) X(__glExpandBgraScaled) X(__glSwapBgra) \
+    X(__glClearAlpha) X(__glUnscaleRgba)
+#define GL_DECLARE_CONVERTER(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out);
+GL_PIXEL_CONVERTERS(GL_DECLARE_CONVERTER)
+#undef GL_DECLARE_CONVERTER
+}

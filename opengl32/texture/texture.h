@@ -1,0 +1,147 @@
+// Texture objects, their parameter blocks and mip-map levels, and the
+// procedures of texture names, binding and texture state.
+#pragma once
+
+#include "core/glcontext.h"
+#include "core/names.h"
+
+// Target indexes of the per-target arrays.
+enum {
+    GL_TEX_1D = 0,
+    GL_TEX_2D = 1,
+    GL_TEX_PROXY_1D = 2,
+    GL_TEX_PROXY_2D = 3,
+    GL_TEX_TARGETS = 4,
+};
+
+// Texture setters mark the general picker bit: validation re-picks the texture procedures.
+enum { GL_DIRTY_TEXTURE = GL_DIRTY_GENERIC };
+
+// One texel in [0, 1]; a colour-index texel carries its index in red.
+struct GlTexel {
+    GLfloat red, green, blue, luminance, alpha, intensity;
+};
+
+struct GlMipmapLevel;
+struct GlTextureParams;
+struct GlPixelOpRecord;
+
+// Reads texel (row, column) of image 0 of a level; indexes outside the level
+// answer the border.
+typedef void (GLPROC* GlTexelExtractProc)(GlMipmapLevel* level, GlTextureParams* params, GLint image, GLint row,
+                                          GLint column, GlTexel* out);
+// Level storage: returns the level's texel memory, or null.
+typedef uint8_t* (GLPROC* GlTexLevelAllocProc)(GlContext* gc, GlTextureParams* params, GLint level,
+                                               GLint internalFormat, GLint width, GLint height, GLint depth,
+                                               GLint border, GLint dimensions);
+// Moves an image between a pixel-operation record and a level.
+typedef void (GLPROC* GlTexImageHook)(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
+// Sampling: samplers (one level, s and t in texel units), filters (lambda, s, t),
+// whole-fragment procedures (colour textured in place) and environments.
+typedef void (GLPROC* GlTexSampleProc)(GlTextureParams* params, GlMipmapLevel* level, GLfloat s, GLfloat t,
+                                       GlTexel* out);
+typedef void (GLPROC* GlTexFilterProc)(GlTextureParams* params, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+typedef void (GLPROC* GlTexFragmentProc)(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat rho);
+typedef void (GLPROC* GlTexEnvProc)(GlContext* gc, GLfloat* color, const GlTexel* texel);
+
+struct GlMipmapLevel {
+    uint8_t* data;       // rows of width texels (border included), bottom row first
+    uint8_t* converted;  // the level in the drawable's pixel format, or null
+    GLint width, height, depth;  // with the border
+    GLint texelCount;            // width x height
+    GLint innerWidth, innerHeight, innerDepth;
+    GLfloat innerWidthF, innerHeightF, innerDepthF;
+    GLint widthLog2, heightLog2, depthLog2;
+    GLint border;
+    GLint internalFormat;  // as given; 1 for an empty level
+    GLenum baseFormat;
+    GLenum storedFormat;
+    GLint redBits, greenBits, blueBits, alphaBits, luminanceBits, intensityBits;
+    GlTexelExtractProc extract;
+};
+
+// Palette of a paletted texture.
+struct GlColorTable {
+    GLenum target;
+    uint8_t* data;  // width entries of components bytes; owned
+    GLenum internalFormat;
+    GLenum type;
+    GLint width;
+    GLint redSize, greenSize, blueSize, alphaSize, luminanceSize, intensitySize;
+    GLenum baseFormat;
+    GLint components;
+};
+
+enum { GL_TEX_HARDWARE_WORDS = 16 };
+
+struct GlTextureParams {
+    GlContext* context;
+    GlTexTargetState state;  // parameters in the target-state layout; state.name is the object's name
+    GlMipmapLevel* levels;   // levelCount entries
+    GLint levelCount;        // the creating context's level limit
+    GLuint hardware[GL_TEX_HARDWARE_WORDS];  // the hardware back end's own words
+    GLint dimensions;        // 1 or 2
+    GLint maxLevel;          // largest log2 of level 0's inner sizes
+    GLfloat switchValue;     // squared scale up to which a fragment counts as magnified
+    GlColorTable palette;
+    GLenum baseFormat;       // level 0's, copied by the texture-procedure picker
+    GlTexLevelAllocProc allocLevel;
+    GlTexImageHook storeImage;
+    GlTexImageHook copyImage;
+    GlTexFragmentProc sampleProc;
+    GlTexEnvProc envProc;
+    GlTexFilterProc magProc, minProc;
+    GlTexSampleProc linearProc, nearestProc;
+};
+
+struct GlTextureObject {
+    int32_t refCount;  // name table, each binding, each lookup in progress
+    void (GLPROC* free)(GlContext* gc, GlTextureObject* object);
+    GLint target;      // target index fixed at creation
+    uint8_t resident;  // an image was given
+    uint8_t pad[3];
+    GlTextureParams params;
+};
+static_assert(offsetof(GlTextureObject, refCount) == offsetof(GlNameObject, refCount) &&
+                  offsetof(GlTextureObject, free) == offsetof(GlNameObject, release),
+              "a texture object is a name-table object");
+static_assert(sizeof(GlTexTargetState) == 40, "eight parameter words, name and priority");
+
+extern "C" {
+// Context life.
+GLboolean GLPROC __glInitTextures(GlContext* gc);
+void GLPROC __glFreeTextures(GlContext* gc);
+void GLPROC __glShareTextureNames(GlContext* gc, GlContext* other);
+
+// Lookups by target enum; null for any other target, no error.
+GlTexTargetState* GLPROC __glLookupTexTargetState(GlContext* gc, GLenum target);
+GlTextureParams* GLPROC __glLookupTexParams(GlContext* gc, GLenum target);
+GlTextureObject* GLPROC __glLookupTextureObject(GlContext* gc, GLenum target);
+
+// Objects.
+void GLPROC __glInitTextureObject(GlContext* gc, GlTextureObject* object, GLuint name, GLint target);
+GLboolean GLPROC __glInitTextureParams(GlContext* gc, GLint target, GlTextureParams* params);
+// Binds name to target index t, creating its object on first use; false (nothing
+// changed) when the name's object belongs to another target or memory ran out.
+GLboolean GLPROC __glBindTextureObject(GlContext* gc, GLint t, GLuint name);
+void GLPROC __glReleaseTextureObject(GlContext* gc, GlTextureObject* object);
+void GLPROC __glFreeTextureObject(GlContext* gc, GlTextureObject* object);
+GLboolean GLPROC __glTexLevelsHaveMemory(GlContext* gc, const GlTextureParams* params);
+GLfloat GLPROC __glClampFloat(GLfloat value, GLfloat low, GLfloat high);
+// The texture attribute group back from a saved copy: rebinds the saved names,
+// then copies the state and hands it to the bound objects.
+void GLPROC __glRestoreTextureState(GlContext* gc, const GlTextureState* saved);
+
+// Extract procedure of empty levels: every texel is zero.
+void GLPROC __glExtractTexelEmpty(GlMipmapLevel* level, GlTextureParams* params, GLint image, GLint row,
+                                  GLint column, GlTexel* out);
+
+// Level storage, images and completeness (texture images).
+uint8_t* GLPROC __glAllocTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
+                                  GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
+uint8_t* GLPROC __glAllocProxyTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
+                                       GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
+void GLPROC __glTexStoreImageHook(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
+void GLPROC __glTexCopyImageHook(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
+GLboolean GLPROC __glIsTextureComplete(GlContext* gc, const GlTextureParams* params);
+}
