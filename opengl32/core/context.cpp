@@ -18,7 +18,7 @@ const char __glExtensionsString[] =
 
 static const GLuint ogCacheSizes[9] = {4, 1024, 4, 256, 40, 4096, 1024, 40, 16384};
 
-static void setSoftwareLimits(GlLimits* l) {
+extern "C" void GLPROC __glSetSoftwareLimits(GlLimits* l) {
     l->maxLights = 8;
     l->maxClipPlanes = 6;
     l->textureTargets = 1;
@@ -50,7 +50,7 @@ extern "C" GlContext* GLPROC __glCreateContext(const GlCoreImports* imports,
     if (!gc) return nullptr;
     gc->imports = *imports;
     gc->pixelFormat = *format;
-    setSoftwareLimits(&gc->limits);
+    __glSetSoftwareLimits(&gc->limits);
     gc->procs.loseCurrent = __glLoseCurrent;
     gc->procs.makeCurrent = __glMakeCurrent;
     gc->procs.shareLists = __glShareListsProc;

@@ -420,6 +420,8 @@ enum { GL_SPAN_WORK_ENTRIES = 2048, GL_SPAN_WORK_ENTRY_BYTES = 16, GL_COVERAGE_W
 // Context life cycle.
 extern "C" {
 GlContext* GLPROC __glCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format);
+// The limits of a software context (other kinds start from them).
+void GLPROC __glSetSoftwareLimits(GlLimits* l);
 GLboolean GLPROC __glInitContextCommon(GlContext* gc);
 void GLPROC __glSetStateDefaults(GlContext* gc);
 void GLPROC __glRescaleColors(GlContext* gc);
@@ -428,6 +430,10 @@ GlDispatchTable* GLPROC __glDispatchAddress(GlContext* gc);
 GLuint GLPROC __glSaveDispatch(GlContext* gc);
 GlDispatchTable* GLPROC __glSavedDispatch(GlContext* gc);
 GLboolean GLPROC __glMakeCurrent(GlContext* gc);
+// The end of make-current shared by software and hardware contexts (flags:
+// the context flags at entry).
+GLboolean GLPROC __glFinishMakeCurrent(GlContext* gc, GlThreadState* ts, GLuint flags,
+                                       void (GLPROC* viewportTransform)(GlContext* gc));
 GLboolean GLPROC __glLoseCurrent(GlContext* gc);
 void GLPROC __glGenericValidate(GlContext* gc);
 void GLPROC __glCallValidate(GlContext* gc);

@@ -48,6 +48,14 @@ extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
         gc->procs.swapBuffers = __glSwapBuffersProc;
         gc->procs.destroyContext = __glFreeContext;
     }
+    return __glFinishMakeCurrent(gc, ts, flags, __glComputeViewportTransform);
+}
+
+// The common end of every kind of make-current: defaults and the first
+// viewport and scissor of a fresh context, or the drawable's size again;
+// validation, colour scales, and the dispatch table the thread runs on.
+extern "C" GLboolean GLPROC __glFinishMakeCurrent(GlContext* gc, GlThreadState* ts, GLuint flags,
+                                                 void (GLPROC* viewportTransform)(GlContext* gc)) {
     if (!(flags & (GL_CONTEXT_INSTALLED | GL_CONTEXT_FRESH_CURRENT))) {
         __glSetStateDefaults(gc);
         GLint w = 0, h = 0;
@@ -57,7 +65,7 @@ extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
         ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Scissor - GL_FIRST_SLOT])(0, 0, w, h);
     } else {
         __glUpdateDrawableSize(gc);
-        __glComputeViewportTransform(gc);
+        viewportTransform(gc);
     }
     if (!(flags & GL_CONTEXT_VALIDATED)) gc->procs.validate(gc);
     __glRescaleColors(gc);

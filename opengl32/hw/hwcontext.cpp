@@ -124,7 +124,7 @@ static void updateWindowInside(GlContext* gc) {
 
 // The board takes window coordinates as they are, pixel centres at +0.5:
 // without the half-pixel shift of the software transform.
-static void viewportTransform(GlContext* gc) {
+static void GLPROC viewportTransform(GlContext* gc) {
     __glComputeViewportTransform(gc);
     gc->viewportXform.xCentre -= gc->constants.half;
     gc->viewportXform.yCentre -= gc->constants.half;
@@ -246,30 +246,7 @@ static GLboolean GLPROC hwMakeCurrent(GlContext* gc) {
         gc->procs.swapBuffers = hwSwapBuffers;
         gc->procs.destroyContext = hwFreeContext;
     }
-    if (!(flags & (GL_CONTEXT_INSTALLED | GL_CONTEXT_FRESH_CURRENT))) {
-        __glSetStateDefaults(gc);
-        GLint w = 0, h = 0;
-        gc->imports.getDrawableSize(gc, &w, &h);
-        typedef void(GLIMM * BoxProc)(GLint, GLint, GLsizei, GLsizei);
-        ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Viewport - GL_FIRST_SLOT])(0, 0, w, h);
-        ((BoxProc)gc->immediateDispatch.entry[GL_SLOT_Scissor - GL_FIRST_SLOT])(0, 0, w, h);
-    } else {
-        __glUpdateDrawableSize(gc);
-        viewportTransform(gc);
-    }
-    if (!(flags & GL_CONTEXT_VALIDATED)) gc->procs.validate(gc);
-    __glRescaleColors(gc);
-
-    if (gc->listCompiling) {
-        gc->liveDispatch = &gc->savedDispatch;
-        ts->dispatch = gc->compileDispatch;
-    } else {
-        gc->liveDispatch = &ts->dispatch;
-        ts->dispatch = gc->immediateDispatch;
-    }
-    gc->contextFlags = (gc->contextFlags | GL_CONTEXT_VALIDATED | GL_CONTEXT_INSTALLED) &
-                       ~GL_CONTEXT_FRESH_CURRENT;
-    return GL_TRUE;
+    return __glFinishMakeCurrent(gc, ts, flags, viewportTransform);
 }
 
 static GLboolean GLPROC hwLoseCurrent(GlContext* gc) {
@@ -282,28 +259,14 @@ static GLboolean GLPROC hwLoseCurrent(GlContext* gc) {
     return GL_TRUE;
 }
 
+// The software limits with the board's viewport, bias, levels and size steps.
 static void setHardwareLimits(GlLimits* l) {
-    l->maxLights = 8;
-    l->maxClipPlanes = 6;
-    l->textureTargets = 1;
-    l->textureEnvironments = 1;
+    __glSetSoftwareLimits(l);
     l->maxViewportWidth = GL_HW_WIDTH;
     l->maxViewportHeight = GL_HW_HEIGHT;
     l->windowBiasX = l->windowBiasY = GL_HW_WINDOW_BIAS;
     l->textureLevels = 9;
-    l->subpixelBits = 3;
-    l->maxListNesting = 64;
-    l->pointSizeMin = l->lineWidthMin = 0.5f;
-    l->pointSizeMax = l->lineWidthMax = 10.0f;
     l->pointSizeGranularity = l->lineWidthGranularity = 0.0625f;
-    l->maxEvalOrder = 30;
-    l->maxPixelMapTable = 65536;
-    l->maxAttribStackDepth = 16;
-    l->maxClientAttribStackDepth = 16;
-    l->maxNameStackDepth = 128;
-    l->maxModelviewStackDepth = 32;
-    l->maxProjectionStackDepth = 2;
-    l->maxTextureStackDepth = 10;
 }
 
 extern "C" GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format) {

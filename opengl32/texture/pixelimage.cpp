@@ -228,53 +228,53 @@ void clampSpan(const GLfloat* in, GLfloat* out, GLint count) {
 }  // namespace
 
 #define GL_CONVERTER(name) extern "C" void GLPROC name(GlContext* gc, GlPixelOpRecord* op, const GLvoid* inv, GLvoid* outv)
-#define IN ((In)inv)
+#define SRC ((In)inv)
 #define OUTB ((uint8_t*)outv)
 #define INF ((const GLfloat*)inv)
 #define OUTF ((GLfloat*)outv)
 
-GL_CONVERTER(__glUnpackBitmap) { unpackBits(op, IN, OUTF, false); }
-GL_CONVERTER(__glUnpackBitmapSkip) { unpackBits(op, IN, OUTF, true); }
+GL_CONVERTER(__glUnpackBitmap) { unpackBits(op, SRC, OUTF, false); }
+GL_CONVERTER(__glUnpackBitmapSkip) { unpackBits(op, SRC, OUTF, true); }
 
-GL_CONVERTER(__glSkipBytes1) { gather<1, false>(op, IN, OUTB, 1); }
-GL_CONVERTER(__glSkipBytes3) { gather<1, false>(op, IN, OUTB, 3); }
-GL_CONVERTER(__glSkipBytes4) { gather<1, false>(op, IN, OUTB, 4); }
-GL_CONVERTER(__glSkipBytes) { gather<1, false>(op, IN, OUTB, op->source.components); }
-GL_CONVERTER(__glSkipShorts) { gather<2, false>(op, IN, OUTB, 2 * op->source.components); }
-GL_CONVERTER(__glSkipShortsUnaligned) { gather<1, false>(op, IN, OUTB, 2 * op->source.components); }
-GL_CONVERTER(__glSkipInts) { gather<4, false>(op, IN, OUTB, 4 * op->source.components); }
-GL_CONVERTER(__glSkipIntsUnaligned) { gather<1, false>(op, IN, OUTB, 4 * op->source.components); }
-GL_CONVERTER(__glSkipSwapShorts) { gather<2, true>(op, IN, OUTB, 2 * op->source.components); }
-GL_CONVERTER(__glSkipSwapInts) { gather<4, true>(op, IN, OUTB, 4 * op->source.components); }
+GL_CONVERTER(__glSkipBytes1) { gather<1, false>(op, SRC, OUTB, 1); }
+GL_CONVERTER(__glSkipBytes3) { gather<1, false>(op, SRC, OUTB, 3); }
+GL_CONVERTER(__glSkipBytes4) { gather<1, false>(op, SRC, OUTB, 4); }
+GL_CONVERTER(__glSkipBytes) { gather<1, false>(op, SRC, OUTB, op->source.components); }
+GL_CONVERTER(__glSkipShorts) { gather<2, false>(op, SRC, OUTB, 2 * op->source.components); }
+GL_CONVERTER(__glSkipShortsUnaligned) { gather<1, false>(op, SRC, OUTB, 2 * op->source.components); }
+GL_CONVERTER(__glSkipInts) { gather<4, false>(op, SRC, OUTB, 4 * op->source.components); }
+GL_CONVERTER(__glSkipIntsUnaligned) { gather<1, false>(op, SRC, OUTB, 4 * op->source.components); }
+GL_CONVERTER(__glSkipSwapShorts) { gather<2, true>(op, SRC, OUTB, 2 * op->source.components); }
+GL_CONVERTER(__glSkipSwapInts) { gather<4, true>(op, SRC, OUTB, 4 * op->source.components); }
 
-GL_CONVERTER(__glSwapShorts) { moveElements<2, true>(IN, OUTB, sourceCount(op)); }
-GL_CONVERTER(__glSwapShortsDest) { moveElements<2, true>(IN, OUTB, destCount(op)); }
-GL_CONVERTER(__glSwapInts) { moveElements<4, true>(IN, OUTB, sourceCount(op)); }
-GL_CONVERTER(__glSwapIntsDest) { moveElements<4, true>(IN, OUTB, destCount(op)); }
-GL_CONVERTER(__glAlignShorts) { moveElements<2, false>(IN, OUTB, sourceCount(op)); }
-GL_CONVERTER(__glAlignShortsDest) { moveElements<2, false>(IN, OUTB, destCount(op)); }
-GL_CONVERTER(__glAlignInts) { moveElements<4, false>(IN, OUTB, sourceCount(op)); }
-GL_CONVERTER(__glAlignIntsDest) { moveElements<4, false>(IN, OUTB, destCount(op)); }
+GL_CONVERTER(__glSwapShorts) { moveElements<2, true>(SRC, OUTB, sourceCount(op)); }
+GL_CONVERTER(__glSwapShortsDest) { moveElements<2, true>(SRC, OUTB, destCount(op)); }
+GL_CONVERTER(__glSwapInts) { moveElements<4, true>(SRC, OUTB, sourceCount(op)); }
+GL_CONVERTER(__glSwapIntsDest) { moveElements<4, true>(SRC, OUTB, destCount(op)); }
+GL_CONVERTER(__glAlignShorts) { moveElements<2, false>(SRC, OUTB, sourceCount(op)); }
+GL_CONVERTER(__glAlignShortsDest) { moveElements<2, false>(SRC, OUTB, destCount(op)); }
+GL_CONVERTER(__glAlignInts) { moveElements<4, false>(SRC, OUTB, sourceCount(op)); }
+GL_CONVERTER(__glAlignIntsDest) { moveElements<4, false>(SRC, OUTB, destCount(op)); }
 
 GL_CONVERTER(__glUnsignedByteToFloat) {
     const GLfloat* table = gc->constants.ubyteToFloat;
-    for (GLint i = 0, n = sourceCount(op); i < n; i++) OUTF[i] = table[IN[i]];
+    for (GLint i = 0, n = sourceCount(op); i < n; i++) OUTF[i] = table[SRC[i]];
 }
-GL_CONVERTER(__glByteToFloat) { toFloat<int8_t>(IN, OUTF, sourceCount(op)); }
-GL_CONVERTER(__glUnsignedShortToFloat) { toFloat<uint16_t>(IN, OUTF, sourceCount(op)); }
-GL_CONVERTER(__glShortToFloat) { toFloat<int16_t>(IN, OUTF, sourceCount(op)); }
-GL_CONVERTER(__glUnsignedIntToFloat) { toFloat<uint32_t>(IN, OUTF, sourceCount(op)); }
-GL_CONVERTER(__glIntToFloat) { toFloat<int32_t>(IN, OUTF, sourceCount(op)); }
+GL_CONVERTER(__glByteToFloat) { toFloat<int8_t>(SRC, OUTF, sourceCount(op)); }
+GL_CONVERTER(__glUnsignedShortToFloat) { toFloat<uint16_t>(SRC, OUTF, sourceCount(op)); }
+GL_CONVERTER(__glShortToFloat) { toFloat<int16_t>(SRC, OUTF, sourceCount(op)); }
+GL_CONVERTER(__glUnsignedIntToFloat) { toFloat<uint32_t>(SRC, OUTF, sourceCount(op)); }
+GL_CONVERTER(__glIntToFloat) { toFloat<int32_t>(SRC, OUTF, sourceCount(op)); }
 
-GL_CONVERTER(__glUnpack332) { unpackFields<uint8_t, 3, 3, 3, 2, 0>(op, IN, OUTF); }
-GL_CONVERTER(__glUnpack4444) { unpackFields<uint16_t, 4, 4, 4, 4, 4>(op, IN, OUTF); }
-GL_CONVERTER(__glUnpack5551) { unpackFields<uint16_t, 4, 5, 5, 5, 1>(op, IN, OUTF); }
-GL_CONVERTER(__glUnpack8888) { unpackFields<uint32_t, 4, 8, 8, 8, 8>(op, IN, OUTF); }
-GL_CONVERTER(__glUnpack1010102) { unpackFields<uint32_t, 4, 10, 10, 10, 2>(op, IN, OUTF); }
-GL_CONVERTER(__glUnpack565) { unpackFields<uint16_t, 3, 5, 6, 5, 0>(op, IN, OUTF); }
+GL_CONVERTER(__glUnpack332) { unpackFields<uint8_t, 3, 3, 3, 2, 0>(op, SRC, OUTF); }
+GL_CONVERTER(__glUnpack4444) { unpackFields<uint16_t, 4, 4, 4, 4, 4>(op, SRC, OUTF); }
+GL_CONVERTER(__glUnpack5551) { unpackFields<uint16_t, 4, 5, 5, 5, 1>(op, SRC, OUTF); }
+GL_CONVERTER(__glUnpack8888) { unpackFields<uint32_t, 4, 8, 8, 8, 8>(op, SRC, OUTF); }
+GL_CONVERTER(__glUnpack1010102) { unpackFields<uint32_t, 4, 10, 10, 10, 2>(op, SRC, OUTF); }
+GL_CONVERTER(__glUnpack565) { unpackFields<uint16_t, 3, 5, 6, 5, 0>(op, SRC, OUTF); }
 // Alpha in the top bit: the fields read as (a, r, g, b), stored as (r, g, b, a).
 GL_CONVERTER(__glUnpack1555) {
-    unpackFields<uint16_t, 4, 1, 5, 5, 5>(op, IN, OUTF);
+    unpackFields<uint16_t, 4, 1, 5, 5, 5>(op, SRC, OUTF);
     for (GLint i = 0; i < op->width; i++) {
         GLfloat* p = OUTF + 4 * i;
         const GLfloat a = p[0];
@@ -282,13 +282,13 @@ GL_CONVERTER(__glUnpack1555) {
     }
 }
 
-GL_CONVERTER(__glUnsignedByteToIndex) { toValue<uint8_t>(IN, OUTF, op->width); }
-GL_CONVERTER(__glByteToIndex) { toValue<int8_t>(IN, OUTF, op->width); }
-GL_CONVERTER(__glUnsignedShortToIndex) { toValue<uint16_t>(IN, OUTF, op->width); }
-GL_CONVERTER(__glShortToIndex) { toValue<int16_t>(IN, OUTF, op->width); }
-GL_CONVERTER(__glUnsignedIntToIndex) { toValue<uint32_t>(IN, OUTF, op->width); }
-GL_CONVERTER(__glIntToIndex) { toValue<int32_t>(IN, OUTF, op->width); }
-GL_CONVERTER(__glUnsignedIntToValue) { toValue<uint32_t>(IN, OUTF, sourceCount(op)); }
+GL_CONVERTER(__glUnsignedByteToIndex) { toValue<uint8_t>(SRC, OUTF, op->width); }
+GL_CONVERTER(__glByteToIndex) { toValue<int8_t>(SRC, OUTF, op->width); }
+GL_CONVERTER(__glUnsignedShortToIndex) { toValue<uint16_t>(SRC, OUTF, op->width); }
+GL_CONVERTER(__glShortToIndex) { toValue<int16_t>(SRC, OUTF, op->width); }
+GL_CONVERTER(__glUnsignedIntToIndex) { toValue<uint32_t>(SRC, OUTF, op->width); }
+GL_CONVERTER(__glIntToIndex) { toValue<int32_t>(SRC, OUTF, op->width); }
+GL_CONVERTER(__glUnsignedIntToValue) { toValue<uint32_t>(SRC, OUTF, sourceCount(op)); }
 
 GL_CONVERTER(__glClampFloats) { clampSpan(INF, OUTF, sourceCount(op)); }
 GL_CONVERTER(__glClampFloatsDest) { clampSpan(INF, OUTF, destCount(op)); }

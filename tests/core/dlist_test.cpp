@@ -7,7 +7,7 @@
 #include <vector>
 #include "core/dlist.h"
 #include "core/names.h"
-#include "gltest.h"
+#include "glfixture.h"
 #include "wgl/wgl.h"
 
 namespace {
@@ -70,16 +70,10 @@ std::vector<GLenum> takeErrors() {
     return e;
 }
 
-struct ListTest : ::testing::Test {
-    GlContext* gc = nullptr;
-    void SetUp() override {
-        gc = gltestCreateCurrent(true);
-        ASSERT_NE(gc, nullptr);
-        glGetError();
-    }
+struct ListTest : GltestContextTest {
     void TearDown() override {
         gltestFailAllocationAfter(-1);
-        if (gc) gltestDestroyCurrent(gc);
+        GltestContextTest::TearDown();
     }
     GlCompiledList* block(GLuint name) {
         GlNameObject* o = __glNameLookup(gc, gc->lists.table, name);

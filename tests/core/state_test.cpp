@@ -4,20 +4,14 @@
 #include <math.h>
 #include <functional>
 #include <vector>
-#include "gltest.h"
+#include "glfixture.h"
 
 namespace {
 
-struct StateTest : ::testing::Test {
-    GlContext* gc = nullptr;
-    void SetUp() override {
-        gc = gltestCreateCurrent(true);
-        ASSERT_NE(gc, nullptr);
-        glGetError();
-    }
+struct StateTest : GltestContextTest {
     void TearDown() override {
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-        gltestDestroyCurrent(gc);
+        GltestContextTest::TearDown();
     }
 };
 

@@ -8,20 +8,11 @@
 #include "gltest.h"
 #include "core/glcontext.h"
 #include "texture/pixel.h"
+#include "glfixture.h"
 
 namespace {
 
-struct PixelImage : ::testing::Test {
-    GlContext* gc = nullptr;
-    void SetUp() override {
-        gc = gltestCreateCurrent(true);
-        ASSERT_NE(gc, nullptr);
-        glGetError();
-    }
-    void TearDown() override {
-        if (gc) gltestDestroyCurrent(gc);
-    }
-};
+struct PixelImage : GltestContextTest {};
 
 struct Modes {
     GLint rowLength, skipRows, skipPixels, alignment;

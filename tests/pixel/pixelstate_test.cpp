@@ -10,20 +10,11 @@
 #include "gldib.h"
 #include "core/glcontext.h"
 #include "texture/pixel.h"
+#include "glfixture.h"
 
 namespace {
 
-struct PixelState : ::testing::Test {
-    GlContext* gc = nullptr;
-    void SetUp() override {
-        gc = gltestCreateCurrent(true);
-        ASSERT_NE(gc, nullptr);
-        glGetError();
-    }
-    void TearDown() override {
-        if (gc) gltestDestroyCurrent(gc);
-    }
-};
+struct PixelState : GltestContextTest {};
 
 GLint getInt(GLenum pname) {
     GLint v = -12345;
