@@ -4,11 +4,6 @@
 
 #include "glpp.h"
 
-#define GL_PENDING_TexImage1D GL_LISTED
-#define GL_PENDING_TexImage2D GL_LISTED
-#define GL_PENDING_GetTexImage GL_LISTED
-#define GL_PENDING_GetTexLevelParameterfv GL_LISTED
-#define GL_PENDING_GetTexLevelParameteriv GL_LISTED
 #define GL_PENDING_ColorSubTableEXT GL_LISTED
 #define GL_PENDING_ColorTableEXT GL_LISTED
 #define GL_PENDING_CopyColorTableEXT GL_LISTED
@@ -19,6 +14,4 @@
 #define GL_PENDING_CopyTexImage2D GL_LISTED
 #define GL_PENDING_CopyTexSubImage1D GL_LISTED
 #define GL_PENDING_CopyTexSubImage2D GL_LISTED
-#define GL_PENDING_TexSubImage1D GL_LISTED
-#define GL_PENDING_TexSubImage2D GL_LISTED
 #define GL_PENDING_AddSwapHintRectWIN GL_LISTED

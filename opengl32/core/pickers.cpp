@@ -84,6 +84,7 @@ extern "C" void GLPROC __glPickRenderProcs(GlContext* gc) {
     else if (gc->pixel.readBuffer == GL_BACK && fb->backBuffer) gc->readBuffer = fb->backBuffer;
     if (!gc->readBuffer) gc->readBuffer = fb->frontBuffer;
     __glPickPixelTransferFlags(gc);
+    __glPickPixelProcs(gc);
 }
 
 // The depth-test members for the depth function, mask and word size.

@@ -13,50 +13,6 @@
 
 extern "C" const GlDispatchTable __glHwCompileDispatch;
 
-// ---- Colour buffers: the board holds the pixels; the records give the
-// colour scales (0-255 on every component) and store nothing in memory.
-
-static void GLPROC cbStoreFragment(GlColorBuffer*, const GlFragment*) {}
-static void GLPROC cbStoreSpan(GlColorBuffer*, GLint, GLint, const GLfloat*, GLint) {}
-static GLuint GLPROC cbStoreSpanMasked(GlColorBuffer*, GLint, GLint, const GLfloat*, GLint, const GLuint*) {
-    return 0;
-}
-static void GLPROC cbFetchSpan(GlColorBuffer*, GLint, GLint, GLfloat* colors, GLint n) {
-    for (GLint i = 0; i < 4 * n; i++) colors[i] = 0.0f;
-}
-static void GLPROC cbReadPixel(GlColorBuffer*, GLint, GLint, GLfloat out[4]) {
-    out[0] = out[1] = out[2] = out[3] = 0.0f;
-}
-static void GLPROC cbClear(GlContext*, GlColorBuffer*) {}
-static void GLPROC cbPick(GlContext*, GlColorBuffer* cb) { cb->flags = 0; }
-static void GLPROC cbResize(GlBufferObject* b, GLint width, GLint height) {
-    b->width = width;
-    b->height = height;
-}
-
-static void initColorBuffer(GlColorBuffer* cb, GlContext* gc) {
-    __glInitBufferObject(&cb->buf, gc);
-    cb->buf.resize = cbResize;
-    cb->buf.elementSize = 2;
-    cb->buf.bits = 16;
-    cb->formatCode = GL_FORMAT_565;
-    cb->fullMask = 0xFFFFFFFFu;
-    cb->redScale = cb->greenScale = cb->blueScale = cb->alphaScale = 255.0f;
-    for (int i = 0; i < 4; i++) {
-        cb->shift[i] = 8u * (GLuint)(2 - i) & 31u;
-        cb->maximum[i] = 255;
-        cb->mask[i] = 0xFFu << cb->shift[i];
-    }
-    cb->pick = cbPick;
-    cb->storeFragment = cbStoreFragment;
-    cb->storeSpanPerPixel = cbStoreSpan;
-    cb->storeSpanA = cbStoreSpan;
-    cb->storeSpanB = cbStoreSpanMasked;
-    cb->fetchSpanA = cb->fetchSpanB = cbFetchSpan;
-    cb->readPixel = cbReadPixel;
-    cb->clear = cbClear;
-}
-
 // ---- Depth buffer: 16-bit values 0-65535 kept by the board; the memory
 // record stays for the software fragment paths.
 
@@ -101,8 +57,8 @@ static bool initBuffers(GlContext* gc) {
     if (!built) return false;
     GlFramebuffer* fb = &gc->fb;
     if (f->rgba) {
-        initColorBuffer(&fb->front, gc);
-        if (fb->backBuffer) initColorBuffer(&fb->back, gc);
+        __glHwInitColorBuffer(&fb->front, gc);
+        if (fb->backBuffer) __glHwInitColorBuffer(&fb->back, gc);
     }
     if (f->depthPresent) initDepthBuffer(&fb->depth, gc);
     return true;
@@ -171,6 +127,7 @@ static void GLPROC hwFullValidate(GlContext* gc);
 static void installProcs(GlContext* gc) {
     __glInstallProcs(gc);
     GlContextProcs* p = &gc->procs;
+    __glHwInstallValidate(gc);
     p->fullValidate = hwFullValidate;
     p->applyViewport = hwApplyViewport;
     p->applyScissor = hwApplyScissor;
@@ -183,9 +140,9 @@ static void installProcs(GlContext* gc) {
     p->beginPrimitive = (void(GLPROC*)(GlContext*, GLenum))__glNop;
 }
 
-// Generic validation with the hardware pickers in their slots.
+// Validation with the hardware pickers in their slots.
 static void GLPROC hwFullValidate(GlContext* gc) {
-    __glGenericValidate(gc);
+    __glHwValidate(gc);
     viewportTransform(gc);  // validation recomputes the software transform
 }
 

@@ -48,6 +48,13 @@ GLint GLPROC __glHwCullCode(const GlContext* gc);
 // Library code of a GL blend factor as source (dst false) or destination; -1 when refused.
 GLint GLPROC __glHwBlendCode(GLenum factor, GLboolean dst);
 
+// Colour buffer over the board's linear frame buffer (reads, fragment and span stores).
+void GLPROC __glHwInitColorBuffer(GlColorBuffer* cb, GlContext* gc);
+// Validation of a hardware context: no span-level pickers; the vertex key.
+void GLPROC __glHwValidate(GlContext* gc);
+// Installs __glHwValidate and empties the span-level picker slots.
+void GLPROC __glHwInstallValidate(GlContext* gc);
+
 // Pickers of the primitive procedures.
 void GLPROC __glHwPickCullAndFillProcs(GlContext* gc);
 void GLPROC __glHwPickLineProcs(GlContext* gc);

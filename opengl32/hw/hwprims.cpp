@@ -184,26 +184,64 @@ extern "C" void GLPROC __glHwPickLineProcs(GlContext* gc) {
     p->drawLineWrapped = p->drawLine;
 }
 
-// ---- Points: the vertex's own colour; wider points a square of the
-// integer size centred on the vertex.
+// ---- Points: the vertex's own colour and texture fields.
 
-static void GLPROC hwPoint(GlContext* gc, GlVertex* v) {
+static void GLPROC hwPoint(GlContext*, GlVertex* v) {
     RvVertex r;
     libraryVertex(&r, v, v->color);
-    const GLint size = gc->point.sizeInteger;
-    if (gc->enables.general & GL_EN_POINT_SMOOTH) return rvAADrawPoint(&r);
-    if (size <= 1) return rvDrawPoint(&r);
-    const GLfloat h = (GLfloat)size * 0.5f;
+    rvDrawPoint(&r);
+}
+
+static void GLPROC hwPointSmooth(GlContext*, GlVertex* v) {
+    RvVertex r;
+    libraryVertex(&r, v, v->color);
+    rvAADrawPoint(&r);
+}
+
+// A square of the integer size S on whole pixels: corners from the truncated
+// centre (odd sizes from the pixel the centre lies in).
+static void GLPROC hwWidePoint(GlContext* gc, GlVertex* v) {
+    RvVertex r;
+    libraryVertex(&r, v, v->color);
+    const GLint size = gc->point.sizeInteger, h = size >> 1;
+    const GLfloat shift = (size & 1) ? 0.5f : 0.0f;
+    const GLint left = (GLint)(r.x - shift) - h, bottom = (GLint)(r.y - shift) - h;
     RvVertex q[4] = {r, r, r, r};
-    q[0].x -= h, q[0].y -= h;
-    q[1].x += h, q[1].y -= h;
-    q[2].x += h, q[2].y += h;
-    q[3].x -= h, q[3].y += h;
+    q[0].x = q[1].x = (GLfloat)left;
+    q[2].x = q[3].x = (GLfloat)(left + size);
+    q[0].y = q[3].y = (GLfloat)bottom;
+    q[1].y = q[2].y = (GLfloat)(bottom + size);
     submitQuad(gc, q, false);
+}
+
+// An antialiased disc: a fan of int(4r + 0.5) triangles, only the rim edges
+// antialiased, wound so that the library's culling keeps them.
+static void GLPROC hwWidePointSmooth(GlContext* gc, GlVertex* v) {
+    RvVertex centre;
+    libraryVertex(&centre, v, v->color);
+    const GLfloat radius = gc->point.size * 0.5f;
+    const GLint n = (GLint)(radius * 4.0f + 0.5f);
+    if (n < 1) return;
+    const GLint cull = __glHwCullCode(gc);
+    RvVertex prev = centre, cur = centre;
+    prev.x += radius;
+    for (GLint i = 1; i <= n; i++) {
+        const GLfloat a = 6.28318531f * (GLfloat)i / (GLfloat)n;
+        cur.x = centre.x + radius * cosf(a);
+        cur.y = centre.y + radius * sinf(a);
+        const GLfloat area = signedArea(&centre, &prev, &cur);
+        const bool reverse = (cull == RV_CULL_NEGATIVE && area < 0.0f) || (cull == RV_CULL_POSITIVE && area > 0.0f);
+        if (reverse) rvAADrawTriangle(&centre, &cur, &prev, 0, 1, 0);
+        else rvAADrawTriangle(&centre, &prev, &cur, 0, 1, 0);
+        prev = cur;
+    }
 }
 
 extern "C" void GLPROC __glHwPickPointProcs(GlContext* gc) {
     __glPickPointProcs(gc);  // render procedure, feedback and selection
     if (gc->renderMode != GL_RENDER) return;
-    gc->procs.drawPoint = gc->procs.drawPointWrapped = hwPoint;
+    GlContextProcs* p = &gc->procs;
+    if (gc->enables.general & GL_EN_POINT_SMOOTH) p->drawPoint = gc->point.size == 1.0f ? hwPointSmooth : hwWidePointSmooth;
+    else p->drawPoint = gc->point.sizeInteger == 1 ? hwPoint : hwWidePoint;
+    p->drawPointWrapped = p->drawPoint;
 }

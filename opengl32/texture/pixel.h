@@ -109,3 +109,62 @@ uint64_t GLPROC __glPackedImageSize(GLsizei width, GLsizei height, GLenum format
 GL_PIXEL_CONVERTERS(GL_DECLARE_CONVERTER)
 #undef GL_DECLARE_CONVERTER
 }
+
+// ---- Rectangle transfers: framebuffer spans (pixelspans.cpp), the span chain
+// (pixelchain.cpp) and the three operations (pixelrect.cpp).
+
+// What a float span holds: RGBA (four floats a pixel, 0..1), colour index,
+// depth (0..1) or stencil values (one float a pixel).
+enum { GL_PIXEL_KIND_RGBA, GL_PIXEL_KIND_INDEX, GL_PIXEL_KIND_DEPTH, GL_PIXEL_KIND_STENCIL };
+// Pixels a span step handles at once.
+enum { GL_PIXEL_CHUNK = 256 };
+
+// Scratch of one span step: raw bytes (aligned or swapped) and a float span.
+struct GlPixelScratch {
+    alignas(8) uint8_t raw[GL_PIXEL_CHUNK * 16];
+    GLfloat floats[GL_PIXEL_CHUNK * 4];
+};
+
+// The fragment template of a drawn rectangle: raster depth, colour and fog.
+struct GlPixelTarget {
+    GLint kind;  // kind of the spans written
+    GlFragment base;
+    GLfloat fogFactor;
+    GLboolean fog;
+};
+
+extern "C" {
+// The kind of a memory format; colour formats give RGBA.
+GLint GLPROC __glPixelFormatKind(GLenum format);
+// The kind the colour buffers hold: RGBA or colour index.
+GLint GLPROC __glColorBufferKind(const GlContext* gc);
+
+// n pixels of the read buffers (colour: the read buffer) from biased column x
+// of buffer row y; colours 0..1.
+void GLPROC __glReadPixelSpan(GlContext* gc, GLint kind, GLint x, GLint y, GLint n, GLfloat* out);
+// Template of the fragments of a rectangle of the given kind.
+void GLPROC __glSetupPixelWriter(GlContext* gc, GlPixelTarget* w, GLint kind);
+// Writes n source pixels on buffer row y, pixel i over the columns
+// x0[i] .. x1[i] - 1 (already clipped); stencil values go straight to the
+// stencil buffer, the rest through the fragment tests.
+void GLPROC __glWritePixelRow(GlContext* gc, const GlPixelTarget* w, const GLfloat* values, GLint n,
+                              const GLint* x0, const GLint* x1, GLint y);
+
+// n pixels of the source image from column first of a row into a float span.
+void GLPROC __glUnpackPixelSpan(GlContext* gc, GlPixelOpRecord* op, const uint8_t* row, GLint first, GLint n,
+                                GLfloat* out, GlPixelScratch* scratch);
+// Transfer of n pixels in place from one kind to another (index to RGBA
+// through the index maps): scale, bias, shift, offset, maps, clamps.
+void GLPROC __glTransferPixelSpan(GlContext* gc, GLint from, GLint to, GLfloat* values, GLint n);
+// Packs n pixels of the kind into column first of a destination row.
+void GLPROC __glPackPixelSpan(const GlImageLayout* l, GLint kind, const GLfloat* values, GLint n, uint8_t* row,
+                              GLint first);
+
+// The generic rectangle procedures and their picker.
+void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                           const GLvoid* pixels, GLboolean packed);
+void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                           GLenum type, GLvoid* pixels);
+void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
+void GLPROC __glPickPixelProcs(GlContext* gc);
+}

@@ -144,4 +144,55 @@ uint8_t* GLPROC __glAllocProxyTexLevel(GlContext* gc, GlTextureParams* params, G
 void GLPROC __glTexStoreImageHook(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
 void GLPROC __glTexCopyImageHook(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
 GLboolean GLPROC __glIsTextureComplete(GlContext* gc, const GlTextureParams* params);
+
+// Texel extract procedures of the stored layouts, borderless and border forms.
+#define GL_DECLARE_EXTRACT(name) \
+    void GLPROC name(GlMipmapLevel* level, GlTextureParams* params, GLint image, GLint row, GLint column, GlTexel* out);
+GL_DECLARE_EXTRACT(__glExtractTexelLuminance) GL_DECLARE_EXTRACT(__glExtractTexelLuminanceBorder)
+GL_DECLARE_EXTRACT(__glExtractTexelLuminanceAlpha) GL_DECLARE_EXTRACT(__glExtractTexelLuminanceAlphaBorder)
+GL_DECLARE_EXTRACT(__glExtractTexelRGB) GL_DECLARE_EXTRACT(__glExtractTexelRGBBorder)
+GL_DECLARE_EXTRACT(__glExtractTexelRGBA) GL_DECLARE_EXTRACT(__glExtractTexelRGBABorder)
+GL_DECLARE_EXTRACT(__glExtractTexelAlpha) GL_DECLARE_EXTRACT(__glExtractTexelAlphaBorder)
+GL_DECLARE_EXTRACT(__glExtractTexelIntensity) GL_DECLARE_EXTRACT(__glExtractTexelIntensityBorder)
+GL_DECLARE_EXTRACT(__glExtractTexelIndex8) GL_DECLARE_EXTRACT(__glExtractTexelIndex8Border)
+GL_DECLARE_EXTRACT(__glExtractTexelIndex16) GL_DECLARE_EXTRACT(__glExtractTexelIndex16Border)
+#undef GL_DECLARE_EXTRACT
+
+// Argument checks of the image calls (teximage.cpp): each records its error
+// and answers null (or false) on failure.
+GlTextureParams* GLPROC __glCheckTexImageArgs(GlContext* gc, GLenum target, GLint level, GLint internalFormat,
+                                              GLint border, GLenum format, GLenum type, GLint dimensions);
+GLboolean GLPROC __glCheckTexSize(GlContext* gc, GLint size, GLint border);
+GlTextureParams* GLPROC __glCheckTexImage1DArgs(GlContext* gc, GLenum target, GLint level, GLint internalFormat,
+                                                GLsizei width, GLint border, GLenum format, GLenum type);
+GlTextureParams* GLPROC __glCheckTexImage2DArgs(GlContext* gc, GLenum target, GLint level, GLint internalFormat,
+                                                GLsizei width, GLsizei height, GLint border, GLenum format,
+                                                GLenum type);
+GlTextureParams* GLPROC __glCheckTexSubImageTarget(GlContext* gc, GLenum target, GLint level, GLenum format,
+                                                   GLenum type, GLint dimensions);
+GLboolean GLPROC __glCheckTexSubRange(GlContext* gc, const GlMipmapLevel* level, GLint offset, GLsizei size,
+                                      GLint levelSize);
+// Fills a level's format fields from its internal format; the byte size, or -1.
+GLint GLPROC __glSetTextureLevelFormat(GlContext* gc, GlTextureParams* params, GlMipmapLevel* level, GLint index,
+                                       GLint internalFormat, GLint width, GLint height, GLint depth, GLint border,
+                                       GLint dimensions);
+// Pixel-operation record halves: the client image (unpack modes, or the
+// packed layout when defaultLayout is set; pack modes for reading) and the level.
+void GLPROC __glSetTexImageUnpack(GlContext* gc, GlPixelOpRecord* op, GLsizei width, GLsizei height, GLsizei depth,
+                                  GLenum format, GLenum type, const GLvoid* pixels, GLint defaultLayout);
+void GLPROC __glSetTexImagePack(GlContext* gc, GlPixelOpRecord* op, GLsizei width, GLsizei height, GLsizei depth,
+                                GLenum format, GLenum type, GLvoid* pixels);
+void GLPROC __glSetTexLevelDest(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
+void GLPROC __glSetTexLevelSource(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
+void GLPROC __glSetTexSubImageDest(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level,
+                                   GLint x, GLint y);
+// The image calls with the context given and the packed client layout.
+void GLPROC __glDoTexImage1D(GlContext* gc, GLenum target, GLint level, GLint internalFormat, GLsizei width,
+                             GLint border, GLenum format, GLenum type, const GLvoid* pixels);
+void GLPROC __glDoTexImage2D(GlContext* gc, GLenum target, GLint level, GLint internalFormat, GLsizei width,
+                             GLsizei height, GLint border, GLenum format, GLenum type, const GLvoid* pixels);
+void GLPROC __glDoTexSubImage1D(GlContext* gc, GLenum target, GLint level, GLint x, GLsizei width, GLenum format,
+                                GLenum type, const GLvoid* pixels);
+void GLPROC __glDoTexSubImage2D(GlContext* gc, GLenum target, GLint level, GLint x, GLint y, GLsizei width,
+                                GLsizei height, GLenum format, GLenum type, const GLvoid* pixels);
 }

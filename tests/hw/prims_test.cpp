@@ -402,6 +402,7 @@ TEST(HwPoints, SizeAndSmoothness) {
             EXPECT_EQ(lit(x, y), inside) << x << "," << y;
         }
     glEnable(GL_POINT_SMOOTH);
+    glPointSize(1);  // wider smooth points are fans (lfb_test.cpp)
     vertices(GL_POINTS, 1);
     EXPECT_EQ(hwtestCalls("rvAADrawPoint").size(), 1u);
     EXPECT_EQ(hwtestCalls("rvDrawPoint").size(), 0u);
