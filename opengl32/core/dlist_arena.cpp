@@ -46,8 +46,8 @@ extern "C" void GLPROC __glFreeArena(GlContext*, void* arena) {
     owner->imports.free(owner, a);
 }
 
-// Takes (n rounded down to 8) + 8 bytes, so every piece is 8-aligned within its
-// block; sizes are computed in 64 bits and a piece beyond 32 bits fails.
+// Takes (n rounded down to 8) + 8 bytes, so every allocation is 8-aligned within its
+// block; sizes are computed in 64 bits and an allocation beyond 32 bits fails.
 extern "C" void* GLPROC __glArenaAlloc(GlContext*, void* arena, size_t bytes) {
     GlArena* a = (GlArena*)arena;
     const uint64_t c = ((uint64_t)bytes & ~(uint64_t)7) + 8;

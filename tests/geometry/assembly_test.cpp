@@ -62,12 +62,12 @@ std::vector<RefTriangle> refTriangles(GLenum mode, const std::vector<RefVertex>&
         break;
     case GL_POLYGON: {
         if (n < 3) break;
-        // At most 16 vertices are held: every 15 form a convex piece whose
+        // At most 16 vertices are held: every 15 form a convex fan whose
         // closing edge is hidden, and the rest fans on from vertex 0 (with
         // its first edge hidden from then on).
         std::vector<std::pair<RefVertex, int>> held;
         bool first = true;
-        auto piece = [&](std::vector<std::pair<RefVertex, int>> p) {
+        auto convexFan = [&](std::vector<std::pair<RefVertex, int>> p) {
             const int m = (int)p.size();
             for (int i = 0; i + 2 < m; i++) {
                 RefVertex a = p[0].first, b = p[i + 1].first, c = p[i + 2].first;
@@ -83,13 +83,13 @@ std::vector<RefTriangle> refTriangles(GLenum mode, const std::vector<RefVertex>&
                 auto p = held;
                 p.resize(15);
                 p[14].first.edge = 0;
-                piece(p);
+                convexFan(p);
                 auto v0 = held[0];
                 v0.first.edge = 0;
                 held = {v0, held[14], held[15]};
             }
         }
-        if (held.size() >= 3) piece(held);
+        if (held.size() >= 3) convexFan(held);
         break;
     }
     }

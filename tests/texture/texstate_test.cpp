@@ -398,7 +398,7 @@ TEST_F(TexState, PlanesDefaultsAndObjectPlanesAsGiven) {
 
 // Eye planes are taken into eye space with the modelview in force when they
 // are given; later modelview changes leave them alone.
-TEST_F(TexState, EyePlanesUseTheInverseModelviewAtSpecification) {
+TEST_F(TexState, EyePlanesUseTheInverseModelviewWhenGiven) {
     struct Case {
         const char* name;
         std::function<void()> modelview;
