@@ -73,8 +73,6 @@ extern "C" void GLPROC __glPickShadeProcs(GlContext* gc) {
     gc->procs.renderPolygon = __glPolygonProc;
 }
 
-extern "C" void GLPROC __glPickTextureProcs(GlContext*) {}
-extern "C" void GLPROC __glPickTexGenProcs(GlContext*) {}
 // __glPickFogProcs: geometry/fog.cpp; __glValidateLighting: geometry/light.cpp.
 // The pixel-rectangle state: the read buffer and the transfer flags. (The
 // rectangle procedures themselves come with the framebuffer transfers.)

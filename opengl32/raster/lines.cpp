@@ -8,6 +8,7 @@
 #include "geometry/geometry.h"
 #include "raster/fragment.h"
 #include "raster/lines.h"
+#include "texture/texsample.h"
 
 namespace {
 
@@ -57,6 +58,16 @@ void setGradients(GlContext* gc, const GlVertex* a, const GlVertex* b, GLfloat o
         const GLfloat f0 = fogCoordinate(gc, a);
         s->fogDx = invDelta * (fogCoordinate(gc, b) - f0);
         s->spanFog = f0 + offset * s->fogDx;
+    }
+    if (F & GL_RF_TEXTURE) {
+        // s, t and q per major step; no step across the line.
+        static const int k[3] = {0, 1, 3};
+        for (int i = 0; i < 3; i++) {
+            s->textureDx[i] = invDelta * (b->texCoord[k[i]] - a->texCoord[k[i]]);
+            s->spanTexture[i] = a->texCoord[k[i]] + offset * s->textureDx[i];
+            s->textureDy[i] = 0.0f;
+        }
+        s->textureDx[3] = s->textureDy[3] = s->spanTexture[3] = 0.0f;
     }
     const int components = (F & GL_RF_RGBA) ? 4 : 1;
     if (F & GL_RF_SMOOTH_COLOR) {
@@ -281,8 +292,9 @@ extern "C" void GLPROC __glDrawLineAntialiased(GlContext* gc, GlVertex* a, GlVer
     const GLint rows = s->lineWidthRows;
     const GLuint z0 = s->spanZ;
     const GLfloat fog0 = s->spanFog;
-    GLfloat color0[4];
+    GLfloat color0[4], texture0[4];
     memcpy(color0, s->spanColor, sizeof color0);
+    memcpy(texture0, s->spanTexture, sizeof texture0);
     GLint x = s->lineX, y = s->lineY;
     GLuint fraction = s->lineFraction;
     GLfloat along = s->lineAlong, across = s->lineAcross;
@@ -295,6 +307,8 @@ extern "C" void GLPROC __glDrawLineAntialiased(GlContext* gc, GlVertex* a, GlVer
         s->spanZ = z0 + (GLuint)(shift * s->zDx);
         s->spanFog = fog0 + (GLfloat)shift * s->fogDx;
         for (int i = 0; i < 4; i++) s->spanColor[i] = color0[i] + (GLfloat)shift * s->colorDx[i];
+        if (F & GL_RF_TEXTURE)
+            for (int i = 0; i < 4; i++) s->spanTexture[i] = texture0[i] + (GLfloat)shift * s->textureDx[i];
         s->linePixelCount = count;
         runSections(gc);
         // Next row one pixel up the minor axis.
@@ -317,6 +331,8 @@ void __glAdvanceLine(GlContext* gc, GLint n) {
     s->spanZ += (GLuint)(n * s->zDx);
     s->spanFog += (GLfloat)n * s->fogDx;
     for (int i = 0; i < 4; i++) s->spanColor[i] += (GLfloat)n * s->colorDx[i];
+    if (gc->rasterFlags & GL_RF_TEXTURE)
+        for (int i = 0; i < 4; i++) s->spanTexture[i] += (GLfloat)n * s->textureDx[i];
 }
 
 // ---- Per-segment procedures: both vertices complete, then the draw.
@@ -416,6 +432,7 @@ extern "C" void GLPROC __glPickLineProcs(GlContext* gc) {
         GlSpanStageProc c = (F & GL_RF_SMOOTH_COLOR) ? __glColorSpanIndexSmooth : __glColorSpanIndexFlat;
         l.add(c, c);
     }
+    if (F & GL_RF_TEXTURE) l.add(__glTextureSpan, __glTextureSpanMasked);
     if (F & GL_RF_FOG_FRAGMENT) {
         if (gc->hints.fog == GL_NICEST) l.add(__glFogSpanNicest, __glFogSpanNicestMasked);
         else l.add(__glFogSpanFast, __glFogSpanFastMasked);

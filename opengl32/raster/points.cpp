@@ -5,6 +5,7 @@
 #include "core/pickers.h"
 #include "geometry/geometry.h"
 #include "fragment.h"
+#include "texture/texsample.h"
 
 namespace {
 
@@ -20,9 +21,10 @@ inline void pointFragment(const GlVertex* v, GLint x, GLint y, GlFragment* f) {
     memcpy(f->color, v->color, sizeof f->color);
 }
 
-// The place where the texture environment replaces a point's colour (once per
-// point, at s/q, t/q); nothing while textures are not built.
-inline void texturePointColor(GlContext*, const GlVertex*, GlFragment*) {}
+// The texture environment applied to a point's colour once, at s/q, t/q.
+inline void texturePointColor(GlContext* gc, const GlVertex* v, GlFragment* f) {
+    __glTextureVertexColor(gc, v, f->color);
+}
 
 // Window centre as the aliased point uses it: pixel (x, y) holds GL window
 // coordinates [x, x + 1); window coordinates carry + 0.5. Rows are found in

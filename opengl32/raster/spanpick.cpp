@@ -4,6 +4,7 @@
 #include "core/pickers.h"
 #include "geometry/geometry.h"
 #include "span.h"
+#include "texture/texsample.h"
 #include "fragment.h"
 
 namespace {
@@ -97,8 +98,7 @@ extern "C" void GLPROC __glPickSpanProcs(GlContext* gc) {
         if (F & GL_RF_SMOOTH_COLOR) l.add(__glColorSpanIndexSmooth, __glColorSpanIndexSmooth);
         else l.add(__glColorSpanIndexFlat, __glColorSpanIndexFlat);
     }
-    // Texture: the texture span stages go here once texturing exists
-    // (texturingActive is never set yet).
+    if (F & GL_RF_TEXTURE) l.add(__glTextureSpan, __glTextureSpanMasked);
     if (F & GL_RF_FOG_FRAGMENT) {
         if (gc->hints.fog == GL_NICEST) l.add(__glFogSpanNicest, __glFogSpanNicestMasked);
         else l.add(__glFogSpanFast, __glFogSpanFastMasked);

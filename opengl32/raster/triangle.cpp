@@ -79,6 +79,9 @@ inline GLfloat fogValue(const GlContext* gc, const GlVertex* v) {
     return gc->hints.fog == GL_NICEST ? v->eye[2] : v->fog;
 }
 
+// Vertex texture coordinates interpolated as the span's s, t and q.
+constexpr int kTexIndex[3] = {0, 1, 3};
+
 // Plane coefficients of the triangle: dv/dx = a (vA - vC) - b (vB - vC),
 // dv/dy = c (vB - vC) - d (vA - vC).
 struct Plane {
@@ -106,8 +109,14 @@ void setupGradients(GlContext* gc, const GlVertex* A, const GlVertex* B, const G
         for (int i = 0; i < n; i++) s->spanColor[i] = pv->color[i];
     }
     if (F & GL_RF_TEXTURE) {
-        // Texture gradients (s, t, q and the level of detail) belong here once
-        // textures are built; texturingActive is never set before then.
+        // s, t and q (the vertex's fourth coordinate); the level of detail is
+        // found per fragment from these.
+        for (int i = 0; i < 3; i++) {
+            const int k = kTexIndex[i];
+            s->textureDx[i] = p.dx(A->texCoord[k], B->texCoord[k], C->texCoord[k]);
+            s->textureDy[i] = p.dy(A->texCoord[k], B->texCoord[k], C->texCoord[k]);
+        }
+        s->textureDx[3] = s->textureDy[3] = 0.0f;
     }
     if (F & GL_RF_DEPTH_TEST) {
         s->zDxF = p.dx(A->window[2], B->window[2], C->window[2]);
@@ -301,7 +310,13 @@ extern "C" void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, 
         s->colorBigStep[i] = bigRight ? s->colorLittleStep[i] + s->colorDx[i] : s->colorLittleStep[i] - s->colorDx[i];
     }
     if (F & GL_RF_TEXTURE) {
-        // Texture start values and steps: with the texture gradients.
+        for (int i = 0; i < 4; i++) {
+            const GLfloat v0 = i < 3 ? v->texCoord[kTexIndex[i]] : 0.0f;
+            s->spanTexture[i] = v0 + dx * s->textureDx[i] + dy * s->textureDy[i];
+            s->textureLittleStep[i] = s->textureDy[i] + little * s->textureDx[i];
+            s->textureBigStep[i] =
+                bigRight ? s->textureLittleStep[i] + s->textureDx[i] : s->textureLittleStep[i] - s->textureDx[i];
+        }
     }
     if (F & GL_RF_FOG_FRAGMENT) {
         s->spanFog = fogValue(gc, v) + dx * s->fogDx + dy * s->fogDy;

@@ -310,25 +310,27 @@ TEST_F(Validation, ACurrentTextureSelectsTextureFlagsAndWork) {
         {"sphere-map S", [](GlContext* gc) { gc->texture.gen[0].mode = GL_SPHERE_MAP; glEnable(GL_TEXTURE_GEN_S); },
          0, 0, 0x21C},
         {"fog with a modulating texture", [](GlContext*) { glEnable(GL_FOG); }, 0x3000, 0x1000, 0x254},
+        // The adding environment is colour-index only: an RGBA context draws untextured.
         {"fog with an adding texture",
          [](GlContext* gc) {
              gc->texture.env.mode = 0x0104;
              glEnable(GL_FOG);
          },
-         0x3000, 0x2000, 0x254},
+         0x3000, 0x2000, 0x50},
     };
-    int texture = 0;
+    // A complete 1x1 texture: the texture picker makes it current.
+    const GLubyte texel[4] = {255, 255, 255, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
     for (const Case& c : cases) {
         glPushAttrib(GL_ALL_ATTRIB_BITS);
         const GlTextureState texState = gc->texture;
         const GlHintState hints = gc->hints;
         glEnable(GL_TEXTURE_2D);
-        gc->currentTexture = &texture;
         c.change(gc);
         gc->dirtyPickers |= GL_DIRTY_GENERIC;
         __glThreadState()->beginState = GL_BEGIN_NEEDS_VALIDATE;
         draw();
-        EXPECT_EQ(gc->texturingActive, 1) << c.name;
+        EXPECT_EQ(gc->texturingActive, (c.base & 0x4) ? 1 : 0) << c.name;
         EXPECT_EQ(gc->rasterFlags & c.mask, c.flags) << c.name;
         EXPECT_EQ(gc->vertexNeedsBase, c.base) << c.name;
         gc->currentTexture = nullptr;
