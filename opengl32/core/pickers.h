@@ -1,5 +1,4 @@
-// The pickers and hooks validation runs, and the empty procedures that hold
-// the places of stages not built yet.
+// The pickers and hooks validation runs.
 #pragma once
 
 #include "glcontext.h"
@@ -12,9 +11,9 @@ void GLPROC __glPickShadeProcs(GlContext* gc);
 void GLPROC __glPickPointProcs(GlContext* gc);
 void GLPROC __glPickLineProcs(GlContext* gc);
 
-// Empty until their stages exist: array, texture, texture generation,
-// vertex-array and pixel-rectangle procedures. The rasterization pickers
-// (draw buffer, fragment store, blend, bitmap, stipple, span) live in raster/.
+// The array pickers live in geometry/arrays.cpp, the texture and generation
+// pickers in texture/, the rasterization pickers (draw buffer, fragment store,
+// blend, bitmap, stipple, span) in raster/.
 void GLPROC __glPickArrayProcs(GlContext* gc);
 void GLPROC __glPickTextureProcs(GlContext* gc);
 void GLPROC __glPickDrawBuffer(GlContext* gc);
@@ -30,8 +29,9 @@ void GLPROC __glPickRenderProcs(GlContext* gc);
 // The depth-test procedures; returns the table index.
 GLint GLPROC __glPickDepthTestProc(GlContext* gc);
 
-// Hooks validation calls directly; empty until their owners exist.
-void GLPROC __glChooseVertexLayout(GlContext* gc);  // the fixed GlVertex layout for now
+// Hooks validation calls directly (the vertex layout is the fixed GlVertex
+// one and the vertex cache is not installed until they are generated).
+void GLPROC __glChooseVertexLayout(GlContext* gc);
 void GLPROC __glValidateLighting(GlContext* gc);
 void GLPROC __glBuildAlphaFuncTable(GlContext* gc);
 void GLPROC __glVcacheInstall(GlContext* gc);
