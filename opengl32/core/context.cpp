@@ -44,15 +44,17 @@ extern "C" void GLPROC __glSetSoftwareLimits(GlLimits* l) {
     l->maxTextureStackDepth = 10;
 }
 
-extern "C" GlContext* GLPROC __glCreateContext(const GlCoreImports* imports,
-                                              const GlPixelFormatInfo* format) {
-    GlContext* gc = (GlContext*)imports->calloc(nullptr, 1, sizeof(GlContext));
+extern "C" GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const GlPixelFormatInfo* format,
+                                           size_t size, void (GLPROC* setLimits)(GlLimits* l),
+                                           GLboolean (GLPROC* makeCurrent)(GlContext* gc),
+                                           GLboolean (GLPROC* loseCurrent)(GlContext* gc)) {
+    GlContext* gc = (GlContext*)imports->calloc(nullptr, 1, size);
     if (!gc) return nullptr;
     gc->imports = *imports;
     gc->pixelFormat = *format;
-    __glSetSoftwareLimits(&gc->limits);
-    gc->procs.loseCurrent = __glLoseCurrent;
-    gc->procs.makeCurrent = __glMakeCurrent;
+    setLimits(&gc->limits);
+    gc->procs.loseCurrent = loseCurrent;
+    gc->procs.makeCurrent = makeCurrent;
     gc->procs.shareLists = __glShareListsProc;
     gc->procs.lockBuffers = __glBufferLockNop;
     gc->procs.unlockBuffers = __glBufferLockNop;
@@ -61,6 +63,12 @@ extern "C" GlContext* GLPROC __glCreateContext(const GlCoreImports* imports,
         return nullptr;
     }
     return gc;
+}
+
+extern "C" GlContext* GLPROC __glCreateContext(const GlCoreImports* imports,
+                                              const GlPixelFormatInfo* format) {
+    return __glNewContext(imports, format, sizeof(GlContext), __glSetSoftwareLimits, __glMakeCurrent,
+                          __glLoseCurrent);
 }
 
 // Smallest time-stamp difference of back-to-back reads: the cost of a sample.

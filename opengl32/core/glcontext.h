@@ -422,6 +422,12 @@ extern "C" {
 GlContext* GLPROC __glCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format);
 // The limits of a software context (other kinds start from them).
 void GLPROC __glSetSoftwareLimits(GlLimits* l);
+// A context record of `size` bytes (a larger kind extends GlContext) with its
+// imports, format, limits and make/lose-current procedures, initialised; null
+// when any allocation fails.
+GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const GlPixelFormatInfo* format, size_t size,
+                                 void (GLPROC* setLimits)(GlLimits* l), GLboolean (GLPROC* makeCurrent)(GlContext* gc),
+                                 GLboolean (GLPROC* loseCurrent)(GlContext* gc));
 GLboolean GLPROC __glInitContextCommon(GlContext* gc);
 void GLPROC __glSetStateDefaults(GlContext* gc);
 void GLPROC __glRescaleColors(GlContext* gc);

@@ -217,7 +217,7 @@ static GLboolean GLPROC hwLoseCurrent(GlContext* gc) {
 }
 
 // The software limits with the board's viewport, bias, levels and size steps.
-static void setHardwareLimits(GlLimits* l) {
+static void GLPROC setHardwareLimits(GlLimits* l) {
     __glSetSoftwareLimits(l);
     l->maxViewportWidth = GL_HW_WIDTH;
     l->maxViewportHeight = GL_HW_HEIGHT;
@@ -227,22 +227,12 @@ static void setHardwareLimits(GlLimits* l) {
 }
 
 extern "C" GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format) {
-    GlContext* gc = (GlContext*)imports->calloc(nullptr, 1, sizeof(GlHwContext));
-    if (!gc) return nullptr;
-    gc->imports = *imports;
-    gc->pixelFormat = *format;
     // The board's depth buffer is 16 bits whatever the format asked for.
-    if (gc->pixelFormat.depthPresent) gc->pixelFormat.depthBits = 16;
-    setHardwareLimits(&gc->limits);
-    gc->procs.loseCurrent = hwLoseCurrent;
-    gc->procs.makeCurrent = hwMakeCurrent;
-    gc->procs.shareLists = __glShareListsProc;
-    gc->procs.lockBuffers = __glBufferLockNop;
-    gc->procs.unlockBuffers = __glBufferLockNop;
-    if (!__glInitContextCommon(gc)) {
-        __glDestroyContext(gc);
-        return nullptr;
-    }
+    GlPixelFormatInfo board = *format;
+    if (board.depthPresent) board.depthBits = 16;
+    GlContext* gc = __glNewContext(imports, &board, sizeof(GlHwContext), setHardwareLimits, hwMakeCurrent,
+                                   hwLoseCurrent);
+    if (!gc) return nullptr;
     // Window z runs 0-65535 whether or not the format has a depth buffer.
     gc->depthFullScale = GL_HW_DEPTH_MAX;
     __glUpdateDepthRange(gc);
