@@ -7,7 +7,7 @@
 #include "histogram.h"
 #include "services.h"
 #include "dlist.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 
 const char __glVendorString[] = "Zorvex";
 const char __glRendererString[] = "Zorvex";

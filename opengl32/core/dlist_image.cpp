@@ -6,7 +6,7 @@
 #include <initializer_list>
 #include "beginstate.h"
 #include "dlist.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 
 static inline GLuint word(const uint8_t* p) {
     GLuint v;

@@ -2,7 +2,7 @@
 
 #include "services.h"
 #include "geometry/eval.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 
 extern "C" void GLPROC __glFreeSubsystemState(GlContext* gc) {
     __glFreeEvaluators(gc);

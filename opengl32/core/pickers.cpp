@@ -5,7 +5,7 @@
 #include "pickers.h"
 #include "geometry/geometry.h"
 #include "raster/depthstencil.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 #include "raster/lines.h"
 #include "raster/triangle.h"
 

@@ -1,7 +1,7 @@
 // GL 1.1 initial state and the colour storage forms.
 
 #include <math.h>
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 #include "services.h"
 #include "stateutil.h"
 

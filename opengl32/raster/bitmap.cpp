@@ -11,7 +11,7 @@
 #include "core/pickers.h"
 #include "geometry/geometry.h"
 #include "fragment.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 
 namespace {
 

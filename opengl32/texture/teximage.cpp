@@ -5,7 +5,7 @@
 #include <string.h>
 #include "core/beginstate.h"
 #include "core/stateutil.h"
-#include "pixel.h"
+#include "pixel/pixel.h"
 #include "texture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 #include "gltest.h"
 #include "core/glcontext.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 #include "glfixture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "gltest.h"
 #include "gldib.h"
 #include "core/glcontext.h"
-#include "texture/pixel.h"
+#include "pixel/pixel.h"
 #include "glfixture.h"
 
 namespace {
