@@ -1,0 +1,157 @@
+// Benchmark scenes for the instruction counter: an ordinary Win32 OpenGL
+// program that draws one named scene a given number of frames into a DIB
+// section.  scripts/bench.sh runs it under qemu with the counting plugin for
+// F frames and for 0 frames; the difference divided by the work per frame is
+// the cost per pixel (or per vertex).
+//
+//   glbench <scene> <frames>
+//   glbench --list         prints "<scene> <units per frame> <unit>" lines
+#include <windows.h>
+#include <GL/gl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+struct Target {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGLRC rc = nullptr;
+};
+
+// A bottom-up DIB section of the given depth (16 bits: 5-6-5 bit fields) with
+// a current context of `depthBits` depth bits.
+bool makeTarget(Target& t, int width, int height, int colorBits, int depthBits) {
+    t.dc = CreateCompatibleDC(NULL);
+    struct {
+        BITMAPINFOHEADER h;
+        DWORD masks[3];
+    } info;
+    memset(&info, 0, sizeof info);
+    info.h.biSize = sizeof info.h;
+    info.h.biWidth = width;
+    info.h.biHeight = height;
+    info.h.biPlanes = 1;
+    info.h.biBitCount = (WORD)colorBits;
+    info.h.biCompression = BI_RGB;
+    if (colorBits == 16) {
+        info.h.biCompression = BI_BITFIELDS;
+        info.masks[0] = 0xF800;
+        info.masks[1] = 0x07E0;
+        info.masks[2] = 0x001F;
+    }
+    void* bits = NULL;
+    t.bitmap = CreateDIBSection(t.dc, (BITMAPINFO*)&info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (!t.bitmap) return false;
+    SelectObject(t.dc, t.bitmap);
+
+    PIXELFORMATDESCRIPTOR pfd;
+    memset(&pfd, 0, sizeof pfd);
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_BITMAP | PFD_SUPPORT_OPENGL;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = (BYTE)colorBits;
+    pfd.cDepthBits = (BYTE)depthBits;
+    const int format = ChoosePixelFormat(t.dc, &pfd);
+    if (!format || !SetPixelFormat(t.dc, format, &pfd)) return false;
+    t.rc = wglCreateContext(t.dc);
+    return t.rc && wglMakeCurrent(t.dc, t.rc);
+}
+
+const int kWidth = 640, kHeight = 480;
+
+// Two smooth-shaded, depth-tested triangles covering the window.
+void drawCover() {
+    glBegin(GL_TRIANGLES);
+    glColor3f(1, 0, 0); glTexCoord2f(0, 0); glVertex3f(-1, -1, 0.2f);
+    glColor3f(0, 1, 0); glTexCoord2f(1, 0); glVertex3f(1, -1, 0.4f);
+    glColor3f(0, 0, 1); glTexCoord2f(1, 1); glVertex3f(1, 1, 0.6f);
+    glColor3f(1, 0, 0); glTexCoord2f(0, 0); glVertex3f(-1, -1, 0.2f);
+    glColor3f(0, 0, 1); glTexCoord2f(1, 1); glVertex3f(1, 1, 0.6f);
+    glColor3f(1, 1, 1); glTexCoord2f(0, 1); glVertex3f(-1, 1, 0.4f);
+    glEnd();
+}
+
+void setupTriangles() {
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+}
+
+void setupTexturedTriangles() {
+    setupTriangles();
+    static unsigned char texels[256 * 256 * 3];
+    for (int t = 0; t < 256; t++)
+        for (int s = 0; s < 256; s++) {
+            unsigned char* p = texels + (t * 256 + s) * 3;
+            p[0] = (unsigned char)s;
+            p[1] = (unsigned char)t;
+            p[2] = (unsigned char)((s ^ t) & 0xFF);
+        }
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void frameTriangles() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawCover();
+}
+
+struct Scene {
+    const char* name;
+    int colorBits, depthBits;
+    long unitsPerFrame;  // pixels or vertices one frame is charged for
+    const char* unit;
+    void (*setup)();
+    void (*frame)();
+};
+
+const Scene kScenes[] = {
+    {"triangles-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTriangles, frameTriangles},
+    {"textured-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && strcmp(argv[1], "--list") == 0) {
+        for (const Scene& s : kScenes) printf("%s %ld %s\n", s.name, s.unitsPerFrame, s.unit);
+        return 0;
+    }
+    if (argc != 3) {
+        fprintf(stderr, "usage: glbench <scene> <frames> | --list\n");
+        return 2;
+    }
+    const Scene* scene = NULL;
+    for (const Scene& s : kScenes)
+        if (strcmp(s.name, argv[1]) == 0) scene = &s;
+    if (!scene) {
+        fprintf(stderr, "glbench: no scene \"%s\"\n", argv[1]);
+        return 2;
+    }
+    const int frames = atoi(argv[2]);
+    Target t;
+    if (!makeTarget(t, kWidth, kHeight, scene->colorBits, scene->depthBits)) {
+        fprintf(stderr, "glbench: no context for %d colour and %d depth bits\n", scene->colorBits,
+                scene->depthBits);
+        return 1;
+    }
+    glViewport(0, 0, kWidth, kHeight);
+    scene->setup();
+    for (int i = 0; i < frames; i++) scene->frame();
+    glFinish();
+    const GLenum error = glGetError();
+    wglMakeCurrent(NULL, NULL);
+    wglDeleteContext(t.rc);
+    DeleteObject(t.bitmap);
+    DeleteDC(t.dc);
+    if (error != GL_NO_ERROR) {
+        fprintf(stderr, "glbench: GL error 0x%x\n", error);
+        return 1;
+    }
+    return 0;
+}
