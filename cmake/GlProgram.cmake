@@ -4,8 +4,10 @@
 # the library loads before main as the Windows loader would load the DLL.
 function(add_win32_gl_program target)
   add_executable(${target} ${ARGN})
-  target_link_libraries(${target} PRIVATE gl_headers opengl32 winapi)
-  if(NOT WIN32)
+  if(WIN32)
+    target_link_libraries(${target} PRIVATE opengl32_import)
+  else()
+    target_link_libraries(${target} PRIVATE gl_headers opengl32 winapi)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:opengl32_autoload>)
   endif()
 endfunction()
