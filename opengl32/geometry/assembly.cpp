@@ -150,7 +150,10 @@ extern "C" void GLPROC __glRenderPolygon(GlContext* gc, GlVertex** vertices, GLi
     gc->clipVertexNext = gc->clipVertexPool;
     const GLuint planes = (codes & GL_VX_CLIP_PLANES) >> 16;
     if (planes) {
-        const GLuint needs = gc->faceNeeds[0] | gc->faceNeeds[1] | (planes & 0xFC0 ? GL_VX_EYE : 0);
+        // Texture coordinates are generated (and divided) before the cut, so
+        // that new vertices interpolate them and inherit the done bits.
+        const GLuint needs =
+            gc->triangleNeeds | gc->faceNeeds[0] | gc->faceNeeds[1] | (planes & 0xFC0 ? GL_VX_EYE : 0);
         for (int i = 0; i < count; i++) {
             if (!finiteClip(v[i])) return;
             __glCompleteVertex(gc, v[i], needs);
@@ -213,10 +216,9 @@ extern "C" void GLPROC __glClipLine(GlContext* gc, GlVertex* a, GlVertex* b, GLu
     if (!finiteClip(a) || !finiteClip(b)) return;
     gc->clipVertexNext = gc->clipVertexPool;
     const GLuint planes = (codes & GL_VX_CLIP_PLANES) >> 16;
-    if (planes & 0xFC0) {
-        __glCompleteVertex(gc, a, GL_VX_EYE);
-        __glCompleteVertex(gc, b, GL_VX_EYE);
-    }
+    const GLuint needs = gc->frontNeeds | (planes & 0xFC0 ? GL_VX_EYE : 0);
+    __glCompleteVertex(gc, a, needs);
+    __glCompleteVertex(gc, b, needs);
     const GlInterpolateProc ip = gc->procs.clipInterpolateLine;
     GlVertex* const provoking = b;
     GlVertex* p = a;
@@ -227,9 +229,14 @@ extern "C" void GLPROC __glClipLine(GlContext* gc, GlVertex* a, GlVertex* b, GLu
         const bool pIn = dp >= 0.0f, qIn = dq >= 0.0f;
         if (pIn && qIn) continue;
         if (!pIn && !qIn) return;
+        GlVertex* kept = pIn ? p : q;
         if (!pIn) p = splitEdge(gc, ip, p, q, dq / (dq - dp));
         else q = splitEdge(gc, ip, q, p, dp / (dp - dq));
         if (!p || !q) return;
+        // As the polygon clipper: the new end takes the kept end's done bits,
+        // so its texture coordinates are divided with the kept end's.
+        GlVertex* made = pIn ? q : p;
+        made->flags = (made->flags & GL_VX_CLIP_PLANES) | (kept->flags & ~(GLuint)GL_VX_CLIP_PLANES);
     }
     if (!clippedWindow(gc, p) || !clippedWindow(gc, q)) return;
     if (q != provoking && !gc->smoothShading) {

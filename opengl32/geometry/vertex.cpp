@@ -323,7 +323,8 @@ static const GlVertexProc gatherIndex[8] = {
 template <int N>
 static GLuint completeVertex(GlContext* gc, GlVertex* v, GLuint mask) {
     const GLuint old = v->flags;
-    const GLuint wanted = mask & ~old & 0x7F;
+    // Done bits and the divided-coordinates mark that texture generation honours.
+    const GLuint wanted = mask & ~old & (0x7F | GL_VX_TEX_DIVIDED);
     if (!wanted) return old;
     GlMatrixEntry* mv = gc->matrices.modelViewTop;
     if (wanted & GL_VX_EYE) {

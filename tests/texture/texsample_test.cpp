@@ -2,6 +2,7 @@
 // with wrap, environments, mipmap levels and coordinate generation.
 #include <math.h>
 #include <string.h>
+#include <vector>
 #include "gldib.h"
 #include "core/glcontext.h"
 #include "texture/texsample.h"
@@ -351,4 +352,71 @@ TEST(TexSample, ExtremeCoordinatesStayInsideTheLevels) {
                 texQuad(0, 0, 8, 8, 1.0f, e);
                 EXPECT_TRUE(c.guardsIntact()) << filter << " " << wrap << " " << e;
             }
+}
+
+namespace {
+
+// 256-texel ramp in s: texel i is grey level i.
+void rampTexture() {
+    unsigned char ramp[256 * 3];
+    for (int i = 0; i < 256; i++) ramp[3 * i] = ramp[3 * i + 1] = ramp[3 * i + 2] = (unsigned char)i;
+    rgbTexture(256, 1, ramp, GL_NEAREST, GL_CLAMP);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+void frustumView() {
+    glViewport(0, 0, 64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -1, 1, 1, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+}  // namespace
+
+// Perspective-correct s on a floor triangle: the far edge reaches x = +-x1;
+// with x1 = 8 the side planes clip it, with 1 they do not. s depends on z
+// alone, so the same pixel shows the same texel either way.
+TEST(TexSample, PerspectiveCoordinatesSurviveClipping) {
+    for (float x1 : {1.0f, 8.0f}) {
+        GltestDibContext c(64, 64);
+        frustumView();
+        rampTexture();
+        glBegin(GL_TRIANGLES);
+        glTexCoord2f(0, 0), glVertex3f(0, -1, -1.25f);
+        glTexCoord2f(1, 0), glVertex3f(-x1, -1, -5);
+        glTexCoord2f(1, 0), glVertex3f(x1, -1, -5);
+        glEnd();
+        EXPECT_EQ(c.green(32, 12), 26) << "x1 " << x1;
+        EXPECT_EQ(c.green(32, 4), c.green(31, 4)) << "x1 " << x1;
+    }
+}
+
+// A line clipped by the side plane: where it overlaps an unclipped piece of
+// the same line with s interpolated to match, the texels agree.
+TEST(TexSample, PerspectiveCoordinatesSurviveLineClipping) {
+    const float p0[3] = {0, -1, -1.25f}, p1[3] = {8, -1, -5};
+    const float t = 0.25f;  // (2, -1, -2.1875) lies inside the side planes
+    std::vector<int> whole(64 * 64), piece(64 * 64);
+    for (int pass = 0; pass < 2; pass++) {
+        GltestDibContext c(64, 64);
+        frustumView();
+        rampTexture();
+        const float e = pass ? t : 1.0f;
+        glBegin(GL_LINES);
+        glTexCoord2f(0, 0), glVertex3fv(p0);
+        glTexCoord2f(e, 0);
+        glVertex3f(p0[0] + e * (p1[0] - p0[0]), p0[1] + e * (p1[1] - p0[1]), p0[2] + e * (p1[2] - p0[2]));
+        glEnd();
+        for (int y = 0; y < 64; y++)
+            for (int x = 0; x < 64; x++) (pass ? piece : whole)[y * 64 + x] = c.green(x, y);
+    }
+    int compared = 0;
+    for (int i = 0; i < 64 * 64; i++)
+        if (piece[i] && whole[i]) {
+            EXPECT_NEAR(piece[i], whole[i], 2) << "pixel " << i % 64 << ", " << i / 64;
+            compared++;
+        }
+    EXPECT_GT(compared, 8);
 }
