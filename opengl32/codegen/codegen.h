@@ -249,3 +249,16 @@ extern GLint __glOgCacheDisabled;  // process-wide, from "__GL_DISABLE_OG_CACHE"
 GLboolean __glHasMMX(void);
 GLboolean __glUseMmxSpans(GlContext* gc);
 uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out);
+
+// Rasterization generators of the fast triangle path. Each answers null, "no
+// generated code", and the picker installs the C++ stages in its place.
+extern "C" {
+// The walker: mode 0 the whole-triangle fill, 1 the span walk calling the chain.
+GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode);
+// The triangle set-up routine for the state (mode: always 0).
+GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode);
+// The depth stage of the chain for the depth state.
+GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc);
+// The textured span stage for a format key and the level's size.
+GlSpanProc GLPROC __glGenTexturedSpanCode(GlContext* gc, GLuint key, GLint width, GLint height);
+}

@@ -167,6 +167,11 @@ struct GlContextProcs {
     GlSpanProc stencilOps[3];
     GlSpanProc afterStencilUpdate;
     GlSpanProc bufferStore;
+    // The generated walker of the fast path (null: the C++ walk runs); the
+    // texel fetch and the filters the textured stages call.
+    GlSpanProc spanRoutine;
+    GlTexelFetchProc texelFetch;
+    GlSpanTexFilterProc texFilterMin, texFilterMag;
 };
 
 // Implementation limits and constants set by the constructors.
@@ -410,8 +415,10 @@ struct GlContext {
     // ---- Lighting: derived light list, face values, power-table cache.
     GlLightingDerived lightingDerived;
 
-    // ---- Fast span chain: the GL_BLEND environment colour as bytes R, G, B, A.
+    // ---- Fast span chain: the GL_BLEND environment colour as bytes R, G, B, A;
+    // the picker's decisions for the chain the set-up feeds.
     uint8_t texEnvColorBytes[4];
+    GlChainPick chain;
 };
 
 // Size of a span work array.

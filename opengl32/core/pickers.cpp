@@ -8,6 +8,7 @@
 #include "pixel/pixel.h"
 #include "raster/lines.h"
 #include "raster/triangle.h"
+#include "raster/chain.h"
 
 extern "C" void GLPROC __glPickMatrixProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
@@ -48,6 +49,8 @@ extern "C" void GLPROC __glPickCullAndFillProcs(GlContext* gc) {
         p->renderTriangle = __glFeedbackTriangle;
     } else if (gc->cullFaceCode == 3) {
         p->renderTriangle = __glEmptyTriangleProc;
+    } else if (p->pickCullAndFillProcs == __glPickCullAndFillProcs && __glPickTriangleProcs(gc)) {
+        return;  // a software context's fast path: its triangle procedures and chain are in place
     } else if (gc->polygonModeFront != 2 || gc->polygonModeBack != 2) {
         p->renderTriangle = __glPolygonModeTriangle;
     } else {

@@ -9,7 +9,7 @@ namespace {
 // (5 computes as 4), bit 5 four-byte texels. Fields are neither masked nor
 // clamped beyond the rules below: the set-up keeps the inputs in range.
 template <class F, int I>
-void GLPROC directStage(GLuint mask, GlSpan* s) {
+void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
     typedef GlSpanColorIndex<I> X;
     constexpr bool flatPixel = X::code == 0 && !X::dither && !X::smooth;
     GlContext* gc = s->context;
@@ -66,7 +66,7 @@ void GLPROC directStage(GLuint mask, GlSpan* s) {
     if (X::dither) s->dither = d;
 }
 
-void GLPROC directNop(GLuint, GlSpan*) {}
+void GLSPANCALL directNop(GLuint, GlSpan*) {}
 
 // Entries: untextured at 0-3 and 32-35; replace, modulate, blend and
 // intensity blend with either texel size; decal with four-byte texels only.

@@ -10,7 +10,7 @@ namespace {
 // Colour index I: bit 0 alpha written, bit 1 smooth, bits 2-4 texture
 // function code, bit 5 texel alpha.
 template <class F, int I>
-void GLPROC shadeStage(GLuint mask, GlSpan* s) {
+void GLSPANCALL shadeStage(GLuint mask, GlSpan* s) {
     typedef GlSpanColorIndex<I> X;
     GlContext* gc = s->context;
     GlSpanFragment<F, X::smooth> frag(s);

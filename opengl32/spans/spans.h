@@ -6,10 +6,25 @@
 #include "core/glcore.h"
 
 struct GlSpan;
+struct GlMipmapLevel;
+struct GlTextureParams;
+
+// Every chain stage, C++ or generated, takes its two arguments in registers:
+// the coverage mask in ECX, the span record in EDX (fastcall). Stages keep
+// EBX, ESI, EDI and EBP; the callee removes nothing from the stack.
+#define GLSPANCALL __attribute__((fastcall))
 
 // A span stage: coverage mask of one group of up to 32 pixels (bit 31 = the
 // group's first pixel, a set bit = a live pixel) and the span record.
-typedef void (GLPROC* GlSpanProc)(GLuint mask, GlSpan* span);
+typedef void (GLSPANCALL* GlSpanProc)(GLuint mask, GlSpan* span);
+
+// Texel fetch of the fast textured stages: one texel of a level by row and
+// column, written as bytes. Filters: a 16.16 s and t (texel units) and a
+// level selector (level index, or 16.16 level of detail when mipmapping).
+typedef void (GLPROC* GlTexelFetchProc)(const GlMipmapLevel* level, const GlTextureParams* params, GLint row,
+                                        GLint column, uint8_t* out);
+typedef void (GLPROC* GlSpanTexFilterProc)(const GlTextureParams* params, GLint level, GLint s, GLint t,
+                                           uint8_t* out);
 
 enum {
     GL_SPAN_GROUP_PIXELS = 32,
@@ -17,7 +32,10 @@ enum {
     GL_SPAN_FORMAT_CODES = 12,
     GL_SPAN_COLOR_STAGES = 64,   // direct and colour tables, by colour index
     GL_SPAN_STORE_STAGES = 128,  // store tables, by store index
-    GL_SPAN_CHAIN_SLOTS = 8
+    GL_SPAN_CHAIN_SLOTS = 8,
+    GL_SPAN_INDEX_SHADE_STAGES = 16,   // colour-index shade table, by feature code
+    GL_SPAN_INDEX_STORE_STAGES = 32,   // colour-index store table: logic op + 16 with dither
+    GL_SPAN_INDEX_DIRECT_STAGES = 80   // colour-index direct table, by feature code
 };
 
 // Successor slots of procs.spanChain, by the kind of stage that calls them.
@@ -33,9 +51,9 @@ enum {
 };
 
 // The span record of one primitive; the set-up fills it per span and group.
-// These are the fields the colour, direct and store stages use; the chain's
-// other stages add theirs (depth, stencil, fog, texture coordinates,
-// per-group steps) when the chain is built.
+// The fields up to `context` are the ones the colour, direct and store
+// families use; the rest serve the walk and the other chain stages. Generated
+// code reaches every field through the span layout keys (codegen/spanlayout.h).
 struct GlSpan {
     GLint x, y;       // the group's x as the span walk keeps it (+32 a group) and the span's row
     GLint pixelStep;  // +1, or -1 for a span walked right to left
@@ -51,10 +69,61 @@ struct GlSpan {
     uint8_t colors[GL_SPAN_GROUP_PIXELS][4];   // R, G, B, A of pixel i
     uint8_t texels[GL_SPAN_GROUP_PIXELS * 4];  // one texel per live pixel, packed
     GlContext* context;
+
+    // ---- Walk: per-group steps (the change from one group to the next).
+    GLint destStep32, dest2Step32;
+    GLint redStep32, greenStep32, blueStep32, alphaStep32;
+    // ---- Depth: the group's first element, its value on the depthMax scale
+    // (unsigned, modulo 2^32 like the generic walk) and its steps; zOffset is
+    // the polygon offset in the same units, added once per pixel by the depth
+    // stage and saturated to 0 .. depthMax there.
+    uint8_t* depthAddress;
+    GLint depthStep32;
+    GLuint z;
+    GLint zStep, zStep32;
+    GLint zOffset;
+    // ---- Stencil: the group's first byte, its change per group, and the
+    // pixels that passed the stencil test (for the update after depth).
+    uint8_t* stencilAddress;
+    GLint stencilStep32;
+    GLuint stencilPassMask;
+    // ---- Fog: 16.16 (factor x 255, or the eye distance under GL_NICEST).
+    GLint fog, fogStep, fogStep32;
+    // ---- Texture: s and t in 16.16 texel units interpolated linearly, or,
+    // with perspective or differing filters, floats s, t, q and the level of
+    // detail; each with its steps per pixel and per group.
+    GLint s, t, sStep, tStep, sStep32, tStep32;
+    GLfloat texS, texT, texQ, texLod;
+    GLfloat texSStep, texTStep, texQStep, texLodStep;
+    GLfloat texSStep32, texTStep32, texQStep32, texLodStep32;
+    // ---- Both buffers: the dither pointer of the group, for the second pass.
+    const GLint* savedDither;
 };
 
 static_assert(sizeof(((GlSpan*)0)->colors) == 128, "GlSpan: 32 colour entries of 4 bytes");
 static_assert(offsetof(GlSpan, colors) % 4 == 0, "GlSpan: colour entries are word aligned");
+
+// What the picker decided for one validation; the texture part reads and
+// writes it, the set-up reads the copy kept in the context (GlContext.chain).
+struct GlChainPick {
+    GLuint flags;            // raster flags (texture bits cleared when drawn untextured)
+    uint8_t rgba;
+    uint8_t alphaNeeded;     // blend, alpha test, or written alpha bits
+    uint8_t dither;
+    uint8_t genericStore;    // the generic store of the format replaces the store stage
+    uint8_t genericSetup;    // __glGenericTriangle, never generated set-up
+    uint8_t separateStore;   // colour stage and store stage instead of one direct stage
+    uint8_t nothingWritten;  // the chain ends in __glNullSpanFill
+    // Texture (filled by __glPickChainTexture): the texture-function code of
+    // the colour index (RGBA bits 2-4; colour index bits 2-3), the texel-alpha
+    // bit 5, and whether the set-up hands the textured stage float s, t, q and
+    // level of detail (perspective or differing filters) or 16.16 s and t.
+    uint8_t texCode;
+    uint8_t texAlpha;
+    uint8_t texFloat;
+    uint8_t pad[2];
+    GLfloat texScale[2];     // s and t to texel units for the 16.16 coordinates
+};
 
 extern "C" {
 // Stage tables by format code (2 R3G3B2, 4 x1R5G5B5, 5 R5G6B5, 10 0x00RRGGBB;

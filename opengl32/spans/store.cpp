@@ -25,7 +25,7 @@ inline GLuint packSource(const uint8_t* c, GLint d) {
 // included. Alpha marks the twin entry for spans that need alpha: the same
 // store, since none of the formats holds alpha.
 template <class F, int Op, bool Dither, bool Alpha>
-void GLPROC storeLogicOp(GLuint mask, GlSpan* s) {
+void GLSPANCALL storeLogicOp(GLuint mask, GlSpan* s) {
     constexpr GLenum op = GL_CLEAR + Op;
     constexpr bool readsSource = op != GL_CLEAR && op != GL_NOOP && op != GL_INVERT && op != GL_SET;
     constexpr bool readsDest = op != GL_CLEAR && op != GL_COPY && op != GL_COPY_INVERTED && op != GL_SET;
@@ -65,7 +65,7 @@ inline GLint blendChannel(GLint cs, GLint cd, GLint a) {
 // Each field: the blended byte (plus D >> (8 + n) with dither) shifted down
 // and limited to the field's maximum; the spare bits are written as 0.
 template <class F, int Code, bool Dither>
-void GLPROC storeBlend(GLuint mask, GlSpan* s) {
+void GLSPANCALL storeBlend(GLuint mask, GlSpan* s) {
     uint8_t* p = s->dest;
     const GLint step = s->pixelStep * F::bytes;
     const GLint* d = s->dither;

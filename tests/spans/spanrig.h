@@ -105,7 +105,7 @@ struct SpanRig {
         return spanTestByte(texelSalt * 977u + (uint32_t)p * 8u + (uint32_t)k);
     }
 
-    static void GLPROC fakeTexture(GLuint mask, GlSpan* s) {
+    static void GLSPANCALL fakeTexture(GLuint mask, GlSpan* s) {
         SpanRig* r = current;
         r->textureCalls++;
         r->texturedMasks.push_back(mask);
@@ -116,7 +116,7 @@ struct SpanRig {
             ++k;
         }
     }
-    static void GLPROC recordSuccessor(GLuint mask, GlSpan* s) {
+    static void GLSPANCALL recordSuccessor(GLuint mask, GlSpan* s) {
         current->successorMasks.push_back(mask);
         if (current->next) current->next(mask, s);
     }
