@@ -7,6 +7,7 @@
 #include "beginstate.h"
 #include "dlist.h"
 #include "pixel/pixel.h"
+#include "texture/texture.h"
 
 static inline GLuint word(const uint8_t* p) {
     GLuint v;
@@ -298,8 +299,6 @@ extern "C" void GLIMM __glCompileTexSubImage2D(GLenum target, GLint level, GLint
 
 // ---- colour tables
 
-enum { GL_COLOR_TABLE_MAX_WIDTH = 256 };
-
 // The immediate calls' begin-state step: refused inside glBegin/glEnd,
 // pending state validated.
 static bool colorTablePrologue(void) {
@@ -311,23 +310,26 @@ static bool colorTablePrologue(void) {
     }
     return true;
 }
-static bool isPowerOfTwo(GLsizei n) { return n > 0 && (n & (n - 1)) == 0; }
 
 extern "C" const uint8_t* GLPROC __glPlayColorTableEXT(const uint8_t* op) {
     GlPackedUnpack packed;
     GL_LIVE(ColorTableEXT)(word(op), word(op + 4), (GLsizei)word(op + 8), word(op + 12), word(op + 16), op + 24);
     return op + 24 + word(op + 20);
 }
-// Errors keep their codes: GL_INVALID_ENUM, GL_INVALID_VALUE, GL_TABLE_TOO_LARGE.
+// The immediate call's checks, with its codes; proxies run at once. The
+// shared palette is checked as a texture target and recorded.
 extern "C" void GLIMM __glCompileColorTableEXT(GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
                                               GLenum type, const GLvoid* table) {
     GlContext* gc = __glCurrentContext();
     if (!colorTablePrologue()) return;
-    const bool proxy = target == GL_PROXY_TEXTURE_1D || target == GL_PROXY_TEXTURE_2D;
-    if (!proxy && target != GL_TEXTURE_1D && target != GL_TEXTURE_2D) return __glListRecordError(gc, GL_INVALID_ENUM);
-    if (!isPowerOfTwo(width)) return __glListRecordError(gc, GL_INVALID_VALUE);
-    if (width > GL_COLOR_TABLE_MAX_WIDTH && !proxy) return __glListRecordError(gc, GL_TABLE_TOO_LARGE_EXT);
-    if (!imageChecks(gc, width, 1, format, type, false)) return;
+    if (target == GL_PROXY_TEXTURE_1D || target == GL_PROXY_TEXTURE_2D) {
+        ((decltype(&glColorTableEXT))gc->liveDispatch->entry[GL_SLOT_ColorTableEXT - GL_FIRST_SLOT])(
+            target, internalFormat, width, format, type, table);
+        return;
+    }
+    const GLenum checked = target == GL_SHARED_TEXTURE_PALETTE_EXT ? GL_TEXTURE_2D : target;
+    const GLenum error = __glCheckColorTableArgs(gc, checked, internalFormat, width, format, type);
+    if (error) return __glListRecordError(gc, error);
     uint64_t bytes;
     GlListRecord* r = imageRecord(gc, 193, 6, width, 1, format, type, table, &bytes);
     if (!r) return;
@@ -345,10 +347,9 @@ extern "C" void GLIMM __glCompileColorSubTableEXT(GLenum target, GLsizei start, 
                                                  GLenum type, const GLvoid* data) {
     GlContext* gc = __glCurrentContext();
     if (!colorTablePrologue()) return;
-    if (target != GL_TEXTURE_1D && target != GL_TEXTURE_2D) return __glListRecordError(gc, GL_INVALID_ENUM);
-    if (start < 0 || count < 0 || (uint64_t)start + (uint64_t)count > GL_COLOR_TABLE_MAX_WIDTH)
-        return __glListRecordError(gc, GL_INVALID_VALUE);
-    if (!imageChecks(gc, count, 1, format, type, false)) return;
+    // The range is checked against the table when the list runs.
+    const GLenum error = __glCheckColorSubTableArgs(gc, target, start, count, format, type);
+    if (error) return __glListRecordError(gc, error);
     uint64_t bytes;
     GlListRecord* r = imageRecord(gc, 192, 6, count, 1, format, type, data, &bytes);
     if (!r) return;

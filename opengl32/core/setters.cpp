@@ -2,6 +2,7 @@
 // material, rasterization and hints.
 
 #include "stateutil.h"
+#include "wgl/drawable.h"
 
 // The begin-state test of a setter: the context, or null after the error.
 static inline GlContext* setterContext(GlThreadState* ts) {
@@ -619,4 +620,14 @@ extern "C" void GLIMM __glImmGetPolygonStipple(GLubyte* mask) {
             row[px >> 3] = (GLubyte)(bit ? row[px >> 3] | m : row[px >> 3] & ~m);
         }
     }
+}
+
+// A rectangle of the next swap (GL window coordinates), for double-buffered
+// contexts only.
+extern "C" void GLIMM __glImmAddSwapHintRectWIN(GLint x, GLint y, GLsizei width, GLsizei height) {
+    GlContext* gc = setterContext(__glThreadState());
+    if (!gc) return;
+    if (width < 0 || height < 0) return __glSetError(GL_INVALID_VALUE);
+    WglDrawable* d = gc->fb.drawable;
+    if (gc->pixelFormat.doubleBuffer && d && d->addSwapHintRect) d->addSwapHintRect(d, x, y, width, height);
 }

@@ -167,4 +167,25 @@ void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsiz
                            GLenum type, GLvoid* pixels);
 void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
 void GLPROC __glPickPixelProcs(GlContext* gc);
+
+// ---- Rectangles into memory images (pixeltoimage.cpp). The caller lays the
+// destination descriptor out after the clip, which adds the columns and rows
+// it cut to the destination's skips.
+
+// A framebuffer read of width x height pixels from window (x, y): the source
+// half (RGBA or index floats) and the read position.
+void GLPROC __glInitCopyTexRecord(GlContext* gc, GlPixelOpRecord* op, GLint x, GLint y, GLsizei width,
+                                  GLsizei height);
+// Clips a read to the drawable; false when nothing is left.
+GLboolean GLPROC __glClipReadPixels(GlContext* gc, GlPixelOpRecord* op);
+// Reads the clipped rectangle through the pixel transfer into the destination.
+void GLPROC __glRunReadToImage(GlContext* gc, GlPixelOpRecord* op);
+// The source half of a client image converted into memory (unpack modes, or
+// the packed layout of display lists).
+void GLPROC __glInitUnpackImageRecord(GlContext* gc, GlPixelOpRecord* op, GLsizei width, GLsizei height,
+                                      GLsizei depth, GLenum format, GLenum type, const GLvoid* data,
+                                      GLboolean packed);
+// Converts the laid-out source image into the laid-out destination, through
+// the pixel transfer when asked.
+void GLPROC __glRunImageConvert(GlContext* gc, GlPixelOpRecord* op, GLboolean transfer);
 }

@@ -50,6 +50,7 @@ Converter expander(GLenum format) {
     case GL_BGR_EXT: return __glExpandBgr;
     case GL_LUMINANCE: return __glExpandLuminance;
     case GL_LUMINANCE_ALPHA: return __glExpandLuminanceAlpha;
+    case GL_IMAGE_FORMAT_LUMINANCE_ALPHA8: return __glExpandRedAlpha;
     case GL_ABGR_EXT: return __glSwapAbgr;
     case GL_BGRA_EXT: return __glSwapBgra;
     }
@@ -138,6 +139,7 @@ GLint formatComponents(GLenum format, const GLfloat* c, GLfloat* out) {
     case GL_ALPHA: out[0] = c[3]; return 1;
     case GL_LUMINANCE: out[0] = clampUnit(c[0] + c[1] + c[2]); return 1;
     case GL_LUMINANCE_ALPHA: out[0] = clampUnit(c[0] + c[1] + c[2]), out[1] = c[3]; return 2;
+    case GL_IMAGE_FORMAT_LUMINANCE_ALPHA8: out[0] = c[0], out[1] = c[3]; return 2;
     case GL_RGB: out[0] = c[0], out[1] = c[1], out[2] = c[2]; return 3;
     case GL_BGR_EXT: out[0] = c[2], out[1] = c[1], out[2] = c[0]; return 3;
     case GL_ABGR_EXT: out[0] = c[3], out[1] = c[2], out[2] = c[1], out[3] = c[0]; return 4;

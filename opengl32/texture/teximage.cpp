@@ -440,8 +440,6 @@ extern "C" void GLPROC __glTexStoreImageHook(GlContext* gc, GlPixelOpRecord* op,
     op->width = width;
 }
 
-extern "C" void GLPROC __glTexCopyImageHook(GlContext*, GlPixelOpRecord*, GlTextureParams*, GLint) {}
-
 // ---- completeness
 
 extern "C" GLboolean GLPROC __glIsTextureComplete(GlContext* gc, const GlTextureParams* p) {
@@ -522,10 +520,7 @@ void texSubImage(GlContext* gc, GLint dims, GLenum target, GLint level, GLint x,
     __glSetTexImageUnpack(gc, &op, width, dims == 1 ? 1 : height, 1, format, type, pixels, defaultLayout);
     __glSetTexSubImageDest(gc, &op, p, level, x, dims == 1 ? 0 : y);
     p->storeImage(gc, &op, p, level);
-    // A drawable-format copy is stale now; it is rebuilt on demand.
-    GlMipmapLevel* changed = &p->levels[level];
-    gc->imports.free(gc, changed->converted);
-    changed->converted = nullptr;
+    if (dims == 2) __glUpdateConvertedTexture(gc, &p->levels[level], x, y, width, height);
 }
 
 }  // namespace

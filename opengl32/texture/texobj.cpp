@@ -283,25 +283,40 @@ extern "C" void GLIMM __glImmPrioritizeTextures(GLsizei n, const GLuint* names, 
     }
 }
 
-extern "C" GLboolean GLIMM __glImmAreTexturesResident(GLsizei n, const GLuint* names, GLboolean* residences) {
-    GlThreadState* ts = __glThreadState();
-    if (!__glSetterAllowed(ts)) return GL_FALSE;
-    GlContext* gc = ts->context;
+// Residences are written only when the answer is GL_FALSE (OpenGL 1.1): all
+// of them, or those before an unknown name, which records GL_INVALID_VALUE.
+extern "C" GLboolean GLPROC __glAreTexturesResident(GlContext* gc, GLsizei n, const GLuint* names,
+                                                   GLboolean* residences,
+                                                   GLboolean (GLPROC* resident)(GlContext* gc,
+                                                                                GlTextureObject* object)) {
     if (n < 0) __glSetError(GL_INVALID_VALUE);
     if (n <= 0) return GL_FALSE;
     GLboolean all = GL_TRUE;
-    for (GLsizei i = 0; i < n; i++) {
-        GlTextureObject* o = lookupName(gc, names[i]);
-        if (!o) {
-            __glSetError(GL_INVALID_VALUE);
-            return GL_FALSE;
-        }
-        const bool resident = __glIsTextureComplete(gc, &o->params) && __glTexLevelsHaveMemory(gc, &o->params);
-        residences[i] = resident ? GL_TRUE : GL_FALSE;
-        if (!resident) all = GL_FALSE;
+    GLsizei known = 0;
+    for (; known < n; known++) {
+        GlTextureObject* o = lookupName(gc, names[known]);
+        if (!o) break;
+        if (!resident(gc, o)) all = GL_FALSE;
         __glReleaseTextureObject(gc, o);
     }
-    return all;
+    if (all && known == n) return GL_TRUE;
+    for (GLsizei i = 0; i < known; i++) {
+        GlTextureObject* o = lookupName(gc, names[i]);
+        residences[i] = resident(gc, o);
+        __glReleaseTextureObject(gc, o);
+    }
+    if (known < n) __glSetError(GL_INVALID_VALUE);
+    return GL_FALSE;
+}
+
+static GLboolean GLPROC levelsResident(GlContext* gc, GlTextureObject* o) {
+    return __glIsTextureComplete(gc, &o->params) && __glTexLevelsHaveMemory(gc, &o->params);
+}
+
+extern "C" GLboolean GLIMM __glImmAreTexturesResident(GLsizei n, const GLuint* names, GLboolean* residences) {
+    GlThreadState* ts = __glThreadState();
+    if (!__glSetterAllowed(ts)) return GL_FALSE;
+    return __glAreTexturesResident(ts->context, n, names, residences, levelsResident);
 }
 
 extern "C" GLboolean GLIMM __glImmIsTexture(GLuint name) {

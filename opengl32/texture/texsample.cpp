@@ -175,7 +175,9 @@ extern "C" void GLPROC __glPickTextureProcs(GlContext* gc) {
     GlTextureParams* p = gc->pixelFormat.rgba ? currentParams(gc) : nullptr;
     gc->currentTexture = p;
     if (!p) return;
-    p->baseFormat = p->levels[0].baseFormat;
+    // A paletted level of an RGBA context samples as its palette's format.
+    const GLenum levelBase = p->levels[0].baseFormat;
+    p->baseFormat = levelBase == GL_COLOR_INDEX && gc->pixelFormat.rgba ? p->palette.baseFormat : levelBase;
     const GLenum mag = p->state.magFilter, min = p->state.minFilter;
     // The fragment counts as magnified up to scale 1, or sqrt 2 when a linear
     // magnification meets a nearest-level minification.

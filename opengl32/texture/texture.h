@@ -47,6 +47,7 @@ typedef void (GLPROC* GlTexEnvProc)(GlContext* gc, GLfloat* color, const GlTexel
 struct GlMipmapLevel {
     uint8_t* data;       // rows of width texels (border included), bottom row first
     uint8_t* converted;  // the level in the drawable's pixel format, or null
+    GLuint convertedKey; // the pixel format converted holds (size, shifts, bits)
     GLint width, height, depth;  // with the border
     GLint texelCount;            // width x height
     GLint innerWidth, innerHeight, innerDepth;
@@ -127,6 +128,9 @@ GLboolean GLPROC __glBindTextureObject(GlContext* gc, GLint t, GLuint name);
 void GLPROC __glReleaseTextureObject(GlContext* gc, GlTextureObject* object);
 void GLPROC __glFreeTextureObject(GlContext* gc, GlTextureObject* object);
 GLboolean GLPROC __glTexLevelsHaveMemory(GlContext* gc, const GlTextureParams* params);
+// glAreTexturesResident with the context's residency test.
+GLboolean GLPROC __glAreTexturesResident(GlContext* gc, GLsizei n, const GLuint* names, GLboolean* residences,
+                                         GLboolean (GLPROC* resident)(GlContext* gc, GlTextureObject* object));
 GLfloat GLPROC __glClampFloat(GLfloat value, GLfloat low, GLfloat high);
 // The texture attribute group back from a saved copy: rebinds the saved names,
 // then copies the state and hands it to the bound objects.
@@ -195,4 +199,39 @@ void GLPROC __glDoTexSubImage1D(GlContext* gc, GLenum target, GLint level, GLint
                                 GLenum type, const GLvoid* pixels);
 void GLPROC __glDoTexSubImage2D(GlContext* gc, GLenum target, GLint level, GLint x, GLint y, GLsizei width,
                                 GLsizei height, GLenum format, GLenum type, const GLvoid* pixels);
+
+// Copy paths (texcopy.cpp): the argument checks of glCopyTexImage* and
+// glCopyTexSubImage*, each recording its error and answering null.
+GlTextureParams* GLPROC __glCheckCopyTexImageArgs(GlContext* gc, GLenum target, GLint level, GLint internalFormat,
+                                                  GLsizei width, GLsizei height, GLint border, GLint dimensions);
+GlTextureParams* GLPROC __glCheckCopyTexSubImageArgs(GlContext* gc, GLenum target, GLint level, GLint xoffset,
+                                                     GLint yoffset, GLsizei width, GLsizei height,
+                                                     GLint dimensions);
+// Level 0 of the current texture in the draw buffer's pixel format (its
+// converted copy); false when it cannot be made (the fast spans then do
+// without it).
+GLboolean GLPROC __glPrepareFastTexture(GlContext* gc);
+// A rectangle of a level (border included) into its converted copy.
+void GLPROC __glConvertTextureToFramebuffer(GlContext* gc, GlMipmapLevel* level, GLint x, GLint y, GLsizei width,
+                                           GLsizei height);
+// After a sub-image at (xoffset, yoffset) (border not counted): the converted
+// copy follows, or is dropped when it was made for another pixel format.
+void GLPROC __glUpdateConvertedTexture(GlContext* gc, GlMipmapLevel* level, GLint xoffset, GLint yoffset,
+                                      GLsizei width, GLsizei height);
+
+// Colour tables (colortable.cpp). The checks answer 0 or the error to record.
+GLenum GLPROC __glCheckColorTableArgs(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width,
+                                      GLenum format, GLenum type);
+GLenum GLPROC __glCheckColorSubTableArgs(GlContext* gc, GLenum target, GLsizei start, GLsizei count, GLenum format,
+                                         GLenum type);
+// Format fields of a table from its internal format (entry memory untouched).
+void GLPROC __glSetColorTableFormat(GlColorTable* table, GLenum target, GLenum internalFormat, GLsizei width);
+// The table's entries as the destination of a pixel operation.
+void GLPROC __glSetColorTableDest(const GlColorTable* table, GlPixelOpRecord* op);
+// The table of the texture bound to target from client entries (internal
+// format 0: emptied; packed: the layout of display lists).
+void GLPROC __glDefineColorTable(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
+                                 GLenum type, const GLvoid* data, GLboolean packed);
+void GLPROC __glStoreColorSubTable(GlContext* gc, GLenum target, GLsizei start, GLsizei count, GLenum format,
+                                   GLenum type, const GLvoid* data, GLboolean packed);
 }

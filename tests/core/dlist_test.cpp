@@ -580,9 +580,9 @@ TEST_F(ListTest, ArgumentErrorsBecomeErrorRecords) {
          GL_INVALID_ENUM},
         {"ColorTableEXT width", [] { glColorTableEXT(GL_TEXTURE_2D, GL_RGB, 3, GL_RGB, GL_UNSIGNED_BYTE, table); },
          GL_INVALID_VALUE},
-        {"ColorTableEXT too large",
-         [] { glColorTableEXT(GL_TEXTURE_2D, GL_RGB, 512, GL_RGB, GL_UNSIGNED_BYTE, table); }, GL_TABLE_TOO_LARGE_EXT},
-        {"ColorSubTableEXT range",
+        {"ColorTableEXT too large",  // 4096 RGBA floats exceed 32 KiB of client entries
+         [] { glColorTableEXT(GL_TEXTURE_2D, GL_RGBA, 4096, GL_RGBA, GL_FLOAT, table); }, GL_TABLE_TOO_LARGE_EXT},
+        {"ColorSubTableEXT range",  // checked against the (empty) table when the list runs
          [] { glColorSubTableEXT(GL_TEXTURE_2D, 250, 10, GL_RGB, GL_UNSIGNED_BYTE, table); }, GL_INVALID_VALUE},
     };
     for (const CompileErrorCase& c : cases) {

@@ -2,6 +2,7 @@
 // library defaults, closes at lose-current; refusals fail cleanly; swaps.
 
 #include "hw_env.h"
+#include "wgl/drawable.h"
 #include "wgl/wgl.h"
 
 namespace {
@@ -144,6 +145,35 @@ TEST(HwContextLimits, DifferFromSoftware) {
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
     EXPECT_EQ(depthBits, 16);  // whatever the format asked for
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+}  // namespace
+
+namespace {
+
+// glAddSwapHintRectWIN reaches the drawable's hint list of a double-buffered
+// context; a single-buffered one keeps none; negative sizes are refused.
+TEST(HwSwapHints, DoubleBufferedContextsCollectRectangles) {
+    typedef void(APIENTRY * AddSwapHintProc)(GLint, GLint, GLsizei, GLsizei);
+    for (const bool doubleBuffer : {true, false}) {
+        SCOPED_TRACE(doubleBuffer);
+        HwContext hw(doubleBuffer);
+        const AddSwapHintProc add = (AddSwapHintProc)(void*)wglGetProcAddress("glAddSwapHintRectWIN");
+        ASSERT_NE(add, nullptr);
+        const WglDrawable* d = __glThreadState()->context->fb.drawable;
+        ASSERT_NE(d, nullptr);
+        const DWORD before = d->swapHints->rdh.nCount;
+        add(10, 20, 30, 40);
+        add(0, 0, -1, 5);
+        EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_VALUE);
+        EXPECT_EQ(d->swapHints->rdh.nCount, before + (doubleBuffer ? 1 : 0));
+        if (doubleBuffer) {
+            const RECT* r = (const RECT*)d->swapHints->Buffer + before;
+            EXPECT_EQ(r->left, 10);
+            EXPECT_EQ(r->right, 40);
+            EXPECT_EQ(r->bottom, d->height - 20);
+        }
+    }
 }
 
 }  // namespace

@@ -214,6 +214,25 @@ TEST_F(Textures, ResidencyNeedsCompleteImagesInMemory) {
     EXPECT_EQ(texi(GL_TEXTURE_2D, GL_TEXTURE_RESIDENT), 1);
 }
 
+// OpenGL 1.1: the residences are left alone when every texture is resident.
+TEST_F(Textures, ResidencesAreWrittenOnlyWhenSomeAreNot) {
+    const uint8_t texels[16] = {1, 2, 3, 4};
+    for (GLuint name = 1; name <= 3; name++) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+        if (name < 3) glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    }
+    const GLuint names[] = {1, 2, 3};
+    GLboolean r[3] = {9, 9, 9};
+    EXPECT_TRUE(glAreTexturesResident(2, names, r));
+    EXPECT_EQ(r[0], 9);
+    EXPECT_EQ(r[1], 9);
+    EXPECT_FALSE(glAreTexturesResident(3, names, r));  // 3 is mip-mapped without its levels
+    EXPECT_EQ(r[0], GL_TRUE);
+    EXPECT_EQ(r[1], GL_TRUE);
+    EXPECT_EQ(r[2], GL_FALSE);
+}
+
 // Which levels must have memory: the first only without mip-maps, else the
 // chain down to a 1x1 level or to the last level.
 TEST_F(Textures, LevelMemoryFollowsTheMinificationFilter) {

@@ -6,6 +6,7 @@
 #include "gltest.h"
 #include "core/beginstate.h"
 #include "texture/texture.h"
+#include "gldib.h"
 
 struct TextureContext : ::testing::Test {
     GlContext* gc = nullptr;
@@ -34,3 +35,18 @@ struct TextureContext : ::testing::Test {
         return v;
     }
 };
+
+// Distinct 8-bit colour (0x00RRGGBB) of window pixel (x, y), y up.
+inline uint32_t textestPixelColor(int x, int y) {
+    return (uint32_t)((x * 37 + 5) & 0xFF) << 16 | (uint32_t)((y * 53 + 9) & 0xFF) << 8 |
+           (uint32_t)((x * 13 + y * 7) & 0xFF);
+}
+// Fills a 32-bit DIB context's pixels with textestPixelColor.
+inline void textestFillDib(GltestDibContext& c) {
+    for (int y = 0; y < c.dib.height; y++)
+        for (int x = 0; x < c.dib.width; x++) {
+            const int row = c.topDown ? c.dib.height - 1 - y : y;
+            const uint32_t v = textestPixelColor(x, y);
+            memcpy(c.dib.bits + row * c.dib.stride + x * 4, &v, 4);
+        }
+}
