@@ -101,6 +101,65 @@ void frameTriangles() {
     drawCover();
 }
 
+// ---- Pixel section: rectangles, glyphs and clears in window coordinates.
+
+void setupWindowCoordinates() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kWidth, 0, kHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+unsigned char* screenImage() {
+    static unsigned char* image = nullptr;
+    if (!image) {
+        image = (unsigned char*)malloc((size_t)kWidth * kHeight * 4);
+        for (int y = 0; y < kHeight; y++)
+            for (int x = 0; x < kWidth; x++) {
+                unsigned char* p = image + ((size_t)y * kWidth + x) * 4;
+                p[0] = (unsigned char)x, p[1] = (unsigned char)y, p[2] = (unsigned char)(x ^ y), p[3] = 255;
+            }
+    }
+    return image;
+}
+
+void setupPixels() {
+    setupWindowCoordinates();
+    screenImage();
+}
+
+void frameDrawPixels() {
+    glRasterPos2i(0, 0);
+    glDrawPixels(kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screenImage());
+}
+
+void frameReadPixels() { glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screenImage()); }
+
+// 8x13 glyphs over the window: 80 columns of 36 lines.
+const int kGlyphColumns = kWidth / 8, kGlyphLines = kHeight / 13;
+const GLubyte kGlyph[13] = {0x00, 0x66, 0x66, 0x7E, 0x66, 0x66, 0x3C, 0x18, 0x00, 0xFF, 0x81, 0xFF, 0x00};
+
+void setupBitmaps() {
+    setupWindowCoordinates();
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glColor3f(1.0f, 0.5f, 0.25f);
+}
+
+void frameBitmaps() {
+    for (int line = 0; line < kGlyphLines; line++) {
+        glRasterPos2i(0, line * 13);
+        for (int c = 0; c < kGlyphColumns; c++) glBitmap(8, 13, 0, 0, 8, 0, kGlyph);
+    }
+}
+
+void setupClears() {
+    glClearColor(0.25f, 0.5f, 0.75f, 1.0f);
+    glClearDepth(0.5);
+}
+
+void frameClears() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+
 struct Scene {
     const char* name;
     int colorBits, depthBits;
@@ -113,6 +172,14 @@ struct Scene {
 const Scene kScenes[] = {
     {"triangles-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTriangles, frameTriangles},
     {"textured-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
+    {"drawpixels-32", 32, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
+    {"drawpixels-565", 16, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
+    {"readpixels-32", 32, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameReadPixels},
+    {"readpixels-565", 16, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameReadPixels},
+    {"bitmap-32", 32, 16, (long)kGlyphColumns * kGlyphLines * 8 * 13, "glyph pixel", setupBitmaps, frameBitmaps},
+    {"bitmap-565", 16, 16, (long)kGlyphColumns * kGlyphLines * 8 * 13, "glyph pixel", setupBitmaps, frameBitmaps},
+    {"clear-32", 32, 16, (long)kWidth * kHeight, "pixel", setupClears, frameClears},
+    {"clear-565", 16, 16, (long)kWidth * kHeight, "pixel", setupClears, frameClears},
 };
 
 }  // namespace
