@@ -12,6 +12,7 @@
 
 #include <stdlib.h>
 #include "depthstencil.h"
+#include "fill.h"
 #include "geometry/geometry.h"
 #include "wgl/drawable.h"
 
@@ -133,12 +134,12 @@ extern "C" void GLPROC __glPickDepthProcs(GlContext* gc, GlDepthBuffer* db, GLin
     db->testPixel = __glDepthTestProcs[index & 31];
 }
 
-template <typename W>
 static void fillRows(GlDepthBuffer* db, const GLint box[4], GLuint value) {
-    for (GLint y = box[1]; y < box[3]; y++) {
-        W* p = (W*)(db->buf.base + y * db->buf.stride) + box[0];
-        for (GLint x = box[0]; x < box[2]; x++) *p++ = (W)value;
-    }
+    const GLint es = (GLint)db->buf.elementSize, pixels = box[2] - box[0];
+    uint8_t* p = db->buf.base + box[1] * db->buf.stride + box[0] * es;
+    const GLint gap = db->buf.stride - pixels * es;
+    if (es == 2) __glFill16(db->buf.context, p, pixels, box[3] - box[1], gap, value);
+    else __glFill32(db->buf.context, p, pixels, box[3] - box[1], gap, value);
 }
 
 extern "C" void GLPROC __glClearDepthBuffer(GlContext* gc) {
@@ -159,8 +160,7 @@ extern "C" void GLPROC __glClearDepthBuffer(GlContext* gc) {
     }
     saveShared(db);
     const GLuint value = __glDepthClearValue(gc, db);
-    if (db->buf.elementSize == 2) fillRows<uint16_t>(db, box, value);
-    else fillRows<uint32_t>(db, box, value);
+    fillRows(db, box, value);
 }
 
 static inline GLuint element(GlDepthBuffer* db, GLint x, GLint y) {

@@ -4,6 +4,7 @@
 
 #include "core/glcontext.h"
 #include "wgl/drawable.h"
+#include "fill.h"
 
 const uint8_t __glDitherMatrix4x4[4][4] = {
     {0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
@@ -145,13 +146,16 @@ void GLPROC clearPerPixel(GlContext* gc, GlColorBuffer* cb) {
     cb->flags = saved;
 }
 
+// Rows y0 .. y1 - 1 from x0 to x1 with pattern[y & 3][x & 3].
 template <int N>
 void fillRows(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLint y1, const GLuint pattern[4][4]) {
-    for (GLint y = y0; y < y1; y++) {
-        uint8_t* p = pixelAddress(cb, x0, y, N);
-        const GLuint* row = pattern[y & 3];
-        for (GLint x = x0; x < x1; x++, p += N) storePixel<N>(p, row[x & 3]);
+    uint8_t bytes[4][4 * N];
+    const uint8_t* rows[4];
+    for (GLint r = 0; r < 4; r++) {
+        for (GLint k = 0; k < 4; k++) storePixel<N>(bytes[r] + k * N, pattern[(y0 + r) & 3][(x0 + k) & 3]);
+        rows[r] = bytes[r];
     }
+    __glFillPattern(pixelAddress(cb, x0, y0, N), (size_t)(x1 - x0) * N, y1 - y0, cb->buf.stride, rows, 4 * N);
 }
 
 // Rounded clear value in every pixel; the drawable's fill procedure when it has one.

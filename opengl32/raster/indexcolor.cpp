@@ -3,6 +3,7 @@
 
 #include <string.h>
 #include "core/glcontext.h"
+#include "fill.h"
 #include "wgl/drawable.h"
 
 namespace {
@@ -70,10 +71,13 @@ void GLPROC clearIndex8DitherRect(GlColorBuffer* cb, GLint x0, GLint y0, GLint x
     uint8_t pattern[4][4];
     for (int r = 0; r < 4; r++)
         for (int k = 0; k < 4; k++) pattern[r][k] = (uint8_t)(GLuint)(ci + __glDitherOffset(k, r));
-    for (GLint y = y0; y < y1; y++) {
-        uint8_t* p = elementAddress<uint8_t>(cb, x0, y);
-        for (GLint x = x0; x < x1; x++) *p++ = pattern[y & 3][x & 3];
+    uint8_t rows[4][4];
+    const uint8_t* patterns[4];
+    for (GLint r = 0; r < 4; r++) {
+        for (GLint k = 0; k < 4; k++) rows[r][k] = pattern[(y0 + r) & 3][(x0 + k) & 3];
+        patterns[r] = rows[r];
     }
+    __glFillPattern(elementAddress<uint8_t>(cb, x0, y0), (size_t)(x1 - x0), y1 - y0, cb->buf.stride, patterns, 4);
 }
 
 void GLPROC clearIndex8Rect(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLint y1) {
@@ -85,7 +89,8 @@ void GLPROC clearIndex8Rect(GlColorBuffer* cb, GLint x0, GLint y0, GLint x1, GLi
                    y1 - y0);
         return;
     }
-    for (GLint y = y0; y < y1; y++) memset(elementAddress<uint8_t>(cb, x0, y), v, (size_t)(x1 - x0));
+    const GLint stride = cb->buf.stride;
+    __glFill8(cb->buf.context, elementAddress<uint8_t>(cb, x0, y0), x1 - x0, y1 - y0, stride - (x1 - x0), v);
 }
 
 void GLPROC clearIndex8Dither(GlContext* gc, GlColorBuffer* cb) { __glForEachClearRect(gc, cb, clearIndex8DitherRect); }

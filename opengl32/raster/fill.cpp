@@ -1,0 +1,90 @@
+// Block fills of the clears: rows of pixels set to one value or to a repeating
+// pattern, with aligned 16-byte stores in the middle of each row.
+
+#include <emmintrin.h>
+#include <string.h>
+#include "fill.h"
+
+namespace {
+
+// 48 bytes hold a whole number of periods of every pattern (1, 2, 3, 4, 6,
+// 8, 12 or 16 bytes), so three vectors cycle through any of them.
+struct Row {
+    __m128i v[3];
+    GLint vectors;  // 1 when the period divides 16, else 3
+};
+
+// The pattern from byte `shift` of its period on.
+void makeRow(Row* r, const uint8_t* pattern, GLint period, GLint shift) {
+    alignas(16) uint8_t bytes[48];
+    for (GLint i = 0; i < 48; i++) bytes[i] = pattern[(i + shift) % period];
+    r->vectors = 16 % period ? 3 : 1;
+    for (GLint k = 0; k < 3; k++) r->v[k] = _mm_load_si128((const __m128i*)bytes + k);
+}
+
+void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row* cache, GLint* cachedShift) {
+    const size_t head = (size_t)(-(uintptr_t)p & 15) < bytes ? (size_t)(-(uintptr_t)p & 15) : bytes;
+    for (size_t i = 0; i < head; i++) p[i] = pattern[i % (size_t)period];
+    p += head, bytes -= head;
+    if (bytes == 0) return;
+    const GLint shift = (GLint)(head % (size_t)period);
+    if (*cachedShift != shift) makeRow(cache, pattern, period, shift), *cachedShift = shift;
+    __m128i* q = (__m128i*)p;
+    size_t blocks = bytes >> 4;
+    if (cache->vectors == 1) {
+        const __m128i v = cache->v[0];
+        for (; blocks >= 4; blocks -= 4, q += 4) {
+            _mm_store_si128(q, v);
+            _mm_store_si128(q + 1, v);
+            _mm_store_si128(q + 2, v);
+            _mm_store_si128(q + 3, v);
+        }
+        for (; blocks; blocks--) _mm_store_si128(q++, v);
+    } else {
+        const __m128i a = cache->v[0], b = cache->v[1], c = cache->v[2];
+        for (; blocks >= 3; blocks -= 3, q += 3) {
+            _mm_store_si128(q, a);
+            _mm_store_si128(q + 1, b);
+            _mm_store_si128(q + 2, c);
+        }
+        if (blocks) _mm_store_si128(q++, a);
+        if (blocks > 1) _mm_store_si128(q++, b);
+    }
+    // The tail continues the pattern where the vectors stopped.
+    const size_t done = bytes & ~(size_t)15, tail = bytes & 15;
+    uint8_t* t = p + done;
+    for (size_t i = 0; i < tail; i++) t[i] = pattern[(head + done + i) % (size_t)period];
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glFillPattern(uint8_t* dst, size_t rowBytes, GLint rows, ptrdiff_t stride,
+                                      const uint8_t* const patterns[4], GLint period) {
+    if (rowBytes == 0 || rows <= 0 || period <= 0 || 48 % period) return;
+    Row cache[4];
+    GLint shifts[4] = {-1, -1, -1, -1};
+    for (GLint r = 0; r < rows; r++, dst += stride)
+        fillRow(dst, rowBytes, patterns[r & 3], period, &cache[r & 3], &shifts[r & 3]);
+}
+
+static void fillValue(uint8_t* dst, size_t rowBytes, GLint rows, GLint gap, const uint8_t* value, GLint size) {
+    const uint8_t* patterns[4] = {value, value, value, value};
+    __glFillPattern(dst, rowBytes, rows, (ptrdiff_t)rowBytes + gap, patterns, size);
+}
+
+extern "C" void GLPROC __glFill32(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+    if (pixels <= 0) return;
+    fillValue((uint8_t*)dst, (size_t)pixels * 4, rows, gap, (const uint8_t*)&value, 4);
+}
+
+extern "C" void GLPROC __glFill16(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+    if (pixels <= 0) return;
+    const uint16_t v = (uint16_t)value;
+    fillValue((uint8_t*)dst, (size_t)pixels * 2, rows, gap, (const uint8_t*)&v, 2);
+}
+
+extern "C" void GLPROC __glFill8(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+    if (pixels <= 0) return;
+    const uint8_t v = (uint8_t)value;
+    fillValue((uint8_t*)dst, (size_t)pixels, rows, gap, &v, 1);
+}
