@@ -288,6 +288,15 @@ struct GlPixelTransferTables {
     GLfloat* mappedIndex;
     uint8_t indexToRGBABuilt;
     GLfloat* indexToRGBA[4];
+    // Packed-pixel tables of the fast draw and read paths, built on first use.
+    void* fastDraw;
+    void* fastRead;
+    // The last fast bitmap's packed values, [y & 3][(x & 3) + k] for k < 12 (three
+    // dither periods), and what they depend on.
+    GLuint bitmapPattern[4][12];
+    GLfloat bitmapColor[4];
+    const void* bitmapBuffer;
+    GLuint bitmapKey[4];  // red, green, blue masks and the buffer's store flags
 };
 struct GlPixelState {
     GlPixelTransferState transfer;

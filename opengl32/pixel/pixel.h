@@ -125,12 +125,11 @@ struct GlPixelScratch {
     GLfloat floats[GL_PIXEL_CHUNK * 4];
 };
 
-// The fragment template of a drawn rectangle: raster depth, colour and fog.
+// The fragment template of a drawn rectangle: raster depth and colour.
 struct GlPixelTarget {
     GLint kind;  // kind of the spans written
     GlFragment base;
-    GLfloat fogFactor;
-    GLboolean fog;
+    GLboolean texFog;  // colours go through __glPixelFragmentTexFog
 };
 
 extern "C" {
@@ -142,6 +141,12 @@ GLint GLPROC __glColorBufferKind(const GlContext* gc);
 // n pixels of the read buffers (colour: the read buffer) from biased column x
 // of buffer row y; colours 0..1.
 void GLPROC __glReadPixelSpan(GlContext* gc, GLint kind, GLint x, GLint y, GLint n, GLfloat* out);
+// A pixel-rectangle or bitmap fragment colour (buffer units) textured with
+// the texel at the raster position's texture coordinates when texturing is
+// on, then fogged by the raster position's distance when fog is on.
+void GLPROC __glPixelFragmentTexFog(GlContext* gc, GLfloat* color);
+// Whether __glPixelFragmentTexFog changes colours in the current state.
+GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc);
 // Template of the fragments of a rectangle of the given kind.
 void GLPROC __glSetupPixelWriter(GlContext* gc, GlPixelTarget* w, GLint kind);
 // Writes n source pixels on buffer row y, pixel i over the columns
@@ -167,6 +172,12 @@ void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsiz
                            GLenum type, GLvoid* pixels);
 void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
 void GLPROC __glPickPixelProcs(GlContext* gc);
+// Rows straight between client memory and the colour buffer when the state
+// allows it (pixelfast.cpp), else the generic procedures.
+void GLPROC __glFastDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                               const GLvoid* pixels, GLboolean packed);
+void GLPROC __glFastReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                               GLenum type, GLvoid* pixels);
 
 // ---- Rectangles into memory images (pixeltoimage.cpp). The caller lays the
 // destination descriptor out after the clip, which adds the columns and rows

@@ -7,6 +7,7 @@
 // pixel outside it whatever the size, position or zoom.
 
 #include <math.h>
+#include <stdlib.h>
 #include <string.h>
 #include "raster/fragment.h"
 #include "pixel.h"
@@ -193,13 +194,15 @@ extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     gc->imports.free(gc, image);
 }
 
-// The generic procedures serve every state, so the first validation installs
-// them once; later validations keep whatever the slots hold.
+// The fast procedures test the state on each call and fall back to the
+// generic ones, so the first validation installs them once; later validations
+// keep whatever the slots hold. "__GL_DISABLE_FASTPATH" keeps the generic ones.
 extern "C" void GLPROC __glPickPixelProcs(GlContext* gc) {
     GlPixelTransferTables* t = &gc->pixel.tables;
     if (t->validated) return;
     t->validated = 1;
-    gc->procs.drawPixels = __glDrawPixels;
-    gc->procs.readPixels = __glReadPixels;
+    const bool fast = !getenv("__GL_DISABLE_FASTPATH");
+    gc->procs.drawPixels = fast ? __glFastDrawPixels : __glDrawPixels;
+    gc->procs.readPixels = fast ? __glFastReadPixels : __glReadPixels;
     gc->procs.copyPixels = __glCopyPixels;
 }

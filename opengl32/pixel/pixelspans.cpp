@@ -4,6 +4,7 @@
 
 #include "core/stateutil.h"
 #include "raster/fragment.h"
+#include "texture/texsample.h"
 #include "pixel.h"
 
 extern "C" GLint GLPROC __glPixelFormatKind(GLenum format) {
@@ -50,6 +51,22 @@ extern "C" void GLPROC __glReadPixelSpan(GlContext* gc, GLint kind, GLint x, GLi
     }
 }
 
+extern "C" GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc) {
+    const bool texture = gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture;
+    return texture || (gc->procs.fogFactor && gc->procs.fogBlend);
+}
+
+extern "C" void GLPROC __glPixelFragmentTexFog(GlContext* gc, GLfloat* color) {
+    const GlRasterPos* rp = &gc->current.raster;
+    // Board contexts keep no texture for the fragments: nothing to sample.
+    if (gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture) {
+        const GLfloat q = rp->texCoord[3], iq = q != 0.0f ? 1.0f / q : 0.0f;
+        __glTextureFragment(gc, color, rp->texCoord[0] * iq, rp->texCoord[1] * iq, 0.0f);
+    }
+    if (gc->procs.fogFactor && gc->procs.fogBlend)
+        gc->procs.fogBlend(gc, color, color, gc->procs.fogFactor(gc, rp->distance));
+}
+
 extern "C" void GLPROC __glSetupPixelWriter(GlContext* gc, GlPixelTarget* w, GLint kind) {
     const GlRasterPos* rp = &gc->current.raster;
     w->kind = kind;
@@ -61,10 +78,10 @@ extern "C" void GLPROC __glSetupPixelWriter(GlContext* gc, GlPixelTarget* w, GLi
         w->base.color[0] = rp->index;
         w->base.color[1] = w->base.color[2] = w->base.color[3] = 0.0f;
     }
-    // Pixel fragments take the fog of the raster position's distance.
-    w->fog = gc->procs.fogFactor && gc->procs.fogBlend;
-    w->fogFactor = w->fog ? gc->procs.fogFactor(gc, rp->distance) : 1.0f;
-    if (w->fog) gc->procs.fogBlend(gc, w->base.color, w->base.color, w->fogFactor);
+    // Depth fragments carry the raster colour, colour fragments their own;
+    // both take the texel and fog of the raster position.
+    w->texFog = __glPixelFragmentsTexFog(gc);
+    if (w->texFog) __glPixelFragmentTexFog(gc, w->base.color);
 }
 
 extern "C" void GLPROC __glWritePixelRow(GlContext* gc, const GlPixelTarget* w, const GLfloat* values, GLint n,
@@ -88,11 +105,11 @@ extern "C" void GLPROC __glWritePixelRow(GlContext* gc, const GlPixelTarget* w, 
         switch (w->kind) {
         case GL_PIXEL_KIND_RGBA:
             for (int c = 0; c < 4; c++) f.color[c] = values[c] * scales[c];
-            if (w->fog) gc->procs.fogBlend(gc, f.color, f.color, w->fogFactor);
+            if (w->texFog) __glPixelFragmentTexFog(gc, f.color);
             break;
         case GL_PIXEL_KIND_INDEX:
             f.color[0] = (GLfloat)((GLuint)(int64_t)values[0] & indexMask);
-            if (w->fog) gc->procs.fogBlend(gc, f.color, f.color, w->fogFactor);
+            if (w->texFog) __glPixelFragmentTexFog(gc, f.color);
             break;
         default: f.z = __glFragmentDepth((GLfloat)((GLdouble)values[0] * (GLdouble)gc->depthFullScale)); break;
         }

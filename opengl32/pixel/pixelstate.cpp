@@ -159,6 +159,9 @@ extern "C" void GLPROC __glFreePixelState(GlContext* gc) {
     freeGroup(gc, t->colorMapped, 4);
     freeGroup(gc, t->indexToRGBA, 4);
     freeGroup(gc, &t->mappedIndex, 1);
+    gc->imports.free(gc, t->fastDraw);
+    gc->imports.free(gc, t->fastRead);
+    t->fastDraw = t->fastRead = nullptr;
     t->currentIndex = nullptr;
     for (GLfloat*& c : t->currentColor) c = nullptr;
     t->colorMapsBuilt = t->indexMapBuilt = t->indexToRGBABuilt = 0;

@@ -303,6 +303,16 @@ void GLPROC pickDib(GlContext* gc, GlColorBuffer* cb) {
 
 }  // namespace
 
+extern "C" GLboolean GLPROC __glIsDibColorBuffer(const GlColorBuffer* cb) {
+    for (int n = 1; n <= 4; n++)
+        if (cb->storeFragment == dibProcs[n].storeFragment) return GL_TRUE;
+    return GL_FALSE;
+}
+
+extern "C" GLuint GLPROC __glDibPackColor(const GlColorBuffer* cb, const GLfloat color[4], GLfloat offset) {
+    return packColor(cb, color, offset);
+}
+
 extern "C" void GLPROC __glStoreSpanPerPixel(GlColorBuffer* cb, GLint x, GLint y, const GLfloat* colors, GLint n) {
     storeSpan(cb, x, y, colors, n);
 }

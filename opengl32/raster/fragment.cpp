@@ -63,6 +63,21 @@ extern "C" void GLPROC __glStoreFragmentBothBuffers(GlColorBuffer* cb, const GlF
     fb->backBuffer->storeFragment(fb->backBuffer, f);
 }
 
+extern "C" GLint GLPROC __glFragmentStoreTargets(GlContext* gc, GlColorBuffer* out[2]) {
+    if (gc->procs.storeFragment == __glStoreFragmentNone) return 0;
+    if (gc->procs.storeFragment == __glStoreFragmentBothBuffers) {
+        out[0] = gc->fb.frontBuffer, out[1] = gc->fb.backBuffer;
+        return 2;
+    }
+    out[0] = gc->drawBuffer;
+    return out[0] ? 1 : -1;
+}
+
+extern "C" GLboolean GLPROC __glDirectColorBuffer(const GlColorBuffer* cb, GLboolean rgba) {
+    if (!cb || !cb->buf.base || (cb->flags & ~(GLuint)GL_CB_DITHER) || cb->writeMask != cb->fullMask) return GL_FALSE;
+    return rgba ? __glIsDibColorBuffer(cb) : __glIsIndex8ColorBuffer(cb);
+}
+
 // Every store keeps the clip box: a point or bitmap may lie partly outside
 // the drawable (viewport larger than it) or the scissor box.
 extern "C" void GLPROC __glPickFragmentStoreProc(GlContext* gc) {

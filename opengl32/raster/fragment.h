@@ -43,6 +43,13 @@ extern const GlFragmentStoreProc __glStoreFragmentTable[16];
 void GLPROC __glStoreFragmentClip(GlColorBuffer* cb, const GlFragment* f);
 void GLPROC __glStoreFragmentNone(GlColorBuffer* cb, const GlFragment* f);
 void GLPROC __glStoreFragmentBothBuffers(GlColorBuffer* cb, const GlFragment* f);
+// The colour buffers procs.storeFragment reaches: 0 (GL_NONE), 1 or 2 (both);
+// -1 when the draw buffer is missing.
+GLint GLPROC __glFragmentStoreTargets(GlContext* gc, GlColorBuffer* out[2]);
+// Whether the fast pixel paths may store into the buffer directly: a DIB RGBA
+// (or 8-bit colour-index) buffer with every bit writable and no store
+// operation but dither.
+GLboolean GLPROC __glDirectColorBuffer(const GlColorBuffer* cb, GLboolean rgba);
 
 // Points.
 void GLPROC __glPointSize1(GlContext* gc, GlVertex* v);
@@ -75,4 +82,16 @@ void GLPROC __glBlendFuncOneMinusSrcAlphaSrcAlpha(GlContext* gc, const GLfloat* 
 // Bitmaps.
 void GLPROC __glRasterizeBitmap(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
                                 GLfloat xmove, GLfloat ymove, const GLubyte* image);
+typedef void(GLPROC* GlBitmapProc)(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                                   GLfloat xmove, GLfloat ymove, const GLubyte* image);
+// Bitmaps stored straight into 1-byte colour-index and 2-, 3-, 4-byte RGBA
+// buffers when no fragment operation applies.
+void GLPROC __glFastBitmap(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                           GLfloat xmove, GLfloat ymove, const GLubyte* image);
+void GLPROC __glFastBitmap16(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                             GLfloat xmove, GLfloat ymove, const GLubyte* image);
+void GLPROC __glFastBitmap24(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                             GLfloat xmove, GLfloat ymove, const GLubyte* image);
+void GLPROC __glFastBitmap32(GlContext* gc, GLsizei width, GLsizei height, GLfloat xorig, GLfloat yorig,
+                             GLfloat xmove, GLfloat ymove, const GLubyte* image);
 }

@@ -253,6 +253,13 @@ void GLPROC __glPickColorBuffers(GlContext* gc);
 // Colour buffers.
 void GLPROC __glInitDibColorBuffer(GlColorBuffer* cb, GlContext* gc);
 void GLPROC __glInitColorBuffer(GlColorBuffer* cb, GlContext* gc);
+// Software colour buffers whose pixels the fast pixel paths address directly:
+// RGBA DIB and memory buffers, and 8-bit colour-index buffers.
+GLboolean GLPROC __glIsDibColorBuffer(const GlColorBuffer* cb);
+GLboolean GLPROC __glIsIndex8ColorBuffer(const GlColorBuffer* cb);
+// A colour in buffer units packed as the fragment store packs it: each
+// component plus offset (0.5, or the dither offset), truncated and limited.
+GLuint GLPROC __glDibPackColor(const GlColorBuffer* cb, const GLfloat color[4], GLfloat offset);
 void GLPROC __glStoreSpanPerPixel(GlColorBuffer* cb, GLint x, GLint y, const GLfloat* colors, GLint n);
 void GLPROC __glFetchBlendSpan(GlColorBuffer* cb, GLint x, GLint y, GLfloat* colors, GLint n);
 

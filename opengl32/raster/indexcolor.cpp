@@ -132,6 +132,10 @@ void GLPROC resizeIndex(GlBufferObject* b, GLint width, GLint height) {
 
 }  // namespace
 
+extern "C" GLboolean GLPROC __glIsIndex8ColorBuffer(const GlColorBuffer* cb) {
+    return cb->storeFragment == storeIndexFragment<uint8_t> && cb->buf.elementSize == 1;
+}
+
 extern "C" void GLPROC __glInitColorBuffer(GlColorBuffer* cb, GlContext* gc) {
     __glInitBufferObject(&cb->buf, gc);
     const GLuint bits = gc->pixelFormat.colorBits;

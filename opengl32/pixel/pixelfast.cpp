@@ -1,0 +1,512 @@
+// Fast pixel paths of software contexts: glDrawPixels and glReadPixels of
+// unsigned-byte images at zoom (+-1, +-1) without pixel transfer or fragment
+// operations move whole rows between client memory and the colour buffer.
+//
+// The packing tables are built by the generic path's own steps (the byte to
+// float table, the colour scales and the fragment store's packing; the read
+// side's transfer and pack procedures), so both paths give the same bytes.
+
+#include <math.h>
+#include <string.h>
+#include "core/stateutil.h"
+#include "raster/fragment.h"
+#include "pixel.h"
+
+namespace {
+
+// Byte positions of red, green, blue and alpha (-1: none) in a client pixel.
+struct Order {
+    GLenum format;
+    int8_t component[4];
+    int8_t size;
+};
+constexpr Order kOrders[] = {
+    {GL_RGBA, {0, 1, 2, 3}, 4},      {GL_RGB, {0, 1, 2, -1}, 3},      {GL_BGRA_EXT, {2, 1, 0, 3}, 4},
+    {GL_BGR_EXT, {2, 1, 0, -1}, 3},  {GL_ABGR_EXT, {3, 2, 1, 0}, 4},
+};
+constexpr int kOrderCount = sizeof kOrders / sizeof kOrders[0];
+enum { ORDER_RGBA, ORDER_RGB, ORDER_BGRA, ORDER_BGR, ORDER_ABGR };
+
+int orderOf(GLenum format) {
+    for (int i = 0; i < kOrderCount; i++)
+        if (kOrders[i].format == format) return i;
+    return -1;
+}
+
+template <int N>
+inline void storeBytes(uint8_t* p, GLuint v) {
+    if (N == 1) *p = (uint8_t)v;
+    if (N == 2) {
+        const uint16_t h = (uint16_t)v;
+        memcpy(p, &h, 2);
+    }
+    if (N == 3) {
+        const uint16_t h = (uint16_t)v;
+        memcpy(p, &h, 2);
+        p[2] = (uint8_t)(v >> 16);
+    }
+    if (N == 4) memcpy(p, &v, 4);
+}
+template <int N>
+inline GLuint loadBytes(const uint8_t* p) {
+    if (N == 2) {
+        uint16_t h;
+        memcpy(&h, p, 2);
+        return h;
+    }
+    if (N == 3) {
+        uint16_t h;
+        memcpy(&h, p, 2);
+        return (GLuint)h | (GLuint)p[2] << 16;
+    }
+    GLuint w;
+    memcpy(&w, p, 4);
+    return w;
+}
+
+// What the tables of a colour buffer depend on.
+struct BufferKey {
+    GLuint mask[4], shift[4], maximum[4], scale[4], extra;
+    bool operator==(const BufferKey& o) const { return memcmp(this, &o, sizeof *this) == 0; }
+};
+
+BufferKey keyOf(const GlColorBuffer* cb, const GLfloat* scales, GLuint extra) {
+    BufferKey k;
+    for (int i = 0; i < 4; i++) {
+        k.mask[i] = cb->mask[i], k.shift[i] = cb->shift[i], k.maximum[i] = cb->maximum[i];
+        k.scale[i] = __glFloatBits(scales[i]);
+    }
+    k.extra = extra;
+    return k;
+}
+
+// ---- Draw.
+
+// Packed fields of each component byte per dither cell ((y & 3) * 4 + (x & 3);
+// cell 0 alone without dither), and the packed alpha of 1.0 for formats
+// without alpha.
+struct DrawTables {
+    BufferKey key;
+    GLuint alphaOne[16];
+    GLuint entry[16][4][256];
+};
+
+const DrawTables* drawTables(GlContext* gc, const GlColorBuffer* cb, bool dither) {
+    GlPixelTransferTables* pt = &gc->pixel.tables;
+    const GLfloat* scales = __glColorScales(gc);
+    const BufferKey key = keyOf(cb, scales, dither);
+    DrawTables* t = (DrawTables*)pt->fastDraw;
+    if (t && t->key == key) return t;
+    if (!t) t = (DrawTables*)gc->imports.alloc(gc, sizeof(DrawTables));
+    if (!t) return nullptr;
+    pt->fastDraw = t;
+    t->key = key;
+    const GLfloat* toFloat = gc->constants.ubyteToFloat;
+    for (int cell = 0; cell < (dither ? 16 : 1); cell++) {
+        const GLfloat offset = dither ? __glDitherOffset(cell & 3, cell >> 2) : 0.5f;
+        for (int k = 0; k < 4; k++)
+            for (int i = 0; i < 256; i++) {
+                GLfloat c[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+                c[k] = toFloat[i] * scales[k];
+                t->entry[cell][k][i] = __glDibPackColor(cb, c, offset);
+            }
+        const GLfloat one[4] = {0.0f, 0.0f, 0.0f, 1.0f * scales[3]};
+        t->alphaOne[cell] = __glDibPackColor(cb, one, offset);
+    }
+    return t;
+}
+
+// One drawn rectangle: client rows in, buffer rows out.
+struct DrawRun {
+    const uint8_t* src;
+    ptrdiff_t srcStride;
+    uint8_t* dst;
+    ptrdiff_t dstStride;
+    GLint x, y;    // biased buffer position of the first pixel
+    GLint dx, dy;  // +-1 per pixel and per row
+    GLint width, rows;
+    const DrawTables* tables;
+};
+typedef void (*DrawRows)(const DrawRun* r);
+
+template <int N, int O, bool Alpha>
+inline void drawPixel(const GLuint* t, GLuint one, const uint8_t* s, uint8_t* d) {
+    constexpr Order o = kOrders[O];
+    constexpr int R = o.component[0], G = o.component[1], B = o.component[2], A = o.component[3];
+    GLuint v = t[s[R]] | t[256 + s[G]] | t[512 + s[B]];
+    if (Alpha) v |= A >= 0 ? t[768 + s[A >= 0 ? A : 0]] : one;
+    storeBytes<N>(d, v);
+}
+
+// Pixels i .. i + 3 of a dithered row from dither column c on, in the
+// direction Dx: the cells are constants.
+template <int N, int O, bool Alpha, int Dx>
+inline void drawFour(const GLuint* cells, const GLuint* ones, const uint8_t* s, uint8_t* d) {
+    constexpr int S = kOrders[O].size, c0 = Dx > 0 ? 0 : 3, c1 = c0 + Dx, c2 = c1 + Dx, c3 = c2 + Dx;
+    drawPixel<N, O, Alpha>(cells + (c0 << 10), ones[c0], s, d);
+    drawPixel<N, O, Alpha>(cells + (c1 << 10), ones[c1], s + S, d + Dx * N);
+    drawPixel<N, O, Alpha>(cells + (c2 << 10), ones[c2], s + 2 * S, d + 2 * Dx * N);
+    drawPixel<N, O, Alpha>(cells + (c3 << 10), ones[c3], s + 3 * S, d + 3 * Dx * N);
+}
+
+template <int N, int O, bool Alpha, int Dx>
+void drawDitheredRow(const GLuint* cells, const GLuint* ones, const uint8_t* s, uint8_t* d, GLint x, GLint n) {
+    constexpr int S = kOrders[O].size;
+    // Up to the first pixel of a whole group of four cells.
+    for (; n > 0 && (x & 3) != (Dx > 0 ? 0 : 3); n--, x += Dx, s += S, d += Dx * N)
+        drawPixel<N, O, Alpha>(cells + ((x & 3) << 10), ones[x & 3], s, d);
+    for (; n >= 4; n -= 4, s += 4 * S, d += 4 * Dx * N) drawFour<N, O, Alpha, Dx>(cells, ones, s, d);
+    for (x = Dx > 0 ? 0 : 3; n > 0; n--, x += Dx, s += S, d += Dx * N)
+        drawPixel<N, O, Alpha>(cells + (x << 10), ones[x], s, d);
+}
+
+template <int N, int O, bool Dither, bool Alpha>
+void drawRows(const DrawRun* r) {
+    constexpr int S = kOrders[O].size;
+    const uint8_t* src = r->src;
+    uint8_t* dst = r->dst;
+    const ptrdiff_t step = (ptrdiff_t)r->dx * N;
+    GLint y = r->y;
+    for (GLint row = 0; row < r->rows; row++, src += r->srcStride, dst += r->dstStride, y += r->dy) {
+        const GLuint* cells = &r->tables->entry[Dither ? (y & 3) * 4 : 0][0][0];
+        const GLuint* ones = &r->tables->alphaOne[Dither ? (y & 3) * 4 : 0];
+        if (Dither) {
+            if (r->dx > 0) drawDitheredRow<N, O, Alpha, 1>(cells, ones, src, dst, r->x, r->width);
+            else drawDitheredRow<N, O, Alpha, -1>(cells, ones, src, dst, r->x, r->width);
+            continue;
+        }
+        const uint8_t* s = src;
+        uint8_t* d = dst;
+        for (GLint i = 0; i < r->width; i++, s += S, d += step) drawPixel<N, O, Alpha>(cells, ones[0], s, d);
+    }
+}
+
+// 8-bit red, green, blue at bits 16, 8, 0 from RGBA or BGRA bytes, without
+// alpha bits: a byte swap instead of the tables.
+template <int N, int O>
+void drawRowsSwapped(const DrawRun* r) {
+    const uint8_t* src = r->src;
+    uint8_t* dst = r->dst;
+    const ptrdiff_t step = (ptrdiff_t)r->dx * N;
+    for (GLint row = 0; row < r->rows; row++, src += r->srcStride, dst += r->dstStride) {
+        const uint8_t* s = src;
+        uint8_t* d = dst;
+        for (GLint i = 0; i < r->width; i++, s += 4, d += step) {
+            GLuint w;
+            memcpy(&w, s, 4);
+            storeBytes<N>(d, O == ORDER_RGBA ? __builtin_bswap32(w) >> 8 : w & 0xFFFFFFu);
+        }
+    }
+}
+
+// Colour-index bytes into an 8-bit index buffer: rows copied.
+void GLPROC __glDrawPixelsRows8(const DrawRun* r) {
+    const uint8_t* src = r->src;
+    uint8_t* dst = r->dst;
+    for (GLint row = 0; row < r->rows; row++, src += r->srcStride, dst += r->dstStride) {
+        if (r->dx > 0) {
+            memcpy(dst, src, (size_t)r->width);
+            continue;
+        }
+        for (GLint i = 0; i < r->width; i++) dst[-i] = src[i];
+    }
+}
+
+#define DRAW_ORDERS(N, D, A)                                                                        \
+    {drawRows<N, ORDER_RGBA, D, A>, drawRows<N, ORDER_RGB, D, A>, drawRows<N, ORDER_BGRA, D, A>,    \
+     drawRows<N, ORDER_BGR, D, A>, drawRows<N, ORDER_ABGR, D, A>}
+#define DRAW_SIZE(N) {{DRAW_ORDERS(N, false, false), DRAW_ORDERS(N, false, true)}, \
+                      {DRAW_ORDERS(N, true, false), DRAW_ORDERS(N, true, true)}}
+// [bytes - 1][dither][alpha bits][order]
+const DrawRows kDrawRows[4][2][2][kOrderCount] = {DRAW_SIZE(1), DRAW_SIZE(2), DRAW_SIZE(3), DRAW_SIZE(4)};
+#undef DRAW_SIZE
+#undef DRAW_ORDERS
+
+bool swappable(const GlColorBuffer* cb, int order) {
+    return (order == ORDER_RGBA || order == ORDER_BGRA) && !cb->mask[3] && cb->mask[0] == 0xFF0000u &&
+           cb->mask[1] == 0xFF00u && cb->mask[2] == 0xFFu;
+}
+
+// The table procedure, or the byte swap when the tables turn out to be the identity.
+DrawRows pickDrawRows(const GlColorBuffer* cb, const DrawTables* t, int order, bool dither) {
+    const GLuint n = cb->buf.elementSize;
+    if (!dither && n >= 3 && swappable(cb, order)) {
+        bool identity = true;
+        for (GLuint i = 0; i < 256 && identity; i++)
+            identity = t->entry[0][0][i] == i << 16 && t->entry[0][1][i] == i << 8 && t->entry[0][2][i] == i;
+        if (identity) {
+            if (n == 4) return order == ORDER_RGBA ? drawRowsSwapped<4, ORDER_RGBA> : drawRowsSwapped<4, ORDER_BGRA>;
+            return order == ORDER_RGBA ? drawRowsSwapped<3, ORDER_RGBA> : drawRowsSwapped<3, ORDER_BGRA>;
+        }
+    }
+    return kDrawRows[n - 1][dither][cb->mask[3] != 0][order];
+}
+
+// One axis of a rectangle at zoom +-1: the source indices [lo, hi) of
+// 0 .. count - 1 whose cells lie in [c0, c1), and the cell of index 0 (index
+// k covers cell0 + zoom x k).
+bool unitAxis(double origin, GLint zoom, int64_t count, int64_t c0, int64_t c1, int64_t* lo, int64_t* hi,
+              int64_t* cell0) {
+    if (!isfinite(origin)) return false;
+    // Source pixel k covers the cell whose centre lies inside it (see pixelrect.cpp).
+    double first = ceil(origin - 0.5);
+    if (zoom < 0) first -= 1.0;
+    double a = zoom > 0 ? (double)c0 - first : first - (double)c1 + 1.0;
+    double b = zoom > 0 ? (double)c1 - first : first - (double)c0 + 1.0;
+    if (a < 0.0) a = 0.0;
+    if (b > (double)count) b = (double)count;
+    if (!(a < b)) return false;
+    *lo = (int64_t)a, *hi = (int64_t)b;
+    *cell0 = (int64_t)first;
+    return true;
+}
+
+// Fragment state that the row procedures would skip.
+constexpr GLuint kFragmentFlags = GL_RF_DEPTH_TEST | GL_RF_TEXTURE | GL_RF_STENCIL | GL_RF_LOGIC_OP | GL_RF_BLEND |
+                                  GL_RF_ALPHA_TEST | GL_RF_WRITE_MASK | GL_RF_INDEX_TEST | GL_RF_CLIP_LIST |
+                                  GL_RF_FOG_FRAGMENT | GL_RF_FOG_VERTEX;
+
+bool colorTransferOff(const GlPixelTransferState* t) {
+    return !t->mapColor && t->redScale == 1.0f && t->greenScale == 1.0f && t->blueScale == 1.0f &&
+           t->alphaScale == 1.0f && t->redBias == 0.0f && t->greenBias == 0.0f && t->blueBias == 0.0f &&
+           t->alphaBias == 0.0f;
+}
+
+// Draws at zoom (+-1, +-1) into the given buffers; false when this state
+// needs the generic procedure.
+bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
+    const GlPixelTransferState* tr = &gc->pixel.transfer;
+    if (type != GL_UNSIGNED_BYTE || (gc->rasterFlags & kFragmentFlags)) return false;
+    if ((tr->zoomX != 1.0f && tr->zoomX != -1.0f) || (tr->zoomY != 1.0f && tr->zoomY != -1.0f)) return false;
+    if (__glPixelFragmentsTexFog(gc)) return false;
+    const bool rgba = gc->pixelFormat.rgba != 0;
+    const int order = orderOf(format);
+    if (rgba ? order < 0 || !colorTransferOff(tr)
+             : format != GL_COLOR_INDEX || tr->mapColor || tr->indexShift || tr->indexOffset ||
+                   (__glIndexMask(gc) & 0xFFu) != 0xFFu)
+        return false;
+    GlColorBuffer* targets[2];
+    const GLint count = __glFragmentStoreTargets(gc, targets);
+    if (count < 0) return false;
+    for (GLint i = 0; i < count; i++)
+        if (!__glDirectColorBuffer(targets[i], rgba)) return false;
+    if (width <= 0 || height <= 0 || !pixels || count == 0) return true;
+
+    GlImageLayout l;
+    __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.unpack);
+    if (!__glLayoutImage(&l, width, height)) return true;
+    const GlRasterPos* rp = &gc->current.raster;
+    const GLint zx = tr->zoomX > 0.0f ? 1 : -1, zy = tr->zoomY > 0.0f ? 1 : -1;
+    const GLint* box = gc->span.clipBox;
+    const GLint r0 = __glBufferRow(gc, box[1]), r1 = __glBufferRow(gc, box[3] - 1);
+    const int64_t up0 = r0 < r1 ? r0 : r1, up1 = (r0 < r1 ? r1 : r0) + 1;
+    int64_t ilo, ihi, jlo, jhi, x0, y0;
+    if (!unitAxis((double)rp->window[0] - 0.5, zx, width, box[0], box[2], &ilo, &ihi, &x0) ||
+        !unitAxis((double)rp->window[1] - 0.5, zy, height, up0, up1, &jlo, &jhi, &y0))
+        return true;
+    const GLint bx = (GLint)(x0 + zx * ilo), by = __glBufferRow(gc, (GLint)(y0 + zy * jlo));
+    const GLint dy = gc->yInverted ? -zy : zy;
+    const GlLimits* lim = &gc->limits;
+    for (GLint b = 0; b < count; b++) {
+        GlColorBuffer* cb = targets[b];
+        const GLint n = (GLint)cb->buf.elementSize;
+        DrawRun run;
+        run.src = l.firstPixel + (size_t)jlo * (size_t)l.rowStride + (size_t)ilo * (size_t)l.groupSize;
+        run.srcStride = l.rowStride;
+        run.dst = cb->buf.base + (ptrdiff_t)(by - lim->windowBiasY) * cb->buf.stride +
+                  (ptrdiff_t)(bx - lim->windowBiasX) * n;
+        run.dstStride = (ptrdiff_t)dy * cb->buf.stride;
+        run.x = bx, run.y = by, run.dx = zx, run.dy = dy;
+        run.width = (GLint)(ihi - ilo), run.rows = (GLint)(jhi - jlo);
+        if (!rgba) {
+            __glDrawPixelsRows8(&run);
+            continue;
+        }
+        const bool dither = (cb->flags & GL_CB_DITHER) != 0;
+        run.tables = drawTables(gc, cb, dither);
+        if (!run.tables) return false;
+        pickDrawRows(cb, run.tables, order, dither)(&run);
+    }
+    return true;
+}
+
+// ---- Read.
+
+// Client bytes of a pixel: 16-bit pixels index `word` whole; wider pixels
+// with byte-aligned 8-bit fields OR one entry per pixel byte (word[256 b + v]).
+struct ReadTables {
+    BufferKey key;
+    GLuint alphaWord;  // the constant alpha of a buffer without alpha bits
+    bool identity;     // the tables are the byte swap (or nothing) of drawRowsSwapped
+    GLuint word[65536];
+};
+
+struct ReadRun {
+    const uint8_t* src;
+    ptrdiff_t srcStride;
+    uint8_t* dst;
+    ptrdiff_t dstStride;
+    GLint width, rows;
+    const ReadTables* tables;
+};
+typedef void (*ReadRows)(const ReadRun* r);
+
+// Swap 1: 8-bit fields at 16, 8, 0 to RGBA bytes by a byte swap; 2: to BGRA
+// bytes as they are; 0: through the tables.
+template <int N, int S, int Swap>
+void readRows(const ReadRun* r) {
+    const uint8_t* src = r->src;
+    uint8_t* dst = r->dst;
+    const GLuint* word = r->tables->word;
+    const GLuint alpha = r->tables->alphaWord;
+    for (GLint row = 0; row < r->rows; row++, src += r->srcStride, dst += r->dstStride) {
+        const uint8_t* s = src;
+        uint8_t* d = dst;
+        for (GLint i = 0; i < r->width; i++, s += N, d += S) {
+            GLuint v;
+            if (Swap == 1) v = __builtin_bswap32(loadBytes<N>(s) << 8) | alpha;
+            else if (Swap == 2) v = (loadBytes<N>(s) & 0xFFFFFFu) | alpha;
+            else if (N == 2) v = word[loadBytes<2>(s)];
+            else {
+                v = word[s[0]] | word[256 + s[1]] | word[512 + s[2]] | alpha;
+                if (N == 4) v |= word[768 + s[3]];
+            }
+            storeBytes<S>(d, v);
+        }
+    }
+}
+
+// The client bytes of every value of each field, by the generic read steps:
+// field value to float, the transfer, the pack.
+bool fieldBytes(GlContext* gc, const GlColorBuffer* cb, int order, uint8_t out[4][256]) {
+    GLfloat values[256 * 4];
+    const GLfloat* inv = gc->constants.invColorScale;
+    for (int v = 0; v < 256; v++)
+        for (int k = 0; k < 4; k++) {
+            const GLuint f = cb->mask[k] ? (GLuint)v : cb->maximum[k];
+            values[v * 4 + k] = (GLfloat)(f > cb->maximum[k] ? cb->maximum[k] : f) * inv[k];
+        }
+    __glTransferPixelSpan(gc, GL_PIXEL_KIND_RGBA, GL_PIXEL_KIND_RGBA, values, 256);
+    GlImageLayout l;
+    GlPixelStoreModes modes = {};
+    modes.alignment = 1;
+    uint8_t bytes[256 * 4];
+    __glSetImageModes(&l, kOrders[order].format, GL_UNSIGNED_BYTE, bytes, 256, &modes);
+    if (!__glLayoutImage(&l, 256, 1)) return false;
+    __glPackPixelSpan(&l, GL_PIXEL_KIND_RGBA, values, 256, bytes, 0);
+    const Order& o = kOrders[order];
+    memset(out, 0, 4 * 256);
+    for (int k = 0; k < 4; k++)
+        if (o.component[k] >= 0)
+            for (int v = 0; v < 256; v++) out[k][v] = bytes[v * o.size + o.component[k]];
+    return true;
+}
+
+// Byte positions of a buffer's 8-bit fields: -1 when a field is not one whole byte.
+int fieldByte(const GlColorBuffer* cb, int k) {
+    return cb->mask[k] == 0xFFu << cb->shift[k] && cb->shift[k] % 8 == 0 ? (int)cb->shift[k] / 8 : -1;
+}
+
+const ReadTables* readTables(GlContext* gc, const GlColorBuffer* cb, int order) {
+    GlPixelTransferTables* pt = &gc->pixel.tables;
+    const BufferKey key = keyOf(cb, gc->constants.invColorScale, (GLuint)order);
+    ReadTables* t = (ReadTables*)pt->fastRead;
+    if (t && t->key == key) return t;
+    const GLuint n = cb->buf.elementSize;
+    for (int k = 0; k < 3 && n > 2; k++)
+        if (fieldByte(cb, k) < 0) return nullptr;
+    if (n > 2 && cb->mask[3] && fieldByte(cb, 3) < 0) return nullptr;
+    uint8_t bytes[4][256];
+    if (!fieldBytes(gc, cb, order, bytes)) return nullptr;
+    if (!t) t = (ReadTables*)gc->imports.alloc(gc, sizeof(ReadTables));
+    if (!t) return nullptr;
+    pt->fastRead = t;
+    t->key = key;
+    const Order& o = kOrders[order];
+    const bool alpha = o.component[3] >= 0;
+    t->alphaWord = alpha && !cb->mask[3] ? (GLuint)bytes[3][0] << (8 * o.component[3]) : 0;
+    if (n == 2) {
+        // The fields' client bytes in place, by field value; then every pixel.
+        GLuint field[4][256];
+        for (int k = 0; k < 4; k++)
+            for (GLuint v = 0; v < 256; v++)
+                field[k][v] = o.component[k] >= 0 && cb->mask[k] ? (GLuint)bytes[k][v] << (8 * o.component[k]) : 0;
+        const GLuint m0 = cb->mask[0], m1 = cb->mask[1], m2 = cb->mask[2], m3 = cb->mask[3] & 0xFFFFu;
+        const GLuint s0 = cb->shift[0], s1 = cb->shift[1], s2 = cb->shift[2], s3 = cb->shift[3];
+        for (GLuint p = 0; p < 65536; p++)
+            t->word[p] = t->alphaWord | field[0][(p & m0) >> s0] | field[1][(p & m1) >> s1] |
+                         field[2][(p & m2) >> s2] | field[3][(p & m3) >> s3];
+        t->identity = false;
+        return t;
+    }
+    memset(t->word, 0, 4 * 256 * sizeof(GLuint));
+    for (int k = 0; k < 4; k++) {
+        if (o.component[k] < 0 || !cb->mask[k]) continue;
+        const int at = fieldByte(cb, k);
+        for (GLuint v = 0; v < 256; v++) t->word[256 * at + v] = (GLuint)bytes[k][v] << (8 * o.component[k]);
+    }
+    bool identity = swappable(cb, order) && (!alpha || t->alphaWord == 0xFF000000u);
+    for (GLuint v = 0; v < 256 && identity; v++)
+        identity = order == ORDER_RGBA ? t->word[512 + v] == v && t->word[256 + v] == v << 8 && t->word[v] == v << 16
+                                       : t->word[512 + v] == v << 16 && t->word[256 + v] == v << 8 && t->word[v] == v;
+    t->identity = identity;
+    return t;
+}
+
+ReadRows pickReadRows(GLuint n, int order, const ReadTables* t) {
+    const bool four = kOrders[order].size == 4;
+    if (t->identity && four) {
+        if (n == 4) return order == ORDER_RGBA ? readRows<4, 4, 1> : readRows<4, 4, 2>;
+        return order == ORDER_RGBA ? readRows<3, 4, 1> : readRows<3, 4, 2>;
+    }
+    switch (n) {
+    case 2: return four ? readRows<2, 4, 0> : readRows<2, 3, 0>;
+    case 3: return four ? readRows<3, 4, 0> : readRows<3, 3, 0>;
+    default: return four ? readRows<4, 4, 0> : readRows<4, 3, 0>;
+    }
+}
+
+bool fastRead(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+              GLvoid* pixels) {
+    const int order = orderOf(format);
+    GlColorBuffer* cb = gc->readBuffer;
+    if (type != GL_UNSIGNED_BYTE || order < 0 || !gc->pixelFormat.rgba || !colorTransferOff(&gc->pixel.transfer))
+        return false;
+    if (!cb || !cb->buf.base || !__glIsDibColorBuffer(cb) || cb->buf.elementSize < 2) return false;
+    const ReadTables* t = readTables(gc, cb, order);
+    if (!t) return false;
+    if (width <= 0 || height <= 0 || !pixels) return true;
+    GlImageLayout l;
+    __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.pack);
+    if (!__glLayoutImage(&l, width, height)) return true;
+    // The rectangle's part inside the drawable, in rectangle indices.
+    const int64_t i0 = x < 0 ? -(int64_t)x : 0, j0 = y < 0 ? -(int64_t)y : 0;
+    const int64_t w = (int64_t)gc->drawableWidth - x, h = (int64_t)gc->drawableHeight - y;
+    const int64_t i1 = w < width ? w : width, j1 = h < height ? h : height;
+    if (i0 >= i1 || j0 >= j1) return true;
+    const GLint n = (GLint)cb->buf.elementSize;
+    const GLint row0 = __glBufferRow(gc, (GLint)((int64_t)y + gc->limits.windowBiasY + j0));
+    ReadRun run;
+    run.src = cb->buf.base + (ptrdiff_t)(row0 - gc->limits.windowBiasY) * cb->buf.stride + (ptrdiff_t)(x + i0) * n;
+    run.srcStride = (gc->yInverted ? -1 : 1) * (ptrdiff_t)cb->buf.stride;
+    run.dst = (uint8_t*)l.firstPixel + (size_t)j0 * (size_t)l.rowStride + (size_t)i0 * (size_t)l.groupSize;
+    run.dstStride = l.rowStride;
+    run.width = (GLint)(i1 - i0), run.rows = (GLint)(j1 - j0);
+    run.tables = t;
+    pickReadRows((GLuint)n, order, t)(&run);
+    return true;
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glFastDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                                         const GLvoid* pixels, GLboolean packed) {
+    if (!fastDraw(gc, width, height, format, type, pixels))
+        __glDrawPixels(gc, width, height, format, type, pixels, packed);
+}
+
+extern "C" void GLPROC __glFastReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
+                                         GLenum format, GLenum type, GLvoid* pixels) {
+    if (!fastRead(gc, x, y, width, height, format, type, pixels))
+        __glReadPixels(gc, x, y, width, height, format, type, pixels);
+}

@@ -1,0 +1,267 @@
+// The fast pixel paths against the generic ones: the same calls on the same
+// buffer with "__GL_DISABLE_FASTPATH" set and unset must leave identical
+// buffers and client images, for every setting the fast paths distinguish.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <functional>
+#include <vector>
+#include "gldib.h"
+
+namespace {
+
+enum { W = 24, H = 20 };
+
+struct Buffer {
+    int bits;
+    bool index, topDown;
+    const char* name;
+};
+const DWORD kMasks565[3] = {0xF800, 0x07E0, 0x001F};
+const Buffer kBuffers[] = {
+    {32, false, true, "32"},  {32, false, false, "32 bottom-up"}, {24, false, true, "24"},
+    {16, false, true, "565"}, {16, false, false, "565 bottom-up"}, {8, false, true, "332"},
+    {8, true, true, "index 8"},
+};
+
+// Deterministic bytes.
+std::vector<uint8_t> noise(size_t n, uint32_t seed) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; i++) {
+        seed = seed * 1103515245u + 12345u;
+        v[i] = (uint8_t)(seed >> 16);
+    }
+    return v;
+}
+
+struct Result {
+    std::vector<uint8_t> pixels, client;
+    bool guards;
+};
+
+// Runs `draw` on a fresh context of the buffer kind whose DIB starts as noise,
+// with the fast paths on or off; returns the DIB and what draw wrote to client.
+Result run(const Buffer& b, bool fast, const std::function<void(std::vector<uint8_t>&)>& draw,
+           const std::string& what) {
+    if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+    Result r;
+    {
+        GltestDibContext c(W, H, b.bits, b.index, 16, b.topDown, b.bits == 16 ? kMasks565 : nullptr);
+        const std::vector<uint8_t> start = noise((size_t)c.dib.stride * H, 7);
+        memcpy(c.dib.bits, start.data(), start.size());
+        draw(r.client);
+        glFinish();
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << b.name << ": " << what;
+        r.pixels.assign(c.dib.bits, c.dib.bits + (size_t)c.dib.stride * H);
+        r.guards = c.guardsIntact();
+    }
+    unsetenv("__GL_DISABLE_FASTPATH");
+    return r;
+}
+
+void expectSame(const Buffer& b, const std::function<void(std::vector<uint8_t>&)>& draw, const std::string& what) {
+    const Result generic = run(b, false, draw, what), fast = run(b, true, draw, what);
+    EXPECT_TRUE(fast.guards) << what;
+    EXPECT_TRUE(generic.pixels == fast.pixels) << b.name << ": " << what;
+    EXPECT_TRUE(generic.client == fast.client) << b.name << ": " << what;
+}
+
+void rasterAt(float x, float y) {
+    glRasterPos2f(0.0f, 0.0f);
+    glBitmap(0, 0, 0, 0, x, y, nullptr);
+}
+
+// ---- glDrawPixels.
+
+struct DrawCase {
+    GLenum format, type;
+    int width, height;
+    float x, y, zoomX, zoomY;
+    int alignment, rowLength, skipPixels, skipRows;
+    bool swap, lsb, dither, scale, map;
+    GLenum drawBuffer;
+};
+
+const DrawCase kDraws[] = {
+    // format, type, w, h, x, y, zoom, align, row length, skips, swap, lsb, dither, scale, map, buffer
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, false, false, false, GL_FRONT},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 1, 1, 8, 11, 2, 3, false, false, true, false, false, GL_FRONT},
+    {GL_BGRA_EXT, GL_UNSIGNED_BYTE, 10, 6, 1, 1, -1, 1, 1, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_BGR_EXT, GL_UNSIGNED_BYTE, 10, 6, 12, 9, 1, -1, 2, 13, 1, 0, true, true, true, false, false, GL_FRONT},
+    {GL_ABGR_EXT, GL_UNSIGNED_BYTE, 10, 6, 12, 9, -1, -1, 4, 0, 0, 2, false, false, false, false, false, GL_FRONT},
+    // Clipped on every side, and wholly outside.
+    {GL_RGBA, GL_UNSIGNED_BYTE, 40, 30, -5, -4, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_RGB, GL_UNSIGNED_BYTE, 40, 30, 30, 25, -1, -1, 1, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 8, 8, -20, 5, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    // Zooms and transfer the fast paths leave to the generic path.
+    {GL_RGBA, GL_UNSIGNED_BYTE, 5, 4, 2, 2, 2, 2, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 8, 2, 2, 0.5f, -1.5f, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, true, false, GL_FRONT},
+    {GL_RGB, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, false, true, GL_FRONT},
+    {GL_LUMINANCE, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, true, false, true, false, false, GL_FRONT},
+    {GL_RGBA, GL_FLOAT, 6, 5, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 1, 0, 0, 0, false, false, true, false, false, GL_FRONT},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 13, 12, -1, -1, 1, 0, 3, 1, false, false, false, false, false, GL_FRONT},
+    {GL_COLOR_INDEX, GL_BITMAP, 12, 7, 3, 2, 1, 1, 1, 0, 3, 1, false, true, true, false, false, GL_FRONT},
+    {GL_COLOR_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 1, 1, 2, 0, 0, 0, true, false, true, false, false, GL_FRONT},
+    // Buffer selections: nothing, or both (one buffer on a DIB).
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_NONE},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 1, 4, 0, 0, 0, false, false, true, false, false, GL_FRONT_AND_BACK},
+};
+
+TEST(PixelFast, DrawPixelsMatchesTheGenericPath) {
+    for (const Buffer& b : kBuffers)
+        for (size_t n = 0; n < sizeof kDraws / sizeof kDraws[0]; n++) {
+            const DrawCase& d = kDraws[n];
+            if (b.index != (d.format == GL_COLOR_INDEX)) continue;
+            expectSame(b, [&](std::vector<uint8_t>&) {
+                const std::vector<uint8_t> image = noise(64 * 64 * 16, (uint32_t)n + 1);
+                if (!d.dither) glDisable(GL_DITHER);
+                glDrawBuffer(d.drawBuffer);
+                glPixelZoom(d.zoomX, d.zoomY);
+                glPixelStorei(GL_UNPACK_ALIGNMENT, d.alignment);
+                glPixelStorei(GL_UNPACK_ROW_LENGTH, d.rowLength);
+                glPixelStorei(GL_UNPACK_SKIP_PIXELS, d.skipPixels);
+                glPixelStorei(GL_UNPACK_SKIP_ROWS, d.skipRows);
+                glPixelStorei(GL_UNPACK_SWAP_BYTES, d.swap);
+                glPixelStorei(GL_UNPACK_LSB_FIRST, d.lsb);
+                if (d.scale) glPixelTransferf(GL_RED_SCALE, 0.5f), glPixelTransferf(GL_BLUE_BIAS, 0.25f);
+                if (d.map) {
+                    const GLfloat ramp[4] = {0.0f, 0.75f, 0.5f, 1.0f};
+                    glPixelMapfv(GL_PIXEL_MAP_R_TO_R, 4, ramp);
+                    glPixelTransferi(GL_MAP_COLOR, GL_TRUE);
+                }
+                rasterAt(d.x, d.y);
+                glDrawPixels(d.width, d.height, d.format, d.type, image.data());
+            }, "draw case " + std::to_string(n));
+        }
+}
+
+// ---- glReadPixels.
+
+struct ReadCase {
+    GLenum format, type;
+    int x, y, width, height;
+    int alignment, rowLength, skipPixels, skipRows;
+    bool scale;
+};
+const ReadCase kReads[] = {
+    {GL_RGBA, GL_UNSIGNED_BYTE, 0, 0, W, H, 4, 0, 0, 0, false},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 3, 2, 9, 7, 8, 13, 2, 1, false},
+    {GL_RGB, GL_UNSIGNED_BYTE, 3, 2, 9, 7, 4, 0, 1, 2, false},
+    {GL_BGRA_EXT, GL_UNSIGNED_BYTE, -4, -3, 12, 9, 1, 0, 0, 0, false},
+    {GL_BGR_EXT, GL_UNSIGNED_BYTE, 18, 15, 12, 9, 2, 0, 0, 0, false},
+    {GL_ABGR_EXT, GL_UNSIGNED_BYTE, 1, 1, 5, 5, 4, 0, 0, 0, false},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 40, 2, 5, 5, 4, 0, 0, 0, false},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 3, 2, 9, 7, 4, 0, 0, 0, true},
+    {GL_LUMINANCE, GL_UNSIGNED_BYTE, 3, 2, 9, 7, 4, 0, 0, 0, false},
+    {GL_RGBA, GL_UNSIGNED_SHORT, 3, 2, 9, 7, 4, 0, 0, 0, false},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 3, 2, 9, 7, 4, 0, 0, 0, false},
+    {GL_COLOR_INDEX, GL_BITMAP, 3, 2, 9, 7, 1, 0, 3, 0, false},
+};
+
+TEST(PixelFast, ReadPixelsMatchesTheGenericPath) {
+    for (const Buffer& b : kBuffers)
+        for (size_t n = 0; n < sizeof kReads / sizeof kReads[0]; n++) {
+            const ReadCase& r = kReads[n];
+            if (b.index != (r.format == GL_COLOR_INDEX)) continue;
+            expectSame(b, [&](std::vector<uint8_t>& client) {
+                client = noise(64 * 64 * 16, 99);
+                glPixelStorei(GL_PACK_ALIGNMENT, r.alignment);
+                glPixelStorei(GL_PACK_ROW_LENGTH, r.rowLength);
+                glPixelStorei(GL_PACK_SKIP_PIXELS, r.skipPixels);
+                glPixelStorei(GL_PACK_SKIP_ROWS, r.skipRows);
+                if (r.scale) glPixelTransferf(GL_GREEN_SCALE, 0.5f);
+                glReadPixels(r.x, r.y, r.width, r.height, r.format, r.type, client.data());
+            }, "read case " + std::to_string(n));
+        }
+}
+
+// ---- glBitmap.
+
+struct BitmapCase {
+    int width, height;
+    float x, y, xorig, yorig;
+    bool dither, fog;
+    GLenum drawBuffer;
+};
+const BitmapCase kBitmaps[] = {
+    {8, 13, 2, 3, 0, 0, true, false, GL_FRONT},
+    {9, 5, 2.6f, 3.4f, 1, 2, false, false, GL_FRONT},
+    {21, 11, -13, 4, 0, 0, true, false, GL_FRONT},   // 13 columns clipped on the left
+    {21, 11, 15, -6, 3, 0, true, false, GL_FRONT},   // right and bottom
+    {17, 9, 10, 16, 0, 0, true, false, GL_FRONT},    // top
+    {16, 16, 30, 2, 0, 0, true, false, GL_FRONT},    // wholly outside
+    {8, 13, 2, 3, 0, 0, true, true, GL_FRONT},       // fogged
+    {8, 13, 2, 3, 0, 0, true, false, GL_NONE},
+    {8, 13, 2, 3, 0, 0, true, false, GL_FRONT_AND_BACK},
+};
+
+TEST(PixelFast, BitmapMatchesTheGenericPath) {
+    for (const Buffer& b : kBuffers)
+        for (size_t n = 0; n < sizeof kBitmaps / sizeof kBitmaps[0]; n++) {
+            const BitmapCase& c = kBitmaps[n];
+            expectSame(b, [&](std::vector<uint8_t>& client) {
+                const std::vector<uint8_t> bits = noise(64 * 4, (uint32_t)n + 5);
+                if (!c.dither) glDisable(GL_DITHER);
+                glDrawBuffer(c.drawBuffer);
+                glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                if (c.fog) {
+                    glEnable(GL_FOG);
+                    glFogi(GL_FOG_MODE, GL_LINEAR);
+                    glFogf(GL_FOG_START, -1.0f);
+                    glFogf(GL_FOG_END, 1.0f);
+                    const GLfloat colour[4] = {0.2f, 0.9f, 0.4f, 1.0f};
+                    glFogfv(GL_FOG_COLOR, colour);
+                    glFogf(GL_FOG_INDEX, 3.0f);
+                }
+                glColor4f(0.7f, 0.33f, 0.9f, 0.6f);
+                glIndexi(77);
+                rasterAt(c.x, c.y);
+                glBitmap(c.width, c.height, c.xorig, c.yorig, 1.5f, -2.0f, bits.data());
+                glBitmap(c.width, c.height, c.xorig, c.yorig, 0.0f, 0.0f, bits.data() + 64);
+                GLfloat pos[4];
+                glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                client.assign((const uint8_t*)pos, (const uint8_t*)(pos + 4));
+            }, "bitmap case " + std::to_string(n));
+        }
+}
+
+// ---- Clears: the fills keep the generic values (dither pattern included).
+
+TEST(PixelFast, ClearsFillTheScissorBoxOnly) {
+    for (const Buffer& b : kBuffers) {
+        GltestDibContext c(W, H, b.bits, b.index, 16, b.topDown, b.bits == 16 ? kMasks565 : nullptr);
+        c.clear(0xA5A5A5A5u);
+        glClearColor(0.3f, 0.6f, 0.2f, 1.0f);
+        glClearIndex(9.0f);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(3, 2, 13, 9);
+        glClear(GL_COLOR_BUFFER_BIT);
+        // Every pixel of the box holds one value of the 4x4 dither pattern,
+        // the same value as a point of the clear colour drawn there.
+        glDisable(GL_SCISSOR_TEST);
+        for (int y = 0; y < H; y++)
+            for (int x = 0; x < W; x++) {
+                const bool inside = x >= 3 && x < 16 && y >= 2 && y < 11;
+                const uint32_t v = c.pixel(x, y);
+                if (!inside) {
+                    ASSERT_EQ(v, 0xA5A5A5A5u & (b.bits == 32 ? 0xFFFFFFFFu : (1u << b.bits) - 1))
+                        << b.name << " " << x << "," << y;
+                    continue;
+                }
+                glColor4f(0.3f, 0.6f, 0.2f, 1.0f);
+                glIndexf(9.0f);
+                glBegin(GL_POINTS);
+                glVertex2f(x + 0.5f, y + 0.5f);
+                glEnd();
+                ASSERT_EQ(c.pixel(x, y), v) << b.name << " " << x << "," << y;
+            }
+        EXPECT_TRUE(c.guardsIntact()) << b.name;
+    }
+}
+
+}  // namespace
