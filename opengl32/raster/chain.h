@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/glcontext.h"
+#include "raster/glbuffer.h"
 
 // Process-wide switches, read once from the environment at the first pick:
 // on when the variable exists and its decimal value is not 0.
@@ -36,6 +37,9 @@ void GLPROC __glNullTriangleRender(GlContext* gc, GlVertex* a, GlVertex* b, GlVe
 // The set-up behind it (procs.setupTriangle): the generic path's edges and
 // gradients, the span cut into groups of 32 and handed to procs.fillTriangle.
 void GLPROC __glChainSetupTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c, GLuint longEdgeLeft);
+// One scan line's span (x, n pixels, start values at x) cut to the clip box
+// and handed to the chain head group by group.
+void GLPROC __glEmitSpanChunks(GlContext* gc, GLint x, GLint y, GLint n);
 
 // Chain stages.
 void GLSPANCALL __glNullSpanFill(GLuint mask, GlSpan* s);

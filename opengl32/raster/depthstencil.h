@@ -40,6 +40,21 @@ void GLPROC __glBuildIndexTestTable(GlContext* gc);
 void GLPROC __glFreeIndexTestTable(GlContext* gc);
 }
 
+// Comparison F (function - GL_NEVER) of a value v with a stored w.
+template <int F>
+inline bool __glComparePasses(GLuint v, GLuint w) {
+    switch (F) {
+    case 0: return false;
+    case 1: return v < w;
+    case 2: return v == w;
+    case 3: return v <= w;
+    case 4: return v > w;
+    case 5: return v != w;
+    case 6: return v >= w;
+    default: return true;
+    }
+}
+
 // Whether colour index i passes the index test (indexes beyond the capped
 // table are compared directly).
 GLuint __glIndexTestPass(const GlContext* gc, GLfloat index);

@@ -10,16 +10,7 @@ enum { F_NEVER, F_LESS, F_EQUAL, F_LEQUAL, F_GREATER, F_NOTEQUAL, F_GEQUAL, F_AL
 
 template <int F>
 inline bool passes(GLuint v, GLuint w) {
-    switch (F) {
-    case F_NEVER: return false;
-    case F_LESS: return v < w;
-    case F_EQUAL: return v == w;
-    case F_LEQUAL: return v <= w;
-    case F_GREATER: return v > w;
-    case F_NOTEQUAL: return v != w;
-    case F_GEQUAL: return v >= w;
-    default: return true;
-    }
+    return __glComparePasses<F>(v, w);
 }
 
 template <int F, int Write, typename W>

@@ -232,7 +232,7 @@ void advanceStart(GlContext* gc, GLint n) {
 
 // Hands the span of scan line y from x, n pixels, to the span stages: cut to
 // the clip box columns and into runs the span arrays hold.
-void emitSpan(GlContext* gc, GLint x, GLint y, GLint n) {
+void GLPROC emitSpan(GlContext* gc, GLint x, GLint y, GLint n) {
     GlSpanState* s = &gc->span;
     const GLint x0 = x > s->clipBox[0] ? x : s->clipBox[0];
     const GLint x1 = x + n < s->clipBox[2] ? x + n : s->clipBox[2];
@@ -336,13 +336,17 @@ extern "C" void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, 
 }
 
 extern "C" void GLPROC __glWalkTriangleSpans(GlContext* gc, GLint y0, GLint y1) {
+    __glWalkTriangleEmit(gc, y0, y1, emitSpan);
+}
+
+extern "C" void GLPROC __glWalkTriangleEmit(GlContext* gc, GLint y0, GLint y1, GlEmitSpanProc emit) {
     GlSpanState* s = &gc->span;
     const GLuint F = s->rasterFlags;
     const int nc = colorCount(F);
     setSpanAddresses(gc, s->leftEdge.x, y0);
     for (GLint y = y0; y < y1; y++) {
         const GLint n = s->rightEdge.x - s->leftEdge.x;
-        if (n > 0) emitSpan(gc, s->leftEdge.x, y, n);
+        if (n > 0) emit(gc, s->leftEdge.x, y, n);
         const bool big = stepEdge(&s->leftEdge);
         const GLfloat* dc = big ? s->colorBigStep : s->colorLittleStep;
         for (int i = 0; i < nc; i++) s->spanColor[i] += dc[i];
@@ -371,6 +375,11 @@ extern "C" void GLPROC __glWalkTriangleSpans(GlContext* gc, GLint y0, GLint y1) 
 // Scan lines are walked only inside the clip box rows; edges and start values
 // are set up at the first row drawn.
 extern "C" void GLPROC __glSetupTriangle(GlContext* gc, GlVertex* A, GlVertex* B, GlVertex* C, GLuint longEdgeLeft) {
+    __glSetupTriangleEmit(gc, A, B, C, longEdgeLeft, emitSpan);
+}
+
+extern "C" void GLPROC __glSetupTriangleEmit(GlContext* gc, GlVertex* A, GlVertex* B, GlVertex* C,
+                                             GLuint longEdgeLeft, GlEmitSpanProc emit) {
     if (!insideGuard(gc, A) || !insideGuard(gc, B) || !insideGuard(gc, C)) return;
     GlSpanState* s = &gc->span;
     const GLfloat xA = A->window[0], yA = A->window[1];
@@ -401,7 +410,7 @@ extern "C" void GLPROC __glSetupTriangle(GlContext* gc, GlVertex* A, GlVertex* B
             setupLeftEdgeSteps(gc);
             __glSetSpanStartValues(gc, A, (GLfloat)((double)s->leftEdge.x + 1.0 - xA), (GLfloat)dyFirstA);
         }
-        __glWalkTriangleSpans(gc, upper0, upper1);
+        __glWalkTriangleEmit(gc, upper0, upper1, emit);
     }
     if (lower0 >= lower1) return;
     const double dyB = (double)lower0 + 1.0 - (double)yB;
@@ -411,7 +420,7 @@ extern "C" void GLPROC __glSetupTriangle(GlContext* gc, GlVertex* A, GlVertex* B
         setupLeftEdgeSteps(gc);
         __glSetSpanStartValues(gc, B, (GLfloat)((double)s->leftEdge.x + 1.0 - xB), (GLfloat)dyB);
     }
-    __glWalkTriangleSpans(gc, lower0, lower1);
+    __glWalkTriangleEmit(gc, lower0, lower1, emit);
 }
 
 extern "C" void GLPROC __glSetupTriangleFlat(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c,

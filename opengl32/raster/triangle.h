@@ -5,6 +5,10 @@
 
 #include "core/glcontext.h"
 
+// A scan line's span from x, n pixels, with the span state's start values
+// at x: handed to the span stages or to the fast chain.
+typedef void (GLPROC* GlEmitSpanProc)(GlContext* gc, GLint x, GLint y, GLint n);
+
 extern "C" {
 // procs.setupTriangle candidates: vertices sorted by window y (a lowest), the
 // span state's area and deltas already stored; longEdgeLeft when area > 0.
@@ -22,4 +26,8 @@ void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, GLfloat dx,
 void GLPROC __glSetupPolygonOffset(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy);
 // Walks scan lines y0 .. y1 - 1 (already inside the clip box in y).
 void GLPROC __glWalkTriangleSpans(GlContext* gc, GLint y0, GLint y1);
+// The same set-up and walk handing each scan line's span to emit.
+void GLPROC __glSetupTriangleEmit(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c, GLuint longEdgeLeft,
+                                  GlEmitSpanProc emit);
+void GLPROC __glWalkTriangleEmit(GlContext* gc, GLint y0, GLint y1, GlEmitSpanProc emit);
 }

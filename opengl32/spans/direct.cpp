@@ -13,7 +13,7 @@ void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
     typedef GlSpanColorIndex<I> X;
     constexpr bool flatPixel = X::code == 0 && !X::dither && !X::smooth;
     GlContext* gc = s->context;
-    GlSpanFragment<F, X::smooth && X::code != 1> frag(s);
+    GlSpanFragment<F, X::smooth && X::code != 1, 3> frag(s);  // these formats store no alpha
     GlSpanTexels<X::texelBytes> tex(gc, mask, s, X::code != 0);
     const uint8_t* env = gc->texEnvColorBytes;
     const GLint e[3] = {env[0], env[1], env[2]};

@@ -25,7 +25,8 @@ static inline GLint glSpanMin(GLint v, GLuint ceiling) { return v < (GLint)ceili
 // The fragment colour of the pixel being visited: 16.16 values in field
 // units (alpha 0 .. 255), read at entry; a smooth walk steps them per pixel,
 // a flat one never reads the steps. Nothing is written back.
-template <class F, bool Smooth>
+// Channels: 4, or 3 for a walk that never reads alpha.
+template <class F, bool Smooth, int Channels = 4>
 struct GlSpanFragment {
     GLuint v[4];
     GLint dv[4];
@@ -43,7 +44,7 @@ struct GlSpanFragment {
     GLint alphaByte() const { return (GLint)((v[3] >> 16) & 0xFF); }
     void step() {
         if (Smooth) {
-            for (int k = 0; k < 4; ++k) v[k] += (GLuint)dv[k];
+            for (int k = 0; k < Channels; ++k) v[k] += (GLuint)dv[k];
         }
     }
 };

@@ -123,6 +123,13 @@ struct GlChainPick {
     uint8_t texFloat;
     uint8_t pad[2];
     GLfloat texScale[2];     // s and t to texel units for the 16.16 coordinates
+    // Fog colour as channel bytes (each field in the top bits, as the colour
+    // entries hold it), the fog index clamped to 0 .. 255, and the rounding
+    // bias the set-up adds to colour-index words (the index test takes it off).
+    uint8_t fogColorBytes[4];
+    GLint fogIndex;
+    GLuint indexBias;
+    GLfloat alphaScale;      // vertex alpha to 0 .. 255
 };
 
 extern "C" {

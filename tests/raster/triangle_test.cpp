@@ -17,6 +17,7 @@
 #include <random>
 #include <vector>
 #include "gldib.h"
+#include "trianglepath.h"
 #include "core/glcontext.h"
 
 namespace {
@@ -58,8 +59,10 @@ struct V {
     float r, g, b, a;
 };
 
-// A bottom-up (y up) DIB context whose span runner and fragment store record.
+// A bottom-up (y up) DIB context whose span runner and fragment store record
+// (the generic path's: the fast chain is off).
 struct TriFixture {
+    GltestTrianglePath path{true};
     GltestDibContext c;
     GlContext* gc = nullptr;
     int w, h;

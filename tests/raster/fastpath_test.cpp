@@ -1,0 +1,249 @@
+// The fast span chain against the generic span lists: the same random
+// triangles drawn through both paths, over every RGBA DIB format and colour
+// index 8, for each combination of state the chain picker tells apart.
+//
+// Precision of the fast path: colours are 16.16 fixed point stepped per pixel
+// where the generic path interpolates floats, so a channel may differ by 1 LSB
+// of its field; where the chain multiplies bytes through the square table
+// (blend, fog) by 2 LSB. Depth and stencil values, and the set of pixels
+// written (coverage), are identical.
+
+#include <random>
+#include <string>
+#include <vector>
+#include "gldib.h"
+#include "trianglepath.h"
+#include "core/glcontext.h"
+
+namespace {
+
+const int W = 70, H = 45;
+
+struct Format {
+    const char* name;
+    int bits;
+    bool index;
+    const DWORD* masks;
+    int fieldBits[3], fieldPos[3];
+};
+const DWORD kMasks565[3] = {0xF800, 0x07E0, 0x001F};
+const Format kFormats[] = {
+    {"x8r8g8b8", 32, false, nullptr, {8, 8, 8}, {16, 8, 0}},
+    {"r8g8b8", 24, false, nullptr, {8, 8, 8}, {16, 8, 0}},
+    {"r5g6b5", 16, false, kMasks565, {5, 6, 5}, {11, 5, 0}},
+    {"x1r5g5b5", 16, false, nullptr, {5, 5, 5}, {10, 5, 0}},
+    {"r3g3b2", 8, false, nullptr, {3, 3, 2}, {5, 2, 0}},
+    {"index8", 8, true, nullptr, {8, 0, 0}, {0, 0, 0}},
+};
+
+struct Vertex {
+    float x, y, z, c[4];
+};
+
+// Random triangles over and past the window; colours keep every channel
+// above the background (so coverage shows in the pixels); with flatAlpha the
+// three vertices of a triangle share one alpha (the alpha test then sees the
+// same value on both paths).
+std::vector<Vertex> randomTriangles(unsigned seed, int count, bool flatAlpha) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> px(-10.0f, W + 10.0f), py(-10.0f, H + 10.0f), pz(-0.9f, 0.9f),
+        pc(0.45f, 1.0f), pa(0.0f, 1.0f);
+    std::vector<Vertex> v;
+    for (int t = 0; t < count; ++t) {
+        const float alpha = pa(rng);
+        for (int k = 0; k < 3; ++k) {
+            Vertex q{px(rng), py(rng), pz(rng), {pc(rng), pc(rng), pc(rng), flatAlpha ? alpha : pa(rng)}};
+            v.push_back(q);
+        }
+    }
+    return v;
+}
+
+struct Image {
+    std::vector<uint32_t> color;
+    std::vector<GLuint> depth;
+    std::vector<GLubyte> stencil;
+    bool guards = false;
+};
+
+struct Case {
+    const char* name;
+    std::function<void()> set;
+    int lsb;             // allowed difference per channel
+    bool exactCoverage;  // a pixel is background on both paths or on neither
+    bool flatAlpha;
+    bool rgbaOnly, indexOnly;
+    std::function<void()> between;  // when set: drawn once, this, drawn again
+};
+
+Image render(const Format& f, const Case& c, bool generic, int depthBits, unsigned seed) {
+    GltestTrianglePath path(generic);
+    GltestDibContext ctx(W, H, f.bits, f.index, depthBits, false, f.masks);
+    Image im;
+    if (!ctx.rc) return im;
+    glClearColor(0, 0, 0, 0);
+    glClearIndex(0);
+    glClearDepth(1.0);
+    glClearStencil(0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    c.set();
+    const std::vector<Vertex> v = randomTriangles(seed, 16, c.flatAlpha);
+    for (int pass = 0; pass < (c.between ? 2 : 1); ++pass) {
+        if (pass) c.between();
+        glBegin(GL_TRIANGLES);
+        for (const Vertex& q : v) {
+            if (f.index) glIndexf(8.0f + 180.0f * (q.c[pass] - 0.45f) / 0.55f);
+            else glColor4f(q.c[pass], q.c[1 - pass], q.c[2], q.c[3]);
+            glVertex3f(q.x, q.y, q.z);
+        }
+        glEnd();
+    }
+    glFinish();
+    const GlContext* gc = __glCurrentContext();
+    EXPECT_EQ(gc->procs.renderTriangle == __glGenericTriangle, !generic) << "the path drawn";
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) im.color.push_back(ctx.pixel(x, y));
+    im.depth.resize(W * H);
+    im.stencil.resize(W * H);
+    glDisable(GL_SCISSOR_TEST);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, W, H, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, im.depth.data());
+    glReadPixels(0, 0, W, H, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, im.stencil.data());
+    EXPECT_EQ((GLenum)GL_NO_ERROR, glGetError());
+    im.guards = ctx.guardsIntact();
+    return im;
+}
+
+void compare(const Format& f, const Case& c, int depthBits, unsigned seed) {
+    SCOPED_TRACE(std::string(f.name) + ", " + c.name + ", depth " + std::to_string(depthBits) + ", seed " +
+                 std::to_string(seed));
+    const Image fast = render(f, c, false, depthBits, seed);
+    const Image slow = render(f, c, true, depthBits, seed);
+    ASSERT_EQ(fast.color.size(), (size_t)(W * H));
+    ASSERT_EQ(slow.color.size(), fast.color.size());
+    EXPECT_TRUE(fast.guards);
+    int worst = 0, coverage = 0, drawn = 0;
+    const int channels = f.index ? 1 : 3;
+    for (size_t i = 0; i < fast.color.size(); ++i) {
+        const uint32_t a = fast.color[i], b = slow.color[i];
+        drawn += b != 0;
+        if (c.exactCoverage && (a == 0) != (b == 0)) ++coverage;
+        for (int k = 0; k < channels; ++k) {
+            const uint32_t m = (1u << f.fieldBits[k]) - 1;
+            const int d = abs((int)((a >> f.fieldPos[k]) & m) - (int)((b >> f.fieldPos[k]) & m));
+            worst = d > worst ? d : worst;
+        }
+    }
+    EXPECT_EQ(coverage, 0) << "pixels drawn by one path only";
+    // Blend products in 8-bit fields: the square table and the stores
+    // truncate where the generic path rounds floats.
+    const int bound = c.lsb == 2 && f.fieldBits[0] == 8 && !f.index ? 4 : c.lsb;
+    EXPECT_LE(worst, bound) << "largest channel difference";
+    EXPECT_TRUE(fast.depth == slow.depth) << "depth buffers differ";
+    EXPECT_TRUE(fast.stencil == slow.stencil) << "stencil buffers differ";
+    if (c.exactCoverage && c.lsb) EXPECT_GT(drawn, W * H / 10) << "the scene draws something";
+}
+
+const std::vector<Case>& cases() {
+    static const std::vector<Case> list = {
+        {"smooth", [] {}, 1, true, false, false, false},
+        {"flat", [] { glShadeModel(GL_FLAT); }, 1, true, false, false, false},
+        {"no dither", [] { glDisable(GL_DITHER); }, 1, true, false, false, false},
+        {"flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); }, 1, true, false, false, false},
+        {"depth LEQUAL", [] { glDepthFunc(GL_LEQUAL); }, 1, true, false, false, false},
+        {"depth GREATER", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, 1,
+         true, false, false, false},
+        {"depth EQUAL on a second pass", [] {}, 1, true, false, false, false, [] { glDepthFunc(GL_EQUAL); }},
+        {"depth ALWAYS, no depth writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, 1, true, false,
+         false, false},
+        {"depth NEVER", [] { glDepthFunc(GL_NEVER); }, 0, true, false, false, false},
+        {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, 1, true, false, false, false},
+        {"no depth writes", [] { glDepthMask(GL_FALSE); }, 1, true, false, false, false},
+        {"stencil INCR on depth pass", [] {
+             glEnable(GL_STENCIL_TEST), glStencilFunc(GL_ALWAYS, 0, 0xFF), glStencilOp(GL_ZERO, GL_DECR, GL_INCR);
+         }, 1, true, false, false, false},
+        {"stencil LESS, REPLACE and INVERT", [] {
+             glEnable(GL_STENCIL_TEST), glStencilFunc(GL_LESS, 1, 0x0F), glStencilMask(0x3C),
+                 glStencilOp(GL_INVERT, GL_KEEP, GL_REPLACE);
+         }, 1, true, false, false, false},
+        {"stencil without depth", [] {
+             glDisable(GL_DEPTH_TEST), glEnable(GL_STENCIL_TEST), glStencilFunc(GL_EQUAL, 0, 0xFF),
+                 glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+         }, 1, true, false, false, false},
+        {"stipple", [] {
+             GLubyte pattern[128];
+             for (int i = 0; i < 128; ++i) pattern[i] = (GLubyte)(0xA5 ^ (i * 37));
+             glEnable(GL_POLYGON_STIPPLE), glPolygonStipple(pattern);
+         }, 1, true, false, false, false},
+        {"scissor", [] { glEnable(GL_SCISSOR_TEST), glScissor(7, 5, 41, 30); }, 1, true, false, false, false},
+        {"alpha test", [] { glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.5f); }, 1, true, true, true,
+         false},
+        {"blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA", [] {
+             glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+         }, 2, false, false, true, false},
+        {"blend SRC_ALPHA, ONE", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE); }, 2, false, false,
+         true, false},
+        {"blend ONE_MINUS_SRC_ALPHA, SRC_ALPHA", [] {
+             glEnable(GL_BLEND), glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA);
+         }, 2, false, false, true, false},
+        {"blend SRC_ALPHA, ZERO", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ZERO); }, 2, false, false,
+         true, false},
+        {"blend SRC_ALPHA_SATURATE, ONE", [] {
+             glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
+         }, 2, false, false, true, false},
+        {"blend ONE, ONE (generic store)", [] { glEnable(GL_BLEND), glBlendFunc(GL_ONE, GL_ONE); }, 2, true, false,
+         true, false},
+        {"blend DST_COLOR, SRC_COLOR (generic store)", [] {
+             glEnable(GL_BLEND), glBlendFunc(GL_DST_COLOR, GL_SRC_COLOR);
+         }, 2, false, false, true, false},
+        {"fog linear", [] {
+             const GLfloat c[4] = {0.2f, 0.6f, 0.9f, 1.0f};
+             glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_LINEAR), glFogf(GL_FOG_START, -1.0f),
+                 glFogf(GL_FOG_END, 1.0f), glFogfv(GL_FOG_COLOR, c), glFogf(GL_FOG_INDEX, 100.0f),
+                 glHint(GL_FOG_HINT, GL_FASTEST);
+         }, 2, false, false, false, false},
+        {"fog exp, nicest", [] {
+             const GLfloat c[4] = {0.9f, 0.3f, 0.5f, 1.0f};
+             glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_EXP), glFogf(GL_FOG_DENSITY, 1.5f), glFogfv(GL_FOG_COLOR, c),
+                 glFogf(GL_FOG_INDEX, 40.0f), glHint(GL_FOG_HINT, GL_NICEST);
+         }, 2, false, false, false, false},
+        // A logic op turns a 1 LSB difference of the source into any other:
+        // flat colours without dither are the same on both paths.
+        {"logic op XOR", [] {
+             glShadeModel(GL_FLAT), glDisable(GL_DITHER), glEnable(GL_COLOR_LOGIC_OP), glEnable(GL_INDEX_LOGIC_OP),
+                 glLogicOp(GL_XOR);
+         }, 0, false, false, false, false},
+        {"logic op AND_REVERSE", [] {
+             glShadeModel(GL_FLAT), glDisable(GL_DITHER), glEnable(GL_COLOR_LOGIC_OP), glEnable(GL_INDEX_LOGIC_OP),
+                 glLogicOp(GL_AND_REVERSE);
+         }, 0, false, false, false, false},
+        {"colour mask red and blue", [] { glColorMask(1, 0, 1, 1); }, 1, false, false, true, false},
+        {"colour mask all off", [] { glColorMask(0, 0, 0, 0); }, 0, true, false, true, false},
+        {"index mask", [] { glIndexMask(0x3C); }, 1, false, false, false, true},
+        {"index mask off", [] { glIndexMask(0); }, 0, true, false, false, true},
+        {"draw buffer none", [] { glDrawBuffer(GL_NONE); }, 0, true, false, false, false},
+        {"back faces as lines", [] { glPolygonMode(GL_BACK, GL_LINE); }, 1, true, false, false, false},
+        {"cull front", [] { glEnable(GL_CULL_FACE), glCullFace(GL_FRONT); }, 1, true, false, false, false},
+    };
+    return list;
+}
+
+TEST(FastPath, ChainMatchesGenericPathOverFormatsAndStates) {
+    for (const Format& f : kFormats)
+        for (const Case& c : cases()) {
+            if ((c.rgbaOnly && f.index) || (c.indexOnly && !f.index)) continue;
+            compare(f, c, 16, 11u);
+        }
+}
+
+TEST(FastPath, ChainMatchesGenericPathOverDepthKindsAndSeeds) {
+    const Case& smooth = cases()[0];
+    const Case& stencil = cases()[11];
+    for (const Format& f : {kFormats[0], kFormats[2], kFormats[5]})
+        for (int depthBits : {16, 24, 32})
+            for (unsigned seed : {3u, 97u})
+                for (const Case* c : {&smooth, &stencil}) compare(f, *c, depthBits, seed);
+}
+
+}  // namespace
