@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include "wgl.h"
-#include "../../standin/include/GL/glu.h"
+#include <GL/glu.h>
 
 extern GlContext* __wglNullContext;
 

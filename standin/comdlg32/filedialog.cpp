@@ -1,5 +1,5 @@
-// Open and save file dialogs: never shown; each call records its request and takes the next
-// answer that a test queued.
+// Open and save file dialogs: never shown; each call records its request and takes the script's
+// next answer in a scripted run, else the next answer that a test queued.
 #include <string.h>
 
 #include <deque>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../kernel32/standin_internal.h"
+#include "../user32/user32_internal.h"
 #include "commdlg.h"
 #include "standin/control.h"
 
@@ -41,6 +41,9 @@ void ResetDialogs() {
 }
 
 ResetRegistrar resetDialogs(ResetDialogs);
+
+// A script's "file PATH" (or "file cancel") answers the next file dialog.
+ScriptVerbRegistrar fileAnswer("file", nullptr);
 
 // Bytes of a filter list: pairs of strings ended by an empty string.
 DWORD FilterBytes(const char *filter) {
@@ -85,8 +88,11 @@ BOOL Fail(Dialogs &d, DWORD error) {
 }
 
 BOOL RunDialog(LPOPENFILENAMEA ofn, bool save) {
+  std::vector<std::string> scripted;
+  const bool fromScript = TakeScriptAnswer("file", &scripted) && scripted.size() == 1;
   Dialogs &d = AllDialogs();
   std::lock_guard<std::mutex> guard(d.lock);
+  if (fromScript) d.answers.push_front(Answer{scripted[0] == "cancel", 0, scripted[0]});
   if (!ofn) return Fail(d, CDERR_INITIALIZATION);
   if (ofn->lStructSize != sizeof(OPENFILENAMEA) && ofn->lStructSize != OPENFILENAME_SIZE_VERSION_400A)
     return Fail(d, CDERR_STRUCTSIZE);

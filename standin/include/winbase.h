@@ -1,9 +1,22 @@
-/* Kernel services: threads, TLS, synchronisation, memory, files, modules, version, debug output. */
+/* Kernel services: threads, TLS, synchronisation, memory, files, modules, version, debug output,
+   clocks, the program entry. */
 #ifndef STANDIN_WINBASE_H
 #define STANDIN_WINBASE_H
 
+#include <string.h>
+
 #include "windef.h"
 #include "winerror.h"
+
+/* Memory blocks. */
+#define RtlMoveMemory(Destination, Source, Length) memmove((Destination), (Source), (Length))
+#define RtlCopyMemory(Destination, Source, Length) memcpy((Destination), (Source), (Length))
+#define RtlFillMemory(Destination, Length, Fill) memset((Destination), (Fill), (Length))
+#define RtlZeroMemory(Destination, Length) memset((Destination), 0, (Length))
+#define MoveMemory RtlMoveMemory
+#define CopyMemory RtlCopyMemory
+#define FillMemory RtlFillMemory
+#define ZeroMemory RtlZeroMemory
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
@@ -260,6 +273,10 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString);
 DWORD WINAPI GetTickCount(void);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *lpPerformanceCount);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *lpFrequency);
+
+/* The program's entry, when it defines one: the host's main calls it with the arguments after
+   the program name as the command line and SW_SHOWDEFAULT. */
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
 
 /* Strings. */
 int WINAPI lstrlenA(LPCSTR lpString);

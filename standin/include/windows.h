@@ -1,4 +1,4 @@
-/* Host stand-in for the Win32 API: types, kernel, registry and user services. */
+/* Host stand-in for the Win32 API: types, kernel, registry, GDI, user and multimedia-timer services. */
 #ifndef STANDIN_WINDOWS_H
 #define STANDIN_WINDOWS_H
 
@@ -6,8 +6,11 @@
 #include "winerror.h"
 #include "winbase.h"
 #include "winreg.h"
-#include "winuser.h"
 #include "wingdi.h"
+#include "winuser.h"
+#ifndef WIN32_LEAN_AND_MEAN
+#include "mmsystem.h"
+#endif
 #include "standin/teb.h"
 
 #endif /* STANDIN_WINDOWS_H */

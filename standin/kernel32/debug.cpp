@@ -1,6 +1,4 @@
-// Debugger output (captured in memory only) and the clocks.
-#include <time.h>
-
+// Debugger output (captured in memory only).
 #include <mutex>
 #include <string>
 
@@ -24,14 +22,6 @@ void ResetDebugOutput() { StandinClearDebugOutput(); }
 
 ResetRegistrar resetDebugOutput(ResetDebugOutput);
 
-long long MonotonicNanoseconds() {
-  struct timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
-
-constexpr long long kCounterFrequency = 10000000;  // 100 ns ticks
-
 }  // namespace
 }  // namespace standin
 
@@ -53,26 +43,6 @@ const char *StandinDebugOutput(void) {
 void StandinClearDebugOutput(void) {
   std::lock_guard<std::mutex> guard(Log().lock);
   Log().text.clear();
-}
-
-DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(MonotonicNanoseconds() / 1000000); }
-
-BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER *lpPerformanceCount) {
-  if (!lpPerformanceCount) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  lpPerformanceCount->QuadPart = MonotonicNanoseconds() / (1000000000LL / kCounterFrequency);
-  return TRUE;
-}
-
-BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *lpFrequency) {
-  if (!lpFrequency) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  lpFrequency->QuadPart = kCounterFrequency;
-  return TRUE;
 }
 
 }  // extern "C"

@@ -54,6 +54,23 @@ std::shared_ptr<T> HandleAs(HANDLE handle) {
   return object;
 }
 
+// The environment variable that names the input script of a scripted run.
+constexpr const char kInputScriptVariable[] = "STANDIN_INPUT";
+
+// The clock of GetTickCount, QueryPerformanceCounter, timeGetTime, Sleep and timers, in
+// microseconds: monotonic real time, or the virtual time of a scripted run (from 0; it moves
+// only through AdvanceClock, AdvanceClockTo and busy reads). The environment decides on first
+// use; StandinReset makes it real.
+bool ClockIsVirtual();
+void StartVirtualClock();
+long long ClockMicroseconds();
+// A read by the program: the same clock, but many reads in a row move virtual time on.
+long long ProgramClockRead();
+void AdvanceClock(long long microseconds);  // virtual time only
+void AdvanceClockTo(long long when);        // virtual time only; never backwards
+// The program looked at its message queue: its clock reads are not a busy wait.
+void NoteQueueLook();
+
 std::string Lower(const char *text);
 DWORD ErrorFromErrno(int error);
 

@@ -1,7 +1,12 @@
-// MessageBoxA: recorded for tests, never shown.
+// MessageBoxA: recorded for tests, never shown; answered by the script of a scripted run, else
+// by the result a test set.
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <mutex>
 #include <string>
 #include <deque>
+#include <vector>
 
 #include "standin/control.h"
 #include "user32_internal.h"
@@ -35,6 +40,18 @@ void ResetMessageBoxes() {
 
 ResetRegistrar resetMessageBoxes(ResetMessageBoxes);
 
+// A script's "msgbox ANSWER" answers the next message box.
+ScriptVerbRegistrar msgboxAnswer("msgbox", nullptr);
+
+// The button a script names (ok, cancel, abort, retry, ignore, yes, no, or a number); 0 for none.
+int ScriptedResult(const std::vector<std::string> &args) {
+  static const char *const names[] = {"ok", "cancel", "abort", "retry", "ignore", "yes", "no"};
+  if (args.size() != 1) return 0;
+  for (int i = 0; i < 7; ++i)
+    if (Lower(args[0].c_str()) == names[i]) return IDOK + i;
+  return atoi(args[0].c_str());
+}
+
 // Caller holds the lock.
 const MessageBoxRecord *At(int i) {
   std::deque<MessageBoxRecord> &records = Boxes().records;
@@ -49,10 +66,13 @@ using namespace standin;
 extern "C" {
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  std::vector<std::string> answer;
+  int scripted = TakeScriptAnswer("msgbox", &answer) ? ScriptedResult(answer) : 0;
+  if (!answer.empty() && !scripted) fprintf(stderr, "%s: msgbox: no such answer\n", kInputScriptVariable);
   std::lock_guard<std::mutex> guard(Boxes().lock);
   // A null caption reads "Error", as on Windows.
   Boxes().records.push_back(MessageBoxRecord{hWnd, lpText ? lpText : "", lpCaption ? lpCaption : "Error", uType});
-  return Boxes().result;
+  return scripted ? scripted : Boxes().result;
 }
 
 int StandinMessageBoxCount(void) {

@@ -1,11 +1,14 @@
 // Windows: classes, window records (geometry, owner thread, device contexts), sent messages
-// (the owner thread's WH_CALLWNDPROC chain, then the window procedure) and per-thread queues.
-// A message sent from another thread waits until the owner thread looks at its queue.
-#include <ctype.h>
+// (the owner thread's WH_CALLWNDPROC chain, then the window procedure), per-thread queues,
+// timers, activation and focus. A message sent from another thread waits until the owner thread
+// looks at its queue. A queue gives, in order: posted messages, scripted input (one event at a
+// time, when nothing posted is waiting), WM_QUIT, WM_PAINT, WM_TIMER.
+#include <stdio.h>
 #include <string.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -26,6 +29,7 @@ const HWND kDesktop = reinterpret_cast<HWND>(0x00700010);
 
 struct WindowClass {
   WNDCLASSA wc;
+  HICON iconSm;
   std::string name;
   ATOM atom;
 };
@@ -59,6 +63,15 @@ struct Sent {
   bool done = false;
 };
 
+struct Timer {
+  HWND hwnd;         // null for a thread timer
+  UINT_PTR id;
+  long long period;  // microseconds
+  long long due;     // clock time of the next WM_TIMER
+  TIMERPROC proc;
+  DWORD thread;
+};
+
 struct Queue {
   std::deque<MSG> posted;
   std::deque<std::shared_ptr<Sent>> sent;
@@ -75,6 +88,8 @@ struct WindowState {
   std::map<uintptr_t, Window> windows;
   uintptr_t nextHandle = 0x00800010;
   std::map<DWORD, Queue> queues;
+  std::vector<Timer> timers;
+  UINT_PTR nextThreadTimer = 0x7F00;
   HCURSOR cursor = nullptr;
   int cursorCount = 0;
   HWND focus = nullptr, foreground = nullptr;
@@ -85,10 +100,15 @@ void Notify(WindowState &state) {
   state.changed.notify_all();
 }
 
-// Waits until something changed since `seen` (a generation read before the last look).
-void WaitForChange(WindowState &state, unsigned seen) {
+// Waits until something changed since `seen` (a generation read before the last look), or, with
+// `microseconds` >= 0, until that much real time has passed.
+void WaitForChange(WindowState &state, unsigned seen, long long microseconds = -1) {
   std::unique_lock<std::mutex> guard(state.lock);
-  state.changed.wait(guard, [&] { return state.generation != seen; });
+  auto changed = [&] { return state.generation != seen; };
+  if (microseconds < 0)
+    state.changed.wait(guard, changed);
+  else
+    state.changed.wait_for(guard, std::chrono::microseconds(microseconds), changed);
 }
 
 WindowState &Windows() {
@@ -237,6 +257,9 @@ void Remove(WindowState &state, HWND hwnd) {
   }
   if (state.focus == hwnd) state.focus = nullptr;
   if (state.foreground == hwnd) state.foreground = nullptr;
+  auto &timers = state.timers;
+  timers.erase(std::remove_if(timers.begin(), timers.end(), [hwnd](const Timer &t) { return t.hwnd == hwnd; }),
+               timers.end());
   state.windows.erase(reinterpret_cast<uintptr_t>(hwnd));
 }
 
@@ -248,6 +271,9 @@ void ForgetThread(DWORD thread) {
   for (auto &entry : state.windows)
     if (entry.second.thread == thread) owned.push_back(reinterpret_cast<HWND>(entry.first));
   for (HWND hwnd : owned) Remove(state, hwnd);
+  auto &timers = state.timers;
+  timers.erase(std::remove_if(timers.begin(), timers.end(), [thread](const Timer &t) { return t.thread == thread; }),
+               timers.end());
   state.queues.erase(thread);
   Notify(state);
 }
@@ -262,23 +288,47 @@ void ResetWindows() {
 
 ResetRegistrar resetWindows(ResetWindows);
 
-// Looks for a message for the calling thread; `remove` takes a posted one off the queue.
+bool TimerMatches(const Timer &t, DWORD self, HWND hwnd, UINT min, UINT max) {
+  if (t.thread != self || !InRange(WM_TIMER, min, max)) return false;
+  if (hwnd == reinterpret_cast<HWND>(-1)) return t.hwnd == nullptr;
+  return !hwnd || t.hwnd == hwnd;
+}
+
+// The calling thread's timer that is due first among those the filter lets through; null when none.
+Timer *FirstTimer(WindowState &state, HWND hwnd, UINT min, UINT max) {
+  DWORD self = GetCurrentThreadId();
+  Timer *first = nullptr;
+  for (Timer &t : state.timers)
+    if (TimerMatches(t, self, hwnd, min, max) && (!first || t.due < first->due)) first = &t;
+  return first;
+}
+
+// Looks for a message for the calling thread; `remove` takes a posted one off the queue (and
+// restarts a timer's period; a taken WM_PAINT costs a frame of virtual time).
 bool Peek(MSG *msg, HWND hwnd, UINT min, UINT max, bool remove) {
   ProcessSent();
+  NoteQueueLook();
   WindowState &state = Windows();
-  Lock guard(state.lock);
   DWORD self = GetCurrentThreadId();
-  Queue &queue = state.queues[self];
   const bool threadOnly = hwnd == reinterpret_cast<HWND>(-1);
-  for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
-    if (threadOnly ? it->hwnd != nullptr : hwnd && it->hwnd != hwnd) continue;
-    if (!InRange(it->message, min, max)) continue;
-    *msg = *it;
-    if (remove) queue.posted.erase(it);
-    return true;
+  for (;;) {
+    {
+      Lock guard(state.lock);
+      Queue &queue = state.queues[self];
+      for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
+        if (threadOnly ? it->hwnd != nullptr : hwnd && it->hwnd != hwnd) continue;
+        if (!InRange(it->message, min, max)) continue;
+        *msg = *it;
+        if (remove) queue.posted.erase(it);
+        return true;
+      }
+    }
+    if (!DeliverDueInput()) break;
   }
+  Lock guard(state.lock);
+  Queue &queue = state.queues[self];
   if (queue.quit && InRange(WM_QUIT, min, max)) {
-    *msg = MSG{nullptr, WM_QUIT, WPARAM(queue.quitCode), 0, GetTickCount(), POINT{0, 0}};
+    *msg = MSG{nullptr, WM_QUIT, WPARAM(queue.quitCode), 0, GetTickCount(), CursorPosition()};
     if (remove) queue.quit = false;
     return true;
   }
@@ -287,14 +337,50 @@ bool Peek(MSG *msg, HWND hwnd, UINT min, UINT max, bool remove) {
       const Window &w = entry.second;
       HWND handle = reinterpret_cast<HWND>(entry.first);
       if (w.thread != self || !w.invalid || (hwnd && hwnd != handle)) continue;
-      *msg = MSG{handle, WM_PAINT, 0, 0, GetTickCount(), POINT{0, 0}};
+      *msg = MSG{handle, WM_PAINT, 0, 0, GetTickCount(), CursorPosition()};
+      guard.unlock();
+      if (remove) AdvanceClock(FrameMicroseconds());
       return true;
     }
+  const long long now = ClockMicroseconds();
+  Timer *timer = FirstTimer(state, hwnd, min, max);
+  if (timer && timer->due <= now) {
+    *msg = MSG{timer->hwnd, WM_TIMER, timer->id, reinterpret_cast<LPARAM>(timer->proc), DWORD(now / 1000),
+               CursorPosition()};
+    if (remove) timer->due = now + timer->period;
+    return true;
+  }
   return false;
 }
 
+// Waits for something to arrive after a look at the queue that found nothing. On the virtual
+// clock of a scripted run the time moves on at once to the next timer or scripted event; when
+// neither is left the run can never go on, and the thread gets WM_QUIT (exit code 3).
+void WaitForInput(unsigned seen, HWND hwnd, UINT min, UINT max) {
+  WindowState &state = Windows();
+  long long timerDue = -1;
+  {
+    Lock guard(state.lock);
+    if (Timer *timer = FirstTimer(state, hwnd, min, max)) timerDue = timer->due;
+  }
+  if (ClockIsVirtual()) {
+    long long next = NextInputTime();
+    if (timerDue >= 0 && (next < 0 || timerDue < next)) next = timerDue;
+    if (next >= 0) {
+      AdvanceClockTo(std::max(next, ClockMicroseconds() + 1));
+      return;
+    }
+    if (InputScriptLoaded()) {
+      fprintf(stderr, "%s: the script has ended and the program waits for input\n", kInputScriptVariable);
+      PostQuitMessage(3);
+      return;
+    }
+  }
+  WaitForChange(state, seen, timerDue < 0 ? -1 : std::max(0LL, timerDue - ClockMicroseconds()));
+}
+
 void Post(WindowState &state, DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  state.queues[thread].posted.push_back(MSG{hwnd, msg, wParam, lParam, GetTickCount(), POINT{0, 0}});
+  state.queues[thread].posted.push_back(MSG{hwnd, msg, wParam, lParam, GetTickCount(), CursorPosition()});
   Notify(state);
 }
 
@@ -326,13 +412,73 @@ void BroadcastToWindows(UINT msg, WPARAM wParam, LPARAM lParam) {
   for (HWND hwnd : targets) Send(hwnd, msg, wParam, lParam, false);
 }
 
+HWND InputWindow() {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  if (state.foreground && Find(state, state.foreground)) return state.foreground;
+  for (auto it = state.windows.rbegin(); it != state.windows.rend(); ++it)
+    if (!(it->second.style & WS_CHILD) && it->second.visible && !it->second.destroying)
+      return reinterpret_cast<HWND>(it->first);
+  return nullptr;
+}
+
+HWND WindowAtPoint(HWND top, POINT point, POINT *local) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, top);
+  if (!w) return nullptr;
+  SIZE size = ClientSize(*w);
+  if (point.x < 0 || point.y < 0 || point.x >= size.cx || point.y >= size.cy) return nullptr;
+  HWND at = top;
+  for (bool deeper = true; deeper;) {
+    deeper = false;
+    // The most recently created child lies on top.
+    for (auto it = state.windows.rbegin(); it != state.windows.rend(); ++it) {
+      const Window &child = it->second;
+      if (child.parent != at || !(child.style & WS_CHILD) || !child.visible) continue;
+      if (point.x < child.x || point.y < child.y || point.x >= child.x + child.cx || point.y >= child.y + child.cy)
+        continue;
+      RECT frame = FrameOf(child);
+      POINT inner{point.x - child.x - frame.left, point.y - child.y - frame.top};
+      SIZE childSize = ClientSize(child);
+      if (inner.x < 0 || inner.y < 0 || inner.x >= childSize.cx || inner.y >= childSize.cy) return nullptr;  // frame
+      at = reinterpret_cast<HWND>(it->first);
+      point = inner;
+      deeper = true;
+      break;
+    }
+  }
+  if (local) *local = point;
+  return at;
+}
+
+HWND ChildWithId(HWND parent, int id) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  for (const auto &entry : state.windows)
+    if (entry.second.parent == parent && (entry.second.style & WS_CHILD) &&
+        LONG(reinterpret_cast<LONG_PTR>(entry.second.menu)) == id)
+      return reinterpret_cast<HWND>(entry.first);
+  return nullptr;
+}
+
+bool IsSelfOrDescendant(HWND ancestor, HWND hwnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  for (Window *w = Find(state, hwnd); w; hwnd = w->parent, w = Find(state, hwnd))
+    if (hwnd == ancestor) return true;
+  return false;
+}
+
 }  // namespace standin
 
 using namespace standin;
 
 extern "C" {
 
-ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass) {
+static void Activate(HWND hWnd);
+
+static ATOM AddClass(const WNDCLASSA *lpWndClass, HICON iconSm) {
   if (!lpWndClass || !lpWndClass->lpszClassName || IS_INTRESOURCE(lpWndClass->lpszClassName)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -349,8 +495,22 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass) {
   cls.name = lpWndClass->lpszClassName;
   cls.wc.lpszClassName = cls.name.c_str();
   cls.wc.lpszMenuName = nullptr;
+  cls.iconSm = iconSm;
   cls.atom = state.nextAtom++;
   return cls.atom;
+}
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass) { return AddClass(lpWndClass, nullptr); }
+
+ATOM WINAPI RegisterClassExA(const WNDCLASSEXA *lpWndClass) {
+  if (!lpWndClass || lpWndClass->cbSize != sizeof(WNDCLASSEXA)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const WNDCLASSEXA &ex = *lpWndClass;
+  WNDCLASSA wc{ex.style,         ex.lpfnWndProc,  ex.cbClsExtra,    ex.cbWndExtra,    ex.hInstance,
+               ex.hIcon,         ex.hCursor,      ex.hbrBackground, ex.lpszMenuName,  ex.lpszClassName};
+  return AddClass(&wc, ex.hIconSm);
 }
 
 static WindowClass *FindClass(WindowState &state, LPCSTR name) {
@@ -381,15 +541,32 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
   return TRUE;
 }
 
-BOOL WINAPI GetClassInfoA(HINSTANCE, LPCSTR lpClassName, LPWNDCLASSA lpWndClass) {
+// A copy of the class's record and small icon (when `iconSm` is given); false for an unknown class
+// or no record to fill.
+static bool ClassInfo(LPCSTR name, WNDCLASSA *wc, HICON *iconSm) {
   WindowState &state = Windows();
   Lock guard(state.lock);
-  WindowClass *cls = FindClass(state, lpClassName);
-  if (!cls || !lpWndClass) {
+  WindowClass *cls = FindClass(state, name);
+  if (!cls || !wc) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-    return FALSE;
+    return false;
   }
-  *lpWndClass = cls->wc;
+  *wc = cls->wc;
+  if (iconSm) *iconSm = cls->iconSm;
+  return true;
+}
+
+BOOL WINAPI GetClassInfoA(HINSTANCE, LPCSTR lpClassName, LPWNDCLASSA lpWndClass) {
+  return ClassInfo(lpClassName, lpWndClass, nullptr);
+}
+
+BOOL WINAPI GetClassInfoExA(HINSTANCE, LPCSTR lpClassName, LPWNDCLASSEXA lpWndClass) {
+  WNDCLASSA wc;
+  HICON iconSm;
+  if (!ClassInfo(lpClassName, lpWndClass ? &wc : nullptr, &iconSm)) return FALSE;
+  *lpWndClass = WNDCLASSEXA{sizeof(WNDCLASSEXA), wc.style,        wc.lpfnWndProc,   wc.cbClsExtra,
+                            wc.cbWndExtra,       wc.hInstance,    wc.hIcon,         wc.hCursor,
+                            wc.hbrBackground,    wc.lpszMenuName, wc.lpszClassName, iconSm};
   return TRUE;
 }
 
@@ -462,6 +639,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
   }
   Deliver(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.cx, client.cy), true);
   Deliver(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y), true);
+  if ((dwStyle & (WS_VISIBLE | WS_CHILD)) == WS_VISIBLE) Activate(hwnd);
   return IsWindow(hwnd) ? hwnd : nullptr;
 }
 
@@ -700,9 +878,25 @@ BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bR
                       SWP_NOZORDER | SWP_NOACTIVATE | (bRepaint ? 0 : SWP_NOREDRAW));
 }
 
+// Makes a top-level window the active one: WM_ACTIVATE to the one losing and the one gaining
+// activation, and the focus to it unless it already holds the focus window.
+static void Activate(HWND hWnd) {
+  WindowState &state = Windows();
+  HWND previous;
+  {
+    Lock guard(state.lock);
+    if (state.foreground == hWnd || !Find(state, hWnd)) return;
+    previous = state.foreground;
+    state.foreground = hWnd;
+  }
+  if (previous) Send(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hWnd), true);
+  Send(hWnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous), true);
+  if (!IsSelfOrDescendant(hWnd, GetFocus())) SetFocus(hWnd);
+}
+
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
   WindowState &state = Windows();
-  bool was, now;
+  bool was, now, activate;
   {
     Lock guard(state.lock);
     Window *w = FindValid(state, hWnd);
@@ -712,8 +906,11 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     now = nCmdShow != SW_HIDE;
     w->visible = now;
     if (now && !was) w->invalid = true;
+    activate = !(w->style & WS_CHILD) && nCmdShow != SW_HIDE && nCmdShow != SW_SHOWNOACTIVATE &&
+               nCmdShow != SW_SHOWMINNOACTIVE && nCmdShow != SW_SHOWNA && nCmdShow != SW_MINIMIZE;
   }
   if (was != now) Send(hWnd, WM_SHOWWINDOW, now, 0, true);
+  if (activate) Activate(hWnd);
   return was;
 }
 
@@ -769,11 +966,19 @@ BOOL WINAPI ValidateRect(HWND hWnd, const RECT *) {
   return TRUE;
 }
 
+// WM_KILLFOCUS to the window losing the focus, WM_SETFOCUS to the one gaining it.
 HWND WINAPI SetFocus(HWND hWnd) {
   WindowState &state = Windows();
-  Lock guard(state.lock);
-  HWND previous = state.focus;
-  state.focus = hWnd;
+  HWND previous;
+  {
+    Lock guard(state.lock);
+    if (hWnd && !FindValid(state, hWnd)) return nullptr;
+    previous = state.focus;
+    if (previous == hWnd) return previous;
+    state.focus = hWnd;
+  }
+  if (previous && IsWindow(previous)) Send(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0, true);
+  if (hWnd) Send(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0, true);
   return previous;
 }
 
@@ -784,10 +989,8 @@ HWND WINAPI GetFocus(void) {
 }
 
 BOOL WINAPI SetForegroundWindow(HWND hWnd) {
-  WindowState &state = Windows();
-  Lock guard(state.lock);
-  if (!Find(state, hWnd)) return FALSE;
-  state.foreground = hWnd;
+  if (!IsWindow(hWnd) || hWnd == GetDesktopWindow()) return FALSE;
+  Activate(hWnd);
   return TRUE;
 }
 
@@ -923,9 +1126,13 @@ void WINAPI PostQuitMessage(int nExitCode) {
   Notify(state);
 }
 
+// Finding nothing is a program's idle moment: on the virtual clock it costs a frame.
 BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg) {
   MSG msg;
-  if (!Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg & PM_REMOVE)) return FALSE;
+  if (!Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, wRemoveMsg & PM_REMOVE)) {
+    AdvanceClock(FrameMicroseconds());
+    return FALSE;
+  }
   if (lpMsg) *lpMsg = msg;
   return TRUE;
 }
@@ -941,7 +1148,7 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
   for (;;) {
     const unsigned seen = state.generation;
     if (Peek(&msg, hWnd, wMsgFilterMin, wMsgFilterMax, true)) break;
-    WaitForChange(state, seen);
+    WaitForInput(seen, hWnd, wMsgFilterMin, wMsgFilterMax);
   }
   if (lpMsg) *lpMsg = msg;
   return msg.message != WM_QUIT;
@@ -953,28 +1160,18 @@ BOOL WINAPI WaitMessage(void) {
   for (;;) {
     const unsigned seen = state.generation;
     if (Peek(&msg, nullptr, 0, 0, false)) break;
-    WaitForChange(state, seen);
+    WaitForInput(seen, nullptr, 0, 0);
   }
   return TRUE;
 }
 
-// Key presses of printable keys post WM_CHAR (no shift state: letters come out lower-case).
-BOOL WINAPI TranslateMessage(const MSG *lpMsg) {
-  if (!lpMsg || (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN)) return FALSE;
-  UINT vk = UINT(lpMsg->wParam);
-  int ch = -1;
-  if ((vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB)
-    ch = int(vk);
-  else if (vk >= 'A' && vk <= 'Z')
-    ch = tolower(int(vk));
-  if (ch < 0) return FALSE;
-  PostMessageA(lpMsg->hwnd, lpMsg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, WPARAM(ch),
-               lpMsg->lParam);
-  return TRUE;
-}
-
-// Posted messages go straight to the window procedure (no WH_CALLWNDPROC hook).
+// Posted messages go straight to the window procedure (no WH_CALLWNDPROC hook); a WM_TIMER of a
+// timer with its own procedure goes to that procedure.
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg) {
+  if (lpMsg && lpMsg->message == WM_TIMER && lpMsg->lParam) {
+    reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
+    return 0;
+  }
   if (!lpMsg || !lpMsg->hwnd) return 0;
   WNDPROC proc;
   {
@@ -994,6 +1191,9 @@ LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
   switch (Msg) {
     case WM_NCCREATE: return TRUE;
     case WM_CLOSE: DestroyWindow(hWnd); return 0;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       BeginPaint(hWnd, &ps);
@@ -1036,6 +1236,45 @@ LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARA
 }
 
 BOOL WINAPI InSendMessage(void) { return inCrossThreadSend > 0; }
+
+// A window timer is known by its window and id (setting it again restarts it); a thread timer
+// (no window) gets an id of its own unless `nIDEvent` names one of the thread's timers.
+UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  DWORD thread = GetCurrentThreadId();
+  if (hWnd) {
+    Window *w = FindValid(state, hWnd);
+    if (!w) return 0;
+    thread = w->thread;
+  }
+  const long long period = 1000LL * std::min<UINT>(std::max<UINT>(uElapse, USER_TIMER_MINIMUM), USER_TIMER_MAXIMUM);
+  Timer *timer = nullptr;
+  for (Timer &t : state.timers)
+    if (t.hwnd == hWnd && t.id == nIDEvent && (hWnd || t.thread == thread)) timer = &t;
+  if (!timer) {
+    state.timers.push_back(Timer{hWnd, hWnd ? nIDEvent : state.nextThreadTimer++, 0, 0, nullptr, thread});
+    timer = &state.timers.back();
+  }
+  timer->period = period;
+  timer->due = ClockMicroseconds() + period;
+  timer->proc = lpTimerFunc;
+  Notify(state);
+  return hWnd ? (nIDEvent ? nIDEvent : 1) : timer->id;
+}
+
+BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  DWORD thread = GetCurrentThreadId();
+  for (auto it = state.timers.begin(); it != state.timers.end(); ++it)
+    if (it->hwnd == hWnd && it->id == uIDEvent && (hWnd || it->thread == thread)) {
+      state.timers.erase(it);
+      return TRUE;
+    }
+  SetLastError(hWnd && !Find(state, hWnd) ? ERROR_INVALID_WINDOW_HANDLE : ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
 
 // The system's cursors and icons as fixed handles; programs have no resources here.
 static HICON StockIcon(HINSTANCE hInstance, LPCSTR name, uintptr_t base) {

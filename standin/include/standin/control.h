@@ -133,6 +133,11 @@ int StandinInvalidateCount(HWND hwnd);
    PeekMessageA do); returns how many ran. */
 int StandinProcessSentMessages(void);
 
+/* Scripted input: replaces the input script (see the README) with `text` and starts the virtual
+   clock at 0, as the variable STANDIN_INPUT does at start-up. NULL on success, else the problem
+   ("line N: ..."), valid until the next call; a script that fails is not loaded. */
+const char *StandinLoadInputScript(const char *text);
+
 /* File mappings: views mapped and not yet unmapped. */
 int StandinMappedViewCount(void);
 
