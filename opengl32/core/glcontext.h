@@ -41,6 +41,14 @@ struct GlPixelFormatInfo {
 static_assert(sizeof(GlPixelFormatInfo) == 76, "GlPixelFormatInfo is 19 words");
 static_assert(offsetof(GlPixelFormatInfo, redBits) == 8, "byte flags first");
 
+// Texturing of the generic renderer. A fragment procedure textures a colour
+// (colour-buffer units, the index in [0]) in place at s, t with the squared
+// scale factor rho; the level-of-detail procedures give rho at a vertex from
+// its s/w, t/w and 1/w (a polygon's from the span state's texture gradients).
+typedef void(GLPROC* GlTexFragmentProc)(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat rho);
+typedef GLfloat(GLPROC* GlTexLodPolygonProc)(GlContext* gc, const GlSpanState* state, GLfloat s, GLfloat t, GLfloat q);
+typedef GLfloat(GLPROC* GlTexLodLineProc)(GlContext* gc, GLfloat s, GLfloat t, GLfloat q);
+
 // Context procedures: the window-system layer's operations first, then the
 // slots that validation and the pickers fill.
 struct GlContextProcs {
@@ -109,6 +117,13 @@ struct GlContextProcs {
     GlLineProc drawLine;       // polygon-mode edges
     GlSetupTriangleProc setupTriangle;
     GlInterpolateProc clipInterpolatePolygon, clipInterpolateLine;
+
+    // ---- Texturing: per fragment of the spans, lines and points (coordinates as
+    // interpolated: texel units when texCoordsPreScaled), per fragment of
+    // bitmaps and pixel rectangles (normalised coordinates), per vertex.
+    GlTexFragmentProc textureInterpolated, textureFragment;
+    GlTexLodPolygonProc texLodPolygon;
+    GlTexLodLineProc texLodLine;
 
     // ---- Pickers validation runs (stages not built yet install empty ones).
     GlContextProc pickArrayProcs, pickTextureProcs, pickDrawBuffer, pickFragmentStoreProc;
@@ -372,7 +387,8 @@ struct GlContext {
     GLint vertexArrayHint;    // private hint 0x6403
     uint8_t texturingActive;  // currentTexture set, recomputed at validation
     uint8_t litAllVertices;   // private hint 0x81AD
-    uint8_t validatePad[2];
+    uint8_t texCoordsPreScaled;  // vertices carry s and t in level-0 texels (minification not mipmapped)
+    uint8_t validatePad[1];
 
     // Dispatch copies.
     GlDispatchTable immediateDispatch;

@@ -67,7 +67,14 @@ void setGradients(GlContext* gc, const GlVertex* a, const GlVertex* b, GLfloat o
             s->spanTexture[i] = a->texCoord[k[i]] + offset * s->textureDx[i];
             s->textureDy[i] = 0.0f;
         }
-        s->textureDx[3] = s->textureDy[3] = s->spanTexture[3] = 0.0f;
+        // The level of detail at each end, times its q.
+        const GLfloat* ta = a->texCoord;
+        const GLfloat* tb = b->texCoord;
+        const GLfloat lod0 = gc->procs.texLodLine(gc, ta[0], ta[1], ta[3]) * ta[3];
+        const GLfloat lod1 = gc->procs.texLodLine(gc, tb[0], tb[1], tb[3]) * tb[3];
+        s->textureDx[3] = invDelta * (lod1 - lod0);
+        s->spanTexture[3] = lod0 + offset * s->textureDx[3];
+        s->textureDy[3] = 0.0f;
     }
     const int components = (F & GL_RF_RGBA) ? 4 : 1;
     if (F & GL_RF_SMOOTH_COLOR) {

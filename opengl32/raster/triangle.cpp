@@ -92,7 +92,7 @@ struct Plane {
 
 // Gradients of every interpolated value; a constant colour is taken from the
 // provoking vertex.
-void setupGradients(GlContext* gc, const GlVertex* A, const GlVertex* B, const GlVertex* C) {
+void setupGradients(GlContext* gc, GlVertex* A, GlVertex* B, GlVertex* C) {
     GlSpanState* s = &gc->span;
     const GLuint F = s->rasterFlags;
     const GLfloat k = 1.0f / s->area;
@@ -109,14 +109,20 @@ void setupGradients(GlContext* gc, const GlVertex* A, const GlVertex* B, const G
         for (int i = 0; i < n; i++) s->spanColor[i] = pv->color[i];
     }
     if (F & GL_RF_TEXTURE) {
-        // s, t and q (the vertex's fourth coordinate); the level of detail is
-        // found per fragment from these.
+        // s, t and q (the vertex's fourth coordinate); then each vertex's level
+        // of detail from these gradients, times its q, as the fourth value.
         for (int i = 0; i < 3; i++) {
             const int k = kTexIndex[i];
             s->textureDx[i] = p.dx(A->texCoord[k], B->texCoord[k], C->texCoord[k]);
             s->textureDy[i] = p.dy(A->texCoord[k], B->texCoord[k], C->texCoord[k]);
         }
-        s->textureDx[3] = s->textureDy[3] = 0.0f;
+        GlVertex* const vs[3] = {A, B, C};
+        for (GlVertex* v : vs) {
+            const GLfloat* tc = v->texCoord;
+            v->texLod = gc->procs.texLodPolygon(gc, s, tc[0], tc[1], tc[3]) * tc[3];
+        }
+        s->textureDx[3] = p.dx(A->texLod, B->texLod, C->texLod);
+        s->textureDy[3] = p.dy(A->texLod, B->texLod, C->texLod);
     }
     if (F & GL_RF_DEPTH_TEST) {
         s->zDxF = p.dx(A->window[2], B->window[2], C->window[2]);
@@ -311,7 +317,7 @@ extern "C" void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, 
     }
     if (F & GL_RF_TEXTURE) {
         for (int i = 0; i < 4; i++) {
-            const GLfloat v0 = i < 3 ? v->texCoord[kTexIndex[i]] : 0.0f;
+            const GLfloat v0 = i < 3 ? v->texCoord[kTexIndex[i]] : v->texLod;
             s->spanTexture[i] = v0 + dx * s->textureDx[i] + dy * s->textureDy[i];
             s->textureLittleStep[i] = s->textureDy[i] + little * s->textureDx[i];
             s->textureBigStep[i] =
@@ -527,6 +533,15 @@ void storePartialPixel(GlContext* gc, const SmoothTriangle* t, const GlVertex* A
     for (int i = 0; i < n; i++)
         f.color[i] = i < nc ? A->color[i] + dx * s->colorDx[i] + dy * s->colorDy[i] : s->spanColor[i];
     for (int i = n; i < 4; i++) f.color[i] = 0.0f;
+    if (F & GL_RF_TEXTURE) {
+        GLfloat v[4];
+        for (int i = 0; i < 4; i++) {
+            const GLfloat a = i < 3 ? A->texCoord[kTexIndex[i]] : A->texLod;
+            v[i] = a + dx * s->textureDx[i] + dy * s->textureDy[i];
+        }
+        const GLfloat iq = v[2] != 0.0f ? 1.0f / v[2] : 0.0f;
+        gc->procs.textureInterpolated(gc, f.color, v[0] * iq, v[1] * iq, v[3] * iq);
+    }
     f.z = 0;
     if (F & GL_RF_DEPTH_TEST) {
         double z = (double)A->window[2] + (double)dx * s->zDxF + (double)dy * s->zDyF;

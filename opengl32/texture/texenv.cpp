@@ -63,6 +63,16 @@ void GLPROC envBlend(GlContext* gc, GLfloat* c, const GlTexel* t) {
 
 void GLPROC envNone(GlContext*, GLfloat*, const GlTexel*) {}
 
+}  // namespace
+
+// Colour-index textures: the index in the colour's first element, the
+// texel's index in red.
+extern "C" void GLPROC __glTexEnvModulateIndex(GlContext*, GLfloat* c, const GlTexel* t) { c[0] *= t->red; }
+extern "C" void GLPROC __glTexEnvReplaceIndex(GlContext*, GLfloat* c, const GlTexel* t) { c[0] = t->red; }
+extern "C" void GLPROC __glTexEnvAddIndex(GlContext*, GLfloat* c, const GlTexel* t) { c[0] += t->red; }
+
+namespace {
+
 #define GL_ENV_ROW(E) {E<F_LUM>, E<F_LUMALPHA>, E<F_RGB>, E<F_RGBA>, E<F_ALPHA>, E<F_INTENSITY>}
 const GlTexEnvProc envTable[4][6] = {
     GL_ENV_ROW(envModulate),
@@ -89,6 +99,11 @@ extern "C" GlTexEnvProc GLPROC __glPickTexEnvProc(GLenum mode, GLenum baseFormat
     case GL_RGBA: f = F_RGBA; break;
     case GL_ALPHA: f = F_ALPHA; break;
     case GL_INTENSITY: f = F_INTENSITY; break;
+    case GL_COLOR_INDEX:
+        return mode == GL_MODULATE ? __glTexEnvModulateIndex
+               : mode == GL_REPLACE ? __glTexEnvReplaceIndex
+               : mode == GL_ADD     ? __glTexEnvAddIndex
+                                    : envNone;
     default: return envNone;
     }
     return envTable[m][f];

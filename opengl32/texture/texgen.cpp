@@ -22,7 +22,10 @@ inline GLfloat generated(GlContext* gc, const GlVertex* v, int i, const GLfloat*
     return sphere[i & 1];
 }
 
-template <int G, bool Project>
+// Generation (or the current coordinates), the texture matrix, then scaling
+// to level-0 texels (Scale) and division by w (Project, unclipped vertices).
+// The raster position keeps its coordinates as generated.
+template <int G, bool Project, bool Scale>
 void GLPROC texGen(GlContext* gc, GlVertex* v) {
     GLfloat c[4];
     memcpy(c, v->texCoord, 16);
@@ -44,17 +47,23 @@ void GLPROC texGen(GlContext* gc, GlVertex* v) {
     const GlMatrixRecord* m = &gc->matrices.textureTop->matrix;
     if (m->type == 4) memcpy(v->texCoord, c, 16);
     else m->xform4(v->texCoord, c, m);
-    // The raster position keeps its coordinates undivided.
-    if (Project && !(v->flags & GL_VX_CLIP_PLANES) && v != &gc->rasterVertex) {
+    if (v == &gc->rasterVertex) return;
+    if (Scale) {
+        const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+        v->texCoord[0] *= p->levels[0].innerWidthF;
+        if (p->dimensions == 2) v->texCoord[1] *= p->levels[0].innerHeightF;
+    }
+    if (Project && !(v->flags & GL_VX_CLIP_PLANES)) {
         const GLfloat rw = v->invW;
         v->texCoord[0] *= rw, v->texCoord[1] *= rw, v->texCoord[3] *= rw;
     }
 }
 
-#define GL_GEN_PAIR(G) {texGen<G, false>, texGen<G, true>}
-const GlVertexProc genTable[5][2] = {GL_GEN_PAIR(G_NONE), GL_GEN_PAIR(G_EYE), GL_GEN_PAIR(G_OBJECT),
-                                     GL_GEN_PAIR(G_SPHERE), GL_GEN_PAIR(G_GENERIC)};
-#undef GL_GEN_PAIR
+// By generation, then (Project, Scale) as bits 0 and 1.
+#define GL_GEN_ROW(G) {texGen<G, false, false>, texGen<G, true, false>, texGen<G, false, true>, texGen<G, true, true>}
+const GlVertexProc genTable[5][4] = {GL_GEN_ROW(G_NONE), GL_GEN_ROW(G_EYE), GL_GEN_ROW(G_OBJECT),
+                                     GL_GEN_ROW(G_SPHERE), GL_GEN_ROW(G_GENERIC)};
+#undef GL_GEN_ROW
 
 }  // namespace
 
@@ -74,10 +83,10 @@ extern "C" void GLPROC __glTexGenSphereCoords(GlContext* gc, const GlVertex* v, 
     *t = r[1] / m + 0.5f;
 }
 
-extern "C" void GLPROC __glTexGenEyeLinear(GlContext* gc, GlVertex* v) { texGen<G_EYE, false>(gc, v); }
-extern "C" void GLPROC __glTexGenObjectLinear(GlContext* gc, GlVertex* v) { texGen<G_OBJECT, false>(gc, v); }
-extern "C" void GLPROC __glTexGenSphereMap(GlContext* gc, GlVertex* v) { texGen<G_SPHERE, false>(gc, v); }
-extern "C" void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v) { texGen<G_GENERIC, false>(gc, v); }
+extern "C" void GLPROC __glTexGenEyeLinear(GlContext* gc, GlVertex* v) { texGen<G_EYE, false, false>(gc, v); }
+extern "C" void GLPROC __glTexGenObjectLinear(GlContext* gc, GlVertex* v) { texGen<G_OBJECT, false, false>(gc, v); }
+extern "C" void GLPROC __glTexGenSphereMap(GlContext* gc, GlVertex* v) { texGen<G_SPHERE, false, false>(gc, v); }
+extern "C" void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v) { texGen<G_GENERIC, false, false>(gc, v); }
 
 extern "C" void GLPROC __glPickTexGenProcs(GlContext* gc) {
     const GLuint e = gc->enables.texture & 0x3C;
@@ -88,5 +97,7 @@ extern "C" void GLPROC __glPickTexGenProcs(GlContext* gc) {
     else if (e)
         G = G_GENERIC;
     const bool project = gc->texturingActive && (gc->rasterFlags & GL_RF_TEX_PERSPECTIVE);
-    gc->procs.texGen = genTable[G][project ? 1 : 0];
+    // Feedback and selection report the coordinates as given.
+    const bool scale = gc->texturingActive && gc->texCoordsPreScaled && gc->renderMode == GL_RENDER;
+    gc->procs.texGen = genTable[G][(project ? 1 : 0) | (scale ? 2 : 0)];
 }

@@ -1,6 +1,6 @@
-// Texture sampling: wrap, nearest and linear samples of one level, the
-// minification and magnification filters with level of detail, and the
-// texture-procedure picker.
+// Texture sampling of the generic renderer: nearest and linear samples of one
+// level in texel units, the filters with their level choice, the fragment
+// procedures, the per-vertex level of detail and the texture-procedure picker.
 
 #include <math.h>
 #include <string.h>
@@ -9,13 +9,36 @@
 
 namespace {
 
-// Texel index of coordinate u (level texels) along a side of n texels.
-inline GLint wrapIndex(GLint i, GLint n, GLenum wrap) {
-    if (wrap == GL_REPEAT) {
-        i %= n;
-        return i < 0 ? i + n : i;
-    }
-    return i;  // clamped callers pass -1 .. n: outside answers the border
+// floor(u) as an integer; huge and not-a-number coordinates are bounded first.
+inline GLint texelFloor(GLfloat u) {
+    if (!(u > -1073741824.0f)) return -1073741824;
+    if (u >= 1073741824.0f) return 1073741824;
+    return (GLint)floorf(u);
+}
+
+// The nearest texel's column (row) of u on a side of n texels: floor, then
+// masked (GL_REPEAT) or clamped.
+inline GLint nearestIndex(GLfloat u, GLint n, GLenum wrap) {
+    const GLint i = texelFloor(u);
+    if (wrap == GL_REPEAT) return i & (n - 1);
+    return i < 0 ? 0 : i >= n ? n - 1 : i;
+}
+
+// The two texels around u and the weight of the second. Clamping keeps u in
+// [0, n]: i0 may be -1 and i1 may be n, which the extract answers with the
+// border.
+struct LinearAxis {
+    GLint i0, i1;
+    GLfloat a;
+};
+inline LinearAxis linearAxis(GLfloat u, GLint n, GLfloat nf, GLenum wrap) {
+    if (wrap != GL_REPEAT) u = !(u > 0.0f) ? 0.0f : u > nf ? nf : u;
+    u -= 0.5f;
+    const GLint i = texelFloor(u);
+    GLfloat a = u - (GLfloat)i;
+    a = !(a > 0.0f) ? 0.0f : a > 1.0f ? 1.0f : a;
+    if (wrap == GL_REPEAT) return {i & (n - 1), (i + 1) & (n - 1), a};
+    return {i, i + 1, a};
 }
 
 inline void lerpTexel(GlTexel* out, const GlTexel& a, const GlTexel& b, GLfloat f) {
@@ -27,108 +50,88 @@ inline void lerpTexel(GlTexel* out, const GlTexel& a, const GlTexel& b, GLfloat 
     out->intensity = a.intensity + f * (b.intensity - a.intensity);
 }
 
-// floor(u) as an integer; huge and not-a-number coordinates are bounded first.
-inline GLint texelFloor(GLfloat u) {
-    if (!(u > -1073741824.0f)) return -1073741824;
-    if (u >= 1073741824.0f) return 1073741824;
-    return (GLint)floorf(u);
-}
-
-inline GLfloat clamp01(GLfloat v) { return !(v > 0.0f) ? 0.0f : v > 1.0f ? 1.0f : v; }
-
 inline void fetch(GlTextureParams* p, GlMipmapLevel* l, GLint row, GLint col, GlTexel* out) {
     memset(out, 0, sizeof *out);
     l->extract(l, p, 0, row, col, out);
 }
 
-// Nearest texel of normalised (s, t).
+// Samplers: s and t in texels of the level; a 1-D texture reads row 0.
+template <int Dim>
 void GLPROC sampleNearest(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
-    const GLint w = l->innerWidth, h = l->innerHeight;
-    GLint col, row = 0;
-    if (p->state.wrapS == GL_CLAMP) {
-        col = texelFloor(clamp01(s) * l->innerWidthF);
-        if (col >= w) col = w - 1;
-    } else {
-        col = wrapIndex(texelFloor(s * l->innerWidthF), w, GL_REPEAT);
-    }
-    if (p->dimensions == 2) {
-        if (p->state.wrapT == GL_CLAMP) {
-            row = texelFloor(clamp01(t) * l->innerHeightF);
-            if (row >= h) row = h - 1;
-        } else {
-            row = wrapIndex(texelFloor(t * l->innerHeightF), h, GL_REPEAT);
-        }
-    }
+    const GLint col = nearestIndex(s, l->innerWidth, p->state.wrapS);
+    const GLint row = Dim == 2 ? nearestIndex(t, l->innerHeight, p->state.wrapT) : 0;
     fetch(p, l, row, col, out);
 }
 
-// Weighted 2 x 2 (1-D: 2) texels around normalised (s, t).
+template <int Dim>
 void GLPROC sampleLinear(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
-    if (p->state.wrapS == GL_CLAMP) s = clamp01(s);
-    const GLfloat u = s * l->innerWidthF - 0.5f;
-    const GLfloat fu = floorf(u);
-    const GLfloat a = u - fu;
-    const GLint c0 = wrapIndex(texelFloor(u), l->innerWidth, p->state.wrapS);
-    const GLint c1 = wrapIndex(texelFloor(u) + 1, l->innerWidth, p->state.wrapS);
+    const LinearAxis u = linearAxis(s, l->innerWidth, l->innerWidthF, p->state.wrapS);
     GlTexel t00, t01;
-    if (p->dimensions == 1) {
-        fetch(p, l, 0, c0, &t00);
-        fetch(p, l, 0, c1, &t01);
-        lerpTexel(out, t00, t01, a);
+    if (Dim == 1) {
+        fetch(p, l, 0, u.i0, &t00);
+        fetch(p, l, 0, u.i1, &t01);
+        lerpTexel(out, t00, t01, u.a);
         return;
     }
-    if (p->state.wrapT == GL_CLAMP) t = clamp01(t);
-    const GLfloat v = t * l->innerHeightF - 0.5f;
-    const GLfloat fv = floorf(v);
-    const GLfloat b = v - fv;
-    const GLint r0 = wrapIndex(texelFloor(v), l->innerHeight, p->state.wrapT);
-    const GLint r1 = wrapIndex(texelFloor(v) + 1, l->innerHeight, p->state.wrapT);
+    const LinearAxis v = linearAxis(t, l->innerHeight, l->innerHeightF, p->state.wrapT);
     GlTexel t10, t11, lo, hi;
-    fetch(p, l, r0, c0, &t00);
-    fetch(p, l, r0, c1, &t01);
-    fetch(p, l, r1, c0, &t10);
-    fetch(p, l, r1, c1, &t11);
-    lerpTexel(&lo, t00, t01, a);
-    lerpTexel(&hi, t10, t11, a);
-    lerpTexel(out, lo, hi, b);
+    fetch(p, l, v.i0, u.i0, &t00);
+    fetch(p, l, v.i0, u.i1, &t01);
+    fetch(p, l, v.i1, u.i0, &t10);
+    fetch(p, l, v.i1, u.i1, &t11);
+    lerpTexel(&lo, t00, t01, u.a);
+    lerpTexel(&hi, t10, t11, u.a);
+    lerpTexel(out, lo, hi, v.a);
 }
 
-// Filters: lambda is log2 of the scale factor.
+// A level sampled at normalised coordinates.
+inline void sampleScaled(GlTexSampleProc sample, GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t,
+                         GlTexel* out) {
+    sample(p, l, s * l->innerWidthF, t * l->innerHeightF, out);
+}
+
+// Filters on level 0: texel units, or normalised (Scaled: the magnification of
+// a mipmapped texture).
 void GLPROC filterNearest(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
-    sampleNearest(p, &p->levels[0], s, t, out);
+    p->nearestProc(p, &p->levels[0], s, t, out);
 }
 void GLPROC filterLinear(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
-    sampleLinear(p, &p->levels[0], s, t, out);
+    p->linearProc(p, &p->levels[0], s, t, out);
+}
+void GLPROC filterNearestScaled(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
+    sampleScaled(p->nearestProc, p, &p->levels[0], s, t, out);
+}
+void GLPROC filterLinearScaled(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
+    sampleScaled(p->linearProc, p, &p->levels[0], s, t, out);
 }
 
-// Mipmapped filters: Linear samples inside a level, Between blends two levels.
+// Mipmap filters on normalised coordinates: Linear samples inside a level,
+// Between blends two levels. Lambda is clamped to [0, maxLevel] before it
+// becomes a level (not-a-number gives 0).
 template <bool Linear, bool Between>
 void GLPROC filterMipmap(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out) {
-    const GlTexSampleProc sample = Linear ? sampleLinear : sampleNearest;
+    const GlTexSampleProc sample = Linear ? p->linearProc : p->nearestProc;
     const GLint top = p->maxLevel;
-    // Not-a-number and infinite level-of-detail values stay inside the levels.
-    if (lambda != lambda) lambda = 0.0f;
-    if (lambda > 64.0f) lambda = 64.0f;
+    if (!(lambda > 0.0f)) lambda = 0.0f;
+    if (lambda > (GLfloat)top) lambda = (GLfloat)top;
     if (!Between) {
-        GLint d = 0;
-        if (lambda > 0.5f) d = (GLint)ceilf(lambda + 0.5f) - 1;
+        GLint d = lambda <= 0.5f ? 0 : (GLint)(lambda + 0.49994999f);
         if (d > top) d = top;
-        sample(p, &p->levels[d], s, t, out);
+        sampleScaled(sample, p, &p->levels[d], s, t, out);
         return;
     }
-    if (lambda < 0.0f) lambda = 0.0f;
-    GLint d = (GLint)floorf(lambda);
-    if (d >= top) {
-        sample(p, &p->levels[top], s, t, out);
+    const GLint d = (GLint)lambda;
+    if (d + 1 > top) {
+        sampleScaled(sample, p, &p->levels[top], s, t, out);
         return;
     }
     GlTexel a, b;
-    sample(p, &p->levels[d], s, t, &a);
-    sample(p, &p->levels[d + 1], s, t, &b);
+    sampleScaled(sample, p, &p->levels[d], s, t, &a);
+    sampleScaled(sample, p, &p->levels[d + 1], s, t, &b);
     lerpTexel(out, a, b, lambda - (GLfloat)d);
 }
 
-GlTexFilterProc minFilter(GLenum f) {
+GlTexFilterProc minFilterOf(GLenum f) {
     switch (f) {
     case GL_NEAREST: return filterNearest;
     case GL_LINEAR: return filterLinear;
@@ -138,6 +141,8 @@ GlTexFilterProc minFilter(GLenum f) {
     default: return filterMipmap<true, true>;
     }
 }
+
+inline GlTextureParams* current(GlContext* gc) { return (GlTextureParams*)gc->currentTexture; }
 
 GlTextureParams* currentParams(GlContext* gc) {
     const GLuint e = gc->enables.texture;
@@ -152,42 +157,145 @@ GlTextureParams* currentParams(GlContext* gc) {
     return __glIsTextureComplete(gc, p) ? p : nullptr;
 }
 
+void GLPROC textureNone(GlContext*, GLfloat*, GLfloat, GLfloat, GLfloat) {}
+
 }  // namespace
 
-extern "C" GLfloat GLPROC __glTexRho(const GlTextureParams* p, GLfloat dsdx, GLfloat dtdx, GLfloat dsdy,
-                                     GLfloat dtdy) {
-    const GLfloat w = p->levels[0].innerWidthF, h = p->levels[0].innerHeightF;
-    dsdx *= w, dsdy *= w;
-    dtdx *= h, dtdy *= h;
-    const GLfloat x = dsdx * dsdx + dtdx * dtdx, y = dsdy * dsdy + dtdy * dtdy;
-    return x > y ? x : y;
+extern "C" void GLPROC __glTexFilterPair(const GlTextureParams* p, GLenum* min, GLenum* mag) {
+    GLenum mn = p->state.minFilter, mg = p->state.magFilter;
+    if (p->baseFormat == GL_COLOR_INDEX) {
+        // Indexes are not blended: every filter takes the nearest texel of the nearest level.
+        mg = GL_NEAREST;
+        if (mn == GL_LINEAR) mn = GL_NEAREST;
+        else if (mn != GL_NEAREST) mn = GL_NEAREST_MIPMAP_NEAREST;
+    }
+    *min = mn;
+    *mag = mg;
 }
 
-extern "C" void GLPROC __glTextureFragment(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat rho) {
-    GlTextureParams* p = (GlTextureParams*)gc->currentTexture;
+extern "C" GLfloat GLPROC __glTexLambda(GLfloat rho) {
+    if (!(rho < 2147483648.0f)) return 31.0f;  // beyond every level (not-a-number too)
+    if (rho == 0.0f) return 0.0f;
+    GLint k = 0;
+    if (rho >= 1.0f)
+        for (GLuint n = (GLuint)rho; n > 1; n >>= 1) k++;
+    const double p = (double)(1u << k);
+    return (GLfloat)(0.5 * ((double)k + ((double)rho - p) / p));
+}
+
+extern "C" void GLPROC __glTextureFragmentOneFilter(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat) {
+    GlTextureParams* p = current(gc);
     GlTexel texel;
-    if (rho <= p->switchValue) p->magProc(p, 0.0f, s, t, &texel);
-    else p->minProc(p, 0.5f * log2f(rho), s, t, &texel);
+    p->magProc(p, 0.0f, s, t, &texel);
     p->envProc(gc, color, &texel);
 }
 
+extern "C" void GLPROC __glTextureFragmentMinMag(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat rho) {
+    GlTextureParams* p = current(gc);
+    GlTexel texel;
+    (rho > p->switchValue ? p->minProc : p->magProc)(p, 0.0f, s, t, &texel);
+    p->envProc(gc, color, &texel);
+}
+
+// Magnified up to the switch value (a not-a-number scale too).
+extern "C" void GLPROC __glTextureFragmentMipmap(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat rho) {
+    GlTextureParams* p = current(gc);
+    GlTexel texel;
+    if (rho > p->switchValue) p->minProc(p, __glTexLambda(rho), s, t, &texel);
+    else p->magProc(p, rho, s, t, &texel);
+    p->envProc(gc, color, &texel);
+}
+
+extern "C" void GLPROC __glTextureFragmentScaleFirst(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t,
+                                                     GLfloat rho) {
+    const GlMipmapLevel* l = &current(gc)->levels[0];
+    gc->procs.textureInterpolated(gc, color, s * l->innerWidthF, t * l->innerHeightF, rho);
+}
+
+// Level-0 texels per coordinate unit: 1 when the coordinates are pre-scaled;
+// t counts for nothing in a 1-D texture.
+static void lodScales(const GlContext* gc, const GlTextureParams* p, GLfloat* w, GLfloat* h) {
+    const bool scaled = gc->texCoordsPreScaled != 0;
+    *w = scaled ? 1.0f : p->levels[0].innerWidthF;
+    *h = p->dimensions == 1 ? 0.0f : scaled ? 1.0f : p->levels[0].innerHeightF;
+}
+
+// Central differences of s/q and t/q one pixel either side of the vertex.
+extern "C" GLfloat GLPROC __glTexLodPolygon(GlContext* gc, const GlSpanState* st, GLfloat s, GLfloat t, GLfloat q) {
+    GLfloat w, h;
+    lodScales(gc, current(gc), &w, &h);
+    GLfloat r[2];
+    const GLfloat* grad[2] = {st->textureDx, st->textureDy};
+    for (int i = 0; i < 2; i++) {
+        const GLfloat* d = grad[i];
+        const GLfloat a = 1.0f / (q - d[2]), b = 1.0f / (q + d[2]);
+        const GLfloat S = ((s + d[0]) * b - (s - d[0]) * a) * w;
+        r[i] = S * S;
+        if (h != 0.0f) {
+            const GLfloat T = ((t + d[1]) * b - (t - d[1]) * a) * h;
+            r[i] += T * T;
+        }
+    }
+    return 0.25f * (r[1] >= r[0] ? r[1] : r[0]);
+}
+
+// The derivative of s/q and t/q along the line at one end, squared, per
+// window unit of the line's length.
+extern "C" GLfloat GLPROC __glTexLodLine(GlContext* gc, GLfloat s, GLfloat t, GLfloat q) {
+    const GlVertex* a = gc->span.lineVertex0;
+    const GlVertex* b = gc->span.lineVertex1;
+    GLfloat w, h;
+    lodScales(gc, current(gc), &w, &h);
+    const GLfloat dx = b->window[0] - a->window[0], dy = b->window[1] - a->window[1];
+    const GLfloat dq = b->texCoord[3] - a->texCoord[3];
+    const GLfloat iq = 1.0f / q;
+    const GLfloat gs = (b->texCoord[0] - a->texCoord[0] - s * iq * dq) * iq * w;
+    const GLfloat gt = h != 0.0f ? (b->texCoord[1] - a->texCoord[1] - t * iq * dq) * iq * h : 0.0f;
+    return (gs * gs + gt * gt) / (dx * dx + dy * dy);
+}
+
+extern "C" GLfloat GLPROC __glTexLodPolygonNone(GlContext*, const GlSpanState*, GLfloat, GLfloat, GLfloat) {
+    return 0.0f;
+}
+extern "C" GLfloat GLPROC __glTexLodLineNone(GlContext*, GLfloat, GLfloat, GLfloat) { return 0.0f; }
+
 extern "C" void GLPROC __glPickTextureProcs(GlContext* gc) {
-    GlTextureParams* p = gc->pixelFormat.rgba ? currentParams(gc) : nullptr;
+    GlTextureParams* p = currentParams(gc);
+    GlContextProcs* procs = &gc->procs;
     gc->currentTexture = p;
-    if (!p) return;
+    gc->texCoordsPreScaled = 0;
+    if (!p) {
+        procs->textureInterpolated = procs->textureFragment = textureNone;
+        return;
+    }
     // A paletted level of an RGBA context samples as its palette's format.
     const GLenum levelBase = p->levels[0].baseFormat;
     p->baseFormat = levelBase == GL_COLOR_INDEX && gc->pixelFormat.rgba ? p->palette.baseFormat : levelBase;
-    const GLenum mag = p->state.magFilter, min = p->state.minFilter;
-    // The fragment counts as magnified up to scale 1, or sqrt 2 when a linear
-    // magnification meets a nearest-level minification.
-    p->switchValue = (mag == GL_LINEAR && (min == GL_NEAREST_MIPMAP_NEAREST || min == GL_LINEAR_MIPMAP_NEAREST))
-                         ? 2.0f
-                         : 1.0f;
-    p->nearestProc = sampleNearest;
-    p->linearProc = sampleLinear;
-    p->magProc = mag == GL_LINEAR ? filterLinear : filterNearest;
-    p->minProc = minFilter(min);
-    p->sampleProc = __glTextureFragment;
+    GLenum min, mag;
+    __glTexFilterPair(p, &min, &mag);
+    const bool mipmapped = min != GL_NEAREST && min != GL_LINEAR;
+    procs->texLodLine = __glTexLodLine;
+    procs->texLodPolygon = __glTexLodPolygon;
+    if (mipmapped) {
+        p->sampleProc = __glTextureFragmentMipmap;
+        // sqrt 2 (c = 0.5) where a linear magnification meets a nearest-texel minification.
+        const bool half = mag == GL_LINEAR && (min == GL_NEAREST_MIPMAP_NEAREST || min == GL_NEAREST_MIPMAP_LINEAR);
+        p->switchValue = half ? 2.0f : 1.0f;
+    } else if (min != mag) {
+        p->sampleProc = __glTextureFragmentMinMag;
+        p->switchValue = 1.0f;
+    } else {
+        p->sampleProc = __glTextureFragmentOneFilter;
+        procs->texLodLine = __glTexLodLineNone;
+        procs->texLodPolygon = __glTexLodPolygonNone;
+    }
     p->envProc = __glPickTexEnvProc(gc->texture.env.mode, p->baseFormat);
+    p->nearestProc = p->dimensions == 1 ? sampleNearest<1> : sampleNearest<2>;
+    p->linearProc = p->dimensions == 1 ? sampleLinear<1> : sampleLinear<2>;
+    p->minProc = minFilterOf(min);
+    gc->texCoordsPreScaled = !mipmapped;
+    if (mag == GL_LINEAR) p->magProc = mipmapped ? filterLinearScaled : filterLinear;
+    else p->magProc = mipmapped ? filterNearestScaled : filterNearest;
+    procs->textureInterpolated = p->sampleProc;
+    procs->textureFragment = mipmapped ? p->sampleProc : __glTextureFragmentScaleFirst;
 }

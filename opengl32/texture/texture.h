@@ -37,11 +37,10 @@ typedef uint8_t* (GLPROC* GlTexLevelAllocProc)(GlContext* gc, GlTextureParams* p
 // Moves an image between a pixel-operation record and a level.
 typedef void (GLPROC* GlTexImageHook)(GlContext* gc, GlPixelOpRecord* op, GlTextureParams* params, GLint level);
 // Sampling: samplers (one level, s and t in texel units), filters (lambda, s, t),
-// whole-fragment procedures (colour textured in place) and environments.
+// environments; the whole-fragment procedures are GlTexFragmentProc.
 typedef void (GLPROC* GlTexSampleProc)(GlTextureParams* params, GlMipmapLevel* level, GLfloat s, GLfloat t,
                                        GlTexel* out);
 typedef void (GLPROC* GlTexFilterProc)(GlTextureParams* params, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
-typedef void (GLPROC* GlTexFragmentProc)(GlContext* gc, GLfloat* color, GLfloat s, GLfloat t, GLfloat rho);
 typedef void (GLPROC* GlTexEnvProc)(GlContext* gc, GLfloat* color, const GlTexel* texel);
 
 struct GlMipmapLevel {
