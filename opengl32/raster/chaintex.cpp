@@ -1,7 +1,493 @@
-// The texture part of the chain picker. Textured states have no chain until
-// the fast texel fetch, filters and textured stages are in: the generic path
-// draws them. The picker calls this only with texturing on.
+// Texturing of the fast span chain. Texels travel as bytes: a fetch reads one
+// texel of a level by row and column, a filter maps 16.16 coordinates to
+// texels under the wrap modes and blends them by their 8-bit fractions,
+// and a textured span stage fills GlSpan.texels with one texel per live pixel
+// for the colour stages. The picker part chooses them for the current texture
+// and tells the chain picker the texture-function code.
 
-#include "raster/chain.h"
+#include <float.h>
+#include <string.h>
+#include "raster/chaintex.h"
+#include "codegen/codegen.h"
+#include "texture/texsample.h"
 
-extern "C" GLboolean GLPROC __glPickChainTexture(GlContext*, GlChainPick*) { return GL_FALSE; }
+namespace {
+
+// ---- Texel fetch
+
+enum TexelFormat { TF_LUM, TF_LUMALPHA, TF_RGB, TF_RGBA, TF_ALPHA, TF_INTENSITY, TF_INDEX8, TF_INDEX16, TF_COUNT };
+constexpr GLint kSourceBytes[TF_COUNT] = {1, 2, 3, 4, 1, 1, 1, 2};
+constexpr GLenum kStoredFormat[TF_COUNT] = {GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB,           GL_RGBA,
+                                            GL_ALPHA,     GL_INTENSITY,       GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX16_EXT};
+
+inline uint8_t toByte(GLfloat c) { return (uint8_t)(GLint)(c * 255.0f + 0.5f); }
+
+// A colour index: its low byte in a colour-index context, else its palette
+// entry (the index masked to the palette's size; a palette without data is
+// not read and gives zeros).
+inline void indexTexel(const GlTextureParams* p, GLuint index, uint8_t* out) {
+    const GlColorTable* t = &p->palette;
+    if (p->baseFormat == GL_COLOR_INDEX || t->baseFormat == 0) {
+        out[0] = (uint8_t)index;
+        return;
+    }
+    if (!t->data || t->width <= 0) {
+        memset(out, 0, 4);
+        return;
+    }
+    const uint8_t* e = t->data + (size_t)(index & (GLuint)(t->width - 1)) * (size_t)t->components;
+    switch (t->baseFormat) {
+    case GL_ALPHA: out[0] = e[0]; break;
+    case GL_RGB: out[0] = e[0], out[1] = e[1], out[2] = e[2]; break;
+    case GL_RGBA: memcpy(out, e, 4); break;
+    case GL_LUMINANCE: out[0] = out[1] = out[2] = e[0]; break;
+    case GL_LUMINANCE_ALPHA: out[0] = out[1] = out[2] = e[0], out[3] = e[1]; break;
+    case GL_INTENSITY: memset(out, e[0], 4); break;
+    default: break;
+    }
+}
+
+// The output bytes of the stored texel v.
+template <int F>
+inline void putTexel(const GlTextureParams* p, const uint8_t* v, uint8_t* out) {
+    switch (F) {
+    case TF_LUM: out[0] = out[1] = out[2] = v[0]; break;
+    case TF_LUMALPHA: out[0] = out[1] = out[2] = v[0], out[3] = v[1]; break;
+    case TF_RGB: out[0] = v[0], out[1] = v[1], out[2] = v[2]; break;
+    case TF_RGBA: memcpy(out, v, 4); break;
+    case TF_ALPHA: out[0] = v[0]; break;
+    case TF_INTENSITY: memset(out, v[0], 4); break;
+    case TF_INDEX8: indexTexel(p, v[0], out); break;
+    default: indexTexel(p, (GLuint)(v[0] | v[1] << 8), out); break;
+    }
+}
+
+// The border colour as a stored texel: luminance and intensity take red; an
+// index is red scaled to the index range.
+template <int F>
+inline void borderTexel(const GlTextureParams* p, uint8_t* out) {
+    const GLfloat* c = p->state.borderColor;
+    if (F == TF_INDEX8 || F == TF_INDEX16) {
+        indexTexel(p, (GLuint)(GLint)(c[0] * (F == TF_INDEX8 ? 255.0f : 65535.0f) + 0.5f), out);
+        return;
+    }
+    uint8_t v[4] = {toByte(c[0]), toByte(c[1]), toByte(c[2]), toByte(c[3])};
+    if (F == TF_LUMALPHA) v[1] = v[3];
+    if (F == TF_ALPHA) v[0] = v[3];
+    putTexel<F>(p, v, out);
+}
+
+// A 1-D texture is one row and ignores the row asked for; its bordered level
+// keeps that row between its two border rows.
+template <int F, bool Border>
+void GLPROC texelFetch(const GlMipmapLevel* l, const GlTextureParams* p, GLint row, GLint col, uint8_t* out) {
+    if (p->dimensions == 1) row = 0;
+    size_t element;
+    if (Border) {
+        const GLint r = p->dimensions == 1 ? l->height >> 1 : row + 1;
+        element = (size_t)r * (size_t)l->width + (size_t)(col + 1);
+    } else {
+        if ((GLuint)row >= (GLuint)l->innerHeight || (GLuint)col >= (GLuint)l->innerWidth) {
+            borderTexel<F>(p, out);
+            return;
+        }
+        element = ((size_t)row << l->widthLog2) + (size_t)col;
+    }
+    putTexel<F>(p, l->data + element * kSourceBytes[F], out);
+}
+
+// ---- Filters
+
+// Nearest texel of 16.16 u on a side of n texels.
+inline GLint nearestIndex(GLint u, GLint n, bool repeat) {
+    const GLint i = u >> 16;
+    if (repeat) return i & (n - 1);
+    return i < 0 ? 0 : i >= n ? n - 1 : i;
+}
+
+// The two texels around u and the 8-bit weight of the second; clamping keeps
+// u in [0, n] so that -1 and n reach the border.
+struct Axis {
+    GLint i0, i1, f;
+};
+inline Axis linearAxis(GLint u, GLint n, bool repeat) {
+    if (!repeat) {
+        const int64_t top = (int64_t)n << 16;
+        u = u < 0 ? 0 : u > top ? (GLint)top : u;
+    }
+    const GLint v = (GLint)((GLuint)u - 0x8000u);
+    const GLint i = v >> 16, f = (v >> 8) & 0xFF;
+    if (repeat) return {i & (n - 1), (i + 1) & (n - 1), f};
+    return {i, i + 1, f};
+}
+
+inline bool repeatS(const GlTextureParams* p) { return p->state.wrapS == GL_REPEAT; }
+inline bool repeatT(const GlTextureParams* p) { return p->state.wrapT == GL_REPEAT; }
+
+void nearest(const GlTextureParams* p, const GlMipmapLevel* l, GLint s, GLint t, uint8_t* out) {
+    const GLint row = p->dimensions == 1 ? 0 : nearestIndex(t, l->innerHeight, repeatT(p));
+    p->texelFetch(l, p, row, nearestIndex(s, l->innerWidth, repeatS(p)), out);
+}
+
+// Four texels weighted by the 8-bit fractions (over 256) of s and t; every
+// component is computed, whatever the format's width. Integer products:
+// square-table products would lose up to 7 of 255 over the eight a sample
+// takes.
+void linear(const GlTextureParams* p, const GlMipmapLevel* l, GLint s, GLint t, uint8_t* out) {
+    const Axis u = linearAxis(s, l->innerWidth, repeatS(p));
+    const Axis v = p->dimensions == 1 ? Axis{0, 0, 0} : linearAxis(t, l->innerHeight, repeatT(p));
+    uint8_t tx[4][4] = {};
+    p->texelFetch(l, p, v.i0, u.i0, tx[0]);
+    p->texelFetch(l, p, v.i0, u.i1, tx[1]);
+    p->texelFetch(l, p, v.i1, u.i0, tx[2]);
+    p->texelFetch(l, p, v.i1, u.i1, tx[3]);
+    for (int c = 0; c < 4; c++) {
+        const GLuint lo = tx[0][c] * (256u - u.f) + tx[1][c] * (GLuint)u.f;
+        const GLuint hi = tx[2][c] * (256u - u.f) + tx[3][c] * (GLuint)u.f;
+        out[c] = (uint8_t)((lo * (256u - v.f) + hi * (GLuint)v.f + 0x8000u) >> 16);
+    }
+}
+
+// A whole-texture coordinate in texels of a level of log2 size k: wrapped
+// (the same texel under GL_REPEAT) or saturated.
+inline GLint toLevel(GLint u, GLint k, bool repeat) {
+    if (repeat) return (GLint)((GLuint)u << k);
+    const int64_t v = (int64_t)u << k;
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : (GLint)v;
+}
+
+template <bool Linear>
+void sampleLevel(const GlTextureParams* p, GLint level, GLint s, GLint t, uint8_t* out) {
+    const GlMipmapLevel* l = &p->levels[level];
+    s = toLevel(s, l->widthLog2, repeatS(p));
+    t = toLevel(t, l->heightLog2, repeatT(p));
+    (Linear ? linear : nearest)(p, l, s, t, out);
+}
+
+// The level of detail held to [0, maxLevel] before it picks a level.
+inline GLint clampLod(const GlTextureParams* p, GLint lod) {
+    const GLint top = p->maxLevel << 16;
+    return lod < 0 ? 0 : lod > top ? top : lod;
+}
+
+// The nearest level rounds a half down, as GL's ceil(lambda + 1/2) - 1.
+template <bool Linear>
+void nearestLevel(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* out) {
+    GLint level = (clampLod(p, lod) + 0x7FFF) >> 16;
+    if (level > p->maxLevel) level = p->maxLevel;
+    sampleLevel<Linear>(p, level, s, t, out);
+}
+
+template <bool Linear>
+void twoLevels(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* out) {
+    lod = clampLod(p, lod);
+    const GLint hi = (lod + 0x10000) >> 16;
+    if (hi > p->maxLevel) {
+        sampleLevel<Linear>(p, p->maxLevel, s, t, out);
+        return;
+    }
+    uint8_t a[4] = {}, b[4] = {};
+    sampleLevel<Linear>(p, hi, s, t, a);
+    sampleLevel<Linear>(p, hi - 1, s, t, b);
+    const GLuint f = (GLuint)(lod >> 8) & 0xFF;
+    for (int c = 0; c < 4; c++) out[c] = (uint8_t)((a[c] * f + b[c] * (256u - f) + 0x80u) >> 8);
+}
+
+// ---- Textured span stages
+
+enum SpanKind { K_AFFINE, K_PERSPECTIVE, K_SWITCH, K_MIPMAP };
+
+inline GLfloat positive(GLfloat q) { return q > 0.0f ? q : FLT_MIN; }
+
+// Calls live(s, t, L) for every live pixel of the group, in order, with 16.16
+// s and t (and the level-of-detail value L). Perspective: two runs of 16
+// pixels, each divided at its first pixel and at its last live pixel (never
+// past the span) and stepped linearly between.
+template <int Kind, class Live>
+inline void walkTexels(GLuint mask, const GlSpan* sp, Live live) {
+    if (Kind == K_AFFINE) {
+        GLuint s = (GLuint)sp->s, t = (GLuint)sp->t;
+        for (; mask; mask <<= 1, s += (GLuint)sp->sStep, t += (GLuint)sp->tStep)
+            if (mask & 0x80000000u) live((GLint)s, (GLint)t, 0.0f);
+        return;
+    }
+    constexpr bool lod = Kind != K_PERSPECTIVE;
+    GLfloat sq = sp->texS, tq = sp->texT, q = sp->texQ, r = sp->texLod;
+    for (int run = 0; run < 2; run++) {
+        GLuint m = run ? mask << 16 : mask & 0xFFFF0000u;
+        if (m) {
+            const GLint last = 31 - __builtin_ctz(m);
+            const GLfloat q0 = positive(q), s0 = sq / q0, t0 = tq / q0;
+            GLfloat L = lod ? r / q0 : 0.0f, dL = 0.0f;
+            GLint ds = 0, dt = 0;
+            if (last) {
+                const GLfloat k = (GLfloat)last;
+                const GLfloat q1 = positive(q + k * sp->texQStep);
+                ds = __glTexFixed16(((sq + k * sp->texSStep) / q1 - s0) / k);
+                dt = __glTexFixed16(((tq + k * sp->texTStep) / q1 - t0) / k);
+                if (lod) dL = ((r + k * sp->texLodStep) / q1 - L) / k;
+            }
+            GLuint s = (GLuint)__glTexFixed16(s0), t = (GLuint)__glTexFixed16(t0);
+            for (; m; m <<= 1, s += (GLuint)ds, t += (GLuint)dt, L += dL)
+                if (m & 0x80000000u) live((GLint)s, (GLint)t, L);
+        }
+        sq += 16.0f * sp->texSStep, tq += 16.0f * sp->texTStep, q += 16.0f * sp->texQStep;
+        if (lod) r += 16.0f * sp->texLodStep;
+    }
+}
+
+// Magnified up to the switch value, a not-a-number scale too.
+template <int Bytes, int Kind>
+void GLSPANCALL spanTextured(GLuint mask, GlSpan* sp) {
+    const GlContext* gc = sp->context;
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    const GlSpanTexFilterProc minFilter = gc->procs.texFilterMin, magFilter = gc->procs.texFilterMag;
+    const GLfloat crossover = p->switchValue;
+    uint8_t* out = sp->texels;
+    walkTexels<Kind>(mask, sp, [&](GLint s, GLint t, GLfloat L) {
+        if (Kind == K_AFFINE || Kind == K_PERSPECTIVE) minFilter(p, 0, s, t, out);
+        else if (!(L > crossover)) magFilter(p, 0, s, t, out);
+        else minFilter(p, Kind == K_MIPMAP ? __glTexLodFixed(L) : 0, s, t, out);
+        out += Bytes;
+    });
+}
+
+// The nearest texel of level 0 under GL_REPEAT, read inline.
+template <int F, int Bytes, bool Perspective>
+void GLSPANCALL spanNearest(GLuint mask, GlSpan* sp) {
+    const GlTextureParams* p = (const GlTextureParams*)sp->context->currentTexture;
+    const GlMipmapLevel* l = &p->levels[0];
+    const uint8_t* data = l->data;
+    const GLint wlog = l->widthLog2;
+    const GLuint wmask = (GLuint)l->innerWidth - 1, hmask = (GLuint)l->innerHeight - 1;
+    uint8_t* out = sp->texels;
+    walkTexels<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, [&](GLint s, GLint t, GLfloat) {
+        const GLuint i = (((GLuint)(t >> 16) & hmask) << wlog) | ((GLuint)(s >> 16) & wmask);
+        putTexel<F>(p, data + i * kSourceBytes[F], out);
+        out += Bytes;
+    });
+}
+
+template <int F>
+struct NearestRow {
+    static constexpr GlSpanProc stages[3][2] = {{spanNearest<F, 1, false>, spanNearest<F, 1, true>},
+                                                {spanNearest<F, 3, false>, spanNearest<F, 3, true>},
+                                                {spanNearest<F, 4, false>, spanNearest<F, 4, true>}};
+};
+
+inline int bytesIndex(GLint bytes) { return bytes == 1 ? 0 : bytes == 3 ? 1 : 2; }
+
+}  // namespace
+
+// ---- Exported procedures
+
+#define GL_TEXEL_FETCHES(X)                                                                                    \
+    X(1, TF_LUM, false) X(2, TF_LUMALPHA, false) X(3, TF_RGB, false) X(4, TF_RGBA, false) X(5, TF_ALPHA, false) \
+    X(6, TF_INTENSITY, false) X(7, TF_INDEX8, false) X(8, TF_INDEX16, false) X(9, TF_LUM, true)                \
+    X(10, TF_LUMALPHA, true) X(11, TF_RGB, true) X(12, TF_RGBA, true) X(13, TF_ALPHA, true)                   \
+    X(14, TF_INTENSITY, true) X(15, TF_INDEX8, true) X(16, TF_INDEX16, true)
+#define GL_TEXEL_FETCH(n, f, border)                                                                           \
+    extern "C" void GLPROC __glTexelFetch##n(const GlMipmapLevel* l, const GlTextureParams* p, GLint row,       \
+                                             GLint col, uint8_t* out) {                                        \
+        texelFetch<f, border>(l, p, row, col, out);                                                            \
+    }
+GL_TEXEL_FETCHES(GL_TEXEL_FETCH)
+#undef GL_TEXEL_FETCH
+
+extern "C" GlTexelFetchProc GLPROC __glPickTexelFetch(const GlMipmapLevel* level) {
+#define GL_TEXEL_FETCH_ENTRY(n, f, border) __glTexelFetch##n,
+    static const GlTexelFetchProc fetches[2 * TF_COUNT] = {GL_TEXEL_FETCHES(GL_TEXEL_FETCH_ENTRY)};
+#undef GL_TEXEL_FETCH_ENTRY
+    for (int f = 0; f < TF_COUNT; f++)
+        if (kStoredFormat[f] == level->storedFormat) return fetches[f + (level->border ? TF_COUNT : 0)];
+    return nullptr;
+}
+#undef GL_TEXEL_FETCHES
+
+extern "C" void GLPROC __glTexFilterNearest(const GlTextureParams* p, GLint level, GLint s, GLint t, uint8_t* out) {
+    nearest(p, &p->levels[level], s, t, out);
+}
+extern "C" void GLPROC __glTexFilterLinear(const GlTextureParams* p, GLint level, GLint s, GLint t, uint8_t* out) {
+    linear(p, &p->levels[level], s, t, out);
+}
+extern "C" void GLPROC __glTexFilterMip1(const GlTextureParams* p, GLint, GLint s, GLint t, uint8_t* out) {
+    sampleLevel<false>(p, 0, s, t, out);
+}
+extern "C" void GLPROC __glTexFilterMip2(const GlTextureParams* p, GLint, GLint s, GLint t, uint8_t* out) {
+    sampleLevel<true>(p, 0, s, t, out);
+}
+extern "C" void GLPROC __glTexFilterMip3(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* out) {
+    nearestLevel<false>(p, lod, s, t, out);
+}
+extern "C" void GLPROC __glTexFilterMip4(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* out) {
+    nearestLevel<true>(p, lod, s, t, out);
+}
+extern "C" void GLPROC __glTexFilterMip5(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* out) {
+    twoLevels<false>(p, lod, s, t, out);
+}
+extern "C" void GLPROC __glTexFilterMip6(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* out) {
+    twoLevels<true>(p, lod, s, t, out);
+}
+
+#define GL_SPAN_TEXTURED(n, bytes, kind) \
+    extern "C" void GLSPANCALL __glSpanTextured##n(GLuint mask, GlSpan* s) { spanTextured<bytes, kind>(mask, s); }
+GL_SPAN_TEXTURED(1, 1, K_AFFINE)
+GL_SPAN_TEXTURED(2, 3, K_AFFINE)
+GL_SPAN_TEXTURED(3, 4, K_AFFINE)
+GL_SPAN_TEXTURED(4, 1, K_PERSPECTIVE)
+GL_SPAN_TEXTURED(5, 3, K_PERSPECTIVE)
+GL_SPAN_TEXTURED(6, 4, K_PERSPECTIVE)
+GL_SPAN_TEXTURED(7, 1, K_SWITCH)
+GL_SPAN_TEXTURED(8, 3, K_SWITCH)
+GL_SPAN_TEXTURED(9, 4, K_SWITCH)
+GL_SPAN_TEXTURED(10, 1, K_MIPMAP)
+GL_SPAN_TEXTURED(11, 3, K_MIPMAP)
+GL_SPAN_TEXTURED(12, 4, K_MIPMAP)
+#undef GL_SPAN_TEXTURED
+
+extern "C" GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* p, GLint texelBytes,
+                                                         GLboolean perspective) {
+    const GlMipmapLevel* l = &p->levels[0];
+    if (l->border) return nullptr;
+    const int b = bytesIndex(texelBytes), k = perspective ? 1 : 0;
+    switch (l->storedFormat) {
+    case GL_LUMINANCE: return NearestRow<TF_LUM>::stages[b][k];
+    case GL_LUMINANCE_ALPHA: return NearestRow<TF_LUMALPHA>::stages[b][k];
+    case GL_RGB: return NearestRow<TF_RGB>::stages[b][k];
+    case GL_RGBA: return NearestRow<TF_RGBA>::stages[b][k];
+    case GL_ALPHA: return NearestRow<TF_ALPHA>::stages[b][k];
+    case GL_INTENSITY: return NearestRow<TF_INTENSITY>::stages[b][k];
+    case GL_COLOR_INDEX8_EXT: return NearestRow<TF_INDEX8>::stages[b][k];
+    default: return nullptr;
+    }
+}
+
+extern "C" GLint GLPROC __glTexFixed16(GLfloat v) {
+    double d = v;
+    if (!(d > -32768.0)) d = -32768.0;
+    if (d > 32767.99998) d = 32767.99998;
+    d += 103079215104.0;  // 1.5 x 2^36: the low word is d x 2^16, rounded
+    uint64_t bits;
+    memcpy(&bits, &d, 8);
+    return (GLint)(GLuint)bits;
+}
+
+extern "C" GLint GLPROC __glTexLodFixed(GLfloat rho) {
+    GLuint bits;
+    memcpy(&bits, &rho, 4);
+    return (GLint)((bits >> 8) & 0x7FFFFF) - 0x3F8000;
+}
+
+// ---- The texture part of the chain picker
+
+namespace {
+
+// Texture-function code of an RGBA chain (colour index bits 2-4) and the
+// texel-alpha bit; false: the state has no chain. *untextured: the texture
+// changes nothing that is kept, the triangle is drawn untextured.
+bool rgbaTextureCode(GLenum mode, GLenum base, bool alphaNeeded, GlChainPick* pick, bool* untextured) {
+    const bool alphaTexture = base == GL_ALPHA;
+    GLint code = 0;
+    switch (mode) {
+    case GL_REPLACE: code = alphaTexture ? 6 : 1; break;
+    case GL_MODULATE: code = alphaTexture ? 7 : 3; break;
+    case GL_BLEND: code = alphaTexture ? 7 : base == GL_INTENSITY && alphaNeeded ? 5 : 4; break;
+    case GL_DECAL:
+        if (base != GL_RGB && base != GL_RGBA) return false;
+        code = base == GL_RGBA ? 2 : 1;
+        break;
+    default: return false;
+    }
+    if (alphaTexture && !alphaNeeded) {
+        *untextured = true;
+        return true;
+    }
+    // An alpha texture replaces the fragment's alpha (the GL result): code 6.
+    if (alphaTexture && mode == GL_REPLACE) pick->genericSetup = 1;
+    const bool texelAlpha = base == GL_RGBA || base == GL_LUMINANCE_ALPHA || base == GL_INTENSITY;
+    pick->texCode = (uint8_t)code;
+    pick->texAlpha = alphaTexture || (mode == GL_DECAL && base == GL_RGBA) || (texelAlpha && alphaNeeded);
+    return true;
+}
+
+// Key word of the generated nearest-texel stage.
+GLuint texturedSpanKey(const GlChainPick* pick, const GlMipmapLevel* l, bool perspective, GLint bytes) {
+    GLuint key = perspective ? 0x10 : 0;
+    if (pick->rgba) key |= 0x20;
+    if (bytes == 4) key |= 0x40;
+    if (l->baseFormat == GL_COLOR_INDEX) key |= 0x80;
+    const GLint source = l->storedFormat == GL_RGB ? 3 : l->storedFormat == GL_RGBA ? 4
+                         : l->storedFormat == GL_LUMINANCE_ALPHA ? 2 : 1;
+    key |= source == 3 ? 0x100 : source == 2 ? 0x200 : source == 4 ? 0x300 : 0;
+    return key;
+}
+
+const GlSpanProc kTexturedStages[3][4] = {
+    {__glSpanTextured1, __glSpanTextured4, __glSpanTextured7, __glSpanTextured10},
+    {__glSpanTextured2, __glSpanTextured5, __glSpanTextured8, __glSpanTextured11},
+    {__glSpanTextured3, __glSpanTextured6, __glSpanTextured9, __glSpanTextured12},
+};
+
+}  // namespace
+
+extern "C" GLboolean GLPROC __glPickChainTexture(GlContext* gc, GlChainPick* pick) {
+    GlTextureParams* p = (GlTextureParams*)gc->currentTexture;
+    if (!p) return GL_FALSE;
+    const GlMipmapLevel* l0 = &p->levels[0];
+    const GLenum mode = gc->texture.env.mode;
+    if (pick->rgba) {
+        bool untextured = false;
+        if (!rgbaTextureCode(mode, p->baseFormat, pick->alphaNeeded != 0, pick, &untextured)) return GL_FALSE;
+        if (untextured) {
+            pick->flags &= ~(GLuint)(GL_RF_TEXTURE | GL_RF_TEX_PERSPECTIVE | GL_RF_TEX_NO_MIPMAP);
+            return GL_TRUE;
+        }
+    } else {
+        // Indexes replace or add (8-bit index textures only: the chain keeps one index byte).
+        if (l0->storedFormat != GL_COLOR_INDEX8_EXT || (mode != GL_REPLACE && mode != GL_ADD)) return GL_FALSE;
+        pick->texCode = mode == GL_REPLACE ? 1 : 2;
+        pick->texAlpha = 0;
+    }
+    const GLint bytes = !pick->rgba || p->baseFormat == GL_ALPHA ? 1 : pick->texAlpha ? 4 : 3;
+
+    GLenum min, mag;
+    __glTexFilterPair(p, &min, &mag);
+    const bool mipmapped = min != GL_NEAREST && min != GL_LINEAR;
+    const bool differ = min != mag;
+    const bool perspective = (pick->flags & GL_RF_TEX_PERSPECTIVE) != 0;
+    pick->texFloat = perspective || differ;
+    // Vertices carry level-0 texels, or whole-texture units when mipmapped.
+    pick->texScale[0] = pick->texScale[1] = 1.0f;
+
+    GlContextProcs* procs = &gc->procs;
+    p->texelFetch = procs->texelFetch = __glPickTexelFetch(l0);
+    if (!p->texelFetch) return GL_FALSE;
+    switch (min) {
+    case GL_NEAREST: procs->texFilterMin = __glTexFilterNearest; break;
+    case GL_LINEAR: procs->texFilterMin = __glTexFilterLinear; break;
+    case GL_NEAREST_MIPMAP_NEAREST: procs->texFilterMin = __glTexFilterMip3; break;
+    case GL_LINEAR_MIPMAP_NEAREST: procs->texFilterMin = __glTexFilterMip4; break;
+    case GL_NEAREST_MIPMAP_LINEAR: procs->texFilterMin = __glTexFilterMip5; break;
+    default: procs->texFilterMin = __glTexFilterMip6; break;
+    }
+    if (mag == GL_LINEAR) procs->texFilterMag = mipmapped ? __glTexFilterMip2 : __glTexFilterLinear;
+    else procs->texFilterMag = mipmapped ? __glTexFilterMip1 : __glTexFilterNearest;
+
+    // The nearest texel of an unbordered level under GL_REPEAT needs no filter:
+    // generated code, or its C++ form.
+    const bool general = differ || min != GL_NEAREST || p->state.wrapS != GL_REPEAT ||
+                         p->state.wrapT != GL_REPEAT || l0->border ||
+                         (l0->baseFormat == GL_COLOR_INDEX && l0->storedFormat != GL_COLOR_INDEX8_EXT);
+    GlSpanProc stage = nullptr;
+    if (!general) {
+        stage = __glGenTexturedSpanCode(gc, texturedSpanKey(pick, l0, perspective, bytes), l0->widthLog2,
+                                        l0->heightLog2);
+        if (!stage) stage = __glPickNearestTexturedSpan(p, bytes, perspective);
+    }
+    if (!stage) {
+        const int kind = !pick->texFloat ? 0 : mipmapped ? 3 : differ ? 2 : 1;
+        stage = kTexturedStages[bytesIndex(bytes)][kind];
+    }
+    procs->spanTextured = stage;
+    return GL_TRUE;
+}

@@ -92,6 +92,10 @@ struct GlTextureParams {
     GlTexEnvProc envProc;
     GlTexFilterProc magProc, minProc;
     GlTexSampleProc linearProc, nearestProc;
+    // The fast chain's texel fetch for level 0's stored format and border (the
+    // filters read it here: a texture shared between contexts is fetched by the
+    // context drawing with it).
+    GlTexelFetchProc texelFetch;
 };
 
 struct GlTextureObject {
