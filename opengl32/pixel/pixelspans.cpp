@@ -61,7 +61,7 @@ extern "C" void GLPROC __glPixelFragmentTexFog(GlContext* gc, GLfloat* color) {
     // Board contexts keep no texture for the fragments: nothing to sample.
     if (gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture) {
         const GLfloat q = rp->texCoord[3], iq = q != 0.0f ? 1.0f / q : 0.0f;
-        __glTextureFragment(gc, color, rp->texCoord[0] * iq, rp->texCoord[1] * iq, 0.0f);
+        gc->procs.textureFragment(gc, color, rp->texCoord[0] * iq, rp->texCoord[1] * iq, 1.0f);
     }
     if (gc->procs.fogFactor && gc->procs.fogBlend)
         gc->procs.fogBlend(gc, color, color, gc->procs.fogFactor(gc, rp->distance));
