@@ -19,22 +19,8 @@ namespace {
 
 const int W = 70, H = 45;
 
-struct Format {
-    const char* name;
-    int bits;
-    bool index;
-    const DWORD* masks;
-    int fieldBits[3], fieldPos[3];
-};
-const DWORD kMasks565[3] = {0xF800, 0x07E0, 0x001F};
-const Format kFormats[] = {
-    {"x8r8g8b8", 32, false, nullptr, {8, 8, 8}, {16, 8, 0}},
-    {"r8g8b8", 24, false, nullptr, {8, 8, 8}, {16, 8, 0}},
-    {"r5g6b5", 16, false, kMasks565, {5, 6, 5}, {11, 5, 0}},
-    {"x1r5g5b5", 16, false, nullptr, {5, 5, 5}, {10, 5, 0}},
-    {"r3g3b2", 8, false, nullptr, {3, 3, 2}, {5, 2, 0}},
-    {"index8", 8, true, nullptr, {8, 0, 0}, {0, 0, 0}},
-};
+typedef GltestDibFormat Format;
+const auto& kFormats = gltestDibFormats;
 
 struct Vertex {
     float x, y, z, c[4];

@@ -2,6 +2,7 @@
 // span chain, or (generic) the span lists it falls back to.
 #pragma once
 
+#include <windows.h>
 #include "raster/chain.h"
 
 struct GltestTrianglePath {
@@ -12,4 +13,23 @@ struct GltestTrianglePath {
         __glFastPathSwitches.disableFastPath = generic;
     }
     ~GltestTrianglePath() { __glFastPathSwitches = saved; }
+};
+
+// The DIB formats the path comparisons draw on: bits, colour index, the bit
+// fields of a 16-bit DIB, and the red, green and blue fields of a pixel.
+struct GltestDibFormat {
+    const char* name;
+    int bits;
+    bool index;
+    const DWORD* masks;
+    int fieldBits[3], fieldPos[3];
+};
+static const DWORD gltestMasks565[3] = {0xF800, 0x07E0, 0x001F};
+static const GltestDibFormat gltestDibFormats[] = {
+    {"x8r8g8b8", 32, false, nullptr, {8, 8, 8}, {16, 8, 0}},
+    {"r8g8b8", 24, false, nullptr, {8, 8, 8}, {16, 8, 0}},
+    {"r5g6b5", 16, false, gltestMasks565, {5, 6, 5}, {11, 5, 0}},
+    {"x1r5g5b5", 16, false, nullptr, {5, 5, 5}, {10, 5, 0}},
+    {"r3g3b2", 8, false, nullptr, {3, 3, 2}, {5, 2, 0}},
+    {"index8", 8, true, nullptr, {8, 0, 0}, {0, 0, 0}},
 };
