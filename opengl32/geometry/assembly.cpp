@@ -4,6 +4,7 @@
 #include <string.h>
 #include <utility>
 #include "geometry.h"
+#include "raster/triangle.h"
 
 // ---- Clip-edge interpolators: new = b + t (a - b), only what the state needs.
 
@@ -625,6 +626,9 @@ extern "C" void GLPROC __glPolygonModeTriangle(GlContext* gc, GlVertex* a, GlVer
     const GLuint mode = face ? gc->polygonModeBack : gc->polygonModeFront;
     GlVertex* v[3] = {a, b, c};
     faceColors(gc, v, face, true);
+    // Outlines and vertices take the polygon's offset under their own switch.
+    const GLuint offsetSwitch = mode == 0 ? GL_EN_POLYGON_OFFSET_POINT : GL_EN_POLYGON_OFFSET_LINE;
+    if (mode != 2 && (gc->enables.general & offsetSwitch)) gc->span.primitiveOffset = __glPolygonOffsetOf(gc, a, b, c);
     if (mode == 0) {
         for (int i = 0; i < 3; i++)
             if (v[i]->edgeFlag) gc->procs.drawPoint(gc, v[i]);
@@ -635,5 +639,6 @@ extern "C" void GLPROC __glPolygonModeTriangle(GlContext* gc, GlVertex* a, GlVer
         GlVertex* s[3];
         if (sortTriangle(gc, a, b, c, s)) gc->procs.setupTriangle(gc, s[0], s[1], s[2], gc->span.area > 0.0f);
     }
+    gc->span.primitiveOffset = 0.0;
     restoreColors(gc, v);
 }

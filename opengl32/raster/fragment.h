@@ -10,6 +10,20 @@ static inline GLuint __glFragmentDepth(GLfloat z) {
     return (GLuint)z;
 }
 
+// Depth of a line or point fragment at window z: with the offset of the
+// polygon it outlines (span.primitiveOffset), clamped to the depth range.
+static inline GLuint __glPrimitiveDepth(const GlContext* gc, double z) {
+    const double offset = gc->span.primitiveOffset;
+    if (offset != 0.0) {
+        const double zmax = (double)gc->fb.depth.depthMax;
+        z += offset;
+        z = z > 0.0 ? (z < zmax ? z : zmax) : 0.0;
+    }
+    if (!(z > 0.0)) return 0;
+    if (z >= 4294967295.0) return 0xFFFFFFFFu;
+    return (GLuint)z;
+}
+
 // A window y in upward orientation: a top-down drawable's window y mirrored
 // (window coordinates carry bias + 0.5), so that ties round as on a bottom-up one.
 static inline GLfloat __glUpwardY(const GlContext* gc, GLfloat y) {

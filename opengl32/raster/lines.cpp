@@ -28,8 +28,7 @@ inline GLint fixed31(GLfloat v) {
     return (GLint)d;
 }
 
-// Window z to a depth value, saturating; a step as a 32-bit wrap-around integer.
-inline GLuint depthValue(GLfloat z) { return __glFragmentDepth(z); }
+// A depth step as a 32-bit wrap-around integer.
 inline GLint depthStep(GLfloat dz) {
     const double d = (double)dz;
     if (d >= 4294967295.0 || d <= -4294967295.0) return 0;
@@ -52,7 +51,7 @@ void setGradients(GlContext* gc, const GlVertex* a, const GlVertex* b, GLfloat o
         const GLfloat dz = (b->window[2] - a->window[2]) * invDelta;
         s->zDx = depthStep(dz);
         s->zDx32 = (GLint)((GLuint)s->zDx << 5);
-        s->spanZ = depthValue(a->window[2] + offset * dz);
+        s->spanZ = __glPrimitiveDepth(gc, (double)a->window[2] + (double)offset * dz);
     }
     if (F & GL_RF_FOG_FRAGMENT) {
         const GLfloat f0 = fogCoordinate(gc, a);

@@ -14,10 +14,10 @@ inline void storePointFragment(GlContext* gc, const GlFragment* f) {
 }
 
 // The fragment of a point at its window position, with the vertex colour.
-inline void pointFragment(const GlVertex* v, GLint x, GLint y, GlFragment* f) {
+inline void pointFragment(const GlContext* gc, const GlVertex* v, GLint x, GLint y, GlFragment* f) {
     f->x = x;
     f->y = y;
-    f->z = __glFragmentDepth(v->window[2]);
+    f->z = __glPrimitiveDepth(gc, v->window[2]);
     memcpy(f->color, v->color, sizeof f->color);
 }
 
@@ -34,7 +34,7 @@ inline GLint pixelOf(GLfloat w) { return (GLint)(w - 0.5f); }
 template <bool Textured>
 void size1(GlContext* gc, GlVertex* v) {
     GlFragment f;
-    pointFragment(v, pixelOf(v->window[0]), __glBufferRow(gc, pixelOf(__glUpwardY(gc, v->window[1]))), &f);
+    pointFragment(gc, v, pixelOf(v->window[0]), __glBufferRow(gc, pixelOf(__glUpwardY(gc, v->window[1]))), &f);
     if (Textured) texturePointColor(gc, v, &f);
     storePointFragment(gc, &f);
 }
@@ -53,7 +53,7 @@ void antialiased(GlContext* gc, GlVertex* v, Cover cover) {
     const GLint xmin = (GLint)(cx - r), ymin = (GLint)(cy - r);
     const GLint columns = (GLint)(cx + r) - xmin + 1, rows = (GLint)(cy + r) - ymin + 1;
     GlFragment f;
-    pointFragment(v, 0, 0, &f);
+    pointFragment(gc, v, 0, 0, &f);
     const GlFragment base = f;
     GLfloat b = (GLfloat)ymin + 0.5f - cy;
     for (GLint j = 0; j < rows; j++, b += 1.0f) {
@@ -115,7 +115,7 @@ extern "C" void GLPROC __glPointWide(GlContext* gc, GlVertex* v) {
     const GLint r0 = __glBufferRow(gc, y0), r1 = __glBufferRow(gc, y0 + n - 1);
     const GLint top = r0 < r1 ? r0 : r1;
     GlFragment f;
-    pointFragment(v, x0, top, &f);
+    pointFragment(gc, v, x0, top, &f);
     texturePointColor(gc, v, &f);
     for (f.y = top; f.y < top + n; f.y++)
         for (f.x = x0; f.x < x0 + n; f.x++) storePointFragment(gc, &f);

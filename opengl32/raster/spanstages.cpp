@@ -59,9 +59,9 @@ inline GLuint testPixels(GlContext* gc, Pass pass) {
     return 1;
 }
 
-// A float to an unsigned 32-bit value modulo 2^32 (truncating).
-inline GLuint wrapToUnsigned(GLfloat f) {
-    if (!(f > -1.0e12f && f < 1.0e12f)) return f > 0.0f ? 0xFFFFFFFFu : 0u;
+// A depth to an unsigned 32-bit value modulo 2^32 (truncating).
+inline GLuint wrapToUnsigned(double f) {
+    if (!(f > -1.0e12 && f < 1.0e12)) return f > 0.0 ? 0xFFFFFFFFu : 0u;
     return (GLuint)(uint64_t)(int64_t)f;
 }
 

@@ -45,10 +45,11 @@ struct GlSpanState {
     GLint depthBigStep, depthLittleStep;
     uint8_t* stencilAddress;
     GLint stencilBigStep, stencilLittleStep;
-    GLfloat offsetZ;
+    double offsetZ;  // offset depth at the first pixel, unclamped: one unit stays visible at 32 bits
     GLuint offsetClampLow, offsetClampHigh;
     GLfloat offsetRunStart, offsetRunEnd;
     GLfloat offsetRunBigStep, offsetRunLittleStep;
+    double primitiveOffset;  // depth offset of a polygon drawn as outline or vertices; 0 otherwise
 
     // ---- Span stages.
     GLfloat (*spanColors)[4];      // one colour per pixel (index in [0])

@@ -38,7 +38,8 @@ struct SpanStart {
     GLuint z;
     uint8_t* depthAddress;
     uint8_t* stencilAddress;
-    GLfloat offsetZ, offsetRunStart;
+    double offsetZ;
+    GLfloat offsetRunStart;
 };
 
 inline bool insideGuard(const GlContext* gc, const GlVertex* v) {
@@ -225,7 +226,7 @@ void advanceStart(GlContext* gc, GLint n) {
     if (F & GL_RF_FOG_FRAGMENT) s->spanFog += fn * s->fogDx;
     if (F & GL_RF_DEPTH_TEST) {
         if (F & GL_RF_POLYGON_OFFSET) {
-            s->offsetZ += fn * s->zDxF;
+            s->offsetZ += (double)fn * s->zDxF;
             s->offsetRunStart -= fn;
             s->spanZ = depthValue(s->offsetZ);
         } else {
@@ -264,14 +265,16 @@ void GLPROC emitSpan(GlContext* gc, GLint x, GLint y, GLint n) {
     restoreStart(s, &saved);
 }
 
-// Depth offset of polygon offset fill: units in the buffer's resolvable step
-// plus the factor times the larger depth gradient.
-inline double offsetAmount(const GlContext* gc) {
-    const GlSpanState* s = &gc->span;
+// Depth offset of a polygon: units in the buffer's resolvable step plus the
+// factor times the larger depth gradient, in double precision so that one
+// unit survives at every depth of a 32-bit buffer.
+inline double offsetOf(const GlContext* gc, double dzdx, double dzdy) {
     const double unit = (double)(1u << gc->fb.depth.depthShift);
-    const GLfloat slope = fabsf(s->zDxF) > fabsf(s->zDyF) ? fabsf(s->zDxF) : fabsf(s->zDyF);
-    return (double)gc->polygon.offsetUnits * unit + (double)gc->polygon.offsetFactor * (double)slope;
+    const double slope = fabs(dzdx) > fabs(dzdy) ? fabs(dzdx) : fabs(dzdy);
+    return (double)gc->polygon.offsetUnits * unit + (double)gc->polygon.offsetFactor * slope;
 }
+
+inline double offsetAmount(const GlContext* gc) { return offsetOf(gc, gc->span.zDxF, gc->span.zDyF); }
 
 }  // namespace
 
@@ -279,7 +282,7 @@ extern "C" void GLPROC __glSetupPolygonOffset(GlContext* gc, const GlVertex* v, 
     GlSpanState* s = &gc->span;
     const double zmax = (double)gc->fb.depth.depthMax;
     const double z = (double)v->window[2] + (double)dx * s->zDxF + (double)dy * s->zDyF;
-    s->offsetZ = (GLfloat)(z + offsetAmount(gc));
+    s->offsetZ = z + offsetAmount(gc);
     s->spanZ = depthValue(s->offsetZ);
     if (s->zDx < 0) s->offsetClampLow = gc->fb.depth.depthMax, s->offsetClampHigh = 0;
     else s->offsetClampLow = 0, s->offsetClampHigh = gc->fb.depth.depthMax;
@@ -302,6 +305,16 @@ extern "C" void GLPROC __glSetupPolygonOffset(GlContext* gc, const GlVertex* v, 
         s->offsetRunLittleStep = (GLfloat)(little * -kNoSlopeRun);
         s->offsetRunBigStep = (GLfloat)(big * -kNoSlopeRun);
     }
+}
+
+extern "C" double GLPROC __glPolygonOffsetOf(const GlContext* gc, const GlVertex* a, const GlVertex* b,
+                                             const GlVertex* c) {
+    const double xAC = (double)a->window[0] - c->window[0], xBC = (double)b->window[0] - c->window[0];
+    const double yAC = (double)a->window[1] - c->window[1], yBC = (double)b->window[1] - c->window[1];
+    const double zAC = (double)a->window[2] - c->window[2], zBC = (double)b->window[2] - c->window[2];
+    const double area = xAC * yBC - xBC * yAC;
+    if (!(fabs(area) > 0.0)) return offsetOf(gc, 0.0, 0.0);
+    return offsetOf(gc, (zAC * yBC - zBC * yAC) / area, (xAC * zBC - xBC * zAC) / area);
 }
 
 extern "C" void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy) {
@@ -366,7 +379,7 @@ extern "C" void GLPROC __glWalkTriangleEmit(GlContext* gc, GLint y0, GLint y1, G
             if (F & GL_RF_POLYGON_OFFSET) {
                 // The offset depth may lie beyond the range: spanZ stays its clamped value.
                 s->offsetRunStart += big ? s->offsetRunBigStep : s->offsetRunLittleStep;
-                s->offsetZ += (GLfloat)(GLint)dz;
+                s->offsetZ += (double)(GLint)dz;
                 s->spanZ = depthValue(s->offsetZ);
             } else {
                 s->spanZ += dz;

@@ -24,6 +24,9 @@ void GLPROC __glNullTriangleSetup(GlContext* gc, GlVertex* a, GlVertex* b, GlVer
 void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy);
 // Offset depth at the first pixel, its clamps and run distances.
 void GLPROC __glSetupPolygonOffset(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy);
+// Depth offset (depth units) of triangle a, b, c drawn in polygon mode
+// GL_LINE or GL_POINT: factor x its larger window-z gradient + units.
+double GLPROC __glPolygonOffsetOf(const GlContext* gc, const GlVertex* a, const GlVertex* b, const GlVertex* c);
 // Walks scan lines y0 .. y1 - 1 (already inside the clip box in y).
 void GLPROC __glWalkTriangleSpans(GlContext* gc, GLint y0, GLint y1);
 // The same set-up and walk handing each scan line's span to emit.

@@ -27,7 +27,8 @@ struct Span {
     GLuint z;
     GLint zDx;
     GLfloat color[4], colorDx[4];
-    GLfloat offsetZ, runStart, runEnd, zDxF;
+    double offsetZ;
+    GLfloat runStart, runEnd, zDxF;
     GLuint clampLow, clampHigh;
 };
 struct Frag {
