@@ -244,7 +244,7 @@ extern "C" void GLIMM __glImmShadeModel(GLenum mode) {
 }
 
 // Width and size forms: the integer width and the width the range supports.
-static GLint widthInteger(GLfloat v) { return v < 1.0f ? 1 : (GLint)(v + 0.5f); }
+static GLint widthInteger(GLfloat v) { return v < 1.0f ? 1 : v >= 65536.0f ? 65536 : (GLint)(v + 0.5f); }
 static GLfloat quantize(GLfloat v, GLfloat lo, GLfloat hi, GLfloat step) {
     if (v <= lo) return lo;
     if (v >= hi) return hi;

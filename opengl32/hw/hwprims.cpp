@@ -153,14 +153,16 @@ static void wideLine(GlContext* gc, GlVertex* a, GlVertex* b, bool antialiased) 
     lineEnds(gc, a, b, &ends[0], &ends[1]);
     const GLfloat dx = ends[1].x - ends[0].x, dy = ends[1].y - ends[0].y;
     GLfloat ox = 0.0f, oy = 0.0f;
+    const GLfloat most = gc->limits.lineWidthMax;  // the widths beyond draw as the widest
     if (antialiased) {
         const GLfloat length = sqrtf(dx * dx + dy * dy);
         if (length == 0.0f) return;
-        const GLfloat h = gc->line.width * 0.5f;
+        const GLfloat h = (gc->line.width < most ? gc->line.width : most) * 0.5f;
         ox = -dy / length * h, oy = dx / length * h;
         ends[0].a = ends[1].a = 255.0f;
     } else {
-        const GLfloat h = (GLfloat)gc->line.widthInteger * 0.5f;
+        const GLint w = gc->line.widthInteger;
+        const GLfloat h = ((GLfloat)w < most ? (GLfloat)w : (GLfloat)(GLint)(most + 0.5f)) * 0.5f;
         if (fabsf(dx) > fabsf(dy)) oy = h;
         else ox = h;
     }
@@ -198,12 +200,27 @@ static void GLPROC hwPointSmooth(GlContext*, GlVertex* v) {
     rvAADrawPoint(&r);
 }
 
+// A point size limited to the supported range; 0 for none.
+static GLfloat boardPointSize(const GlContext* gc, GLfloat size) {
+    if (!(size > 0.0f)) return 0.0f;
+    return size < gc->limits.pointSizeMax ? size : gc->limits.pointSizeMax;
+}
+
+// The centre lies where the board can draw (its vertex bias, 8192 pixels
+// either way): tested before any conversion, not-a-number fails.
+static bool boardReach(const RvVertex* r) {
+    const GLfloat x = r->x - RV_VERTEX_BIAS, y = r->y - RV_VERTEX_BIAS;
+    return x > -8192.0f && x < 8192.0f && y > -8192.0f && y < 8192.0f;
+}
+
 // A square of the integer size S on whole pixels: corners from the truncated
 // centre (odd sizes from the pixel the centre lies in).
 static void GLPROC hwWidePoint(GlContext* gc, GlVertex* v) {
     RvVertex r;
     libraryVertex(&r, v, v->color);
-    const GLint size = gc->point.sizeInteger, h = size >> 1;
+    if (!boardReach(&r)) return;
+    const GLint size = (GLint)(boardPointSize(gc, (GLfloat)gc->point.sizeInteger) + 0.5f), h = size >> 1;
+    if (size < 1) return;
     const GLfloat shift = (size & 1) ? 0.5f : 0.0f;
     const GLint left = (GLint)(r.x - shift) - h, bottom = (GLint)(r.y - shift) - h;
     RvVertex q[4] = {r, r, r, r};
@@ -219,7 +236,8 @@ static void GLPROC hwWidePoint(GlContext* gc, GlVertex* v) {
 static void GLPROC hwWidePointSmooth(GlContext* gc, GlVertex* v) {
     RvVertex centre;
     libraryVertex(&centre, v, v->color);
-    const GLfloat radius = gc->point.size * 0.5f;
+    if (!boardReach(&centre)) return;
+    const GLfloat radius = boardPointSize(gc, gc->point.size) * 0.5f;
     const GLint n = (GLint)(radius * 4.0f + 0.5f);
     if (n < 1) return;
     const GLint cull = __glHwCullCode(gc);

@@ -24,6 +24,20 @@ static inline GLuint __glPrimitiveDepth(const GlContext* gc, double z) {
     return (GLuint)z;
 }
 
+// Guard band around the clip box: a viewport is at most 2048 pixels wide, so
+// a visible primitive's vertices lie within this distance of the box (plus
+// its own reach, a line's width or a point's size) once clipped.
+static const GLfloat GL_GUARD_BAND = 4096.0f;
+
+// Window x, y lie within the guard band grown by reach; false for
+// not-a-number and infinities (written so that they fail every test).
+static inline bool __glInsideGuardBand(const GlContext* gc, GLfloat x, GLfloat y, GLfloat reach) {
+    const GLint* box = gc->span.clipBox;
+    const GLfloat g = GL_GUARD_BAND + reach;
+    return x >= (GLfloat)box[0] - g && x <= (GLfloat)box[2] + g && y >= (GLfloat)box[1] - g &&
+           y <= (GLfloat)box[3] + g;
+}
+
 // A window y in upward orientation: a top-down drawable's window y mirrored
 // (window coordinates carry bias + 0.5), so that ties round as on a bottom-up one.
 static inline GLfloat __glUpwardY(const GlContext* gc, GLfloat y) {

@@ -111,6 +111,42 @@ void runSections(GlContext* gc) {
     }
 }
 
+// The first k0 of count walk steps (major coordinate start + k dir) lie before
+// the clip box and the steps after k1 beyond it; false when none is inside.
+bool visibleSteps(const GlSpanState* s, bool yMajor, GLint start, GLint dir, GLint count, GLint* k0, GLint* k1) {
+    const GLint lo = yMajor ? s->clipBox[1] : s->clipBox[0];
+    const GLint hi = (yMajor ? s->clipBox[3] : s->clipBox[2]) - 1;
+    GLint a = dir > 0 ? lo - start : start - hi, b = dir > 0 ? hi - start : start - lo;
+    if (a < 0) a = 0;
+    if (b > count - 1) b = count - 1;
+    *k0 = a, *k1 = b;
+    return a <= b;
+}
+
+// Moves the walk's start k steps on: the minor position is the start's plus k
+// times the 1.31 slope, exactly as k single steps would leave it.
+void skipSteps(GlSpanState* s, GLint k) {
+    if (k <= 0) return;
+    const bool yMajor = s->lineYMajor != 0;
+    GLint& major = yMajor ? s->lineY : s->lineX;
+    GLint& minor = yMajor ? s->lineX : s->lineY;
+    const int64_t at = (int64_t)s->lineFraction + (int64_t)k * (int64_t)s->lineSlope;
+    const int64_t whole = at >= 0 ? at >> 31 : -((-at + 0x7FFFFFFF) >> 31);
+    major += k * (yMajor ? s->lineAxialDy : s->lineAxialDx);
+    minor += (GLint)whole;
+    s->lineFraction = (GLuint)(at - whole * 0x80000000LL);
+}
+
+// Moves the stipple counter on by n pixels of a line.
+void advanceStipple(GlContext* gc, GLint n) {
+    GlSpanState* s = &gc->span;
+    if (n <= 0 || !(gc->rasterFlags & GL_RF_LINE_STIPPLE)) return;
+    const GLint repeat = gc->line.stippleRepeat > 0 ? gc->line.stippleRepeat : 1;
+    const GLint total = s->lineStippleRepeat + n % (16 * repeat);
+    s->lineStippleBit = (s->lineStippleBit + total / repeat) & 15;
+    s->lineStippleRepeat = total % repeat;
+}
+
 // One step of the walk, forward or back (the fraction's carry or borrow takes
 // the diagonal step).
 inline void stepForward(GlSpanState* s) {
@@ -168,11 +204,15 @@ inline void chooseOctant(GLfloat dx, GLfloat dy, bool* yMajor, GLint* dir) {
 
 extern "C" void GLPROC __glSetupLine(GlContext* gc, GlVertex* a, GlVertex* b) {
     GlSpanState* s = &gc->span;
-    const GLint width = gc->line.widthInteger > 0 ? gc->line.widthInteger : 1;
+    const GLint most = (GLint)(gc->limits.lineWidthMax + 0.5f);
+    const GLint width = gc->line.widthInteger < 1 ? 1 : gc->line.widthInteger > most ? most : gc->line.widthInteger;
     s->lineVertex0 = a, s->lineVertex1 = b;
     s->lineWidthRows = width;
     s->linePixelCount = 0;
+    s->lineHiddenBefore = s->lineHiddenAfter = 0;
     const GLfloat x0 = a->window[0], y0 = a->window[1], x1 = b->window[0], y1 = b->window[1];
+    // Range check before any conversion: a line beyond the guard band is not drawn.
+    if (!__glInsideGuardBand(gc, x0, y0, (GLfloat)width) || !__glInsideGuardBand(gc, x1, y1, (GLfloat)width)) return;
     const GLfloat dx = x1 - x0, dy = y1 - y0;
     if (dx == 0.0f && dy == 0.0f) return;
     bool yMajor;
@@ -198,19 +238,35 @@ extern "C" void GLPROC __glSetupLine(GlContext* gc, GlVertex* a, GlVertex* b) {
     s->lineSlope = fixed31(slope);
     s->lineX = yMajor ? minor : start;
     s->lineY = yMajor ? start : minor;
-    s->lineMajorStartOffset = offset;
     s->lineMajorDelta = majorDelta;
-    s->linePixelCount = count;
+    // Only the steps inside the clip box's major range are walked.
+    GLint k0, k1;
+    if (!visibleSteps(s, yMajor, start, dir, count, &k0, &k1)) {
+        s->lineHiddenBefore = count;
+        return;
+    }
+    skipSteps(s, k0);
+    s->lineMajorStartOffset = offset + (GLfloat)k0;
+    s->linePixelCount = k1 - k0 + 1;
+    s->lineHiddenBefore = k0;
+    s->lineHiddenAfter = count - 1 - k1;
 }
 
 extern "C" void GLPROC __glDrawLine(GlContext* gc, GlVertex* a, GlVertex* b) {
     __glSetupLine(gc, a, b);
     GlSpanState* s = &gc->span;
-    if (s->linePixelCount <= 0) return;
+    if (s->linePixelCount <= 0) {
+        // A line wholly outside the clip box still moves the stipple on.
+        if (s->lineHiddenBefore > 0) resetStippleIfPending(gc), advanceStipple(gc, s->lineHiddenBefore);
+        return;
+    }
     setGradients(gc, a, b, s->lineMajorStartOffset);
     resetStippleIfPending(gc);
+    advanceStipple(gc, s->lineHiddenBefore);
     s->lineAlongAxial = s->lineAlongDiag = s->lineAcrossAxial = s->lineAcrossDiag = 0.0f;
+    const GLint after = s->lineHiddenAfter;
     runSections(gc);
+    advanceStipple(gc, after);
 }
 
 // Flat shading with per-vertex fog: the provoking colour fogged with each
@@ -237,6 +293,12 @@ extern "C" void GLPROC __glSetupLineAntialiased(GlContext* gc, GlVertex* a, GlVe
     s->lineVertex0 = a, s->lineVertex1 = b;
     s->linePixelCount = 0;
     s->lineMajorDelta = 0.0f;
+    s->lineHiddenBefore = s->lineHiddenAfter = 0;
+    const GLfloat width = gc->line.widthQuantized > 0.0f ? gc->line.widthQuantized : 1.0f;
+    // Range check before any conversion: a line beyond the guard band is not drawn.
+    if (!__glInsideGuardBand(gc, a->window[0], a->window[1], width + 2.0f) ||
+        !__glInsideGuardBand(gc, b->window[0], b->window[1], width + 2.0f))
+        return;
     // Pixel c covers [c, c + 1) after the half-pixel shift.
     const GLfloat x0 = a->window[0] - 0.5f, y0 = a->window[1] - 0.5f;
     const GLfloat x1 = b->window[0] - 0.5f, y1 = b->window[1] - 0.5f;
@@ -255,7 +317,6 @@ extern "C" void GLPROC __glSetupLineAntialiased(GlContext* gc, GlVertex* a, GlVe
     const GLfloat offset = ((GLfloat)start + 0.5f - a0) * (GLfloat)dir;
     const GLfloat slope = db / majorDelta;
     // Minor extent of the footprint (width plus the one-pixel fringe).
-    const GLfloat width = gc->line.widthQuantized > 0.0f ? gc->line.widthQuantized : 1.0f;
     const GLfloat extent = (width + 1.0f) * len / majorDelta;
     const GLfloat m = b0 + slope * offset - extent * 0.5f;
     const GLint minor = (GLint)floorf(m);
@@ -268,6 +329,21 @@ extern "C" void GLPROC __glSetupLineAntialiased(GlContext* gc, GlVertex* a, GlVe
     s->lineWidthRows = (GLint)ceilf(extent) + 1;
     s->lineMajorStartOffset = offset;
     s->lineMajorDelta = majorDelta;
+    // Only steps near the clip box's major range are walked: a row's start
+    // moves less than two steps per row.
+    GLint k0, k1;
+    const GLint count = s->linePixelCount, margin = 2 * s->lineWidthRows + 4;
+    if (!visibleSteps(s, yMajor, start, dir, count, &k0, &k1)) k0 = count, k1 = -1;
+    k0 = k0 - margin > 0 ? k0 - margin : 0;
+    k1 = k1 + margin < count - 1 ? k1 + margin : count - 1;
+    if (k0 > k1) {
+        s->linePixelCount = 0;
+        return;
+    }
+    skipSteps(s, k0);
+    s->lineMajorStartOffset = offset + (GLfloat)k0;
+    s->linePixelCount = k1 - k0 + 1;
+    s->lineHiddenBefore = k0;
     // Along and across distances per step: x by sx adds (sx dirX, -sx dirY),
     // y by sy adds (sy dirY, sy dirX).
     const GLfloat ux = s->lineDirX, uy = s->lineDirY;
@@ -283,7 +359,7 @@ extern "C" void GLPROC __glSetupLineAntialiased(GlContext* gc, GlVertex* a, GlVe
 extern "C" void GLPROC __glDrawLineAntialiased(GlContext* gc, GlVertex* a, GlVertex* b) {
     __glSetupLineAntialiased(gc, a, b);
     GlSpanState* s = &gc->span;
-    if (s->lineMajorDelta == 0.0f) return;
+    if (s->lineMajorDelta == 0.0f || s->linePixelCount <= 0) return;
     const GLuint F = gc->rasterFlags;
     setGradients(gc, a, b, s->lineMajorStartOffset);
     resetStippleIfPending(gc);
@@ -308,8 +384,10 @@ extern "C" void GLPROC __glDrawLineAntialiased(GlContext* gc, GlVertex* a, GlVer
         s->lineX = x, s->lineY = y, s->lineFraction = fraction;
         s->lineAlong = along, s->lineAcross = across;
         GLint shift = 0;
-        while (s->lineAlong > -0.5f) stepBack(s), shift--;
-        while (s->lineAlong <= -0.5f) stepForward(s), shift++;
+        // Back to the start cap only when the walk starts there; never past the end.
+        if (!s->lineHiddenBefore)
+            while (s->lineAlong > -0.5f && shift > -2 * rows - 4) stepBack(s), shift--;
+        while (s->lineAlong <= -0.5f && shift < count) stepForward(s), shift++;
         s->spanZ = z0 + (GLuint)(shift * s->zDx);
         s->spanFog = fog0 + (GLfloat)shift * s->fogDx;
         for (int i = 0; i < 4; i++) s->spanColor[i] = color0[i] + (GLfloat)shift * s->colorDx[i];

@@ -31,8 +31,14 @@ inline void texturePointColor(GlContext* gc, const GlVertex* v, GlFragment* f) {
 // upward orientation and mapped to the buffer's.
 inline GLint pixelOf(GLfloat w) { return (GLint)(w - 0.5f); }
 
+// Range check before any conversion: a point beyond the guard band is not drawn.
+inline bool pointInRange(const GlContext* gc, const GlVertex* v, GLfloat size) {
+    return __glInsideGuardBand(gc, v->window[0], v->window[1], size);
+}
+
 template <bool Textured>
 void size1(GlContext* gc, GlVertex* v) {
+    if (!pointInRange(gc, v, 1.0f)) return;
     GlFragment f;
     pointFragment(gc, v, pixelOf(v->window[0]), __glBufferRow(gc, pixelOf(__glUpwardY(gc, v->window[1]))), &f);
     if (Textured) texturePointColor(gc, v, &f);
@@ -44,7 +50,7 @@ void size1(GlContext* gc, GlVertex* v) {
 template <typename Cover>
 void antialiased(GlContext* gc, GlVertex* v, Cover cover) {
     GLfloat size = gc->point.sizeQuantized;
-    if (!(size > 0.0f)) return;
+    if (!(size > 0.0f) || !pointInRange(gc, v, size)) return;
     const GLfloat r = size * gc->constants.half;
     const GLfloat r2 = r * r;
     // Centre in pixel units: pixel x covers [x, x + 1), its centre x + 0.5.
@@ -101,6 +107,7 @@ extern "C" void GLPROC __glPointWide(GlContext* gc, GlVertex* v) {
     const GLint most = (GLint)(gc->limits.pointSizeMax + 0.5f);
     if (n > most) n = most;
     if (n < 1) n = 1;
+    if (!pointInRange(gc, v, (GLfloat)n)) return;
     const GLint h = n >> 1;
     const GLfloat wy = __glUpwardY(gc, v->window[1]);
     GLint x0, y0;

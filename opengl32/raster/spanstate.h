@@ -72,6 +72,7 @@ struct GlSpanState {
     GLint lineSlope;      // 1.31, signed
     GLint lineWidthRows;
     GLint lineStippleBit, lineStippleRepeat;
+    GLint lineHiddenBefore, lineHiddenAfter;  // pixels of the line cut off before and after the clip box
     GlVertex* lineVertex0;
     GlVertex* lineVertex1;
     // Antialiased lines.

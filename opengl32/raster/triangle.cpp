@@ -23,9 +23,6 @@
 namespace {
 
 constexpr double kFractionOne = 2147483648.0;  // 2^31
-// A viewport is at most 2048 pixels wide, so a visible triangle lies within
-// this distance of the clip box; anything beyond is not drawn.
-constexpr GLfloat kGuardBand = 4096.0f;
 // Distances with a depth gradient of zero in x.
 constexpr double kNoSlopeRun = 99999.99999999999;
 
@@ -42,13 +39,10 @@ struct SpanStart {
     GLfloat offsetRunStart;
 };
 
+// Anything beyond the guard band is not drawn.
 inline bool insideGuard(const GlContext* gc, const GlVertex* v) {
-    const GLint* box = gc->span.clipBox;
-    const GLfloat x = v->window[0], y = v->window[1], z = v->window[2];
-    // Written so that not-a-number fails every test.
-    return x >= (GLfloat)box[0] - kGuardBand && x <= (GLfloat)box[2] + kGuardBand &&
-           y >= (GLfloat)box[1] - kGuardBand && y <= (GLfloat)box[3] + kGuardBand && z == z &&
-           fabsf(z) < 1e30f;
+    const GLfloat z = v->window[2];
+    return __glInsideGuardBand(gc, v->window[0], v->window[1], 0.0f) && z == z && fabsf(z) < 1e30f;
 }
 
 // Depth in buffer units: truncated, clamped to the unsigned 32-bit range.

@@ -1,6 +1,7 @@
 // Hardware primitives: what the board receives for each primitive mode,
 // shading, culling and polygon mode, and the pixels it draws; glClear.
 
+#include <limits.h>
 #include <math.h>
 #include <functional>
 #include "hw_env.h"
@@ -409,3 +410,40 @@ TEST(HwPoints, SizeAndSmoothness) {
 }
 
 }  // namespace
+
+// Sizes beyond the supported range draw as the largest (a disc of bounded
+// triangles, a square, a quad that the board accepts), and points of a
+// viewport at the integer limit are dropped before any conversion.
+TEST(HwPoints, OversizedAndFarOffPointsAndLinesStayBounded) {
+    const struct {
+        const char* name;
+        bool smooth, line;
+        float size;
+        GLint viewportX;
+        size_t calls;  // triangles submitted
+    } cases[] = {
+        {"smooth point", true, false, 1e9f, 0, 20},  // 4 x radius 5
+        {"wide point", false, false, 1e9f, 0, 2},
+        {"wide line", false, true, 1e9f, 0, 2},
+        {"smooth wide line", true, true, 1e9f, 0, 2},
+        {"smooth point far off", true, false, 4, INT_MAX, 0},
+        {"wide point far off", false, false, 4, INT_MIN, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HwContext hw;
+        glViewport(c.viewportX, 0, 32, 32);
+        if (c.smooth) glEnable(c.line ? GL_LINE_SMOOTH : GL_POINT_SMOOTH);
+        glPointSize(c.size);
+        glLineWidth(c.size);
+        glBegin(c.line ? GL_LINES : GL_POINTS);
+        glVertex2f(8, 16);
+        if (c.line) glVertex2f(24, 18);
+        glEnd();
+        EXPECT_EQ(hwtestCalls("rvDrawTriangle").size() + hwtestCalls("rvAADrawTriangle").size(), c.calls);
+        for (const char* name : {"rvDrawTriangle", "rvAADrawTriangle"})
+            for (const auto& t : hwtestCalls(name))
+                for (int i = 0; i < 3; i++) EXPECT_LT(fabsf(t.vertices[i].y - kBias - 17), 12.0f);
+        EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+    }
+}

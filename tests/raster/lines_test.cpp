@@ -133,7 +133,7 @@ TEST(Lines, MajorAxisChoice) {
     };
     for (const Case& k : cases) {
         GlVertex a = {}, b = {};
-        a.window[0] = 6100.0f, a.window[1] = 6100.0f;  // pixel centres: biased integers
+        a.window[0] = 6152.0f, a.window[1] = 6152.0f;  // pixel centres inside the window: biased integers
         b.window[0] = a.window[0] + k.dx, b.window[1] = a.window[1] + k.dy;
         __glSetupLine(gc, &a, &b);
         EXPECT_EQ(gc->span.linePixelCount, k.count) << k.dx << "," << k.dy;
