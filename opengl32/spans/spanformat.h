@@ -55,8 +55,19 @@ static inline void glSpanStorePixel(uint8_t* p, GLuint v) {
 
 // The coverage-mask walk: live(i) for each set bit, pixel i = bit 31 - i;
 // next() after every pixel visited, live or dead; stops at the last live one.
+// A mask whose live pixels run unbroken from bit 31 (a whole group, or the
+// last one of a span) takes a counted loop without the bit tests.
 template <class Live, class Next>
 static inline void glSpanWalk(GLuint mask, Live live, Next next) {
+    const GLuint dead = ~mask;
+    if (!(dead & (dead + 1))) {
+        const int n = dead ? __builtin_clz(dead) : 32;
+        for (int i = 0; i < n; ++i) {
+            live(i);
+            next();
+        }
+        return;
+    }
     for (int i = 0; mask; mask <<= 1, ++i) {
         if (mask & 0x80000000u) live(i);
         next();
