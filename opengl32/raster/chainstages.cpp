@@ -57,9 +57,9 @@ inline bool compare(GLuint a, GLuint b) {
     return __glComparePasses<(int)(Func - GL_NEVER)>(a, b);
 }
 
-// ---- Depth: the value of pixel i of the group is generation + (z >> shift)
-// + i x (zStep >> shift), as the generic walk forms it; the polygon offset
-// is added once to the group's value and saturated to 0 .. depthMax.
+// ---- Depth: the value of pixel i of the group is the stored form of the
+// group's z plus i stored steps, as the generic walk forms it; the polygon
+// offset is added once to the group's z and saturated to 0 .. depthMax.
 template <GLenum Func, bool Write, typename W, int Dir>
 inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
     GLuint out = mask;
@@ -86,14 +86,13 @@ template <GLenum Func, bool Write, typename W>
 void GLSPANCALL depthStage(GLuint mask, GlSpan* s) {
     GlContext* gc = s->context;
     const GlDepthBuffer* db = &gc->fb.depth;
-    const GLuint shift = db->depthShift;
     GLuint z = s->z;
     if (s->zOffset) {
         const int64_t o = (int64_t)z + s->zOffset;
         z = o < 0 ? 0u : o > (int64_t)db->depthMax ? db->depthMax : (GLuint)o;
     }
-    const GLuint v = db->generation + (z >> shift);
-    const GLuint step = (GLuint)(s->zStep >> shift);
+    const GLuint v = __glDepthStored(db, z);
+    const GLuint step = __glDepthStoredStep(db, s->zStep);
     W* p = (W*)s->depthAddress;
     const GLuint out = s->pixelStep > 0 ? depthRun<Func, Write, W, 1>(mask, p, v, step)
                                         : depthRun<Func, Write, W, -1>(mask, p, v, step);

@@ -2,13 +2,16 @@
 // kind, the clear and the fetch of one value.
 //
 // Generations: a 24-bit element holds the depth in its low 24 bits and the
-// generation of the clear that last wrote it in its top byte. Generations
-// count down from 0xFF, so an element of an older clear compares as farther
-// than any value of the current one; while the clear value is 1.0 and the
-// function GL_LESS or GL_LEQUAL, a clear of the whole buffer only steps the
-// generation. When the generation would wrap past 0, the clear writes every
-// pixel and starts again from 0xFF, so no element can ever alias the current
-// generation. The compare function is never remapped (stored depth is z).
+// generation of the clear that last wrote it in its top byte. Counting down,
+// an element of an older clear is numerically larger than any of the current
+// one, so it compares as farther under GL_LESS and GL_LEQUAL, as a clear to
+// 1.0 would; counting up the same holds for GL_GREATER and GL_GEQUAL with a
+// clear to 0.0. When a direction runs out the count turns round, and the
+// buffer stores 1 - z (mirror) where the GL function needs the other
+// direction, the compare function remapped to match. A clear that the
+// generations can stand for only steps the generation and rewrites 1/128 of
+// the rows, so every element is at most 127 generations old and none can
+// alias the current one.
 
 #include <stdlib.h>
 #include "depthstencil.h"
@@ -25,7 +28,9 @@ static GlDepthShared* sharedOf(GlDepthBuffer* db) {
 static void saveShared(GlDepthBuffer* db) {
     if (GlDepthShared* s = sharedOf(db)) {
         s->generation = db->generation;
+        s->generationStep = db->generationStep;
         s->needsFullClear = db->needsFullClear;
+        s->mirror = db->mirror;
     }
 }
 
@@ -85,7 +90,11 @@ extern "C" void GLPROC __glAttachDepthBuffer(GlBufferObject* b, GlDrawableBuffer
     __glAttachBufferObject(b, desc, gc);
     WglDrawable* d = gc->fb.drawable;
     if (GlDepthShared* s = (GlDepthShared*)desc->depthState) {
-        db->generation = db->generationStep ? s->generation : 0;
+        if (db->generationStep && s->generationStep) {
+            db->generation = s->generation;
+            db->generationStep = s->generationStep;
+            db->mirror = s->mirror;
+        }
         db->needsFullClear = s->needsFullClear;
     } else if (d) {
         desc->depthState = d->allocateZeroed(1, sizeof(GlDepthShared));
@@ -107,9 +116,61 @@ extern "C" void GLPROC __glFreeDepthStorage(GlDrawableBuffer* desc, WglDrawable*
     desc->depthState = nullptr;
 }
 
+static bool countingUp(const GlDepthBuffer* db) { return db->generationStep == GEN_ONE; }
+
+// The mirror a GL function needs in a direction: counting down wants a
+// stored GL_LESS or GL_LEQUAL, counting up GL_GREATER or GL_GEQUAL; other
+// functions keep the buffer as it is.
+static GLuint mirrorFor(GLenum func, bool up, GLuint current) {
+    const bool lessLike = func == GL_LESS || func == GL_LEQUAL;
+    const bool greaterLike = func == GL_GREATER || func == GL_GEQUAL;
+    if (!lessLike && !greaterLike) return current;
+    return up ? lessLike : greaterLike;
+}
+
+// The function on stored values: with mirror the order turns round.
+static GLenum storedFunc(GLenum func, GLuint mirror) {
+    if (!mirror) return func;
+    switch (func) {
+    case GL_LESS: return GL_GREATER;
+    case GL_LEQUAL: return GL_GEQUAL;
+    case GL_GREATER: return GL_LESS;
+    case GL_GEQUAL: return GL_LEQUAL;
+    default: return func;
+    }
+}
+
+// A new mirror changes what the stored values mean: the depth-test
+// procedures and the chain are picked again before the next primitive.
+static void setMirror(GlContext* gc, GlDepthBuffer* db, GLuint mirror) {
+    if (db->mirror == mirror) return;
+    db->mirror = (uint8_t)mirror;
+    gc->dirtyPickers |= GL_DIRTY_DEPTH;
+    GlThreadState* ts = __glThreadStateOrNull();
+    if (ts && ts->context == gc && ts->beginState == GL_BEGIN_OUTSIDE) ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
+}
+
+// A generation clear that runs its direction out turns the count round:
+// counting down past 0x00 to counting up from 0x80, counting up past 0xFF to
+// counting down from 0x7F; the elements of the old direction then all
+// compare as older than the new generation, and the mirror follows the GL
+// function into the new direction.
+static void turnRound(GlContext* gc, GlDepthBuffer* db) {
+    const GLenum func = gc->depth.func;
+    if (!countingUp(db) && db->generation == GEN_TOP) {
+        db->generation = 0x80000000u, db->generationStep = GEN_ONE;
+        setMirror(gc, db, mirrorFor(func, true, 0));
+    } else if (countingUp(db) && db->generation == 0) {
+        db->generation = 0x7F000000u, db->generationStep = GEN_TOP;
+        setMirror(gc, db, mirrorFor(func, false, 0));
+    }
+}
+
+// The compare function the depth-test procedures use: the GL function on
+// stored values (turned round under mirror).
 extern "C" void GLPROC __glDepthNextGeneration(GlContext* gc, GlDepthBuffer* db) {
-    db->mirror = 0;
-    db->compareFunc = gc->depth.func;
+    if (!db->generationStep) db->mirror = 0;
+    db->compareFunc = storedFunc(gc->depth.func, db->mirror);
 }
 
 static GLdouble clearDepth(const GlContext* gc) {
@@ -119,14 +180,18 @@ static GLdouble clearDepth(const GlContext* gc) {
 
 extern "C" GLuint GLPROC __glDepthClearValue(GlContext* gc, GlDepthBuffer* db) {
     __glDepthNextGeneration(gc, db);
-    const GLuint z = (GLuint)(uint64_t)(clearDepth(gc) * (GLdouble)db->depthMax);
-    return (z >> db->depthShift) + db->generation;
+    return __glDepthStored(db, (GLuint)(uint64_t)(clearDepth(gc) * (GLdouble)db->depthMax));
 }
 
-// Generations can stand for a clear to 1.0 under GL_LESS and GL_LEQUAL.
+// Generations stand for the clear when the stored function and the stored
+// clear value are the direction's: the farthest value counting down, the
+// nearest counting up.
 static GLuint skippable(const GlContext* gc, const GlDepthBuffer* db) {
-    const GLenum f = gc->depth.func;
-    return db->generationStep && (f == GL_LESS || f == GL_LEQUAL) && clearDepth(gc) == 1.0;
+    if (!db->generationStep) return 0;
+    const GLenum f = storedFunc(gc->depth.func, db->mirror);
+    const GLdouble z = db->mirror ? 1.0 - clearDepth(gc) : clearDepth(gc);
+    if (countingUp(db)) return (f == GL_GREATER || f == GL_GEQUAL) && z == 0.0;
+    return (f == GL_LESS || f == GL_LEQUAL) && z == 1.0;
 }
 
 extern "C" void GLPROC __glPickDepthProcs(GlContext* gc, GlDepthBuffer* db, GLint index) {
@@ -146,20 +211,32 @@ extern "C" void GLPROC __glClearDepthBuffer(GlContext* gc) {
     GlDepthBuffer* db = &gc->fb.depth;
     GLint box[4];
     if (!gc->depth.writeMask || !__glStorageClearBox(gc, &db->buf, box)) return;
+    // Generations clear the whole buffer: a clip box smaller than the
+    // drawable is always filled, generation and mirror left as they are.
     const bool whole = box[0] == 0 && box[1] == 0 && box[2] >= gc->drawableWidth && box[3] >= gc->drawableHeight;
-    if (db->generationStep && whole) {
-        if (!db->needsFullClear && skippable(gc, db) && db->generation >= GEN_ONE) {
-            db->generation -= GEN_ONE;
-            saveShared(db);
-            return;
-        }
-        db->generation = GEN_TOP;
-        db->needsFullClear = 0;
-    } else if (whole) {
-        db->needsFullClear = 0;
+    if (db->generationStep && whole && !db->needsFullClear && skippable(gc, db)) {
+        db->generation += db->generationStep;
+        turnRound(gc, db);
+        const GLuint value = __glDepthClearValue(gc, db);
+        // Rows [h k / 128, h (k + 1) / 128) of the box for counter k: every
+        // row once in 128 successive clears.
+        const GLint h = box[3] - box[1];
+        const GLint k = (GLint)((db->generation >> 24) & 0x7F);
+        const GLint rows[4] = {box[0], box[1] + h * k / 128, box[2], box[1] + h * (k + 1) / 128};
+        if (rows[3] > rows[1]) fillRows(db, rows, value);
+        saveShared(db);
+        return;
     }
-    saveShared(db);
+    if (db->generationStep && whole) {
+        // Every element rewritten: the newest generation of a fresh count,
+        // the mirror the function wants in this direction.
+        db->generation = ~db->valueMask;
+        setMirror(gc, db, mirrorFor(gc->depth.func, countingUp(db), db->mirror));
+    }
+    if (whole) db->needsFullClear = 0;
     const GLuint value = __glDepthClearValue(gc, db);
+    db->clearSkippable = (uint8_t)skippable(gc, db);
+    saveShared(db);
     fillRows(db, box, value);
 }
 
@@ -171,9 +248,15 @@ static inline GLuint element(GlDepthBuffer* db, GLint x, GLint y) {
 extern "C" GLuint GLPROC __glFetchDepth16(GlDepthBuffer* db, GLint x, GLint y) { return element(db, x, y) << 16; }
 extern "C" GLuint GLPROC __glFetchDepth32(GlDepthBuffer* db, GLint x, GLint y) { return element(db, x, y); }
 
-// An element of an older generation stands for the clear value 1.0.
+// An element of an older generation stands for the clear value its
+// direction keeps (1.0 counting down, 0.0 counting up) when the generations
+// can stand for the clear; otherwise, and for a current element, the stored
+// value read back through the mirror.
 extern "C" GLuint GLPROC __glFetchDepth24(GlDepthBuffer* db, GLint x, GLint y) {
     const GLuint w = element(db, x, y);
-    if ((w & ~db->valueMask) != db->generation) return db->depthMax;
-    return (w & db->valueMask) << db->depthShift;
+    const GLuint top = db->depthMax >> db->depthShift;
+    GLuint v = w & db->valueMask;
+    if ((w & ~db->valueMask) != db->generation && db->clearSkippable) v = countingUp(db) ? 0 : top;
+    if (db->mirror) v = top - v;
+    return v << db->depthShift;
 }

@@ -40,6 +40,19 @@ void GLPROC __glBuildIndexTestTable(GlContext* gc);
 void GLPROC __glFreeIndexTestTable(GlContext* gc);
 }
 
+// The stored form of a depth value z (depthMax scale): generation + (z >>
+// depthShift), or, when the buffer stores 1 - z (mirror), generation +
+// (depthMax >> depthShift) - (z >> depthShift). Pixels along a span step by
+// __glDepthStoredStep of the unmirrored step.
+static inline GLuint __glDepthStored(const GlDepthBuffer* db, GLuint z) {
+    const GLuint v = z >> db->depthShift;
+    return db->generation + (db->mirror ? (db->depthMax >> db->depthShift) - v : v);
+}
+static inline GLuint __glDepthStoredStep(const GlDepthBuffer* db, GLint dz) {
+    const GLuint s = (GLuint)(dz >> db->depthShift);
+    return db->mirror ? 0u - s : s;
+}
+
 // Comparison F (function - GL_NEVER) of a value v with a stored w.
 template <int F>
 inline bool __glComparePasses(GLuint v, GLuint w) {

@@ -27,7 +27,7 @@ template <int F, int Write, typename W>
 GLuint GLPROC testPixel(GlDepthBuffer* db, GLint x, GLint y, GLuint z) {
     if (F == F_NEVER) return 0;
     if (F == F_ALWAYS && !Write) return 1;
-    const GLuint v = (z >> db->depthShift) + db->generation;
+    const GLuint v = __glDepthStored(db, z);
     return testSpan<F, Write, W>(v, __glBufferAddress(&db->buf, db->buf.context, x, y));
 }
 

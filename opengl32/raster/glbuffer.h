@@ -156,7 +156,7 @@ struct GlDepthBuffer {
     GLuint valueMask;       // element bits holding the depth
     GLuint generationStep;  // non-zero: the kind has clear generations
     uint8_t needsFullClear, clearSkippable;
-    uint8_t mirror;  // always 0: the stored depth is z, never 1 - z
+    uint8_t mirror;  // the stored depth is 1 - z (24-bit kind counting up, or a remapped function)
     uint8_t pad;
     GLenum compareFunc;  // the function the depth-test procedures were picked for
     void (GLPROC* pick)(GlContext* gc, GlDepthBuffer* db, GLint index);
@@ -170,8 +170,8 @@ struct GlDepthBuffer {
 // What every context on one drawable shares of its depth buffer (the
 // drawable description's depthState).
 struct GlDepthShared {
-    GLuint generation;
-    uint8_t needsFullClear, pad[3];
+    GLuint generation, generationStep;
+    uint8_t needsFullClear, mirror, pad[2];
 };
 
 // One byte per pixel; the tests and operations are tables of 2^bits entries.

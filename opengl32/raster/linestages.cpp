@@ -122,7 +122,8 @@ template <int Kind>
 struct DepthStencilPixel {
     Cursor stencil, depth;
     const uint8_t *testTable, *failTable, *zfailTable, *zpassTable;
-    GLuint entryMask, z, shift, generation;
+    GLuint entryMask, z;
+    const GlDepthBuffer* db;
     GLint zStep;
     GlDepthSpanProc depthTest;
     explicit DepthStencilPixel(GlContext* gc) {
@@ -134,7 +135,7 @@ struct DepthStencilPixel {
         zfailTable = sb->depthFailOpTable, zpassTable = sb->depthPassOpTable;
         entryMask = sb->entries ? sb->entries - 1 : 0;
         z = gc->span.spanZ, zStep = gc->span.zDx;
-        shift = db->depthShift, generation = db->generation;
+        this->db = db;
         depthTest = gc->procs.depthTestSpan;
     }
     bool test(GLint, GLint, GLint) {
@@ -146,7 +147,7 @@ struct DepthStencilPixel {
             }
         }
         bool pass = true;
-        if (Kind & ST_DEPTH) pass = depthTest((z >> shift) + generation, depth.p) != 0;
+        if (Kind & ST_DEPTH) pass = depthTest(__glDepthStored(db, z), depth.p) != 0;
         if (Kind & ST_ZOPS) *sp = pass ? zpassTable[*sp] : zfailTable[*sp];
         return pass;
     }

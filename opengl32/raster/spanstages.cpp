@@ -114,12 +114,11 @@ GLuint GLPROC depthStage(GlContext* gc) {
     GlDepthBuffer* db = &gc->fb.depth;
     GlStencilBuffer* sb = &gc->fb.stencil;
     const GlDepthSpanProc test = gc->procs.depthTestSpan;
-    const GLuint shift = db->depthShift, base = db->generation;
     const GLint es = (GLint)db->buf.elementSize;
     uint8_t* const za = s->depthAddress;
     uint8_t* const sa = s->stencilAddress;
     const GLuint smask = sb->entries - 1;
-    const GLuint step = (GLuint)(s->zDx >> shift);
+    const GLuint step = __glDepthStoredStep(db, s->zDx);
     const GLuint zDx32 = (GLuint)s->zDx32;
     GLuint z0 = s->spanZ;
     GLint from = 0, to = s->spanLength;
@@ -132,9 +131,9 @@ GLuint GLPROC depthStage(GlContext* gc) {
         if (!(start > 0.0f)) from = to = 0;
         else if (end > start) to = start < (GLfloat)n ? n - pixelsOf((GLfloat)n - start, n) : n;
         else from = pixelsOf(start - end + 1.0f, n);
-        const GLenum f = db->compareFunc;
-        low = base + (s->offsetClampLow >> shift);
-        high = base + (s->offsetClampHigh >> shift);
+        const GLenum f = gc->depth.func;  // on unmirrored values
+        low = __glDepthStored(db, s->offsetClampLow);
+        high = __glDepthStored(db, s->offsetClampHigh);
         lowNever = (f == GL_LESS && s->offsetClampLow) || (f == GL_GREATER && !s->offsetClampLow);
         highNever = (f == GL_LESS && s->offsetClampHigh) || (f == GL_GREATER && !s->offsetClampHigh);
     }
@@ -142,7 +141,7 @@ GLuint GLPROC depthStage(GlContext* gc) {
         GLuint pass;
         if (!Offset || (i >= from && i < to)) {
             const GLuint group = z0 + (GLuint)(i >> 5) * zDx32;
-            pass = test(base + (group >> shift) + (GLuint)(i & 31) * step, za + i * es);
+            pass = test(__glDepthStored(db, group) + (GLuint)(i & 31) * step, za + i * es);
         } else {
             const bool before = i < from;
             pass = (before ? lowNever : highNever) ? 0 : test(before ? low : high, za + i * es);

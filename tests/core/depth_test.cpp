@@ -131,33 +131,46 @@ TEST(Depth, ClearWritesTheQuantisedClearValue) {
     }
 }
 
-// With GL_LESS and clear value 1.0 the 24-bit kind steps its generation
-// instead of writing; over many clears (past the wrap of the generation) a
+// With GL_LESS and clear value 1.0, or GL_GREATER and 0.0, the 24-bit kind
+// steps its generation instead of writing; over many clears (across both
+// turns of the count, where the buffer starts or stops storing 1 - z) a
 // depth written before a clear never shows through after it.
 TEST(Depth, GenerationClearsAlwaysReadAsTheClearValue) {
     const Kind& k = kinds[1];
-    Bound b(6, 5, format(24, 0));
-    ASSERT_TRUE(b.gc);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
-    glClearDepth(1.0);
-    GlDepthBuffer* db = b.depth();
-    int fullWrites = 0;
-    for (int i = 0; i < 300; i++) {
-        b.setDepthWord(5, 4, 0x12345);  // an untouched pixel shows full writes
-        glClear(GL_DEPTH_BUFFER_BIT);
-        if (b.depthWord(5, 4) != 0x12345u) fullWrites++;
-        b.validate();
-        for (int y = 0; y < 5; y++)
-            for (int x = 0; x < 5; x++) ASSERT_EQ(db->fetch(db, b.bx(x), b.by(y)), k.fullScale) << "clear " << i;
-        // A fragment nearer than 1.0 passes; then it is stored.
-        ASSERT_EQ(db->testPixel(db, b.bx(2), b.by(3), windowZ(k, 0.9)), 1u) << "clear " << i;
-        ASSERT_EQ(db->testPixel(db, b.bx(2), b.by(3), windowZ(k, 0.95)), 0u) << "clear " << i;
-        ASSERT_EQ(db->fetch(db, b.bx(2), b.by(3)), windowZ(k, 0.9) >> 7 << 7);
-        db->storePixel(db, b.bx(1), b.by(1), windowZ(k, 0.3));
+    const struct {
+        GLenum func;
+        double clear, passes, fails;
+    } cases[] = {{GL_LESS, 1.0, 0.9, 0.95}, {GL_GREATER, 0.0, 0.1, 0.05}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.func);
+        Bound b(6, 5, format(24, 0));
+        ASSERT_TRUE(b.gc);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(c.func);
+        glClearDepth(c.clear);
+        GlDepthBuffer* db = b.depth();
+        int fullWrites = 0;
+        bool turnedUp = false, turnedDown = false;
+        for (int i = 0; i < 400; i++) {
+            // Untouched pixels in the first and last rows show full writes.
+            b.setDepthWord(5, 4, 0x12345), b.setDepthWord(5, 0, 0x12345);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            if (b.depthWord(5, 4) != 0x12345u && b.depthWord(5, 0) != 0x12345u) fullWrites++;
+            turnedUp |= db->generationStep == 0x01000000u;
+            turnedDown |= turnedUp && db->generationStep == 0xFF000000u;
+            b.validate();
+            for (int y = 0; y < 5; y++)
+                for (int x = 0; x < 5; x++) ASSERT_EQ(db->fetch(db, b.bx(x), b.by(y)), windowZ(k, c.clear)) << i;
+            // A fragment nearer than the clear value passes; then it is stored.
+            ASSERT_EQ(db->testPixel(db, b.bx(2), b.by(3), windowZ(k, c.passes)), 1u) << "clear " << i;
+            ASSERT_EQ(db->testPixel(db, b.bx(2), b.by(3), windowZ(k, c.fails)), 0u) << "clear " << i;
+            ASSERT_EQ(db->fetch(db, b.bx(2), b.by(3)), windowZ(k, c.passes) >> 7 << 7);
+            db->storePixel(db, b.bx(1), b.by(1), windowZ(k, 0.3));
+        }
+        // Only the first clear: the count turns round instead of running out.
+        EXPECT_EQ(fullWrites, 1);
+        EXPECT_TRUE(turnedUp && turnedDown);
     }
-    // The first clear and the one after the generation ran out.
-    EXPECT_EQ(fullWrites, 2);
 }
 
 TEST(Depth, ClearsThatCannotUseGenerationsWriteEveryPixel) {
@@ -175,10 +188,13 @@ TEST(Depth, ClearsThatCannotUseGenerationsWriteEveryPixel) {
         ASSERT_TRUE(b.gc);
         glDepthFunc(c.func);
         glClearDepth(c.value);
+        GlDepthBuffer* db = b.depth();
         for (int i = 0; i < 3; i++) {
-            b.setDepthWord(3, 2, 0);
+            b.setDepthWord(3, 2, 0x12345);
             glClear(GL_DEPTH_BUFFER_BIT);
-            EXPECT_EQ(b.depthWord(3, 2), stored(kinds[1], c.value, 0xFF000000u)) << c.what << " clear " << i;
+            // GL_GREATER stores 1 - z while counting down: read back through fetch.
+            EXPECT_EQ(b.depthWord(3, 2) >> 24, 0xFFu) << c.what << " clear " << i;
+            EXPECT_EQ(db->fetch(db, b.bx(3), b.by(2)), windowZ(kinds[1], c.value) >> 7 << 7) << c.what;
         }
     }
 }
@@ -275,6 +291,29 @@ TEST(IndexTest, IndexesPastTheCappedTableCompareDirectly) {
     EXPECT_EQ(__glIndexTestPass(b.gc, 70000.0f), 0u);
     EXPECT_EQ(__glIndexTestPass(b.gc, 70001.0f), 1u);
     EXPECT_EQ(__glIndexTestPass(b.gc, 65535.0f), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Over 128 successive generation clears every row of the box is rewritten
+// exactly once, whatever the box's shape (narrow boxes too).
+TEST(Depth, GenerationClearsRewriteEveryRowOnceIn128) {
+    for (const auto& size : {std::pair<int, int>{6, 5}, {3, 200}, {40, 129}}) {
+        const int w = size.first, h = size.second;
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        Bound b(w, h, format(24, 0));
+        ASSERT_TRUE(b.gc);
+        glClear(GL_DEPTH_BUFFER_BIT);  // the full clear
+        std::vector<int> rewrites(h);
+        for (int i = 0; i < 128; i++) {
+            for (int y = 0; y < h; y++) b.setDepthWord(w - 1, y, 0x12345);
+            glClear(GL_DEPTH_BUFFER_BIT);
+            for (int y = 0; y < h; y++) rewrites[y] += b.depthWord(w - 1, y) != 0x12345u;
+        }
+        for (int y = 0; y < h; y++) ASSERT_EQ(rewrites[y], 1) << "row " << y;
+    }
 }
 
 }  // namespace

@@ -128,89 +128,91 @@ void compare(const Format& f, const Case& c, int depthBits, unsigned seed) {
     EXPECT_LE(worst, bound) << "largest channel difference";
     EXPECT_TRUE(fast.depth == slow.depth) << "depth buffers differ";
     EXPECT_TRUE(fast.stencil == slow.stencil) << "stencil buffers differ";
-    if (c.exactCoverage && c.lsb) EXPECT_GT(drawn, W * H / 10) << "the scene draws something";
+    if (c.exactCoverage && c.lsb) {
+        EXPECT_GT(drawn, W * H / 10) << "the scene draws something";
+    }
 }
 
 const std::vector<Case>& cases() {
     static const std::vector<Case> list = {
-        {"smooth", [] {}, 1, true, false, false, false},
-        {"flat", [] { glShadeModel(GL_FLAT); }, 1, true, false, false, false},
-        {"no dither", [] { glDisable(GL_DITHER); }, 1, true, false, false, false},
-        {"flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); }, 1, true, false, false, false},
-        {"depth LEQUAL", [] { glDepthFunc(GL_LEQUAL); }, 1, true, false, false, false},
+        {"smooth", [] {}, 1, true, false, false, false, nullptr},
+        {"flat", [] { glShadeModel(GL_FLAT); }, 1, true, false, false, false, nullptr},
+        {"no dither", [] { glDisable(GL_DITHER); }, 1, true, false, false, false, nullptr},
+        {"flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); }, 1, true, false, false, false, nullptr},
+        {"depth LEQUAL", [] { glDepthFunc(GL_LEQUAL); }, 1, true, false, false, false, nullptr},
         {"depth GREATER", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, 1,
-         true, false, false, false},
+         true, false, false, false, nullptr},
         {"depth EQUAL on a second pass", [] {}, 1, true, false, false, false, [] { glDepthFunc(GL_EQUAL); }},
         {"depth ALWAYS, no depth writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, 1, true, false,
-         false, false},
-        {"depth NEVER", [] { glDepthFunc(GL_NEVER); }, 0, true, false, false, false},
-        {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, 1, true, false, false, false},
-        {"no depth writes", [] { glDepthMask(GL_FALSE); }, 1, true, false, false, false},
+         false, false, nullptr},
+        {"depth NEVER", [] { glDepthFunc(GL_NEVER); }, 0, true, false, false, false, nullptr},
+        {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, 1, true, false, false, false, nullptr},
+        {"no depth writes", [] { glDepthMask(GL_FALSE); }, 1, true, false, false, false, nullptr},
         {"stencil INCR on depth pass", [] {
              glEnable(GL_STENCIL_TEST), glStencilFunc(GL_ALWAYS, 0, 0xFF), glStencilOp(GL_ZERO, GL_DECR, GL_INCR);
-         }, 1, true, false, false, false},
+         }, 1, true, false, false, false, nullptr},
         {"stencil LESS, REPLACE and INVERT", [] {
              glEnable(GL_STENCIL_TEST), glStencilFunc(GL_LESS, 1, 0x0F), glStencilMask(0x3C),
                  glStencilOp(GL_INVERT, GL_KEEP, GL_REPLACE);
-         }, 1, true, false, false, false},
+         }, 1, true, false, false, false, nullptr},
         {"stencil without depth", [] {
              glDisable(GL_DEPTH_TEST), glEnable(GL_STENCIL_TEST), glStencilFunc(GL_EQUAL, 0, 0xFF),
                  glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-         }, 1, true, false, false, false},
+         }, 1, true, false, false, false, nullptr},
         {"stipple", [] {
              GLubyte pattern[128];
              for (int i = 0; i < 128; ++i) pattern[i] = (GLubyte)(0xA5 ^ (i * 37));
              glEnable(GL_POLYGON_STIPPLE), glPolygonStipple(pattern);
-         }, 1, true, false, false, false},
-        {"scissor", [] { glEnable(GL_SCISSOR_TEST), glScissor(7, 5, 41, 30); }, 1, true, false, false, false},
+         }, 1, true, false, false, false, nullptr},
+        {"scissor", [] { glEnable(GL_SCISSOR_TEST), glScissor(7, 5, 41, 30); }, 1, true, false, false, false, nullptr},
         {"alpha test", [] { glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.5f); }, 1, true, true, true,
-         false},
+         false, nullptr},
         {"blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA", [] {
              glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-         }, 2, false, false, true, false},
+         }, 2, false, false, true, false, nullptr},
         {"blend SRC_ALPHA, ONE", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE); }, 2, false, false,
-         true, false},
+         true, false, nullptr},
         {"blend ONE_MINUS_SRC_ALPHA, SRC_ALPHA", [] {
              glEnable(GL_BLEND), glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA);
-         }, 2, false, false, true, false},
+         }, 2, false, false, true, false, nullptr},
         {"blend SRC_ALPHA, ZERO", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ZERO); }, 2, false, false,
-         true, false},
+         true, false, nullptr},
         {"blend SRC_ALPHA_SATURATE, ONE", [] {
              glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE);
-         }, 2, false, false, true, false},
+         }, 2, false, false, true, false, nullptr},
         {"blend ONE, ONE (generic store)", [] { glEnable(GL_BLEND), glBlendFunc(GL_ONE, GL_ONE); }, 2, true, false,
-         true, false},
+         true, false, nullptr},
         {"blend DST_COLOR, SRC_COLOR (generic store)", [] {
              glEnable(GL_BLEND), glBlendFunc(GL_DST_COLOR, GL_SRC_COLOR);
-         }, 2, false, false, true, false},
+         }, 2, false, false, true, false, nullptr},
         {"fog linear", [] {
              const GLfloat c[4] = {0.2f, 0.6f, 0.9f, 1.0f};
              glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_LINEAR), glFogf(GL_FOG_START, -1.0f),
                  glFogf(GL_FOG_END, 1.0f), glFogfv(GL_FOG_COLOR, c), glFogf(GL_FOG_INDEX, 100.0f),
                  glHint(GL_FOG_HINT, GL_FASTEST);
-         }, 2, false, false, false, false},
+         }, 2, false, false, false, false, nullptr},
         {"fog exp, nicest", [] {
              const GLfloat c[4] = {0.9f, 0.3f, 0.5f, 1.0f};
              glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_EXP), glFogf(GL_FOG_DENSITY, 1.5f), glFogfv(GL_FOG_COLOR, c),
                  glFogf(GL_FOG_INDEX, 40.0f), glHint(GL_FOG_HINT, GL_NICEST);
-         }, 2, false, false, false, false},
+         }, 2, false, false, false, false, nullptr},
         // A logic op turns a 1 LSB difference of the source into any other:
         // flat colours without dither are the same on both paths.
         {"logic op XOR", [] {
              glShadeModel(GL_FLAT), glDisable(GL_DITHER), glEnable(GL_COLOR_LOGIC_OP), glEnable(GL_INDEX_LOGIC_OP),
                  glLogicOp(GL_XOR);
-         }, 0, false, false, false, false},
+         }, 0, false, false, false, false, nullptr},
         {"logic op AND_REVERSE", [] {
              glShadeModel(GL_FLAT), glDisable(GL_DITHER), glEnable(GL_COLOR_LOGIC_OP), glEnable(GL_INDEX_LOGIC_OP),
                  glLogicOp(GL_AND_REVERSE);
-         }, 0, false, false, false, false},
-        {"colour mask red and blue", [] { glColorMask(1, 0, 1, 1); }, 1, false, false, true, false},
-        {"colour mask all off", [] { glColorMask(0, 0, 0, 0); }, 0, true, false, true, false},
-        {"index mask", [] { glIndexMask(0x3C); }, 1, false, false, false, true},
-        {"index mask off", [] { glIndexMask(0); }, 0, true, false, false, true},
-        {"draw buffer none", [] { glDrawBuffer(GL_NONE); }, 0, true, false, false, false},
-        {"back faces as lines", [] { glPolygonMode(GL_BACK, GL_LINE); }, 1, true, false, false, false},
-        {"cull front", [] { glEnable(GL_CULL_FACE), glCullFace(GL_FRONT); }, 1, true, false, false, false},
+         }, 0, false, false, false, false, nullptr},
+        {"colour mask red and blue", [] { glColorMask(1, 0, 1, 1); }, 1, false, false, true, false, nullptr},
+        {"colour mask all off", [] { glColorMask(0, 0, 0, 0); }, 0, true, false, true, false, nullptr},
+        {"index mask", [] { glIndexMask(0x3C); }, 1, false, false, false, true, nullptr},
+        {"index mask off", [] { glIndexMask(0); }, 0, true, false, false, true, nullptr},
+        {"draw buffer none", [] { glDrawBuffer(GL_NONE); }, 0, true, false, false, false, nullptr},
+        {"back faces as lines", [] { glPolygonMode(GL_BACK, GL_LINE); }, 1, true, false, false, false, nullptr},
+        {"cull front", [] { glEnable(GL_CULL_FACE), glCullFace(GL_FRONT); }, 1, true, false, false, false, nullptr},
     };
     return list;
 }
@@ -230,6 +232,48 @@ TEST(FastPath, ChainMatchesGenericPathOverDepthKindsAndSeeds) {
         for (int depthBits : {16, 24, 32})
             for (unsigned seed : {3u, 97u})
                 for (const Case* c : {&smooth, &stencil}) compare(f, *c, depthBits, seed);
+}
+
+}  // namespace
+
+namespace {
+
+// The same scene every frame, each frame cleared: every frame's pixels and
+// depths equal the first frame's, on both paths, while the 24-bit buffer's
+// generations count down, turn round (storing 1 - z) and count up again.
+TEST(FastPath, FramesAcrossDepthGenerationsMatchTheFirst) {
+    const Format& f = kFormats[2];
+    for (GLenum func : {GL_LESS, GL_GEQUAL}) {
+        for (bool generic : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "function " << std::hex << func << (generic ? " generic" : " fast"));
+            GltestTrianglePath path(generic);
+            GltestDibContext ctx(W, H, f.bits, false, 24, false, f.masks);
+            ASSERT_TRUE(ctx.rc);
+            glEnable(GL_DEPTH_TEST);
+            glDepthFunc(func);
+            glClearDepth(func == GL_LESS ? 1.0 : 0.0);
+            const std::vector<Vertex> v = randomTriangles(5, 12, false);
+            std::vector<uint32_t> first;
+            std::vector<GLuint> firstDepth(W * H), depth(W * H);
+            for (int frame = 0; frame < 300; ++frame) {
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                glBegin(GL_TRIANGLES);
+                for (const Vertex& q : v) glColor4fv(q.c), glVertex3f(q.x, q.y, q.z);
+                glEnd();
+                if (frame % 37 != 0 && frame != 256 && frame != 257) continue;
+                std::vector<uint32_t> image;
+                for (int y = 0; y < H; ++y)
+                    for (int x = 0; x < W; ++x) image.push_back(ctx.pixel(x, y));
+                glReadPixels(0, 0, W, H, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, depth.data());
+                if (frame == 0) {
+                    first = image, firstDepth = depth;
+                    continue;
+                }
+                ASSERT_TRUE(image == first) << "frame " << frame;
+                ASSERT_TRUE(depth == firstDepth) << "frame " << frame;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -276,10 +276,11 @@ TEST(SpanDepth, FunctionsMasksAndKinds) {
                 const GLuint wordMask = db->buf.elementSize == 2 ? 0xFFFFu : 0xFFFFFFFFu;
                 for (int i = 0; i < n; i++) {
                     const GLuint group = kind.z + (GLuint)(i >> 5) * ((GLuint)kind.dz << 5);
-                    const GLuint v = (db->generation + (group >> db->depthShift) +
-                                      (GLuint)(i & 31) * (GLuint)(kind.dz >> (int)db->depthShift)) &
+                    // Stored values (1 - z where the 24-bit kind mirrors) under
+                    // the function on stored values.
+                    const GLuint v = (__glDepthStored(db, group) + (GLuint)(i & 31) * __glDepthStoredStep(db, kind.dz)) &
                                      wordMask;
-                    const bool pass = compare(func, v, before[i]);
+                    const bool pass = compare(db->compareFunc, v, before[i]);
                     const auto tag = [&] {
                         return ::testing::Message() << kind.depthBits << "-bit z " << std::hex << kind.z << " func "
                                                     << func << " write " << write << " pixel " << std::dec << i;
