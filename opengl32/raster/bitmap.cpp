@@ -134,6 +134,26 @@ void bitmapRow(uint8_t* row, const GLubyte* bits, GLint c0, GLint c1, const GLui
     }
 }
 
+// Bitmaps of one byte a row with no column clipped (glyphs): rows [0, rows)
+// of `bits`, the columns of `mask`; value[r & 3] the values of row r.
+template <int N>
+void bitmapByteRows(uint8_t* row, ptrdiff_t stride, const GLubyte* bits, GLint rows, GLuint mask,
+                    const GLuint* const value[4]) {
+    for (GLint r = 0; r < rows; r++, row += stride) {
+        const GLuint b = bits[r] & mask;
+        if (!b) continue;
+        const GLuint* v = value[r & 3];
+        if (b & 0x80) storeValue<N>(row, v[0]);
+        if (b & 0x40) storeValue<N>(row + N, v[1]);
+        if (b & 0x20) storeValue<N>(row + 2 * N, v[2]);
+        if (b & 0x10) storeValue<N>(row + 3 * N, v[3]);
+        if (b & 0x08) storeValue<N>(row + 4 * N, v[4]);
+        if (b & 0x04) storeValue<N>(row + 5 * N, v[5]);
+        if (b & 0x02) storeValue<N>(row + 6 * N, v[6]);
+        if (b & 0x01) storeValue<N>(row + 7 * N, v[7]);
+    }
+}
+
 // glBitmap straight into a 1-, 2-, 3- or 4-byte buffer: one packed value per
 // dither cell, stored at each set bit inside the clip box.
 template <int N>
@@ -175,6 +195,12 @@ void GLPROC fastBitmap(GlContext* gc, GLsizei width, GLsizei height, GLfloat xor
             uint8_t* row = cb->buf.base + (ptrdiff_t)(y - l->windowBiasY) * cb->buf.stride +
                            (ptrdiff_t)(x0 + cs - l->windowBiasX) * N;
             const ptrdiff_t stride = (ptrdiff_t)step * cb->buf.stride;
+            if (width <= 8 && c0 == 0 && c1 == width) {
+                const GLuint* value[4];
+                for (GLint k = 0; k < 4; k++) value[k] = pattern[(y + step * k) & 3] + phase;
+                bitmapByteRows<N>(row, stride, bits, r1 - r0, (0xFF00u >> width) & 0xFFu, value);
+                continue;
+            }
             for (GLint r = r0; r < r1; r++, y += step, bits += rowBytes, row += stride)
                 bitmapRow<N>(row, bits, c0 - cs, c1 - cs, pattern[y & 3] + phase);
         }

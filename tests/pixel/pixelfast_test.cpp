@@ -191,6 +191,7 @@ struct BitmapCase {
 const BitmapCase kBitmaps[] = {
     {8, 13, 2, 3, 0, 0, true, false, GL_FRONT},
     {9, 5, 2.6f, 3.4f, 1, 2, false, false, GL_FRONT},
+    {5, 7, 6, 17, 0, 0, true, false, GL_FRONT},      // the bits right of the width stay unused
     {21, 11, -13, 4, 0, 0, true, false, GL_FRONT},   // 13 columns clipped on the left
     {21, 11, 15, -6, 3, 0, true, false, GL_FRONT},   // right and bottom
     {17, 9, 10, 16, 0, 0, true, false, GL_FRONT},    // top
