@@ -266,3 +266,88 @@ TEST(PixelFast, ClearsFillTheScissorBoxOnly) {
 }
 
 }  // namespace
+
+// ---- Textured and fogged pixel fragments: the same colour drawn as a point at
+// the raster position's texture coordinates and distance.
+
+namespace {
+
+struct TexFogCase {
+    bool texture, fog;
+    const char* name;
+};
+// (Points fog their colour before texturing it, so the two together are not compared.)
+const TexFogCase kTexFog[] = {{true, false, "textured"}, {false, true, "fogged"}};
+
+void setTexFog(const TexFogCase& c) {
+    if (c.texture) {
+        const GLubyte texels[2 * 2 * 4] = {200, 40, 90, 255, 30, 220, 60, 128, 250, 250, 10, 64, 0, 100, 200, 32};
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glEnable(GL_TEXTURE_2D);
+    }
+    if (c.fog) {
+        glEnable(GL_FOG);
+        glFogi(GL_FOG_MODE, GL_LINEAR);
+        glFogf(GL_FOG_START, -1.0f);
+        glFogf(GL_FOG_END, 1.0f);
+        const GLfloat colour[4] = {0.1f, 0.8f, 0.3f, 1.0f};
+        glFogfv(GL_FOG_COLOR, colour);
+        glHint(GL_FOG_HINT, GL_NICEST);
+    }
+    glTexCoord2f(0.75f, 0.25f);
+}
+
+// Eye coordinates with the eye origin at window (x, y): the raster position
+// there has distance |z|, as far as points of eye z are for their fog.
+void eyeOriginAt(int x, int y) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-x, W - x, -y, H - y, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+const GLfloat kEyeZ = -0.4f;
+
+// The pixel a point of colour c draws at eye (x, y, kEyeZ), window pixel
+// (wx, wy).
+uint32_t pointPixel(GltestDibContext& ctx, int x, int y, int wx, int wy, const GLubyte* c) {
+    glColor4ubv(c);
+    glTexCoord2f(0.75f, 0.25f);
+    glBegin(GL_POINTS);
+    glVertex3f(x + 0.5f, y + 0.5f, kEyeZ);
+    glEnd();
+    return ctx.pixel(wx, wy);
+}
+
+TEST(PixelFragments, BitmapsAndRectanglesTakeTheTexelAndFogOfTheRasterPosition) {
+    for (const TexFogCase& c : kTexFog)
+        for (bool fast : {true, false}) {
+            if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+            GltestDibContext ctx(W, H, 32);
+            unsetenv("__GL_DISABLE_FASTPATH");
+            glDisable(GL_DITHER);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            setTexFog(c);
+            const GLubyte colour[4] = {180, 90, 255, 200};
+            glColor4ubv(colour);
+            eyeOriginAt(2, 3);
+            glRasterPos3f(0.0f, 0.0f, kEyeZ);
+            const GLubyte bits[2] = {0xE0, 0xE0};
+            glBitmap(3, 2, 0, 0, 0, 0, bits);
+            const uint32_t bitmapPixel = ctx.pixel(3, 4);
+            EXPECT_EQ(pointPixel(ctx, 1, 1, 3, 4, colour), bitmapPixel) << c.name << (fast ? " fast" : " generic");
+            const GLubyte image[2 * 2 * 4] = {10, 20, 30, 40, 255, 255, 255, 255, 128, 0, 64, 255, 77, 177, 7, 0};
+            eyeOriginAt(10, 6);
+            glRasterPos3f(0.0f, 0.0f, kEyeZ);
+            glDrawPixels(2, 2, GL_RGBA, GL_UNSIGNED_BYTE, image);
+            const uint32_t drawn[4] = {ctx.pixel(10, 6), ctx.pixel(11, 6), ctx.pixel(10, 7), ctx.pixel(11, 7)};
+            for (int i = 0; i < 4; i++)
+                EXPECT_EQ(pointPixel(ctx, i & 1, i >> 1, 10 + (i & 1), 6 + (i >> 1), image + 4 * i), drawn[i])
+                    << c.name << (fast ? " fast" : " generic") << " pixel " << i;
+        }
+}
+
+}  // namespace
