@@ -176,6 +176,7 @@ static GLboolean GLPROC hwMakeCurrent(GlContext* gc) {
         __wglSystemError("wglMakeCurrent", WGL_ERROR_UNSUPPORTED);
         return GL_FALSE;
     }
+    __glHw(gc)->hwBoardBuffers = buffers;
     GlThreadState* ts = __glThreadState();
     ts->context = gc;
     ts->beginState = gc->savedBeginState;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/glcontext.h"
+#include "ravix2x.h"
 
 // A hardware context: the generic context and the hardware tail. Face and
 // polygon-mode bytes are the generic context's (ccwFront, cullFaceCode, ...).
@@ -10,6 +11,7 @@ struct GlHwContext {
     GLint hwBlendSrc, hwBlendDst;  // library factor codes of the current glBlendFunc
     GLuint hwVertexKey;            // vertex-stage key bits (GL_HW_KEY_*)
     void* hwCurrentTexture;        // texture object in use, or null
+    GLint hwBoardBuffers;          // board colour buffers of the window: 2, or 1 ("QRB_SINGLEBUFFER")
 };
 static_assert(offsetof(GlHwContext, gc) == 0, "a hardware context is a GlContext");
 
@@ -31,6 +33,35 @@ enum {
 
 static inline GlHwContext* __glHw(GlContext* gc) { return (GlHwContext*)gc; }
 
+// A board buffer locked for the life of the record (write locks take 5-6-5
+// writes): pixel addresses of biased window positions.
+struct GlHwLfbLock {
+    RvLfbInfo info;
+    int32_t type, buffer;
+    bool held;
+    GlHwLfbLock(int32_t lockType, int32_t which) : info(), type(lockType), buffer(which) {
+        info.size = sizeof info;
+        const int32_t mode = type == RV_LFB_WRITE_ONLY ? RV_LFB_WRITEMODE_565 : RV_LFB_WRITEMODE_ANY;
+        held = rvLfbLock(type, buffer, mode, RV_ORIGIN_ANY, RV_LFB_NO_PIPELINE, &info) != 0;
+    }
+    ~GlHwLfbLock() {
+        if (held) rvLfbUnlock(type, buffer);
+    }
+    GlHwLfbLock(const GlHwLfbLock&) = delete;
+    GlHwLfbLock& operator=(const GlHwLfbLock&) = delete;
+    // Any position; the caller keeps to the board.
+    uint16_t* address(const GlContext* gc, GLint x, GLint y) const {
+        const GLint col = x - gc->limits.windowBiasX, row = y - gc->limits.windowBiasY;
+        return (uint16_t*)((uint8_t*)info.lfbPtr + (ptrdiff_t)row * (int32_t)info.strideInBytes + (ptrdiff_t)col * 2);
+    }
+    // Null outside the board's 640x480 or without the lock.
+    uint16_t* pixel(const GlContext* gc, GLint x, GLint y) const {
+        const GLint col = x - gc->limits.windowBiasX, row = y - gc->limits.windowBiasY;
+        if (!held || col < 0 || row < 0 || col >= GL_HW_WIDTH || row >= GL_HW_HEIGHT) return nullptr;
+        return address(gc, x, y);
+    }
+};
+
 extern "C" {
 GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format);
 
@@ -50,6 +81,19 @@ GLint GLPROC __glHwBlendCode(GLenum factor, GLboolean dst);
 
 // Colour buffer over the board's linear frame buffer (reads, fragment and span stores).
 void GLPROC __glHwInitColorBuffer(GlColorBuffer* cb, GlContext* gc);
+// The board buffer behind a colour-buffer record: the back record is buffer
+// 0 when the window has one board buffer.
+int32_t GLPROC __glHwBoardBuffer(const GlColorBuffer* cb);
+// A colour in 0-255 units packed as the fragment store packs it (5-6-5).
+GLuint GLPROC __glHwPack565(const GLfloat* color, GLfloat offset);
+// glDrawPixels and glReadPixels of a hardware context: rows straight between
+// client memory and the locked board, else the generic procedures.
+void GLPROC __glHwDrawPixelsProc(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                                 const GLvoid* pixels, GLboolean packed);
+void GLPROC __glHwReadPixelsProc(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                                 GLenum type, GLvoid* pixels);
+// procs.pickBitmapProc of a hardware context: the generic bitmap procedure.
+void GLPROC __glHwPickBitmapProc(GlContext* gc);
 // Validation of a hardware context: no span-level pickers; the vertex key.
 void GLPROC __glHwValidate(GlContext* gc);
 // Installs __glHwValidate and empties the span-level picker slots.

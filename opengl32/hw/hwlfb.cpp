@@ -9,35 +9,6 @@
 
 namespace {
 
-// The board buffer behind a colour-buffer record.
-inline int32_t boardBuffer(const GlColorBuffer* cb) {
-    const GlContext* gc = cb->buf.context;
-    return cb == &gc->fb.back ? RV_BUFFER_BACK : RV_BUFFER_FRONT;
-}
-
-// A locked buffer: the pixel address of a biased window position, or null
-// outside the board's 640x480.
-struct LfbLock {
-    RvLfbInfo info;
-    int32_t type, buffer;
-    bool held;
-    LfbLock(int32_t lockType, int32_t which) : info(), type(lockType), buffer(which) {
-        info.size = sizeof info;
-        const int32_t mode = type == RV_LFB_WRITE_ONLY ? RV_LFB_WRITEMODE_565 : RV_LFB_WRITEMODE_ANY;
-        held = rvLfbLock(type, buffer, mode, RV_ORIGIN_ANY, RV_LFB_NO_PIPELINE, &info) != 0;
-    }
-    ~LfbLock() {
-        if (held) rvLfbUnlock(type, buffer);
-    }
-    LfbLock(const LfbLock&) = delete;
-    LfbLock& operator=(const LfbLock&) = delete;
-    uint16_t* pixel(const GlContext* gc, GLint x, GLint y) const {
-        const GLint col = x - gc->limits.windowBiasX, row = y - gc->limits.windowBiasY;
-        if (!held || col < 0 || row < 0 || col >= GL_HW_WIDTH || row >= GL_HW_HEIGHT) return nullptr;
-        return (uint16_t*)((uint8_t*)info.lfbPtr + row * (int32_t)info.strideInBytes + col * 2);
-    }
-};
-
 inline bool insideClipBox(const GlContext* gc, GLint x, GLint y) {
     const GLint* box = gc->span.clipBox;
     return x >= box[0] && x < box[2] && y >= box[1] && y < box[3];
@@ -73,7 +44,7 @@ void storeRun(GlColorBuffer* cb, GLint x, GLint y, const GLfloat* colors, GLint 
             }
         }
         if (!live) continue;
-        const LfbLock lock(RV_LFB_WRITE_ONLY, boardBuffer(cb));
+        const GlHwLfbLock lock(RV_LFB_WRITE_ONLY, __glHwBoardBuffer(cb));
         if (!lock.held) return;
         for (GLint i = 0; i < count; i++) {
             if (!(live & (1u << i))) continue;
@@ -82,7 +53,7 @@ void storeRun(GlColorBuffer* cb, GLint x, GLint y, const GLfloat* colors, GLint 
             if (!p) continue;
             const GLfloat off = (cb->flags & GL_CB_DITHER) ? __glDitherOffset(px, y) : 0.5f;
             const GLfloat* c = blended[i];
-            GLuint v = (channel(c[0], off) >> 3) << 11 | (channel(c[1], off) & 0xFC) << 3 | channel(c[2], off) >> 3;
+            GLuint v = __glHwPack565(c, off);
             const GLuint d = *p;
             if (cb->flags & GL_CB_LOGIC_OP) v = __glLogicOp(gc->colorBuffer.logicOp, v, d);
             *p = (uint16_t)((d & cb->keepMask) | (v & cb->writeMask));
@@ -105,18 +76,20 @@ GLuint GLPROC storeSpanMasked(GlColorBuffer* cb, GLint x, GLint y, const GLfloat
     return 0;
 }
 
-// 5-6-5 expanded to 0-255 components; alpha reads as 0.
+// 5-6-5 expanded to 0-255 components; the board keeps no alpha, which reads
+// as full (255) like any buffer without alpha bits.
 void GLPROC readPixel(GlColorBuffer* cb, GLint x, GLint y, GLfloat out[4]) {
     out[0] = out[1] = out[2] = out[3] = 0.0f;
     const GlContext* gc = cb->buf.context;
     if (!gc) return;
-    const LfbLock lock(RV_LFB_READ_ONLY, boardBuffer(cb));
+    const GlHwLfbLock lock(RV_LFB_READ_ONLY, __glHwBoardBuffer(cb));
     const uint16_t* p = lock.pixel(gc, x, y);
     if (!p) return;
     const GLuint d = *p;
     out[0] = (GLfloat)(((d >> 8) & 0xF8) | (d >> 13));
     out[1] = (GLfloat)(((d >> 3) & 0xFC) | ((d >> 9) & 3));
     out[2] = (GLfloat)(((d << 3) & 0xF8) | ((d >> 2) & 7));
+    out[3] = 255.0f;
 }
 
 // Write mask: the 5-6-5 fields whose colour-mask flag is on (none while the
@@ -147,6 +120,15 @@ void GLPROC resizeColorBuffer(GlBufferObject* b, GLint width, GLint height) {
 }
 
 }  // namespace
+
+extern "C" int32_t GLPROC __glHwBoardBuffer(const GlColorBuffer* cb) {
+    GlContext* gc = cb->buf.context;
+    return gc && cb == &gc->fb.back && __glHw(gc)->hwBoardBuffers == 2 ? RV_BUFFER_BACK : RV_BUFFER_FRONT;
+}
+
+extern "C" GLuint GLPROC __glHwPack565(const GLfloat* c, GLfloat offset) {
+    return (channel(c[0], offset) >> 3) << 11 | (channel(c[1], offset) & 0xFC) << 3 | channel(c[2], offset) >> 3;
+}
 
 extern "C" void GLPROC __glHwInitColorBuffer(GlColorBuffer* cb, GlContext* gc) {
     __glInitBufferObject(&cb->buf, gc);

@@ -5,6 +5,7 @@
 #include "hwcontext.h"
 #include "core/stateutil.h"
 #include "core/pickers.h"
+#include "pixel/pixel.h"
 
 namespace {
 
@@ -117,11 +118,16 @@ extern "C" void GLPROC __glHwInstallValidate(GlContext* gc) {
     p->pickTextureProcs = hwPickTextureProcs;
     p->repackStipple = skipPicker;
     p->pickDepthTestProc = skipDepthPicker;
+    p->pickBitmapProc = __glHwPickBitmapProc;
 }
 
 extern "C" void GLPROC __glHwValidate(GlContext* gc) {
     const GLuint dirty = gc->dirtyPickers;
     __glGenericValidate(gc);
+    // The board's own rectangle paths in place of the software ones.
+    GlContextProcs* p = &gc->procs;
+    if (p->drawPixels == __glFastDrawPixels) p->drawPixels = __glHwDrawPixelsProc;
+    if (p->readPixels == __glFastReadPixels) p->readPixels = __glHwReadPixelsProc;
     if (dirty == GL_DIRTY_ARRAYS) return;  // the array picker alone ran
     GLuint K;
     const GLuint F = hwRasterFlags(gc, gc->rasterFlags, &K);

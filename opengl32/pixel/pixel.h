@@ -172,6 +172,28 @@ void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsiz
                            GLenum type, GLvoid* pixels);
 void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
 void GLPROC __glPickPixelProcs(GlContext* gc);
+// Fragment state that rows stored straight into a colour buffer would skip.
+enum : GLuint {
+    GL_PIXEL_FRAGMENT_FLAGS = GL_RF_DEPTH_TEST | GL_RF_TEXTURE | GL_RF_STENCIL | GL_RF_LOGIC_OP | GL_RF_BLEND |
+                              GL_RF_ALPHA_TEST | GL_RF_WRITE_MASK | GL_RF_INDEX_TEST | GL_RF_CLIP_LIST |
+                              GL_RF_FOG_FRAGMENT | GL_RF_FOG_VERTEX,
+};
+// No colour scale, bias or map changes a colour.
+GLboolean GLPROC __glColorTransferPlain(const GlPixelTransferState* t);
+// The part of a rectangle drawn at zoom (+-1, +-1) from the raster position
+// inside box (biased, rows in buffer order, right and bottom exclusive):
+// source columns [i0, i1) and rows [j0, j1), the buffer position of source
+// pixel (i0, j0), and the buffer steps per source column and row.
+struct GlUnitRect {
+    int64_t i0, i1, j0, j1;
+    GLint x, y, dx, dy;
+};
+GLboolean GLPROC __glUnitZoomRect(const GlContext* gc, GLsizei width, GLsizei height, const GLint box[4],
+                                  GlUnitRect* u);
+// Client pixels (unsigned bytes of an RGB or RGBA order) of every board
+// 5-6-5 value of a read buffer, as the generic read makes them; null when
+// the table cannot be had.
+const GLuint* GLPROC __glFastReadTable565(GlContext* gc, const GlColorBuffer* cb, GLenum format);
 // Rows straight between client memory and the colour buffer when the state
 // allows it (pixelfast.cpp), else the generic procedures.
 void GLPROC __glFastDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,

@@ -261,27 +261,16 @@ bool unitAxis(double origin, GLint zoom, int64_t count, int64_t c0, int64_t c1, 
     return true;
 }
 
-// Fragment state that the row procedures would skip.
-constexpr GLuint kFragmentFlags = GL_RF_DEPTH_TEST | GL_RF_TEXTURE | GL_RF_STENCIL | GL_RF_LOGIC_OP | GL_RF_BLEND |
-                                  GL_RF_ALPHA_TEST | GL_RF_WRITE_MASK | GL_RF_INDEX_TEST | GL_RF_CLIP_LIST |
-                                  GL_RF_FOG_FRAGMENT | GL_RF_FOG_VERTEX;
-
-bool colorTransferOff(const GlPixelTransferState* t) {
-    return !t->mapColor && t->redScale == 1.0f && t->greenScale == 1.0f && t->blueScale == 1.0f &&
-           t->alphaScale == 1.0f && t->redBias == 0.0f && t->greenBias == 0.0f && t->blueBias == 0.0f &&
-           t->alphaBias == 0.0f;
-}
-
 // Draws at zoom (+-1, +-1) into the given buffers; false when this state
 // needs the generic procedure.
 bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
     const GlPixelTransferState* tr = &gc->pixel.transfer;
-    if (type != GL_UNSIGNED_BYTE || (gc->rasterFlags & kFragmentFlags)) return false;
+    if (type != GL_UNSIGNED_BYTE || (gc->rasterFlags & GL_PIXEL_FRAGMENT_FLAGS)) return false;
     if ((tr->zoomX != 1.0f && tr->zoomX != -1.0f) || (tr->zoomY != 1.0f && tr->zoomY != -1.0f)) return false;
     if (__glPixelFragmentsTexFog(gc)) return false;
     const bool rgba = gc->pixelFormat.rgba != 0;
     const int order = orderOf(format);
-    if (rgba ? order < 0 || !colorTransferOff(tr)
+    if (rgba ? order < 0 || !__glColorTransferPlain(tr)
              : format != GL_COLOR_INDEX || tr->mapColor || tr->indexShift || tr->indexOffset ||
                    (__glIndexMask(gc) & 0xFFu) != 0xFFu)
         return false;
@@ -295,29 +284,20 @@ bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenu
     GlImageLayout l;
     __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.unpack);
     if (!__glLayoutImage(&l, width, height)) return true;
-    const GlRasterPos* rp = &gc->current.raster;
-    const GLint zx = tr->zoomX > 0.0f ? 1 : -1, zy = tr->zoomY > 0.0f ? 1 : -1;
-    const GLint* box = gc->span.clipBox;
-    const GLint r0 = __glBufferRow(gc, box[1]), r1 = __glBufferRow(gc, box[3] - 1);
-    const int64_t up0 = r0 < r1 ? r0 : r1, up1 = (r0 < r1 ? r1 : r0) + 1;
-    int64_t ilo, ihi, jlo, jhi, x0, y0;
-    if (!unitAxis((double)rp->window[0] - 0.5, zx, width, box[0], box[2], &ilo, &ihi, &x0) ||
-        !unitAxis((double)rp->window[1] - 0.5, zy, height, up0, up1, &jlo, &jhi, &y0))
-        return true;
-    const GLint bx = (GLint)(x0 + zx * ilo), by = __glBufferRow(gc, (GLint)(y0 + zy * jlo));
-    const GLint dy = gc->yInverted ? -zy : zy;
+    GlUnitRect u;
+    if (!__glUnitZoomRect(gc, width, height, gc->span.clipBox, &u)) return true;
     const GlLimits* lim = &gc->limits;
     for (GLint b = 0; b < count; b++) {
         GlColorBuffer* cb = targets[b];
         const GLint n = (GLint)cb->buf.elementSize;
         DrawRun run;
-        run.src = l.firstPixel + (size_t)jlo * (size_t)l.rowStride + (size_t)ilo * (size_t)l.groupSize;
+        run.src = l.firstPixel + (size_t)u.j0 * (size_t)l.rowStride + (size_t)u.i0 * (size_t)l.groupSize;
         run.srcStride = l.rowStride;
-        run.dst = cb->buf.base + (ptrdiff_t)(by - lim->windowBiasY) * cb->buf.stride +
-                  (ptrdiff_t)(bx - lim->windowBiasX) * n;
-        run.dstStride = (ptrdiff_t)dy * cb->buf.stride;
-        run.x = bx, run.y = by, run.dx = zx, run.dy = dy;
-        run.width = (GLint)(ihi - ilo), run.rows = (GLint)(jhi - jlo);
+        run.dst = cb->buf.base + (ptrdiff_t)(u.y - lim->windowBiasY) * cb->buf.stride +
+                  (ptrdiff_t)(u.x - lim->windowBiasX) * n;
+        run.dstStride = (ptrdiff_t)u.dy * cb->buf.stride;
+        run.x = u.x, run.y = u.y, run.dx = u.dx, run.dy = u.dy;
+        run.width = (GLint)(u.i1 - u.i0), run.rows = (GLint)(u.j1 - u.j0);
         if (!rgba) {
             __glDrawPixelsRows8(&run);
             continue;
@@ -378,12 +358,12 @@ void readRows(const ReadRun* r) {
 
 // The client bytes of every value of each field, by the generic read steps:
 // field value to float, the transfer, the pack.
-bool fieldBytes(GlContext* gc, const GlColorBuffer* cb, int order, uint8_t out[4][256]) {
+bool fieldBytes(GlContext* gc, const GlColorBuffer* cb, int order, uint8_t out[4][256], bool fullAlpha) {
     GLfloat values[256 * 4];
     const GLfloat* inv = gc->constants.invColorScale;
     for (int v = 0; v < 256; v++)
         for (int k = 0; k < 4; k++) {
-            const GLuint f = cb->mask[k] ? (GLuint)v : cb->maximum[k];
+            const GLuint f = cb->mask[k] && !(fullAlpha && k == 3) ? (GLuint)v : cb->maximum[k];
             values[v * 4 + k] = (GLfloat)(f > cb->maximum[k] ? cb->maximum[k] : f) * inv[k];
         }
     __glTransferPixelSpan(gc, GL_PIXEL_KIND_RGBA, GL_PIXEL_KIND_RGBA, values, 256);
@@ -407,24 +387,36 @@ int fieldByte(const GlColorBuffer* cb, int k) {
     return cb->mask[k] == 0xFFu << cb->shift[k] && cb->shift[k] % 8 == 0 ? (int)cb->shift[k] / 8 : -1;
 }
 
-const ReadTables* readTables(GlContext* gc, const GlColorBuffer* cb, int order) {
+// expand565: the buffer's 16-bit pixels are the board's 5-6-5, read as their
+// fields widened to 8 bits (bits repeated), with alpha 255.
+const ReadTables* readTables(GlContext* gc, const GlColorBuffer* cb, int order, bool expand565 = false) {
     GlPixelTransferTables* pt = &gc->pixel.tables;
-    const BufferKey key = keyOf(cb, gc->constants.invColorScale, (GLuint)order);
+    const BufferKey key = keyOf(cb, gc->constants.invColorScale, (GLuint)order | (GLuint)expand565 << 8);
     ReadTables* t = (ReadTables*)pt->fastRead;
     if (t && t->key == key) return t;
-    const GLuint n = cb->buf.elementSize;
+    const GLuint n = expand565 ? 2 : cb->buf.elementSize;
     for (int k = 0; k < 3 && n > 2; k++)
         if (fieldByte(cb, k) < 0) return nullptr;
     if (n > 2 && cb->mask[3] && fieldByte(cb, 3) < 0) return nullptr;
     uint8_t bytes[4][256];
-    if (!fieldBytes(gc, cb, order, bytes)) return nullptr;
+    if (!fieldBytes(gc, cb, order, bytes, expand565)) return nullptr;
     if (!t) t = (ReadTables*)gc->imports.alloc(gc, sizeof(ReadTables));
     if (!t) return nullptr;
     pt->fastRead = t;
     t->key = key;
     const Order& o = kOrders[order];
     const bool alpha = o.component[3] >= 0;
-    t->alphaWord = alpha && !cb->mask[3] ? (GLuint)bytes[3][0] << (8 * o.component[3]) : 0;
+    t->alphaWord = alpha && (!cb->mask[3] || expand565) ? (GLuint)bytes[3][0] << (8 * o.component[3]) : 0;
+    if (expand565) {
+        for (GLuint p = 0; p < 65536; p++) {
+            const GLuint r = ((p >> 8) & 0xF8) | (p >> 13), g = ((p >> 3) & 0xFC) | ((p >> 9) & 3),
+                         b = ((p << 3) & 0xF8) | ((p >> 2) & 7);
+            t->word[p] = t->alphaWord | (GLuint)bytes[0][r] << (8 * o.component[0]) |
+                         (GLuint)bytes[1][g] << (8 * o.component[1]) | (GLuint)bytes[2][b] << (8 * o.component[2]);
+        }
+        t->identity = false;
+        return t;
+    }
     if (n == 2) {
         // The fields' client bytes in place, by field value; then every pixel.
         GLuint field[4][256];
@@ -470,7 +462,7 @@ bool fastRead(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GL
               GLvoid* pixels) {
     const int order = orderOf(format);
     GlColorBuffer* cb = gc->readBuffer;
-    if (type != GL_UNSIGNED_BYTE || order < 0 || !gc->pixelFormat.rgba || !colorTransferOff(&gc->pixel.transfer))
+    if (type != GL_UNSIGNED_BYTE || order < 0 || !gc->pixelFormat.rgba || !__glColorTransferPlain(&gc->pixel.transfer))
         return false;
     if (!cb || !cb->buf.base || !__glIsDibColorBuffer(cb) || cb->buf.elementSize < 2) return false;
     const ReadTables* t = readTables(gc, cb, order);
@@ -498,6 +490,38 @@ bool fastRead(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GL
 }
 
 }  // namespace
+
+extern "C" GLboolean GLPROC __glColorTransferPlain(const GlPixelTransferState* t) {
+    return !t->mapColor && t->redScale == 1.0f && t->greenScale == 1.0f && t->blueScale == 1.0f &&
+           t->alphaScale == 1.0f && t->redBias == 0.0f && t->greenBias == 0.0f && t->blueBias == 0.0f &&
+           t->alphaBias == 0.0f;
+}
+
+extern "C" GLboolean GLPROC __glUnitZoomRect(const GlContext* gc, GLsizei width, GLsizei height, const GLint box[4],
+                                            GlUnitRect* u) {
+    const GlPixelTransferState* tr = &gc->pixel.transfer;
+    const GlRasterPos* rp = &gc->current.raster;
+    const GLint zx = tr->zoomX > 0.0f ? 1 : -1, zy = tr->zoomY > 0.0f ? 1 : -1;
+    // The box's rows in upward order.
+    const GLint r0 = __glBufferRow(gc, box[1]), r1 = __glBufferRow(gc, box[3] - 1);
+    const int64_t up0 = r0 < r1 ? r0 : r1, up1 = (r0 < r1 ? r1 : r0) + 1;
+    int64_t x0, y0;
+    if (box[0] >= box[2] || box[1] >= box[3] ||
+        !unitAxis((double)rp->window[0] - 0.5, zx, width, box[0], box[2], &u->i0, &u->i1, &x0) ||
+        !unitAxis((double)rp->window[1] - 0.5, zy, height, up0, up1, &u->j0, &u->j1, &y0))
+        return GL_FALSE;
+    u->x = (GLint)(x0 + zx * u->i0);
+    u->y = __glBufferRow(gc, (GLint)(y0 + zy * u->j0));
+    u->dx = zx;
+    u->dy = gc->yInverted ? -zy : zy;
+    return GL_TRUE;
+}
+
+extern "C" const GLuint* GLPROC __glFastReadTable565(GlContext* gc, const GlColorBuffer* cb, GLenum format) {
+    const int order = orderOf(format);
+    const ReadTables* t = order >= 0 ? readTables(gc, cb, order, true) : nullptr;
+    return t ? t->word : nullptr;
+}
 
 extern "C" void GLPROC __glFastDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
                                          const GLvoid* pixels, GLboolean packed) {

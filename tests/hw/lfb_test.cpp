@@ -216,10 +216,11 @@ TEST(HwFragments, ReadsAndDirectStoresKeepToTheBoardAndClipBox) {
         GLfloat clear[3];
         GLfloat want[4];
     } cases[] = {
-        {{1, 1, 1}, {255, 255, 255, 0}},
-        {{1, 0, 0}, {255, 0, 0, 0}},
-        {{0, 1, 0}, {0, 255, 0, 0}},
-        {{0, 0, 1}, {0, 0, 255, 0}},
+        // The board keeps no alpha: it reads as full.
+        {{1, 1, 1}, {255, 255, 255, 255}},
+        {{1, 0, 0}, {255, 0, 0, 255}},
+        {{0, 1, 0}, {0, 255, 0, 255}},
+        {{0, 0, 1}, {0, 0, 255, 255}},
     };
     HwContext hw;
     GlContext* gc = __glCurrentContext();
@@ -272,8 +273,8 @@ TEST(HwFragments, PixelRectanglesRoundTripThroughTheBoard) {
     GLubyte back[2][3][4];
     memset(back, 0xEE, sizeof back);
     glReadPixels(5, 7, 3, 2, GL_RGBA, GL_UNSIGNED_BYTE, back);
-    const GLubyte want[2][3][4] = {{{0x10, 0x34, 0x52, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}},
-                                   {{0, 0, 255, 0}, {255, 255, 255, 0}, {0, 0, 0, 0}}};
+    const GLubyte want[2][3][4] = {{{0x10, 0x34, 0x52, 255}, {255, 0, 0, 255}, {0, 255, 0, 255}},
+                                   {{0, 0, 255, 255}, {255, 255, 255, 255}, {0, 0, 0, 255}}};
     for (int y = 0; y < 2; y++)
         for (int x = 0; x < 3; x++)
             for (int k = 0; k < 4; k++) EXPECT_EQ(back[y][x][k], want[y][x][k]) << y << "," << x << "," << k;

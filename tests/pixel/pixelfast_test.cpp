@@ -25,16 +25,6 @@ const Buffer kBuffers[] = {
     {8, true, true, "index 8"},
 };
 
-// Deterministic bytes.
-std::vector<uint8_t> noise(size_t n, uint32_t seed) {
-    std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; i++) {
-        seed = seed * 1103515245u + 12345u;
-        v[i] = (uint8_t)(seed >> 16);
-    }
-    return v;
-}
-
 struct Result {
     std::vector<uint8_t> pixels, client;
     bool guards;
@@ -48,7 +38,7 @@ Result run(const Buffer& b, bool fast, const std::function<void(std::vector<uint
     Result r;
     {
         GltestDibContext c(W, H, b.bits, b.index, 16, b.topDown, b.bits == 16 ? kMasks565 : nullptr);
-        const std::vector<uint8_t> start = noise((size_t)c.dib.stride * H, 7);
+        const std::vector<uint8_t> start = gltestNoise((size_t)c.dib.stride * H, 7);
         memcpy(c.dib.bits, start.data(), start.size());
         draw(r.client);
         glFinish();
@@ -118,7 +108,7 @@ TEST(PixelFast, DrawPixelsMatchesTheGenericPath) {
             const DrawCase& d = kDraws[n];
             if (b.index != (d.format == GL_COLOR_INDEX)) continue;
             expectSame(b, [&](std::vector<uint8_t>&) {
-                const std::vector<uint8_t> image = noise(64 * 64 * 16, (uint32_t)n + 1);
+                const std::vector<uint8_t> image = gltestNoise(64 * 64 * 16, (uint32_t)n + 1);
                 if (!d.dither) glDisable(GL_DITHER);
                 glDrawBuffer(d.drawBuffer);
                 glPixelZoom(d.zoomX, d.zoomY);
@@ -169,7 +159,7 @@ TEST(PixelFast, ReadPixelsMatchesTheGenericPath) {
             const ReadCase& r = kReads[n];
             if (b.index != (r.format == GL_COLOR_INDEX)) continue;
             expectSame(b, [&](std::vector<uint8_t>& client) {
-                client = noise(64 * 64 * 16, 99);
+                client = gltestNoise(64 * 64 * 16, 99);
                 glPixelStorei(GL_PACK_ALIGNMENT, r.alignment);
                 glPixelStorei(GL_PACK_ROW_LENGTH, r.rowLength);
                 glPixelStorei(GL_PACK_SKIP_PIXELS, r.skipPixels);
@@ -206,7 +196,7 @@ TEST(PixelFast, BitmapMatchesTheGenericPath) {
         for (size_t n = 0; n < sizeof kBitmaps / sizeof kBitmaps[0]; n++) {
             const BitmapCase& c = kBitmaps[n];
             expectSame(b, [&](std::vector<uint8_t>& client) {
-                const std::vector<uint8_t> bits = noise(64 * 4, (uint32_t)n + 5);
+                const std::vector<uint8_t> bits = gltestNoise(64 * 4, (uint32_t)n + 5);
                 if (!c.dither) glDisable(GL_DITHER);
                 glDrawBuffer(c.drawBuffer);
                 glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

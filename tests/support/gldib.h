@@ -4,9 +4,20 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <vector>
 #include "gltest.h"
 #include <GL/gl.h>
 #include "standin/control.h"
+
+// n deterministic bytes of a seed: client images and buffer contents.
+inline std::vector<uint8_t> gltestNoise(size_t n, uint32_t seed) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; i++) {
+        seed = seed * 1103515245u + 12345u;
+        v[i] = (uint8_t)(seed >> 16);
+    }
+    return v;
+}
 
 // Viewport (x, y, w, h) with one unit per pixel: object x, y equal window x, y.
 inline void gltestPixelViewport(int x, int y, int w, int h) {

@@ -1,0 +1,130 @@
+// glDrawPixels and glReadPixels of unsigned-byte RGB and RGBA images on the
+// board: rows converted straight between client memory and the 5-6-5 frame
+// buffer under one lock per call, at zoom (1, 1) with no pixel transfer and
+// no fragment operation, into or from GL_FRONT or GL_BACK. Anything else, and
+// any read that reaches beyond the board, takes the generic procedures, whose
+// single-pixel stores and reads give the same values.
+
+#include <stdlib.h>
+#include <string.h>
+#include "core/stateutil.h"
+#include "hwcontext.h"
+#include "pixel/pixel.h"
+#include "raster/fragment.h"
+#include "ravix2x.h"
+
+namespace {
+
+bool fastFormat(GLenum format, GLenum type) {
+    return type == GL_UNSIGNED_BYTE && (format == GL_RGB || format == GL_RGBA);
+}
+
+// The record of GL_FRONT or GL_BACK; null for any other buffer selection.
+GlColorBuffer* singleBuffer(GlContext* gc, GLenum which) {
+    if (which == GL_FRONT) return &gc->fb.front;
+    if (which == GL_BACK && gc->fb.backBuffer) return &gc->fb.back;
+    return nullptr;
+}
+
+// The clip box cut to the board.
+void boardBox(const GlContext* gc, const GLint* clip, GLint box[4]) {
+    const GLint bx = gc->limits.windowBiasX, by = gc->limits.windowBiasY;
+    box[0] = clip[0] > bx ? clip[0] : bx;
+    box[1] = clip[1] > by ? clip[1] : by;
+    box[2] = clip[2] < bx + GL_HW_WIDTH ? clip[2] : bx + GL_HW_WIDTH;
+    box[3] = clip[3] < by + GL_HW_HEIGHT ? clip[3] : by + GL_HW_HEIGHT;
+}
+
+bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
+    const GlPixelTransferState* tr = &gc->pixel.transfer;
+    if (!fastFormat(format, type) || tr->zoomX != 1.0f || tr->zoomY != 1.0f || !__glColorTransferPlain(tr)) return false;
+    if ((gc->rasterFlags & GL_PIXEL_FRAGMENT_FLAGS) || __glPixelFragmentsTexFog(gc)) return false;
+    GlColorBuffer* cb = singleBuffer(gc, gc->colorBuffer.drawBuffer);
+    if (!cb || cb != gc->drawBuffer || cb->writeMask != 0xFFFFu) return false;
+    if (width <= 0 || height <= 0 || !pixels) return true;
+    GlImageLayout l;
+    __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.unpack);
+    if (!__glLayoutImage(&l, width, height)) return true;
+    GLint box[4];
+    boardBox(gc, gc->span.clipBox, box);
+    GlUnitRect u;
+    if (!__glUnitZoomRect(gc, width, height, box, &u)) return true;
+    // The fragment store's packing of each component byte (its dither offsets
+    // cannot move a whole-number component).
+    const GLfloat* toFloat = gc->constants.ubyteToFloat;
+    const GLfloat* scales = __glColorScales(gc);
+    uint16_t pack[3][256];
+    for (int k = 0; k < 3; k++)
+        for (int i = 0; i < 256; i++) {
+            GLfloat c[3] = {0.0f, 0.0f, 0.0f};
+            c[k] = toFloat[i] * scales[k];
+            pack[k][i] = (uint16_t)__glHwPack565(c, 0.5f);
+        }
+    const GlHwLfbLock lock(RV_LFB_WRITE_ONLY, __glHwBoardBuffer(cb));
+    if (!lock.held) return true;
+    const GLint group = l.groupSize, columns = (GLint)(u.i1 - u.i0);
+    const uint8_t* src = l.firstPixel + (size_t)u.j0 * (size_t)l.rowStride + (size_t)u.i0 * (size_t)group;
+    uint8_t* dst = (uint8_t*)lock.address(gc, u.x, u.y);
+    const ptrdiff_t dstStride = (ptrdiff_t)u.dy * (int32_t)lock.info.strideInBytes;
+    for (int64_t j = u.j0; j < u.j1; j++, src += l.rowStride, dst += dstStride) {
+        const uint8_t* s = src;
+        uint16_t* d = (uint16_t*)dst;
+        for (GLint i = 0; i < columns; i++, s += group) d[i] = (uint16_t)(pack[0][s[0]] | pack[1][s[1]] | pack[2][s[2]]);
+    }
+    return true;
+}
+
+bool fastRead(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type,
+              GLvoid* pixels) {
+    if (!fastFormat(format, type) || !__glColorTransferPlain(&gc->pixel.transfer)) return false;
+    GlColorBuffer* cb = singleBuffer(gc, gc->pixel.readBuffer);
+    if (!cb || cb != gc->readBuffer) return false;
+    if (width <= 0 || height <= 0 || !pixels) return true;
+    // The part inside the drawable; all of it must lie on the board.
+    const int64_t i0 = x < 0 ? -(int64_t)x : 0, j0 = y < 0 ? -(int64_t)y : 0;
+    const int64_t w = (int64_t)gc->drawableWidth - x, h = (int64_t)gc->drawableHeight - y;
+    const int64_t i1 = w < width ? w : width, j1 = h < height ? h : height;
+    if (i0 >= i1 || j0 >= j1) return true;
+    if ((int64_t)x + i1 > GL_HW_WIDTH || (int64_t)y + j1 > GL_HW_HEIGHT || gc->yInverted) return false;
+    const GLuint* word = __glFastReadTable565(gc, cb, format);
+    if (!word) return false;
+    GlImageLayout l;
+    __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.pack);
+    if (!__glLayoutImage(&l, width, height)) return true;
+    const GlHwLfbLock lock(RV_LFB_READ_ONLY, __glHwBoardBuffer(cb));
+    if (!lock.held) return true;
+    const GlLimits* lim = &gc->limits;
+    const uint8_t* src =
+        (const uint8_t*)lock.address(gc, (GLint)(x + i0) + lim->windowBiasX, (GLint)(y + j0) + lim->windowBiasY);
+    uint8_t* dst = (uint8_t*)l.firstPixel + (size_t)j0 * (size_t)l.rowStride + (size_t)i0 * (size_t)l.groupSize;
+    const GLint columns = (GLint)(i1 - i0), group = l.groupSize;
+    for (int64_t j = j0; j < j1; j++, src += (int32_t)lock.info.strideInBytes, dst += l.rowStride) {
+        const uint16_t* s = (const uint16_t*)src;
+        uint8_t* d = dst;
+        if (group == 4) {
+            for (GLint i = 0; i < columns; i++, d += 4) memcpy(d, &word[s[i]], 4);
+            continue;
+        }
+        for (GLint i = 0; i < columns; i++, d += 3) {
+            const GLuint v = word[s[i]];
+            d[0] = (uint8_t)v, d[1] = (uint8_t)(v >> 8), d[2] = (uint8_t)(v >> 16);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glHwDrawPixelsProc(GlContext* gc, GLsizei width, GLsizei height, GLenum format,
+                                           GLenum type, const GLvoid* pixels, GLboolean packed) {
+    if (!fastDraw(gc, width, height, format, type, pixels))
+        __glDrawPixels(gc, width, height, format, type, pixels, packed);
+}
+
+extern "C" void GLPROC __glHwReadPixelsProc(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
+                                           GLenum format, GLenum type, GLvoid* pixels) {
+    if (!fastRead(gc, x, y, width, height, format, type, pixels))
+        __glReadPixels(gc, x, y, width, height, format, type, pixels);
+}
+
+extern "C" void GLPROC __glHwPickBitmapProc(GlContext* gc) { gc->procs.rasterizeBitmap = __glRasterizeBitmap; }
