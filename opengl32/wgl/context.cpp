@@ -271,7 +271,8 @@ extern "C" BOOL WINAPI __wglDeleteContext(HGLRC handle) {
             return FALSE;
         }
         __glClearThreadDispatch();
-        if (d && d->useCount == 0 && !d->window) __wglDestroyDrawable(d);
+        // A memory DC keeps its drawable, and so its pixel format, while it lives.
+        if (d && d->useCount == 0 && d->isWindow && !d->window) __wglDestroyDrawable(d);
         __wglUnlock();
     }
     if (!gc->procs.destroyContext(gc)) {

@@ -83,9 +83,21 @@ void __wglDestroyDrawable(WglDrawable* d) {
     heapFree(d);
 }
 
+// Frees the unused drawables of memory DCs that were deleted: a memory DC's
+// drawable holds its pixel format for as long as the DC lives.
+static void freeDrawablesOfDeletedDCs(void) {
+    WglDrawable* s = &__wglDrawableList;
+    if (!s->next) return;
+    for (WglDrawable* d = s->next, *next; d != s; d = next) {
+        next = d->next;
+        if (!d->isWindow && d->useCount == 0 && GetObjectType(d->deviceContext) != OBJ_MEMDC) __wglDestroyDrawable(d);
+    }
+}
+
 WglDrawable* __wglFindDrawable(HDC dc, HWND window) {
     WglDrawable* found = nullptr;
     __wglLock();
+    freeDrawablesOfDeletedDCs();
     WglDrawable* s = &__wglDrawableList;
     if (s->next) {
         for (WglDrawable* d = s->next; d != s; d = d->next) {

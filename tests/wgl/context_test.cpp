@@ -227,3 +227,68 @@ TEST(Hook, ClosingTheCurrentContextsWindowReleasesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The 5-6-5 pixel at (x, y) of a top-down surface.
+uint16_t pixel565(const MemorySurface& s, int x, int y) { return (uint16_t)s.at(x, y, 2); }
+
+}  // namespace
+
+// A memory DC keeps the format SetPixelFormat gave it for as long as it lives:
+// deleting the context current on it disturbs neither the format, nor another
+// context already made on it, nor a new one. Each way of deleting is a case.
+TEST(Handles, DeletingAContextKeepsItsMemoryDCsFormat) {
+    const struct {
+        const char* name;
+        bool currentWhenDeleted;
+    } cases[] = {{"deleted while current", true}, {"deleted after release", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      MemorySurface s(8, 4);
+                      CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                      HGLRC a = wglCreateContext(s.dc), b = wglCreateContext(s.dc);
+                      CHECK(2, a && b && wglMakeCurrent(s.dc, a));
+                      if (!c.currentWhenDeleted) CHECK(3, wglMakeCurrent(nullptr, nullptr));
+                      CHECK(4, wglDeleteContext(a));
+                      CHECK(5, GetPixelFormat(s.dc) == 2);
+                      CHECK(6, wglMakeCurrent(s.dc, b));
+                      glClearColor(0, 1, 0, 0);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      glFinish();
+                      CHECK(7, pixel565(s, 3, 2) == 0x07E0);
+                      HGLRC d = wglCreateContext(s.dc);
+                      CHECK(8, d && wglMakeCurrent(s.dc, d));
+                      CHECK(9, !SetPixelFormat(s.dc, 2, nullptr));  // still set: a second call fails
+                      CHECK(10, wglMakeCurrent(nullptr, nullptr) && wglDeleteContext(b) && wglDeleteContext(d));
+                      CHECK(11, GetPixelFormat(s.dc) == 2);
+                      return 0;
+                  }),
+                  0)
+            << c.name;
+    }
+}
+
+// The drawable that holds a memory DC's format goes with the DC: nothing of
+// it is left once the DC is deleted, and a new DC starts without a format.
+TEST(Handles, AMemoryDCsFormatGoesWithTheDC) {
+    EXPECT_EQ(inChild([] {
+                  const int before = StandinGlobalLiveBlocks();
+                  {
+                      MemorySurface s(8, 4);
+                      CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                      HGLRC a = wglCreateContext(s.dc);
+                      CHECK(2, a && wglMakeCurrent(s.dc, a) && wglDeleteContext(a));
+                  }
+                  MemorySurface t(8, 4);
+                  CHECK(3, GetPixelFormat(t.dc) == 0);
+                  const int surface = StandinGlobalLiveBlocks() - before;
+                  {
+                      MemorySurface u(8, 4);
+                      CHECK(4, SetPixelFormat(u.dc, 2, nullptr));
+                  }
+                  CHECK(5, GetPixelFormat(t.dc) == 0);
+                  return StandinGlobalLiveBlocks() - before == surface ? 0 : 6;
+              }),
+              0);
+}
