@@ -3,6 +3,7 @@
 // extract procedures.
 
 #include <string.h>
+#include <array>
 #include "core/beginstate.h"
 #include "core/stateutil.h"
 #include "pixel/pixel.h"
@@ -97,9 +98,16 @@ void paletteEntry(const GlTextureParams* params, GLuint index, GlTexel* out, con
     }
 }
 
+// i / 255, as every context's constants hold it.
+constexpr std::array<GLfloat, 256> kUbyteToFloat = [] {
+    std::array<GLfloat, 256> t{};
+    for (int i = 0; i < 256; i++) t[i] = (GLfloat)i * (1.0f / 255.0f);
+    return t;
+}();
+
 template <Layout F, bool Border>
 void extract(GlMipmapLevel* level, GlTextureParams* params, GLint, GLint row, GLint column, GlTexel* out) {
-    const GLfloat* toFloat = params->context->constants.ubyteToFloat;
+    const GLfloat* toFloat = kUbyteToFloat.data();
     const uint8_t* p = texelAt<Border>(level, row, column, storedFormats[F].bytes);
     const GLfloat* bc = params->state.borderColor;
     if (F == L_INDEX8 || F == L_INDEX16) {

@@ -73,7 +73,6 @@ static void freeLevels(GlContext* gc, GlTextureParams* p) {
 
 extern "C" GLboolean GLPROC __glInitTextureParams(GlContext* gc, GLint target, GlTextureParams* p) {
     GlTextureObjects* x = &gc->textureObjects;
-    p->context = gc;
     p->state.wrapS = p->state.wrapT = GL_REPEAT;
     p->state.minFilter = GL_NEAREST_MIPMAP_LINEAR;
     p->state.magFilter = GL_LINEAR;

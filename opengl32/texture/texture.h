@@ -74,8 +74,9 @@ struct GlColorTable {
 
 enum { GL_TEX_HARDWARE_WORDS = 16 };
 
+// A texture's records hold no context: shared objects outlive the context
+// that made them, and each call works with the calling context.
 struct GlTextureParams {
-    GlContext* context;
     GlTexTargetState state;  // parameters in the target-state layout; state.name is the object's name
     GlMipmapLevel* levels;   // levelCount entries
     GLint levelCount;        // the creating context's level limit

@@ -90,6 +90,8 @@ bool Release(Pool pool, void *p) {
       SetLastError(ERROR_INVALID_HANDLE);
       return false;
     }
+    // Freed bytes are overwritten, so a read through a stale pointer shows.
+    std::memset(p, 0xDD, it->second.size);
     heaps.blocks.erase(it);
     --heaps.live[static_cast<int>(pool)];
   }

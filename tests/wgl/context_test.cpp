@@ -292,3 +292,81 @@ TEST(Handles, AMemoryDCsFormatGoesWithTheDC) {
               }),
               0);
 }
+
+namespace {
+
+// A textured 8 x 4 quad over the whole surface with a 2 x 1 texture: red on
+// the left half, blue on the right (GL_REPLACE, nearest).
+void drawTexturedQuad(GLuint name, bool giveImage) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    if (giveImage) {
+        const GLubyte texels[2 * 3] = {255, 0, 0, 0, 0, 255};
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_TEXTURE_2D);
+    glViewport(0, 0, 8, 4);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(-1, -1);
+    glTexCoord2f(1, 0), glVertex2f(1, -1);
+    glTexCoord2f(1, 1), glVertex2f(1, 1);
+    glTexCoord2f(0, 1), glVertex2f(-1, 1);
+    glEnd();
+    glFinish();
+}
+
+}  // namespace
+
+// Shared texture objects and display lists stay usable while any sharing
+// context lives: the context that made them is deleted, the other gives the
+// object its image (or uses the image the first one gave) and draws with it.
+TEST(Handles, SharedObjectsOutliveTheContextThatMadeThem) {
+    const struct {
+        const char* name;
+        bool imageBeforeDelete;  // the first context gives the image (and draws, converting it)
+        bool listBeforeDelete;   // the first context compiles a list that binds and draws
+        bool generic;            // the generic span path samples through the level's texel readers
+    } cases[] = {
+        {"object made, image given after", false, false, false},
+        {"image given and drawn before", true, false, false},
+        {"list compiled before", true, true, false},
+        {"generic: object made, image given after", false, false, true},
+        {"generic: image given and drawn before", true, false, true},
+        {"generic: list compiled before", true, true, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      if (c.generic) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+                      MemorySurface s(8, 4);
+                      CHECK(1, SetPixelFormat(s.dc, 2, nullptr));
+                      HGLRC a = wglCreateContext(s.dc), b = wglCreateContext(s.dc);
+                      CHECK(2, a && b && wglShareLists(a, b));
+                      CHECK(3, wglMakeCurrent(s.dc, a));
+                      glDisable(GL_DITHER);
+                      glBindTexture(GL_TEXTURE_2D, 5);
+                      if (c.imageBeforeDelete) drawTexturedQuad(5, true);
+                      if (c.listBeforeDelete) {
+                          glNewList(7, GL_COMPILE);
+                          drawTexturedQuad(5, false);
+                          glEndList();
+                      }
+                      CHECK(4, wglMakeCurrent(nullptr, nullptr) && wglDeleteContext(a));
+                      CHECK(5, wglMakeCurrent(s.dc, b));
+                      glDisable(GL_DITHER);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      if (c.listBeforeDelete) glCallList(7), glFinish();
+                      else drawTexturedQuad(5, !c.imageBeforeDelete);
+                      CHECK(6, glGetError() == GL_NO_ERROR);
+                      CHECK(7, pixel565(s, 1, 1) == 0xF800 && pixel565(s, 6, 2) == 0x001F);
+                      glDeleteTextures(1, (const GLuint[]){5});
+                      glDeleteLists(7, 1);
+                      CHECK(8, wglMakeCurrent(nullptr, nullptr) && wglDeleteContext(b));
+                      return 0;
+                  }),
+                  0)
+            << c.name;
+    }
+}
