@@ -1,9 +1,77 @@
 // Direct stages: the last stage of a chain without a separate store; the
 // colour of each live pixel computed, packed and written in one pass.
 
+#include <emmintrin.h>
+#include <string.h>
 #include "spans/spancolor.h"
 
 namespace {
+
+// Untextured: each field is its 16.16 value plus the dither addend, truncated.
+template <class F>
+inline GLuint untexturedPixel(GLuint r, GLuint g, GLuint b, GLint dd) {
+    return (GLuint)((GLint)(r + (GLuint)dd) >> 16) << F::pos[0] | (GLuint)((GLint)(g + (GLuint)dd) >> 16) << F::pos[1] |
+           (GLuint)((GLint)(b + (GLuint)dd) >> 16) << F::pos[2];
+}
+
+// Four pixels of untexturedPixel at once: lanes hold pixels i .. i + 3.
+template <class F>
+inline __m128i untexturedPixels4(__m128i r, __m128i g, __m128i b, __m128i dd) {
+    const __m128i fr = _mm_slli_epi32(_mm_srai_epi32(_mm_add_epi32(r, dd), 16), F::pos[0]);
+    const __m128i fg = _mm_slli_epi32(_mm_srai_epi32(_mm_add_epi32(g, dd), 16), F::pos[1]);
+    const __m128i fb = _mm_slli_epi32(_mm_srai_epi32(_mm_add_epi32(b, dd), 16), F::pos[2]);
+    return _mm_or_si128(_mm_or_si128(fr, fg), fb);
+}
+
+// Four 32-bit pixel words stored at their size: 16-bit words biased into the
+// signed range to pack exactly, bytes packed on from there.
+template <int Bytes>
+inline void storePixels4(uint8_t* p, __m128i v) {
+    if (Bytes == 4) {
+        _mm_storeu_si128((__m128i*)p, v);
+        return;
+    }
+    const __m128i bias = _mm_set1_epi32(0x8000);
+    const __m128i w = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(v, bias), bias), _mm_set1_epi16((short)0x8000));
+    if (Bytes == 2) {
+        _mm_storel_epi64((__m128i*)p, w);
+        return;
+    }
+    const int four = _mm_cvtsi128_si32(_mm_packus_epi16(w, w));
+    memcpy(p, &four, 4);
+}
+
+// The commonest group: untextured smooth colour over an unbroken run of live
+// pixels walked rightward; four pixels a step, the rest one by one.
+template <class F, bool Dither>
+bool directSmoothRun(GLuint mask, GlSpan* s) {
+    const GLuint dead = ~mask;
+    if (s->pixelStep < 0 || (dead & (dead + 1))) return false;
+    const int n = dead ? __builtin_clz(dead) : 32;
+    uint8_t* p = s->dest;
+    GLuint r = s->red, g = s->green, b = s->blue;
+    const GLuint dr = (GLuint)s->redStep, dg = (GLuint)s->greenStep, db = (GLuint)s->blueStep;
+    const GLint* d = s->dither;
+    int i = 0;
+    if (n >= 4) {
+        const auto start = [](GLuint v, GLuint dv) {
+            return _mm_set_epi32((int)(v + 3 * dv), (int)(v + 2 * dv), (int)(v + dv), (int)v);
+        };
+        __m128i r4 = start(r, dr), g4 = start(g, dg), b4 = start(b, db);
+        const __m128i dr4 = _mm_set1_epi32((int)(dr << 2)), dg4 = _mm_set1_epi32((int)(dg << 2)),
+                      db4 = _mm_set1_epi32((int)(db << 2));
+        for (; i + 4 <= n; i += 4, p += 4 * F::bytes) {
+            const __m128i dd = Dither ? _mm_loadu_si128((const __m128i*)(d + i)) : _mm_setzero_si128();
+            storePixels4<F::bytes>(p, untexturedPixels4<F>(r4, g4, b4, dd));
+            r4 = _mm_add_epi32(r4, dr4), g4 = _mm_add_epi32(g4, dg4), b4 = _mm_add_epi32(b4, db4);
+        }
+        r += dr * (GLuint)i, g += dg * (GLuint)i, b += db * (GLuint)i;
+    }
+    for (; i < n; ++i, p += F::bytes, r += dr, g += dg, b += db)
+        glSpanStorePixel<F::bytes>(p, untexturedPixel<F>(r, g, b, Dither ? d[i] : 0));
+    if (Dither) s->dither = d + n;
+    return true;
+}
 
 // Colour index I: bit 0 dither, bit 1 smooth, bits 2-4 texture function
 // (5 computes as 4), bit 5 four-byte texels. Fields are neither masked nor
@@ -11,6 +79,9 @@ namespace {
 template <class F, int I>
 void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
     typedef GlSpanColorIndex<I> X;
+    if constexpr (X::code == 0 && X::smooth) {
+        if (directSmoothRun<F, X::dither>(mask, s)) return;
+    }
     constexpr bool flatPixel = X::code == 0 && !X::dither && !X::smooth;
     GlContext* gc = s->context;
     GlSpanFragment<F, X::smooth && X::code != 1, 3> frag(s);  // these formats store no alpha
@@ -30,13 +101,16 @@ void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
             const uint8_t* t = tex.next();
             const GLint dd = X::dither ? *d : 0;
             GLuint out = 0;
+            if (X::code == 0) {
+                glSpanStorePixel<F::bytes>(p, untexturedPixel<F>(frag.v[0], frag.v[1], frag.v[2], dd));
+                return;
+            }
             for (int k = 0; k < 3; ++k) {
                 const int n = F::bits[k];
                 const GLint c = frag.byte(k);
                 const GLint D = dd >> (8 + n);
                 GLint f;
                 switch (X::code) {
-                case 0: f = (GLint)(frag.v[k] + (GLuint)dd) >> 16; break;
                 case 1:
                     if (X::dither) {
                         const GLint w = ((t[k] << (8 + n)) + dd) >> 16;
