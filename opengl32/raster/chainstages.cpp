@@ -59,7 +59,7 @@ inline bool compare(GLuint a, GLuint b) {
 
 // ---- Depth: the value of pixel i of the group is the stored form of the
 // group's z plus i stored steps, as the generic walk forms it; the polygon
-// offset is added once to the group's z and saturated to 0 .. depthMax.
+// offset of the span record is added once to each pixel's depth.
 template <GLenum Func, bool Write, typename W, int Dir>
 inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
     GLuint out = mask;
@@ -82,20 +82,38 @@ inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
     return out;
 }
 
+// With a polygon offset each pixel's depth is saturated to 0 .. depthMax on
+// its own, so that the steps after a saturated start neither wrap nor leave
+// the range.
+template <GLenum Func, bool Write, typename W>
+GLuint depthOffsetRun(GLuint mask, GlSpan* s, const GlDepthBuffer* db) {
+    W* p = (W*)s->depthAddress;
+    GLuint out = mask;
+    int64_t z = (int64_t)s->z + s->zOffset;
+    for (int i = 0; mask; mask <<= 1, ++i, p += s->pixelStep, z += s->zStep) {
+        if (!(mask & kTop)) continue;
+        const GLuint zi = z < 0 ? 0u : z > (int64_t)db->depthMax ? db->depthMax : (GLuint)z;
+        const W w = (W)__glDepthStored(db, zi);
+        if (!compare<Func>(w, *p)) out &= ~(kTop >> i);
+        else if (Write) *p = w;
+    }
+    return out;
+}
+
 template <GLenum Func, bool Write, typename W>
 void GLSPANCALL depthStage(GLuint mask, GlSpan* s) {
     GlContext* gc = s->context;
     const GlDepthBuffer* db = &gc->fb.depth;
-    GLuint z = s->z;
+    GLuint out;
     if (s->zOffset) {
-        const int64_t o = (int64_t)z + s->zOffset;
-        z = o < 0 ? 0u : o > (int64_t)db->depthMax ? db->depthMax : (GLuint)o;
+        out = depthOffsetRun<Func, Write, W>(mask, s, db);
+    } else {
+        const GLuint v = __glDepthStored(db, s->z);
+        const GLuint step = __glDepthStoredStep(db, s->zStep);
+        W* p = (W*)s->depthAddress;
+        out = s->pixelStep > 0 ? depthRun<Func, Write, W, 1>(mask, p, v, step)
+                               : depthRun<Func, Write, W, -1>(mask, p, v, step);
     }
-    const GLuint v = __glDepthStored(db, z);
-    const GLuint step = __glDepthStoredStep(db, s->zStep);
-    W* p = (W*)s->depthAddress;
-    const GLuint out = s->pixelStep > 0 ? depthRun<Func, Write, W, 1>(mask, p, v, step)
-                                        : depthRun<Func, Write, W, -1>(mask, p, v, step);
     if (out) gc->procs.spanChain[GL_CHAIN_AFTER_DEPTH](out, s);
     else if (gc->rasterFlags & GL_RF_STENCIL) gc->procs.stencilOps[1](s->stencilPassMask, s);  // the update still runs
 }

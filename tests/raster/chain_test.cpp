@@ -198,6 +198,34 @@ TEST(ChainStage, IndexStoreLogicOpAndDither) {
     EXPECT_EQ(r.s.dither, addend + 2);
 }
 
+// The polygon offset of the span record is added once to the group's depth
+// and saturated: near the ends of the range it neither wraps nor repeats.
+TEST(ChainStage, DepthOffsetSaturates) {
+    const struct {
+        GLuint z;
+        GLint step, offset;
+        uint16_t first, last;
+    } cases[] = {
+        {0xFFF00000u, 0x10000, 0x00200000, 0xFFFF, 0xFFFF},  // past the top: held at the top, never wrapped
+        {0x00100000u, -0x10000, -0x00300000, 0x0000, 0x0000},  // below 0: held at 0
+        {0x80000000u, 0x10000, 0x00050000, 0x8005, 0x8009},
+    };
+    for (const auto& c : cases) {
+        StageRig r;
+        GlDepthBuffer* db = &r.gc->fb.depth;
+        db->depthMax = 0xFFFF0000u, db->depthShift = 16, db->buf.elementSize = 2;
+        db->compareFunc = GL_ALWAYS;
+        r.gc->depth.writeMask = GL_TRUE;
+        uint16_t words[5] = {};
+        r.s.depthAddress = (uint8_t*)words;
+        r.s.z = c.z, r.s.zStep = c.step, r.s.zOffset = c.offset;
+        __glPickDepthSpanStage(r.gc)(0xF8000000u, &r.s);
+        EXPECT_EQ(words[0], c.first) << std::hex << c.z;
+        EXPECT_EQ(words[4], c.last) << std::hex << c.z;
+        ASSERT_EQ(gCalls.size(), 1u);
+    }
+}
+
 // A triangle through the public calls under each switch.
 struct SwitchScope {
     GlFastPathSwitches saved = __glFastPathSwitches;
