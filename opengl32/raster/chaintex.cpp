@@ -7,6 +7,7 @@
 
 #include <float.h>
 #include <string.h>
+#include <xmmintrin.h>
 #include "raster/chaintex.h"
 #include "codegen/codegen.h"
 #include "texture/texsample.h"
@@ -53,7 +54,7 @@ inline void putTexel(const GlTextureParams* p, const uint8_t* v, uint8_t* out) {
     switch (F) {
     case TF_LUM: out[0] = out[1] = out[2] = v[0]; break;
     case TF_LUMALPHA: out[0] = out[1] = out[2] = v[0], out[3] = v[1]; break;
-    case TF_RGB: out[0] = v[0], out[1] = v[1], out[2] = v[2]; break;
+    case TF_RGB: memcpy(out, v, 2), out[2] = v[2]; break;
     case TF_RGBA: memcpy(out, v, 4); break;
     case TF_ALPHA: out[0] = v[0]; break;
     case TF_INTENSITY: memset(out, v[0], 4); break;
@@ -199,40 +200,64 @@ enum SpanKind { K_AFFINE, K_PERSPECTIVE, K_SWITCH, K_MIPMAP };
 
 inline GLfloat positive(GLfloat q) { return q > 0.0f ? q : FLT_MIN; }
 
-// Calls live(s, t, L) for every live pixel of the group, in order, with 16.16
-// s and t (and the level-of-detail value L). Perspective: two runs of 16
-// pixels, each divided at its first pixel and at its last live pixel (never
-// past the span) and stepped linearly between.
-template <int Kind, class Live>
-inline void walkTexels(GLuint mask, const GlSpan* sp, Live live) {
+// 1/k for the pixel distances within a run.
+constexpr GLfloat kReciprocal[16] = {0.0f,        1.0f,        1.0f / 2,  1.0f / 3,  1.0f / 4,  1.0f / 5,
+                                     1.0f / 6,    1.0f / 7,    1.0f / 8,  1.0f / 9,  1.0f / 10, 1.0f / 11,
+                                     1.0f / 12,   1.0f / 13,   1.0f / 14, 1.0f / 15};
+
+// One run of pixels: its mask bits from bit 31, 16.16 s and t at its first
+// pixel with their per-pixel steps, and the level-of-detail value L with its
+// step.
+struct TexRun {
+    GLuint mask;
+    GLint s, t, ds, dt;
+    GLfloat L, dL;
+};
+
+// Hands the group to run() as runs with live pixels. Affine: one run of 32.
+// Perspective: two runs of 16 pixels, each divided at its first pixel and at
+// its last live pixel (never past the span) and stepped linearly between.
+template <int Kind, class Run>
+inline void texelRuns(GLuint mask, const GlSpan* sp, Run run) {
     if (Kind == K_AFFINE) {
-        GLuint s = (GLuint)sp->s, t = (GLuint)sp->t;
-        for (; mask; mask <<= 1, s += (GLuint)sp->sStep, t += (GLuint)sp->tStep)
-            if (mask & 0x80000000u) live((GLint)s, (GLint)t, 0.0f);
+        run(TexRun{mask, sp->s, sp->t, sp->sStep, sp->tStep, 0.0f, 0.0f});
         return;
     }
     constexpr bool lod = Kind != K_PERSPECTIVE;
     GLfloat sq = sp->texS, tq = sp->texT, q = sp->texQ, r = sp->texLod;
-    for (int run = 0; run < 2; run++) {
-        GLuint m = run ? mask << 16 : mask & 0xFFFF0000u;
+    for (int half = 0; half < 2; half++) {
+        const GLuint m = half ? mask << 16 : mask & 0xFFFF0000u;
         if (m) {
             const GLint last = 31 - __builtin_ctz(m);
-            const GLfloat q0 = positive(q), s0 = sq / q0, t0 = tq / q0;
-            GLfloat L = lod ? r / q0 : 0.0f, dL = 0.0f;
-            GLint ds = 0, dt = 0;
+            const GLfloat w0 = 1.0f / positive(q), s0 = sq * w0, t0 = tq * w0;
+            TexRun x = {m, __glTexFixed16(s0), __glTexFixed16(t0), 0, 0, lod ? r * w0 : 0.0f, 0.0f};
             if (last) {
-                const GLfloat k = (GLfloat)last;
-                const GLfloat q1 = positive(q + k * sp->texQStep);
-                ds = __glTexFixed16(((sq + k * sp->texSStep) / q1 - s0) / k);
-                dt = __glTexFixed16(((tq + k * sp->texTStep) / q1 - t0) / k);
-                if (lod) dL = ((r + k * sp->texLodStep) / q1 - L) / k;
+                const GLfloat k = (GLfloat)last, perPixel = kReciprocal[last];
+                const GLfloat w1 = 1.0f / positive(q + k * sp->texQStep);
+                x.ds = __glTexFixed16(((sq + k * sp->texSStep) * w1 - s0) * perPixel);
+                x.dt = __glTexFixed16(((tq + k * sp->texTStep) * w1 - t0) * perPixel);
+                if (lod) x.dL = ((r + k * sp->texLodStep) * w1 - x.L) * perPixel;
             }
-            GLuint s = (GLuint)__glTexFixed16(s0), t = (GLuint)__glTexFixed16(t0);
-            for (; m; m <<= 1, s += (GLuint)ds, t += (GLuint)dt, L += dL)
-                if (m & 0x80000000u) live((GLint)s, (GLint)t, L);
+            run(x);
         }
         sq += 16.0f * sp->texSStep, tq += 16.0f * sp->texTStep, q += 16.0f * sp->texQStep;
         if (lod) r += 16.0f * sp->texLodStep;
+    }
+}
+
+// live() for each live pixel of a mask, next() after every pixel up to the
+// last live one; live pixels that run unbroken from bit 31 take a counted
+// loop.
+template <class Live, class Next>
+inline void runPixels(GLuint m, Live live, Next next) {
+    const GLuint dead = ~m;
+    if (!(dead & (dead + 1))) {
+        for (int n = dead ? __builtin_clz(dead) : 32; n; n--) live(), next();
+        return;
+    }
+    for (; m; m <<= 1) {
+        if (m & 0x80000000u) live();
+        next();
     }
 }
 
@@ -244,27 +269,65 @@ void GLSPANCALL spanTextured(GLuint mask, GlSpan* sp) {
     const GlSpanTexFilterProc minFilter = gc->procs.texFilterMin, magFilter = gc->procs.texFilterMag;
     const GLfloat crossover = p->switchValue;
     uint8_t* out = sp->texels;
-    walkTexels<Kind>(mask, sp, [&](GLint s, GLint t, GLfloat L) {
-        if (Kind == K_AFFINE || Kind == K_PERSPECTIVE) minFilter(p, 0, s, t, out);
-        else if (!(L > crossover)) magFilter(p, 0, s, t, out);
-        else minFilter(p, Kind == K_MIPMAP ? __glTexLodFixed(L) : 0, s, t, out);
-        out += Bytes;
+    texelRuns<Kind>(mask, sp, [&](TexRun x) {
+        GLuint s = (GLuint)x.s, t = (GLuint)x.t;
+        runPixels(
+            x.mask,
+            [&] {
+                if (Kind == K_AFFINE || Kind == K_PERSPECTIVE) minFilter(p, 0, (GLint)s, (GLint)t, out);
+                else if (!(x.L > crossover)) magFilter(p, 0, (GLint)s, (GLint)t, out);
+                else minFilter(p, Kind == K_MIPMAP ? __glTexLodFixed(x.L) : 0, (GLint)s, (GLint)t, out);
+                out += Bytes;
+            },
+            [&] {
+                s += (GLuint)x.ds, t += (GLuint)x.dt;
+                if (Kind == K_SWITCH || Kind == K_MIPMAP) x.L += x.dL;
+            });
     });
 }
 
-// The nearest texel of level 0 under GL_REPEAT, read inline.
+// The nearest texel of level 0 under GL_REPEAT, read inline. s and t are
+// kept shifted left so that the column is the top log2-width bits of S and
+// the row the top log2-height bits of T: the texel is
+// ((T >> rowShift) & rowMask) | (S >> columnShift).
+struct NearestGrid {
+    const uint8_t* data;
+    GLint columnShift, rowShift;
+    GLuint rowMask;
+    GLint sShift, tShift;
+    bool oneColumn;  // a side of one texel keeps its coordinate at 0 (a shift by 32 is not defined)
+    explicit NearestGrid(const GlMipmapLevel* l) {
+        const GLint a = l->widthLog2, b = l->heightLog2;
+        data = l->data;
+        oneColumn = a == 0;
+        columnShift = a ? 32 - a : 31;
+        rowShift = a + b ? 32 - a - b : 31;
+        rowMask = ((GLuint)l->innerHeight - 1) << a;
+        sShift = a ? 16 - a : 0;
+        tShift = 16 - b;
+    }
+    GLuint s(GLint v) const { return oneColumn ? 0 : (GLuint)v << sShift; }
+    GLuint t(GLint v) const { return (GLuint)v << tShift; }
+    const uint8_t* texel(GLuint S, GLuint T, GLint bytes) const {
+        return data + (((T >> rowShift) & rowMask) | (S >> columnShift)) * (GLuint)bytes;
+    }
+};
+
 template <int F, int Bytes, bool Perspective>
 void GLSPANCALL spanNearest(GLuint mask, GlSpan* sp) {
     const GlTextureParams* p = (const GlTextureParams*)sp->context->currentTexture;
-    const GlMipmapLevel* l = &p->levels[0];
-    const uint8_t* data = l->data;
-    const GLint wlog = l->widthLog2;
-    const GLuint wmask = (GLuint)l->innerWidth - 1, hmask = (GLuint)l->innerHeight - 1;
+    const NearestGrid g(&p->levels[0]);
     uint8_t* out = sp->texels;
-    walkTexels<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, [&](GLint s, GLint t, GLfloat) {
-        const GLuint i = (((GLuint)(t >> 16) & hmask) << wlog) | ((GLuint)(s >> 16) & wmask);
-        putTexel<F>(p, data + i * kSourceBytes[F], out);
-        out += Bytes;
+    texelRuns<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, [&](TexRun x) {
+        GLuint S = g.s(x.s), T = g.t(x.t);
+        const GLuint dS = g.s(x.ds), dT = g.t(x.dt);
+        runPixels(
+            x.mask,
+            [&] {
+                putTexel<F>(p, g.texel(S, T, kSourceBytes[F]), out);
+                out += Bytes;
+            },
+            [&] { S += dS, T += dT; });
     });
 }
 
@@ -362,14 +425,12 @@ extern "C" GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* 
     }
 }
 
+// The float scaled by 2^16 is exact, so its rounded conversion is the value
+// rounded to 16.16.
 extern "C" GLint GLPROC __glTexFixed16(GLfloat v) {
-    double d = v;
-    if (!(d > -32768.0)) d = -32768.0;
-    if (d > 32767.99998) d = 32767.99998;
-    d += 103079215104.0;  // 1.5 x 2^36: the low word is d x 2^16, rounded
-    uint64_t bits;
-    memcpy(&bits, &d, 8);
-    return (GLint)(GLuint)bits;
+    v = v > -32768.0f ? v : -32768.0f;
+    v = v < 32767.996f ? v : 32767.996f;
+    return _mm_cvtss_si32(_mm_set_ss(v * 65536.0f));
 }
 
 extern "C" GLint GLPROC __glTexLodFixed(GLfloat rho) {

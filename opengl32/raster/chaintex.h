@@ -69,8 +69,8 @@ void GLSPANCALL __glSpanTextured12(GLuint mask, GlSpan* s);
 // read inline. Null for a texture it does not serve.
 GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* p, GLint texelBytes, GLboolean perspective);
 
-// A float coordinate as 16.16 fixed point, clamped to [-32768, 32768) and
-// rounded to nearest; not-a-number gives -32768.
+// A float coordinate as 16.16 fixed point, rounded to nearest and held to
+// [-32768, 32767.996] (not-a-number gives -32768).
 GLint GLPROC __glTexFixed16(GLfloat v);
 // Half the piecewise-linear log2 of a squared scale factor (positive), in
 // 16.16, from its float bits.

@@ -105,6 +105,7 @@ void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
                 glSpanStorePixel<F::bytes>(p, untexturedPixel<F>(frag.v[0], frag.v[1], frag.v[2], dd));
                 return;
             }
+#pragma GCC unroll 3
             for (int k = 0; k < 3; ++k) {
                 const int n = F::bits[k];
                 const GLint c = frag.byte(k);

