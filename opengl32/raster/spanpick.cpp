@@ -98,7 +98,11 @@ extern "C" void GLPROC __glPickSpanProcs(GlContext* gc) {
         if (F & GL_RF_SMOOTH_COLOR) l.add(__glColorSpanIndexSmooth, __glColorSpanIndexSmooth);
         else l.add(__glColorSpanIndexFlat, __glColorSpanIndexFlat);
     }
-    if (F & GL_RF_TEXTURE) l.add(__glTextureSpan, __glTextureSpanMasked);
+    if (F & GL_RF_TEXTURE) {
+        GlSpanStageProc a, b;
+        __glPickTextureSpanStages(gc, &a, &b);
+        l.add(a, b);
+    }
     if (F & GL_RF_FOG_FRAGMENT) {
         if (gc->hints.fog == GL_NICEST) l.add(__glFogSpanNicest, __glFogSpanNicestMasked);
         else l.add(__glFogSpanFast, __glFogSpanFastMasked);

@@ -9,36 +9,12 @@
 
 namespace {
 
-// floor(u) as an integer; huge and not-a-number coordinates are bounded first.
-inline GLint texelFloor(GLfloat u) {
-    if (!(u > -1073741824.0f)) return -1073741824;
-    if (u >= 1073741824.0f) return 1073741824;
-    return (GLint)floorf(u);
-}
-
 // The nearest texel's column (row) of u on a side of n texels: floor, then
 // masked (GL_REPEAT) or clamped.
 inline GLint nearestIndex(GLfloat u, GLint n, GLenum wrap) {
-    const GLint i = texelFloor(u);
+    const GLint i = __glTexelFloor(u);
     if (wrap == GL_REPEAT) return i & (n - 1);
     return i < 0 ? 0 : i >= n ? n - 1 : i;
-}
-
-// The two texels around u and the weight of the second. Clamping keeps u in
-// [0, n]: i0 may be -1 and i1 may be n, which the extract answers with the
-// border.
-struct LinearAxis {
-    GLint i0, i1;
-    GLfloat a;
-};
-inline LinearAxis linearAxis(GLfloat u, GLint n, GLfloat nf, GLenum wrap) {
-    if (wrap != GL_REPEAT) u = !(u > 0.0f) ? 0.0f : u > nf ? nf : u;
-    u -= 0.5f;
-    const GLint i = texelFloor(u);
-    GLfloat a = u - (GLfloat)i;
-    a = !(a > 0.0f) ? 0.0f : a > 1.0f ? 1.0f : a;
-    if (wrap == GL_REPEAT) return {i & (n - 1), (i + 1) & (n - 1), a};
-    return {i, i + 1, a};
 }
 
 inline void lerpTexel(GlTexel* out, const GlTexel& a, const GlTexel& b, GLfloat f) {
@@ -65,23 +41,25 @@ void GLPROC sampleNearest(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLflo
 
 template <int Dim>
 void GLPROC sampleLinear(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
-    const LinearAxis u = linearAxis(s, l->innerWidth, l->innerWidthF, p->state.wrapS);
+    GLint i[2], j[2];
+    GLfloat a, b;
+    __glTexLinearAxis(s, l->innerWidth, l->innerWidthF, p->state.wrapS == GL_REPEAT, i, &a);
     GlTexel t00, t01;
     if (Dim == 1) {
-        fetch(p, l, 0, u.i0, &t00);
-        fetch(p, l, 0, u.i1, &t01);
-        lerpTexel(out, t00, t01, u.a);
+        fetch(p, l, 0, i[0], &t00);
+        fetch(p, l, 0, i[1], &t01);
+        lerpTexel(out, t00, t01, a);
         return;
     }
-    const LinearAxis v = linearAxis(t, l->innerHeight, l->innerHeightF, p->state.wrapT);
+    __glTexLinearAxis(t, l->innerHeight, l->innerHeightF, p->state.wrapT == GL_REPEAT, j, &b);
     GlTexel t10, t11, lo, hi;
-    fetch(p, l, v.i0, u.i0, &t00);
-    fetch(p, l, v.i0, u.i1, &t01);
-    fetch(p, l, v.i1, u.i0, &t10);
-    fetch(p, l, v.i1, u.i1, &t11);
-    lerpTexel(&lo, t00, t01, u.a);
-    lerpTexel(&hi, t10, t11, u.a);
-    lerpTexel(out, lo, hi, v.a);
+    fetch(p, l, j[0], i[0], &t00);
+    fetch(p, l, j[0], i[1], &t01);
+    fetch(p, l, j[1], i[0], &t10);
+    fetch(p, l, j[1], i[1], &t11);
+    lerpTexel(&lo, t00, t01, a);
+    lerpTexel(&hi, t10, t11, a);
+    lerpTexel(out, lo, hi, b);
 }
 
 // A level sampled at normalised coordinates.

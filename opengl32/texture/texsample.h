@@ -6,6 +6,27 @@
 
 struct GlVertex;
 
+// floor(u) as an integer; huge and not-a-number coordinates are bounded first.
+static inline GLint __glTexelFloor(GLfloat u) {
+    if (!(u > -1073741824.0f)) return -1073741824;
+    if (u >= 1073741824.0f) return 1073741824;
+    const GLint i = (GLint)u;
+    return (GLfloat)i > u ? i - 1 : i;
+}
+
+// The two texels i[0], i[1] around u (texel units) on a side of n texels and
+// the weight a of the second. Clamping keeps u in [0, n]: i[0] may be -1 and
+// i[1] n, which sample the border.
+static inline void __glTexLinearAxis(GLfloat u, GLint n, GLfloat nf, bool repeat, GLint* i, GLfloat* a) {
+    if (!repeat) u = !(u > 0.0f) ? 0.0f : u > nf ? nf : u;
+    u -= 0.5f;
+    const GLint k = __glTexelFloor(u);
+    const GLfloat f = u - (GLfloat)k;
+    *a = !(f > 0.0f) ? 0.0f : f > 1.0f ? 1.0f : f;
+    i[0] = repeat ? k & (n - 1) : k;
+    i[1] = repeat ? (k + 1) & (n - 1) : k + 1;
+}
+
 extern "C" {
 // Fragment procedures of the current texture (GlTexFragmentProc): one filter;
 // minification above the switch value, else magnification; the mipmapped
@@ -40,6 +61,22 @@ void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v);
 void GLPROC __glTexGenSphereCoords(GlContext* gc, const GlVertex* v, GLfloat* s, GLfloat* t);
 GLuint GLPROC __glTextureSpan(GlContext* gc);
 GLuint GLPROC __glTextureSpanMasked(GlContext* gc);
+// Whole-span stages of the commonest textures (list 1 and, Masked, list 2):
+// 2-D, no border, level 0 in 8-bit RGB or 8-bit indexes of an RGB or RGBA
+// palette; and the pair the span picker puts in the texture stage's place.
+GLuint GLPROC __glTexSpanRGBNearestMipmapLinear(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBNearestMipmapLinearMasked(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBLinearMipmapLinear(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBLinearMipmapLinearMasked(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBNearest(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBNearestMasked(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBNearestMipmapNearest(GlContext* gc);
+GLuint GLPROC __glTexSpanRGBNearestMipmapNearestMasked(GlContext* gc);
+GLuint GLPROC __glTexSpanIndex8RGBNearest(GlContext* gc);
+GLuint GLPROC __glTexSpanIndex8RGBNearestMasked(GlContext* gc);
+GLuint GLPROC __glTexSpanIndex8RGBANearest(GlContext* gc);
+GLuint GLPROC __glTexSpanIndex8RGBANearestMasked(GlContext* gc);
+void GLPROC __glPickTextureSpanStages(GlContext* gc, GlSpanStageProc* list1, GlSpanStageProc* list2);
 // Texture colour of one fragment at the vertex's coordinates (points, lines).
 void GLPROC __glTextureVertexColor(GlContext* gc, const GlVertex* v, GLfloat* color);
 }
