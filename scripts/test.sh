@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds both flavours, runs the host tests and checks the Windows export table.
+# Builds both flavours, runs the host tests and checks the Windows export table and debug files.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/build.sh"
 bash "$top/scripts/check-exports.sh"
+bash "$top/scripts/check-debug-files.sh"
 ctest --test-dir "$top/build/host" --output-on-failure -j"$(nproc 2>/dev/null || echo 4)"

@@ -459,17 +459,46 @@ typedef struct _GLYPHMETRICSFLOAT {
 #define TT_PRIM_QSPLINE 2
 #define TT_AVAILABLE 0x0001
 #define TT_ENABLED 0x0002
+#define FW_DONTCARE 0
+#define FW_THIN 100
+#define FW_EXTRALIGHT 200
+#define FW_LIGHT 300
 #define FW_NORMAL 400
+#define FW_MEDIUM 500
+#define FW_SEMIBOLD 600
+#define FW_BOLD 700
+#define FW_EXTRABOLD 800
+#define FW_HEAVY 900
 #define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define SYMBOL_CHARSET 2
+#define OEM_CHARSET 255
 #define OUT_DEFAULT_PRECIS 0
+#define OUT_STRING_PRECIS 1
+#define OUT_CHARACTER_PRECIS 2
+#define OUT_STROKE_PRECIS 3
+#define OUT_TT_PRECIS 4
+#define OUT_DEVICE_PRECIS 5
+#define OUT_RASTER_PRECIS 6
 #define OUT_TT_ONLY_PRECIS 7
 #define OUT_OUTLINE_PRECIS 8
 #define CLIP_DEFAULT_PRECIS 0
+#define CLIP_CHARACTER_PRECIS 1
+#define CLIP_STROKE_PRECIS 2
 #define DEFAULT_QUALITY 0
+#define DRAFT_QUALITY 1
+#define PROOF_QUALITY 2
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
 #define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
 #define FF_DONTCARE 0x00
 #define FF_ROMAN 0x10
 #define FF_SWISS 0x20
+#define FF_MODERN 0x30
+#define FF_SCRIPT 0x40
+#define FF_DECORATIVE 0x50
 
 typedef struct tagLOGFONTA {
   LONG lfHeight;
@@ -710,6 +739,11 @@ BOOL WINAPI wglUseFontOutlinesW(HDC hdc, DWORD first, DWORD count, DWORD listBas
 #define CreateDC CreateDCA
 #define CreateIC CreateICA
 #define CreateEnhMetaFile CreateEnhMetaFileA
+#define LOGFONT LOGFONTA
+#define TEXTMETRIC TEXTMETRICA
+#define CreateFont CreateFontA
+#define CreateFontIndirect CreateFontIndirectA
+#define GetTextMetrics GetTextMetricsA
 #define wglUseFontBitmaps wglUseFontBitmapsA
 #define wglUseFontOutlines wglUseFontOutlinesA
 

@@ -3,6 +3,8 @@
 #ifndef STANDIN_WINUSER_H
 #define STANDIN_WINUSER_H
 
+#include <stdarg.h>
+
 #include "windef.h"
 #include "winerror.h"
 #include "wingdi.h"
@@ -571,6 +573,10 @@ SHORT WINAPI GetKeyState(int nVirtKey);
 BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 BOOL WINAPI SetCursorPos(int X, int Y);
 
+/* Formatted strings (at most 1024 characters with the terminator). */
+int WINAPIV wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
+int WINAPI wvsprintfA(LPSTR lpOut, LPCSTR lpFmt, va_list arglist);
+
 /* Display settings. */
 LONG WINAPI ChangeDisplaySettingsA(LPDEVMODEA lpDevMode, DWORD dwFlags);
 BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, LPDEVMODEA lpDevMode);
@@ -593,6 +599,8 @@ STANDIN_EXTERN_C_END
 #define RegisterClass RegisterClassA
 #define RegisterClassEx RegisterClassExA
 #define GetClassInfoEx GetClassInfoExA
+#define wsprintf wsprintfA
+#define wvsprintf wvsprintfA
 #define ChangeDisplaySettings ChangeDisplaySettingsA
 #define EnumDisplaySettings EnumDisplaySettingsA
 #define UnregisterClass UnregisterClassA

@@ -1,2 +1,2 @@
 /* Windows include names are case-insensitive: <gl/glu.h> is <GL/glu.h>. */
-#include "../../../include/GL/glu.h"
+#include "../../GL/glu.h"
