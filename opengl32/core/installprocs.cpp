@@ -23,8 +23,8 @@ extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     p->pickMatrixTransformProcs = __glPickMatrixTransformProcs;
     p->pickInverseTransformProcs = __glPickInverseTransformProcs;
     p->computeWindowClipBox = __glComputeWindowClipBox;
-    p->applyViewport = nop;
-    p->applyScissor = nop;
+    p->applyViewport = __glApplyViewport;
+    p->applyScissor = __glApplyScissor;
 
     p->pickVertexProcs = __glPickVertexProcs;
     p->pickClipInterpolator = __glPickClipInterpolator;

@@ -36,6 +36,23 @@ extern "C" void GLPROC __glComputeViewportTransform(GlContext* gc) {
     }
 }
 
+// procs.applyViewport of a software context: the drawable's size now and the
+// transform for it. A y-inverted drawable keeps its rows from the top, so the
+// raster position moves with them when the height changed since the last
+// viewport update.
+extern "C" void GLPROC __glApplyViewport(GlContext* gc) {
+    __glUpdateDrawableSize(gc);
+    __glComputeViewportTransform(gc);
+    const GLint height = gc->viewportDrawableHeight;
+    gc->viewportDrawableHeight = gc->drawableHeight;
+    if (gc->yInverted && height && gc->drawableHeight != height)
+        gc->current.raster.window[1] += (GLfloat)(gc->drawableHeight - height);
+}
+
+// procs.applyScissor of a software context: the drawable's size now (the
+// caller computes the clip box).
+extern "C" void GLPROC __glApplyScissor(GlContext* gc) { __glUpdateDrawableSize(gc); }
+
 extern "C" void GLPROC __glComputeViewportBox(GlContext* gc) {
     const GlViewportState* v = &gc->viewport;
     GLint* b = gc->viewportXform.box;

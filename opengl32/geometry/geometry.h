@@ -46,6 +46,9 @@ void GLPROC __glInitTransformState(GlContext* gc);
 // Viewport, depth range, window clip box.
 void GLPROC __glComputeViewportTransform(GlContext* gc);
 void GLPROC __glComputeViewportBox(GlContext* gc);
+// procs.applyViewport and procs.applyScissor of software contexts.
+void GLPROC __glApplyViewport(GlContext* gc);
+void GLPROC __glApplyScissor(GlContext* gc);
 void GLPROC __glSetDepthRangeValues(GlContext* gc, GLdouble n, GLdouble f);
 void GLPROC __glUpdateDepthRange(GlContext* gc);
 void GLPROC __glComputeWindowClipBox(GlContext* gc);

@@ -434,3 +434,34 @@ TEST(WindowEvents, DisplayChangeMarksTheFormatListForRebuild) {
 }
 
 }  // namespace
+
+// A window's rows are kept from its top: when its height changes, the next
+// viewport update moves the raster position by the change, on the same row.
+TEST(WindowEvents, RasterPositionKeepsItsRowFromTheTopWhenTheHeightChanges) {
+    EXPECT_EQ(inChild([] {
+                  HWND w = makeWindow(40, 30);
+                  HDC dc = GetDC(w);
+                  CHECK(1, SetPixelFormat(dc, 4, nullptr));
+                  HGLRC rc = wglCreateContext(dc);
+                  CHECK(2, wglMakeCurrent(dc, rc));
+                  glViewport(0, 0, 40, 30);
+                  glRasterPos2f(0.0f, 0.0f);
+                  GLfloat pos[4];
+                  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                  CHECK(3, pos[0] == 20.0f && pos[1] == 15.0f);
+                  SetWindowPos(w, nullptr, 0, 0, 40, 50, SWP_NOMOVE | SWP_NOZORDER);
+                  glViewport(0, 0, 40, 30);
+                  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                  CHECK(4, pos[0] == 20.0f && pos[1] == 35.0f);
+                  // The same height again: no move.
+                  glViewport(0, 0, 40, 50);
+                  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                  CHECK(5, pos[1] == 35.0f);
+                  wglMakeCurrent(nullptr, nullptr);
+                  wglDeleteContext(rc);
+                  ReleaseDC(w, dc);
+                  DestroyWindow(w);
+                  return 0;
+              }),
+              0);
+}
