@@ -8,9 +8,11 @@
 //   glbench --list         prints "<scene> <units per frame> <unit>" lines
 #include <windows.h>
 #include <GL/gl.h>
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <vector>
 
 namespace {
 
@@ -160,6 +162,84 @@ void setupClears() {
 
 void frameClears() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
+// The lit mesh: 128 x 128 quads of a gentle height field with one directional
+// light, depth-tested into a small window. Vertices and normals are float
+// arrays; the three scenes send the same triangles as indexed triangles,
+// immediate-mode triangles and indexed strips.
+const int kMesh = 128, kMeshSide = kMesh + 1;
+const int kSmall = 64;
+std::vector<GLfloat> meshVertices, meshNormals;
+std::vector<GLuint> meshTriangles, meshStrips;
+
+void buildMesh() {
+    meshVertices.resize(kMeshSide * kMeshSide * 3);
+    meshNormals.resize(kMeshSide * kMeshSide * 3);
+    for (int j = 0; j < kMeshSide; j++)
+        for (int i = 0; i < kMeshSide; i++) {
+            const float x = 2.0f * i / kMesh - 1.0f, y = 2.0f * j / kMesh - 1.0f;
+            GLfloat* v = &meshVertices[(j * kMeshSide + i) * 3];
+            GLfloat* n = &meshNormals[(j * kMeshSide + i) * 3];
+            v[0] = x, v[1] = y, v[2] = 0.1f * x * y;
+            // Gradient of z = 0.1 x y.
+            const float nx = -0.1f * y, ny = -0.1f * x, len = 1.0f / sqrtf(nx * nx + ny * ny + 1.0f);
+            n[0] = nx * len, n[1] = ny * len, n[2] = len;
+        }
+    for (int j = 0; j < kMesh; j++)
+        for (int i = 0; i < kMesh; i++) {
+            const GLuint a = j * kMeshSide + i, b = a + 1, c = a + kMeshSide, d = c + 1;
+            const GLuint quad[6] = {a, b, d, a, d, c};
+            meshTriangles.insert(meshTriangles.end(), quad, quad + 6);
+        }
+    for (int j = 0; j < kMesh; j++)
+        for (int i = 0; i < kMeshSide; i++) {
+            meshStrips.push_back((j + 1) * kMeshSide + i);
+            meshStrips.push_back(j * kMeshSide + i);
+        }
+}
+
+void setupMesh() {
+    buildMesh();
+    glMatrixMode(GL_PROJECTION);
+    glFrustum(-0.6, 0.6, -0.6, 0.6, 1.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(0.0f, 0.0f, -2.2f);
+    glRotatef(-30.0f, 1.0f, 0.0f, 0.0f);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const GLfloat direction[4] = {0.3f, 0.4f, 1.0f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, direction);
+    const GLfloat diffuse[4] = {0.8f, 0.7f, 0.5f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
+    glVertexPointer(3, GL_FLOAT, 0, meshVertices.data());
+    glNormalPointer(GL_FLOAT, 0, meshNormals.data());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+}
+
+void frameMeshIndexed() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDrawElements(GL_TRIANGLES, (GLsizei)meshTriangles.size(), GL_UNSIGNED_INT, meshTriangles.data());
+}
+
+void frameMeshImmediate() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    const GLfloat* v = meshVertices.data();
+    const GLfloat* n = meshNormals.data();
+    glBegin(GL_TRIANGLES);
+    for (GLuint k : meshTriangles) {
+        glNormal3fv(n + 3 * k);
+        glVertex3fv(v + 3 * k);
+    }
+    glEnd();
+}
+
+void frameMeshStrips() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (int j = 0; j < kMesh; j++)
+        glDrawElements(GL_TRIANGLE_STRIP, 2 * kMeshSide, GL_UNSIGNED_INT, meshStrips.data() + j * 2 * kMeshSide);
+}
+
 struct Scene {
     const char* name;
     int colorBits, depthBits;
@@ -167,6 +247,7 @@ struct Scene {
     const char* unit;
     void (*setup)();
     void (*frame)();
+    int width = 0, height = 0;  // the window, when not 640 x 480
 };
 
 const Scene kScenes[] = {
@@ -180,6 +261,9 @@ const Scene kScenes[] = {
     {"bitmap-565", 16, 16, (long)kGlyphColumns * kGlyphLines * 8 * 13, "glyph pixel", setupBitmaps, frameBitmaps},
     {"clear-32", 32, 16, (long)kWidth * kHeight, "pixel", setupClears, frameClears},
     {"clear-565", 16, 16, (long)kWidth * kHeight, "pixel", setupClears, frameClears},
+    {"mesh-indexed", 16, 16, 6L * kMesh * kMesh, "vertex", setupMesh, frameMeshIndexed, kSmall, kSmall},
+    {"mesh-immediate", 16, 16, 6L * kMesh * kMesh, "vertex", setupMesh, frameMeshImmediate, kSmall, kSmall},
+    {"mesh-strips", 16, 16, 2L * kMeshSide * kMesh, "vertex", setupMesh, frameMeshStrips, kSmall, kSmall},
 };
 
 }  // namespace
@@ -202,12 +286,13 @@ int main(int argc, char** argv) {
     }
     const int frames = atoi(argv[2]);
     Target t;
-    if (!makeTarget(t, kWidth, kHeight, scene->colorBits, scene->depthBits)) {
+    const int width = scene->width ? scene->width : kWidth, height = scene->height ? scene->height : kHeight;
+    if (!makeTarget(t, width, height, scene->colorBits, scene->depthBits)) {
         fprintf(stderr, "glbench: no context for %d colour and %d depth bits\n", scene->colorBits,
                 scene->depthBits);
         return 1;
     }
-    glViewport(0, 0, kWidth, kHeight);
+    glViewport(0, 0, width, height);
     scene->setup();
     for (int i = 0; i < frames; i++) scene->frame();
     glFinish();

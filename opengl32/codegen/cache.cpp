@@ -39,8 +39,11 @@ GLuint __glOgLayoutSize(const GlOgLayout* layout) { return layout->size; }
 
 // Code areas must be executable: they come from the virtual-memory allocator
 // (the context's allocate procedure returns heap memory, which need not be).
-static uint8_t* allocCode(size_t bytes) {
+uint8_t* __glOgAllocCode(size_t bytes) {
     return (uint8_t*)VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+}
+void __glOgFreeCode(uint8_t* code) {
+    if (code) VirtualFree(code, 0, MEM_RELEASE);
 }
 
 GLboolean __glOgInitCache(GlContext* gc, GlOgCache* cache, GLuint entries, GLuint codeBytes) {
@@ -49,7 +52,7 @@ GLboolean __glOgInitCache(GlContext* gc, GlOgCache* cache, GLuint entries, GLuin
     cache->entryCount = entries;
     cache->codeBytes = codeBytes;
     cache->entries = (GlOgCacheEntry*)gc->imports.calloc(gc, entries, sizeof(GlOgCacheEntry));
-    cache->code = allocCode((size_t)entries * codeBytes);
+    cache->code = __glOgAllocCode((size_t)entries * codeBytes);
     if (!cache->entries || !cache->code) return GL_FALSE;
     GlOgCacheEntry* next = nullptr;
     for (GLuint i = 0; i < entries; i++) {
@@ -83,7 +86,7 @@ extern "C" void GLPROC __glOgFreeCaches(GlContext* gc) {
     GlOgGen* g = &gc->og.gen;
     for (GlOgCache& c : g->caches) {
         gc->imports.free(gc, c.entries);
-        if (c.code) VirtualFree(c.code, 0, MEM_RELEASE);
+        __glOgFreeCode(c.code);
         c.entries = c.head = nullptr;
         c.code = nullptr;
     }

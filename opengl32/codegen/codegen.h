@@ -240,6 +240,9 @@ GLboolean GLPROC __glOgCreateCaches(GlContext* gc);
 void GLPROC __glOgFreeCaches(GlContext* gc);
 }
 GLboolean __glOgInitCache(GlContext* gc, GlOgCache* cache, GLuint entries, GLuint codeBytes);
+// Executable memory for code areas, and its release (null is ignored).
+uint8_t* __glOgAllocCode(size_t bytes);
+void __glOgFreeCode(uint8_t* code);
 GLboolean __glOgCacheLookup(GlOgCache* cache, GLint keyA, GLuint keyB, GlOgLayout** layout, uint8_t** code);
 GlOgNode* __glOgFloatConst(GlContext* gc, GLfloat value);
 GlOgNode* __glOgMmxConst(GlContext* gc, GLushort lane0, GLushort lane1, GLushort lane2, GLushort lane3);

@@ -130,7 +130,7 @@ extern "C" GLboolean GLPROC __glInitContextCommon(GlContext* gc) {
     __glInitArenaProcs(gc);
 
     memcpy(gc->og.cacheSizes, ogCacheSizes, sizeof ogCacheSizes);
-    if (!__glOgCreateCaches(gc)) return GL_FALSE;
+    if (!__glOgCreateCaches(gc) || !__glVertexProgramsCreate(gc)) return GL_FALSE;
     gc->og.workArea = gc->og.workAreaStorage;
     memset(gc->og.workArea, 0, GL_OG_WORK_AREA_BYTES);
     if (!growArrayCreate(&gc->og.words, 4) || !growArrayCreate(&gc->og.doubles, 8)) return GL_FALSE;
@@ -250,6 +250,7 @@ static void writeHistogram(GlContext* gc) {
 extern "C" GLboolean GLPROC __glDestroyContext(GlContext* gc) {
     if (gc->histogram) writeHistogram(gc);
     __glOgFreeCaches(gc);
+    __glVertexProgramsFree(gc);
     growArrayFree(&gc->og.words);
     growArrayFree(&gc->og.doubles);
 

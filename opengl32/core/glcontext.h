@@ -9,6 +9,7 @@
 #include "raster/spanstate.h"
 #include "spans/spans.h"
 #include "codegen/ogstate.h"
+#include "codegen/vertexgen.h"
 
 struct WglDrawable;
 struct GlHistogram;
@@ -231,6 +232,24 @@ struct GlConstants {
     GLfloat ubyteToFloat[256];
 };
 
+// The immediate-mode vertex cache: glBegin/glEnd vertices collect in the
+// array vertex buffer and are drawn in batches through the array routines.
+enum { GL_VCACHE_ENTRIES = 36 };
+struct GlVertexCache {
+    GlVertex* entries;   // the array vertex buffer
+    GLint count;
+    GLuint state;        // GL_VCACHE_LOOP_SPLIT, GL_VCACHE_POLYGON_SPLIT, GL_VCACHE_COMPLETED
+    uint8_t enabled;
+    uint8_t pad[3];
+    GLenum mode;
+    GLint completedCount;  // entries below were completed early
+    GLuint sizesSeen;      // 0x1, 0x2, 0x4: two-, three-, four-component vertices
+    GLint carried;         // leading entries an earlier flush of the primitive showed
+    GLint position;        // the primitive's vertex number of entry `carried`
+    void(GLPROC* gather)(GlContext* gc, GlVertex* v);
+};
+enum { GL_VCACHE_LOOP_SPLIT = 0x1, GL_VCACHE_POLYGON_SPLIT = 0x2, GL_VCACHE_COMPLETED = 0x8 };
+
 // Feedback and selection buffers as glRenderMode sees them.
 struct GlFeedbackState {
     GLfloat* start;
@@ -340,6 +359,7 @@ struct GlContext {
     GlTextureState texture;
     GlTextureObjects textureObjects;
     GlVertexArrayState arrays;
+    GlVertexCache vcache;
     GlListQueryState lists;
     GLuint attribDepth;        // occupied levels of attribStack
     GLuint clientAttribDepth;  // occupied levels of clientAttribStack
@@ -428,6 +448,7 @@ struct GlContext {
 
     GlHistogram* histogram;
     GlOgState og;
+    GlVertexProgramCache vertexPrograms;
 
     // ---- Lighting: derived light list, face values, power-table cache.
     GlLightingDerived lightingDerived;

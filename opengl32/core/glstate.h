@@ -348,6 +348,8 @@ struct GlTextureObjects {
 };
 
 // Vertex arrays (client state).
+struct GlVertex;
+typedef void(GLPROC* GlArrayFetchProc)(GlContext* gc, const void* element, GlVertex* v);
 struct GlVertexArray {
     const GLvoid* pointer;
     GLint size;
@@ -356,8 +358,16 @@ struct GlVertexArray {
     GLint givenStride;  // as passed
     GLint count;
     void (GLIMM* elementProc)(const void*);
-    void (GLPROC* fetchProc)(GlContext*, const void*, void*);
+    GlArrayFetchProc fetchProc;
 };
+
+// Array vertex routine: fills slots slot .. slot + count - 1 of the array
+// vertex buffer from elements element .. element + count - 1, or from the
+// elements indices[element ..] of a 32-bit index list.
+typedef void(GLPROC* GlArrayVertexProc)(GlContext* gc, GLint slot, GLint element, GLint count, const GLuint* indices);
+// Draw routine of a mode: count elements from first, or listed by indices.
+typedef void(GLPROC* GlArrayDrawProc)(GlContext* gc, GLint first, GLint count, const GLuint* indices);
+
 struct GlVertexArrayState {
     GlVertexArray vertex, normal, color, index, texCoord, edgeFlag;
     GLuint typeKey;
@@ -367,6 +377,48 @@ struct GlVertexArrayState {
     GLenum interleavedFormat;
     GLuint flags;  // 0x4: locked; GL_ARRAY_FLAG_* private switches
     GLint lockFirst, lockCount;
+
+    // ---- Draw side: what the draws of the current state use (the client
+    // attribute stack restores only the fields above arrays.flags).
+    // Array vertex buffer; bufferBase is slot 0: the memory, or while locked
+    // vertices are kept the memory less lockFirst records.
+    GlVertex* bufferMemory;
+    GLuint bufferBytes;
+    GLuint allocGranule;
+    GLint bufferSlots;  // whole records in the memory
+    GlVertex* bufferBase;
+    // Batches.
+    GLint batchSize;
+    GLint batchMode, batchFirst, batchStart;
+    const GLuint* batchIndices;
+    GlArrayDrawProc drawProcs[10];
+    const void* loopTable;  // GlDrawArraysLoopTable
+    // Vertex routines and the per-draw transform.
+    GlArrayVertexProc fetchTransform;  // the routine draws use: generated, or the C++ one
+    GlArrayVertexProc fallback;        // the C++ routine the state selects
+    GlArrayVertexProc gather;
+    void (GLPROC* fetchFull)(GlContext* gc, GLint slot, GLint element, GLint count);
+    void (GLPROC* refetch)(GlContext* gc, GlVertex* v, GLint element);
+    void (GLPROC* transform)(GLfloat out[4], const GLfloat* in, const GlMatrixRecord* m);
+    GLuint (GLPROC* clipTest)(GlContext* gc, GlVertex* v);
+    GLuint (GLPROC* complete)(GlContext* gc, GlVertex* v, GLuint mask);
+    GLuint sizeBits;
+    const GlMatrixRecord* composite;
+    // Needed attributes besides the vertex: 0x1 normal, 0x2 colour or index,
+    // 0x4 texture coordinates, -1 everything; the same as enabledFields.
+    GLint needBits;
+    GLuint needFields;
+    GLuint cullMaskFacing, cullMaskAway;
+    GLuint pickedFill;  // the polygon modes the needs were picked for were both GL_FILL
+    GlArrayFetchProc fetchVertex, fetchNormal, fetchEdgeFlag, fetchTexCoord, fetchIndex, fetchColor;
+    // The state the locked vertices were fetched under; a draw under other
+    // state fetches them again.
+    struct {
+        const void* modelView;
+        GLfloat composite[17];
+        GLfloat current[13];  // normal, scaled colour, index, texture coordinates, edge flag
+        GlMaterial material[2];
+    } prefetchStamp;
 };
 // Private switches of arrays.flags, named by the private hint that sets them
 // (their meaning is the readers'); 0x6402's makes points, lines and triangles

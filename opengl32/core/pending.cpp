@@ -7,4 +7,6 @@
 extern "C" void GLPROC __glFreeSubsystemState(GlContext* gc) {
     __glFreeEvaluators(gc);
     __glFreePixelState(gc);
+    __glFreeVertexArrayState(gc);
+    __glVcacheFree(gc);
 }

@@ -99,6 +99,3 @@ extern "C" GLint GLPROC __glPickDepthTestProc(GlContext* gc) {
     gc->procs.depthTestSpan = __glDepthTestTable[index];
     return index;
 }
-
-extern "C" void GLPROC __glChooseVertexLayout(GlContext*) {}
-extern "C" void GLPROC __glVcacheInstall(GlContext*) {}

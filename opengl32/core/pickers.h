@@ -29,8 +29,8 @@ void GLPROC __glPickRenderProcs(GlContext* gc);
 // The depth-test procedures; returns the table index.
 GLint GLPROC __glPickDepthTestProc(GlContext* gc);
 
-// Hooks validation calls directly (the vertex layout is the fixed GlVertex
-// one and the vertex cache is not installed until they are generated).
+// Hooks validation calls directly: the vertex layout of generated code
+// (codegen/), lighting, the alpha table, the vertex cache's hooks (geometry/).
 void GLPROC __glChooseVertexLayout(GlContext* gc);
 void GLPROC __glValidateLighting(GlContext* gc);
 void GLPROC __glBuildAlphaFuncTable(GlContext* gc);

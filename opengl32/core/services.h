@@ -35,4 +35,12 @@ void GLPROC __glOgFreeCaches(GlContext* gc);
 
 // Evaluators, pixel maps, vertex arrays, power tables, vertex cache.
 void GLPROC __glFreeSubsystemState(GlContext* gc);
+void GLPROC __glInitVertexArrayState(GlContext* gc);
+void GLPROC __glVcacheInit(GlContext* gc);
+void GLPROC __glFreeVertexArrayState(GlContext* gc);
+void GLPROC __glVcacheFree(GlContext* gc);
+
+// Generated vertex programs: their cache from creation to destruction.
+GLboolean GLPROC __glVertexProgramsCreate(GlContext* gc);
+void GLPROC __glVertexProgramsFree(GlContext* gc);
 }

@@ -106,17 +106,6 @@ static void initPixelAndTexture(GlContext* gc, GLenum buffer) {
     x->env.mode = GL_MODULATE;
 }
 
-static void initArrays(GlContext* gc) {
-    GlVertexArrayState* a = &gc->arrays;
-    memset(a, 0, sizeof *a);
-    GlVertexArray* typed[5] = {&a->vertex, &a->normal, &a->color, &a->index, &a->texCoord};
-    for (GlVertexArray* v : typed) v->type = GL_FLOAT;
-    a->vertex.size = a->color.size = a->texCoord.size = 4;
-    a->normal.size = 3;
-    a->index.size = 1;
-    a->edgeFlag.size = 1;
-}
-
 // Every GL state variable to its OpenGL 1.1 initial value. Stored colours are
 // in the units of the previous colour maxima; the make-current rescale that
 // follows brings them to the drawable's.
@@ -220,6 +209,7 @@ extern "C" void GLPROC __glInitStateDefaults(GlContext* gc) {
     initPixelAndTexture(gc, buffer);
     set4(c, 0.0f, 0.0f, 0.0f, 0.0f);
     __glScaleColor(gc, gc->texture.env.color, c);
-    initArrays(gc);
+    __glInitVertexArrayState(gc);
+    __glVcacheInit(gc);
     gc->lists.base = gc->lists.index = gc->lists.mode = 0;
 }

@@ -4,6 +4,8 @@
 #include "stateutil.h"
 #include "pickers.h"
 #include "geometry/geometry.h"
+#include "geometry/arrays.h"
+#include "codegen/vertexgen.h"
 #include "raster/glbuffer.h"
 #include "raster/span.h"
 #include "wgl/drawable.h"
@@ -230,9 +232,13 @@ extern "C" GLboolean GLPROC __glPrivateHint(GlContext* gc, GLenum pname, const G
     case 0x6402: flag = GL_ARRAY_HINT_6402; break;
     case 0x6403:
         gc->vertexArrayHint = (GLint)params[0];
+        __glSetArrayBatchSize(gc, gc->vertexArrayHint);
         return GL_TRUE;
     case 0x6404: flag = GL_ARRAY_HINT_6404; break;
-    case 0x81AD: gc->litAllVertices = on ? 0 : 1; break;
+    case 0x81AD:  // 0.0 lights every vertex and switches the vertex cache on
+        gc->litAllVertices = on ? 0 : 1;
+        gc->vcache.enabled = on ? 0 : 1;
+        break;
     case 0x81AE: flag = GL_ARRAY_HINT_81AE; break;
     case 0x81AF: flag = GL_ARRAY_HINT_81AF; break;
     default: return GL_FALSE;

@@ -1,81 +1,123 @@
 // Vertex arrays: the pointer entries and glInterleavedArrays, the lock range,
-// glArrayElement, glDrawArrays and glDrawElements, the array pickers and the
-// cull-vertex test.
+// the element and fetch procedures of every type and size, glArrayElement,
+// glDrawArrays and glDrawElements with their expansion loops.
 //
-// A draw runs through the immediate vertex road one element at a time: the
-// element calls of the enabled attribute arrays set the current values (so the
-// last element's stay current), the vertex array's fetch procedure fills the
-// next vertex-buffer entry, which is transformed, clip-tested, cull-tested and
-// handed to the mode's vertex procedure.
+// A draw runs the per-mode draw routine of arraydraw.cpp over the array
+// vertex routine picked in arrayprocs.cpp; colour material, a private
+// setting or a missing vertex array take the expansion loops instead. The
+// last element's attributes become current, as after the same immediate calls.
 
 #include <string.h>
+#include <array>
+#include <utility>
 #include "arrays.h"
+#include "attrconv.h"
 #include "core/stateutil.h"
 
 typedef void(GLIMM* GlArrayElementProc)(const void*);
-typedef void(GLPROC* GlArrayFetchProc)(GlContext*, const void*, void*);
 
 // ---- Element and fetch procedures by type and size.
 
+// Component i of an element, unaligned.
 template <class T>
-static inline GLfloat loadFloat(const uint8_t* p, int i) {
+static inline T loadAs(const uint8_t* p, int i) {
     T v;
     memcpy(&v, p + i * sizeof(T), sizeof(T));
-    return (GLfloat)v;
+    return v;
 }
 
+// Positions and texture coordinates convert without scaling.
 template <class T, int N>
-static void GLPROC fetchVertex(GlContext*, const void* element, void* target) {
+static void GLPROC fetchVertex(GlContext*, const void* element, GlVertex* v) {
     const uint8_t* p = (const uint8_t*)element;
-    GlVertex* v = (GlVertex*)target;
-    v->obj[0] = loadFloat<T>(p, 0);
-    v->obj[1] = loadFloat<T>(p, 1);
-    v->obj[2] = N >= 3 ? loadFloat<T>(p, 2) : 0.0f;
-    v->obj[3] = N == 4 ? loadFloat<T>(p, 3) : 1.0f;
+    v->obj[0] = (GLfloat)loadAs<T>(p, 0);
+    v->obj[1] = (GLfloat)loadAs<T>(p, 1);
+    v->obj[2] = N >= 3 ? (GLfloat)loadAs<T>(p, 2) : 0.0f;
+    v->obj[3] = N == 4 ? (GLfloat)loadAs<T>(p, 3) : 1.0f;
+}
+template <class T>
+static void GLPROC fetchNormal(GlContext* gc, const void* element, GlVertex* v) {
+    const uint8_t* p = (const uint8_t*)element;
+    for (int i = 0; i < 3; i++) v->normal[i] = __glUnitOf(gc, loadAs<T>(p, i));
+}
+// As glColor: converted, alpha 1.0 for three components, clamped and scaled.
+template <class T, int N>
+static void GLPROC fetchColor(GlContext* gc, const void* element, GlVertex* v) {
+    const uint8_t* p = (const uint8_t*)element;
+    const GLfloat* scale = __glColorScales(gc);
+    for (int i = 0; i < 4; i++) {
+        const GLfloat c = i < N ? __glUnitOf(gc, loadAs<T>(p, i)) : 1.0f;
+        v->frontColor[i] = __glClampScaleComponent(c, scale[i]);
+    }
+}
+template <class T>
+static void GLPROC fetchIndex(GlContext*, const void* element, GlVertex* v) {
+    v->frontColor[0] = (GLfloat)loadAs<T>((const uint8_t*)element, 0);
+}
+template <class T, int N>
+static void GLPROC fetchTexCoord(GlContext*, const void* element, GlVertex* v) {
+    const uint8_t* p = (const uint8_t*)element;
+    v->texCoord[0] = (GLfloat)loadAs<T>(p, 0);
+    v->texCoord[1] = N >= 2 ? (GLfloat)loadAs<T>(p, 1) : 0.0f;
+    v->texCoord[2] = N >= 3 ? (GLfloat)loadAs<T>(p, 2) : 0.0f;
+    v->texCoord[3] = N == 4 ? (GLfloat)loadAs<T>(p, 3) : 1.0f;
+}
+static void GLPROC fetchEdgeFlag(GlContext*, const void* element, GlVertex* v) {
+    v->edgeFlag = *(const uint8_t*)element;
 }
 
 struct GlArrayRow {
     GLenum type;
     GLint size;
     GlArrayElementProc element;
-    GlArrayFetchProc fetch;  // vertex arrays only
+    GlArrayFetchProc fetch;
 };
 
 #define GL_EP(f) ((GlArrayElementProc)(void (*)(void))(f))
 #define GL_VERTEX_ROWS(T, t, E)                                                                         \
     {E, 2, GL_EP(glVertex2##t##v), fetchVertex<T, 2>}, {E, 3, GL_EP(glVertex3##t##v), fetchVertex<T, 3>}, \
         {E, 4, GL_EP(glVertex4##t##v), fetchVertex<T, 4>}
-#define GL_COLOR_ROWS(t, E) {E, 3, GL_EP(glColor3##t##v), nullptr}, {E, 4, GL_EP(glColor4##t##v), nullptr}
-#define GL_TEXCOORD_ROWS(t, E)                                                             \
-    {E, 1, GL_EP(glTexCoord1##t##v), nullptr}, {E, 2, GL_EP(glTexCoord2##t##v), nullptr}, \
-        {E, 3, GL_EP(glTexCoord3##t##v), nullptr}, {E, 4, GL_EP(glTexCoord4##t##v), nullptr}
+#define GL_COLOR_ROWS(T, t, E) \
+    {E, 3, GL_EP(glColor3##t##v), fetchColor<T, 3>}, {E, 4, GL_EP(glColor4##t##v), fetchColor<T, 4>}
+#define GL_TEXCOORD_ROWS(T, t, E)                                                                            \
+    {E, 1, GL_EP(glTexCoord1##t##v), fetchTexCoord<T, 1>}, {E, 2, GL_EP(glTexCoord2##t##v), fetchTexCoord<T, 2>}, \
+        {E, 3, GL_EP(glTexCoord3##t##v), fetchTexCoord<T, 3>},                                                  \
+        {E, 4, GL_EP(glTexCoord4##t##v), fetchTexCoord<T, 4>}
 
 static const GlArrayRow vertexRows[] = {
     GL_VERTEX_ROWS(GLshort, s, GL_SHORT), GL_VERTEX_ROWS(GLint, i, GL_INT),
     GL_VERTEX_ROWS(GLfloat, f, GL_FLOAT), GL_VERTEX_ROWS(GLdouble, d, GL_DOUBLE),
 };
 static const GlArrayRow normalRows[] = {
-    {GL_BYTE, 3, GL_EP(glNormal3bv), nullptr}, {GL_SHORT, 3, GL_EP(glNormal3sv), nullptr},
-    {GL_INT, 3, GL_EP(glNormal3iv), nullptr},  {GL_FLOAT, 3, GL_EP(glNormal3fv), nullptr},
-    {GL_DOUBLE, 3, GL_EP(glNormal3dv), nullptr},
+    {GL_BYTE, 3, GL_EP(glNormal3bv), fetchNormal<GLbyte>},  {GL_SHORT, 3, GL_EP(glNormal3sv), fetchNormal<GLshort>},
+    {GL_INT, 3, GL_EP(glNormal3iv), fetchNormal<GLint>},    {GL_FLOAT, 3, GL_EP(glNormal3fv), fetchNormal<GLfloat>},
+    {GL_DOUBLE, 3, GL_EP(glNormal3dv), fetchNormal<GLdouble>},
 };
 static const GlArrayRow colorRows[] = {
-    GL_COLOR_ROWS(b, GL_BYTE), GL_COLOR_ROWS(ub, GL_UNSIGNED_BYTE), GL_COLOR_ROWS(s, GL_SHORT),
-    GL_COLOR_ROWS(us, GL_UNSIGNED_SHORT), GL_COLOR_ROWS(i, GL_INT), GL_COLOR_ROWS(ui, GL_UNSIGNED_INT),
-    GL_COLOR_ROWS(f, GL_FLOAT), GL_COLOR_ROWS(d, GL_DOUBLE),
+    GL_COLOR_ROWS(GLbyte, b, GL_BYTE),     GL_COLOR_ROWS(GLubyte, ub, GL_UNSIGNED_BYTE),
+    GL_COLOR_ROWS(GLshort, s, GL_SHORT),   GL_COLOR_ROWS(GLushort, us, GL_UNSIGNED_SHORT),
+    GL_COLOR_ROWS(GLint, i, GL_INT),       GL_COLOR_ROWS(GLuint, ui, GL_UNSIGNED_INT),
+    GL_COLOR_ROWS(GLfloat, f, GL_FLOAT),   GL_COLOR_ROWS(GLdouble, d, GL_DOUBLE),
 };
 static const GlArrayRow indexRows[] = {
-    {GL_UNSIGNED_BYTE, 1, GL_EP(glIndexubv), nullptr}, {GL_SHORT, 1, GL_EP(glIndexsv), nullptr},
-    {GL_INT, 1, GL_EP(glIndexiv), nullptr},            {GL_FLOAT, 1, GL_EP(glIndexfv), nullptr},
-    {GL_DOUBLE, 1, GL_EP(glIndexdv), nullptr},
+    {GL_UNSIGNED_BYTE, 1, GL_EP(glIndexubv), fetchIndex<GLubyte>}, {GL_SHORT, 1, GL_EP(glIndexsv), fetchIndex<GLshort>},
+    {GL_INT, 1, GL_EP(glIndexiv), fetchIndex<GLint>},              {GL_FLOAT, 1, GL_EP(glIndexfv), fetchIndex<GLfloat>},
+    {GL_DOUBLE, 1, GL_EP(glIndexdv), fetchIndex<GLdouble>},
 };
 static const GlArrayRow texCoordRows[] = {
-    GL_TEXCOORD_ROWS(s, GL_SHORT), GL_TEXCOORD_ROWS(i, GL_INT),
-    GL_TEXCOORD_ROWS(f, GL_FLOAT), GL_TEXCOORD_ROWS(d, GL_DOUBLE),
+    GL_TEXCOORD_ROWS(GLshort, s, GL_SHORT), GL_TEXCOORD_ROWS(GLint, i, GL_INT),
+    GL_TEXCOORD_ROWS(GLfloat, f, GL_FLOAT), GL_TEXCOORD_ROWS(GLdouble, d, GL_DOUBLE),
 };
 #undef GL_VERTEX_ROWS
 #undef GL_COLOR_ROWS
 #undef GL_TEXCOORD_ROWS
+
+extern const GlArrayFetchProc __glFetchVertex3f = fetchVertex<GLfloat, 3>;
+extern const GlArrayFetchProc __glFetchNormal3f = fetchNormal<GLfloat>;
+extern const GlArrayFetchProc __glFetchColor3f = fetchColor<GLfloat, 3>;
+extern const GlArrayFetchProc __glFetchIndexf = fetchIndex<GLfloat>;
+extern const GlArrayFetchProc __glFetchTexCoord2f = fetchTexCoord<GLfloat, 2>;
+extern const GlArrayFetchProc __glFetchEdgeFlag = fetchEdgeFlag;
 
 // Bytes of a component and its code in arrays.typeKey, GL_BYTE .. GL_DOUBLE.
 static const uint8_t typeBytes[11] = {1, 1, 2, 2, 4, 4, 4, 2, 3, 4, 8};
@@ -159,7 +201,7 @@ static bool setEdgeFlagPointer(GLsizei stride, const GLvoid* pointer) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return false;
     if (stride < 0) return __glSetError(GL_INVALID_VALUE), false;
-    static const GlArrayRow row = {GL_UNSIGNED_BYTE, 1, GL_EP(glEdgeFlagv), nullptr};
+    static const GlArrayRow row = {GL_UNSIGNED_BYTE, 1, GL_EP(glEdgeFlagv), fetchEdgeFlag};
     GlContext* gc = ts->context;
     storePointer(&gc->arrays.edgeFlag, &row, pointer, stride, 1);
     gc->arrays.typeKey |= TYPEKEY_EDGEFLAG;
@@ -368,6 +410,50 @@ extern "C" void GLIMM __glImmArrayElement(GLint i) {
 }
 extern "C" void GLIMM __glImmArrayElementEXT(GLint i) { __glImmArrayElement(i); }
 
+// ---- Expansion loops: glBegin, the element calls, glEnd.
+
+// Element calls of one element for the arrays of Mask, in the order normal,
+// colour, texture coordinates, index, edge flag, vertex.
+template <GLuint Mask>
+static inline void elementCalls(const GlVertexArrayState* s, GLuint element) {
+    if constexpr ((Mask & GL_ARRAY_BIT_NORMAL) != 0) s->normal.elementProc(elementAddress(&s->normal, element));
+    if constexpr ((Mask & GL_ARRAY_BIT_COLOR) != 0) s->color.elementProc(elementAddress(&s->color, element));
+    if constexpr ((Mask & GL_ARRAY_BIT_TEXCOORD) != 0) s->texCoord.elementProc(elementAddress(&s->texCoord, element));
+    if constexpr ((Mask & GL_ARRAY_BIT_INDEX) != 0) s->index.elementProc(elementAddress(&s->index, element));
+    if constexpr ((Mask & GL_ARRAY_BIT_EDGEFLAG) != 0) s->edgeFlag.elementProc(elementAddress(&s->edgeFlag, element));
+    if constexpr ((Mask & GL_ARRAY_BIT_VERTEX) != 0) s->vertex.elementProc(elementAddress(&s->vertex, element));
+}
+
+typedef void(GLPROC* GlArraysLoopProc)(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list);
+template <GLuint Mask>
+static void GLPROC drawArraysLoop(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list) {
+    const GlVertexArrayState* s = &gc->arrays;
+    glBegin(mode);
+    for (GLsizei k = 0; k < count; k++) elementCalls<Mask>(s, elementAt(list, k));
+    glEnd();
+}
+
+// GlDrawArraysLoopTable, indexed by the usable enabled arrays: the masks with
+// the vertex array and the normal alone loop; the others have nothing to draw.
+template <size_t... M>
+static constexpr std::array<GlArraysLoopProc, 64> makeLoopTable(std::index_sequence<M...>) {
+    return {{((M & GL_ARRAY_BIT_VERTEX) || M == GL_ARRAY_BIT_NORMAL ? drawArraysLoop<(GLuint)M>
+                                                                    : (GlArraysLoopProc)__glNop)...}};
+}
+static const std::array<GlArraysLoopProc, 64> GlDrawArraysLoopTable = makeLoopTable(std::make_index_sequence<64>());
+
+// The enabled arrays that have a pointer.
+static GLuint usableArrays(const GlVertexArrayState* s) {
+    GLuint mask = 0;
+    for (int i = 0; i < 6; i++)
+        if ((s->enabledArrays >> i & 1) && usable(&(s->*elementOrder[i]))) mask |= 1u << i;
+    return mask;
+}
+
+extern "C" void GLPROC __glExpandArrayDraw(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list) {
+    GlDrawArraysLoopTable[usableArrays(&gc->arrays)](gc, mode, count, list);
+}
+
 // ---- Draws.
 
 extern "C" GLenum GLPROC __glCheckArrayDraw(GLenum mode, GLint first, GLsizei count, GLenum type, GLboolean indexed) {
@@ -378,90 +464,75 @@ extern "C" GLenum GLPROC __glCheckArrayDraw(GLenum mode, GLint first, GLsizei co
     return 0;
 }
 
-extern "C" void GLPROC __glExpandArrayDraw(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list) {
-    glBegin(mode);
-    for (GLsizei k = 0; k < count; k++) __glArrayElementCalls(gc, elementAt(list, k), gc->arrays.enabledArrays);
-    glEnd();
+// The elements of a draw against the locked range.
+static bool inLockedRange(const GlVertexArrayState* a, GLint first, GLsizei count, const GLuint* indices) {
+    const GLuint lo = (GLuint)a->lockFirst, n = (GLuint)a->lockCount;
+    if (!indices) return (GLuint)first >= lo && (uint64_t)(GLuint)first + (GLuint)count <= (uint64_t)lo + n;
+    for (GLsizei k = 0; k < count; k++)
+        if (indices[k] - lo >= n) return false;
+    return true;
 }
 
-// What a draw through the vertex road uses, chosen once per draw.
-struct GlArrayDraw {
-    const GlVertexArray* vertex;
-    const GlMatrixRecord* composite;
-    GlXformProc transform;
-    GlClipTestProc clipTest;
-    GLuint sizeBits;
-    GLuint cullFacing, cullAway;  // flags of a vertex facing the cull vector, and of one facing away
-    bool cullPoint;               // the cull vector is a position
-};
-
-static void setupCullVertex(GlContext* gc, GlArrayDraw* d) {
-    GlMatrixEntry* mv = gc->matrices.modelViewTop;
-    if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
-    else gc->procs.updateCullVertexEye(gc, mv);
-    const GLenum face = gc->polygon.cullFace;
-    d->cullFacing = face == GL_FRONT || face == GL_FRONT_AND_BACK ? GL_VX_CULLED : 0;
-    d->cullAway = face == GL_BACK || face == GL_FRONT_AND_BACK ? GL_VX_CULLED : 0;
-    d->cullPoint = (gc->arrays.flags & GL_ARRAY_CULL_POINT) != 0;
+// Fills prefetchStamp with the state array vertices are fetched under that
+// changes without validation: the matrices, the current values and the
+// materials.
+static void fetchStamp(const GlContext* gc, decltype(GlVertexArrayState::prefetchStamp)* t) {
+    const GlMatrixEntry* mv = gc->matrices.modelViewTop;
+    memset(t, 0, sizeof *t);
+    t->modelView = mv;
+    memcpy(t->composite, mv->composite.m, 64);
+    t->composite[16] = (GLfloat)mv->composite.type;
+    const GlCurrentState* c = &gc->current;
+    memcpy(t->current, c->normal, 12);
+    memcpy(t->current + 3, c->scaledColor, 16);
+    t->current[7] = c->index;
+    memcpy(t->current + 8, c->texCoord, 16);
+    t->current[12] = (GLfloat)c->edgeFlag;
+    t->material[0] = gc->lighting.front;
+    t->material[1] = gc->lighting.back;
 }
 
-// The cull bit of a vertex: the object-space cull vector against its normal.
-static inline GLuint cullCode(const GlContext* gc, const GlArrayDraw* d, const GlVertex* v) {
-    const GLfloat* e = gc->cullVertexEye;
-    const GLfloat* n = gc->current.normal;
-    GLfloat dot;
-    if (d->cullPoint)
-        dot = (e[0] - v->obj[0]) * n[0] + (e[1] - v->obj[1]) * n[1] + (e[2] - v->obj[2]) * n[2];
-    else
-        dot = e[0] * n[0] + e[1] * n[1] + e[2] * n[2];
-    return dot > 0.0f ? d->cullFacing : d->cullAway;
-}
-
-enum { DONE_BITS = 0x7F };
-
-// The next vertex-buffer entry from one element: fetched, transformed,
-// clip-tested, gathered and handed to the mode's vertex procedure.
-static inline void emitVertex(GlContext* gc, const GlArrayDraw* d, GLuint element) {
-    GlVertex* v = gc->vertexPointer;
-    d->vertex->fetchProc(gc, elementAddress(d->vertex, element), v);
-    v->flags = d->sizeBits;
-    d->transform(v->clip, v->obj, d->composite);
-    const GLuint codes = d->clipTest(gc, v);
-    v->flags = codes | d->sizeBits | (v->flags & DONE_BITS) | ((d->cullFacing | d->cullAway) ? cullCode(gc, d, v) : 0);
-    gc->procs.gatherAttributes(gc, v);
-}
-
-static void drawArrayElements(GlThreadState* ts, GLenum mode, GLsizei count, const GlElementList* list) {
-    if (count == 0) return;
-    GlContext* gc = ts->context;
-    const GlVertexArrayState* s = &gc->arrays;
-    const GLuint mask = s->enabledArrays;
-    // Without a vertex array nothing is drawn; the last element's attributes become current.
-    if (!(mask & GL_ARRAY_BIT_VERTEX) || !usable(&s->vertex)) {
-        __glArrayElementCalls(gc, elementAt(list, count - 1), mask);
+// Draws count elements (from first, or listed by indices) through the draw
+// routine of the mode. Locked elements are fetched once and drawn from their
+// slots while the state they were fetched under holds; others are gathered.
+static void drawMode(GlContext* gc, GLenum mode, GLint first, GLsizei count, const GLuint* indices) {
+    GlVertexArrayState* a = &gc->arrays;
+    __glPrepareArrayDraw(gc, a->vertex.size, 0);
+    if (!(a->flags & GL_ARRAY_LOCKED_READY) || a->lockCount <= 0 || !inLockedRange(a, first, count, indices)) {
+        const GLuint flags = a->flags;
+        GlVertex* base = a->bufferBase;
+        a->flags |= GL_ARRAY_GATHER;
+        a->bufferBase = a->bufferMemory;
+        a->drawProcs[mode](gc, first, count, indices);
+        a->bufferBase = base;
+        // The batch overwrote the first slots of the locked vertices.
+        a->flags = flags | (flags & GL_ARRAY_LOCKED_READY ? GL_ARRAY_GATHER : 0);
         return;
     }
-    if (s->flags & GL_ARRAY_EXPAND) return __glExpandArrayDraw(gc, mode, count, list);
-
-    GlArrayDraw d = {};
-    d.vertex = &s->vertex;
-    d.composite = &gc->matrices.modelViewTop->composite;
-    const GLint n = s->vertex.size;
-    d.transform = n == 2 ? d.composite->xform2 : n == 3 ? d.composite->xform3 : d.composite->xform4;
-    d.clipTest = n == 2 ? gc->procs.clipTest2 : n == 3 ? gc->procs.clipTest3 : gc->procs.clipTest4;
-    d.sizeBits = (GLuint)(n - 1) << 10;
-    if (s->flags & GL_ARRAY_CULL_VERTEX) setupCullVertex(gc, &d);
-
-    const GLuint attributes = mask & ~(GLuint)GL_ARRAY_BIT_VERTEX;
-    ts->beginState = GL_BEGIN_INSIDE;
-    (&gc->procs.beginPoints)[mode](gc);
-    for (GLsizei k = 0; k < count; k++) {
-        const GLuint element = elementAt(list, k);
-        if (attributes) __glArrayElementCalls(gc, element, attributes);
-        emitVertex(gc, &d, element);
+    decltype(a->prefetchStamp) stamp;
+    fetchStamp(gc, &stamp);
+    if ((a->flags & GL_ARRAY_GATHER) || memcmp(&stamp, &a->prefetchStamp, sizeof stamp)) {
+        a->fetchTransform(gc, a->lockFirst, a->lockFirst, a->lockCount, nullptr);
+        a->prefetchStamp = stamp;
+        a->flags &= ~(GLuint)GL_ARRAY_GATHER;
     }
-    gc->procs.endPrimitive(gc);
-    ts->beginState = GL_BEGIN_OUTSIDE;
+    a->drawProcs[mode](gc, first, count, indices);
+}
+
+// The common part of glDrawArrays and glDrawElements after the argument checks.
+static void drawElements(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list,
+                         const GLuint* indices) {
+    GlVertexArrayState* a = &gc->arrays;
+    if (count == 0) return;
+    if (a->flags & GL_ARRAY_NO_VERTEX) {
+        // Nothing is drawn; the last element's attributes become current.
+        __glArrayElementCalls(gc, elementAt(list, count - 1), a->enabledArrays);
+        return;
+    }
+    if (a->flags & GL_ARRAY_EXPAND) return __glExpandArrayDraw(gc, mode, count, list);
+    if (!a->bufferMemory) return __glSetError(GL_OUT_OF_MEMORY);
+    drawMode(gc, mode, (GLint)list->first, count, indices);
+    __glArrayElementCalls(gc, elementAt(list, count - 1), a->enabledArrays & ~(GLuint)GL_ARRAY_BIT_VERTEX);
 }
 
 extern "C" void GLIMM __glImmDrawArrays(GLenum mode, GLint first, GLsizei count) {
@@ -469,42 +540,25 @@ extern "C" void GLIMM __glImmDrawArrays(GLenum mode, GLint first, GLsizei count)
     if (__glDrawPrologue(ts) == GL_DRAW_REFUSED) return;
     if (GLenum e = __glCheckArrayDraw(mode, first, count, 0, GL_FALSE)) return __glSetError(e);
     const GlElementList list = {(GLuint)first, 0, nullptr};
-    drawArrayElements(ts, mode, count, &list);
+    drawElements(ts->context, mode, count, &list, nullptr);
 }
 extern "C" void GLIMM __glImmDrawArraysEXT(GLenum mode, GLint first, GLsizei count) {
     __glImmDrawArrays(mode, first, count);
 }
 
+// 8- and 16-bit indices are widened into a copy of count words.
 extern "C" void GLIMM __glImmDrawElements(GLenum mode, GLsizei count, GLenum type, const GLvoid* indices) {
     GlThreadState* ts = __glThreadState();
     if (__glDrawPrologue(ts) == GL_DRAW_REFUSED) return;
     if (GLenum e = __glCheckArrayDraw(mode, 0, count, type, GL_TRUE)) return __glSetError(e);
-    if (!indices) return;
+    if (!indices || count == 0) return;
+    GlContext* gc = ts->context;
     const GlElementList list = {0, type, indices};
-    drawArrayElements(ts, mode, count, &list);
+    if (type == GL_UNSIGNED_INT) return drawElements(gc, mode, count, &list, (const GLuint*)indices);
+    const uint64_t bytes = (uint64_t)(GLuint)count * 4;
+    GLuint* wide = bytes <= 0x7FFFFFFFu ? (GLuint*)gc->imports.alloc(gc, (size_t)bytes) : nullptr;
+    if (!wide) return __glSetError(GL_OUT_OF_MEMORY);
+    for (GLsizei k = 0; k < count; k++) wide[k] = elementAt(&list, k);
+    drawElements(gc, mode, count, &list, wide);
+    gc->imports.free(gc, wide);
 }
-
-// ---- Pickers.
-
-// Expansion through glBegin/glArrayElement/glEnd when colour material follows
-// the colours (or the private switch asks for it); the cull-vertex test and
-// whether its vector is a position.
-extern "C" void GLPROC __glPickVertexArrayProcs(GlContext* gc) {
-    GlVertexArrayState* a = &gc->arrays;
-    const GLuint general = gc->enables.general;
-    GLuint f = a->flags & ~(GLuint)(GL_ARRAY_EXPAND | GL_ARRAY_CULL_VERTEX | GL_ARRAY_CULL_POINT);
-    if ((f & GL_ARRAY_HINT_6401) || ((general & GL_EN_LIGHTING) && (general & GL_EN_COLOR_MATERIAL)))
-        f |= GL_ARRAY_EXPAND;
-    if (general & GL_EN_CULL_VERTEX) {
-        const GlCullVertexState* cv = &gc->cullVertex;
-        const GLfloat w = cv->objectGiven ? cv->objectVector[3] : cv->eyeVector[3];
-        f |= GL_ARRAY_CULL_VERTEX;
-        if (w != 0.0f) f |= GL_ARRAY_CULL_POINT;
-    }
-    a->flags = f;
-    gc->procs.pickArrayProcs(gc);
-}
-
-// The vertex fetch, transform and clip test follow the vertex array's size and
-// the matrices, which change without a mark; draws choose them each time.
-extern "C" void GLPROC __glPickArrayProcs(GlContext*) {}

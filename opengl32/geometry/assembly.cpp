@@ -5,6 +5,7 @@
 #include <utility>
 #include "geometry.h"
 #include "raster/triangle.h"
+#include "arrays.h"
 
 // ---- Clip-edge interpolators: new = b + t (a - b), only what the state needs.
 
@@ -16,13 +17,19 @@ static void GLPROC interpolate(GlVertex* out, const GlVertex* a, const GlVertex*
     out->invW = 1.0f / out->clip[3];
     for (int i = 0; i < 3; i++) out->clip[i] = b->clip[i] + t * (a->clip[i] - b->clip[i]);
     out->flags = GL_VX_CLIP_PLANES;
+    // The fog value only when both ends hold theirs; else the eye z, from
+    // which completion computes it.
     const int colors = ColorPart == IP_RGBA || ColorPart == IP_RGBA2 ? 4 : ColorPart ? 1 : 0;
     for (int i = 0; i < colors; i++) out->frontColor[i] = b->frontColor[i] + t * (a->frontColor[i] - b->frontColor[i]);
     if (ColorPart == IP_INDEX2 || ColorPart == IP_RGBA2)
         for (int i = 0; i < colors; i++) out->backColor[i] = b->backColor[i] + t * (a->backColor[i] - b->backColor[i]);
     if (Fog) {
-        if (a->flags & GL_VX_FOG) out->fog = b->fog + t * (a->fog - b->fog);
-        else out->eye[2] = b->eye[2] + t * (a->eye[2] - b->eye[2]);
+        if (a->flags & b->flags & GL_VX_FOG) {
+            out->fog = b->fog + t * (a->fog - b->fog);
+            out->flags |= GL_VX_FOG;
+        } else {
+            out->eye[2] = b->eye[2] + t * (a->eye[2] - b->eye[2]);
+        }
     }
     if (Tex) {
         GLfloat ta[4], tb[4];
@@ -51,6 +58,9 @@ extern "C" void GLPROC __glPickClipInterpolator(GlContext* gc) {
         polygon = rgba ? (twoSided ? IP_RGBA2 : IP_RGBA) : (twoSided ? IP_INDEX2 : IP_INDEX);
         line = rgba ? IP_RGBA : IP_INDEX;
     }
+    // Flat shading reads each vertex's fog value (smooth shading fogs the colours).
+    const GLuint F = gc->rasterFlags;
+    if ((F & GL_RF_FOG_FRAGMENT) || ((F & GL_RF_FOG_VERTEX) && !(F & GL_RF_SMOOTH))) polygon += 5, line += 5;
     // Feedback reports texture coordinates whatever the state.
     if ((gc->enables.texture & 0x3) || gc->renderMode == GL_FEEDBACK) polygon += 10, line += 10;
     gc->procs.clipInterpolatePolygon = __glClipInterpolators[polygon];
@@ -97,6 +107,13 @@ static GlVertex* splitEdge(GlContext* gc, GlInterpolateProc ip, const GlVertex* 
     return n;
 }
 
+// Flags of a new clip vertex: its clip codes and the done bits of the vertex
+// it continues, but the fog bit only when the interpolator made its value.
+static inline GLuint newVertexFlags(const GlVertex* made, const GlVertex* from) {
+    const GLuint own = GL_VX_CLIP_PLANES | GL_VX_FOG;
+    return (made->flags & own) | (from->flags & ~own);
+}
+
 // Window coordinates of a clipper output vertex; false when they would not be finite.
 static bool clippedWindow(GlContext* gc, GlVertex* v) {
     if (v->flags & GL_VX_KEEP_WINDOW) return true;
@@ -136,7 +153,7 @@ static int clipPolygonPlane(GlContext* gc, GlVertex** in, int n, GlVertex** out,
                 if (!nv) return 0;
                 nv->edgeFlag = 1;
             }
-            nv->flags = (nv->flags & GL_VX_CLIP_PLANES) | (prev->flags & ~(GLuint)GL_VX_CLIP_PLANES);
+            nv->flags = newVertexFlags(nv, prev);
             out[count++] = nv;
         }
         if (curIn) out[count++] = cur;
@@ -194,7 +211,13 @@ extern "C" void GLPROC __glClipTriangleAsPolygon(GlContext* gc, GlVertex* a, GlV
     __glRenderPolygon(gc, v, 3, codes);
 }
 
+// A triangle of array vertices that crosses the clip volume: vertices fetched
+// lazily (a rejected one has no attributes and no clip coordinates) are
+// fetched again in full first.
 extern "C" void GLPROC __glDoClipTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
+    __glRefetchLazyVertex(gc, a);
+    __glRefetchLazyVertex(gc, b);
+    __glRefetchLazyVertex(gc, c);
     if (a->flags & b->flags & c->flags & GL_VX_CLIPPED) return;
     gc->procs.clipTriangle(gc, a, b, c, (a->flags | b->flags | c->flags) & GL_VX_CLIPPED);
 }
@@ -237,7 +260,7 @@ extern "C" void GLPROC __glClipLine(GlContext* gc, GlVertex* a, GlVertex* b, GLu
         // As the polygon clipper: the new end takes the kept end's done bits,
         // so its texture coordinates are divided with the kept end's.
         GlVertex* made = pIn ? q : p;
-        made->flags = (made->flags & GL_VX_CLIP_PLANES) | (kept->flags & ~(GLuint)GL_VX_CLIP_PLANES);
+        made->flags = newVertexFlags(made, kept);
     }
     if (!clippedWindow(gc, p) || !clippedWindow(gc, q)) return;
     if (q != provoking && !gc->smoothShading) {
@@ -434,6 +457,10 @@ static void emitQuad(GlContext* gc, GlVertex* v0, GlVertex* v1, GlVertex* v2, Gl
         __glRenderPolygon(gc, v, 4, orCodes);
         return;
     }
+    __glQuadTriangles(gc, v0, v1, v2, v3);
+}
+
+void __glQuadTriangles(GlContext* gc, GlVertex* v0, GlVertex* v1, GlVertex* v2, GlVertex* v3) {
     const uint8_t f1 = v1->edgeFlag, f3 = v3->edgeFlag;
     v1->edgeFlag = 0;
     gc->procs.renderTriangle(gc, v3, v0, v1);
@@ -481,10 +508,14 @@ static void GLPROC quadStripVertex3(GlContext* gc, GlVertex* v) {
         __glRenderPolygon(gc, q, 4, orCodes);
         return;
     }
+    __glQuadStripTriangles(gc, v0, v1, v2, v);
+}
+
+void __glQuadStripTriangles(GlContext* gc, GlVertex* v0, GlVertex* v1, GlVertex* v2, GlVertex* v3) {
     v1->edgeFlag = 0;
     gc->procs.renderTriangle(gc, v2, v0, v1);
     v2->edgeFlag = 0, v1->edgeFlag = 1;
-    gc->procs.renderTriangle(gc, v2, v1, v);
+    gc->procs.renderTriangle(gc, v2, v1, v3);
     v2->edgeFlag = 1;
 }
 static void GLPROC quadStripVertex2(GlContext* gc, GlVertex* v) {
@@ -508,33 +539,64 @@ static void GLPROC quadStripVertex0(GlContext* gc, GlVertex* v) {
 }
 extern "C" void GLPROC __glBeginQuadStrip(GlContext* gc) { beginFilled(gc, quadStripVertex0); }
 
-// A polygon keeps at most 16 records; at the 16th it draws 0..14 and goes on
-// as a fan around vertex 0 with the split edges hidden.
-static void GLPROC polygonVertex(GlContext* gc, GlVertex* v) {
+// A polygon is a fan around its first vertex: each vertex after the second
+// makes the triangle (first, previous, new). It is handed on when the next
+// vertex shows that the new one does not close the polygon, so that only
+// boundary edges keep their flags: the first vertex's in the first triangle,
+// the new vertex's in the closing one. Records 1 to 3 take turns.
+static void polygonTriangle(GlContext* gc, GlVertex* prev, GlVertex* n, bool firstTriangle, bool closing) {
+    GlVertex* first = gc->vertexBuffer;
+    gc->provokingVertex = first;
+    const uint8_t ff = first->edgeFlag, fn = n->edgeFlag;
+    if (!firstTriangle) first->edgeFlag = 0;
+    if (!closing) n->edgeFlag = 0;
+    emitTriangle(gc, first, prev, n);
+    first->edgeFlag = ff, n->edgeFlag = fn;
+}
+static void GLPROC completePolygonVertices(GlContext* gc) {
+    completeFanVertices(gc);
+    __glCompleteVertex(gc, gc->savedVertex1, gc->pendingNeeds);
+}
+// savedVertex1 and savedVertex0: the pending triangle's previous and new vertex.
+static void polygonNext(GlContext* gc, GlVertex* v, bool firstTriangle) {
     v->edgeFlag = (uint8_t)gc->current.edgeFlag;
-    GlVertex* buf = gc->vertexBuffer;
-    if (v != buf + GL_VERTEX_BUFFER_SIZE - 1) {
-        gc->vertexPointer = v + 1;
-        return;
-    }
-    const uint8_t f14 = buf[14].edgeFlag;
-    buf[14].edgeFlag = 0;
-    gc->procs.renderPolygon(gc, buf, 15);
-    buf[14].edgeFlag = f14;
-    buf[1] = buf[14];
-    buf[2] = buf[15];
-    buf[1].color = buf[1].frontColor;
-    buf[2].color = buf[2].frontColor;
-    buf[0].edgeFlag = 0;
-    gc->vertexPointer = buf + 3;
+    polygonTriangle(gc, gc->savedVertex1, gc->savedVertex0, firstTriangle, false);
+    gc->vertexPointer = gc->savedVertex1;
+    gc->savedVertex1 = gc->savedVertex0;
+    gc->savedVertex0 = v;
+}
+static void GLPROC polygonVertexN(GlContext* gc, GlVertex* v) { polygonNext(gc, v, false); }
+static void GLPROC polygonVertex3(GlContext* gc, GlVertex* v) {
+    polygonNext(gc, v, true);
+    gc->procs.primitiveVertex = polygonVertexN;
+}
+static void GLPROC polygonVertex2(GlContext* gc, GlVertex* v) {
+    v->edgeFlag = (uint8_t)gc->current.edgeFlag;
+    gc->savedVertex1 = gc->savedVertex0;
+    gc->savedVertex0 = v;
+    gc->vertexPointer = v + 1;
+    gc->procs.primitiveVertex = polygonVertex3;
+    gc->procs.clipPrimitiveVertices = completePolygonVertices;
+}
+static void GLPROC polygonVertex1(GlContext* gc, GlVertex* v) {
+    v->edgeFlag = (uint8_t)gc->current.edgeFlag;
+    gc->savedVertex0 = v;
+    gc->vertexPointer = v + 1;
+    gc->procs.primitiveVertex = polygonVertex2;
+}
+static void GLPROC polygonVertex0(GlContext* gc, GlVertex* v) {
+    v->edgeFlag = (uint8_t)gc->current.edgeFlag;
+    gc->vertexPointer = v + 1;
+    gc->procs.primitiveVertex = polygonVertex1;
 }
 static void GLPROC endPolygon(GlContext* gc) {
-    const GLint count = (GLint)(gc->vertexPointer - gc->vertexBuffer);
-    if (count >= 3) gc->procs.renderPolygon(gc, gc->vertexBuffer, count);
+    const GlVertexProc next = gc->procs.primitiveVertex;
+    if (next == polygonVertex3 || next == polygonVertexN)
+        polygonTriangle(gc, gc->savedVertex1, gc->savedVertex0, next == polygonVertex3, true);
     __glEndPrimitive(gc);
 }
 extern "C" void GLPROC __glBeginPolygon(GlContext* gc) {
-    beginFilled(gc, polygonVertex);
+    beginFilled(gc, polygonVertex0);
     gc->lineResetPending = 0;
     gc->procs.endPrimitive = endPolygon;
 }

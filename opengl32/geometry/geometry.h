@@ -15,6 +15,15 @@ static inline void __glCompleteVertex(GlContext* gc, GlVertex* v, GLuint mask) {
     }
 }
 
+// glBegin's begin-state and mode checks: the context with begin state 1, or
+// null when the call was refused or made again after validation.
+GlContext* __glStartPrimitive(GlThreadState* ts, GLenum mode);
+// An unclipped quad v0 .. v3 as two triangles with its diagonal hidden.
+void __glQuadTriangles(GlContext* gc, GlVertex* v0, GlVertex* v1, GlVertex* v2, GlVertex* v3);
+// An unclipped quad of a quad strip, v2 v3 after v0 v1: two triangles, the
+// diagonal hidden; the edge flags are left 1.
+void __glQuadStripTriangles(GlContext* gc, GlVertex* v0, GlVertex* v1, GlVertex* v2, GlVertex* v3);
+
 extern "C" {
 // Matrix arithmetic.
 void GLPROC __glCopyMatrix(GlMatrixRecord* dst, const GlMatrixRecord* src);

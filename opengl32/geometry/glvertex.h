@@ -48,6 +48,7 @@ enum {
     GL_VX_WINDOW = 0x20,
     GL_VX_FOG = 0x40,
     GL_VX_KEEP_WINDOW = 0x80,
+    GL_VX_FETCHED = 0x100,  // array vertex: every attribute of the state fetched, transformed
     GL_VX_TEX_DIVIDED = 0x200,
     GL_VX_SIZE_MASK = 0xC00,
     GL_VX_SIZE2 = 0x400,

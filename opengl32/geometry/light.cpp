@@ -478,27 +478,18 @@ extern "C" void GLPROC __glPickColorMaterial(GlContext* gc) {
     }
 }
 
-// ---- Object-space lights for generated vertex programs.
+// ---- Lights as generated vertex programs read them.
 
+// Called by a lighting vertex program before its vertices: the modelview
+// inverse for eye normals, the front face values (the material may have
+// changed since validation) and each light's ambient product. The program
+// then lights as __glLightVerticesFast does, term by term.
 extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
     GlLightingDerived* d = &gc->lightingDerived;
     GlMatrixEntry* mv = gc->matrices.modelViewTop;
     if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
-    const GLfloat* m = mv->inverseTransposed.m;
-    const GlMaterial* mat = &gc->lighting.front;
     updateFace(gc, 0, 0x1B);
-    GLfloat base[3] = {d->face[0].sceneColor[0], d->face[0].sceneColor[1], d->face[0].sceneColor[2]};
-    for (GlLightSource* s = d->lights; s; s = s->next) {
-        for (int i = 0; i < 3; i++) base[i] += s->state->ambient[i] * mat->ambient[i];
-        const GLfloat h[4] = {s->halfVector[0], s->halfVector[1], s->halfVector[2], 0.0f};
-        const GLfloat dir[4] = {s->direction[0], s->direction[1], s->direction[2], 0.0f};
-        for (int i = 0; i < 4; i++) {
-            s->objectHalfVector[i] = m[4 * i] * h[0] + m[4 * i + 1] * h[1] + m[4 * i + 2] * h[2] + m[4 * i + 3] * h[3];
-            s->objectDirection[i] =
-                m[4 * i] * dir[0] + m[4 * i + 1] * dir[1] + m[4 * i + 2] * dir[2] + m[4 * i + 3] * dir[3];
-        }
-    }
-    const GLfloat* scale = __glColorScales(gc);
-    for (int i = 0; i < 3; i++) d->objectBaseColor[i] = clampScale(base[i], scale[i]);
-    d->objectBaseColor[3] = d->face[0].alpha;
+    const GlMaterial* m = &gc->lighting.front;
+    for (GlLightSource* s = d->lights; s; s = s->next)
+        for (int i = 0; i < 3; i++) s->ambientProduct[i] = s->state->ambient[i] * m->ambient[i];
 }

@@ -37,7 +37,7 @@ struct GlLightSource {
     GLfloat cosCutoff;
     GLfloat invConstantAttenuation;
     GLfloat halfVector[3], direction[3];   // directional lights
-    GLfloat objectHalfVector[4], objectDirection[4];
+    GLfloat ambientProduct[3];             // light ambient x front material ambient
     GLfloat specularLuminance, diffuseLuminance;
     GlLightSource* next;
     GlPowTable* spotTable;
@@ -59,7 +59,6 @@ struct GlLightingDerived {
     GlLightSource* lights;  // the enabled lights in number order
     GlLightSource source[GL_LIGHT_SOURCES];
     GlFaceLighting face[2];
-    GLfloat objectBaseColor[4];
     GlMaterial* colorMaterialTarget;  // null for both faces
     void(GLPROC* lightVertexUnfogged)(GlContext* gc, GLint face, GlVertex* v);
     void(GLPROC* lightHook)(GlContext* gc, GLint face, GlVertex* v);

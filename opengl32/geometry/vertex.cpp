@@ -5,6 +5,8 @@
 #include <string.h>
 #include "core/stateutil.h"
 #include "geometry.h"
+#include "attrconv.h"
+#include "arrays.h"
 
 // ---- glBegin / glEnd.
 
@@ -22,21 +24,23 @@ extern "C" void GLPROC __glBeginPoints(GlContext* gc) {
     gc->procs.clipPrimitiveVertices = (GlContextProc)__glNop;
 }
 
-extern "C" void GLIMM __glImmBegin(GLenum mode) {
-    GlThreadState* ts = __glThreadState();
+GlContext* __glStartPrimitive(GlThreadState* ts, GLenum mode) {
     switch (__glDrawPrologue(ts)) {
     case GL_DRAW_REFUSED:
-        return;
+        return nullptr;
     case GL_DRAW_VALIDATED:
         glBegin(mode);
-        return;
+        return nullptr;
     case GL_DRAW_ACT:
         break;
     }
-    if (mode > GL_POLYGON) return __glSetError(GL_INVALID_ENUM);
-    GlContext* gc = ts->context;
+    if (mode > GL_POLYGON) return __glSetError(GL_INVALID_ENUM), nullptr;
     ts->beginState = GL_BEGIN_INSIDE;
-    (&gc->procs.beginPoints)[mode](gc);
+    return ts->context;
+}
+
+extern "C" void GLIMM __glImmBegin(GLenum mode) {
+    if (GlContext* gc = __glStartPrimitive(__glThreadState(), mode)) (&gc->procs.beginPoints)[mode](gc);
 }
 
 extern "C" void GLIMM __glImmEnd(void) {
@@ -75,6 +79,11 @@ static inline void vertexDirect(const GLfloat* v) {
         codes = gc->procs.clipTest4(gc, vx);
     }
     // Done bits the clip test computed (eye coordinates for user planes) stay.
+    if (gc->arrays.flags & GL_ARRAY_CULL_VERTEX) {
+        GlMatrixEntry* mv = gc->matrices.modelViewTop;
+        if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);  // the object-space cull vector
+        codes |= __glCullVertexCode(gc, vx, gc->current.normal);
+    }
     vx->flags = codes | size | (vx->flags & 0x7F);
     gc->procs.gatherAttributes(gc, vx);
 }
@@ -122,31 +131,17 @@ extern "C" void GLIMM __glImmVertex4f(GLfloat x, GLfloat y, GLfloat z, GLfloat w
 
 // ---- Current attributes.
 
-// Colour and normal component conversions.
-static inline GLfloat unitOf(const GlContext* gc, GLubyte c) { return gc->constants.ubyteToFloat[c]; }
-static inline GLfloat unitOf(const GlContext*, GLbyte c) { return (GLfloat)(2 * (GLint)c + 1) * (1.0f / 255.0f); }
-static inline GLfloat unitOf(const GlContext*, GLushort c) { return (GLfloat)c * (1.0f / 65535.0f); }
-static inline GLfloat unitOf(const GlContext*, GLshort c) { return (GLfloat)(2 * (GLint)c + 1) * (1.0f / 65535.0f); }
-static inline GLfloat unitOf(const GlContext*, GLuint c) {
-    return (GLfloat)((GLdouble)c * (GLdouble)(1.0f / 4294967295.0f));
-}
-static inline GLfloat unitOf(const GlContext*, GLint c) {
-    return (GLfloat)((2.0 * (GLdouble)c + 1.0) * (GLdouble)(1.0f / 4294967295.0f));
-}
-static inline GLfloat unitOf(const GlContext*, GLfloat c) { return c; }
-static inline GLfloat unitOf(const GlContext*, GLdouble c) { return (GLfloat)c; }
-
 template <class T>
 static inline void colorEntry(T r, T g, T b, GLfloat a) {
     GlContext* gc = __glCurrentContext();
     GLfloat* c = gc->current.color;
-    c[0] = unitOf(gc, r), c[1] = unitOf(gc, g), c[2] = unitOf(gc, b), c[3] = a;
+    c[0] = __glUnitOf(gc, r), c[1] = __glUnitOf(gc, g), c[2] = __glUnitOf(gc, b), c[3] = a;
     gc->procs.applyCurrentColor(gc);
 }
 template <class T>
 static inline void color4(T r, T g, T b, T a) {
     GlContext* gc = __glCurrentContext();
-    colorEntry<T>(r, g, b, unitOf(gc, a));
+    colorEntry<T>(r, g, b, __glUnitOf(gc, a));
 }
 
 #define GL_COLOR_FORMS(T, s)                                                                       \
@@ -178,7 +173,7 @@ template <class T>
 static inline void normalEntry(T x, T y, T z) {
     GlContext* gc = __glCurrentContext();
     GLfloat* n = gc->current.normal;
-    n[0] = unitOf(gc, x), n[1] = unitOf(gc, y), n[2] = unitOf(gc, z);
+    n[0] = __glUnitOf(gc, x), n[1] = __glUnitOf(gc, y), n[2] = __glUnitOf(gc, z);
 }
 #define GL_NORMAL_FORMS(T, s)                                                           \
     extern "C" void GLIMM __glImmNormal3##s(T x, T y, T z) { normalEntry<T>(x, y, z); } \
@@ -213,10 +208,7 @@ GL_TEXCOORD_FORMS(GLshort, s)
 // The scaled current colour with lighting off: clamped to [0, 1] and scaled.
 extern "C" void GLPROC __glApplyCurrentColorUnlit(GlContext* gc) {
     const GLfloat* scale = __glColorScales(gc);
-    for (int i = 0; i < 4; i++) {
-        const GLfloat c = gc->current.color[i];
-        gc->current.scaledColor[i] = c <= 0.0f ? 0.0f : c >= 1.0f ? scale[i] : c * scale[i];
-    }
+    for (int i = 0; i < 4; i++) gc->current.scaledColor[i] = __glClampScaleComponent(gc->current.color[i], scale[i]);
 }
 
 // __glPickColorMaterial and the colour-material stores: light.cpp.
@@ -297,13 +289,11 @@ extern "C" GLuint GLPROC __glClipTestUser3(GlContext* gc, GlVertex* v) {
 
 // ---- Gatherers.
 
-enum { GATHER_NORMAL = 1, GATHER_COLOR = 2, GATHER_INDEX = 4, GATHER_TEX = 8 };
+enum { GATHER_NORMAL = GL_GATHER_NORMAL, GATHER_COLOR = GL_GATHER_COLOR, GATHER_INDEX = GL_GATHER_INDEX,
+       GATHER_TEX = GL_GATHER_TEX };
 template <int What>
 static void GLPROC gather(GlContext* gc, GlVertex* v) {
-    if (What & GATHER_NORMAL) memcpy(v->normal, gc->current.normal, 12);
-    if (What & GATHER_COLOR) memcpy(v->frontColor, gc->current.scaledColor, 16);
-    if (What & GATHER_INDEX) v->frontColor[0] = gc->current.index;
-    if (What & GATHER_TEX) memcpy(v->texCoord, gc->current.texCoord, 16);
+    __glGatherCurrent<What>(gc, v);
     gc->procs.primitiveVertex(gc, v);
 }
 
@@ -382,6 +372,7 @@ extern "C" void GLPROC __glLightVertexUnlit(GlContext*, GLint face, GlVertex* v)
 
 extern "C" void GLPROC __glPickVertexProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
+    __glPickCullVertexMasks(gc);
     if (gc->clipPlaneMask) {
         p->clipTest2 = __glClipTestUser2;
         p->clipTest3 = __glClipTestUser3;

@@ -112,7 +112,14 @@ TEST(Context, DispatchHooks) {
     GlContext* gc = gltestCreateCurrent();
     ASSERT_NE(gc, nullptr);
     GlThreadState* ts = __glThreadState();
-    EXPECT_EQ(memcmp(&ts->dispatch, &__glImmediateDispatch, sizeof(GlDispatchTable)), 0);
+    // The immediate table, with the vertex cache's hooks in its five slots.
+    const int cacheSlots[5] = {GL_SLOT_Begin, GL_SLOT_End, GL_SLOT_Vertex2fv, GL_SLOT_Vertex3fv, GL_SLOT_Vertex4fv};
+    GlDispatchTable want = __glImmediateDispatch;
+    for (int slot : cacheSlots) {
+        EXPECT_NE(ts->dispatch.entry[slot - 2], want.entry[slot - 2]) << slot;
+        want.entry[slot - 2] = ts->dispatch.entry[slot - 2];
+    }
+    EXPECT_EQ(memcmp(&ts->dispatch, &want, sizeof(GlDispatchTable)), 0);
     EXPECT_EQ(gc->liveDispatch, &ts->dispatch);
     EXPECT_EQ(gc->procs.dispatchAddress(gc), &gc->immediateDispatch);
     ts->dispatch.entry[GL_SLOT_Flush - 2] = (GlEntryProc)__glNullProc0;

@@ -126,13 +126,18 @@ TEST_F(GeomTest, VertexFormsStoreObjectCoordinates) {
         {"4s", [] { glVertex4s(-1, 2, -3, 4); }, {-1, 2, -3, 4}, 0xC00},
         {"3fv", [] { const GLfloat v[3] = {5, 6, 7}; glVertex3fv(v); }, {5, 6, 7, 1}, 0x800},
     };
-    for (const auto& c : cases) {
-        glBegin(GL_LINE_STRIP);  // the first vertex stays in record 0
-        c.call();
-        GlVertex* v = gc->vertexBuffer;
-        for (int i = 0; i < 4; i++) EXPECT_EQ(v->obj[i], c.obj[i]) << c.name;
-        EXPECT_EQ(v->flags & 0xC00, c.size) << c.name;
-        glEnd();
+    // The vertex cache's first entry, or without the cache the first record.
+    for (int cache = 1; cache >= 0; cache--) {
+        GLfloat off = cache ? 0.0f : 1.0f;
+        glCullParameterfvQTA(0x81AD, &off);
+        for (const auto& c : cases) {
+            glBegin(GL_LINE_STRIP);  // the first vertex stays in its record
+            c.call();
+            GlVertex* v = cache ? gc->vcache.entries : gc->vertexBuffer;
+            for (int i = 0; i < 4; i++) EXPECT_EQ(v->obj[i], c.obj[i]) << c.name << " cache " << cache;
+            EXPECT_EQ(v->flags & 0xC00, c.size) << c.name << " cache " << cache;
+            glEnd();
+        }
     }
 }
 

@@ -1,0 +1,92 @@
+// Generated vertex programs: the exact key of the state a program is built
+// for, the per-context cache of programs, and the generator's entries.
+#pragma once
+
+#include "core/glcore.h"
+
+struct GlVertex;
+
+// Where a program takes an attribute from.
+enum {
+    GL_VP_NONE = 0,      // not fetched
+    GL_VP_CURRENT = 1,   // the current value
+    GL_VP_IN_PLACE = 2,  // a float array, read in place
+    GL_VP_FETCH = 3,     // an array, through its fetch procedure
+};
+
+// Everything the generator reads, and nothing else: two states with equal
+// keys get the same code. The program reads at run time what changes
+// without changing the code: array pointers, the buffer base, viewport,
+// matrices and light values (at their fixed addresses in the context, or in
+// the modelview entry named here).
+struct GlVertexProgramKey {
+    GLuint mode;            // GL_VP_CACHE_MODE: vertices of the vertex cache, in place
+    GLint vertexSize;       // 2, 3 or 4
+    const void* modelView;  // the modelview stack entry
+    GLint compositeType;    // matrix class of its composite
+    const void* clipTest;   // the clip test called for vertices the inline test does not take
+    GLuint inlineClip;      // the general test: inline for w > 0
+    GLuint rgba;
+    // Position, normal, colour (or index), texture coordinates: GL_VP_*, the
+    // fetch procedure and the array stride.
+    GLuint source[4];
+    const void* fetch[4];
+    GLint stride[4];
+    GLuint cull;            // arrays.flags 0x8 and 0x10
+    GLuint cullMasks[2];    // facing, away
+    GLuint lit;             // the program lights the vertex (as __glLightVerticesFast)
+    GLuint lights;          // lit: the enabled lights, bit i = light i
+    GLint inverseType;      // lit: class of the modelview inverse transpose
+    GLuint keepObject;      // completion work remains: object coordinates and normal stay
+};
+static_assert(sizeof(GlVertexProgramKey) % 4 == 0, "compared as words");
+
+enum {
+    GL_VP_CACHE_MODE = 0x8000,
+    GL_VP_ENTRIES = 50,
+    GL_VP_CODE_BYTES = 4096,
+};
+
+// One generated program: its key, the vertex program (null when it did not
+// fit its code area) and the strip routine emitted behind it.
+struct GlVertexProgram {
+    GlVertexProgramKey key;
+    void* program;
+    void* strip;
+    uint8_t* code;  // its code area
+};
+
+// The context's programs: entries searched by exact key, code areas in
+// executable memory from the code generator.
+struct GlVertexProgramCache {
+    GlVertexProgram* entries;  // GL_VP_ENTRIES
+    uint8_t* code;             // GL_VP_ENTRIES x GL_VP_CODE_BYTES, executable
+    GlVertexProgram* current;
+    GLint count;               // entries in use
+    GLint cursor;              // round-robin replacement
+    uint8_t enabled;           // generated vertex programs on ("__GL_DISABLE_DYNAMIC_VERTEX")
+    uint8_t pad[3];
+    // The programs' data: scratch words, the caller's and the programs' x87
+    // control words, the strip routine's saved stack pointer.
+    GLuint scratch[16];
+    GLushort controlWord[4];
+    GLuint savedStack;
+};
+
+extern "C" {
+// Context life: the cache and its code areas.
+GLboolean GLPROC __glVertexProgramsCreate(GlContext* gc);
+void GLPROC __glVertexProgramsFree(GlContext* gc);
+// "__GL_DISABLE_DYNAMIC_VERTEX" absent or 0: generated vertex programs on.
+GLboolean GLPROC __glDynamicVertexEnabled(void);
+// The vertex layout of generated code: always the fixed GlVertex one.
+void GLPROC __glChooseVertexLayout(GlContext* gc);
+// The done bits a program may compute itself (lighting), 0 when it may not.
+GLuint GLPROC __glVertexCodeStateMask(GlContext* gc);
+void GLPROC __glVertexProgramKey(GlVertexProgramKey* key, GlContext* gc, GLint size, GLuint modeBits);
+// The program for the current state, generated on a miss; null when there is
+// none (it did not fit its code area).
+const GlVertexProgram* GLPROC __glVertexProgramLookup(GlContext* gc, GLint size, GLuint modeBits);
+// Generates the vertex program and strip routine of a key into an entry.
+void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry);
+}

@@ -1,0 +1,130 @@
+// The cache of generated vertex programs: creation and release, the switch,
+// the exact key of the current state and the lookup by it (round-robin
+// replacement of 50 entries).
+
+#include <stdlib.h>
+#include <string.h>
+#include "codegen/codegen.h"
+#include "geometry/arrays.h"
+#include "geometry/geometry.h"
+
+extern "C" GLboolean GLPROC __glDynamicVertexEnabled(void) {
+    const char* s = getenv("__GL_DISABLE_DYNAMIC_VERTEX");
+    return !s || atoi(s) == 0;
+}
+
+// Every consumer of vertex fields (clipper, rasterizer, feedback, hardware
+// submission) reads the fixed GlVertex layout, so generated code keeps it.
+extern "C" void GLPROC __glChooseVertexLayout(GlContext* gc) { gc->og.gen.vertexLayout.locked = 1; }
+
+extern "C" GLboolean GLPROC __glVertexProgramsCreate(GlContext* gc) {
+    GlVertexProgramCache* c = &gc->vertexPrograms;
+    c->enabled = __glDynamicVertexEnabled();
+    c->entries = (GlVertexProgram*)gc->imports.calloc(gc, GL_VP_ENTRIES, sizeof(GlVertexProgram));
+    c->code = __glOgAllocCode((size_t)GL_VP_ENTRIES * GL_VP_CODE_BYTES);
+    if (!c->entries || !c->code) return GL_FALSE;
+    for (int i = 0; i < GL_VP_ENTRIES; i++) c->entries[i].code = c->code + (size_t)i * GL_VP_CODE_BYTES;
+    return GL_TRUE;
+}
+
+extern "C" void GLPROC __glVertexProgramsFree(GlContext* gc) {
+    GlVertexProgramCache* c = &gc->vertexPrograms;
+    gc->imports.free(gc, c->entries);
+    __glOgFreeCode(c->code);
+    c->entries = nullptr;
+    c->code = nullptr;
+    c->current = nullptr;
+    c->count = c->cursor = 0;
+}
+
+// A program lights as __glLightVerticesFast does (one-sided RGBA lighting by
+// directional lights without spots or local viewer), when fog does not wrap
+// it, normals are not normalised and the modelview inverse is not general
+// (eye normals then need no plane term).
+extern "C" GLuint GLPROC __glVertexCodeStateMask(GlContext* gc) {
+    const GLuint general = gc->enables.general;
+    if (!(general & GL_EN_LIGHTING) || (general & (GL_EN_FOG | GL_EN_NORMALIZE))) return 0;
+    if (gc->procs.lightVertex != __glLightVerticesFast || (gc->rasterFlags & GL_RF_TWO_SIDED)) return 0;
+    if (gc->matrices.modelViewTop->matrix.type == GL_MATRIX_GENERAL) return 0;
+    return GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL;
+}
+
+// Source of one array attribute of an array-mode program.
+static void arraySource(GlVertexProgramKey* k, int i, const GlVertexArray* array, GlArrayFetchProc fetch,
+                        GlArrayFetchProc current, bool inPlace) {
+    if (fetch == current) {
+        k->source[i] = GL_VP_CURRENT;
+        return;
+    }
+    k->source[i] = inPlace ? GL_VP_IN_PLACE : GL_VP_FETCH;
+    k->fetch[i] = inPlace ? nullptr : (const void*)fetch;
+    k->stride[i] = array->stride;
+}
+
+extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc, GLint size, GLuint modeBits) {
+    const GlVertexArrayState* a = &gc->arrays;
+    const GlMatrixEntry* mv = gc->matrices.modelViewTop;
+    memset(k, 0, sizeof *k);
+    k->mode = modeBits & GL_VP_CACHE_MODE;
+    k->vertexSize = size;
+    k->modelView = mv;
+    k->compositeType = mv->composite.type;
+    k->clipTest = (const void*)a->clipTest;
+    k->inlineClip = a->clipTest == __glClipTestVertex;
+    k->rgba = gc->pixelFormat.rgba;
+    const GLint needs = a->needBits;
+    if (!k->mode) {
+        const bool floats = a->vertex.type == GL_FLOAT;
+        arraySource(k, 0, &a->vertex, a->fetchVertex, nullptr, floats);
+        if (needs & GL_NEED_NORMAL)
+            arraySource(k, 1, &a->normal, a->fetchNormal, __glFetchCurrentNormal, a->fetchNormal == __glFetchNormal3f);
+        if (needs & GL_NEED_COLOR) {
+            if (k->rgba) arraySource(k, 2, &a->color, a->fetchColor, __glFetchCurrentColor, false);
+            else arraySource(k, 2, &a->index, a->fetchIndex, __glFetchCurrentIndex, false);
+        }
+        if (needs & GL_NEED_TEXCOORD) arraySource(k, 3, &a->texCoord, a->fetchTexCoord, __glFetchCurrentTexCoord, false);
+    }
+    if (a->flags & GL_ARRAY_CULL_VERTEX) {
+        k->cull = a->flags & (GL_ARRAY_CULL_VERTEX | GL_ARRAY_CULL_POINT);
+        k->cullMasks[0] = a->cullMaskFacing;
+        k->cullMasks[1] = a->cullMaskAway;
+    }
+    GLuint done = GL_VX_WINDOW | (k->inlineClip ? 0 : GL_VX_EYE);
+    if (__glVertexCodeStateMask(gc)) {
+        k->lit = 1;
+        done |= GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL;
+        for (const GlLightSource* s = gc->lightingDerived.lights; s; s = s->next)
+            k->lights |= 1u << (s - gc->lightingDerived.source);
+        k->inverseType = mv->matrix.type;
+    }
+    const GLuint work = gc->pendingNeeds | gc->triangleNeeds;
+    k->keepObject = (work & ~done & (0x7F | GL_VX_TEX_DIVIDED)) != 0;
+}
+
+extern "C" const GlVertexProgram* GLPROC __glVertexProgramLookup(GlContext* gc, GLint size, GLuint modeBits) {
+    GlVertexProgramCache* c = &gc->vertexPrograms;
+    if (!c->entries) return nullptr;
+    GlVertexProgramKey key;
+    __glVertexProgramKey(&key, gc, size, modeBits);
+    GlVertexProgram* hit = nullptr;
+    if (!__glOgCacheDisabled) {
+        if (c->current && !memcmp(&c->current->key, &key, sizeof key)) {
+            hit = c->current;
+        } else {
+            for (GLint i = c->count - 1; i >= 0 && !hit; i--)
+                if (!memcmp(&c->entries[i].key, &key, sizeof key)) hit = &c->entries[i];
+        }
+    }
+    if (!hit) {
+        if (c->count < GL_VP_ENTRIES) {
+            hit = &c->entries[c->count++];
+        } else {
+            c->cursor = (c->cursor + 1) % GL_VP_ENTRIES;
+            hit = &c->entries[c->cursor];
+        }
+        hit->key = key;
+        __glGenVertexCode(gc, hit);
+    }
+    c->current = hit;
+    return hit->program ? hit : nullptr;
+}
