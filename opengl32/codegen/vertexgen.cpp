@@ -1,7 +1,694 @@
-// The vertex-program generator (in progress: no program yet).
-#include "codegen/codegen.h"
+// The vertex-program generator: for a key (the state of a draw) it emits an
+// x86/x87 routine that fetches, transforms, clip-tests, lights and maps to
+// the window a run of vertices into the array vertex buffer, and behind it a
+// routine that draws triangle strips from arrays in batches through it.
+//
+// The program does the work of the C++ array routine and of the completion
+// procedures it replaces term by term, in the same order, with the x87
+// precision set to single: its vertices equal theirs bit for bit. Fetches
+// of other than float positions and normals call the arrays' fetch
+// procedures; vertices whose clip w is not a positive normal float, or with
+// a coordinate that is not a number, take the C++ clip test, as do user clip
+// planes and the planar test of two-component vertices.
+//
+// Registers of the vertex loop: EDI the output vertex, EBX its flags, ESI the
+// position in the element run, EBP the vertices left. Scratch words live in
+// the context's program cache record.
 
-extern "C" void GLPROC __glGenVertexCode(GlContext*, GlVertexProgram* entry) {
-    entry->program = nullptr;
-    entry->strip = nullptr;
+#include <stddef.h>
+#include <initializer_list>
+#include "codegen/codegen.h"
+#include "geometry/arrays.h"
+#include "geometry/geometry.h"
+
+namespace {
+
+static_assert(sizeof(GlVertex) == 148, "the programs step by the fixed vertex size");
+enum : GLint {
+    VX_OBJ = offsetof(GlVertex, obj),
+    VX_NORMAL = offsetof(GlVertex, normal),
+    VX_CLIP = offsetof(GlVertex, clip),
+    VX_FLAGS = offsetof(GlVertex, flags),
+    VX_COLOR_POINTER = offsetof(GlVertex, color),
+    VX_WINDOW = offsetof(GlVertex, window),
+    VX_INVW = offsetof(GlVertex, invW),
+    VX_FRONT = offsetof(GlVertex, frontColor),
+    VX_SIZE = sizeof(GlVertex),
+};
+
+// Scratch words of the programs (GlVertexProgramCache::scratch).
+enum { S_ELEMENT, S_LIST, S_POSITION, S_T0, S_T1, S_T2, S_T3, S_CW0, S_CW1, S_CW2, S_C0, S_C1, S_C2, S_FIRST, S_DONE,
+       S_COUNT };
+static_assert(S_COUNT <= 16, "scratch words");
+
+// Room the arena keeps for the emission of one step; past it generation stops.
+enum { ARENA_RESERVE = 1200, CODE_RESERVE = 32 };
+
+struct Gen {
+    GlContext* gc;
+    const GlVertexProgramKey* k;
+    uint8_t* out;
+    uint8_t* end;
+    bool full;
+
+    // ---- Emission with the end check: once the code area or the node arena
+    // runs short, nothing more is emitted and the program is dropped.
+    bool room() {
+        const GlOgGen* g = &gc->og.gen;
+        if (end - out < CODE_RESERVE || g->arenaNext - g->arena > GL_OG_ARENA_NODES - ARENA_RESERVE) full = true;
+        return !full;
+    }
+    void e(GlOgNode* n) {
+        if (room()) out = __glOgEncode(gc, out, n);
+    }
+    void place(GlOgNode* label) {
+        if (!full) out = __glOgPlaceLabel(gc, out, label);
+    }
+    GlOgNode* label() { return __glOgNewLabel(gc); }
+    GlOgNode* imm(GLint v) { return __glOgImm(gc, v); }
+    GlOgNode* at(GlOgNode* base, GLint d) { return __glOgMemAt(gc, base, d); }
+    GlOgNode* abs(const void* p) { return __glOgMemAbs(gc, p); }
+    GlOgNode* f(GLfloat v) { return __glOgFloatConst(gc, v); }
+    GlOgNode* scratch(int i) { return abs(&gc->vertexPrograms.scratch[i]); }
+    GlOgNode* vx(GLint offset) { return at(OG_EDI, offset); }
+
+    // Calls a cdecl procedure with arguments pushed last first.
+    void call(const void* proc, int argBytes) {
+        e(__glOgMov(gc, OG_EAX, imm((GLint)(uintptr_t)proc)));
+        e(__glOgCall(gc, OG_EAX));
+        if (argBytes) e(__glOgAdd(gc, OG_ESP, imm(argBytes)));
+    }
+    // fetch(gc, element address in ECX, the output vertex).
+    void callFetch(const void* proc) {
+        e(__glOgPush(gc, OG_EDI));
+        e(__glOgPush(gc, OG_ECX));
+        e(__glOgPush(gc, imm((GLint)(uintptr_t)gc)));
+        call(proc, 12);
+    }
+    // ECX = the element address of an array with the given stride.
+    void elementAddress(const void* pointerField, GLint stride) {
+        e(__glOgMov(gc, OG_ECX, scratch(S_ELEMENT)));
+        if (stride != 1) e(__glOgImul(gc, OG_ECX, imm(stride)));
+        e(__glOgAdd(gc, OG_ECX, abs(pointerField)));
+    }
+    // Copies n words between absolute and vertex memory through EAX.
+    void copyToVertex(const void* from, GLint offset, int n) {
+        for (int i = 0; i < n; i++) {
+            e(__glOgMov(gc, OG_EAX, abs((const GLfloat*)from + i)));
+            e(__glOgMov(gc, vx(offset + 4 * i), OG_EAX));
+        }
+    }
+    void storeConst(GLint offset, GLfloat v) {
+        GLuint bits;
+        memcpy(&bits, &v, 4);
+        e(__glOgMov(gc, vx(offset), imm((GLint)bits)));
+    }
+};
+
+// ---- Transforms, as the C++ matrix procedures form them.
+
+// Output i of the transform of a `size`-component point at base by a matrix
+// of class `type`: sum of component x element terms in order, then an
+// element added (-1 none); or a plain element, or a plain value.
+struct Output {
+    int terms;
+    int comp[4], elem[4];
+    int plus;
+    int plain;     // element loaded as it is (-1 none)
+    int copyComp;  // component copied (-1 none)
+    bool one;      // 1.0
+};
+
+Output transformOutput(int type, int size, int i) {
+    Output o = {};
+    o.plus = o.plain = o.copyComp = -1;
+    auto term = [&](int c, int m) { o.comp[o.terms] = c, o.elem[o.terms] = m, o.terms++; };
+    if (type == GL_MATRIX_GENERAL || (type == GL_MATRIX_AFFINE && i < 3)) {
+        term(0, i), term(1, 4 + i);
+        if (size >= 3) term(2, 8 + i);
+        if (size == 4) term(3, 12 + i);
+        else o.plus = 12 + i;
+        return o;
+    }
+    if (type == GL_MATRIX_AFFINE || i == 3) {  // w of the affine classes
+        if (size == 4) o.copyComp = 3;
+        else o.one = true;
+        return o;
+    }
+    if (type == GL_MATRIX_PLANAR && i < 2) {
+        term(0, i), term(1, 4 + i);
+    } else if (i < 2) {  // scale and translate, identity, window orthographic
+        term(i, 5 * i);
+    } else if (size == 2) {  // z
+        o.plain = 14;
+        return o;
+    } else {
+        term(2, 10);
+    }
+    if (size == 4) term(3, 12 + i);
+    else o.plus = 12 + i;
+    return o;
+}
+
+// out[0..3] = transform of the point at base (a register) by the matrix.
+void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
+                   GLint dstOffset) {
+    GlContext* gc = g.gc;
+    for (int i = 0; i < 4; i++) {
+        const Output o = transformOutput(type, size, i);
+        GlOgNode* to = (g.*dst)(dstOffset + 4 * i);
+        if (o.one) {
+            g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
+            continue;
+        }
+        if (o.copyComp >= 0 || o.plain >= 0) {
+            g.e(__glOgMov(gc, OG_EAX, o.plain >= 0 ? g.abs(&m[o.plain]) : g.at(base, 4 * o.copyComp)));
+            g.e(__glOgMov(gc, to, OG_EAX));
+            continue;
+        }
+        for (int t = 0; t < o.terms; t++) {
+            g.e(__glOgFldS(gc, g.at(base, 4 * o.comp[t])));
+            g.e(__glOgFmulS(gc, g.abs(&m[o.elem[t]])));
+            if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
+        }
+        if (o.plus >= 0) g.e(__glOgFaddS(gc, g.abs(&m[o.plus])));
+        g.e(__glOgFstpS(gc, to));
+    }
+}
+
+// ---- The vertex program.
+
+// The general clip test for w a positive normal float and coordinates that
+// are numbers: codes from integer compares of the bit patterns, 1/w and the
+// window coordinates of an unclipped vertex. Anything else jumps to `slow`.
+void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
+    GlContext* gc = g.gc;
+    const GLfloat* one = &gc->constants.one;
+    const GLfloat* viewport[3][2] = {{&gc->viewportXform.xScale, &gc->viewportXform.xCentre},
+                                     {&gc->viewportXform.yScale, &gc->viewportXform.yCentre},
+                                     {&gc->viewportXform.zScale, &gc->viewportXform.zCentre}};
+    g.e(__glOgMov(gc, OG_EAX, g.vx(VX_CLIP + 12)));
+    g.e(__glOgMov(gc, OG_ECX, OG_EAX));
+    g.e(__glOgSub(gc, OG_ECX, g.imm(0x00800000)));
+    g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
+    g.e(__glOgJae(gc, slow));
+    g.e(__glOgFldS(gc, g.abs(one)));
+    g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
+    g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
+    // |c| > w by the patterns; a code by the sign; not-a-number to the slow test.
+    GlOgNode* codes = g.label();
+    for (int i = 0; i < 3; i++) {
+        GlOgNode* inside = g.label();
+        GlOgNode* negative = g.label();
+        g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 4 * i)));
+        g.e(__glOgAnd(gc, OG_ECX, g.imm(0x7FFFFFFF)));
+        g.e(__glOgCmp(gc, OG_ECX, OG_EAX));
+        g.e(__glOgJbe(gc, inside));
+        g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F800000)));
+        g.e(__glOgJa(gc, slow));
+        g.e(__glOgTest(gc, g.vx(VX_CLIP + 4 * i), g.imm((GLint)0x80000000)));
+        g.e(__glOgJne(gc, negative));
+        g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
+        g.e(__glOgJmp(gc, inside));
+        g.place(negative);
+        g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_LEFT << (2 * i))));
+        g.place(inside);
+    }
+    g.place(codes);
+    g.e(__glOgTest(gc, OG_EBX, g.imm(0x3F0000)));
+    g.e(__glOgJne(gc, done));
+    for (int i = 0; i < 3; i++) {
+        g.e(__glOgFldS(gc, g.vx(VX_CLIP + 4 * i)));
+        g.e(__glOgFmulS(gc, g.vx(VX_INVW)));
+        g.e(__glOgFmulS(gc, g.abs(viewport[i][0])));
+        g.e(__glOgFaddS(gc, g.abs(viewport[i][1])));
+        g.e(__glOgFstpS(gc, g.vx(VX_WINDOW + 4 * i)));
+    }
+}
+
+// The C++ clip test of the draw, with the flags stored for it; its codes and
+// its done bits (window, eye coordinates) join the flags.
+void emitCallClip(Gen& g) {
+    GlContext* gc = g.gc;
+    g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
+    g.e(__glOgPush(gc, OG_EDI));
+    g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
+    g.call(g.k->clipTest, 8);
+    g.e(__glOgOr(gc, OG_EAX, g.vx(VX_FLAGS)));
+    g.e(__glOgOr(gc, OG_EBX, OG_EAX));
+}
+
+// st0 = the specular table's value for n.H in S_T1, as __glPowLookup: 0
+// below the start (or not a number), 1 at and past the end, else the entry
+// at the truncated index.
+void emitSpecular(Gen& g) {
+    GlContext* gc = g.gc;
+    GlOgNode *zero = g.label(), *full = g.label(), *lookup = g.label(), *have = g.label();
+    g.e(__glOgMov(gc, OG_EAX, g.abs(&gc->lightingDerived.face[0].specTable)));
+    g.e(__glOgFldS(gc, g.scratch(S_T1)));
+    g.e(__glOgFsubS(gc, g.at(OG_EAX, offsetof(GlPowTable, start))));
+    g.e(__glOgFstS(gc, g.scratch(S_T2)));
+    g.e(__glOgMov(gc, OG_ECX, g.scratch(S_T2)));
+    g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F800000)));
+    g.e(__glOgJbe(gc, lookup));
+    g.e(__glOgCmp(gc, OG_ECX, g.imm((GLint)0x80000000)));  // -0 is not below 0
+    g.e(__glOgJne(gc, zero));
+    g.place(lookup);
+    g.e(__glOgFmulS(gc, g.at(OG_EAX, offsetof(GlPowTable, scale))));
+    g.e(__glOgFaddS(gc, g.f(0.5f)));
+    g.e(__glOgFstS(gc, g.scratch(S_T2)));
+    g.e(__glOgCmp(gc, g.scratch(S_T2), g.imm(0x43800000)));  // 256.0: unsigned, as the index
+    g.e(__glOgJae(gc, full));
+    g.e(__glOgFldcw(gc, g.scratch(S_CW2)));
+    g.e(__glOgFistp32(gc, g.scratch(S_T3)));
+    g.e(__glOgFldcw(gc, g.scratch(S_CW1)));
+    g.e(__glOgMov(gc, OG_ECX, g.scratch(S_T3)));
+    g.e(__glOgFldS(gc, __glOgMem(gc, g.imm(offsetof(GlPowTable, values)), OG_EAX, OG_ECX, 4)));
+    g.e(__glOgJmp(gc, have));
+    g.place(zero);
+    g.e(__glOgFstpS(gc, OG_ST(0)));
+    g.e(__glOgFldS(gc, g.f(0.0f)));
+    g.e(__glOgJmp(gc, have));
+    g.place(full);
+    g.e(__glOgFstpS(gc, OG_ST(0)));
+    g.e(__glOgFldS(gc, g.f(1.0f)));
+    g.place(have);
+}
+
+// s = n . v of the eye normal at the vertex and three floats at v, stored.
+void emitDot(Gen& g, const GLfloat* v, int toScratch) {
+    GlContext* gc = g.gc;
+    for (int i = 0; i < 3; i++) {
+        g.e(__glOgFldS(gc, g.vx(VX_NORMAL + 4 * i)));
+        g.e(__glOgFmulS(gc, g.abs(&v[i])));
+        if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
+    }
+    g.e(__glOgFstpS(gc, g.scratch(toScratch)));
+}
+
+// x = x <= 0 ? 0 : x >= scale ? scale : x on the pattern in EAX (a value
+// that is not a number stays), stored at the vertex.
+void emitClampStore(Gen& g, GLfloat scale, GLint offset) {
+    GlContext* gc = g.gc;
+    GLuint s;
+    memcpy(&s, &scale, 4);
+    GlOgNode *keep = g.label(), *top = g.label(), *zero = g.label();
+    g.e(__glOgCmp(gc, OG_EAX, g.imm((GLint)s)));
+    g.e(__glOgJb(gc, keep));
+    g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+    g.e(__glOgJbe(gc, top));
+    g.e(__glOgCmp(gc, OG_EAX, g.imm((GLint)0x80000000)));
+    g.e(__glOgJb(gc, keep));
+    g.e(__glOgCmp(gc, OG_EAX, g.imm((GLint)0xFF800000)));
+    g.e(__glOgJa(gc, keep));
+    g.place(zero);
+    g.e(__glOgXor(gc, OG_EAX, OG_EAX));
+    g.e(__glOgJmp(gc, keep));
+    g.place(top);
+    g.e(__glOgMov(gc, OG_EAX, g.imm((GLint)s)));
+    g.place(keep);
+    g.e(__glOgMov(gc, g.vx(offset), OG_EAX));
+}
+
+// Lighting as __glLightVerticesFast: the eye normal by the modelview inverse
+// transpose, then per light the ambient product and, facing it, the
+// specular and diffuse terms; the colour clamped to the buffer's scales.
+void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
+    GlContext* gc = g.gc;
+    const GlVertexProgramKey* k = g.k;
+    const GlMatrixEntry* mv = (const GlMatrixEntry*)k->modelView;
+    const GLfloat* m = mv->inverseTransposed.m;
+    const int type = k->inverseType;
+    // The eye normal (the inverse of a class other than general has no
+    // translation row: its additions of 0 are left out).
+    for (int i = 0; i < 3; i++) {
+        int terms[3], n = 0;
+        if (type == GL_MATRIX_AFFINE) terms[n++] = 0, terms[n++] = 1, terms[n++] = 2;
+        else if (type == GL_MATRIX_PLANAR) i < 2 ? (terms[n++] = 0, terms[n++] = 1) : (terms[n++] = 2);
+        else terms[n++] = i;
+        for (int t = 0; t < n; t++) {
+            g.e(__glOgFldS(gc, g.at(normal, normalOffset + 4 * terms[t])));
+            g.e(__glOgFmulS(gc, g.abs(&m[4 * terms[t] + i])));
+            if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
+        }
+        g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
+    }
+    for (int i = 0; i < 3; i++) {
+        g.e(__glOgMov(gc, OG_EAX, g.scratch(S_C0 + i)));
+        g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
+    }
+    const GlLightingDerived* d = &gc->lightingDerived;
+    const GlFaceLighting* face = &d->face[0];
+    const GlMaterial* material = &gc->lighting.front;
+    bool first = true;
+    for (int li = 0; li < GL_LIGHT_SOURCES && !g.full; li++) {
+        if (!(k->lights >> li & 1)) continue;
+        const GlLightSource* s = &d->source[li];
+        const GlLight* l = &gc->lighting.light[li];
+        GlOgNode *away = g.label(), *next = g.label();
+        emitDot(g, s->direction, S_T0);
+        emitDot(g, s->halfVector, S_T1);
+        // n.L > 0: patterns 1 .. 0x7F800000.
+        g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
+        g.e(__glOgDec(gc, OG_EAX));
+        g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+        g.e(__glOgJae(gc, away));
+        emitSpecular(g);
+        for (int i = 0; i < 3; i++) {
+            // c + (ambient + (sp * ls * ms + nL * ld * md))
+            g.e(__glOgFldS(gc, OG_ST(0)));
+            g.e(__glOgFmulS(gc, g.abs(&l->specular[i])));
+            g.e(__glOgFmulS(gc, g.abs(&material->specular[i])));
+            g.e(__glOgFldS(gc, g.scratch(S_T0)));
+            g.e(__glOgFmulS(gc, g.abs(&l->diffuse[i])));
+            g.e(__glOgFmulS(gc, g.abs(&material->diffuse[i])));
+            g.e(__glOgFaddp(gc, OG_ST(1)));
+            g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
+            g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
+            g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
+        }
+        g.e(__glOgFstpS(gc, OG_ST(0)));
+        g.e(__glOgJmp(gc, next));
+        g.place(away);
+        for (int i = 0; i < 3; i++) {
+            g.e(__glOgFldS(gc, g.abs(&s->ambientProduct[i])));
+            g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
+            g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
+        }
+        g.place(next);
+        first = false;
+    }
+    const GLfloat* scale = gc->constants.previousColorMax;
+    for (int i = 0; i < 3; i++) {
+        g.e(__glOgMov(gc, OG_EAX, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
+        emitClampStore(g, scale[i], VX_FRONT + 4 * i);
+    }
+    g.e(__glOgMov(gc, OG_EAX, g.abs(&face->alpha)));
+    g.e(__glOgMov(gc, g.vx(VX_FRONT + 12), OG_EAX));
+}
+
+// The cull-vertex test by the object position at `pos` and normal at
+// `normal`: a rejected vertex gets its flags and nothing else.
+void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgNode* rejected) {
+    GlContext* gc = g.gc;
+    const GlVertexProgramKey* k = g.k;
+    const GLfloat* e = gc->cullVertexEye;
+    const bool point = (k->cull & GL_ARRAY_CULL_POINT) != 0;
+    for (int i = 0; i < 3; i++) {
+        g.e(__glOgFldS(gc, g.abs(&e[i])));
+        if (point) g.e(__glOgFsubS(gc, i == 2 && k->vertexSize == 2 ? g.f(0.0f) : g.at(pos, 4 * i)));
+        g.e(__glOgFmulS(gc, g.at(normal, normalOffset + 4 * i)));
+        if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
+    }
+    g.e(__glOgFstpS(gc, g.scratch(S_T0)));
+    GlOgNode *facing = g.label(), *kept = g.label();
+    g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
+    g.e(__glOgDec(gc, OG_EAX));
+    g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+    g.e(__glOgJb(gc, facing));
+    if (k->cullMasks[1]) {
+        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[1])));
+        g.e(__glOgJmp(gc, rejected));
+    } else {
+        g.e(__glOgJmp(gc, kept));
+    }
+    g.place(facing);
+    if (k->cullMasks[0]) {
+        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[0])));
+        g.e(__glOgJmp(gc, rejected));
+    }
+    g.place(kept);
+}
+
+// An attribute from its source: the fetch procedure's call, or the current
+// value copied.
+void emitAttribute(Gen& g, int which, const void* pointerField, const GLfloat* current, int words, GLint offset) {
+    const GlVertexProgramKey* k = g.k;
+    if (k->source[which] == GL_VP_FETCH) {
+        g.elementAddress(pointerField, k->stride[which]);
+        g.callFetch(k->fetch[which]);
+    } else if (k->source[which] == GL_VP_CURRENT) {
+        g.copyToVertex(current, offset, words);
+    }
+}
+
+void emitProgram(Gen& g) {
+    GlContext* gc = g.gc;
+    const GlVertexProgramKey* k = g.k;
+    GlVertexArrayState* a = &gc->arrays;
+    const GlMatrixEntry* mv = (const GlMatrixEntry*)k->modelView;
+    const bool cache = (k->mode & GL_VP_CACHE_MODE) != 0;
+    const GLint size = k->vertexSize;
+    const GLuint sizeBits = (GLuint)(size - 1) << 10;
+    const bool normalNeeded = k->lit || k->cull || (k->keepObject && k->source[1]);
+    GlOgNode *top = g.label(), *next = g.label(), *exit = g.label(), *noVertices = g.label();
+
+    // Prologue: registers, lights, the control word, the first vertex.
+    for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
+    g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 32)));
+    g.e(__glOgTest(gc, OG_EBP, OG_EBP));
+    g.e(__glOgJle(gc, noVertices));
+    if (k->lit) {
+        g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
+        g.call((const void*)__glPrepareObjectLights, 4);
+    }
+    g.e(__glOgFnstcw(gc, g.scratch(S_CW0)));
+    g.e(__glOgMov(gc, OG_EAX, g.scratch(S_CW0)));
+    g.e(__glOgAnd(gc, OG_EAX, g.imm(0xFCFF)));  // 24-bit precision
+    g.e(__glOgMov(gc, g.scratch(S_CW1), OG_EAX));
+    g.e(__glOgOr(gc, OG_EAX, g.imm(0x0C00)));  // and truncation, for table indexes
+    g.e(__glOgMov(gc, g.scratch(S_CW2), OG_EAX));
+    g.e(__glOgFldcw(gc, g.scratch(S_CW1)));
+    g.e(__glOgMov(gc, OG_EDI, g.at(OG_ESP, 24)));
+    g.e(__glOgImul(gc, OG_EDI, g.imm(VX_SIZE)));
+    g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
+    g.e(__glOgMov(gc, OG_ESI, g.at(OG_ESP, 28)));
+    g.e(__glOgMov(gc, OG_EAX, g.at(OG_ESP, 36)));
+    g.e(__glOgMov(gc, g.scratch(S_LIST), OG_EAX));
+
+    g.place(top);
+    GlOgNode* pos;    // the object position: a float array element or the vertex
+    GlOgNode* normal = OG_EDI;
+    GLint normalOffset = VX_NORMAL;
+    if (cache) {
+        g.e(__glOgMov(gc, OG_EBX, g.vx(VX_FLAGS)));
+        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)sizeBits)));
+        pos = OG_EDI;
+    } else {
+        // The element: position ESI of the run, or the list's entry there.
+        GlOgNode* have = g.label();
+        g.e(__glOgMov(gc, OG_EAX, OG_ESI));
+        g.e(__glOgMov(gc, OG_ECX, g.scratch(S_LIST)));
+        g.e(__glOgTest(gc, OG_ECX, OG_ECX));
+        g.e(__glOgJe(gc, have));
+        g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_ECX, OG_ESI, 4)));
+        g.place(have);
+        g.e(__glOgInc(gc, OG_ESI));
+        g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
+        g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)sizeBits)));
+        // Attributes through calls first: they keep no register.
+        if (k->source[0] == GL_VP_FETCH) {
+            g.elementAddress(&a->vertex.pointer, k->stride[0]);
+            g.callFetch(k->fetch[0]);
+        }
+        if (normalNeeded) emitAttribute(g, 1, &a->normal.pointer, gc->current.normal, 3, VX_NORMAL);
+        if (k->rgba) emitAttribute(g, 2, &a->color.pointer, gc->current.scaledColor, 4, VX_FRONT);
+        else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
+        emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
+        if (k->source[0] == GL_VP_IN_PLACE) {
+            g.elementAddress(&a->vertex.pointer, k->stride[0]);
+            g.e(__glOgMov(gc, g.scratch(S_POSITION), OG_ECX));
+            pos = OG_ECX;
+        } else {
+            pos = OG_EDI;
+        }
+        if (normalNeeded && k->source[1] == GL_VP_IN_PLACE) {
+            g.e(__glOgMov(gc, OG_EDX, g.scratch(S_ELEMENT)));
+            g.e(__glOgImul(gc, OG_EDX, g.imm(k->stride[1])));
+            g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
+            normal = OG_EDX, normalOffset = 0;
+        }
+    }
+    GlOgNode* rejected = g.label();
+    if (k->cull) emitCull(g, pos, normal, normalOffset, rejected);
+    // Object coordinates and normal stay for the completion work left.
+    if (!cache && k->keepObject) {
+        if (pos != OG_EDI) {
+            for (int i = 0; i < size; i++) {
+                g.e(__glOgMov(gc, OG_EAX, g.at(pos, 4 * i)));
+                g.e(__glOgMov(gc, g.vx(VX_OBJ + 4 * i), OG_EAX));
+            }
+            if (size == 2) g.storeConst(VX_OBJ + 8, 0.0f);
+            if (size < 4) g.storeConst(VX_OBJ + 12, 1.0f);
+        }
+        if (normal != OG_EDI && !k->lit)
+            for (int i = 0; i < 3; i++) {
+                g.e(__glOgMov(gc, OG_EAX, g.at(normal, 4 * i)));
+                g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
+            }
+    }
+    emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
+    GlOgNode *slow = g.label(), *clipped = g.label();
+    if (k->inlineClip) {
+        emitInlineClip(g, slow, clipped);
+        g.e(__glOgJmp(gc, clipped));
+        g.place(slow);
+        // A vertex the inline test does not take starts again with the C++ test.
+        g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
+    }
+    emitCallClip(g);
+    if (k->lit && normal == OG_EDX) {  // the call left nothing in EDX
+        g.e(__glOgMov(gc, OG_EDX, g.scratch(S_ELEMENT)));
+        g.e(__glOgImul(gc, OG_EDX, g.imm(k->stride[1])));
+        g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
+    }
+    g.place(clipped);
+    if (k->lit) emitLighting(g, normal, normalOffset);
+    g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL : 0))));
+    g.place(rejected);
+    g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
+    g.place(next);
+    g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
+    g.e(__glOgDec(gc, OG_EBP));
+    g.e(__glOgJne(gc, top));
+
+    g.place(exit);
+    g.e(__glOgFldcw(gc, g.scratch(S_CW0)));
+    g.place(noVertices);
+    for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));
+    g.e(__glOgRet(gc));
+}
+
+// ---- The strip routine: (context, first element, count, index list).
+
+void emitStrip(Gen& g, uint8_t* program) {
+    GlContext* gc = g.gc;
+    GlVertexArrayState* a = &gc->arrays;
+    GlOgNode *batch = g.label(), *noCarry = g.label(), *gathered = g.label(), *odd = g.label(), *even = g.label(),
+             *batchEnd = g.label(), *done = g.label(), *locked = g.label(), *programLabel = g.label();
+    programLabel->label.address = program;
+    for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
+    g.e(__glOgCmp(gc, g.at(OG_ESP, 28), g.imm(3)));
+    g.e(__glOgJl(gc, done));
+    // Over locked vertices (no gathering) the C++ routine draws.
+    g.e(__glOgTest(gc, g.abs(&a->flags), g.imm(GL_ARRAY_GATHER)));
+    g.e(__glOgJe(gc, locked));
+    g.e(__glOgMov(gc, g.abs(&a->batchMode), g.imm(GL_TRIANGLE_STRIP)));
+    g.e(__glOgMov(gc, OG_EAX, g.at(OG_ESP, 24)));
+    g.e(__glOgMov(gc, g.abs(&a->batchFirst), OG_EAX));
+    g.e(__glOgMov(gc, g.scratch(S_FIRST), OG_EAX));
+    g.e(__glOgMov(gc, OG_EAX, g.at(OG_ESP, 32)));
+    g.e(__glOgMov(gc, g.abs(&a->batchIndices), OG_EAX));
+    g.e(__glOgMov(gc, g.scratch(S_LIST + 0), OG_EAX));
+    g.e(__glOgMov(gc, OG_EAX, g.at(OG_ESP, 28)));
+    g.e(__glOgMov(gc, g.scratch(S_COUNT), OG_EAX));
+    g.e(__glOgMov(gc, g.scratch(S_DONE), g.imm(0)));
+    g.e(__glOgXor(gc, OG_EBP, OG_EBP));  // slots of the previous batch
+
+    g.place(batch);
+    // Later batches carry the last two vertices to slots 0 and 1.
+    g.e(__glOgXor(gc, OG_EBX, OG_EBX));  // first gathered slot
+    g.e(__glOgTest(gc, OG_EBP, OG_EBP));
+    g.e(__glOgJe(gc, noCarry));
+    g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
+    g.e(__glOgMov(gc, OG_ESI, OG_EBP));
+    g.e(__glOgImul(gc, OG_ESI, g.imm(VX_SIZE)));
+    g.e(__glOgLea(gc, OG_ESI, __glOgMem(gc, g.imm(-2 * VX_SIZE), OG_ESI, OG_EDI, 1)));
+    g.e(__glOgMov(gc, OG_ECX, g.imm(2 * VX_SIZE / 4)));
+    g.e(__glOgRep(gc));
+    g.e(__glOgMovsd(gc));
+    g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
+    g.e(__glOgLea(gc, OG_EAX, g.vx(VX_FRONT)));
+    g.e(__glOgMov(gc, g.vx(VX_COLOR_POINTER), OG_EAX));
+    g.e(__glOgLea(gc, OG_EAX, g.vx(VX_SIZE + VX_FRONT)));
+    g.e(__glOgMov(gc, g.vx(VX_SIZE + VX_COLOR_POINTER), OG_EAX));
+    g.e(__glOgMov(gc, OG_EBX, g.imm(2)));
+    g.place(noCarry);
+    // n = the batch size or what is left; program(context, slot, first + done, n, list).
+    g.e(__glOgMov(gc, OG_ESI, g.scratch(S_COUNT)));
+    g.e(__glOgSub(gc, OG_ESI, g.scratch(S_DONE)));
+    g.e(__glOgCmp(gc, OG_ESI, g.abs(&a->batchSize)));
+    g.e(__glOgJle(gc, gathered));
+    g.e(__glOgMov(gc, OG_ESI, g.abs(&a->batchSize)));
+    g.place(gathered);
+    g.e(__glOgMov(gc, OG_EAX, g.scratch(S_FIRST)));
+    g.e(__glOgAdd(gc, OG_EAX, g.scratch(S_DONE)));
+    g.e(__glOgMov(gc, g.abs(&a->batchStart), OG_EAX));
+    g.e(__glOgPush(gc, g.scratch(S_LIST)));
+    g.e(__glOgPush(gc, OG_ESI));
+    g.e(__glOgPush(gc, OG_EAX));
+    g.e(__glOgPush(gc, OG_EBX));
+    g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
+    g.e(__glOgCall(gc, programLabel));
+    g.e(__glOgAdd(gc, OG_ESP, g.imm(20)));
+    // The triangles of the batch: new vertex slot from 2 on, the even
+    // triangle (n, n - 2, n - 1) then the odd one (n, n - 1, n - 2); every
+    // batch starts even. EBP = slots of the batch, EDI = the new vertex.
+    g.e(__glOgAdd(gc, g.scratch(S_DONE), OG_ESI));
+    g.e(__glOgLea(gc, OG_EBP, __glOgMem(gc, nullptr, OG_EBX, OG_ESI, 1)));
+    g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
+    g.e(__glOgAdd(gc, OG_EDI, g.imm(2 * VX_SIZE)));
+    g.e(__glOgMov(gc, OG_ESI, OG_EBP));
+    g.e(__glOgSub(gc, OG_ESI, g.imm(2)));  // triangles of the batch
+    g.e(__glOgJle(gc, batchEnd));
+    for (int parity = 0; parity < 2; parity++) {
+        g.place(parity ? odd : even);
+        const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
+        GlOgNode *render = g.label(), *clip = g.label(), *after = g.label();
+        g.e(__glOgMov(gc, g.abs(&gc->provokingVertex), OG_EDI));
+        g.e(__glOgXor(gc, OG_EAX, OG_EAX));
+        g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(0)));
+        g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FLAGS)));
+        g.e(__glOgMov(gc, OG_ECX, OG_EAX));
+        g.e(__glOgOr(gc, OG_EAX, g.vx(first + VX_FLAGS)));
+        g.e(__glOgAnd(gc, OG_ECX, g.vx(first + VX_FLAGS)));
+        g.e(__glOgOr(gc, OG_EAX, g.vx(second + VX_FLAGS)));
+        g.e(__glOgAnd(gc, OG_ECX, g.vx(second + VX_FLAGS)));
+        g.e(__glOgLea(gc, OG_EDX, g.vx(second)));
+        g.e(__glOgPush(gc, OG_EDX));
+        g.e(__glOgLea(gc, OG_EDX, g.vx(first)));
+        g.e(__glOgPush(gc, OG_EDX));
+        g.e(__glOgPush(gc, OG_EDI));
+        g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
+        g.e(__glOgTest(gc, OG_EAX, g.imm(GL_VX_CLIPPED)));
+        g.e(__glOgJe(gc, render));
+        g.e(__glOgTest(gc, OG_ECX, g.imm(GL_VX_CLIPPED)));
+        g.e(__glOgJe(gc, clip));
+        g.e(__glOgJmp(gc, after));
+        g.place(clip);
+        g.call((const void*)__glDoClipTriangle, 0);
+        g.e(__glOgJmp(gc, after));
+        g.place(render);
+        g.e(__glOgCall(gc, g.abs(&gc->procs.renderTriangle)));
+        g.place(after);
+        g.e(__glOgAdd(gc, OG_ESP, g.imm(16)));
+        g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
+        g.e(__glOgDec(gc, OG_ESI));
+        g.e(__glOgJe(gc, batchEnd));
+        if (!parity) g.e(__glOgJmp(gc, odd));
+        else g.e(__glOgJmp(gc, even));
+    }
+    g.place(batchEnd);
+    g.e(__glOgMov(gc, OG_EAX, g.scratch(S_DONE)));
+    g.e(__glOgCmp(gc, OG_EAX, g.scratch(S_COUNT)));
+    g.e(__glOgJl(gc, batch));
+    g.place(done);
+    for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));
+    g.e(__glOgRet(gc));
+    g.place(locked);
+    for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));
+    g.e(__glOgMov(gc, OG_EAX, g.imm((GLint)(uintptr_t)__glDrawArrayTriangleStrip)));
+    g.e(__glOgJmpIndirect(gc, OG_EAX));
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry) {
+    __glOgResetArena(gc);
+    Gen g = {gc, &entry->key, entry->code, entry->code + GL_VP_CODE_BYTES, false};
+    emitProgram(g);
+    uint8_t* strip = g.out;
+    if (!(entry->key.mode & GL_VP_CACHE_MODE)) emitStrip(g, entry->code);
+    entry->program = g.full ? nullptr : entry->code;
+    entry->strip = g.full || (entry->key.mode & GL_VP_CACHE_MODE) ? nullptr : strip;
 }

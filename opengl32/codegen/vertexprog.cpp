@@ -89,7 +89,7 @@ extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc
         k->cullMasks[0] = a->cullMaskFacing;
         k->cullMasks[1] = a->cullMaskAway;
     }
-    GLuint done = GL_VX_WINDOW | (k->inlineClip ? 0 : GL_VX_EYE);
+    GLuint done = GL_VX_WINDOW;
     if (__glVertexCodeStateMask(gc)) {
         k->lit = 1;
         done |= GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL;

@@ -31,8 +31,10 @@ void ortho() {
     glLoadIdentity();
 }
 void light(GLenum which, GLfloat x, GLfloat y, GLfloat z, GLfloat w) {
-    const GLfloat p[4] = {x, y, z, w}, d[4] = {0.9f, 0.6f, 0.3f, 1.0f}, s[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat p[4] = {x, y, z, w}, d[4] = {0.9f, 0.6f, 0.3f, 1.0f}, s[4] = {0.5f, 0.4f, 0.6f, 1.0f},
+                  a[4] = {0.15f, 0.1f, 0.05f, 1.0f};
     glLightfv(which, GL_POSITION, p);
+    glLightfv(which, GL_AMBIENT, a);
     glLightfv(which, GL_DIFFUSE, d);
     glLightfv(which, GL_SPECULAR, s);
     glEnable(which);
@@ -209,6 +211,7 @@ Target* Roads::off = nullptr;
 Target* Roads::on = nullptr;
 
 TEST_F(Roads, EveryRoadDrawsTheSame) {
+    int litPrograms = 0, programs = 0;
     for (const Scene& s : scenes) {
         const Geometry g(82, s.spread, 7u + (unsigned)(s.name[0] * 31 + s.name[3]));
         const Arrays a(g, s.format);
@@ -251,9 +254,16 @@ TEST_F(Roads, EveryRoadDrawsTheSame) {
                 }
             }
         }
+        // The roads of the second context ran generated programs.
+        const GlVertexProgramCache* c = &__glCurrentContext()->vertexPrograms;
+        for (int i = 0; i < c->count; i++) programs++, litPrograms += c->entries[i].key.lit;
         resetState();
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << s.name;
     }
+    EXPECT_GT(programs, 0);
+    EXPECT_GT(litPrograms, 0);
+    off->makeCurrent();
+    EXPECT_EQ(__glCurrentContext()->vertexPrograms.count, 0) << "no programs with \"__GL_DISABLE_DYNAMIC_VERTEX\"";
 }
 
 }  // namespace

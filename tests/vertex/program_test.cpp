@@ -1,0 +1,203 @@
+// Generated vertex programs against the C++ array routine of the same state
+// (the oracle): both fill slots of the array vertex buffer from the same
+// elements, and every field a consumer reads is equal bit for bit, also for
+// the clip w of 0, negative, denormal or infinite, coordinates that are not
+// numbers and coordinates exactly on the clip planes.
+#include <math.h>
+#include "roadtest.h"
+#include "geometry/arrays.h"
+#include "geometry/geometry.h"
+
+using namespace road;
+
+namespace {
+
+const float NaN = nanf(""), Inf = INFINITY;
+
+// Positions x, y, z, w (loaded as one general matrix-free projection: clip =
+// object coordinates) and normals.
+struct Element {
+    float p[4];
+    float n[3];
+};
+
+const Element special[] = {
+    {{0.25f, -0.5f, 0.1f, 1.0f}, {0, 0, 1}},
+    {{1.0f, -1.0f, 1.0f, 1.0f}, {0, 1, 0}},      // on the planes: inside
+    {{1.0000001f, 0.5f, -0.2f, 1.0f}, {1, 0, 0}},  // just outside x > w
+    {{-3.0f, 4.0f, -5.0f, 1.0f}, {0.6f, 0.8f, 0}},
+    {{0.5f, 0.5f, 0.5f, 0.0f}, {0, 0, -1}},       // w = 0
+    {{0.0f, 0.0f, 0.0f, 0.0f}, {0.3f, 0.4f, 0.5f}},
+    {{0.5f, 0.5f, 0.5f, -2.0f}, {0, 0, 1}},       // w < 0
+    {{0.5f, 0.1f, 0.2f, -0.0f}, {0, 0, 1}},
+    {{1e-39f, 0.0f, 0.0f, 1e-39f}, {0, 0, 1}},    // denormal w
+    {{0.1f, 0.2f, 0.3f, Inf}, {0, 0, 1}},
+    {{NaN, 0.2f, 0.3f, 1.0f}, {0, 0, 1}},
+    {{0.2f, NaN, 2.0f, 1.0f}, {0, 0, 1}},
+    {{0.2f, 0.3f, NaN, NaN}, {0, 0, 1}},
+    {{Inf, 0.0f, 0.0f, 1.0f}, {-1, 0, 0}},
+    {{-0.0f, -0.0f, -0.0f, 2.0f}, {0, -1, 0}},
+    {{0.7f, -0.7f, 0.99f, 1.5f}, {0.1f, 0.1f, 0.98f}},
+    {{3e38f, 3e38f, 0.0f, 1.0f}, {0, 0, 1}},
+    {{-0.9f, 0.9f, -0.9f, 1.0f}, {-0.5f, 0.5f, 0.7f}},
+};
+const int N = sizeof special / sizeof special[0];
+
+struct Programs : ::testing::Test {
+    Target* t = nullptr;
+    GlContext* gc = nullptr;
+    float pos[N][4], normals[N][3], colors[N][4];
+    GLubyte bytes[N][4];
+    void SetUp() override {
+        t = new Target(true, 16);
+        gc = __glCurrentContext();
+        for (int i = 0; i < N; i++) {
+            memcpy(pos[i], special[i].p, 16);
+            memcpy(normals[i], special[i].n, 12);
+            for (int c = 0; c < 4; c++) colors[i][c] = 0.1f * (float)((i + c) % 11) - 0.05f, bytes[i][c] = (GLubyte)(i * 37 + c * 71);
+        }
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    }
+    void TearDown() override { delete t; }
+
+    // Validates with a draw of nothing visible, then compares the program
+    // with the C++ routine over every element.
+    void compare(int size, const std::string& what) {
+        glDrawArrays(GL_POINTS, 0, 0);
+        glBegin(GL_POINTS);
+        glEnd();
+        GlVertexArrayState* a = &gc->arrays;
+        __glPrepareArrayDraw(gc, size, 0);
+        ASSERT_NE((void*)a->fetchTransform, (void*)a->fallback) << what << ": a generated program";
+        a->fallback(gc, 0, 0, N, nullptr);
+        a->fetchTransform(gc, N, 0, N, nullptr);
+        const GLuint listed[3] = {N - 1, 0, 5};
+        a->fetchTransform(gc, 2 * N, 0, 3, listed);
+        for (int i = 0; i < N + 3; i++) {
+            GlVertex* want = a->bufferBase + (i < N ? i : listed[i - N]);
+            GlVertex* got = a->bufferBase + N + i;
+            const std::string at = what + ", element " + std::to_string(i < N ? i : (int)listed[i - N]);
+            // The C++ vertex lit as the generated one is (completion is lazy there).
+            const GLuint done = got->flags & (GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL);
+            if (!(want->flags & GL_VX_CULLED)) __glCompleteVertex(gc, want, done);
+            EXPECT_EQ(got->flags, want->flags) << at;
+            if (want->flags & GL_VX_CULLED) continue;
+            EXPECT_EQ(memcmp(got->clip, want->clip, 16), 0) << at << ": clip";
+            EXPECT_EQ(memcmp(&got->invW, &want->invW, 4), 0) << at << ": 1/w";
+            if (!(want->flags & GL_VX_CLIPPED)) EXPECT_EQ(memcmp(got->window, want->window, 12), 0) << at << ": window";
+            if (done) {
+                EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": lit colour";
+                EXPECT_EQ(memcmp(got->normal, want->normal, 12), 0) << at << ": eye normal";
+            }
+            if (a->needBits & GL_NEED_COLOR) EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": colour";
+            if (want->flags & GL_VX_EYE) EXPECT_EQ(memcmp(got->eye, want->eye, 16), 0) << at << ": eye";
+        }
+    }
+};
+
+TEST_F(Programs, ClipCodesWindowAndOneOverWOfEveryClass) {
+    glVertexPointer(4, GL_FLOAT, 0, pos);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glColorPointer(4, GL_FLOAT, 0, colors);
+    glEnableClientState(GL_COLOR_ARRAY);
+    const struct {
+        const char* what;
+        std::function<void()> matrix;
+    } matrices[] = {
+        {"identity", [] {}},
+        {"general", [] {
+             const GLfloat m[16] = {1.5f, 0.1f, 0, 0.2f, -0.3f, 0.9f, 0, 0.1f, 0.2f, 0.1f, 1.1f, 0.3f, 0.1f, 0, -0.2f, 1.0f};
+             glLoadMatrixf(m);
+         }},
+        {"affine", [] { glRotatef(30, 1, 1, 0), glTranslatef(0.1f, 0.2f, 0.3f); }},
+        {"planar", [] { glRotatef(30, 0, 0, 1), glTranslatef(0.1f, 0.2f, 0.3f); }},
+        {"scale and translate", [] { glScalef(0.5f, 2.0f, 0.25f), glTranslatef(0.1f, 0.2f, 0.3f); }},
+    };
+    for (const auto& m : matrices)
+        for (int size : {2, 3, 4}) {
+            glPushMatrix();
+            m.matrix();
+            glVertexPointer(size, GL_FLOAT, 16, pos);
+            compare(size, std::string(m.what) + " size " + std::to_string(size));
+            glPopMatrix();
+        }
+    // Colours through the arrays' fetch procedures and from the current value.
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, bytes);
+    compare(4, "unsigned byte colours");
+    glDisableClientState(GL_COLOR_ARRAY);
+    glColor4f(0.2f, 1.5f, -0.5f, 0.75f);
+    compare(4, "current colour");
+}
+
+TEST_F(Programs, LightingOfEveryInverseClass) {
+    glVertexPointer(3, GL_FLOAT, 16, pos);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glEnableClientState(GL_VERTEX_ARRAY), glEnableClientState(GL_NORMAL_ARRAY);
+    glEnable(GL_LIGHTING);
+    const GLfloat amb[4] = {0.2f, 0.1f, 0.3f, 1}, dif[4] = {0.9f, 0.5f, 0.7f, 1}, spec[4] = {0.6f, 0.6f, 0.2f, 1};
+    const GLfloat mat[4] = {0.5f, 0.8f, 0.3f, 0.6f};
+    for (GLenum l : {GL_LIGHT0, GL_LIGHT2, GL_LIGHT5}) {
+        const GLfloat dir[4] = {0.3f * (float)(l - GL_LIGHT0), 0.5f, 1.0f, 0.0f};
+        glLightfv(l, GL_POSITION, dir);
+        glLightfv(l, GL_AMBIENT, amb), glLightfv(l, GL_DIFFUSE, dif), glLightfv(l, GL_SPECULAR, spec);
+    }
+    glMaterialfv(GL_FRONT, GL_SPECULAR, mat);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, amb);
+    glMaterialf(GL_FRONT, GL_SHININESS, 7.0f);
+    const struct {
+        const char* what;
+        std::function<void()> setup;
+    } cases[] = {
+        {"no light", [] {}},
+        {"one light", [] { glEnable(GL_LIGHT0); }},
+        {"three lights", [] { glEnable(GL_LIGHT0), glEnable(GL_LIGHT2), glEnable(GL_LIGHT5); }},
+        {"affine", [] { glEnable(GL_LIGHT2), glRotatef(40, 1, 0.5f, 0); }},
+        {"planar", [] { glEnable(GL_LIGHT2), glRotatef(40, 0, 0, 1); }},
+        {"scaled", [] { glEnable(GL_LIGHT5), glScalef(2, 3, 0.5f); }},
+        {"shininess 0", [] { glEnable(GL_LIGHT0), glMaterialf(GL_FRONT, GL_SHININESS, 0.0f); }},
+        {"bright", [] {
+             const GLfloat big[4] = {4, 4, 4, 1};
+             glEnable(GL_LIGHT0), glLightfv(GL_LIGHT0, GL_DIFFUSE, big);
+         }},
+        {"cull vertex", [] {
+             glEnable(GL_LIGHT0);
+             GLfloat eye[4] = {0.0f, 0.2f, 1.0f, 0.0f};
+             glCullParameterfvQTA(GL_CULL_VERTEX_EYE_POSITION_QTA, eye);
+             glEnable(GL_CULL_VERTEX_QTA);
+         }},
+        {"cull vertex point", [] {
+             GLfloat eye[4] = {0.5f, 0.0f, 0.5f, 1.0f};
+             glCullParameterfvQTA(GL_CULL_VERTEX_OBJECT_POSITION_QTA, eye);
+             glCullFace(GL_FRONT_AND_BACK);
+             glEnable(GL_CULL_VERTEX_QTA);
+         }},
+    };
+    for (const auto& c : cases) {
+        glPushAttrib(GL_ALL_ATTRIB_BITS);
+        glPushMatrix();
+        c.setup();
+        compare(3, c.what);
+        glPopMatrix();
+        glPopAttrib();
+    }
+}
+
+TEST_F(Programs, UserClipPlanesAndTwoComponentVerticesTakeTheCTests) {
+    glVertexPointer(3, GL_FLOAT, 16, pos);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glRotatef(25, 0, 1, 1);
+    const GLdouble plane[4] = {1, -0.5, 0.25, 0.1};
+    glClipPlane(GL_CLIP_PLANE2, plane);
+    glEnable(GL_CLIP_PLANE2);
+    compare(3, "user plane");
+    glDisable(GL_CLIP_PLANE2);
+    glLoadIdentity();
+    glScalef(0.5f, 0.5f, 1.0f);
+    glVertexPointer(2, GL_FLOAT, 16, pos);
+    compare(2, "planar test");
+}
+
+}  // namespace
