@@ -29,6 +29,7 @@ const PALETTEENTRY kDefaultColours[20] = {
 
 constexpr DisplayMode kDefaultMode{16, 1024, 768};
 constexpr size_t kDibGuardBytes = 256;
+constexpr uint64_t kMaxDibSectionBytes = 256u << 20;
 constexpr BYTE kDibGuardValue = 0xA5;
 
 enum class DcKind { Window, WholeWindow, Memory, Display, Information, EnhMetafile };
@@ -270,13 +271,46 @@ void RecordFromDc(GdiState &state, StandinBlit blit) {
   Record(state, blit, source ? Bits(source) : nullptr, source ? BitsSize(source) : 0);
 }
 
-// Bytes a DIB's pixels take as `header` describes them.
-size_t DibBytes(const BITMAPINFOHEADER &header) {
-  LONG rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-  return size_t(DibStride(header.biWidth, header.biBitCount)) * rows;
+bool ValidDc(GdiState &state, HDC handle) { return Find<Dc>(state, handle) != nullptr; }
+
+// The header of a DIB passed to a drawing call in its full form: a 12-byte core header is widened
+// (reading no further than its 12 bytes). False for any other size below the full form's.
+bool DibCallHeader(const BITMAPINFO *info, BITMAPINFOHEADER *out) {
+  if (info->bmiHeader.biSize == sizeof(BITMAPCOREHEADER)) {
+    BITMAPCOREHEADER core;
+    memcpy(&core, info, sizeof core);
+    *out = BITMAPINFOHEADER{};
+    out->biSize = sizeof *out;
+    out->biWidth = core.bcWidth;
+    out->biHeight = core.bcHeight;
+    out->biPlanes = core.bcPlanes;
+    out->biBitCount = core.bcBitCount;
+    return true;
+  }
+  if (info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) return false;
+  *out = info->bmiHeader;
+  return true;
 }
 
-bool ValidDc(GdiState &state, HDC handle) { return Find<Dc>(state, handle) != nullptr; }
+LONG DibRows(const BITMAPINFOHEADER &header) {
+  return header.biHeight < 0 ? -header.biHeight : header.biHeight;
+}
+
+// Bytes of DIB bits a call reads for `lines` scan lines: compressed bits are biSizeImage bytes.
+size_t DibCallBytes(const BITMAPINFOHEADER &header, UINT lines) {
+  if (header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4) return header.biSizeImage;
+  if (header.biWidth <= 0) return 0;
+  return size_t(DibStride(header.biWidth, header.biBitCount)) * lines;
+}
+
+// The source rectangle of a DIB call limited to the bitmap's width and `rows`.
+void ClipSource(const BITMAPINFOHEADER &header, UINT rows, int x, int y, int width, int height, StandinBlit *blit) {
+  const long long right = std::min<long long>(std::max<long long>(0, (long long)x + width), std::max<LONG>(header.biWidth, 0));
+  const long long bottom = std::min<long long>(std::max<long long>(0, (long long)y + height), rows);
+  const long long left = std::min<long long>(std::max(0, x), right), top = std::min<long long>(std::max(0, y), bottom);
+  blit->srcX = int(left), blit->srcY = int(top);
+  blit->srcWidth = int(right - left), blit->srcHeight = int(bottom - top);
+}
 
 }  // namespace
 
@@ -652,15 +686,22 @@ HBITMAP WINAPI CreateDIBSection(HDC hdc, const BITMAPINFO *pbmi, UINT usage, voi
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
+  // Sections above kMaxDibSectionBytes fail as the platform's do when memory runs out.
+  const uint64_t rows = header->biHeight < 0 ? -int64_t(header->biHeight) : header->biHeight;
+  const uint64_t stride = (uint64_t(header->biWidth) * bits + 31) / 32 * 4;
+  if (stride * rows > kMaxDibSectionBytes) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   auto bitmap = std::make_shared<Bitmap>();
   bitmap->dib = true;
   bitmap->width = header->biWidth;
-  bitmap->height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+  bitmap->height = LONG(rows);
   bitmap->topDown = header->biHeight < 0;
   bitmap->bitsPixel = bits;
-  bitmap->widthBytes = DibStride(bitmap->width, bits);
+  bitmap->widthBytes = LONG(stride);
   // Guard bytes on both sides let tests see writes outside the image.
-  const size_t image = size_t(bitmap->widthBytes) * bitmap->height;
+  const size_t image = size_t(stride * rows);
   bitmap->guard = kDibGuardBytes;
   bitmap->pixels.assign(image + 2 * kDibGuardBytes, kDibGuardValue);
   memset(Bits(bitmap.get()), 0, image);
@@ -787,7 +828,8 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
                          DWORD rop) {
   GdiState &state = Ready();
   Guard guard(state.lock);
-  if (!ValidDc(state, hdc) || !lpbmi) {
+  BITMAPINFOHEADER header;
+  if (!ValidDc(state, hdc) || !lpbmi || !DibCallHeader(lpbmi, &header)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
@@ -796,11 +838,11 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
   blit.dest = hdc;
   blit.destWindow = Find<Dc>(state, hdc)->window;
   blit.x = xDest, blit.y = yDest, blit.width = DestWidth, blit.height = DestHeight;
-  blit.srcX = xSrc, blit.srcY = ySrc, blit.srcWidth = SrcWidth, blit.srcHeight = SrcHeight;
+  ClipSource(header, UINT(DibRows(header)), xSrc, ySrc, SrcWidth, SrcHeight, &blit);
   blit.usage = iUsage;
   blit.rop = rop;
-  blit.pixelHeader = lpbmi->bmiHeader;
-  Record(state, blit, lpBits, DibBytes(lpbmi->bmiHeader));
+  blit.pixelHeader = header;
+  Record(state, blit, lpBits, DibCallBytes(header, UINT(DibRows(header))));
   return SrcHeight < 0 ? -SrcHeight : SrcHeight;
 }
 
@@ -808,24 +850,27 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
                              UINT cLines, const void *lpvBits, const BITMAPINFO *lpbmi, UINT ColorUse) {
   GdiState &state = Ready();
   Guard guard(state.lock);
-  if (!ValidDc(state, hdc) || !lpbmi) {
+  BITMAPINFOHEADER header;
+  if (!ValidDc(state, hdc) || !lpbmi || !DibCallHeader(lpbmi, &header)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  // Only the lines the bits hold are read.
+  const UINT rows = UINT(DibRows(header));
+  const UINT lines = StartScan >= rows ? 0 : std::min(cLines, rows - StartScan);
   StandinBlit blit{};
   blit.kind = STANDIN_BLIT_SETDIBITSTODEVICE;
   blit.dest = hdc;
   blit.destWindow = Find<Dc>(state, hdc)->window;
   blit.x = xDest, blit.y = yDest, blit.width = int(w), blit.height = int(h);
-  blit.srcX = xSrc, blit.srcY = ySrc, blit.srcWidth = int(w), blit.srcHeight = int(h);
+  ClipSource(header, rows, xSrc, ySrc, int(w), int(h), &blit);
   blit.startScan = StartScan;
-  blit.lines = cLines;
+  blit.lines = lines;
   blit.usage = ColorUse;
   blit.rop = SRCCOPY;
-  blit.pixelHeader = lpbmi->bmiHeader;
-  size_t bytes = size_t(DibStride(lpbmi->bmiHeader.biWidth, lpbmi->bmiHeader.biBitCount)) * cLines;
-  Record(state, blit, lpvBits, bytes);
-  return int(cLines);
+  blit.pixelHeader = header;
+  Record(state, blit, lpvBits, DibCallBytes(header, lines));
+  return int(lines);
 }
 
 // Reads a pixel of a memory DC's bitmap as a COLORREF (8 bits and more; CLR_INVALID elsewhere).

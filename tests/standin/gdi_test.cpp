@@ -119,6 +119,9 @@ TEST_F(GdiTest, InvalidDibDescriptionsFail) {
       {0, 4, 24, 1, BI_RGB, DIB_RGB_COLORS},      {4, 0, 24, 1, BI_RGB, DIB_RGB_COLORS},
       {4, 4, 24, 2, BI_RGB, DIB_RGB_COLORS},      {4, 4, 8, 1, BI_RLE8, DIB_RGB_COLORS},
       {4, 4, 24, 1, BI_RGB, 2},
+      // Rows whose byte count overflows 32 bits, and sections too large for memory.
+      {0x06000003, 2, 24, 1, BI_RGB, DIB_RGB_COLORS}, {0x7FFFFFFF, 1, 32, 1, BI_RGB, DIB_RGB_COLORS},
+      {65536, -65536, 32, 1, BI_RGB, DIB_RGB_COLORS},
   };
   for (const Case &c : cases) {
     Info info = MakeInfo(c.width, c.height, c.bits, c.compression);
@@ -414,3 +417,57 @@ TEST_F(GdiTest, OtherDcKinds) {
 }
 
 }  // namespace
+
+// The DIB calls read only what the bitmap holds: a 12-byte core header is widened, compressed
+// bits are biSizeImage bytes, lines past the bitmap are not read, and source rectangles are
+// clipped to the bitmap.
+TEST_F(GdiTest, DibBlitsReadNoMoreThanTheBitmapHolds) {
+  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  BYTE bits[64] = {};
+  struct {
+    BITMAPCOREHEADER header;
+    BYTE table[16 * 3];
+  } core{{sizeof(BITMAPCOREHEADER), 3, 2, 1, 4}, {}};
+  const BITMAPINFO *coreInfo = reinterpret_cast<const BITMAPINFO *>(&core);
+  Info rle = MakeInfo(4, 2, 8, BI_RLE8);
+  rle.header.biSizeImage = 6;
+  Info rgb = MakeInfo(4, 3, 24);
+  struct Case {
+    const char *name;
+    bool stretch;
+    const BITMAPINFO *info;
+    int srcX, srcY, srcWidth, srcHeight;
+    UINT lines;
+    LONG wantWidth, wantHeight;
+    DWORD wantBytes;
+    int wantSrcX, wantSrcY, wantSrcWidth, wantSrcHeight;
+  } cases[] = {
+      {"core copy", false, coreInfo, 0, 0, 3, 2, 2, 3, 2, 8, 0, 0, 3, 2},
+      {"core stretch", true, coreInfo, 0, 0, 3, 2, 0, 3, 2, 8, 0, 0, 3, 2},
+      {"rle copy", false, reinterpret_cast<const BITMAPINFO *>(&rle), 0, 0, 4, 2, 2, 4, 2, 6, 0, 0, 4, 2},
+      {"rle stretch", true, reinterpret_cast<const BITMAPINFO *>(&rle), 0, 0, 4, 2, 0, 4, 2, 6, 0, 0, 4, 2},
+      {"lines past the bitmap", false, reinterpret_cast<const BITMAPINFO *>(&rgb), 0, 0, 4, 3, 10, 4, 3, 36, 0, 0, 4, 3},
+      {"source clipped", true, reinterpret_cast<const BITMAPINFO *>(&rgb), 1, 1, 10, 10, 0, 4, 3, 36, 1, 1, 3, 2},
+      {"source outside", false, reinterpret_cast<const BITMAPINFO *>(&rgb), -8, 5, 4, 4, 3, 4, 3, 36, 0, 3, 0, 0},
+  };
+  for (const Case &c : cases) {
+    StandinReset();
+    if (c.stretch)
+      ASSERT_NE(0, StretchDIBits(display, 0, 0, 8, 8, c.srcX, c.srcY, c.srcWidth, c.srcHeight, bits, c.info,
+                                 DIB_RGB_COLORS, SRCCOPY)) << c.name;
+    else
+      ASSERT_EQ(int(c.wantHeight), SetDIBitsToDevice(display, 0, 0, c.srcWidth, c.srcHeight, c.srcX, c.srcY, 0,
+                                                     c.lines, bits, c.info, DIB_RGB_COLORS)) << c.name;
+    StandinBlit blit;
+    ASSERT_TRUE(StandinGetBlit(0, &blit)) << c.name;
+    EXPECT_EQ(DWORD(sizeof(BITMAPINFOHEADER)), blit.pixelHeader.biSize) << c.name;
+    EXPECT_EQ(c.wantWidth, blit.pixelHeader.biWidth) << c.name;
+    EXPECT_EQ(c.wantHeight, blit.pixelHeader.biHeight) << c.name;
+    EXPECT_EQ(c.wantBytes, blit.pixelBytes) << c.name;
+    EXPECT_EQ(c.wantSrcX, blit.srcX) << c.name;
+    EXPECT_EQ(c.wantSrcY, blit.srcY) << c.name;
+    EXPECT_EQ(c.wantSrcWidth, blit.srcWidth) << c.name;
+    EXPECT_EQ(c.wantSrcHeight, blit.srcHeight) << c.name;
+  }
+  DeleteDC(display);
+}

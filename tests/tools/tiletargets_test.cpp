@@ -11,7 +11,7 @@ namespace {
 
 using TileTargetsTest = ToolsTest;
 
-// A file image with every byte set, counts 0-64 and used types 1-71.
+// A file image with every byte set, counts 0-64, used types 1-71 and used positions on the map.
 Bytes SoundFileImage(unsigned seed) {
   std::mt19937 random(seed);
   Bytes bytes(kTileTargetFileSize);
@@ -25,6 +25,8 @@ Bytes SoundFileImage(unsigned seed) {
       const int type = 1 + (t + k) % kLastTargetType;
       bytes[at] = uint8_t(type);
       bytes[at + 1] = 0;
+      Set32(bytes, at + 4, uint32_t((t * 13 + k * 5) % 256));
+      Set32(bytes, at + 8, uint32_t((t * 3 + k * 11) % 256));
     }
   }
   return bytes;
@@ -88,6 +90,30 @@ TEST_F(TileTargetsTest, SavedRecordsReadBackEqual) {
   auto back = Tiles(0xEE);
   ASSERT_EQ(1, ReadTileTargetFile("round.ttd", back.get()));
   EXPECT_EQ(0, memcmp(tiles.get(), back.get(), kTileTargetFileSize));
+}
+
+// Positions off the map are limited to 0-255 at load, for used targets only; slots above the
+// count keep their bytes.
+TEST_F(TileTargetsTest, UsedTargetPositionsAreClampedToTheMapAtLoad) {
+  Bytes image = SoundFileImage(4);
+  const size_t tile = 2 * sizeof(TileTargets);
+  Set32(image, tile + 16, 3);
+  const struct {
+    int32_t x, y, wantX, wantY;
+  } cases[] = {{-1, 256, 0, 255}, {INT32_MIN, INT32_MAX, 0, 255}, {255, 0, 255, 0}};
+  for (int k = 0; k < 3; ++k) {
+    Set32(image, tile + 20 + k * 80 + 4, uint32_t(cases[k].x));
+    Set32(image, tile + 20 + k * 80 + 8, uint32_t(cases[k].y));
+  }
+  Set32(image, tile + 20 + 3 * 80 + 4, uint32_t(-7));  // unused slot
+  WriteFile("hostile.ttd", image);
+  auto tiles = Tiles(0);
+  ASSERT_EQ(1, ReadTileTargetFile("hostile.ttd", tiles.get()));
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(cases[k].wantX, tiles[2].targets[k].x) << k;
+    EXPECT_EQ(cases[k].wantY, tiles[2].targets[k].y) << k;
+  }
+  EXPECT_EQ(-7, tiles[2].targets[3].x);
 }
 
 // A file that is not a whole, sound tile target file is refused with the notice, and the tiles

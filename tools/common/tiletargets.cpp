@@ -71,6 +71,15 @@ void Notice(const char *text, const char *caption, UINT icon) { MessageBoxA(null
 
 }  // namespace
 
+int ClampMapCoordinate(int32_t value) { return value < 0 ? 0 : value > kMapMax ? kMapMax : value; }
+
+void ClampTargetPositions(TileTargets *tile) {
+  for (int k = 0; k < TileTargetCount(tile); ++k) {
+    tile->targets[k].x = ClampMapCoordinate(tile->targets[k].x);
+    tile->targets[k].y = ClampMapCoordinate(tile->targets[k].y);
+  }
+}
+
 int TileTargetCount(const TileTargets *tile) {
   return tile->count < 0 ? 0 : tile->count > kMaxTileTargets ? kMaxTileTargets : tile->count;
 }
@@ -83,6 +92,7 @@ int ReadTileTargetFile(const char *path, TileTargets *tiles) {
   fclose(stream);
   for (int i = 0; ok && i < kTileCount; ++i) ok = SoundTile(image[i]);
   if (!ok) return 0;
+  for (int i = 0; i < kTileCount; ++i) ClampTargetPositions(&image[i]);
   memcpy(tiles, image.get(), kTileTargetFileSize);
   return 1;
 }

@@ -14,6 +14,7 @@ constexpr int kModelSlotCount = 72;   // model slots, texture names and display 
 constexpr int kFirstTargetType = 1;   // types offered to the user: 1-71
 constexpr int kLastTargetType = 71;
 constexpr int kFirstModelTexture = 59;  // texture names 59-71 are model textures, 0-58 tile bitmaps
+constexpr int kMapMax = 255;            // target positions lie on the map's 0-255 square
 
 // One target on a tile; the file's little-endian layout. Bytes the editor does not interpret
 // are carried through unchanged.
@@ -62,9 +63,15 @@ extern const char *const kTargetNames[kModelSlotCount];
 // A tile's target count limited to 0-64, for loops over its slots.
 int TileTargetCount(const TileTargets *tile);
 
+// A map coordinate limited to 0-255.
+int ClampMapCoordinate(int32_t value);
+// Limits the x and y of the tile's used targets to the map.
+void ClampTargetPositions(TileTargets *tile);
+
 // Reads a whole tile target file into `tiles` (kTileCount records). 1 on success; 0 when the file
 // does not open, is shorter than kTileCount records, or holds a tile whose count lies outside
-// 0-64 or whose used slots name a type above 71: `tiles` is then unchanged.
+// 0-64 or whose used slots name a type above 71: `tiles` is then unchanged. The used targets'
+// positions are limited to the map.
 int ReadTileTargetFile(const char *path, TileTargets *tiles);
 // Writes the kTileCount records. 1 on success, 0 when the file cannot be opened or written.
 int WriteTileTargetFile(const char *path, const TileTargets *tiles);

@@ -1,0 +1,63 @@
+// Bitmap files: the packed-bitmap reader with its palette and painting (a copy and a stretch into
+// a memory DC), and LoadRgbImage, whose image must hold width x height x 3 bytes.
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include "dib.h"
+#include "fuzzfile.h"
+#include "standin/control.h"
+
+namespace {
+
+void PaintBoth(HGLOBAL dib) {
+  static HDC dc = nullptr;
+  if (!dc) {
+    dc = CreateCompatibleDC(nullptr);
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = 64;
+    h.biHeight = 64;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP section = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO *>(&h), DIB_RGB_COLORS, &bits, nullptr, 0);
+    SelectObject(dc, section);
+  }
+  HPALETTE palette = nullptr;
+  CreateDibPalette(dib, &palette);
+  const RECT destination{0, 0, 32, 32}, same{3, 5, 35, 37}, other{0, 0, 256, 256};
+  PaintDib(dc, &destination, dib, &same, palette);
+  PaintDib(dc, &destination, dib, &other, palette);
+  SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), TRUE);
+  if (palette) DeleteObject(palette);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::string &path = FuzzPath(".bmp");
+  if (!WriteFuzzFile(path, data, size)) return 0;
+  StandinReset();  // drops the recorded message boxes and blits
+  if (FILE *stream = fopen(path.c_str(), "rb")) {
+    HGLOBAL dib = ReadDibFile(stream);
+    fclose(stream);
+    if (dib) {
+      const BYTE *p = static_cast<const BYTE *>(GlobalLock(dib));
+      DibColorCount(p);
+      DibPaletteSize(p);
+      DibHeight(p);
+      GlobalUnlock(dib);
+      PaintBoth(dib);
+      GlobalFree(dib);
+    }
+  }
+  if (RgbImage *image = LoadRgbImage(path.c_str())) {
+    const size_t bytes = size_t(image->width) * size_t(image->height) * 3;
+    volatile uint8_t sum = 0;
+    for (size_t i = 0; i < bytes; i += 97) sum += image->data[i];
+    if (bytes) sum += image->data[bytes - 1];
+    FreeRgbImage(image);
+  }
+  return 0;
+}
