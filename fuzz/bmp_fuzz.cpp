@@ -52,6 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       GlobalFree(dib);
     }
   }
+  // Images of more than a million pixels are read correctly but slowly: leave them to the runs
+  // of the other inputs.
+  const size_t headerAt = size >= 2 && data[0] == 'B' && data[1] == 'M' ? 14 : 0;
+  DibInfo info;
+  if (size > headerAt && DibParse(data + headerAt, size - headerAt, &info) == kDibSound &&
+      uint64_t(info.width) * uint64_t(info.height < 0 ? -int64_t(info.height) : info.height) > (1u << 20))
+    return 0;
   if (RgbImage *image = LoadRgbImage(path.c_str())) {
     const size_t bytes = size_t(image->width) * size_t(image->height) * 3;
     volatile uint8_t sum = 0;

@@ -76,7 +76,7 @@ def lathe(profile, segments, scale):
             t0, t1 = i / (len(profile) - 1), (i + 1) / (len(profile) - 1)
             p00, p01 = v(r0, y0, a0, t0), v(r0, y0, a1, t0)
             p10, p11 = v(r1, y1, a0, t1), v(r1, y1, a1, t1)
-            tris += [p00, p10, p11, p00, p11, p01]
+            tris += [p00, p11, p10, p00, p01, p11]  # clockwise seen from outside
     return tris
 
 
@@ -103,7 +103,7 @@ def box(w, h, d):
     tris = []
     uv = [(0, 0), (1, 0), (1, 1), (0, 1)]
     for quad, n in faces:
-        for k in (0, 1, 2, 0, 2, 3):
+        for k in (0, 2, 1, 0, 3, 2):  # clockwise seen from outside
             tris.append((corners[quad[k]], n, uv[k]))
     edges = [(0, 1), (1, 3), (3, 2), (2, 0), (4, 5), (5, 7), (7, 6), (6, 4), (0, 4), (1, 5), (2, 6), (3, 7)]
     lines = [corners[i] for e in edges for i in e]
@@ -151,7 +151,7 @@ def write(path, data):
 
 def main():
     out = sys.argv[1]
-    vase = lathe(VASE, 24, 1.0)
+    vase = lathe(VASE, 24, 0.75)
     write(os.path.join(out, "viewer", "s1.mdg"), mdg("vase", "blank.bmp", vase))
     write(os.path.join(out, "viewer", "blank.bmp"), bmp24(128, 128, marble))
     write(os.path.join(out, "viewer", "vase.mdg"), mdg("vase", "marble.bmp", lathe(VASE, 24, 5.0)))

@@ -653,6 +653,8 @@ int WINAPI GetDeviceCaps(HDC hdc, int index);
 HGDIOBJ WINAPI GetStockObject(int i);
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h);
 HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type);
+BOOL WINAPI Polygon(HDC hdc, const POINT *apt, int cpt);
+BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL WINAPI DeleteObject(HGDIOBJ ho);
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv);
 BOOL WINAPI GdiFlush(void);

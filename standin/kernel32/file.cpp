@@ -165,6 +165,17 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
   return unlink(HostPath(lpFileName).c_str()) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
 }
 
+// Renames in one step (the replaced file, if any, goes at the same moment). Without
+// MOVEFILE_REPLACE_EXISTING an existing destination is an error.
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+  if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER);
+  const std::string from = HostPath(lpExistingFileName), to = HostPath(lpNewFileName);
+  struct stat info;
+  if (stat(from.c_str(), &info) != 0) return Fail(ErrorFromErrno(errno));
+  if (!(dwFlags & MOVEFILE_REPLACE_EXISTING) && stat(to.c_str(), &info) == 0) return Fail(ERROR_ALREADY_EXISTS);
+  return rename(from.c_str(), to.c_str()) == 0 ? TRUE : Fail(ErrorFromErrno(errno));
+}
+
 // Standard handles wrap descriptors 0, 1 and 2, made once and never closed underneath.
 HANDLE WINAPI GetStdHandle(DWORD nStdHandle) {
   static std::mutex lock;

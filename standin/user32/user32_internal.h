@@ -4,6 +4,7 @@
 #define STANDIN_USER32_INTERNAL_H
 
 #include <string>
+
 #include <vector>
 
 #include "../kernel32/standin_internal.h"
@@ -63,6 +64,12 @@ bool TakeScriptAnswer(const char *verb, std::vector<std::string> *args);
 // The window that captured the mouse (null for none): scripted mouse input goes to it.
 HWND MouseCapture();
 void SetMouseCapture(HWND hwnd);
+
+// The windows whose parent is `hwnd`, in the order they were created.
+std::vector<HWND> ChildWindows(HWND hwnd);
+
+// Registers the system's control classes ("BUTTON", "EDIT", "LISTBOX", "STATIC") once.
+void RegisterControlClasses();
 
 }  // namespace standin
 

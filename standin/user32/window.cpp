@@ -31,6 +31,7 @@ struct WindowClass {
   WNDCLASSA wc;
   HICON iconSm;
   std::string name;
+  std::string menuName;  // the menu resource by name, or empty
   ATOM atom;
 };
 
@@ -401,6 +402,15 @@ HDC GetWindowDc(HWND hwnd, bool whole) {
 
 }  // namespace
 
+std::vector<HWND> ChildWindows(HWND hwnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  std::vector<HWND> children;
+  for (const auto &entry : state.windows)
+    if (entry.second.parent == hwnd && (entry.second.style & WS_CHILD)) children.push_back(reinterpret_cast<HWND>(entry.first));
+  return children;  // handles grow with creation, and the map is ordered by handle
+}
+
 void BroadcastToWindows(UINT msg, WPARAM wParam, LPARAM lParam) {
   std::vector<HWND> targets;
   {
@@ -494,8 +504,11 @@ static ATOM AddClass(const WNDCLASSA *lpWndClass, HICON iconSm) {
   cls.wc = *lpWndClass;
   cls.name = lpWndClass->lpszClassName;
   cls.wc.lpszClassName = cls.name.c_str();
-  cls.wc.lpszMenuName = nullptr;
   cls.iconSm = iconSm;
+  if (lpWndClass->lpszMenuName && !IS_INTRESOURCE(lpWndClass->lpszMenuName)) {
+    cls.menuName = lpWndClass->lpszMenuName;
+    cls.wc.lpszMenuName = cls.menuName.c_str();
+  }
   cls.atom = state.nextAtom++;
   return cls.atom;
 }
@@ -575,6 +588,15 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             LPVOID lpParam) {
   WindowState &state = Windows();
   HWND hwnd;
+  // A top-level window without a menu of its own gets its class's menu.
+  if (!hMenu && !(dwStyle & WS_CHILD)) {
+    LPCSTR menuName = nullptr;
+    {
+      Lock guard(state.lock);
+      if (WindowClass *cls = FindClass(state, lpClassName)) menuName = cls->wc.lpszMenuName;
+    }
+    if (menuName) hMenu = LoadMenuA(hInstance, menuName);
+  }
   {
     Lock guard(state.lock);
     WindowClass *cls = FindClass(state, lpClassName);

@@ -22,7 +22,7 @@ TEST_F(FileDialogTest, AsksForOneFilterWithTheDocumentedRecord) {
     ASSERT_EQ(sizeof filter, d.filterBytes);
     EXPECT_EQ(0, memcmp(filter, d.filter, sizeof filter));
     EXPECT_EQ(1u, d.filterIndex);
-    EXPECT_EQ(DWORD(OFN_HIDEREADONLY), d.flags);
+    EXPECT_EQ(DWORD(OFN_HIDEREADONLY | OFN_NOCHANGEDIR), d.flags);  // the working directory stays
     EXPECT_EQ(DWORD(MAX_PATH), d.maxFile);
     EXPECT_TRUE(d.fileTitle);
     EXPECT_EQ(DWORD(MAX_PATH), d.maxFileTitle);

@@ -24,7 +24,7 @@ int RunFileDialog(int open, char *name, char *directory, const char *description
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrFileTitle = title;
   ofn.nMaxFileTitle = MAX_PATH;
-  ofn.Flags = OFN_HIDEREADONLY;
+  ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;  // relative paths keep meaning the program's folder
   BOOL chosen = open == 1 ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
   if (!chosen) return 0;
 

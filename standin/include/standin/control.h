@@ -138,6 +138,45 @@ int StandinProcessSentMessages(void);
    ("line N: ..."), valid until the next call; a script that fails is not loaded. */
 const char *StandinLoadInputScript(const char *text);
 
+/* Menus: a user choosing the item `id` of the window's menu: WM_COMMAND is posted to the window.
+   FALSE (nothing posted) when the menu has no such enabled command item or the window is disabled. */
+BOOL StandinChooseMenuItem(HWND hwnd, UINT id);
+
+/* Dialog answers: what a user does in a dialog, as actions separated by ';':
+     click ID          presses the button ID (BN_CLICKED to the dialog)
+     type ID TEXT      empties the edit field ID and types TEXT into it (within its EM_LIMITTEXT)
+     select ID INDEX   selects entry INDEX of the list box ID (LBN_SELCHANGE with LBS_NOTIFY)
+     close             closes the dialog (as Esc or the close box: IDCANCEL)
+   StandinQueueDialogAnswer gives the answer to the next dialog made from template `templateId`:
+   each action is posted to it after WM_INITDIALOG. StandinDialogAction does the actions at once
+   on the newest open dialog of that template (0: of any template). FALSE for a malformed answer,
+   or no such dialog; an action that finds no enabled control counts as a failure. */
+BOOL StandinQueueDialogAnswer(int templateId, const char *actions);
+BOOL StandinDialogAction(int templateId, const char *actions);
+HWND StandinFindDialog(int templateId);
+int StandinDialogAnswerFailures(void);
+
+/* Shapes and text drawn into any device context, recorded since the last reset. */
+#define STANDIN_DRAW_POLYGON 1
+#define STANDIN_DRAW_RECTANGLE 2
+#define STANDIN_DRAW_TEXT 3
+typedef struct {
+  int kind;
+  HDC dc;
+  HWND window;       /* WindowFromDC(dc) at the time of the call */
+  HBRUSH brush;      /* the brush selected into dc */
+  int pointCount;    /* Polygon: the points (at most 16 kept) */
+  POINT points[16];
+  RECT rect;         /* Rectangle; DrawText's rectangle */
+  UINT format;       /* DrawText */
+  char text[512];    /* DrawText */
+} StandinDraw;
+int StandinDrawCount(void);
+BOOL StandinGetDraw(int i, StandinDraw *out);
+
+/* Progress bars: range, step and position of a "msctls_progress32" control. */
+BOOL StandinProgressState(HWND bar, int *low, int *high, int *step, int *position);
+
 /* File mappings: views mapped and not yet unmapped. */
 int StandinMappedViewCount(void);
 

@@ -1,0 +1,32 @@
+/* Common controls: the progress bar. */
+#ifndef STANDIN_COMMCTRL_H
+#define STANDIN_COMMCTRL_H
+
+#include "windef.h"
+
+typedef struct tagINITCOMMONCONTROLSEX {
+  DWORD dwSize;
+  DWORD dwICC;
+} INITCOMMONCONTROLSEX, *LPINITCOMMONCONTROLSEX;
+
+#define ICC_PROGRESS_CLASS 0x00000020
+#define ICC_WIN95_CLASSES 0x000000FF
+
+#define PROGRESS_CLASSA "msctls_progress32"
+#define PROGRESS_CLASS PROGRESS_CLASSA
+#define PBM_SETRANGE (WM_USER + 1)
+#define PBM_SETPOS (WM_USER + 2)
+#define PBM_DELTAPOS (WM_USER + 3)
+#define PBM_SETSTEP (WM_USER + 4)
+#define PBM_STEPIT (WM_USER + 5)
+#define PBM_SETRANGE32 (WM_USER + 6)
+#define PBM_GETPOS (WM_USER + 8)
+
+STANDIN_EXTERN_C_BEGIN
+
+void WINAPI InitCommonControls(void);
+BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX *picce);
+
+STANDIN_EXTERN_C_END
+
+#endif /* STANDIN_COMMCTRL_H */

@@ -1,0 +1,3 @@
+#include "viewer.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) { return ViewerMain(showCommand); }

@@ -1,0 +1,3 @@
+#include "editor.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) { return EditorMain(showCommand); }
