@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <new>
+#include <string>
 
 #include "filedialog.h"
 #include "toolsio.h"
@@ -98,10 +99,15 @@ int ReadTileTargetFile(const char *path, TileTargets *tiles) {
 }
 
 int WriteTileTargetFile(const char *path, const TileTargets *tiles) {
-  FILE *stream = ToolsOpenFile(path, "wb");
+  // The new file is written beside the old one and replaces it only when it is whole.
+  std::string temporary = std::string(path) + ".tmp";
+  FILE *stream = ToolsOpenFile(temporary.c_str(), "wb");
   if (!stream) return 0;
   bool ok = fwrite(tiles, sizeof(TileTargets), kTileCount, stream) == size_t(kTileCount);
+  ok = fflush(stream) == 0 && ok;
   ok = fclose(stream) == 0 && ok;
+  ok = ok && MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!ok) DeleteFileA(temporary.c_str());
   return ok ? 1 : 0;
 }
 

@@ -73,7 +73,8 @@ void ClampTargetPositions(TileTargets *tile);
 // 0-64 or whose used slots name a type above 71: `tiles` is then unchanged. The used targets'
 // positions are limited to the map.
 int ReadTileTargetFile(const char *path, TileTargets *tiles);
-// Writes the kTileCount records. 1 on success, 0 when the file cannot be opened or written.
+// Writes the kTileCount records to "<path>.tmp", then puts that file in the place of `path`.
+// 1 on success; 0 when a write or the replacement fails, with any earlier file left as it was.
 int WriteTileTargetFile(const char *path, const TileTargets *tiles);
 
 // The Load TTD and Save TTD commands: the file dialog, the file, the notices. 1 when a file was
