@@ -164,10 +164,10 @@ def main():
               bmp24(32, 32, lambda x, y, k=k: ((x * 8 + k * 20) % 256, (y * 8) % 256, (k * 40) % 256)))
     for slot, name in enumerate(MODELS):
         w, h, d = 4 + slot % 5, 3 + slot % 7, 3 + slot % 4
-        tris, lines = box(w * 700, h * 700, d * 700)
+        tris, lines = box(w * 450, h * 450, d * 450)
         texture = TEXTURES[59 + slot % 13] + ".bmp"
         write(os.path.join(editor, "mdg", name + ".mdg"),
-              mdg(name, texture, tris, lines, (w * 700, h * 700, d * 700)))
+              mdg(name, texture, tris, lines, (w * 450, h * 450, d * 450)))
     write(os.path.join(editor, "sample.ttd"), ttd())
 
 

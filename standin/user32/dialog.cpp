@@ -147,6 +147,17 @@ void ResetDialogs() {
 
 standin::ResetRegistrar resetDialogs(ResetDialogs);
 
+// Script verb "dialog TEMPLATE ACTIONS...": the actions, done at their time on the newest open
+// dialog of that template.
+void DeliverDialogActions(HWND, const std::vector<std::string> &args) {
+  std::string actions;
+  for (size_t i = 1; i < args.size(); ++i) actions += (i > 1 ? " " : "") + args[i];
+  if (args.empty() || !StandinDialogAction(atoi(args[0].c_str()), actions.c_str()))
+    fprintf(stderr, "dialog %s: \"%s\" was not done\n", args.empty() ? "?" : args[0].c_str(), actions.c_str());
+}
+
+standin::ScriptVerbRegistrar dialogVerb("dialog", DeliverDialogActions);
+
 // The dialog manager's handling of what the dialog procedure leaves.
 LRESULT DialogDefault(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {

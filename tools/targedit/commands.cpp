@@ -359,7 +359,8 @@ void EditTileTargets() {
     MessageBoxA(gEditor.window, "The tile's target dialog cannot be opened.", "Error", MB_OK | MB_ICONERROR);
     return;
   }
-  ShowWindow(gEditor.targetsDialog, SW_SHOW);
+  // Shown without taking the activation: keys and the map stay with the main window.
+  ShowWindow(gEditor.targetsDialog, SW_SHOWNA);
 }
 
 INT_PTR EditTargetProperties(HWND owner) {
