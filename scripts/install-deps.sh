@@ -8,6 +8,11 @@ printf 'int main(){}\n' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null || need+=(g
 command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
 command -v qemu-i386 >/dev/null || need+=(qemu-user)
 [ -d /usr/src/googletest/googletest ] || need+=(googletest)
+command -v python3 >/dev/null || need+=(python3)
+# The readers' fuzz targets: clang with its 32-bit libFuzzer and AddressSanitizer runtimes.
+command -v clang++ >/dev/null || need+=(clang)
+printf 'extern "C" int LLVMFuzzerTestOneInput(const char *, unsigned long) { return 0; }\n' |
+  clang++ -m32 -fsanitize=fuzzer,address -x c++ - -o /dev/null 2>/dev/null || need+=(libclang-rt-dev)
 if [ ${#need[@]} -eq 0 ]; then
   exit 0
 fi
