@@ -214,9 +214,10 @@ struct TexRun {
     GLfloat L, dL;
 };
 
-// Hands the group to run() as runs with live pixels. Affine: one run of 32.
-// Perspective: two runs of 16 pixels, each divided at its first pixel and at
-// its last live pixel (never past the span) and stepped linearly between.
+// Hands the group to run() as runs with live pixels. Affine, or q constant:
+// one run of 32. Perspective: two runs of 16 pixels, each divided at its
+// first pixel and at its last live pixel (never past the span) and stepped
+// linearly between.
 template <int Kind, class Run>
 inline void texelRuns(GLuint mask, const GlSpan* sp, Run run) {
     if (Kind == K_AFFINE) {
@@ -225,6 +226,12 @@ inline void texelRuns(GLuint mask, const GlSpan* sp, Run run) {
     }
     constexpr bool lod = Kind != K_PERSPECTIVE;
     GLfloat sq = sp->texS, tq = sp->texT, q = sp->texQ, r = sp->texLod;
+    if (sp->texQStep == 0.0f) {  // q constant along the span: s/q and t/q are linear
+        const GLfloat w = 1.0f / positive(q);
+        run(TexRun{mask, __glTexFixed16(sq * w), __glTexFixed16(tq * w), __glTexFixed16(sp->texSStep * w),
+                   __glTexFixed16(sp->texTStep * w), lod ? r * w : 0.0f, lod ? sp->texLodStep * w : 0.0f});
+        return;
+    }
     for (int half = 0; half < 2; half++) {
         const GLuint m = half ? mask << 16 : mask & 0xFFFF0000u;
         if (m) {
@@ -287,29 +294,28 @@ void GLSPANCALL spanTextured(GLuint mask, GlSpan* sp) {
 }
 
 // The nearest texel of level 0 under GL_REPEAT, read inline. s and t are
-// kept shifted left so that the column is the top log2-width bits of S and
-// the row the top log2-height bits of T: the texel is
-// ((T >> rowShift) & rowMask) | (S >> columnShift).
+// kept shifted so that the row is the top log2-height bits of T and the
+// column the log2-width bits of S just below them: the texel is
+// ((T & rowField) | (S & columnField)) >> shift, one shift by a count that
+// stays in place through the loop.
 struct NearestGrid {
     const uint8_t* data;
-    GLint columnShift, rowShift;
-    GLuint rowMask;
-    GLint sShift, tShift;
-    bool oneColumn;  // a side of one texel keeps its coordinate at 0 (a shift by 32 is not defined)
+    GLuint rowField, columnField;
+    GLint shift;
+    GLint sShift, tShift;  // left (negative: right) shift of 16.16 s, left shift of t
     explicit NearestGrid(const GlMipmapLevel* l) {
         const GLint a = l->widthLog2, b = l->heightLog2;
         data = l->data;
-        oneColumn = a == 0;
-        columnShift = a ? 32 - a : 31;
-        rowShift = a + b ? 32 - a - b : 31;
-        rowMask = ((GLuint)l->innerHeight - 1) << a;
-        sShift = a ? 16 - a : 0;
+        rowField = b ? ~0u << (32 - b) : 0;
+        columnField = a ? ((1u << a) - 1) << (32 - a - b) : 0;
+        shift = a + b ? 32 - a - b : 31;  // a 1 x 1 level: both fields empty
+        sShift = 16 - b - a;
         tShift = 16 - b;
     }
-    GLuint s(GLint v) const { return oneColumn ? 0 : (GLuint)v << sShift; }
+    GLuint s(GLint v) const { return sShift >= 0 ? (GLuint)v << sShift : (GLuint)(v >> -sShift); }
     GLuint t(GLint v) const { return (GLuint)v << tShift; }
     const uint8_t* texel(GLuint S, GLuint T, GLint bytes) const {
-        return data + (((T >> rowShift) & rowMask) | (S >> columnShift)) * (GLuint)bytes;
+        return data + (((T & rowField) | (S & columnField)) >> shift) * (GLuint)bytes;
     }
 };
 

@@ -73,6 +73,88 @@ bool directSmoothRun(GLuint mask, GlSpan* s) {
     return true;
 }
 
+// GL_MODULATE: each field is the square-table product of the texel byte and
+// the fragment's channel byte, plus the dither addend, truncated.
+template <class F>
+inline GLuint modulatePixel(const uint8_t* t, GLuint r, GLuint g, GLuint b, GLint dd) {
+    const GLuint v[3] = {r, g, b};
+    GLuint out = 0;
+    for (int k = 0; k < 3; ++k) {
+        const GLint c = (GLint)((v[k] >> F::shift(k)) & 0xFF);
+        out |= (GLuint)((GLint)(__glSpanMul(t[k], c) + (dd >> (8 + F::bits[k]))) >> (8 - F::bits[k])) << F::pos[k];
+    }
+    return out;
+}
+
+// floor(x x / 255) in 16-bit lanes, x in -255 .. 255: (x x + 1 + (x x >> 8)) >> 8
+// is exact up to x x = 65025; so the square-table product of bytes a, b is
+// (sq(a) + sq(b) - sq(a - b)) >> 1 as the table gives it.
+inline __m128i squares255(__m128i x) {
+    const __m128i xx = _mm_mullo_epi16(x, x);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(xx, _mm_set1_epi16(1)), _mm_srli_epi16(xx, 8)), 8);
+}
+inline __m128i mulBytes8(__m128i a, __m128i b) {
+    const __m128i sum = _mm_add_epi16(squares255(a), squares255(b));
+    return _mm_srli_epi16(_mm_sub_epi16(sum, squares255(_mm_sub_epi16(a, b))), 1);
+}
+
+// Textured GL_MODULATE over an unbroken run of live pixels walked rightward
+// in a format of 1 or 2 bytes: the texture stage, then eight pixels a step in
+// 16-bit lanes, the rest one by one.
+template <class F, bool Dither, bool Smooth, int TexelBytes>
+bool directModulateRun(GLuint mask, GlSpan* s) {
+    const GLuint dead = ~mask;
+    if (F::bytes > 2 || s->pixelStep < 0 || (dead & (dead + 1))) return false;
+    s->context->procs.spanTextured(mask, s);
+    const int n = dead ? __builtin_clz(dead) : 32;
+    uint8_t* p = s->dest;
+    const uint8_t* t = s->texels;
+    GLuint v[3] = {s->red, s->green, s->blue};
+    const GLuint dv[3] = {Smooth ? (GLuint)s->redStep : 0u, Smooth ? (GLuint)s->greenStep : 0u,
+                          Smooth ? (GLuint)s->blueStep : 0u};
+    const GLint* d = s->dither;
+    int i = 0;
+    if (n >= 8) {
+        // Channel k of pixels i .. i + 3 and i + 4 .. i + 7 in 32-bit lanes.
+        __m128i lo[3], hi[3], step8[3];
+#pragma GCC unroll 3
+        for (int k = 0; k < 3; ++k) {
+            const GLuint a = v[k], da = dv[k];
+            lo[k] = _mm_set_epi32((int)(a + 3 * da), (int)(a + 2 * da), (int)(a + da), (int)a);
+            hi[k] = _mm_add_epi32(lo[k], _mm_set1_epi32((int)(da << 2)));
+            step8[k] = _mm_set1_epi32((int)(da << 3));
+        }
+        const __m128i byte = _mm_set1_epi32(0xFF);
+        for (; i + 8 <= n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
+            const __m128i dd0 = Dither ? _mm_loadu_si128((const __m128i*)(d + i)) : _mm_setzero_si128();
+            const __m128i dd1 = Dither ? _mm_loadu_si128((const __m128i*)(d + i + 4)) : _mm_setzero_si128();
+            __m128i out = _mm_setzero_si128();
+#pragma GCC unroll 3
+            for (int k = 0; k < 3; ++k) {
+                const __m128i c = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo[k], F::shift(k)), byte),
+                                                  _mm_and_si128(_mm_srli_epi32(hi[k], F::shift(k)), byte));
+                const int B = TexelBytes;
+                const __m128i tk = _mm_setr_epi16(t[k], t[B + k], t[2 * B + k], t[3 * B + k], t[4 * B + k],
+                                                  t[5 * B + k], t[6 * B + k], t[7 * B + k]);
+                const int bits = F::bits[k];
+                const __m128i D = _mm_packs_epi32(_mm_srai_epi32(dd0, 8 + bits), _mm_srai_epi32(dd1, 8 + bits));
+                const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8(tk, c), D), 8 - bits);
+                out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
+                lo[k] = _mm_add_epi32(lo[k], step8[k]), hi[k] = _mm_add_epi32(hi[k], step8[k]);
+            }
+            if (F::bytes == 2) _mm_storeu_si128((__m128i*)p, out);
+            else _mm_storel_epi64((__m128i*)p, _mm_packus_epi16(out, out));
+        }
+        for (int k = 0; k < 3; ++k) v[k] += dv[k] * (GLuint)i;
+    }
+    for (; i < n; ++i, p += F::bytes, t += TexelBytes) {
+        glSpanStorePixel<F::bytes>(p, modulatePixel<F>(t, v[0], v[1], v[2], Dither ? d[i] : 0));
+        for (int k = 0; k < 3; ++k) v[k] += dv[k];
+    }
+    if (Dither) s->dither = d + n;
+    return true;
+}
+
 // Colour index I: bit 0 dither, bit 1 smooth, bits 2-4 texture function
 // (5 computes as 4), bit 5 four-byte texels. Fields are neither masked nor
 // clamped beyond the rules below: the set-up keeps the inputs in range.
@@ -81,6 +163,9 @@ void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
     typedef GlSpanColorIndex<I> X;
     if constexpr (X::code == 0 && X::smooth) {
         if (directSmoothRun<F, X::dither>(mask, s)) return;
+    }
+    if constexpr (X::code == 3) {
+        if (directModulateRun<F, X::dither, X::smooth, X::texelBytes>(mask, s)) return;
     }
     constexpr bool flatPixel = X::code == 0 && !X::dither && !X::smooth;
     GlContext* gc = s->context;
@@ -105,6 +190,10 @@ void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
                 glSpanStorePixel<F::bytes>(p, untexturedPixel<F>(frag.v[0], frag.v[1], frag.v[2], dd));
                 return;
             }
+            if (X::code == 3) {
+                glSpanStorePixel<F::bytes>(p, modulatePixel<F>(t, frag.v[0], frag.v[1], frag.v[2], dd));
+                return;
+            }
 #pragma GCC unroll 3
             for (int k = 0; k < 3; ++k) {
                 const int n = F::bits[k];
@@ -126,7 +215,6 @@ void GLSPANCALL directStage(GLuint mask, GlSpan* s) {
                     f = sum >> (8 - n);
                     break;
                 }
-                case 3: f = (GLint)(__glSpanMul(t[k], c) + D) >> (8 - n); break;
                 default: f = (GLint)(__glSpanMul(255 - t[k], c) + __glSpanMul(t[k], e[k]) + D) >> (8 - n); break;
                 }
                 out |= (GLuint)f << F::pos[k];
