@@ -110,6 +110,65 @@ GL_PIXEL_CONVERTERS(GL_DECLARE_CONVERTER)
 #undef GL_DECLARE_CONVERTER
 }
 
+// ---- The span modifier chain (pixelchain.cpp).
+
+// What a pixel operation asks of the picker: source and destination (1
+// framebuffer, 2 memory), kind (1 draw, 2 read, 3 copy, 4 framebuffer into an
+// image, 5 image conversion) and whether the pixel transfer applies; the
+// picker hands back the framebuffer reader of a framebuffer source.
+struct GlPixelOpDesc {
+    GLint source, destination, kind;
+    uint8_t applyTransfer, pad[3];
+    GlPixelReader reader;
+    GlPixelWriter writer;
+};
+
+// Two span buffers that the steps of a chain alternate between.
+struct GlPixelSpanBuffers {
+    GLvoid* span[2];
+};
+
+extern "C" {
+// Fills the record's modifiers for the operation from both laid-out images
+// and the transfer state; returns how many (-1: a destination type without a
+// pack step, nothing to do).
+GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op, GlPixelOpDesc* desc);
+// Runs the record's passCount modifiers on op->width pixels from in, the
+// last one into out; returns the final span (in itself with no modifier).
+const GLvoid* GLPROC __glRunSpanModifiers(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out,
+                                          GlPixelSpanBuffers* buffers);
+// Lays out the record's destination image as __glSetupImageLayout does the
+// source, and resets the options.
+GLboolean GLPROC __glSetupDestImageLayout(GlContext* gc, GlPixelOpRecord* op);
+// Framebuffer readers: op->width pixels from column trunc(readX) of buffer
+// row trunc(readY) (biased), as a float span.
+void GLPROC __glReadRGBASpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+void GLPROC __glReadIndexSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+void GLPROC __glReadDepthSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+void GLPROC __glReadStencilSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+}
+
+#define GL_PIXEL_STEPS(X)                                                                                 \
+    X(__glSpanModifyRGBA) X(__glSpanModifyABGR) X(__glSpanModifyBGRA) X(__glSpanModifyRed)                \
+    X(__glSpanModifyGreen) X(__glSpanModifyBlue) X(__glSpanModifyAlpha) X(__glSpanModifyRGB)              \
+    X(__glSpanModifyBGR) X(__glSpanModifyLuminance) X(__glSpanModifyLuminanceAlpha)                      \
+    X(__glSpanModifyRedAlpha) X(__glSpanModifyDepth) X(__glSpanModifyStencil) X(__glSpanModifyIndex)     \
+    X(__glSpanExtractRedRaw) X(__glSpanExtractGreenRaw) X(__glSpanExtractBlueRaw)                        \
+    X(__glSpanExtractAlphaRaw) X(__glSpanExtractRGBRaw) X(__glSpanExtractBGRRaw)                         \
+    X(__glSpanExtractABGRRaw) X(__glSpanExtractBGRARaw) X(__glSpanExtractRedAlphaRaw)                    \
+    X(__glSpanExtractLuminanceSum) X(__glSpanExtractLuminanceAlphaSum)                                   \
+    X(__glSpanPackUbyte) X(__glSpanPackByte) X(__glSpanPackUshort) X(__glSpanPackShort)                  \
+    X(__glSpanPackUint) X(__glSpanPackInt) X(__glSpanPackUbyte332) X(__glSpanPackUshort4444)             \
+    X(__glSpanPackUshort5551) X(__glSpanPackUint8888) X(__glSpanPackUint1010102)                         \
+    X(__glSpanPackIndexUbyte) X(__glSpanPackIndexByte) X(__glSpanPackIndexUshort)                        \
+    X(__glSpanPackIndexShort) X(__glSpanPackIndexUint) X(__glSpanPackIndexInt) X(__glSpanPackBitmap)     \
+    X(__glSpanCopyBytes)
+extern "C" {
+#define GL_DECLARE_STEP(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out);
+GL_PIXEL_STEPS(GL_DECLARE_STEP)
+#undef GL_DECLARE_STEP
+}
+
 // ---- Rectangle transfers: framebuffer spans (pixelspans.cpp), the span chain
 // (pixelchain.cpp) and the three operations (pixelrect.cpp).
 

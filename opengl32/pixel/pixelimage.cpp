@@ -118,12 +118,21 @@ extern "C" GLboolean GLPROC __glLayoutImage(GlImageLayout* l, GLsizei width, GLs
     return fits;
 }
 
-extern "C" GLboolean GLPROC __glSetupImageLayout(GlContext* gc, GlPixelOpRecord* op) {
+static void resetOptions(GlPixelOpRecord* op) {
     op->zeroMissingAlpha = 0;
     op->clampSource = 1;
     op->scaleToColorMaxima = 1;
     op->rawIntegers = 0;
+}
+
+extern "C" GLboolean GLPROC __glSetupImageLayout(GlContext* gc, GlPixelOpRecord* op) {
+    resetOptions(op);
     return __glLayoutImage(&op->source, op->width, op->height);
+}
+
+extern "C" GLboolean GLPROC __glSetupDestImageLayout(GlContext* gc, GlPixelOpRecord* op) {
+    resetOptions(op);
+    return __glLayoutImage(&op->destination, op->width, op->height);
 }
 
 // ---- Converters.

@@ -53,29 +53,41 @@ bool sourceRange(const Axis& a, int64_t count, int64_t c0, int64_t c1, int64_t* 
     return true;
 }
 
-// Where a drawn rectangle's rows come from.
+// Where a drawn rectangle's rows come from: a memory image, or a float
+// image copied from the framebuffer; op holds the picked modifiers.
 struct Source {
-    GlPixelOpRecord op;                   // memory image
-    const GLfloat* image;                 // or a copied float image
+    GlPixelOpRecord op;
+    const GLfloat* image;
     int64_t imageX, imageY, imageWidth;   // its origin in source indices and width
     GLint components;
 };
 
-void sourceSpan(GlContext* gc, Source* s, int64_t j, int64_t first, GLint n, GLfloat* out, GlPixelScratch* scratch) {
+// n source pixels from column first of row j through the modifiers: the span
+// the writer takes (out, or the source itself with no modifier).
+const GLfloat* sourceSpan(GlContext* gc, Source* s, int64_t j, int64_t first, GLint n, GLfloat* out,
+                          GlPixelSpanBuffers* buffers) {
+    GlPixelOpRecord* op = &s->op;
+    op->width = n;
     if (s->image) {
         const size_t at = ((size_t)(j - s->imageY) * (size_t)s->imageWidth + (size_t)(first - s->imageX));
-        memcpy(out, s->image + at * (size_t)s->components, (size_t)n * (size_t)s->components * sizeof(GLfloat));
-        return;
+        return (const GLfloat*)__glRunSpanModifiers(gc, op, s->image + at * (size_t)s->components, out, buffers);
     }
-    const GlImageLayout* l = &s->op.source;
+    GlImageLayout* l = &op->source;
     const uint8_t* row = l->firstPixel + (size_t)j * (size_t)l->rowStride;
-    __glUnpackPixelSpan(gc, &s->op, row, (GLint)first, n, out, scratch);
+    if (l->type != GL_BITMAP)
+        return (const GLfloat*)__glRunSpanModifiers(gc, op, row + (size_t)first * (size_t)l->groupSize, out, buffers);
+    const GLint saved = l->bitOffset;
+    const int64_t bit = (int64_t)saved + first;
+    l->bitOffset = (GLint)(bit & 7);
+    const GLvoid* span = __glRunSpanModifiers(gc, op, row + (size_t)(bit >> 3), out, buffers);
+    l->bitOffset = saved;
+    return (const GLfloat*)span;
 }
 
 // Draws source indices [i0, i1) x [j0, j1) of a width x height rectangle at the
 // raster position; spans of kind `from` become fragments of kind `to`.
-void drawRectangle(GlContext* gc, Source* s, GLint from, GLint to, int64_t width, int64_t height, int64_t i0,
-                   int64_t i1, int64_t j0, int64_t j1) {
+void drawRectangle(GlContext* gc, Source* s, GLint to, int64_t width, int64_t height, int64_t i0, int64_t i1,
+                   int64_t j0, int64_t j1) {
     const GlRasterPos* rp = &gc->current.raster;
     const Axis ax = {(double)rp->window[0] - 0.5, (double)gc->pixel.transfer.zoomX};
     const Axis ay = {(double)rp->window[1] - 0.5, (double)gc->pixel.transfer.zoomY};
@@ -93,6 +105,7 @@ void drawRectangle(GlContext* gc, Source* s, GLint from, GLint to, int64_t width
     GlPixelTarget target;
     __glSetupPixelWriter(gc, &target, to);
     GlPixelScratch scratch;
+    GlPixelSpanBuffers buffers = {{scratch.raw, scratch.floats}};
     GLfloat values[GL_PIXEL_CHUNK * 4];
     GLint x0[GL_PIXEL_CHUNK], x1[GL_PIXEL_CHUNK];
     for (int64_t j = jlo; j < jhi; j++) {
@@ -107,9 +120,8 @@ void drawRectangle(GlContext* gc, Source* s, GLint from, GLint to, int64_t width
                 any = any || x0[i] < x1[i];
             }
             if (!any) continue;
-            sourceSpan(gc, s, j, first, n, values, &scratch);
-            __glTransferPixelSpan(gc, from, to, values, n);
-            for (GLint y = y0; y < y1; y++) __glWritePixelRow(gc, &target, values, n, x0, x1, __glBufferRow(gc, y));
+            const GLfloat* span = sourceSpan(gc, s, j, first, n, values, &buffers);
+            for (GLint y = y0; y < y1; y++) __glWritePixelRow(gc, &target, span, n, x0, x1, __glBufferRow(gc, y));
         }
     }
 }
@@ -133,33 +145,54 @@ extern "C" void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei heig
     if (width <= 0 || height <= 0 || !pixels || !gc->drawBuffer) return;
     Source s;
     memset(&s, 0, sizeof s);
-    __glSetImageModes(&s.op.source, format, type, pixels, width, &gc->pixel.unpack);
-    if (!__glLayoutImage(&s.op.source, width, height)) return;
+    GlPixelOpRecord* op = &s.op;
+    __glSetImageModes(&op->source, format, type, pixels, width, &gc->pixel.unpack);
+    op->width = width, op->height = height;
+    if (!__glSetupImageLayout(gc, op)) return;
     const GLint from = __glPixelFormatKind(format);
     const GLint to = from == GL_PIXEL_KIND_INDEX ? __glColorBufferKind(gc) : from;
-    drawRectangle(gc, &s, from, to, width, height, 0, width, 0, height);
+    op->destination.format = to == GL_PIXEL_KIND_RGBA ? GL_RGBA : format;
+    op->destination.type = GL_FLOAT;
+    GlPixelOpDesc desc = {2, 1, 1, 1, {}, nullptr, nullptr};
+    op->passCount = __glPickSpanModifiers(gc, op, &desc);
+    drawRectangle(gc, &s, to, width, height, 0, width, 0, height);
 }
 
 extern "C" void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
                                      GLenum type, GLvoid* pixels) {
     if (width <= 0 || height <= 0 || !pixels) return;
-    GlImageLayout l;
-    __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.pack);
-    if (!__glLayoutImage(&l, width, height)) return;
+    GlPixelOpRecord op;
+    memset(&op, 0, sizeof op);
+    __glSetImageModes(&op.destination, format, type, pixels, width, &gc->pixel.pack);
+    op.width = width, op.height = height;
+    if (!__glSetupDestImageLayout(gc, &op)) return;
     int64_t i0, i1, j0, j1;
     if (!clipToDrawable(gc, x, y, width, height, &i0, &i1, &j0, &j1)) return;
-    GLint to = __glPixelFormatKind(format);
-    const GLint from = to == GL_PIXEL_KIND_RGBA ? __glColorBufferKind(gc) : to;
-    if (to == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
-    GLfloat values[GL_PIXEL_CHUNK * 4];
+    if (__glPixelFormatKind(format) == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
+    GlPixelOpDesc desc = {1, 2, 2, 1, {}, nullptr, nullptr};
+    op.passCount = __glPickSpanModifiers(gc, &op, &desc);
+    if (op.passCount < 0 || !desc.reader) return;
+    GlPixelScratch scratch;
+    GlPixelSpanBuffers buffers = {{scratch.raw, scratch.floats}};
+    GlImageLayout* l = &op.destination;
+    const GLint bits = l->bitOffset;
     const int64_t bx = (int64_t)x + gc->limits.windowBiasX, by = (int64_t)y + gc->limits.windowBiasY;
     for (int64_t j = j0; j < j1; j++) {
-        uint8_t* row = (uint8_t*)l.firstPixel + (size_t)j * (size_t)l.rowStride;
+        uint8_t* row = (uint8_t*)l->firstPixel + (size_t)j * (size_t)l->rowStride;
+        op.readY = (GLfloat)__glBufferRow(gc, (GLint)(by + j));
         for (int64_t first = i0; first < i1; first += GL_PIXEL_CHUNK) {
-            const GLint n = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
-            __glReadPixelSpan(gc, from, (GLint)(bx + first), __glBufferRow(gc, (GLint)(by + j)), n, values);
-            __glTransferPixelSpan(gc, from, to, values, n);
-            __glPackPixelSpan(&l, to, values, n, row, (GLint)first);
+            op.width = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
+            op.readX = (GLfloat)(bx + first);
+            uint8_t* out = row + (size_t)first * (size_t)l->groupSize;
+            if (l->type == GL_BITMAP) {
+                const int64_t bit = (int64_t)bits + first;
+                out = row + (size_t)(bit >> 3);
+                l->bitOffset = (GLint)(bit & 7);
+            }
+            // With no modifier the reader's floats are the client's.
+            GLvoid* span = op.passCount ? buffers.span[1] : out;
+            desc.reader(gc, &op, span);
+            __glRunSpanModifiers(gc, &op, span, out, &buffers);
         }
     }
 }
@@ -176,6 +209,12 @@ extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     if (kind == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
     Source s;
     memset(&s, 0, sizeof s);
+    GlPixelOpRecord* op = &s.op;
+    op->destination.format = kind == GL_PIXEL_KIND_RGBA ? GL_RGBA : kind == GL_PIXEL_KIND_INDEX ? GL_COLOR_INDEX : format;
+    op->destination.type = GL_FLOAT;
+    GlPixelOpDesc desc = {1, 1, 3, 1, {}, nullptr, nullptr};
+    op->passCount = __glPickSpanModifiers(gc, op, &desc);
+    if (op->passCount < 0 || !desc.reader) return;
     s.components = kind == GL_PIXEL_KIND_RGBA ? 4 : 1;
     s.imageX = i0, s.imageY = j0, s.imageWidth = i1 - i0;
     const uint64_t bytes = (uint64_t)(i1 - i0) * (uint64_t)(j1 - j0) * (uint64_t)s.components * sizeof(GLfloat);
@@ -185,12 +224,14 @@ extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     GLfloat* out = image;
     for (int64_t j = j0; j < j1; j++)
         for (int64_t first = i0; first < i1; first += GL_PIXEL_CHUNK) {
-            const GLint n = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
-            __glReadPixelSpan(gc, kind, (GLint)(bx + first), __glBufferRow(gc, (GLint)(by + j)), n, out);
-            out += (size_t)n * (size_t)s.components;
+            op->width = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
+            op->readX = (GLfloat)(bx + first);
+            op->readY = (GLfloat)__glBufferRow(gc, (GLint)(by + j));
+            desc.reader(gc, op, out);
+            out += (size_t)op->width * (size_t)s.components;
         }
     s.image = image;
-    drawRectangle(gc, &s, kind, kind, width, height, i0, i1, j0, j1);
+    drawRectangle(gc, &s, kind, width, height, i0, i1, j0, j1);
     gc->imports.free(gc, image);
 }
 

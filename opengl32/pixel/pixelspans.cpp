@@ -51,6 +51,16 @@ extern "C" void GLPROC __glReadPixelSpan(GlContext* gc, GLint kind, GLint x, GLi
     }
 }
 
+#define GL_READER(name, kind)                                                                              \
+    extern "C" void GLPROC name(GlContext* gc, GlPixelOpRecord* op, GLvoid* out) {                         \
+        __glReadPixelSpan(gc, kind, (GLint)op->readX, (GLint)op->readY, op->width, (GLfloat*)out);        \
+    }
+GL_READER(__glReadRGBASpan, GL_PIXEL_KIND_RGBA)
+GL_READER(__glReadIndexSpan, GL_PIXEL_KIND_INDEX)
+GL_READER(__glReadDepthSpan, GL_PIXEL_KIND_DEPTH)
+GL_READER(__glReadStencilSpan, GL_PIXEL_KIND_STENCIL)
+#undef GL_READER
+
 extern "C" GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc) {
     const bool texture = gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture;
     return texture || (gc->procs.fogFactor && gc->procs.fogBlend);

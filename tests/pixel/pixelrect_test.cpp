@@ -6,6 +6,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
+#include <algorithm>
 #include <vector>
 #include "gldib.h"
 
@@ -554,6 +555,51 @@ TEST(PixelRect, FeedbackTokensAndNoDrawing) {
     EXPECT_EQ(fb[2], 2.0f);
     EXPECT_EQ(fb[3], (GLfloat)GL_COPY_PIXEL_TOKEN);
     EXPECT_EQ(c.red(1, 2), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Packed types are one element a pixel: the byte swap and the realignment of
+// a read touch exactly the client pixels, however many fields they hold.
+TEST(PixelRect, PackedTypesSwapAndRealignWithinTheClientImage) {
+    GltestDibContext c(W, H, 32);
+    glDisable(GL_DITHER);
+    const auto pattern = patternImage(W, H);
+    glRasterPos2i(0, 0);
+    glDrawPixels(W, H, GL_RGBA, GL_UNSIGNED_BYTE, pattern.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    const struct {
+        GLenum format, type;
+        int bytes;
+    } kinds[] = {{GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_EXT, 2}, {GL_BGRA_EXT, GL_UNSIGNED_SHORT_5_5_5_1_EXT, 2},
+                 {GL_RGBA, GL_UNSIGNED_INT_8_8_8_8_EXT, 4}, {GL_RGBA, GL_UNSIGNED_INT_10_10_10_2_EXT, 4}};
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(testing::Message() << std::hex << k.type);
+        const int w = 5, h = 3, size = w * h * k.bytes;
+        std::vector<uint8_t> plain(size + 16, 0xEE), swapped(size + 17, 0xEE);
+        glPixelStorei(GL_PACK_SWAP_BYTES, 0);
+        glReadPixels(2, 3, w, h, k.format, k.type, plain.data());
+        // Swapped, one byte off alignment.
+        glPixelStorei(GL_PACK_SWAP_BYTES, 1);
+        glReadPixels(2, 3, w, h, k.format, k.type, swapped.data() + 1);
+        glPixelStorei(GL_PACK_SWAP_BYTES, 0);
+        EXPECT_EQ(swapped[0], 0xEE);
+        for (int i = 0; i < size; i += k.bytes)
+            for (int b = 0; b < k.bytes; b++) ASSERT_EQ(swapped[1 + i + b], plain[i + k.bytes - 1 - b]) << i;
+        for (int i = size; i < size + 16; i++) EXPECT_EQ(swapped[1 + i], 0xEE) << "written past the image";
+        // And drawn back from the swapped bytes, the same pixels.
+        glPixelStorei(GL_UNPACK_SWAP_BYTES, 1);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glRasterPos2i(9, 9);
+        glDrawPixels(w, h, k.format, k.type, swapped.data() + 1);
+        glPixelStorei(GL_UNPACK_SWAP_BYTES, 0);
+        std::vector<uint8_t> again(size + 16, 0xEE);
+        glReadPixels(9, 9, w, h, k.format, k.type, again.data());
+        EXPECT_TRUE(std::equal(again.begin(), again.begin() + size, plain.begin()));
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
 }  // namespace
