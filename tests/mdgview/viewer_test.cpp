@@ -1,5 +1,6 @@
 // mdgview in-process: the window, GL state and model of a started viewer, driven by the messages
 // a user's mouse, keys and menu make.
+#include <windows.h>
 #include <GL/gl.h>
 #include <commdlg.h>
 #include <math.h>

@@ -1,5 +1,6 @@
 // targedit in-process: a started editor driven by the messages of its menu, keys, mouse and
 // dialogs (answered as a user would), and what its views draw.
+#include <windows.h>
 #include <GL/gl.h>
 #include <commctrl.h>
 #include <string.h>
@@ -245,8 +246,10 @@ TEST_F(EditorTest, PropertiesDialogChecksItsFields) {
     Act("click 1028");
     EXPECT_EQ(0, StandinDialogAnswerFailures()) << c.answer;
     ASSERT_EQ(c.stored ? 0 : 1, StandinMessageBoxCount()) << c.answer;
-    if (!c.stored) EXPECT_STREQ("Notice", StandinMessageBoxCaption(0));
-    if (!c.stored) EXPECT_EQ(0, memcmp(&before, &Tile(0), sizeof before)) << c.answer;
+    if (!c.stored) {
+      EXPECT_STREQ("Notice", StandinMessageBoxCaption(0));
+      EXPECT_EQ(0, memcmp(&before, &Tile(0), sizeof before)) << c.answer;
+    }
   }
   const TargetRecord &t = Tile(0).targets[1];
   EXPECT_EQ(8, Tile(0).count);

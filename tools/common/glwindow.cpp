@@ -101,6 +101,14 @@ HWND CreateGLWindow(const char *title, int x, int y, int width, int height, BYTE
   return window;
 }
 
+void ReportFailedCall(bool ok, bool *reported, const char *call) {
+  if (ok || *reported) return;
+  *reported = true;
+  char text[200];
+  snprintf(text, sizeof text, "%s failed (error %lu)\n", call, static_cast<unsigned long>(GetLastError()));
+  OutputDebugStringA(text);
+}
+
 void UpdateFrameTimer(FrameTimer *timer) {
   const DWORD now = GetTickCount();
   timer->elapsed += now - timer->lastTick;

@@ -26,6 +26,15 @@ void UpdateFrameTimer(FrameTimer *timer);
 // shown why) or the mipmaps are not built: the texture is left as it was.
 int LoadMipmappedTexture(const char *file);
 
+// A platform call that failed is reported once per place (in the debugger output) and the
+// program goes on: drawing and tear-down calls have nothing better to do.
+void ReportFailedCall(bool ok, bool *reported, const char *call);
+#define TOOLS_CHECK(call) \
+  do { \
+    static bool reported_ = false; \
+    ReportFailedCall((call) != 0, &reported_, #call); \
+  } while (0)
+
 // Swaps the window's buffers. On the host, with "TOOLS_FRAME_DIR" set, the back buffer is first
 // written there as frame<N>.bmp (what the swap shows, for unattended runs).
 BOOL SwapGLBuffers(HDC dc);

@@ -102,7 +102,7 @@ void RenderViewerFrame() {
   glDrawArrays(GL_TRIANGLES, 0, gViewer.model.triangleVertexCount);
   ++gViewer.timer.frames;
   glFlush();
-  SwapGLBuffers(gViewer.dc);
+  TOOLS_CHECK(SwapGLBuffers(gViewer.dc));
 }
 
 int LoadViewerModel() {
@@ -143,7 +143,7 @@ LRESULT CALLBACK ViewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     case WM_PAINT:
       if (gViewer.dc) RenderViewerFrame();
-      ValidateRect(window, nullptr);
+      TOOLS_CHECK(ValidateRect(window, nullptr));
       return 0;
     case WM_CLOSE: PostQuitMessage(0); return 0;
     case WM_CHAR:
@@ -159,7 +159,7 @@ LRESULT CALLBACK ViewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_RBUTTONDOWN: MouseDown(window, kMouseZooming, lParam); return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
-      ReleaseCapture();
+      TOOLS_CHECK(ReleaseCapture());
       gViewer.mouseMode = kMouseNone;
       return 0;
     case WM_MOUSEMOVE: MouseMove(window, lParam); return 0;
@@ -190,10 +190,10 @@ int StartViewer(int showCommand) {
 }
 
 void StopViewer() {
-  wglMakeCurrent(nullptr, nullptr);
-  ReleaseDC(gViewer.window, gViewer.dc);
-  wglDeleteContext(gViewer.context);
-  DestroyWindow(gViewer.window);
+  TOOLS_CHECK(wglMakeCurrent(nullptr, nullptr));
+  TOOLS_CHECK(ReleaseDC(gViewer.window, gViewer.dc));
+  TOOLS_CHECK(wglDeleteContext(gViewer.context));
+  TOOLS_CHECK(DestroyWindow(gViewer.window));
   gViewer.dc = nullptr;
   gViewer.context = nullptr;
   gViewer.window = nullptr;

@@ -138,7 +138,7 @@ void ButtonDown(HWND window, int button) {
 void ButtonUp() {
   gEditor.button = kButtonNone;
   gEditor.dragging = false;
-  ReleaseCapture();
+  TOOLS_CHECK(ReleaseCapture());
 }
 
 void SelectInList(HWND dialog, int list, int index) {
@@ -150,14 +150,14 @@ void FillTileTargetList(HWND dialog) {
   SendDlgItemMessageA(dialog, IDC_TILETARGETS, LB_RESETCONTENT, 0, 0);
   for (int k = 0; k < TileTargetCount(&tile); ++k) {
     const int type = tile.targets[k].type < kModelSlotCount ? tile.targets[k].type : 0;
-    SendDlgItemMessageA(dialog, IDC_TILETARGETS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTargetNames[type]));
+    TOOLS_CHECK(SendDlgItemMessageA(dialog, IDC_TILETARGETS, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTargetNames[type])) >= 0);
   }
   SelectInList(dialog, IDC_TILETARGETS, gEditor.data.currentTarget);
 }
 
 void FillTypeList(HWND dialog, int list, int type) {
   for (int t = kFirstTargetType; t <= kLastTargetType; ++t)
-    SendDlgItemMessageA(dialog, list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTargetNames[t]));
+    TOOLS_CHECK(SendDlgItemMessageA(dialog, list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTargetNames[t])) >= 0);
   SelectInList(dialog, list, type - kFirstTargetType);
 }
 
@@ -190,7 +190,7 @@ void RemoveTarget(HWND dialog) {
 
 void CloseTargetsDialog(HWND dialog, bool keep) {
   if (!keep) CurrentTile() = gEditor.savedTile;
-  DestroyWindow(dialog);
+  TOOLS_CHECK(DestroyWindow(dialog));
   gEditor.targetsDialog = nullptr;
   gEditor.placeMode = false;
   gEditor.dragging = false;
@@ -289,13 +289,13 @@ INT_PTR CALLBACK TargetPropertiesDlgProc(HWND dialog, UINT message, WPARAM wPara
     SendDlgItemMessageA(dialog, IDC_CHANCE, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageA(dialog, IDC_GROUP, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageA(dialog, IDC_COUNT, EM_LIMITTEXT, 2, 0);
-    SetDlgItemInt(dialog, IDC_CHANCE, t.chance, FALSE);
-    SetDlgItemInt(dialog, IDC_GROUP, t.group, FALSE);
-    SetDlgItemInt(dialog, IDC_LEFT, UINT(t.left), TRUE);
-    SetDlgItemInt(dialog, IDC_TOP, UINT(t.top), TRUE);
-    SetDlgItemInt(dialog, IDC_RIGHT, UINT(t.right), TRUE);
-    SetDlgItemInt(dialog, IDC_BOTTOM, UINT(t.bottom), TRUE);
-    SetDlgItemInt(dialog, IDC_COUNT, UINT(CurrentTile().count), TRUE);
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_CHANCE, t.chance, FALSE));
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_GROUP, t.group, FALSE));
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_LEFT, UINT(t.left), TRUE));
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_TOP, UINT(t.top), TRUE));
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_RIGHT, UINT(t.right), TRUE));
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_BOTTOM, UINT(t.bottom), TRUE));
+    TOOLS_CHECK(SetDlgItemInt(dialog, IDC_COUNT, UINT(CurrentTile().count), TRUE));
     static const char *const kDetail[] = {"Low", "Medium", "High"};
     for (const char *name : kDetail) SendDlgItemMessageA(dialog, IDC_DETAIL, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     SelectInList(dialog, IDC_DETAIL, t.detailLevel <= 2 ? t.detailLevel : -1);

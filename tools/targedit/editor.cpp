@@ -23,20 +23,6 @@ constexpr float kTurn = 360.0f / 65535.0f;  // degrees per heading unit
 constexpr float kBoxScale = 0.005f;
 HWND progressDialog = nullptr, progressBar = nullptr;
 
-// A drawing call that failed is reported once per place in the debugger output.
-void Check(bool ok, bool *reported, const char *what) {
-  if (ok || *reported) return;
-  *reported = true;
-  char text[160];
-  snprintf(text, sizeof text, "targedit: %s failed (error %lu)\n", what, static_cast<unsigned long>(GetLastError()));
-  OutputDebugStringA(text);
-}
-#define CHECK(call) \
-  do { \
-    static bool reported_ = false; \
-    Check((call) != 0, &reported_, #call); \
-  } while (0)
-
 void Notice(const char *text) { MessageBoxA(nullptr, text, "Notice", MB_OK | MB_ICONWARNING); }
 
 // Texturing follows whether the texture bound for `index` has an image: without one the surface
@@ -110,10 +96,10 @@ int StartEditor(int showCommand) {
 void StopEditor() {
   if (gEditor.targetsDialog) DestroyWindow(gEditor.targetsDialog);
   gEditor.targetsDialog = nullptr;
-  wglMakeCurrent(nullptr, nullptr);
-  ReleaseDC(gEditor.window, gEditor.dc);
-  wglDeleteContext(gEditor.context);
-  DestroyWindow(gEditor.window);
+  TOOLS_CHECK(wglMakeCurrent(nullptr, nullptr));
+  TOOLS_CHECK(ReleaseDC(gEditor.window, gEditor.dc));
+  TOOLS_CHECK(wglDeleteContext(gEditor.context));
+  TOOLS_CHECK(DestroyWindow(gEditor.window));
   gEditor.window = nullptr;
   gEditor.dc = nullptr;
   gEditor.context = nullptr;
@@ -213,11 +199,12 @@ int OpenProgressDialog(const char *message, int steps) {
   progressBar = CreateWindowExA(WS_EX_CLIENTEDGE, PROGRESS_CLASSA, nullptr, WS_CHILD | WS_VISIBLE, client.left + 8,
                                 client.bottom - 30, client.right - client.left - 16, 20, progressDialog, nullptr,
                                 instance, nullptr);
+  TOOLS_CHECK(progressBar);
   if (progressBar) {
     SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, steps));
     SendMessageA(progressBar, PBM_SETSTEP, 1, 0);
   }
-  SetDlgItemTextA(progressDialog, IDC_PROGRESSTEXT, message);
+  TOOLS_CHECK(SetDlgItemTextA(progressDialog, IDC_PROGRESSTEXT, message));
   PumpPaints();
   return 1;
 }
@@ -238,7 +225,7 @@ void Repaint(HWND window) {
   RenderTileScene();
   DrawInfoText();
   PAINTSTRUCT paint;
-  if (BeginPaint(window, &paint)) EndPaint(window, &paint);
+  if (BeginPaint(window, &paint)) TOOLS_CHECK(EndPaint(window, &paint));
 }
 
 void RenderTileScene() {
@@ -267,7 +254,7 @@ void RenderTileScene() {
   gEditor.angleX = WrapAngle(gEditor.angleX);
   ++gEditor.frames;
   glFlush();
-  CHECK(SwapGLBuffers(gEditor.dc));
+  TOOLS_CHECK(SwapGLBuffers(gEditor.dc));
 }
 
 int TargetsDrawn() {
@@ -333,7 +320,7 @@ void DrawTileMap() {
   const RECT map = MapRect();
   const int size = int(gEditor.zoom * 256.0f);
   const RECT source = {gEditor.panX, gEditor.panY, gEditor.panX + size, gEditor.panY + size};
-  CHECK(PaintDib(gEditor.dc, &map, gEditor.tileBitmaps[tile], &source, gEditor.tilePalettes[tile]));
+  TOOLS_CHECK(PaintDib(gEditor.dc, &map, gEditor.tileBitmaps[tile], &source, gEditor.tilePalettes[tile]));
   DrawTargetMarkers(map);
 }
 
@@ -351,8 +338,9 @@ void DrawTargetMarkers(const RECT &map) {
     const int halfWidth = ToScreen(W * e[0] / (zoom * 50000.0)), halfHeight = ToScreen(H * e[2] / (zoom * 50000.0));
     if (k == gEditor.data.currentTarget) {
       HGDIOBJ previous = SelectObject(gEditor.dc, gEditor.markerBrush);
+      TOOLS_CHECK(previous);
       DrawMarkerPolygon(gEditor.dc, x, y, halfHeight, halfWidth, t.heading);
-      if (previous) SelectObject(gEditor.dc, previous);
+      if (previous) TOOLS_CHECK(SelectObject(gEditor.dc, previous));
     } else {
       DrawMarkerPolygon(gEditor.dc, x, y, halfHeight, halfWidth, t.heading);
     }
@@ -372,14 +360,14 @@ void DrawMarkerPolygon(HDC dc, int centreX, int centreY, int halfHeight, int hal
     points[i].x = ToScreen(trunc(c * p + s * q) + centreX);
     points[i].y = ToScreen(trunc(-s * p + c * q) + centreY);
   }
-  CHECK(Polygon(dc, points, 4));
+  TOOLS_CHECK(Polygon(dc, points, 4));
 }
 
 void DrawInfoText() {
   RECT client;
   if (!GetClientRect(gEditor.window, &client)) return;
   const LONG R = client.right, B = client.bottom;
-  CHECK(Rectangle(gEditor.dc, B - 1, 0, R, B));
+  TOOLS_CHECK(Rectangle(gEditor.dc, B - 1, 0, R, B));
   RECT text = {B + 1, 1, R, B};
   const TileTargets &tile = CurrentTile();
   const TargetRecord &t = tile.targets[gEditor.data.currentTarget];
@@ -389,5 +377,5 @@ void DrawInfoText() {
            "Target X: %i \n Target Y: %i \n Heading: %i \n",
            gEditor.data.currentTile, gEditor.drawnVertices / 3, gEditor.data.currentTarget, int(tile.count),
            gEditor.panX, gEditor.panY, double(gEditor.zoom), int(t.x), int(t.y), int(t.heading) * 360 / 65535);
-  CHECK(DrawTextA(gEditor.dc, info, -1, &text, DT_LEFT | DT_TOP));
+  TOOLS_CHECK(DrawTextA(gEditor.dc, info, -1, &text, DT_LEFT | DT_TOP));
 }
