@@ -47,7 +47,8 @@ extern "C" void GLPROC __glSetSoftwareLimits(GlLimits* l) {
 extern "C" GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const GlPixelFormatInfo* format,
                                            size_t size, void (GLPROC* setLimits)(GlLimits* l),
                                            GLboolean (GLPROC* makeCurrent)(GlContext* gc),
-                                           GLboolean (GLPROC* loseCurrent)(GlContext* gc)) {
+                                           GLboolean (GLPROC* loseCurrent)(GlContext* gc),
+                                           void (GLPROC* installHooks)(GlContext* gc)) {
     GlContext* gc = (GlContext*)imports->calloc(nullptr, 1, size);
     if (!gc) return nullptr;
     gc->imports = *imports;
@@ -55,6 +56,7 @@ extern "C" GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const 
     setLimits(&gc->limits);
     gc->procs.loseCurrent = loseCurrent;
     gc->procs.makeCurrent = makeCurrent;
+    if (installHooks) installHooks(gc);
     gc->procs.shareLists = __glShareListsProc;
     gc->procs.lockBuffers = __glBufferLockNop;
     gc->procs.unlockBuffers = __glBufferLockNop;
@@ -68,7 +70,7 @@ extern "C" GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const 
 extern "C" GlContext* GLPROC __glCreateContext(const GlCoreImports* imports,
                                               const GlPixelFormatInfo* format) {
     return __glNewContext(imports, format, sizeof(GlContext), __glSetSoftwareLimits, __glMakeCurrent,
-                          __glLoseCurrent);
+                          __glLoseCurrent, nullptr);
 }
 
 // Smallest time-stamp difference of back-to-back reads: the cost of a sample.

@@ -469,10 +469,12 @@ GlContext* GLPROC __glCreateContext(const GlCoreImports* imports, const GlPixelF
 void GLPROC __glSetSoftwareLimits(GlLimits* l);
 // A context record of `size` bytes (a larger kind extends GlContext) with its
 // imports, format, limits and make/lose-current procedures, initialised; null
-// when any allocation fails.
+// when any allocation fails. installHooks (may be null) fills the kind's hooks
+// before the state is created, so the software defaults go only to empty ones.
 GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const GlPixelFormatInfo* format, size_t size,
                                  void (GLPROC* setLimits)(GlLimits* l), GLboolean (GLPROC* makeCurrent)(GlContext* gc),
-                                 GLboolean (GLPROC* loseCurrent)(GlContext* gc));
+                                 GLboolean (GLPROC* loseCurrent)(GlContext* gc),
+                                 void (GLPROC* installHooks)(GlContext* gc));
 GLboolean GLPROC __glInitContextCommon(GlContext* gc);
 void GLPROC __glSetStateDefaults(GlContext* gc);
 void GLPROC __glRescaleColors(GlContext* gc);

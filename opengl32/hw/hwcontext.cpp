@@ -117,9 +117,14 @@ static void GLPROC hwSwapBuffers(GlContext* gc) {
     if (gc->pixelFormat.doubleBuffer) rvBufferSwap(1);
 }
 
+// Textures leave board memory with their objects; the board's block records
+// go with the last hardware context.
 static GLboolean GLPROC hwFreeContext(GlContext* gc) {
+    __glHwReleaseDefaultTextures(gc);
     __glFreeBuffers(gc);
-    return __glDestroyContext(gc);
+    const GLboolean done = __glDestroyContext(gc);
+    __glHwLeaveTextureMemory();
+    return done;
 }
 
 static void GLPROC hwFullValidate(GlContext* gc);
@@ -134,6 +139,7 @@ static void installProcs(GlContext* gc) {
     p->pickCullAndFillProcs = __glHwPickCullAndFillProcs;
     p->pickLineProcs = __glHwPickLineProcs;
     p->pickPointProcs = __glHwPickPointProcs;
+    p->pickTextureProcs = __glHwPickTextureProcs;
     p->flush = hwFlush;
     p->finish = hwFinish;
     p->resizeBuffers = hwResizeBuffers;
@@ -202,7 +208,6 @@ static GLboolean GLPROC hwMakeCurrent(GlContext* gc) {
     if (first) {
         installProcs(gc);
         gc->procs.swapBuffers = hwSwapBuffers;
-        gc->procs.destroyContext = hwFreeContext;
     }
     return __glFinishMakeCurrent(gc, ts, flags, viewportTransform);
 }
@@ -232,8 +237,10 @@ extern "C" GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, c
     GlPixelFormatInfo board = *format;
     if (board.depthPresent) board.depthBits = 16;
     GlContext* gc = __glNewContext(imports, &board, sizeof(GlHwContext), setHardwareLimits, hwMakeCurrent,
-                                   hwLoseCurrent);
+                                   hwLoseCurrent, __glHwInstallTextureHooks);
     if (!gc) return nullptr;
+    __glHwInitTextureMemory(gc);
+    gc->procs.destroyContext = hwFreeContext;  // also for a context never made current
     // Window z runs 0-65535 whether or not the format has a depth buffer.
     gc->depthFullScale = GL_HW_DEPTH_MAX;
     __glUpdateDepthRange(gc);

@@ -3,6 +3,7 @@
 
 #include "core/glcontext.h"
 #include "ravix2x.h"
+#include "texture/texture.h"
 
 // A hardware context: the generic context and the hardware tail. Face and
 // polygon-mode bytes are the generic context's (ccwFront, cullFaceCode, ...).
@@ -12,6 +13,8 @@ struct GlHwContext {
     GLuint hwVertexKey;            // vertex-stage key bits (GL_HW_KEY_*)
     void* hwCurrentTexture;        // texture object in use, or null
     GLint hwBoardBuffers;          // board colour buffers of the window: 2, or 1 ("QRB_SINGLEBUFFER")
+    GLfloat hwTexScaleS, hwTexScaleT;  // the current texture's s and t to the board's units
+    GLenum hwEnvMode;              // the mode the board's combine follows (GL_BLEND keeps the last other)
 };
 static_assert(offsetof(GlHwContext, gc) == 0, "a hardware context is a GlContext");
 
@@ -99,8 +102,61 @@ void GLPROC __glHwValidate(GlContext* gc);
 // Installs __glHwValidate and empties the span-level picker slots.
 void GLPROC __glHwInstallValidate(GlContext* gc);
 
+// ---- Textures on the board (hwtexmem.cpp, hwtexobj.cpp, hwteximage.cpp).
+
+// One block of the board's texture memory; the blocks cover the range in
+// address order without gaps.
+struct GlHwTexBlock {
+    GlTextureParams* owner;  // texels of this texture, or null: free
+    uint32_t start, size;
+    GlHwTexBlock* next;
+};
+static_assert(sizeof(GlHwTexBlock) == 16, "four words");
+
+// The board's texture memory, shared by every hardware context (the board
+// and the texture objects are shared): the block list and the next-fit rover.
+struct GlHwTexMemory {
+    GlHwTexBlock* head;
+    GlHwTexBlock* rover;  // the block allocated last
+    uint32_t end;         // start of the last 8-byte unit (capped at 2 MiB)
+    uint32_t contexts;    // hardware contexts using it
+    GlCoreImports imports;  // the block records' allocator
+};
+extern GlHwTexMemory __glHwTexMemory;
+
 // Pickers of the primitive procedures.
 void GLPROC __glHwPickCullAndFillProcs(GlContext* gc);
 void GLPROC __glHwPickLineProcs(GlContext* gc);
 void GLPROC __glHwPickPointProcs(GlContext* gc);
+
+// Texture memory: a context joins at creation and leaves at destruction (the
+// last one frees the records); allocation takes exactly n bytes (a multiple of
+// 8) for params, evicting what lies there; false when n does not fit the range.
+void GLPROC __glHwInitTextureMemory(GlContext* gc);
+void GLPROC __glHwLeaveTextureMemory(void);
+GLboolean GLPROC __glHwTexMemAlloc(GlTextureParams* params, uint32_t n);
+void GLPROC __glHwTexRelease(GlTextureParams* params);
+void GLPROC __glHwTexMemFree(GlHwTexBlock* block);
+GlHwTexBlock* GLPROC __glHwTexMemSplit(GlHwTexBlock* block, uint32_t n);
+void GLPROC __glHwTexMemMergeNext(GlHwTexBlock* block);
+
+// Texture objects: the hooks installed before texture state is created, the
+// picker, the combine units, and the board copy of a texture.
+void GLPROC __glHwInstallTextureHooks(GlContext* gc);
+void GLPROC __glHwFreeTextureObject(GlContext* gc, GlTextureObject* object);
+void GLPROC __glHwReleaseDefaultTextures(GlContext* gc);
+void GLPROC __glHwPickTextureProcs(GlContext* gc);
+void GLPROC __glHwTexCombineOff(void);
+// Downloads what the board lacks of params' levels (allocating its block);
+// true when every level the filter samples is on the board.
+GLboolean GLPROC __glHwTexDownload(GlContext* gc, GlTextureParams* params);
+// After level `level` of params changed: its board copy follows or is dropped.
+void GLPROC __glHwTexLevelChanged(GlContext* gc, GlTextureParams* params, GLint level);
+// Rows [y0, y0 + rows) of a level changed: they go to the board when it holds the level.
+void GLPROC __glHwTexRowsChanged(GlTextureParams* params, GLint level, GLint y0, GLint rows);
+// Level storage hooks (2-D targets in the board's layouts; 1-D ones as in software).
+uint8_t* GLPROC __glHwAllocTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
+                                    GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
+uint8_t* GLPROC __glHwAllocProxyTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
+                                         GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
 }

@@ -9,8 +9,10 @@
 #include "geometry/geometry.h"
 
 // The pipeline vertex holds biased window x and y, z in 0-65535 and colours
-// in 0-255: the library takes them unchanged.
-static inline void libraryVertex(RvVertex* r, const GlVertex* v, const GLfloat* color) {
+// in 0-255: the library takes them unchanged. Texture s and t (over q, or over
+// w when divided) are scaled to the board's 0-256 along the texture's longer side.
+static inline void libraryVertex(RvVertex* r, const GlVertex* v, const GLfloat* color, GlContext* gc) {
+    const GlHwContext* hw = __glHw(gc);
     r->x = v->window[0];
     r->y = v->window[1];
     r->r = color[0];
@@ -19,8 +21,8 @@ static inline void libraryVertex(RvVertex* r, const GlVertex* v, const GLfloat* 
     r->ooz = v->window[2];
     r->a = color[3];
     r->oow = v->texCoord[3];
-    r->sow = v->texCoord[0];
-    r->tow = v->texCoord[1];
+    r->sow = v->texCoord[0] * hw->hwTexScaleS;
+    r->tow = v->texCoord[1] * hw->hwTexScaleT;
 }
 
 static inline GLfloat signedArea(const RvVertex* a, const RvVertex* b, const RvVertex* c) {
@@ -72,7 +74,7 @@ static void frontColors(GlContext* gc, GlVertex** v) {
 
 static void submitTriangle(GlContext* gc, GlVertex** v) {
     RvVertex r[3];
-    for (int i = 0; i < 3; i++) libraryVertex(&r[i], v[i], v[i]->color);
+    for (int i = 0; i < 3; i++) libraryVertex(&r[i], v[i], v[i]->color, gc);
     if (gc->enables.general & GL_EN_POLYGON_SMOOTH) rvAADrawTriangle(&r[0], &r[1], &r[2], 1, 1, 1);
     else rvDrawTriangle(&r[0], &r[1], &r[2]);
 }
@@ -130,8 +132,8 @@ extern "C" void GLPROC __glHwPickCullAndFillProcs(GlContext* gc) {
 // ---- Lines: flat shading gives both ends the colour of b.
 
 static void lineEnds(GlContext* gc, const GlVertex* a, const GlVertex* b, RvVertex* ra, RvVertex* rb) {
-    libraryVertex(ra, a, gc->smoothShading ? a->color : b->color);
-    libraryVertex(rb, b, b->color);
+    libraryVertex(ra, a, gc->smoothShading ? a->color : b->color, gc);
+    libraryVertex(rb, b, b->color, gc);
 }
 
 static void GLPROC hwLine(GlContext* gc, GlVertex* a, GlVertex* b) {
@@ -188,15 +190,15 @@ extern "C" void GLPROC __glHwPickLineProcs(GlContext* gc) {
 
 // ---- Points: the vertex's own colour and texture fields.
 
-static void GLPROC hwPoint(GlContext*, GlVertex* v) {
+static void GLPROC hwPoint(GlContext* gc, GlVertex* v) {
     RvVertex r;
-    libraryVertex(&r, v, v->color);
+    libraryVertex(&r, v, v->color, gc);
     rvDrawPoint(&r);
 }
 
-static void GLPROC hwPointSmooth(GlContext*, GlVertex* v) {
+static void GLPROC hwPointSmooth(GlContext* gc, GlVertex* v) {
     RvVertex r;
-    libraryVertex(&r, v, v->color);
+    libraryVertex(&r, v, v->color, gc);
     rvAADrawPoint(&r);
 }
 
@@ -217,7 +219,7 @@ static bool boardReach(const RvVertex* r) {
 // centre (odd sizes from the pixel the centre lies in).
 static void GLPROC hwWidePoint(GlContext* gc, GlVertex* v) {
     RvVertex r;
-    libraryVertex(&r, v, v->color);
+    libraryVertex(&r, v, v->color, gc);
     if (!boardReach(&r)) return;
     const GLint size = (GLint)(boardPointSize(gc, (GLfloat)gc->point.sizeInteger) + 0.5f), h = size >> 1;
     if (size < 1) return;
@@ -235,7 +237,7 @@ static void GLPROC hwWidePoint(GlContext* gc, GlVertex* v) {
 // antialiased, wound so that the library's culling keeps them.
 static void GLPROC hwWidePointSmooth(GlContext* gc, GlVertex* v) {
     RvVertex centre;
-    libraryVertex(&centre, v, v->color);
+    libraryVertex(&centre, v, v->color, gc);
     if (!boardReach(&centre)) return;
     const GLfloat radius = boardPointSize(gc, gc->point.size) * 0.5f;
     const GLint n = (GLint)(radius * 4.0f + 0.5f);

@@ -206,6 +206,7 @@ extern "C" void GLPROC __glHwPushState(GlContext* gc) {
     __glHwSetDepthFunc(gc);
     __glHwPushCullMode(gc);
     gc->procs.applyScissor(gc);
+    gc->dirtyPickers |= GL_DIRTY_GENERIC;  // the texture picker selects the board's source again
 }
 
 // After a pop the library follows every restored group.
@@ -239,9 +240,11 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
     const bool depth = (mask & GL_DEPTH_BUFFER_BIT) && gc->pixelFormat.depthPresent && gc->depth.writeMask;
     rvDepthBufferMode(depth ? RV_DEPTHBUFFER_ZBUFFER : RV_DEPTHBUFFER_DISABLE);
     rvDepthMask(depth ? 1 : 0);
+    // With one board buffer (QRB_SINGLEBUFFER) front and back are buffer 0.
     const GLenum draw = gc->colorBuffer.drawBuffer;
-    if (draw == GL_FRONT || draw == GL_FRONT_AND_BACK) clearRenderBuffer(gc, RV_BUFFER_FRONT);
-    if (draw == GL_BACK || draw == GL_FRONT_AND_BACK) clearRenderBuffer(gc, RV_BUFFER_BACK);
+    const int32_t front = RV_BUFFER_FRONT, back = __glHw(gc)->hwBoardBuffers == 2 ? RV_BUFFER_BACK : front;
+    if (draw == GL_FRONT || draw == GL_FRONT_AND_BACK) clearRenderBuffer(gc, front);
+    if (draw == GL_BACK || (draw == GL_FRONT_AND_BACK && back != front)) clearRenderBuffer(gc, back);
 
     pushColorMask(gc);
     if (enabled(gc, GL_EN_DEPTH_TEST)) {
@@ -251,8 +254,8 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
         rvDepthBufferMode(RV_DEPTHBUFFER_DISABLE);
         rvDepthMask(0);
     }
-    if (draw == GL_FRONT) rvRenderBuffer(RV_BUFFER_FRONT);
-    else if (draw == GL_BACK) rvRenderBuffer(RV_BUFFER_BACK);
+    if (draw == GL_FRONT) rvRenderBuffer(front);
+    else if (draw == GL_BACK) rvRenderBuffer(back);
     GlFramebuffer* fb = &gc->fb;
     if ((mask & GL_ACCUM_BUFFER_BIT) && gc->pixelFormat.accumPresent && fb->clearAccum) fb->clearAccum(gc);
 }

@@ -322,10 +322,11 @@ void setMaxLevel(GlTextureParams* p, GLint level) {
 
 }  // namespace
 
-extern "C" uint8_t* GLPROC __glAllocTexLevel(GlContext* gc, GlTextureParams* p, GLint level, GLint internalFormat,
-                                             GLint width, GLint height, GLint depth, GLint border, GLint dimensions) {
+extern "C" uint8_t* GLPROC __glAllocTexLevelAs(GlTexLevelFormatProc format, GlContext* gc, GlTextureParams* p,
+                                               GLint level, GLint internalFormat, GLint width, GLint height,
+                                               GLint depth, GLint border, GLint dimensions) {
     GlMipmapLevel f = {};
-    GLint size = __glSetTextureLevelFormat(gc, p, &f, level, internalFormat, width, height, depth, border, dimensions);
+    GLint size = format(gc, p, &f, level, internalFormat, width, height, depth, border, dimensions);
     if (size < 0 || tooLarge(gc, level, width, height, border)) return __glSetError(GL_INVALID_VALUE), nullptr;
     GlMipmapLevel* l = &p->levels[level];
     if (size > 0) {
@@ -345,16 +346,28 @@ extern "C" uint8_t* GLPROC __glAllocTexLevel(GlContext* gc, GlTextureParams* p, 
     return l->data;
 }
 
-extern "C" uint8_t* GLPROC __glAllocProxyTexLevel(GlContext* gc, GlTextureParams* p, GLint level,
-                                                  GLint internalFormat, GLint width, GLint height, GLint depth,
-                                                  GLint border, GLint dimensions) {
+extern "C" uint8_t* GLPROC __glAllocProxyTexLevelAs(GlTexLevelFormatProc format, GlContext* gc, GlTextureParams* p,
+                                                    GLint level, GLint internalFormat, GLint width, GLint height,
+                                                    GLint depth, GLint border, GLint dimensions) {
     GlMipmapLevel f = {};
-    GLint size = __glSetTextureLevelFormat(gc, p, &f, level, internalFormat, width, height, depth, border, dimensions);
+    GLint size = format(gc, p, &f, level, internalFormat, width, height, depth, border, dimensions);
     GlMipmapLevel* l = &p->levels[level];
     if (size <= 0 || tooLarge(gc, level, width, height, border)) clearLevel(l);
     else setLevelSizes(l, &f, width, height, depth, border);
     setMaxLevel(p, level);
     return nullptr;
+}
+
+extern "C" uint8_t* GLPROC __glAllocTexLevel(GlContext* gc, GlTextureParams* p, GLint level, GLint internalFormat,
+                                             GLint width, GLint height, GLint depth, GLint border, GLint dimensions) {
+    return __glAllocTexLevelAs(__glSetTextureLevelFormat, gc, p, level, internalFormat, width, height, depth, border,
+                               dimensions);
+}
+extern "C" uint8_t* GLPROC __glAllocProxyTexLevel(GlContext* gc, GlTextureParams* p, GLint level,
+                                                  GLint internalFormat, GLint width, GLint height, GLint depth,
+                                                  GLint border, GLint dimensions) {
+    return __glAllocProxyTexLevelAs(__glSetTextureLevelFormat, gc, p, level, internalFormat, width, height, depth,
+                                    border, dimensions);
 }
 
 // ---- pixel-operation records
@@ -587,6 +600,20 @@ void texelRgba(const GlMipmapLevel* l, const uint8_t* t, const GLfloat* toFloat,
     }
 }
 
+// The same through the level's extract procedure, by its base format.
+void extractRgba(GlMipmapLevel* l, GlTextureParams* p, GLint row, GLint column, GLfloat* c) {
+    GlTexel t = {};
+    l->extract(l, p, 0, row, column, &t);
+    switch (l->baseFormat) {
+    case GL_RGBA: c[3] = t.alpha; [[fallthrough]];
+    case GL_RGB: c[0] = t.red, c[1] = t.green, c[2] = t.blue; break;
+    case GL_LUMINANCE_ALPHA: c[3] = t.alpha; [[fallthrough]];
+    case GL_LUMINANCE: c[0] = t.luminance; break;
+    case GL_INTENSITY: c[0] = t.intensity; break;
+    case GL_ALPHA: c[3] = t.alpha; break;
+    }
+}
+
 }  // namespace
 
 extern "C" void GLIMM __glImmGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoid* pixels) {
@@ -597,15 +624,19 @@ extern "C" void GLIMM __glImmGetTexImage(GLenum target, GLint level, GLenum form
     if (!checkLevel(gc, level)) return;
     if (format == GL_COLOR_INDEX || type == GL_BITMAP) return __glSetError(GL_INVALID_ENUM);
     if (!checkFormatType(format, type)) return;
-    const GlMipmapLevel* l = &p->levels[level];
+    GlMipmapLevel* l = &p->levels[level];
     if (!l->data) return;
     GlPixelOpRecord op = {};
     const GLint rows = p->dimensions == 1 ? 1 : l->height;
+    // Layouts of other owners (the board's) are read through their extract procedure.
+    const bool stored = storedOf(l->storedFormat) != nullptr;
     __glSetTexImagePack(gc, &op, l->width, rows, 1, format, type, pixels);
-    __glSetTexLevelSource(gc, &op, p, level);
-    if (!__glLayoutImage(&op.destination, l->width, rows) || !__glLayoutImage(&op.source, l->width, rows)) return;
+    if (stored) __glSetTexLevelSource(gc, &op, p, level);
+    if (!__glLayoutImage(&op.destination, l->width, rows) || (stored && !__glLayoutImage(&op.source, l->width, rows)))
+        return;
     const GLfloat* toFloat = gc->constants.ubyteToFloat;
     const bool index = l->baseFormat == GL_COLOR_INDEX;
+    const GLint row0 = p->dimensions == 1 ? 0 : -l->border;
     GLfloat values[GL_PIXEL_CHUNK * 4];
     for (GLint y = 0; y < rows; y++) {
         const uint8_t* in = op.source.firstPixel + (ptrdiff_t)y * op.source.rowStride;
@@ -615,7 +646,9 @@ extern "C" void GLIMM __glImmGetTexImage(GLenum target, GLint level, GLenum form
             for (GLint i = 0; i < n; i++) {
                 GLfloat* c = &values[4 * i];
                 c[0] = c[1] = c[2] = 0.0f, c[3] = 1.0f;
-                if (!index) texelRgba(l, in + (size_t)(first + i) * (size_t)op.source.groupSize, toFloat, c);
+                if (index) continue;
+                if (stored) texelRgba(l, in + (size_t)(first + i) * (size_t)op.source.groupSize, toFloat, c);
+                else extractRgba(l, p, row0 + y, first + i - l->border, c);
             }
             __glPackPixelSpan(&op.destination, GL_PIXEL_KIND_RGBA, values, n, out, first);
         }

@@ -72,7 +72,22 @@ struct GlColorTable {
     GLint components;
 };
 
-enum { GL_TEX_HARDWARE_WORDS = 16 };
+// The hardware back end's words of a texture: its board layout, residency in
+// board memory and library codes. Generic code leaves them alone.
+struct GlHwTexBlock;
+enum { GL_HW_TEX_LEVELS = 9 };
+struct GlHwTexParams {
+    GLint levelCount;  // levels of a complete mip-map of level 0
+    GLint levelWidth[GL_HW_TEX_LEVELS], levelHeight[GL_HW_TEX_LEVELS];
+    GlHwTexBlock* block;     // board memory holding the texels, or null
+    GLfloat scaleS, scaleT;  // s and t scales of the board's 0-256 coordinates
+    GLint levelBytes;        // bytes of the level allocated last, rounded up to 8
+    GLint largeLod, aspect;  // board codes of level 0; largeLod -1: a shape the board cannot take
+    GLint minFilter, magFilter, mipMode, texFormat, clampS, clampT;
+    GLint colorCombine[4], alphaCombine[4];  // function, factor, local, other
+    GLuint memSize, storage, loadedMask, neededMask;  // storage 0 none, 1 level 0, 2 all levels
+};
+static_assert(sizeof(GlHwTexParams) == 43 * 4, "43 words");
 
 // A texture's records hold no context: shared objects outlive the context
 // that made them, and each call works with the calling context.
@@ -80,7 +95,7 @@ struct GlTextureParams {
     GlTexTargetState state;  // parameters in the target-state layout; state.name is the object's name
     GlMipmapLevel* levels;   // levelCount entries
     GLint levelCount;        // the creating context's level limit
-    GLuint hardware[GL_TEX_HARDWARE_WORDS];  // the hardware back end's own words
+    GlHwTexParams hw;
     GLint dimensions;        // 1 or 2
     GLint maxLevel;          // largest log2 of level 0's inner sizes
     GLfloat switchValue;     // squared scale up to which a fragment counts as magnified
@@ -144,7 +159,17 @@ void GLPROC __glRestoreTextureState(GlContext* gc, const GlTextureState* saved);
 void GLPROC __glExtractTexelEmpty(GlMipmapLevel* level, GlTextureParams* params, GLint image, GLint row,
                                   GLint column, GlTexel* out);
 
-// Level storage, images and completeness (texture images).
+// Level storage, images and completeness (texture images). The ...As forms
+// take the mapping of internal formats to stored layouts (byte size or -1).
+typedef GLint (GLPROC* GlTexLevelFormatProc)(GlContext* gc, GlTextureParams* params, GlMipmapLevel* level,
+                                            GLint index, GLint internalFormat, GLint width, GLint height,
+                                            GLint depth, GLint border, GLint dimensions);
+uint8_t* GLPROC __glAllocTexLevelAs(GlTexLevelFormatProc format, GlContext* gc, GlTextureParams* params, GLint level,
+                                    GLint internalFormat, GLint width, GLint height, GLint depth, GLint border,
+                                    GLint dimensions);
+uint8_t* GLPROC __glAllocProxyTexLevelAs(GlTexLevelFormatProc format, GlContext* gc, GlTextureParams* params,
+                                         GLint level, GLint internalFormat, GLint width, GLint height, GLint depth,
+                                         GLint border, GLint dimensions);
 uint8_t* GLPROC __glAllocTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
                                   GLint width, GLint height, GLint depth, GLint border, GLint dimensions);
 uint8_t* GLPROC __glAllocProxyTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,

@@ -56,13 +56,24 @@ std::string hwtestCallNames(uint32_t from) {
     return s;
 }
 
-HwRgb hwtestPixel(int buffer, int x, int y) {
-    const uint16_t d = rvSimPixel(buffer, x, y);
+HwRgb hwtestExpand565(uint16_t d) {
     return {((d >> 8) & 0xF8) | (d >> 13), ((d >> 3) & 0xFC) | ((d >> 9) & 3), ((d << 3) & 0xF8) | ((d >> 2) & 7)};
 }
 
-HwContext::HwContext(bool doubleBuffer, int size) {
+HwRgb hwtestPixel(int buffer, int x, int y) { return hwtestExpand565(rvSimPixel(buffer, x, y)); }
+
+void hwtestTexturedQuad(float x0, float y0, float x1, float y1, float s0, float t0, float s1, float t1) {
+    glBegin(GL_QUADS);
+    glTexCoord2f(s0, t0), glVertex2f(x0, y0);
+    glTexCoord2f(s1, t0), glVertex2f(x1, y0);
+    glTexCoord2f(s1, t1), glVertex2f(x1, y1);
+    glTexCoord2f(s0, t1), glVertex2f(x0, y1);
+    glEnd();
+}
+
+HwContext::HwContext(bool doubleBuffer, int size, uint32_t textureBytes) {
     rvSimReset();
+    if (textureBytes) rvSimSetTextureMemory(textureBytes, 0);
     rvLogClear();
     window = makeWindow();
     dc = GetDC(window);

@@ -31,6 +31,12 @@ struct HwRgb {
     int r, g, b;
 };
 HwRgb hwtestPixel(int buffer, int x, int y);
+HwRgb hwtestExpand565(uint16_t pixel);
+
+// A quad of window corners (x0, y0), (x1, y1) with texture coordinates from
+// (s0, t0) to (s1, t1).
+void hwtestTexturedQuad(float x0, float y0, float x1, float y1, float s0 = 0, float t0 = 0, float s1 = 1,
+                        float t1 = 1);
 
 // A context on a fresh board (reset, log cleared) made current on a window,
 // with one unit per pixel over the first size x size pixels.
@@ -38,6 +44,7 @@ struct HwContext {
     HWND window = nullptr;
     HDC dc = nullptr;
     HGLRC rc = nullptr;
-    explicit HwContext(bool doubleBuffer = true, int size = 32);
+    // textureBytes: the board's texture memory (0: the power-on size).
+    explicit HwContext(bool doubleBuffer = true, int size = 32, uint32_t textureBytes = 0);
     ~HwContext();
 };

@@ -83,3 +83,26 @@ struct GltestDibContext {
                 for (int b = 0; b < bytes; b++) dib.bits[r * dib.stride + x * bytes + b] = (uint8_t)(value >> (8 * b));
     }
 };
+
+// The colour-table extension entries, found as an application finds them.
+struct GltestColorTableCalls {
+    PFNGLCOLORTABLEEXTPROC table = (PFNGLCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glColorTableEXT");
+    PFNGLCOLORSUBTABLEEXTPROC sub = (PFNGLCOLORSUBTABLEEXTPROC)(void*)wglGetProcAddress("glColorSubTableEXT");
+    PFNGLCOPYCOLORTABLEEXTPROC copy = (PFNGLCOPYCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glCopyColorTableEXT");
+    PFNGLGETCOLORTABLEEXTPROC get = (PFNGLGETCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glGetColorTableEXT");
+    PFNGLGETCOLORTABLEPARAMETERIVEXTPROC geti =
+        (PFNGLGETCOLORTABLEPARAMETERIVEXTPROC)(void*)wglGetProcAddress("glGetColorTableParameterivEXT");
+    PFNGLGETCOLORTABLEPARAMETERFVEXTPROC getf =
+        (PFNGLGETCOLORTABLEPARAMETERFVEXTPROC)(void*)wglGetProcAddress("glGetColorTableParameterfvEXT");
+    GLint param(GLenum target, GLenum pname) const {
+        GLint v = -1;
+        geti(target, pname, &v);
+        return v;
+    }
+    // The entries as RGBA bytes, and 4 guard bytes after them.
+    std::vector<uint8_t> rgba(GLenum target, int entries) const {
+        std::vector<uint8_t> v((size_t)entries * 4 + 4, 0xEE);
+        get(target, GL_RGBA, GL_UNSIGNED_BYTE, v.data());
+        return v;
+    }
+};

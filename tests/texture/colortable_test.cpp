@@ -8,26 +8,7 @@
 namespace {
 
 // The extension entries, found as an application finds them.
-struct TableCalls {
-    PFNGLCOLORTABLEEXTPROC table = (PFNGLCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glColorTableEXT");
-    PFNGLCOLORSUBTABLEEXTPROC sub = (PFNGLCOLORSUBTABLEEXTPROC)(void*)wglGetProcAddress("glColorSubTableEXT");
-    PFNGLCOPYCOLORTABLEEXTPROC copy = (PFNGLCOPYCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glCopyColorTableEXT");
-    PFNGLGETCOLORTABLEEXTPROC get = (PFNGLGETCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glGetColorTableEXT");
-    PFNGLGETCOLORTABLEPARAMETERIVEXTPROC geti =
-        (PFNGLGETCOLORTABLEPARAMETERIVEXTPROC)(void*)wglGetProcAddress("glGetColorTableParameterivEXT");
-    PFNGLGETCOLORTABLEPARAMETERFVEXTPROC getf =
-        (PFNGLGETCOLORTABLEPARAMETERFVEXTPROC)(void*)wglGetProcAddress("glGetColorTableParameterfvEXT");
-    GLint param(GLenum target, GLenum pname) const {
-        GLint v = -1;
-        geti(target, pname, &v);
-        return v;
-    }
-    std::vector<uint8_t> rgba(GLenum target, int entries) const {
-        std::vector<uint8_t> v((size_t)entries * 4 + 4, 0xEE);
-        get(target, GL_RGBA, GL_UNSIGNED_BYTE, v.data());
-        return v;
-    }
-};
+using TableCalls = GltestColorTableCalls;
 
 std::vector<uint8_t> ramp(int entries, int components, int seed = 0) {
     std::vector<uint8_t> v((size_t)entries * components);
