@@ -235,11 +235,13 @@ extern "C" void GLPROC __glHwReleaseDefaultTextures(GlContext* gc) {
 }
 
 // ---- Picker: the software choice (completeness, sampling for the software
-// fall-backs), then the board's source when the board can draw it.
+// fall-backs), then the board's source when the board can draw it; the
+// pickers run in hwcontext.cpp's order, this one in place of the software one.
 
 extern "C" void GLPROC __glHwPickTextureProcs(GlContext* gc) {
     GlHwContext* hw = __glHw(gc);
     __glPickTextureProcs(gc);
+    gc->texCoordsPreScaled = 0;  // the board takes normalised coordinates
     GlTextureParams* p = (GlTextureParams*)gc->currentTexture;
     hw->hwCurrentTexture = nullptr;
     if (!p || p->dimensions != 2 || !__glHwTexDownload(gc, p)) {

@@ -100,11 +100,6 @@ GLuint hwVertexBits(const GlContext* gc, GLuint F) {
 
 void GLPROC skipPicker(GlContext*) {}
 
-// The board takes normalised texture coordinates: never pre-scaled.
-void GLPROC hwPickTextureProcs(GlContext* gc) {
-    __glPickTextureProcs(gc);
-    gc->texCoordsPreScaled = 0;
-}
 GLint GLPROC skipDepthPicker(GlContext*) { return 0; }
 
 }  // namespace
@@ -115,7 +110,6 @@ extern "C" void GLPROC __glHwInstallValidate(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
     p->fullValidate = __glHwValidate;
     p->pickSpanProcs = skipPicker;
-    p->pickTextureProcs = hwPickTextureProcs;
     p->repackStipple = skipPicker;
     p->pickDepthTestProc = skipDepthPicker;
     p->pickBitmapProc = __glHwPickBitmapProc;
