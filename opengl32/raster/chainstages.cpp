@@ -4,6 +4,7 @@
 // per-pixel pointers for every pixel visited and calls its successor slot
 // with the pixels still alive, never with an empty mask.
 
+#include <emmintrin.h>
 #include <math.h>
 #include <array>
 #include "raster/chain.h"
@@ -60,13 +61,74 @@ inline bool compare(GLuint a, GLuint b) {
 // ---- Depth: the value of pixel i of the group is the stored form of the
 // group's z plus i stored steps, as the generic walk forms it; the polygon
 // offset of the span record is added once to each pixel's depth.
+// Lane comparisons of biased (signed) values: all ones where v passes
+// against the stored w.
+template <GLenum Func, class Eq, class Gt>
+inline __m128i lanesPass(__m128i v, __m128i w, Eq eq, Gt gt) {
+    const __m128i ones = _mm_set1_epi32(-1);
+    switch (Func) {
+    case GL_NEVER: return _mm_setzero_si128();
+    case GL_LESS: return gt(w, v);
+    case GL_EQUAL: return eq(v, w);
+    case GL_LEQUAL: return _mm_xor_si128(gt(v, w), ones);
+    case GL_GREATER: return gt(v, w);
+    case GL_NOTEQUAL: return _mm_xor_si128(eq(v, w), ones);
+    case GL_GEQUAL: return _mm_xor_si128(gt(w, v), ones);
+    default: return ones;
+    }
+}
+
+// The pixels of an unbroken rightward run in lanes: eight 16-bit or four
+// 32-bit words a step, each value truncated to the word as the scalar test
+// does; the failing pixels leave *out. Returns the pixels done.
+template <GLenum Func, bool Write, typename W>
+int depthLanes(int n, W* p, GLuint* value, GLuint step, GLuint* out) {
+    constexpr int L = 16 / (int)sizeof(W);
+    if (n < L) return 0;
+    const GLuint v = *value;
+    __m128i a = _mm_set_epi32((int)(v + 3 * step), (int)(v + 2 * step), (int)(v + step), (int)v);
+    __m128i b = _mm_add_epi32(a, _mm_set1_epi32((int)(4 * step)));
+    const __m128i advance = _mm_set1_epi32((int)(L * step));
+    GLuint fails = 0;
+    int i = 0;
+    for (; i + L <= n; i += L) {
+        __m128i* q = (__m128i*)(p + i);
+        const __m128i w = _mm_loadu_si128(q);
+        __m128i word, pass;
+        int bits;
+        if (L == 8) {
+            // Low halves sign-extended pack exactly; the bias orders them unsigned.
+            word = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+            const __m128i bias = _mm_set1_epi16((short)0x8000);
+            pass = lanesPass<Func>(_mm_xor_si128(word, bias), _mm_xor_si128(w, bias), _mm_cmpeq_epi16, _mm_cmpgt_epi16);
+            bits = _mm_movemask_epi8(_mm_packs_epi16(pass, _mm_setzero_si128()));
+            a = _mm_add_epi32(a, advance), b = _mm_add_epi32(b, advance);
+        } else {
+            word = a;
+            const __m128i bias = _mm_set1_epi32((int)0x80000000u);
+            pass = lanesPass<Func>(_mm_xor_si128(word, bias), _mm_xor_si128(w, bias), _mm_cmpeq_epi32, _mm_cmpgt_epi32);
+            bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
+            a = _mm_add_epi32(a, advance);
+        }
+        if (Write) _mm_storeu_si128(q, _mm_or_si128(_mm_and_si128(pass, word), _mm_andnot_si128(pass, w)));
+        // Lane j (bit j of bits) is pixel i + j, mask bit 31 - i - j.
+        fails |= (GLuint)(__glBitReverse[~bits & ((1 << L) - 1)] >> (8 - L)) << (32 - L - i);
+    }
+    *out &= ~fails;
+    *value = v + (GLuint)i * step;
+    return i;
+}
+
 template <GLenum Func, bool Write, typename W, int Dir>
 inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
     GLuint out = mask;
     if (mask == __glCoverageMasks[__builtin_clz(~mask | 1u)] || mask == ~0u) {
-        // Every pixel up to the last is live: a counted loop.
+        // Every pixel up to the last is live: lanes of SSE2 rightward, then a
+        // counted loop.
         const int n = mask == ~0u ? 32 : __builtin_clz(~mask);
-        for (int i = 0; i < n; ++i, v += step) {
+        int i = 0;
+        if (Dir > 0) i = depthLanes<Func, Write, W>(n, p, &v, step, &out);
+        for (; i < n; ++i, v += step) {
             const W w = (W)v;
             if (!compare<Func>(w, p[Dir * i])) out &= ~(kTop >> i);
             else if (Write) p[Dir * i] = w;
