@@ -231,6 +231,9 @@ void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsiz
                            GLenum type, GLvoid* pixels);
 void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
 void GLPROC __glPickPixelProcs(GlContext* gc);
+// "__GL_DISABLE_FASTPATH" set to a non-zero number: contexts validated from
+// now on keep the generic rectangle and bitmap procedures.
+GLboolean GLPROC __glPixelFastPathsDisabled(void);
 // Fragment state that rows stored straight into a colour buffer would skip.
 enum : GLuint {
     GL_PIXEL_FRAGMENT_FLAGS = GL_RF_DEPTH_TEST | GL_RF_TEXTURE | GL_RF_STENCIL | GL_RF_LOGIC_OP | GL_RF_BLEND |

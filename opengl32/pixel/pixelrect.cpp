@@ -235,14 +235,19 @@ extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     gc->imports.free(gc, image);
 }
 
+extern "C" GLboolean GLPROC __glPixelFastPathsDisabled(void) {
+    const char* v = getenv("__GL_DISABLE_FASTPATH");
+    return v && strtol(v, nullptr, 10) != 0;
+}
+
 // The fast procedures test the state on each call and fall back to the
 // generic ones, so the first validation installs them once; later validations
-// keep whatever the slots hold. "__GL_DISABLE_FASTPATH" keeps the generic ones.
+// keep whatever the slots hold.
 extern "C" void GLPROC __glPickPixelProcs(GlContext* gc) {
     GlPixelTransferTables* t = &gc->pixel.tables;
     if (t->validated) return;
     t->validated = 1;
-    const bool fast = !getenv("__GL_DISABLE_FASTPATH");
+    const bool fast = !__glPixelFastPathsDisabled();
     gc->procs.drawPixels = fast ? __glFastDrawPixels : __glDrawPixels;
     gc->procs.readPixels = fast ? __glFastReadPixels : __glReadPixels;
     gc->procs.copyPixels = __glCopyPixels;

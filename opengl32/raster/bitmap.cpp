@@ -233,12 +233,12 @@ extern "C" void GLPROC __glFastBitmap32(GlContext* gc, GLsizei width, GLsizei he
 }
 
 // The fast procedures check their buffers on each call and hand anything
-// else to the generic one; "__GL_DISABLE_FASTPATH" keeps the generic one.
+// else to the generic one.
 extern "C" void GLPROC __glPickBitmapProc(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
     p->rasterizeBitmap = __glRasterizeBitmap;
     const GlColorBuffer* cb = gc->drawBuffer;
-    if ((gc->rasterFlags & kBitmapFragmentFlags) || !cb || getenv("__GL_DISABLE_FASTPATH")) return;
+    if ((gc->rasterFlags & kBitmapFragmentFlags) || !cb || __glPixelFastPathsDisabled()) return;
     if (!gc->pixelFormat.rgba) {
         if (cb->buf.elementSize == 1) p->rasterizeBitmap = __glFastBitmap;
         return;

@@ -341,3 +341,39 @@ TEST(PixelFragments, BitmapsAndRectanglesTakeTheTexelAndFogOfTheRasterPosition) 
 }
 
 }  // namespace
+
+// ---- Rows wider than any span buffer.
+
+namespace {
+
+TEST(PixelRows, WiderThanTheSpanBuffersDrawReadAndCopyWhole) {
+    const int w = 2100, h = 3;
+    for (bool fast : {true, false}) {
+        if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+        GltestDibContext c(w, h, 32);
+        unsetenv("__GL_DISABLE_FASTPATH");
+        gltestPixelViewport(0, 0, w, h);
+        glLoadIdentity();
+        const std::vector<uint8_t> image = gltestNoise((size_t)w * 4, 21);
+        glRasterPos2i(0, 0);
+        glDrawPixels(w, 1, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+        // Through the transfer (alpha is not kept by the buffer).
+        glPixelTransferf(GL_ALPHA_SCALE, 0.5f);
+        glRasterPos2i(0, 1);
+        glDrawPixels(w, 1, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+        glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
+        glRasterPos2i(0, 2);
+        glCopyPixels(0, 0, w, 1, GL_COLOR);
+        std::vector<uint8_t> back((size_t)w * 4 * 3 + 16, 0xEE);
+        glReadPixels(0, 0, w, 3, GL_RGBA, GL_UNSIGNED_BYTE, back.data());
+        for (int y = 0; y < 3; y++)
+            for (int x = 0; x < w; x++)
+                for (int k = 0; k < 3; k++)
+                    ASSERT_EQ(back[((size_t)y * w + x) * 4 + k], image[(size_t)x * 4 + k])
+                        << (fast ? "fast " : "generic ") << x << "," << y;
+        EXPECT_EQ(back[(size_t)w * 12], 0xEE);
+        EXPECT_TRUE(c.guardsIntact());
+    }
+}
+
+}  // namespace
