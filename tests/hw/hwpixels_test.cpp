@@ -161,3 +161,30 @@ TEST(HwPixels, SingleBufferDrawsAndReadsBufferZero) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each buffer record stores into and blends with its own board buffer: a
+// GL_FRONT_AND_BACK draw lands in both, added to what each held.
+TEST(HwPixels, BothBuffersBlendWithTheirOwnPixels) {
+    HwContext hw;
+    glDisable(GL_DITHER);
+    glDrawBuffer(GL_FRONT);
+    glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDrawBuffer(GL_BACK);
+    glClearColor(0.0f, 0.0f, 1.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDrawBuffer(GL_FRONT_AND_BACK);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    const GLubyte green[3] = {0, 255, 0};
+    glRasterPos2f(3.5f, 4.5f);
+    glDrawPixels(1, 1, GL_RGB, GL_UNSIGNED_BYTE, green);
+    EXPECT_EQ(rvSimPixel(RV_BUFFER_FRONT, 3, 4), 0xFFE0);  // red + green
+    EXPECT_EQ(rvSimPixel(RV_BUFFER_BACK, 3, 4), 0x07FF);   // blue + green
+    EXPECT_EQ(hwtestBoard().locksHeld, 0u);
+    EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+}
+
+}  // namespace
