@@ -145,8 +145,13 @@ void GLPROC __glHwTexMemMergeNext(GlHwTexBlock* block);
 void GLPROC __glHwInstallTextureHooks(GlContext* gc);
 void GLPROC __glHwFreeTextureObject(GlContext* gc, GlTextureObject* object);
 void GLPROC __glHwReleaseDefaultTextures(GlContext* gc);
+void GLPROC __glHwInitTextureObject(GlContext* gc, GlTextureObject* object, GLuint name, GLint target);
 void GLPROC __glHwPickTextureProcs(GlContext* gc);
+GLboolean GLPROC __glHwMakeResident(GlContext* gc, GlTextureParams* params);
+GLboolean GLPROC __glHwIsResident(GlContext* gc, GlTextureObject* object);
+void GLPROC __glHwSetTexCombine(GlTextureParams* params, GLenum mode);
 void GLPROC __glHwTexCombineOff(void);
+void GLPROC __glHwDownloadPalette(const GlColorTable* table);
 // Downloads what the board lacks of params' levels (allocating its block);
 // true when every level the filter samples is on the board.
 GLboolean GLPROC __glHwTexDownload(GlContext* gc, GlTextureParams* params);
@@ -154,6 +159,14 @@ GLboolean GLPROC __glHwTexDownload(GlContext* gc, GlTextureParams* params);
 void GLPROC __glHwTexLevelChanged(GlContext* gc, GlTextureParams* params, GLint level);
 // Rows [y0, y0 + rows) of a level changed: they go to the board when it holds the level.
 void GLPROC __glHwTexRowsChanged(GlTextureParams* params, GLint level, GLint y0, GLint rows);
+// The board's layout of an internal format (byte size rounded up to 8, or -1),
+// its texel-format code (-1: none), and a client image into a level rectangle.
+GLint GLPROC __glHwSetTexLevelFormat(GlContext* gc, GlTextureParams* params, GlMipmapLevel* level, GLint index,
+                                     GLint internalFormat, GLint width, GLint height, GLint depth, GLint border,
+                                     GLint dimensions);
+GLint GLPROC __glHwTexelFormat(GLenum layout);
+void GLPROC __glHwConvertTexels(GlContext* gc, GlMipmapLevel* level, GLint x0, GLint y0, GLsizei width,
+                                GLsizei height, GLenum format, GLenum type, const GLvoid* pixels);
 // Level storage hooks (2-D targets in the board's layouts; 1-D ones as in software).
 uint8_t* GLPROC __glHwAllocTexLevel(GlContext* gc, GlTextureParams* params, GLint level, GLint internalFormat,
                                     GLint width, GLint height, GLint depth, GLint border, GLint dimensions);

@@ -169,25 +169,6 @@ void fillLevel(GlContext* gc, GlMipmapLevel* l, GLint x0, GLint y0, GLint width,
     }
 }
 
-// A client image of width x height pixels into the level at (x0, y0); no
-// pixels (or an image beyond the address space) give zero texels.
-void fillFromClient(GlContext* gc, GlMipmapLevel* l, GLint x0, GLint y0, GLsizei width, GLsizei height,
-                    GLenum format, GLenum type, const GLvoid* pixels) {
-    if (width <= 0 || height <= 0) return;
-    TexelSource s;
-    memset(&s, 0, sizeof s);
-    __glSetTexImageUnpack(gc, &s.op, width, height, 1, format, type, pixels, 0);
-    if (!pixels || !__glLayoutImage(&s.op.source, width, height)) {
-        const size_t rowBytes = (size_t)width * (size_t)texelBytes(l->storedFormat);
-        for (GLint j = 0; j < height; j++)
-            memset(l->data + ((size_t)(y0 + j) * (size_t)l->width + (size_t)x0) * texelBytes(l->storedFormat), 0,
-                   rowBytes);
-        return;
-    }
-    s.from = __glPixelFormatKind(format);
-    fillLevel(gc, l, x0, y0, width, height, &s);
-}
-
 // The framebuffer rectangle at window (x, y) into the level at (x0, y0); the
 // columns and rows outside the drawable are left as they are.
 void fillFromFramebuffer(GlContext* gc, GlMipmapLevel* l, GLint x0, GLint y0, GLint x, GLint y, GLsizei width,
@@ -210,6 +191,25 @@ bool boundElsewhere(GlContext* gc) {
 }
 
 }  // namespace
+
+// A client image of width x height pixels into the level at (x0, y0); no
+// pixels (or an image beyond the address space) give zero texels.
+extern "C" void GLPROC __glHwConvertTexels(GlContext* gc, GlMipmapLevel* l, GLint x0, GLint y0, GLsizei width,
+                                         GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
+    if (width <= 0 || height <= 0) return;
+    TexelSource s;
+    memset(&s, 0, sizeof s);
+    __glSetTexImageUnpack(gc, &s.op, width, height, 1, format, type, pixels, 0);
+    if (!pixels || !__glLayoutImage(&s.op.source, width, height)) {
+        const size_t rowBytes = (size_t)width * (size_t)texelBytes(l->storedFormat);
+        for (GLint j = 0; j < height; j++)
+            memset(l->data + ((size_t)(y0 + j) * (size_t)l->width + (size_t)x0) * texelBytes(l->storedFormat), 0,
+                   rowBytes);
+        return;
+    }
+    s.from = __glPixelFormatKind(format);
+    fillLevel(gc, l, x0, y0, width, height, &s);
+}
 
 // ---- Levels.
 
@@ -262,7 +262,7 @@ extern "C" void GLIMM __glHwTexImage2D(GLenum target, GLint level, GLint interna
         __glCheckTexImage2DArgs(gc, target, level, internalFormat, width, height, border, format, type);
     if (!p || boundElsewhere(gc)) return;
     if (p->allocLevel(gc, p, level, internalFormat, width, height, 1 + 2 * border, border, 2))
-        fillFromClient(gc, &p->levels[level], 0, 0, width, height, format, type, pixels);
+        __glHwConvertTexels(gc, &p->levels[level], 0, 0, width, height, format, type, pixels);
     if (target == GL_TEXTURE_2D) __glHwTexLevelChanged(gc, p, level);
     __glMarkPickers(ts, gc, GL_DIRTY_TEXTURE);
 }
@@ -277,7 +277,7 @@ extern "C" void GLIMM __glHwTexSubImage2D(GLenum target, GLint level, GLint xoff
     if (!__glCheckTexSubRange(gc, l, xoffset, width, l->width) ||
         !__glCheckTexSubRange(gc, l, yoffset, height, l->height))
         return;
-    fillFromClient(gc, l, xoffset + l->border, yoffset + l->border, width, height, format, type, pixels);
+    __glHwConvertTexels(gc, l, xoffset + l->border, yoffset + l->border, width, height, format, type, pixels);
     __glHwTexRowsChanged(p, level, yoffset + l->border, height);
 }
 

@@ -31,7 +31,6 @@ void GLIMM __glImmTexSubImage1D(GLenum target, GLint level, GLint xoffset, GLsiz
                                 const GLvoid* pixels);
 void GLIMM __glImmCopyTexSubImage1D(GLenum target, GLint level, GLint xoffset, GLint x, GLint y, GLsizei width);
 void GLIMM __glImmGetTexImage(GLenum target, GLint level, GLenum format, GLenum type, GLvoid* pixels);
-GLint GLPROC __glHwTexelFormat(GLenum layout);
 }
 
 namespace {
@@ -116,33 +115,6 @@ GLint combineClass(GLenum base) {
     return C_RGBA;
 }
 
-void setCombine(GlTextureParams* p, GLenum mode) {
-    const GLint m = mode == GL_REPLACE ? 0 : mode == GL_DECAL ? 2 : 1;
-    const Combine& c = combines[m][combineClass(p->baseFormat)];
-    GlHwTexParams* hw = &p->hw;
-    for (int i = 0; i < 4; i++) hw->colorCombine[i] = c.color[i], hw->alphaCombine[i] = c.alpha[i];
-    rvColorCombine(c.color[0], c.color[1], c.color[2], c.color[3], 0);
-    rvAlphaCombine(c.alpha[0], c.alpha[1], c.alpha[2], c.alpha[3], 0);
-}
-
-// The texture's palette as the board's one table: entry i is entry i modulo
-// the width (as the software fetch wraps), bytes blue, green, red, 0.
-void downloadPalette(const GlColorTable* t) {
-    static uint32_t table[256];
-    if (!t->data || t->width <= 0) return;
-    for (GLint i = 0; i < 256; i++) {
-        const uint8_t* e = t->data + (size_t)(i % t->width) * (size_t)t->components;
-        uint32_t r, g, b;
-        switch (t->baseFormat) {
-        case GL_RGB: case GL_RGBA: r = e[0], g = e[1], b = e[2]; break;
-        case GL_ALPHA: r = g = b = 255; break;
-        default: r = g = b = e[0]; break;  // luminance, intensity
-        }
-        table[i] = r << 16 | g << 8 | b;
-    }
-    rvTexDownloadTable(RV_TMU0, RV_TEXTABLE_PALETTE, table);
-}
-
 // The filter, mip-map and clamp codes of the parameters, sent to the board.
 void pushModes(GlTextureParams* p) {
     GlHwTexParams* hw = &p->hw;
@@ -158,6 +130,35 @@ void pushModes(GlTextureParams* p) {
 }
 
 }  // namespace
+
+// ---- Combine units and the palette.
+
+extern "C" void GLPROC __glHwSetTexCombine(GlTextureParams* p, GLenum mode) {
+    const GLint m = mode == GL_REPLACE ? 0 : mode == GL_DECAL ? 2 : 1;
+    const Combine& c = combines[m][combineClass(p->baseFormat)];
+    GlHwTexParams* hw = &p->hw;
+    for (int i = 0; i < 4; i++) hw->colorCombine[i] = c.color[i], hw->alphaCombine[i] = c.alpha[i];
+    rvColorCombine(c.color[0], c.color[1], c.color[2], c.color[3], 0);
+    rvAlphaCombine(c.alpha[0], c.alpha[1], c.alpha[2], c.alpha[3], 0);
+}
+
+// The texture's palette as the board's one table: entry i is entry i modulo
+// the width (as the software fetch wraps), bytes blue, green, red, 0.
+extern "C" void GLPROC __glHwDownloadPalette(const GlColorTable* t) {
+    static uint32_t table[256];
+    if (!t->data || t->width <= 0) return;
+    for (GLint i = 0; i < 256; i++) {
+        const uint8_t* e = t->data + (size_t)(i % t->width) * (size_t)t->components;
+        uint32_t r, g, b;
+        switch (t->baseFormat) {
+        case GL_RGB: case GL_RGBA: r = e[0], g = e[1], b = e[2]; break;
+        case GL_ALPHA: r = g = b = 255; break;
+        default: r = g = b = e[0]; break;  // luminance, intensity
+        }
+        table[i] = r << 16 | g << 8 | b;
+    }
+    rvTexDownloadTable(RV_TMU0, RV_TEXTABLE_PALETTE, table);
+}
 
 extern "C" void GLPROC __glHwTexCombineOff(void) {
     rvColorCombine(1, 0, 0, 2, 0);
@@ -213,7 +214,7 @@ extern "C" void GLPROC __glHwFreeTextureObject(GlContext* gc, GlTextureObject* o
     __glFreeTextureObject(gc, object);
 }
 
-static void GLPROC hwInitTextureObject(GlContext* gc, GlTextureObject* object, GLuint name, GLint target) {
+extern "C" void GLPROC __glHwInitTextureObject(GlContext* gc, GlTextureObject* object, GLuint name, GLint target) {
     __glInitTextureObject(gc, object, name, target);
     object->free = __glHwFreeTextureObject;
     object->params.hw.largeLod = -1;
@@ -221,7 +222,7 @@ static void GLPROC hwInitTextureObject(GlContext* gc, GlTextureObject* object, G
 
 extern "C" void GLPROC __glHwInstallTextureHooks(GlContext* gc) {
     GlTextureObjects* x = &gc->textureObjects;
-    x->initObject = hwInitTextureObject;
+    x->initObject = __glHwInitTextureObject;
     x->allocLevel = __glHwAllocTexLevel;
     x->allocProxyLevel = __glHwAllocProxyTexLevel;
     __glHw(gc)->hwEnvMode = GL_MODULATE;
@@ -238,23 +239,31 @@ extern "C" void GLPROC __glHwReleaseDefaultTextures(GlContext* gc) {
 // fall-backs), then the board's source when the board can draw it; the
 // pickers run in hwcontext.cpp's order, this one in place of the software one.
 
+// The texture as the board's source: downloaded as far as needed, with its
+// filter, mip-map and clamp modes, its palette and the combine of the
+// environment; false (the board untouched) when the board cannot draw it.
+extern "C" GLboolean GLPROC __glHwMakeResident(GlContext* gc, GlTextureParams* p) {
+    if (p->dimensions != 2 || !__glHwTexDownload(gc, p)) return GL_FALSE;
+    const RvTexInfo desc = boardDescription(p);
+    rvTexSource(RV_TMU0, p->hw.block->start, RV_TEXLEVELS_ALL, &desc);
+    pushModes(p);
+    if (p->levels[0].baseFormat == GL_COLOR_INDEX) __glHwDownloadPalette(&p->palette);
+    const GLenum mode = gc->texture.env.mode;
+    __glHwSetTexCombine(p, mode == GL_BLEND ? __glHw(gc)->hwEnvMode : mode);
+    return GL_TRUE;
+}
+
 extern "C" void GLPROC __glHwPickTextureProcs(GlContext* gc) {
     GlHwContext* hw = __glHw(gc);
     __glPickTextureProcs(gc);
     gc->texCoordsPreScaled = 0;  // the board takes normalised coordinates
     GlTextureParams* p = (GlTextureParams*)gc->currentTexture;
     hw->hwCurrentTexture = nullptr;
-    if (!p || p->dimensions != 2 || !__glHwTexDownload(gc, p)) {
+    if (!p || !__glHwMakeResident(gc, p)) {
         gc->currentTexture = nullptr;
         __glHwTexCombineOff();
         return;
     }
-    const RvTexInfo desc = boardDescription(p);
-    rvTexSource(RV_TMU0, p->hw.block->start, RV_TEXLEVELS_ALL, &desc);
-    pushModes(p);
-    if (p->levels[0].baseFormat == GL_COLOR_INDEX) downloadPalette(&p->palette);
-    const GLenum mode = gc->texture.env.mode;
-    setCombine(p, mode == GL_BLEND ? hw->hwEnvMode : mode);
     hw->hwCurrentTexture = objectOf(p);
     hw->hwTexScaleS = p->hw.scaleS;
     hw->hwTexScaleT = p->hw.scaleT;
@@ -301,14 +310,14 @@ extern "C" void GLIMM __glHwDeleteTextures(GLsizei n, const GLuint* names) {
 }
 
 // Resident: on the board (1-D textures, which it cannot draw, as in software).
-static GLboolean GLPROC hwResident(GlContext* gc, GlTextureObject* o) {
+extern "C" GLboolean GLPROC __glHwIsResident(GlContext* gc, GlTextureObject* o) {
     if (o->params.dimensions == 1) return __glIsTextureComplete(gc, &o->params) && __glTexLevelsHaveMemory(gc, &o->params);
     return __glIsTextureComplete(gc, &o->params) && o->params.hw.block != nullptr;
 }
 extern "C" GLboolean GLIMM __glHwAreTexturesResident(GLsizei n, const GLuint* names, GLboolean* residences) {
     GlThreadState* ts = __glThreadState();
     if (!__glSetterAllowed(ts)) return GL_FALSE;
-    return __glAreTexturesResident(ts->context, n, names, residences, hwResident);
+    return __glAreTexturesResident(ts->context, n, names, residences, __glHwIsResident);
 }
 
 extern "C" void GLIMM __glHwTexImage1D(GLenum target, GLint level, GLint internalFormat, GLsizei width,

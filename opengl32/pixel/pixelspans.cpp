@@ -68,7 +68,6 @@ extern "C" GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc) {
 
 extern "C" void GLPROC __glPixelFragmentTexFog(GlContext* gc, GLfloat* color) {
     const GlRasterPos* rp = &gc->current.raster;
-    // Board contexts keep no texture for the fragments: nothing to sample.
     if (gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture) {
         const GLfloat q = rp->texCoord[3], iq = q != 0.0f ? 1.0f / q : 0.0f;
         gc->procs.textureFragment(gc, color, rp->texCoord[0] * iq, rp->texCoord[1] * iq, 1.0f);

@@ -306,3 +306,50 @@ TEST(HwTexObjects, OneDimensionalTexturesAreKeptAndDrawnUntextured) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixel rectangles drawn with texturing on take the texture at the raster
+// position, as in software.
+TEST(HwTexObjects, PixelFragmentsAreTextured) {
+    HwContext hw(false, 64);
+    const uint8_t red[3] = {255, 0, 0};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, red);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_DITHER);
+    const uint8_t green[2 * 2 * 3] = {0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0};
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glRasterPos2f(4.5f, 4.5f);
+    glDrawPixels(2, 2, GL_RGB, GL_UNSIGNED_BYTE, green);
+    const HwRgb c = hwtestPixel(RV_BUFFER_FRONT, 5, 5);
+    EXPECT_EQ(c.r, 255);
+    EXPECT_EQ(c.g, 0);
+    glDisable(GL_TEXTURE_2D);
+    glRasterPos2f(8.5f, 8.5f);
+    glDrawPixels(2, 2, GL_RGB, GL_UNSIGNED_BYTE, green);
+    EXPECT_EQ(hwtestPixel(RV_BUFFER_FRONT, 9, 9).g, 255);
+    EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+}
+
+// The board has no GL_BLEND environment: the mode is kept for queries and the
+// board goes on combining as the mode before it.
+TEST(HwTexObjects, BlendEnvironmentKeepsThePreviousCombine) {
+    HwContext hw(false, 64);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_BLEND);
+    hwtestTexturedQuad(0, 0, 4, 4);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    GLint mode = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+    EXPECT_EQ(mode, GL_BLEND);
+    const RvSimState s = hwtestBoard();
+    const int32_t decalRgb[4] = {3, 8, 1, 1};  // an RGB texture's decal: the texture's colour
+    for (int k = 0; k < 4; k++) EXPECT_EQ(s.colorCombine[k], decalRgb[k]) << k;
+}
+
+}  // namespace
