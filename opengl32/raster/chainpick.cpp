@@ -90,9 +90,9 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
     if (w->disableFastPath) return GL_FALSE;
     GlContextProcs* p = &gc->procs;
     const GLuint F = gc->rasterFlags;
-    // What the chain does not draw: antialiased polygons, polygon offset,
-    // buffers that want the generic span operations, nothing to draw at all.
-    if ((gc->enables.general & GL_EN_POLYGON_SMOOTH) || (F & GL_RF_POLYGON_OFFSET) || !p->runSpanStages ||
+    // What the chain does not draw: antialiased polygons, buffers that want
+    // the generic span operations, nothing to draw at all.
+    if ((gc->enables.general & GL_EN_POLYGON_SMOOTH) || !p->runSpanStages ||
         (gc->arrays.flags & GL_ARRAY_HINT_6402) || !clipBoxDecodable(gc))
         return GL_FALSE;
     GlColorBuffer* cb = gc->drawBuffer;

@@ -6,6 +6,8 @@
 // Spans run left to right (direction +1): the depth value of every group is
 // then the generic walk's, so both paths resolve depth ties alike.
 
+#include <math.h>
+#include <stdint.h>
 #include <string.h>
 #include "raster/chain.h"
 #include "raster/triangle.h"
@@ -100,6 +102,16 @@ extern "C" void GLPROC __glEmitSpanChunks(GlContext* gc, GLint x, GLint y, GLint
         s.z = st->spanZ + (GLuint)skip * (GLuint)st->zDx;
         s.zStep = st->zDx;
         s.zStep32 = st->zDx32;
+        if (F & GL_RF_POLYGON_OFFSET) {
+            // The offset in its own field; z + zOffset is the generic walk's
+            // truncated offset depth of the first pixel.
+            const double offsetZ = st->offsetZ + (double)((GLfloat)skip * st->zDxF);
+            const double amount = __glPolygonOffsetAmount(gc);
+            const int64_t first = offsetZ > -1.0e12 && offsetZ < 1.0e12 ? (int64_t)offsetZ : 0;
+            s.zOffset = amount > 2147483647.0 ? INT32_MAX : amount < -2147483648.0 ? INT32_MIN : (GLint)llround(amount);
+            const int64_t z = first - s.zOffset;
+            s.z = z < 0 ? 0u : z > 0xFFFFFFFFll ? 0xFFFFFFFFu : (GLuint)z;
+        }
     }
     s.depthAddress = nullptr;
     s.depthStep32 = 0;

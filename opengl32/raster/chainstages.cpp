@@ -144,18 +144,20 @@ inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
     return out;
 }
 
-// With a polygon offset each pixel's depth is saturated to 0 .. depthMax on
-// its own, so that the steps after a saturated start neither wrap nor leave
-// the range.
+// With a polygon offset: the group's offset depth z + zOffset (not wrapped),
+// stepped per pixel as the generic walk steps it, each pixel's value
+// saturated to 0 .. depthMax on its own so that nothing wraps at the ends.
 template <GLenum Func, bool Write, typename W>
 GLuint depthOffsetRun(GLuint mask, GlSpan* s, const GlDepthBuffer* db) {
     W* p = (W*)s->depthAddress;
     GLuint out = mask;
-    int64_t z = (int64_t)s->z + s->zOffset;
-    for (int i = 0; mask; mask <<= 1, ++i, p += s->pixelStep, z += s->zStep) {
+    const GLuint shift = db->depthShift, top = db->depthMax >> shift;
+    int64_t v = ((int64_t)s->z + s->zOffset) >> shift;
+    const int64_t step = (int64_t)(s->zStep >> shift);
+    for (int i = 0; mask; mask <<= 1, ++i, p += s->pixelStep, v += step) {
         if (!(mask & kTop)) continue;
-        const GLuint zi = z < 0 ? 0u : z > (int64_t)db->depthMax ? db->depthMax : (GLuint)z;
-        const W w = (W)__glDepthStored(db, zi);
+        const GLuint vi = v < 0 ? 0u : v > (int64_t)top ? top : (GLuint)v;
+        const W w = (W)(db->generation + (db->mirror ? top - vi : vi));
         if (!compare<Func>(w, *p)) out &= ~(kTop >> i);
         else if (Write) *p = w;
     }

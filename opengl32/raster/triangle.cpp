@@ -268,9 +268,13 @@ inline double offsetOf(const GlContext* gc, double dzdx, double dzdy) {
     return (double)gc->polygon.offsetUnits * unit + (double)gc->polygon.offsetFactor * slope;
 }
 
-inline double offsetAmount(const GlContext* gc) { return offsetOf(gc, gc->span.zDxF, gc->span.zDyF); }
-
 }  // namespace
+
+extern "C" double GLPROC __glPolygonOffsetAmount(const GlContext* gc) {
+    return offsetOf(gc, gc->span.zDxF, gc->span.zDyF);
+}
+
+static inline double offsetAmount(const GlContext* gc) { return __glPolygonOffsetAmount(gc); }
 
 extern "C" void GLPROC __glSetupPolygonOffset(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy) {
     GlSpanState* s = &gc->span;

@@ -22,6 +22,8 @@ void GLPROC __glNullTriangleSetup(GlContext* gc, GlVertex* a, GlVertex* b, GlVer
 // Start values of the first pixel of a scan line (the pixel at dx, dy from v)
 // and their steps for the left edge's little and big step.
 void GLPROC __glSetSpanStartValues(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy);
+// The polygon offset of the triangle being set up, in depth-buffer units.
+double GLPROC __glPolygonOffsetAmount(const GlContext* gc);
 // Offset depth at the first pixel, its clamps and run distances.
 void GLPROC __glSetupPolygonOffset(GlContext* gc, const GlVertex* v, GLfloat dx, GLfloat dy);
 // Depth offset (depth units) of triangle a, b, c drawn in polygon mode

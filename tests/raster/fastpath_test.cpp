@@ -143,6 +143,12 @@ const std::vector<Case>& cases() {
         {"depth GREATER", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, 1,
          true, false, false, false, nullptr},
         {"depth EQUAL on a second pass", [] {}, 1, true, false, false, false, [] { glDepthFunc(GL_EQUAL); }},
+        {"polygon offset pulls a second pass forward", [] {}, 1, true, false, false, false, [] {
+             glEnable(GL_POLYGON_OFFSET_FILL), glPolygonOffset(-1.0f, -2.0f);
+         }},
+        {"polygon offset pushes a second pass back", [] {}, 1, true, false, false, false, [] {
+             glEnable(GL_POLYGON_OFFSET_FILL), glPolygonOffset(0.5f, 1.0f), glDepthFunc(GL_LEQUAL);
+         }},
         {"depth ALWAYS, no depth writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, 1, true, false,
          false, false, nullptr},
         {"depth NEVER", [] { glDepthFunc(GL_NEVER); }, 0, true, false, false, false, nullptr},
@@ -226,12 +232,18 @@ TEST(FastPath, ChainMatchesGenericPathOverFormatsAndStates) {
 }
 
 TEST(FastPath, ChainMatchesGenericPathOverDepthKindsAndSeeds) {
-    const Case& smooth = cases()[0];
-    const Case& stencil = cases()[11];
+    const auto named = [](const std::string& name) -> const Case& {
+        for (const Case& c : cases())
+            if (name == c.name) return c;
+        ADD_FAILURE() << "no case " << name;
+        return cases()[0];
+    };
     for (const Format& f : {kFormats[0], kFormats[2], kFormats[5]})
         for (int depthBits : {16, 24, 32})
             for (unsigned seed : {3u, 97u})
-                for (const Case* c : {&smooth, &stencil}) compare(f, *c, depthBits, seed);
+                for (const char* c : {"smooth", "stencil INCR on depth pass", "polygon offset pulls a second pass forward",
+                                      "depth GREATER"})
+                    compare(f, named(c), depthBits, seed);
 }
 
 }  // namespace
