@@ -277,6 +277,7 @@ struct GlPixelTransferState {
 // that say which transfers apply (set at validation).
 struct GlPixelTransferTables {
     uint8_t colorTransfer, indexTransfer, depthTransfer, stencilTransfer, validated;
+    uint8_t genericOnly;  // "__GL_DISABLE_FASTPATH" at the first validation: no table paths
     GLfloat defaultColor[4];
     GLfloat* scale[4];  // red, green, blue, alpha: i x maximum / 255
     GLfloat* index;     // i AND the index mask

@@ -140,6 +140,12 @@ const GLvoid* GLPROC __glRunSpanModifiers(GlContext* gc, GlPixelOpRecord* op, co
 // Lays out the record's destination image as __glSetupImageLayout does the
 // source, and resets the options.
 GLboolean GLPROC __glSetupDestImageLayout(GlContext* gc, GlPixelOpRecord* op);
+// The 256-entry tables of unsigned-byte draws in GlPixelTransferTables: the
+// colour transfer of each byte, the transfer of each index byte, and each
+// index byte through the index-to-RGBA maps; each sets its built flag.
+void GLPROC __glBuildColorMaps(GlContext* gc, GlPixelTransferTables* t);
+void GLPROC __glBuildIndexMap(GlContext* gc, GlPixelTransferTables* t);
+void GLPROC __glBuildIndexToRGBAMaps(GlContext* gc, GlPixelTransferTables* t);
 // Framebuffer readers: op->width pixels from column trunc(readX) of buffer
 // row trunc(readY) (biased), as a float span.
 void GLPROC __glReadRGBASpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
@@ -162,7 +168,8 @@ void GLPROC __glReadStencilSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out)
     X(__glSpanPackUshort5551) X(__glSpanPackUint8888) X(__glSpanPackUint1010102)                         \
     X(__glSpanPackIndexUbyte) X(__glSpanPackIndexByte) X(__glSpanPackIndexUshort)                        \
     X(__glSpanPackIndexShort) X(__glSpanPackIndexUint) X(__glSpanPackIndexInt) X(__glSpanPackBitmap)     \
-    X(__glSpanCopyBytes)
+    X(__glSpanUbyteRGBALookup) X(__glSpanUbyteRGBLookup) X(__glSpanUbyteIndexToRGBALookup)                \
+    X(__glSpanUbyteIndexLookup) X(__glSpanCopyBytes)
 extern "C" {
 #define GL_DECLARE_STEP(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out);
 GL_PIXEL_STEPS(GL_DECLARE_STEP)

@@ -264,6 +264,38 @@ GL_STEP(__glSpanPackBitmap) {
     }
 }
 
+// Unsigned bytes through the current lookup tables of the operation (one
+// lookup a component in place of the float conversion and the transfer).
+GL_STEP(__glSpanUbyteRGBALookup) {
+    const GLfloat* const* t = gc->pixel.tables.currentColor;
+    const uint8_t* in = (const uint8_t*)inv;
+    for (GLint i = 0; i < op->width; i++, in += 4)
+        for (int c = 0; c < 4; c++) OUTF[4 * i + c] = t[c][in[c]];
+}
+// RGB bytes: alpha as the transfer makes 1.0 of it.
+GL_STEP(__glSpanUbyteRGBLookup) {
+    const GLfloat* const* t = gc->pixel.tables.currentColor;
+    const GLfloat alpha = ColorTransfer(gc)(3, 1.0f);
+    const uint8_t* in = (const uint8_t*)inv;
+    for (GLint i = 0; i < op->width; i++, in += 3) {
+        for (int c = 0; c < 3; c++) OUTF[4 * i + c] = t[c][in[c]];
+        OUTF[4 * i + 3] = alpha;
+    }
+}
+// Index bytes to RGBA through the index-to-RGBA tables.
+GL_STEP(__glSpanUbyteIndexToRGBALookup) {
+    const GLfloat* const* t = gc->pixel.tables.currentColor;
+    const uint8_t* in = (const uint8_t*)inv;
+    for (GLint i = 0; i < op->width; i++)
+        for (int c = 0; c < 4; c++) OUTF[4 * i + c] = t[c][in[i]];
+}
+// Index bytes to transferred indices.
+GL_STEP(__glSpanUbyteIndexLookup) {
+    const GLfloat* t = gc->pixel.tables.currentIndex;
+    const uint8_t* in = (const uint8_t*)inv;
+    for (GLint i = 0; i < op->width; i++) OUTF[i] = t[in[i]];
+}
+
 GL_STEP(__glSpanCopyBytes) {
     memcpy(outv, inv, (size_t)op->source.components * (size_t)op->source.elementSize * (size_t)op->width);
 }
@@ -414,6 +446,78 @@ bool placeDestinationSteps(Chain* c, const GlPixelOpDesc* desc) {
 
 }  // namespace
 
+// ---- Lookup tables of unsigned-byte draws: 256 entries a table, built by
+// the transfer steps' own arithmetic, kept until the transfer state or a map
+// changes.
+
+namespace {
+
+bool newTables(GlContext* gc, GLfloat** tables, int n) {
+    for (int i = 0; i < n; i++)
+        if (!tables[i] && !(tables[i] = (GLfloat*)gc->imports.alloc(gc, 256 * sizeof(GLfloat)))) return false;
+    return true;
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glBuildColorMaps(GlContext* gc, GlPixelTransferTables* t) {
+    if (!newTables(gc, t->colorMapped, 4)) return;
+    const ColorTransfer transfer(gc);
+    const GLfloat* toFloat = gc->constants.ubyteToFloat;
+    for (int c = 0; c < 4; c++)
+        for (int i = 0; i < 256; i++) t->colorMapped[c][i] = transfer(c, toFloat[i]);
+    t->colorMapsBuilt = 1;
+}
+
+extern "C" void GLPROC __glBuildIndexMap(GlContext* gc, GlPixelTransferTables* t) {
+    if (!newTables(gc, &t->mappedIndex, 1)) return;
+    const GlPixelTransferState* s = &gc->pixel.transfer;
+    for (int i = 0; i < 256; i++) {
+        const int64_t v = shiftIndex(s, i);
+        t->mappedIndex[i] = s->mapColor ? mapIndex(&gc->pixel.maps[0], v) : (GLfloat)v;
+    }
+    t->indexMapBuilt = 1;
+}
+
+extern "C" void GLPROC __glBuildIndexToRGBAMaps(GlContext* gc, GlPixelTransferTables* t) {
+    if (!newTables(gc, t->indexToRGBA, 4)) return;
+    const GlPixelTransferState* s = &gc->pixel.transfer;
+    for (int i = 0; i < 256; i++) {
+        const int64_t v = shiftIndex(s, i);
+        for (int c = 0; c < 4; c++) t->indexToRGBA[c][i] = mapIndexToColor(&gc->pixel.maps[2 + c], v);
+    }
+    t->indexToRGBABuilt = 1;
+}
+
+namespace {
+
+// The unsigned-byte draws that a lookup serves: the step and the current
+// tables it reads, built first when stale; null (the chain stays) when a
+// table cannot be had.
+Step lookupStep(GlContext* gc, GLenum format, bool transfer, bool toColor) {
+    GlPixelTransferTables* t = &gc->pixel.tables;
+    if (format == GL_RGBA || format == GL_RGB) {
+        if (transfer && !t->colorMapsBuilt) __glBuildColorMaps(gc, t);
+        if (transfer && !t->colorMapsBuilt) return nullptr;
+        for (int c = 0; c < 4; c++) t->currentColor[c] = transfer ? t->colorMapped[c] : gc->constants.ubyteToFloat;
+        return format == GL_RGBA ? __glSpanUbyteRGBALookup : __glSpanUbyteRGBLookup;
+    }
+    if (format != GL_COLOR_INDEX) return nullptr;
+    if (toColor) {
+        if (!t->indexToRGBABuilt) __glBuildIndexToRGBAMaps(gc, t);
+        if (!t->indexToRGBABuilt) return nullptr;
+        for (int c = 0; c < 4; c++) t->currentColor[c] = t->indexToRGBA[c];
+        return __glSpanUbyteIndexToRGBALookup;
+    }
+    if (!transfer) return nullptr;
+    if (!t->indexMapBuilt) __glBuildIndexMap(gc, t);
+    if (!t->indexMapBuilt) return nullptr;
+    t->currentIndex = t->mappedIndex;
+    return __glSpanUbyteIndexLookup;
+}
+
+}  // namespace
+
 extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op, GlPixelOpDesc* desc) {
     const GlPixelTransferTables* t = &gc->pixel.tables;
     const GlImageLayout* s = &op->source;
@@ -442,14 +546,21 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
         }
     } else {
         // Memory source: byte order and alignment, float, clamp, format step.
-        const bool swap = s->swapBytes && s->elementSize > 1;
-        if (swap) c.add(s->elementSize == 2 ? __glSwapShorts : __glSwapInts);
-        else if (misaligned(s)) c.add(s->elementSize == 2 ? __glAlignShorts : __glAlignInts);
         const bool index = S == GL_COLOR_INDEX || S == GL_STENCIL_INDEX;
-        c.add(index ? toIndexStep(Ts) : toFloatStep(Ts));
         const bool depth = S == GL_DEPTH_COMPONENT;
         const bool transfer = apply && (index ? (S == GL_COLOR_INDEX ? t->indexTransfer : t->stencilTransfer)
                                               : depth ? t->depthTransfer : t->colorTransfer);
+        const bool toColor = colorFormat(op->destination.format);
+        // Unsigned bytes drawn: one lookup a component for the whole chain.
+        if (desc->kind == 1 && Ts == GL_UNSIGNED_BYTE && !gc->pixel.tables.genericOnly && !(S == GL_RGBA && !transfer))
+            if (const Step lookup = lookupStep(gc, S, transfer, toColor)) {
+                c.add(lookup);
+                return c.n;
+            }
+        const bool swap = s->swapBytes && s->elementSize > 1;
+        if (swap) c.add(s->elementSize == 2 ? __glSwapShorts : __glSwapInts);
+        else if (misaligned(s)) c.add(s->elementSize == 2 ? __glAlignShorts : __glAlignInts);
+        c.add(index ? toIndexStep(Ts) : toFloatStep(Ts));
         // Unsigned elements and packed fields give 0 .. 1 already (and the
         // layout counts a packed pixel as one element, not its fields).
         const bool unsignedType = Ts == GL_BITMAP || Ts == GL_UNSIGNED_BYTE || Ts == GL_UNSIGNED_SHORT ||
@@ -458,7 +569,6 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
         if (Ts == GL_BITMAP) c.add(__glUnpackBitmap);
         if (index) {
             // Indices become RGBA for a colour destination whatever the transfer.
-            const bool toColor = colorFormat(op->destination.format);
             if (transfer || (S == GL_COLOR_INDEX && toColor))
                 c.add(S == GL_COLOR_INDEX ? __glSpanModifyIndex : __glSpanModifyStencil);
         } else if (depth) {

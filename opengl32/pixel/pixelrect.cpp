@@ -248,6 +248,7 @@ extern "C" void GLPROC __glPickPixelProcs(GlContext* gc) {
     if (t->validated) return;
     t->validated = 1;
     const bool fast = !__glPixelFastPathsDisabled();
+    t->genericOnly = !fast;
     gc->procs.drawPixels = fast ? __glFastDrawPixels : __glDrawPixels;
     gc->procs.readPixels = fast ? __glFastReadPixels : __glReadPixels;
     gc->procs.copyPixels = __glCopyPixels;

@@ -320,6 +320,9 @@ static void pixelMap(GLenum map, GLsizei mapsize, const T* values) {
     if (mapsize < 0 || mapsize > gc->limits.maxPixelMapTable) return __glSetError(GL_INVALID_VALUE);
     if (indexed && (mapsize < 1 || (mapsize & (mapsize - 1)) != 0)) return __glSetError(GL_INVALID_VALUE);
     GlPixelMap* pm = &gc->pixel.maps[m];
+    // The tables derived from the maps are stale at once.
+    GlPixelTransferTables* t = &gc->pixel.tables;
+    t->colorMapsBuilt = t->indexMapBuilt = t->indexToRGBABuilt = 0;
     gc->imports.free(gc, pm->values);
     pm->values = nullptr;
     pm->size = 0;

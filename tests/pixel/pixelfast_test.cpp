@@ -377,3 +377,33 @@ TEST(PixelRows, WiderThanTheSpanBuffersDrawReadAndCopyWhole) {
 }
 
 }  // namespace
+
+// ---- Derived tables follow the maps at once.
+
+namespace {
+
+TEST(PixelTables, NewMapReachesTheNextDrawWithoutOtherStateChange) {
+    GltestDibContext c(W, H, 32);
+    glDisable(GL_DITHER);
+    glPixelTransferi(GL_MAP_COLOR, GL_TRUE);
+    const GLfloat up[2] = {0.0f, 1.0f}, down[2] = {1.0f, 0.0f};
+    glPixelMapfv(GL_PIXEL_MAP_R_TO_R, 2, up);
+    const GLubyte rgb[3] = {255, 0, 0};
+    glRasterPos2i(1, 1);
+    glDrawPixels(1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    EXPECT_EQ(c.red(1, 1), 255);
+    glPixelMapfv(GL_PIXEL_MAP_R_TO_R, 2, down);
+    glDrawPixels(1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    EXPECT_EQ(c.red(1, 1), 0);
+    // Index maps likewise, through the index-to-RGBA tables.
+    const GLfloat g0[2] = {0.0f, 0.0f}, g1[2] = {1.0f, 1.0f};
+    const GLubyte index = 1;
+    glPixelMapfv(GL_PIXEL_MAP_I_TO_G, 2, g0);
+    glDrawPixels(1, 1, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, &index);
+    EXPECT_EQ(c.green(1, 1), 0);
+    glPixelMapfv(GL_PIXEL_MAP_I_TO_G, 2, g1);
+    glDrawPixels(1, 1, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, &index);
+    EXPECT_EQ(c.green(1, 1), 255);
+}
+
+}  // namespace
