@@ -20,9 +20,10 @@ static inline bool __glIsNegative(GLfloat f) {
     uint32_t u = __glFloatBits(f);
     return (u & 0x80000000u) && u != 0x80000000u;
 }
-// [0, 1] on the bit pattern: negatives (not -0.0) become 0, above one becomes one.
+// [0, 1] on the bit pattern: negatives (not -0.0) and not-a-number become 0,
+// above one becomes one.
 static inline GLfloat __glClampUnit(GLfloat f) {
-    if (__glIsNegative(f)) return 0.0f;
+    if (__glIsNegative(f) || f != f) return 0.0f;
     if (f > 1.0f) return 1.0f;
     return f;
 }

@@ -2,6 +2,7 @@
 // are those of the software entries, and a refused call sends nothing.
 
 #include <functional>
+#include <limits>
 #include "hw_env.h"
 
 namespace {
@@ -217,3 +218,28 @@ TEST(HwState, ErrorsAreThoseOfTheSoftwareEntries) {
 }
 
 }  // namespace
+
+// glAlphaFunc clamps its reference to [0, 1]; not-a-number counts as 0, so the
+// board gets a reference it accepts and the query answers the clamped value.
+TEST(HwState, AlphaReferenceIsClampedForTheBoard) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const struct {
+        float ref, query;
+        uint32_t board;
+    } cases[] = {{nan, 0, 0}, {-nan, 0, 0}, {inf, 1, 255}, {-inf, 0, 0}, {2, 1, 255}, {-1, 0, 0}, {0.5f, 0.5f, 127}};
+    for (const auto& c : cases) {
+        HwContext hw;
+        glAlphaFunc(GL_GREATER, c.ref);
+        glEnable(GL_ALPHA_TEST);
+        glBegin(GL_TRIANGLES);
+        glVertex2f(2, 2), glVertex2f(20, 2), glVertex2f(2, 20);
+        glEnd();
+        GLfloat ref = -1;
+        glGetFloatv(GL_ALPHA_TEST_REF, &ref);
+        EXPECT_EQ(ref, c.query) << c.ref;
+        const auto calls = hwtestCalls("rvAlphaTestReferenceValue");
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back().args[0], c.board) << c.ref;
+        EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+    }
+}
