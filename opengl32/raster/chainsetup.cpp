@@ -58,7 +58,8 @@ extern "C" void GLPROC __glEmitSpanChunks(GlContext* gc, GLint x, GLint y, GLint
     s.x = x0 - bx;
     s.y = y - by;
     s.pixelStep = 1;
-    const GlColorBuffer* cb = gc->drawBuffer;
+    // Both buffers: dest the front buffer, dest2 the back buffer.
+    const GlColorBuffer* cb = gc->bothBuffers ? gc->fb.frontBuffer : gc->drawBuffer;
     const GLint bytes = cb ? (GLint)cb->buf.elementSize : 0;
     s.dest = cb ? cb->buf.base + s.y * cb->buf.stride + s.x * bytes : nullptr;
     s.destStep32 = 32 * bytes;

@@ -610,27 +610,8 @@ TEST(Lines, ClipBoxAndLongLines) {
 // GL_FRONT_AND_BACK on a double-buffered window writes both buffers; GL_NONE
 // writes neither (the depth buffer still takes the line).
 TEST(Lines, BothBuffersAndNone) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.lpszClassName = "lines-test";
-    RegisterClassA(&wc);
-    HWND w = CreateWindowExA(0, "lines-test", "", WS_POPUP, 0, 0, 32, 16, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(w, nullptr);
-    HDC dc = GetDC(w);
-    PIXELFORMATDESCRIPTOR p = {};
-    p.nSize = sizeof p;
-    p.nVersion = 1;
-    p.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    p.iPixelType = PFD_TYPE_RGBA;
-    p.cColorBits = 16;
-    p.cDepthBits = 16;
-    const int format = ChoosePixelFormat(dc, &p);
-    ASSERT_NE(format, 0);
-    ASSERT_TRUE(SetPixelFormat(dc, format, &p));
-    HGLRC rc = wglCreateContext(dc);
-    ASSERT_NE(rc, nullptr);
-    ASSERT_TRUE(wglMakeCurrent(dc, rc));
-    gltestPixelViewport(0, 0, 32, 16);
+    GltestWindowContext window("lines-test", 32, 16, 16, 16);
+    ASSERT_NE(window.rc, nullptr);
     GlContext* gc = context();
     ASSERT_NE(gc->fb.backBuffer, nullptr);
     auto at = [&](GlColorBuffer* cb, int x, int y) {
@@ -674,10 +655,6 @@ TEST(Lines, BothBuffersAndNone) {
     glEnd();
     for (int x = 0; x < 31; x++) EXPECT_EQ(at(gc->fb.backBuffer, x, 3), 0) << x;
     glDisable(GL_DEPTH_TEST);
-    wglMakeCurrent(nullptr, nullptr);
-    wglDeleteContext(rc);
-    ReleaseDC(w, dc);
-    DestroyWindow(w);
 }
 
 // Polygons in GL_LINE mode: edges with edge flags; a polygon of more than 16

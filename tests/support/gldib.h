@@ -106,3 +106,43 @@ struct GltestColorTableCalls {
         return v;
     }
 };
+
+// A context current on a double-buffered window of the given size (one
+// unit per pixel), made through the public calls.
+struct GltestWindowContext {
+    HWND window = nullptr;
+    HDC dc = nullptr;
+    HGLRC rc = nullptr;
+    GltestWindowContext(const char* className, int w, int h, int colorBits, int depthBits) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+        window = CreateWindowExA(0, className, "", WS_POPUP, 0, 0, w, h, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_NE(window, nullptr);
+        if (!window) return;
+        dc = GetDC(window);
+        PIXELFORMATDESCRIPTOR p = {};
+        p.nSize = sizeof p;
+        p.nVersion = 1;
+        p.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+        p.iPixelType = PFD_TYPE_RGBA;
+        p.cColorBits = (BYTE)colorBits;
+        p.cDepthBits = (BYTE)depthBits;
+        const int format = ChoosePixelFormat(dc, &p);
+        EXPECT_NE(format, 0);
+        if (!format || !SetPixelFormat(dc, format, &p)) return;
+        rc = wglCreateContext(dc);
+        EXPECT_NE(rc, nullptr);
+        if (rc) {
+            EXPECT_TRUE(wglMakeCurrent(dc, rc));
+        }
+        gltestPixelViewport(0, 0, w, h);
+    }
+    ~GltestWindowContext() {
+        wglMakeCurrent(nullptr, nullptr);
+        if (rc) wglDeleteContext(rc);
+        if (dc) ReleaseDC(window, dc);
+        if (window) DestroyWindow(window);
+    }
+};
