@@ -350,16 +350,20 @@ HWND MouseTarget(POINT cursor, HWND capture, POINT *local) {
   return WindowAtPoint(top, client, local);
 }
 
+// The windows' lock is taken only after the input's lock is released: posting takes them the
+// other way round.
 void PostMouse(UINT msg) {
   Input &in = TheInput();
-  POINT local;
+  POINT cursor, local;
   WPARAM keys;
-  HWND target;
+  HWND capture;
   {
     Guard guard(in.lock);
     keys = MouseKeys(in);
-    target = MouseTarget(in.cursor, in.capture, &local);
+    cursor = in.cursor;
+    capture = in.capture;
   }
+  HWND target = MouseTarget(cursor, capture, &local);
   if (target) PostMessageA(target, msg, keys, MAKELPARAM(local.x, local.y));
 }
 

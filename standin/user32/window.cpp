@@ -167,6 +167,9 @@ SIZE ClientSize(const Window &w) {
   return SIZE{std::max<LONG>(0, w.cx - frame.left - frame.right), std::max<LONG>(0, w.cy - frame.top - frame.bottom)};
 }
 
+// The time stamp of a message: the clock in milliseconds, read without counting as the program's read.
+DWORD MessageTime() { return DWORD(ClockMicroseconds() / 1000); }
+
 bool InRange(UINT msg, UINT min, UINT max) { return (min == 0 && max == 0) || (msg >= min && msg <= max); }
 
 // Runs a message on the calling thread, which owns the window: the hook chain, then the procedure.
@@ -329,7 +332,7 @@ bool Peek(MSG *msg, HWND hwnd, UINT min, UINT max, bool remove) {
   Lock guard(state.lock);
   Queue &queue = state.queues[self];
   if (queue.quit && InRange(WM_QUIT, min, max)) {
-    *msg = MSG{nullptr, WM_QUIT, WPARAM(queue.quitCode), 0, GetTickCount(), CursorPosition()};
+    *msg = MSG{nullptr, WM_QUIT, WPARAM(queue.quitCode), 0, MessageTime(), CursorPosition()};
     if (remove) queue.quit = false;
     return true;
   }
@@ -338,7 +341,7 @@ bool Peek(MSG *msg, HWND hwnd, UINT min, UINT max, bool remove) {
       const Window &w = entry.second;
       HWND handle = reinterpret_cast<HWND>(entry.first);
       if (w.thread != self || !w.invalid || (hwnd && hwnd != handle)) continue;
-      *msg = MSG{handle, WM_PAINT, 0, 0, GetTickCount(), CursorPosition()};
+      *msg = MSG{handle, WM_PAINT, 0, 0, MessageTime(), CursorPosition()};
       guard.unlock();
       if (remove) AdvanceClock(FrameMicroseconds());
       return true;
@@ -381,7 +384,7 @@ void WaitForInput(unsigned seen, HWND hwnd, UINT min, UINT max) {
 }
 
 void Post(WindowState &state, DWORD thread, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  state.queues[thread].posted.push_back(MSG{hwnd, msg, wParam, lParam, GetTickCount(), CursorPosition()});
+  state.queues[thread].posted.push_back(MSG{hwnd, msg, wParam, lParam, MessageTime(), CursorPosition()});
   Notify(state);
 }
 
@@ -901,7 +904,8 @@ BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bR
 }
 
 // Makes a top-level window the active one: WM_ACTIVATE to the one losing and the one gaining
-// activation, and the focus to it unless it already holds the focus window.
+// activation, and the focus to it unless it already holds the focus window. Windows of other
+// threads get their messages without the caller waiting.
 static void Activate(HWND hWnd) {
   WindowState &state = Windows();
   HWND previous;
@@ -911,8 +915,8 @@ static void Activate(HWND hWnd) {
     previous = state.foreground;
     state.foreground = hWnd;
   }
-  if (previous) Send(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hWnd), true);
-  Send(hWnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous), true);
+  if (previous) Send(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hWnd), false);
+  Send(hWnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous), false);
   if (!IsSelfOrDescendant(hWnd, GetFocus())) SetFocus(hWnd);
 }
 
@@ -988,7 +992,8 @@ BOOL WINAPI ValidateRect(HWND hWnd, const RECT *) {
   return TRUE;
 }
 
-// WM_KILLFOCUS to the window losing the focus, WM_SETFOCUS to the one gaining it.
+// WM_KILLFOCUS to the window losing the focus, WM_SETFOCUS to the one gaining it (without waiting
+// for windows of other threads).
 HWND WINAPI SetFocus(HWND hWnd) {
   WindowState &state = Windows();
   HWND previous;
@@ -999,8 +1004,8 @@ HWND WINAPI SetFocus(HWND hWnd) {
     if (previous == hWnd) return previous;
     state.focus = hWnd;
   }
-  if (previous && IsWindow(previous)) Send(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0, true);
-  if (hWnd) Send(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0, true);
+  if (previous && IsWindow(previous)) Send(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hWnd), 0, false);
+  if (hWnd) Send(hWnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0, false);
   return previous;
 }
 
@@ -1191,7 +1196,7 @@ BOOL WINAPI WaitMessage(void) {
 // timer with its own procedure goes to that procedure.
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg) {
   if (lpMsg && lpMsg->message == WM_TIMER && lpMsg->lParam) {
-    reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, GetTickCount());
+    reinterpret_cast<TIMERPROC>(lpMsg->lParam)(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, MessageTime());
     return 0;
   }
   if (!lpMsg || !lpMsg->hwnd) return 0;
