@@ -229,6 +229,8 @@ TEST(HwTexLevels, GetTexImageReadsTheLayoutsBack) {
         glPixelStorei(GL_PACK_ROW_LENGTH, 0);
         for (int k = 0; k < 4; k++) EXPECT_EQ(back[k], 0xEE);
         for (int k = 0; k < 8; k++) EXPECT_EQ(back[4 + k], c.want[k]) << k;
+        const bool alpha8 = c.internalFormat == GL_ALPHA || c.internalFormat == GL_LUMINANCE_ALPHA;
+        EXPECT_EQ(levelParam(0, GL_TEXTURE_ALPHA_SIZE), c.internalFormat == GL_RGBA ? 4 : alpha8 ? 8 : 0);
     }
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }

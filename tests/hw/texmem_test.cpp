@@ -192,8 +192,11 @@ TEST(HwTextureMemory, AllocatorCases) {
     EXPECT_FALSE(__glHwTexMemAlloc(p[2], 0x200008));
     EXPECT_FALSE(__glHwTexMemAlloc(p[2], 0));
     EXPECT_NE(p[1]->hw.block, nullptr);
-    // A request that does not fit after the rover starts at the head and evicts what lies there.
+    // Exactly what is left after the rover, up to the last 8-byte unit: taken there.
     ASSERT_TRUE(__glHwTexMemAlloc(p[2], 0x200000 - 87384 - 21848));
+    EXPECT_NE(p[0]->hw.block, nullptr);
+    EXPECT_NE(p[1]->hw.block, nullptr);
+    // A request that does not fit after the rover starts at the head and evicts what lies there.
     ASSERT_TRUE(__glHwTexMemAlloc(p[3], 100000));
     EXPECT_EQ(p[3]->hw.block->start, 0u);
     EXPECT_EQ(p[0]->hw.block, nullptr);
