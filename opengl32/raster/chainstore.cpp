@@ -57,16 +57,12 @@ inline GLint destTerm(GLenum factor, GLint s, GLint d, GLint as) {
 }
 
 // The generic RGBA store of format F: per live pixel blend (raster flag
-// 0x100), dither (0x40), pack, logic op (0x80) and write mask (0x800).
-template <class F>
-void GLSPANCALL genericStore(GLuint mask, GlSpan* s) {
+// 0x100), dither (0x40), pack, logic op (0x80) and write mask (0x800); the
+// flags are looked at once a group and each combination walks on its own.
+template <class F, bool Blend, bool Dither, bool LogicOp, bool Masked>
+void genericStoreWalk(GLuint mask, GlSpan* s) {
     GlContext* gc = s->context;
-    const GLuint flags = gc->rasterFlags;
     const GlColorBuffer* cb = gc->drawBuffer;
-    const bool blend = (flags & (GL_RF_BLEND | GL_RF_LOGIC_OP)) == GL_RF_BLEND;
-    const bool dither = (flags & GL_RF_DITHER) != 0;
-    const bool logicOp = (flags & GL_RF_LOGIC_OP) != 0;
-    const bool masked = (flags & GL_RF_WRITE_MASK) != 0;
     const GLenum src = gc->colorBuffer.blendSrc, dst = gc->colorBuffer.blendDst, op = gc->colorBuffer.logicOp;
     const GLint step = s->pixelStep * F::bytes;
     uint8_t* p = s->dest;
@@ -75,28 +71,47 @@ void GLSPANCALL genericStore(GLuint mask, GlSpan* s) {
         mask,
         [&](int i) {
             const uint8_t* c = s->colors[i];
-            const GLuint old = loadPixel<F::bytes>(p);
+            const GLuint old = (Blend || LogicOp || Masked) ? loadPixel<F::bytes>(p) : 0;
             GLuint v = 0;
             for (int k = 0; k < 3; ++k) {
                 const int n = F::bits[k];
                 GLint x = c[k];
-                if (blend) {
+                if (Blend) {
                     const GLint d = expandField((old >> F::pos[k]) & F::maxField(k), n);
                     x = sourceTerm(src, x, d, c[3]) + destTerm(dst, x, d, c[3]);
                     if (x > 255) x = 255;
                 }
-                if (dither) x = x - (x >> n) + (*a >> (8 + n));
+                if (Dither) x = x - (x >> n) + (*a >> (8 + n));
                 v |= (GLuint)(x >> (8 - n)) << F::pos[k];
             }
-            if (logicOp) v = __glLogicOp(op, v, old);
-            if (masked) v = (v & cb->writeMask) | (old & cb->keepMask);
+            if (LogicOp) v = __glLogicOp(op, v, old);
+            if (Masked) v = (v & cb->writeMask) | (old & cb->keepMask);
             storePixel<F::bytes>(p, v);
         },
         [&] {
             p += step;
-            if (dither) ++a;
+            if (Dither) ++a;
         });
-    if (dither) s->dither = a;
+    if (Dither) s->dither = a;
+}
+
+template <class F, int Flags>
+constexpr void (*genericStoreOf)(GLuint, GlSpan*) =
+    genericStoreWalk<F, (Flags & 1) != 0, (Flags & 2) != 0, (Flags & 4) != 0, (Flags & 8) != 0>;
+
+template <class F>
+void GLSPANCALL genericStore(GLuint mask, GlSpan* s) {
+    typedef void (*Walk)(GLuint, GlSpan*);
+    static constexpr Walk walks[16] = {
+        genericStoreOf<F, 0>,  genericStoreOf<F, 1>,  genericStoreOf<F, 2>,  genericStoreOf<F, 3>,
+        genericStoreOf<F, 4>,  genericStoreOf<F, 5>,  genericStoreOf<F, 6>,  genericStoreOf<F, 7>,
+        genericStoreOf<F, 8>,  genericStoreOf<F, 9>,  genericStoreOf<F, 10>, genericStoreOf<F, 11>,
+        genericStoreOf<F, 12>, genericStoreOf<F, 13>, genericStoreOf<F, 14>, genericStoreOf<F, 15>};
+    const GLuint flags = s->context->rasterFlags;
+    // Logic op replaces blending.
+    const int k = ((flags & (GL_RF_BLEND | GL_RF_LOGIC_OP)) == GL_RF_BLEND ? 1 : 0) | ((flags & GL_RF_DITHER) ? 2 : 0) |
+                  ((flags & GL_RF_LOGIC_OP) ? 4 : 0) | ((flags & GL_RF_WRITE_MASK) ? 8 : 0);
+    walks[k](mask, s);
 }
 
 // ---- Colour index: one 16.16 index word per colour entry.
