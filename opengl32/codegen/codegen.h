@@ -9,6 +9,7 @@
 //   ALU: a = /digit, b = r/m-destination opcode, c = register-destination opcode.
 //   X87: a, b = register form (0: none), c, d = memory opcode and /digit (c 0: none).
 //   MMX: a = second byte. MSHIFT: a = register-count byte, b = immediate byte, c = /digit.
+//   UNARY: a = /digit of F7 (F6 for a byte register).
 #define GL_OG_OPS(X)                                                   \
     X(Mov, MOV, 0, 0, 0, 0, DW)                                        \
     X(Movsx8, MOVX, 0xBE, 0, 0, 0, DW)                                 \
@@ -136,20 +137,40 @@
     X(Por, MMX, 0xEB, 0, 0, 0, DR | DW)                                \
     X(Pxor, MMX, 0xEF, 0, 0, 0, DR | DW)                               \
     X(BeginBlock, BEGIN, 0, 0, 0, 0, 0)                                \
-    X(EndBlock, END, 0, 0, 0, 0, 0)
+    X(EndBlock, END, 0, 0, 0, 0, 0)                                    \
+    X(Neg, UNARY, 3, 0, 0, 0, DR | DW | FW)                            \
+    X(Not, UNARY, 2, 0, 0, 0, DR | DW)                                 \
+    X(Cdq, BYTES1, 0x99, 0, 0, 0, BAR)                                 \
+    X(Sahf, BYTES1, 0x9E, 0, 0, 0, BAR)                                \
+    X(Fnstsw, BYTES2, 0xDF, 0xE0, 0, 0, BAR)                           \
+    X(Fld1, BYTES2, 0xD9, 0xE8, 0, 0, FPU)                             \
+    X(Fldz, BYTES2, 0xD9, 0xEE, 0, 0, FPU)                             \
+    X(FcompS, X87, 0xD8, 0xD8, 0xD8, 3, DR | FPU)                      \
+    X(FcompD, X87, 0, 0, 0xDC, 3, DR | FPU)                            \
+    X(FsubrS, X87, 0xD8, 0xE8, 0xD8, 5, DR | FPU)                      \
+    X(FmulD, X87, 0, 0, 0xDC, 1, DR | FPU)                             \
+    X(FsubD, X87, 0, 0, 0xDC, 4, DR | FPU)                             \
+    X(FdivD, X87, 0, 0, 0xDC, 6, DR | FPU)                             \
+    X(Fdivp, X87, 0xDE, 0xF8, 0, 0, FPU)                               \
+    X(Fdivrp, X87, 0xDE, 0xF0, 0, 0, FPU)                              \
+    X(Fimul32, X87, 0, 0, 0xDA, 1, DR | FPU)                           \
+    X(Fiadd32, X87, 0, 0, 0xDA, 0, DR | FPU)                           \
+    X(Fild16, X87, 0, 0, 0xDF, 0, DR | FPU)                            \
+    X(Jp, JCC, 0xA, 0, 0, 0, JCC)                                      \
+    X(Jnp, JCC, 0xB, 0, 0, 0, JCC)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };
 #undef GL_OG_OP_ENUM
 static_assert(GL_OG_Unused87 == 87 && GL_OG_Psraw == 88 && GL_OG_Pxor == 124, "op-code numbering");
-static_assert(GL_OG_EndBlock == 126, "block ops last");
+static_assert(GL_OG_EndBlock == 126, "block ops, then the ops added after them");
 
 // Encoding forms and scheduling classes of the op table.
 enum GlOgForm : uint8_t {
     GL_OG_F_NONE, GL_OG_F_MOV, GL_OG_F_MOVX, GL_OG_F_LEA, GL_OG_F_PUSH, GL_OG_F_POP, GL_OG_F_INCDEC,
     GL_OG_F_JCC, GL_OG_F_CALL, GL_OG_F_JMP, GL_OG_F_JMPIND, GL_OG_F_RETN, GL_OG_F_ALU, GL_OG_F_IMUL,
     GL_OG_F_IDIV, GL_OG_F_SHIFT, GL_OG_F_TEST, GL_OG_F_BYTES1, GL_OG_F_BYTES2, GL_OG_F_X87,
-    GL_OG_F_MOVD, GL_OG_F_MOVQ, GL_OG_F_MMX, GL_OG_F_MSHIFT, GL_OG_F_BEGIN, GL_OG_F_END,
+    GL_OG_F_MOVD, GL_OG_F_MOVQ, GL_OG_F_MMX, GL_OG_F_MSHIFT, GL_OG_F_BEGIN, GL_OG_F_END, GL_OG_F_UNARY,
 };
 enum GlOgSchedClass : uint16_t {
     GL_OG_S_DR = 0x1,          // reads its first operand
@@ -248,7 +269,8 @@ GlOgNode* __glOgFloatConst(GlContext* gc, GLfloat value);
 GlOgNode* __glOgMmxConst(GlContext* gc, GLushort lane0, GLushort lane1, GLushort lane2, GLushort lane3);
 extern GLint __glOgCacheDisabled;  // process-wide, from "__GL_DISABLE_OG_CACHE"
 
-// Processor features.
+// Processor features. __glOgHasMmx: the answer once decided, -1 before.
+extern GLint __glOgHasMmx;
 GLboolean __glHasMMX(void);
 GLboolean __glUseMmxSpans(GlContext* gc);
 uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out);

@@ -5,10 +5,12 @@
 #include <stdlib.h>
 #include "codegen/codegen.h"
 
+GLint __glOgHasMmx = -1;
+
 // Decided on the first call for the life of the process: "__GL_FORCE_MMX" when it
 // exists (its decimal value, non-zero = on), else the processor's MMX feature bit.
 GLboolean __glHasMMX(void) {
-    static int hasMmx = -1;
+    GLint& hasMmx = __glOgHasMmx;
     if (hasMmx < 0) {
         if (const char* s = getenv("__GL_FORCE_MMX")) {
             hasMmx = strtol(s, nullptr, 10) != 0;

@@ -285,6 +285,9 @@ static uint8_t* encodeInsn(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* dst
         return isRm32(src) ? op2Rm(out, 0xAF, dst->reg.code, src) : out;
     case GL_OG_F_IDIV:
         return isRm32(dst) ? opRm(out, 0xF7, 7, dst) : out;
+    case GL_OG_F_UNARY:
+        if (isKind(dst, GL_OG_REG8)) return opRm(out, 0xF6, t.a, dst);
+        return isRm32(dst) ? opRm(out, 0xF7, t.a, dst) : out;
     case GL_OG_F_SHIFT:
         if (!isReg(dst) || !isKind(src, GL_OG_IMM) || src->imm.value < 1) return out;
         out[0] = isKind(dst, GL_OG_REG8) ? 0xC0 : 0xC1;

@@ -16,7 +16,7 @@ const char __glExtensionsString[] =
     "GL_EXT_abgr GL_EXT_bgra GL_EXT_paletted_texture GL_EXT_vertex_array "
     "GL_QTA_compiled_vertex_array GL_QTA_cull_vertex GL_EXT_shared_texture_palette ";
 
-static const GLuint ogCacheSizes[9] = {4, 1024, 4, 256, 40, 4096, 1024, 40, 16384};
+static const GLuint ogCacheSizes[9] = {4, 2048, 4, 1024, 40, 8192, 1024, 40, 16384};
 
 extern "C" void GLPROC __glSetSoftwareLimits(GlLimits* l) {
     l->maxLights = 8;

@@ -2,6 +2,7 @@
 // with a reference assembler of the GL 1.1 rules.
 #include <random>
 #include "geomtest.h"
+#include "trianglepath.h"
 
 namespace {
 
@@ -265,6 +266,9 @@ TEST_F(GeomTest, RenderTrianglesReachSetupSortedAndCulled) {
         {"cw culled back", {-0.5f, -0.5f, 0, 0.5f, 0.5f, -0.2f}, true, 0},
         {"zero area", {-0.5f, -0.5f, 0, 0, 0.5f, 0.5f}, false, 0},
     };
+    // The C++ set-up: a generated one does its work without procs.setupTriangle.
+    GltestTrianglePath path(false);
+    __glFastPathSwitches.genericSetup = 1;
     for (int flat = 0; flat < 2; flat++)
         for (const auto& c : cases) {
             glShadeModel(flat ? GL_FLAT : GL_SMOOTH);

@@ -258,7 +258,7 @@ TEST(FastPathSwitches, ReadOnceFromTheEnvironment) {
             glVertex2f(0, 0), glVertex2f(8, 0), glVertex2f(0, 8);
             glEnd();
             const GlContext* gc = __glCurrentContext();
-            EXPECT_EQ(gc->procs.renderTriangle == __glGenericTriangle, c.fast);
+            EXPECT_EQ(gltestFastTriangles(gc), c.fast);
             EXPECT_EQ(ctx.pixel(1, 1) != 0, c.drawn);
             EXPECT_EQ(__glFastPathSwitches.read, 1);
         }

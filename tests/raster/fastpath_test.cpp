@@ -87,7 +87,7 @@ Image render(const Format& f, const Case& c, bool generic, int depthBits, unsign
     }
     glFinish();
     const GlContext* gc = __glCurrentContext();
-    EXPECT_EQ(gc->procs.renderTriangle == __glGenericTriangle, !generic) << "the path drawn";
+    EXPECT_EQ(gltestFastTriangles(gc), !generic) << "the path drawn";
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) im.color.push_back(ctx.pixel(x, y));
     im.depth.resize(W * H);

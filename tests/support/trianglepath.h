@@ -15,6 +15,15 @@ struct GltestTrianglePath {
     ~GltestTrianglePath() { __glFastPathSwitches = saved; }
 };
 
+// Whether the context draws triangles through the fast path: its C++
+// set-up, or a set-up routine generated into the context's set-up cache.
+inline bool gltestFastTriangles(const GlContext* gc) {
+    const GlOgCache* c = &gc->og.gen.caches[GL_OG_CACHE_SETUP];
+    const uint8_t* p = (const uint8_t*)gc->procs.renderTriangle;
+    return gc->procs.renderTriangle == __glGenericTriangle ||
+           (p >= c->code && p < c->code + (size_t)c->entryCount * c->codeBytes);
+}
+
 // The DIB formats the path comparisons draw on: bits, colour index, the bit
 // fields of a 16-bit DIB, and the red, green and blue fields of a pixel.
 struct GltestDibFormat {

@@ -134,7 +134,7 @@ std::vector<uint32_t> render(const Format& f, const TexCase& k, bool generic, un
     glFinish();
     const GlContext* gc = __glCurrentContext();
     EXPECT_TRUE(gc->rasterFlags & GL_RF_TEXTURE) << "textured";
-    EXPECT_EQ(gc->procs.renderTriangle == __glGenericTriangle, !generic) << "the path drawn";
+    EXPECT_EQ(gltestFastTriangles(gc), !generic) << "the path drawn";
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     EXPECT_TRUE(ctx.guardsIntact());
     for (int y = 0; y < H; ++y)

@@ -1,0 +1,188 @@
+// The depth-test stage of the span chain, generated for one depth state: the
+// C++ depth stage (raster/chainstages.cpp) specialised by function, write
+// mask, word size and stencil, straight-line code with no table at run time.
+//
+// Pixel i of a group has the stored form of the group's z plus i stored
+// steps; the clear generation and the mirror are read at run time, so a clear
+// never asks for new code. A span that carries a polygon offset goes to the
+// C++ stage (each pixel's offset depth is saturated on its own there).
+//
+// Registers: ECX the mask left to walk, EAX the bit of the current pixel, EDX
+// the failed pixels, EBX the stored value, EDI its step, ESI the depth word,
+// EBP the word advance; the incoming mask and the span on the stack.
+
+#include "codegen/rastergen.h"
+#include "codegen/spanlayout.h"
+#include "raster/chain.h"
+
+namespace {
+
+struct DepthKey {
+    GLuint func;     // function - GL_NEVER
+    GLuint write;    // depth writes on
+    GLuint bytes;    // 2 or 4
+    GLuint shift;    // the buffer's depthShift
+    GLuint stencil;  // stencil test on: an emptied group still takes the stencil update
+};
+
+// The jump taken when the new value fails against the stored one (unsigned).
+void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail) {
+    switch (func) {
+    case 1: A.Jae(fail); break;  // GL_LESS
+    case 2: A.Jne(fail); break;  // GL_EQUAL
+    case 3: A.Ja(fail); break;   // GL_LEQUAL
+    case 4: A.Jbe(fail); break;  // GL_GREATER
+    case 5: A.Je(fail); break;   // GL_NOTEQUAL
+    case 6: A.Jb(fail); break;   // GL_GEQUAL
+    default: break;              // GL_ALWAYS
+    }
+}
+
+}  // namespace
+
+// One live pixel at [ESI] with the value in EBX: compared (a failure jumps to
+// `failed`), stored when it passes and writes are on.
+void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed) {
+    if (func != 7) {
+        if (bytes == 2) A.w16(GL_OG_Cmp, EBX, A.m(ESI));
+        else A.Cmp(EBX, A.m(ESI));
+        failJump(A, func, failed);
+    }
+    if (write) {
+        if (bytes == 2) A.w16(GL_OG_Mov, A.m(ESI), EBX);
+        else A.Mov(A.m(ESI), EBX);
+    }
+}
+
+// EBX = the stored form of the span's z, EDI = the stored step (EDX the span;
+// EAX used).
+void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
+    A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z));
+    A.Mov(EDI, A.m(EDX, GL_OG_SPAN_Z_STEP));
+    if (shift) {
+        A.Shr(EBX, A.i((GLint)shift));
+        A.Sar(EDI, A.i((GLint)shift));
+    }
+    // Mirrored: generation + top - value, the step negated.
+    GlOgNode* plain = A.label(true);
+    A.Movzx8(EAX, A.a(&db->mirror));
+    A.Test(EAX, EAX);
+    A.Je(plain);
+    A.Neg(EBX);
+    A.Neg(EDI);
+    A.Mov(EAX, A.a(&db->depthMax));
+    if (shift) A.Shr(EAX, A.i((GLint)shift));
+    A.Add(EBX, EAX);
+    A.place(plain);
+    A.Add(EBX, A.a(&db->generation));
+}
+
+namespace {
+
+void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin) {
+    GlContextProcs* p = &gc->procs;
+    const auto stencilPass = [&A] { return A.m(EDX, GL_OG_SPAN_STENCIL_PASS_MASK); };
+    if (k.func == 0) {  // GL_NEVER: nothing passes
+        if (k.stencil) {
+            A.Mov(ECX, stencilPass());
+            A.JmpIndirect(A.a(&p->stencilOps[1]));
+        } else {
+            A.Ret();
+        }
+        return;
+    }
+    GlOgNode* cpp = A.label();
+    A.Cmp(A.m(EDX, GL_OG_SPAN_Z_OFFSET), A.i(0));
+    A.Jne(cpp);
+    A.Push(EBX);
+    A.Push(ESI);
+    A.Push(EDI);
+    A.Push(EBP);
+    A.Push(ECX);
+    A.Push(EDX);
+    __glOgEmitDepthStart(A, &gc->fb.depth, k.shift);
+    A.Mov(ESI, A.m(EDX, GL_OG_SPAN_DEPTH_ADDRESS));
+    A.Mov(EBP, A.m(EDX, GL_OG_SPAN_PIXEL_STEP));
+    A.Shl(EBP, A.i(k.bytes == 2 ? 1 : 2));
+
+    // A mask whose live pixels run unbroken from bit 31 walks without bit tests.
+    GlOgNode* walk = A.label(), *done = A.label();
+    A.Mov(EAX, ECX);
+    A.Not(EAX);
+    A.Lea(EDX, A.m(EAX, 1));
+    A.Test(EDX, EAX);
+    A.Mov(EAX, A.i((GLint)0x80000000u));
+    A.Jne(walk);
+    // The walk: every pixel (bitTests), or the unbroken run without tests.
+    for (int bitTests = 0; bitTests < 2; bitTests++) {
+        GlOgNode* top = A.label(), *next = A.label(), *failed = A.label();
+        if (bitTests) A.place(walk);
+        A.Xor(EDX, EDX);
+        A.place(top);
+        if (bitTests) {
+            A.Test(ECX, ECX);
+            A.Jns(next);
+        }
+        __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, failed);
+        A.place(next);
+        A.Add(ESI, EBP);
+        A.Add(EBX, EDI);
+        A.Shr(EAX, A.i(1));
+        A.Add(ECX, ECX);
+        A.Jne(top);
+        A.Jmp(done);
+        if (k.func != 7) {
+            A.place(failed);
+            A.Or(EDX, EAX);
+            A.Jmp(next);
+        }
+    }
+    // ECX = the incoming mask without the failed pixels; registers restored.
+    A.place(done);
+    A.Mov(ECX, EDX);
+    A.Not(ECX);
+    A.And(ECX, A.m(ESP, 4));
+    A.Pop(EDX);
+    A.Pop(EAX);
+    A.Pop(EBP);
+    A.Pop(EDI);
+    A.Pop(ESI);
+    A.Pop(EBX);
+    GlOgNode* empty = A.label();
+    A.Test(ECX, ECX);
+    A.Je(empty);
+    A.JmpIndirect(A.a(&p->spanChain[GL_CHAIN_AFTER_DEPTH]));
+    A.place(empty);
+    if (k.stencil) {
+        A.Mov(ECX, stencilPass());
+        A.JmpIndirect(A.a(&p->stencilOps[1]));
+    } else {
+        A.Ret();
+    }
+    A.place(cpp);
+    A.Mov(EAX, A.i((GLint)(uintptr_t)twin));
+    A.JmpIndirect(EAX);
+}
+
+}  // namespace
+
+extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
+    if (__glOgRasterDisabled) return nullptr;
+    const GlDepthBuffer* db = &gc->fb.depth;
+    DepthKey k = {};
+    k.func = (GLuint)(db->compareFunc - GL_NEVER) & 7;
+    k.write = gc->depth.writeMask != 0;
+    k.bytes = db->buf.elementSize == 2 ? 2 : 4;
+    k.shift = db->depthShift;
+    k.stencil = (gc->rasterFlags & GL_RF_STENCIL) != 0;
+    const GlSpanProc twin = __glPickDepthSpanStage(gc);
+    GlOgClaim c;
+    const GLint keyA = 0;
+    __glOgClaim(gc, GL_OG_CACHE_DEPTH, keyA, &k, sizeof k, &c);
+    if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
+    GlOgAsm A;
+    A.begin(gc, c.code, c.end);
+    uint8_t* entry = A.out;
+    generate(A, gc, k, twin);
+    return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, (void*)twin);
+}

@@ -1,0 +1,152 @@
+// The emitter the rasterization generators write through: instruction nodes
+// encoded at once into a bounded code area, operands built in a small ring
+// (the context's node arena keeps only the jump fix-ups), labels from the
+// emitter's own table. Once the area or a table runs short, or the encoder
+// refuses an operand form, nothing more is written and the routine is
+// dropped: the picker then keeps the C++ stages.
+#pragma once
+
+#include <string.h>
+#include "codegen/codegen.h"
+
+enum { GL_OG_ASM_LABELS = 512, GL_OG_ASM_RING = 16, GL_OG_ASM_MAX_INSN = 16 };
+
+struct GlOgAsm {
+    GlContext* gc;
+    uint8_t* start;
+    uint8_t* out;
+    uint8_t* end;  // nothing is written at or past end
+    bool failed;
+    GLint refusedOp;  // the first op code the encoder refused, -1 none
+    GLuint labelCount, ringNext;
+    GlOgNode ring[GL_OG_ASM_RING];
+    GlOgNode labels[GL_OG_ASM_LABELS];
+
+    void begin(GlContext* context, uint8_t* at, uint8_t* limit) {
+        gc = context;
+        start = out = at;
+        end = limit;
+        failed = false;
+        refusedOp = -1;
+        labelCount = ringNext = 0;
+        __glOgResetArena(gc);
+    }
+    GlOgNode* node(GLuint kind) {
+        GlOgNode* n = &ring[ringNext++ % GL_OG_ASM_RING];
+        memset(n, 0, sizeof *n);
+        n->kind = kind;
+        return n;
+    }
+
+    // ---- Operands: they live until the next instruction is emitted.
+    GlOgNode* i(GLint v) {
+        GlOgNode* n = node(GL_OG_IMM);
+        n->imm.value = v;
+        return n;
+    }
+    GlOgNode* mem(GlOgNode* base, GlOgNode* index, GLuint scale, GLint d) {
+        GlOgNode* n = node(GL_OG_MEM);
+        n->mem.disp = (d || !base) ? i(d) : nullptr;
+        n->mem.base = base;
+        n->mem.index = index;
+        n->mem.scale = scale ? scale : 1;
+        return n;
+    }
+    GlOgNode* m(GlOgNode* base, GLint d = 0) { return mem(base, nullptr, 1, d); }
+    GlOgNode* mx(GlOgNode* base, GlOgNode* index, GLuint scale, GLint d = 0) { return mem(base, index, scale, d); }
+    GlOgNode* a(const void* p) { return mem(nullptr, nullptr, 1, (GLint)(uintptr_t)p); }
+    GlOgNode* ax(const void* p, GlOgNode* index, GLuint scale) { return mem(nullptr, index, scale, (GLint)(uintptr_t)p); }
+    // Pool constants: the address of the pool entry as an operand of this ring.
+    GlOgNode* f(GLfloat v) { return a(poolAddress(__glOgFloatConst(gc, v))); }
+    GlOgNode* q(GLushort l0, GLushort l1, GLushort l2, GLushort l3) {
+        return a(poolAddress(__glOgMmxConst(gc, l0, l1, l2, l3)));
+    }
+    GlOgNode* q4(GLushort l) { return q(l, l, l, l); }
+    GlOgNode* qd(GLuint d0, GLuint d1) {
+        return q((GLushort)d0, (GLushort)(d0 >> 16), (GLushort)d1, (GLushort)(d1 >> 16));
+    }
+    static const void* poolAddress(const GlOgNode* n) {
+        return n && n->kind == GL_OG_MEM && n->mem.disp ? (const void*)(uintptr_t)(GLuint)n->mem.disp->imm.value
+                                                        : nullptr;
+    }
+
+    // ---- Labels: long ones unless said otherwise.
+    GlOgNode* label(bool shortJumps = false) {
+        if (labelCount >= GL_OG_ASM_LABELS) {
+            failed = true;
+            labelCount = 0;
+        }
+        GlOgNode* n = &labels[labelCount++];
+        memset(n, 0, sizeof *n);
+        n->kind = GL_OG_LABEL;
+        n->label.width = shortJumps ? 0 : 1;
+        return n;
+    }
+    void place(GlOgNode* l) {
+        if (!failed) out = __glOgPlaceLabel(gc, out, l);
+    }
+    // The code address of a placed label.
+    uint8_t* addressOf(const GlOgNode* l) const { return l->label.address; }
+
+    // ---- Instructions: one method per op code (Mov, Add, FldS, Movq, ...).
+    void op(GLuint code, GlOgNode* x, GlOgNode* y) {
+        const GlOgGen* g = &gc->og.gen;
+        if (end - out < GL_OG_ASM_MAX_INSN || g->arenaNext - g->arena > GL_OG_ARENA_NODES - 64) failed = true;
+        if (failed) return;
+        GlOgNode* n = node(GL_OG_INSN);
+        n->insn.op = code;
+        n->insn.first = x;
+        n->insn.second = y;
+        uint8_t* before = out;
+        out = __glOgEncode(gc, out, n);
+        if (out == before) failed = true, refusedOp = (GLint)code;  // a form the encoder does not take
+        ringNext = 0;
+    }
+#define GL_OG_ASM_OP(name, form, a, b, c, d, sched) \
+    void name(GlOgNode* x = nullptr, GlOgNode* y = nullptr) { op(GL_OG_##name, x, y); }
+    GL_OG_OPS(GL_OG_ASM_OP)
+#undef GL_OG_ASM_OP
+
+    // A 16-bit form: the operand-size prefix and the 32-bit instruction.
+    void w16(GLuint code, GlOgNode* x, GlOgNode* y = nullptr) {
+        if (end - out < GL_OG_ASM_MAX_INSN) failed = true;
+        if (failed) return;
+        *out++ = 0x66;  // the prefix without an instruction node: the operands stay in the ring
+        op(code, x, y);
+    }
+    // Calls an absolute address (cdecl procedures: the caller pops).
+    void callAbs(const void* proc) {
+        Mov(OG_EAX, i((GLint)(uintptr_t)proc));
+        Call(OG_EAX);
+    }
+    // Bytes of data in the code area (tables the routine reads).
+    uint8_t* reserve(size_t bytes, size_t alignment) {
+        uint8_t* p = (uint8_t*)(((uintptr_t)out + alignment - 1) & ~(uintptr_t)(alignment - 1));
+        if (failed || end - p < (ptrdiff_t)(bytes + GL_OG_ASM_MAX_INSN)) {
+            failed = true;
+            return nullptr;
+        }
+        out = p + bytes;
+        return p;
+    }
+};
+
+// Registers by name.
+#define EAX OG_EAX
+#define ECX OG_ECX
+#define EDX OG_EDX
+#define EBX OG_EBX
+#define ESP OG_ESP
+#define EBP OG_EBP
+#define ESI OG_ESI
+#define EDI OG_EDI
+#define AL OG_R8(0)
+#define CL OG_R8(1)
+#define DL OG_R8(2)
+#define BL OG_R8(3)
+#define AH OG_R8(4)
+#define CH OG_R8(5)
+#define DH OG_R8(6)
+#define BH OG_R8(7)
+#define MM(n) OG_MM(n)
+#define ST(n) OG_ST(n)

@@ -1,0 +1,90 @@
+// Cache entries of the rasterization generators: each entry's code area
+// starts with a header and the key record the routine was made for; the
+// routine follows. A recycled entry first takes its routines out of every
+// context slot.
+
+#include "codegen/rastergen.h"
+#include "raster/chain.h"
+
+GLint __glOgRasterDisabled;
+
+namespace {
+
+struct Header {
+    GLuint recordBytes;  // 0: the entry holds no routine
+    GLuint entryOffset;  // the routine's entry, from the area's start; 0: it did not fit
+    void* twin;          // the C++ procedure that replaces it in the slots
+    GLuint pad;
+};
+static_assert(sizeof(Header) == 16, "entry header");
+
+GLuint hashRecord(const void* record, GLuint bytes) {
+    const uint8_t* p = (const uint8_t*)record;
+    GLuint h = 2166136261u;
+    for (GLuint i = 0; i < bytes; i++) h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+
+uint8_t* areaOf(const GlOgCache* c, const uint8_t* code) {
+    const size_t i = (size_t)(code - c->code) / c->codeBytes;
+    return c->code + i * c->codeBytes;
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glOgInvalidateSlots(GlContext* gc, const uint8_t* code, GLuint bytes) {
+    const Header* h = (const Header*)code;
+    const auto inside = [code, bytes](const void* p) {
+        return (const uint8_t*)p >= code && (const uint8_t*)p < code + bytes;
+    };
+    GlContextProcs* p = &gc->procs;
+    if (inside((const void*)p->renderTriangle)) p->renderTriangle = __glGenericTriangle;
+    if (inside((const void*)p->spanRoutine)) p->spanRoutine = nullptr;
+    const GlSpanProc twin = h->recordBytes && h->twin ? (GlSpanProc)h->twin : __glNullSpanFill;
+    if (!h->recordBytes || !h->entryOffset) return;  // no routine there
+    for (GlSpanProc* s = &p->fillTriangle; s <= &p->bufferStore; s++)
+        if (inside((const void*)*s)) *s = twin;
+}
+
+extern "C" void GLPROC __glOgClaim(GlContext* gc, GLint which, GLint keyA, const void* record, GLuint bytes,
+                                  GlOgClaim* claim) {
+    GlOgCache* c = &gc->og.gen.caches[which];
+    uint8_t* code = nullptr;
+    GLboolean hit = __glOgCacheLookup(c, keyA, hashRecord(record, bytes), nullptr, &code);
+    code = areaOf(c, code);
+    Header* h = (Header*)code;
+    if (!(hit && h->recordBytes == bytes && !memcmp(h + 1, record, bytes))) {
+        hit = GL_FALSE;
+        __glOgInvalidateSlots(gc, code, c->codeBytes);
+        h->recordBytes = bytes;
+        h->entryOffset = 0;
+        h->twin = nullptr;
+        memcpy(h + 1, record, bytes);
+    }
+    claim->entry = nullptr;
+    for (GlOgCacheEntry* e = c->head; e; e = e->next)
+        if (e->code == code) claim->entry = e;
+    claim->area = code;
+    claim->code = code + ((sizeof(Header) + bytes + 15) & ~15u);
+    claim->end = code + c->codeBytes;
+    claim->hit = hit;
+}
+
+extern "C" void* GLPROC __glOgHitEntry(const GlOgClaim* claim) {
+    const Header* h = (const Header*)claim->area;
+    return h->recordBytes && h->entryOffset ? claim->area + h->entryOffset : nullptr;
+}
+
+extern "C" void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOgAsm* A, uint8_t* entry, void* twin) {
+    (void)gc;
+    uint8_t* area = claim->area;
+    Header* h = (Header*)area;
+    if (A->failed || !entry) {  // the record stays: the state keeps its C++ stages without a retry
+        h->entryOffset = 0;
+        h->twin = nullptr;
+        return nullptr;
+    }
+    h->entryOffset = (GLuint)(entry - area);
+    h->twin = twin;
+    return entry;
+}

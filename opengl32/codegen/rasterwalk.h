@@ -1,0 +1,131 @@
+// The generated triangle set-up and scan-line walker: the state both read
+// (their key), the scratch record they share in the context's generated-code
+// data area, and the x87 helpers that reproduce the C++ set-up's float and
+// double arithmetic bit for bit.
+//
+// The routines do the work of __glGenericTriangle, __glSetupTriangleEmit,
+// __glWalkTriangleEmit and __glEmitSpanChunks term by term: float terms are
+// computed under single precision, double terms under double precision, and
+// conversions truncate or round as the C++ casts do, so the spans, their
+// start values and every pixel equal those of the C++ path.
+#pragma once
+
+#include <stddef.h>
+#include "codegen/rastergen.h"
+#include "codegen/spanlayout.h"
+#include "geometry/glvertex.h"
+#include "raster/glbuffer.h"
+
+// Everything the set-up and walker generators read of the state.
+struct GlOgRasterKey {
+    GLuint rasterFlags;  // gc->rasterFlags: the set-up and the row walk
+    GLuint chainFlags;   // the picker's flags: the span start values
+    GLuint rgba, dither, textured, texFloat;
+    GLuint colorBytes;   // draw buffer element size
+    GLuint depthBytes;
+    GLuint fogNicest;
+    GLuint flatFog;      // flat shading with per-vertex fog
+    GLuint vertexLayout; // locked (1) or the signature of the packed layout
+    GLuint shift[3], maximum[3];  // RGBA fields of the draw buffer
+    GLuint bothBuffers;
+    // The walker's part.
+    GLuint mode;         // 0 whole fill, 1 the chain per group of 32 pixels
+    GLuint fill[12];     // mode 0: what the span body reads (spanbody.cpp)
+};
+
+// The lower part of a triangle: its rows, the new short edge and, when the
+// short edge is the left one, the start values at its vertex.
+struct GlOgLowerPart {
+    GlEdge edge;
+    GLint replacesLeft;
+    GLfloat spanColor[4], colorLittleStep[4], colorBigStep[4];
+    GLfloat spanTexture[4], textureLittleStep[4], textureBigStep[4];
+    GLfloat spanFog, fogLittleStep, fogBigStep;
+    GLuint spanZ, zLittleStep, zBigStep;
+    GLint depthLittleStep, depthBigStep, stencilLittleStep, stencilBigStep;
+};
+
+// Scratch of the set-up and the walker (the context's data area, 8-aligned).
+struct GlOgRasterScratch {
+    double dyFirst, dyB, xs, temp, d, dx;
+    double zLittleSum;
+    GLushort callerCW, pad16;
+    GLuint needs, face, longEdgeLeft;
+    GlVertex* a;  // as passed
+    GlVertex* b;
+    GlVertex* c;
+    GlVertex* v[3];  // sorted A, B, C
+    GLint iy[3];
+    GLint upper0, upper1, lower0, lower1, first;
+    GLfloat guard[4];
+    GLfloat slope, startDx, startDy, little;
+    GLfloat planeK, plane[4];
+    GLint whole;
+    GLuint fraction;
+    GLfloat fogged[3][4];
+    GLfloat* saved[3];
+    GLint y, y1, n, skip, left;
+    const GLint* ditherStart;
+    GLfloat rounded;
+    GLint lockCount;
+    GLfloat areaFace;
+    GlOgLowerPart lower;
+    GLint value[4];  // span start values of the colour channels
+};
+static_assert(sizeof(GlOgRasterScratch) + 8 <= GL_OG_DATA_AREA_BYTES, "the scratch fits the data area");
+
+static inline GlOgRasterScratch* __glOgScratch(GlContext* gc) {
+    return (GlOgRasterScratch*)(((uintptr_t)gc->og.gen.dataArea + 7) & ~(uintptr_t)7);
+}
+
+// Constants the routines address (library data).
+struct GlOgRasterConstants {
+    double one, fractionOne, limit30, minus30, magic16, depthTop, minusTwo31, intMax, zero, two32, minusTwo32;
+    GLfloat zeroF, oneF, guardF, big30F, thirtyTwoF;
+    GLushort cw[4];  // single nearest, double nearest, double chop, single chop
+};
+extern const GlOgRasterConstants __glOgRasterConst;
+enum { GL_OG_CW_SINGLE, GL_OG_CW_DOUBLE, GL_OG_CW_DOUBLE_CHOP, GL_OG_CW_SINGLE_CHOP };
+
+// The key of the current state (mode 0 or 1); false when the state has no
+// generated set-up.
+bool __glOgRasterKeyOf(GlContext* gc, GLint mode, GlOgRasterKey* key);
+
+// Field of a vertex through the context's vertex layout.
+GLint __glOgVertexField(GlContext* gc, GLint offset);
+
+// x87 helpers.
+void __glOgControlWord(GlOgAsm& A, int which);
+void __glOgCallerControlWord(GlOgAsm& A, GlOgRasterScratch* scratch);
+// st(0) compared with a memory operand; the flags of the comparison (ZF, PF,
+// CF as the x87 condition codes), st(0) popped. EAX changed.
+void __glOgCompare(GlOgAsm& A, GlOgNode* operand, bool isDouble);
+// fixed16(st(0)) of the C++ span set-up (held to -32768 .. 32767, rounded
+// to 16.16) into EAX; st(0) popped, EDX changed. Double precision.
+void __glOgFixed16(GlOgAsm& A, GlOgRasterScratch* scratch);
+
+// What the set-up and walker generators share while they emit: the context,
+// the key, the emitter, the scratch record and the live span state.
+struct GlOgRasterEmit {
+    GlContext* gc;
+    const GlOgRasterKey* k;
+    GlOgAsm& A;
+    GlOgRasterScratch* S;
+    GlSpanState* st;
+
+    GlOgNode* a(const void* p) { return A.a(p); }
+    void cw(int which) { __glOgControlWord(A, which); }
+    void callerCw() { __glOgCallerControlWord(A, S); }
+    void fcmp(GlOgNode* operand, bool isDouble) { __glOgCompare(A, operand, isDouble); }
+    GLuint F() const { return k->rasterFlags; }  // the set-up and the row walk
+    // Colours the set-up and the rows interpolate: RGBA, the index, or none.
+    int colorCount() const { return !(F() & GL_RF_SMOOTH_COLOR) ? 0 : (F() & GL_RF_RGBA) ? 4 : 1; }
+};
+
+// The walker's emission (walkgen.cpp) and the mode-0 span body (spanbody.cpp).
+uint8_t* __glOgGenWalker(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
+// Fills key->fill for mode 0; false when the state has no whole-triangle fill.
+bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key);
+// The body of one span in mode 0: the frame's GlSpan holds the span's start
+// values, EBX its pixel count (> 0).
+void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);

@@ -1,0 +1,891 @@
+// The triangle set-up generator: the routine that stands in
+// procs.renderTriangle on the fast path. It does what __glGenericTriangle
+// and __glSetupTriangleEmit do (sort, area, face and cull, face colours and
+// vertex completion, guard band, rows, gradients, edges and start values of
+// both parts of the triangle) and hands the triangle to the walker in
+// procs.spanRoutine, which leaves through ogReturnAddress.
+//
+// Entry stub: (context, a, b, c) on the stack; it keeps its stack pointer in
+// ogSavedStack, reserves the walker's frame (a GlSpan, 8-aligned) and calls
+// the register entry with the vertices in EAX, EBX and ECX. The register
+// entry keeps its return address in ogReturnAddress; every path leaves
+// through it, EAX = 0 for a triangle rejected before its face colours were
+// set (nothing to restore), else 1. Completion and the other C++ procedures
+// run under the caller's x87 control word, the arithmetic under the set-up's
+// own words, and the stub restores the caller's word.
+
+#include "codegen/rasterwalk.h"
+#include "geometry/geometry.h"
+#include "geometry/light.h"
+#include "raster/chain.h"
+#include "raster/fragment.h"
+
+const GlOgRasterConstants __glOgRasterConst = {
+    1.0, 2147483648.0, 1073741824.0, -1073741824.0, 103079215104.0, 4294967295.0, -2147483648.0,
+    2147483647.0, 0.0, 4294967296.0, -4294967296.0, 0.0f, 1.0f, GL_GUARD_BAND, 1e30f, 32.0f,
+    {0x007F, 0x027F, 0x0E7F, 0x0C7F}};
+
+// Flat shading with per-vertex fog: each vertex's colour becomes the
+// provoking colour fogged by the vertex's own fog value (as
+// __glSetupTriangleFlat does), in the set-up's scratch colours.
+extern "C" void GLPROC __glSetupFlatColorVertex(GlContext* gc, GlVertex* A, GlVertex* B, GlVertex* C) {
+    GlOgRasterScratch* S = __glOgScratch(gc);
+    GlVertex* v[3] = {A, B, C};
+    const GlVertex* p = gc->provokingVertex ? gc->provokingVertex : C;
+    for (int i = 0; i < 3; i++) __glFogBlend(gc, S->fogged[i], p->color, v[i]->fog);
+    for (int i = 0; i < 3; i++) v[i]->color = S->fogged[i];
+}
+
+namespace {
+
+const GlOgRasterConstants& K = __glOgRasterConst;
+
+enum : GLint {
+    VX_FLAGS = offsetof(GlVertex, flags),
+    VX_COLOR = offsetof(GlVertex, color),
+    VX_X = offsetof(GlVertex, window),
+    VX_Y = offsetof(GlVertex, window) + 4,
+    VX_Z = offsetof(GlVertex, window) + 8,
+    VX_EYE_Z = offsetof(GlVertex, eye) + 8,
+    VX_TEX = offsetof(GlVertex, texCoord),
+    VX_TEX_LOD = offsetof(GlVertex, texLod),
+    VX_FOG = offsetof(GlVertex, fog),
+    VX_FRONT = offsetof(GlVertex, frontColor),
+    VX_BACK = offsetof(GlVertex, backColor),
+};
+// The vertex's texture values interpolated as s, t and q.
+constexpr GLint kTexIndex[3] = {0, 1, 3};
+
+// Where __glSetSpanStartValues writes: the live state of the upper part, or
+// the lower part's record.
+struct StartTarget {
+    GLfloat *spanColor, *colorLittleStep, *colorBigStep;
+    GLfloat *spanTexture, *textureLittleStep, *textureBigStep;
+    GLfloat *spanFog, *fogLittleStep, *fogBigStep;
+    GLuint *spanZ, *zLittleStep, *zBigStep;
+    GLint *depthLittleStep, *depthBigStep, *stencilLittleStep, *stencilBigStep;
+};
+
+struct Gen : GlOgRasterEmit {
+    GlOgNode* vx(GlOgNode* reg, GLint field) { return A.m(reg, __glOgVertexField(gc, field)); }
+
+    // ---- Vertex completion: __glCompleteVertex(gc, v, mask) with the mask in
+    // EBP (kept) and the vertex pointer re-read from `at` (EAX, ECX, EDX changed).
+    void complete(GlVertex* const* at) {
+        GlOgNode* done = A.label(true);
+        A.Mov(EDX, a(at));
+        A.Mov(EAX, A.m(EDX, VX_FLAGS));
+        A.Not(EAX);
+        A.Test(EAX, EBP);
+        A.Je(done);
+        A.Mov(EAX, A.m(EDX, VX_FLAGS));
+        A.And(EAX, A.i(GL_VX_SIZE_MASK));
+        A.Shr(EAX, A.i(10));
+        A.Push(EBP);
+        A.Push(EDX);
+        A.Push(A.i((GLint)(uintptr_t)gc));
+        A.Call(A.ax(&gc->procs.completeVertex0, EAX, 4));
+        A.Add(ESP, A.i(12));
+        A.place(done);
+    }
+    // The colour pointer of the vertex at `at`: its front colour, or its back
+    // colour when ECX (the colour face) is 1.
+    void faceColor(GlVertex* const* at) {
+        A.Mov(EDX, a(at));
+        A.Mov(EAX, ECX);
+        A.Shl(EAX, A.i(4));
+        A.Lea(EAX, A.mx(EDX, EAX, 1, VX_FRONT));
+        A.Mov(A.m(EDX, VX_COLOR), EAX);
+    }
+
+    // fillTriangle's sort: s0 ESI, s1 EDI, s2 EBX by window y, equal or
+    // unordered values keeping their order.
+    void sortByY(GlOgNode* p, GlOgNode* q) {
+        GlOgNode* keep = A.label(true);
+        A.FldS(vx(p, VX_Y));
+        fcmp(vx(q, VX_Y), false);
+        A.Jbe(keep);
+        A.Mov(EAX, p);
+        A.Mov(p, q);
+        A.Mov(q, EAX);
+        A.place(keep);
+    }
+
+    // The face of (a, b, c) into ECX (__glTriangleFace), the sorted area's
+    // test done before.
+    void face() {
+        const GLint x = VX_X, y = VX_Y;
+        A.Mov(EAX, a(&S->a));
+        A.Mov(ECX, a(&S->b));
+        A.Mov(EDX, a(&S->c));
+        cw(GL_OG_CW_SINGLE);
+        A.FldS(vx(EAX, x));
+        A.FsubS(vx(EDX, x));
+        A.FldS(vx(ECX, y));
+        A.FsubS(vx(EDX, y));
+        A.Fmulp(ST(1));
+        A.FldS(vx(ECX, x));
+        A.FsubS(vx(EDX, x));
+        A.FldS(vx(EAX, y));
+        A.FsubS(vx(EDX, y));
+        A.Fmulp(ST(1));
+        A.Fsubp(ST(1));
+        A.FstpS(a(&S->areaFace));
+        callerCw();
+        // ccw: area >= 0 (y-inverted: area < 0); not a number: neither.
+        A.FldS(a(&S->areaFace));
+        A.FcompS(a(&K.zeroF));
+        A.Fnstsw();
+        A.And(AH, A.i(0x05));  // 0: >=, 1: <, 5: unordered
+        GlOgNode* inverted = A.label(true), *ccw = A.label(true), *done = A.label(true);
+        A.Cmp(a(&gc->yInverted), A.i(0));
+        A.Jne(inverted);
+        A.Cmp(AH, A.i(0));
+        A.Je(ccw);
+        A.Movzx8(ECX, a(&gc->cwFront));
+        A.Jmp(done);
+        A.place(inverted);
+        A.Cmp(AH, A.i(1));
+        A.Je(ccw);
+        A.Movzx8(ECX, a(&gc->cwFront));
+        A.Jmp(done);
+        A.place(ccw);
+        A.Movzx8(ECX, a(&gc->ccwFront));
+        A.place(done);
+    }
+
+    // faceColors(gc, {a, b, c}, face in ECX, false).
+    void faceColors() {
+        GlOgNode* smooth = A.label(), *done = A.label();
+        // colorFace = twoSided ? face : 0; needs = faceNeeds[colorFace].
+        GlOgNode* twoSided = A.label(true);
+        A.Movzx8(EAX, a(&gc->twoSided));
+        A.Test(EAX, EAX);
+        A.Jne(twoSided);
+        A.Xor(ECX, ECX);
+        A.place(twoSided);
+        A.Mov(A.a(&S->face), ECX);
+        A.Movzx8(EAX, a(&gc->smoothShading));
+        A.Test(EAX, EAX);
+        A.Jne(smooth);
+        // Flat: the provoking vertex's colour of the face, completed with
+        // needs & 0x1B; then each vertex with triangleNeeds.
+        A.Mov(EDX, a(&gc->provokingVertex));
+        A.Mov(EAX, ECX);
+        A.Shl(EAX, A.i(4));
+        A.Lea(EAX, A.mx(EDX, EAX, 1, VX_FRONT));
+        A.Mov(A.m(EDX, VX_COLOR), EAX);
+        A.Mov(EBP, A.ax(&gc->faceNeeds[0], ECX, 4));
+        A.And(EBP, A.i(0x1B));
+        complete(&gc->provokingVertex);
+        A.Mov(EBP, a(&gc->triangleNeeds));
+        complete(&S->a);
+        complete(&S->b);
+        complete(&S->c);
+        A.Jmp(done);
+        A.place(smooth);
+        A.Mov(EBP, A.ax(&gc->faceNeeds[0], ECX, 4));
+        A.Or(EBP, a(&gc->triangleNeeds));
+        GlVertex* const* vs[3] = {&S->a, &S->b, &S->c};
+        for (GlVertex* const* v : vs) {
+            A.Mov(ECX, a(&S->face));
+            faceColor(v);
+            complete(v);
+        }
+        A.place(done);
+    }
+
+    // insideGuard of the vertex in `v`: to `reject` when outside.
+    void guard(GlOgNode* (Gen::*vertex)(), GlOgNode* reject) {
+        const auto at = [&](GLint field) { return vx((this->*vertex)(), field); };
+        A.FldS(at(VX_X));
+        fcmp(a(&S->guard[0]), false);
+        A.Jb(reject);  // not x >= x0 - g, or not a number
+        A.FldS(at(VX_X));
+        fcmp(a(&S->guard[2]), false);
+        A.Ja(reject);
+        A.Jp(reject);
+        A.FldS(at(VX_Y));
+        fcmp(a(&S->guard[1]), false);
+        A.Jb(reject);
+        A.FldS(at(VX_Y));
+        fcmp(a(&S->guard[3]), false);
+        A.Ja(reject);
+        A.Jp(reject);
+        A.FldS(at(VX_Z));
+        A.Fabs();
+        fcmp(a(&K.big30F), false);
+        A.Jae(reject);
+        A.Jp(reject);
+    }
+    GlOgNode* regA() { return ESI; }
+    GlOgNode* regB() { return EDI; }
+    GlOgNode* regC() { return EBX; }
+
+    // st(0) truncated to a 32-bit integer into EAX (popped).
+    void truncate() {
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        A.Fistp32(a(&S->whole));
+        cw(GL_OG_CW_DOUBLE);
+        A.Mov(EAX, a(&S->whole));
+    }
+    // st(0) truncated to 64 bits; the low word into EAX (popped).
+    void truncate64() {
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        A.Fistp64(a(&S->temp));
+        cw(GL_OG_CW_DOUBLE);
+        A.Mov(EAX, a(&S->temp));
+    }
+
+    // setupEdge(e, S->xs, S->slope), double precision.
+    void setupEdge(GlEdge* e) {
+        A.FldD(a(&S->xs));
+        truncate();  // i
+        A.Mov(A.a(&e->x), EAX);
+        A.FldD(a(&S->xs));
+        A.Fild32(a(&e->x));
+        A.Fsubp(ST(1));
+        A.FmulD(a(&K.fractionOne));
+        truncate64();  // f
+        A.Mov(ECX, EAX);
+        A.Shr(ECX, A.i(31));
+        A.Add(A.a(&e->x), ECX);
+        A.And(EAX, A.i(0x7FFFFFFF));
+        A.Mov(A.a(&e->fraction), EAX);
+        // d = slope held to [-2^30, 2^30]; littleStep = trunc(d).
+        GlOgNode* low = A.label(true), *high = A.label(true), *held = A.label(true);
+        A.FldS(a(&S->slope));
+        A.FstpD(a(&S->d));
+        A.FldD(a(&S->d));
+        fcmp(a(&K.limit30), true);
+        A.Ja(high);
+        A.FldD(a(&S->d));
+        fcmp(a(&K.minus30), true);
+        A.Jb(low);
+        A.Jmp(held);
+        A.place(high);
+        A.FldD(a(&K.limit30));
+        A.FstpD(a(&S->d));
+        A.Jmp(held);
+        A.place(low);
+        A.Jp(held);  // not a number: no limit applies
+        A.FldD(a(&K.minus30));
+        A.FstpD(a(&S->d));
+        A.place(held);
+        A.FldD(a(&S->d));
+        truncate();
+        A.Mov(A.a(&e->littleStep), EAX);
+        // !(slope < 0): big = whole + 1, fraction step trunc((d - whole) 2^31);
+        // else big = whole - 1, fraction step -trunc((whole - d) 2^31).
+        GlOgNode* negative = A.label(true), *done = A.label(true), *positive = A.label(true);
+        A.FldS(a(&S->slope));
+        fcmp(a(&K.zeroF), false);
+        A.Mov(EAX, a(&e->littleStep));
+        A.Jp(positive);
+        A.Jb(negative);
+        A.place(positive);
+        A.Lea(ECX, A.m(EAX, 1));
+        A.Mov(A.a(&e->bigStep), ECX);
+        A.FldD(a(&S->d));
+        A.Fild32(a(&e->littleStep));
+        A.Fsubp(ST(1));
+        A.FmulD(a(&K.fractionOne));
+        truncate();
+        A.Mov(A.a(&e->fractionStep), EAX);
+        A.Jmp(done);
+        A.place(negative);
+        A.Lea(ECX, A.m(EAX, -1));
+        A.Mov(A.a(&e->bigStep), ECX);
+        A.Fild32(a(&e->littleStep));
+        A.FsubD(a(&S->d));
+        A.FmulD(a(&K.fractionOne));
+        truncate();
+        A.Neg(EAX);
+        A.Mov(A.a(&e->fractionStep), EAX);
+        A.place(done);
+    }
+
+    // setupLeftEdgeSteps from the left edge's steps.
+    void leftEdgeSteps(const StartTarget& t, const GlEdge* left) {
+        if (F() & GL_RF_DEPTH) {
+            const GlBufferObject* b = &gc->fb.depth.buf;
+            A.Mov(EAX, a(&left->littleStep));
+            A.Imul(EAX, A.i((GLint)k->depthBytes));
+            A.Add(EAX, a(&b->stride));
+            A.Mov(a(t.depthLittleStep), EAX);
+            A.Mov(EAX, a(&left->bigStep));
+            A.Imul(EAX, A.i((GLint)k->depthBytes));
+            A.Add(EAX, a(&b->stride));
+            A.Mov(a(t.depthBigStep), EAX);
+        }
+        if (F() & GL_RF_STENCIL) {
+            const GlBufferObject* b = &gc->fb.stencil.buf;
+            A.Mov(EAX, a(&left->littleStep));
+            A.Add(EAX, a(&b->stride));
+            A.Mov(a(t.stencilLittleStep), EAX);
+            A.Mov(EAX, a(&left->bigStep));
+            A.Add(EAX, a(&b->stride));
+            A.Mov(a(t.stencilBigStep), EAX);
+        }
+    }
+
+    // One float value's start and steps: start = v + dx Dx + dy Dy, little =
+    // Dy + little Dx, big = little +- Dx (bigRight in EBP); v at `value`.
+    void startValue(GlOgNode* (Gen::*value)(), const GLfloat* Dx, const GLfloat* Dy, GLfloat* start, GLfloat* little,
+                    GLfloat* big) {
+        A.FldS(a(&S->startDx));
+        A.FmulS(a(Dx));
+        A.FaddS((this->*value)());
+        A.FldS(a(&S->startDy));
+        A.FmulS(a(Dy));
+        A.Faddp(ST(1));
+        A.FstpS(a(start));
+        A.FldS(a(&S->little));
+        A.FmulS(a(Dx));
+        A.FaddS(a(Dy));
+        A.FstS(a(little));
+        GlOgNode* left = A.label(true), *done = A.label(true);
+        A.Test(EBP, EBP);
+        A.Je(left);
+        A.FaddS(a(Dx));
+        A.Jmp(done);
+        A.place(left);
+        A.FsubS(a(Dx));
+        A.place(done);
+        A.FstpS(a(big));
+    }
+    GLint valueField;  // the field startValue reads through valueAt / colorAt
+    GlOgNode* valueAt() { return vx(EDX, valueField); }
+    GlOgNode* colorAt() { return A.m(ECX, valueField); }
+    GlOgNode* fogAt() { return vx(EDX, k->fogNicest ? VX_EYE_Z : VX_FOG); }
+
+    // __glSetSpanStartValues(gc, V (EDX, kept), dx, dy) into t, the left edge
+    // `left`: dx = (float)(left.x + 1 - xV), dy = (float)dyV (double).
+    void startValues(const StartTarget& t, const GlEdge* left, const double* dy) {
+        cw(GL_OG_CW_DOUBLE);
+        A.Fild32(a(&left->x));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(EDX, VX_X));
+        A.FstpS(a(&S->startDx));
+        A.FldD(a(dy));
+        A.FstpS(a(&S->startDy));
+        A.Fild32(a(&left->littleStep));
+        A.FstpS(a(&S->little));
+        A.Mov(EAX, a(&left->bigStep));
+        A.Xor(EBP, EBP);
+        A.Cmp(EAX, a(&left->littleStep));
+        GlOgNode* notBig = A.label(true);
+        A.Jle(notBig);
+        A.Inc(EBP);
+        A.place(notBig);
+        cw(GL_OG_CW_SINGLE);
+        const int nc = colorCount();
+        if (nc) A.Mov(ECX, vx(EDX, VX_COLOR));
+        for (int i = 0; i < nc; i++) {
+            valueField = 4 * i;
+            startValue(&Gen::colorAt, &st->colorDx[i], &st->colorDy[i], &t.spanColor[i], &t.colorLittleStep[i],
+                       &t.colorBigStep[i]);
+        }
+        if (F() & GL_RF_TEXTURE)
+            for (int i = 0; i < 4; i++) {
+                valueField = i < 3 ? VX_TEX + 4 * kTexIndex[i] : VX_TEX_LOD;
+                startValue(&Gen::valueAt, &st->textureDx[i], &st->textureDy[i], &t.spanTexture[i],
+                           &t.textureLittleStep[i], &t.textureBigStep[i]);
+            }
+        if (F() & GL_RF_FOG_FRAGMENT)
+            startValue(&Gen::fogAt, &st->fogDx, &st->fogDy, t.spanFog, t.fogLittleStep, t.fogBigStep);
+        cw(GL_OG_CW_DOUBLE);
+        if (F() & GL_RF_DEPTH_TEST) {
+            // littleSum = little zDxF + zDyF; the steps by depthStep.
+            A.FldS(a(&S->little));
+            A.FmulS(a(&st->zDxF));
+            A.FaddS(a(&st->zDyF));
+            A.FstpD(a(&S->zLittleSum));
+            A.FldD(a(&S->zLittleSum));
+            depthStep(t.zLittleStep);
+            GlOgNode* left = A.label(true), *done = A.label(true);
+            A.FldD(a(&S->zLittleSum));
+            A.Test(EBP, EBP);
+            A.Je(left);
+            A.FaddS(a(&st->zDxF));
+            A.Jmp(done);
+            A.place(left);
+            A.FsubS(a(&st->zDxF));
+            A.place(done);
+            depthStep(t.zBigStep);
+            // spanZ = depthValue(z + dx zDxF + dy zDyF).
+            A.FldS(vx(EDX, VX_Z));
+            A.FldS(a(&S->startDx));
+            A.FmulS(a(&st->zDxF));
+            A.Faddp(ST(1));
+            A.FldS(a(&S->startDy));
+            A.FmulS(a(&st->zDyF));
+            A.Faddp(ST(1));
+            depthValue(t.spanZ);
+        }
+    }
+
+    // st(0) (popped) into `to` as the C++ conversions with limits do it: not
+    // above *lo (not a number too) gives loValue, above *hi (or at it, with
+    // atHigh) hiValue, else the value truncated to 32 or (wide) 64 bits.
+    void clampTruncate(const double* lo, GLint loValue, const double* hi, bool atHigh, GLint hiValue, bool wide,
+                       void* to) {
+        GlOgNode* low = A.label(true), *high = A.label(true), *done = A.label(true);
+        A.FstpD(a(&S->d));
+        A.FldD(a(&S->d));
+        fcmp(a(lo), true);
+        A.Jbe(low);
+        A.FldD(a(&S->d));
+        fcmp(a(hi), true);
+        if (atHigh) A.Jae(high);
+        else A.Ja(high);
+        A.FldD(a(&S->d));
+        if (wide) truncate64();
+        else truncate();
+        A.Jmp(done);
+        A.place(low);
+        A.Mov(EAX, A.i(loValue));
+        A.Jmp(done);
+        A.place(high);
+        A.Mov(EAX, A.i(hiValue));
+        A.place(done);
+        A.Mov(a(to), EAX);
+    }
+    // depthStep: held to +-2^32 (whose low words are 0), truncated.
+    void depthStep(GLuint* to) { clampTruncate(&K.minusTwo32, 0, &K.two32, false, 0, true, to); }
+    // depthValue: 0 unless above 0, 2^32 - 1 from there up.
+    void depthValue(GLuint* to) { clampTruncate(&K.zero, 0, &K.depthTop, true, -1, true, to); }
+    // clampToInt.
+    void clampToInt(GLint* to) {
+        clampTruncate(&K.minusTwo31, (GLint)0x80000000u, &K.intMax, true, 0x7FFFFFFF, false, to);
+    }
+
+    // ---- setupGradients(gc, A, B, C): single precision.
+    void gradientOf(GLint field, bool byColor, GLfloat* dx, GLfloat* dy) {
+        const auto vA = [&] { return byColor ? A.m(EAX, field) : vx(ESI, field); };
+        const auto vB = [&] { return byColor ? A.m(ECX, field) : vx(EDI, field); };
+        const auto vC = [&] { return byColor ? A.m(EDX, field) : vx(EBX, field); };
+        const GLfloat* p = S->plane;
+        A.FldS(vA());
+        A.FsubS(vC());
+        A.FmulS(a(&p[0]));
+        A.FldS(vB());
+        A.FsubS(vC());
+        A.FmulS(a(&p[1]));
+        A.Fsubp(ST(1));
+        A.FstpS(a(dx));
+        A.FldS(vB());
+        A.FsubS(vC());
+        A.FmulS(a(&p[2]));
+        A.FldS(vA());
+        A.FsubS(vC());
+        A.FmulS(a(&p[3]));
+        A.Fsubp(ST(1));
+        A.FstpS(a(dy));
+    }
+    void gradients() {
+        cw(GL_OG_CW_SINGLE);
+        A.FldS(a(&K.oneF));
+        A.FdivS(a(&st->area));
+        A.FstS(a(&S->planeK));
+        A.FmulS(a(&st->dyBC));
+        A.FstpS(a(&S->plane[0]));
+        const GLfloat* factors[3] = {&st->dyAC, &st->dxAC, &st->dxBC};
+        for (int i = 0; i < 3; i++) {
+            A.FldS(a(&S->planeK));
+            A.FmulS(a(factors[i]));
+            A.FstpS(a(&S->plane[i + 1]));
+        }
+        const int nc = colorCount();
+        if (nc) {
+            A.Mov(EAX, vx(ESI, VX_COLOR));
+            A.Mov(ECX, vx(EDI, VX_COLOR));
+            A.Mov(EDX, vx(EBX, VX_COLOR));
+            for (int i = 0; i < nc; i++) gradientOf(4 * i, true, &st->colorDx[i], &st->colorDy[i]);
+        } else {
+            // The provoking vertex's colour, or C's.
+            GlOgNode* have = A.label(true);
+            A.Mov(EAX, a(&gc->provokingVertex));
+            A.Test(EAX, EAX);
+            A.Jne(have);
+            A.Mov(EAX, EBX);
+            A.place(have);
+            A.Mov(EAX, vx(EAX, VX_COLOR));
+            for (int i = 0; i < ((F() & GL_RF_RGBA) ? 4 : 1); i++) {
+                A.Mov(ECX, A.m(EAX, 4 * i));
+                A.Mov(a(&st->spanColor[i]), ECX);
+            }
+        }
+        if (F() & GL_RF_TEXTURE) {
+            for (int i = 0; i < 3; i++)
+                gradientOf(VX_TEX + 4 * kTexIndex[i], false, &st->textureDx[i], &st->textureDy[i]);
+            // v->texLod = texLodPolygon(gc, state, s, t, q) x q, for A, B, C.
+            GlOgNode* vs[3] = {ESI, EDI, EBX};
+            for (GlOgNode* v : vs) {
+                callerCw();
+                A.Push(vx(v, VX_TEX + 12));
+                A.Push(vx(v, VX_TEX + 4));
+                A.Push(vx(v, VX_TEX));
+                A.Push(A.i((GLint)(uintptr_t)st));
+                A.Push(A.i((GLint)(uintptr_t)gc));
+                A.Call(a(&gc->procs.texLodPolygon));
+                A.Add(ESP, A.i(20));
+                cw(GL_OG_CW_SINGLE);
+                A.FmulS(vx(v, VX_TEX + 12));
+                A.FstpS(vx(v, VX_TEX_LOD));
+            }
+            gradientOf(VX_TEX_LOD, false, &st->textureDx[3], &st->textureDy[3]);
+        }
+        if (F() & GL_RF_DEPTH_TEST) {
+            gradientOf(VX_Z, false, &st->zDxF, &st->zDyF);
+            cw(GL_OG_CW_DOUBLE);
+            A.FldS(a(&st->zDxF));
+            clampToInt(&st->zDx);
+            A.Mov(EAX, a(&st->zDx));
+            A.Shl(EAX, A.i(5));
+            A.Mov(a(&st->zDx32), EAX);
+            cw(GL_OG_CW_SINGLE);
+        }
+        if (F() & GL_RF_FOG_FRAGMENT) gradientOf(k->fogNicest ? VX_EYE_Z : VX_FOG, false, &st->fogDx, &st->fogDy);
+    }
+
+    // xs = (double)xV + (double)slope x dy into S->xs.
+    void edgeStart(GlOgNode* v, const double* dy) {
+        cw(GL_OG_CW_DOUBLE);
+        A.FldS(a(&S->slope));
+        A.FmulD(a(dy));
+        A.FaddS(vx(v, VX_X));
+        A.FstpD(a(&S->xs));
+    }
+    // S->slope = (xP - xQ) / (yP - yQ), or a quotient of span deltas.
+    void slopeOf(const GLfloat* dx, const GLfloat* dy) {
+        cw(GL_OG_CW_SINGLE);
+        A.FldS(a(dx));
+        A.FdivS(a(dy));
+        A.FstpS(a(&S->slope));
+    }
+
+    StartTarget live() {
+        return {st->spanColor,        st->colorLittleStep,   st->colorBigStep,   st->spanTexture,
+                st->textureLittleStep, st->textureBigStep,   &st->spanFog,       &st->fogLittleStep,
+                &st->fogBigStep,       &st->spanZ,           &st->zLittleStep,   &st->zBigStep,
+                &st->depthLittleStep,  &st->depthBigStep,    &st->stencilLittleStep, &st->stencilBigStep};
+    }
+    StartTarget lower() {
+        GlOgLowerPart* l = &S->lower;
+        return {l->spanColor,        l->colorLittleStep,   l->colorBigStep,   l->spanTexture,
+                l->textureLittleStep, l->textureBigStep,   &l->spanFog,       &l->fogLittleStep,
+                &l->fogBigStep,       &l->spanZ,           &l->zLittleStep,   &l->zBigStep,
+                &l->depthLittleStep,  &l->depthBigStep,    &l->stencilLittleStep, &l->stencilBigStep};
+    }
+
+    void max(GlOgNode* r, const GLint* other) {  // r = max(r, *other) signed
+        GlOgNode* keep = A.label(true);
+        A.Cmp(r, a(other));
+        A.Jge(keep);
+        A.Mov(r, a(other));
+        A.place(keep);
+    }
+    void min(GlOgNode* r, const GLint* other) {
+        GlOgNode* keep = A.label(true);
+        A.Cmp(r, a(other));
+        A.Jle(keep);
+        A.Mov(r, a(other));
+        A.place(keep);
+    }
+
+    // __glSetupTriangleEmit(gc, A, B, C, longEdgeLeft) up to the walk: rows,
+    // gradients, the edges and start values of both parts.
+    void setupTriangle(GlOgNode* reject) {
+        // Guard band bounds: the clip box as floats, widened by the band.
+        cw(GL_OG_CW_SINGLE);
+        for (int i = 0; i < 4; i++) {
+            A.Fild32(a(&st->clipBox[i]));
+            if (i < 2) A.FsubS(a(&K.guardF));
+            else A.FaddS(a(&K.guardF));
+            A.FstpS(a(&S->guard[i]));
+        }
+        guard(&Gen::regA, reject);
+        guard(&Gen::regB, reject);
+        guard(&Gen::regC, reject);
+        // Rows: iy = trunc(y).
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        GlOgNode* vs[3] = {ESI, EDI, EBX};
+        for (int i = 0; i < 3; i++) {
+            A.FldS(vx(vs[i], VX_Y));
+            A.Fistp32(a(&S->iy[i]));
+        }
+        A.Mov(EAX, a(&S->iy[0]));
+        A.Cmp(EAX, a(&S->iy[2]));
+        A.Je(reject);
+        // upper0 = max(iyA, cy0), upper1 = min(iyB, cy1), lower0 = max(iyB, cy0), lower1 = min(iyC, cy1).
+        A.Mov(EAX, a(&S->iy[0]));
+        max(EAX, &st->clipBox[1]);
+        A.Mov(a(&S->upper0), EAX);
+        A.Mov(ECX, a(&S->iy[1]));
+        min(ECX, &st->clipBox[3]);
+        A.Mov(a(&S->upper1), ECX);
+        A.Mov(EDX, a(&S->iy[1]));
+        max(EDX, &st->clipBox[1]);
+        A.Mov(a(&S->lower0), EDX);
+        A.Mov(EBP, a(&S->iy[2]));
+        min(EBP, &st->clipBox[3]);
+        A.Mov(a(&S->lower1), EBP);
+        GlOgNode* some = A.label(true), *upperFirst = A.label(true), *firstDone = A.label(true);
+        A.Cmp(EAX, ECX);
+        A.Jl(some);
+        A.Cmp(EDX, EBP);
+        A.Jge(reject);
+        A.place(some);
+        // first = upper0 < upper1 ? upper0 : lower0.
+        A.Cmp(EAX, ECX);
+        A.Jl(upperFirst);
+        A.Mov(EAX, EDX);
+        A.place(upperFirst);
+        A.Mov(a(&S->first), EAX);
+        A.place(firstDone);
+        A.Mov(EAX, A.i((GLint)k->rasterFlags));
+        A.Mov(a(&st->rasterFlags), EAX);
+        gradients();
+
+        // dyFirstA = first + 1 - yA; the long edge from A with sAC.
+        cw(GL_OG_CW_DOUBLE);
+        A.Fild32(a(&S->first));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(ESI, VX_Y));
+        A.FstpD(a(&S->dyFirst));
+        slopeOf(&st->dxAC, &st->dyAC);
+        edgeStart(ESI, &S->dyFirst);
+        GlOgNode* longRight = A.label(), *upperDone = A.label();
+        A.Cmp(a(&S->longEdgeLeft), A.i(0));
+        A.Je(longRight);
+        {   // The long edge is the left one: start values at A.
+            setupEdge(&st->leftEdge);
+            leftEdgeSteps(live(), &st->leftEdge);
+            A.Mov(EDX, ESI);
+            startValues(live(), &st->leftEdge, &S->dyFirst);
+            upperEdge(&st->rightEdge, false);
+            lowerEdge(&S->lower.edge);
+            A.Mov(a(&S->lower.replacesLeft), A.i(0));
+            A.Jmp(upperDone);
+        }
+        A.place(longRight);
+        {   // The long edge is the right one: start values at A for the upper
+            // part, at B for the lower.
+            setupEdge(&st->rightEdge);
+            upperEdge(&st->leftEdge, true);
+            lowerEdge(&S->lower.edge);
+            A.Mov(a(&S->lower.replacesLeft), A.i(1));
+            GlOgNode* noLower = A.label();
+            A.Mov(EAX, a(&S->lower0));
+            A.Cmp(EAX, a(&S->lower1));
+            A.Jge(noLower);
+            leftEdgeSteps(lower(), &S->lower.edge);
+            A.Mov(EDX, EDI);
+            startValues(lower(), &S->lower.edge, &S->dyB);
+            A.place(noLower);
+        }
+        A.place(upperDone);
+    }
+
+    // The upper short edge (A to B) when the upper part is walked; its start
+    // values at A when it is the left edge.
+    void upperEdge(GlEdge* e, bool isLeft) {
+        GlOgNode* skip = A.label();
+        A.Mov(EAX, a(&S->upper0));
+        A.Cmp(EAX, a(&S->upper1));
+        A.Jge(skip);
+        // sAB = (xA - xB) / (yA - yB).
+        cw(GL_OG_CW_SINGLE);
+        A.FldS(vx(ESI, VX_X));
+        A.FsubS(vx(EDI, VX_X));
+        A.FldS(vx(ESI, VX_Y));
+        A.FsubS(vx(EDI, VX_Y));
+        A.Fdivp(ST(1));
+        A.FstpS(a(&S->slope));
+        edgeStart(ESI, &S->dyFirst);
+        setupEdge(e);
+        if (isLeft) {
+            leftEdgeSteps(live(), e);
+            A.Mov(EDX, ESI);
+            startValues(live(), e, &S->dyFirst);
+        }
+        A.place(skip);
+    }
+    // The lower short edge (B to C) from row lower0, when the lower part is walked.
+    void lowerEdge(GlEdge* e) {
+        GlOgNode* skip = A.label();
+        A.Mov(EAX, a(&S->lower0));
+        A.Cmp(EAX, a(&S->lower1));
+        A.Jge(skip);
+        cw(GL_OG_CW_DOUBLE);
+        A.Fild32(a(&S->lower0));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(EDI, VX_Y));
+        A.FstpD(a(&S->dyB));
+        slopeOf(&st->dxBC, &st->dyBC);
+        edgeStart(EDI, &S->dyB);
+        setupEdge(e);
+        A.place(skip);
+    }
+
+    // ---- The routine.
+    uint8_t* generate() {
+        GlOgGen* g = &gc->og.gen;
+        GlOgNode* regEntry = A.label();
+        uint8_t* entry = A.out;
+        // Stub.
+        A.Push(EBP);
+        A.Push(EBX);
+        A.Push(ESI);
+        A.Push(EDI);
+        A.Mov(a(&g->ogSavedStack), ESP);
+        A.Fnstcw(a(&S->callerCW));
+        A.Mov(EAX, A.m(ESP, 24));
+        A.Mov(EBX, A.m(ESP, 28));
+        A.Mov(ECX, A.m(ESP, 32));
+        A.Sub(ESP, A.i((GLint)((sizeof(GlSpan) + 7) & ~7u)));
+        A.And(ESP, A.i(-8));
+        A.Call(regEntry);
+        A.Mov(ESP, a(&g->ogSavedStack));
+        callerCw();
+        // restoreColors once the face colours were set.
+        GlOgNode* nothing = A.label(true);
+        A.Test(EAX, EAX);
+        A.Je(nothing);
+        GlVertex* const* vs[3] = {&S->a, &S->b, &S->c};
+        for (GlVertex* const* v : vs) {
+            A.Mov(EDX, a(v));
+            A.Lea(EAX, vx(EDX, VX_FRONT));
+            A.Mov(vx(EDX, VX_COLOR), EAX);
+        }
+        A.Mov(EDX, a(&gc->provokingVertex));
+        A.Test(EDX, EDX);
+        A.Je(nothing);
+        A.Lea(EAX, vx(EDX, VX_FRONT));
+        A.Mov(vx(EDX, VX_COLOR), EAX);
+        A.place(nothing);
+        A.Pop(EDI);
+        A.Pop(ESI);
+        A.Pop(EBX);
+        A.Pop(EBP);
+        A.Ret();
+
+        // Register entry.
+        A.place(regEntry);
+        A.Pop(a(&g->ogReturnAddress));
+        A.Mov(a(&S->a), EAX);
+        A.Mov(a(&S->b), EBX);
+        A.Mov(a(&S->c), ECX);
+        A.Mov(ESI, EAX);
+        A.Mov(EDI, EBX);
+        A.Mov(EBX, ECX);
+        cw(GL_OG_CW_SINGLE);
+        sortByY(ESI, EDI);
+        sortByY(EDI, EBX);
+        sortByY(ESI, EDI);
+        // Deltas and twice the signed area; a zero area draws nothing.
+        A.FldS(vx(ESI, VX_X));
+        A.FsubS(vx(EBX, VX_X));
+        A.FstpS(a(&st->dxAC));
+        A.FldS(vx(EDI, VX_X));
+        A.FsubS(vx(EBX, VX_X));
+        A.FstpS(a(&st->dxBC));
+        A.FldS(vx(ESI, VX_Y));
+        A.FsubS(vx(EBX, VX_Y));
+        A.FstpS(a(&st->dyAC));
+        A.FldS(vx(EDI, VX_Y));
+        A.FsubS(vx(EBX, VX_Y));
+        A.FstpS(a(&st->dyBC));
+        A.FldS(a(&st->dxAC));
+        A.FmulS(a(&st->dyBC));
+        A.FldS(a(&st->dxBC));
+        A.FmulS(a(&st->dyAC));
+        A.Fsubp(ST(1));
+        A.FstpS(a(&st->area));
+        callerCw();
+        GlOgNode* early = A.label(), *reject = A.label();
+        A.Mov(EAX, a(&st->area));
+        A.Add(EAX, EAX);
+        A.Je(early);
+        A.Mov(a(&S->v[0]), ESI);
+        A.Mov(a(&S->v[1]), EDI);
+        A.Mov(a(&S->v[2]), EBX);
+        face();
+        A.Cmp(CL, a(&gc->cullFaceCode));
+        A.Je(early);
+        faceColors();
+        if (k->flatFog) {
+            A.Push(a(&S->v[2]));
+            A.Push(a(&S->v[1]));
+            A.Push(a(&S->v[0]));
+            A.Push(A.i((GLint)(uintptr_t)gc));
+            A.callAbs((const void*)__glSetupFlatColorVertex);
+            A.Add(ESP, A.i(16));
+        }
+        A.Mov(ESI, a(&S->v[0]));
+        A.Mov(EDI, a(&S->v[1]));
+        A.Mov(EBX, a(&S->v[2]));
+        // longEdgeLeft = area > 0.
+        A.FldS(a(&st->area));
+        fcmp(a(&K.zeroF), false);
+        A.Mov(a(&S->longEdgeLeft), A.i(0));
+        GlOgNode* notLeft = A.label(true);
+        A.Jbe(notLeft);
+        A.Mov(a(&S->longEdgeLeft), A.i(1));
+        A.place(notLeft);
+        setupTriangle(reject);
+        callerCw();
+        // Lock the draw buffers for the walk when the drawable asks for it.
+        GlOgNode* unlocked = A.label(true);
+        A.Mov(EAX, a(&gc->procs.lockDrawBuffers));
+        A.Test(EAX, EAX);
+        A.Je(unlocked);
+        A.Inc(a(&S->lockCount));
+        A.Cmp(a(&S->lockCount), A.i(1));
+        A.Jne(unlocked);
+        A.Push(A.i((GLint)(uintptr_t)gc));
+        A.Call(EAX);
+        A.Add(ESP, A.i(4));
+        A.place(unlocked);
+        A.JmpIndirect(a(&gc->procs.spanRoutine));
+        A.place(reject);
+        callerCw();
+        A.Mov(EAX, A.i(1));
+        A.JmpIndirect(a(&g->ogReturnAddress));
+        A.place(early);
+        A.Xor(EAX, EAX);
+        A.JmpIndirect(a(&g->ogReturnAddress));
+        return entry;
+    }
+};
+
+}  // namespace
+
+GLint __glOgVertexField(GlContext* gc, GLint offset) { return __glOgLayoutSlot(&gc->og.gen.vertexLayout, offset, 4); }
+
+void __glOgControlWord(GlOgAsm& A, int which) { A.Fldcw(A.a(&__glOgRasterConst.cw[which])); }
+void __glOgCallerControlWord(GlOgAsm& A, GlOgRasterScratch* scratch) { A.Fldcw(A.a(&scratch->callerCW)); }
+
+void __glOgCompare(GlOgAsm& A, GlOgNode* operand, bool isDouble) {
+    if (isDouble) A.FcompD(operand);
+    else A.FcompS(operand);
+    A.Fnstsw();
+    A.Sahf();
+}
+
+extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
+    if (__glOgRasterDisabled || mode || !gc->procs.spanRoutine) return nullptr;
+    GlOgRasterKey k;
+    if (!__glOgRasterKeyOf(gc, 1, &k)) return nullptr;
+    k.mode = 0;  // the set-up is the same for every walker
+    memset(k.fill, 0, sizeof k.fill);
+    GlOgClaim c;
+    __glOgClaim(gc, GL_OG_CACHE_SETUP, (GLint)(k.rasterFlags & 0x7FFFFFFF), &k, sizeof k, &c);
+    if (c.hit) return (GlTriangleProc)__glOgHitEntry(&c);
+    GlOgAsm A;
+    A.begin(gc, c.code, c.end);
+    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0};
+    uint8_t* entry = g.generate();
+    return (GlTriangleProc)__glOgFinish(gc, &c, &A, entry, (void*)__glGenericTriangle);
+}

@@ -1,0 +1,576 @@
+// The scan-line walker (procs.spanRoutine) that the generated set-up jumps
+// to: it walks the rows of both parts of the triangle as
+// __glWalkTriangleEmit does, makes each row's span as __glEmitSpanChunks
+// does (cut to the clip box, start values converted to 16.16 in double
+// precision) and then, in mode 1, runs the span chain group by group, or, in
+// mode 0, the span body generated for the state (spanbody.cpp). It leaves
+// through ogReturnAddress with EAX = 1.
+//
+// Registers: EBP the GlSpan frame the set-up reserved; ESI the pixels of the
+// span left; EDI and EBX free. The chain keeps EBX, ESI, EDI and EBP.
+
+#include "codegen/rasterwalk.h"
+#include "raster/chain.h"
+
+namespace {
+
+const GlOgRasterConstants& K = __glOgRasterConst;
+
+// Rounding biases of the span start values.
+const double kBias[4] = {0.5, 1.0 / 32.0, 1.0 / 256.0, 255.0};
+
+struct Walk : GlOgRasterEmit {
+    GlOgNode* sp(GLint field) { return A.m(EBP, field); }
+    GLuint CF() const { return k->chainFlags; }  // the span start values
+
+    // ---- Once per triangle: the span fields that do not change.
+    void triangleConstants() {
+        A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
+        A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
+        A.Mov(sp(GL_OG_SPAN_DEST_STEP32), A.i(32 * (GLint)k->colorBytes));
+        A.Mov(sp(GL_OG_SPAN_DEST2), A.i(0));
+        A.Mov(sp(GL_OG_SPAN_DEST2_STEP32), A.i(32 * (GLint)k->colorBytes));
+        A.Mov(sp(GL_OG_SPAN_DITHER_TABLE), A.i((GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
+        A.Mov(sp(GL_OG_SPAN_Z_OFFSET), A.i(0));
+        A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
+        A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
+        cw(GL_OG_CW_DOUBLE);
+        // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
+        const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
+                                GL_OG_SPAN_ALPHA_STEP};
+        const GLint steps32[4] = {GL_OG_SPAN_RED_STEP32, GL_OG_SPAN_GREEN_STEP32, GL_OG_SPAN_BLUE_STEP32,
+                                  GL_OG_SPAN_ALPHA_STEP32};
+        const int nc = k->rgba ? 4 : 1;
+        const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
+        for (int c = 0; c < 4; c++) {
+            if (c >= nc || !smooth) {
+                A.Mov(sp(steps[c]), A.i(0));
+                A.Mov(sp(steps32[c]), A.i(0));
+                continue;
+            }
+            A.FldS(a(&st->colorDx[c]));
+            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            __glOgFixed16(A, S);
+            A.Mov(sp(steps[c]), EAX);
+            A.Shl(EAX, A.i(5));
+            A.Mov(sp(steps32[c]), EAX);
+        }
+        // Depth.
+        if (CF() & GL_RF_DEPTH_TEST) {
+            A.Mov(EAX, a(&st->zDx));
+            A.Mov(sp(GL_OG_SPAN_Z_STEP), EAX);
+            A.Mov(EAX, a(&st->zDx32));
+            A.Mov(sp(GL_OG_SPAN_Z_STEP32), EAX);
+        } else {
+            A.Mov(sp(GL_OG_SPAN_Z), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_Z_STEP), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_Z_STEP32), A.i(0));
+        }
+        if (!(CF() & GL_RF_DEPTH)) A.Mov(sp(GL_OG_SPAN_DEPTH_ADDRESS), A.i(0));
+        if (!(CF() & GL_RF_STENCIL)) A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), A.i(0));
+        // Fog: the factor x 255, or the eye distance under GL_NICEST.
+        if (CF() & GL_RF_FOG_FRAGMENT) {
+            A.FldS(a(&st->fogDx));
+            if (!k->fogNicest) A.FmulD(a(&kBias[3]));
+            __glOgFixed16(A, S);
+            A.Mov(sp(GL_OG_SPAN_FOG_STEP), EAX);
+            A.Shl(EAX, A.i(5));
+            A.Mov(sp(GL_OG_SPAN_FOG_STEP32), EAX);
+        } else {
+            A.Mov(sp(GL_OG_SPAN_FOG), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_FOG_STEP), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_FOG_STEP32), A.i(0));
+        }
+        // Texture: the float steps, and s and t steps in 16.16.
+        if (CF() & GL_RF_TEXTURE) {
+            const GLint fsteps[4] = {GL_OG_SPAN_TEX_S_STEP, GL_OG_SPAN_TEX_T_STEP, GL_OG_SPAN_TEX_Q_STEP,
+                                     GL_OG_SPAN_TEX_LOD_STEP};
+            const GLint fsteps32[4] = {GL_OG_SPAN_TEX_S_STEP32, GL_OG_SPAN_TEX_T_STEP32, GL_OG_SPAN_TEX_Q_STEP32,
+                                       GL_OG_SPAN_TEX_LOD_STEP32};
+            for (int i = 0; i < 4; i++) {
+                A.Mov(EAX, a(&st->textureDx[i]));
+                A.Mov(sp(fsteps[i]), EAX);
+                A.FldS(a(&K.thirtyTwoF));
+                A.FmulS(a(&st->textureDx[i]));
+                A.FstpS(sp(fsteps32[i]));
+            }
+            const GLint fixedSteps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
+            const GLint fixedSteps32[2] = {GL_OG_SPAN_S_STEP32, GL_OG_SPAN_T_STEP32};
+            for (int i = 0; i < 2; i++) {
+                A.FldS(a(&st->textureDx[i]));
+                A.FmulS(a(&gc->chain.texScale[i]));
+                __glOgFixed16(A, S);
+                A.Mov(sp(fixedSteps[i]), EAX);
+                A.Shl(EAX, A.i(5));
+                A.Mov(sp(fixedSteps32[i]), EAX);
+            }
+        }
+        callerCw();
+    }
+
+    // ---- Per span: __glEmitSpanChunks(gc, x = left edge, y, n) up to the
+    // groups; to `none` when nothing of it lies in the clip box. ESI = the
+    // pixels left, the frame's fields set.
+    void spanStart(GlOgNode* none) {
+        // x0 = max(x, box x0), x1 = min(x + n, box x1).
+        GlOgNode* keep0 = A.label(true), *keep1 = A.label(true);
+        A.Mov(EAX, a(&st->leftEdge.x));
+        A.Mov(ECX, a(&st->rightEdge.x));
+        A.Cmp(EAX, a(&st->clipBox[0]));
+        A.Jge(keep0);
+        A.Mov(EAX, a(&st->clipBox[0]));
+        A.place(keep0);
+        A.Cmp(ECX, a(&st->clipBox[2]));
+        A.Jle(keep1);
+        A.Mov(ECX, a(&st->clipBox[2]));
+        A.place(keep1);
+        A.Mov(ESI, ECX);
+        A.Sub(ESI, EAX);
+        A.Jle(none);
+        A.Mov(EDX, EAX);
+        A.Sub(EDX, a(&st->leftEdge.x));
+        A.Mov(a(&S->skip), EDX);
+        // x and y without the bias; the colour address and the dither entry.
+        A.Sub(EAX, A.i(gc->limits.windowBiasX));
+        A.Mov(sp(GL_OG_SPAN_X), EAX);
+        A.Mov(ECX, a(&S->y));
+        A.Sub(ECX, A.i(gc->limits.windowBiasY));
+        A.Mov(sp(GL_OG_SPAN_Y), ECX);
+        if (k->colorBytes) {
+            A.Mov(EDX, a(&gc->drawBuffer));
+            A.Imul(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
+            A.Add(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
+            A.Mov(EDX, EAX);
+            A.Imul(EDX, A.i((GLint)k->colorBytes));
+            A.Add(ECX, EDX);
+            A.Mov(sp(GL_OG_SPAN_DEST), ECX);
+        } else {
+            A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
+        }
+        // dither = table + (y & 3) x 35 + (x & 3).
+        A.Mov(ECX, sp(GL_OG_SPAN_Y));
+        A.And(ECX, A.i(3));
+        A.Imul(ECX, A.i(GL_SPAN_DITHER_ROW * 4));
+        A.And(EAX, A.i(3));
+        A.Lea(ECX, A.mx(ECX, EAX, 4, (GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
+        A.Mov(sp(GL_OG_SPAN_DITHER), ECX);
+        A.Mov(a(&S->ditherStart), ECX);
+
+        cw(GL_OG_CW_DOUBLE);
+        // Colours: fixed16((spanColor + skip x d) x scale + bias).
+        const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
+        const int nc = k->rgba ? 4 : 1;
+        const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
+        for (int c = 0; c < 4; c++) {
+            if (c >= nc) {
+                A.Mov(sp(values[c]), A.i(0));
+                continue;
+            }
+            A.FldS(a(&st->spanColor[c]));
+            if (smooth) {
+                A.Fild32(a(&S->skip));
+                A.FmulS(a(&st->colorDx[c]));
+                A.Faddp(ST(1));
+            } else {
+                A.FaddD(a(&K.zero));
+            }
+            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            const double* bias = c < 3 ? &kBias[k->dither ? 1 : 0] : &kBias[(CF() & GL_RF_ALPHA_TEST) ? 2 : 0];
+            A.FaddD(a(bias));
+            __glOgFixed16(A, S);
+            A.Mov(sp(values[c]), EAX);
+            if (c < 3) A.Mov(a(&S->value[c]), EAX);
+        }
+        // The flat pixel: each field's integer part held to its range.
+        A.Xor(EDI, EDI);
+        for (int c = 0; c < 3 && k->rgba && k->colorBytes; c++) {
+            GlOgNode* low = A.label(true), *done = A.label(true);
+            A.Mov(EAX, a(&S->value[c]));
+            A.Sar(EAX, A.i(16));
+            A.Test(EAX, EAX);
+            A.Js(low);
+            A.Cmp(EAX, A.i((GLint)k->maximum[c]));
+            A.Jbe(done);
+            A.Mov(EAX, A.i((GLint)k->maximum[c]));
+            A.Jmp(done);
+            A.place(low);
+            A.Xor(EAX, EAX);
+            A.place(done);
+            if (k->shift[c]) A.Shl(EAX, A.i((GLint)k->shift[c]));
+            A.Or(EDI, EAX);
+        }
+        A.Mov(sp(GL_OG_SPAN_FLAT_PIXEL), EDI);
+        // Depth value and addresses at the span's first pixel.
+        A.Mov(EDX, a(&S->skip));
+        if (CF() & GL_RF_DEPTH_TEST) {
+            A.Mov(EAX, EDX);
+            A.Imul(EAX, a(&st->zDx));
+            A.Add(EAX, a(&st->spanZ));
+            A.Mov(sp(GL_OG_SPAN_Z), EAX);
+        }
+        if (CF() & GL_RF_DEPTH) {
+            A.Mov(EAX, EDX);
+            A.Imul(EAX, A.i((GLint)k->depthBytes));
+            A.Add(EAX, a(&st->depthAddress));
+            A.Mov(sp(GL_OG_SPAN_DEPTH_ADDRESS), EAX);
+        }
+        if (CF() & GL_RF_STENCIL) {
+            A.Mov(EAX, EDX);
+            A.Add(EAX, a(&st->stencilAddress));
+            A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), EAX);
+            A.Mov(sp(GL_OG_SPAN_STENCIL_PASS_MASK), A.i(0));
+        }
+        if (CF() & GL_RF_FOG_FRAGMENT) {
+            A.FldS(a(&st->spanFog));
+            A.Fild32(a(&S->skip));
+            A.FmulS(a(&st->fogDx));
+            A.Faddp(ST(1));
+            if (!k->fogNicest) {
+                A.FmulD(a(&kBias[3]));
+                A.FaddD(a(&kBias[0]));
+            }
+            __glOgFixed16(A, S);
+            A.Mov(sp(GL_OG_SPAN_FOG), EAX);
+        }
+        if (CF() & GL_RF_TEXTURE) {
+            // Floats: t + (float)skip x d, each product rounded to a float.
+            const GLint fields[4] = {GL_OG_SPAN_TEX_S, GL_OG_SPAN_TEX_T, GL_OG_SPAN_TEX_Q, GL_OG_SPAN_TEX_LOD};
+            for (int i = 0; i < 4; i++) {
+                A.Fild32(a(&S->skip));
+                A.FmulS(a(&st->textureDx[i]));
+                A.FstpS(a(&S->rounded));
+                A.FldS(a(&S->rounded));
+                A.FaddS(a(&st->spanTexture[i]));
+                A.FstpS(sp(fields[i]));
+            }
+            const GLint fixedFields[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T};
+            for (int i = 0; i < 2; i++) {
+                A.FldS(sp(fields[i]));
+                A.FmulS(a(&gc->chain.texScale[i]));
+                __glOgFixed16(A, S);
+                A.Mov(sp(fixedFields[i]), EAX);
+            }
+        }
+        callerCw();
+    }
+
+    // Mode 1: the chain head per group of 32 with its coverage mask; the
+    // span's values advance by their group steps between groups.
+    void chainGroups() {
+        GlOgNode* group = A.label(), *full = A.label(true), *done = A.label();
+        A.place(group);
+        A.Mov(ECX, A.i(-1));
+        A.Cmp(ESI, A.i(32));
+        A.Jge(full);
+        A.Mov(ECX, A.ax(__glCoverageMasks, ESI, 4));
+        A.place(full);
+        A.Mov(EDX, EBP);
+        A.Call(a(&gc->procs.fillTriangle));
+        A.Sub(ESI, A.i(32));
+        A.Jle(done);
+        A.Add(sp(GL_OG_SPAN_X), A.i(32));
+        A.Add(sp(GL_OG_SPAN_DEST), A.i(32 * (GLint)k->colorBytes));
+        A.Mov(EAX, a(&S->ditherStart));
+        A.Mov(sp(GL_OG_SPAN_DITHER), EAX);
+        const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
+        const GLint steps32[4] = {GL_OG_SPAN_RED_STEP32, GL_OG_SPAN_GREEN_STEP32, GL_OG_SPAN_BLUE_STEP32,
+                                  GL_OG_SPAN_ALPHA_STEP32};
+        for (int c = 0; c < 4; c++) {
+            A.Mov(EAX, sp(steps32[c]));
+            A.Add(sp(values[c]), EAX);
+        }
+        A.Mov(EAX, sp(GL_OG_SPAN_Z_STEP32));
+        A.Add(sp(GL_OG_SPAN_Z), EAX);
+        if (CF() & GL_RF_DEPTH) A.Add(sp(GL_OG_SPAN_DEPTH_ADDRESS), A.i(32 * (GLint)k->depthBytes));
+        if (CF() & GL_RF_STENCIL) A.Add(sp(GL_OG_SPAN_STENCIL_ADDRESS), A.i(32));
+        A.Mov(EAX, sp(GL_OG_SPAN_FOG_STEP32));
+        A.Add(sp(GL_OG_SPAN_FOG), EAX);
+        if (CF() & GL_RF_TEXTURE) {
+            cw(GL_OG_CW_DOUBLE);
+            const GLint fields[4] = {GL_OG_SPAN_TEX_S, GL_OG_SPAN_TEX_T, GL_OG_SPAN_TEX_Q, GL_OG_SPAN_TEX_LOD};
+            const GLint steps[4] = {GL_OG_SPAN_TEX_S_STEP32, GL_OG_SPAN_TEX_T_STEP32, GL_OG_SPAN_TEX_Q_STEP32,
+                                    GL_OG_SPAN_TEX_LOD_STEP32};
+            for (int i = 0; i < 4; i++) {
+                A.FldS(sp(fields[i]));
+                A.FaddS(sp(steps[i]));
+                A.FstpS(sp(fields[i]));
+            }
+            callerCw();
+            A.Mov(EAX, sp(GL_OG_SPAN_S_STEP32));
+            A.Add(sp(GL_OG_SPAN_S), EAX);
+            A.Mov(EAX, sp(GL_OG_SPAN_T_STEP32));
+            A.Add(sp(GL_OG_SPAN_T), EAX);
+        }
+        A.Jmp(group);
+        A.place(done);
+    }
+
+    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit).
+    void walkPart(GlOgNode* exit) {
+        // Depth and stencil addresses at the left edge of the first row.
+        if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
+        if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
+        GlOgNode* row = A.label(), *noSpan = A.label();
+        A.place(row);
+        A.Mov(EAX, a(&S->y));
+        A.Cmp(EAX, a(&S->y1));
+        A.Jge(exit);
+        A.Mov(EAX, a(&st->rightEdge.x));
+        A.Cmp(EAX, a(&st->leftEdge.x));
+        A.Jle(noSpan);
+        spanStart(noSpan);
+        if (k->mode == 1) chainGroups();
+        else __glOgGenSpanBody(gc, k, A);
+        A.place(noSpan);
+        stepRow();
+        A.Inc(a(&S->y));
+        A.Jmp(row);
+    }
+    // address = base + (y - biasY) x stride + (left.x - biasX) x bytes.
+    void bufferAddress(const GlBufferObject* b, GLuint bytes, uint8_t** out) {
+        A.Mov(EAX, a(&S->y));
+        A.Sub(EAX, A.i(gc->limits.windowBiasY));
+        A.Imul(EAX, a(&b->stride));
+        A.Mov(ECX, a(&st->leftEdge.x));
+        A.Sub(ECX, A.i(gc->limits.windowBiasX));
+        if (bytes != 1) A.Imul(ECX, A.i((GLint)bytes));
+        A.Add(EAX, ECX);
+        A.Add(EAX, a(&b->base));
+        A.Mov(a(out), EAX);
+    }
+    // stepEdge(e): ECX = 1 when the big step was taken.
+    void stepEdge(GlEdge* e) {
+        GlOgNode* little = A.label(true), *done = A.label(true);
+        A.Mov(EAX, a(&e->fraction));
+        A.Add(EAX, a(&e->fractionStep));
+        A.Xor(ECX, ECX);
+        A.Test(EAX, EAX);
+        A.Jns(little);
+        A.And(EAX, A.i(0x7FFFFFFF));
+        A.Mov(a(&e->fraction), EAX);
+        A.Mov(EAX, a(&e->bigStep));
+        A.Add(a(&e->x), EAX);
+        A.Inc(ECX);
+        A.Jmp(done);
+        A.place(little);
+        A.Mov(a(&e->fraction), EAX);
+        A.Mov(EAX, a(&e->littleStep));
+        A.Add(a(&e->x), EAX);
+        A.place(done);
+    }
+    void stepRow() {
+        stepEdge(&st->leftEdge);
+        const int nc = colorCount();
+        if (nc || (F() & (GL_RF_TEXTURE | GL_RF_FOG_FRAGMENT))) cw(GL_OG_CW_DOUBLE);
+        // Float values: little steps, and the big steps 16 bytes on (fog: 4).
+        A.Mov(EDX, ECX);
+        A.Shl(EDX, A.i(4));
+        for (int i = 0; i < nc; i++) {
+            A.FldS(a(&st->spanColor[i]));
+            A.FaddS(A.mem(EDX, nullptr, 1, (GLint)(uintptr_t)&st->colorLittleStep[i]));
+            A.FstpS(a(&st->spanColor[i]));
+        }
+        if (F() & GL_RF_TEXTURE)
+            for (int i = 0; i < 4; i++) {
+                A.FldS(a(&st->spanTexture[i]));
+                A.FaddS(A.mem(EDX, nullptr, 1, (GLint)(uintptr_t)&st->textureLittleStep[i]));
+                A.FstpS(a(&st->spanTexture[i]));
+            }
+        static_assert(offsetof(GlSpanState, colorBigStep) == offsetof(GlSpanState, colorLittleStep) + 16 &&
+                          offsetof(GlSpanState, textureBigStep) == offsetof(GlSpanState, textureLittleStep) + 16 &&
+                          offsetof(GlSpanState, zBigStep) == offsetof(GlSpanState, zLittleStep) + 4 &&
+                          offsetof(GlSpanState, fogBigStep) == offsetof(GlSpanState, fogLittleStep) + 4 &&
+                          offsetof(GlSpanState, depthLittleStep) == offsetof(GlSpanState, depthBigStep) + 4 &&
+                          offsetof(GlSpanState, stencilLittleStep) == offsetof(GlSpanState, stencilBigStep) + 4,
+                      "little and big steps side by side");
+        if (F() & GL_RF_FOG_FRAGMENT) {
+            A.FldS(a(&st->spanFog));
+            A.FaddS(A.ax(&st->fogLittleStep, ECX, 4));
+            A.FstpS(a(&st->spanFog));
+        }
+        if (nc || (F() & (GL_RF_TEXTURE | GL_RF_FOG_FRAGMENT))) callerCw();
+        // Integer values: big when ECX is 1 (the big step of depth and
+        // stencil addresses first in the record).
+        A.Mov(EDX, ECX);
+        A.Xor(EDX, A.i(1));
+        if (F() & GL_RF_STENCIL) {
+            A.Mov(EAX, A.ax(&st->stencilBigStep, EDX, 4));
+            A.Add(a(&st->stencilAddress), EAX);
+        }
+        if (F() & GL_RF_DEPTH_TEST) {
+            A.Mov(EAX, A.ax(&st->zLittleStep, ECX, 4));
+            A.Add(a(&st->spanZ), EAX);
+        }
+        if (F() & GL_RF_DEPTH) {
+            A.Mov(EAX, A.ax(&st->depthBigStep, EDX, 4));
+            A.Add(a(&st->depthAddress), EAX);
+        }
+        stepEdge(&st->rightEdge);
+    }
+
+    // The lower part's edge (and start values) in place of the upper part's.
+    void takeLowerPart() {
+        GlOgLowerPart* l = &S->lower;
+        GlOgNode* left = A.label(), *done = A.label();
+        A.Cmp(a(&l->replacesLeft), A.i(0));
+        A.Jne(left);
+        copy(&l->edge, &st->rightEdge, sizeof(GlEdge));
+        A.Jmp(done);
+        A.place(left);
+        copy(&l->edge, &st->leftEdge, sizeof(GlEdge));
+        // What __glSetSpanStartValues and setupLeftEdgeSteps wrote for the state.
+        const GLuint n = 4 * (GLuint)colorCount();
+        copy(l->spanColor, st->spanColor, n);
+        copy(l->colorLittleStep, st->colorLittleStep, n);
+        copy(l->colorBigStep, st->colorBigStep, n);
+        if (F() & GL_RF_TEXTURE) {
+            copy(l->spanTexture, st->spanTexture, 16);
+            copy(l->textureLittleStep, st->textureLittleStep, 16);
+            copy(l->textureBigStep, st->textureBigStep, 16);
+        }
+        if (F() & GL_RF_FOG_FRAGMENT) {
+            copy(&l->spanFog, &st->spanFog, 4);
+            copy(&l->fogLittleStep, &st->fogLittleStep, 4);
+            copy(&l->fogBigStep, &st->fogBigStep, 4);
+        }
+        if (F() & GL_RF_DEPTH_TEST) {
+            copy(&l->spanZ, &st->spanZ, 4);
+            copy(&l->zLittleStep, &st->zLittleStep, 4);
+            copy(&l->zBigStep, &st->zBigStep, 4);
+        }
+        if (F() & GL_RF_DEPTH) {
+            copy(&l->depthLittleStep, &st->depthLittleStep, 4);
+            copy(&l->depthBigStep, &st->depthBigStep, 4);
+        }
+        if (F() & GL_RF_STENCIL) {
+            copy(&l->stencilLittleStep, &st->stencilLittleStep, 4);
+            copy(&l->stencilBigStep, &st->stencilBigStep, 4);
+        }
+        A.place(done);
+    }
+    void copy(const void* from, void* to, GLuint bytes) {
+        for (GLuint i = 0; i < bytes; i += 4) {
+            A.Mov(EAX, a((const uint8_t*)from + i));
+            A.Mov(a((uint8_t*)to + i), EAX);
+        }
+    }
+
+    uint8_t* generate() {
+        uint8_t* entry = A.out;
+        A.Mov(EBP, ESP);
+        triangleConstants();
+        GlOgNode* lower = A.label(), *done = A.label();
+        A.Mov(EAX, a(&S->upper0));
+        A.Cmp(EAX, a(&S->upper1));
+        A.Jge(lower);
+        A.Mov(a(&S->y), EAX);
+        A.Mov(EAX, a(&S->upper1));
+        A.Mov(a(&S->y1), EAX);
+        walkPart(lower);
+        A.place(lower);
+        A.Mov(EAX, a(&S->lower0));
+        A.Cmp(EAX, a(&S->lower1));
+        A.Jge(done);
+        takeLowerPart();
+        A.Mov(EAX, a(&S->lower0));
+        A.Mov(a(&S->y), EAX);
+        A.Mov(EAX, a(&S->lower1));
+        A.Mov(a(&S->y1), EAX);
+        walkPart(done);
+        A.place(done);
+        // Unlock the draw buffers when the set-up locked them.
+        GlOgNode* unlocked = A.label(true);
+        A.Cmp(a(&gc->procs.lockDrawBuffers), A.i(0));
+        A.Je(unlocked);
+        A.Dec(a(&S->lockCount));
+        A.Jne(unlocked);
+        A.Mov(EAX, a(&gc->procs.unlockDrawBuffers));
+        A.Test(EAX, EAX);
+        A.Je(unlocked);
+        A.Push(A.i((GLint)(uintptr_t)gc));
+        A.Call(EAX);
+        A.Add(ESP, A.i(4));
+        A.place(unlocked);
+        A.Mov(EAX, A.i(1));
+        A.JmpIndirect(a(&gc->og.gen.ogReturnAddress));
+        return entry;
+    }
+};
+
+}  // namespace
+
+void __glOgFixed16(GlOgAsm& A, GlOgRasterScratch* S) {
+    // w = v + 1.5 x 2^36; its low words less the bias's are round(v x 2^16)
+    // while |v| < 2^35. Beyond: held to the ends; not a number gives the low end.
+    GlOgNode* pos = A.label(true), *neg = A.label(true), *low = A.label(true), *high = A.label(true),
+              *done = A.label(true);
+    A.FaddD(A.a(&K.magic16));
+    A.FstpD(A.a(&S->temp));
+    A.Mov(EAX, A.a(&S->temp));
+    A.Mov(EDX, A.a((const uint8_t*)&S->temp + 4));
+    A.Sub(EDX, A.i(0x42380000));
+    A.Je(pos);
+    A.Cmp(EDX, A.i(-1));
+    A.Je(neg);
+    A.Jl(low);
+    A.Cmp(EDX, A.i(0x7FF00000 - 0x42380000));
+    A.Jg(low);  // not a number
+    A.Jl(high);
+    A.Test(EAX, EAX);
+    A.Jne(low);
+    A.place(high);
+    A.Mov(EAX, A.i(0x7FFF0000));
+    A.Jmp(done);
+    A.place(pos);
+    A.Cmp(EAX, A.i(0x7FFF0000));
+    A.Ja(high);
+    A.Jmp(done);
+    A.place(neg);
+    A.Cmp(EAX, A.i((GLint)0x80000000u));
+    A.Jae(done);
+    A.place(low);
+    A.Mov(EAX, A.i((GLint)0x80000000u));
+    A.place(done);
+}
+
+bool __glOgRasterKeyOf(GlContext* gc, GLint mode, GlOgRasterKey* key) {
+    memset(key, 0, sizeof *key);
+    const GlChainPick* pick = &gc->chain;
+    const GlColorBuffer* cb = gc->drawBuffer;
+    key->rasterFlags = gc->rasterFlags;
+    key->chainFlags = pick->flags;
+    key->rgba = pick->rgba;
+    key->dither = pick->dither;
+    key->textured = (pick->flags & GL_RF_TEXTURE) != 0;
+    key->texFloat = pick->texFloat;
+    key->colorBytes = cb ? cb->buf.elementSize : 0;
+    key->depthBytes = (gc->rasterFlags & GL_RF_DEPTH) ? gc->fb.depth.buf.elementSize : 0;
+    key->fogNicest = gc->hints.fog == GL_NICEST;
+    key->flatFog = (gc->rasterFlags & (GL_RF_FOG_VERTEX | GL_RF_SMOOTH)) == GL_RF_FOG_VERTEX;
+    const GlOgLayout* vl = &gc->og.gen.vertexLayout;
+    key->vertexLayout = vl->locked ? 1 : vl->signature | 0x80000000u;
+    for (int c = 0; c < 3 && cb && pick->rgba; c++) key->shift[c] = cb->shift[c], key->maximum[c] = cb->maximum[c];
+    key->bothBuffers = gc->bothBuffers;
+    key->mode = (GLuint)mode;
+    if (gc->bothBuffers || !vl->locked) return false;
+    return mode == 1 || __glOgSpanBodyKey(gc, key);
+}
+
+extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
+    if (__glOgRasterDisabled) return nullptr;
+    GlOgRasterKey k;
+    if (!__glOgRasterKeyOf(gc, mode, &k)) return nullptr;
+    GlOgClaim c;
+    __glOgClaim(gc, GL_OG_CACHE_SPAN, (GLint)(k.rasterFlags & 0x7FFFFFFF), &k, sizeof k, &c);
+    if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
+    GlOgAsm A;
+    A.begin(gc, c.code, c.end);
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}};
+    uint8_t* entry = w.generate();
+    return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
+}
+
+uint8_t* __glOgGenWalker(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
+    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}};
+    return w.generate();
+}

@@ -1,0 +1,106 @@
+// The generated depth-test stage against the C++ stage it stands for: every
+// function with and without depth writes and stencil, on the 16-bit kind,
+// the 32-bit kind and the 24-bit kind with its clear generation (plain and
+// mirrored), over masks with and without holes, in both walking directions.
+// Stored values lie on both sides of 0x8000 and 0x80000000, where a signed
+// comparison would turn round.
+
+#include <random>
+#include "stagetest.h"
+#include "raster/depthstencil.h"
+
+namespace {
+
+struct Kind {
+    const char* name;
+    GLuint bytes, shift, depthMax, generation;
+    uint8_t mirror;
+};
+const Kind kKinds[] = {
+    {"16-bit", 2, 16, 0xFFFF0000u, 0, 0},
+    {"32-bit", 4, 0, 0x7FC00000u, 0, 0},
+    {"24-bit", 4, 7, 0x7FC00000u, 0x3F000000u, 0},
+    {"24-bit mirrored", 4, 7, 0x7FC00000u, 0x41000000u, 1},
+};
+const GLuint kMasks[] = {0xFFFFFFFFu, 0xF8000000u, 0x80000000u, 0x80000001u, 0x0F0F0F0Fu,
+                         0xFFFF0000u, 0x0000FFFFu, 0x7FFFFFFEu, 0xA5A5A5A5u};
+
+using DepthStage = StageTest;
+
+TEST_F(DepthStage, GeneratedEqualsTheCppStage) {
+    std::mt19937 rng(15);
+    int checked = 0;
+    for (const Kind& kind : kKinds) {
+        GlDepthBuffer* db = &gc->fb.depth;
+        db->buf.elementSize = kind.bytes;
+        db->depthShift = kind.shift;
+        db->depthMax = kind.depthMax;
+        db->generation = kind.generation;
+        db->mirror = kind.mirror;
+        for (GLuint func = 0; func < 8; func++)
+            for (int write = 0; write < 2; write++)
+                for (int stencil = 0; stencil < 2; stencil++) {
+                    SCOPED_TRACE(std::string(kind.name) + " func " + std::to_string(func) + " write " +
+                                 std::to_string(write) + " stencil " + std::to_string(stencil));
+                    db->compareFunc = GL_NEVER + func;
+                    gc->depth.writeMask = (GLboolean)write;
+                    gc->rasterFlags = stencil ? GL_RF_STENCIL : 0;
+                    const GlSpanProc generated = __glGenDepthSpanCode(gc);
+                    ASSERT_NE(generated, nullptr);
+                    const GlSpanProc cpp = __glPickDepthSpanStage(gc);
+                    for (GLuint mask : kMasks)
+                        for (int dir = -1; dir <= 1; dir += 2) {
+                            s.pixelStep = dir;
+                            s.stencilPassMask = 0x12345678u;
+                            // z crosses the middle of the stored range: 0x8000, 0x80000000.
+                            s.z = kind.bytes == 2 ? 0x7FE00000u + (GLuint)(rng() % 0x400000u)
+                                                  : kind.shift ? (GLuint)(rng() % 0x7FC00000u)
+                                                               : 0x7FFF0000u + (GLuint)(rng() % 0x20000u);
+                            s.zStep = (GLint)(rng() % 0x40000u) - 0x20000;
+                            if (kind.bytes == 4) s.zStep *= 64;
+                            // Stored words near the span's own values, so that every test goes both ways.
+                            const GLuint v0 = __glDepthStored(db, s.z);
+                            const GLint step = (GLint)__glDepthStoredStep(db, s.zStep);
+                            uint8_t bytes[2][300];
+                            for (int i = 0; i < 70; i++) {
+                                const GLint pixel = dir > 0 ? i - 2 : 66 - i;
+                                const GLuint w = v0 + (GLuint)(pixel * step) + (GLuint)((GLint)(rng() % 9) - 4);
+                                memcpy(bytes[0] + i * kind.bytes, &w, kind.bytes);
+                            }
+                            memcpy(bytes[1], bytes[0], sizeof bytes[0]);
+                            std::vector<StageCall> calls[2];
+                            for (int k = 0; k < 2; k++) {
+                                s.depthAddress = bytes[k] + (dir > 0 ? 2 : 66) * kind.bytes;
+                                calls[k] = run(k ? cpp : generated, mask);
+                            }
+                            EXPECT_TRUE(!memcmp(bytes[0], bytes[1], sizeof bytes[0]))
+                                << "depth words, mask " << std::hex << mask << " dir " << dir;
+                            EXPECT_TRUE(calls[0] == calls[1]) << "calls, mask " << std::hex << mask << " dir " << dir;
+                            checked++;
+                        }
+                }
+    }
+    EXPECT_EQ(checked, 4 * 8 * 2 * 2 * 9 * 2);
+}
+
+// A polygon offset in the span takes the C++ stage's saturation.
+TEST_F(DepthStage, OffsetSpansSaturateAsTheCppStage) {
+    GlDepthBuffer* db = &gc->fb.depth;
+    db->buf.elementSize = 2, db->depthShift = 16, db->depthMax = 0xFFFF0000u;
+    db->generation = 0, db->mirror = 0;
+    db->compareFunc = GL_ALWAYS;
+    gc->depth.writeMask = GL_TRUE;
+    gc->rasterFlags = 0;
+    const GlSpanProc stage = __glGenDepthSpanCode(gc);
+    ASSERT_NE(stage, nullptr);
+    uint16_t words[5] = {};
+    s.depthAddress = (uint8_t*)words;
+    s.z = 0xFFF00000u, s.zStep = 0x10000, s.zOffset = 0x00200000;
+    const std::vector<StageCall> calls = run(stage, 0xF8000000u);
+    EXPECT_EQ(words[0], 0xFFFF);
+    EXPECT_EQ(words[4], 0xFFFF);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].mask, 0xF8000000u);
+}
+
+}  // namespace

@@ -1,0 +1,100 @@
+#include "rasterequiv.h"
+#include <random>
+#include "codegen/rastergen.h"
+#include "core/glcontext.h"
+#include "raster/chain.h"
+
+static const DWORD kMasks565[3] = {0xF800, 0x07E0, 0x001F};
+const RasterFormat kRasterFormats[6] = {
+    {"x8r8g8b8", 32, false, nullptr}, {"r8g8b8", 24, false, nullptr}, {"r5g6b5", 16, false, kMasks565},
+    {"x1r5g5b5", 16, false, nullptr}, {"r3g3b2", 8, false, nullptr},  {"index8", 8, true, nullptr},
+};
+
+std::vector<RasterVertex> rasterRandomTriangles(unsigned seed, int count, int width, int height) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> px(-10.0f, width + 10.0f), py(-10.0f, height + 10.0f), pz(-0.9f, 0.9f),
+        pc(0.3f, 1.0f), pa(0.0f, 1.0f), pt(-2.0f, 3.0f), pq(0.5f, 2.0f);
+    std::vector<RasterVertex> v;
+    for (int t = 0; t < count; ++t)
+        for (int k = 0; k < 3; ++k) {
+            const float q = pq(rng);
+            v.push_back({px(rng), py(rng), pz(rng), {pc(rng), pc(rng), pc(rng), pa(rng)}, pt(rng) * q, pt(rng) * q, q});
+        }
+    return v;
+}
+
+RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPath path, bool mmx) {
+    GltestTrianglePath choice(false);
+    __glFastPathSwitches.disableOg = path != PATH_GENERATED;
+    const GLint savedMmx = __glOgHasMmx;
+    __glOgHasMmx = mmx;
+    __glOgRasterDisabled = path == PATH_CPP;
+    RasterImage im;
+    {
+        GltestDibContext ctx(sc.width, sc.height, f.bits, f.index, sc.depthBits, false, f.masks);
+        if (ctx.rc) {
+            glClearColor(0.2f, 0.3f, 0.4f, 0.0f);
+            glClearIndex(3);
+            glClearDepth(1.0);
+            glClearStencil(0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+            const std::vector<uint8_t> before(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
+            glEnable(GL_DEPTH_TEST);
+            if (sc.state) sc.state();
+            for (int pass = 0; pass < (sc.between ? 2 : 1); ++pass) {
+                if (pass) sc.between();
+                glBegin(GL_TRIANGLES);
+                for (const RasterVertex& q : sc.vertices) {
+                    if (f.index) glIndexf(8.0f + 180.0f * (q.c[pass] - 0.3f) / 0.7f);
+                    else glColor4f(q.c[pass], q.c[1 - pass], q.c[2], q.c[3]);
+                    if (sc.texCoords) glTexCoord4f(q.s, q.t, 0.0f, q.q);
+                    glVertex3f(q.x, q.y, q.z);
+                }
+                glEnd();
+            }
+            glFinish();
+            const GlContext* gc = __glCurrentContext();
+            const GlOgCache* setups = &gc->og.gen.caches[GL_OG_CACHE_SETUP];
+            const uint8_t* proc = (const uint8_t*)gc->procs.renderTriangle;
+            im.generatedSetup = proc >= setups->code && proc < setups->code + setups->entryCount * setups->codeBytes;
+            im.color.assign(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
+            im.drawn = im.color != before;
+            im.depth.resize(sc.width * sc.height);
+            im.stencil.resize(sc.width * sc.height);
+            glDisable(GL_SCISSOR_TEST);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, sc.width, sc.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, im.depth.data());
+            glReadPixels(0, 0, sc.width, sc.height, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, im.stencil.data());
+            EXPECT_EQ((GLenum)GL_NO_ERROR, glGetError());
+            im.guards = ctx.guardsIntact();
+        }
+    }
+    __glOgRasterDisabled = 0;
+    __glOgHasMmx = savedMmx;
+    return im;
+}
+
+std::string rasterDifference(const RasterImage& a, const RasterImage& b, int width, int bytesPerPixel) {
+    char text[160];
+    if (a.color.size() != b.color.size()) return "colour buffers of different sizes";
+    for (size_t i = 0; i < a.color.size(); i++)
+        if (a.color[i] != b.color[i]) {
+            const int stride = (int)(a.color.size() / (a.depth.size() / width));
+            snprintf(text, sizeof text, "colour byte %zu (row %d, pixel %d): %02x vs %02x", i, (int)(i / stride),
+                     (int)(i % stride) / bytesPerPixel, a.color[i], b.color[i]);
+            return text;
+        }
+    for (size_t i = 0; i < a.depth.size(); i++)
+        if (a.depth[i] != b.depth[i]) {
+            snprintf(text, sizeof text, "depth at (%d, %d): %08x vs %08x", (int)(i % width), (int)(i / width),
+                     a.depth[i], b.depth[i]);
+            return text;
+        }
+    for (size_t i = 0; i < a.stencil.size(); i++)
+        if (a.stencil[i] != b.stencil[i]) {
+            snprintf(text, sizeof text, "stencil at (%d, %d): %d vs %d", (int)(i % width), (int)(i / width),
+                     a.stencil[i], b.stencil[i]);
+            return text;
+        }
+    return "";
+}
