@@ -552,7 +552,8 @@ bool __glOgRasterKeyOf(GlContext* gc, GLint mode, GlOgRasterKey* key) {
     for (int c = 0; c < 3 && cb && pick->rgba; c++) key->shift[c] = cb->shift[c], key->maximum[c] = cb->maximum[c];
     key->bothBuffers = gc->bothBuffers;
     key->mode = (GLuint)mode;
-    if (gc->bothBuffers || !vl->locked) return false;
+    // Both buffers and polygon offset take the C++ set-up (the picker forces it).
+    if (gc->bothBuffers || (gc->rasterFlags & GL_RF_POLYGON_OFFSET) || !vl->locked) return false;
     return mode == 1 || __glOgSpanBodyKey(gc, key);
 }
 
