@@ -37,7 +37,8 @@ void boardBox(const GlContext* gc, const GLint* clip, GLint box[4]) {
 
 bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
     const GlPixelTransferState* tr = &gc->pixel.transfer;
-    if (!fastFormat(format, type) || tr->zoomX != 1.0f || tr->zoomY != 1.0f || !__glColorTransferPlain(tr)) return false;
+    if (!fastFormat(format, type) || tr->zoomX != 1.0f || tr->zoomY != 1.0f) return false;
+    if (!__glColorTransferPlain(tr)) return false;
     if ((gc->rasterFlags & GL_PIXEL_FRAGMENT_FLAGS) || __glPixelFragmentsTexFog(gc)) return false;
     GlColorBuffer* cb = singleBuffer(gc, gc->colorBuffer.drawBuffer);
     if (!cb || cb != gc->drawBuffer || cb->writeMask != 0xFFFFu) return false;
@@ -69,7 +70,8 @@ bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenu
     for (int64_t j = u.j0; j < u.j1; j++, src += l.rowStride, dst += dstStride) {
         const uint8_t* s = src;
         uint16_t* d = (uint16_t*)dst;
-        for (GLint i = 0; i < columns; i++, s += group) d[i] = (uint16_t)(pack[0][s[0]] | pack[1][s[1]] | pack[2][s[2]]);
+        for (GLint i = 0; i < columns; i++, s += group)
+            d[i] = (uint16_t)(pack[0][s[0]] | pack[1][s[1]] | pack[2][s[2]]);
     }
     return true;
 }

@@ -552,9 +552,10 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
                                               : depth ? t->depthTransfer : t->colorTransfer);
         const bool toColor = colorFormat(op->destination.format);
         // Unsigned bytes drawn: one lookup a component for the whole chain.
-        if (desc->kind == 1 && Ts == GL_UNSIGNED_BYTE && !gc->pixel.tables.genericOnly && !(S == GL_RGBA && !transfer))
-            if (const Step lookup = lookupStep(gc, S, transfer, toColor)) {
-                c.add(lookup);
+        const bool lookup = desc->kind == 1 && Ts == GL_UNSIGNED_BYTE && !t->genericOnly;
+        if (lookup && !(S == GL_RGBA && !transfer))
+            if (const Step step = lookupStep(gc, S, transfer, toColor)) {
+                c.add(step);
                 return c.n;
             }
         const bool swap = s->swapBytes && s->elementSize > 1;

@@ -210,7 +210,8 @@ extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     Source s;
     memset(&s, 0, sizeof s);
     GlPixelOpRecord* op = &s.op;
-    op->destination.format = kind == GL_PIXEL_KIND_RGBA ? GL_RGBA : kind == GL_PIXEL_KIND_INDEX ? GL_COLOR_INDEX : format;
+    op->destination.format =
+        kind == GL_PIXEL_KIND_RGBA ? GL_RGBA : kind == GL_PIXEL_KIND_INDEX ? GL_COLOR_INDEX : format;
     op->destination.type = GL_FLOAT;
     GlPixelOpDesc desc = {1, 1, 3, 1, {}, nullptr, nullptr};
     op->passCount = __glPickSpanModifiers(gc, op, &desc);
