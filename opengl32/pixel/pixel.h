@@ -152,6 +152,8 @@ void GLPROC __glReadRGBASpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
 void GLPROC __glReadIndexSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
 void GLPROC __glReadDepthSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
 void GLPROC __glReadStencilSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+// 16-bit depths as unsigned 32-bit integers, written as the client's elements.
+void GLPROC __glReadDepthUintSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
 }
 
 #define GL_PIXEL_STEPS(X)                                                                                 \

@@ -534,7 +534,17 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
             if (apply && t->stencilTransfer) c.add(__glSpanModifyStencil);
         } else if (D == GL_DEPTH_COMPONENT) {
             desc->reader = __glReadDepthSpan;
-            if (apply && t->depthTransfer) c.add(__glSpanModifyDepth);
+            if (apply && t->depthTransfer) {
+                c.add(__glSpanModifyDepth);
+            } else if (desc->kind == 2 && op->destination.type == GL_UNSIGNED_INT &&
+                       gc->fb.depth.depthMax == 0xFFFF0000u) {
+                // 16-bit depths read as unsigned integers: no float on the way.
+                desc->reader = __glReadDepthUintSpan;
+                const GlImageLayout* d = &op->destination;
+                if (d->swapBytes) c.add(__glSwapIntsDest);
+                else if (misaligned(d)) c.add(__glAlignIntsDest);
+                return c.n;
+            }
         } else if (D == GL_COLOR_INDEX || !gc->pixelFormat.rgba) {
             // Colour formats read from colour-index buffers go through the
             // index-to-RGBA maps always.

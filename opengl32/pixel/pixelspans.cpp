@@ -2,6 +2,7 @@
 // and stencil buffers read as float spans, and float spans written back as
 // fragments (or stencil values) over the columns the zoom gives each pixel.
 
+#include <string.h>
 #include "core/stateutil.h"
 #include "raster/fragment.h"
 #include "texture/texsample.h"
@@ -60,6 +61,19 @@ GL_READER(__glReadIndexSpan, GL_PIXEL_KIND_INDEX)
 GL_READER(__glReadDepthSpan, GL_PIXEL_KIND_DEPTH)
 GL_READER(__glReadStencilSpan, GL_PIXEL_KIND_STENCIL)
 #undef GL_READER
+
+// 16-bit depth values straight to unsigned integers, exact: value x
+// (2^32 - 1) / (2^16 - 1) is the value in both halves.
+extern "C" void GLPROC __glReadDepthUintSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out) {
+    GlDepthBuffer* db = &gc->fb.depth;
+    const GLint x = (GLint)op->readX, y = (GLint)op->readY;
+    uint8_t* p = (uint8_t*)out;
+    for (GLint i = 0; i < op->width; i++, p += 4) {
+        const GLuint v = db->fetch ? db->fetch(db, x + i, y) >> 16 : 0;
+        const GLuint word = v << 16 | v;
+        memcpy(p, &word, 4);
+    }
+}
 
 extern "C" GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc) {
     const bool texture = gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture;

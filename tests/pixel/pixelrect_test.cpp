@@ -603,3 +603,33 @@ TEST(PixelRect, PackedTypesSwapAndRealignWithinTheClientImage) {
 }
 
 }  // namespace
+
+namespace {
+
+// 16-bit depths read as unsigned integers are exact: the 16-bit value in both
+// halves, 1.0 all ones; in the client's byte order.
+TEST(PixelRect, SixteenBitDepthReadsAsExactUnsignedIntegers) {
+    GltestDibContext c(W, H, 32, false, 16);
+    for (GLdouble depth : {0.0, 0.3, 0.7071, 1.0}) {
+        glClearDepth(depth);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        GLushort e = 0;
+        glReadPixels(2, 3, 1, 1, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, &e);
+        GLuint u[2] = {0, 0xEEEEEEEEu};
+        glReadPixels(2, 3, 1, 1, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, u);
+        EXPECT_EQ(u[0], (GLuint)e * 65537u) << depth;
+        EXPECT_EQ(u[1], 0xEEEEEEEEu);
+        uint8_t swapped[5] = {0xEE, 0, 0, 0, 0};
+        glPixelStorei(GL_PACK_SWAP_BYTES, 1);
+        glReadPixels(2, 3, 1, 1, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, swapped + 1);
+        glPixelStorei(GL_PACK_SWAP_BYTES, 0);
+        EXPECT_EQ(swapped[0], 0xEE);
+        EXPECT_EQ((GLuint)swapped[1] << 24 | (GLuint)swapped[2] << 16 | (GLuint)swapped[3] << 8 | swapped[4], u[0]);
+    }
+    GLuint one = 0;
+    glReadPixels(2, 3, 1, 1, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, &one);
+    EXPECT_EQ(one, 0xFFFFFFFFu);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+}  // namespace
