@@ -877,28 +877,44 @@ static uint8_t* putGroup(uint8_t* p, GLenum face, const GlMaterialAcc* m) {
     return p;
 }
 
-// Applies a material block as the glMaterialfv calls it stands for, through
-// the thread's table (colour material is then applied as by the calls).
-static const uint8_t* GLPROC playMaterialBlock(const uint8_t* op) {
-    const auto material = GL_LIVE(Materialfv);
+// Applies a material block to the context's materials at once. Vertices
+// gathered inside glBegin/glEnd are lit with the material of their time
+// first, and colour material overrides what it tracks, as with the
+// glMaterial calls the block stands for.
+extern "C" const uint8_t* GLPROC __glListExecMaterialBlock(const uint8_t* op) {
+    GlContext* gc = __glCurrentContext();
+    if (__glThreadState()->beginState == GL_BEGIN_INSIDE && (gc->enables.general & GL_EN_LIGHTING))
+        gc->procs.clipPrimitiveVertices(gc);
+    GLuint changed[2] = {0, 0};
     for (;;) {
         const GLenum face = word(op);
         op += 4;
-        if (!face) return op;
+        if (!face) break;
         const GLuint mask = word(op);
         op += 4;
-        static const GLenum colors[4] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_EMISSION};
-        for (int i = 0; i < 4; i++)
-            if (mask & (1u << i)) material(face, colors[i], (const GLfloat*)op), op += 16;
-        if (mask & GL_MAT_SHININESS) material(face, GL_SHININESS, (const GLfloat*)op), op += 4;
-        if (mask & GL_MAT_INDEXES) {
-            GLfloat v[3];
-            memcpy(v, op, 12);
-            const GLfloat given[3] = {v[0], v[2], v[1]};
-            material(face, GL_COLOR_INDEXES, given);
+        const int back = face == GL_BACK;
+        GlMaterial* m = back ? &gc->lighting.back : &gc->lighting.front;
+        changed[back] |= mask;
+        if (mask & GL_MAT_AMBIENT) memcpy(m->ambient, op, 16), op += 16;
+        if (mask & GL_MAT_DIFFUSE) memcpy(m->diffuse, op, 16), op += 16;
+        if (mask & GL_MAT_SPECULAR) memcpy(m->specular, op, 16), op += 16;
+        if (mask & GL_MAT_EMISSION) {
+            GLfloat e[4];
+            memcpy(e, op, 16);
+            __glScaleColor(gc, m->emission, e);
+            op += 16;
+        }
+        if (mask & GL_MAT_SHININESS) memcpy(&m->shininess, op, 4), op += 4;
+        if (mask & GL_MAT_INDEXES) {  // stored as ambient, specular, diffuse
+            memcpy(&m->ambientIndex, op, 4);
+            memcpy(&m->specularIndex, op + 4, 4);
+            memcpy(&m->diffuseIndex, op + 8, 4);
             op += 12;
         }
     }
+    if (changed[0] | changed[1]) __glUpdateLighting(gc, changed[0], changed[1]);
+    if (gc->enables.general & GL_EN_COLOR_MATERIAL) gc->procs.applyCurrentColor(gc);
+    return op;
 }
 
 static void mergeRecord(GlMaterialAcc* front, GlMaterialAcc* back, const GlListRecord* r) {
@@ -1028,7 +1044,7 @@ static constexpr GlOpTables makeOpTables() {
     t.ext[10] = playInvalidValue;
     t.ext[11] = playInvalidEnum;
     t.ext[12] = t.ext[13] = playInvalidOperation;
-    t.ext[14] = playMaterialBlock;
+    t.ext[14] = __glListExecMaterialBlock;
     t.ext[15] = playTableTooLarge;
     return t;
 }

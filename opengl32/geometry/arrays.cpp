@@ -474,20 +474,21 @@ static bool inLockedRange(const GlVertexArrayState* a, GLint first, GLsizei coun
 }
 
 // Fills prefetchStamp with the state array vertices are fetched under that
-// changes without validation: the matrices, the current values and the
-// materials.
+// changes without validation: the matrices, the current values that
+// vertices take (of attributes without an array) and the materials.
 static void fetchStamp(const GlContext* gc, decltype(GlVertexArrayState::prefetchStamp)* t) {
+    const GlVertexArrayState* a = &gc->arrays;
     const GlMatrixEntry* mv = gc->matrices.modelViewTop;
     memset(t, 0, sizeof *t);
     t->modelView = mv;
     memcpy(t->composite, mv->composite.m, 64);
     t->composite[16] = (GLfloat)mv->composite.type;
     const GlCurrentState* c = &gc->current;
-    memcpy(t->current, c->normal, 12);
-    memcpy(t->current + 3, c->scaledColor, 16);
-    t->current[7] = c->index;
-    memcpy(t->current + 8, c->texCoord, 16);
-    t->current[12] = (GLfloat)c->edgeFlag;
+    if (a->fetchNormal == __glFetchCurrentNormal) memcpy(t->current, c->normal, 12);
+    if (a->fetchColor == __glFetchCurrentColor) memcpy(t->current + 3, c->scaledColor, 16);
+    if (a->fetchIndex == __glFetchCurrentIndex) t->current[7] = c->index;
+    if (a->fetchTexCoord == __glFetchCurrentTexCoord) memcpy(t->current + 8, c->texCoord, 16);
+    if (a->fetchEdgeFlag == __glFetchCurrentEdgeFlag) t->current[12] = (GLfloat)c->edgeFlag;
     t->material[0] = gc->lighting.front;
     t->material[1] = gc->lighting.back;
 }

@@ -132,7 +132,10 @@ extern "C" void GLPROC __glVcacheFlush(GlContext* gc, GLint kind) {
         }
     }
     vc->position = kept ? vc->position + count - carried : 0;
-    vc->count = vc->completedCount = vc->carried = kept;
+    vc->count = vc->carried = kept;
+    // Kept entries may still lack the colour of a face they have not shown
+    // yet: a lighting change completes them too, with the state of their time.
+    vc->completedCount = 0;
     vc->state &= ~(GLuint)GL_VCACHE_COMPLETED;
 
     a->flags = flags;

@@ -267,3 +267,70 @@ TEST_F(Roads, EveryRoadDrawsTheSame) {
 }
 
 }  // namespace
+
+namespace {
+
+// Materials changed between the vertices of a primitive light the vertices
+// before the change with the old material: also through the vertex cache
+// (which completes what it holds first) and from display lists (whose runs
+// of glMaterial play as one block).
+TEST_F(Roads, MaterialChangesInsidePrimitives) {
+    const Geometry g(44, 1.2, 99u);
+    const Format f = {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF, OFF, false, 0};
+    const Arrays a(g, f);
+    auto primitive = [&](GLenum mode) {
+        const GLfloat start[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, start);
+        glMaterialfv(GL_BACK, GL_AMBIENT, start);
+        glMaterialf(GL_BACK, GL_SHININESS, 3.0f);
+        glBegin(mode);
+        for (int i = 0; i < 44; i++) {
+            if (i % 5 == 3) {
+                const GLfloat d[4] = {0.2f + 0.02f * (float)i, 0.9f - 0.02f * (float)i, 0.5f, 1.0f};
+                glMaterialfv(GL_FRONT, GL_DIFFUSE, d);
+                glMaterialf(GL_BACK, GL_SHININESS, (GLfloat)i);
+                glMaterialfv(GL_BACK, GL_AMBIENT, d);
+            }
+            a.immediate(i);
+        }
+        glEnd();
+    };
+    for (GLenum mode : {GL_TRIANGLE_STRIP, GL_QUADS, GL_POLYGON}) {
+        std::vector<uint32_t> want;
+        for (const Target* t : {off, on}) {
+            t->makeCurrent();
+            setState(scenes[3]);  // lit, three lights, two-sided
+            const GLuint list = glGenLists(1);
+            glNewList(list, GL_COMPILE);
+            primitive(mode);
+            glEndList();
+            for (int road = 0; road < 4; road++) {
+                const bool cached = road & 1, listed = road >= 2;
+                if (t == off && road == 0) continue;
+                setVertexCache(cached);
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                if (listed) glCallList(list);
+                else primitive(mode);
+                glFinish();
+                const auto got = t->pixels();
+                setVertexCache(true);
+                const std::string what = "mode " + std::to_string(mode) + (cached ? ", cached" : "") +
+                                         (listed ? ", list" : "") + (t->generated ? ", generated" : "");
+                if (want.empty()) {
+                    // The reference: immediate mode without the cache.
+                    setVertexCache(false);
+                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                    primitive(mode);
+                    glFinish();
+                    want = t->pixels();
+                    setVertexCache(true);
+                }
+                EXPECT_EQ(firstDifference(got, want), "") << what;
+            }
+            glDeleteLists(list, 1);
+            resetState();
+        }
+    }
+}
+
+}  // namespace
