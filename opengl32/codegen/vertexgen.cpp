@@ -683,12 +683,16 @@ void emitStrip(Gen& g, uint8_t* program) {
 
 }  // namespace
 
+// A program that does not fit its code area is not used (the C++ routine of
+// the state serves); a strip routine that does not fit after it, likewise.
 extern "C" void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry) {
     __glOgResetArena(gc);
-    Gen g = {gc, &entry->key, entry->code, entry->code + GL_VP_CODE_BYTES, false};
+    Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false};
     emitProgram(g);
-    uint8_t* strip = g.out;
-    if (!(entry->key.mode & GL_VP_CACHE_MODE)) emitStrip(g, entry->code);
     entry->program = g.full ? nullptr : entry->code;
-    entry->strip = g.full || (entry->key.mode & GL_VP_CACHE_MODE) ? nullptr : strip;
+    entry->strip = nullptr;
+    if (g.full || (entry->key.mode & GL_VP_CACHE_MODE)) return;
+    uint8_t* strip = g.out;
+    emitStrip(g, entry->code);
+    if (!g.full) entry->strip = strip;
 }

@@ -64,13 +64,11 @@ struct GlVertexProgramCache {
     GlVertexProgram* current;
     GLint count;               // entries in use
     GLint cursor;              // round-robin replacement
+    GLuint codeBytes;          // of an entry's code area, at most GL_VP_CODE_BYTES
     uint8_t enabled;           // generated vertex programs on ("__GL_DISABLE_DYNAMIC_VERTEX")
     uint8_t pad[3];
-    // The programs' data: scratch words, the caller's and the programs' x87
-    // control words, the strip routine's saved stack pointer.
+    // The programs' scratch words (x87 control words among them).
     GLuint scratch[16];
-    GLushort controlWord[4];
-    GLuint savedStack;
 };
 
 extern "C" {

@@ -20,6 +20,7 @@ extern "C" void GLPROC __glChooseVertexLayout(GlContext* gc) { gc->og.gen.vertex
 extern "C" GLboolean GLPROC __glVertexProgramsCreate(GlContext* gc) {
     GlVertexProgramCache* c = &gc->vertexPrograms;
     c->enabled = __glDynamicVertexEnabled();
+    c->codeBytes = GL_VP_CODE_BYTES;
     c->entries = (GlVertexProgram*)gc->imports.calloc(gc, GL_VP_ENTRIES, sizeof(GlVertexProgram));
     c->code = __glOgAllocCode((size_t)GL_VP_ENTRIES * GL_VP_CODE_BYTES);
     if (!c->entries || !c->code) return GL_FALSE;

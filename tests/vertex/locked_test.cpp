@@ -29,12 +29,7 @@ struct Locked : ::testing::Test {
         glColorPointer(4, GL_FLOAT, 0, c), glEnableClientState(GL_COLOR_ARRAY);
     }
     void TearDown() override { delete t; }
-    std::vector<uint32_t> draw(const std::function<void()>& d) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        d();
-        glFinish();
-        return t->pixels();
-    }
+    std::vector<uint32_t> draw(const std::function<void()>& d) { return t->draw(d); }
     // The same triangles as immediate calls of the arrays' current contents.
     std::vector<uint32_t> immediate(GLenum mode, const std::vector<int>& elements) {
         return draw([&] {

@@ -201,3 +201,38 @@ TEST_F(Programs, UserClipPlanesAndTwoComponentVerticesTakeTheCTests) {
 }
 
 }  // namespace
+
+namespace {
+
+// A program that does not fit its code area is not used: the C++ routine
+// serves, and draws the same; one whose strip routine does not fit behind it
+// runs with the C++ strip routine.
+TEST_F(Programs, WhatDoesNotFitFallsBack) {
+    GLfloat strip[40][3];
+    for (int i = 0; i < 40; i++) strip[i][0] = (float)(i / 2) / 10.0f - 0.9f, strip[i][1] = (i & 1) ? 0.5f : -0.5f, strip[i][2] = 0;
+    glVertexPointer(3, GL_FLOAT, 0, strip);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 40);
+    glFinish();
+    const auto want = t->pixels();
+    GlVertexArrayState* a = &gc->arrays;
+    const GlVertexProgram* full = __glVertexProgramLookup(gc, 3, 0);
+    ASSERT_NE(full, nullptr);
+    const GLuint programBytes = (GLuint)((uint8_t*)full->strip - (uint8_t*)full->program);
+    for (GLuint bytes : {programBytes / 2, programBytes + 64}) {
+        gc->vertexPrograms.codeBytes = bytes;
+        gc->vertexPrograms.count = 0, gc->vertexPrograms.current = nullptr;  // generate again
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, 40);
+        glFinish();
+        EXPECT_EQ(t->pixels(), want) << bytes;
+        const bool program = bytes > programBytes;
+        EXPECT_EQ(a->fetchTransform != a->fallback, program) << bytes;
+        EXPECT_EQ(a->drawProcs[GL_TRIANGLE_STRIP], (GlArrayDrawProc)__glDrawArrayTriangleStrip) << bytes;
+    }
+    gc->vertexPrograms.codeBytes = GL_VP_CODE_BYTES;
+}
+
+}  // namespace

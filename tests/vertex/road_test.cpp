@@ -10,7 +10,7 @@ using namespace road;
 
 namespace {
 
-const ArraySpec OFF = {0, 0, 0};
+const ArraySpec OFF = OFF_SPEC;
 
 // The baseline of every scene: a perspective view of the geometry, depth test.
 void perspective() {

@@ -271,6 +271,13 @@ std::vector<uint32_t> Target::pixels() const {
     return out;
 }
 
+std::vector<uint32_t> Target::draw(const std::function<void()>& d) const {
+    glClear(GL_COLOR_BUFFER_BIT);
+    d();
+    glFinish();
+    return pixels();
+}
+
 std::vector<GLfloat> feedback(const std::function<void()>& draw, size_t capacity) {
     std::vector<GLfloat> buf(capacity + 1, -12345.0f);
     glFeedbackBuffer((GLsizei)capacity, GL_4D_COLOR_TEXTURE, buf.data());

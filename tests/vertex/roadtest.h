@@ -23,6 +23,9 @@ struct ArraySpec {
     GLint pad;
 };
 
+// An array that is off.
+constexpr ArraySpec OFF_SPEC = {0, 0, 0};
+
 struct Format {
     ArraySpec vertex, normal, color, texCoord;
     bool edgeFlags;
@@ -78,6 +81,8 @@ struct Target {
     ~Target();
     void makeCurrent() const;
     std::vector<uint32_t> pixels() const;
+    // Clears the colour buffer, runs d and returns the pixels.
+    std::vector<uint32_t> draw(const std::function<void()>& d) const;
 };
 
 // Runs draw in GL_FEEDBACK mode (GL_4D_COLOR_TEXTURE) and returns the words.
