@@ -37,7 +37,7 @@ enum : GLint {
 };
 
 // Scratch words of the programs (GlVertexProgramCache::scratch).
-enum { S_ELEMENT, S_LIST, S_POSITION, S_T0, S_T1, S_T2, S_T3, S_CW0, S_CW1, S_CW2, S_C0, S_C1, S_C2, S_FIRST, S_DONE,
+enum { S_ELEMENT, S_LIST, S_END, S_T0, S_T1, S_T2, S_T3, S_CW0, S_CW1, S_CW2, S_C0, S_C1, S_C2, S_FIRST, S_DONE,
        S_COUNT };
 static_assert(S_COUNT <= 16, "scratch words");
 
@@ -188,8 +188,7 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
                                      {&gc->viewportXform.yScale, &gc->viewportXform.yCentre},
                                      {&gc->viewportXform.zScale, &gc->viewportXform.zCentre}};
     g.e(__glOgMov(gc, OG_EAX, g.vx(VX_CLIP + 12)));
-    g.e(__glOgMov(gc, OG_ECX, OG_EAX));
-    g.e(__glOgSub(gc, OG_ECX, g.imm(0x00800000)));
+    g.e(__glOgLea(gc, OG_ECX, g.at(OG_EAX, -0x00800000)));
     g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
     g.e(__glOgJae(gc, slow));
     g.e(__glOgFldS(gc, g.abs(one)));
@@ -320,7 +319,9 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
     const GLfloat* m = mv->inverseTransposed.m;
     const int type = k->inverseType;
     // The eye normal (the inverse of a class other than general has no
-    // translation row: its additions of 0 are left out).
+    // translation row: its additions of 0 are left out), into the vertex at
+    // once unless the object normal is read from there.
+    const bool direct = normal != OG_EDI;
     for (int i = 0; i < 3; i++) {
         int terms[3], n = 0;
         if (type == GL_MATRIX_AFFINE) terms[n++] = 0, terms[n++] = 1, terms[n++] = 2;
@@ -331,9 +332,9 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             g.e(__glOgFmulS(gc, g.abs(&m[4 * terms[t] + i])));
             if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
         }
-        g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
+        g.e(__glOgFstpS(gc, direct ? g.vx(VX_NORMAL + 4 * i) : g.scratch(S_C0 + i)));
     }
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 3 && !direct; i++) {
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_C0 + i)));
         g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
     }
@@ -441,9 +442,15 @@ void emitProgram(Gen& g) {
     const GLint size = k->vertexSize;
     const GLuint sizeBits = (GLuint)(size - 1) << 10;
     const bool normalNeeded = k->lit || k->cull || (k->keepObject && k->source[1]);
-    GlOgNode *top = g.label(), *next = g.label(), *exit = g.label(), *noVertices = g.label();
+    // Done bits of every vertex not rejected; without the cull test they are
+    // in the flags from the start.
+    const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL : 0);
+    const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
+    GlOgNode *top = g.label(), *noVertices = g.label();
 
-    // Prologue: registers, lights, the control word, the first vertex.
+    // Prologue: registers, lights, the control word, the first vertex; in
+    // cache mode EBP counts the vertices, else it holds the index list and
+    // ESI runs from the first position to S_END.
     for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
     g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 32)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
@@ -462,9 +469,12 @@ void emitProgram(Gen& g) {
     g.e(__glOgMov(gc, OG_EDI, g.at(OG_ESP, 24)));
     g.e(__glOgImul(gc, OG_EDI, g.imm(VX_SIZE)));
     g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
-    g.e(__glOgMov(gc, OG_ESI, g.at(OG_ESP, 28)));
-    g.e(__glOgMov(gc, OG_EAX, g.at(OG_ESP, 36)));
-    g.e(__glOgMov(gc, g.scratch(S_LIST), OG_EAX));
+    if (!cache) {
+        g.e(__glOgMov(gc, OG_ESI, g.at(OG_ESP, 28)));
+        g.e(__glOgAdd(gc, OG_EBP, OG_ESI));
+        g.e(__glOgMov(gc, g.scratch(S_END), OG_EBP));
+        g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 36)));
+    }
 
     g.place(top);
     GlOgNode* pos;    // the object position: a float array element or the vertex
@@ -472,20 +482,19 @@ void emitProgram(Gen& g) {
     GLint normalOffset = VX_NORMAL;
     if (cache) {
         g.e(__glOgMov(gc, OG_EBX, g.vx(VX_FLAGS)));
-        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)sizeBits)));
+        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)startFlags)));
         pos = OG_EDI;
     } else {
         // The element: position ESI of the run, or the list's entry there.
         GlOgNode* have = g.label();
         g.e(__glOgMov(gc, OG_EAX, OG_ESI));
-        g.e(__glOgMov(gc, OG_ECX, g.scratch(S_LIST)));
-        g.e(__glOgTest(gc, OG_ECX, OG_ECX));
+        g.e(__glOgTest(gc, OG_EBP, OG_EBP));
         g.e(__glOgJe(gc, have));
-        g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_ECX, OG_ESI, 4)));
+        g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 4)));
         g.place(have);
         g.e(__glOgInc(gc, OG_ESI));
         g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
-        g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)sizeBits)));
+        g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
         // Attributes through calls first: they keep no register.
         if (k->source[0] == GL_VP_FETCH) {
             g.elementAddress(&a->vertex.pointer, k->stride[0]);
@@ -497,7 +506,6 @@ void emitProgram(Gen& g) {
         emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
         if (k->source[0] == GL_VP_IN_PLACE) {
             g.elementAddress(&a->vertex.pointer, k->stride[0]);
-            g.e(__glOgMov(gc, g.scratch(S_POSITION), OG_ECX));
             pos = OG_ECX;
         } else {
             pos = OG_EDI;
@@ -544,15 +552,16 @@ void emitProgram(Gen& g) {
     }
     g.place(clipped);
     if (k->lit) emitLighting(g, normal, normalOffset);
-    g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL : 0))));
+    if (k->cull) g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)done)));
     g.place(rejected);
     g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
-    g.place(next);
     g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
-    g.e(__glOgDec(gc, OG_EBP));
+    if (cache) {
+        g.e(__glOgDec(gc, OG_EBP));
+    } else {
+        g.e(__glOgCmp(gc, OG_ESI, g.scratch(S_END)));
+    }
     g.e(__glOgJne(gc, top));
-
-    g.place(exit);
     g.e(__glOgFldcw(gc, g.scratch(S_CW0)));
     g.place(noVertices);
     for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));

@@ -246,7 +246,7 @@ struct GlVertexCache {
     GLuint sizesSeen;      // 0x1, 0x2, 0x4: two-, three-, four-component vertices
     GLint carried;         // leading entries an earlier flush of the primitive showed
     GLint position;        // the primitive's vertex number of entry `carried`
-    void(GLPROC* gather)(GlContext* gc, GlVertex* v);
+    GLuint gather;         // GL_GATHER_* bits of the current attributes an entry takes
 };
 enum { GL_VCACHE_LOOP_SPLIT = 0x1, GL_VCACHE_POLYGON_SPLIT = 0x2, GL_VCACHE_COMPLETED = 0x8 };
 

@@ -12,23 +12,17 @@
 #include "geometry.h"
 #include "core/stateutil.h"
 
-// ---- Gatherers: the current attributes the state needs, into an entry.
+// ---- Gathering: the current attributes the state needs, into an entry,
+// chosen at validation as bits of GL_GATHER_*.
 
-enum { VG_NORMAL = GL_GATHER_NORMAL, VG_COLOR = GL_GATHER_COLOR, VG_INDEX = GL_GATHER_INDEX, VG_TEX = GL_GATHER_TEX };
-template <int What>
-static void GLPROC gatherEntry(GlContext* gc, GlVertex* v) {
-    __glGatherCurrent<What>(gc, v);
-}
-// Index bits: 1 normal, 2 colour or index, 4 texture coordinates.
-static const GlVertexProc gatherRgba[8] = {
-    gatherEntry<VG_COLOR>, gatherEntry<VG_NORMAL>, gatherEntry<VG_COLOR>, gatherEntry<VG_NORMAL | VG_COLOR>,
-    gatherEntry<VG_TEX>, gatherEntry<VG_NORMAL | VG_TEX>, gatherEntry<VG_COLOR | VG_TEX>,
-    gatherEntry<VG_NORMAL | VG_COLOR | VG_TEX>,
+// Index bits 1 normal, 2 colour (or index), 4 texture coordinates.
+static const uint8_t gatherRgba[8] = {
+    GL_GATHER_COLOR, GL_GATHER_NORMAL, GL_GATHER_COLOR, GL_GATHER_NORMAL | GL_GATHER_COLOR, GL_GATHER_TEX,
+    GL_GATHER_NORMAL | GL_GATHER_TEX, GL_GATHER_COLOR | GL_GATHER_TEX, GL_GATHER_NORMAL | GL_GATHER_COLOR | GL_GATHER_TEX,
 };
-static const GlVertexProc gatherIndex[8] = {
-    gatherEntry<VG_INDEX>, gatherEntry<VG_NORMAL>, gatherEntry<VG_INDEX>, gatherEntry<VG_NORMAL | VG_INDEX>,
-    gatherEntry<VG_TEX>, gatherEntry<VG_NORMAL | VG_TEX>, gatherEntry<VG_INDEX | VG_TEX>,
-    gatherEntry<VG_NORMAL | VG_INDEX | VG_TEX>,
+static const uint8_t gatherIndex[8] = {
+    GL_GATHER_INDEX, GL_GATHER_NORMAL, GL_GATHER_INDEX, GL_GATHER_NORMAL | GL_GATHER_INDEX, GL_GATHER_TEX,
+    GL_GATHER_NORMAL | GL_GATHER_TEX, GL_GATHER_INDEX | GL_GATHER_TEX, GL_GATHER_NORMAL | GL_GATHER_INDEX | GL_GATHER_TEX,
 };
 
 // ---- Dispatch slots.
@@ -146,15 +140,11 @@ extern "C" void GLPROC __glVcacheFlush(GlContext* gc, GLint kind) {
 }
 
 // ---- Vertex entries: they sit in the vertex slots while the cache is on and
-// store only between glBegin and glEnd.
+// store only between glBegin and glEnd. No call on the common path: the
+// attributes are copied by the gather bits, a full cache goes to the flush.
 
 template <int N>
-static inline void cacheVertex(const GLfloat* v) {
-    GlThreadState* ts = __glThreadState();
-    if (ts->beginState != GL_BEGIN_INSIDE) return;
-    GlContext* gc = ts->context;
-    GlVertexCache* vc = &gc->vcache;
-    if (vc->count == GL_VCACHE_ENTRIES) __glVcacheFlush(gc, 2);
+static inline void storeEntry(GlContext* gc, GlVertexCache* vc, const GLfloat* v) {
     GlVertex* e = vc->entries + vc->count++;
     vc->sizesSeen |= 1u << (N - 2);
     e->edgeFlag = (uint8_t)gc->current.edgeFlag;
@@ -163,7 +153,28 @@ static inline void cacheVertex(const GLfloat* v) {
     e->obj[1] = v[1];
     e->obj[2] = N >= 3 ? v[2] : 0.0f;
     e->obj[3] = N == 4 ? v[3] : 1.0f;
-    vc->gather(gc, e);
+    const GLuint what = vc->gather;
+    if (what & GL_GATHER_NORMAL) __glGatherCurrent<GL_GATHER_NORMAL>(gc, e);
+    if (what & GL_GATHER_COLOR) __glGatherCurrent<GL_GATHER_COLOR>(gc, e);
+    if (what & GL_GATHER_INDEX) __glGatherCurrent<GL_GATHER_INDEX>(gc, e);
+    if (what & GL_GATHER_TEX) __glGatherCurrent<GL_GATHER_TEX>(gc, e);
+}
+
+template <int N>
+__attribute__((noinline)) static void GLIMM flushAndStore(const GLfloat* v) {
+    GlContext* gc = __glCurrentContext();
+    __glVcacheFlush(gc, 2);
+    storeEntry<N>(gc, &gc->vcache, v);
+}
+
+template <int N>
+static inline void cacheVertex(const GLfloat* v) {
+    GlThreadState* ts = __glThreadState();
+    if (ts->beginState != GL_BEGIN_INSIDE) return;
+    GlContext* gc = ts->context;
+    GlVertexCache* vc = &gc->vcache;
+    if (vc->count == GL_VCACHE_ENTRIES) return flushAndStore<N>(v);
+    storeEntry<N>(gc, vc, v);
 }
 extern "C" void GLIMM __glVcacheVertex2fv(const GLfloat* v) { cacheVertex<2>(v); }
 extern "C" void GLIMM __glVcacheVertex3fv(const GLfloat* v) { cacheVertex<3>(v); }

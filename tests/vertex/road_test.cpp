@@ -334,3 +334,95 @@ TEST_F(Roads, MaterialChangesInsidePrimitives) {
 }
 
 }  // namespace
+
+namespace {
+
+// Colour-index mode: index arrays of every type, lit by index lighting.
+TEST(ColorIndexRoads, EveryRoadDrawsTheSame) {
+    const Geometry g(80, 1.4, 31u);
+    const struct {
+        const char* name;
+        Format format;
+        bool lit;
+    } cases[] = {
+        {"float indexes", {{3, GL_FLOAT, 0}, OFF_SPEC, OFF_SPEC, OFF_SPEC, false, 0, {1, GL_FLOAT, 0}}, false},
+        {"byte indexes, flat", {{3, GL_FLOAT, 4}, OFF_SPEC, OFF_SPEC, OFF_SPEC, false, 0, {1, GL_UNSIGNED_BYTE, 3}}, false},
+        {"short indexes, current", {{2, GL_DOUBLE, 0}, OFF_SPEC, OFF_SPEC, OFF_SPEC, false, 0, OFF_SPEC}, false},
+        {"lit", {{3, GL_FLOAT, 0}, {3, GL_SHORT, 0}, OFF_SPEC, OFF_SPEC, false, 0, {1, GL_SHORT, 0}}, true},
+    };
+    Target off(false, 24, true), on(true, 24, true);
+    for (const auto& c : cases) {
+        const Arrays a(g, c.format);
+        std::vector<uint32_t> want[10][3];
+        std::vector<GLfloat> wantFeedback[10][3];
+        const int counts[3] = {3, 37, 80};
+        for (const Target* t : {&off, &on}) {
+            t->makeCurrent();
+            perspective();
+            glDisable(GL_DITHER);
+            glIndexf(17.0f);
+            if (c.name[0] == 'b') glShadeModel(GL_FLAT);
+            if (c.lit) {
+                glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+                const GLfloat idx[3] = {10, 90, 200};
+                glMaterialfv(GL_FRONT_AND_BACK, GL_COLOR_INDEXES, idx);
+            }
+            for (GLenum mode = GL_POINTS; mode <= GL_POLYGON; mode++)
+                for (int k = 0; k < 3; k++)
+                    for (int road = IMMEDIATE; road < ROAD_COUNT; road++) {
+                        const std::string what = std::string(c.name) + ", mode " + std::to_string(mode) + ", count " +
+                                                 std::to_string(counts[k]) + ", " + roadName(road) +
+                                                 (t->generated ? ", generated" : "");
+                        const auto p = t->draw([&] { drawRoad(road, mode, a, 0, counts[k]); });
+                        if (t == &off && road == IMMEDIATE) {
+                            if (counts[k] > 4) EXPECT_NE(std::count(p.begin(), p.end(), p[0]), (long)p.size()) << what << ": drawn";
+                            want[mode][k] = p;
+                            wantFeedback[mode][k] = feedback([&] { drawRoad(road, mode, a, 0, counts[k]); });
+                            continue;
+                        }
+                        EXPECT_EQ(firstDifference(p, want[mode][k]), "") << what;
+                        if (t == &off)
+                            EXPECT_EQ(firstDifference(feedback([&] { drawRoad(road, mode, a, 0, counts[k]); }),
+                                                      wantFeedback[mode][k]),
+                                      "")
+                                << what << ": feedback";
+                    }
+            glDisable(GL_LIGHTING);
+            glShadeModel(GL_SMOOTH);
+        }
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+// Selection reports the same hits whatever the road.
+TEST(SelectionRoads, HitsAreTheSameOnEveryRoad) {
+    Target t(true, 24);
+    const Geometry g(60, 1.8, 77u);
+    const Arrays a(g, {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF_SPEC, OFF_SPEC, false, 0});
+    perspective();
+    glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+    for (GLenum mode = GL_POINTS; mode <= GL_POLYGON; mode++) {
+        std::vector<GLuint> want;
+        for (int road = IMMEDIATE; road < ROAD_COUNT; road++) {
+            std::vector<GLuint> buf(4096, 0xDEADBEEF);
+            glSelectBuffer((GLsizei)buf.size(), buf.data());
+            glRenderMode(GL_SELECT);
+            glInitNames();
+            glPushName(0);
+            for (int part = 0; part < 3; part++) {
+                glLoadName((GLuint)part + 1);
+                drawRoad(road, mode, a, part * 20, 20);
+            }
+            const GLint hits = glRenderMode(GL_RENDER);
+            buf.resize(hits > 0 ? buf.size() : 0);
+            if (road == IMMEDIATE) {
+                want = buf;
+                EXPECT_EQ(hits, 3) << "mode " << mode;
+            } else {
+                EXPECT_EQ(buf, want) << "mode " << mode << ", " << roadName(road);
+            }
+        }
+    }
+}
+
+}  // namespace

@@ -115,6 +115,10 @@ Arrays::Arrays(const Geometry& geometry, const Format& format) : f(format), g(&g
     normalStride = fill(&normal, f.normal, g->normal, 3, n, true);
     colorStride = fill(&color, f.color, g->color, 4, n, true);
     texStride = fill(&texCoord, f.texCoord, g->tex, 4, n, false);
+    // Colour indexes 0 .. 200 from the master red.
+    std::vector<double> indexes;
+    for (int i = 0; i < n; i++) indexes.push_back(200.0 * g->color[4 * i]);
+    indexStride = fill(&index, f.index, indexes, 1, n, false);
     if (f.edgeFlags) edge.assign(g->edge.begin(), g->edge.end());
 }
 
@@ -135,6 +139,8 @@ void Arrays::enable() const {
     else glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     if (f.edgeFlags) glEdgeFlagPointer(0, edge.data()), glEnableClientState(GL_EDGE_FLAG_ARRAY);
     else glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    if (f.index.type) glIndexPointer(f.index.type, indexStride, index.data()), glEnableClientState(GL_INDEX_ARRAY);
+    else glDisableClientState(GL_INDEX_ARRAY);
 }
 
 void Arrays::disable() const {
@@ -193,6 +199,16 @@ static void texCall(const ArraySpec& s, const uint8_t* p) {
     }
 }
 
+static void indexCall(GLenum type, const uint8_t* p) {
+    switch (type) {
+    case GL_UNSIGNED_BYTE: glIndexubv(p); break;
+    case GL_SHORT: glIndexsv((const GLshort*)p); break;
+    case GL_INT: glIndexiv((const GLint*)p); break;
+    case GL_DOUBLE: glIndexdv((const GLdouble*)p); break;
+    default: glIndexfv((const GLfloat*)p); break;
+    }
+}
+
 void Arrays::immediate(int i) const {
     if (f.interleaved) {
         const uint8_t* e = &interleaved[(size_t)i * ilStride];
@@ -209,6 +225,7 @@ void Arrays::immediate(int i) const {
     if (f.normal.type) normalCall(f.normal.type, element(normal, f.normal, normalStride));
     if (f.color.type) colorCall(f.color, element(color, f.color, colorStride));
     if (f.texCoord.type) texCall(f.texCoord, element(texCoord, f.texCoord, texStride));
+    if (f.index.type) indexCall(f.index.type, element(index, f.index, indexStride));
     if (f.edgeFlags) glEdgeFlag(edge[i]);
     vertexCall(f.vertex, element(vertex, f.vertex, vertexStride));
 }
@@ -256,9 +273,9 @@ void drawRoad(int road, GLenum mode, const Arrays& a, int first, int count) {
     }
 }
 
-Target::Target(bool generatedPrograms, int size) : generated(generatedPrograms) {
+Target::Target(bool generatedPrograms, int size, bool colorIndex) : generated(generatedPrograms) {
     if (!generatedPrograms) setenv("__GL_DISABLE_DYNAMIC_VERTEX", "1", 1);
-    c = new GltestDibContext(size, size, 32, false, 32);
+    c = new GltestDibContext(size, size, colorIndex ? 8 : 32, colorIndex, 32);
     unsetenv("__GL_DISABLE_DYNAMIC_VERTEX");
 }
 Target::~Target() { delete c; }
@@ -272,7 +289,7 @@ std::vector<uint32_t> Target::pixels() const {
 }
 
 std::vector<uint32_t> Target::draw(const std::function<void()>& d) const {
-    glClear(GL_COLOR_BUFFER_BIT);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     d();
     glFinish();
     return pixels();

@@ -30,6 +30,7 @@ struct Format {
     ArraySpec vertex, normal, color, texCoord;
     bool edgeFlags;
     GLenum interleaved;  // a glInterleavedArrays format instead of the specs, or 0
+    ArraySpec index = OFF_SPEC;
 };
 
 // The roads a geometry is drawn through.
@@ -58,8 +59,8 @@ struct Geometry {
 struct Arrays {
     Format f;
     const Geometry* g;
-    std::vector<uint8_t> vertex, normal, color, texCoord, edge, interleaved;
-    GLsizei vertexStride = 0, normalStride = 0, colorStride = 0, texStride = 0;
+    std::vector<uint8_t> vertex, normal, color, texCoord, index, edge, interleaved;
+    GLsizei vertexStride = 0, normalStride = 0, colorStride = 0, texStride = 0, indexStride = 0;
     // Interleaved: bytes of an element and the offsets of its parts (-1: none).
     int ilStride = 0, ilVertex = 0, ilNormal = -1, ilColor = -1, ilTex = -1;
     Arrays(const Geometry& geometry, const Format& format);
@@ -77,11 +78,12 @@ void drawRoad(int road, GLenum mode, const Arrays& a, int first, int count);
 struct Target {
     GltestDibContext* c = nullptr;
     bool generated;
-    explicit Target(bool generatedPrograms, int size = 40);
+    // An RGBA format on a 32-bit DIB section, or colour index on an 8-bit one.
+    explicit Target(bool generatedPrograms, int size = 40, bool colorIndex = false);
     ~Target();
     void makeCurrent() const;
     std::vector<uint32_t> pixels() const;
-    // Clears the colour buffer, runs d and returns the pixels.
+    // Clears the colour and depth buffers, runs d and returns the pixels.
     std::vector<uint32_t> draw(const std::function<void()>& d) const;
 };
 
