@@ -217,6 +217,14 @@ void setupMesh() {
     glEnableClientState(GL_NORMAL_ARRAY);
 }
 
+// The same over locked arrays: each frame's draw uses the vertices fetched
+// and transformed once.
+void setupMeshLocked() {
+    setupMesh();
+    typedef void(APIENTRY * LockArrays)(GLint, GLsizei);
+    if (LockArrays lock = (LockArrays)wglGetProcAddress("glLockArraysQTA")) lock(0, kMeshSide * kMeshSide);
+}
+
 void frameMeshIndexed() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDrawElements(GL_TRIANGLES, (GLsizei)meshTriangles.size(), GL_UNSIGNED_INT, meshTriangles.data());
@@ -262,6 +270,7 @@ const Scene kScenes[] = {
     {"clear-32", 32, 16, (long)kWidth * kHeight, "pixel", setupClears, frameClears},
     {"clear-565", 16, 16, (long)kWidth * kHeight, "pixel", setupClears, frameClears},
     {"mesh-indexed", 16, 16, 6L * kMesh * kMesh, "vertex", setupMesh, frameMeshIndexed, kSmall, kSmall},
+    {"mesh-indexed-locked", 16, 16, 6L * kMesh * kMesh, "vertex", setupMeshLocked, frameMeshIndexed, kSmall, kSmall},
     {"mesh-immediate", 16, 16, 6L * kMesh * kMesh, "vertex", setupMesh, frameMeshImmediate, kSmall, kSmall},
     {"mesh-strips", 16, 16, 2L * kMeshSide * kMesh, "vertex", setupMesh, frameMeshStrips, kSmall, kSmall},
 };
