@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks that the Windows DLLs ship without debug sections: each keeps only a debug link to
-# the <file>.debug beside it, which holds the sections.
+# Checks that the Windows deliverables (the two DLLs and the two tools) ship without debug
+# sections: each keeps only a debug link to the <file>.debug beside it, which holds the sections.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-for dll in "$top/build/win/opengl32/OPENGL32.dll" "$top/build/win/ravix2x/ravix2x.dll"; do
+for dll in "$top/build/win/opengl32/OPENGL32.dll" "$top/build/win/ravix2x/ravix2x.dll" \
+           "$top/build/win/tools/mdgview.exe" "$top/build/win/tools/targedit.exe"; do
   sections=$(i686-w64-mingw32-objdump -h "$dll")
   if printf '%s\n' "$sections" | grep -q ' \.debug_'; then
     echo "$(basename "$dll") still has debug sections"
@@ -18,4 +19,4 @@ for dll in "$top/build/win/opengl32/OPENGL32.dll" "$top/build/win/ravix2x/ravix2
     exit 1
   fi
 done
-echo "debug files ok: the DLLs link to their .debug files"
+echo "debug files ok: the DLLs and the tools link to their .debug files"
