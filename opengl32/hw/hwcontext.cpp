@@ -78,17 +78,9 @@ static void updateWindowInside(GlContext* gc) {
     if (ts && ts->context == gc) ts->beginState = GL_BEGIN_NEEDS_VALIDATE;
 }
 
-// The board takes window coordinates as they are, pixel centres at +0.5:
-// without the half-pixel shift of the software transform.
-static void GLPROC viewportTransform(GlContext* gc) {
-    __glComputeViewportTransform(gc);
-    gc->viewportXform.xCentre -= gc->constants.half;
-    gc->viewportXform.yCentre -= gc->constants.half;
-}
-
 static void GLPROC hwApplyViewport(GlContext* gc) {
     __glUpdateDrawableSize(gc);
-    viewportTransform(gc);
+    __glComputeViewportTransform(gc);
     updateWindowInside(gc);
 }
 
@@ -105,7 +97,7 @@ static void GLPROC hwApplyScissor(GlContext* gc) {
 
 static void GLPROC hwResizeBuffers(GlContext* gc, GLint width, GLint height) {
     __glResizeBuffersIfNeeded(gc, width, height);
-    viewportTransform(gc);
+    __glComputeViewportTransform(gc);
     updateWindowInside(gc);
 }
 
@@ -149,7 +141,7 @@ static void installProcs(GlContext* gc) {
 // Validation with the hardware pickers in their slots.
 static void GLPROC hwFullValidate(GlContext* gc) {
     __glHwValidate(gc);
-    viewportTransform(gc);  // validation recomputes the software transform
+    __glComputeViewportTransform(gc);
 }
 
 // Library defaults pushed at every make-current.
@@ -209,7 +201,7 @@ static GLboolean GLPROC hwMakeCurrent(GlContext* gc) {
         installProcs(gc);
         gc->procs.swapBuffers = hwSwapBuffers;
     }
-    return __glFinishMakeCurrent(gc, ts, flags, viewportTransform);
+    return __glFinishMakeCurrent(gc, ts, flags, __glComputeViewportTransform);
 }
 
 static GLboolean GLPROC hwLoseCurrent(GlContext* gc) {

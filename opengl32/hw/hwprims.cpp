@@ -8,13 +8,15 @@
 #include "core/pickers.h"
 #include "geometry/geometry.h"
 
-// The pipeline vertex holds biased window x and y, z in 0-65535 and colours
-// in 0-255: the library takes them unchanged. Texture s and t (over q, or over
-// w when divided) are scaled to the board's 0-256 along the texture's longer side.
+// The pipeline vertex holds window x and y plus the bias and 0.5, as in
+// software; the library puts pixel centres at +0.5, so the half comes off
+// (exactly: the bias keeps x and y on 1/16 pixel). z in 0-65535 and colours in
+// 0-255 go unchanged. Texture s and t (over q, or over w when divided) are
+// scaled to the board's 0-256 along the texture's longer side.
 static inline void libraryVertex(RvVertex* r, const GlVertex* v, const GLfloat* color, GlContext* gc) {
     const GlHwContext* hw = __glHw(gc);
-    r->x = v->window[0];
-    r->y = v->window[1];
+    r->x = v->window[0] - gc->constants.half;
+    r->y = v->window[1] - gc->constants.half;
     r->r = color[0];
     r->g = color[1];
     r->b = color[2];
