@@ -80,19 +80,17 @@ static void computeVertexNeeds(GlContext* gc) {
     const GLuint F = gc->rasterFlags;
     const bool lighting = (general & GL_EN_LIGHTING) != 0;
     GLuint T = 0;
-    if (gc->texturingActive) {
+    // Feedback reports generated coordinates whether or not a texture is in effect.
+    if (gc->texturingActive || gc->renderMode == GL_FEEDBACK) {
         const GLuint tex = gc->enables.texture;
         const GlTexGenState* g = gc->texture.gen;
         T = GL_VX_TEXGEN;
-        if (tex & 0x4) {
-            if (g[0].mode == GL_EYE_LINEAR) T = 0x14;
-            else if (g[0].mode == GL_SPHERE_MAP) T = 0x1C;
+        for (int i = 0; i < 4; i++) {
+            if (!(tex & (0x4u << i))) continue;
+            if (g[i].mode == GL_EYE_LINEAR) T |= GL_VX_EYE;
+            else if (g[i].mode == GL_SPHERE_MAP) T |= GL_VX_EYE | GL_VX_EYE_NORMAL;
         }
-        if (tex & 0x8) {
-            if (g[1].mode == GL_EYE_LINEAR) T |= 0x10;
-            else if (g[1].mode == GL_SPHERE_MAP) T |= 0x18;
-        }
-        if (F & GL_RF_TEX_PERSPECTIVE) T |= GL_VX_TEX_DIVIDED;
+        if (gc->texturingActive && (F & GL_RF_TEX_PERSPECTIVE)) T |= GL_VX_TEX_DIVIDED;
     }
     GLuint L = 0;
     if (lighting) {

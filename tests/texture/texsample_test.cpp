@@ -222,6 +222,62 @@ TEST(TexSample, TexGenThroughFeedback) {
     }
 }
 
+// Each coordinate generated alone, object or eye linear, with a texture in
+// effect and without (feedback reports the generated coordinates either way):
+// OpenGL 1.1 generates R and Q as it does S and T, then applies the texture
+// matrix. The eye planes need eye coordinates whichever coordinate uses them.
+TEST(TexSample, EachCoordinateGeneratesAloneThroughFeedback) {
+    const GLenum coords[4] = {GL_S, GL_T, GL_R, GL_Q};
+    const GLfloat plane[4] = {1, 2, -1, 0.5f};
+    const GLfloat current[4] = {0.1f, 0.2f, 0.3f, 1.0f};
+    for (int textured = 0; textured < 2; textured++)
+        for (int i = 0; i < 4; i++)
+            for (GLenum mode : {GL_OBJECT_LINEAR, GL_EYE_LINEAR}) {
+                SCOPED_TRACE(testing::Message() << "textured " << textured << " coordinate " << i << " mode " << mode);
+                GltestDibContext c(8, 8);
+                gltestPixelViewport(0, 0, 8, 8);
+                const unsigned char white[3] = {255, 255, 255};
+                rgbTexture(1, 1, white, GL_NEAREST);
+                if (!textured) glDisable(GL_TEXTURE_2D);
+                glTexGeni(coords[i], GL_TEXTURE_GEN_MODE, (GLint)mode);
+                glTexGenfv(coords[i], mode == GL_EYE_LINEAR ? GL_EYE_PLANE : GL_OBJECT_PLANE, plane);
+                glEnable(GL_TEXTURE_GEN_S + i);
+                glMatrixMode(GL_TEXTURE);
+                glTranslatef(0, 0, 0.25f);  // r + 0.25q
+                glMatrixMode(GL_MODELVIEW);
+                glTranslatef(3, 1, 0.5f);  // eye = object + (3, 1, 0.5)
+                GLfloat buf[16];
+                glFeedbackBuffer(16, GL_4D_COLOR_TEXTURE, buf);
+                glRenderMode(GL_FEEDBACK);
+                glTexCoord4fv(current);
+                glBegin(GL_POINTS);
+                glVertex3f(2, 3, -0.25f);
+                glEnd();
+                ASSERT_EQ(glRenderMode(GL_RENDER), 13);
+                const GLfloat obj[4] = {2, 3, -0.25f, 1}, eye[4] = {5, 4, 0.25f, 1};
+                const GLfloat* p = mode == GL_EYE_LINEAR ? eye : obj;
+                GLfloat want[4] = {current[0], current[1], current[2], current[3]};
+                want[i] = plane[0] * p[0] + plane[1] * p[1] + plane[2] * p[2] + plane[3] * p[3];
+                want[2] += 0.25f * want[3];
+                for (int k = 0; k < 4; k++) EXPECT_NEAR(buf[9 + k], want[k], 1e-5f) << "component " << k;
+            }
+}
+
+// Projective texturing by a generated q alone: s and t from glTexCoord, q from
+// an eye plane, so that the texel is that of (s/q, t/q).
+TEST(TexSample, GeneratedQDividesTheCoordinates) {
+    GltestDibContext c(8, 8);
+    gltestPixelViewport(0, 0, 8, 8);
+    const unsigned char texels[2 * 3] = {0, 0, 255, 255, 255, 0};  // blue | yellow
+    rgbTexture(2, 1, texels, GL_NEAREST, GL_CLAMP);
+    const GLfloat qPlane[4] = {0, 0, 0, 2};  // q = 2 eye w
+    glTexGeni(GL_Q, GL_TEXTURE_GEN_MODE, GL_EYE_LINEAR);
+    glTexGenfv(GL_Q, GL_EYE_PLANE, qPlane);
+    glEnable(GL_TEXTURE_GEN_Q);
+    texQuad(0, 0, 8, 8, 1.5f, 1);  // s/q from 0 to 0.75 across
+    for (int x = 0; x < 8; x++) EXPECT_EQ(c.blue(x, 4), 1.5 * (x + 0.5) / 8 / 2 < 0.5 ? 255 : 0) << "x " << x;
+}
+
 // A textured point takes the texel at its coordinates.
 TEST(TexSample, TexturedPoint) {
     GltestDibContext c(8, 8);
