@@ -217,16 +217,17 @@ static bool boardReach(const RvVertex* r) {
     return x > -8192.0f && x < 8192.0f && y > -8192.0f && y < 8192.0f;
 }
 
-// A square of the integer size S on whole pixels: corners from the truncated
-// centre (odd sizes from the pixel the centre lies in).
+// A square of the integer size S on whole pixels: an odd size centred on the
+// pixel the centre lies in, an even one on the pixel corner nearest to it (the
+// board's x and y are positive: truncation floors).
 static void GLPROC hwWidePoint(GlContext* gc, GlVertex* v) {
     RvVertex r;
     libraryVertex(&r, v, v->color, gc);
     if (!boardReach(&r)) return;
     const GLint size = (GLint)(boardPointSize(gc, (GLfloat)gc->point.sizeInteger) + 0.5f), h = size >> 1;
     if (size < 1) return;
-    const GLfloat shift = (size & 1) ? 0.5f : 0.0f;
-    const GLint left = (GLint)(r.x - shift) - h, bottom = (GLint)(r.y - shift) - h;
+    const GLfloat shift = (size & 1) ? 0.0f : 0.5f;
+    const GLint left = (GLint)(r.x + shift) - h, bottom = (GLint)(r.y + shift) - h;
     RvVertex q[4] = {r, r, r, r};
     q[0].x = q[1].x = (GLfloat)left;
     q[2].x = q[3].x = (GLfloat)(left + size);

@@ -99,9 +99,10 @@ TEST(HwPoints, LandOnTheBoardAtTheirPixels) {
     } cases[] = {
         {1, 10.5f, 20.5f, {10, 20, 11, 21}},
         {1, 10.9f, 20.1f, {10, 20, 11, 21}},
-        {3, 10.7f, 20.2f, {9, 18, 12, 21}},  // odd: from the pixel holding the centre
-        {2, 10.7f, 20.2f, {9, 19, 11, 21}},  // even: from the truncated centre
-        {4, 5.5f, 5.5f, {3, 3, 7, 7}},
+        {3, 10.7f, 20.2f, {9, 19, 12, 22}},  // odd: centred on the pixel holding the centre
+        {2, 10.7f, 20.2f, {10, 19, 12, 21}},  // even: centred on the nearest pixel corner
+        {4, 5.5f, 5.5f, {4, 4, 8, 8}},
+        {3, 7.2f, 9.9f, {6, 8, 9, 11}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.size << " at " << c.x);

@@ -1,7 +1,9 @@
 // Where window-coordinate consumers put their pixels on the board: the raster
-// position, glDrawPixels, glBitmap, glCopyPixels and feedback against a software
-// context drawing the same scene (OpenGL 1.1: a raster position of (4, 4) puts
-// the lower-left pixel of a rectangle at pixel (4, 4) on any context).
+// position, glDrawPixels, glBitmap, glCopyPixels, wide points and feedback
+// against a software context drawing the same scene (OpenGL 1.1: a raster
+// position of (4, 4) puts the lower-left pixel of a rectangle at pixel (4, 4);
+// a point of odd size centres on the pixel holding its centre, of even size on
+// the pixel corner nearest to it).
 
 #include "hw_env.h"
 #include "wgl/wgl.h"
@@ -30,6 +32,13 @@ void drawScene() {
     }
     glRasterPos2i(4, 30);
     glCopyPixels(4, 4, 6, 2, GL_COLOR);
+    const float points[4][3] = {{2, 4.3f, 40.6f}, {3, 13.7f, 41.2f}, {4, 22.5f, 39.5f}, {5, 33.2f, 42.8f}};
+    for (const auto& p : points) {
+        glPointSize(p[0]);
+        glBegin(GL_POINTS);
+        glVertex2f(p[1], p[2]);
+        glEnd();
+    }
     glFinish();
 }
 
@@ -96,7 +105,7 @@ TEST(HwPlacement, RasterPositionPixelsAndFeedbackMatchSoftware) {
                 << "pixel " << x << "," << y << ": board " << bp.r << " " << bp.g << " " << bp.b << ", software "
                 << sp.r << " " << sp.g << " " << sp.b;
         }
-    EXPECT_EQ(drawn, 5 * (4 + 6) + 4);
+    EXPECT_EQ(drawn, 5 * (4 + 6) + 4 + 4 + 9 + 16 + 25);
     for (int i = 0; i < 4; i++)
         for (int k = 0; k < 2; k++) EXPECT_EQ(b.raster[i][k], kPositions[i][k]) << "raster position " << i;
     // The software image itself: (4, 4) draws its first pixel at (4, 4).
