@@ -7,7 +7,7 @@
 
 #include <float.h>
 #include <string.h>
-#include <xmmintrin.h>
+#include <emmintrin.h>
 #include "raster/chaintex.h"
 #include "codegen/codegen.h"
 #include "texture/texsample.h"
@@ -200,6 +200,14 @@ enum SpanKind { K_AFFINE, K_PERSPECTIVE, K_SWITCH, K_MIPMAP };
 
 inline GLfloat positive(GLfloat q) { return q > 0.0f ? q : FLT_MIN; }
 
+// The float scaled by 2^16 is exact, so its rounded conversion is the value
+// rounded to 16.16.
+inline GLint fixed16(GLfloat v) {
+    v = v > -32768.0f ? v : -32768.0f;
+    v = v < 32767.996f ? v : 32767.996f;
+    return _mm_cvtss_si32(_mm_set_ss(v * 65536.0f));
+}
+
 // 1/k for the pixel distances within a run.
 constexpr GLfloat kReciprocal[16] = {0.0f,        1.0f,        1.0f / 2,  1.0f / 3,  1.0f / 4,  1.0f / 5,
                                      1.0f / 6,    1.0f / 7,    1.0f / 8,  1.0f / 9,  1.0f / 10, 1.0f / 11,
@@ -228,8 +236,8 @@ inline void texelRuns(GLuint mask, const GlSpan* sp, Run run) {
     GLfloat sq = sp->texS, tq = sp->texT, q = sp->texQ, r = sp->texLod;
     if (sp->texQStep == 0.0f) {  // q constant along the span: s/q and t/q are linear
         const GLfloat w = 1.0f / positive(q);
-        run(TexRun{mask, __glTexFixed16(sq * w), __glTexFixed16(tq * w), __glTexFixed16(sp->texSStep * w),
-                   __glTexFixed16(sp->texTStep * w), lod ? r * w : 0.0f, lod ? sp->texLodStep * w : 0.0f});
+        run(TexRun{mask, fixed16(sq * w), fixed16(tq * w), fixed16(sp->texSStep * w),
+                   fixed16(sp->texTStep * w), lod ? r * w : 0.0f, lod ? sp->texLodStep * w : 0.0f});
         return;
     }
     for (int half = 0; half < 2; half++) {
@@ -237,12 +245,12 @@ inline void texelRuns(GLuint mask, const GlSpan* sp, Run run) {
         if (m) {
             const GLint last = 31 - __builtin_ctz(m);
             const GLfloat w0 = 1.0f / positive(q), s0 = sq * w0, t0 = tq * w0;
-            TexRun x = {m, __glTexFixed16(s0), __glTexFixed16(t0), 0, 0, lod ? r * w0 : 0.0f, 0.0f};
+            TexRun x = {m, fixed16(s0), fixed16(t0), 0, 0, lod ? r * w0 : 0.0f, 0.0f};
             if (last) {
                 const GLfloat k = (GLfloat)last, perPixel = kReciprocal[last];
                 const GLfloat w1 = 1.0f / positive(q + k * sp->texQStep);
-                x.ds = __glTexFixed16(((sq + k * sp->texSStep) * w1 - s0) * perPixel);
-                x.dt = __glTexFixed16(((tq + k * sp->texTStep) * w1 - t0) * perPixel);
+                x.ds = fixed16(((sq + k * sp->texSStep) * w1 - s0) * perPixel);
+                x.dt = fixed16(((tq + k * sp->texTStep) * w1 - t0) * perPixel);
                 if (lod) x.dL = ((r + k * sp->texLodStep) * w1 - x.L) * perPixel;
             }
             run(x);
@@ -319,6 +327,47 @@ struct NearestGrid {
     }
 };
 
+// An RGB texel copied as one word: the byte after it is the next texel's
+// (a level's memory ends with GL_TEX_LEVEL_SLACK spare bytes), and the
+// byte written after it belongs to the next texel out.
+template <int F, int Bytes>
+inline void putTexelWord(const GlTextureParams* p, const uint8_t* v, uint8_t* out) {
+    if (F == TF_RGB && Bytes == 3) memcpy(out, v, 4);
+    else putTexel<F>(p, v, out);
+}
+
+// An unbroken run of n pixels, four a step: the lanes hold S and T of
+// pixels i .. i + 3 and give their texel offsets together; the texels are
+// then copied one by one, the run's last one exactly.
+template <int F, int Bytes>
+uint8_t* nearestRun(const GlTextureParams* p, const NearestGrid& g, GLuint S, GLuint T, GLuint dS, GLuint dT, int n,
+                    uint8_t* out) {
+    __m128i S4 = _mm_setr_epi32((int)S, (int)(S + dS), (int)(S + 2 * dS), (int)(S + 3 * dS));
+    __m128i T4 = _mm_setr_epi32((int)T, (int)(T + dT), (int)(T + 2 * dT), (int)(T + 3 * dT));
+    const __m128i dS4 = _mm_set1_epi32((int)(dS << 2)), dT4 = _mm_set1_epi32((int)(dT << 2));
+    const __m128i rowField = _mm_set1_epi32((int)g.rowField), columnField = _mm_set1_epi32((int)g.columnField);
+    const __m128i shift = _mm_cvtsi32_si128(g.shift);
+    const uint8_t* const data = g.data;
+    alignas(16) GLuint o[4];
+    const auto offsets = [&] {
+        __m128i e = _mm_srl_epi32(_mm_or_si128(_mm_and_si128(T4, rowField), _mm_and_si128(S4, columnField)), shift);
+        if (kSourceBytes[F] == 3) e = _mm_add_epi32(e, _mm_slli_epi32(e, 1));
+        if (kSourceBytes[F] == 2) e = _mm_slli_epi32(e, 1);
+        if (kSourceBytes[F] == 4) e = _mm_slli_epi32(e, 2);
+        _mm_store_si128((__m128i*)o, e);
+        S4 = _mm_add_epi32(S4, dS4), T4 = _mm_add_epi32(T4, dT4);
+    };
+    for (; n > 4; n -= 4, out += 4 * Bytes) {
+        offsets();
+#pragma GCC unroll 4
+        for (int k = 0; k < 4; ++k) putTexelWord<F, Bytes>(p, data + o[k], out + k * Bytes);
+    }
+    offsets();
+    for (int k = 0; k < n - 1; ++k, out += Bytes) putTexelWord<F, Bytes>(p, data + o[k], out);
+    putTexel<F>(p, data + o[n - 1], out);
+    return out + Bytes;
+}
+
 template <int F, int Bytes, bool Perspective>
 void GLSPANCALL spanNearest(GLuint mask, GlSpan* sp) {
     const GlTextureParams* p = (const GlTextureParams*)sp->context->currentTexture;
@@ -327,6 +376,11 @@ void GLSPANCALL spanNearest(GLuint mask, GlSpan* sp) {
     texelRuns<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, [&](TexRun x) {
         GLuint S = g.s(x.s), T = g.t(x.t);
         const GLuint dS = g.s(x.ds), dT = g.t(x.dt);
+        const GLuint dead = ~x.mask;
+        if (!(dead & (dead + 1))) {
+            if (x.mask) out = nearestRun<F, Bytes>(p, g, S, T, dS, dT, dead ? __builtin_clz(dead) : 32, out);
+            return;
+        }
         runPixels(
             x.mask,
             [&] {
@@ -431,13 +485,7 @@ extern "C" GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* 
     }
 }
 
-// The float scaled by 2^16 is exact, so its rounded conversion is the value
-// rounded to 16.16.
-extern "C" GLint GLPROC __glTexFixed16(GLfloat v) {
-    v = v > -32768.0f ? v : -32768.0f;
-    v = v < 32767.996f ? v : 32767.996f;
-    return _mm_cvtss_si32(_mm_set_ss(v * 65536.0f));
-}
+extern "C" GLint GLPROC __glTexFixed16(GLfloat v) { return fixed16(v); }
 
 extern "C" GLint GLPROC __glTexLodFixed(GLfloat rho) {
     GLuint bits;

@@ -2,7 +2,9 @@
 // colour of each live pixel computed, packed and written in one pass.
 
 #include <emmintrin.h>
+#include <stddef.h>
 #include <string.h>
+#include <algorithm>
 #include "spans/spancolor.h"
 
 namespace {
@@ -86,21 +88,63 @@ inline GLuint modulatePixel(const uint8_t* t, GLuint r, GLuint g, GLuint b, GLin
     return out;
 }
 
-// floor(x x / 255) in 16-bit lanes, x in -255 .. 255: (x x + 1 + (x x >> 8)) >> 8
-// is exact up to x x = 65025; so the square-table product of bytes a, b is
-// (sq(a) + sq(b) - sq(a - b)) >> 1 as the table gives it.
+// floor(x x / 255) in 16-bit lanes, x in -255 .. 255: ((x x + 1) 257) >> 16
+// is exact up to x x = 65025.
 inline __m128i squares255(__m128i x) {
-    const __m128i xx = _mm_mullo_epi16(x, x);
-    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(xx, _mm_set1_epi16(1)), _mm_srli_epi16(xx, 8)), 8);
+    return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(x, x), _mm_set1_epi16(1)), _mm_set1_epi16(257));
 }
-inline __m128i mulBytes8(__m128i a, __m128i b) {
-    const __m128i sum = _mm_add_epi16(squares255(a), squares255(b));
-    return _mm_srli_epi16(_mm_sub_epi16(sum, squares255(_mm_sub_epi16(a, b))), 1);
+
+// The square-table product of bytes a and b before its halving:
+// sq(a) + sq(b) - sq(a - b) as the table gives it (0 .. 510).
+inline __m128i mulBytes8Twice(__m128i a, __m128i b) {
+    return _mm_sub_epi16(_mm_add_epi16(squares255(a), squares255(b)), squares255(_mm_sub_epi16(a, b)));
+}
+
+// Channels of eight texels of B bytes (3 or 4) in 16-bit lanes: each texel
+// read as a word (the byte after a three-byte texel is dropped), then the
+// bytes of texels j and j + 4, j + 2, j + 1 interleaved until each channel's
+// bytes stand in pixel order.
+template <int B>
+inline void texelPlanes8(const uint8_t* t, __m128i out[3]) {
+    const auto word = [t](int i) {
+        GLint v;
+        memcpy(&v, t + i * B, 4);
+        return _mm_cvtsi32_si128(v);
+    };
+    const __m128i p04 = _mm_unpacklo_epi8(word(0), word(4)), p15 = _mm_unpacklo_epi8(word(1), word(5));
+    const __m128i p26 = _mm_unpacklo_epi8(word(2), word(6)), p37 = _mm_unpacklo_epi8(word(3), word(7));
+    const __m128i even = _mm_unpacklo_epi8(p04, p26), odd = _mm_unpacklo_epi8(p15, p37);
+    const __m128i rg = _mm_unpacklo_epi8(even, odd), ba = _mm_unpackhi_epi8(even, odd), zero = _mm_setzero_si128();
+    out[0] = _mm_unpacklo_epi8(rg, zero);
+    out[1] = _mm_unpackhi_epi8(rg, zero);
+    out[2] = _mm_unpacklo_epi8(ba, zero);
+}
+
+// Red, green and blue of pixels 0 .. 3 (lane j: pixel j) from the span's
+// 16.16 values and steps, and the steps of four pixels.
+inline void channelLanes4(const GlSpan* s, bool smooth, __m128i lanes[3], __m128i steps4[3]) {
+    static_assert(offsetof(GlSpan, alpha) == offsetof(GlSpan, red) + 12, "GlSpan: red .. alpha in a row");
+    static_assert(offsetof(GlSpan, alphaStep) == offsetof(GlSpan, redStep) + 12, "GlSpan: steps in a row");
+    const __m128i x0 = _mm_loadu_si128((const __m128i*)&s->red);
+    const __m128i dx = smooth ? _mm_loadu_si128((const __m128i*)&s->redStep) : _mm_setzero_si128();
+    const __m128i x1 = _mm_add_epi32(x0, dx), x2 = _mm_add_epi32(x1, dx), x3 = _mm_add_epi32(x2, dx);
+    const __m128i rg01 = _mm_unpacklo_epi32(x0, x1), rg23 = _mm_unpacklo_epi32(x2, x3);
+    lanes[0] = _mm_unpacklo_epi64(rg01, rg23);
+    lanes[1] = _mm_unpackhi_epi64(rg01, rg23);
+    lanes[2] = _mm_unpacklo_epi64(_mm_unpackhi_epi32(x0, x1), _mm_unpackhi_epi32(x2, x3));
+    const __m128i dx4 = _mm_slli_epi32(dx, 2);
+    steps4[0] = _mm_shuffle_epi32(dx4, 0x00);
+    steps4[1] = _mm_shuffle_epi32(dx4, 0x55);
+    steps4[2] = _mm_shuffle_epi32(dx4, 0xAA);
 }
 
 // Textured GL_MODULATE over an unbroken run of live pixels walked rightward
 // in a format of 1 or 2 bytes: the texture stage, then eight pixels a step in
-// 16-bit lanes, the rest one by one.
+// 16-bit lanes (a last step of fewer reads eight texels and dither addends,
+// which GlSpan.texels and the dither rows hold, and writes its own pixels).
+// A channel's 16.16 value is kept shifted left so that its channel byte is
+// the top byte; the dither addend D joins the doubled product doubled:
+// (2 mul + 2 D) >> (9 - bits) is (mul + D) >> (8 - bits).
 template <class F, bool Dither, bool Smooth, int TexelBytes>
 bool directModulateRun(GLuint mask, GlSpan* s) {
     const GLuint dead = ~mask;
@@ -109,47 +153,43 @@ bool directModulateRun(GLuint mask, GlSpan* s) {
     const int n = dead ? __builtin_clz(dead) : 32;
     uint8_t* p = s->dest;
     const uint8_t* t = s->texels;
-    GLuint v[3] = {s->red, s->green, s->blue};
-    const GLuint dv[3] = {Smooth ? (GLuint)s->redStep : 0u, Smooth ? (GLuint)s->greenStep : 0u,
-                          Smooth ? (GLuint)s->blueStep : 0u};
     const GLint* d = s->dither;
-    int i = 0;
-    if (n >= 8) {
-        // Channel k of pixels i .. i + 3 and i + 4 .. i + 7 in 32-bit lanes.
-        __m128i lo[3], hi[3], step8[3];
+    constexpr int least = std::min({F::bits[0], F::bits[1], F::bits[2]});
+    // Channel k of pixels i .. i + 3 in 32-bit lanes, its byte on top.
+    __m128i value[3], step4[3];
+    channelLanes4(s, Smooth, value, step4);
+#pragma GCC unroll 3
+    for (int k = 0; k < 3; ++k) {
+        value[k] = _mm_slli_epi32(value[k], 24 - F::shift(k));
+        step4[k] = _mm_slli_epi32(step4[k], 24 - F::shift(k));
+    }
+    for (int i = 0; i < n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
+        __m128i tex[3];
+        texelPlanes8<TexelBytes>(t, tex);
+        // Dither addends (below 1.0) >> (8 + least bits); the other channels shift on.
+        __m128i D = _mm_setzero_si128();
+        if (Dither) D = _mm_packs_epi32(_mm_srai_epi32(_mm_loadu_si128((const __m128i*)(d + i)), 8 + least),
+                                        _mm_srai_epi32(_mm_loadu_si128((const __m128i*)(d + i + 4)), 8 + least));
+        __m128i out = _mm_setzero_si128();
 #pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
-            const GLuint a = v[k], da = dv[k];
-            lo[k] = _mm_set_epi32((int)(a + 3 * da), (int)(a + 2 * da), (int)(a + da), (int)a);
-            hi[k] = _mm_add_epi32(lo[k], _mm_set1_epi32((int)(da << 2)));
-            step8[k] = _mm_set1_epi32((int)(da << 3));
+            const int bits = F::bits[k];
+            const __m128i next = _mm_add_epi32(value[k], step4[k]);
+            const __m128i c = _mm_packs_epi32(_mm_srli_epi32(value[k], 24), _mm_srli_epi32(next, 24));
+            value[k] = _mm_add_epi32(next, step4[k]);
+            const __m128i D2 = _mm_slli_epi16(_mm_srai_epi16(D, bits - least), 1);
+            const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2), 9 - bits);
+            out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
         }
-        const __m128i byte = _mm_set1_epi32(0xFF);
-        for (; i + 8 <= n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
-            const __m128i dd0 = Dither ? _mm_loadu_si128((const __m128i*)(d + i)) : _mm_setzero_si128();
-            const __m128i dd1 = Dither ? _mm_loadu_si128((const __m128i*)(d + i + 4)) : _mm_setzero_si128();
-            __m128i out = _mm_setzero_si128();
-#pragma GCC unroll 3
-            for (int k = 0; k < 3; ++k) {
-                const __m128i c = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo[k], F::shift(k)), byte),
-                                                  _mm_and_si128(_mm_srli_epi32(hi[k], F::shift(k)), byte));
-                const int B = TexelBytes;
-                const __m128i tk = _mm_setr_epi16(t[k], t[B + k], t[2 * B + k], t[3 * B + k], t[4 * B + k],
-                                                  t[5 * B + k], t[6 * B + k], t[7 * B + k]);
-                const int bits = F::bits[k];
-                const __m128i D = _mm_packs_epi32(_mm_srai_epi32(dd0, 8 + bits), _mm_srai_epi32(dd1, 8 + bits));
-                const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8(tk, c), D), 8 - bits);
-                out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
-                lo[k] = _mm_add_epi32(lo[k], step8[k]), hi[k] = _mm_add_epi32(hi[k], step8[k]);
-            }
-            if (F::bytes == 2) _mm_storeu_si128((__m128i*)p, out);
-            else _mm_storel_epi64((__m128i*)p, _mm_packus_epi16(out, out));
+        if (n - i < 8) {
+            alignas(16) uint16_t w[8];
+            _mm_store_si128((__m128i*)w, out);
+            for (int j = 0; j < n - i; ++j) glSpanStorePixel<F::bytes>(p + j * F::bytes, w[j]);
+        } else if (F::bytes == 2) {
+            _mm_storeu_si128((__m128i*)p, out);
+        } else {
+            _mm_storel_epi64((__m128i*)p, _mm_packus_epi16(out, out));
         }
-        for (int k = 0; k < 3; ++k) v[k] += dv[k] * (GLuint)i;
-    }
-    for (; i < n; ++i, p += F::bytes, t += TexelBytes) {
-        glSpanStorePixel<F::bytes>(p, modulatePixel<F>(t, v[0], v[1], v[2], Dither ? d[i] : 0));
-        for (int k = 0; k < 3; ++k) v[k] += dv[k];
     }
     if (Dither) s->dither = d + n;
     return true;

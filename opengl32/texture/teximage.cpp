@@ -330,7 +330,7 @@ extern "C" uint8_t* GLPROC __glAllocTexLevelAs(GlTexLevelFormatProc format, GlCo
     if (size < 0 || tooLarge(gc, level, width, height, border)) return __glSetError(GL_INVALID_VALUE), nullptr;
     GlMipmapLevel* l = &p->levels[level];
     if (size > 0) {
-        uint8_t* data = (uint8_t*)gc->imports.realloc(gc, l->data, (size_t)size);
+        uint8_t* data = (uint8_t*)gc->imports.realloc(gc, l->data, (size_t)size + GL_TEX_LEVEL_SLACK);
         if (!data) return __glSetError(GL_OUT_OF_MEMORY), nullptr;
         l->data = data;
         gc->imports.free(gc, l->converted);

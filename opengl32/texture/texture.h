@@ -43,8 +43,11 @@ typedef void (GLPROC* GlTexSampleProc)(GlTextureParams* params, GlMipmapLevel* l
 typedef void (GLPROC* GlTexFilterProc)(GlTextureParams* params, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
 typedef void (GLPROC* GlTexEnvProc)(GlContext* gc, GLfloat* color, const GlTexel* texel);
 
+// Spare bytes after a level's texels: a fetch may read a whole word at the last one.
+enum { GL_TEX_LEVEL_SLACK = 4 };
+
 struct GlMipmapLevel {
-    uint8_t* data;       // rows of width texels (border included), bottom row first
+    uint8_t* data;       // rows of width texels (border included), bottom row first; GL_TEX_LEVEL_SLACK more
     uint8_t* converted;  // the level in the drawable's pixel format, or null
     GLuint convertedKey; // the pixel format converted holds (size, shifts, bits)
     GLint width, height, depth;  // with the border

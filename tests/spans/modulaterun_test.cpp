@@ -1,7 +1,8 @@
 // Textured GL_MODULATE direct stages: a group whose live pixels run unbroken
 // (eight pixels a step) writes exactly what the same pixels write one by one
 // (the even pixels, then the odd ones), dithered or not, smooth or flat, with
-// three- and four-byte texels, over the formats of 1 and 2 bytes.
+// three- and four-byte texels, over the formats of 1 and 2 bytes, for colours
+// about the middle of the fields and over their whole range.
 #include "spanrig.h"
 
 namespace {
@@ -28,19 +29,30 @@ TEST(SpanModulateRun, UnbrokenRunsEqualPixelByPixel) {
             ASSERT_NE(stage, nullptr);
             r.texelBytes = (index & 32) ? 4 : 3;
             r.texelSalt = (uint32_t)index * 7u;
-            for (int length : {7, 8, 13, 32, 45, 64}) {
-                SCOPED_TRACE(testing::Message() << f.name << " index " << index << " length " << length);
-                // Colours about the middle of each field, stepping less than half of it over 64 pixels.
-                for (int k = 0; k < 3; ++k) {
-                    const GLint full = f.maxField(k) << 16;
-                    r.start[k] = (GLuint)(full / 2 + (GLint)spanTestByte((uint32_t)(k + length)) * 37);
-                    r.dstep[k] = (index & 2) ? ((GLint)spanTestByte((uint32_t)(k * 5 + index)) - 128) * (full / 256 / 64) : 0;
+            for (int length : {7, 8, 13, 32, 45, 64})
+                for (int ramp : {0, 1, -1}) {
+                    SCOPED_TRACE(testing::Message() << f.name << " index " << index << " length " << length << " ramp "
+                                                    << ramp);
+                    for (int k = 0; k < 3; ++k) {
+                        const GLint full = f.maxField(k) << 16;
+                        if (ramp == 0) {
+                            // About the middle of each field, stepping less than half of it over 64 pixels.
+                            r.start[k] = (GLuint)(full / 2 + (GLint)spanTestByte((uint32_t)(k + length)) * 37);
+                            r.dstep[k] = (index & 2) ? ((GLint)spanTestByte((uint32_t)(k * 5 + index)) - 128) *
+                                                           (full / 256 / 64)
+                                                     : 0;
+                        } else {
+                            // The whole field, from 0 up or from its top down (flat: either end).
+                            const GLint step = (index & 2) ? (full - 1) / length : 0;
+                            r.start[k] = ramp > 0 ? 0u : (GLuint)(full - 1);
+                            r.dstep[k] = ramp > 0 ? step : -step;
+                        }
+                    }
+                    const auto run = draw(r, stage, length, [](int) { return true; }, nullptr);
+                    const auto single = draw(r, stage, length, [](int i) { return i % 2 == 0; },
+                                             [](int i) { return i % 2 == 1; });
+                    EXPECT_EQ(run, single);
                 }
-                const auto run = draw(r, stage, length, [](int) { return true; }, nullptr);
-                const auto single = draw(r, stage, length, [](int i) { return i % 2 == 0; },
-                                         [](int i) { return i % 2 == 1; });
-                EXPECT_EQ(run, single);
-            }
         }
     }
 }

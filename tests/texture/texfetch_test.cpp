@@ -442,3 +442,97 @@ TEST(TexSpan, SwitchAndLevelOfDetail) {
         EXPECT_EQ(seenLevel, k.level) << "L " << k.L;
     }
 }
+
+namespace {
+
+// The texels a textured stage gives the 32 pixels of a group under `mask`,
+// by pixel (dead pixels none), and whether the stage wrote past its texels.
+struct GroupTexels {
+    std::vector<std::vector<uint8_t>> byPixel;
+    bool pastEnd = false;
+};
+GroupTexels groupTexels(GlSpanProc stage, GLuint mask, GlSpan s, int bytes) {
+    memset(s.texels, 0xEE, sizeof s.texels);
+    stage(mask, &s);
+    GroupTexels g;
+    g.byPixel.resize(32);
+    int k = 0;
+    for (int i = 0; i < 32; i++)
+        if (mask & (0x80000000u >> i)) g.byPixel[i].assign(s.texels + k * bytes, s.texels + (k + 1) * bytes), k++;
+    for (size_t b = (size_t)(k * bytes); b < sizeof s.texels; b++) g.pastEnd |= s.texels[b] != 0xEE;
+    return g;
+}
+
+}  // namespace
+
+// The inline nearest stage takes unbroken runs four pixels a step. Each live
+// pixel gets the texel that the pixel-by-pixel walk gives it (even pixels,
+// then odd ones: at constant q their runs step alike), and, where the
+// shifted coordinates keep every bit (log2 width + log2 height <= 16), the
+// texel of the filter stage; three-byte texels are copied as words, yet
+// nothing is written past the last one.
+TEST(TexSpan, InlineNearestRunsMatchPixelByPixelAndTheFilterStage) {
+    struct Case {
+        GLenum internalFormat, format;
+        int comps, w, h, bytes;
+        GlSpanProc filterAffine, filterPerspective;
+        bool indexContext = false;
+    } cases[] = {
+        {GL_RGB, GL_RGB, 3, 256, 256, 3, __glSpanTextured2, __glSpanTextured5},
+        {GL_RGB, GL_RGB, 3, 1, 1, 3, __glSpanTextured2, __glSpanTextured5},
+        {GL_RGB, GL_RGB, 3, 2, 64, 3, __glSpanTextured2, __glSpanTextured5},
+        {GL_RGB, GL_RGB, 3, 1024, 512, 3, nullptr, nullptr},
+        {GL_RGBA, GL_RGBA, 4, 8, 2, 4, __glSpanTextured3, __glSpanTextured6},
+        {GL_LUMINANCE, GL_LUMINANCE, 1, 16, 4, 3, __glSpanTextured2, __glSpanTextured5},
+        {GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, 2, 32, 8, 4, __glSpanTextured3, __glSpanTextured6},
+        {GL_ALPHA, GL_ALPHA, 1, 4, 4, 1, __glSpanTextured1, __glSpanTextured4},
+        {GL_INTENSITY, GL_LUMINANCE, 1, 64, 1024, 4, nullptr, nullptr},
+        {GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, 1, 16, 16, 1, __glSpanTextured1, __glSpanTextured4, true},
+    };
+    // Texel-unit coordinates at pixel 0 and their steps (q = 1), across
+    // the level's edges both ways.
+    const struct { float s, t, ds, dt; } spans[] = {
+        {0.25f, 0.5f, 0.4f, 0.0f}, {-3.3f, 5.7f, 0.4f, 0.13f}, {1000.2f, -77.7f, -2.6f, 1.9f}, {7.5f, 7.5f, -31.0f, 17.25f}};
+    const GLuint masks[] = {0xFFFFFFFFu, 0xFFFFFFFEu, 0xFFFFFFF0u, 0xF8000000u, 0xF0000000u, 0xE0000000u, 0x80000000u,
+                            0x7FFFFFFFu, 0xF0F0F0F0u};
+    for (const Case& k : cases) {
+        GltestDibContext c(4, 4, k.indexContext ? 8 : 32, k.indexContext);
+        std::mt19937 rng(3);
+        randomTexture(k.internalFormat, k.format, k.comps, k.w, k.h, false, &rng);
+        filters(GL_TEXTURE_2D, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT);
+        GlTextureParams* p = validatedTexture();
+        ASSERT_NE(p, nullptr) << std::hex << k.internalFormat;
+        GlContext* gc = __glCurrentContext();
+        p->texelFetch = gc->procs.texelFetch = __glPickTexelFetch(&p->levels[0]);
+        gc->procs.texFilterMin = gc->procs.texFilterMag = __glTexFilterNearest;
+        for (bool perspective : {false, true}) {
+            const GlSpanProc stage = __glPickNearestTexturedSpan(p, k.bytes, perspective);
+            ASSERT_NE(stage, nullptr);
+            const GlSpanProc filter = perspective ? k.filterPerspective : k.filterAffine;
+            for (const auto& x : spans)
+                for (float dq : {0.0f, 0.01f}) {
+                    if (dq != 0.0f && !perspective) continue;
+                    const float q = perspective ? 1.5f : 1.0f;
+                    const GlSpan s = groupSpan(x.s * q, x.t * q, q, 0.0f, x.ds * q, x.dt * q, dq, 0.0f);
+                    for (GLuint mask : masks) {
+                        SCOPED_TRACE(testing::Message() << std::hex << k.internalFormat << std::dec << " " << k.w << "x"
+                                                        << k.h << " perspective " << perspective << " dq " << dq
+                                                        << " s " << x.s << " mask " << std::hex << mask);
+                        const GroupTexels run = groupTexels(stage, mask, s, k.bytes);
+                        if (k.internalFormat == GL_RGB) {
+                            EXPECT_FALSE(run.pastEnd);
+                        }
+                        if (dq == 0.0f) {
+                            const GroupTexels even = groupTexels(stage, mask & 0xAAAAAAAAu, s, k.bytes);
+                            const GroupTexels odd = groupTexels(stage, mask & 0x55555555u, s, k.bytes);
+                            for (int i = 0; i < 32; i++)
+                                EXPECT_EQ(run.byPixel[i], (i % 2 ? odd : even).byPixel[i]) << "pixel " << i;
+                        }
+                        if (filter) {
+                            EXPECT_EQ(run.byPixel, groupTexels(filter, mask, s, k.bytes).byPixel);
+                        }
+                    }
+                }
+        }
+    }
+}
