@@ -6,8 +6,11 @@
 // and tells the chain picker the texture-function code.
 
 #include <float.h>
+#include <stddef.h>
 #include <string.h>
 #include <emmintrin.h>
+#include <array>
+#include <utility>
 #include "raster/chaintex.h"
 #include "codegen/codegen.h"
 #include "texture/texsample.h"
@@ -201,11 +204,11 @@ enum SpanKind { K_AFFINE, K_PERSPECTIVE, K_SWITCH, K_MIPMAP };
 inline GLfloat positive(GLfloat q) { return q > 0.0f ? q : FLT_MIN; }
 
 // The float scaled by 2^16 is exact, so its rounded conversion is the value
-// rounded to 16.16.
+// rounded to 16.16; it is held to [-32768, 32767.996] first (a not-a-number
+// low: max and min answer their second operand when unordered).
 inline GLint fixed16(GLfloat v) {
-    v = v > -32768.0f ? v : -32768.0f;
-    v = v < 32767.996f ? v : 32767.996f;
-    return _mm_cvtss_si32(_mm_set_ss(v * 65536.0f));
+    const __m128 x = _mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_set_ss(-32768.0f)), _mm_set_ss(32767.996f));
+    return _mm_cvtss_si32(_mm_mul_ss(x, _mm_set_ss(65536.0f)));
 }
 
 // 1/k for the pixel distances within a run.
@@ -222,42 +225,55 @@ struct TexRun {
     GLfloat L, dL;
 };
 
-// Hands the group to run() as runs with live pixels. Affine, or q constant:
-// one run of 32. Perspective: two runs of 16 pixels, each divided at its
-// first pixel and at its last live pixel (never past the span) and stepped
-// linearly between.
-template <int Kind, class Run>
-inline void texelRuns(GLuint mask, const GlSpan* sp, Run run) {
+// s, t, ds and dt of a run from their floats, each as fixed16 converts it.
+inline void fixedCoordinates(TexRun* x, __m128 v) {
+    static_assert(offsetof(TexRun, dt) == offsetof(TexRun, s) + 12, "TexRun: s, t, ds, dt in a row");
+    v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.996f));
+    _mm_storeu_si128((__m128i*)&x->s, _mm_cvtps_epi32(_mm_mul_ps(v, _mm_set1_ps(65536.0f))));
+}
+
+// The group's runs with live pixels, in pixel order; answers how many.
+// Affine, or q constant: one run of 32. Perspective: up to two runs of 16
+// pixels, each divided at its first pixel and at its last live pixel (never
+// past the span) and stepped linearly between.
+template <int Kind>
+inline int texelRuns(GLuint mask, const GlSpan* sp, TexRun runs[2]) {
     if (Kind == K_AFFINE) {
-        run(TexRun{mask, sp->s, sp->t, sp->sStep, sp->tStep, 0.0f, 0.0f});
-        return;
+        runs[0] = TexRun{mask, sp->s, sp->t, sp->sStep, sp->tStep, 0.0f, 0.0f};
+        return 1;
     }
     constexpr bool lod = Kind != K_PERSPECTIVE;
     GLfloat sq = sp->texS, tq = sp->texT, q = sp->texQ, r = sp->texLod;
     if (sp->texQStep == 0.0f) {  // q constant along the span: s/q and t/q are linear
         const GLfloat w = 1.0f / positive(q);
-        run(TexRun{mask, fixed16(sq * w), fixed16(tq * w), fixed16(sp->texSStep * w),
-                   fixed16(sp->texTStep * w), lod ? r * w : 0.0f, lod ? sp->texLodStep * w : 0.0f});
-        return;
+        runs[0].mask = mask;
+        runs[0].L = lod ? r * w : 0.0f, runs[0].dL = lod ? sp->texLodStep * w : 0.0f;
+        fixedCoordinates(&runs[0], _mm_mul_ps(_mm_setr_ps(sq, tq, sp->texSStep, sp->texTStep), _mm_set1_ps(w)));
+        return 1;
     }
+    int count = 0;
     for (int half = 0; half < 2; half++) {
         const GLuint m = half ? mask << 16 : mask & 0xFFFF0000u;
         if (m) {
+            TexRun& x = runs[count++];
             const GLint last = 31 - __builtin_ctz(m);
             const GLfloat w0 = 1.0f / positive(q), s0 = sq * w0, t0 = tq * w0;
-            TexRun x = {m, fixed16(s0), fixed16(t0), 0, 0, lod ? r * w0 : 0.0f, 0.0f};
+            x.mask = m;
+            x.L = lod ? r * w0 : 0.0f, x.dL = 0.0f;
+            GLfloat ds = 0.0f, dt = 0.0f;
             if (last) {
                 const GLfloat k = (GLfloat)last, perPixel = kReciprocal[last];
                 const GLfloat w1 = 1.0f / positive(q + k * sp->texQStep);
-                x.ds = fixed16(((sq + k * sp->texSStep) * w1 - s0) * perPixel);
-                x.dt = fixed16(((tq + k * sp->texTStep) * w1 - t0) * perPixel);
+                ds = ((sq + k * sp->texSStep) * w1 - s0) * perPixel;
+                dt = ((tq + k * sp->texTStep) * w1 - t0) * perPixel;
                 if (lod) x.dL = ((r + k * sp->texLodStep) * w1 - x.L) * perPixel;
             }
-            run(x);
+            fixedCoordinates(&x, _mm_setr_ps(s0, t0, ds, dt));
         }
         sq += 16.0f * sp->texSStep, tq += 16.0f * sp->texTStep, q += 16.0f * sp->texQStep;
         if (lod) r += 16.0f * sp->texLodStep;
     }
+    return count;
 }
 
 // live() for each live pixel of a mask, next() after every pixel up to the
@@ -284,7 +300,9 @@ void GLSPANCALL spanTextured(GLuint mask, GlSpan* sp) {
     const GlSpanTexFilterProc minFilter = gc->procs.texFilterMin, magFilter = gc->procs.texFilterMag;
     const GLfloat crossover = p->switchValue;
     uint8_t* out = sp->texels;
-    texelRuns<Kind>(mask, sp, [&](TexRun x) {
+    TexRun runs[2];
+    for (int r = 0, count = texelRuns<Kind>(mask, sp, runs); r < count; ++r) {
+        TexRun& x = runs[r];
         GLuint s = (GLuint)x.s, t = (GLuint)x.t;
         runPixels(
             x.mask,
@@ -298,34 +316,52 @@ void GLSPANCALL spanTextured(GLuint mask, GlSpan* sp) {
                 s += (GLuint)x.ds, t += (GLuint)x.dt;
                 if (Kind == K_SWITCH || Kind == K_MIPMAP) x.L += x.dL;
             });
-    });
+    }
 }
 
 // The nearest texel of level 0 under GL_REPEAT, read inline. s and t are
 // kept shifted so that the row is the top log2-height bits of T and the
 // column the log2-width bits of S just below them: the texel is
 // ((T & rowField) | (S & columnField)) >> shift, one shift by a count that
-// stays in place through the loop.
+// stays in place through the loop. One grid for each log2 width and height.
 struct NearestGrid {
-    const uint8_t* data;
     GLuint rowField, columnField;
     GLint shift;
-    GLint sShift, tShift;  // left (negative: right) shift of 16.16 s, left shift of t
-    explicit NearestGrid(const GlMipmapLevel* l) {
-        const GLint a = l->widthLog2, b = l->heightLog2;
-        data = l->data;
-        rowField = b ? ~0u << (32 - b) : 0;
-        columnField = a ? ((1u << a) - 1) << (32 - a - b) : 0;
-        shift = a + b ? 32 - a - b : 31;  // a 1 x 1 level: both fields empty
-        sShift = 16 - b - a;
-        tShift = 16 - b;
-    }
-    GLuint s(GLint v) const { return sShift >= 0 ? (GLuint)v << sShift : (GLuint)(v >> -sShift); }
-    GLuint t(GLint v) const { return (GLuint)v << tShift; }
-    const uint8_t* texel(GLuint S, GLuint T, GLint bytes) const {
-        return data + (((T & rowField) | (S & columnField)) >> shift) * (GLuint)bytes;
+    GLint sLeft, sRight, tLeft;  // S: 16.16 s shifted left, then right (arithmetic); T: t shifted left
+    GLuint s(GLint v) const { return (GLuint)((GLint)((GLuint)v << sLeft) >> sRight); }
+    GLuint t(GLint v) const { return (GLuint)v << tLeft; }
+    GLuint texel(GLuint S, GLuint T) const { return ((T & rowField) | (S & columnField)) >> shift; }
+};
+
+constexpr int kNearestLog2 = 10;  // up to 1024 x 1024 texels
+constexpr NearestGrid nearestGrid(int a, int b) {
+    return {b ? ~0u << (32 - b) : 0u, a ? ((1u << a) - 1) << (32 - a - b) : 0u,
+            a + b ? 32 - a - b : 31,  // a 1 x 1 level: both fields empty
+            a + b <= 16 ? 16 - a - b : 0, a + b <= 16 ? 0 : a + b - 16, 16 - b};
+}
+struct NearestGridEntry {
+    template <int J>
+    static constexpr NearestGrid at() {
+        return nearestGrid(J / (kNearestLog2 + 1), J % (kNearestLog2 + 1));
     }
 };
+template <size_t... J>
+constexpr std::array<NearestGrid, sizeof...(J)> nearestGrids(std::index_sequence<J...>) {
+    return {{NearestGridEntry::at<(int)J>()...}};
+}
+constexpr std::array<NearestGrid, (kNearestLog2 + 1) * (kNearestLog2 + 1)> kNearestGrids =
+    nearestGrids(std::make_index_sequence<(kNearestLog2 + 1) * (kNearestLog2 + 1)>());
+
+inline const NearestGrid& gridOf(const GlMipmapLevel* l) {
+    return kNearestGrids[(size_t)(l->widthLog2 * (kNearestLog2 + 1) + l->heightLog2)];
+}
+
+// Lanes v, v + d, v + 2 d, v + 3 d from v and d in lane 0.
+inline __m128i ramp4(__m128i v, __m128i d) {
+    v = _mm_shuffle_epi32(v, 0), d = _mm_shuffle_epi32(d, 0);
+    const __m128i d0111 = _mm_slli_si128(d, 4);
+    return _mm_add_epi32(_mm_add_epi32(v, d0111), _mm_add_epi32(_mm_slli_si128(d0111, 4), _mm_slli_si128(d0111, 8)));
+}
 
 // An RGB texel copied as one word: the byte after it is the next texel's
 // (a level's memory ends with GL_TEX_LEVEL_SLACK spare bytes), and the
@@ -336,18 +372,20 @@ inline void putTexelWord(const GlTextureParams* p, const uint8_t* v, uint8_t* ou
     else putTexel<F>(p, v, out);
 }
 
-// An unbroken run of n pixels, four a step: the lanes hold S and T of
-// pixels i .. i + 3 and give their texel offsets together; the texels are
-// then copied one by one, the run's last one exactly.
+// A run of n pixels unbroken from bit 31, four a step: the lanes hold S and
+// T of pixels i .. i + 3 and give their texel offsets together; the texels
+// are then copied one by one, the run's last one exactly.
 template <int F, int Bytes>
-uint8_t* nearestRun(const GlTextureParams* p, const NearestGrid& g, GLuint S, GLuint T, GLuint dS, GLuint dT, int n,
-                    uint8_t* out) {
-    __m128i S4 = _mm_setr_epi32((int)S, (int)(S + dS), (int)(S + 2 * dS), (int)(S + 3 * dS));
-    __m128i T4 = _mm_setr_epi32((int)T, (int)(T + dT), (int)(T + 2 * dT), (int)(T + 3 * dT));
-    const __m128i dS4 = _mm_set1_epi32((int)(dS << 2)), dT4 = _mm_set1_epi32((int)(dT << 2));
+__attribute__((always_inline)) inline uint8_t* nearestRun(const GlTextureParams* p, const NearestGrid& g,
+                                                          const TexRun& x, int n, uint8_t* out) {
+    const __m128i st = _mm_loadu_si128((const __m128i*)&x.s);  // s, t, ds, dt
+    const __m128i S = _mm_sra_epi32(_mm_sll_epi32(st, _mm_cvtsi32_si128(g.sLeft)), _mm_cvtsi32_si128(g.sRight));
+    const __m128i T = _mm_sll_epi32(st, _mm_cvtsi32_si128(g.tLeft));
+    __m128i S4 = ramp4(S, _mm_srli_si128(S, 8)), T4 = ramp4(_mm_srli_si128(T, 4), _mm_srli_si128(T, 12));
+    const __m128i dS4 = _mm_slli_epi32(_mm_shuffle_epi32(S, 0xAA), 2), dT4 = _mm_slli_epi32(_mm_shuffle_epi32(T, 0xFF), 2);
     const __m128i rowField = _mm_set1_epi32((int)g.rowField), columnField = _mm_set1_epi32((int)g.columnField);
     const __m128i shift = _mm_cvtsi32_si128(g.shift);
-    const uint8_t* const data = g.data;
+    const uint8_t* const data = p->levels[0].data;
     alignas(16) GLuint o[4];
     const auto offsets = [&] {
         __m128i e = _mm_srl_epi32(_mm_or_si128(_mm_and_si128(T4, rowField), _mm_and_si128(S4, columnField)), shift);
@@ -371,24 +409,27 @@ uint8_t* nearestRun(const GlTextureParams* p, const NearestGrid& g, GLuint S, GL
 template <int F, int Bytes, bool Perspective>
 void GLSPANCALL spanNearest(GLuint mask, GlSpan* sp) {
     const GlTextureParams* p = (const GlTextureParams*)sp->context->currentTexture;
-    const NearestGrid g(&p->levels[0]);
+    const NearestGrid& g = gridOf(&p->levels[0]);
     uint8_t* out = sp->texels;
-    texelRuns<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, [&](TexRun x) {
-        GLuint S = g.s(x.s), T = g.t(x.t);
-        const GLuint dS = g.s(x.ds), dT = g.t(x.dt);
+    TexRun runs[2];
+    for (int r = 0, count = texelRuns<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, runs); r < count; ++r) {
+        const TexRun& x = runs[r];
         const GLuint dead = ~x.mask;
         if (!(dead & (dead + 1))) {
-            if (x.mask) out = nearestRun<F, Bytes>(p, g, S, T, dS, dT, dead ? __builtin_clz(dead) : 32, out);
-            return;
+            if (x.mask) out = nearestRun<F, Bytes>(p, g, x, dead ? __builtin_clz(dead) : 32, out);
+            continue;
         }
+        const uint8_t* data = p->levels[0].data;
+        GLuint S = g.s(x.s), T = g.t(x.t);
+        const GLuint dS = g.s(x.ds), dT = g.t(x.dt);
         runPixels(
             x.mask,
             [&] {
-                putTexel<F>(p, g.texel(S, T, kSourceBytes[F]), out);
+                putTexel<F>(p, data + g.texel(S, T) * kSourceBytes[F], out);
                 out += Bytes;
             },
             [&] { S += dS, T += dT; });
-    });
+    }
 }
 
 template <int F>
@@ -471,7 +512,7 @@ GL_SPAN_TEXTURED(12, 4, K_MIPMAP)
 extern "C" GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* p, GLint texelBytes,
                                                          GLboolean perspective) {
     const GlMipmapLevel* l = &p->levels[0];
-    if (l->border) return nullptr;
+    if (l->border || l->widthLog2 > kNearestLog2 || l->heightLog2 > kNearestLog2) return nullptr;
     const int b = bytesIndex(texelBytes), k = perspective ? 1 : 0;
     switch (l->storedFormat) {
     case GL_LUMINANCE: return NearestRow<TF_LUM>::stages[b][k];

@@ -88,10 +88,10 @@ inline GLuint modulatePixel(const uint8_t* t, GLuint r, GLuint g, GLuint b, GLin
     return out;
 }
 
-// floor(x x / 255) in 16-bit lanes, x in -255 .. 255: ((x x + 1) 257) >> 16
-// is exact up to x x = 65025.
+// floor(x x / 255) in 16-bit lanes, x in -255 .. 255: (x x 0x8081) >> 23
+// is exact for every 16-bit x x.
 inline __m128i squares255(__m128i x) {
-    return _mm_mulhi_epu16(_mm_add_epi16(_mm_mullo_epi16(x, x), _mm_set1_epi16(1)), _mm_set1_epi16(257));
+    return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(x, x), _mm_set1_epi16((short)0x8081)), 7);
 }
 
 // The square-table product of bytes a and b before its halving:
@@ -140,8 +140,8 @@ inline void channelLanes4(const GlSpan* s, bool smooth, __m128i lanes[3], __m128
 
 // Textured GL_MODULATE over an unbroken run of live pixels walked rightward
 // in a format of 1 or 2 bytes: the texture stage, then eight pixels a step in
-// 16-bit lanes (a last step of fewer reads eight texels and dither addends,
-// which GlSpan.texels and the dither rows hold, and writes its own pixels).
+// 16-bit lanes (a last step of fewer reads eight texels, which GlSpan.texels
+// holds, and writes its own pixels).
 // A channel's 16.16 value is kept shifted left so that its channel byte is
 // the top byte; the dither addend D joins the doubled product doubled:
 // (2 mul + 2 D) >> (9 - bits) is (mul + D) >> (8 - bits).
@@ -163,22 +163,24 @@ bool directModulateRun(GLuint mask, GlSpan* s) {
         value[k] = _mm_slli_epi32(value[k], 24 - F::shift(k));
         step4[k] = _mm_slli_epi32(step4[k], 24 - F::shift(k));
     }
+    // Twice each channel's dither addend (below 1.0) >> (8 + bits). A dither
+    // row repeats every four pixels: the addends of pixels 0 .. 7 serve every step.
+    __m128i D2[3] = {};
+    if (Dither) {
+        const __m128i D = _mm_packs_epi32(_mm_srai_epi32(_mm_loadu_si128((const __m128i*)d), 8 + least),
+                                          _mm_srai_epi32(_mm_loadu_si128((const __m128i*)(d + 4)), 8 + least));
+        for (int k = 0; k < 3; ++k) D2[k] = _mm_slli_epi16(_mm_srai_epi16(D, F::bits[k] - least), 1);
+    }
     for (int i = 0; i < n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
         __m128i tex[3];
         texelPlanes8<TexelBytes>(t, tex);
-        // Dither addends (below 1.0) >> (8 + least bits); the other channels shift on.
-        __m128i D = _mm_setzero_si128();
-        if (Dither) D = _mm_packs_epi32(_mm_srai_epi32(_mm_loadu_si128((const __m128i*)(d + i)), 8 + least),
-                                        _mm_srai_epi32(_mm_loadu_si128((const __m128i*)(d + i + 4)), 8 + least));
         __m128i out = _mm_setzero_si128();
 #pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
-            const int bits = F::bits[k];
             const __m128i next = _mm_add_epi32(value[k], step4[k]);
             const __m128i c = _mm_packs_epi32(_mm_srli_epi32(value[k], 24), _mm_srli_epi32(next, 24));
             value[k] = _mm_add_epi32(next, step4[k]);
-            const __m128i D2 = _mm_slli_epi16(_mm_srai_epi16(D, bits - least), 1);
-            const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2), 9 - bits);
+            const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2[k]), 9 - F::bits[k]);
             out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
         }
         if (n - i < 8) {
