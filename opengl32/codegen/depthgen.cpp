@@ -79,9 +79,16 @@ void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
 
 namespace {
 
-void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin) {
+// The stage, or (subroutine) the test of a group for the whole fill: it
+// returns ECX, the mask without the failed pixels, and calls nothing.
+void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, bool subroutine) {
     GlContextProcs* p = &gc->procs;
     const auto stencilPass = [&A] { return A.m(EDX, GL_OG_SPAN_STENCIL_PASS_MASK); };
+    if (k.func == 0 && subroutine) {
+        A.Xor(ECX, ECX);
+        A.Ret();
+        return;
+    }
     if (k.func == 0) {  // GL_NEVER: nothing passes
         if (k.stencil) {
             A.Mov(ECX, stencilPass());
@@ -92,8 +99,10 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin) {
         return;
     }
     GlOgNode* cpp = A.label();
-    A.Cmp(A.m(EDX, GL_OG_SPAN_Z_OFFSET), A.i(0));
-    A.Jne(cpp);
+    if (!subroutine) {
+        A.Cmp(A.m(EDX, GL_OG_SPAN_Z_OFFSET), A.i(0));
+        A.Jne(cpp);
+    }
     A.Push(EBX);
     A.Push(ESI);
     A.Push(EDI);
@@ -148,6 +157,10 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin) {
     A.Pop(EDI);
     A.Pop(ESI);
     A.Pop(EBX);
+    if (subroutine) {
+        A.Ret();
+        return;
+    }
     GlOgNode* empty = A.label();
     A.Test(ECX, ECX);
     A.Je(empty);
@@ -183,6 +196,11 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
     uint8_t* entry = A.out;
-    generate(A, gc, k, twin);
+    generate(A, gc, k, twin, false);
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, (void*)twin);
+}
+
+void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint write, GLuint bytes, GLuint shift) {
+    const DepthKey k = {func, write, bytes, shift, 0};
+    generate(A, gc, k, nullptr, true);
 }

@@ -83,6 +83,11 @@ struct GlOgAsm {
         return n;
     }
     void place(GlOgNode* l) {
+        if (failed) return;
+        // A short jump that does not reach its label is a generator fault:
+        // the routine is dropped rather than run.
+        for (const GlOgNode* f = l->label.fixups; f; f = f->fixup.next)
+            if (!f->fixup.width && out - (f->fixup.field + 1) > 127) failed = true, refusedOp = -2;
         if (!failed) out = __glOgPlaceLabel(gc, out, l);
     }
     // The code address of a placed label.

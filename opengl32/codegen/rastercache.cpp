@@ -88,3 +88,11 @@ extern "C" void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOg
     h->twin = twin;
     return entry;
 }
+
+extern "C" const void* GLPROC __glOgRecordOf(const GlContext* gc, GLint which, const void* routine) {
+    const GlOgCache* c = &gc->og.gen.caches[which];
+    const uint8_t* p = (const uint8_t*)routine;
+    if (!p || p < c->code || p >= c->code + (size_t)c->entryCount * c->codeBytes) return nullptr;
+    const Header* h = (const Header*)areaOf(c, p);
+    return h->recordBytes ? h + 1 : nullptr;
+}

@@ -32,6 +32,9 @@ void GLPROC __glOgClaim(GlContext* gc, GLint which, GLint keyA, const void* reco
 void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOgAsm* A, uint8_t* entry, void* twin);
 // The routine of a hit.
 void* GLPROC __glOgHitEntry(const GlOgClaim* claim);
+// The key record a routine of cache `which` was made for (null for an
+// address outside the cache).
+const void* GLPROC __glOgRecordOf(const GlContext* gc, GLint which, const void* routine);
 // Points every context slot that holds an address in [code, code + bytes) at
 // its C++ twin (or the empty stage): no slot keeps a routine that is gone.
 void GLPROC __glOgInvalidateSlots(GlContext* gc, const uint8_t* code, GLuint bytes);

@@ -33,6 +33,13 @@ struct GlOgRasterKey {
     GLuint fill[12];     // mode 0: what the span body reads (spanbody.cpp)
 };
 
+// The words of GlOgRasterKey::fill: what the whole fill's span body reads.
+enum {
+    FILL_FORMAT, FILL_TEXCODE, FILL_TEXEL_BYTES, FILL_DITHER, FILL_SMOOTH, FILL_DEPTH, FILL_DEPTH_WRITE,
+    FILL_DEPTH_BYTES, FILL_DEPTH_SHIFT, FILL_NOTHING_WRITTEN, FILL_MMX, FILL_RGBA,
+};
+static_assert(FILL_RGBA < 12, "fill words");
+
 // The lower part of a triangle: its rows, the new short edge and, when the
 // short edge is the left one, the start values at its vertex.
 struct GlOgLowerPart {
@@ -45,8 +52,16 @@ struct GlOgLowerPart {
     GLint depthLittleStep, depthBigStep, stencilLittleStep, stencilBigStep;
 };
 
+// The MMX whole fill's lanes (mmxspan.cpp): low and high words of each
+// channel and their steps of four pixels, the depth lanes, a step's pixels.
+struct GlOgMmxLanes {
+    GLushort low[3][4], high[3][4], lowStep[3][4], highStep[3][4];
+    GLushort z[4], zOffsets[4], zStep[4], pixels[4];
+};
+
 // Scratch of the set-up and the walker (the context's data area, 8-aligned).
 struct GlOgRasterScratch {
+    GlOgMmxLanes lanes;
     double dyFirst, dyB, xs, temp, d, dx;
     double zLittleSum;
     GLushort callerCW, pad16;
@@ -71,6 +86,10 @@ struct GlOgRasterScratch {
     GLfloat areaFace;
     GlOgLowerPart lower;
     GLint value[4];  // span start values of the colour channels
+    GLuint acc[3];   // the fragment's channels along a group (whole fill)
+    uint8_t* texels;
+    GLuint pixel, mask;
+    GLuint groupZ;  // the MMX fill's group depth
 };
 static_assert(sizeof(GlOgRasterScratch) + 8 <= GL_OG_DATA_AREA_BYTES, "the scratch fits the data area");
 
@@ -122,10 +141,15 @@ struct GlOgRasterEmit {
     int colorCount() const { return !(F() & GL_RF_SMOOTH_COLOR) ? 0 : (F() & GL_RF_RGBA) ? 4 : 1; }
 };
 
-// The walker's emission (walkgen.cpp) and the mode-0 span body (spanbody.cpp).
-uint8_t* __glOgGenWalker(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
+// The mode-0 span body (spanbody.cpp).
 // Fills key->fill for mode 0; false when the state has no whole-triangle fill.
 bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key);
-// The body of one span in mode 0: the frame's GlSpan holds the span's start
-// values, EBX its pixel count (> 0).
-void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
+// Mode 0: the work of one group of 32 pixels (ESI the span's pixels left,
+// EBP the frame's GlSpan at the group); the subroutines it calls, emitted
+// once after the walker at the label.
+void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
+void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
+// The MMX fill (mmxspan.cpp): whether it takes the key, and a whole span
+// (ESI its pixels, EBP the frame at its first pixel; ends with emms).
+bool __glOgMmxBodyTakes(const GlOgRasterKey* k);
+void __glOgGenMmxSpan(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);

@@ -1,7 +1,267 @@
-// The span bodies of the whole-triangle fill (mode 0 of the walker).
+// The span bodies of the whole-triangle fill (mode 0 of the walker): the
+// chain of a simple state (depth stage, then the direct stage of the
+// format, or nothing written) done inline, group by group of 32 pixels, with
+// the span's values at each group exactly the chain's.
+//
+// Each group: the coverage mask of its pixels; the depth test (the generated
+// depth stage's code, called as a subroutine of the routine) narrows it; the
+// textured stage of procs.spanTextured fills the texels of the live pixels;
+// then the colour of each live pixel is computed and stored as the direct
+// stage computes it (x86 here, four pixels a step in MMX in mmxspan.cpp).
 
 #include "codegen/rasterwalk.h"
+#include "raster/chain.h"
+#include "spans/spanformat.h"
+#include "texture/texture.h"
 
-bool __glOgSpanBodyKey(GlContext*, GlOgRasterKey*) { return false; }
 
-void __glOgGenSpanBody(GlContext*, const GlOgRasterKey*, GlOgAsm& A) { A.failed = true; }
+namespace {
+
+// Field widths and positions of the RGBA formats with direct stages.
+struct Layout {
+    GLint bytes, bits[3], pos[3];
+};
+bool layoutOf(GLuint code, Layout* l) {
+    switch (code) {
+    case GL_FORMAT_332: *l = {1, {3, 3, 2}, {5, 2, 0}}; return true;
+    case GL_FORMAT_555: *l = {2, {5, 5, 5}, {10, 5, 0}}; return true;
+    case GL_FORMAT_565: *l = {2, {5, 6, 5}, {11, 5, 0}}; return true;
+    case GL_FORMAT_X888: *l = {4, {8, 8, 8}, {16, 8, 0}}; return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
+    const GlChainPick* pick = &gc->chain;
+    const GLuint F = pick->flags;
+    const GlColorBuffer* cb = gc->drawBuffer;
+    if (!cb || !gc->span.windowInside || pick->genericStore || pick->genericSetup) return false;
+    if (F & (GL_RF_CLIP_LIST | GL_RF_INDEX_TEST | GL_RF_POLYGON_OFFSET | GL_RF_FOG_FRAGMENT | GL_RF_ALPHA_TEST |
+             GL_RF_LOGIC_OP | GL_RF_STENCIL | GL_RF_POLYGON_STIPPLE))
+        return false;
+    if (pick->separateStore && !pick->nothingWritten) return false;
+    GLuint* w = key->fill;
+    w[FILL_FORMAT] = cb->formatCode;
+    w[FILL_RGBA] = pick->rgba;
+    Layout l;
+    if (pick->rgba ? !layoutOf(cb->formatCode, &l) : cb->formatCode != GL_FORMAT_INDEX8) return false;
+    const bool textured = (F & GL_RF_TEXTURE) != 0;
+    const GlTextureParams* tex = (const GlTextureParams*)gc->currentTexture;
+    if (textured && (!tex || tex->dimensions != 2)) return false;
+    const GLuint code = textured ? pick->texCode : 0;
+    if (pick->rgba ? (code != 0 && code != 1 && code != 3) : code > 2) return false;
+    w[FILL_TEXCODE] = code;
+    w[FILL_TEXEL_BYTES] = !textured ? 0 : !pick->rgba ? 1 : pick->texAlpha ? 4 : 3;
+    w[FILL_DITHER] = pick->dither;
+    w[FILL_SMOOTH] = (F & GL_RF_SMOOTH_COLOR) != 0;
+    const GlDepthBuffer* db = &gc->fb.depth;
+    if ((F & GL_RF_DEPTH) && (gc->depth.writeMask || db->compareFunc != GL_ALWAYS)) {
+        w[FILL_DEPTH] = 1 + ((db->compareFunc - GL_NEVER) & 7);
+        w[FILL_DEPTH_WRITE] = gc->depth.writeMask != 0;
+        w[FILL_DEPTH_BYTES] = db->buf.elementSize == 2 ? 2 : 4;
+        w[FILL_DEPTH_SHIFT] = db->depthShift;
+    }
+    w[FILL_NOTHING_WRITTEN] = pick->nothingWritten;
+    w[FILL_MMX] = __glUseMmxSpans(gc) && pick->rgba && l.bytes <= 2;
+    return true;
+}
+
+namespace {
+
+struct Body : GlOgRasterEmit {
+    GlOgNode* sp(GLint field) { return A.m(EBP, field); }
+    GLuint w(int i) const { return k->fill[i]; }
+
+    // ---- The x86 colour of the live pixels of ECX (the group at the frame).
+    // EDI the destination, ESI the dither addend, EAX the pixel, EDX and EBX
+    // scratch; the fragment's channels and the texel pointer in the scratch
+    // record. ESI and EBX kept.
+    void colorPass() {
+        const bool rgba = w(FILL_RGBA) != 0, dither = w(FILL_DITHER) != 0, smooth = w(FILL_SMOOTH) != 0;
+        const GLuint code = w(FILL_TEXCODE);
+        Layout l = {1, {8, 0, 0}, {0, 0, 0}};
+        if (rgba) layoutOf(w(FILL_FORMAT), &l);
+        const int channels = rgba ? 3 : 1;
+        // Channels step when smooth, except under GL_REPLACE (RGBA) where the texel is the colour.
+        const bool steps = smooth && !(rgba && code == 1) && !(!rgba && code == 1);
+        const bool flatPixel = rgba && code == 0 && !dither && !smooth;
+        A.Push(ESI);
+        A.Push(EBX);
+        A.Mov(EDI, sp(GL_OG_SPAN_DEST));
+        if (dither) A.Mov(ESI, sp(GL_OG_SPAN_DITHER));
+        const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
+        const GLint steps1[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
+        for (int c = 0; c < channels && !flatPixel; c++) {
+            A.Mov(EAX, sp(values[c]));
+            A.Mov(a(&S->acc[c]), EAX);
+        }
+        if (code) {
+            A.Lea(EAX, sp(GL_OG_SPAN_TEXELS));
+            A.Mov(a(&S->texels), EAX);
+        }
+        GlOgNode* walk = A.label(), *done = A.label();
+        A.Mov(EAX, ECX);
+        A.Not(EAX);
+        A.Lea(EDX, A.m(EAX, 1));
+        A.Test(EDX, EAX);
+        A.Jne(walk);
+        for (int bitTests = 0; bitTests < 2; bitTests++) {
+            GlOgNode* top = A.label(), *next = A.label();
+            if (bitTests) A.place(walk);
+            A.place(top);
+            if (bitTests) {
+                A.Test(ECX, ECX);
+                A.Jns(next);
+            }
+            if (rgba) rgbaPixel(l, code, dither, flatPixel);
+            else indexPixel(code, dither);
+            A.place(next);
+            A.Add(EDI, A.i(l.bytes));
+            if (dither) A.Add(ESI, A.i(4));
+            for (int c = 0; c < channels && steps; c++) {
+                A.Mov(EDX, sp(steps1[c]));
+                A.Add(a(&S->acc[c]), EDX);
+            }
+            A.Add(ECX, ECX);
+            A.Jne(top);
+            A.Jmp(done);
+        }
+        A.place(done);
+        A.Pop(EBX);
+        A.Pop(ESI);
+    }
+
+    // EAX = the texel byte k of the live pixel (its texel pointer in EBX).
+    void texelByte(GlOgNode* to, int k) { A.Movzx8(to, A.m(EBX, k)); }
+
+    void rgbaPixel(const Layout& l, GLuint code, bool dither, bool flatPixel) {
+        if (flatPixel) {
+            A.Mov(EAX, sp(GL_OG_SPAN_FLAT_PIXEL));
+        } else {
+            if (code) A.Mov(EBX, a(&S->texels));
+            A.Mov(a(&S->pixel), A.i(0));
+            const uint8_t* sq = __glSquareTable + 255;
+            for (int c = 0; c < 3; c++) {
+                const int n = l.bits[c];
+                switch (code) {
+                case 0:  // ((v + dd) >> 16) << pos
+                    A.Mov(EAX, a(&S->acc[c]));
+                    if (dither) A.Add(EAX, A.m(ESI));
+                    A.Sar(EAX, A.i(16));
+                    break;
+                case 1:  // the texel's field, through the dither addend
+                    texelByte(EAX, c);
+                    if (!dither) {
+                        if (n < 8) A.Shr(EAX, A.i(8 - n));
+                    } else {
+                        // w = ((t << (8 + n)) + dd) >> 16; field = w - (w >> n).
+                        A.Shl(EAX, A.i(8 + n));
+                        A.Add(EAX, A.m(ESI));
+                        A.Sar(EAX, A.i(16));
+                        A.Mov(EDX, EAX);
+                        A.Sar(EDX, A.i(n));
+                        A.Sub(EAX, EDX);
+                    }
+                    break;
+                default:  // GL_MODULATE: (t x c + dd >> (8 + n)) >> (8 - n), square-table product
+                    A.Mov(EDX, a(&S->acc[c]));
+                    A.Shr(EDX, A.i(8 + n));
+                    A.And(EDX, A.i(0xFF));
+                    A.Push(ECX);
+                    texelByte(ECX, c);
+                    A.Movzx8(EAX, A.ax(sq, ECX, 1));
+                    A.Sub(ECX, EDX);
+                    A.Movzx8(ECX, A.ax(sq, ECX, 1));
+                    A.Movzx8(EDX, A.ax(sq, EDX, 1));
+                    A.Add(EAX, EDX);
+                    A.Sub(EAX, ECX);
+                    A.Shr(EAX, A.i(1));
+                    A.Pop(ECX);
+                    if (dither) {
+                        A.Mov(EDX, A.m(ESI));
+                        A.Sar(EDX, A.i(8 + n));
+                        A.Add(EAX, EDX);
+                    }
+                    if (n < 8) A.Sar(EAX, A.i(8 - n));
+                    break;
+                }
+                if (l.pos[c]) A.Shl(EAX, A.i(l.pos[c]));
+                A.Or(a(&S->pixel), EAX);
+            }
+            A.Mov(EAX, a(&S->pixel));
+            if (code) A.Add(a(&S->texels), A.i((GLint)w(FILL_TEXEL_BYTES)));
+        }
+        store(l.bytes);
+    }
+
+    // The index byte: (texture 1 ? 0 : v + dd) + (t << 16), bits 16-23.
+    void indexPixel(GLuint code, bool dither) {
+        if (code != 1) {
+            A.Mov(EAX, a(&S->acc[0]));
+            if (dither) A.Add(EAX, A.m(ESI));
+        } else {
+            A.Xor(EAX, EAX);
+        }
+        if (code) {
+            A.Mov(EBX, a(&S->texels));
+            texelByte(EDX, 0);
+            A.Shl(EDX, A.i(16));
+            A.Add(EAX, EDX);
+            A.Inc(a(&S->texels));
+        }
+        A.Shr(EAX, A.i(16));
+        store(1);
+    }
+
+    void store(GLint bytes) {
+        if (bytes == 1) A.Mov(A.m(EDI), AL);
+        else if (bytes == 2) A.w16(GL_OG_Mov, A.m(EDI), EAX);
+        else A.Mov(A.m(EDI), EAX);
+    }
+
+    // ---- One group: mask, depth, texels, colour. ESI = pixels left.
+    void group(GlOgNode* depthTest) {
+        GlOgNode* full = A.label(true), *none = A.label();
+        A.Mov(ECX, A.i(-1));
+        A.Cmp(ESI, A.i(32));
+        A.Jge(full);
+        A.Mov(ECX, A.ax(__glCoverageMasks, ESI, 4));
+        A.place(full);
+        if (w(FILL_DEPTH)) {
+            A.Mov(EDX, EBP);
+            A.Call(depthTest);
+            A.Test(ECX, ECX);
+            A.Je(none);
+        }
+        if (!w(FILL_NOTHING_WRITTEN)) {
+            if (w(FILL_TEXCODE)) {
+                A.Mov(a(&S->mask), ECX);
+                A.Mov(EDX, EBP);
+                A.Call(a(&gc->procs.spanTextured));
+                A.Mov(ECX, a(&S->mask));
+            }
+            colorPass();
+        }
+        A.place(none);
+    }
+};
+
+}  // namespace
+
+// The depth test of a group as a subroutine: ECX the mask, EDX the span;
+// returns ECX without the failed pixels, EBX, ESI, EDI and EBP kept.
+void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint write, GLuint bytes, GLuint shift);
+
+void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines) {
+    Body b{{gc, k, A, __glOgScratch(gc), &gc->span}};
+    b.group(subroutines);
+}
+
+void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines) {
+    A.place(subroutines);
+    if (k->fill[FILL_DEPTH])
+        __glOgEmitDepthSubroutine(A, gc, k->fill[FILL_DEPTH] - 1, k->fill[FILL_DEPTH_WRITE], k->fill[FILL_DEPTH_BYTES],
+                                  k->fill[FILL_DEPTH_SHIFT]);
+}

@@ -166,6 +166,7 @@ struct Walk : GlOgRasterEmit {
                 A.Mov(sp(values[c]), A.i(0));
                 continue;
             }
+            if (c == 3 && k->mode == 0) continue;  // the whole fill's formats keep no alpha
             A.FldS(a(&st->spanColor[c]));
             if (smooth) {
                 A.Fild32(a(&S->skip));
@@ -181,9 +182,11 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(values[c]), EAX);
             if (c < 3) A.Mov(a(&S->value[c]), EAX);
         }
-        // The flat pixel: each field's integer part held to its range.
+        // The flat pixel: each field's integer part held to its range (the
+        // whole fill reads it for a flat colour without dither only).
+        const bool flatPixel = k->mode == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
         A.Xor(EDI, EDI);
-        for (int c = 0; c < 3 && k->rgba && k->colorBytes; c++) {
+        for (int c = 0; c < 3 && k->rgba && k->colorBytes && flatPixel; c++) {
             GlOgNode* low = A.label(true), *done = A.label(true);
             A.Mov(EAX, a(&S->value[c]));
             A.Sar(EAX, A.i(16));
@@ -254,18 +257,24 @@ struct Walk : GlOgRasterEmit {
         callerCw();
     }
 
-    // Mode 1: the chain head per group of 32 with its coverage mask; the
-    // span's values advance by their group steps between groups.
-    void chainGroups() {
-        GlOgNode* group = A.label(), *full = A.label(true), *done = A.label();
+    // The groups of 32 pixels of the span: mode 1 runs the chain head with
+    // the group's coverage mask, mode 0 the span body; the span's values
+    // advance by their group steps between groups.
+    void groups() {
+        GlOgNode* group = A.label(), *done = A.label();
         A.place(group);
-        A.Mov(ECX, A.i(-1));
-        A.Cmp(ESI, A.i(32));
-        A.Jge(full);
-        A.Mov(ECX, A.ax(__glCoverageMasks, ESI, 4));
-        A.place(full);
-        A.Mov(EDX, EBP);
-        A.Call(a(&gc->procs.fillTriangle));
+        if (k->mode == 1) {
+            GlOgNode* full = A.label(true);
+            A.Mov(ECX, A.i(-1));
+            A.Cmp(ESI, A.i(32));
+            A.Jge(full);
+            A.Mov(ECX, A.ax(__glCoverageMasks, ESI, 4));
+            A.place(full);
+            A.Mov(EDX, EBP);
+            A.Call(a(&gc->procs.fillTriangle));
+        } else {
+            __glOgGenSpanBody(gc, k, A, subroutines);
+        }
         A.Sub(ESI, A.i(32));
         A.Jle(done);
         A.Add(sp(GL_OG_SPAN_X), A.i(32));
@@ -319,8 +328,11 @@ struct Walk : GlOgRasterEmit {
         A.Cmp(EAX, a(&st->leftEdge.x));
         A.Jle(noSpan);
         spanStart(noSpan);
-        if (k->mode == 1) chainGroups();
-        else __glOgGenSpanBody(gc, k, A);
+        if (k->mode == 0 && __glOgMmxBodyTakes(k)) {
+            __glOgGenMmxSpan(gc, k, A);
+        } else {
+            groups();
+        }
         A.place(noSpan);
         stepRow();
         A.Inc(a(&S->y));
@@ -493,8 +505,10 @@ struct Walk : GlOgRasterEmit {
         A.place(unlocked);
         A.Mov(EAX, A.i(1));
         A.JmpIndirect(a(&gc->og.gen.ogReturnAddress));
+        if (k->mode == 0) __glOgGenSpanBodySubroutines(gc, k, A, subroutines);
         return entry;
     }
+    GlOgNode* subroutines;
 };
 
 }  // namespace
@@ -566,12 +580,7 @@ extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label()};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
-}
-
-uint8_t* __glOgGenWalker(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
-    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}};
-    return w.generate();
 }

@@ -236,7 +236,10 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
         place(direct, nullptr);
     }
 
-    p->spanRoutine = __glGenSpanProc(gc, 1);
+    // The whole-triangle fill where the generator takes the state, else the
+    // walker that runs the chain (always when the chain head is emptied).
+    p->spanRoutine = w->disableOg || w->nullTriangleFill ? nullptr : __glGenSpanProc(gc, 0);
+    if (!p->spanRoutine) p->spanRoutine = __glGenSpanProc(gc, 1);
     GlTriangleProc setup = pick.genericSetup ? nullptr : __glGenSetupProc(gc, 0);
     p->renderTriangle = setup ? setup : __glGenericTriangle;
     // Flat shading with per-vertex fog fogs the provoking colour per vertex.

@@ -13,6 +13,7 @@ struct StateCase {
     std::function<void()> set;
     bool rgbaOnly, indexOnly;
     std::function<void()> between;
+    bool wholeFill = false;  // the state takes the whole-triangle fill on every format
 };
 
 void fog(GLenum mode, GLenum hint) {
@@ -23,22 +24,22 @@ void fog(GLenum mode, GLenum hint) {
 
 const std::vector<StateCase>& stateCases() {
     static const std::vector<StateCase> list = {
-        {"smooth", [] {}, false, false, nullptr},
-        {"flat", [] { glShadeModel(GL_FLAT); }, false, false, nullptr},
-        {"no dither", [] { glDisable(GL_DITHER); }, false, false, nullptr},
-        {"flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); }, false, false, nullptr},
-        {"depth LEQUAL", [] { glDepthFunc(GL_LEQUAL); }, false, false, nullptr},
+        {"smooth", [] {}, false, false, nullptr, true},
+        {"flat", [] { glShadeModel(GL_FLAT); }, false, false, nullptr, true},
+        {"no dither", [] { glDisable(GL_DITHER); }, false, false, nullptr, true},
+        {"flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); }, false, false, nullptr, true},
+        {"depth LEQUAL", [] { glDepthFunc(GL_LEQUAL); }, false, false, nullptr, true},
         {"depth GREATER", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, false,
-         false, nullptr},
+         false, nullptr, true},
         {"depth GEQUAL", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GEQUAL); }, false,
-         false, nullptr},
+         false, nullptr, true},
         {"depth EQUAL on a second pass", [] {}, false, false, [] { glDepthFunc(GL_EQUAL); }},
         {"depth NOTEQUAL on a second pass", [] {}, false, false, [] { glDepthFunc(GL_NOTEQUAL); }},
-        {"depth ALWAYS, no writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, false, false, nullptr},
-        {"depth ALWAYS", [] { glDepthFunc(GL_ALWAYS); }, false, false, nullptr},
-        {"depth NEVER", [] { glDepthFunc(GL_NEVER); }, false, false, nullptr},
-        {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, false, false, nullptr},
-        {"no depth writes", [] { glDepthMask(GL_FALSE); }, false, false, nullptr},
+        {"depth ALWAYS, no writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, false, false, nullptr, true},
+        {"depth ALWAYS", [] { glDepthFunc(GL_ALWAYS); }, false, false, nullptr, true},
+        {"depth NEVER", [] { glDepthFunc(GL_NEVER); }, false, false, nullptr, true},
+        {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, false, false, nullptr, true},
+        {"no depth writes", [] { glDepthMask(GL_FALSE); }, false, false, nullptr, true},
         {"stencil INCR on depth pass", [] {
              glEnable(GL_STENCIL_TEST), glStencilFunc(GL_ALWAYS, 0, 0xFF), glStencilOp(GL_ZERO, GL_DECR, GL_INCR);
          }, false, false, nullptr},
@@ -117,6 +118,8 @@ void compareCase(const RasterFormat& f, const StateCase& c, int depthBits, unsig
     EXPECT_TRUE(gen.guards && noFill.guards);
     const int bytes = (f.bits + 7) / 8;
     EXPECT_EQ(rasterDifference(gen, cpp, sc.width, bytes), "") << "generated vs C++";
+    EXPECT_FALSE(noFill.wholeFill);
+    if (c.wholeFill && f.bits != 24) EXPECT_TRUE(gen.wholeFill) << "the whole fill drew";  // 3 bytes: the chain
     EXPECT_EQ(rasterDifference(noFill, cpp, sc.width, bytes), "") << "no whole fill vs C++";
 }
 

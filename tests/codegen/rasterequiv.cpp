@@ -1,6 +1,6 @@
 #include "rasterequiv.h"
 #include <random>
-#include "codegen/rastergen.h"
+#include "codegen/rasterwalk.h"
 #include "core/glcontext.h"
 #include "raster/chain.h"
 
@@ -57,6 +57,9 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
             const GlOgCache* setups = &gc->og.gen.caches[GL_OG_CACHE_SETUP];
             const uint8_t* proc = (const uint8_t*)gc->procs.renderTriangle;
             im.generatedSetup = proc >= setups->code && proc < setups->code + setups->entryCount * setups->codeBytes;
+            const GlOgRasterKey* walker =
+                (const GlOgRasterKey*)__glOgRecordOf(gc, GL_OG_CACHE_SPAN, (const void*)gc->procs.spanRoutine);
+            im.wholeFill = walker && walker->mode == 0;
             im.color.assign(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
             im.drawn = im.color != before;
             im.depth.resize(sc.width * sc.height);

@@ -37,6 +37,7 @@ struct RasterImage {
     bool guards = false;
     bool drawn = false;  // some colour differs from the cleared buffer
     bool generatedSetup = false;  // the triangles went through a generated set-up
+    bool wholeFill = false;       // and its walker was the whole-triangle fill
 };
 
 struct RasterScene {

@@ -1,0 +1,327 @@
+// The MMX whole-triangle fill of 16-bit colour buffers (x1r5g5b5 and
+// r5g6b5): four pixels a step, untextured, with the 16-bit depth test in
+// the same step; its pixels equal the chain's (depth stage and direct
+// stage) exactly.
+//
+// Colour: each channel's 16.16 value, dither addend included (a lane's
+// addend stays the same along the span: steps of four start on the span's
+// first pixel), is kept split in 16-bit lanes: the low word biased by 0x8000
+// (its carry then shows as a signed comparison) and the high word already
+// shifted to the channel's place in the pixel; a step adds the low words,
+// takes their carry into the high words and adds the high words' step. The
+// pixel is the OR of the three high words. Depth: the group's stored value
+// and stored step in 16-bit lanes, as the depth stage forms them; the
+// comparison is unsigned, by saturating subtraction. A group's last one to
+// three pixels are stored one by one, so nothing past the span is touched.
+//
+// Registers in a step: MM0/MM1 red low and high words, MM2/MM3 green,
+// MM4/MM5 blue, MM6 and MM7 work; EDI the colour, EDX the depth address,
+// ECX the steps left. Every span ends with emms before the walker's x87
+// code runs again.
+
+#include "codegen/rasterwalk.h"
+#include "raster/chain.h"
+
+
+namespace {
+
+// What a depth function makes of the lanes: the mask it leaves in MM7
+// (passing or failing lanes), and whether the stored words change.
+enum { D_NONE, D_PASS_MASK, D_FAIL_MASK };
+
+struct Mmx : GlOgRasterEmit {
+    GlOgNode* sp(GLint field) { return A.m(EBP, field); }
+    GLuint w(int i) const { return k->fill[i]; }
+    GlOgMmxLanes* L() { return &S->lanes; }
+    GLuint func() const { return w(FILL_DEPTH) ? w(FILL_DEPTH) - 1 : 7; }  // no depth test: as GL_ALWAYS
+    bool depth() const { return w(FILL_DEPTH) != 0; }
+    bool flatPixel() const { return !w(FILL_SMOOTH) && !w(FILL_DITHER); }
+    bool steps() const { return w(FILL_SMOOTH) != 0; }
+
+    GLint pos(int c) const {
+        const bool is565 = w(FILL_FORMAT) == GL_FORMAT_565;
+        return c == 0 ? (is565 ? 11 : 10) : c == 1 ? 5 : 0;
+    }
+
+    // ---- Once per span: the lanes of the three channels and their steps,
+    // or the flat pixel in every lane; the depth lanes' offsets.
+    void spanLanes() {
+        if (flatPixel()) {
+            A.Movd(MM(5), sp(GL_OG_SPAN_FLAT_PIXEL));
+            A.Punpcklwd(MM(5), MM(5));
+            A.Punpckldq(MM(5), MM(5));
+        } else {
+            const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
+            const GLint stepsOf[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
+            const bool dither = w(FILL_DITHER) != 0;
+            if (dither) A.Mov(EBX, sp(GL_OG_SPAN_DITHER));
+            for (int c = 0; c < 3; c++) {
+                // Lane j: value + j x step + dither[j], split in words.
+                A.Mov(EAX, sp(values[c]));
+                for (int j = 0; j < 4; j++) {
+                    A.Mov(EDX, EAX);
+                    if (dither) A.Add(EDX, A.m(EBX, 4 * j));
+                    A.Mov(ECX, EDX);
+                    A.Xor(ECX, A.i(0x8000));
+                    A.w16(GL_OG_Mov, A.a(&L()->low[c][j]), ECX);
+                    A.Shr(EDX, A.i(16));
+                    if (pos(c)) A.Shl(EDX, A.i(pos(c)));
+                    A.w16(GL_OG_Mov, A.a(&L()->high[c][j]), EDX);
+                    if (steps() && j < 3) A.Add(EAX, sp(stepsOf[c]));
+                }
+                if (!steps()) continue;
+                // The step of four pixels in both halves, in every lane.
+                A.Mov(EAX, sp(stepsOf[c]));
+                A.Shl(EAX, A.i(2));
+                A.Mov(EDX, EAX);
+                A.Shr(EDX, A.i(16));
+                if (pos(c)) A.Shl(EDX, A.i(pos(c)));
+                for (int j = 0; j < 4; j++) {
+                    A.w16(GL_OG_Mov, A.a(&L()->lowStep[c][j]), EAX);
+                    A.w16(GL_OG_Mov, A.a(&L()->highStep[c][j]), EDX);
+                }
+            }
+            for (int c = 0; c < 3; c++) {
+                A.Movq(MM(2 * c), A.a(L()->low[c]));
+                A.Movq(MM(2 * c + 1), A.a(L()->high[c]));
+            }
+            if (!steps()) pixel(MM(5));  // the same four pixels all along the span
+        }
+        if (depth()) {
+            // Stored step: the span's step shifted as the buffer stores depth,
+            // negated when it stores 1 - z; lane j's offset j x step.
+            A.Mov(EAX, sp(GL_OG_SPAN_Z_STEP));
+            A.Sar(EAX, A.i((GLint)w(FILL_DEPTH_SHIFT)));
+            GlOgNode* plain = A.label(true);
+            A.Movzx8(EDX, A.a(&gc->fb.depth.mirror));
+            A.Test(EDX, EDX);
+            A.Je(plain);
+            A.Neg(EAX);
+            A.place(plain);
+            A.Xor(EDX, EDX);
+            for (int j = 0; j < 4; j++) {
+                A.w16(GL_OG_Mov, A.a(&L()->zOffsets[j]), EDX);
+                A.Add(EDX, EAX);
+            }
+            for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L()->zStep[j]), EDX);
+        }
+    }
+
+    // The four pixels of the current lanes into `to` (MM5 itself for a
+    // constant pattern).
+    void pixel(GlOgNode* to) {
+        if (to != MM(5)) A.Movq(to, MM(5));
+        A.Por(to, MM(1));
+        A.Por(to, MM(3));
+    }
+
+    // The group's depth lanes: the stored form of its z, plus the offsets.
+    void groupDepthLanes() {
+        A.Mov(EAX, A.a(&S->groupZ));
+        A.Shr(EAX, A.i((GLint)w(FILL_DEPTH_SHIFT)));
+        GlOgNode* plain = A.label(true);
+        A.Movzx8(ECX, A.a(&gc->fb.depth.mirror));
+        A.Test(ECX, ECX);
+        A.Je(plain);
+        A.Neg(EAX);
+        A.Mov(ECX, A.a(&gc->fb.depth.depthMax));
+        A.Shr(ECX, A.i((GLint)w(FILL_DEPTH_SHIFT)));
+        A.Add(EAX, ECX);
+        A.place(plain);
+        A.Add(EAX, A.a(&gc->fb.depth.generation));
+        A.Movd(MM(6), EAX);
+        A.Punpcklwd(MM(6), MM(6));
+        A.Punpckldq(MM(6), MM(6));
+        A.Paddw(MM(6), A.a(L()->zOffsets));
+        A.Movq(A.a(L()->z), MM(6));
+    }
+
+    // Depth of a step of four at [EDX]: the stored words updated, the mask in
+    // MM7; returns what the mask means.
+    int depthStep() {
+        const GLuint f = func();
+        const bool write = w(FILL_DEPTH_WRITE) != 0;
+        const auto Z = [&] { return A.a(L()->z); };
+        const auto St = [&] { return A.mx(EDX, ECX, 8); };
+        int kind = D_NONE;
+        switch (f) {
+        case 1:  // GL_LESS: u = sat(S - Z), passing where u > 0; S - u is min(S, Z)
+            A.Movq(MM(7), St());
+            if (write) A.Movq(MM(6), MM(7));
+            A.Psubusw(MM(7), Z());
+            if (write) A.Psubw(MM(6), MM(7)), A.Movq(St(), MM(6));
+            A.Pcmpeqw(MM(7), A.q4(0));
+            kind = D_FAIL_MASK;
+            break;
+        case 3:  // GL_LEQUAL: v = sat(Z - S), passing where v = 0; Z - v is min(S, Z)
+            A.Movq(MM(7), Z());
+            A.Psubusw(MM(7), St());
+            if (write) A.Movq(MM(6), Z()), A.Psubw(MM(6), MM(7)), A.Movq(St(), MM(6));
+            A.Pcmpeqw(MM(7), A.q4(0));
+            kind = D_PASS_MASK;
+            break;
+        case 4:  // GL_GREATER: v = sat(Z - S), passing where v > 0; S + v is max(S, Z)
+            A.Movq(MM(7), Z());
+            A.Psubusw(MM(7), St());
+            if (write) A.Movq(MM(6), St()), A.Paddw(MM(6), MM(7)), A.Movq(St(), MM(6));
+            A.Pcmpeqw(MM(7), A.q4(0));
+            kind = D_FAIL_MASK;
+            break;
+        case 6:  // GL_GEQUAL: u = sat(S - Z), passing where u = 0; Z + u is max(S, Z)
+            A.Movq(MM(7), St());
+            A.Psubusw(MM(7), Z());
+            if (write) A.Movq(MM(6), Z()), A.Paddw(MM(6), MM(7)), A.Movq(St(), MM(6));
+            A.Pcmpeqw(MM(7), A.q4(0));
+            kind = D_PASS_MASK;
+            break;
+        case 2:  // GL_EQUAL: a passing lane holds its value already
+            A.Movq(MM(7), Z());
+            A.Pcmpeqw(MM(7), St());
+            kind = D_PASS_MASK;
+            break;
+        case 5:  // GL_NOTEQUAL: every passing lane gets Z, the others hold Z already
+            A.Movq(MM(7), Z());
+            A.Pcmpeqw(MM(7), St());
+            if (write) A.Movq(MM(6), Z()), A.Movq(St(), MM(6));
+            kind = D_FAIL_MASK;
+            break;
+        default:  // GL_ALWAYS
+            if (write) A.Movq(MM(6), Z()), A.Movq(St(), MM(6));
+            break;
+        }
+        return kind;
+    }
+
+    // Four pixels into [EDI]: all of them, or as the mask in MM7 says.
+    void store(int kind) {
+        const auto dest = [&] { return A.mx(EDI, ECX, 8); };
+        if (kind == D_NONE) {
+            if (flatPixel() || !steps()) A.Movq(dest(), MM(5));
+            else pixel(MM(6)), A.Movq(dest(), MM(6));
+            return;
+        }
+        if (flatPixel() || !steps()) A.Movq(MM(6), MM(5));
+        else pixel(MM(6));
+        A.Pxor(MM(6), dest());
+        if (kind == D_PASS_MASK) A.Pand(MM(7), MM(6));
+        else A.Pandn(MM(7), MM(6));
+        A.Pxor(MM(7), dest());
+        A.Movq(dest(), MM(7));
+    }
+
+    // The lanes of the next four pixels.
+    void step() {
+        if (depth()) {
+            A.Movq(MM(6), A.a(L()->z));
+            A.Paddw(MM(6), A.a(L()->zStep));
+            A.Movq(A.a(L()->z), MM(6));
+        }
+        if (!steps()) return;
+        for (int c = 0; c < 3; c++) {
+            GlOgNode* low = MM(2 * c), *high = MM(2 * c + 1);
+            A.Movq(MM(6), low);
+            A.Paddw(low, A.a(L()->lowStep[c]));
+            A.Pcmpgtw(MM(6), low);  // -1 where the low word carried
+            if (pos(c)) A.Psllw(MM(6), A.i(pos(c)));
+            A.Psubw(high, MM(6));
+            A.Paddw(high, A.a(L()->highStep[c]));
+        }
+    }
+
+    // The group's last pixels (1 to 3, ECX of them): each tested and stored
+    // on its own from the lanes.
+    void tail() {
+        if (flatPixel() || !steps()) A.Movq(A.a(L()->pixels), MM(5));
+        else pixel(MM(6)), A.Movq(A.a(L()->pixels), MM(6));
+        const GLuint f = func();
+        GlOgNode* done = A.label(true);
+        for (int j = 0; j < 3; j++) {
+            GlOgNode* skip = A.label(true);
+            if (depth()) {
+                A.Movzx16(EAX, A.a(&L()->z[j]));
+                if (f != 7) {
+                    A.w16(GL_OG_Cmp, EAX, A.m(EDX, 2 * j));
+                    switch (f) {
+                    case 0: A.Jmp(skip); break;
+                    case 1: A.Jae(skip); break;
+                    case 2: A.Jne(skip); break;
+                    case 3: A.Ja(skip); break;
+                    case 4: A.Jbe(skip); break;
+                    case 5: A.Je(skip); break;
+                    default: A.Jb(skip); break;
+                    }
+                }
+                if (w(FILL_DEPTH_WRITE)) A.w16(GL_OG_Mov, A.m(EDX, 2 * j), EAX);
+            }
+            A.Movzx16(EAX, A.a(&L()->pixels[j]));
+            A.w16(GL_OG_Mov, A.m(EDI, 2 * j), EAX);
+            A.place(skip);
+            A.Dec(ECX);
+            A.Je(done);
+        }
+        A.place(done);
+    }
+
+    // ---- The span, ESI pixels (at least 1), in groups of 32 whose depth
+    // lanes start from the group's stored depth as the depth stage's do.
+    void span() {
+        if (depth() && func() == 0) return;  // GL_NEVER: nothing is drawn, nothing written
+        spanLanes();
+        A.Mov(EDI, sp(GL_OG_SPAN_DEST));
+        if (depth()) {
+            A.Mov(EDX, sp(GL_OG_SPAN_DEPTH_ADDRESS));
+            A.Mov(EAX, sp(GL_OG_SPAN_Z));
+            A.Mov(A.a(&S->groupZ), EAX);
+        }
+        A.Mov(A.a(&S->left), ESI);
+        GlOgNode* group = A.label(), *loop = A.label(), *last = A.label(), *done = A.label(),
+                  *whole = A.label(true), *none = A.label();
+        A.place(group);
+        if (depth()) groupDepthLanes();
+        // ECX = -(steps of four in the group); EDI and EDX at their end.
+        A.Mov(ECX, A.a(&S->left));
+        A.Cmp(ECX, A.i(32));
+        A.Jle(whole);
+        A.Mov(ECX, A.i(32));
+        A.place(whole);
+        A.Shr(ECX, A.i(2));
+        A.Je(none);
+        A.Lea(EDI, A.mx(EDI, ECX, 8));
+        if (depth()) A.Lea(EDX, A.mx(EDX, ECX, 8));
+        A.Neg(ECX);
+        A.place(loop);
+        store(depthStep());
+        step();
+        A.Inc(ECX);
+        A.Jne(loop);
+        A.place(none);
+        A.Sub(A.a(&S->left), A.i(32));
+        A.Jle(last);
+        if (depth()) {
+            A.Mov(EAX, sp(GL_OG_SPAN_Z_STEP32));
+            A.Add(A.a(&S->groupZ), EAX);
+        }
+        A.Jmp(group);
+        // The last group's one to three pixels past its steps of four.
+        A.place(last);
+        A.Mov(ECX, A.a(&S->left));
+        A.And(ECX, A.i(3));
+        A.Je(done);
+        tail();
+        A.place(done);
+        A.Emms();
+    }
+};
+
+}  // namespace
+
+bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
+    const GLuint* w = k->fill;
+    return w[FILL_MMX] && w[FILL_RGBA] && (w[FILL_FORMAT] == GL_FORMAT_565 || w[FILL_FORMAT] == GL_FORMAT_555) &&
+           !w[FILL_TEXCODE] && !w[FILL_NOTHING_WRITTEN] && (!w[FILL_DEPTH] || w[FILL_DEPTH_BYTES] == 2);
+}
+
+void __glOgGenMmxSpan(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
+    Mmx m{{gc, k, A, __glOgScratch(gc), &gc->span}};
+    m.span();
+}
