@@ -157,7 +157,10 @@
     X(Fiadd32, X87, 0, 0, 0xDA, 0, DR | FPU)                           \
     X(Fild16, X87, 0, 0, 0xDF, 0, DR | FPU)                            \
     X(Jp, JCC, 0xA, 0, 0, 0, JCC)                                      \
-    X(Jnp, JCC, 0xB, 0, 0, 0, JCC)
+    X(Jnp, JCC, 0xB, 0, 0, 0, JCC)                                     \
+    X(Bsf, MOVX, 0xBC, 0, 0, 0, DW | FW)                               \
+    X(Bsr, MOVX, 0xBD, 0, 0, 0, DW | FW)                               \
+    X(Fistp16, X87, 0, 0, 0xDF, 3, DW | FPU)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };

@@ -114,40 +114,31 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     A.Mov(EBP, A.m(EDX, GL_OG_SPAN_PIXEL_STEP));
     A.Shl(EBP, A.i(k.bytes == 2 ? 1 : 2));
 
-    // A mask whose live pixels run unbroken from bit 31 walks without bit tests.
-    GlOgNode* walk = A.label(), *done = A.label();
-    A.Mov(EAX, ECX);
-    A.Not(EAX);
-    A.Lea(EDX, A.m(EAX, 1));
-    A.Test(EDX, EAX);
-    A.Mov(EAX, A.i((GLint)0x80000000u));
-    A.Jne(walk);
-    // The walk: every pixel (bitTests), or the unbroken run without tests.
-    for (int bitTests = 0; bitTests < 2; bitTests++) {
-        GlOgNode* top = A.label(), *next = A.label(), *failed = A.label();
-        if (bitTests) A.place(walk);
-        A.Xor(EDX, EDX);
-        A.place(top);
-        if (bitTests) {
-            A.Test(ECX, ECX);
-            A.Jns(next);
-        }
-        __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, failed);
-        A.place(next);
-        A.Add(ESI, EBP);
-        A.Add(EBX, EDI);
-        A.Shr(EAX, A.i(1));
-        A.Add(ECX, ECX);
-        A.Jne(top);
-        A.Jmp(done);
-        if (k.func != 7) {
-            A.place(failed);
-            A.Or(EDX, EAX);
-            A.Jmp(next);
-        }
-    }
+    // EAX the current pixel's bit, EDX the failed pixels (a failure is
+    // taken out of the loop's way).
+    GlOgNode* failed[2] = {A.label(), A.label()};
+    int loop = 0;
+    __glOgEmitMaskWalk(
+        A,
+        [&] {
+            A.Mov(EAX, A.i((GLint)0x80000000u));
+            A.Xor(EDX, EDX);
+        },
+        [&] { __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, failed[loop]); },
+        [&] {
+            A.Add(ESI, EBP);
+            A.Add(EBX, EDI);
+            A.Shr(EAX, A.i(1));
+        },
+        [&](GlOgNode* back) {
+            if (k.func != 7) {
+                A.place(failed[loop]);
+                A.Or(EDX, EAX);
+                A.Jmp(back);
+            }
+            loop++;
+        });
     // ECX = the incoming mask without the failed pixels; registers restored.
-    A.place(done);
     A.Mov(ECX, EDX);
     A.Not(ECX);
     A.And(ECX, A.m(ESP, 4));

@@ -1,5 +1,5 @@
-// The MMX whole-triangle fill of 16-bit colour buffers (x1r5g5b5 and
-// r5g6b5): four pixels a step, untextured, with the 16-bit depth test in
+// The MMX whole-triangle fill of 16- and 8-bit colour buffers (x1r5g5b5,
+// r5g6b5, r3g3b2): four pixels a step, untextured, with the 16-bit depth test in
 // the same step; its pixels equal the chain's (depth stage and direct
 // stage) exactly.
 //
@@ -15,9 +15,9 @@
 // three pixels are stored one by one, so nothing past the span is touched.
 //
 // Registers in a step: MM0/MM1 red low and high words, MM2/MM3 green,
-// MM4/MM5 blue, MM6 and MM7 work; EDI the colour, EDX the depth address,
-// ECX the steps left. Every span ends with emms before the walker's x87
-// code runs again.
+// MM4/MM5 blue, MM6 and MM7 work (EAX and EBX merge one-byte pixels); EDI
+// the colour, EDX the depth address, ECX the steps left. Every span ends
+// with emms before the walker's x87 code runs again.
 
 #include "codegen/rasterwalk.h"
 #include "raster/chain.h"
@@ -38,10 +38,13 @@ struct Mmx : GlOgRasterEmit {
     bool flatPixel() const { return !w(FILL_SMOOTH) && !w(FILL_DITHER); }
     bool steps() const { return w(FILL_SMOOTH) != 0; }
 
+    // Field positions of the format; one-byte pixels (r3g3b2) or two.
     GLint pos(int c) const {
-        const bool is565 = w(FILL_FORMAT) == GL_FORMAT_565;
-        return c == 0 ? (is565 ? 11 : 10) : c == 1 ? 5 : 0;
+        const GLuint f = w(FILL_FORMAT);
+        if (f == GL_FORMAT_332) return c == 0 ? 5 : c == 1 ? 2 : 0;
+        return c == 0 ? (f == GL_FORMAT_565 ? 11 : 10) : c == 1 ? 5 : 0;
     }
+    bool bytePixels() const { return w(FILL_FORMAT) == GL_FORMAT_332; }
 
     // ---- Once per span: the lanes of the three channels and their steps,
     // or the flat pixel in every lane; the depth lanes' offsets.
@@ -192,16 +195,35 @@ struct Mmx : GlOgRasterEmit {
         return kind;
     }
 
-    // Four pixels into [EDI]: all of them, or as the mask in MM7 says.
+    // Four pixels into [EDI]: all of them, or as the mask in MM7 says. One-
+    // byte pixels: the low byte of each word (and of the mask) packed and
+    // merged through EAX and EBX, so that only their four bytes are read.
     void store(int kind) {
-        const auto dest = [&] { return A.mx(EDI, ECX, 8); };
-        if (kind == D_NONE) {
-            if (flatPixel() || !steps()) A.Movq(dest(), MM(5));
-            else pixel(MM(6)), A.Movq(dest(), MM(6));
-            return;
-        }
+        const bool bytes = bytePixels();
+        const auto dest = [&] { return A.mx(EDI, ECX, bytes ? 4 : 8); };
         if (flatPixel() || !steps()) A.Movq(MM(6), MM(5));
         else pixel(MM(6));
+        if (bytes) {
+            A.Pand(MM(6), A.q4(0x00FF));
+            A.Packuswb(MM(6), MM(6));
+            if (kind == D_NONE) {
+                A.Movd(dest(), MM(6));
+                return;
+            }
+            A.Packsswb(MM(7), MM(7));
+            A.Movd(EAX, MM(6));
+            A.Movd(EBX, MM(7));
+            if (kind == D_FAIL_MASK) A.Not(EBX);
+            A.Xor(EAX, dest());
+            A.And(EAX, EBX);
+            A.Xor(EAX, dest());
+            A.Mov(dest(), EAX);
+            return;
+        }
+        if (kind == D_NONE) {
+            A.Movq(dest(), MM(6));
+            return;
+        }
         A.Pxor(MM(6), dest());
         if (kind == D_PASS_MASK) A.Pand(MM(7), MM(6));
         else A.Pandn(MM(7), MM(6));
@@ -254,7 +276,8 @@ struct Mmx : GlOgRasterEmit {
                 if (w(FILL_DEPTH_WRITE)) A.w16(GL_OG_Mov, A.m(EDX, 2 * j), EAX);
             }
             A.Movzx16(EAX, A.a(&L()->pixels[j]));
-            A.w16(GL_OG_Mov, A.m(EDI, 2 * j), EAX);
+            if (bytePixels()) A.Mov(A.m(EDI, j), AL);
+            else A.w16(GL_OG_Mov, A.m(EDI, 2 * j), EAX);
             A.place(skip);
             A.Dec(ECX);
             A.Je(done);
@@ -286,7 +309,7 @@ struct Mmx : GlOgRasterEmit {
         A.place(whole);
         A.Shr(ECX, A.i(2));
         A.Je(none);
-        A.Lea(EDI, A.mx(EDI, ECX, 8));
+        A.Lea(EDI, A.mx(EDI, ECX, bytePixels() ? 4 : 8));
         if (depth()) A.Lea(EDX, A.mx(EDX, ECX, 8));
         A.Neg(ECX);
         A.place(loop);
@@ -317,7 +340,8 @@ struct Mmx : GlOgRasterEmit {
 
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
     const GLuint* w = k->fill;
-    return w[FILL_MMX] && w[FILL_RGBA] && (w[FILL_FORMAT] == GL_FORMAT_565 || w[FILL_FORMAT] == GL_FORMAT_555) &&
+    const GLuint f = w[FILL_FORMAT];
+    return w[FILL_MMX] && w[FILL_RGBA] && (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332) &&
            !w[FILL_TEXCODE] && !w[FILL_NOTHING_WRITTEN] && (!w[FILL_DEPTH] || w[FILL_DEPTH_BYTES] == 2);
 }
 

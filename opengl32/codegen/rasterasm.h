@@ -136,6 +136,44 @@ struct GlOgAsm {
     }
 };
 
+// The walk of a coverage mask in ECX (bit 31 the first pixel): live() for
+// each live pixel, next() after every pixel, ECX shifted left until no live
+// pixel is left. A mask whose live pixels run unbroken from bit 31 takes a
+// loop without bit tests. EAX and EDX are changed before the loops; init()
+// starts each loop; cold(back) emits code out of the loop's way that returns
+// to next() through the label `back`.
+template <class Init, class Live, class Next, class Cold>
+inline void __glOgEmitMaskWalk(GlOgAsm& A, Init init, Live live, Next next, Cold cold) {
+    GlOgNode* walk = A.label(), *done = A.label();
+    A.Mov(OG_EAX, OG_ECX);
+    A.Not(OG_EAX);
+    A.Lea(OG_EDX, A.m(OG_EAX, 1));
+    A.Test(OG_EDX, OG_EAX);
+    A.Jne(walk);
+    for (int bitTests = 0; bitTests < 2; bitTests++) {
+        GlOgNode* top = A.label(), *nextPixel = A.label();
+        if (bitTests) A.place(walk);
+        init();
+        A.place(top);
+        if (bitTests) {
+            A.Test(OG_ECX, OG_ECX);
+            A.Jns(nextPixel);
+        }
+        live();
+        A.place(nextPixel);
+        next();
+        A.Add(OG_ECX, OG_ECX);
+        A.Jne(top);
+        A.Jmp(done);
+        cold(nextPixel);
+    }
+    A.place(done);
+}
+template <class Live, class Next>
+inline void __glOgEmitMaskWalk(GlOgAsm& A, Live live, Next next) {
+    __glOgEmitMaskWalk(A, [] {}, live, next, [](GlOgNode*) {});
+}
+
 // Registers by name.
 #define EAX OG_EAX
 #define ECX OG_ECX

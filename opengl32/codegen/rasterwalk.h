@@ -59,9 +59,22 @@ struct GlOgMmxLanes {
     GLushort z[4], zOffsets[4], zStep[4], pixels[4];
 };
 
+// The generated textured stage's values (texspangen.cpp).
+struct GlOgTexScratch {
+    GLint s, t, ds, dt;
+    GLuint mask, runMask;
+    GLint fixed, last;
+    GLfloat value, sq, tq, q, sStep, tStep, qStep, w0, w1, s0, t0, k, qLast;
+    GLushort callerCW, pad;
+    void* variant;  // the palette variant of this call
+    uint8_t* palette;
+    GLuint paletteMask, paletteComponents;
+};
+
 // Scratch of the set-up and the walker (the context's data area, 8-aligned).
 struct GlOgRasterScratch {
     GlOgMmxLanes lanes;
+    GlOgTexScratch tex;
     double dyFirst, dyB, xs, temp, d, dx;
     double zLittleSum;
     GLushort callerCW, pad16;
@@ -75,6 +88,8 @@ struct GlOgRasterScratch {
     GLfloat guard[4];
     GLfloat slope, startDx, startDy, little;
     GLfloat planeK, plane[4];
+    GlEdge edge, startEdge;  // the edge set-up's result; the edge of the start values
+    double startDyD;
     GLint whole;
     GLuint fraction;
     GLfloat fogged[3][4];

@@ -660,32 +660,91 @@ struct Gen : GlOgRasterEmit {
         A.Cmp(a(&S->longEdgeLeft), A.i(0));
         A.Je(longRight);
         {   // The long edge is the left one: start values at A.
-            setupEdge(&st->leftEdge);
-            leftEdgeSteps(live(), &st->leftEdge);
-            A.Mov(EDX, ESI);
-            startValues(live(), &st->leftEdge, &S->dyFirst);
+            setupEdgeTo(&st->leftEdge);
+            startAt(ESI, &st->leftEdge, &S->dyFirst);
             upperEdge(&st->rightEdge, false);
             lowerEdge(&S->lower.edge);
             A.Mov(a(&S->lower.replacesLeft), A.i(0));
             A.Jmp(upperDone);
         }
         A.place(longRight);
-        {   // The long edge is the right one: start values at A for the upper
-            // part, at B for the lower.
-            setupEdge(&st->rightEdge);
-            upperEdge(&st->leftEdge, true);
+        {   // The long edge is the right one: start values at B for the lower
+            // part (made first, then kept in its record), at A for the upper.
+            setupEdgeTo(&st->rightEdge);
             lowerEdge(&S->lower.edge);
             A.Mov(a(&S->lower.replacesLeft), A.i(1));
             GlOgNode* noLower = A.label();
             A.Mov(EAX, a(&S->lower0));
             A.Cmp(EAX, a(&S->lower1));
             A.Jge(noLower);
-            leftEdgeSteps(lower(), &S->lower.edge);
-            A.Mov(EDX, EDI);
-            startValues(lower(), &S->lower.edge, &S->dyB);
+            startAt(EDI, &S->lower.edge, &S->dyB);
+            keepLowerStart();
             A.place(noLower);
+            upperEdge(&st->leftEdge, true);
         }
         A.place(upperDone);
+    }
+
+    // setupEdge into the scratch edge (a subroutine of the routine), copied to e.
+    GlOgNode* edgeSub;
+    GlOgNode* startSub;
+    void setupEdgeTo(GlEdge* e) {
+        A.Call(edgeSub);
+        copy(&S->edge, e, sizeof(GlEdge));
+    }
+    // The left-edge steps and start values of the live state at vertex v
+    // (a subroutine of the routine) from the edge and the row offset dy.
+    void startAt(GlOgNode* v, const GlEdge* edge, const double* dy) {
+        copy(edge, &S->startEdge, sizeof(GlEdge));
+        copy(dy, &S->startDyD, sizeof(double));
+        A.Mov(EDX, v);
+        A.Call(startSub);
+    }
+    void copy(const void* from, void* to, GLuint bytes) {
+        for (GLuint i = 0; i < bytes; i += 4) {
+            A.Mov(EAX, a((const uint8_t*)from + i));
+            A.Mov(a((uint8_t*)to + i), EAX);
+        }
+    }
+    // What startAt wrote into the live state, kept as the lower part's.
+    void keepLowerStart() {
+        const StartTarget from = live(), to = lower();
+        const GLuint n = 4 * (GLuint)colorCount();
+        copy(from.spanColor, to.spanColor, n);
+        copy(from.colorLittleStep, to.colorLittleStep, n);
+        copy(from.colorBigStep, to.colorBigStep, n);
+        if (F() & GL_RF_TEXTURE) {
+            copy(from.spanTexture, to.spanTexture, 16);
+            copy(from.textureLittleStep, to.textureLittleStep, 16);
+            copy(from.textureBigStep, to.textureBigStep, 16);
+        }
+        if (F() & GL_RF_FOG_FRAGMENT) {
+            copy(from.spanFog, to.spanFog, 4);
+            copy(from.fogLittleStep, to.fogLittleStep, 4);
+            copy(from.fogBigStep, to.fogBigStep, 4);
+        }
+        if (F() & GL_RF_DEPTH_TEST) {
+            copy(from.spanZ, to.spanZ, 4);
+            copy(from.zLittleStep, to.zLittleStep, 4);
+            copy(from.zBigStep, to.zBigStep, 4);
+        }
+        if (F() & GL_RF_DEPTH) {
+            copy(from.depthLittleStep, to.depthLittleStep, 4);
+            copy(from.depthBigStep, to.depthBigStep, 4);
+        }
+        if (F() & GL_RF_STENCIL) {
+            copy(from.stencilLittleStep, to.stencilLittleStep, 4);
+            copy(from.stencilBigStep, to.stencilBigStep, 4);
+        }
+    }
+    void subroutines() {
+        A.place(edgeSub);
+        setupEdge(&S->edge);
+        A.Ret();
+        A.place(startSub);
+        leftEdgeSteps(live(), &S->startEdge);
+        startValues(live(), &S->startEdge, &S->startDyD);
+        A.Ret();
     }
 
     // The upper short edge (A to B) when the upper part is walked; its start
@@ -704,12 +763,8 @@ struct Gen : GlOgRasterEmit {
         A.Fdivp(ST(1));
         A.FstpS(a(&S->slope));
         edgeStart(ESI, &S->dyFirst);
-        setupEdge(e);
-        if (isLeft) {
-            leftEdgeSteps(live(), e);
-            A.Mov(EDX, ESI);
-            startValues(live(), e, &S->dyFirst);
-        }
+        setupEdgeTo(e);
+        if (isLeft) startAt(ESI, e, &S->dyFirst);
         A.place(skip);
     }
     // The lower short edge (B to C) from row lower0, when the lower part is walked.
@@ -725,7 +780,7 @@ struct Gen : GlOgRasterEmit {
         A.FstpD(a(&S->dyB));
         slopeOf(&st->dxBC, &st->dyBC);
         edgeStart(EDI, &S->dyB);
-        setupEdge(e);
+        setupEdgeTo(e);
         A.place(skip);
     }
 
@@ -856,6 +911,7 @@ struct Gen : GlOgRasterEmit {
         A.place(early);
         A.Xor(EAX, EAX);
         A.JmpIndirect(a(&g->ogReturnAddress));
+        subroutines();
         return entry;
     }
 };
@@ -885,7 +941,7 @@ extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (c.hit) return (GlTriangleProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0};
+    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label()};
     uint8_t* entry = g.generate();
     return (GlTriangleProc)__glOgFinish(gc, &c, &A, entry, (void*)__glGenericTriangle);
 }

@@ -64,8 +64,10 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
         w[FILL_DEPTH_SHIFT] = db->depthShift;
     }
     w[FILL_NOTHING_WRITTEN] = pick->nothingWritten;
-    w[FILL_MMX] = __glUseMmxSpans(gc) && pick->rgba && l.bytes <= 2;
-    return true;
+    w[FILL_MMX] = __glUseMmxSpans(gc);
+    // Where MMX spans are in use the fill is the MMX one; a state it does not
+    // take is drawn by the chain.
+    return !w[FILL_MMX] || __glOgMmxBodyTakes(key);
 }
 
 namespace {
@@ -101,34 +103,20 @@ struct Body : GlOgRasterEmit {
             A.Lea(EAX, sp(GL_OG_SPAN_TEXELS));
             A.Mov(a(&S->texels), EAX);
         }
-        GlOgNode* walk = A.label(), *done = A.label();
-        A.Mov(EAX, ECX);
-        A.Not(EAX);
-        A.Lea(EDX, A.m(EAX, 1));
-        A.Test(EDX, EAX);
-        A.Jne(walk);
-        for (int bitTests = 0; bitTests < 2; bitTests++) {
-            GlOgNode* top = A.label(), *next = A.label();
-            if (bitTests) A.place(walk);
-            A.place(top);
-            if (bitTests) {
-                A.Test(ECX, ECX);
-                A.Jns(next);
-            }
-            if (rgba) rgbaPixel(l, code, dither, flatPixel);
-            else indexPixel(code, dither);
-            A.place(next);
-            A.Add(EDI, A.i(l.bytes));
-            if (dither) A.Add(ESI, A.i(4));
-            for (int c = 0; c < channels && steps; c++) {
-                A.Mov(EDX, sp(steps1[c]));
-                A.Add(a(&S->acc[c]), EDX);
-            }
-            A.Add(ECX, ECX);
-            A.Jne(top);
-            A.Jmp(done);
-        }
-        A.place(done);
+        __glOgEmitMaskWalk(
+            A,
+            [&] {
+                if (rgba) rgbaPixel(l, code, dither, flatPixel);
+                else indexPixel(code, dither);
+            },
+            [&] {
+                A.Add(EDI, A.i(l.bytes));
+                if (dither) A.Add(ESI, A.i(4));
+                for (int c = 0; c < channels && steps; c++) {
+                    A.Mov(EDX, sp(steps1[c]));
+                    A.Add(a(&S->acc[c]), EDX);
+                }
+            });
         A.Pop(EBX);
         A.Pop(ESI);
     }

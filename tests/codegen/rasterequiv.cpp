@@ -60,6 +60,7 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
             const GlOgRasterKey* walker =
                 (const GlOgRasterKey*)__glOgRecordOf(gc, GL_OG_CACHE_SPAN, (const void*)gc->procs.spanRoutine);
             im.wholeFill = walker && walker->mode == 0;
+            im.generatedTexture = __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
             im.color.assign(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
             im.drawn = im.color != before;
             im.depth.resize(sc.width * sc.height);

@@ -38,6 +38,7 @@ struct RasterImage {
     bool drawn = false;  // some colour differs from the cleared buffer
     bool generatedSetup = false;  // the triangles went through a generated set-up
     bool wholeFill = false;       // and its walker was the whole-triangle fill
+    bool generatedTexture = false;  // the textured stage was generated
 };
 
 struct RasterScene {
