@@ -42,6 +42,7 @@ extern "C" void GLPROC __glSetSoftwareLimits(GlLimits* l) {
     l->maxModelviewStackDepth = 32;
     l->maxProjectionStackDepth = 2;
     l->maxTextureStackDepth = 10;
+    l->fragmentFog = 1;
 }
 
 extern "C" GlContext* GLPROC __glNewContext(const GlCoreImports* imports, const GlPixelFormatInfo* format,

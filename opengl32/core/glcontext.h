@@ -212,6 +212,7 @@ struct GlLimits {
     GLint maxModelviewStackDepth;
     GLint maxProjectionStackDepth;
     GLint maxTextureStackDepth;
+    GLint fragmentFog;  // 1: GL_NICEST fogs each fragment; 0: vertices only (the board)
 };
 
 struct GlConstants {

@@ -38,6 +38,11 @@ static inline GLfloat __glIntToUnit(GLint c) {
     return (GLfloat)((2.0 * (double)c + 1.0) * (1.0 / 4294967295.0));
 }
 
+// Fog per fragment asked by the hint, where the context fogs fragments.
+static inline bool __glNicestFog(const GlContext* gc) {
+    return gc->hints.fog == GL_NICEST && gc->limits.fragmentFog;
+}
+
 static inline GLuint __glIndexMask(const GlContext* gc) {
     GLuint bits = gc->pixelFormat.colorBits;
     return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;

@@ -52,7 +52,7 @@ static GLuint computeRasterFlags(const GlContext* gc) {
         if ((gc->colorBuffer.indexWriteMask & full) != full) F |= GL_RF_WRITE_MASK;
     }
     if (general & GL_EN_FOG) {
-        const bool perFragment = gc->hints.fog == GL_NICEST ||
+        const bool perFragment = __glNicestFog(gc) ||
                                  (gc->texturingActive && gc->texture.env.mode != GL_ADD_ENV);
         F |= perFragment ? GL_RF_FOG_FRAGMENT : GL_RF_FOG_VERTEX | GL_RF_SMOOTH_COLOR;
     }
@@ -102,7 +102,7 @@ static void computeVertexNeeds(GlContext* gc) {
     }
     if (general & GL_EN_FOG) {
         T |= GL_VX_EYE;
-        if (gc->hints.fog != GL_NICEST) T |= GL_VX_FOG;
+        if (!__glNicestFog(gc)) T |= GL_VX_FOG;
     }
     if (gc->enables.clipPlanes & 0x3F) T |= GL_VX_EYE;
 

@@ -56,6 +56,6 @@ extern "C" void GLPROC __glPickFogProcs(GlContext* gc) {
     const bool on = (gc->enables.general & GL_EN_FOG) != 0;
     p->fogFactor = on ? __glFogFactorOf : nullptr;
     p->fogBlend = on ? __glFogBlend : nullptr;
-    if (!on || gc->hints.fog == GL_NICEST) p->fogVertex = __glFogVertexNone;
+    if (!on || __glNicestFog(gc)) p->fogVertex = __glFogVertexNone;
     else p->fogVertex = gc->fog.mode == GL_LINEAR ? __glFogVertexFactorLinear : __glFogVertexFactor;
 }

@@ -222,6 +222,7 @@ static void GLPROC setHardwareLimits(GlLimits* l) {
     l->windowBiasX = l->windowBiasY = GL_HW_WINDOW_BIAS;
     l->textureLevels = 9;
     l->pointSizeGranularity = l->lineWidthGranularity = 0.0625f;
+    l->fragmentFog = 0;  // the board has no fog unit: GL_NICEST fogs vertices as the other hints do
 }
 
 extern "C" GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, const GlPixelFormatInfo* format) {

@@ -57,7 +57,7 @@ GLuint hwRasterFlags(const GlContext* gc, GLuint genericF, GLuint* key) {
     if (en & GL_EN_CULL_FACE) F |= GL_RF_CULL;
     if ((en & GL_EN_LIGHTING) && gc->lighting.model.twoSide) F |= GL_RF_TWO_SIDED, K |= KEY_TWO_SIDED;
     if (en & GL_EN_FOG) {
-        if ((gc->texturingActive && gc->texture.env.mode != ADD_ENV) || gc->hints.fog == GL_NICEST)
+        if (gc->texturingActive && gc->texture.env.mode != ADD_ENV)
             F |= GL_RF_FOG_FRAGMENT;
         else
             F |= GL_RF_FOG_VERTEX | GL_RF_SMOOTH_COLOR, K |= KEY_FOG_VERTEX;
@@ -91,7 +91,7 @@ GLuint hwVertexBits(const GlContext* gc, GLuint F) {
             if ((gc->enables.lights >> i) & 1) eye = gc->lighting.light[i].position[3] != 0.0f;
         v = t | (eye ? 0x4400u : 0x400u) | GL_HW_KEY_LIGHTING;
     }
-    if (en & GL_EN_FOG) v |= gc->hints.fog == GL_NICEST ? 0x4000 : 0x4200;
+    if (en & GL_EN_FOG) v |= 0x4200;
     if (gc->enables.clipPlanes & 0x3F) v |= 0x4000;
     if ((en & GL_EN_LIGHTING) || (F & (GL_RF_SMOOTH | GL_RF_FOG_VERTEX)))
         v |= (F & GL_RF_TWO_SIDED) ? 0x1800 : 0x800;

@@ -64,7 +64,8 @@ TEST(HwValidate, RasterFlagsAndVertexKeyFollowTheState) {
         {"depth test", [] { glEnable(GL_DEPTH_TEST); }, 0x4005, 0x40000, 0},
         {"cull", [] { glEnable(GL_CULL_FACE); }, 0x10001, 0, 0},
         {"fog per vertex", [] { glEnable(GL_FOG); }, 0x2003, 0x600000, 0x4A00},
-        {"fog nicest", [] { glEnable(GL_FOG), glHint(GL_FOG_HINT, GL_NICEST); }, 0x1001, 0, 0x4000},
+        // The board fogs no fragment: GL_NICEST fogs the vertices as the other hints do.
+        {"fog nicest", [] { glEnable(GL_FOG), glHint(GL_FOG_HINT, GL_NICEST); }, 0x2003, 0x600000, 0x4A00},
         {"lighting", [] { glEnable(GL_LIGHTING), glEnable(GL_LIGHT0); }, 0x1, 0, 0x0C00},
         {"lighting local viewer", [] {
              glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
