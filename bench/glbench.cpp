@@ -136,6 +136,19 @@ void frameDrawPixels() {
     glDrawPixels(kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screenImage());
 }
 
+// Zoom 2 of the lower left quarter over the window, then zoom 0.5 of the
+// whole image into the lower left quarter: charged per pixel drawn.
+void frameDrawPixelsZoomed() {
+    glRasterPos2i(0, 0);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, kWidth);
+    glPixelZoom(2.0f, 2.0f);
+    glDrawPixels(kWidth / 2, kHeight / 2, GL_RGBA, GL_UNSIGNED_BYTE, screenImage());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelZoom(0.5f, 0.5f);
+    glDrawPixels(kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screenImage());
+    glPixelZoom(1.0f, 1.0f);
+}
+
 void frameReadPixels() { glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, screenImage()); }
 
 // 8x13 glyphs over the window: 80 columns of 36 lines.
@@ -263,6 +276,8 @@ const Scene kScenes[] = {
     {"textured-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
     {"drawpixels-32", 32, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
     {"drawpixels-565", 16, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
+    {"drawpixels-zoom-32", 32, 16, (long)kWidth * kHeight * 5 / 4, "pixel", setupPixels, frameDrawPixelsZoomed},
+    {"drawpixels-zoom-565", 16, 16, (long)kWidth * kHeight * 5 / 4, "pixel", setupPixels, frameDrawPixelsZoomed},
     {"readpixels-32", 32, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameReadPixels},
     {"readpixels-565", 16, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameReadPixels},
     {"bitmap-32", 32, 16, (long)kGlyphColumns * kGlyphLines * 8 * 13, "glyph pixel", setupBitmaps, frameBitmaps},
