@@ -46,8 +46,8 @@ void size1(GlContext* gc, GlVertex* v) {
 }
 
 // Antialiased points: one fragment per pixel with coverage, the colour made
-// from the vertex colour and the coverage by Cover.
-template <typename Cover>
+// from the (textured) vertex colour and the coverage by Cover.
+template <bool Textured, typename Cover>
 void antialiased(GlContext* gc, GlVertex* v, Cover cover) {
     GLfloat size = gc->point.sizeQuantized;
     if (!(size > 0.0f) || !pointInRange(gc, v, size)) return;
@@ -60,6 +60,7 @@ void antialiased(GlContext* gc, GlVertex* v, Cover cover) {
     const GLint columns = (GLint)(cx + r) - xmin + 1, rows = (GLint)(cy + r) - ymin + 1;
     GlFragment f;
     pointFragment(gc, v, 0, 0, &f);
+    if (Textured) texturePointColor(gc, v, &f);
     const GlFragment base = f;
     GLfloat b = (GLfloat)ymin + 0.5f - cy;
     for (GLint j = 0; j < rows; j++, b += 1.0f) {
@@ -100,9 +101,12 @@ extern "C" GLfloat GLPROC __glIndexCoverage(GLfloat index, GLfloat coverage) {
 extern "C" void GLPROC __glPointSize1(GlContext* gc, GlVertex* v) { size1<false>(gc, v); }
 extern "C" void GLPROC __glPointSize1Textured(GlContext* gc, GlVertex* v) { size1<true>(gc, v); }
 
+namespace {
+
 // An n x n square: odd n centred on the pixel holding the point, even n on the
 // pixel corner nearest to it.
-extern "C" void GLPROC __glPointWide(GlContext* gc, GlVertex* v) {
+template <bool Textured>
+void wide(GlContext* gc, GlVertex* v) {
     GLint n = gc->point.sizeInteger;
     const GLint most = (GLint)(gc->limits.pointSizeMax + 0.5f);
     if (n > most) n = most;
@@ -123,30 +127,42 @@ extern "C" void GLPROC __glPointWide(GlContext* gc, GlVertex* v) {
     const GLint top = r0 < r1 ? r0 : r1;
     GlFragment f;
     pointFragment(gc, v, x0, top, &f);
-    texturePointColor(gc, v, &f);
+    if (Textured) texturePointColor(gc, v, &f);
     for (f.y = top; f.y < top + n; f.y++)
         for (f.x = x0; f.x < x0 + n; f.x++) storePointFragment(gc, &f);
 }
 
-extern "C" void GLPROC __glPointAntialiasRgba(GlContext* gc, GlVertex* v) {
-    antialiased(gc, v, [](GlFragment* f, const GlFragment* base, GLfloat cov) {
+template <bool Textured>
+void antialiasedRgba(GlContext* gc, GlVertex* v) {
+    antialiased<Textured>(gc, v, [](GlFragment* f, const GlFragment* base, GLfloat cov) {
         f->color[3] = base->color[3] * cov;
     });
 }
 
+}  // namespace
+
+extern "C" void GLPROC __glPointWide(GlContext* gc, GlVertex* v) { wide<false>(gc, v); }
+extern "C" void GLPROC __glPointWideTextured(GlContext* gc, GlVertex* v) { wide<true>(gc, v); }
+extern "C" void GLPROC __glPointAntialiasRgba(GlContext* gc, GlVertex* v) { antialiasedRgba<false>(gc, v); }
+extern "C" void GLPROC __glPointAntialiasRgbaTextured(GlContext* gc, GlVertex* v) {
+    antialiasedRgba<true>(gc, v);
+}
+
 extern "C" void GLPROC __glPointAntialiasIndex(GlContext* gc, GlVertex* v) {
-    antialiased(gc, v, [](GlFragment* f, const GlFragment* base, GLfloat cov) {
+    antialiased<false>(gc, v, [](GlFragment* f, const GlFragment* base, GLfloat cov) {
         f->color[0] = __glIndexCoverage(base->color[0], cov);
     });
 }
 
-// Fogs the vertex colour (the vertex's own factor when it has one, else the
-// factor of its eye z) for the wrapped draw procedure.
+// The vertex colour textured at the point's texture coordinates (the wrapped
+// procedure is the untextured one), then fogged by the vertex's own factor
+// when it has one, else by the factor of its eye z: texture before fog.
 extern "C" void GLPROC __glPointFogWrapper(GlContext* gc, GlVertex* v) {
     const GLfloat f = (v->flags & GL_VX_FOG) ? v->fog : gc->procs.fogFactor(gc, v->eye[2]);
     GLfloat fogged[4];
     memcpy(fogged, v->color, sizeof fogged);
-    gc->procs.fogBlend(gc, fogged, v->color, f);
+    if (gc->texturingActive) __glTextureVertexColor(gc, v, fogged);
+    gc->procs.fogBlend(gc, fogged, fogged, f);
     GLfloat* saved = v->color;
     v->color = fogged;
     gc->procs.drawPointWrapped(gc, v);
@@ -169,12 +185,17 @@ extern "C" void GLPROC __glPickPointProcs(GlContext* gc) {
     }
     p->renderPoint = __glRenderPointProc;
     const GLuint F = gc->rasterFlags;
-    GlVertexProc draw;
-    if (gc->enables.general & GL_EN_POINT_SMOOTH) draw = (F & GL_RF_RGBA) ? __glPointAntialiasRgba : __glPointAntialiasIndex;
-    else if (gc->point.sizeInteger != 1) draw = __glPointWide;
-    else draw = gc->texturingActive ? __glPointSize1Textured : __glPointSize1;
     const bool unfogged = (F & GL_RF_FOG_FRAGMENT) || ((F & GL_RF_FOG_VERTEX) && !(F & GL_RF_SMOOTH));
-    if (unfogged && gc->procs.fogFactor && gc->procs.fogBlend) {
+    const bool wrapped = unfogged && gc->procs.fogFactor && gc->procs.fogBlend;
+    // The fog wrapper textures the colour itself, before fogging it.
+    const bool textured = gc->texturingActive && !wrapped;
+    GlVertexProc draw;
+    if (gc->enables.general & GL_EN_POINT_SMOOTH)
+        draw = !(F & GL_RF_RGBA) ? __glPointAntialiasIndex
+                                 : textured ? __glPointAntialiasRgbaTextured : __glPointAntialiasRgba;
+    else if (gc->point.sizeInteger != 1) draw = textured ? __glPointWideTextured : __glPointWide;
+    else draw = textured ? __glPointSize1Textured : __glPointSize1;
+    if (wrapped) {
         p->drawPointWrapped = draw;
         p->drawPoint = __glPointFogWrapper;
     } else {

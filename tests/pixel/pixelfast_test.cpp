@@ -266,8 +266,7 @@ struct TexFogCase {
     bool texture, fog;
     const char* name;
 };
-// (Points fog their colour before texturing it, so the two together are not compared.)
-const TexFogCase kTexFog[] = {{true, false, "textured"}, {false, true, "fogged"}};
+const TexFogCase kTexFog[] = {{true, false, "textured"}, {false, true, "fogged"}, {true, true, "textured and fogged"}};
 
 void setTexFog(const TexFogCase& c) {
     if (c.texture) {

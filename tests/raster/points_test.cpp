@@ -157,6 +157,48 @@ TEST(Points, Fog) {
     }
 }
 
+// Points take the texel first and the fog after it, as every other primitive
+// does: f x (texel x colour) + (1 - f) x fog colour, for each kind of point
+// (antialiased points are textured too).
+TEST(Points, TextureThenFog) {
+    struct Kind {
+        float size;
+        bool smooth;
+    } kinds[] = {{1, false}, {3, false}, {3, true}};
+    const GLubyte texel[4] = {128, 255, 64, 255};
+    const float color[3] = {0.8f, 0.4f, 0.6f};
+    const float fogColor[4] = {0.1f, 0.6f, 1.0f, 1.0f};
+    const FogCase linear = {GL_LINEAR, 0, 0.2f, 0.8f};
+    GltestDibContext c(16, 4, 32);
+    ASSERT_NE(c.rc, nullptr);
+    glDisable(GL_DITHER);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+    glFogfv(GL_FOG_COLOR, fogColor);
+    for (bool fog : {false, true})
+        for (GLenum hint : {GL_DONT_CARE, GL_NICEST})
+            for (const Kind& k : kinds) {
+                glClear(GL_COLOR_BUFFER_BIT);
+                if (fog) setFog(linear, hint);
+                else glDisable(GL_FOG);
+                glPointSize(k.size);
+                if (k.smooth) glEnable(GL_POINT_SMOOTH);
+                else glDisable(GL_POINT_SMOOTH);
+                glColor3fv(color);
+                glTexCoord2f(0.5f, 0.5f);
+                point(5.5f, 1.5f, -0.5f);
+                const double f = fog ? fogFactor(linear, -0.5) : 1.0;
+                const int got[3] = {c.red(5, 1), c.green(5, 1), c.blue(5, 1)};
+                for (int j = 0; j < 3; j++)
+                    EXPECT_NEAR(got[j], 255 * (f * (texel[j] / 255.0) * color[j] + (1 - f) * fogColor[j]), 1.5)
+                        << "size " << k.size << (k.smooth ? " smooth" : "") << (fog ? " fogged" : "") << " hint "
+                        << std::hex << hint << std::dec << " channel " << j;
+            }
+}
+
 // Fragments outside the drawable or the scissor box are never written.
 TEST(Points, ClipBox) {
     struct At {
