@@ -4,8 +4,11 @@
 // F frames and for 0 frames; the difference divided by the work per frame is
 // the cost per pixel (or per vertex).
 //
-//   glbench <scene> <frames>
+//   glbench <scene> <frames> [cpp]
 //   glbench --list         prints "<scene> <units per frame> <unit>" lines
+//
+// "cpp" (host only): no generated rasterization code, the C++ span chain
+// throughout, for the comparison with the generated path.
 #include <windows.h>
 #include <GL/gl.h>
 #include <math.h>
@@ -13,6 +16,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <vector>
+
+#ifndef _WIN32
+extern "C" int __glOgRasterDisabled;
+#endif
 
 namespace {
 
@@ -297,9 +304,17 @@ int main(int argc, char** argv) {
         for (const Scene& s : kScenes) printf("%s %ld %s\n", s.name, s.unitsPerFrame, s.unit);
         return 0;
     }
-    if (argc != 3) {
-        fprintf(stderr, "usage: glbench <scene> <frames> | --list\n");
+    if (argc != 3 && !(argc == 4 && strcmp(argv[3], "cpp") == 0)) {
+        fprintf(stderr, "usage: glbench <scene> <frames> [cpp] | --list\n");
         return 2;
+    }
+    if (argc == 4) {
+#ifndef _WIN32
+        __glOgRasterDisabled = 1;
+#else
+        fprintf(stderr, "glbench: cpp runs on the host only\n");
+        return 2;
+#endif
     }
     const Scene* scene = NULL;
     for (const Scene& s : kScenes)

@@ -3,6 +3,9 @@
 # the counting plugin, once for F frames and once for 0 frames, and prints
 # (count(F) - count(0)) / (F x units per frame).
 #   scripts/bench.sh [-f FRAMES] [scene ...]     (default: every scene, F = 4)
+# Scenes that draw triangles are run three ways side by side: the generated
+# code with MMX, the generated code without it (__GL_FORCE_MMX=0), and the C++
+# span chain without generated rasterization code.
 # Environment settings (QRB_USESW, __GL_DISABLE_FASTPATH, ...) pass through.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,9 +19,18 @@ cc -O2 -shared -fPIC -o "$out/insncount.so" "$top/bench/insncount.c"
 prog="$top/build/host/bench/glbench"
 export QRB_USESW=${QRB_USESW-1}
 
-count() {  # scene frames -> instructions
-  qemu-i386 -plugin "$out/insncount.so,out=$out/count" "$prog" "$1" "$2" >&2
+count() {  # scene frames [cpp] -> instructions
+  qemu-i386 -plugin "$out/insncount.so,out=$out/count" "$prog" "$@" >&2
   cat "$out/count"
+}
+
+# Instructions per unit of a scene: scene units [cpp]
+perUnit() {
+  local s=$1 n=$2; shift 2
+  local base full
+  base=$(count "$s" 0 "$@")
+  full=$(count "$s" "$frames" "$@")
+  awk -v a="$full" -v b="$base" -v f="$frames" -v n="$n" 'BEGIN { printf "%.1f", (a - b) / (f * n) }'
 }
 
 scenes=("$@")
@@ -26,8 +38,14 @@ qemu-i386 "$prog" --list > "$out/list"
 [ ${#scenes[@]} -eq 0 ] && mapfile -t scenes < <(cut -d" " -f1 "$out/list")
 for s in "${scenes[@]}"; do
   read -r _ units unit < <(grep "^$s " "$out/list")
-  base=$(count "$s" 0)
-  full=$(count "$s" "$frames")
-  awk -v s="$s" -v a="$full" -v b="$base" -v f="$frames" -v n="$units" -v u="$unit" \
-    'BEGIN { printf "%-24s %8.1f instructions per %s\n", s, (a - b) / (f * n), u }'
+  case "$s" in
+  triangles-* | textured-* | mesh-*)
+    mmx=$(perUnit "$s" "$units")
+    x86=$(__GL_FORCE_MMX=0 perUnit "$s" "$units")
+    cpp=$(perUnit "$s" "$units" cpp)
+    printf "%-24s %8s generated MMX %8s generated x86 %8s C++ chain  instructions per %s\n" \
+      "$s" "$mmx" "$x86" "$cpp" "$unit" ;;
+  *)
+    printf "%-24s %8s instructions per %s\n" "$s" "$(perUnit "$s" "$units")" "$unit" ;;
+  esac
 done

@@ -14,7 +14,7 @@ struct Header {
     GLuint recordBytes;  // 0: the entry holds no routine
     GLuint entryOffset;  // the routine's entry, from the area's start; 0: it did not fit
     void* twin;          // the C++ procedure that replaces it in the slots
-    GLuint pad;
+    GLuint endOffset;    // end of what was written, from the area's start
 };
 static_assert(sizeof(Header) == 16, "entry header");
 
@@ -85,6 +85,7 @@ extern "C" void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOg
         return nullptr;
     }
     h->entryOffset = (GLuint)(entry - area);
+    h->endOffset = (GLuint)(A->out - area);
     h->twin = twin;
     return entry;
 }
@@ -95,4 +96,14 @@ extern "C" const void* GLPROC __glOgRecordOf(const GlContext* gc, GLint which, c
     if (!p || p < c->code || p >= c->code + (size_t)c->entryCount * c->codeBytes) return nullptr;
     const Header* h = (const Header*)areaOf(c, p);
     return h->recordBytes ? h + 1 : nullptr;
+}
+
+extern "C" const uint8_t* GLPROC __glOgCodeOf(const GlContext* gc, GLint which, const void* routine, GLuint* bytes) {
+    const Header* h = (const Header*)__glOgRecordOf(gc, which, routine);
+    if (!h) return nullptr;
+    h -= 1;
+    const uint8_t* area = (const uint8_t*)h;
+    const uint8_t* start = area + ((sizeof(Header) + h->recordBytes + 15) & ~15u);
+    *bytes = h->entryOffset ? (GLuint)(area + h->endOffset - start) : 0;
+    return start;
 }

@@ -35,6 +35,9 @@ void* GLPROC __glOgHitEntry(const GlOgClaim* claim);
 // The key record a routine of cache `which` was made for (null for an
 // address outside the cache).
 const void* GLPROC __glOgRecordOf(const GlContext* gc, GLint which, const void* routine);
+// The bytes written for that routine after its record (code, and the data it
+// keeps in its area), and their count.
+const uint8_t* GLPROC __glOgCodeOf(const GlContext* gc, GLint which, const void* routine, GLuint* bytes);
 // Points every context slot that holds an address in [code, code + bytes) at
 // its C++ twin (or the empty stage): no slot keeps a routine that is gone.
 void GLPROC __glOgInvalidateSlots(GlContext* gc, const uint8_t* code, GLuint bytes);

@@ -251,3 +251,41 @@ TEST(Equivalence, TexturesOverFormats) {
 }
 
 }  // namespace
+
+namespace {
+
+// Spans of every length from 1 to 70 pixels: flat-bottomed triangles as wide
+// as that, wound both ways (long edge on the left and on the right), whole,
+// cut by the window's left and right edges, and cut by a scissor box.
+TEST(Equivalence, SpanLengthsOrientationsAndClipping) {
+    std::vector<RasterVertex> v;
+    for (int n = 1; n <= 70; n++) {
+        const float x = (float)(n % 9) - 4.5f + (n > 40 ? 20.0f : 0.0f), y = (float)(n % 40) + 0.3f;
+        const RasterVertex a = {x, y, 0.1f, {0.9f, 0.4f, 0.6f, 1}, 0, 0, 1};
+        const RasterVertex b = {x + (float)n + 0.25f, y + 0.1f, -0.3f, {0.4f, 0.9f, 0.5f, 1}, 1, 0, 1};
+        const RasterVertex c = {x + 0.5f * (float)n, y + 1.6f, 0.5f, {0.5f, 0.6f, 1.0f, 1}, 0, 1, 1};
+        if (n & 1) v.insert(v.end(), {a, b, c});
+        else v.insert(v.end(), {a, c, b});
+    }
+    const std::function<void()> states[] = {[] {}, [] { glEnable(GL_SCISSOR_TEST), glScissor(9, 4, 40, 30); }};
+    for (int fi : {0, 2, 4, 5})
+        for (int s = 0; s < 2; s++)
+            for (int mmx = 0; mmx < 2; mmx++) {
+                const RasterFormat& f = kRasterFormats[fi];
+                SCOPED_TRACE(std::string(f.name) + (s ? ", scissor" : "") + (mmx ? ", MMX" : ""));
+                RasterScene sc;
+                sc.width = 75;
+                sc.state = states[s];
+                sc.vertices = v;
+                const RasterImage cpp = rasterRender(f, sc, PATH_CPP, mmx);
+                const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, mmx);
+                const RasterImage noFill = rasterRender(f, sc, PATH_NO_FILL, mmx);
+                EXPECT_TRUE(cpp.drawn);
+                EXPECT_EQ(gen.wholeFill, !s) << "the whole fill unless a clip stage is needed";
+                const int bytes = (f.bits + 7) / 8;
+                EXPECT_EQ(rasterDifference(gen, cpp, sc.width, bytes), "") << "generated vs C++";
+                EXPECT_EQ(rasterDifference(noFill, cpp, sc.width, bytes), "") << "no whole fill vs C++";
+            }
+}
+
+}  // namespace
