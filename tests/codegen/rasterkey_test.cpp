@@ -182,13 +182,20 @@ TEST(RasterKey, EqualKeysEmitEqualCode) {
 
 namespace {
 
+// A 5-6-5 context with a depth-tested triangle drawn.
+struct Drawn {
+    GltestTrianglePath choice{false};
+    GltestDibContext ctx{40, 32, 16, false, 16, false, kRasterFormats[2].masks};
+    Drawn() {
+        glEnable(GL_DEPTH_TEST);
+        draw();
+    }
+};
+
 // A state seen before finds its routines again; others take new entries.
 TEST(RasterCache, StatesSeenBeforeHit) {
-    GltestTrianglePath choice(false);
-    GltestDibContext ctx(40, 32, 16, false, 16, false, kRasterFormats[2].masks);
-    ASSERT_TRUE(ctx.rc);
-    glEnable(GL_DEPTH_TEST);
-    draw();
+    Drawn d;
+    ASSERT_TRUE(d.ctx.rc);
     const GlContext* gc = __glCurrentContext();
     const GlTriangleProc setup = gc->procs.renderTriangle;
     const GlSpanProc walker = gc->procs.spanRoutine;
@@ -261,11 +268,8 @@ TEST(RasterCache, RoutinesThatDoNotFitFallBack) {
 // the first entry of each cache.
 TEST(RasterCache, DisabledCacheRegenerates) {
     CacheOff off;
-    GltestTrianglePath choice(false);
-    GltestDibContext ctx(40, 32, 16, false, 16, false, kRasterFormats[2].masks);
-    ASSERT_TRUE(ctx.rc);
-    glEnable(GL_DEPTH_TEST);
-    draw();
+    Drawn d;
+    ASSERT_TRUE(d.ctx.rc);
     const GlContext* gc = __glCurrentContext();
     const GlSpanProc walker = gc->procs.spanRoutine;
     const Routine first = routineOf(gc, GL_OG_CACHE_SPAN, (const void*)walker);
