@@ -1,9 +1,12 @@
 // Block fills of the clears: rows of pixels set to one value or to a repeating
-// pattern, with aligned 16-byte stores in the middle of each row.
+// pattern, with aligned 16-byte stores in the middle of each row; on an MMX
+// processor the 32-bit fills (and the aligned middle of the 16- and 8-bit
+// ones) run the code generator's doubleword-fill routine.
 
 #include <emmintrin.h>
 #include <string.h>
 #include "fill.h"
+#include "codegen/codegen.h"
 
 namespace {
 
@@ -72,19 +75,75 @@ static void fillValue(uint8_t* dst, size_t rowBytes, GLint rows, GLint gap, cons
     __glFillPattern(dst, rowBytes, rows, (ptrdiff_t)rowBytes + gap, patterns, size);
 }
 
-extern "C" void GLPROC __glFill32(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+namespace {
+
+// The doubleword-fill routine, built once for the process on an MMX
+// processor at the first fill given a context (null without MMX): stores
+// EAX ECX times from EDI upwards.
+typedef void (*GlFillRoutine)();
+GlFillRoutine fillRoutine(GlContext* gc) {
+    static GlFillRoutine routine;
+    static bool built;
+    if (!built && gc) {
+        built = true;
+        uint8_t* code = __glHasMMX() ? __glOgAllocCode(4096) : nullptr;
+        if (code) {
+            __glGenFragmentLoop(gc, code);
+            routine = (GlFillRoutine)code;
+        }
+    }
+    return routine;
+}
+
+// n doublewords of value from p; the routine leaves MMX in use: emms after it.
+void fillWords(GlFillRoutine routine, uint8_t* p, GLuint n, GLuint value) {
+    if (!n) return;
+    __asm__ volatile("call *%[f]\n\temms" : "+D"(p), "+c"(n) : "a"(value), [f] "r"(routine) : "ebx", "memory", "cc");
+}
+
+// Rows of `bytes` bytes of elements of 1, 2 or 4 bytes (the value
+// replicated to 32 bits in word): up to the first 4-byte boundary and past the
+// last one element by element, the middle as doublewords through the routine.
+void fillRows(GlFillRoutine routine, uint8_t* p, size_t bytes, GLint rows, GLint gap, GLuint word, size_t element) {
+    for (GLint r = 0; r < rows; r++, p += bytes + (size_t)gap) {
+        uint8_t* q = p;
+        size_t left = bytes;
+        for (; left && ((uintptr_t)q & 3); q += element, left -= element) memcpy(q, &word, element);
+        fillWords(routine, q, (GLuint)(left / 4), word);
+        q += left & ~(size_t)3;
+        for (left &= 3; left; q += element, left -= element) memcpy(q, &word, element);
+    }
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glFill32(GlContext* gc, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
     if (pixels <= 0) return;
+    if (GlFillRoutine routine = fillRoutine(gc)) {
+        // The whole block at once without a gap, else row by row.
+        if (!gap) fillWords(routine, (uint8_t*)dst, (GLuint)pixels * (GLuint)(rows > 0 ? rows : 0), value);
+        else fillRows(routine, (uint8_t*)dst, (size_t)pixels * 4, rows, gap, value, 4);
+        return;
+    }
     fillValue((uint8_t*)dst, (size_t)pixels * 4, rows, gap, (const uint8_t*)&value, 4);
 }
 
-extern "C" void GLPROC __glFill16(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+extern "C" void GLPROC __glFill16(GlContext* gc, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
     if (pixels <= 0) return;
     const uint16_t v = (uint16_t)value;
+    if (GlFillRoutine routine = fillRoutine(gc)) {
+        fillRows(routine, (uint8_t*)dst, (size_t)pixels * 2, rows, gap, (GLuint)v * 0x10001u, 2);
+        return;
+    }
     fillValue((uint8_t*)dst, (size_t)pixels * 2, rows, gap, (const uint8_t*)&v, 2);
 }
 
-extern "C" void GLPROC __glFill8(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+extern "C" void GLPROC __glFill8(GlContext* gc, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
     if (pixels <= 0) return;
     const uint8_t v = (uint8_t)value;
+    if (GlFillRoutine routine = fillRoutine(gc)) {
+        fillRows(routine, (uint8_t*)dst, (size_t)pixels, rows, gap, (GLuint)v * 0x01010101u, 1);
+        return;
+    }
     fillValue((uint8_t*)dst, (size_t)pixels, rows, gap, &v, 1);
 }
