@@ -401,9 +401,11 @@ __attribute__((always_inline)) inline uint8_t* nearestRun(const GlTextureParams*
         for (int k = 0; k < 4; ++k) putTexelWord<F, Bytes>(p, data + o[k], out + k * Bytes);
     }
     offsets();
-    for (int k = 0; k < n - 1; ++k, out += Bytes) putTexelWord<F, Bytes>(p, data + o[k], out);
-    putTexel<F>(p, data + o[n - 1], out);
-    return out + Bytes;
+#pragma GCC unroll 3
+    for (int k = 0; k < 3; ++k)
+        if (k < n - 1) putTexelWord<F, Bytes>(p, data + o[k], out + k * Bytes);
+    putTexel<F>(p, data + o[n - 1], out + (n - 1) * Bytes);
+    return out + n * Bytes;
 }
 
 template <int F, int Bytes, bool Perspective>

@@ -43,6 +43,24 @@ inline void storePixels4(uint8_t* p, __m128i v) {
     memcpy(p, &four, 4);
 }
 
+// Red, green and blue of pixels 0 .. 3 (lane j: pixel j) from the span's
+// 16.16 values and steps, and the steps of four pixels.
+inline void channelLanes4(const GlSpan* s, bool smooth, __m128i lanes[3], __m128i steps4[3]) {
+    static_assert(offsetof(GlSpan, alpha) == offsetof(GlSpan, red) + 12, "GlSpan: red .. alpha in a row");
+    static_assert(offsetof(GlSpan, alphaStep) == offsetof(GlSpan, redStep) + 12, "GlSpan: steps in a row");
+    const __m128i x0 = _mm_loadu_si128((const __m128i*)&s->red);
+    const __m128i dx = smooth ? _mm_loadu_si128((const __m128i*)&s->redStep) : _mm_setzero_si128();
+    const __m128i x1 = _mm_add_epi32(x0, dx), x2 = _mm_add_epi32(x1, dx), x3 = _mm_add_epi32(x2, dx);
+    const __m128i rg01 = _mm_unpacklo_epi32(x0, x1), rg23 = _mm_unpacklo_epi32(x2, x3);
+    lanes[0] = _mm_unpacklo_epi64(rg01, rg23);
+    lanes[1] = _mm_unpackhi_epi64(rg01, rg23);
+    lanes[2] = _mm_unpacklo_epi64(_mm_unpackhi_epi32(x0, x1), _mm_unpackhi_epi32(x2, x3));
+    const __m128i dx4 = _mm_slli_epi32(dx, 2);
+    steps4[0] = _mm_shuffle_epi32(dx4, 0x00);
+    steps4[1] = _mm_shuffle_epi32(dx4, 0x55);
+    steps4[2] = _mm_shuffle_epi32(dx4, 0xAA);
+}
+
 // The commonest group: untextured smooth colour over an unbroken run of live
 // pixels walked rightward; four pixels a step, the rest one by one.
 template <class F, bool Dither>
@@ -56,16 +74,13 @@ bool directSmoothRun(GLuint mask, GlSpan* s) {
     const GLint* d = s->dither;
     int i = 0;
     if (n >= 4) {
-        const auto start = [](GLuint v, GLuint dv) {
-            return _mm_set_epi32((int)(v + 3 * dv), (int)(v + 2 * dv), (int)(v + dv), (int)v);
-        };
-        __m128i r4 = start(r, dr), g4 = start(g, dg), b4 = start(b, db);
-        const __m128i dr4 = _mm_set1_epi32((int)(dr << 2)), dg4 = _mm_set1_epi32((int)(dg << 2)),
-                      db4 = _mm_set1_epi32((int)(db << 2));
+        __m128i c4[3], step4[3];
+        channelLanes4(s, true, c4, step4);
+        // A dither row repeats every four pixels: the addends of pixels 0 .. 3 serve every step.
+        const __m128i dd = Dither ? _mm_loadu_si128((const __m128i*)d) : _mm_setzero_si128();
         for (; i + 4 <= n; i += 4, p += 4 * F::bytes) {
-            const __m128i dd = Dither ? _mm_loadu_si128((const __m128i*)(d + i)) : _mm_setzero_si128();
-            storePixels4<F::bytes>(p, untexturedPixels4<F>(r4, g4, b4, dd));
-            r4 = _mm_add_epi32(r4, dr4), g4 = _mm_add_epi32(g4, dg4), b4 = _mm_add_epi32(b4, db4);
+            storePixels4<F::bytes>(p, untexturedPixels4<F>(c4[0], c4[1], c4[2], dd));
+            for (int k = 0; k < 3; ++k) c4[k] = _mm_add_epi32(c4[k], step4[k]);
         }
         r += dr * (GLuint)i, g += dg * (GLuint)i, b += db * (GLuint)i;
     }
@@ -118,24 +133,6 @@ inline void texelPlanes8(const uint8_t* t, __m128i out[3]) {
     out[0] = _mm_unpacklo_epi8(rg, zero);
     out[1] = _mm_unpackhi_epi8(rg, zero);
     out[2] = _mm_unpacklo_epi8(ba, zero);
-}
-
-// Red, green and blue of pixels 0 .. 3 (lane j: pixel j) from the span's
-// 16.16 values and steps, and the steps of four pixels.
-inline void channelLanes4(const GlSpan* s, bool smooth, __m128i lanes[3], __m128i steps4[3]) {
-    static_assert(offsetof(GlSpan, alpha) == offsetof(GlSpan, red) + 12, "GlSpan: red .. alpha in a row");
-    static_assert(offsetof(GlSpan, alphaStep) == offsetof(GlSpan, redStep) + 12, "GlSpan: steps in a row");
-    const __m128i x0 = _mm_loadu_si128((const __m128i*)&s->red);
-    const __m128i dx = smooth ? _mm_loadu_si128((const __m128i*)&s->redStep) : _mm_setzero_si128();
-    const __m128i x1 = _mm_add_epi32(x0, dx), x2 = _mm_add_epi32(x1, dx), x3 = _mm_add_epi32(x2, dx);
-    const __m128i rg01 = _mm_unpacklo_epi32(x0, x1), rg23 = _mm_unpacklo_epi32(x2, x3);
-    lanes[0] = _mm_unpacklo_epi64(rg01, rg23);
-    lanes[1] = _mm_unpackhi_epi64(rg01, rg23);
-    lanes[2] = _mm_unpacklo_epi64(_mm_unpackhi_epi32(x0, x1), _mm_unpackhi_epi32(x2, x3));
-    const __m128i dx4 = _mm_slli_epi32(dx, 2);
-    steps4[0] = _mm_shuffle_epi32(dx4, 0x00);
-    steps4[1] = _mm_shuffle_epi32(dx4, 0x55);
-    steps4[2] = _mm_shuffle_epi32(dx4, 0xAA);
 }
 
 // Textured GL_MODULATE over an unbroken run of live pixels walked rightward

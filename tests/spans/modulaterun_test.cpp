@@ -1,21 +1,53 @@
-// Textured GL_MODULATE direct stages: a group whose live pixels run unbroken
-// (eight pixels a step) writes exactly what the same pixels write one by one
-// (the even pixels, then the odd ones), dithered or not, smooth or flat, with
-// three- and four-byte texels, over the formats of 1 and 2 bytes, for colours
-// about the middle of the fields and over their whole range.
+// Direct stages over unbroken runs: a group whose live pixels run unbroken
+// (four or eight pixels a step) writes exactly what the same pixels write one
+// by one (the even pixels, then the odd ones), dithered or not, at each
+// column of the dither matrix, for colours about the middle of the fields and
+// over their whole range. Textured GL_MODULATE (smooth or flat, three- and
+// four-byte texels) over the formats of 1 and 2 bytes; untextured smooth
+// colour over every format.
 #include "spanrig.h"
 
 namespace {
 
-std::vector<uint32_t> draw(SpanRig& r, GlSpanProc stage, int length, const std::function<bool(int)>& live,
+std::vector<uint32_t> draw(SpanRig& r, GlSpanProc stage, int length, int x0, const std::function<bool(int)>& live,
                            const std::function<bool(int)>& second) {
     r.buffer(length, 1, 0x5A);
-    r.run(stage, live, 3, 2);
-    if (second) r.run(stage, second, 3, 2);
+    r.run(stage, live, x0, 2);
+    if (second) r.run(stage, second, x0, 2);
     EXPECT_TRUE(r.guardsIntact());
     std::vector<uint32_t> out;
     for (int i = 0; i < length; ++i) out.push_back(r.pixel(i));
     return out;
+}
+
+void runsEqualPixelByPixel(const SpanFormat& f, SpanRig& r, int index) {
+    const GlSpanProc stage = __glDirectProcTables[f.code][index];
+    ASSERT_NE(stage, nullptr);
+    for (int length : {7, 8, 13, 32, 45, 64})
+        for (int ramp : {0, 1, -1})
+            for (int x0 = 0; x0 < 4; ++x0) {
+                SCOPED_TRACE(testing::Message() << f.name << " index " << index << " length " << length << " ramp "
+                                                << ramp << " x " << x0);
+                for (int k = 0; k < 3; ++k) {
+                    const GLint full = f.maxField(k) << 16;
+                    if (ramp == 0) {
+                        // About the middle of each field, stepping less than half of it over 64 pixels.
+                        r.start[k] = (GLuint)(full / 2 + (GLint)spanTestByte((uint32_t)(k + length)) * 37);
+                        r.dstep[k] = (index & 2) ? ((GLint)spanTestByte((uint32_t)(k * 5 + index)) - 128) *
+                                                       (full / 256 / 64)
+                                                 : 0;
+                    } else {
+                        // The whole field, from 0 up or from its top down (flat: either end).
+                        const GLint step = (index & 2) ? (full - 1) / length : 0;
+                        r.start[k] = ramp > 0 ? 0u : (GLuint)(full - 1);
+                        r.dstep[k] = ramp > 0 ? step : -step;
+                    }
+                }
+                const auto run = draw(r, stage, length, x0, [](int) { return true; }, nullptr);
+                const auto single = draw(r, stage, length, x0, [](int i) { return i % 2 == 0; },
+                                         [](int i) { return i % 2 == 1; });
+                EXPECT_EQ(run, single);
+            }
 }
 
 }  // namespace
@@ -25,34 +57,16 @@ TEST(SpanModulateRun, UnbrokenRunsEqualPixelByPixel) {
         if (f.bytes > 2) continue;
         SpanRig r(f);
         for (int index : {12, 13, 14, 15, 44, 45, 46, 47}) {  // modulate: dither, smooth, texel alpha
-            const GlSpanProc stage = __glDirectProcTables[f.code][index];
-            ASSERT_NE(stage, nullptr);
             r.texelBytes = (index & 32) ? 4 : 3;
             r.texelSalt = (uint32_t)index * 7u;
-            for (int length : {7, 8, 13, 32, 45, 64})
-                for (int ramp : {0, 1, -1}) {
-                    SCOPED_TRACE(testing::Message() << f.name << " index " << index << " length " << length << " ramp "
-                                                    << ramp);
-                    for (int k = 0; k < 3; ++k) {
-                        const GLint full = f.maxField(k) << 16;
-                        if (ramp == 0) {
-                            // About the middle of each field, stepping less than half of it over 64 pixels.
-                            r.start[k] = (GLuint)(full / 2 + (GLint)spanTestByte((uint32_t)(k + length)) * 37);
-                            r.dstep[k] = (index & 2) ? ((GLint)spanTestByte((uint32_t)(k * 5 + index)) - 128) *
-                                                           (full / 256 / 64)
-                                                     : 0;
-                        } else {
-                            // The whole field, from 0 up or from its top down (flat: either end).
-                            const GLint step = (index & 2) ? (full - 1) / length : 0;
-                            r.start[k] = ramp > 0 ? 0u : (GLuint)(full - 1);
-                            r.dstep[k] = ramp > 0 ? step : -step;
-                        }
-                    }
-                    const auto run = draw(r, stage, length, [](int) { return true; }, nullptr);
-                    const auto single = draw(r, stage, length, [](int i) { return i % 2 == 0; },
-                                             [](int i) { return i % 2 == 1; });
-                    EXPECT_EQ(run, single);
-                }
+            runsEqualPixelByPixel(f, r, index);
         }
+    }
+}
+
+TEST(SpanSmoothRun, UnbrokenRunsEqualPixelByPixel) {
+    for (const SpanFormat& f : kSpanFormats) {
+        SpanRig r(f);
+        for (int index : {2, 3}) runsEqualPixelByPixel(f, r, index);  // untextured smooth, dither
     }
 }
