@@ -87,7 +87,8 @@ static const GlAttribGroup attribGroups[] = {
     {GL_POINT_BIT, BLOCK(point, point), NO_BLOCK, 0x400, 0, GL_DIRTY_POINT, 0, GL_DIRTY_POINT, 0, 0},
     {GL_POLYGON_BIT, BLOCK(polygon, polygon), NO_BLOCK, 0x1C3800, 0, GL_DIRTY_POLYGON, 0,
      GL_DIRTY_POLYGON, 0, 0},
-    {GL_POLYGON_STIPPLE_BIT, BLOCK(stipple, stipple), NO_BLOCK, GL_EN_POLYGON_STIPPLE, 0,
+    // The stipple enable belongs to the polygon and enable groups only.
+    {GL_POLYGON_STIPPLE_BIT, BLOCK(stipple, stipple), NO_BLOCK, 0, 0,
      GL_DIRTY_POLYGON | GL_DIRTY_STIPPLE, 0, GL_DIRTY_POLYGON | GL_DIRTY_STIPPLE, 0, 0},
     {GL_SCISSOR_BIT, BLOCK(scissor, scissor), NO_BLOCK, GL_EN_SCISSOR_TEST, 0, GL_DIRTY_SCISSOR, 0,
      GL_DIRTY_SCISSOR, 0, 0},

@@ -400,8 +400,8 @@ extern "C" void GLPROC __glDoGet(GLenum pname, void* params, int type) {
         }
     } else {
         GLboolean known = GL_FALSE;
-        GLboolean on = pname == GL_SHARED_TEXTURE_PALETTE_EXT ? GL_FALSE : __glIsEnabledCap(gc, pname, &known);
-        if (!known || pname == GL_SHARED_TEXTURE_PALETTE_EXT) {
+        const GLboolean on = __glIsEnabledCap(gc, pname, &known);
+        if (!known) {
             __glSetError(GL_INVALID_ENUM);
             return;
         }

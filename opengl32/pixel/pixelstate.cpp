@@ -317,8 +317,8 @@ static void pixelMap(GLenum map, GLsizei mapsize, const T* values) {
     const GLuint m = map - GL_PIXEL_MAP_I_TO_I;
     if (m >= GL_STATE_PIXEL_MAPS) return __glSetError(GL_INVALID_ENUM);
     const bool indexed = m <= MAP_I_TO_A;  // sizes of index-addressed maps are powers of two
-    if (mapsize < 0 || mapsize > gc->limits.maxPixelMapTable) return __glSetError(GL_INVALID_VALUE);
-    if (indexed && (mapsize < 1 || (mapsize & (mapsize - 1)) != 0)) return __glSetError(GL_INVALID_VALUE);
+    if (mapsize < 1 || mapsize > gc->limits.maxPixelMapTable) return __glSetError(GL_INVALID_VALUE);
+    if (indexed && (mapsize & (mapsize - 1)) != 0) return __glSetError(GL_INVALID_VALUE);
     GlPixelMap* pm = &gc->pixel.maps[m];
     // The tables derived from the maps are stale at once.
     GlPixelTransferTables* t = &gc->pixel.tables;
@@ -326,7 +326,6 @@ static void pixelMap(GLenum map, GLsizei mapsize, const T* values) {
     gc->imports.free(gc, pm->values);
     pm->values = nullptr;
     pm->size = 0;
-    if (mapsize == 0) return __glPixelMapFor(gc, map);
     uint32_t* table = (uint32_t*)gc->imports.alloc(gc, (size_t)mapsize * sizeof(uint32_t));
     if (!table) return;
     const bool integer = integerMap(m);

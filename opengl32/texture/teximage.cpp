@@ -675,6 +675,9 @@ template <class T> void getLevelParameter(GLenum target, GLint level, GLenum pna
     case GL_TEXTURE_ALPHA_SIZE: v = l->alphaBits; break;
     case GL_TEXTURE_LUMINANCE_SIZE: v = l->luminanceBits; break;
     case GL_TEXTURE_INTENSITY_SIZE: v = l->intensityBits; break;
+    case GL_TEXTURE_INDEX_SIZE_EXT:  // stored indexes: 16 bits, or 8 (the board's too)
+        v = l->baseFormat != GL_COLOR_INDEX ? 0 : l->storedFormat == GL_COLOR_INDEX16_EXT ? 16 : 8;
+        break;
     default: return __glSetError(GL_INVALID_ENUM);
     }
     *out = (T)v;

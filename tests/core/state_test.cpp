@@ -206,7 +206,7 @@ std::vector<Capability> capabilityTable() {
         {GL_STENCIL_TEST, false}, {GL_TEXTURE_1D, false}, {GL_TEXTURE_2D, false},
         {GL_TEXTURE_GEN_S, false}, {GL_TEXTURE_GEN_T, false}, {GL_TEXTURE_GEN_R, false},
         {GL_TEXTURE_GEN_Q, false}, {GL_INDEX_MATERIAL_QTA, false}, {GL_INDEX_TEST_QTA, false},
-        {GL_CULL_VERTEX_QTA, false},
+        {GL_CULL_VERTEX_QTA, false}, {GL_SHARED_TEXTURE_PALETTE_EXT, false},
     };
     for (GLenum i = 0; i < 8; i++) t.push_back({GL_LIGHT0 + i, false});
     for (GLenum i = 0; i < 6; i++) t.push_back({GL_CLIP_PLANE0 + i, false});
@@ -239,6 +239,9 @@ std::vector<double> dumpState() {
     GLdouble plane[4];
     glGetClipPlane(GL_CLIP_PLANE0, plane);
     all.insert(all.end(), plane, plane + 4);
+    GLubyte stipple[128];
+    glGetPolygonStipple(stipple);
+    all.insert(all.end(), stipple, stipple + 128);
     return all;
 }
 
@@ -253,7 +256,6 @@ void checkInitialState(bool doubleBuffer) {
     expectValues("DOUBLEBUFFER", getDoubles(GL_DOUBLEBUFFER, 1), {doubleBuffer ? 1.0 : 0.0});
     for (const Capability& c : capabilityTable()) {
         EXPECT_EQ(glIsEnabled(c.cap), c.initially) << std::hex << c.cap;
-        if (c.cap == GL_SHARED_TEXTURE_PALETTE_EXT) continue;
         GLboolean b = 7;
         glGetBooleanv(c.cap, &b);
         EXPECT_EQ(b, c.initially) << std::hex << c.cap;
@@ -378,8 +380,6 @@ TEST_F(StateTest, QueryConversions) {
 TEST_F(StateTest, UnknownQueriesAndInsideBeginEnd) {
     GLint v[16] = {42};
     glGetIntegerv(0, v);
-    EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_ENUM);
-    glGetIntegerv(GL_SHARED_TEXTURE_PALETTE_EXT, v);
     EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_ENUM);
     glGetMaterialiv(GL_FRONT_AND_BACK, GL_AMBIENT, v);
     EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_ENUM);
@@ -564,8 +564,6 @@ TEST_F(StateTest, EveryCapabilityToggles) {
             EXPECT_EQ(b, on) << std::hex << c.cap;
         }
     }
-    glEnable(GL_SHARED_TEXTURE_PALETTE_EXT);
-    EXPECT_TRUE(glIsEnabled(GL_SHARED_TEXTURE_PALETTE_EXT));
     for (GLenum bad : {(GLenum)GL_LIGHT0 + 8, (GLenum)GL_CLIP_PLANE0 + 6, (GLenum)0, (GLenum)GL_MAP1_COLOR_4 + 9}) {
         glEnable(bad);
         EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_ENUM) << std::hex << bad;
@@ -665,12 +663,13 @@ const std::vector<GroupCase>& groupCases() {
              glEnable(GL_CULL_FACE), glEnable(GL_POLYGON_OFFSET_LINE), glEnable(GL_POLYGON_SMOOTH);
          },
          GL_POINT_SIZE, [] { glPointSize(4); }, 4},
+        // The stipple enable is in the polygon and enable groups, not here.
         {"stipple", GL_POLYGON_STIPPLE_BIT,
          [](GlContext*) {
              GLubyte m[128] = {0x12, 0x34};
-             glPolygonStipple(m), glEnable(GL_POLYGON_STIPPLE);
+             glPolygonStipple(m);
          },
-         GL_CULL_FACE, [] { glEnable(GL_CULL_FACE); }, 1},
+         GL_POLYGON_STIPPLE, [] { glEnable(GL_POLYGON_STIPPLE); }, 1},
         {"scissor", GL_SCISSOR_BIT, [](GlContext*) { glScissor(1, 2, 3, 4), glEnable(GL_SCISSOR_TEST); },
          GL_VIEWPORT, [] { glViewport(5, 5, 5, 5); }, 5},
         {"stencil", GL_STENCIL_BUFFER_BIT,

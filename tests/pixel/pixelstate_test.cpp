@@ -216,6 +216,7 @@ TEST_F(PixelState, ErrorsLeaveTheStateAlone) {
         {"I_TO_I size 0", [&] { glPixelMapfv(GL_PIXEL_MAP_I_TO_I, 0, nullptr); }, GL_INVALID_VALUE},
         {"S_TO_S size -2", [&] { glPixelMapusv(GL_PIXEL_MAP_S_TO_S, -2, nullptr); }, GL_INVALID_VALUE},
         {"R_TO_R size -1", [&] { glPixelMapfv(GL_PIXEL_MAP_R_TO_R, -1, v); }, GL_INVALID_VALUE},
+        {"A_TO_A size 0", [&] { glPixelMapfv(GL_PIXEL_MAP_A_TO_A, 0, nullptr); }, GL_INVALID_VALUE},
         {"A_TO_A above the maximum", [&] { glPixelMapfv(GL_PIXEL_MAP_A_TO_A, 65537, nullptr); }, GL_INVALID_VALUE},
         {"I_TO_A power of two above the maximum", [&] { glPixelMapfv(GL_PIXEL_MAP_I_TO_A, 131072, nullptr); },
          GL_INVALID_VALUE},
@@ -275,8 +276,6 @@ TEST_F(PixelState, MapsRoundTrip) {
         {GL_PIXEL_MAP_S_TO_S, USV, {65535, 1}, {65535, 1}, {65535, 1}, {65535, 1}},
         {GL_PIXEL_MAP_I_TO_A, USV, {65535, 0}, {1, 0}, {4294967295u, 0}, {65535, 0}},
         {GL_PIXEL_MAP_I_TO_G, FV, {0.5}, {0.5f}, {2147483648u}, {32768}},
-        // Size 0 restores the one-entry default; the values are not read.
-        {GL_PIXEL_MAP_A_TO_A, FV, {}, {0}, {0}, {0}},
     };
     for (const Case& c : cases) {
         const GLsizei n = (GLsizei)c.values.size();
