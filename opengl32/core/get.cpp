@@ -97,8 +97,9 @@ static const GlGetEntry getTable[] = {
     I(GL_BLEND_SRC, colorBuffer.blendSrc, 1),
     I(GL_LOGIC_OP_MODE, colorBuffer.logicOp, 1),
     SPECIAL(GL_AUX_BUFFERS),
-    I(GL_DRAW_BUFFER, colorBuffer.drawBuffer, 1),
-    I(GL_READ_BUFFER, pixel.readBuffer, 1),
+    // The buffers as glDrawBuffer and glReadBuffer were given them.
+    I(GL_DRAW_BUFFER, colorBuffer.drawBufferRequested, 1),
+    I(GL_READ_BUFFER, pixel.readBufferRequested, 1),
     I(GL_SCISSOR_BOX, scissor.x, 4),
     F(GL_INDEX_CLEAR_VALUE, colorBuffer.clearIndex, 1),
     I(GL_INDEX_WRITEMASK, colorBuffer.indexWriteMask, 1),

@@ -678,6 +678,42 @@ TEST_F(GlRules, MatrixStacksHoldTheirDepth) {
     glMatrixMode(GL_MODELVIEW);
 }
 
+// glGetIntegerv answers GL_DRAW_BUFFER and GL_READ_BUFFER as the program gave
+// them, while drawing and reading use the buffers they name.
+TEST(GlRulesContexts, BuffersAreReportedAsGiven) {
+    GltestWindowContext w("glrules-buffers", 8, 8, 16, 16);
+    glDisable(GL_DITHER);
+    const struct {
+        GLenum draw, read;
+        bool backDrawn;
+    } cases[] = {
+        {GL_BACK_LEFT, GL_BACK_LEFT, true}, {GL_LEFT, GL_BACK, true}, {GL_FRONT_AND_BACK, GL_LEFT, true},
+        {GL_FRONT_LEFT, GL_BACK, false},    {GL_NONE, GL_BACK, false}, {GL_BACK, GL_FRONT_LEFT, true},
+    };
+    for (const auto& c : cases) {
+        glDrawBuffer(GL_BACK);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDrawBuffer(c.draw);
+        glReadBuffer(c.read);
+        EXPECT_EQ(geti(GL_DRAW_BUFFER), (GLint)c.draw);
+        EXPECT_EQ(geti(GL_READ_BUFFER), (GLint)c.read);
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_PIXEL_MODE_BIT);
+        glDrawBuffer(GL_FRONT);
+        glReadBuffer(GL_FRONT);
+        glPopAttrib();
+        EXPECT_EQ(geti(GL_DRAW_BUFFER), (GLint)c.draw);
+        EXPECT_EQ(geti(GL_READ_BUFFER), (GLint)c.read);
+        glClearColor(1, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glReadBuffer(GL_BACK);
+        GLubyte px[4] = {};
+        glReadPixels(2, 2, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        EXPECT_EQ(px[0], c.backDrawn ? 255 : 0) << std::hex << c.draw;
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
 // A list being compiled stays with its context while another context is
 // current, and its compiling goes on when the context is current again.
 TEST(GlRulesContexts, CompilingFollowsTheContextAcrossMakeCurrent) {

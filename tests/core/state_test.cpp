@@ -455,8 +455,8 @@ TEST_F(StateTest, Setters) {
         {"draw buffer right", [] { glDrawBuffer(GL_RIGHT); }, GL_INVALID_OPERATION, GL_DRAW_BUFFER, {GL_BACK}},
         {"draw buffer aux", [] { glDrawBuffer(GL_AUX0); }, GL_INVALID_OPERATION, GL_DRAW_BUFFER, {GL_BACK}},
         {"draw buffer enum", [] { glDrawBuffer(GL_RGB); }, GL_INVALID_ENUM, GL_DRAW_BUFFER, {GL_BACK}},
-        {"draw buffer left", [] { glDrawBuffer(GL_LEFT); }, 0, GL_DRAW_BUFFER, {GL_FRONT_AND_BACK}},
-        {"draw buffer front left", [] { glDrawBuffer(GL_FRONT_LEFT); }, 0, GL_DRAW_BUFFER, {GL_FRONT}},
+        {"draw buffer left", [] { glDrawBuffer(GL_LEFT); }, 0, GL_DRAW_BUFFER, {GL_LEFT}},
+        {"draw buffer front left", [] { glDrawBuffer(GL_FRONT_LEFT); }, 0, GL_DRAW_BUFFER, {GL_FRONT_LEFT}},
     };
     for (const Case& c : cases) {
         GlContext* fresh = gltestCreateCurrent(true);
@@ -528,7 +528,8 @@ TEST(StateDrawBuffer, SingleBuffered) {
     EXPECT_EQ(glGetError(), (GLenum)GL_INVALID_OPERATION);
     glDrawBuffer(GL_FRONT_AND_BACK);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-    expectValues("draw buffer", getDoubles(GL_DRAW_BUFFER, 1), {GL_FRONT});
+    expectValues("draw buffer as given", getDoubles(GL_DRAW_BUFFER, 1), {GL_FRONT_AND_BACK});
+    EXPECT_EQ(gc->colorBuffer.drawBuffer, (GLenum)GL_FRONT);
     gltestDestroyCurrent(gc);
 }
 

@@ -174,8 +174,8 @@ TEST_F(PixelState, ReadBufferKeepsTheRequest) {
     for (const auto& c : cases) {
         glReadBuffer(c.mode);
         EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
-        EXPECT_EQ(getInt(GL_READ_BUFFER), (GLint)c.effective) << std::hex << c.mode;
-        EXPECT_EQ(gc->pixel.readBufferRequested, c.mode);
+        EXPECT_EQ(getInt(GL_READ_BUFFER), (GLint)c.mode) << std::hex << c.mode;
+        EXPECT_EQ(gc->pixel.readBuffer, c.effective);
     }
 }
 
@@ -365,8 +365,8 @@ TEST_F(PixelState, AttributeStacksSaveAndRestore) {
     glPopAttrib();
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     EXPECT_TRUE(Snapshot(gc) == saved);
-    EXPECT_EQ(getInt(GL_READ_BUFFER), GL_FRONT);
-    EXPECT_EQ(gc->pixel.readBufferRequested, (GLenum)GL_FRONT_LEFT);
+    EXPECT_EQ(getInt(GL_READ_BUFFER), GL_FRONT_LEFT);
+    EXPECT_EQ(gc->pixel.readBuffer, (GLenum)GL_FRONT);
 }
 
 // Transfer flags and the default colour the validation step derives.
