@@ -10,7 +10,6 @@
 #include <string.h>
 #include <emmintrin.h>
 #include <array>
-#include <utility>
 #include "raster/chaintex.h"
 #include "codegen/codegen.h"
 #include "texture/texsample.h"
@@ -203,12 +202,13 @@ enum SpanKind { K_AFFINE, K_PERSPECTIVE, K_SWITCH, K_MIPMAP };
 
 inline GLfloat positive(GLfloat q) { return q > 0.0f ? q : FLT_MIN; }
 
-// The float scaled by 2^16 is exact, so its rounded conversion is the value
-// rounded to 16.16; it is held to [-32768, 32767.996] first (a not-a-number
-// low: max and min answer their second operand when unordered).
-inline GLint fixed16(GLfloat v) {
-    const __m128 x = _mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_set_ss(-32768.0f)), _mm_set_ss(32767.996f));
-    return _mm_cvtss_si32(_mm_mul_ss(x, _mm_set_ss(65536.0f)));
+// Four floats as 16.16. A float scaled by 2^16 is exact, so its rounded
+// conversion is the value rounded to 16.16; it is held to [-32768, 32767.996]
+// first (a not-a-number low: max and min answer their second operand when
+// unordered).
+inline __m128i fixed16x4(__m128 v) {
+    v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.996f));
+    return _mm_cvtps_epi32(_mm_mul_ps(v, _mm_set1_ps(65536.0f)));
 }
 
 // 1/k for the pixel distances within a run.
@@ -225,11 +225,10 @@ struct TexRun {
     GLfloat L, dL;
 };
 
-// s, t, ds and dt of a run from their floats, each as fixed16 converts it.
+// s, t, ds and dt of a run from their floats.
 inline void fixedCoordinates(TexRun* x, __m128 v) {
     static_assert(offsetof(TexRun, dt) == offsetof(TexRun, s) + 12, "TexRun: s, t, ds, dt in a row");
-    v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.996f));
-    _mm_storeu_si128((__m128i*)&x->s, _mm_cvtps_epi32(_mm_mul_ps(v, _mm_set1_ps(65536.0f))));
+    _mm_storeu_si128((__m128i*)&x->s, fixed16x4(v));
 }
 
 // The group's runs with live pixels, in pixel order; answers how many.
@@ -334,26 +333,24 @@ struct NearestGrid {
 };
 
 constexpr int kNearestLog2 = 10;  // up to 1024 x 1024 texels
+constexpr int kNearestSides = kNearestLog2 + 1;
+
+// The grid of a level of log2 width a and log2 height b.
 constexpr NearestGrid nearestGrid(int a, int b) {
     return {b ? ~0u << (32 - b) : 0u, a ? ((1u << a) - 1) << (32 - a - b) : 0u,
             a + b ? 32 - a - b : 31,  // a 1 x 1 level: both fields empty
             a + b <= 16 ? 16 - a - b : 0, a + b <= 16 ? 0 : a + b - 16, 16 - b};
 }
-struct NearestGridEntry {
-    template <int J>
-    static constexpr NearestGrid at() {
-        return nearestGrid(J / (kNearestLog2 + 1), J % (kNearestLog2 + 1));
-    }
-};
-template <size_t... J>
-constexpr std::array<NearestGrid, sizeof...(J)> nearestGrids(std::index_sequence<J...>) {
-    return {{NearestGridEntry::at<(int)J>()...}};
+constexpr std::array<NearestGrid, kNearestSides * kNearestSides> nearestGrids() {
+    std::array<NearestGrid, kNearestSides * kNearestSides> g{};
+    for (int a = 0; a < kNearestSides; ++a)
+        for (int b = 0; b < kNearestSides; ++b) g[(size_t)(a * kNearestSides + b)] = nearestGrid(a, b);
+    return g;
 }
-constexpr std::array<NearestGrid, (kNearestLog2 + 1) * (kNearestLog2 + 1)> kNearestGrids =
-    nearestGrids(std::make_index_sequence<(kNearestLog2 + 1) * (kNearestLog2 + 1)>());
+constexpr std::array<NearestGrid, kNearestSides * kNearestSides> kNearestGrids = nearestGrids();
 
 inline const NearestGrid& gridOf(const GlMipmapLevel* l) {
-    return kNearestGrids[(size_t)(l->widthLog2 * (kNearestLog2 + 1) + l->heightLog2)];
+    return kNearestGrids[(size_t)(l->widthLog2 * kNearestSides + l->heightLog2)];
 }
 
 // Lanes v, v + d, v + 2 d, v + 3 d from v and d in lane 0.
@@ -382,7 +379,8 @@ __attribute__((always_inline)) inline uint8_t* nearestRun(const GlTextureParams*
     const __m128i S = _mm_sra_epi32(_mm_sll_epi32(st, _mm_cvtsi32_si128(g.sLeft)), _mm_cvtsi32_si128(g.sRight));
     const __m128i T = _mm_sll_epi32(st, _mm_cvtsi32_si128(g.tLeft));
     __m128i S4 = ramp4(S, _mm_srli_si128(S, 8)), T4 = ramp4(_mm_srli_si128(T, 4), _mm_srli_si128(T, 12));
-    const __m128i dS4 = _mm_slli_epi32(_mm_shuffle_epi32(S, 0xAA), 2), dT4 = _mm_slli_epi32(_mm_shuffle_epi32(T, 0xFF), 2);
+    const __m128i dS4 = _mm_slli_epi32(_mm_shuffle_epi32(S, 0xAA), 2);
+    const __m128i dT4 = _mm_slli_epi32(_mm_shuffle_epi32(T, 0xFF), 2);
     const __m128i rowField = _mm_set1_epi32((int)g.rowField), columnField = _mm_set1_epi32((int)g.columnField);
     const __m128i shift = _mm_cvtsi32_si128(g.shift);
     const uint8_t* const data = p->levels[0].data;
@@ -528,7 +526,7 @@ extern "C" GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* 
     }
 }
 
-extern "C" GLint GLPROC __glTexFixed16(GLfloat v) { return fixed16(v); }
+extern "C" GLint GLPROC __glTexFixed16(GLfloat v) { return _mm_cvtsi128_si32(fixed16x4(_mm_set_ss(v))); }
 
 extern "C" GLint GLPROC __glTexLodFixed(GLfloat rho) {
     GLuint bits;
