@@ -9,7 +9,7 @@
 //   ALU: a = /digit, b = r/m-destination opcode, c = register-destination opcode.
 //   X87: a, b = register form (0: none), c, d = memory opcode and /digit (c 0: none).
 //   MMX: a = second byte. MSHIFT: a = register-count byte, b = immediate byte, c = /digit.
-//   UNARY: a = /digit of F7 (F6 for a byte register).
+//   UNARY: a = /digit of F7 (F6 for a byte register). SHIFTCL: a = /digit of D3 (by CL).
 #define GL_OG_OPS(X)                                                   \
     X(Mov, MOV, 0, 0, 0, 0, DW)                                        \
     X(Movsx8, MOVX, 0xBE, 0, 0, 0, DW)                                 \
@@ -160,7 +160,9 @@
     X(Jnp, JCC, 0xB, 0, 0, 0, JCC)                                     \
     X(Bsf, MOVX, 0xBC, 0, 0, 0, DW | FW)                               \
     X(Bsr, MOVX, 0xBD, 0, 0, 0, DW | FW)                               \
-    X(Fistp16, X87, 0, 0, 0xDF, 3, DW | FPU)
+    X(Fistp16, X87, 0, 0, 0xDF, 3, DW | FPU)                           \
+    X(ShlCl, SHIFTCL, 4, 0, 0, 0, DR | DW | FW)                        \
+    X(ShrCl, SHIFTCL, 5, 0, 0, 0, DR | DW | FW)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };
@@ -174,6 +176,7 @@ enum GlOgForm : uint8_t {
     GL_OG_F_JCC, GL_OG_F_CALL, GL_OG_F_JMP, GL_OG_F_JMPIND, GL_OG_F_RETN, GL_OG_F_ALU, GL_OG_F_IMUL,
     GL_OG_F_IDIV, GL_OG_F_SHIFT, GL_OG_F_TEST, GL_OG_F_BYTES1, GL_OG_F_BYTES2, GL_OG_F_X87,
     GL_OG_F_MOVD, GL_OG_F_MOVQ, GL_OG_F_MMX, GL_OG_F_MSHIFT, GL_OG_F_BEGIN, GL_OG_F_END, GL_OG_F_UNARY,
+    GL_OG_F_SHIFTCL,
 };
 enum GlOgSchedClass : uint16_t {
     GL_OG_S_DR = 0x1,          // reads its first operand

@@ -11,7 +11,7 @@
 // the failed pixels, EBX the stored value, EDI its step, ESI the depth word,
 // EBP the word advance; the incoming mask and the span on the stack.
 
-#include "codegen/rastergen.h"
+#include "codegen/rasterwalk.h"
 #include "codegen/spanlayout.h"
 #include "raster/chain.h"
 
@@ -23,7 +23,103 @@ struct DepthKey {
     GLuint bytes;    // 2 or 4
     GLuint shift;    // the buffer's depthShift
     GLuint stencil;  // stencil test on: an emptied group still takes the stencil update
+    GLuint mmx;      // MMX allowed: a rightward unbroken run of 16-bit words four at a time
 };
+
+}  // namespace
+
+void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed);
+
+namespace {
+
+// An unbroken rightward run of 16-bit words, four at a time in MMX (EBX the
+// value, EDI its step, ESI the words, EBP the advance, ECX the mask): the
+// failed pixels into EDX, then its last one to three pixels one by one. To
+// `scalar` for anything else (nothing done); to `done` at the end.
+void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOgNode* done) {
+    GlOgMmxLanes* L = &__glOgScratch(gc)->lanes;
+    GlOgNode* counted = A.label(true), *unit = A.label(), *tail = A.label(), *tailFailed = A.label(),
+              *tailNext = A.label();
+    A.Test(EBP, EBP);
+    A.Jle(scalar);
+    A.Mov(EAX, ECX);
+    A.Not(EAX);
+    A.Lea(EDX, A.m(EAX, 1));
+    A.Test(EDX, EAX);
+    A.Jne(scalar);
+    // Live pixels: 32, or the leading ones of the mask.
+    A.Mov(EDX, A.i(32));
+    A.Test(EAX, EAX);
+    A.Je(counted);
+    A.Bsr(EDX, EAX);
+    A.Neg(EDX);
+    A.Add(EDX, A.i(31));
+    A.place(counted);
+    A.Mov(A.a(&L->depthCount), EDX);
+    A.Shr(EDX, A.i(2));
+    A.Je(scalar);
+    A.Mov(A.a(&L->depthSteps), EDX);
+    // Lanes: value + j x step (16-bit), and four steps.
+    A.Xor(EAX, EAX);
+    for (int j = 0; j < 4; j++) {
+        A.w16(GL_OG_Mov, A.a(&L->depthOffsets[j]), EAX);
+        A.Add(EAX, EDI);
+    }
+    for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L->depthStep[j]), EAX);
+    A.Movd(MM(5), EBX);
+    A.Punpcklwd(MM(5), MM(5));
+    A.Punpckldq(MM(5), MM(5));
+    A.Paddw(MM(5), A.a(L->depthOffsets));
+    A.Mov(ECX, EDX);
+    A.Xor(EDX, EDX);
+    A.place(unit);
+    const int kind = __glOgEmitMmxDepth(A, k.func, k.write != 0, MM(5), [&] { return A.m(ESI); });
+    if (kind != GL_OG_D_NONE) {
+        // The failing lanes as four bits, lane 0 highest, onto EDX.
+        A.Packsswb(MM(7), MM(7));
+        A.Movd(EAX, MM(7));
+        if (kind == GL_OG_D_PASS_MASK) A.Not(EAX);
+        A.And(EAX, A.i(0x01020408));
+        A.Imul(EAX, A.i(0x01010101));
+        A.Shr(EAX, A.i(24));
+        A.Shl(EDX, A.i(4));
+        A.Or(EDX, EAX);
+    }
+    A.Paddw(MM(5), A.a(L->depthStep));
+    A.Add(ESI, A.i(8));
+    A.Dec(ECX);
+    A.Jne(unit);
+    A.Emms();
+    // The failed bits in their place; the value, the bit and the mask of the
+    // pixels after the steps of four.
+    A.Mov(ECX, A.a(&L->depthSteps));
+    A.Shl(ECX, A.i(2));
+    A.Mov(EAX, EDI);
+    A.Imul(EAX, ECX);
+    A.Add(EBX, EAX);
+    A.Mov(EAX, A.i((GLint)0x80000000u));
+    A.ShrCl(EAX);
+    A.Neg(ECX);
+    A.Add(ECX, A.i(32));
+    A.ShlCl(EDX);
+    A.Mov(ECX, A.a(&L->depthCount));
+    A.And(ECX, A.i(3));
+    A.Mov(ECX, A.ax(__glCoverageMasks, ECX, 4));
+    A.Test(ECX, ECX);
+    A.Je(done);
+    A.place(tail);
+    __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, tailFailed);
+    A.place(tailNext);
+    A.Add(ESI, EBP);
+    A.Add(EBX, EDI);
+    A.Shr(EAX, A.i(1));
+    A.Add(ECX, ECX);
+    A.Jne(tail);
+    A.Jmp(done);
+    A.place(tailFailed);
+    A.Or(EDX, EAX);
+    A.Jmp(tailNext);
+}
 
 // The jump taken when the new value fails against the stored one (unsigned).
 void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail) {
@@ -114,6 +210,12 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     A.Mov(EBP, A.m(EDX, GL_OG_SPAN_PIXEL_STEP));
     A.Shl(EBP, A.i(k.bytes == 2 ? 1 : 2));
 
+    GlOgNode* done = A.label();
+    if (k.mmx && k.bytes == 2) {
+        GlOgNode* scalar = A.label();
+        mmxRun(A, gc, k, scalar, done);
+        A.place(scalar);
+    }
     // EAX the current pixel's bit, EDX the failed pixels (a failure is
     // taken out of the loop's way).
     GlOgNode* failed[2] = {A.label(), A.label()};
@@ -139,6 +241,7 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
             loop++;
         });
     // ECX = the incoming mask without the failed pixels; registers restored.
+    A.place(done);
     A.Mov(ECX, EDX);
     A.Not(ECX);
     A.And(ECX, A.m(ESP, 4));
@@ -179,6 +282,7 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
     k.bytes = db->buf.elementSize == 2 ? 2 : 4;
     k.shift = db->depthShift;
     k.stencil = (gc->rasterFlags & GL_RF_STENCIL) != 0;
+    k.mmx = __glHasMMX();
     const GlSpanProc twin = __glPickDepthSpanStage(gc);
     GlOgClaim c;
     const GLint keyA = 0;
@@ -192,6 +296,6 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
 }
 
 void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint write, GLuint bytes, GLuint shift) {
-    const DepthKey k = {func, write, bytes, shift, 0};
+    const DepthKey k = {func, write, bytes, shift, 0, __glHasMMX()};
     generate(A, gc, k, nullptr, true);
 }

@@ -288,6 +288,8 @@ static uint8_t* encodeInsn(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* dst
     case GL_OG_F_UNARY:
         if (isKind(dst, GL_OG_REG8)) return opRm(out, 0xF6, t.a, dst);
         return isRm32(dst) ? opRm(out, 0xF7, t.a, dst) : out;
+    case GL_OG_F_SHIFTCL:
+        return isKind(dst, GL_OG_REG32) ? opRm(out, 0xD3, t.a, dst) : out;
     case GL_OG_F_SHIFT:
         if (!isReg(dst) || !isKind(src, GL_OG_IMM) || src->imm.value < 1) return out;
         out[0] = isKind(dst, GL_OG_REG8) ? 0xC0 : 0xC1;

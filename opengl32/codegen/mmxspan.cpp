@@ -25,10 +25,6 @@
 
 namespace {
 
-// What a depth function makes of the lanes: the mask it leaves in MM7
-// (passing or failing lanes), and whether the stored words change.
-enum { D_NONE, D_PASS_MASK, D_FAIL_MASK };
-
 struct Mmx : GlOgRasterEmit {
     GlOgNode* sp(GLint field) { return A.m(EBP, field); }
     GLuint w(int i) const { return k->fill[i]; }
@@ -139,60 +135,10 @@ struct Mmx : GlOgRasterEmit {
         A.Movq(A.a(L()->z), MM(6));
     }
 
-    // Depth of a step of four at [EDX]: the stored words updated, the mask in
-    // MM7; returns what the mask means.
+    // Depth of a step of four at [EDX + ECX x 8]: the stored words updated,
+    // the mask in MM7; returns what the mask means.
     int depthStep() {
-        const GLuint f = func();
-        const bool write = w(FILL_DEPTH_WRITE) != 0;
-        const auto Z = [&] { return A.a(L()->z); };
-        const auto St = [&] { return A.mx(EDX, ECX, 8); };
-        int kind = D_NONE;
-        switch (f) {
-        case 1:  // GL_LESS: u = sat(S - Z), passing where u > 0; S - u is min(S, Z)
-            A.Movq(MM(7), St());
-            if (write) A.Movq(MM(6), MM(7));
-            A.Psubusw(MM(7), Z());
-            if (write) A.Psubw(MM(6), MM(7)), A.Movq(St(), MM(6));
-            A.Pcmpeqw(MM(7), A.q4(0));
-            kind = D_FAIL_MASK;
-            break;
-        case 3:  // GL_LEQUAL: v = sat(Z - S), passing where v = 0; Z - v is min(S, Z)
-            A.Movq(MM(7), Z());
-            A.Psubusw(MM(7), St());
-            if (write) A.Movq(MM(6), Z()), A.Psubw(MM(6), MM(7)), A.Movq(St(), MM(6));
-            A.Pcmpeqw(MM(7), A.q4(0));
-            kind = D_PASS_MASK;
-            break;
-        case 4:  // GL_GREATER: v = sat(Z - S), passing where v > 0; S + v is max(S, Z)
-            A.Movq(MM(7), Z());
-            A.Psubusw(MM(7), St());
-            if (write) A.Movq(MM(6), St()), A.Paddw(MM(6), MM(7)), A.Movq(St(), MM(6));
-            A.Pcmpeqw(MM(7), A.q4(0));
-            kind = D_FAIL_MASK;
-            break;
-        case 6:  // GL_GEQUAL: u = sat(S - Z), passing where u = 0; Z + u is max(S, Z)
-            A.Movq(MM(7), St());
-            A.Psubusw(MM(7), Z());
-            if (write) A.Movq(MM(6), Z()), A.Paddw(MM(6), MM(7)), A.Movq(St(), MM(6));
-            A.Pcmpeqw(MM(7), A.q4(0));
-            kind = D_PASS_MASK;
-            break;
-        case 2:  // GL_EQUAL: a passing lane holds its value already
-            A.Movq(MM(7), Z());
-            A.Pcmpeqw(MM(7), St());
-            kind = D_PASS_MASK;
-            break;
-        case 5:  // GL_NOTEQUAL: every passing lane gets Z, the others hold Z already
-            A.Movq(MM(7), Z());
-            A.Pcmpeqw(MM(7), St());
-            if (write) A.Movq(MM(6), Z()), A.Movq(St(), MM(6));
-            kind = D_FAIL_MASK;
-            break;
-        default:  // GL_ALWAYS
-            if (write) A.Movq(MM(6), Z()), A.Movq(St(), MM(6));
-            break;
-        }
-        return kind;
+        return __glOgEmitMmxDepth(A, func(), w(FILL_DEPTH_WRITE) != 0, A.a(L()->z), [&] { return A.mx(EDX, ECX, 8); });
     }
 
     // Four pixels into [EDI]: all of them, or as the mask in MM7 says. One-
@@ -206,26 +152,26 @@ struct Mmx : GlOgRasterEmit {
         if (bytes) {
             A.Pand(MM(6), A.q4(0x00FF));
             A.Packuswb(MM(6), MM(6));
-            if (kind == D_NONE) {
+            if (kind == GL_OG_D_NONE) {
                 A.Movd(dest(), MM(6));
                 return;
             }
             A.Packsswb(MM(7), MM(7));
             A.Movd(EAX, MM(6));
             A.Movd(EBX, MM(7));
-            if (kind == D_FAIL_MASK) A.Not(EBX);
+            if (kind == GL_OG_D_FAIL_MASK) A.Not(EBX);
             A.Xor(EAX, dest());
             A.And(EAX, EBX);
             A.Xor(EAX, dest());
             A.Mov(dest(), EAX);
             return;
         }
-        if (kind == D_NONE) {
+        if (kind == GL_OG_D_NONE) {
             A.Movq(dest(), MM(6));
             return;
         }
         A.Pxor(MM(6), dest());
-        if (kind == D_PASS_MASK) A.Pand(MM(7), MM(6));
+        if (kind == GL_OG_D_PASS_MASK) A.Pand(MM(7), MM(6));
         else A.Pandn(MM(7), MM(6));
         A.Pxor(MM(7), dest());
         A.Movq(dest(), MM(7));

@@ -57,6 +57,9 @@ struct GlOgLowerPart {
 struct GlOgMmxLanes {
     GLushort low[3][4], high[3][4], lowStep[3][4], highStep[3][4];
     GLushort z[4], zOffsets[4], zStep[4], pixels[4];
+    // The depth stage's lanes (depthgen.cpp): offsets of four pixels, their step.
+    GLushort depthOffsets[4], depthStep[4];
+    GLint depthCount, depthSteps;  // live pixels of the run, steps of four in it
 };
 
 // The generated textured stage's values (texspangen.cpp).
@@ -164,6 +167,61 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key);
 // once after the walker at the label.
 void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
 void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
+// What an MMX depth comparison of four 16-bit lanes leaves in MM7: nothing
+// (GL_ALWAYS), the passing lanes or the failing lanes.
+enum { GL_OG_D_NONE, GL_OG_D_PASS_MASK, GL_OG_D_FAIL_MASK };
+// Four new depths Z (a register or memory operand, kept) against the stored
+// words S (stored() makes the operand), unsigned, by function (func - GL_NEVER,
+// 1..7): with write the stored words take the passing depths; MM6 and MM7
+// changed. Returns the meaning of MM7.
+template <class Stored>
+inline int __glOgEmitMmxDepth(GlOgAsm& A, GLuint func, bool write, GlOgNode* Z, Stored stored) {
+    // Z is rebuilt for every use: operands live until the next instruction.
+    GlOgNode z = *Z;
+    GlOgNode zDisp;
+    if (z.kind == GL_OG_MEM && z.mem.disp) zDisp = *z.mem.disp, z.mem.disp = &zDisp;
+    const auto Zop = [&] { return &z; };
+    switch (func) {
+    case 1:  // GL_LESS: u = sat(S - Z), passing where u > 0; S - u is min(S, Z)
+        A.Movq(OG_MM(7), stored());
+        if (write) A.Movq(OG_MM(6), OG_MM(7));
+        A.Psubusw(OG_MM(7), Zop());
+        if (write) A.Psubw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
+        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        return GL_OG_D_FAIL_MASK;
+    case 3:  // GL_LEQUAL: v = sat(Z - S), passing where v = 0; Z - v is min(S, Z)
+        A.Movq(OG_MM(7), Zop());
+        A.Psubusw(OG_MM(7), stored());
+        if (write) A.Movq(OG_MM(6), Zop()), A.Psubw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
+        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        return GL_OG_D_PASS_MASK;
+    case 4:  // GL_GREATER: v = sat(Z - S), passing where v > 0; S + v is max(S, Z)
+        A.Movq(OG_MM(7), Zop());
+        A.Psubusw(OG_MM(7), stored());
+        if (write) A.Movq(OG_MM(6), stored()), A.Paddw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
+        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        return GL_OG_D_FAIL_MASK;
+    case 6:  // GL_GEQUAL: u = sat(S - Z), passing where u = 0; Z + u is max(S, Z)
+        A.Movq(OG_MM(7), stored());
+        A.Psubusw(OG_MM(7), Zop());
+        if (write) A.Movq(OG_MM(6), Zop()), A.Paddw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
+        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        return GL_OG_D_PASS_MASK;
+    case 2:  // GL_EQUAL: a passing lane holds its value already
+        A.Movq(OG_MM(7), Zop());
+        A.Pcmpeqw(OG_MM(7), stored());
+        return GL_OG_D_PASS_MASK;
+    case 5:  // GL_NOTEQUAL: every passing lane gets Z, the others hold Z already
+        A.Movq(OG_MM(7), Zop());
+        A.Pcmpeqw(OG_MM(7), stored());
+        if (write) A.Movq(OG_MM(6), Zop()), A.Movq(stored(), OG_MM(6));
+        return GL_OG_D_FAIL_MASK;
+    default:  // GL_ALWAYS
+        if (write) A.Movq(OG_MM(6), Zop()), A.Movq(stored(), OG_MM(6));
+        return GL_OG_D_NONE;
+    }
+}
+
 // The MMX fill (mmxspan.cpp): whether it takes the key, and a whole span
 // (ESI its pixels, EBP the frame at its first pixel; ends with emms).
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k);

@@ -24,6 +24,8 @@
 namespace {
 
 enum { TF_LUM, TF_LUMALPHA, TF_RGB, TF_RGBA, TF_ALPHA, TF_INTENSITY, TF_INDEX8 };
+static_assert(GL_TEX_LEVEL_SLACK >= 1, "a three-byte texel is read as a word");
+static_assert(sizeof(((GlSpan*)0)->texels) >= 3 * GL_SPAN_GROUP_PIXELS + 1, "a three-byte texel is written as a word");
 constexpr GLint kSourceBytes[7] = {1, 2, 3, 4, 1, 1, 1};
 // Palette variants of an index texel (chosen at each call).
 enum { PV_INDEX, PV_ZERO, PV_ALPHA, PV_RGB, PV_RGBA, PV_LUM, PV_LUMALPHA, PV_INTENSITY, PV_NONE, PV_COUNT };
@@ -111,11 +113,9 @@ struct Tex {
             A.Mov(DL, src(1));
             A.Mov(out(3), DL);
             break;
-        case TF_RGB:
-            A.w16(GL_OG_Mov, EDX, src(0));
-            A.w16(GL_OG_Mov, out(0), EDX);
-            A.Mov(DL, src(2));
-            A.Mov(out(2), DL);
+        case TF_RGB:  // a word: the level keeps spare bytes, the buffer has room past the last texel
+            A.Mov(EDX, src(0));
+            A.Mov(out(0), EDX);
             break;
         case TF_RGBA:
             A.Mov(EDX, src(0));
