@@ -75,6 +75,10 @@ void GLPROC __glHwPushAlphaTest(GlContext* gc);
 void GLPROC __glHwPushCullMode(GlContext* gc);
 void GLPROC __glHwSetDepthMode(GlContext* gc);
 void GLPROC __glHwSetDepthFunc(GlContext* gc);
+// The board buffer that primitives of the draw buffer go to (the back one for
+// GL_FRONT_AND_BACK, which the primitive procedures draw twice), and the
+// colour mask, off for GL_NONE.
+void GLPROC __glHwPushRenderBuffer(GlContext* gc);
 // All of the above, the colour mask and the clip window.
 void GLPROC __glHwPushState(GlContext* gc);
 // The library's cull code for the context's culling state.

@@ -27,6 +27,21 @@ static inline void libraryVertex(RvVertex* r, const GlVertex* v, const GLfloat* 
     r->tow = v->texCoord[1] * hw->hwTexScaleT;
 }
 
+// Runs draw for the board buffer the draw buffer names; GL_FRONT_AND_BACK
+// draws the front buffer without depth writes, then the back one, so that both
+// test the same depths.
+template <class Draw>
+static inline void boardDraw(GlContext* gc, Draw draw) {
+    if (gc->colorBuffer.drawBuffer != GL_FRONT_AND_BACK || __glHw(gc)->hwBoardBuffers != 2) return draw();
+    const bool writes = (gc->enables.general & GL_EN_DEPTH_TEST) && gc->depth.writeMask;
+    rvRenderBuffer(RV_BUFFER_FRONT);
+    if (writes) rvDepthMask(0);
+    draw();
+    rvRenderBuffer(RV_BUFFER_BACK);
+    if (writes) rvDepthMask(1);
+    draw();
+}
+
 static inline GLfloat signedArea(const RvVertex* a, const RvVertex* b, const RvVertex* c) {
     return (b->y - c->y) * (a->x - c->x) - (a->y - c->y) * (b->x - c->x);
 }
@@ -37,13 +52,16 @@ static void submitQuad(GlContext* gc, RvVertex* q, bool antialiased) {
     const GLint cull = __glHwCullCode(gc);
     const GLfloat area = signedArea(&q[0], &q[1], &q[2]);
     const bool reverse = (cull == RV_CULL_NEGATIVE && area < 0.0f) || (cull == RV_CULL_POSITIVE && area > 0.0f);
-    if (!antialiased) {
-        if (reverse) rvDrawTriangle(&q[2], &q[1], &q[0]), rvDrawTriangle(&q[3], &q[2], &q[0]);
-        else rvDrawTriangle(&q[0], &q[1], &q[2]), rvDrawTriangle(&q[0], &q[2], &q[3]);
-        return;
-    }
-    if (reverse) rvAADrawTriangle(&q[2], &q[1], &q[0], 1, 1, 0), rvAADrawTriangle(&q[3], &q[2], &q[0], 1, 0, 1);
-    else rvAADrawTriangle(&q[0], &q[1], &q[2], 1, 1, 0), rvAADrawTriangle(&q[0], &q[2], &q[3], 0, 1, 1);
+    boardDraw(gc, [&] {
+        if (!antialiased) {
+            if (reverse) rvDrawTriangle(&q[2], &q[1], &q[0]), rvDrawTriangle(&q[3], &q[2], &q[0]);
+            else rvDrawTriangle(&q[0], &q[1], &q[2]), rvDrawTriangle(&q[0], &q[2], &q[3]);
+        } else if (reverse) {
+            rvAADrawTriangle(&q[2], &q[1], &q[0], 1, 1, 0), rvAADrawTriangle(&q[3], &q[2], &q[0], 1, 0, 1);
+        } else {
+            rvAADrawTriangle(&q[0], &q[1], &q[2], 1, 1, 0), rvAADrawTriangle(&q[0], &q[2], &q[3], 0, 1, 1);
+        }
+    });
 }
 
 // ---- Triangles.
@@ -77,8 +95,11 @@ static void frontColors(GlContext* gc, GlVertex** v) {
 static void submitTriangle(GlContext* gc, GlVertex** v) {
     RvVertex r[3];
     for (int i = 0; i < 3; i++) libraryVertex(&r[i], v[i], v[i]->color, gc);
-    if (gc->enables.general & GL_EN_POLYGON_SMOOTH) rvAADrawTriangle(&r[0], &r[1], &r[2], 1, 1, 1);
-    else rvDrawTriangle(&r[0], &r[1], &r[2]);
+    const bool smooth = (gc->enables.general & GL_EN_POLYGON_SMOOTH) != 0;
+    boardDraw(gc, [&] {
+        if (smooth) rvAADrawTriangle(&r[0], &r[1], &r[2], 1, 1, 1);
+        else rvDrawTriangle(&r[0], &r[1], &r[2]);
+    });
 }
 
 // Polygon modes other than fill on either face: culled here, by signed area.
@@ -141,13 +162,13 @@ static void lineEnds(GlContext* gc, const GlVertex* a, const GlVertex* b, RvVert
 static void GLPROC hwLine(GlContext* gc, GlVertex* a, GlVertex* b) {
     RvVertex r[2];
     lineEnds(gc, a, b, &r[0], &r[1]);
-    rvDrawLine(&r[0], &r[1]);
+    boardDraw(gc, [&] { rvDrawLine(&r[0], &r[1]); });
 }
 
 static void GLPROC hwLineSmooth(GlContext* gc, GlVertex* a, GlVertex* b) {
     RvVertex r[2];
     lineEnds(gc, a, b, &r[0], &r[1]);
-    rvAADrawLine(&r[0], &r[1]);
+    boardDraw(gc, [&] { rvAADrawLine(&r[0], &r[1]); });
 }
 
 // A wide line as a quad: half the integer width either side of the major
@@ -195,13 +216,13 @@ extern "C" void GLPROC __glHwPickLineProcs(GlContext* gc) {
 static void GLPROC hwPoint(GlContext* gc, GlVertex* v) {
     RvVertex r;
     libraryVertex(&r, v, v->color, gc);
-    rvDrawPoint(&r);
+    boardDraw(gc, [&] { rvDrawPoint(&r); });
 }
 
 static void GLPROC hwPointSmooth(GlContext* gc, GlVertex* v) {
     RvVertex r;
     libraryVertex(&r, v, v->color, gc);
-    rvAADrawPoint(&r);
+    boardDraw(gc, [&] { rvAADrawPoint(&r); });
 }
 
 // A point size limited to the supported range; 0 for none.
@@ -254,8 +275,10 @@ static void GLPROC hwWidePointSmooth(GlContext* gc, GlVertex* v) {
         cur.y = centre.y + radius * sinf(a);
         const GLfloat area = signedArea(&centre, &prev, &cur);
         const bool reverse = (cull == RV_CULL_NEGATIVE && area < 0.0f) || (cull == RV_CULL_POSITIVE && area > 0.0f);
-        if (reverse) rvAADrawTriangle(&centre, &cur, &prev, 0, 1, 0);
-        else rvAADrawTriangle(&centre, &prev, &cur, 0, 1, 0);
+        boardDraw(gc, [&] {
+            if (reverse) rvAADrawTriangle(&centre, &cur, &prev, 0, 1, 0);
+            else rvAADrawTriangle(&centre, &prev, &cur, 0, 1, 0);
+        });
         prev = cur;
     }
 }

@@ -91,7 +91,18 @@ extern "C" void GLPROC __glHwSetDepthMode(GlContext* gc) {
 
 extern "C" void GLPROC __glHwSetDepthFunc(GlContext* gc) { rvDepthBufferFunction((int32_t)(gc->depth.func - GL_NEVER)); }
 
-static void pushColorMask(GlContext* gc) { rvColorMask(gc->colorBuffer.colorWriteMask[0] ? 1 : 0, 0); }
+static void pushColorMask(GlContext* gc) {
+    rvColorMask(gc->colorBuffer.colorWriteMask[0] && gc->colorBuffer.drawBuffer != GL_NONE ? 1 : 0, 0);
+}
+
+static int32_t backBuffer(const GlContext* gc) {
+    return __glHw((GlContext*)gc)->hwBoardBuffers == 2 ? RV_BUFFER_BACK : RV_BUFFER_FRONT;
+}
+
+extern "C" void GLPROC __glHwPushRenderBuffer(GlContext* gc) {
+    rvRenderBuffer(gc->colorBuffer.drawBuffer == GL_FRONT ? RV_BUFFER_FRONT : backBuffer(gc));
+    pushColorMask(gc);
+}
 
 // ---- Entries.
 
@@ -199,7 +210,7 @@ extern "C" void GLPROC __glHwPushState(GlContext* gc) {
     GlHwContext* hw = __glHw(gc);
     hw->hwBlendSrc = __glHwBlendCode(gc->colorBuffer.blendSrc, GL_FALSE);
     hw->hwBlendDst = __glHwBlendCode(gc->colorBuffer.blendDst, GL_TRUE);
-    pushColorMask(gc);
+    __glHwPushRenderBuffer(gc);
     __glHwPushBlend(gc);
     __glHwPushAlphaTest(gc);
     __glHwSetDepthMode(gc);
@@ -242,11 +253,10 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
     rvDepthMask(depth ? 1 : 0);
     // With one board buffer (QRB_SINGLEBUFFER) front and back are buffer 0.
     const GLenum draw = gc->colorBuffer.drawBuffer;
-    const int32_t front = RV_BUFFER_FRONT, back = __glHw(gc)->hwBoardBuffers == 2 ? RV_BUFFER_BACK : front;
+    const int32_t front = RV_BUFFER_FRONT, back = backBuffer(gc);
     if (draw == GL_FRONT || draw == GL_FRONT_AND_BACK) clearRenderBuffer(gc, front);
     if (draw == GL_BACK || (draw == GL_FRONT_AND_BACK && back != front)) clearRenderBuffer(gc, back);
 
-    pushColorMask(gc);
     if (enabled(gc, GL_EN_DEPTH_TEST)) {
         rvDepthBufferMode(RV_DEPTHBUFFER_ZBUFFER);
         rvDepthMask(gc->depth.writeMask ? 1 : 0);
@@ -254,8 +264,7 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
         rvDepthBufferMode(RV_DEPTHBUFFER_DISABLE);
         rvDepthMask(0);
     }
-    if (draw == GL_FRONT) rvRenderBuffer(front);
-    else if (draw == GL_BACK) rvRenderBuffer(back);
+    __glHwPushRenderBuffer(gc);
     GlFramebuffer* fb = &gc->fb;
     if ((mask & GL_ACCUM_BUFFER_BIT) && gc->pixelFormat.accumPresent && fb->clearAccum) fb->clearAccum(gc);
 }

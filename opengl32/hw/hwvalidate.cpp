@@ -130,4 +130,5 @@ extern "C" void GLPROC __glHwValidate(GlContext* gc) {
     hw->hwVertexKey = K | (hw->hwVertexKey & KEY_RASTER_KEPT);
     if (dirty & (GL_DIRTY_GENERIC | GL_DIRTY_LIGHTING))
         hw->hwVertexKey = hwVertexBits(gc, F) | (hw->hwVertexKey & ~(GLuint)KEY_VERTEX_FIELD);
+    if (dirty & GL_DIRTY_GENERIC) __glHwPushRenderBuffer(gc);  // the draw buffer may have changed
 }

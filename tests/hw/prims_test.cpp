@@ -361,11 +361,83 @@ TEST(HwClear, EachMaskAndDrawBuffer) {
         EXPECT_EQ(rvSimPixel(RV_BUFFER_DEPTH, 300, 200), c.depthCleared ? 16383 : 0);
         const RvSimState s = hwtestBoard();
         EXPECT_EQ(s.renderBuffer, c.renderBufferAfter);
-        EXPECT_EQ(s.colorMaskRgb, c.colorOff ? 0 : 1);
+        // Primitives of GL_NONE write no colour: the library's colour writes stay off.
+        EXPECT_EQ(s.colorMaskRgb, c.colorOff || c.drawBuffer == GL_NONE ? 0 : 1);
         EXPECT_EQ(s.depthMode, RV_DEPTHBUFFER_DISABLE);
         EXPECT_EQ(s.depthMask, 0);
         EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
     }
+}
+
+// Primitives go to the buffers the draw buffer names from the next drawing
+// call on, glClear or not: GL_FRONT_AND_BACK draws both, GL_NONE neither.
+TEST(HwDrawBuffer, PrimitivesGoToTheBuffersItNames) {
+    const std::function<void()> prims[] = {
+        [] { vertices(GL_POINTS, 1, 4.5f, 4.5f, 0); },
+        [] { glRecti(4, 4, 6, 6); },
+        [] {
+            glBegin(GL_LINES);
+            glVertex2f(4, 4.5f), glVertex2f(6, 4.5f);
+            glEnd();
+        },
+        [] {
+            glLineWidth(3);
+            glBegin(GL_LINES);
+            glVertex2f(4, 4.5f), glVertex2f(7, 4.5f);
+            glEnd();
+        },
+        [] {
+            glRasterPos2i(4, 4);
+            const GLubyte bits[4] = {0x80};
+            glBitmap(1, 1, 0, 0, 0, 0, bits);
+        },
+    };
+    for (GLenum draw : {GL_FRONT, GL_BACK, GL_FRONT_AND_BACK, GL_NONE})
+        for (size_t k = 0; k < sizeof prims / sizeof prims[0]; k++) {
+            SCOPED_TRACE(testing::Message() << "draw buffer " << draw << " primitive " << k);
+            HwContext hw;
+            glDrawBuffer(draw);
+            prims[k]();
+            glFinish();
+            const bool front = draw == GL_FRONT || draw == GL_FRONT_AND_BACK;
+            const bool back = draw == GL_BACK || draw == GL_FRONT_AND_BACK;
+            EXPECT_EQ(lit(4, 4, RV_BUFFER_FRONT), front);
+            EXPECT_EQ(lit(4, 4, RV_BUFFER_BACK), back);
+            EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+        }
+}
+
+// Both buffers with the depth test: each shows the nearer of two triangles,
+// and the depths are written once.
+TEST(HwDrawBuffer, FrontAndBackTestTheSameDepths) {
+    HwContext hw;
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    glDrawBuffer(GL_FRONT_AND_BACK);
+    glColor3f(1, 0, 0);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(2, 2, 0.5f), glVertex3f(30, 2, 0.5f), glVertex3f(2, 30, 0.5f);
+    glEnd();
+    glColor3f(0, 1, 0);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(2, 2, -0.5f), glVertex3f(30, 2, -0.5f), glVertex3f(2, 30, -0.5f);  // farther: hidden
+    glEnd();
+    glFinish();
+    for (int buffer : {RV_BUFFER_FRONT, RV_BUFFER_BACK}) {
+        const HwRgb c = hwtestPixel(buffer, 8, 8);
+        EXPECT_EQ(c.r, 255) << buffer;
+        EXPECT_EQ(c.g, 0) << buffer;
+    }
+    const HwRgb before = hwtestPixel(RV_BUFFER_FRONT, 8, 8);
+    glDepthFunc(GL_EQUAL);  // the stored depth is the red triangle's
+    glColor3f(0, 0, 1);
+    glBegin(GL_TRIANGLES);
+    glVertex3f(2, 2, 0.5f), glVertex3f(30, 2, 0.5f), glVertex3f(2, 30, 0.5f);
+    glEnd();
+    glFinish();
+    EXPECT_EQ(before.b, 0);
+    for (int buffer : {RV_BUFFER_FRONT, RV_BUFFER_BACK}) EXPECT_EQ(hwtestPixel(buffer, 8, 8).b, 255) << buffer;
+    EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
 }
 
 // With the depth test on, the clear leaves the depth state as it found it.
