@@ -44,7 +44,7 @@ static_assert(sizeof(GlVertexProgramKey) % 4 == 0, "compared as words");
 enum {
     GL_VP_CACHE_MODE = 0x8000,
     GL_VP_ENTRIES = 50,
-    GL_VP_CODE_BYTES = 4096,
+    GL_VP_CODE_BYTES = 8192,  // the program and strip routine of eight lights fit
 };
 
 // One generated program: its key, the vertex program (null when it did not

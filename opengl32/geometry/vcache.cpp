@@ -81,16 +81,16 @@ extern "C" void GLPROC __glVcacheFlush(GlContext* gc, GLint kind) {
     GlVertexCache* vc = &gc->vcache;
     if (!vc->count) return;
     GlVertexArrayState* a = &gc->arrays;
-    const GLuint flags = a->flags;
-    GlVertex* const base = a->bufferBase;
     const GlArrayVertexProc routine = a->fetchTransform;
     const GlArrayDrawProc strip = a->drawProcs[GL_TRIANGLE_STRIP];
     void(GLPROC* const refetch)(GlContext*, GlVertex*, GLint) = a->refetch;
 
     const GLint size = (vc->sizesSeen & 0x4) ? 4 : (vc->sizesSeen & 0x2) ? 3 : 2;
+    __glPrepareArrayDraw(gc, size, GL_VP_CACHE_MODE);  // before the base: it may pick the array state again
+    const GLuint flags = a->flags;
+    GlVertex* const base = a->bufferBase;
     a->flags = (flags & ~(GLuint)(GL_ARRAY_LOCKED | GL_ARRAY_LOCKED_READY)) | GL_ARRAY_GATHER;
     a->bufferBase = vc->entries;
-    __glPrepareArrayDraw(gc, size, GL_VP_CACHE_MODE);
     if (vc->state & GL_VCACHE_COMPLETED) a->fetchTransform = __glTransformArrayVertices;
     a->refetch = __glTransformClipVertex;
     a->batchMode = (GLint)vc->mode;

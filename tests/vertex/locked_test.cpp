@@ -168,3 +168,25 @@ TEST_F(Locked, MatrixChangesBetweenDrawsAreSeen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The vertex cache keeps its entries in the buffer of the locked vertices:
+// a locked draw after immediate-mode primitives fetches them again.
+TEST_F(Locked, ImmediateModeBetweenLockedDraws) {
+    const auto want = immediate(GL_TRIANGLE_FAN, range(2, 18));
+    glLockArraysQTA(0, 24);
+    EXPECT_EQ(draw([] { glDrawArrays(GL_TRIANGLE_FAN, 2, 18); }), want);
+    for (GLenum polygonMode : {GL_FILL, GL_LINE}) {
+        glPolygonMode(GL_FRONT_AND_BACK, polygonMode);
+        setVertexCache(true);
+        const auto strip = immediate(GL_TRIANGLE_STRIP, range(0, 24));
+        EXPECT_NE(strip, want);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        EXPECT_EQ(draw([] { glDrawArrays(GL_TRIANGLE_FAN, 2, 18); }), want) << polygonMode;
+    }
+    glUnlockArraysQTA();
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+}  // namespace

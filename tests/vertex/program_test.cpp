@@ -236,3 +236,26 @@ TEST_F(Programs, WhatDoesNotFitFallsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// Eight lights make the largest program; it fits its code area.
+TEST_F(Programs, EightLights) {
+    glVertexPointer(3, GL_FLOAT, 16, pos);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glEnableClientState(GL_VERTEX_ARRAY), glEnableClientState(GL_NORMAL_ARRAY);
+    glEnable(GL_LIGHTING);
+    for (int i = 0; i < 8; i++) {
+        const GLfloat dir[4] = {0.1f * (float)i, 0.5f - 0.1f * (float)i, 1.0f, 0.0f}, d[4] = {0.1f * (float)i, 0.3f, 0.2f, 1};
+        glLightfv(GL_LIGHT0 + i, GL_POSITION, dir);
+        glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, d);
+        glLightfv(GL_LIGHT0 + i, GL_SPECULAR, d);
+        glEnable(GL_LIGHT0 + i);
+    }
+    compare(3, "eight lights");
+    const GlVertexProgram* p = __glVertexProgramLookup(gc, 3, 0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_NE(p->strip, nullptr);
+}
+
+}  // namespace

@@ -149,6 +149,15 @@ const Scene scenes[] = {
          glPolygonMode(GL_BACK, GL_POINT);
      },
      manyCounts},
+    // Colour material: array draws expand into glBegin, element calls, glEnd.
+    {"colour material", {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, {4, GL_UNSIGNED_BYTE, 0}, OFF, false, 0}, 1.2,
+     [] {
+         perspective();
+         lit();
+         glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+         glEnable(GL_COLOR_MATERIAL);
+     },
+     someCounts},
     {"two components, ortho", {{2, GL_FLOAT, 0}, OFF, {4, GL_FLOAT, 0}, OFF, false, 0}, 1.4,
      [] { ortho(); }, manyCounts},
     // (64x, 64y, 64z, 64w): the same point.
