@@ -50,6 +50,7 @@ struct Gen {
     uint8_t* out;
     uint8_t* end;
     bool full;
+    bool elementInEax;  // EAX still holds the element (no call or copy since)
 
     // ---- Emission with the end check: once the code area or the node arena
     // runs short, nothing more is emitted and the program is dropped.
@@ -80,19 +81,21 @@ struct Gen {
     }
     // fetch(gc, element address in ECX, the output vertex).
     void callFetch(const void* proc) {
+        elementInEax = false;
         e(__glOgPush(gc, OG_EDI));
         e(__glOgPush(gc, OG_ECX));
         e(__glOgPush(gc, imm((GLint)(uintptr_t)gc)));
         call(proc, 12);
     }
     // ECX = the element address of an array with the given stride.
-    void elementAddress(const void* pointerField, GLint stride) {
-        e(__glOgMov(gc, OG_ECX, scratch(S_ELEMENT)));
-        if (stride != 1) e(__glOgImul(gc, OG_ECX, imm(stride)));
-        e(__glOgAdd(gc, OG_ECX, abs(pointerField)));
+    void elementAddress(const void* pointerField, GLint stride, GlOgNode* to = OG_ECX) {
+        e(__glOgMov(gc, to, elementInEax ? OG_EAX : scratch(S_ELEMENT)));
+        if (stride != 1) e(__glOgImul(gc, to, imm(stride)));
+        e(__glOgAdd(gc, to, abs(pointerField)));
     }
     // Copies n words between absolute and vertex memory through EAX.
     void copyToVertex(const void* from, GLint offset, int n) {
+        elementInEax = false;
         for (int i = 0; i < n; i++) {
             e(__glOgMov(gc, OG_EAX, abs((const GLfloat*)from + i)));
             e(__glOgMov(gc, vx(offset + 4 * i), OG_EAX));
@@ -494,6 +497,7 @@ void emitProgram(Gen& g) {
         g.place(have);
         g.e(__glOgInc(gc, OG_ESI));
         g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
+        g.elementInEax = true;
         g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
         // Attributes through calls first: they keep no register.
         if (k->source[0] == GL_VP_FETCH) {
@@ -511,9 +515,7 @@ void emitProgram(Gen& g) {
             pos = OG_EDI;
         }
         if (normalNeeded && k->source[1] == GL_VP_IN_PLACE) {
-            g.e(__glOgMov(gc, OG_EDX, g.scratch(S_ELEMENT)));
-            g.e(__glOgImul(gc, OG_EDX, g.imm(k->stride[1])));
-            g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
+            g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
             normal = OG_EDX, normalOffset = 0;
         }
     }
@@ -546,9 +548,8 @@ void emitProgram(Gen& g) {
     }
     emitCallClip(g);
     if (k->lit && normal == OG_EDX) {  // the call left nothing in EDX
-        g.e(__glOgMov(gc, OG_EDX, g.scratch(S_ELEMENT)));
-        g.e(__glOgImul(gc, OG_EDX, g.imm(k->stride[1])));
-        g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
+        g.elementInEax = false;
+        g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
     }
     g.place(clipped);
     if (k->lit) emitLighting(g, normal, normalOffset);
@@ -696,7 +697,7 @@ void emitStrip(Gen& g, uint8_t* program) {
 // the state serves); a strip routine that does not fit after it, likewise.
 extern "C" void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry) {
     __glOgResetArena(gc);
-    Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false};
+    Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false, false};
     emitProgram(g);
     entry->program = g.full ? nullptr : entry->code;
     entry->strip = nullptr;
