@@ -290,12 +290,10 @@ void emitDot(Gen& g, const GLfloat* v, int toScratch) {
 
 // x = x <= 0 ? 0 : x >= scale ? scale : x on the pattern in EAX (a value
 // that is not a number stays), stored at the vertex.
-void emitClampStore(Gen& g, GLfloat scale, GLint offset) {
+void emitClampStore(Gen& g, const GLfloat* scale, GLint offset) {
     GlContext* gc = g.gc;
-    GLuint s;
-    memcpy(&s, &scale, 4);
     GlOgNode *keep = g.label(), *top = g.label(), *zero = g.label();
-    g.e(__glOgCmp(gc, OG_EAX, g.imm((GLint)s)));
+    g.e(__glOgCmp(gc, OG_EAX, g.abs(scale)));
     g.e(__glOgJb(gc, keep));
     g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
     g.e(__glOgJbe(gc, top));
@@ -307,7 +305,7 @@ void emitClampStore(Gen& g, GLfloat scale, GLint offset) {
     g.e(__glOgXor(gc, OG_EAX, OG_EAX));
     g.e(__glOgJmp(gc, keep));
     g.place(top);
-    g.e(__glOgMov(gc, OG_EAX, g.imm((GLint)s)));
+    g.e(__glOgMov(gc, OG_EAX, g.abs(scale)));
     g.place(keep);
     g.e(__glOgMov(gc, g.vx(offset), OG_EAX));
 }
@@ -385,7 +383,7 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
     const GLfloat* scale = gc->constants.previousColorMax;
     for (int i = 0; i < 3; i++) {
         g.e(__glOgMov(gc, OG_EAX, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
-        emitClampStore(g, scale[i], VX_FRONT + 4 * i);
+        emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
     }
     g.e(__glOgMov(gc, OG_EAX, g.abs(&face->alpha)));
     g.e(__glOgMov(gc, g.vx(VX_FRONT + 12), OG_EAX));

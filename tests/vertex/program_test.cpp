@@ -87,13 +87,13 @@ struct Programs : ::testing::Test {
             if (want->flags & GL_VX_CULLED) continue;
             EXPECT_EQ(memcmp(got->clip, want->clip, 16), 0) << at << ": clip";
             EXPECT_EQ(memcmp(&got->invW, &want->invW, 4), 0) << at << ": 1/w";
-            if (!(want->flags & GL_VX_CLIPPED)) EXPECT_EQ(memcmp(got->window, want->window, 12), 0) << at << ": window";
+            if (!(want->flags & GL_VX_CLIPPED)) { EXPECT_EQ(memcmp(got->window, want->window, 12), 0) << at << ": window"; }
             if (done) {
                 EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": lit colour";
                 EXPECT_EQ(memcmp(got->normal, want->normal, 12), 0) << at << ": eye normal";
             }
-            if (a->needBits & GL_NEED_COLOR) EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": colour";
-            if (want->flags & GL_VX_EYE) EXPECT_EQ(memcmp(got->eye, want->eye, 16), 0) << at << ": eye";
+            if (a->needBits & GL_NEED_COLOR) { EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": colour"; }
+            if (want->flags & GL_VX_EYE) { EXPECT_EQ(memcmp(got->eye, want->eye, 16), 0) << at << ": eye"; }
         }
     }
 };
@@ -256,6 +256,23 @@ TEST_F(Programs, EightLights) {
     const GlVertexProgram* p = __glVertexProgramLookup(gc, 3, 0);
     ASSERT_NE(p, nullptr);
     EXPECT_NE(p->strip, nullptr);
+}
+
+// The colour scales change with the drawable (a rescale keeps the state
+// otherwise): the program clamps to the scales of the moment.
+TEST_F(Programs, ColoursClampToTheScalesOfTheMoment) {
+    glVertexPointer(3, GL_FLOAT, 16, pos);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glEnableClientState(GL_VERTEX_ARRAY), glEnableClientState(GL_NORMAL_ARRAY);
+    glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+    const GLfloat big[4] = {4, 4, 4, 1};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, big);
+    compare(3, "scales 1");
+    GLfloat* scale = gc->constants.previousColorMax;
+    const GLfloat saved[4] = {scale[0], scale[1], scale[2], scale[3]};
+    scale[0] = 0.25f, scale[1] = 2.0f, scale[2] = 255.0f;
+    compare(3, "scales changed");
+    memcpy(scale, saved, sizeof saved);
 }
 
 }  // namespace
