@@ -348,28 +348,33 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
         const GlLightSource* s = &d->source[li];
         const GlLight* l = &gc->lighting.light[li];
         GlOgNode *away = g.label(), *next = g.label();
+        // Terms that are +-0 at every vertex are left out (the sums keep
+        // their values up to the sign of a zero, which the clamp drops).
+        const bool specular = !(k->zeroTerms >> li & 1), ambient = !(k->zeroTerms >> (8 + li) & 1);
         emitDot(g, s->direction, S_T0);
-        emitDot(g, s->halfVector, S_T1);
+        if (specular) emitDot(g, s->halfVector, S_T1);
         // n.L > 0: patterns 1 .. 0x7F800000.
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
         g.e(__glOgDec(gc, OG_EAX));
         g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
         g.e(__glOgJae(gc, away));
-        emitSpecular(g);
+        if (specular) emitSpecular(g);
         for (int i = 0; i < 3; i++) {
             // c + (ambient + (sp * ls * ms + nL * ld * md))
-            g.e(__glOgFldS(gc, OG_ST(0)));
-            g.e(__glOgFmulS(gc, g.abs(&l->specular[i])));
-            g.e(__glOgFmulS(gc, g.abs(&material->specular[i])));
+            if (specular) {
+                g.e(__glOgFldS(gc, OG_ST(0)));
+                g.e(__glOgFmulS(gc, g.abs(&l->specular[i])));
+                g.e(__glOgFmulS(gc, g.abs(&material->specular[i])));
+            }
             g.e(__glOgFldS(gc, g.scratch(S_T0)));
             g.e(__glOgFmulS(gc, g.abs(&l->diffuse[i])));
             g.e(__glOgFmulS(gc, g.abs(&material->diffuse[i])));
-            g.e(__glOgFaddp(gc, OG_ST(1)));
-            g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
+            if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
+            if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
             g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
             g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
         }
-        g.e(__glOgFstpS(gc, OG_ST(0)));
+        if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
         g.e(__glOgJmp(gc, next));
         g.place(away);
         for (int i = 0; i < 3; i++) {

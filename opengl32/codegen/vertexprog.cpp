@@ -2,6 +2,7 @@
 // the exact key of the current state and the lookup by it (round-robin
 // replacement of 50 entries).
 
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include "codegen/codegen.h"
@@ -62,6 +63,20 @@ static void arraySource(GlVertexProgramKey* k, int i, const GlVertexArray* array
     k->stride[i] = array->stride;
 }
 
+// Terms of a light that are +-0 whatever the vertex: bit 0 the specular one
+// (table value in [0, 1] x light x material), bit 8 the ambient product. A
+// zero's sign is lost to the colour clamp, so leaving such terms out of the
+// sums changes no stored colour.
+static GLuint zeroTerms(const GlLight* l, const GlMaterial* m) {
+    bool specular = true, ambient = true;
+    for (int i = 0; i < 3; i++) {
+        const GLfloat ls = l->specular[i], ms = m->specular[i];
+        specular &= (ms == 0.0f && isfinite(ls)) || (ls == 0.0f && isfinite(ms));
+        ambient &= l->ambient[i] * m->ambient[i] == 0.0f;
+    }
+    return (specular ? 1u : 0u) | (ambient ? 0x100u : 0u);
+}
+
 extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc, GLint size, GLuint modeBits) {
     const GlVertexArrayState* a = &gc->arrays;
     const GlMatrixEntry* mv = gc->matrices.modelViewTop;
@@ -94,8 +109,11 @@ extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc
     if (__glVertexCodeStateMask(gc)) {
         k->lit = 1;
         done |= GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL;
-        for (const GlLightSource* s = gc->lightingDerived.lights; s; s = s->next)
-            k->lights |= 1u << (s - gc->lightingDerived.source);
+        for (const GlLightSource* s = gc->lightingDerived.lights; s; s = s->next) {
+            const GLuint i = (GLuint)(s - gc->lightingDerived.source);
+            k->lights |= 1u << i;
+            k->zeroTerms |= zeroTerms(s->state, &gc->lighting.front) << i;
+        }
         k->inverseType = mv->matrix.type;
     }
     const GLuint work = gc->pendingNeeds | gc->triangleNeeds;

@@ -162,6 +162,26 @@ TEST_F(Programs, LightingOfEveryInverseClass) {
              const GLfloat big[4] = {4, 4, 4, 1};
              glEnable(GL_LIGHT0), glLightfv(GL_LIGHT0, GL_DIFFUSE, big);
          }},
+        // Terms that are zero at every vertex (left out of the program).
+        {"no specular term", [] {
+             const GLfloat zero[4] = {0, -0.0f, 0, 1};
+             glEnable(GL_LIGHT0), glEnable(GL_LIGHT2), glMaterialfv(GL_FRONT, GL_SPECULAR, zero);
+         }},
+        {"no ambient term", [] {
+             const GLfloat zero[4] = {-0.0f, 0, 0, 1}, tiny[4] = {1e-30f, 0, 1e-30f, 1};
+             glEnable(GL_LIGHT0), glLightfv(GL_LIGHT0, GL_AMBIENT, zero);
+             glEnable(GL_LIGHT5), glLightfv(GL_LIGHT5, GL_AMBIENT, tiny), glMaterialfv(GL_FRONT, GL_AMBIENT, tiny);
+         }},
+        {"dark lights", [] {
+             const GLfloat zero[4] = {0, 0, 0, 1};
+             glEnable(GL_LIGHT0), glLightfv(GL_LIGHT0, GL_AMBIENT, zero), glLightfv(GL_LIGHT0, GL_SPECULAR, zero);
+             glLightfv(GL_LIGHT0, GL_DIFFUSE, zero);
+             glMaterialfv(GL_FRONT, GL_EMISSION, zero);
+         }},
+        {"specular of infinite light, zero material", [] {
+             const GLfloat inf[4] = {Inf, 1, 1, 1}, zero[4] = {0, 0, 0, 1};
+             glEnable(GL_LIGHT0), glLightfv(GL_LIGHT0, GL_SPECULAR, inf), glMaterialfv(GL_FRONT, GL_SPECULAR, zero);
+         }},
         {"cull vertex", [] {
              glEnable(GL_LIGHT0);
              GLfloat eye[4] = {0.0f, 0.2f, 1.0f, 0.0f};
