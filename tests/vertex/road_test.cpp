@@ -384,17 +384,20 @@ TEST(ColorIndexRoads, EveryRoadDrawsTheSame) {
                                                  (t->generated ? ", generated" : "");
                         const auto p = t->draw([&] { drawRoad(road, mode, a, 0, counts[k]); });
                         if (t == &off && road == IMMEDIATE) {
-                            if (counts[k] > 4) EXPECT_NE(std::count(p.begin(), p.end(), p[0]), (long)p.size()) << what << ": drawn";
+                            if (counts[k] > 4) {
+                                EXPECT_NE(std::count(p.begin(), p.end(), p[0]), (long)p.size()) << what << ": drawn";
+                            }
                             want[mode][k] = p;
                             wantFeedback[mode][k] = feedback([&] { drawRoad(road, mode, a, 0, counts[k]); });
                             continue;
                         }
                         EXPECT_EQ(firstDifference(p, want[mode][k]), "") << what;
-                        if (t == &off)
+                        if (t == &off) {
                             EXPECT_EQ(firstDifference(feedback([&] { drawRoad(road, mode, a, 0, counts[k]); }),
                                                       wantFeedback[mode][k]),
                                       "")
                                 << what << ": feedback";
+                        }
                     }
             glDisable(GL_LIGHTING);
             glShadeModel(GL_SMOOTH);
