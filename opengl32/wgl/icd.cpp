@@ -112,6 +112,7 @@ BOOL WINAPI DrvSwapBuffers(HDC dc) { return __wglSwapBuffers(dc); }
 
 // Copies no more than the caller's buffer holds, and nothing for an index outside the table.
 LONG WINAPI DrvDescribePixelFormat(HDC, LONG index, ULONG bytes, PIXELFORMATDESCRIPTOR* out) {
+    __wglGetCurrentContext();
     const PIXELFORMATDESCRIPTOR* format = icdFormat(index);
     if (format && bytes && out) {
         const size_t n = bytes < sizeof *out ? bytes : sizeof *out;

@@ -173,7 +173,10 @@ static bool matches(const PIXELFORMATDESCRIPTOR* q, const PIXELFORMATDESCRIPTOR*
     return true;
 }
 
+// Like every wgl entry, the pixel-format calls first attach the calling thread
+// (its record and message hook); a thread that cannot be attached fails.
 int WINAPI __wglChoosePixelFormat(HDC, const PIXELFORMATDESCRIPTOR* r) {
+    if (!__wglGetCurrentContext()) return 0;
     __wglRefreshPixelFormats();
     if (!r || (r->dwFlags & ~(DWORD)REQUEST_FLAGS)) return 0;
     if (r->iPixelType != PFD_TYPE_RGBA && r->iPixelType != PFD_TYPE_COLORINDEX) return 0;
@@ -188,6 +191,7 @@ int WINAPI __wglChoosePixelFormat(HDC, const PIXELFORMATDESCRIPTOR* r) {
 }
 
 int WINAPI __wglDescribePixelFormat(HDC, int index, UINT bytes, PIXELFORMATDESCRIPTOR* out) {
+    if (!__wglGetCurrentContext()) return 0;
     __wglRefreshPixelFormats();
     if (!out) return listCount;
     if (index < 1 || index > listCount) return 0;
@@ -222,6 +226,7 @@ GlPixelFormatInfo __wglBuildPixelFormatInfo(const PIXELFORMATDESCRIPTOR* p) {
 
 // The pixel format of the device context's drawable; 0 when it has none.
 int WINAPI __wglGetPixelFormat(HDC dc) {
+    if (!__wglGetCurrentContext()) return 0;
     WglDrawable* d = __wglFindDrawable(dc, WindowFromDC(dc));
     return d ? d->formatIndex : 0;
 }
@@ -229,6 +234,7 @@ int WINAPI __wglGetPixelFormat(HDC dc) {
 // Sets a drawable's pixel format once: a window DC needs a window format, a
 // memory DC a bitmap format.
 BOOL WINAPI __wglSetPixelFormat(HDC dc, int index, const PIXELFORMATDESCRIPTOR*) {
+    if (!__wglGetCurrentContext()) return FALSE;
     HWND window = WindowFromDC(dc);
     const PIXELFORMATDESCRIPTOR* p = __wglPixelFormat(index);
     if (!p) return FALSE;

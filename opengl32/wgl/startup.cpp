@@ -90,6 +90,7 @@ BOOL __wglDetachThread(void) {
 }
 
 GlContext* __wglGetCurrentContext(void) {
+    if (!__wglAttachCount) return nullptr;  // outside load and unload there are no records
     GlThreadState* ts = __glThreadStateOrNull();
     if (!ts) {
         __wglAttachThread(GetCurrentThreadId());

@@ -148,6 +148,15 @@ void __wglAddSwapHintRect(WglDrawable* d, GLint x, GLint y, GLint width, GLint h
     hints->rdh.nRgnSize = hints->rdh.nCount * sizeof(RECT);
 }
 
+// A swap consumes the rectangles collected for it: the next frame's start empty.
+static void clearSwapHints(WglDrawable* d) {
+    RGNDATA* hints = d->swapHints;
+    if (!hints) return;
+    hints->rdh.nCount = 0;
+    hints->rdh.nRgnSize = 0;
+    memset(&hints->rdh.rcBound, 0, sizeof hints->rdh.rcBound);
+}
+
 void __wglSetUpdateRect(WglDrawable* d, GLint x, GLint y, GLint width, GLint height) {
     d->updateRect[0] = x;
     d->updateRect[1] = y;
@@ -160,6 +169,7 @@ void __wglSetUpdateRect(WglDrawable* d, GLint x, GLint y, GLint width, GLint hei
 // context's swap, then the drawable's. FALSE without a window, a bound
 // handle, or a double-buffered format.
 BOOL WINAPI __wglSwapBuffers(HDC dc) {
+    if (!__wglGetCurrentContext()) return FALSE;
     HWND window = WindowFromDC(dc);
     if (!window) return FALSE;
     __wglLock();
@@ -174,5 +184,7 @@ BOOL WINAPI __wglSwapBuffers(HDC dc) {
     GlContext* gc = found->glContext;
     gc->procs.swapBuffers(gc);
     WglDrawable* d = found->drawable;
-    return d->swap ? d->swap(d) : TRUE;
+    const BOOL swapped = d->swap ? d->swap(d) : TRUE;
+    clearSwapHints(d);
+    return swapped;
 }

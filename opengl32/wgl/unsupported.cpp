@@ -3,7 +3,10 @@
 
 #include "wgl.h"
 
-static void unsupported(const char* text) { __wglSystemError(text, WGL_ERROR_UNSUPPORTED); }
+static void unsupported(const char* text) {
+    __wglGetCurrentContext();
+    __wglSystemError(text, WGL_ERROR_UNSUPPORTED);
+}
 
 extern "C" {
 

@@ -38,6 +38,14 @@ HWND makeWindow(int width, int height) {
                            nullptr);
 }
 
+// Releases and deletes a context current on a window, then the window.
+void endWindowContext(HWND w, HDC dc, HGLRC rc) {
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(rc);
+    ReleaseDC(w, dc);
+    DestroyWindow(w);
+}
+
 GlPixelFormatInfo formatOf(int index) {
     PIXELFORMATDESCRIPTOR p;
     __wglDescribePixelFormat(nullptr, index, sizeof p, &p);
@@ -340,6 +348,36 @@ TEST(SwapHints, CapacityDoublesAndTheBoundCoversAll) {
               0);
 }
 
+// glAddSwapHintRectWIN rectangles are for the next swap only: the swap empties
+// the list, so a program that hints every frame does not grow it.
+TEST(SwapHints, ASwapStartsTheNextFramesListEmpty) {
+    EXPECT_EQ(inChild([] {
+                  typedef void(APIENTRY * AddSwapHintProc)(GLint, GLint, GLsizei, GLsizei);
+                  HWND w = makeWindow(32, 16);
+                  HDC dc = GetDC(w);
+                  CHECK(1, SetPixelFormat(dc, 4, nullptr));
+                  HGLRC rc = wglCreateContext(dc);
+                  CHECK(2, rc && wglMakeCurrent(dc, rc));
+                  const AddSwapHintProc add = (AddSwapHintProc)(void*)wglGetProcAddress("glAddSwapHintRectWIN");
+                  CHECK(3, add != nullptr);
+                  WglDrawable* d = __wglFindDrawable(dc, w);
+                  for (int frame = 0; frame < 20; frame++) {
+                      for (int i = 0; i < 3; i++) add(i, 2, 4, 5);
+                      const RGNDATA* h = d->swapHints;
+                      CHECK(10 + frame, h->rdh.nCount == 3 && h->rdh.nRgnSize == 48);
+                      const RECT& b = h->rdh.rcBound;
+                      CHECK(40 + frame, b.left == 0 && b.top == 9 && b.right == 6 && b.bottom == 14);
+                      CHECK(70 + frame, SwapBuffers(dc));
+                      h = d->swapHints;
+                      CHECK(100 + frame, h->rdh.nCount == 0 && h->rdh.nRgnSize == 0 && h->rdh.rcBound.right == 0);
+                  }
+                  CHECK(4, d->swapHintCapacity == 4);
+                  endWindowContext(w, dc, rc);
+                  return 0;
+              }),
+              0);
+}
+
 TEST(Swap, ResultsPerDrawableKind) {
     const struct {
         const char* what;
@@ -411,10 +449,7 @@ TEST(WindowEvents, MoveResizesTheCurrentContextsDrawableAtOnce) {
                   CHECK(3, d && d->width == 40 && d->height == 30);
                   SetWindowPos(w, nullptr, 0, 0, 60, 50, SWP_NOMOVE | SWP_NOZORDER);
                   CHECK(4, d->width == 60 && d->height == 50);
-                  wglMakeCurrent(nullptr, nullptr);
-                  wglDeleteContext(rc);
-                  ReleaseDC(w, dc);
-                  DestroyWindow(w);
+                  endWindowContext(w, dc, rc);
                   return 0;
               }),
               0);
@@ -457,10 +492,7 @@ TEST(WindowEvents, RasterPositionKeepsItsRowFromTheTopWhenTheHeightChanges) {
                   glViewport(0, 0, 40, 50);
                   glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
                   CHECK(5, pos[1] == 35.0f);
-                  wglMakeCurrent(nullptr, nullptr);
-                  wglDeleteContext(rc);
-                  ReleaseDC(w, dc);
-                  DestroyWindow(w);
+                  endWindowContext(w, dc, rc);
                   return 0;
               }),
               0);

@@ -1,6 +1,7 @@
 // The pixel-format list on the 16-bit display, choosing, describing and the
 // format record the context constructors get.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <string.h>
 #include "gltest.h"
 #include "wgl/pixelformat.h"
@@ -29,7 +30,21 @@ const Golden golden[22] = {
     {0x78, CI, 4, 0, 0, 0, 0, 0, 0, 0, 32},      {0x78, CI, 4, 0, 0, 0, 0, 0, 0, 0, 16},
 };
 
-TEST(PixelFormats, GoldenListOnTheSixteenBitDisplay) {
+// The calls attach the calling thread as every wgl entry does, so the library
+// is loaded around each test, as in a program.
+struct PixelFormats : ::testing::Test {
+    bool softwareWasAsked = getenv("QRB_USESW") != nullptr;
+    void SetUp() override {
+        if (!softwareWasAsked) setenv("QRB_USESW", "1", 1);
+        ASSERT_TRUE(gltestLoad());
+    }
+    void TearDown() override {
+        EXPECT_TRUE(gltestUnload());
+        if (!softwareWasAsked) unsetenv("QRB_USESW");
+    }
+};
+
+TEST_F(PixelFormats, GoldenListOnTheSixteenBitDisplay) {
     ASSERT_EQ(__wglDescribePixelFormat(nullptr, 0, 0, nullptr), 22);
     for (int i = 1; i <= 22; i++) {
         const Golden& g = golden[i - 1];
@@ -48,7 +63,7 @@ TEST(PixelFormats, GoldenListOnTheSixteenBitDisplay) {
     }
 }
 
-TEST(PixelFormats, DescribeOutsideTheListAndShortCopies) {
+TEST_F(PixelFormats, DescribeOutsideTheListAndShortCopies) {
     PIXELFORMATDESCRIPTOR p;
     EXPECT_EQ(__wglDescribePixelFormat(nullptr, 23, sizeof p, &p), 0);
     EXPECT_EQ(__wglDescribePixelFormat(nullptr, 0, sizeof p, &p), 0);
@@ -66,7 +81,7 @@ PIXELFORMATDESCRIPTOR request(DWORD flags, BYTE type, BYTE colorBits, BYTE depth
     return r;
 }
 
-TEST(PixelFormats, Choose) {
+TEST_F(PixelFormats, Choose) {
     const DWORD win = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
     struct Case {
         const char* what;
@@ -97,7 +112,7 @@ TEST(PixelFormats, Choose) {
     EXPECT_EQ(__wglChoosePixelFormat(nullptr, &badLayer), 0);
 }
 
-TEST(PixelFormats, FormatInfoFromDescriptor) {
+TEST_F(PixelFormats, FormatInfoFromDescriptor) {
     PIXELFORMATDESCRIPTOR p;
     ASSERT_EQ(__wglDescribePixelFormat(nullptr, 4, sizeof p, &p), 22);
     GlPixelFormatInfo f = __wglBuildPixelFormatInfo(&p);
@@ -124,7 +139,7 @@ TEST(PixelFormats, FormatInfoFromDescriptor) {
     EXPECT_EQ(f.doubleBuffer, 0);
 }
 
-TEST(PixelFormats, DisplayChangeRebuildsTheSameList) {
+TEST_F(PixelFormats, DisplayChangeRebuildsTheSameList) {
     PIXELFORMATDESCRIPTOR before, after;
     __wglDescribePixelFormat(nullptr, 7, sizeof before, &before);
     __wglPixelFormatsStale = 1;

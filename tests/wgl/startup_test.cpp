@@ -7,6 +7,7 @@
 #include "gltest.h"
 #include "ravix2x_log.h"
 #include "standin/control.h"
+#include "wgl/drawable.h"
 
 namespace {
 
@@ -134,6 +135,80 @@ TEST(Threads, SecondThreadGetsItsOwnRecordAndNoContext) {
         CHECK(20, __wglGetCurrentContext() == gc);
         gltestDestroyCurrent(gc);
         CHECK(21, gltestUnload());
+        return 0;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// Every wgl entry attaches its thread first, the GDI-named pixel-format calls
+// and the unsupported calls too: a thread whose first call is one of them gets
+// its record and message hook.
+TEST(Threads, PixelFormatAndSwapCallsAttachTheirThread) {
+    const struct {
+        const char* name;
+        void (*call)(HDC dc);
+    } cases[] = {
+        {"ChoosePixelFormat",
+         [](HDC dc) {
+             PIXELFORMATDESCRIPTOR p = {sizeof p, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL};
+             ChoosePixelFormat(dc, &p);
+         }},
+        {"DescribePixelFormat", [](HDC dc) { DescribePixelFormat(dc, 1, 0, nullptr); }},
+        {"GetPixelFormat", [](HDC dc) { GetPixelFormat(dc); }},
+        {"SetPixelFormat", [](HDC dc) { SetPixelFormat(dc, 1, nullptr); }},
+        {"SwapBuffers", [](HDC dc) { SwapBuffers(dc); }},
+        {"wglSwapLayerBuffers", [](HDC dc) { wglSwapLayerBuffers(dc, 1); }},
+    };
+    for (const auto& c : cases) {
+        int status = gltestInChild([&] {
+            setenv("QRB_USESW", "1", 1);
+            CHECK(1, gltestLoad());
+            int result = 0;
+            std::thread t([&] {
+                HDC dc = GetDC(nullptr);
+                c.call(dc);
+                if (!__glThreadStateOrNull()) result = 2;
+                else if (__wglGetCurrentContext() != __wglNullContext) result = 3;
+                else if (StandinHookCount(GetCurrentThreadId()) != 1) result = 4;
+                ReleaseDC(nullptr, dc);
+                __wglDetachThread();
+            });
+            t.join();
+            CHECK(10 + result, result == 0);
+            CHECK(20, gltestUnload());
+            return 0;
+        });
+        EXPECT_EQ(status, 0) << c.name;
+    }
+}
+
+// So the window of a thread that only set its pixel format still has its
+// drawable freed when it is destroyed.
+TEST(Threads, DrawableOfAWindowWithOnlyAFormatIsFreedWithIt) {
+    int status = gltestInChild([] {
+        setenv("QRB_USESW", "1", 1);
+        CHECK(1, gltestLoad());
+        int result = 0;
+        std::thread t([&] {
+            WNDCLASSA wc = {};
+            wc.lpfnWndProc = DefWindowProcA;
+            wc.lpszClassName = "startup-format-only";
+            RegisterClassA(&wc);
+            const int blocks = StandinGlobalLiveBlocks();
+            HWND w = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr,
+                                     nullptr);
+            HDC dc = GetDC(w);
+            if (!SetPixelFormat(dc, 2, nullptr) || GetPixelFormat(dc) != 2) result = 2;
+            ReleaseDC(w, dc);
+            DestroyWindow(w);
+            if (!result && __wglFindDrawable(dc, w)) result = 3;
+            // Of the blocks the calls took, only the thread's record is left.
+            if (!result && StandinGlobalLiveBlocks() != blocks + 1) result = 4;
+            __wglDetachThread();
+        });
+        t.join();
+        CHECK(10 + result, result == 0);
+        CHECK(20, gltestUnload());
         return 0;
     });
     EXPECT_EQ(status, 0);
