@@ -13,19 +13,46 @@
 
 extern "C" const GlDispatchTable __glHwCompileDispatch;
 
-// ---- Depth buffer: 16-bit values 0-65535 kept by the board; the memory
-// record stays for the software fragment paths.
+// ---- Depth buffer: 16-bit values 0-65535 kept by the board. The software
+// fragment paths (bitmaps, pixel rectangles) read, test and write the board's
+// words through the frame-buffer lock, with the function and write mask of
+// the moment (a hardware context picks no depth procedures); a lock a pixel.
 
 static GLuint GLPROC fetchDepth(GlDepthBuffer* db, GLint x, GLint y) {
-    RvLfbInfo info = {};
-    info.size = sizeof info;
-    if (!rvLfbLock(RV_LFB_READ_ONLY, RV_BUFFER_DEPTH, RV_LFB_WRITEMODE_DEPTH, RV_ORIGIN_ANY, 0, &info)) return 0;
-    GLuint value = 0;
-    const GLint col = x - db->buf.context->limits.windowBiasX, row = y - db->buf.context->limits.windowBiasY;
-    if (col >= 0 && row >= 0 && col < GL_HW_WIDTH && row < GL_HW_HEIGHT)
-        value = *(const uint16_t*)((const uint8_t*)info.lfbPtr + row * info.strideInBytes + col * 2);
-    rvLfbUnlock(RV_LFB_READ_ONLY, RV_BUFFER_DEPTH);
-    return value;
+    const GlHwLfbLock lock(RV_LFB_READ_ONLY, RV_BUFFER_DEPTH);
+    const uint16_t* p = lock.pixel(db->buf.context, x, y);
+    return p ? *p : 0;
+}
+
+typedef bool (*DepthCompare)(GLuint v, GLuint w);
+static const DepthCompare depthCompares[8] = {
+    __glComparePasses<0>, __glComparePasses<1>, __glComparePasses<2>, __glComparePasses<3>,
+    __glComparePasses<4>, __glComparePasses<5>, __glComparePasses<6>, __glComparePasses<7>,
+};
+
+static GLuint boardDepthTest(GlDepthBuffer* db, GLint x, GLint y, GLuint z, GLenum func, bool write) {
+    const GlContext* gc = db->buf.context;
+    if (!gc || func == GL_NEVER) return 0;
+    const GLuint v = z > (GLuint)GL_HW_DEPTH_MAX ? (GLuint)GL_HW_DEPTH_MAX : z;
+    if (func != GL_ALWAYS) {
+        const GlHwLfbLock lock(RV_LFB_READ_ONLY, RV_BUFFER_DEPTH);
+        const uint16_t* p = lock.pixel(gc, x, y);
+        if (!p || !depthCompares[(func - GL_NEVER) & 7](v, *p)) return 0;
+    }
+    if (write) {
+        const GlHwLfbLock lock(RV_LFB_WRITE_ONLY, RV_BUFFER_DEPTH);
+        if (uint16_t* p = lock.pixel(gc, x, y)) *p = (uint16_t)v;
+    }
+    return 1;
+}
+
+static GLuint GLPROC testDepth(GlDepthBuffer* db, GLint x, GLint y, GLuint z) {
+    const GlContext* gc = db->buf.context;
+    return gc ? boardDepthTest(db, x, y, z, gc->depth.func, gc->depth.writeMask != 0) : 0;
+}
+
+static GLuint GLPROC storeDepth(GlDepthBuffer* db, GLint x, GLint y, GLuint z) {
+    return boardDepthTest(db, x, y, z, GL_ALWAYS, true);
 }
 
 static void initDepthBuffer(GlDepthBuffer* db, GlContext* gc) {
@@ -33,8 +60,8 @@ static void initDepthBuffer(GlDepthBuffer* db, GlContext* gc) {
     db->buf.bits = 16, db->buf.elementSize = 2, db->buf.elementShift = 1;
     db->depthMax = GL_HW_DEPTH_MAX, db->depthShift = 0, db->valueMask = 0x0000FFFFu;
     db->generation = db->generationStep = 0;
-    db->storePixel = __glDepthTestProcs[GL_ALWAYS - GL_NEVER];
-    db->testPixel = __glDepthTestProcs[GL_LESS - GL_NEVER];
+    db->storePixel = storeDepth;
+    db->testPixel = testDepth;
     db->fetch = fetchDepth;
     db->clear = nullptr;  // glClear clears depth in the library
     db->pick = nullptr;

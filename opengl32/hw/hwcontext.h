@@ -36,15 +36,18 @@ enum {
 
 static inline GlHwContext* __glHw(GlContext* gc) { return (GlHwContext*)gc; }
 
-// A board buffer locked for the life of the record (write locks take 5-6-5
-// writes): pixel addresses of biased window positions.
+// A board buffer locked for the life of the record (colour write locks take
+// 5-6-5 writes, depth locks 16-bit depth words): pixel addresses of biased
+// window positions.
 struct GlHwLfbLock {
     RvLfbInfo info;
     int32_t type, buffer;
     bool held;
     GlHwLfbLock(int32_t lockType, int32_t which) : info(), type(lockType), buffer(which) {
         info.size = sizeof info;
-        const int32_t mode = type == RV_LFB_WRITE_ONLY ? RV_LFB_WRITEMODE_565 : RV_LFB_WRITEMODE_ANY;
+        const int32_t mode = which == RV_BUFFER_DEPTH        ? RV_LFB_WRITEMODE_DEPTH
+                             : type == RV_LFB_WRITE_ONLY ? RV_LFB_WRITEMODE_565
+                                                         : RV_LFB_WRITEMODE_ANY;
         held = rvLfbLock(type, buffer, mode, RV_ORIGIN_ANY, RV_LFB_NO_PIPELINE, &info) != 0;
     }
     ~GlHwLfbLock() {

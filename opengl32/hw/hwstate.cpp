@@ -256,6 +256,11 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
     const int32_t front = RV_BUFFER_FRONT, back = backBuffer(gc);
     if (draw == GL_FRONT || draw == GL_FRONT_AND_BACK) clearRenderBuffer(gc, front);
     if (draw == GL_BACK || (draw == GL_FRONT_AND_BACK && back != front)) clearRenderBuffer(gc, back);
+    // Without a colour buffer to draw to, the depth buffer is still cleared.
+    if (draw == GL_NONE && depth) {
+        rvColorMask(0, 0);
+        clearRenderBuffer(gc, back);
+    }
 
     if (enabled(gc, GL_EN_DEPTH_TEST)) {
         rvDepthBufferMode(RV_DEPTHBUFFER_ZBUFFER);
@@ -267,4 +272,6 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
     __glHwPushRenderBuffer(gc);
     GlFramebuffer* fb = &gc->fb;
     if ((mask & GL_ACCUM_BUFFER_BIT) && gc->pixelFormat.accumPresent && fb->clearAccum) fb->clearAccum(gc);
+    // The stencil buffer is the software one: the pixel paths read and write it.
+    if ((mask & GL_STENCIL_BUFFER_BIT) && gc->pixelFormat.stencilPresent && fb->clearStencil) fb->clearStencil(gc);
 }

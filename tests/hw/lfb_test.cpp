@@ -284,4 +284,68 @@ TEST(HwFragments, PixelRectanglesRoundTripThroughTheBoard) {
     expectLocksPaired();
 }
 
+// Bitmaps and pixel rectangles test and write the board's depth buffer, with
+// the depth function and write mask set at the time: a triangle drawn by the
+// board hides them, and what they write hides the board's triangles.
+TEST(HwFragments, PixelFragmentsTestAndWriteTheBoardsDepth) {
+    const struct {
+        const char* name;
+        std::function<void()> set;
+        float rasterZ;      // eye z of the raster position (window z 0.5 - z / 2)
+        bool drawn;         // the bitmap's pixels reach the colour buffer
+        uint16_t depthAfter;
+    } cases[] = {
+        {"less, nearer", [] {}, 0.5f, true, 16383},
+        {"less, behind the triangle", [] {}, -0.5f, false, 32767},
+        {"greater", [] { glDepthFunc(GL_GREATER); }, -0.5f, true, 49151},
+        {"equal", [] { glDepthFunc(GL_EQUAL); }, 0.0f, true, 32767},
+        {"never", [] { glDepthFunc(GL_NEVER); }, 0.5f, false, 32767},
+        {"always, no writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, -0.5f, true, 32767},
+        {"test off", [] { glDisable(GL_DEPTH_TEST); }, -0.5f, true, 32767},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HwContext hw;
+        glDisable(GL_DITHER);
+        glEnable(GL_DEPTH_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glColor3f(1, 0, 0);
+        glRectf(0, 0, 16, 16);  // window z 0.5
+        ASSERT_EQ(rvSimPixel(RV_BUFFER_DEPTH, 5, 6), 32767);
+        c.set();
+        glColor3f(0, 1, 0);
+        glRasterPos3f(4.5f, 6.5f, c.rasterZ);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glBitmap(8, 2, 0, 0, 0, 0, kBits);
+        EXPECT_EQ(rvSimPixel(RV_BUFFER_BACK, 5, 7), c.drawn ? 0x07E0 : 0xF800);
+        EXPECT_NEAR(rvSimPixel(RV_BUFFER_DEPTH, 5, 7), c.depthAfter, 1);
+        EXPECT_EQ(rvSimPixel(RV_BUFFER_DEPTH, 5, 9), 32767);  // beside the bitmap
+        expectLocksPaired();
+    }
+
+    // Depth pixels go to the board (in the raster colour) and read back from it.
+    HwContext hw;
+    glDisable(GL_DITHER);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    const GLfloat depths[2] = {0.25f, 0.75f};
+    glColor3f(0, 0, 1);
+    glRasterPos2f(3.5f, 3.5f);
+    glDrawPixels(2, 1, GL_DEPTH_COMPONENT, GL_FLOAT, depths);
+    EXPECT_NEAR(rvSimPixel(RV_BUFFER_DEPTH, 3, 3), 16384, 1);
+    EXPECT_NEAR(rvSimPixel(RV_BUFFER_DEPTH, 4, 3), 49151, 1);
+    GLfloat back[2] = {-1, -1};
+    glReadPixels(3, 3, 2, 1, GL_DEPTH_COMPONENT, GL_FLOAT, back);
+    EXPECT_NEAR(back[0], 0.25f, 1e-4f);
+    EXPECT_NEAR(back[1], 0.75f, 1e-4f);
+    // A triangle at window z 0.5 is hidden where the drawn depth is nearer.
+    glDepthFunc(GL_LESS);
+    glColor3f(1, 1, 1);
+    glRectf(0, 0, 8, 8);
+    EXPECT_EQ(rvSimPixel(RV_BUFFER_BACK, 3, 3), 0x001F);
+    EXPECT_EQ(rvSimPixel(RV_BUFFER_BACK, 4, 3), 0xFFFF);
+    expectLocksPaired();
+}
+
 }  // namespace

@@ -334,8 +334,10 @@ TEST(HwClear, EachMaskAndDrawBuffer) {
         {"front", GL_COLOR_BUFFER_BIT, GL_FRONT, false, true, false, false, 1, RV_BUFFER_FRONT},
         {"depth, both buffers", GL_DEPTH_BUFFER_BIT, GL_FRONT_AND_BACK, false, false, false, true, 2, RV_BUFFER_BACK},
         {"colour, both buffers", GL_COLOR_BUFFER_BIT, GL_FRONT_AND_BACK, false, true, true, false, 2, RV_BUFFER_BACK},
-        {"no draw buffer", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NONE, false, false, false, false, 0,
+        // No colour buffer is cleared; the depth buffer still is, colour writes off.
+        {"no draw buffer", GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT, GL_NONE, false, false, false, true, 1,
          RV_BUFFER_BACK},
+        {"no draw buffer, colour", GL_COLOR_BUFFER_BIT, GL_NONE, false, false, false, false, 0, RV_BUFFER_BACK},
         {"colour writes off", GL_COLOR_BUFFER_BIT, GL_BACK, true, false, false, false, 1, RV_BUFFER_BACK},
         {"accumulation and stencil", GL_ACCUM_BUFFER_BIT | GL_STENCIL_BUFFER_BIT, GL_BACK, false, false, false,
          false, 1, RV_BUFFER_BACK},
@@ -345,6 +347,7 @@ TEST(HwClear, EachMaskAndDrawBuffer) {
         HwContext hw;
         glClearColor(1, 0, 0, 0.5f);
         glClearDepth(0.25);
+        glClearStencil(7);
         glDrawBuffer(c.drawBuffer);
         if (c.colorOff) glColorMask(0, 0, 0, 0);
         glClear(c.mask);
@@ -364,6 +367,13 @@ TEST(HwClear, EachMaskAndDrawBuffer) {
         // Primitives of GL_NONE write no colour: the library's colour writes stay off.
         EXPECT_EQ(s.colorMaskRgb, c.colorOff || c.drawBuffer == GL_NONE ? 0 : 1);
         EXPECT_EQ(s.depthMode, RV_DEPTHBUFFER_DISABLE);
+        // The stencil buffer is the software one, which the pixel paths read.
+        if (c.mask & GL_STENCIL_BUFFER_BIT) {
+            GLubyte stencil[2] = {99, 99};
+            glReadPixels(0, 479, 2, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, stencil);
+            EXPECT_EQ(stencil[0], 7);
+            EXPECT_EQ(stencil[1], 7);
+        }
         EXPECT_EQ(s.depthMask, 0);
         EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
     }
