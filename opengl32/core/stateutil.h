@@ -38,6 +38,9 @@ static inline GLfloat __glIntToUnit(GLint c) {
     return (GLfloat)((2.0 * (double)c + 1.0) * (1.0 / 4294967295.0));
 }
 
+// Unsigned integer component to float: c / (2^32 - 1).
+static inline GLfloat __glUintToUnit(GLuint c) { return (GLfloat)((double)c * (1.0 / 4294967295.0)); }
+
 // Fog per fragment asked by the hint, where the context fogs fragments.
 static inline bool __glNicestFog(const GlContext* gc) {
     return gc->hints.fog == GL_NICEST && gc->limits.fragmentFog;

@@ -29,6 +29,15 @@ typedef void (GLPROC* GlPixelModifier)(GlContext* gc, GlPixelOpRecord* op, const
 typedef void (GLPROC* GlPixelWriter)(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in);
 
 enum { GL_PIXEL_MODIFIER_SLOTS = 13, GL_PIXEL_SPAN_PIXELS = 2048 };
+// Pixels a span step handles at once: the span buffers' and zoom tables' size.
+enum { GL_PIXEL_CHUNK = 256 };
+
+// The fragment template of a drawn rectangle: raster depth and colour.
+struct GlPixelTarget {
+    GLint kind;  // kind of the spans written
+    GlFragment base;
+    GLboolean texFog;  // colours go through __glPixelFragmentTexFog
+};
 
 // The stack record of one pixel rectangle operation.
 struct GlPixelOpRecord {
@@ -36,6 +45,8 @@ struct GlPixelOpRecord {
     GLfloat zoomX, zoomY;
     GLint width, height, depth;
     GLfloat readX, readY;
+    // Draws and copies: the raster position's window x and y, from which the
+    // zoomed source pixels' cells are measured.
     GLfloat startX, startY;
     GLint firstX, firstY, endX, columns, rowsLeft;
     uint8_t overlap, pad0[3];
@@ -44,12 +55,27 @@ struct GlPixelOpRecord {
     GLint fragmentZ;
     GLfloat forwardStartY, backwardStartY;
     GLint forwardDelay, backwardDelay, forwardSourceRow, backwardSourceRow;
+    // |zoomX| > 1: the destination columns of each source column of the band;
+    // |zoomX| < 1: the source columns from each destination column's source
+    // pixel to the next one's (the last entry 1); none at zoom +-1.
     int16_t* zoomTable;
     GLint passCount;
     GlPixelReader reader;
     GlPixelModifier modifiers[GL_PIXEL_MODIFIER_SLOTS];
     GlPixelWriter writer;
     uint8_t zeroMissingAlpha, clampSource, scaleToColorMaxima, rawIntegers;
+    // The clipped rectangle of draws and copies, set by their clips: the clip
+    // box (columns x0, x1 and upward rows y0, y1, right and top exclusive),
+    // the source columns [nextColumn, endColumn) that the next bands take and
+    // the cells of nextColumn that earlier bands took, the band's first
+    // source column, the source rows [rowFirst, rowEnd), the source column
+    // and row that the source layout's first pixel holds, and a copy's
+    // framebuffer column and upward row of source pixel (0, 0).
+    GLint clip[4];
+    GLint nextColumn, endColumn, columnCells, bandColumn;
+    GLint rowFirst, rowEnd, sourceColumn0, sourceRow0;
+    int64_t readColumn0, readRow0;
+    GlPixelTarget target;  // the writers' fragments
 };
 
 extern "C" {
@@ -146,14 +172,38 @@ GLboolean GLPROC __glSetupDestImageLayout(GlContext* gc, GlPixelOpRecord* op);
 void GLPROC __glBuildColorMaps(GlContext* gc, GlPixelTransferTables* t);
 void GLPROC __glBuildIndexMap(GlContext* gc, GlPixelTransferTables* t);
 void GLPROC __glBuildIndexToRGBAMaps(GlContext* gc, GlPixelTransferTables* t);
-// Framebuffer readers: op->width pixels from column trunc(readX) of buffer
-// row trunc(readY) (biased), as a float span.
-void GLPROC __glReadRGBASpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
-void GLPROC __glReadIndexSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
-void GLPROC __glReadDepthSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
-void GLPROC __glReadStencilSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+}
+
+// Framebuffer readers: op->width pixels from column trunc(readX) of buffer row
+// trunc(readY) (biased), as a float span; the stepped ones op->columns pixels,
+// the next one zoomTable[i] columns after pixel i. __glReadDepthUintSpan:
 // 16-bit depths as unsigned 32-bit integers, written as the client's elements.
-void GLPROC __glReadDepthUintSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+#define GL_PIXEL_READERS(X)                                                                     \
+    X(__glReadRGBASpan) X(__glReadRGBASpanStepped) X(__glReadIndexSpan) X(__glReadIndexSpanStepped) \
+    X(__glReadDepthSpan) X(__glReadDepthSpanStepped) X(__glReadStencilSpan) X(__glReadStencilSpanStepped) \
+    X(__glReadDepthUintSpan)
+// Writers: each element of a span written on the destination rows
+// [firstY, firstY + rowsLeft) (upward) from column firstX on in the direction
+// of stepX: the zoomed ones op->width elements, element i on zoomTable[i]
+// columns; the plain ones op->columns elements, one a column. The generic
+// ones take float spans; the fast ones the client's typed pixels through the
+// current lookup tables.
+#define GL_PIXEL_WRITERS(X)                                                                     \
+    X(__glWriteRGBASpan) X(__glWriteRGBAZoomSpan) X(__glWriteIndexSpan) X(__glWriteIndexZoomSpan)  \
+    X(__glWriteDepthSpan) X(__glWriteDepthZoomSpan) X(__glWriteStencilSpan) X(__glWriteStencilZoomSpan) \
+    X(__glWriteRGBUbyteSpan) X(__glWriteRGBUbyteZoomSpan) X(__glWriteRGBAUbyteSpan)               \
+    X(__glWriteRGBAUbyteZoomSpan) X(__glWriteIndexToRGBAUbyteSpan) X(__glWriteIndexToRGBAUbyteZoomSpan) \
+    X(__glWriteIndexUbyteSpan) X(__glWriteIndexUbyteZoomSpan) X(__glWriteIndexUshortSpan)         \
+    X(__glWriteIndexUshortZoomSpan) X(__glWriteIndexUintSpan) X(__glWriteIndexUintZoomSpan)       \
+    X(__glWriteDepthUintSpan) X(__glWriteDepthUintZoomSpan) X(__glWriteStencilUbyteSpan)          \
+    X(__glWriteStencilUbyteZoomSpan) X(__glWriteStencilUshortSpan) X(__glWriteStencilUshortZoomSpan)
+extern "C" {
+#define GL_DECLARE_READER(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op, GLvoid* out);
+GL_PIXEL_READERS(GL_DECLARE_READER)
+#undef GL_DECLARE_READER
+#define GL_DECLARE_WRITER(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in);
+GL_PIXEL_WRITERS(GL_DECLARE_WRITER)
+#undef GL_DECLARE_WRITER
 }
 
 #define GL_PIXEL_STEPS(X)                                                                                 \
@@ -170,8 +220,7 @@ void GLPROC __glReadDepthUintSpan(GlContext* gc, GlPixelOpRecord* op, GLvoid* ou
     X(__glSpanPackUshort5551) X(__glSpanPackUint8888) X(__glSpanPackUint1010102)                         \
     X(__glSpanPackIndexUbyte) X(__glSpanPackIndexByte) X(__glSpanPackIndexUshort)                        \
     X(__glSpanPackIndexShort) X(__glSpanPackIndexUint) X(__glSpanPackIndexInt) X(__glSpanPackBitmap)     \
-    X(__glSpanUbyteRGBALookup) X(__glSpanUbyteRGBLookup) X(__glSpanUbyteIndexToRGBALookup)                \
-    X(__glSpanUbyteIndexLookup) X(__glSpanCopyBytes)
+    X(__glSpanCopyBytes)
 extern "C" {
 #define GL_DECLARE_STEP(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out);
 GL_PIXEL_STEPS(GL_DECLARE_STEP)
@@ -184,20 +233,10 @@ GL_PIXEL_STEPS(GL_DECLARE_STEP)
 // What a float span holds: RGBA (four floats a pixel, 0..1), colour index,
 // depth (0..1) or stencil values (one float a pixel).
 enum { GL_PIXEL_KIND_RGBA, GL_PIXEL_KIND_INDEX, GL_PIXEL_KIND_DEPTH, GL_PIXEL_KIND_STENCIL };
-// Pixels a span step handles at once.
-enum { GL_PIXEL_CHUNK = 256 };
-
 // Scratch of one span step: raw bytes (aligned or swapped) and a float span.
 struct GlPixelScratch {
     alignas(8) uint8_t raw[GL_PIXEL_CHUNK * 16];
     GLfloat floats[GL_PIXEL_CHUNK * 4];
-};
-
-// The fragment template of a drawn rectangle: raster depth and colour.
-struct GlPixelTarget {
-    GLint kind;  // kind of the spans written
-    GlFragment base;
-    GLboolean texFog;  // colours go through __glPixelFragmentTexFog
 };
 
 extern "C" {
@@ -217,11 +256,6 @@ void GLPROC __glPixelFragmentTexFog(GlContext* gc, GLfloat* color);
 GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc);
 // Template of the fragments of a rectangle of the given kind.
 void GLPROC __glSetupPixelWriter(GlContext* gc, GlPixelTarget* w, GLint kind);
-// Writes n source pixels on buffer row y, pixel i over the columns
-// x0[i] .. x1[i] - 1 (already clipped); stencil values go straight to the
-// stencil buffer, the rest through the fragment tests.
-void GLPROC __glWritePixelRow(GlContext* gc, const GlPixelTarget* w, const GLfloat* values, GLint n,
-                              const GLint* x0, const GLint* x1, GLint y);
 
 // n pixels of the source image from column first of a row into a float span.
 void GLPROC __glUnpackPixelSpan(GlContext* gc, GlPixelOpRecord* op, const uint8_t* row, GLint first, GLint n,
@@ -239,6 +273,29 @@ void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum 
 void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
                            GLenum type, GLvoid* pixels);
 void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
+// The clip of a draw (and of a copy's destination), before any address is
+// formed: the source columns and rows of op->width x op->height pixels at
+// (startX, startY) and the zoom whose cells reach the clip box (op->clip);
+// false when none does.
+GLboolean GLPROC __glClipDrawPixels(GlContext* gc, GlPixelOpRecord* op);
+// The next band of the clipped columns: at most GL_PIXEL_CHUNK source columns
+// at |zoomX| >= 1, destination columns at |zoomX| < 1, with its zoom table in
+// table (entries within 16 bits: a band ends before a larger one, a larger
+// repeat count is split over bands); sets width (the source columns the
+// band spans), columns, firstX, endX and bandColumn. False when no column is
+// left. A step that picks columns by the table (a stepped reader or a
+// gathering converter) leaves width at the pixels it produced.
+GLboolean GLPROC __glSetPixelZoomStart(GlContext* gc, GlPixelOpRecord* op, int16_t* table);
+// Row loops over one band by the number of modifiers (0, 1, 2, 3 or more):
+// the draw loops take the source rows from the memory image op->source, the
+// copy loops read them from the framebuffer at (readX, readY).
+#define GL_PIXEL_ROW_LOOPS(X)                                                                              \
+    X(__glDrawPixelsLoopDirect) X(__glDrawPixelsLoopOnePass) X(__glDrawPixelsLoopTwoPass)                  \
+    X(__glDrawPixelsLoopMultiPass) X(__glCopyPixelsLoopDirect) X(__glCopyPixelsLoopOnePass)                \
+    X(__glCopyPixelsLoopTwoPass) X(__glCopyPixelsLoopMultiPass)
+#define GL_DECLARE_LOOP(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op);
+GL_PIXEL_ROW_LOOPS(GL_DECLARE_LOOP)
+#undef GL_DECLARE_LOOP
 void GLPROC __glPickPixelProcs(GlContext* gc);
 // "__GL_DISABLE_FASTPATH" set to a non-zero number: contexts validated from
 // now on keep the generic rectangle and bitmap procedures.

@@ -264,38 +264,6 @@ GL_STEP(__glSpanPackBitmap) {
     }
 }
 
-// Unsigned bytes through the current lookup tables of the operation (one
-// lookup a component in place of the float conversion and the transfer).
-GL_STEP(__glSpanUbyteRGBALookup) {
-    const GLfloat* const* t = gc->pixel.tables.currentColor;
-    const uint8_t* in = (const uint8_t*)inv;
-    for (GLint i = 0; i < op->width; i++, in += 4)
-        for (int c = 0; c < 4; c++) OUTF[4 * i + c] = t[c][in[c]];
-}
-// RGB bytes: alpha as the transfer makes 1.0 of it.
-GL_STEP(__glSpanUbyteRGBLookup) {
-    const GLfloat* const* t = gc->pixel.tables.currentColor;
-    const GLfloat alpha = ColorTransfer(gc)(3, 1.0f);
-    const uint8_t* in = (const uint8_t*)inv;
-    for (GLint i = 0; i < op->width; i++, in += 3) {
-        for (int c = 0; c < 3; c++) OUTF[4 * i + c] = t[c][in[c]];
-        OUTF[4 * i + 3] = alpha;
-    }
-}
-// Index bytes to RGBA through the index-to-RGBA tables.
-GL_STEP(__glSpanUbyteIndexToRGBALookup) {
-    const GLfloat* const* t = gc->pixel.tables.currentColor;
-    const uint8_t* in = (const uint8_t*)inv;
-    for (GLint i = 0; i < op->width; i++)
-        for (int c = 0; c < 4; c++) OUTF[4 * i + c] = t[c][in[i]];
-}
-// Index bytes to transferred indices.
-GL_STEP(__glSpanUbyteIndexLookup) {
-    const GLfloat* t = gc->pixel.tables.currentIndex;
-    const uint8_t* in = (const uint8_t*)inv;
-    for (GLint i = 0; i < op->width; i++) OUTF[i] = t[in[i]];
-}
-
 GL_STEP(__glSpanCopyBytes) {
     memcpy(outv, inv, (size_t)op->source.components * (size_t)op->source.elementSize * (size_t)op->width);
 }
@@ -491,29 +459,88 @@ extern "C" void GLPROC __glBuildIndexToRGBAMaps(GlContext* gc, GlPixelTransferTa
 
 namespace {
 
-// The unsigned-byte draws that a lookup serves: the step and the current
-// tables it reads, built first when stale; null (the chain stays) when a
-// table cannot be had.
-Step lookupStep(GlContext* gc, GLenum format, bool transfer, bool toColor) {
+struct Writers {
+    GlPixelWriter plain, zoomed;
+};
+
+// The draws whose typed pixels a fast writer takes as they lie (after the
+// byte-order, alignment or gathering step), with the lookup tables the
+// writer reads made current (built first when stale); false when none
+// applies or a table cannot be had (the chain stays).
+bool fastWriters(GlContext* gc, GLenum format, GLenum type, bool transfer, bool toColor, Writers* w) {
     GlPixelTransferTables* t = &gc->pixel.tables;
-    if (format == GL_RGBA || format == GL_RGB) {
-        if (transfer && !t->colorMapsBuilt) __glBuildColorMaps(gc, t);
-        if (transfer && !t->colorMapsBuilt) return nullptr;
-        for (int c = 0; c < 4; c++) t->currentColor[c] = transfer ? t->colorMapped[c] : gc->constants.ubyteToFloat;
-        return format == GL_RGBA ? __glSpanUbyteRGBALookup : __glSpanUbyteRGBLookup;
+    if (type == GL_UNSIGNED_BYTE) {
+        if (format == GL_RGBA || format == GL_RGB) {
+            if (transfer && !t->colorMapsBuilt) __glBuildColorMaps(gc, t);
+            if (transfer && !t->colorMapsBuilt) return false;
+            for (int c = 0; c < 4; c++) t->currentColor[c] = transfer ? t->colorMapped[c] : gc->constants.ubyteToFloat;
+            *w = format == GL_RGBA ? Writers{__glWriteRGBAUbyteSpan, __glWriteRGBAUbyteZoomSpan}
+                                   : Writers{__glWriteRGBUbyteSpan, __glWriteRGBUbyteZoomSpan};
+            return true;
+        }
+        if (format == GL_COLOR_INDEX && toColor) {
+            if (!t->indexToRGBABuilt) __glBuildIndexToRGBAMaps(gc, t);
+            if (!t->indexToRGBABuilt) return false;
+            for (int c = 0; c < 4; c++) t->currentColor[c] = t->indexToRGBA[c];
+            *w = {__glWriteIndexToRGBAUbyteSpan, __glWriteIndexToRGBAUbyteZoomSpan};
+            return true;
+        }
+        if (format == GL_COLOR_INDEX) {
+            if (transfer && !t->indexMapBuilt) __glBuildIndexMap(gc, t);
+            t->currentIndex = !transfer ? t->index : t->indexMapBuilt ? t->mappedIndex : nullptr;
+            *w = {__glWriteIndexUbyteSpan, __glWriteIndexUbyteZoomSpan};
+            return t->currentIndex != nullptr;
+        }
+        *w = {__glWriteStencilUbyteSpan, __glWriteStencilUbyteZoomSpan};
+        return format == GL_STENCIL_INDEX && !transfer;
     }
-    if (format != GL_COLOR_INDEX) return nullptr;
-    if (toColor) {
-        if (!t->indexToRGBABuilt) __glBuildIndexToRGBAMaps(gc, t);
-        if (!t->indexToRGBABuilt) return nullptr;
-        for (int c = 0; c < 4; c++) t->currentColor[c] = t->indexToRGBA[c];
-        return __glSpanUbyteIndexToRGBALookup;
+    // Wider whole values without transfer.
+    struct Typed {
+        GLenum format, type;
+        Writers writers;
+    };
+    static const Typed typed[] = {
+        {GL_COLOR_INDEX, GL_UNSIGNED_SHORT, {__glWriteIndexUshortSpan, __glWriteIndexUshortZoomSpan}},
+        {GL_STENCIL_INDEX, GL_UNSIGNED_SHORT, {__glWriteStencilUshortSpan, __glWriteStencilUshortZoomSpan}},
+        {GL_COLOR_INDEX, GL_UNSIGNED_INT, {__glWriteIndexUintSpan, __glWriteIndexUintZoomSpan}},
+        {GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, {__glWriteDepthUintSpan, __glWriteDepthUintZoomSpan}},
+    };
+    for (const Typed& f : typed)
+        if (f.format == format && f.type == type && !transfer && !toColor) {
+            *w = f.writers;
+            return true;
+        }
+    return false;
+}
+
+// The generic writer of a framebuffer destination format.
+Writers genericWriters(GLenum format) {
+    switch (format) {
+    case GL_COLOR_INDEX: return {__glWriteIndexSpan, __glWriteIndexZoomSpan};
+    case GL_STENCIL_INDEX: return {__glWriteStencilSpan, __glWriteStencilZoomSpan};
+    case GL_DEPTH_COMPONENT: return {__glWriteDepthSpan, __glWriteDepthZoomSpan};
     }
-    if (!transfer) return nullptr;
-    if (!t->indexMapBuilt) __glBuildIndexMap(gc, t);
-    if (!t->indexMapBuilt) return nullptr;
-    t->currentIndex = t->mappedIndex;
-    return __glSpanUbyteIndexLookup;
+    return {__glWriteRGBASpan, __glWriteRGBAZoomSpan};
+}
+
+// The first step of a memory source: its byte order, its alignment, and with
+// stepSource the gathering of the zoom table's columns, one step for all.
+Step firstStep(const GlImageLayout* s, bool stepSource) {
+    const bool shorts = s->elementSize == 2;
+    if (s->swapBytes && s->elementSize > 1)
+        return stepSource ? (shorts ? __glSkipSwapShorts : __glSkipSwapInts) : shorts ? __glSwapShorts : __glSwapInts;
+    if (misaligned(s))
+        return stepSource ? (shorts ? __glSkipShortsUnaligned : __glSkipIntsUnaligned)
+                          : shorts ? __glAlignShorts : __glAlignInts;
+    if (!stepSource) return nullptr;
+    if (s->elementSize == 2) return __glSkipShorts;
+    if (s->elementSize == 4) return __glSkipInts;
+    switch (s->components) {
+    case 1: return __glSkipBytes1;
+    case 3: return __glSkipBytes3;
+    case 4: return __glSkipBytes4;
+    }
+    return __glSkipBytes;
 }
 
 }  // namespace
@@ -523,17 +550,27 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
     const GlImageLayout* s = &op->source;
     const GLenum S = s->format, Ts = s->type;
     const bool apply = desc->applyTransfer != 0;
+    // The zoom of a draw or copy: at |zoom x| < 1 the source columns are
+    // picked by the zoom table (stepped readers, gathering steps), at
+    // |zoom x| > 1 the writers repeat them.
+    const bool toFramebuffer = desc->destination == 1 && (desc->kind == 1 || desc->kind == 3);
+    const GLfloat zoom = toFramebuffer ? op->zoomX : 1.0f;
+    const bool contiguous = zoom <= -1.0f || zoom >= 1.0f, oneToOne = zoom >= -1.0f && zoom <= 1.0f;
     Chain c = {op, 0};
     desc->reader = nullptr;
     desc->writer = nullptr;
+    if (toFramebuffer) {
+        const Writers w = genericWriters(op->destination.format);
+        desc->writer = oneToOne ? w.plain : w.zoomed;
+    }
     if (desc->source == 1) {
         // Framebuffer source, by what the destination asks of it.
         const GLenum D = op->destination.format;
         if (D == GL_STENCIL_INDEX) {
-            desc->reader = __glReadStencilSpan;
+            desc->reader = contiguous ? __glReadStencilSpan : __glReadStencilSpanStepped;
             if (apply && t->stencilTransfer) c.add(__glSpanModifyStencil);
         } else if (D == GL_DEPTH_COMPONENT) {
-            desc->reader = __glReadDepthSpan;
+            desc->reader = contiguous ? __glReadDepthSpan : __glReadDepthSpanStepped;
             if (apply && t->depthTransfer) {
                 c.add(__glSpanModifyDepth);
             } else if (desc->kind == 2 && op->destination.type == GL_UNSIGNED_INT &&
@@ -548,36 +585,35 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
         } else if (D == GL_COLOR_INDEX || !gc->pixelFormat.rgba) {
             // Colour formats read from colour-index buffers go through the
             // index-to-RGBA maps always.
-            desc->reader = __glReadIndexSpan;
+            desc->reader = contiguous ? __glReadIndexSpan : __glReadIndexSpanStepped;
             if ((apply && t->indexTransfer) || D != GL_COLOR_INDEX) c.add(__glSpanModifyIndex);
         } else {
-            desc->reader = __glReadRGBASpan;
+            desc->reader = contiguous ? __glReadRGBASpan : __glReadRGBASpanStepped;
             if (apply && t->colorTransfer) c.add(__glSpanModifyRGBA);
         }
     } else {
-        // Memory source: byte order and alignment, float, clamp, format step.
+        // Memory source: byte order, alignment and gathering, float, clamp,
+        // format step.
         const bool index = S == GL_COLOR_INDEX || S == GL_STENCIL_INDEX;
         const bool depth = S == GL_DEPTH_COMPONENT;
         const bool transfer = apply && (index ? (S == GL_COLOR_INDEX ? t->indexTransfer : t->stencilTransfer)
                                               : depth ? t->depthTransfer : t->colorTransfer);
         const bool toColor = colorFormat(op->destination.format);
-        // Unsigned bytes drawn: one lookup a component for the whole chain.
-        const bool lookup = desc->kind == 1 && Ts == GL_UNSIGNED_BYTE && !t->genericOnly;
-        if (lookup && !(S == GL_RGBA && !transfer))
-            if (const Step step = lookupStep(gc, S, transfer, toColor)) {
-                c.add(step);
-                return c.n;
-            }
-        const bool swap = s->swapBytes && s->elementSize > 1;
-        if (swap) c.add(s->elementSize == 2 ? __glSwapShorts : __glSwapInts);
-        else if (misaligned(s)) c.add(s->elementSize == 2 ? __glAlignShorts : __glAlignInts);
+        const bool stepSource = !contiguous && Ts != GL_BITMAP;
+        c.add(firstStep(s, stepSource));
+        // Typed pixels a fast writer takes as they lie.
+        Writers fast;
+        if (desc->kind == 1 && toFramebuffer && !t->genericOnly && fastWriters(gc, S, Ts, transfer, toColor, &fast)) {
+            desc->writer = oneToOne ? fast.plain : fast.zoomed;
+            return c.n;
+        }
         c.add(index ? toIndexStep(Ts) : toFloatStep(Ts));
         // Unsigned elements and packed fields give 0 .. 1 already (and the
         // layout counts a packed pixel as one element, not its fields).
         const bool unsignedType = Ts == GL_BITMAP || Ts == GL_UNSIGNED_BYTE || Ts == GL_UNSIGNED_SHORT ||
                                   Ts == GL_UNSIGNED_INT || packedType(Ts);
         if (op->clampSource && !unsignedType && !index && !transfer) c.add(__glClampFloats);
-        if (Ts == GL_BITMAP) c.add(__glUnpackBitmap);
+        if (Ts == GL_BITMAP) c.add(contiguous ? __glUnpackBitmap : __glUnpackBitmapSkip);
         if (index) {
             // Indices become RGBA for a colour destination whatever the transfer.
             if (transfer || (S == GL_COLOR_INDEX && toColor))

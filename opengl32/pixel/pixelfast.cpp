@@ -242,25 +242,6 @@ DrawRows pickDrawRows(const GlColorBuffer* cb, const DrawTables* t, int order, b
     return kDrawRows[n - 1][dither][cb->mask[3] != 0][order];
 }
 
-// One axis of a rectangle at zoom +-1: the source indices [lo, hi) of
-// 0 .. count - 1 whose cells lie in [c0, c1), and the cell of index 0 (index
-// k covers cell0 + zoom x k).
-bool unitAxis(double origin, GLint zoom, int64_t count, int64_t c0, int64_t c1, int64_t* lo, int64_t* hi,
-              int64_t* cell0) {
-    if (!isfinite(origin)) return false;
-    // Source pixel k covers the cell whose centre lies inside it (see pixelrect.cpp).
-    double first = ceil(origin - 0.5);
-    if (zoom < 0) first -= 1.0;
-    double a = zoom > 0 ? (double)c0 - first : first - (double)c1 + 1.0;
-    double b = zoom > 0 ? (double)c1 - first : first - (double)c0 + 1.0;
-    if (a < 0.0) a = 0.0;
-    if (b > (double)count) b = (double)count;
-    if (!(a < b)) return false;
-    *lo = (int64_t)a, *hi = (int64_t)b;
-    *cell0 = (int64_t)first;
-    return true;
-}
-
 // Draws at zoom (+-1, +-1) into the given buffers; false when this state
 // needs the generic procedure.
 bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
@@ -495,26 +476,6 @@ extern "C" GLboolean GLPROC __glColorTransferPlain(const GlPixelTransferState* t
     return !t->mapColor && t->redScale == 1.0f && t->greenScale == 1.0f && t->blueScale == 1.0f &&
            t->alphaScale == 1.0f && t->redBias == 0.0f && t->greenBias == 0.0f && t->blueBias == 0.0f &&
            t->alphaBias == 0.0f;
-}
-
-extern "C" GLboolean GLPROC __glUnitZoomRect(const GlContext* gc, GLsizei width, GLsizei height, const GLint box[4],
-                                            GlUnitRect* u) {
-    const GlPixelTransferState* tr = &gc->pixel.transfer;
-    const GlRasterPos* rp = &gc->current.raster;
-    const GLint zx = tr->zoomX > 0.0f ? 1 : -1, zy = tr->zoomY > 0.0f ? 1 : -1;
-    // The box's rows in upward order.
-    const GLint r0 = __glBufferRow(gc, box[1]), r1 = __glBufferRow(gc, box[3] - 1);
-    const int64_t up0 = r0 < r1 ? r0 : r1, up1 = (r0 < r1 ? r1 : r0) + 1;
-    int64_t x0, y0;
-    if (box[0] >= box[2] || box[1] >= box[3] ||
-        !unitAxis((double)rp->window[0] - 0.5, zx, width, box[0], box[2], &u->i0, &u->i1, &x0) ||
-        !unitAxis((double)rp->window[1] - 0.5, zy, height, up0, up1, &u->j0, &u->j1, &y0))
-        return GL_FALSE;
-    u->x = (GLint)(x0 + zx * u->i0);
-    u->y = __glBufferRow(gc, (GLint)(y0 + zy * u->j0));
-    u->dx = zx;
-    u->dy = gc->yInverted ? -zy : zy;
-    return GL_TRUE;
 }
 
 extern "C" const GLuint* GLPROC __glFastReadTable565(GlContext* gc, const GlColorBuffer* cb, GLenum format) {

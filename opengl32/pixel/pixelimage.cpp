@@ -144,38 +144,36 @@ typedef const uint8_t* In;
 GLint sourceCount(const GlPixelOpRecord* op) { return op->source.components * op->width; }
 GLint destCount(const GlPixelOpRecord* op) { return op->destination.components * op->width; }
 
-// Bitmap rows: one float per bit from the source's bit offset; `zoom` keeps
-// the bits the zoom table selects.
-void unpackBits(const GlPixelOpRecord* op, In in, GLfloat* out, bool zoom) {
-    GLint countdown = 1;
+// Bitmap rows: one float per bit of width bits from the source's bit offset;
+// with `zoom` only the bits the zoom table picks: the first one, and each
+// next one zoomTable[i] bits after the one of output i. Leaves width at the
+// outputs written.
+void unpackBits(GlPixelOpRecord* op, In in, GLfloat* out, bool zoom) {
     const int16_t* steps = op->zoomTable;
-    for (GLint i = 0, bit = op->source.bitOffset; i < op->width; i++, bit++) {
-        const uint8_t byte = in[bit >> 3];
-        const int shift = op->source.lsbFirst ? bit & 7 : 7 - (bit & 7);
-        const GLfloat v = (byte >> shift) & 1 ? 1.0f : 0.0f;
-        if (!zoom) {
-            *out++ = v;
-        } else if (countdown == 1) {
-            *out++ = v;
-            countdown = *steps++;
-        } else {
-            countdown--;
-        }
+    GLint n = 0;
+    for (int64_t i = 0; i < op->width; i += zoom ? steps[n - 1] : 1) {
+        const int64_t bit = op->source.bitOffset + i;
+        const int shift = op->source.lsbFirst ? (int)(bit & 7) : 7 - (int)(bit & 7);
+        out[n++] = (in[bit >> 3] >> shift) & 1 ? 1.0f : 0.0f;
     }
+    op->width = n;
 }
 
 // One pixel of `bytes` bytes per output column, the source advanced by the
-// zoom table; Elem > 1 with Swap reverses each element.
+// zoom table; Elem > 1 with Swap reverses each element. Leaves width at the
+// columns written.
 template <int Elem, bool Swap>
-void gather(const GlPixelOpRecord* op, In in, uint8_t* out, GLint bytes) {
+void gather(GlPixelOpRecord* op, In in, uint8_t* out, GLint bytes) {
     const int16_t* steps = op->zoomTable;
     const GLint group = op->source.groupSize;
     for (GLint i = 0; i < op->columns; i++) {
         for (GLint e = 0; e < bytes; e += Elem)
             for (int k = 0; k < Elem; k++) out[e + k] = in[e + (Swap ? Elem - 1 - k : k)];
         out += bytes;
-        in += (ptrdiff_t)group * steps[i];
+        // The closing entry steps past the last pixel: no address is formed there.
+        if (i + 1 < op->columns) in += (ptrdiff_t)group * steps[i];
     }
+    op->width = op->columns;
 }
 
 // Elements copied byte by byte, optionally reversed.
@@ -189,7 +187,7 @@ template <class T> GLfloat normalise(T c);
 template <> GLfloat normalise<int8_t>(int8_t c) { return (GLfloat)(2 * c + 1) * (1.0f / 255.0f); }
 template <> GLfloat normalise<uint16_t>(uint16_t c) { return (GLfloat)c * (1.0f / 65535.0f); }
 template <> GLfloat normalise<int16_t>(int16_t c) { return (GLfloat)(2 * c + 1) * (1.0f / 65535.0f); }
-template <> GLfloat normalise<uint32_t>(uint32_t c) { return (GLfloat)((double)c * (1.0 / 4294967295.0)); }
+template <> GLfloat normalise<uint32_t>(uint32_t c) { return __glUintToUnit(c); }
 template <> GLfloat normalise<int32_t>(int32_t c) { return __glIntToUnit(c); }
 
 template <class T> void toFloat(In in, GLfloat* out, GLint count) {

@@ -1,10 +1,12 @@
-// glDrawPixels, glReadPixels and glCopyPixels: clipping to the window and the
-// buffers, zoom, and the per-span passes through the chain.
+// glDrawPixels, glReadPixels and glCopyPixels: the clip, the zoom tables and
+// the row loops by the number of span modifiers.
 //
 // A source pixel (i, j) covers the window cells whose centres lie between
-// origin + zoom * i and origin + zoom * (i + 1); the range of source pixels
-// that can reach the clip box is found first, so no address is formed for a
-// pixel outside it whatever the size, position or zoom.
+// origin + zoom * i and origin + zoom * (i + 1). The clip finds the source
+// columns and rows whose cells reach the clip box before any address is
+// formed, whatever the size, position or zoom; the zoom tables then map the
+// clipped columns to destination columns band by band, from the same cell
+// edges, and each source row is written on the rows its own cells cover.
 
 #include <math.h>
 #include <stdlib.h>
@@ -21,7 +23,9 @@ struct Axis {
     double origin, zoom;
 };
 
-// First cell whose centre lies at or beyond the edge of source index k.
+// First cell whose centre lies at or beyond the edge of source index k. The
+// edges grow (or fall) with k, so the cells of consecutive indices tile the
+// axis without gap or overlap however the sums round.
 double edge(const Axis& a, int64_t k) { return ceil(a.origin + a.zoom * (double)k - 0.5); }
 
 // The cells [lo, hi) of source index k within [c0, c1).
@@ -37,7 +41,8 @@ void cellsOf(const Axis& a, int64_t k, int64_t c0, int64_t c1, GLint* lo, GLint*
     *hi = e1 > e0 ? (GLint)e1 : (GLint)e0;
 }
 
-// Source indices [lo, hi) of 0 .. count - 1 that may cover a cell of [c0, c1).
+// Source indices [lo, hi) of 0 .. count - 1 that cover a cell of [c0, c1):
+// a range found in double precision, widened, then trimmed by the cells.
 bool sourceRange(const Axis& a, int64_t count, int64_t c0, int64_t c1, int64_t* lo, int64_t* hi) {
     if (count <= 0 || c0 >= c1 || !isfinite(a.origin) || !isfinite(a.zoom) || a.zoom == 0.0) return false;
     double u = ((double)c0 + 0.5 - a.origin) / a.zoom, v = ((double)c1 - 0.5 - a.origin) / a.zoom;
@@ -49,81 +54,117 @@ bool sourceRange(const Axis& a, int64_t count, int64_t c0, int64_t c1, int64_t* 
     if (u < 0.0) u = 0.0;
     if (v > (double)count) v = (double)count;
     if (!(u < v)) return false;
-    *lo = (int64_t)u, *hi = (int64_t)v;
-    return true;
+    int64_t l = (int64_t)u, h = (int64_t)v;
+    GLint x0, x1;
+    for (; l < h; l++) {
+        cellsOf(a, l, c0, c1, &x0, &x1);
+        if (x0 < x1) break;
+    }
+    for (; h > l; h--) {
+        cellsOf(a, h - 1, c0, c1, &x0, &x1);
+        if (x0 < x1) break;
+    }
+    *lo = l, *hi = h;
+    return l < h;
 }
 
-// Where a drawn rectangle's rows come from: a memory image, or a float
-// image copied from the framebuffer; op holds the picked modifiers.
-struct Source {
-    GlPixelOpRecord op;
-    const GLfloat* image;
-    int64_t imageX, imageY, imageWidth;   // its origin in source indices and width
-    GLint components;
+Axis columnAxis(const GlPixelOpRecord* op) { return {(double)op->startX - 0.5, (double)op->zoomX}; }
+Axis rowAxis(const GlPixelOpRecord* op) { return {(double)op->startY - 0.5, (double)op->zoomY}; }
+
+// The chain between a source row and the writer: with the buffers a and b
+// (in is never a), the span the writer takes.
+template <int Passes>
+const GLvoid* runChain(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* a, GLvoid* b) {
+    if (Passes == 0) return in;
+    op->modifiers[0](gc, op, in, a);
+    if (Passes == 1) return a;
+    op->modifiers[1](gc, op, a, b);
+    if (Passes == 2) return b;
+    const GLvoid* from = b;
+    GLvoid* to = a;
+    for (GLint i = 2; i < op->passCount; i++) {
+        op->modifiers[i](gc, op, from, to);
+        from = to;
+        to = to == a ? b : a;
+    }
+    return from;
+}
+
+// Source rows of a memory image (the client's, or the float image of an
+// overlapping copy); the band's first pixel is the layout's first pixel.
+struct MemoryRows {
+    static const GLvoid* row(GlContext*, GlPixelOpRecord* op, GLint j, GLvoid*) {
+        const GlImageLayout* l = &op->source;
+        return l->firstPixel + (size_t)(j - op->sourceRow0) * (size_t)l->rowStride;
+    }
+};
+// Source rows read from the framebuffer: row j of the copied rectangle.
+struct FramebufferRows {
+    static const GLvoid* row(GlContext* gc, GlPixelOpRecord* op, GLint j, GLvoid* span) {
+        op->readY = (GLfloat)__glBufferRow(gc, (GLint)(op->readRow0 + j));
+        op->reader(gc, op, span);
+        return span;
+    }
 };
 
-// n source pixels from column first of row j through the modifiers: the span
-// the writer takes (out, or the source itself with no modifier).
-const GLfloat* sourceSpan(GlContext* gc, Source* s, int64_t j, int64_t first, GLint n, GLfloat* out,
-                          GlPixelSpanBuffers* buffers) {
-    GlPixelOpRecord* op = &s->op;
-    op->width = n;
-    if (s->image) {
-        const size_t at = ((size_t)(j - s->imageY) * (size_t)s->imageWidth + (size_t)(first - s->imageX));
-        return (const GLfloat*)__glRunSpanModifiers(gc, op, s->image + at * (size_t)s->components, out, buffers);
+// Each source row of the clipped rows whose cells reach the clip box: its
+// span through the chain to the writer, which writes it on those rows.
+template <int Passes, class Rows>
+void rowLoop(GlContext* gc, GlPixelOpRecord* op) {
+    alignas(16) GLfloat a[CHUNK * 4], b[CHUNK * 4];
+    const Axis ay = rowAxis(op);
+    const GLint width = op->width;
+    for (GLint j = op->rowFirst; j < op->rowEnd; j++) {
+        GLint y0, y1;
+        cellsOf(ay, j, op->clip[1], op->clip[3], &y0, &y1);
+        if (y0 >= y1) continue;
+        op->firstY = y0, op->rowsLeft = y1 - y0;
+        op->width = width;
+        op->writer(gc, op, runChain<Passes>(gc, op, Rows::row(gc, op, j, b), a, b));
     }
-    GlImageLayout* l = &op->source;
-    const uint8_t* row = l->firstPixel + (size_t)j * (size_t)l->rowStride;
-    if (l->type != GL_BITMAP)
-        return (const GLfloat*)__glRunSpanModifiers(gc, op, row + (size_t)first * (size_t)l->groupSize, out, buffers);
-    const GLint saved = l->bitOffset;
-    const int64_t bit = (int64_t)saved + first;
-    l->bitOffset = (GLint)(bit & 7);
-    const GLvoid* span = __glRunSpanModifiers(gc, op, row + (size_t)(bit >> 3), out, buffers);
-    l->bitOffset = saved;
-    return (const GLfloat*)span;
 }
 
-// Draws source indices [i0, i1) x [j0, j1) of a width x height rectangle at the
-// raster position; spans of kind `from` become fragments of kind `to`.
-void drawRectangle(GlContext* gc, Source* s, GLint to, int64_t width, int64_t height, int64_t i0, int64_t i1,
-                   int64_t j0, int64_t j1) {
-    const GlRasterPos* rp = &gc->current.raster;
-    const Axis ax = {(double)rp->window[0] - 0.5, (double)gc->pixel.transfer.zoomX};
-    const Axis ay = {(double)rp->window[1] - 0.5, (double)gc->pixel.transfer.zoomY};
-    const GLint* box = gc->span.clipBox;
-    // The clip box's rows in upward order.
-    const GLint r0 = __glBufferRow(gc, box[1]), r1 = __glBufferRow(gc, box[3] - 1);
-    const int64_t up0 = r0 < r1 ? r0 : r1, up1 = (r0 < r1 ? r1 : r0) + 1;
-    int64_t ilo, ihi, jlo, jhi;
-    if (!sourceRange(ax, width, box[0], box[2], &ilo, &ihi) || !sourceRange(ay, height, up0, up1, &jlo, &jhi))
-        return;
-    ilo = ilo > i0 ? ilo : i0, ihi = ihi < i1 ? ihi : i1;
-    jlo = jlo > j0 ? jlo : j0, jhi = jhi < j1 ? jhi : j1;
-    if (ilo >= ihi || jlo >= jhi) return;
+typedef void(GLPROC* RowLoop)(GlContext* gc, GlPixelOpRecord* op);
 
-    GlPixelTarget target;
-    __glSetupPixelWriter(gc, &target, to);
-    GlPixelScratch scratch;
-    GlPixelSpanBuffers buffers = {{scratch.raw, scratch.floats}};
-    GLfloat values[GL_PIXEL_CHUNK * 4];
-    GLint x0[GL_PIXEL_CHUNK], x1[GL_PIXEL_CHUNK];
-    for (int64_t j = jlo; j < jhi; j++) {
-        GLint y0, y1;
-        cellsOf(ay, j, up0, up1, &y0, &y1);
-        if (y0 >= y1) continue;
-        for (int64_t first = ilo; first < ihi; first += GL_PIXEL_CHUNK) {
-            const GLint n = (GLint)(ihi - first < CHUNK ? ihi - first : CHUNK);
-            bool any = false;
-            for (GLint i = 0; i < n; i++) {
-                cellsOf(ax, first + i, box[0], box[2], &x0[i], &x1[i]);
-                any = any || x0[i] < x1[i];
-            }
-            if (!any) continue;
-            const GLfloat* span = sourceSpan(gc, s, j, first, n, values, &buffers);
-            for (GLint y = y0; y < y1; y++) __glWritePixelRow(gc, &target, span, n, x0, x1, __glBufferRow(gc, y));
+// Runs every band of the clipped columns through the loop of the record's
+// modifier count; the source layout's first pixel (or a copy's read column)
+// moves to each band's.
+void runBands(GlContext* gc, GlPixelOpRecord* op, const RowLoop loops[4]) {
+    const RowLoop loop = loops[op->passCount < 3 ? op->passCount : 3];
+    GlImageLayout* l = &op->source;
+    const uint8_t* first = l->firstPixel;
+    const GLint bits = l->bitOffset;
+    int16_t table[GL_PIXEL_CHUNK];
+    while (__glSetPixelZoomStart(gc, op, table)) {
+        const int64_t column = (int64_t)op->bandColumn - op->sourceColumn0;
+        if (l->type == GL_BITMAP) {
+            const int64_t bit = (int64_t)bits + column;
+            l->firstPixel = first + (size_t)(bit >> 3);
+            l->bitOffset = (GLint)(bit & 7);
+        } else if (first) {
+            l->firstPixel = first + (size_t)column * (size_t)l->groupSize;
         }
+        op->readX = (GLfloat)(op->readColumn0 + op->bandColumn);
+        loop(gc, op);
     }
+    l->firstPixel = first, l->bitOffset = bits;
+}
+
+const RowLoop kDrawLoops[4] = {__glDrawPixelsLoopDirect, __glDrawPixelsLoopOnePass, __glDrawPixelsLoopTwoPass,
+                               __glDrawPixelsLoopMultiPass};
+const RowLoop kCopyLoops[4] = {__glCopyPixelsLoopDirect, __glCopyPixelsLoopOnePass, __glCopyPixelsLoopTwoPass,
+                               __glCopyPixelsLoopMultiPass};
+
+// The record of a draw or copy to the raster position with the pixel zoom.
+void initZoomed(const GlContext* gc, GlPixelOpRecord* op, GLsizei width, GLsizei height) {
+    const GlRasterPos* rp = &gc->current.raster;
+    op->startX = rp->window[0];
+    op->startY = rp->window[1];
+    op->zoomX = gc->pixel.transfer.zoomX;
+    op->zoomY = gc->pixel.transfer.zoomY;
+    op->stepX = op->zoomX > 0.0f ? 1 : -1;
+    op->stepY = op->zoomY > 0.0f ? 1 : -1;
+    op->width = width, op->height = height;
 }
 
 // The part [x0, x1) x [y0, y1) of a rectangle at (x, y) inside the drawable,
@@ -140,22 +181,130 @@ bool clipToDrawable(const GlContext* gc, GLint x, GLint y, GLsizei width, GLsize
 
 }  // namespace
 
+#define GL_ROW_LOOP(name, passes, rows) \
+    extern "C" void GLPROC name(GlContext* gc, GlPixelOpRecord* op) { rowLoop<passes, rows>(gc, op); }
+#define GL_ROW_LOOPS(prefix, rows)                                                          \
+    GL_ROW_LOOP(prefix##Direct, 0, rows) GL_ROW_LOOP(prefix##OnePass, 1, rows)               \
+    GL_ROW_LOOP(prefix##TwoPass, 2, rows) GL_ROW_LOOP(prefix##MultiPass, 3, rows)
+GL_ROW_LOOPS(__glDrawPixelsLoop, MemoryRows)
+GL_ROW_LOOPS(__glCopyPixelsLoop, FramebufferRows)
+#undef GL_ROW_LOOPS
+#undef GL_ROW_LOOP
+
+namespace {
+
+// The clip of a draw against box (biased, rows in buffer order, right and
+// bottom exclusive).
+bool clipZoomed(const GlContext* gc, GlPixelOpRecord* op, const GLint* box) {
+    if (box[0] >= box[2] || box[1] >= box[3]) return false;
+    // The clip box's rows in upward order.
+    const GLint r0 = __glBufferRow(gc, box[1]), r1 = __glBufferRow(gc, box[3] - 1);
+    op->clip[0] = box[0], op->clip[2] = box[2];
+    op->clip[1] = r0 < r1 ? r0 : r1, op->clip[3] = (r0 < r1 ? r1 : r0) + 1;
+    int64_t i0, i1, j0, j1;
+    if (!sourceRange(columnAxis(op), op->width, op->clip[0], op->clip[2], &i0, &i1) ||
+        !sourceRange(rowAxis(op), op->height, op->clip[1], op->clip[3], &j0, &j1))
+        return false;
+    op->nextColumn = (GLint)i0, op->endColumn = (GLint)i1, op->columnCells = 0;
+    op->rowFirst = (GLint)j0, op->rowEnd = (GLint)j1;
+    return true;
+}
+
+}  // namespace
+
+extern "C" GLboolean GLPROC __glClipDrawPixels(GlContext* gc, GlPixelOpRecord* op) {
+    return clipZoomed(gc, op, gc->span.clipBox);
+}
+
+extern "C" GLboolean GLPROC __glUnitZoomRect(const GlContext* gc, GLsizei width, GLsizei height, const GLint box[4],
+                                            GlUnitRect* u) {
+    GlPixelOpRecord op;
+    initZoomed(gc, &op, width, height);
+    op.zoomX = (GLfloat)op.stepX, op.zoomY = (GLfloat)op.stepY;
+    if (!clipZoomed(gc, &op, box)) return GL_FALSE;
+    GLint x0, x1, y0, y1;
+    cellsOf(columnAxis(&op), op.nextColumn, op.clip[0], op.clip[2], &x0, &x1);
+    cellsOf(rowAxis(&op), op.rowFirst, op.clip[1], op.clip[3], &y0, &y1);
+    u->i0 = op.nextColumn, u->i1 = op.endColumn, u->j0 = op.rowFirst, u->j1 = op.rowEnd;
+    u->x = x0;
+    u->y = __glBufferRow(gc, y0);
+    u->dx = op.stepX;
+    u->dy = gc->yInverted ? -op.stepY : op.stepY;
+    return GL_TRUE;
+}
+
+extern "C" GLboolean GLPROC __glSetPixelZoomStart(GlContext*, GlPixelOpRecord* op, int16_t* table) {
+    const Axis ax = columnAxis(op);
+    const int64_t c0 = op->clip[0], c1 = op->clip[2];
+    const GLint step = op->stepX;
+    // |zoom| >= 1: one entry per source column, its destination columns;
+    // |zoom| < 1: one per destination column, the source columns to the next
+    // one's source pixel (source columns without a cell are passed over).
+    const bool repeat = fabs(ax.zoom) >= 1.0;
+    GLint entries = 0, columns = 0, k = op->nextColumn, last = k;
+    while (k < op->endColumn && entries < CHUNK) {
+        GLint lo, hi;
+        cellsOf(ax, k, c0, c1, &lo, &hi);
+        const GLint done = op->columnCells, left = hi - lo - done;
+        if (!repeat && (left <= 0 || (entries && k - last > INT16_MAX))) {
+            if (left > 0) break;
+            k++;
+            continue;
+        }
+        // The column's cells this band takes.
+        GLint take = left;
+        if (repeat && take > INT16_MAX) {
+            if (entries) break;
+            take = INT16_MAX;
+        }
+        if (!repeat && take > CHUNK - entries) take = CHUNK - entries;
+        if (entries == 0) {
+            op->firstX = step > 0 ? lo + done : hi - 1 - done;
+            op->bandColumn = k;
+        }
+        if (repeat) {
+            table[entries++] = (int16_t)take;
+        } else {
+            if (entries) table[entries - 1] = (int16_t)(k - last);
+            for (GLint i = 1; i < take; i++) table[entries + i - 1] = 0;
+            entries += take;
+        }
+        last = k;
+        columns += take;
+        if (take < left) {
+            op->columnCells = done + take;
+            break;
+        }
+        k++, op->columnCells = 0;
+    }
+    op->nextColumn = k;
+    if (entries == 0) return GL_FALSE;
+    if (!repeat) table[entries - 1] = 1;
+    op->zoomTable = !repeat || fabs(ax.zoom) > 1.0 ? table : nullptr;
+    op->width = repeat ? entries : last - op->bandColumn + 1;
+    op->columns = columns;
+    op->endX = op->firstX + step * columns;
+    return GL_TRUE;
+}
+
 extern "C" void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
                                      const GLvoid* pixels, GLboolean) {
     if (width <= 0 || height <= 0 || !pixels || !gc->drawBuffer) return;
-    Source s;
-    memset(&s, 0, sizeof s);
-    GlPixelOpRecord* op = &s.op;
-    __glSetImageModes(&op->source, format, type, pixels, width, &gc->pixel.unpack);
-    op->width = width, op->height = height;
-    if (!__glSetupImageLayout(gc, op)) return;
+    GlPixelOpRecord op;
+    memset(&op, 0, sizeof op);
+    __glSetImageModes(&op.source, format, type, pixels, width, &gc->pixel.unpack);
+    initZoomed(gc, &op, width, height);
+    if (!__glSetupImageLayout(gc, &op) || !__glClipDrawPixels(gc, &op)) return;
     const GLint from = __glPixelFormatKind(format);
     const GLint to = from == GL_PIXEL_KIND_INDEX ? __glColorBufferKind(gc) : from;
-    op->destination.format = to == GL_PIXEL_KIND_RGBA ? GL_RGBA : format;
-    op->destination.type = GL_FLOAT;
+    op.destination.format = to == GL_PIXEL_KIND_RGBA ? GL_RGBA : format;
+    op.destination.type = GL_FLOAT;
     GlPixelOpDesc desc = {2, 1, 1, 1, {}, nullptr, nullptr};
-    op->passCount = __glPickSpanModifiers(gc, op, &desc);
-    drawRectangle(gc, &s, to, width, height, 0, width, 0, height);
+    op.passCount = __glPickSpanModifiers(gc, &op, &desc);
+    if (op.passCount < 0 || !desc.writer) return;
+    op.writer = desc.writer;
+    __glSetupPixelWriter(gc, &op.target, to);
+    runBands(gc, &op, kDrawLoops);
 }
 
 extern "C" void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
@@ -165,6 +314,7 @@ extern "C" void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     memset(&op, 0, sizeof op);
     __glSetImageModes(&op.destination, format, type, pixels, width, &gc->pixel.pack);
     op.width = width, op.height = height;
+    op.zoomX = op.zoomY = 1.0f;
     if (!__glSetupDestImageLayout(gc, &op)) return;
     int64_t i0, i1, j0, j1;
     if (!clipToDrawable(gc, x, y, width, height, &i0, &i1, &j0, &j1)) return;
@@ -197,43 +347,90 @@ extern "C" void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei w
     }
 }
 
-// The visible part of the source is read whole before anything is drawn, so
-// overlapping copies see the original pixels in every direction.
+namespace {
+
+// An overlapping copy reads the visible source whole, as floats, before
+// anything is drawn, and draws that image with the draw loops; with
+// |zoomX| < 1 a gathering step picks the bands' columns out of it first.
+void copyOverlapping(GlContext* gc, GlPixelOpRecord* op, GLint components) {
+    const int64_t i0 = op->nextColumn, i1 = op->endColumn, j0 = op->rowFirst, j1 = op->rowEnd;
+    const uint64_t bytes = (uint64_t)(i1 - i0) * (uint64_t)(j1 - j0) * (uint64_t)components * sizeof(GLfloat);
+    GLfloat* image = bytes <= SIZE_MAX ? (GLfloat*)gc->imports.alloc(gc, (size_t)bytes) : nullptr;
+    if (!image) return __glSetError(GL_OUT_OF_MEMORY);
+    GLfloat* out = image;
+    for (int64_t j = j0; j < j1; j++)
+        for (int64_t first = i0; first < i1; first += CHUNK) {
+            op->width = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
+            op->readX = (GLfloat)(op->readColumn0 + first);
+            op->readY = (GLfloat)__glBufferRow(gc, (GLint)(op->readRow0 + j));
+            op->reader(gc, op, out);
+            out += (size_t)op->width * (size_t)components;
+        }
+    GlImageLayout* l = &op->source;
+    l->components = components;
+    l->elementSize = 4;
+    l->groupSize = components * 4;
+    l->rowStride = (GLint)((i1 - i0) * l->groupSize);
+    l->firstPixel = (const uint8_t*)image;
+    op->sourceColumn0 = (GLint)i0, op->sourceRow0 = (GLint)j0;
+    if (fabsf(op->zoomX) < 1.0f) {
+        memmove(op->modifiers + 1, op->modifiers, sizeof op->modifiers - sizeof op->modifiers[0]);
+        op->modifiers[0] = __glSkipInts;
+        op->passCount++;
+    }
+    runBands(gc, op, kDrawLoops);
+    gc->imports.free(gc, image);
+}
+
+}  // namespace
+
 extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
                                      GLenum format) {
     if (width <= 0 || height <= 0 || !gc->drawBuffer) return;
-    int64_t i0, i1, j0, j1;
-    if (!clipToDrawable(gc, x, y, width, height, &i0, &i1, &j0, &j1)) return;
     GLint kind = __glPixelFormatKind(format);
     if (kind == GL_PIXEL_KIND_RGBA || kind == GL_PIXEL_KIND_INDEX) kind = __glColorBufferKind(gc);
     if (kind == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
-    Source s;
-    memset(&s, 0, sizeof s);
-    GlPixelOpRecord* op = &s.op;
-    op->destination.format =
+    int64_t i0, i1, j0, j1;
+    if (!clipToDrawable(gc, x, y, width, height, &i0, &i1, &j0, &j1)) return;
+    GlPixelOpRecord op;
+    memset(&op, 0, sizeof op);
+    initZoomed(gc, &op, width, height);
+    if (!__glClipDrawPixels(gc, &op)) return;
+    // The columns and rows both visible in the source and reaching the clip box.
+    if (op.nextColumn < i0) op.nextColumn = (GLint)i0;
+    if (op.endColumn > i1) op.endColumn = (GLint)i1;
+    if (op.rowFirst < j0) op.rowFirst = (GLint)j0;
+    if (op.rowEnd > j1) op.rowEnd = (GLint)j1;
+    if (op.nextColumn >= op.endColumn || op.rowFirst >= op.rowEnd) return;
+    op.destination.format =
         kind == GL_PIXEL_KIND_RGBA ? GL_RGBA : kind == GL_PIXEL_KIND_INDEX ? GL_COLOR_INDEX : format;
-    op->destination.type = GL_FLOAT;
+    op.destination.type = GL_FLOAT;
+    op.readColumn0 = (int64_t)x + gc->limits.windowBiasX;
+    op.readRow0 = (int64_t)y + gc->limits.windowBiasY;
+    // Source and destination rectangles (upward rows) that overlap: the
+    // source is read whole first.
+    const Axis ax = columnAxis(&op), ay = rowAxis(&op);
+    GLint a0, a1, b0, b1, c0, c1, d0, d1;
+    cellsOf(ax, op.nextColumn, op.clip[0], op.clip[2], &a0, &a1);
+    cellsOf(ax, op.endColumn - 1, op.clip[0], op.clip[2], &b0, &b1);
+    cellsOf(ay, op.rowFirst, op.clip[1], op.clip[3], &c0, &c1);
+    cellsOf(ay, op.rowEnd - 1, op.clip[1], op.clip[3], &d0, &d1);
+    const int64_t dx0 = a0 < b0 ? a0 : b0, dx1 = a1 > b1 ? a1 : b1, dy0 = c0 < d0 ? c0 : d0, dy1 = c1 > d1 ? c1 : d1;
+    const int64_t sx0 = op.readColumn0 + op.nextColumn, sx1 = op.readColumn0 + op.endColumn;
+    const int64_t sy0 = op.readRow0 + op.rowFirst, sy1 = op.readRow0 + op.rowEnd;
+    const bool overlap = dx0 < sx1 && sx0 < dx1 && dy0 < sy1 && sy0 < dy1;
+    // The whole source read first is read contiguously (its columns are
+    // picked out of the image afterwards).
+    const GLfloat zoomX = op.zoomX;
+    if (overlap && fabsf(zoomX) < 1.0f) op.zoomX = (GLfloat)op.stepX;
     GlPixelOpDesc desc = {1, 1, 3, 1, {}, nullptr, nullptr};
-    op->passCount = __glPickSpanModifiers(gc, op, &desc);
-    if (op->passCount < 0 || !desc.reader) return;
-    s.components = kind == GL_PIXEL_KIND_RGBA ? 4 : 1;
-    s.imageX = i0, s.imageY = j0, s.imageWidth = i1 - i0;
-    const uint64_t bytes = (uint64_t)(i1 - i0) * (uint64_t)(j1 - j0) * (uint64_t)s.components * sizeof(GLfloat);
-    GLfloat* image = bytes <= SIZE_MAX ? (GLfloat*)gc->imports.alloc(gc, (size_t)bytes) : nullptr;
-    if (!image) return __glSetError(GL_OUT_OF_MEMORY);
-    const int64_t bx = (int64_t)x + gc->limits.windowBiasX, by = (int64_t)y + gc->limits.windowBiasY;
-    GLfloat* out = image;
-    for (int64_t j = j0; j < j1; j++)
-        for (int64_t first = i0; first < i1; first += GL_PIXEL_CHUNK) {
-            op->width = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
-            op->readX = (GLfloat)(bx + first);
-            op->readY = (GLfloat)__glBufferRow(gc, (GLint)(by + j));
-            desc.reader(gc, op, out);
-            out += (size_t)op->width * (size_t)s.components;
-        }
-    s.image = image;
-    drawRectangle(gc, &s, kind, width, height, i0, i1, j0, j1);
-    gc->imports.free(gc, image);
+    op.passCount = __glPickSpanModifiers(gc, &op, &desc);
+    op.zoomX = zoomX;
+    if (op.passCount < 0 || !desc.reader || !desc.writer) return;
+    op.reader = desc.reader, op.writer = desc.writer;
+    __glSetupPixelWriter(gc, &op.target, kind);
+    if (overlap) return copyOverlapping(gc, &op, kind == GL_PIXEL_KIND_RGBA ? 4 : 1);
+    runBands(gc, &op, kCopyLoops);
 }
 
 extern "C" GLboolean GLPROC __glPixelFastPathsDisabled(void) {

@@ -57,6 +57,15 @@ void expectSame(const Buffer& b, const std::function<void(std::vector<uint8_t>&)
     EXPECT_TRUE(generic.client == fast.client) << b.name << ": " << what;
 }
 
+void unpackModes(int alignment, int rowLength, int skipPixels, int skipRows, bool swap, bool lsb) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, swap);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, lsb);
+}
+
 void rasterAt(float x, float y) {
     glRasterPos2f(0.0f, 0.0f);
     glBitmap(0, 0, 0, 0, x, y, nullptr);
@@ -112,12 +121,7 @@ TEST(PixelFast, DrawPixelsMatchesTheGenericPath) {
                 if (!d.dither) glDisable(GL_DITHER);
                 glDrawBuffer(d.drawBuffer);
                 glPixelZoom(d.zoomX, d.zoomY);
-                glPixelStorei(GL_UNPACK_ALIGNMENT, d.alignment);
-                glPixelStorei(GL_UNPACK_ROW_LENGTH, d.rowLength);
-                glPixelStorei(GL_UNPACK_SKIP_PIXELS, d.skipPixels);
-                glPixelStorei(GL_UNPACK_SKIP_ROWS, d.skipRows);
-                glPixelStorei(GL_UNPACK_SWAP_BYTES, d.swap);
-                glPixelStorei(GL_UNPACK_LSB_FIRST, d.lsb);
+                unpackModes(d.alignment, d.rowLength, d.skipPixels, d.skipRows, d.swap, d.lsb);
                 if (d.scale) glPixelTransferf(GL_RED_SCALE, 0.5f), glPixelTransferf(GL_BLUE_BIAS, 0.25f);
                 if (d.map) {
                     const GLfloat ramp[4] = {0.0f, 0.75f, 0.5f, 1.0f};
@@ -128,6 +132,89 @@ TEST(PixelFast, DrawPixelsMatchesTheGenericPath) {
                 glDrawPixels(d.width, d.height, d.format, d.type, image.data());
             }, "draw case " + std::to_string(n));
         }
+}
+
+// ---- Zoomed glDrawPixels: the fast typed writers and the generic chain, with
+// the zoom tables and gathering steps of both, on every buffer.
+
+struct ZoomDraw {
+    GLenum format, type;
+    int width, height;
+    float x, y;
+    int alignment, rowLength, skipPixels, skipRows, offset;  // offset: bytes before the image
+    bool swap, lsb, transfer, tests;  // tests: a depth test that passes (fragments go through the tests)
+};
+const ZoomDraw kZoomDraws[] = {
+    // format, type, w, h, x, y, align, row length, skips, offset, swap, lsb, transfer, tests
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, false},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, true},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 12.5f, 9.5f, 4, 0, 0, 0, 0, false, false, true, false},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 8, 11, 2, 3, 0, false, false, false, false},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 1, 0, 0, 0, 1, false, false, true, true},
+    {GL_BGRA_EXT, GL_UNSIGNED_BYTE, 10, 6, 11, 9, 1, 0, 0, 0, 0, false, false, false, false},
+    {GL_LUMINANCE, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, false},
+    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 1, 0, 0, true, false, false, false},
+    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 1, 0, 0, 0, 1, false, false, false, false},
+    {GL_RGB, GL_FLOAT, 6, 5, 3, 2, 4, 0, 0, 1, 0, false, false, false, false},
+    {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_EXT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3.5f, 2.5f, 1, 0, 3, 1, 0, false, false, false, false},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 13, 12, 1, 0, 0, 0, 0, false, false, true, false},
+    {GL_COLOR_INDEX, GL_BITMAP, 21, 7, 3, 2, 1, 0, 5, 1, 0, false, true, false, false},
+    {GL_COLOR_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false},
+    {GL_COLOR_INDEX, GL_UNSIGNED_INT, 9, 7, 3, 2, 1, 0, 0, 0, 2, false, false, false, false},
+    {GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 0, 0, 0, 0, false, false, false, false},
+    {GL_STENCIL_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false},
+    {GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 0, 0, 0, 0, false, false, true, false},
+    {GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, true},
+    {GL_DEPTH_COMPONENT, GL_FLOAT, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, true},
+};
+const float kZooms[][2] = {{2, 2},         {-1, 1},    {1, -1},        {0.5f, 0.5f},
+                           {-0.5f, 2},     {1.5f, -0.75f}, {0.3f, 3},  {-2.5f, -0.4f}};
+
+void zoomTransfer(GLenum format) {
+    switch (format) {
+    case GL_COLOR_INDEX:
+        glPixelTransferi(GL_INDEX_SHIFT, 1);
+        glPixelTransferi(GL_INDEX_OFFSET, 3);
+        break;
+    case GL_STENCIL_INDEX: glPixelTransferi(GL_INDEX_OFFSET, 1); break;
+    case GL_DEPTH_COMPONENT: glPixelTransferf(GL_DEPTH_SCALE, 0.5f); break;
+    default: glPixelTransferf(GL_RED_SCALE, 0.5f), glPixelTransferf(GL_BLUE_BIAS, 0.25f);
+    }
+}
+
+TEST(PixelFast, ZoomedDrawPixelsMatchTheGenericPath) {
+    for (const Buffer& b : kBuffers)
+        for (size_t n = 0; n < sizeof kZoomDraws / sizeof kZoomDraws[0]; n++)
+            for (const auto& z : kZooms) {
+                const ZoomDraw& d = kZoomDraws[n];
+                if (b.index && d.format != GL_COLOR_INDEX && d.format != GL_STENCIL_INDEX &&
+                    d.format != GL_DEPTH_COMPONENT)
+                    continue;
+                expectSame(b, [&](std::vector<uint8_t>& client) {
+                    const std::vector<uint8_t> image = gltestNoise(64 * 64 * 16, (uint32_t)n + 31);
+                    glPixelZoom(z[0], z[1]);
+                    unpackModes(d.alignment, d.rowLength, d.skipPixels, d.skipRows, d.swap, d.lsb);
+                    if (d.transfer) zoomTransfer(d.format);
+                    if (d.tests) {
+                        glEnable(GL_DEPTH_TEST);
+                        glDepthFunc(GL_ALWAYS);
+                    }
+                    glClearDepth(0.25);
+                    glClearStencil(0x5A);
+                    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+                    rasterAt(d.x, d.y);
+                    glDrawPixels(d.width, d.height, d.format, d.type, image.data() + d.offset);
+                    // Depth and stencil as they were left.
+                    glPixelZoom(1, 1);
+                    glPixelTransferi(GL_INDEX_SHIFT, 0), glPixelTransferi(GL_INDEX_OFFSET, 0);
+                    glPixelTransferf(GL_DEPTH_SCALE, 1.0f);
+                    client.assign((size_t)W * H * 5, 0);
+                    glReadPixels(0, 0, W, H, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, client.data());
+                    glReadPixels(0, 0, W, H, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, client.data() + (size_t)W * H * 4);
+                }, "zoomed draw case " + std::to_string(n) + " at " + std::to_string(z[0]) + ", " +
+                       std::to_string(z[1]));
+            }
 }
 
 // ---- glReadPixels.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <limits.h>
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
 #include <algorithm>
@@ -378,6 +379,84 @@ TEST(PixelRect, ClippedAtEveryEdge) {
     }
 }
 
+// ---- Zoom tables: wide images and extreme zooms against the cell rule.
+
+// RGB bytes that tell every column and row of a 32-bit DIB apart, none black.
+void placePixel(int x, int y, uint8_t* c) {
+    c[0] = (uint8_t)x, c[1] = (uint8_t)((x >> 8) * 16 + (y & 15)), c[2] = (uint8_t)(y * 37 + (x >> 16) + 1);
+    c[3] = 255;
+}
+std::vector<uint8_t> placeImage(int w, int h) {
+    std::vector<uint8_t> v((size_t)w * h * 4);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) placePixel(x, y, &v[((size_t)y * w + x) * 4]);
+    return v;
+}
+// The source index whose zoomed extent holds the centre of cell c, or -1;
+// -2 for a centre on an edge (either side may take it).
+int sourceOf(int c, double origin, double zoom, int count) {
+    const double v = (c + 0.5 - origin) / zoom, u = floor(v);
+    if (v == u && u > 0 && u < count) return -2;
+    return u >= 0 && u < count ? (int)u : -1;
+}
+
+// Moves the raster position to (x, y) with the pixel zoom, then checks, after
+// `draw`, every cell of the window against the cell rule for a w x h source:
+// want(i, j, rgb) gives the pixel of source (i, j) (-1, -1: a cell no source
+// pixel covers). The raster position and zoom are taken as kept (window
+// coordinates are floats, zooms quantised).
+template <class Draw, class Want>
+void expectZoomedCells(GltestDibContext& c, float x, float y, float zoomX, float zoomY, int w, int h, Draw draw,
+                       Want want) {
+    glPixelZoom(zoomX, zoomY);
+    rasterAt(x, y);
+    GLfloat at[4], zx, zy;
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, at);
+    glGetFloatv(GL_ZOOM_X, &zx);
+    glGetFloatv(GL_ZOOM_Y, &zy);
+    draw();
+    EXPECT_TRUE(c.guardsIntact());
+    for (int cy = 0; cy < c.dib.height; cy++)
+        for (int cx = 0; cx < c.dib.width; cx++) {
+            const int i = sourceOf(cx, at[0], zx, w), j = sourceOf(cy, at[1], zy, h);
+            if (i == -2 || j == -2) continue;
+            uint8_t rgb[4];
+            want(i >= 0 && j >= 0 ? i : -1, i >= 0 && j >= 0 ? j : -1, cx, cy, rgb);
+            const uint8_t got[3] = {(uint8_t)c.red(cx, cy), (uint8_t)c.green(cx, cy), (uint8_t)c.blue(cx, cy)};
+            ASSERT_EQ(memcmp(got, rgb, 3), 0) << cx << "," << cy;
+        }
+}
+
+// Bands of more than one span of columns, in both directions and both zoom
+// kinds, a window wider than a 16-bit zoom table entry with one source column
+// over all of it, and the smallest zoom (1/1024: source steps of 1024).
+TEST(PixelRect, ZoomedBandsCoverTheCellsOfEachSourcePixel) {
+    struct Case {
+        int windowWidth, windowHeight, width, height;
+        float x, y, zx, zy;
+    } cases[] = {
+        {300, 8, 700, 3, 2.33f, 1.3f, 0.45f, 1.0f},     {300, 8, 280, 3, -20.3f, 0.3f, 1.25f, 2.0f},
+        {300, 8, 280, 3, 310.3f, 7.7f, -1.25f, -2.0f}, {300, 8, 700, 5, 290.67f, 1.33f, -0.45f, 0.7f},
+        {300, 8, 2, 2, 3.3f, 0.3f, 140.0f, 3.0f},       {33000, 2, 1, 1, 0.3f, 0.3f, 40000.0f, 1.0f},
+        {33000, 2, 1, 1, 32999.7f, 0.3f, -40000.0f, 1.0f}, {40, 2, 40000, 1, 0.3f, 0.3f, 1.0f / 1024, 1.0f},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(testing::Message() << t.width << "x" << t.height << " at " << t.x << "," << t.y << " zoom "
+                                        << t.zx << "," << t.zy);
+        const auto image = placeImage(t.width, t.height);
+        GltestDibContext c(t.windowWidth, t.windowHeight, 32);
+        gltestPixelViewport(0, 0, t.windowWidth, t.windowHeight);
+        c.clear(0);
+        expectZoomedCells(
+            c, t.x, t.y, t.zx, t.zy, t.width, t.height,
+            [&] { glDrawPixels(t.width, t.height, GL_RGBA, GL_UNSIGNED_BYTE, image.data()); },
+            [](int i, int j, int, int, uint8_t* rgb) {
+                if (i >= 0) placePixel(i, j, rgb);
+                else memset(rgb, 0, 4);
+            });
+    }
+}
+
 // ---- Copies.
 
 TEST(PixelRect, OverlappingCopiesReadTheOriginal) {
@@ -400,6 +479,34 @@ TEST(PixelRect, OverlappingCopiesReadTheOriginal) {
                 const uint8_t got[3] = {(uint8_t)c.red(x, y), (uint8_t)c.green(x, y), (uint8_t)c.blue(x, y)};
                 ASSERT_EQ(memcmp(got, want, 3), 0) << x << "," << y;
             }
+    }
+}
+
+// Zoomed copies onto their own source (read whole first) and beside it (read
+// row by row, stepped at |zoom x| < 1): every cell gets the original pixel of
+// the source pixel whose zoomed extent holds its centre.
+TEST(PixelRect, ZoomedCopiesTakeTheOriginalPixels) {
+    const int w = 40, h = 30;
+    static const int sx = 5, sy = 4, cw = 12, ch = 9;
+    const auto image = placeImage(w, h);
+    struct Case {
+        float x, y, zx, zy;
+    } cases[] = {
+        {8.3f, 6.3f, 2.0f, 2.0f},      {7.3f, 5.3f, 0.5f, 0.5f},      {30.3f, 2.3f, -1.5f, 1.25f},
+        {25.3f, 28.3f, 0.45f, -2.0f},  {3.3f, 20.3f, 1.0f, -1.0f},    {16.75f, 12.45f, -0.7f, -0.6f},
+        {-6.3f, 3.35f, 3.0f, 0.8f},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(testing::Message() << t.x << "," << t.y << " zoom " << t.zx << "," << t.zy);
+        GltestDibContext c(w, h, 32);
+        glRasterPos2i(0, 0);
+        glDrawPixels(w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+        expectZoomedCells(
+            c, t.x, t.y, t.zx, t.zy, cw, ch, [] { glCopyPixels(sx, sy, cw, ch, GL_COLOR); },
+            [](int i, int j, int x, int y, uint8_t* rgb) {
+                if (i >= 0) placePixel(sx + i, sy + j, rgb);
+                else placePixel(x, y, rgb);
+            });
     }
 }
 
