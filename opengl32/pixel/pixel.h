@@ -273,6 +273,13 @@ void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum 
 void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
                            GLenum type, GLvoid* pixels);
 void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
+// The record of a draw of the client image at the raster position with the
+// pixel zoom, its source laid out; false when the image does not fit the
+// address space.
+GLboolean GLPROC __glInitDrawPixelsRecord(GlContext* gc, GlPixelOpRecord* op, GLsizei width, GLsizei height,
+                                          GLenum format, GLenum type, const GLvoid* pixels);
+// Runs the record's modifiers and writer over every band of a clipped draw.
+void GLPROC __glRunDrawPixels(GlContext* gc, GlPixelOpRecord* op);
 // The clip of a draw (and of a copy's destination), before any address is
 // formed: the source columns and rows of op->width x op->height pixels at
 // (startX, startY) and the zoom whose cells reach the clip box (op->clip);

@@ -116,7 +116,8 @@ const DrawTables* drawTables(GlContext* gc, const GlColorBuffer* cb, bool dither
     return t;
 }
 
-// One drawn rectangle: client rows in, buffer rows out.
+// One drawn rectangle: client rows in, buffer rows out; pass: non-zero for
+// each alpha byte whose fragment passes the alpha test.
 struct DrawRun {
     const uint8_t* src;
     ptrdiff_t srcStride;
@@ -126,41 +127,56 @@ struct DrawRun {
     GLint dx, dy;  // +-1 per pixel and per row
     GLint width, rows;
     const DrawTables* tables;
+    const uint8_t* pass;
 };
 typedef void (*DrawRows)(const DrawRun* r);
 
-template <int N, int O, bool Alpha>
-inline void drawPixel(const GLuint* t, GLuint one, const uint8_t* s, uint8_t* d) {
+// The packed pixel of client pixel s through the tables of one dither cell.
+template <int O, bool Alpha>
+inline GLuint packPixel(const GLuint* t, GLuint one, const uint8_t* s) {
     constexpr Order o = kOrders[O];
     constexpr int R = o.component[0], G = o.component[1], B = o.component[2], A = o.component[3];
     GLuint v = t[s[R]] | t[256 + s[G]] | t[512 + s[B]];
     if (Alpha) v |= A >= 0 ? t[768 + s[A >= 0 ? A : 0]] : one;
-    storeBytes<N>(d, v);
+    return v;
+}
+
+// Whether client pixel s passes the alpha test (Test: the order has alpha).
+template <int O, bool Test>
+inline bool passes(const uint8_t* pass, const uint8_t* s) {
+    constexpr int A = kOrders[O].component[3];
+    return !Test || pass[s[A >= 0 ? A : 0]];
+}
+
+template <int N, int O, bool Alpha, bool Test>
+inline void drawPixel(const GLuint* t, GLuint one, const uint8_t* pass, const uint8_t* s, uint8_t* d) {
+    if (passes<O, Test>(pass, s)) storeBytes<N>(d, packPixel<O, Alpha>(t, one, s));
 }
 
 // Pixels i .. i + 3 of a dithered row from dither column c on, in the
 // direction Dx: the cells are constants.
-template <int N, int O, bool Alpha, int Dx>
-inline void drawFour(const GLuint* cells, const GLuint* ones, const uint8_t* s, uint8_t* d) {
+template <int N, int O, bool Alpha, bool Test, int Dx>
+inline void drawFour(const GLuint* cells, const GLuint* ones, const uint8_t* pass, const uint8_t* s, uint8_t* d) {
     constexpr int S = kOrders[O].size, c0 = Dx > 0 ? 0 : 3, c1 = c0 + Dx, c2 = c1 + Dx, c3 = c2 + Dx;
-    drawPixel<N, O, Alpha>(cells + (c0 << 10), ones[c0], s, d);
-    drawPixel<N, O, Alpha>(cells + (c1 << 10), ones[c1], s + S, d + Dx * N);
-    drawPixel<N, O, Alpha>(cells + (c2 << 10), ones[c2], s + 2 * S, d + 2 * Dx * N);
-    drawPixel<N, O, Alpha>(cells + (c3 << 10), ones[c3], s + 3 * S, d + 3 * Dx * N);
+    drawPixel<N, O, Alpha, Test>(cells + (c0 << 10), ones[c0], pass, s, d);
+    drawPixel<N, O, Alpha, Test>(cells + (c1 << 10), ones[c1], pass, s + S, d + Dx * N);
+    drawPixel<N, O, Alpha, Test>(cells + (c2 << 10), ones[c2], pass, s + 2 * S, d + 2 * Dx * N);
+    drawPixel<N, O, Alpha, Test>(cells + (c3 << 10), ones[c3], pass, s + 3 * S, d + 3 * Dx * N);
 }
 
-template <int N, int O, bool Alpha, int Dx>
-void drawDitheredRow(const GLuint* cells, const GLuint* ones, const uint8_t* s, uint8_t* d, GLint x, GLint n) {
+template <int N, int O, bool Alpha, bool Test, int Dx>
+void drawDitheredRow(const GLuint* cells, const GLuint* ones, const uint8_t* pass, const uint8_t* s, uint8_t* d,
+                     GLint x, GLint n) {
     constexpr int S = kOrders[O].size;
     // Up to the first pixel of a whole group of four cells.
     for (; n > 0 && (x & 3) != (Dx > 0 ? 0 : 3); n--, x += Dx, s += S, d += Dx * N)
-        drawPixel<N, O, Alpha>(cells + ((x & 3) << 10), ones[x & 3], s, d);
-    for (; n >= 4; n -= 4, s += 4 * S, d += 4 * Dx * N) drawFour<N, O, Alpha, Dx>(cells, ones, s, d);
+        drawPixel<N, O, Alpha, Test>(cells + ((x & 3) << 10), ones[x & 3], pass, s, d);
+    for (; n >= 4; n -= 4, s += 4 * S, d += 4 * Dx * N) drawFour<N, O, Alpha, Test, Dx>(cells, ones, pass, s, d);
     for (x = Dx > 0 ? 0 : 3; n > 0; n--, x += Dx, s += S, d += Dx * N)
-        drawPixel<N, O, Alpha>(cells + (x << 10), ones[x], s, d);
+        drawPixel<N, O, Alpha, Test>(cells + (x << 10), ones[x], pass, s, d);
 }
 
-template <int N, int O, bool Dither, bool Alpha>
+template <int N, int O, bool Dither, bool Alpha, bool Test>
 void drawRows(const DrawRun* r) {
     constexpr int S = kOrders[O].size;
     const uint8_t* src = r->src;
@@ -171,15 +187,22 @@ void drawRows(const DrawRun* r) {
         const GLuint* cells = &r->tables->entry[Dither ? (y & 3) * 4 : 0][0][0];
         const GLuint* ones = &r->tables->alphaOne[Dither ? (y & 3) * 4 : 0];
         if (Dither) {
-            if (r->dx > 0) drawDitheredRow<N, O, Alpha, 1>(cells, ones, src, dst, r->x, r->width);
-            else drawDitheredRow<N, O, Alpha, -1>(cells, ones, src, dst, r->x, r->width);
+            if (r->dx > 0) drawDitheredRow<N, O, Alpha, Test, 1>(cells, ones, r->pass, src, dst, r->x, r->width);
+            else drawDitheredRow<N, O, Alpha, Test, -1>(cells, ones, r->pass, src, dst, r->x, r->width);
             continue;
         }
         const uint8_t* s = src;
         uint8_t* d = dst;
-        for (GLint i = 0; i < r->width; i++, s += S, d += step) drawPixel<N, O, Alpha>(cells, ones[0], s, d);
+        for (GLint i = 0; i < r->width; i++, s += S, d += step) drawPixel<N, O, Alpha, Test>(cells, ones[0], r->pass, s, d);
     }
 }
+
+// The 16-bit rows of RGB bytes, packed and dithered, and of four-byte orders
+// under the alpha test (the orders of GL_RGBA, GL_BGRA_EXT, GL_ABGR_EXT).
+constexpr DrawRows __glDrawPixelsRowsPack16 = drawRows<2, ORDER_RGB, false, false, false>;
+constexpr DrawRows __glDrawPixelsRowsPack16Scaled = drawRows<2, ORDER_RGB, true, false, false>;
+template <int O>
+constexpr DrawRows __glDrawPixelsRowsWide = drawRows<2, O, false, false, true>;
 
 // 8-bit red, green, blue at bits 16, 8, 0 from RGBA or BGRA bytes, without
 // alpha bits: a byte swap instead of the tables.
@@ -212,15 +235,23 @@ void GLPROC __glDrawPixelsRows8(const DrawRun* r) {
     }
 }
 
-#define DRAW_ORDERS(N, D, A)                                                                        \
-    {drawRows<N, ORDER_RGBA, D, A>, drawRows<N, ORDER_RGB, D, A>, drawRows<N, ORDER_BGRA, D, A>,    \
-     drawRows<N, ORDER_BGR, D, A>, drawRows<N, ORDER_ABGR, D, A>}
-#define DRAW_SIZE(N) {{DRAW_ORDERS(N, false, false), DRAW_ORDERS(N, false, true)}, \
-                      {DRAW_ORDERS(N, true, false), DRAW_ORDERS(N, true, true)}}
-// [bytes - 1][dither][alpha bits][order]
-const DrawRows kDrawRows[4][2][2][kOrderCount] = {DRAW_SIZE(1), DRAW_SIZE(2), DRAW_SIZE(3), DRAW_SIZE(4)};
-#undef DRAW_SIZE
-#undef DRAW_ORDERS
+// Tables of a template P<bytes, order, dither, alpha bits, alpha test> by
+// [bytes - 1][dither][alpha bits][alpha test][order]; the three-byte orders
+// have no alpha to test.
+#define ORDER_TABLE(P, N, D, A, T)                                                                    \
+    {P<N, ORDER_RGBA, D, A, T>, P<N, ORDER_RGB, D, A, false>, P<N, ORDER_BGRA, D, A, T>,              \
+     P<N, ORDER_BGR, D, A, false>, P<N, ORDER_ABGR, D, A, T>}
+#define TEST_TABLE(P, N, D, A) {ORDER_TABLE(P, N, D, A, false), ORDER_TABLE(P, N, D, A, true)}
+#define SIZE_TABLE(P, N) {{TEST_TABLE(P, N, false, false), TEST_TABLE(P, N, false, true)}, \
+                          {TEST_TABLE(P, N, true, false), TEST_TABLE(P, N, true, true)}}
+#define BUFFER_TABLE(P) {SIZE_TABLE(P, 1), SIZE_TABLE(P, 2), SIZE_TABLE(P, 3), SIZE_TABLE(P, 4)}
+constexpr DrawRows kDrawRows[4][2][2][2][kOrderCount] = BUFFER_TABLE(drawRows);
+static_assert(kDrawRows[1][0][0][0][ORDER_RGB] == __glDrawPixelsRowsPack16 &&
+                  kDrawRows[1][1][0][0][ORDER_RGB] == __glDrawPixelsRowsPack16Scaled &&
+                  kDrawRows[1][0][0][1][ORDER_RGBA] == __glDrawPixelsRowsWide<ORDER_RGBA> &&
+                  kDrawRows[1][0][0][1][ORDER_BGRA] == __glDrawPixelsRowsWide<ORDER_BGRA> &&
+                  kDrawRows[1][0][0][1][ORDER_ABGR] == __glDrawPixelsRowsWide<ORDER_ABGR>,
+              "the 16-bit row procedures are the table's");
 
 bool swappable(const GlColorBuffer* cb, int order) {
     return (order == ORDER_RGBA || order == ORDER_BGRA) && !cb->mask[3] && cb->mask[0] == 0xFF0000u &&
@@ -228,9 +259,9 @@ bool swappable(const GlColorBuffer* cb, int order) {
 }
 
 // The table procedure, or the byte swap when the tables turn out to be the identity.
-DrawRows pickDrawRows(const GlColorBuffer* cb, const DrawTables* t, int order, bool dither) {
+DrawRows pickDrawRows(const GlColorBuffer* cb, const DrawTables* t, int order, bool dither, bool test) {
     const GLuint n = cb->buf.elementSize;
-    if (!dither && n >= 3 && swappable(cb, order)) {
+    if (!dither && !test && n >= 3 && swappable(cb, order)) {
         bool identity = true;
         for (GLuint i = 0; i < 256 && identity; i++)
             identity = t->entry[0][0][i] == i << 16 && t->entry[0][1][i] == i << 8 && t->entry[0][2][i] == i;
@@ -239,15 +270,128 @@ DrawRows pickDrawRows(const GlColorBuffer* cb, const DrawTables* t, int order, b
             return order == ORDER_RGBA ? drawRowsSwapped<3, ORDER_RGBA> : drawRowsSwapped<3, ORDER_BGRA>;
         }
     }
-    return kDrawRows[n - 1][dither][cb->mask[3] != 0][order];
+    return kDrawRows[n - 1][dither][cb->mask[3] != 0][test][order];
 }
 
-// Draws at zoom (+-1, +-1) into the given buffers; false when this state
-// needs the generic procedure.
+// ---- Zoomed draws: the row loops of the generic path with writers that store
+// packed pixels straight into one colour buffer.
+
+struct ZoomedDraw {
+    GlPixelOpRecord op;  // first: the loops hand the writers this record
+    GlColorBuffer* cb;
+    const DrawTables* tables;
+    const uint8_t* pass;
+};
+
+// The repeat counts of the band's source columns at |zoom x| > 1, else null
+// (one column each).
+inline const int16_t* repeats(const GlPixelOpRecord* op) {
+    return op->zoomX > 1.0f || op->zoomX < -1.0f ? op->zoomTable : nullptr;
+}
+
+// Element i of the span on its columns (zoomTable[i] of them, or one) of each
+// destination row; Test: the alpha test on the order's alpha.
+template <int N, int O, bool Dither, bool Alpha, bool Test>
+void GLPROC drawZoomed(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in) {
+    constexpr int S = kOrders[O].size;
+    const ZoomedDraw* z = (const ZoomedDraw*)op;
+    const GlColorBuffer* cb = z->cb;
+    const GlLimits* lim = &gc->limits;
+    const int16_t* table = repeats(op);
+    const GLint n = table ? op->width : op->columns, dx = op->stepX;
+    for (GLint y = op->firstY; y < op->firstY + op->rowsLeft; y++) {
+        const GLint row = __glBufferRow(gc, y);
+        const GLuint* cells = &z->tables->entry[Dither ? (row & 3) * 4 : 0][0][0];
+        const GLuint* ones = &z->tables->alphaOne[Dither ? (row & 3) * 4 : 0];
+        uint8_t* d = cb->buf.base + (ptrdiff_t)(row - lim->windowBiasY) * cb->buf.stride +
+                     (ptrdiff_t)(op->firstX - lim->windowBiasX) * N;
+        const uint8_t* s = (const uint8_t*)in;
+        for (GLint i = 0, x = op->firstX; i < n; i++, s += S) {
+            const GLint count = table ? table[i] : 1;
+            if (!passes<O, Test>(z->pass, s)) {
+                x += dx * count, d += dx * count * N;
+                continue;
+            }
+            if (!Dither) {
+                const GLuint v = packPixel<O, Alpha>(cells, ones[0], s);
+                for (GLint k = 0; k < count; k++, d += dx * N) storeBytes<N>(d, v);
+                continue;
+            }
+            for (GLint k = 0; k < count; k++, x += dx, d += dx * N)
+                storeBytes<N>(d, packPixel<O, Alpha>(cells + ((x & 3) << 10), ones[x & 3], s));
+        }    }
+}
+
+// Colour-index bytes into an 8-bit index buffer.
+void GLPROC drawZoomedIndex8(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in) {
+    const ZoomedDraw* z = (const ZoomedDraw*)op;
+    const GlLimits* lim = &gc->limits;
+    const int16_t* table = repeats(op);
+    const GLint n = table ? op->width : op->columns, dx = op->stepX;
+    for (GLint y = op->firstY; y < op->firstY + op->rowsLeft; y++) {
+        uint8_t* d = z->cb->buf.base + (ptrdiff_t)(__glBufferRow(gc, y) - lim->windowBiasY) * z->cb->buf.stride +
+                     (op->firstX - lim->windowBiasX);
+        const uint8_t* s = (const uint8_t*)in;
+        for (GLint i = 0; i < n; i++, s++)
+            for (GLint k = 0, count = table ? table[i] : 1; k < count; k++, d += dx) *d = *s;
+    }
+}
+
+constexpr GlPixelWriter kZoomedWriters[4][2][2][2][kOrderCount] = BUFFER_TABLE(drawZoomed);
+#undef BUFFER_TABLE
+#undef SIZE_TABLE
+#undef TEST_TABLE
+#undef ORDER_TABLE
+
+// What the fast draws of this call store: the alpha test's verdict on each
+// alpha byte (null without the test), or false when no fragment can pass.
+bool alphaVerdicts(GlContext* gc, int order, uint8_t pass[256], const uint8_t** out) {
+    *out = nullptr;
+    if (!(gc->rasterFlags & GL_RF_ALPHA_TEST) || !gc->pixelFormat.rgba) return true;
+    const GLfloat* toFloat = gc->constants.ubyteToFloat;
+    const GLfloat scale = __glColorScales(gc)[3];
+    // Orders without alpha draw 1.0, which passes or not for all.
+    if (kOrders[order].component[3] < 0) return __glAlphaTestPasses(gc, 1.0f * scale);
+    for (int i = 0; i < 256; i++) pass[i] = __glAlphaTestPasses(gc, toFloat[i] * scale);
+    *out = pass;
+    return true;
+}
+
+// Draws at any zoom other than (+-1, +-1) through the row loops; false when
+// a table cannot be had.
+bool drawZoomedRects(GlContext* gc, GlColorBuffer* const* targets, GLint count, GLsizei width, GLsizei height,
+                     GLenum format, const GLvoid* pixels, int order, const uint8_t* pass) {
+    const bool rgba = gc->pixelFormat.rgba != 0;
+    for (GLint b = 0; b < count; b++) {
+        ZoomedDraw z;
+        if (!__glInitDrawPixelsRecord(gc, &z.op, width, height, format, GL_UNSIGNED_BYTE, pixels) ||
+            !__glClipDrawPixels(gc, &z.op))
+            return true;
+        // Columns picked by the zoom table first, as packed client pixels.
+        const GLint size = rgba ? kOrders[order].size : 1;
+        z.op.passCount = fabsf(z.op.zoomX) < 1.0f ? 1 : 0;
+        z.op.modifiers[0] = size == 4 ? __glSkipBytes4 : size == 3 ? __glSkipBytes3 : __glSkipBytes1;
+        z.cb = targets[b];
+        z.pass = pass;
+        if (rgba) {
+            const bool dither = (z.cb->flags & GL_CB_DITHER) != 0;
+            z.tables = drawTables(gc, z.cb, dither);
+            if (!z.tables) return false;
+            z.op.writer = kZoomedWriters[z.cb->buf.elementSize - 1][dither][z.cb->mask[3] != 0][pass != nullptr][order];
+        } else {
+            z.op.writer = drawZoomedIndex8;
+        }
+        __glRunDrawPixels(gc, &z.op);
+    }
+    return true;
+}
+
+// Draws into the given buffers when no fragment operation but the alpha test
+// applies; false when this state needs the generic procedure.
 bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
     const GlPixelTransferState* tr = &gc->pixel.transfer;
-    if (type != GL_UNSIGNED_BYTE || (gc->rasterFlags & GL_PIXEL_FRAGMENT_FLAGS)) return false;
-    if ((tr->zoomX != 1.0f && tr->zoomX != -1.0f) || (tr->zoomY != 1.0f && tr->zoomY != -1.0f)) return false;
+    if (type != GL_UNSIGNED_BYTE || (gc->rasterFlags & GL_PIXEL_FRAGMENT_FLAGS & ~(GLuint)GL_RF_ALPHA_TEST))
+        return false;
     if (__glPixelFragmentsTexFog(gc)) return false;
     const bool rgba = gc->pixelFormat.rgba != 0;
     const int order = orderOf(format);
@@ -260,7 +404,11 @@ bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenu
     if (count < 0) return false;
     for (GLint i = 0; i < count; i++)
         if (!__glDirectColorBuffer(targets[i], rgba)) return false;
-    if (width <= 0 || height <= 0 || !pixels || count == 0) return true;
+    uint8_t verdicts[256];
+    const uint8_t* pass;
+    if (width <= 0 || height <= 0 || !pixels || count == 0 || !alphaVerdicts(gc, order, verdicts, &pass)) return true;
+    const bool unit = (tr->zoomX == 1.0f || tr->zoomX == -1.0f) && (tr->zoomY == 1.0f || tr->zoomY == -1.0f);
+    if (!unit) return drawZoomedRects(gc, targets, count, width, height, format, pixels, order, pass);
 
     GlImageLayout l;
     __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.unpack);
@@ -279,6 +427,7 @@ bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenu
         run.dstStride = (ptrdiff_t)u.dy * cb->buf.stride;
         run.x = u.x, run.y = u.y, run.dx = u.dx, run.dy = u.dy;
         run.width = (GLint)(u.i1 - u.i0), run.rows = (GLint)(u.j1 - u.j0);
+        run.pass = pass;
         if (!rgba) {
             __glDrawPixelsRows8(&run);
             continue;
@@ -286,7 +435,7 @@ bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenu
         const bool dither = (cb->flags & GL_CB_DITHER) != 0;
         run.tables = drawTables(gc, cb, dither);
         if (!run.tables) return false;
-        pickDrawRows(cb, run.tables, order, dither)(&run);
+        pickDrawRows(cb, run.tables, order, dither, pass != nullptr)(&run);
     }
     return true;
 }

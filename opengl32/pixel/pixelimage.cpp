@@ -162,14 +162,17 @@ void unpackBits(GlPixelOpRecord* op, In in, GLfloat* out, bool zoom) {
 // One pixel of `bytes` bytes per output column, the source advanced by the
 // zoom table; Elem > 1 with Swap reverses each element. Leaves width at the
 // columns written.
-template <int Elem, bool Swap>
+// Bytes > 0: a pixel of that many bytes moved whole.
+template <int Elem, bool Swap, int Bytes = 0>
 void gather(GlPixelOpRecord* op, In in, uint8_t* out, GLint bytes) {
     const int16_t* steps = op->zoomTable;
     const GLint group = op->source.groupSize;
     for (GLint i = 0; i < op->columns; i++) {
-        for (GLint e = 0; e < bytes; e += Elem)
-            for (int k = 0; k < Elem; k++) out[e + k] = in[e + (Swap ? Elem - 1 - k : k)];
-        out += bytes;
+        if (Bytes) memcpy(out, in, Bytes);
+        else
+            for (GLint e = 0; e < bytes; e += Elem)
+                for (int k = 0; k < Elem; k++) out[e + k] = in[e + (Swap ? Elem - 1 - k : k)];
+        out += Bytes ? Bytes : bytes;
         // The closing entry steps past the last pixel: no address is formed there.
         if (i + 1 < op->columns) in += (ptrdiff_t)group * steps[i];
     }
@@ -243,9 +246,9 @@ void clampSpan(const GLfloat* in, GLfloat* out, GLint count) {
 GL_CONVERTER(__glUnpackBitmap) { unpackBits(op, SRC, OUTF, false); }
 GL_CONVERTER(__glUnpackBitmapSkip) { unpackBits(op, SRC, OUTF, true); }
 
-GL_CONVERTER(__glSkipBytes1) { gather<1, false>(op, SRC, OUTB, 1); }
-GL_CONVERTER(__glSkipBytes3) { gather<1, false>(op, SRC, OUTB, 3); }
-GL_CONVERTER(__glSkipBytes4) { gather<1, false>(op, SRC, OUTB, 4); }
+GL_CONVERTER(__glSkipBytes1) { gather<1, false, 1>(op, SRC, OUTB, 1); }
+GL_CONVERTER(__glSkipBytes3) { gather<1, false, 3>(op, SRC, OUTB, 3); }
+GL_CONVERTER(__glSkipBytes4) { gather<1, false, 4>(op, SRC, OUTB, 4); }
 GL_CONVERTER(__glSkipBytes) { gather<1, false>(op, SRC, OUTB, op->source.components); }
 GL_CONVERTER(__glSkipShorts) { gather<2, false>(op, SRC, OUTB, 2 * op->source.components); }
 GL_CONVERTER(__glSkipShortsUnaligned) { gather<1, false>(op, SRC, OUTB, 2 * op->source.components); }

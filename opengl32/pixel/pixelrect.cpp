@@ -287,14 +287,22 @@ extern "C" GLboolean GLPROC __glSetPixelZoomStart(GlContext*, GlPixelOpRecord* o
     return GL_TRUE;
 }
 
+extern "C" GLboolean GLPROC __glInitDrawPixelsRecord(GlContext* gc, GlPixelOpRecord* op, GLsizei width,
+                                                    GLsizei height, GLenum format, GLenum type, const GLvoid* pixels) {
+    memset(op, 0, sizeof *op);
+    __glSetImageModes(&op->source, format, type, pixels, width, &gc->pixel.unpack);
+    initZoomed(gc, op, width, height);
+    return __glSetupImageLayout(gc, op);
+}
+
+extern "C" void GLPROC __glRunDrawPixels(GlContext* gc, GlPixelOpRecord* op) { runBands(gc, op, kDrawLoops); }
+
 extern "C" void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
                                      const GLvoid* pixels, GLboolean) {
     if (width <= 0 || height <= 0 || !pixels || !gc->drawBuffer) return;
     GlPixelOpRecord op;
-    memset(&op, 0, sizeof op);
-    __glSetImageModes(&op.source, format, type, pixels, width, &gc->pixel.unpack);
-    initZoomed(gc, &op, width, height);
-    if (!__glSetupImageLayout(gc, &op) || !__glClipDrawPixels(gc, &op)) return;
+    if (!__glInitDrawPixelsRecord(gc, &op, width, height, format, type, pixels) || !__glClipDrawPixels(gc, &op))
+        return;
     const GLint from = __glPixelFormatKind(format);
     const GLint to = from == GL_PIXEL_KIND_INDEX ? __glColorBufferKind(gc) : from;
     op.destination.format = to == GL_PIXEL_KIND_RGBA ? GL_RGBA : format;
@@ -304,7 +312,7 @@ extern "C" void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei heig
     if (op.passCount < 0 || !desc.writer) return;
     op.writer = desc.writer;
     __glSetupPixelWriter(gc, &op.target, to);
-    runBands(gc, &op, kDrawLoops);
+    __glRunDrawPixels(gc, &op);
 }
 
 extern "C" void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
@@ -378,7 +386,7 @@ void copyOverlapping(GlContext* gc, GlPixelOpRecord* op, GLint components) {
         op->modifiers[0] = __glSkipInts;
         op->passCount++;
     }
-    runBands(gc, op, kDrawLoops);
+    __glRunDrawPixels(gc, op);
     gc->imports.free(gc, image);
 }
 

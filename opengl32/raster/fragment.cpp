@@ -12,20 +12,11 @@ inline bool insideClipBox(const GlContext* gc, const GlFragment* f) {
     return f->x >= box[0] && f->x < box[2] && f->y >= box[1] && f->y < box[3];
 }
 
-// Alpha test: the scaled alpha indexes the table, clamped to its ends.
-inline bool alphaPasses(const GlContext* gc, GLfloat alpha) {
-    if (!gc->alphaTable) return true;
-    const GLint last = gc->constants.alphaTableSize - 1;
-    const GLfloat a = alpha * gc->constants.alphaTableScale;
-    const GLint i = !(a > 0.0f) ? 0 : a >= (GLfloat)last ? last : (GLint)a;
-    return gc->alphaTable[i] != 0;
-}
-
 template <unsigned Tests>
 void GLPROC storeTested(GlColorBuffer* cb, const GlFragment* f) {
     GlContext* gc = cb->buf.context;  // null while no drawable is attached
     if (!gc || !insideClipBox(gc, f)) return;
-    if ((Tests & GL_FRAG_ALPHA_TEST) && !alphaPasses(gc, f->color[3])) return;
+    if ((Tests & GL_FRAG_ALPHA_TEST) && !__glAlphaTestPasses(gc, f->color[3])) return;
     if ((Tests & GL_FRAG_INDEX_TEST) && !__glIndexTestPass(gc, f->color[0])) return;
     GlStencilBuffer* sb = &gc->fb.stencil;
     if ((Tests & GL_FRAG_STENCIL) && !sb->testPixel(sb, f->x, f->y)) {

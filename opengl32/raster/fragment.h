@@ -55,6 +55,16 @@ static inline bool __glBlendReadsDestination(GLenum src, GLenum dst) {
            src == GL_ONE_MINUS_DST_COLOR || src == GL_SRC_ALPHA_SATURATE;
 }
 
+// Alpha test of a fragment alpha (buffer units): the scaled alpha indexes the
+// table, clamped to its ends.
+static inline bool __glAlphaTestPasses(const GlContext* gc, GLfloat alpha) {
+    if (!gc->alphaTable) return true;
+    const GLint last = gc->constants.alphaTableSize - 1;
+    const GLfloat a = alpha * gc->constants.alphaTableScale;
+    const GLint i = !(a > 0.0f) ? 0 : a >= (GLfloat)last ? last : (GLint)a;
+    return gc->alphaTable[i] != 0;
+}
+
 // Bits of the tested-store table index.
 enum {
     GL_FRAG_ALPHA_TEST = 0x1,

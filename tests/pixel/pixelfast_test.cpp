@@ -143,33 +143,40 @@ struct ZoomDraw {
     float x, y;
     int alignment, rowLength, skipPixels, skipRows, offset;  // offset: bytes before the image
     bool swap, lsb, transfer, tests;  // tests: a depth test that passes (fragments go through the tests)
+    GLenum alphaFunc;                 // GL_NEVER: no alpha test; else against 0.5
 };
 const ZoomDraw kZoomDraws[] = {
-    // format, type, w, h, x, y, align, row length, skips, offset, swap, lsb, transfer, tests
-    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, false},
-    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, true},
-    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 12.5f, 9.5f, 4, 0, 0, 0, 0, false, false, true, false},
-    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 8, 11, 2, 3, 0, false, false, false, false},
-    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 1, 0, 0, 0, 1, false, false, true, true},
-    {GL_BGRA_EXT, GL_UNSIGNED_BYTE, 10, 6, 11, 9, 1, 0, 0, 0, 0, false, false, false, false},
-    {GL_LUMINANCE, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, false},
-    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 1, 0, 0, true, false, false, false},
-    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 1, 0, 0, 0, 1, false, false, false, false},
-    {GL_RGB, GL_FLOAT, 6, 5, 3, 2, 4, 0, 0, 1, 0, false, false, false, false},
-    {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_EXT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false},
-    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3.5f, 2.5f, 1, 0, 3, 1, 0, false, false, false, false},
-    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 13, 12, 1, 0, 0, 0, 0, false, false, true, false},
-    {GL_COLOR_INDEX, GL_BITMAP, 21, 7, 3, 2, 1, 0, 5, 1, 0, false, true, false, false},
-    {GL_COLOR_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false},
-    {GL_COLOR_INDEX, GL_UNSIGNED_INT, 9, 7, 3, 2, 1, 0, 0, 0, 2, false, false, false, false},
-    {GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 0, 0, 0, 0, false, false, false, false},
-    {GL_STENCIL_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false},
-    {GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 0, 0, 0, 0, false, false, true, false},
-    {GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, true},
-    {GL_DEPTH_COMPONENT, GL_FLOAT, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, true},
+    // format, type, w, h, x, y, align, row length, skips, offset, swap, lsb, transfer, tests, alpha test
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, false, GL_NEVER},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, true, GL_NEVER},
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 12.5f, 9.5f, 4, 0, 0, 0, 0, false, false, true, false, GL_NEVER},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 8, 11, 2, 3, 0, false, false, false, false, GL_NEVER},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 1, 0, 0, 0, 1, false, false, true, true, GL_NEVER},
+    {GL_BGRA_EXT, GL_UNSIGNED_BYTE, 10, 6, 11, 9, 1, 0, 0, 0, 0, false, false, false, false, GL_NEVER},
+    {GL_LUMINANCE, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, false, GL_NEVER},
+    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 1, 0, 0, true, false, false, false, GL_NEVER},
+    {GL_RGBA, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 1, 0, 0, 0, 1, false, false, false, false, GL_NEVER},
+    {GL_RGB, GL_FLOAT, 6, 5, 3, 2, 4, 0, 0, 1, 0, false, false, false, false, GL_NEVER},
+    {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_EXT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false, GL_NEVER},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3.5f, 2.5f, 1, 0, 3, 1, 0, false, false, false, false, GL_NEVER},
+    {GL_COLOR_INDEX, GL_UNSIGNED_BYTE, 9, 7, 13, 12, 1, 0, 0, 0, 0, false, false, true, false, GL_NEVER},
+    {GL_COLOR_INDEX, GL_BITMAP, 21, 7, 3, 2, 1, 0, 5, 1, 0, false, true, false, false, GL_NEVER},
+    {GL_COLOR_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false, GL_NEVER},
+    {GL_COLOR_INDEX, GL_UNSIGNED_INT, 9, 7, 3, 2, 1, 0, 0, 0, 2, false, false, false, false, GL_NEVER},
+    {GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 0, 0, 0, 0, false, false, false, false, GL_NEVER},
+    {GL_STENCIL_INDEX, GL_UNSIGNED_SHORT, 9, 7, 3, 2, 2, 0, 0, 0, 0, true, false, false, false, GL_NEVER},
+    {GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, 9, 7, 3, 2, 1, 0, 0, 0, 0, false, false, true, false, GL_NEVER},
+    {GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, true, GL_NEVER},
+    {GL_DEPTH_COMPONENT, GL_FLOAT, 9, 7, 3, 2, 4, 0, 0, 0, 0, false, false, false, true, GL_NEVER},
+    // The alpha test: on each alpha byte, or on the 1.0 of formats without alpha.
+    {GL_RGBA, GL_UNSIGNED_BYTE, 9, 7, 3.3f, 2.6f, 4, 0, 0, 0, 0, false, false, false, false, GL_GREATER},
+    {GL_BGRA_EXT, GL_UNSIGNED_BYTE, 10, 6, 11, 9, 1, 0, 0, 0, 0, false, false, false, false, GL_LEQUAL},
+    {GL_ABGR_EXT, GL_UNSIGNED_BYTE, 10, 6, 11, 9, 1, 0, 0, 0, 0, false, false, false, false, GL_GREATER},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 1, 0, 0, 0, 0, false, false, false, false, GL_GREATER},
+    {GL_RGB, GL_UNSIGNED_BYTE, 7, 5, 4.7f, 3.2f, 1, 0, 0, 0, 0, false, false, false, false, GL_LESS},
 };
-const float kZooms[][2] = {{2, 2},         {-1, 1},    {1, -1},        {0.5f, 0.5f},
-                           {-0.5f, 2},     {1.5f, -0.75f}, {0.3f, 3},  {-2.5f, -0.4f}};
+const float kZooms[][2] = {{1, 1},     {2, 2},         {-1, 1},   {1, -1},        {0.5f, 0.5f},
+                           {-0.5f, 2}, {1.5f, -0.75f}, {0.3f, 3}, {-2.5f, -0.4f}};
 
 void zoomTransfer(GLenum format) {
     switch (format) {
@@ -199,6 +206,10 @@ TEST(PixelFast, ZoomedDrawPixelsMatchTheGenericPath) {
                     if (d.tests) {
                         glEnable(GL_DEPTH_TEST);
                         glDepthFunc(GL_ALWAYS);
+                    }
+                    if (d.alphaFunc != GL_NEVER) {
+                        glEnable(GL_ALPHA_TEST);
+                        glAlphaFunc(d.alphaFunc, 0.5f);
                     }
                     glClearDepth(0.25);
                     glClearStencil(0x5A);
