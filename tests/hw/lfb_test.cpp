@@ -13,6 +13,16 @@ const GLint kBias = GL_HW_WINDOW_BIAS;
 
 void flat() { glShadeModel(GL_FLAT); }
 
+// A complete 2 x 2 RGB texture bound and enabled.
+void texture(GLint min, GLint mag) {
+    static const GLubyte texels[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag);
+    glEnable(GL_TEXTURE_2D);
+}
+
 // One point, validated and drawn.
 void point(float x, float y) {
     glBegin(GL_POINTS);
@@ -74,6 +84,16 @@ TEST(HwValidate, RasterFlagsAndVertexKeyFollowTheState) {
              glEnable(GL_LIGHTING), glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
          }, 0x401, 0x20000, 0x1C00},
         {"clip plane", [] { glEnable(GL_CLIP_PLANE0); }, 0x1, 0, 0x4000},
+        // A complete 2-D texture of one level: texturing without mipmaps, in
+        // perspective unless GL_FASTEST meets equal filters.
+        {"texture", [] { texture(GL_NEAREST, GL_NEAREST); }, 0x1800009, 0x180000, 0x2100},
+        {"texture fastest", [] { texture(GL_NEAREST, GL_NEAREST), glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST); },
+         0x800009, 0x80000, 0x2000},
+        {"texture fastest, filters differ", [] {
+             texture(GL_NEAREST, GL_LINEAR), glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+         }, 0x1800009, 0x180000, 0x2100},
+        // Fog of a textured primitive is the fragments'.
+        {"texture and fog", [] { texture(GL_NEAREST, GL_NEAREST), glEnable(GL_FOG); }, 0x1801009, 0x180000, 0x6300},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
