@@ -95,14 +95,19 @@ extern "C" void GLPROC __glReadDepthUintSpan(GlContext* gc, GlPixelOpRecord* op,
     }
 }
 
+// Colour-index fragments are textured too: an index texture's environment
+// works on the index in the colour's first element.
+static bool pixelFragmentsTextured(const GlContext* gc) {
+    return (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture;
+}
+
 extern "C" GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc) {
-    const bool texture = gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture;
-    return texture || (gc->procs.fogFactor && gc->procs.fogBlend);
+    return pixelFragmentsTextured(gc) || (gc->procs.fogFactor && gc->procs.fogBlend);
 }
 
 extern "C" void GLPROC __glPixelFragmentTexFog(GlContext* gc, GLfloat* color) {
     const GlRasterPos* rp = &gc->current.raster;
-    if (gc->pixelFormat.rgba && (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture) {
+    if (pixelFragmentsTextured(gc)) {
         const GLfloat q = rp->texCoord[3], iq = q != 0.0f ? 1.0f / q : 0.0f;
         gc->procs.textureFragment(gc, color, rp->texCoord[0] * iq, rp->texCoord[1] * iq, 1.0f);
     }

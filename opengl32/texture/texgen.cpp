@@ -22,10 +22,17 @@ inline GLfloat generated(GlContext* gc, const GlVertex* v, int i, const GLfloat*
     return sphere[i & 1];
 }
 
+// What follows the texture matrix for the rasterizer: nothing (feedback,
+// selection, texturing off), division of s, t and q by w for perspective-
+// correct interpolation (unclipped vertices), or, for affine interpolation,
+// s and t over q: interpolated spans then sample s/q and t/q without a
+// division of their own (exact while q is the same at every vertex).
+enum Q { Q_KEEP, Q_PROJECT, Q_OVER_Q };
+
 // Generation (or the current coordinates), the texture matrix, then scaling
-// to level-0 texels (Scale) and division by w (Project, unclipped vertices).
-// The raster position keeps its coordinates as generated.
-template <int G, bool Project, bool Scale>
+// to level-0 texels (Scale) and Q. The raster position keeps its coordinates
+// as generated.
+template <int G, int Q, bool Scale>
 void GLPROC texGen(GlContext* gc, GlVertex* v) {
     GLfloat c[4];
     memcpy(c, v->texCoord, 16);
@@ -53,15 +60,22 @@ void GLPROC texGen(GlContext* gc, GlVertex* v) {
         v->texCoord[0] *= p->levels[0].innerWidthF;
         if (p->dimensions == 2) v->texCoord[1] *= p->levels[0].innerHeightF;
     }
-    if (Project && !(v->flags & GL_VX_CLIP_PLANES)) {
+    if (Q == Q_PROJECT && !(v->flags & GL_VX_CLIP_PLANES)) {
         const GLfloat rw = v->invW;
         v->texCoord[0] *= rw, v->texCoord[1] *= rw, v->texCoord[3] *= rw;
     }
+    const GLfloat q = v->texCoord[3];
+    if (Q == Q_OVER_Q && q != 1.0f && q != 0.0f) {
+        const GLfloat iq = 1.0f / q;
+        v->texCoord[0] *= iq, v->texCoord[1] *= iq, v->texCoord[3] = 1.0f;
+    }
 }
 
-// By generation, then (Project, Scale) as bits 0 and 1.
-#define GL_GEN_ROW(G) {texGen<G, false, false>, texGen<G, true, false>, texGen<G, false, true>, texGen<G, true, true>}
-const GlVertexProc genTable[5][4] = {GL_GEN_ROW(G_NONE), GL_GEN_ROW(G_EYE), GL_GEN_ROW(G_OBJECT),
+// By generation, then Q (keep, project, over q) and Scale.
+#define GL_GEN_ROW(G)                                                                                  \
+    {texGen<G, Q_KEEP, false>, texGen<G, Q_PROJECT, false>, texGen<G, Q_OVER_Q, false>,               \
+     texGen<G, Q_KEEP, true>,  texGen<G, Q_PROJECT, true>,  texGen<G, Q_OVER_Q, true>}
+const GlVertexProc genTable[5][6] = {GL_GEN_ROW(G_NONE), GL_GEN_ROW(G_EYE), GL_GEN_ROW(G_OBJECT),
                                      GL_GEN_ROW(G_SPHERE), GL_GEN_ROW(G_GENERIC)};
 #undef GL_GEN_ROW
 
@@ -83,10 +97,10 @@ extern "C" void GLPROC __glTexGenSphereCoords(GlContext* gc, const GlVertex* v, 
     *t = r[1] / m + 0.5f;
 }
 
-extern "C" void GLPROC __glTexGenEyeLinear(GlContext* gc, GlVertex* v) { texGen<G_EYE, false, false>(gc, v); }
-extern "C" void GLPROC __glTexGenObjectLinear(GlContext* gc, GlVertex* v) { texGen<G_OBJECT, false, false>(gc, v); }
-extern "C" void GLPROC __glTexGenSphereMap(GlContext* gc, GlVertex* v) { texGen<G_SPHERE, false, false>(gc, v); }
-extern "C" void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v) { texGen<G_GENERIC, false, false>(gc, v); }
+extern "C" void GLPROC __glTexGenEyeLinear(GlContext* gc, GlVertex* v) { texGen<G_EYE, Q_KEEP, false>(gc, v); }
+extern "C" void GLPROC __glTexGenObjectLinear(GlContext* gc, GlVertex* v) { texGen<G_OBJECT, Q_KEEP, false>(gc, v); }
+extern "C" void GLPROC __glTexGenSphereMap(GlContext* gc, GlVertex* v) { texGen<G_SPHERE, Q_KEEP, false>(gc, v); }
+extern "C" void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v) { texGen<G_GENERIC, Q_KEEP, false>(gc, v); }
 
 extern "C" void GLPROC __glPickTexGenProcs(GlContext* gc) {
     const GLuint e = gc->enables.texture & 0x3C;
@@ -96,8 +110,12 @@ extern "C" void GLPROC __glPickTexGenProcs(GlContext* gc) {
         G = g[0].mode == GL_EYE_LINEAR ? G_EYE : g[0].mode == GL_OBJECT_LINEAR ? G_OBJECT : G_SPHERE;
     else if (e)
         G = G_GENERIC;
-    const bool project = gc->texturingActive && (gc->rasterFlags & GL_RF_TEX_PERSPECTIVE);
     // Feedback and selection report the coordinates as given.
-    const bool scale = gc->texturingActive && gc->texCoordsPreScaled && gc->renderMode == GL_RENDER;
-    gc->procs.texGen = genTable[G][(project ? 1 : 0) | (scale ? 2 : 0)];
+    const bool drawn = gc->texturingActive && gc->renderMode == GL_RENDER;
+    const int q = !gc->texturingActive ? Q_KEEP
+                  : (gc->rasterFlags & GL_RF_TEX_PERSPECTIVE) ? Q_PROJECT
+                  : drawn ? Q_OVER_Q
+                          : Q_KEEP;
+    const bool scale = drawn && gc->texCoordsPreScaled;
+    gc->procs.texGen = genTable[G][q + (scale ? 3 : 0)];
 }

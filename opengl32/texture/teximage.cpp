@@ -112,8 +112,10 @@ void extract(GlMipmapLevel* level, GlTextureParams* params, GLint, GLint row, GL
     const GLfloat* bc = params->state.borderColor;
     if (F == L_INDEX8 || F == L_INDEX16) {
         GLuint index;
+        // The border's index is its red over the stored index range, rounded
+        // (red is clamped to [0, 1]; whole red would reach indexes 0 and 1 only).
         if (p) index = F == L_INDEX8 ? p[0] : (GLuint)(p[0] | p[1] << 8);
-        else index = (GLuint)(GLint)bc[0];
+        else index = (GLuint)(GLint)(bc[0] * (F == L_INDEX8 ? 255.0f : 65535.0f) + 0.5f);
         if (params->baseFormat == GL_COLOR_INDEX) out->red = (GLfloat)index;
         else paletteEntry(params, index, out, toFloat);
         return;
