@@ -8,8 +8,27 @@
 
 extern "C" GLboolean GLPROC __glBufferLockNop(GlContext*) { return GL_TRUE; }
 
-// A software context on a window presents nothing; the drawable swaps its own.
-extern "C" void GLPROC __glSwapBuffersProc(GlContext*) {}
+// A colour buffer's drawable area through its description's present
+// procedure: nothing where drawing is seen as it happens (DIB sections, and
+// windows, whose software image is not copied to the screen).
+static void present(GlContext* gc, GlColorBuffer* cb) {
+    GlDrawableBuffer* desc = cb ? cb->buf.desc : nullptr;
+    if (desc && desc->present && gc->fb.drawable)
+        desc->present(desc, gc->fb.drawable, 0, 0, gc->drawableWidth, gc->drawableHeight);
+}
+
+// glFlush and glFinish: drawing in the front buffer is seen once flushed.
+extern "C" void GLPROC __glPresentFrontBuffer(GlContext* gc) {
+    switch (gc->colorBuffer.drawBuffer) {
+    case GL_FRONT:
+    case GL_FRONT_LEFT:
+    case GL_LEFT:
+    case GL_FRONT_AND_BACK: present(gc, gc->fb.frontBuffer);
+    }
+}
+
+// The buffer swap presents the back buffer.
+extern "C" void GLPROC __glSwapBuffersProc(GlContext* gc) { present(gc, gc->fb.backBuffer); }
 
 // procs.destroyContext after the first make-current: the buffers first.
 extern "C" GLboolean GLPROC __glFreeContext(GlContext* gc) {
@@ -41,8 +60,8 @@ extern "C" GLboolean GLPROC __glMakeCurrent(GlContext* gc) {
         gc->dirtyPickers |= GL_DIRTY_ALL_PICKERS;
     }
     if (first) {
-        gc->procs.flush = (void(GLPROC*)(GlContext*))__glNop;
-        gc->procs.finish = (void(GLPROC*)(GlContext*))__glNop;
+        gc->procs.flush = __glPresentFrontBuffer;
+        gc->procs.finish = __glPresentFrontBuffer;
         gc->procs.beginPrimitive = (void(GLPROC*)(GlContext*, GLenum))__glNop;
         __glInstallProcs(gc);
         gc->procs.swapBuffers = __glSwapBuffersProc;

@@ -7,7 +7,10 @@ extern "C" {
 // Context operations.
 GLboolean GLPROC __glBufferLockNop(GlContext* gc);
 GLboolean GLPROC __glCopyContextState(GlContext* dst, GlContext* src, GLuint mask);
+// Buffer swap (the back buffer) and glFlush, glFinish (the front buffer, when
+// drawn): the buffer presented through its drawable description.
 void GLPROC __glSwapBuffersProc(GlContext* gc);
+void GLPROC __glPresentFrontBuffer(GlContext* gc);
 
 // GL state groups: defaults at the first make-current, colours kept scaled by
 // the colour-buffer maxima, attribute stack levels.

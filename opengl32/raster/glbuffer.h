@@ -21,6 +21,10 @@ typedef void (GLPROC* GlDrawableBufferProc)(GlDrawableBuffer* desc, WglDrawable*
 // Fills a rectangle of the drawable's own surface (position without the bias).
 typedef void (GLPROC* GlDrawableFillProc)(GlDrawableBuffer* desc, WglDrawable* drawable, GLuint value,
                                          GLint x, GLint y, GLint width, GLint height);
+// Shows a rectangle of a buffer where its drawable is seen (columns and rows of
+// the buffer's memory).
+typedef void (GLPROC* GlDrawablePresentProc)(GlDrawableBuffer* desc, WglDrawable* drawable, GLint x, GLint y,
+                                            GLint width, GLint height);
 
 // One buffer of a drawable as the core sees it. The drawable supplies storage
 // (storage procedure or base set: a DIB section or memory bitmap) or the core
@@ -39,11 +43,12 @@ struct GlDrawableBuffer {
     GlDrawableBufferProc unlock;
     GlDrawableBufferProc free;     // releases storage the core or the drawable made
     GlDrawableFillProc fill;
+    GlDrawablePresentProc present;  // none where drawing is seen as it happens
     GLuint flags;
     void* depthState;
     WglMemStorage* memory;  // memory-bitmap storage record
 };
-static_assert(sizeof(GlDrawableBuffer) == 68, "GlDrawableBuffer is 17 words");
+static_assert(sizeof(GlDrawableBuffer) == 72, "GlDrawableBuffer is 18 words");
 
 // Buffer kinds, in the drawable's order.
 enum {

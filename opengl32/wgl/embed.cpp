@@ -181,8 +181,9 @@ static MglPelluxSurface* surfaceOf(WglDrawable* d) {
     return (MglPelluxSurface*)((uint8_t*)d - offsetof(MglPelluxSurface, drawable));
 }
 
-// A colour buffer is the client's memory; without pixels it has no size.
-static void GLPROC surfaceStorage(GlDrawableBuffer* desc, WglDrawable* d) {
+// A colour buffer is the client's memory: the surface's size, or none
+// without pixels.
+extern "C" void GLPROC __wglPelluxGetBufferSize(GlDrawableBuffer* desc, WglDrawable* d) {
     const MglPelluxSurface* s = surfaceOf(d);
     const bool pixels = desc->base != nullptr;
     desc->width = pixels ? s->description.width : 0;
@@ -190,9 +191,19 @@ static void GLPROC surfaceStorage(GlDrawableBuffer* desc, WglDrawable* d) {
     desc->capacity = pixels ? (GLuint)(desc->stride * desc->height) : 0;
 }
 
+// The client's present procedure: the rectangle, then the first word of the
+// client data.
+extern "C" void GLPROC __wglPelluxPresent(GlDrawableBuffer*, WglDrawable* d, GLint x, GLint y, GLint width,
+                                         GLint height) {
+    const MglPelluxSurface* s = surfaceOf(d);
+    void* client;
+    memcpy(&client, s->clientData, sizeof client);
+    s->description.present(x, y, width, height, client);
+}
+
 static void noDrawableUpdate(WglDrawable*) {}
 
-static void initSurfaceBuffers(MglPelluxSurface* s) {
+extern "C" void __wglPelluxInitSurfaceBuffers(MglPelluxSurface* s) {
     WglDrawable* d = &s->drawable;
     const GLuint bits = d->formatInfo->colorBits, code = bytesPerPixel(bits);
     for (int k = GL_DRAWABLE_FRONT; k <= GL_DRAWABLE_BACK; k++) {
@@ -200,9 +211,10 @@ static void initSurfaceBuffers(MglPelluxSurface* s) {
         desc->bits = bits;
         desc->bytesPerPixel = code;
         desc->elementSize = code;
-        desc->storage = surfaceStorage;
+        desc->storage = __wglPelluxGetBufferSize;
         desc->lock = s->description.lock;
         desc->unlock = s->description.unlock;
+        desc->present = s->description.present ? __wglPelluxPresent : nullptr;
     }
     d->freeBuffers = noDrawableUpdate;
     d->update = noDrawableUpdate;
@@ -235,7 +247,7 @@ extern "C" GLint GLPROC mglPelluxMakeCurrent(MglPelluxContext* context, MglPellu
         d->reallocate = heapReallocate;
         d->free = heapFree;
         d->self = d;
-        initSurfaceBuffers(surface);
+        __wglPelluxInitSurfaceBuffers(surface);
     }
     context->surface = surface;
     GlContext* gc = context->glContext;

@@ -218,5 +218,8 @@ MglPelluxSurface* GLPROC mglPelluxCreateSurface(const MglPelluxSurfaceDesc* desc
 GLint GLPROC mglPelluxDeleteSurface(MglPelluxSurface* surface);
 GLint GLPROC mglPelluxSetSurfacePtr(MglPelluxSurface* surface, void* frontPixels, void* backPixels);
 void __wglPelluxFill332Palette(MglPelluxVisual* visual);
+// The surface's front and back buffer descriptions, made from its description
+// at the first make-current on it.
+void __wglPelluxInitSurfaceBuffers(MglPelluxSurface* surface);
 GLuint __wglPelluxMaskBits(GLuint mask);
 }

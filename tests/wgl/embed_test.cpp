@@ -5,6 +5,7 @@
 #include "gltest.h"
 #include <GL/gl.h>
 #include "wgl/wgl.h"
+#include "core/glcontext.h"
 
 int wglxInChild(const std::function<int()>& fn);
 
@@ -114,6 +115,81 @@ TEST(Embedding, ContextRendersIntoClientMemory) {
                   CHECK(11, __glCurrentContext() == nullptr || __glCurrentContext() != context->glContext);
                   CHECK(12, mglPelluxDeleteSurface(surface) == 1);
                   CHECK(13, mglPelluxDeleteContext(context) == 1);
+                  return 0;
+              }),
+              0);
+}
+
+// The client's present procedure: what it was called with.
+struct Present {
+    GLint x, y, width, height;
+    void* client;
+};
+std::vector<Present> presents;
+void GLPROC recordPresent(GLint x, GLint y, GLint width, GLint height, void* client) {
+    presents.push_back({x, y, width, height, client});
+}
+
+// A surface with a present procedure: drawing in the front buffer is
+// presented by glFlush and glFinish, the back buffer by the buffer swap; a
+// surface without one renders the same and presents nothing.
+TEST(Embedding, PresentProcedureShowsTheFlushedFrontAndTheSwappedBack) {
+    EXPECT_EQ(wglxInChild([] {
+                  enum { W = 12, H = 6 };
+                  std::vector<uint32_t> front(W * H), back(W * H);
+                  MglPelluxVisual visual = {};
+                  visual.depth = 32;
+                  visual.redMask = visual.greenMask = visual.blueMask = 0xFF;
+                  visual.redShift = 16, visual.greenShift = 8, visual.blueShift = 0;
+                  MglPelluxAttributes a = {1, 0, 0, 0};
+                  MglPelluxContext* context = mglPelluxCreateContext(&visual, &a);
+                  CHECK(1, context != nullptr);
+                  MglPelluxSurfaceDesc desc = {};
+                  desc.width = W, desc.height = H, desc.stride = W * 4;
+                  desc.present = recordPresent;
+                  void* const word = (void*)&front;
+                  uint8_t client[24] = {};
+                  memcpy(client, &word, sizeof word);
+                  MglPelluxSurface* surface = mglPelluxCreateSurface(&desc, client);
+                  CHECK(2, surface && mglPelluxSetSurfacePtr(surface, front.data(), back.data()) == 1);
+                  CHECK(3, mglPelluxMakeCurrent(context, surface) == 1);
+                  // The back buffer drawn and flushed: nothing is shown yet.
+                  glClear(GL_COLOR_BUFFER_BIT);
+                  glFlush();
+                  glFinish();
+                  CHECK(4, presents.empty());
+                  // The front buffer: each flush and finish presents the whole surface.
+                  glDrawBuffer(GL_FRONT);
+                  glClearColor(0, 1, 0, 1);
+                  glClear(GL_COLOR_BUFFER_BIT);
+                  glFlush();
+                  CHECK(5, presents.size() == 1 && (front[0] & 0xFFFFFF) == 0x00FF00);
+                  const Present p = presents[0];
+                  CHECK(6, p.x == 0 && p.y == 0 && p.width == W && p.height == H && p.client == word);
+                  glDrawBuffer(GL_FRONT_AND_BACK);
+                  glFinish();
+                  CHECK(7, presents.size() == 2);
+                  // The buffer swap presents the back buffer.
+                  glDrawBuffer(GL_BACK);
+                  GlContext* gc = context->glContext;
+                  gc->procs.swapBuffers(gc);
+                  CHECK(8, presents.size() == 3 && presents[2].width == W && presents[2].height == H);
+                  CHECK(9, mglPelluxMakeCurrent(nullptr, nullptr) == 1);
+                  // Without a present procedure.
+                  desc.present = nullptr;
+                  MglPelluxSurface* silent = mglPelluxCreateSurface(&desc, client);
+                  CHECK(10, silent && mglPelluxSetSurfacePtr(silent, front.data(), back.data()) == 1);
+                  CHECK(11, mglPelluxMakeCurrent(context, silent) == 1);
+                  glDrawBuffer(GL_FRONT);
+                  glClearColor(0, 0, 1, 1);
+                  glClear(GL_COLOR_BUFFER_BIT);
+                  glFinish();
+                  gc->procs.swapBuffers(gc);
+                  CHECK(12, presents.size() == 3 && (front[0] & 0xFFFFFF) == 0x0000FF);
+                  CHECK(13, glGetError() == GL_NO_ERROR);
+                  CHECK(14, mglPelluxMakeCurrent(nullptr, nullptr) == 1);
+                  CHECK(15, mglPelluxDeleteSurface(surface) == 1 && mglPelluxDeleteSurface(silent) == 1);
+                  CHECK(16, mglPelluxDeleteContext(context) == 1);
                   return 0;
               }),
               0);
