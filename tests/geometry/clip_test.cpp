@@ -2,6 +2,7 @@
 // double-precision reference clipper; degenerate coordinates.
 #include <math.h>
 #include <random>
+#include <string.h>
 #include "geomtest.h"
 
 namespace {
@@ -180,6 +181,74 @@ TEST_F(GeomTest, DegenerateCoordinatesAreClipped) {
         for (float f : got) EXPECT_TRUE(std::isfinite(f)) << b.name;
         EXPECT_TRUE(got.empty()) << b.name;
     }
+}
+
+// Clip comparisons are strict: a coordinate equal to +-w is inside, the next
+// float beyond is outside, for every frustum plane, for w other than 1 and for
+// two-, three- and four-component vertices; a vertex exactly on a user plane
+// is inside. Immediate mode with and without the vertex cache, and arrays.
+TEST_F(GeomTest, ClipBoundariesAreInside) {
+    glViewport(0, 0, 64, 48);
+    const float w = 2.0f, out = nextafterf(2.0f, 3.0f);
+    const struct {
+        const char* name;
+        float v[4];
+        int size;
+        bool drawn;
+    } cases[] = {
+        {"x = w", {w, 0, 0, w}, 4, true},       {"x > w", {out, 0, 0, w}, 4, false},
+        {"x = -w", {-w, 0, 0, w}, 4, true},     {"x < -w", {-out, 0, 0, w}, 4, false},
+        {"y = w", {0, w, 0, w}, 4, true},       {"y > w", {0, out, 0, w}, 4, false},
+        {"y = -w", {0, -w, 0, w}, 4, true},     {"y < -w", {0, -out, 0, w}, 4, false},
+        {"z = w", {0, 0, w, w}, 4, true},       {"z > w", {0, 0, out, w}, 4, false},
+        {"z = -w", {0, 0, -w, w}, 4, true},     {"z < -w", {0, 0, -out, w}, 4, false},
+        {"2d x = 1", {1, -1, 0, 1}, 2, true},   {"2d x > 1", {nextafterf(1, 2), 0, 0, 1}, 2, false},
+        {"2d y = -1", {0, -1, 0, 1}, 2, true},  {"2d y < -1", {0, nextafterf(-1, -2), 0, 1}, 2, false},
+        {"3d z = 1", {0, 0, 1, 1}, 3, true},    {"3d z > 1", {0, 0, nextafterf(1, 2), 1}, 3, false},
+    };
+    GLfloat element[4];
+    glVertexPointer(4, GL_FLOAT, 0, element);
+    for (int road = 0; road < 3; road++) {
+        GLfloat cacheOff = road == 1 ? 1.0f : 0.0f;
+        glCullParameterfvQTA(0x81AD, &cacheOff);
+        for (const auto& c : cases) {
+            memcpy(element, c.v, sizeof element);
+            auto got = feedback(GL_2D, [&] {
+                if (road == 2) {
+                    glVertexPointer(c.size, GL_FLOAT, 0, element);
+                    glEnableClientState(GL_VERTEX_ARRAY);
+                    glDrawArrays(GL_POINTS, 0, 1);
+                    glDisableClientState(GL_VERTEX_ARRAY);
+                    return;
+                }
+                glBegin(GL_POINTS);
+                if (c.size == 2) glVertex2fv(c.v);
+                else if (c.size == 3) glVertex3fv(c.v);
+                else glVertex4fv(c.v);
+                glEnd();
+            });
+            EXPECT_EQ(got.size(), c.drawn ? 3u : 0u) << c.name << " road " << road;
+        }
+        // User plane x >= 0 (eye space): x = 0 lies on it.
+        const GLdouble plane[4] = {1, 0, 0, 0};
+        glClipPlane(GL_CLIP_PLANE0, plane);
+        glEnable(GL_CLIP_PLANE0);
+        const struct {
+            float x;
+            bool drawn;
+        } user[] = {{0.0f, true}, {-0.0f, true}, {-1e-30f, false}, {1e-30f, true}};
+        for (const auto& u : user) {
+            auto got = feedback(GL_2D, [&] {
+                glBegin(GL_POINTS);
+                glVertex2f(u.x, 0.5f);
+                glEnd();
+            });
+            EXPECT_EQ(got.size(), u.drawn ? 3u : 0u) << "user plane x " << u.x << " road " << road;
+        }
+        glDisable(GL_CLIP_PLANE0);
+    }
+    GLfloat on = 0.0f;
+    glCullParameterfvQTA(0x81AD, &on);
 }
 
 // The planar two-component test is chosen by the composite's z translation

@@ -114,6 +114,18 @@ protected:
         if (fb.size() != 8) return std::vector<GLfloat>(4, -1.0f);
         return std::vector<GLfloat>(fb.begin() + 4, fb.end());
     }
+    // Lighting on, one white directional light along z, a material that
+    // shows only its specular term.
+    void specularOnly() {
+        glEnable(GL_LIGHTING);
+        const GLfloat black[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1}, dir[4] = {0, 0, 1, 0};
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
+        glMaterialfv(GL_FRONT, GL_AMBIENT, black);
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, black);
+        glMaterialfv(GL_FRONT, GL_SPECULAR, white);
+        glLightfv(GL_LIGHT0, GL_POSITION, dir);
+        glEnable(GL_LIGHT0);
+    }
 };
 
 struct LightCase {
@@ -374,14 +386,7 @@ TEST_F(LightTest, ColorMaterialOutsideBeginClampsAlpha) {
 // Specular power tables at the extremes: shininess 0 gives full specular,
 // shininess 128 gives none below its threshold.
 TEST_F(LightTest, ShininessExtremes) {
-    glEnable(GL_LIGHTING);
-    const GLfloat black[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1}, dir[4] = {0, 0, 1, 0};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, black);
-    glMaterialfv(GL_FRONT, GL_AMBIENT, black);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, black);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, dir);
-    glEnable(GL_LIGHT0);
+    specularOnly();
     const GLfloat pos[3] = {0, 0, 0};
     // n . L = n . H = 0.6: below shininess 128's threshold 0.9448.
     const GLfloat tilted[3] = {0.8f, 0, 0.6f};
@@ -393,6 +398,36 @@ TEST_F(LightTest, ShininessExtremes) {
         glMaterialf(GL_FRONT, GL_SHININESS, c.shininess);
         EXPECT_NEAR(litPoint(pos, tilted)[0], c.want, 0.02) << c.shininess;
     }
+}
+
+// Power tables are shared through a cache of 32: more distinct shininess
+// values than that, with spot lights holding tables of their own, recycle
+// the tables only the cache holds; every value still lights by its own power.
+TEST_F(LightTest, PowerTablesRecycledPastTheCache) {
+    specularOnly();
+    const GLfloat black[4] = {0, 0, 0, 1};
+    // Seven dark spot lights far behind the eye, each holding a table.
+    for (int i = 1; i < 8; i++) {
+        const GLfloat spotPos[4] = {0, 0, 1000, 1}, down[3] = {0, 0, -1};
+        glLightfv(GL_LIGHT0 + i, GL_POSITION, spotPos);
+        glLightfv(GL_LIGHT0 + i, GL_SPOT_DIRECTION, down);
+        glLightf(GL_LIGHT0 + i, GL_SPOT_CUTOFF, 60);
+        glLightf(GL_LIGHT0 + i, GL_SPOT_EXPONENT, 100.0f + i);
+        glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, black);
+        glLightfv(GL_LIGHT0 + i, GL_SPECULAR, black);
+        glEnable(GL_LIGHT0 + i);
+    }
+    const GLfloat pos[3] = {0, 0, 0};
+    const GLfloat tilted[3] = {0.8f, 0, 0.6f};  // n . L = n . H = 0.6
+    for (int round = 0; round < 2; round++) {
+        for (int k = 0; k < 48; k++) {
+            const GLfloat n = 0.25f * (GLfloat)k;
+            glMaterialf(GL_FRONT, GL_SHININESS, n);
+            EXPECT_NEAR(litPoint(pos, tilted)[0], pow(0.6, n), 0.02) << "shininess " << n << " round " << round;
+            EXPECT_LE(gc->lightingDerived.powCache.count, 32);
+        }
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
 // Colour-index lighting: am + ms (sm - am) + (1 - ms) md (dm - am), capped at sm.
