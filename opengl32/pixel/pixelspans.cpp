@@ -96,9 +96,10 @@ extern "C" void GLPROC __glReadDepthUintSpan(GlContext* gc, GlPixelOpRecord* op,
 }
 
 // Colour-index fragments are textured too: an index texture's environment
-// works on the index in the colour's first element.
+// works on the index in the colour's first element. A context without a
+// texture procedure (none installed) leaves the colour as it is.
 static bool pixelFragmentsTextured(const GlContext* gc) {
-    return (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture;
+    return (gc->rasterFlags & GL_RF_TEXTURE) && gc->currentTexture && gc->procs.textureFragment;
 }
 
 extern "C" GLboolean GLPROC __glPixelFragmentsTexFog(const GlContext* gc) {

@@ -8,6 +8,8 @@
 #include <functional>
 #include <vector>
 #include "gldib.h"
+#include "core/gldispatch.h"
+#include "raster/fragment.h"
 
 namespace {
 
@@ -387,6 +389,16 @@ void setTexFog(const TexFogCase& c) {
     glTexCoord2f(0.75f, 0.25f);
 }
 
+const GLubyte kRasterColour[4] = {180, 90, 255, 200};
+
+// The state of a case: no dither, rows of bytes, the raster colour.
+void texFogState(const TexFogCase& c) {
+    glDisable(GL_DITHER);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    setTexFog(c);
+    glColor4ubv(kRasterColour);
+}
+
 // Eye coordinates with the eye origin at window (x, y): the raster position
 // there has distance |z|, as far as points of eye z are for their fog.
 void eyeOriginAt(int x, int y) {
@@ -415,11 +427,8 @@ TEST(PixelFragments, BitmapsAndRectanglesTakeTheTexelAndFogOfTheRasterPosition) 
             if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
             GltestDibContext ctx(W, H, 32);
             unsetenv("__GL_DISABLE_FASTPATH");
-            glDisable(GL_DITHER);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            setTexFog(c);
-            const GLubyte colour[4] = {180, 90, 255, 200};
-            glColor4ubv(colour);
+            texFogState(c);
+            const GLubyte* colour = kRasterColour;
             eyeOriginAt(2, 3);
             glRasterPos3f(0.0f, 0.0f, kEyeZ);
             const GLubyte bits[2] = {0xE0, 0xE0};
@@ -473,6 +482,34 @@ TEST(PixelRows, WiderThanTheSpanBuffersDrawReadAndCopyWhole) {
     }
 }
 
+// Shrunk rows: more source columns than any span holds, each destination
+// column from the source pixel whose cell holds its centre (2x + 1 at 0.5).
+TEST(PixelRows, ShrunkRowsWiderThanTheSpanBuffersPickEveryColumn) {
+    const int w = 2100, source = 2 * w + 6;
+    for (bool fast : {true, false}) {
+        if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+        GltestDibContext c(w, 2, 32);
+        unsetenv("__GL_DISABLE_FASTPATH");
+        gltestPixelViewport(0, 0, w, 2);
+        glLoadIdentity();
+        glDisable(GL_DITHER);
+        const std::vector<uint8_t> image = gltestNoise((size_t)source * 4, 23);
+        glPixelZoom(0.5f, 1.0f);
+        glRasterPos2i(0, 0);
+        glDrawPixels(source, 1, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+        glPixelTransferf(GL_GREEN_SCALE, 0.5f);  // through the chain
+        glRasterPos2i(0, 1);
+        glDrawPixels(source, 1, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+        for (int x = 0; x < w; x++) {
+            const uint8_t* p = &image[(size_t)(2 * x + 1) * 4];
+            ASSERT_EQ(c.pixel(x, 0), (uint32_t)p[0] << 16 | (uint32_t)p[1] << 8 | p[2]) << (fast ? "fast " : "generic ") << x;
+            ASSERT_EQ(c.red(x, 1), p[0]) << (fast ? "fast " : "generic ") << x;
+            ASSERT_EQ(c.blue(x, 1), p[2]) << (fast ? "fast " : "generic ") << x;
+        }
+        EXPECT_TRUE(c.guardsIntact());
+    }
+}
+
 }  // namespace
 
 // ---- Derived tables follow the maps at once.
@@ -501,6 +538,178 @@ TEST(PixelTables, NewMapReachesTheNextDrawWithoutOtherStateChange) {
     glPixelMapfv(GL_PIXEL_MAP_I_TO_G, 2, g1);
     glDrawPixels(1, 1, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, &index);
     EXPECT_EQ(c.green(1, 1), 255);
+}
+
+}  // namespace
+
+// ---- Empty maps and tables that cannot be had: the draws and reads give the
+// generic path's result and read through no missing entry.
+
+namespace {
+
+void* GLPROC refuseAllocation(GlContext*, size_t) { return nullptr; }
+
+// Every allocation of the current context fails while one lives.
+struct RefusedAllocations {
+    GlContext* gc = __glCurrentContext();
+    void* (GLPROC* saved)(GlContext*, size_t) = gc->imports.alloc;
+    RefusedAllocations() { gc->imports.alloc = refuseAllocation; }
+    ~RefusedAllocations() { gc->imports.alloc = saved; }
+};
+
+struct MapCase {
+    const char* name;
+    GLenum format, type;
+    bool emptyMaps, refuseTables;
+};
+const MapCase kMapCases[] = {
+    {"RGB bytes through empty colour maps", GL_RGB, GL_UNSIGNED_BYTE, true, false},
+    {"RGBA floats through empty colour maps", GL_RGBA, GL_FLOAT, true, false},
+    {"index bytes through empty index maps", GL_COLOR_INDEX, GL_UNSIGNED_BYTE, true, false},
+    {"index shorts through empty index maps", GL_COLOR_INDEX, GL_UNSIGNED_SHORT, true, false},
+    {"stencil bytes through an empty stencil map", GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, true, false},
+    {"RGB bytes without colour tables", GL_RGB, GL_UNSIGNED_BYTE, false, true},
+    {"index bytes without index tables", GL_COLOR_INDEX, GL_UNSIGNED_BYTE, false, true},
+};
+
+TEST(PixelTables, EmptyMapsAndMissingTablesKeepTheGenericResult) {
+    for (const Buffer& b : kBuffers)
+        for (const MapCase& m : kMapCases) {
+            if (b.index && m.format != GL_COLOR_INDEX && m.format != GL_STENCIL_INDEX) continue;
+            expectSame(b, [&](std::vector<uint8_t>& client) {
+                const std::vector<uint8_t> image = gltestNoise(16 * 16 * 16, 77);
+                const GLfloat ramp[4] = {0.25f, 0.5f, 0.75f, 1.0f};
+                for (GLenum map = GL_PIXEL_MAP_I_TO_I; map <= GL_PIXEL_MAP_A_TO_A; map++) {
+                    if (!m.emptyMaps) {
+                        glPixelMapfv(map, 4, ramp);
+                        continue;
+                    }
+                    // A map whose storage cannot be had is left without entries.
+                    const RefusedAllocations refused;
+                    glPixelMapfv(map, 4, ramp);
+                }
+                glPixelTransferi(GL_MAP_COLOR, GL_TRUE);
+                glPixelTransferi(GL_MAP_STENCIL, GL_TRUE);
+                glPixelTransferi(GL_INDEX_OFFSET, 1);
+                glPixelTransferf(GL_RED_SCALE, 0.5f);
+                rasterAt(2, 3);
+                if (m.refuseTables) {
+                    const RefusedAllocations refused;
+                    glDrawPixels(9, 7, m.format, m.type, image.data());
+                } else {
+                    glDrawPixels(9, 7, m.format, m.type, image.data());
+                }
+                glPixelZoom(2.0f, 1.5f);
+                glDrawPixels(5, 4, m.format, m.type, image.data());
+                client.assign((size_t)W * H * 16, 0);
+                glReadPixels(0, 0, W, H, m.format == GL_STENCIL_INDEX ? GL_STENCIL_INDEX : b.index ? GL_COLOR_INDEX : GL_RGBA,
+                             GL_FLOAT, client.data());
+            }, m.name);
+        }
+}
+
+// A context without a texture procedure draws its pixel fragments untextured.
+TEST(PixelFragments, NoTextureProcedureLeavesTheColour) {
+    for (bool fast : {true, false}) {
+        if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+        GltestDibContext ctx(W, H, 32);
+        unsetenv("__GL_DISABLE_FASTPATH");
+        texFogState(kTexFog[0]);
+        const GLubyte bits[1] = {0x80};
+        glRasterPos2i(1, 1);
+        glBitmap(1, 1, 0, 0, 0, 0, bits);  // validated with the texture on
+        __glCurrentContext()->procs.textureFragment = nullptr;
+        glRasterPos2i(3, 4);
+        glBitmap(1, 1, 0, 0, 0, 0, bits);
+        const GLubyte image[4] = {10, 20, 30, 40};
+        glRasterPos2i(5, 6);
+        glDrawPixels(1, 1, GL_RGBA, GL_UNSIGNED_BYTE, image);
+        glPixelZoom(2.0f, 2.0f);
+        glRasterPos2i(8, 6);
+        glDrawPixels(1, 1, GL_RGBA, GL_UNSIGNED_BYTE, image);
+        EXPECT_EQ(ctx.pixel(3, 4), 0xB45AFFu) << (fast ? "fast" : "generic");
+        EXPECT_EQ(ctx.pixel(5, 6), 0x0A141Eu) << (fast ? "fast" : "generic");
+        EXPECT_EQ(ctx.pixel(9, 7), 0x0A141Eu) << (fast ? "fast" : "generic");
+    }
+}
+
+}  // namespace
+
+// ---- Both buffers of a double-buffered window: GL_FRONT_AND_BACK stores into
+// each, GL_NONE into neither, on the fast paths as on the generic ones.
+
+namespace {
+
+struct BothCase {
+    const char* name;
+    GLenum drawBuffer;
+    float zoomX, zoomY;
+    bool bitmap;
+};
+const BothCase kBothCases[] = {
+    {"rectangle into both", GL_FRONT_AND_BACK, 1, 1, false},
+    {"mirrored rectangle into both", GL_FRONT_AND_BACK, -1, 1, false},
+    {"zoomed rectangle into both", GL_FRONT_AND_BACK, 2, 1.5f, false},
+    {"shrunk rectangle into both", GL_FRONT_AND_BACK, 0.5f, 0.5f, false},
+    {"bitmap into both", GL_FRONT_AND_BACK, 1, 1, true},
+    {"rectangle into neither", GL_NONE, 1, 1, false},
+    {"zoomed rectangle into neither", GL_NONE, 2, 2, false},
+    {"bitmap into neither", GL_NONE, 1, 1, true},
+};
+
+// Front then back buffer as RGBA bytes after the case's draw.
+std::vector<uint8_t> bothBuffers(const BothCase& c, int colorBits, bool fast) {
+    if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+    std::vector<uint8_t> out;
+    {
+        GltestWindowContext window("pixelfast-both", W, H, colorBits, 16);
+        unsetenv("__GL_DISABLE_FASTPATH");
+        GlContext* gc = __glCurrentContext();
+        EXPECT_TRUE(gc->fb.backBuffer && __glDirectColorBuffer(gc->fb.frontBuffer, GL_TRUE) &&
+                    __glDirectColorBuffer(gc->fb.backBuffer, GL_TRUE))
+            << "the fast paths can store into the window's buffers";
+        glDisable(GL_DITHER);
+        glDrawBuffer(GL_FRONT);
+        glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDrawBuffer(GL_BACK);
+        glClearColor(0.8f, 0.1f, 0.3f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDrawBuffer(c.drawBuffer);
+        glPixelZoom(c.zoomX, c.zoomY);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glColor3f(0.9f, 0.7f, 0.1f);
+        rasterAt(5.5f, 4.5f);
+        const std::vector<uint8_t> image = gltestNoise(16 * 16 * 4, 17);
+        if (c.bitmap) glBitmap(13, 9, 0, 0, 0, 0, image.data());
+        else glDrawPixels(11, 9, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+        glPixelZoom(1, 1);
+        for (GLenum b : {GL_FRONT, GL_BACK}) {
+            std::vector<uint8_t> pixels((size_t)W * H * 4);
+            glReadBuffer(b);
+            glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+            out.insert(out.end(), pixels.begin(), pixels.end());
+        }
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    }
+    return out;
+}
+
+TEST(PixelFast, BothBuffersOrNeitherAsTheGenericPath) {
+    for (int bits : {16, 32})
+        for (const BothCase& c : kBothCases) {
+            SCOPED_TRACE(testing::Message() << c.name << ", " << bits << " bits");
+            const std::vector<uint8_t> generic = bothBuffers(c, bits, false), fast = bothBuffers(c, bits, true);
+            ASSERT_EQ(generic.size(), (size_t)W * H * 8);
+            EXPECT_TRUE(generic == fast);
+            // Each buffer holds drawn pixels besides its clear colour (pixel 0, 0), or none.
+            for (size_t first : {(size_t)0, (size_t)W * H * 4}) {
+                size_t drawn = 0;
+                for (size_t i = first; i < first + (size_t)W * H * 4; i += 4)
+                    drawn += memcmp(&fast[i], &fast[first], 3) != 0;
+                EXPECT_EQ(drawn > 0, c.drawBuffer != GL_NONE) << (first ? "back" : "front");
+            }
+        }
 }
 
 }  // namespace
