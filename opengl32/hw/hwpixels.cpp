@@ -120,13 +120,13 @@ bool fastRead(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GL
 extern "C" void GLPROC __glHwDrawPixelsProc(GlContext* gc, GLsizei width, GLsizei height, GLenum format,
                                            GLenum type, const GLvoid* pixels, GLboolean packed) {
     if (!fastDraw(gc, width, height, format, type, pixels))
-        __glDrawPixels(gc, width, height, format, type, pixels, packed);
+        __glDrawPixelsSoftware(gc, width, height, format, type, pixels, packed);
 }
 
 extern "C" void GLPROC __glHwReadPixelsProc(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
                                            GLenum format, GLenum type, GLvoid* pixels) {
     if (!fastRead(gc, x, y, width, height, format, type, pixels))
-        __glReadPixels(gc, x, y, width, height, format, type, pixels);
+        __glReadPixelsSoftware(gc, x, y, width, height, format, type, pixels);
 }
 
 extern "C" void GLPROC __glHwPickBitmapProc(GlContext* gc) { gc->procs.rasterizeBitmap = __glRasterizeBitmap; }

@@ -268,11 +268,28 @@ void GLPROC __glPackPixelSpan(const GlImageLayout* l, GLint kind, const GLfloat*
                               GLint first);
 
 // The generic rectangle procedures and their picker.
-void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
-                           const GLvoid* pixels, GLboolean packed);
-void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
-                           GLenum type, GLvoid* pixels);
-void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
+void GLPROC __glDrawPixelsSoftware(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
+                                   const GLvoid* pixels, GLboolean packed);
+void GLPROC __glReadPixelsSoftware(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
+                                   GLenum type, GLvoid* pixels);
+void GLPROC __glCopyPixelsSoftware(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format);
+// The record of a read of width x height pixels from window (x, y) into the
+// client image; its destination half from the pack modes.
+void GLPROC __glInitReadPixelsRecord(GlContext* gc, GlPixelOpRecord* op, GLint x, GLint y, GLsizei width,
+                                     GLsizei height, GLenum format, GLenum type, GLvoid* pixels);
+void GLPROC __glSetPackLayout(GlContext* gc, GlPixelOpRecord* op);
+// Reads the clipped rectangle at window (readX, readY), width x height
+// pixels, into the laid-out destination from its first pixel on.
+void GLPROC __glRunReadPixels(GlContext* gc, GlPixelOpRecord* op);
+// A copy of width x height pixels from window (x, y) to the raster position.
+void GLPROC __glInitCopyPixelsRecord(GlContext* gc, GlPixelOpRecord* op, GLint x, GLint y, GLsizei width,
+                                     GLsizei height, GLenum format);
+// The clip of both rectangles (false: nothing to copy) and their overlap.
+GLboolean GLPROC __glClipCopyPixels(GlContext* gc, GlPixelOpRecord* op);
+// The copy of a clipped record; an overlapping one reads its whole source
+// before drawing (__glCopyPixelsOverlap).
+void GLPROC __glRunCopyPixels(GlContext* gc, GlPixelOpRecord* op);
+void GLPROC __glCopyPixelsOverlap(GlContext* gc, GlPixelOpRecord* op);
 // The record of a draw of the client image at the raster position with the
 // pixel zoom, its source laid out; false when the image does not fit the
 // address space.
@@ -296,10 +313,15 @@ GLboolean GLPROC __glSetPixelZoomStart(GlContext* gc, GlPixelOpRecord* op, int16
 // Row loops over one band by the number of modifiers (0, 1, 2, 3 or more):
 // the draw loops take the source rows from the memory image op->source, the
 // copy loops read them from the framebuffer at (readX, readY).
+// The read loops take the rows of the clipped rectangle from the
+// framebuffer into the destination image, the conversion loops (1, 2, 3 or
+// more modifiers) the rows of one memory image into another.
 #define GL_PIXEL_ROW_LOOPS(X)                                                                              \
     X(__glDrawPixelsLoopDirect) X(__glDrawPixelsLoopOnePass) X(__glDrawPixelsLoopTwoPass)                  \
     X(__glDrawPixelsLoopMultiPass) X(__glCopyPixelsLoopDirect) X(__glCopyPixelsLoopOnePass)                \
-    X(__glCopyPixelsLoopTwoPass) X(__glCopyPixelsLoopMultiPass)
+    X(__glCopyPixelsLoopTwoPass) X(__glCopyPixelsLoopMultiPass) X(__glReadPixelsLoopDirect)                \
+    X(__glReadPixelsLoopOnePass) X(__glReadPixelsLoopTwoPass) X(__glReadPixelsLoopMultiPass)               \
+    X(__glImageConvertLoopOnePass) X(__glImageConvertLoopTwoPass) X(__glImageConvertLoopMultiPass)
 #define GL_DECLARE_LOOP(name) void GLPROC name(GlContext* gc, GlPixelOpRecord* op);
 GL_PIXEL_ROW_LOOPS(GL_DECLARE_LOOP)
 #undef GL_DECLARE_LOOP
@@ -354,6 +376,8 @@ void GLPROC __glInitUnpackImageRecord(GlContext* gc, GlPixelOpRecord* op, GLsize
                                       GLsizei depth, GLenum format, GLenum type, const GLvoid* data,
                                       GLboolean packed);
 // Converts the laid-out source image into the laid-out destination, through
-// the pixel transfer when asked.
+// the pixel transfer when asked: the modifiers of the conversion (at least
+// one: a plain copy when nothing changes), then the conversion loops.
+GLint GLPROC __glPickImageConvertModifiers(GlContext* gc, GlPixelOpRecord* op, GLboolean transfer);
 void GLPROC __glRunImageConvert(GlContext* gc, GlPixelOpRecord* op, GLboolean transfer);
 }

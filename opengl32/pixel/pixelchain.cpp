@@ -394,15 +394,23 @@ bool colorFormat(GLenum f) {
     return f != GL_COLOR_INDEX && f != GL_STENCIL_INDEX && f != GL_DEPTH_COMPONENT;
 }
 
+// Formats whose components lie alike in memory.
+bool sameLayout(GLenum a, GLenum b) {
+    const auto pair = [a, b](GLenum x, GLenum y) { return (a == x && b == y) || (a == y && b == x); };
+    return a == b || pair(GL_LUMINANCE_ALPHA, GL_IMAGE_FORMAT_LUMINANCE_ALPHA8) || pair(GL_LUMINANCE, GL_RED);
+}
+
 // Step 5: components of the RGBA, index, depth or stencil span to the client
-// type, then into the client's byte order and alignment; false for a type
-// that has no pack step (nothing may then be written).
-bool placeDestinationSteps(Chain* c, const GlPixelOpDesc* desc) {
+// type (convert: the span is RGBA, else already in the destination's
+// components), then into the client's byte order and alignment; false for a
+// type that has no pack step (nothing may then be written). Luminance read
+// back by glReadPixels sums the colour; other reads take red.
+bool placeDestinationSteps(Chain* c, const GlPixelOpDesc* desc, bool convert) {
     const GlImageLayout* d = &c->op->destination;
     const bool indexDest = d->format == GL_COLOR_INDEX || d->format == GL_STENCIL_INDEX;
     const Step pack = d->type == GL_FLOAT ? nullptr : packStep(d->type, indexDest);
     if (d->type != GL_FLOAT && !pack) return false;
-    if (colorFormat(d->format)) c->add(extractStep(d->format, desc->kind == 2 || desc->kind == 4));
+    if (convert && colorFormat(d->format)) c->add(extractStep(d->format, desc->kind == 2));
     // A bitmap destination of indices always gets its bits packed.
     c->add(pack);
     const bool swap = d->swapBytes && d->elementSize > 1;
@@ -559,6 +567,9 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
     Chain c = {op, 0};
     desc->reader = nullptr;
     desc->writer = nullptr;
+    // A conversion between memory images without transfer keeps a format it
+    // does not change (nor one of the same layout).
+    bool convert = true;
     if (toFramebuffer) {
         const Writers w = genericWriters(op->destination.format);
         desc->writer = oneToOne ? w.plain : w.zoomed;
@@ -599,6 +610,7 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
         const bool transfer = apply && (index ? (S == GL_COLOR_INDEX ? t->indexTransfer : t->stencilTransfer)
                                               : depth ? t->depthTransfer : t->colorTransfer);
         const bool toColor = colorFormat(op->destination.format);
+        convert = desc->kind != 5 || transfer || !sameLayout(S, op->destination.format);
         const bool stepSource = !contiguous && Ts != GL_BITMAP;
         c.add(firstStep(s, stepSource));
         // Typed pixels a fast writer takes as they lie.
@@ -621,12 +633,10 @@ extern "C" GLint GLPROC __glPickSpanModifiers(GlContext* gc, GlPixelOpRecord* op
         } else if (depth) {
             if (transfer) c.add(__glSpanModifyDepth);
         } else if (const FormatSteps* f = formatSteps(S)) {
-            // A conversion between memory images keeps a format it does not change.
-            const bool convert = desc->kind != 5 || transfer || S != op->destination.format;
             if (convert) c.add(transfer ? f->transfer : f->expand);
         }
     }
-    if (desc->destination == 2 && !placeDestinationSteps(&c, desc)) return -1;
+    if (desc->destination == 2 && !placeDestinationSteps(&c, desc, convert)) return -1;
     return c.n;
 }
 
@@ -694,7 +704,7 @@ extern "C" void GLPROC __glPackPixelSpan(const GlImageLayout* l, GLint kind, con
     }
     GlPixelOpDesc desc = {1, 2, 2, 0, {}, nullptr, nullptr};
     Chain c = {&r, 0};
-    if (!placeDestinationSteps(&c, &desc)) return;
+    if (!placeDestinationSteps(&c, &desc, true)) return;
     r.passCount = c.n;
     const int64_t bit = (int64_t)l->bitOffset + first;
     r.destination.bitOffset = (GLint)(bit & 7);

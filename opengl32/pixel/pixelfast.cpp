@@ -636,11 +636,11 @@ extern "C" const GLuint* GLPROC __glFastReadTable565(GlContext* gc, const GlColo
 extern "C" void GLPROC __glFastDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
                                          const GLvoid* pixels, GLboolean packed) {
     if (!fastDraw(gc, width, height, format, type, pixels))
-        __glDrawPixels(gc, width, height, format, type, pixels, packed);
+        __glDrawPixelsSoftware(gc, width, height, format, type, pixels, packed);
 }
 
 extern "C" void GLPROC __glFastReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
                                          GLenum format, GLenum type, GLvoid* pixels) {
     if (!fastRead(gc, x, y, width, height, format, type, pixels))
-        __glReadPixels(gc, x, y, width, height, format, type, pixels);
+        __glReadPixelsSoftware(gc, x, y, width, height, format, type, pixels);
 }

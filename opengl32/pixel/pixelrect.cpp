@@ -1,5 +1,6 @@
-// glDrawPixels, glReadPixels and glCopyPixels: the clip, the zoom tables and
-// the row loops by the number of span modifiers.
+// glDrawPixels, glReadPixels and glCopyPixels, the framebuffer reads into
+// memory images and the conversions between memory images: the clip, the
+// zoom tables and the row loops by the number of span modifiers.
 //
 // A source pixel (i, j) covers the window cells whose centres lie between
 // origin + zoom * i and origin + zoom * (i + 1). The clip finds the source
@@ -193,6 +194,128 @@ GL_ROW_LOOPS(__glCopyPixelsLoop, FramebufferRows)
 
 namespace {
 
+// Column `column` of a row of a layout; a bitmap's byte, its bit offset in *bit.
+uint8_t* columnOf(const GlImageLayout* l, const uint8_t* row, int64_t column, GLint bits, GLint* bit) {
+    if (l->type != GL_BITMAP) return (uint8_t*)row + (size_t)column * (size_t)l->groupSize;
+    const int64_t b = (int64_t)bits + column;
+    *bit = (GLint)(b & 7);
+    return (uint8_t*)row + (size_t)(b >> 3);
+}
+
+// The chain from in to out (the reader or a one-step chain writes out
+// itself), through the span buffers.
+template <int Passes>
+void runInto(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in, GLvoid* out, GlPixelSpanBuffers* b) {
+    if (Passes == 1) op->modifiers[0](gc, op, in, out);
+    if (Passes == 2) op->modifiers[0](gc, op, in, b->span[0]), op->modifiers[1](gc, op, b->span[0], out);
+    if (Passes == 3) __glRunSpanModifiers(gc, op, in, out, b);
+}
+
+// Every row of a clipped read from window column readX, row readY on (the
+// first client pixel the destination layout's), in spans of GL_PIXEL_CHUNK
+// pixels: the reader straight into the client row, or into a span buffer
+// and through the chain.
+template <int Passes>
+void readLoop(GlContext* gc, GlPixelOpRecord* op) {
+    GlPixelScratch scratch;
+    GlPixelSpanBuffers buffers = {{scratch.raw, scratch.floats}};
+    GlImageLayout* l = &op->destination;
+    const uint8_t* first = l->firstPixel;
+    const GLint bits = l->bitOffset, width = op->width;
+    const int64_t x = (int64_t)op->readX + gc->limits.windowBiasX, y = (int64_t)op->readY + gc->limits.windowBiasY;
+    for (GLint j = 0; j < op->height; j++) {
+        const uint8_t* row = first + (size_t)j * (size_t)l->rowStride;
+        op->readY = (GLfloat)__glBufferRow(gc, (GLint)(y + j));
+        for (GLint c = 0; c < width; c += GL_PIXEL_CHUNK) {
+            op->width = width - c < GL_PIXEL_CHUNK ? width - c : GL_PIXEL_CHUNK;
+            op->readX = (GLfloat)(x + c);
+            uint8_t* out = columnOf(l, row, c, bits, &l->bitOffset);
+            GLvoid* span = Passes ? buffers.span[1] : out;
+            op->reader(gc, op, span);
+            runInto<Passes>(gc, op, span, out, &buffers);
+        }
+    }
+    l->bitOffset = bits;
+    op->width = width;
+}
+
+// Every row of a memory image into another, in spans of GL_PIXEL_CHUNK pixels.
+template <int Passes>
+void convertLoop(GlContext* gc, GlPixelOpRecord* op) {
+    GlPixelScratch scratch;
+    GlPixelSpanBuffers buffers = {{scratch.raw, scratch.floats}};
+    GlImageLayout *s = &op->source, *d = &op->destination;
+    const GLint sourceBits = s->bitOffset, destBits = d->bitOffset, width = op->width;
+    for (GLint j = 0; j < op->height; j++) {
+        const uint8_t* in = s->firstPixel + (ptrdiff_t)j * s->rowStride;
+        const uint8_t* out = d->firstPixel + (ptrdiff_t)j * d->rowStride;
+        for (GLint c = 0; c < width; c += GL_PIXEL_CHUNK) {
+            op->width = width - c < GL_PIXEL_CHUNK ? width - c : GL_PIXEL_CHUNK;
+            runInto<Passes>(gc, op, columnOf(s, in, c, sourceBits, &s->bitOffset),
+                            columnOf(d, out, c, destBits, &d->bitOffset), &buffers);
+        }
+    }
+    s->bitOffset = sourceBits, d->bitOffset = destBits;
+    op->width = width;
+}
+
+}  // namespace
+
+#define GL_LOOP(name, loop, passes) \
+    extern "C" void GLPROC name(GlContext* gc, GlPixelOpRecord* op) { loop<passes>(gc, op); }
+GL_LOOP(__glReadPixelsLoopDirect, readLoop, 0)
+GL_LOOP(__glReadPixelsLoopOnePass, readLoop, 1)
+GL_LOOP(__glReadPixelsLoopTwoPass, readLoop, 2)
+GL_LOOP(__glReadPixelsLoopMultiPass, readLoop, 3)
+GL_LOOP(__glImageConvertLoopOnePass, convertLoop, 1)
+GL_LOOP(__glImageConvertLoopTwoPass, convertLoop, 2)
+GL_LOOP(__glImageConvertLoopMultiPass, convertLoop, 3)
+#undef GL_LOOP
+
+namespace {
+
+const RowLoop kReadLoops[4] = {__glReadPixelsLoopDirect, __glReadPixelsLoopOnePass, __glReadPixelsLoopTwoPass,
+                               __glReadPixelsLoopMultiPass};
+
+}  // namespace
+
+namespace {
+
+// A framebuffer read of the given kind (2 glReadPixels, 4 into a memory image).
+void runRead(GlContext* gc, GlPixelOpRecord* op, GLint kind) {
+    GlPixelOpDesc desc = {1, 2, kind, 1, {}, nullptr, nullptr};
+    op->passCount = __glPickSpanModifiers(gc, op, &desc);
+    if (op->passCount < 0 || !desc.reader) return;
+    op->reader = desc.reader;
+    kReadLoops[op->passCount < 3 ? op->passCount : 3](gc, op);
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glRunReadPixels(GlContext* gc, GlPixelOpRecord* op) { runRead(gc, op, 2); }
+
+extern "C" void GLPROC __glRunReadToImage(GlContext* gc, GlPixelOpRecord* op) {
+    if (__glColorBufferKind(gc) == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
+    runRead(gc, op, 4);
+}
+
+extern "C" GLint GLPROC __glPickImageConvertModifiers(GlContext* gc, GlPixelOpRecord* op, GLboolean transfer) {
+    GlPixelOpDesc desc = {2, 2, 5, (uint8_t)(transfer ? 1 : 0), {}, nullptr, nullptr};
+    const GLint n = __glPickSpanModifiers(gc, op, &desc);
+    if (n != 0) return n;
+    op->modifiers[0] = __glSpanCopyBytes;
+    return 1;
+}
+
+extern "C" void GLPROC __glRunImageConvert(GlContext* gc, GlPixelOpRecord* op, GLboolean transfer) {
+    static const RowLoop loops[3] = {__glImageConvertLoopOnePass, __glImageConvertLoopTwoPass,
+                                     __glImageConvertLoopMultiPass};
+    op->passCount = __glPickImageConvertModifiers(gc, op, transfer);
+    if (op->passCount > 0) loops[op->passCount < 3 ? op->passCount - 1 : 2](gc, op);
+}
+
+namespace {
+
 // The clip of a draw against box (biased, rows in buffer order, right and
 // bottom exclusive).
 bool clipZoomed(const GlContext* gc, GlPixelOpRecord* op, const GLint* box) {
@@ -297,8 +420,8 @@ extern "C" GLboolean GLPROC __glInitDrawPixelsRecord(GlContext* gc, GlPixelOpRec
 
 extern "C" void GLPROC __glRunDrawPixels(GlContext* gc, GlPixelOpRecord* op) { runBands(gc, op, kDrawLoops); }
 
-extern "C" void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenum type,
-                                     const GLvoid* pixels, GLboolean) {
+extern "C" void GLPROC __glDrawPixelsSoftware(GlContext* gc, GLsizei width, GLsizei height, GLenum format,
+                                             GLenum type, const GLvoid* pixels, GLboolean) {
     if (width <= 0 || height <= 0 || !pixels || !gc->drawBuffer) return;
     GlPixelOpRecord op;
     if (!__glInitDrawPixelsRecord(gc, &op, width, height, format, type, pixels) || !__glClipDrawPixels(gc, &op))
@@ -315,52 +438,45 @@ extern "C" void GLPROC __glDrawPixels(GlContext* gc, GLsizei width, GLsizei heig
     __glRunDrawPixels(gc, &op);
 }
 
-extern "C" void GLPROC __glReadPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
-                                     GLenum type, GLvoid* pixels) {
+extern "C" void GLPROC __glInitReadPixelsRecord(GlContext* gc, GlPixelOpRecord* op, GLint x, GLint y,
+                                                GLsizei width, GLsizei height, GLenum format, GLenum type,
+                                                GLvoid* pixels) {
+    memset(op, 0, sizeof *op);
+    op->readX = (GLfloat)x, op->readY = (GLfloat)y;
+    op->width = width, op->height = height;
+    op->zoomX = op->zoomY = 1.0f;
+    op->destination.format = format, op->destination.type = type, op->destination.data = pixels;
+}
+
+extern "C" void GLPROC __glSetPackLayout(GlContext* gc, GlPixelOpRecord* op) {
+    GlImageLayout* l = &op->destination;
+    __glSetImageModes(l, l->format, l->type, l->data, op->width, &gc->pixel.pack);
+}
+
+extern "C" void GLPROC __glReadPixelsSoftware(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
+                                             GLenum format, GLenum type, GLvoid* pixels) {
     if (width <= 0 || height <= 0 || !pixels) return;
     GlPixelOpRecord op;
-    memset(&op, 0, sizeof op);
-    __glSetImageModes(&op.destination, format, type, pixels, width, &gc->pixel.pack);
-    op.width = width, op.height = height;
-    op.zoomX = op.zoomY = 1.0f;
+    __glInitReadPixelsRecord(gc, &op, x, y, width, height, format, type, pixels);
+    __glSetPackLayout(gc, &op);
+    // The whole client image must be addressable; then the part inside the
+    // drawable is read, from its first client pixel.
     if (!__glSetupDestImageLayout(gc, &op)) return;
     int64_t i0, i1, j0, j1;
     if (!clipToDrawable(gc, x, y, width, height, &i0, &i1, &j0, &j1)) return;
     if (__glPixelFormatKind(format) == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
-    GlPixelOpDesc desc = {1, 2, 2, 1, {}, nullptr, nullptr};
-    op.passCount = __glPickSpanModifiers(gc, &op, &desc);
-    if (op.passCount < 0 || !desc.reader) return;
-    GlPixelScratch scratch;
-    GlPixelSpanBuffers buffers = {{scratch.raw, scratch.floats}};
     GlImageLayout* l = &op.destination;
-    const GLint bits = l->bitOffset;
-    const int64_t bx = (int64_t)x + gc->limits.windowBiasX, by = (int64_t)y + gc->limits.windowBiasY;
-    for (int64_t j = j0; j < j1; j++) {
-        uint8_t* row = (uint8_t*)l->firstPixel + (size_t)j * (size_t)l->rowStride;
-        op.readY = (GLfloat)__glBufferRow(gc, (GLint)(by + j));
-        for (int64_t first = i0; first < i1; first += GL_PIXEL_CHUNK) {
-            op.width = (GLint)(i1 - first < CHUNK ? i1 - first : CHUNK);
-            op.readX = (GLfloat)(bx + first);
-            uint8_t* out = row + (size_t)first * (size_t)l->groupSize;
-            if (l->type == GL_BITMAP) {
-                const int64_t bit = (int64_t)bits + first;
-                out = row + (size_t)(bit >> 3);
-                l->bitOffset = (GLint)(bit & 7);
-            }
-            // With no modifier the reader's floats are the client's.
-            GLvoid* span = op.passCount ? buffers.span[1] : out;
-            desc.reader(gc, &op, span);
-            __glRunSpanModifiers(gc, &op, span, out, &buffers);
-        }
-    }
+    l->firstPixel = columnOf(l, l->firstPixel + (size_t)j0 * (size_t)l->rowStride, i0, l->bitOffset, &l->bitOffset);
+    op.readX = (GLfloat)(x + i0), op.readY = (GLfloat)(y + j0);
+    op.width = (GLint)(i1 - i0), op.height = (GLint)(j1 - j0);
+    __glRunReadPixels(gc, &op);
 }
-
-namespace {
 
 // An overlapping copy reads the visible source whole, as floats, before
 // anything is drawn, and draws that image with the draw loops; with
 // |zoomX| < 1 a gathering step picks the bands' columns out of it first.
-void copyOverlapping(GlContext* gc, GlPixelOpRecord* op, GLint components) {
+extern "C" void GLPROC __glCopyPixelsOverlap(GlContext* gc, GlPixelOpRecord* op) {
+    const GLint components = op->target.kind == GL_PIXEL_KIND_RGBA ? 4 : 1;
     const int64_t i0 = op->nextColumn, i1 = op->endColumn, j0 = op->rowFirst, j1 = op->rowEnd;
     const uint64_t bytes = (uint64_t)(i1 - i0) * (uint64_t)(j1 - j0) * (uint64_t)components * sizeof(GLfloat);
     GLfloat* image = bytes <= SIZE_MAX ? (GLfloat*)gc->imports.alloc(gc, (size_t)bytes) : nullptr;
@@ -390,55 +506,71 @@ void copyOverlapping(GlContext* gc, GlPixelOpRecord* op, GLint components) {
     gc->imports.free(gc, image);
 }
 
-}  // namespace
-
-extern "C" void GLPROC __glCopyPixels(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
-                                     GLenum format) {
-    if (width <= 0 || height <= 0 || !gc->drawBuffer) return;
+extern "C" void GLPROC __glInitCopyPixelsRecord(GlContext* gc, GlPixelOpRecord* op, GLint x, GLint y,
+                                                GLsizei width, GLsizei height, GLenum format) {
+    memset(op, 0, sizeof *op);
+    initZoomed(gc, op, width, height);
     GLint kind = __glPixelFormatKind(format);
     if (kind == GL_PIXEL_KIND_RGBA || kind == GL_PIXEL_KIND_INDEX) kind = __glColorBufferKind(gc);
-    if (kind == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
-    int64_t i0, i1, j0, j1;
-    if (!clipToDrawable(gc, x, y, width, height, &i0, &i1, &j0, &j1)) return;
-    GlPixelOpRecord op;
-    memset(&op, 0, sizeof op);
-    initZoomed(gc, &op, width, height);
-    if (!__glClipDrawPixels(gc, &op)) return;
-    // The columns and rows both visible in the source and reaching the clip box.
-    if (op.nextColumn < i0) op.nextColumn = (GLint)i0;
-    if (op.endColumn > i1) op.endColumn = (GLint)i1;
-    if (op.rowFirst < j0) op.rowFirst = (GLint)j0;
-    if (op.rowEnd > j1) op.rowEnd = (GLint)j1;
-    if (op.nextColumn >= op.endColumn || op.rowFirst >= op.rowEnd) return;
-    op.destination.format =
+    op->target.kind = kind;
+    op->destination.format =
         kind == GL_PIXEL_KIND_RGBA ? GL_RGBA : kind == GL_PIXEL_KIND_INDEX ? GL_COLOR_INDEX : format;
-    op.destination.type = GL_FLOAT;
-    op.readColumn0 = (int64_t)x + gc->limits.windowBiasX;
-    op.readRow0 = (int64_t)y + gc->limits.windowBiasY;
+    op->destination.type = GL_FLOAT;
+    op->readColumn0 = (int64_t)x + gc->limits.windowBiasX;
+    op->readRow0 = (int64_t)y + gc->limits.windowBiasY;
+}
+
+// The source columns and rows both visible in the drawable and reaching the
+// clip box at the destination, and whether the two rectangles overlap.
+extern "C" GLboolean GLPROC __glClipCopyPixels(GlContext* gc, GlPixelOpRecord* op) {
+    const GlLimits* lim = &gc->limits;
+    int64_t i0, i1, j0, j1;
+    if (!clipToDrawable(gc, (GLint)(op->readColumn0 - lim->windowBiasX), (GLint)(op->readRow0 - lim->windowBiasY),
+                        op->width, op->height, &i0, &i1, &j0, &j1) ||
+        !__glClipDrawPixels(gc, op))
+        return GL_FALSE;
+    if (op->nextColumn < i0) op->nextColumn = (GLint)i0;
+    if (op->endColumn > i1) op->endColumn = (GLint)i1;
+    if (op->rowFirst < j0) op->rowFirst = (GLint)j0;
+    if (op->rowEnd > j1) op->rowEnd = (GLint)j1;
+    if (op->nextColumn >= op->endColumn || op->rowFirst >= op->rowEnd) return GL_FALSE;
     // Source and destination rectangles (upward rows) that overlap: the
     // source is read whole first.
-    const Axis ax = columnAxis(&op), ay = rowAxis(&op);
+    const Axis ax = columnAxis(op), ay = rowAxis(op);
     GLint a0, a1, b0, b1, c0, c1, d0, d1;
-    cellsOf(ax, op.nextColumn, op.clip[0], op.clip[2], &a0, &a1);
-    cellsOf(ax, op.endColumn - 1, op.clip[0], op.clip[2], &b0, &b1);
-    cellsOf(ay, op.rowFirst, op.clip[1], op.clip[3], &c0, &c1);
-    cellsOf(ay, op.rowEnd - 1, op.clip[1], op.clip[3], &d0, &d1);
+    cellsOf(ax, op->nextColumn, op->clip[0], op->clip[2], &a0, &a1);
+    cellsOf(ax, op->endColumn - 1, op->clip[0], op->clip[2], &b0, &b1);
+    cellsOf(ay, op->rowFirst, op->clip[1], op->clip[3], &c0, &c1);
+    cellsOf(ay, op->rowEnd - 1, op->clip[1], op->clip[3], &d0, &d1);
     const int64_t dx0 = a0 < b0 ? a0 : b0, dx1 = a1 > b1 ? a1 : b1, dy0 = c0 < d0 ? c0 : d0, dy1 = c1 > d1 ? c1 : d1;
-    const int64_t sx0 = op.readColumn0 + op.nextColumn, sx1 = op.readColumn0 + op.endColumn;
-    const int64_t sy0 = op.readRow0 + op.rowFirst, sy1 = op.readRow0 + op.rowEnd;
-    const bool overlap = dx0 < sx1 && sx0 < dx1 && dy0 < sy1 && sy0 < dy1;
+    const int64_t sx0 = op->readColumn0 + op->nextColumn, sx1 = op->readColumn0 + op->endColumn;
+    const int64_t sy0 = op->readRow0 + op->rowFirst, sy1 = op->readRow0 + op->rowEnd;
+    op->overlap = dx0 < sx1 && sx0 < dx1 && dy0 < sy1 && sy0 < dy1;
+    return GL_TRUE;
+}
+
+extern "C" void GLPROC __glRunCopyPixels(GlContext* gc, GlPixelOpRecord* op) {
     // The whole source read first is read contiguously (its columns are
     // picked out of the image afterwards).
-    const GLfloat zoomX = op.zoomX;
-    if (overlap && fabsf(zoomX) < 1.0f) op.zoomX = (GLfloat)op.stepX;
+    const GLfloat zoomX = op->zoomX;
+    if (op->overlap && fabsf(zoomX) < 1.0f) op->zoomX = (GLfloat)op->stepX;
     GlPixelOpDesc desc = {1, 1, 3, 1, {}, nullptr, nullptr};
-    op.passCount = __glPickSpanModifiers(gc, &op, &desc);
-    op.zoomX = zoomX;
-    if (op.passCount < 0 || !desc.reader || !desc.writer) return;
-    op.reader = desc.reader, op.writer = desc.writer;
-    __glSetupPixelWriter(gc, &op.target, kind);
-    if (overlap) return copyOverlapping(gc, &op, kind == GL_PIXEL_KIND_RGBA ? 4 : 1);
-    runBands(gc, &op, kCopyLoops);
+    op->passCount = __glPickSpanModifiers(gc, op, &desc);
+    op->zoomX = zoomX;
+    if (op->passCount < 0 || !desc.reader || !desc.writer) return;
+    op->reader = desc.reader, op->writer = desc.writer;
+    __glSetupPixelWriter(gc, &op->target, op->target.kind);
+    if (op->overlap) return __glCopyPixelsOverlap(gc, op);
+    runBands(gc, op, kCopyLoops);
+}
+
+extern "C" void GLPROC __glCopyPixelsSoftware(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height,
+                                             GLenum format) {
+    if (width <= 0 || height <= 0 || !gc->drawBuffer) return;
+    GlPixelOpRecord op;
+    __glInitCopyPixelsRecord(gc, &op, x, y, width, height, format);
+    if (op.target.kind == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
+    if (__glClipCopyPixels(gc, &op)) __glRunCopyPixels(gc, &op);
 }
 
 extern "C" GLboolean GLPROC __glPixelFastPathsDisabled(void) {
@@ -455,7 +587,7 @@ extern "C" void GLPROC __glPickPixelProcs(GlContext* gc) {
     t->validated = 1;
     const bool fast = !__glPixelFastPathsDisabled();
     t->genericOnly = !fast;
-    gc->procs.drawPixels = fast ? __glFastDrawPixels : __glDrawPixels;
-    gc->procs.readPixels = fast ? __glFastReadPixels : __glReadPixels;
-    gc->procs.copyPixels = __glCopyPixels;
+    gc->procs.drawPixels = fast ? __glFastDrawPixels : __glDrawPixelsSoftware;
+    gc->procs.readPixels = fast ? __glFastReadPixels : __glReadPixelsSoftware;
+    gc->procs.copyPixels = __glCopyPixelsSoftware;
 }

@@ -1,23 +1,12 @@
-// Rectangles into memory images: the framebuffer read of glCopyTexImage*,
-// glCopyTexSubImage* and glCopyColorTableEXT, and the memory-to-memory
-// conversion of colour tables. Both run unpack (or read), transfer and pack
-// span by span; the destination descriptor is laid out by the caller after
-// the read clip, so the columns and rows the clip cut are skipped there.
+// Rectangles into memory images: the record of the framebuffer read of
+// glCopyTexImage*, glCopyTexSubImage* and glCopyColorTableEXT and its clip,
+// and the source half of a client image converted into memory (colour
+// tables). The destination descriptor is laid out by the caller after the
+// read clip, so the columns and rows the clip cut are skipped there; the
+// reads and conversions run the span chain (pixelrect.cpp).
 
 #include <string.h>
-#include "core/stateutil.h"
-#include "raster/fragment.h"
 #include "pixel.h"
-
-namespace {
-
-// The kind a destination of this format receives from a source of kind `from`.
-GLint destinationKind(const GlImageLayout* d, GLint from) {
-    const GLint to = __glPixelFormatKind(d->format);
-    return to == GL_PIXEL_KIND_INDEX && from != GL_PIXEL_KIND_INDEX ? GL_PIXEL_KIND_RGBA : to;
-}
-
-}  // namespace
 
 extern "C" void GLPROC __glInitCopyTexRecord(GlContext* gc, GlPixelOpRecord* op, GLint x, GLint y, GLsizei width,
                                             GLsizei height) {
@@ -66,26 +55,6 @@ extern "C" GLboolean GLPROC __glClipReadPixels(GlContext* gc, GlPixelOpRecord* o
     return GL_TRUE;
 }
 
-extern "C" void GLPROC __glRunReadToImage(GlContext* gc, GlPixelOpRecord* op) {
-    const GLint from = __glColorBufferKind(gc);
-    const GlImageLayout* d = &op->destination;
-    const GLint to = destinationKind(d, from);
-    if (from == GL_PIXEL_KIND_RGBA && !gc->readBuffer) return;
-    GLfloat values[GL_PIXEL_CHUNK * 4];
-    const GLint x = (GLint)op->readX + gc->limits.windowBiasX;
-    const GLint y = (GLint)op->readY + gc->limits.windowBiasY;
-    uint8_t* out = (uint8_t*)d->firstPixel;
-    for (GLint j = 0; j < op->height; j++, out += d->rowStride) {
-        const GLint row = __glBufferRow(gc, y + j);
-        for (GLint first = 0; first < op->width; first += GL_PIXEL_CHUNK) {
-            const GLint n = op->width - first < GL_PIXEL_CHUNK ? op->width - first : GL_PIXEL_CHUNK;
-            __glReadPixelSpan(gc, from, x + first, row, n, values);
-            __glTransferPixelSpan(gc, from, to, values, n);
-            __glPackPixelSpan(d, to, values, n, out, first);
-        }
-    }
-}
-
 extern "C" void GLPROC __glInitUnpackImageRecord(GlContext* gc, GlPixelOpRecord* op, GLsizei width, GLsizei height,
                                                 GLsizei depth, GLenum format, GLenum type, const GLvoid* data,
                                                 GLboolean packed) {
@@ -94,26 +63,4 @@ extern "C" void GLPROC __glInitUnpackImageRecord(GlContext* gc, GlPixelOpRecord*
     op->zoomX = 1.0f;
     op->width = width, op->height = height, op->depth = depth;
     __glSetImageModes(&op->source, format, type, data, width, packed ? &packedModes : &gc->pixel.unpack);
-}
-
-// Both descriptors must be laid out (__glLayoutImage) for width x height.
-extern "C" void GLPROC __glRunImageConvert(GlContext* gc, GlPixelOpRecord* op, GLboolean transfer) {
-    GlImageLayout* s = &op->source;
-    const GlImageLayout* d = &op->destination;
-    const GLint from = __glPixelFormatKind(s->format);
-    const GLint to = destinationKind(d, from);
-    const GLint width = op->width, height = op->height;
-    GlPixelScratch scratch;
-    GLfloat values[GL_PIXEL_CHUNK * 4];
-    for (GLint j = 0; j < height; j++) {
-        const uint8_t* in = s->firstPixel + (ptrdiff_t)j * s->rowStride;
-        uint8_t* out = (uint8_t*)d->firstPixel + (ptrdiff_t)j * d->rowStride;
-        for (GLint first = 0; first < width; first += GL_PIXEL_CHUNK) {
-            const GLint n = width - first < GL_PIXEL_CHUNK ? width - first : GL_PIXEL_CHUNK;
-            __glUnpackPixelSpan(gc, op, in, first, n, values, &scratch);
-            if (transfer) __glTransferPixelSpan(gc, from, to, values, n);
-            __glPackPixelSpan(d, to, values, n, out, first);
-        }
-    }
-    op->width = width;  // the unpack step counts its span there
 }

@@ -466,3 +466,62 @@ TEST_F(PixelImage, ExpandersClampsAndScales) {
     __glClampNegative(gc, &op, in, out);
     EXPECT_EQ(memcmp(out, positive, sizeof out), 0);
 }
+
+namespace {
+
+// Memory-to-memory conversions through the span chain: a format of the same
+// layout is neither expanded nor extracted (a plain copy when nothing else
+// changes), others go through RGBA; rows longer than a span convert whole.
+TEST_F(PixelImage, ConversionsKeepTheFormatsTheyDoNotChange) {
+    struct Case {
+        GLenum sourceFormat, sourceType, destFormat, destType;
+        GLint steps;  // 1 with the plain copy step alone; 2: to float and back
+        bool same;    // the bytes unchanged
+    } cases[] = {
+        {GL_RGB, GL_UNSIGNED_BYTE, GL_RGB, GL_UNSIGNED_BYTE, 2, true},
+        {GL_LUMINANCE, GL_UNSIGNED_BYTE, GL_RED, GL_UNSIGNED_BYTE, 2, true},
+        {GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, GL_IMAGE_FORMAT_LUMINANCE_ALPHA8, GL_UNSIGNED_BYTE, 2, true},
+        {GL_RGBA, GL_FLOAT, GL_RGBA, GL_FLOAT, 1, true},
+        {GL_RGB, GL_UNSIGNED_BYTE, GL_RGB, GL_UNSIGNED_SHORT, 2, false},
+        {GL_RGB, GL_UNSIGNED_BYTE, GL_RGBA, GL_UNSIGNED_BYTE, 3, false},
+        {GL_BGR_EXT, GL_UNSIGNED_BYTE, GL_RGB, GL_UNSIGNED_BYTE, 4, false},
+        {GL_LUMINANCE, GL_UNSIGNED_BYTE, GL_RGB, GL_UNSIGNED_BYTE, 4, false},
+    };
+    const GLsizei width = 300, height = 2;
+    std::vector<uint8_t> image(width * height * 16);
+    for (size_t i = 0; i < image.size(); i++) image[i] = (uint8_t)(i * 7 + 3);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.sourceFormat << " " << c.sourceType << " to " << c.destFormat
+                                        << " " << c.destType);
+        GlPixelOpRecord op{};
+        __glInitUnpackImageRecord(gc, &op, width, height, 1, c.sourceFormat, c.sourceType, image.data(), GL_TRUE);
+        std::vector<uint8_t> out(width * height * 16 + 8, 0xEE);
+        const GlPixelStoreModes packed = {0, 0, {0, 0}, 0, 0, 0, 1};
+        __glSetImageModes(&op.destination, c.destFormat, c.destType, out.data(), width, &packed);
+        ASSERT_TRUE(__glLayoutImage(&op.source, width, height) && __glLayoutImage(&op.destination, width, height));
+        __glRunImageConvert(gc, &op, GL_FALSE);
+        EXPECT_EQ(op.passCount, c.steps);
+        EXPECT_EQ(op.modifiers[0] == __glSpanCopyBytes, c.steps == 1);
+        const GlImageLayout &s = op.source, &d = op.destination;
+        for (GLint p = 0; p < width * height; p++) {
+            const uint8_t* in = image.data() + (size_t)p * s.groupSize;
+            const uint8_t* got = out.data() + (size_t)p * d.groupSize;
+            if (c.same) {
+                ASSERT_EQ(memcmp(in, got, (size_t)s.groupSize), 0) << "pixel " << p;
+                continue;
+            }
+            // RGBA of the source bytes, then the destination's components.
+            const bool bgr = c.sourceFormat == GL_BGR_EXT, lum = c.sourceFormat == GL_LUMINANCE;
+            const uint32_t rgba[4] = {in[bgr ? 2 : 0], in[lum ? 0 : 1], in[lum ? 0 : bgr ? 0 : 2], 255};
+            for (GLint k = 0; k < d.components; k++) {
+                const uint32_t want = c.destType == GL_UNSIGNED_SHORT ? rgba[k] * 257 : rgba[k];
+                uint32_t v = 0;
+                memcpy(&v, got + (size_t)k * d.elementSize, (size_t)d.elementSize);
+                ASSERT_EQ(v, want) << "pixel " << p << " component " << k;
+            }
+        }
+        EXPECT_EQ(out[(size_t)width * height * d.groupSize], 0xEE) << "nothing past the image";
+    }
+}
+
+}  // namespace
