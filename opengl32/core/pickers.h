@@ -22,6 +22,9 @@ void GLPROC __glPickTexGenProcs(GlContext* gc);
 void GLPROC __glPickBlendProcs(GlContext* gc);
 void GLPROC __glPickFogProcs(GlContext* gc);
 void GLPROC __glPickBitmapProc(GlContext* gc);
+// procs.pickBitmapProc of a hardware context, and the software picker's
+// choice for any state its fast bitmaps leave: the generic bitmap procedure.
+void GLPROC __glHwPickBitmapProc(GlContext* gc);
 void GLPROC __glRepackStipple(GlContext* gc);
 void GLPROC __glPickSpanProcs(GlContext* gc);
 void GLPROC __glPickVertexArrayProcs(GlContext* gc);

@@ -102,8 +102,26 @@ void GLPROC __glHwDrawPixelsProc(GlContext* gc, GLsizei width, GLsizei height, G
                                  const GLvoid* pixels, GLboolean packed);
 void GLPROC __glHwReadPixelsProc(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GLenum format,
                                  GLenum type, GLvoid* pixels);
-// procs.pickBitmapProc of a hardware context: the generic bitmap procedure.
-void GLPROC __glHwPickBitmapProc(GlContext* gc);
+// The rectangle of a board pixel path: its first client pixel and the client
+// row step, the biased window position of its first pixel, the board rows a
+// client row moves (+1 or -1), its size, and the conversion of its rows
+// (draws: the 5-6-5 field of each byte of red, green, blue; reads: the client
+// bytes of each 5-6-5 pixel).
+struct GlHwPixelRun {
+    uint8_t* client;
+    ptrdiff_t clientStride;
+    GLint group;  // client bytes a pixel, 3 or 4
+    GLint x, y, dy, columns, rows;
+    const uint16_t (*pack)[256];
+    const GLuint* word;
+};
+// Draws or reads the rectangle's rows in the given board buffer under one
+// frame-buffer lock; false when the lock cannot be had.
+GLboolean GLPROC __glHwDrawPixelsLfb(GlContext* gc, int32_t buffer, const GlHwPixelRun* run);
+GLboolean GLPROC __glHwReadPixelsLfb(GlContext* gc, int32_t buffer, const GlHwPixelRun* run);
+// One row: client bytes to 5-6-5 pixels, and back.
+void GLPROC __glHwDrawRowRgb565(const GlHwPixelRun* run, const uint8_t* source, uint16_t* dest);
+void GLPROC __glHwReadRowRgb565(const GlHwPixelRun* run, const uint16_t* source, uint8_t* dest);
 // Validation of a hardware context: no span-level pickers; the vertex key.
 void GLPROC __glHwValidate(GlContext* gc);
 // Installs __glHwValidate and empties the span-level picker slots.

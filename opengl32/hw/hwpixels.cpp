@@ -7,6 +7,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include "core/pickers.h"
 #include "core/stateutil.h"
 #include "hwcontext.h"
 #include "pixel/pixel.h"
@@ -61,18 +62,14 @@ bool fastDraw(GlContext* gc, GLsizei width, GLsizei height, GLenum format, GLenu
             c[k] = toFloat[i] * scales[k];
             pack[k][i] = (uint16_t)__glHwPack565(c, 0.5f);
         }
-    const GlHwLfbLock lock(RV_LFB_WRITE_ONLY, __glHwBoardBuffer(cb));
-    if (!lock.held) return true;
-    const GLint group = l.groupSize, columns = (GLint)(u.i1 - u.i0);
-    const uint8_t* src = l.firstPixel + (size_t)u.j0 * (size_t)l.rowStride + (size_t)u.i0 * (size_t)group;
-    uint8_t* dst = (uint8_t*)lock.address(gc, u.x, u.y);
-    const ptrdiff_t dstStride = (ptrdiff_t)u.dy * (int32_t)lock.info.strideInBytes;
-    for (int64_t j = u.j0; j < u.j1; j++, src += l.rowStride, dst += dstStride) {
-        const uint8_t* s = src;
-        uint16_t* d = (uint16_t*)dst;
-        for (GLint i = 0; i < columns; i++, s += group)
-            d[i] = (uint16_t)(pack[0][s[0]] | pack[1][s[1]] | pack[2][s[2]]);
-    }
+    GlHwPixelRun run = {};
+    run.group = l.groupSize;
+    run.client = (uint8_t*)l.firstPixel + (size_t)u.j0 * (size_t)l.rowStride + (size_t)u.i0 * (size_t)run.group;
+    run.clientStride = l.rowStride;
+    run.x = u.x, run.y = u.y, run.dy = u.dy;
+    run.columns = (GLint)(u.i1 - u.i0), run.rows = (GLint)(u.j1 - u.j0);
+    run.pack = pack;
+    __glHwDrawPixelsLfb(gc, __glHwBoardBuffer(cb), &run);
     return true;
 }
 
@@ -93,29 +90,58 @@ bool fastRead(GlContext* gc, GLint x, GLint y, GLsizei width, GLsizei height, GL
     GlImageLayout l;
     __glSetImageModes(&l, format, type, pixels, width, &gc->pixel.pack);
     if (!__glLayoutImage(&l, width, height)) return true;
-    const GlHwLfbLock lock(RV_LFB_READ_ONLY, __glHwBoardBuffer(cb));
-    if (!lock.held) return true;
     const GlLimits* lim = &gc->limits;
-    const uint8_t* src =
-        (const uint8_t*)lock.address(gc, (GLint)(x + i0) + lim->windowBiasX, (GLint)(y + j0) + lim->windowBiasY);
-    uint8_t* dst = (uint8_t*)l.firstPixel + (size_t)j0 * (size_t)l.rowStride + (size_t)i0 * (size_t)l.groupSize;
-    const GLint columns = (GLint)(i1 - i0), group = l.groupSize;
-    for (int64_t j = j0; j < j1; j++, src += (int32_t)lock.info.strideInBytes, dst += l.rowStride) {
-        const uint16_t* s = (const uint16_t*)src;
-        uint8_t* d = dst;
-        if (group == 4) {
-            for (GLint i = 0; i < columns; i++, d += 4) memcpy(d, &word[s[i]], 4);
-            continue;
-        }
-        for (GLint i = 0; i < columns; i++, d += 3) {
-            const GLuint v = word[s[i]];
-            d[0] = (uint8_t)v, d[1] = (uint8_t)(v >> 8), d[2] = (uint8_t)(v >> 16);
-        }
-    }
+    GlHwPixelRun run = {};
+    run.group = l.groupSize;
+    run.client = (uint8_t*)l.firstPixel + (size_t)j0 * (size_t)l.rowStride + (size_t)i0 * (size_t)run.group;
+    run.clientStride = l.rowStride;
+    run.x = (GLint)(x + i0) + lim->windowBiasX, run.y = (GLint)(y + j0) + lim->windowBiasY, run.dy = 1;
+    run.columns = (GLint)(i1 - i0), run.rows = (GLint)(j1 - j0);
+    run.word = word;
+    __glHwReadPixelsLfb(gc, __glHwBoardBuffer(cb), &run);
     return true;
 }
 
 }  // namespace
+
+extern "C" void GLPROC __glHwDrawRowRgb565(const GlHwPixelRun* run, const uint8_t* s, uint16_t* d) {
+    const uint16_t(*pack)[256] = run->pack;
+    for (GLint i = 0; i < run->columns; i++, s += run->group) d[i] = (uint16_t)(pack[0][s[0]] | pack[1][s[1]] | pack[2][s[2]]);
+}
+
+extern "C" void GLPROC __glHwReadRowRgb565(const GlHwPixelRun* run, const uint16_t* s, uint8_t* d) {
+    const GLuint* word = run->word;
+    if (run->group == 4) {
+        for (GLint i = 0; i < run->columns; i++, d += 4) memcpy(d, &word[s[i]], 4);
+        return;
+    }
+    for (GLint i = 0; i < run->columns; i++, d += 3) {
+        const GLuint v = word[s[i]];
+        d[0] = (uint8_t)v, d[1] = (uint8_t)(v >> 8), d[2] = (uint8_t)(v >> 16);
+    }
+}
+
+extern "C" GLboolean GLPROC __glHwDrawPixelsLfb(GlContext* gc, int32_t buffer, const GlHwPixelRun* run) {
+    const GlHwLfbLock lock(RV_LFB_WRITE_ONLY, buffer);
+    if (!lock.held) return GL_FALSE;
+    const uint8_t* src = run->client;
+    uint8_t* dst = (uint8_t*)lock.address(gc, run->x, run->y);
+    const ptrdiff_t stride = (ptrdiff_t)run->dy * (int32_t)lock.info.strideInBytes;
+    for (GLint j = 0; j < run->rows; j++, src += run->clientStride, dst += stride)
+        __glHwDrawRowRgb565(run, src, (uint16_t*)dst);
+    return GL_TRUE;
+}
+
+extern "C" GLboolean GLPROC __glHwReadPixelsLfb(GlContext* gc, int32_t buffer, const GlHwPixelRun* run) {
+    const GlHwLfbLock lock(RV_LFB_READ_ONLY, buffer);
+    if (!lock.held) return GL_FALSE;
+    const uint8_t* src = (const uint8_t*)lock.address(gc, run->x, run->y);
+    uint8_t* dst = run->client;
+    const ptrdiff_t stride = (ptrdiff_t)run->dy * (int32_t)lock.info.strideInBytes;
+    for (GLint j = 0; j < run->rows; j++, src += stride, dst += run->clientStride)
+        __glHwReadRowRgb565(run, (const uint16_t*)src, dst);
+    return GL_TRUE;
+}
 
 extern "C" void GLPROC __glHwDrawPixelsProc(GlContext* gc, GLsizei width, GLsizei height, GLenum format,
                                            GLenum type, const GLvoid* pixels, GLboolean packed) {

@@ -233,10 +233,10 @@ extern "C" void GLPROC __glFastBitmap32(GlContext* gc, GLsizei width, GLsizei he
 }
 
 // The fast procedures check their buffers on each call and hand anything
-// else to the generic one.
+// else to the generic one, which the hardware picker chooses.
 extern "C" void GLPROC __glPickBitmapProc(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
-    p->rasterizeBitmap = __glRasterizeBitmap;
+    __glHwPickBitmapProc(gc);
     const GlColorBuffer* cb = gc->drawBuffer;
     if ((gc->rasterFlags & kBitmapFragmentFlags) || !cb || __glPixelFastPathsDisabled()) return;
     if (!gc->pixelFormat.rgba) {
