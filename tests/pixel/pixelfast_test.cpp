@@ -230,6 +230,55 @@ TEST(PixelFast, ZoomedDrawPixelsMatchTheGenericPath) {
             }
 }
 
+// ---- Every format and type of OpenGL 1.1 (and the extension formats), drawn
+// at unit, doubled, mirrored and fractional zoom, each read back as it was
+// drawn.
+
+const GLenum kFormats[] = {GL_COLOR_INDEX, GL_STENCIL_INDEX, GL_DEPTH_COMPONENT, GL_RED, GL_GREEN, GL_BLUE,
+                           GL_ALPHA, GL_RGB, GL_RGBA, GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_BGR_EXT, GL_BGRA_EXT,
+                           GL_ABGR_EXT};
+const GLenum kTypes[] = {GL_UNSIGNED_BYTE, GL_BYTE, GL_BITMAP, GL_UNSIGNED_SHORT, GL_SHORT, GL_UNSIGNED_INT, GL_INT,
+                         GL_FLOAT, GL_UNSIGNED_BYTE_3_3_2_EXT, GL_UNSIGNED_SHORT_4_4_4_4_EXT,
+                         GL_UNSIGNED_SHORT_5_5_5_1_EXT, GL_UNSIGNED_INT_8_8_8_8_EXT, GL_UNSIGNED_INT_10_10_10_2_EXT};
+
+bool validPair(GLenum format, GLenum type, bool index) {
+    const bool colour = format != GL_COLOR_INDEX && format != GL_STENCIL_INDEX && format != GL_DEPTH_COMPONENT;
+    if (index && colour) return false;
+    switch (type) {
+    case GL_BITMAP: return format == GL_COLOR_INDEX || format == GL_STENCIL_INDEX;
+    case GL_UNSIGNED_BYTE_3_3_2_EXT: return format == GL_RGB || format == GL_BGR_EXT;
+    case GL_UNSIGNED_SHORT_4_4_4_4_EXT:
+    case GL_UNSIGNED_SHORT_5_5_5_1_EXT:
+    case GL_UNSIGNED_INT_8_8_8_8_EXT:
+    case GL_UNSIGNED_INT_10_10_10_2_EXT: return format == GL_RGBA || format == GL_BGRA_EXT || format == GL_ABGR_EXT;
+    }
+    return true;
+}
+
+TEST(PixelFast, EveryFormatAndTypeMatchesTheGenericPath) {
+    const float zooms[][2] = {{1, 1}, {2, 2}, {-1, 1}, {0.6f, -0.7f}};
+    for (const Buffer& b : kBuffers)
+        expectSame(b, [&](std::vector<uint8_t>& client) {
+            const std::vector<uint8_t> image = gltestNoise(8 * 8 * 16, 41);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            int n = 0;
+            for (const auto& z : zooms)
+                for (GLenum format : kFormats)
+                    for (GLenum type : kTypes) {
+                        if (!validPair(format, type, b.index)) continue;
+                        glPixelZoom(z[0], z[1]);
+                        rasterAt(2.5f + (float)(n % 5) * 3.0f, 3.5f + (float)(n / 5 % 4) * 3.0f);
+                        n++;
+                        glDrawPixels(5, 4, format, type, image.data());
+                        if (format == GL_COLOR_INDEX && !b.index) continue;  // indices are not read from RGBA
+                        std::vector<uint8_t> back(8 * 8 * 16, 0xEE);
+                        glReadPixels(n % 17, n % 13, 7, 6, format, type, back.data());
+                        client.insert(client.end(), back.begin(), back.end());
+                    }
+        }, "every format and type");
+}
+
 // ---- glReadPixels.
 
 struct ReadCase {
