@@ -297,6 +297,40 @@ TEST(PixelRect, ColorIndexDrawReadWithShiftOffsetMapAndBitmap) {
     EXPECT_TRUE(c.guardsIntact());
 }
 
+// GL_INDEX_SHIFT beyond the index and stencil bits shifts the whole value,
+// on the table path of index bytes, the chain of other types and zoomed
+// draws alike, and on reads.
+TEST(PixelRect, IndexShiftBeyondTheBitsIsUnclamped) {
+    for (bool fast : {true, false}) {
+        if (!fast) setenv("__GL_DISABLE_FASTPATH", "1", 1);
+        GltestDibContext c(W, H, 32);
+        unsetenv("__GL_DISABLE_FASTPATH");
+        SCOPED_TRACE(fast ? "fast" : "generic");
+        // 3 << 10 selects entry 3072 of I_TO_R alone (3 << 8 would select 768).
+        std::vector<GLfloat> map(4096, 0.0f);
+        map[3 << 10] = 1.0f;
+        glPixelMapfv(GL_PIXEL_MAP_I_TO_R, 4096, map.data());
+        glPixelTransferi(GL_INDEX_SHIFT, 10);
+        const GLubyte ubyte = 3;
+        const GLfloat value = 3.0f;
+        rasterAt(1, 1);
+        glDrawPixels(1, 1, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, &ubyte);
+        rasterAt(2, 1);
+        glDrawPixels(1, 1, GL_COLOR_INDEX, GL_FLOAT, &value);
+        glPixelZoom(2.0f, 2.0f);
+        rasterAt(4, 1);
+        glDrawPixels(1, 1, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, &ubyte);
+        glPixelZoom(1.0f, 1.0f);
+        for (int x : {1, 2, 4, 5}) EXPECT_EQ(c.red(x, 1), 255) << x;
+        glClearStencil(3);
+        glClear(GL_STENCIL_BUFFER_BIT);
+        GLuint stencil = 0;
+        glReadPixels(0, 0, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_INT, &stencil);
+        EXPECT_EQ(stencil, 3u << 10);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    }
+}
+
 // ---- Zoom and clipping.
 
 TEST(PixelRect, ZoomPositiveNegativeAndFractional) {
