@@ -1,5 +1,7 @@
 // GDI: device contexts, bitmaps and DIB sections, palettes, regions, stock objects, device caps
 // and recorded blits. Pixels are kept in memory; a window device context draws nowhere.
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 
@@ -28,6 +30,23 @@ const PALETTEENTRY kDefaultColours[20] = {
 };
 
 constexpr DisplayMode kDefaultMode{16, 1024, 768};
+
+// The desktop's mode at start and after a reset: kDisplayVariable as WIDTHxHEIGHT[xBITS] (16 bits
+// unless named), one of the display's modes; else kDefaultMode. Any other value ends the program.
+DisplayMode DesktopMode() {
+  const char *text = getenv(kDisplayVariable);
+  if (!text || !*text) return kDefaultMode;
+  DisplayMode mode{16, 0, 0};
+  unsigned bits = 16;
+  char end = 0;
+  const int n = sscanf(text, "%dx%d%c%u%c", &mode.width, &mode.height, &end, &bits, &end);
+  mode.bits = bits;
+  if ((n != 2 && !(n == 4 && end == 'x')) || !SupportedDisplayMode(mode)) {
+    fprintf(stderr, "%s=%s: not a mode of the display (640x480 or 1024x768, x16 or x32)\n", kDisplayVariable, text);
+    exit(2);
+  }
+  return mode;
+}
 constexpr size_t kDibGuardBytes = 256;
 constexpr uint64_t kMaxDibSectionBytes = 256u << 20;
 constexpr BYTE kDibGuardValue = 0xA5;
@@ -97,7 +116,11 @@ struct GdiState {
 };
 
 GdiState &Gdi() {
-  static auto *state = new GdiState;
+  static auto *state = [] {
+    auto *made = new GdiState;
+    made->mode = DesktopMode();
+    return made;
+  }();
   return *state;
 }
 
@@ -170,7 +193,7 @@ GdiState &Ready() {
 void ResetGdi() {
   GdiState &state = Ready();
   Guard guard(state.lock);
-  state.mode = kDefaultMode;
+  state.mode = DesktopMode();
   state.systemUse = SYSPAL_STATIC;
   ResetSystemPalette(state);
   state.blits.clear();
@@ -313,6 +336,12 @@ void ClipSource(const BITMAPINFOHEADER &header, UINT rows, int x, int y, int wid
 }
 
 }  // namespace
+
+bool SupportedDisplayMode(const DisplayMode &mode) {
+  for (const DisplayMode &m : kDisplayModes)
+    if (m.bits == mode.bits && m.width == mode.width && m.height == mode.height) return true;
+  return false;
+}
 
 DisplayMode CurrentDisplayMode() {
   GdiState &state = Ready();

@@ -12,6 +12,9 @@ struct DisplayMode {
   int height;
 };
 DisplayMode CurrentDisplayMode();
+// The display's modes: 640 x 480 (the accelerator board's size) and 1024 x 768, at 16 and 32 bits.
+constexpr DisplayMode kDisplayModes[] = {{16, 640, 480}, {32, 640, 480}, {16, 1024, 768}, {32, 1024, 768}};
+bool SupportedDisplayMode(const DisplayMode &mode);
 
 // A device context drawing on `window` (its client area, or the whole window for `whole`).
 HDC NewWindowDC(HWND window, bool whole);

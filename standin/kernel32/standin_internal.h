@@ -56,6 +56,8 @@ std::shared_ptr<T> HandleAs(HANDLE handle) {
 
 // The environment variable that names the input script of a scripted run.
 constexpr const char kInputScriptVariable[] = "STANDIN_INPUT";
+// The environment variable that names the desktop's mode at start ("640x480", "1024x768x32").
+constexpr const char kDisplayVariable[] = "STANDIN_DISPLAY";
 
 // The clock of GetTickCount, QueryPerformanceCounter, timeGetTime, Sleep and timers, in
 // microseconds: monotonic real time, or the virtual time of a scripted run (from 0; it moves

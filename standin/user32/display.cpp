@@ -13,7 +13,6 @@ namespace standin {
 namespace {
 
 constexpr DWORD kFrequency = 60;
-const DisplayMode kModes[] = {{16, 640, 480}, {32, 640, 480}, {16, 1024, 768}, {32, 1024, 768}};
 
 struct Display {
   std::mutex lock;
@@ -42,12 +41,6 @@ DisplayMode RegistryMode() {
     d.registrySet = true;
   }
   return d.registry;
-}
-
-bool Supported(const DisplayMode &m) {
-  for (const DisplayMode &k : kModes)
-    if (k.bits == m.bits && k.width == m.width && k.height == m.height) return true;
-  return false;
 }
 
 // Whether the caller's DEVMODEA reaches the field at `offset` of `size` bytes.
@@ -95,7 +88,7 @@ LONG WINAPI ChangeDisplaySettingsA(LPDEVMODEA lpDevMode, DWORD dwFlags) {
     if ((dm.dmFields & DM_DISPLAYFREQUENCY) && Covers(dm, offsetof(DEVMODEA, dmDisplayFrequency), sizeof(DWORD)) &&
         dm.dmDisplayFrequency > 1 && dm.dmDisplayFrequency != kFrequency)
       return DISP_CHANGE_BADMODE;
-    if (!Supported(want)) return DISP_CHANGE_BADMODE;
+    if (!SupportedDisplayMode(want)) return DISP_CHANGE_BADMODE;
   }
   if (dwFlags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
   if (dwFlags & CDS_UPDATEREGISTRY) {
@@ -119,8 +112,8 @@ BOOL WINAPI EnumDisplaySettingsA(LPCSTR lpszDeviceName, DWORD iModeNum, LPDEVMOD
     mode = CurrentDisplayMode();
   else if (iModeNum == ENUM_REGISTRY_SETTINGS)
     mode = RegistryMode();
-  else if (iModeNum < sizeof kModes / sizeof kModes[0])
-    mode = kModes[iModeNum];
+  else if (iModeNum < sizeof kDisplayModes / sizeof kDisplayModes[0])
+    mode = kDisplayModes[iModeNum];
   else
     return FALSE;
   Describe(mode, lpDevMode);

@@ -619,7 +619,8 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     w.className = cls->name;
     w.classStyle = cls->wc.style;
     w.proc = cls->wc.lpfnWndProc;
-    w.style = dwStyle;
+    // An overlapped window (neither child nor pop-up) always has a title bar and clips its siblings.
+    w.style = (dwStyle & (WS_CHILD | WS_POPUP)) ? dwStyle : dwStyle | WS_CAPTION | WS_CLIPSIBLINGS;
     w.exStyle = dwExStyle;
     w.parent = hWndParent == kDesktop ? nullptr : hWndParent;
     w.instance = hInstance;

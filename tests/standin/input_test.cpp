@@ -404,6 +404,32 @@ TEST_F(InputTest, DisplaySettingsOfferTheBoardSize) {
   EXPECT_EQ(1024, GetSystemMetrics(SM_CXSCREEN));
 }
 
+// STANDIN_DISPLAY names the desktop's mode at start; the default mode returns with it unset.
+TEST_F(InputTest, TheDesktopModeComesFromTheEnvironment) {
+  const struct {
+    const char *value;
+    int width, height, bits;
+  } cases[] = {{"640x480", 640, 480, 16}, {"640x480x32", 640, 480, 32}, {"1024x768x16", 1024, 768, 16}};
+  for (const auto &c : cases) {
+    setenv("STANDIN_DISPLAY", c.value, 1);
+    StandinReset();
+    EXPECT_EQ(c.width, GetSystemMetrics(SM_CXSCREEN)) << c.value;
+    EXPECT_EQ(c.height, GetSystemMetrics(SM_CYSCREEN)) << c.value;
+    DEVMODEA dm;
+    ZeroMemory(&dm, sizeof dm);
+    dm.dmSize = sizeof dm;
+    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, ENUM_REGISTRY_SETTINGS, &dm));
+    EXPECT_EQ(DWORD(c.bits), dm.dmBitsPerPel) << c.value;
+  }
+  for (const char *bad : {"800x600", "640x480x24", "640x480y16", "640", "640x480x16x"}) {
+    setenv("STANDIN_DISPLAY", bad, 1);
+    EXPECT_EXIT(StandinReset(), ::testing::ExitedWithCode(2), "not a mode of the display") << bad;
+  }
+  unsetenv("STANDIN_DISPLAY");
+  StandinReset();
+  EXPECT_EQ(1024, GetSystemMetrics(SM_CXSCREEN));
+}
+
 TEST_F(InputTest, ExtendedClassesNeedTheirSizeAndKeepTheSmallIcon) {
   WNDCLASSEXA wc;
   ZeroMemory(&wc, sizeof wc);

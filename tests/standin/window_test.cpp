@@ -126,6 +126,21 @@ TEST_F(WindowTest, ClientAreaFollowsTheStyle) {
   }
 }
 
+// An overlapped window always has a title bar: WS_BORDER alone gives a border and a caption.
+TEST_F(WindowTest, OverlappedWindowsGetACaption) {
+  HWND hwnd = Make("StandinTest", WS_BORDER, 0, 0, 640, 480);
+  ASSERT_NE(nullptr, hwnd);
+  const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+  EXPECT_EQ(LONG(WS_CAPTION), style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_CLIPSIBLINGS);
+  RECT client, frame{0, 0, 0, 0};
+  ASSERT_TRUE(GetClientRect(hwnd, &client));
+  ASSERT_TRUE(AdjustWindowRect(&frame, WS_CAPTION, FALSE));
+  EXPECT_EQ(640 - (frame.right - frame.left), client.right);
+  EXPECT_EQ(480 - (frame.bottom - frame.top), client.bottom);
+  DestroyWindow(hwnd);
+}
+
 TEST_F(WindowTest, CreationFailures) {
   EXPECT_EQ(nullptr, Make("NoSuchClass"));
   EXPECT_EQ(DWORD(ERROR_CANNOT_FIND_WND_CLASS), GetLastError());
