@@ -62,6 +62,10 @@ class ViewerTest : public ToolsTest {
 TEST_F(ViewerTest, StartsWithTheModelTexturedAndItsMenu) {
   EXPECT_EQ(3, gViewer.model.triangleVertexCount);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  EXPECT_TRUE(glIsEnabled(GL_NORMAL_ARRAY));  // lit by the model's normals, not one current normal
+  // A bordered window with a title bar: no sizing frame and no window buttons.
+  const LONG style = GetWindowLongA(window_, GWL_STYLE);
+  EXPECT_EQ(LONG(WS_CAPTION | WS_CLIPSIBLINGS | WS_CLIPCHILDREN), style & ~LONG(WS_VISIBLE));
   EXPECT_EQ(0, StandinMessageBoxCount());
   char title[64];
   GetWindowTextA(window_, title, sizeof title);
@@ -179,12 +183,16 @@ TEST_F(ViewerTest, AMissingStartTextureDrawsUntextured) {
 
 // Resizes set the aspect ratio in floating point; a minimised window keeps the projection.
 TEST_F(ViewerTest, ResizeKeepsTheAspectRatioExact) {
-  GLfloat projection[16];
+  GLfloat start[16], projection[16];
+  glGetFloatv(GL_PROJECTION_MATRIX, start);
   SendMessageA(window_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   const float f = 1.0f / tanf(22.5f * 3.14159265f / 180.0f);
   EXPECT_NEAR(f / 1.5f, projection[0], 1e-4);
   EXPECT_NEAR(f, projection[5], 1e-4);
+  // The same near and far planes as at start.
+  EXPECT_FLOAT_EQ(start[10], projection[10]);
+  EXPECT_FLOAT_EQ(start[14], projection[14]);
   SendMessageA(window_, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
   EXPECT_NEAR(f / 1.5f, projection[0], 1e-4);

@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "editor.h"
@@ -203,6 +204,22 @@ TEST_F(EditorTest, CurrentTargetStaysWithinTheTile) {
   EXPECT_EQ(0, gEditor.data.currentTarget);
   Act("click 1009; click 2");  // nothing to remove; Cancel brings the target back
   EXPECT_EQ(1, Tile(0).count);
+  ASSERT_NE(nullptr, OpenTargetsDialog());
+  Act("click 1006");  // the added target is current...
+  EXPECT_EQ(1, gEditor.data.currentTarget);
+  Act("click 2");  // ...until Cancel takes it away
+  EXPECT_EQ(1, Tile(0).count);
+  EXPECT_EQ(0, gEditor.data.currentTarget);
+
+  // A smaller count from dialog 106.
+  SetTargets(0, {Target(1, 1, 1), Target(1, 2, 2), Target(1, 3, 3), Target(1, 4, 4), Target(1, 5, 5), Target(1, 6, 6)});
+  gEditor.data.currentTarget = 5;
+  ASSERT_NE(nullptr, OpenTargetsDialog());
+  ASSERT_TRUE(StandinQueueDialogAnswer(IDD_TARGETPROPERTIES, "type 1041 2; click 1032"));
+  Act("click 1028");
+  EXPECT_EQ(2, Tile(0).count);
+  EXPECT_EQ(1, gEditor.data.currentTarget);
+  Act("click 1");
 
   SetTargets(0, {Target(1, 1, 1), Target(1, 2, 2), Target(1, 3, 3), Target(1, 4, 4), Target(1, 5, 5), Target(1, 6, 6)});
   gEditor.data.currentTarget = 5;
@@ -259,6 +276,24 @@ TEST_F(EditorTest, PropertiesDialogChecksItsFields) {
   EXPECT_EQ(1, t.type);
   for (int k = 3; k < 8; ++k) EXPECT_EQ(0, Tile(0).targets[k].type) << k;  // newly used slots start empty
   EXPECT_EQ(0, Tile(0).targets[5].x);
+}
+
+// On a tile without targets dialog 106 edits the first slot: a count of 1 keeps what was typed.
+TEST_F(EditorTest, PropertiesOfAnEmptyTileFillItsFirstTarget) {
+  SetTargets(0, {});
+  Tile(0).targets[0] = Target(200, -5, 999);  // junk in the unused slot
+  ASSERT_NE(nullptr, OpenTargetsDialog());
+  ASSERT_TRUE(StandinQueueDialogAnswer(IDD_TARGETPROPERTIES,
+                                       "type 1041 1; type 1029 9; type 1031 4; select 1040 2; click 1032"));
+  Act("click 1028");
+  EXPECT_EQ(0, StandinDialogAnswerFailures());
+  ASSERT_EQ(1, Tile(0).count);
+  const TargetRecord &t = Tile(0).targets[0];
+  EXPECT_EQ(9, t.chance);
+  EXPECT_EQ(4, t.group);
+  EXPECT_EQ(3, t.type);
+  EXPECT_EQ(0, t.x);  // the rest starts empty
+  EXPECT_EQ(0, t.y);
 }
 
 TEST_F(EditorTest, ASixtyFifthTargetIsRefused) {
@@ -398,6 +433,34 @@ TEST_F(EditorTest, AFailedSaveKeepsThePreviousFile) {
   EXPECT_EQ("previous", ReadText("kept.ttd"));
   ASSERT_EQ(1, StandinMessageBoxCount());
   EXPECT_STREQ("Unable to open file...", StandinMessageBoxCaption(0));
+}
+
+// Whatever a key, the mouse or a command changes, the window is repainted.
+TEST_F(EditorTest, EveryChangeRepaints) {
+  SetTargets(0, {Target(1, 50, 50), Target(1, 200, 200)});
+  ASSERT_NE(nullptr, OpenTargetsDialog());
+  Act("click 1011");  // place mode
+  const struct {
+    const char *what;
+    std::function<void()> input;
+  } cases[] = {
+      {"pan", [&] { Key(VK_LEFT); }},
+      {"drag start", [&] { Mouse(WM_LBUTTONDOWN, 100, 100); }},
+      {"drag", [&] { Mouse(WM_MOUSEMOVE, 120, 100); }},
+      {"drag end", [&] { Mouse(WM_LBUTTONUP, 120, 100); }},
+      {"pick", [&] { Mouse(WM_MBUTTONDOWN, 300, 300); }},
+      {"turn", [&] { Key(VK_TAB); }},
+      {"bounding boxes", [&] { SendMessageA(window_, WM_COMMAND, ID_BOUNDINGBOXES, 0); }},
+      {"mouse view", [&] { Key(VK_SPACE); }},
+      {"view turn", [&] { Mouse(WM_MOUSEMOVE, 140, 110); }},
+  };
+  for (const auto &c : cases) {
+    Pump();
+    ValidateRect(window_, nullptr);
+    c.input();
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, window_, WM_PAINT, WM_PAINT, PM_NOREMOVE)) << c.what;
+  }
 }
 
 TEST_F(EditorTest, MouseViewTurnsZoomsAndShifts) {

@@ -68,9 +68,10 @@ TEST_F(EditorScriptTest, PlaceMoveCopyPasteDeleteAndSave) {
   const TargetRecord &placed = tile0.targets[3];
   EXPECT_EQ(5, placed.type);
   EXPECT_EQ(0x4000, placed.heading);
-  // The map is the left square of the client area of the screen-sized window with its menu.
+  // The map is the left square of the client area of the screen-sized window with its title bar,
+  // border and menu.
   RECT frame = {0, 0, 0, 0};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, TRUE, 0);
+  AdjustWindowRectEx(&frame, WS_CAPTION, TRUE, 0);
   const LONG map = GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top);
   const POINT expected = {120 * 255 / map, 420 * 255 / map};
   EXPECT_EQ(expected.x, placed.x);
@@ -78,6 +79,15 @@ TEST_F(EditorScriptTest, PlaceMoveCopyPasteDeleteAndSave) {
   ASSERT_EQ(3, tile1.count);
   EXPECT_EQ(0, memcmp(&tile1.targets[0], &tile0.targets[1], 3 * sizeof(TargetRecord)));
   EXPECT_EQ(0, tile1.targets[3].type);
+}
+
+// Esc, after the loading, arrives as a character (the loop translates keys) and ends the loop; the
+// window goes after it.
+TEST_F(EditorScriptTest, EscapeQuits) {
+  const char *problem = StandinLoadInputScript("5000 key ESCAPE\n");
+  ASSERT_EQ(nullptr, problem) << problem;
+  EXPECT_EQ(0, EditorMain(SW_SHOWDEFAULT));
+  EXPECT_EQ(0, StandinWindowCount());
 }
 
 }  // namespace

@@ -72,8 +72,9 @@ HWND CreateGLWindow(const char *title, int x, int y, int width, int height, BYTE
     if (!RegisterClassA(&wc)) return Fail("RegisterClass() failed:  Cannot register window class."), nullptr;
     registered = true;
   }
-  HWND window = CreateWindowA("OpenGL", title, WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, x, y, width,
-                              height, nullptr, nullptr, instance, nullptr);
+  // A bordered window with its title bar: no sizing frame, no window buttons.
+  HWND window = CreateWindowA("OpenGL", title, WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER, x, y, width, height,
+                              nullptr, nullptr, instance, nullptr);
   if (!window) return Fail("CreateWindow() failed:  Cannot create a window."), nullptr;
 
   HDC dc = GetDC(window);

@@ -7,7 +7,8 @@
 constexpr int kMainMenuResource = 101;
 
 // Registers the window class "OpenGL" once per process (own device context, the default icon
-// and arrow cursor, no background, menu resource 101, `proc`), creates the window and sets a
+// and arrow cursor, no background, menu resource 101, `proc`), creates the window (clip siblings,
+// clip children, border; an overlapped window gets its title bar) and sets a
 // pixel format on it: draw to window, OpenGL, `flags`, `pixelType`, 16 colour and 16 depth bits.
 // Each failure is shown in a message box ("Error"); the result is then null.
 HWND CreateGLWindow(const char *title, int x, int y, int width, int height, BYTE pixelType, DWORD flags, WNDPROC proc);

@@ -262,7 +262,12 @@ bool StoreProperties(HWND dialog) {
       !ReadField(dialog, IDC_BOTTOM, INT32_MIN, INT32_MAX, "Bottom", &bottom) ||
       !ReadField(dialog, IDC_COUNT, 0, kMaxTileTargets, "The number of targets", &count))
     return false;
+  // Slots that a larger count brings into use start empty; the current target then takes the
+  // fields, even when it is one of them (a tile without targets edits its first slot).
   TileTargets &tile = CurrentTile();
+  const int old = TileTargetCount(&tile);
+  for (int k = old; k < int(count); ++k) memset(&tile.targets[k], 0, sizeof(TargetRecord));
+  tile.count = int32_t(count);
   TargetRecord &t = CurrentTarget();
   t.chance = uint8_t(chance);
   t.group = uint8_t(group);
@@ -275,10 +280,6 @@ bool StoreProperties(HWND dialog) {
   if (detail >= 0 && detail <= 2) t.detailLevel = uint8_t(detail);
   const LRESULT type = SendDlgItemMessageA(dialog, IDC_TYPE, LB_GETCURSEL, 0, 0);
   if (type >= 0 && type < kLastTargetType) t.type = uint16_t(type + kFirstTargetType);
-  // Slots that a larger count brings into use start empty.
-  const int old = TileTargetCount(&tile);
-  for (int k = old; k < int(count); ++k) memset(&tile.targets[k], 0, sizeof(TargetRecord));
-  tile.count = int32_t(count);
   ClampCurrentTarget();
   return true;
 }
