@@ -25,6 +25,10 @@ echo "built: $top/build/host/tools/{mdgview,targedit} and $top/build/win/tools/{
 python3 "$top/samples/make-samples.py" "$out"
 tools="$top/build/host/tools"
 
+# Both programs run on a desktop of the board's 640x480: the editor's screen-sized window and view
+# are then the board's, and both renderings draw the same view from the bottom-left corner.
+export STANDIN_DISPLAY=640x480
+
 # Runs PROGRAM in FOLDER with SCRIPT on the board (FRAMES/board) and in software (FRAMES/software);
 # prints the frame counts and the comparison of the last frames.
 run_pair() {
