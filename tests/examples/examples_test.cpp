@@ -60,6 +60,16 @@ struct Image {
             for (int x = x0; x < x1; x++) n += test(at(x, y));
         return n;
     }
+    // Sum of the channel differences between horizontal neighbours in the box: how sharp it is.
+    long roughness(int x0, int y0, int x1, int y1) const {
+        long sum = 0;
+        for (int y = y0; y < y1; y++)
+            for (int x = x0; x < x1; x++) {
+                const Rgb a = at(x, y), b = at(x + 1, y);
+                sum += abs(a.r - b.r) + abs(a.g - b.g) + abs(a.b - b.b);
+            }
+        return sum;
+    }
     double mean() const {
         double sum = 0;
         for (uint8_t v : rgb) sum += v;
@@ -154,14 +164,19 @@ TEST(Examples, TutorialTogglesLightingAndBlendingAndSwitchesToAWindow) {
     ASSERT_EQ(board.exitCode, 0);
     ASSERT_GE(board.frames(), 45);
     // Frames 20 ms apart: 1-5 unlit, 6-10 lit, 11-15 lit and blended, 16-20 lit (full screen
-    // until 400 ms), 21-25 the same in a window, then the spin.
+    // until 400 ms), 21-22 the same in a window, 23-24 with the linear filter, then the spin.
     const Image unlit = board.frame(3), lit = board.frame(8), blended = board.frame(13);
     EXPECT_TRUE(isColour(unlit.at(5, 5), 0, 0, 0));
     EXPECT_FALSE(isColour(unlit.at(320, 240), 0, 0, 0, 40)) << "the cube";
     EXPECT_LT(lit.mean(), unlit.mean() - 5) << "the light falls on the faces at an angle";
     EXPECT_GT(blended.mean(), lit.mean() + 2) << "the back faces add in";
     EXPECT_TRUE(board.frame(18) == lit) << "blending off again";
-    EXPECT_TRUE(board.frame(23) == lit) << "the same picture in a window";
+    EXPECT_TRUE(board.frame(22) == lit) << "the same picture in a window";
+    const Image linear = board.frame(23);
+    EXPECT_FALSE(linear == lit) << "F: the linear filter";
+    EXPECT_NEAR(linear.mean(), lit.mean(), 2) << "the same cube";
+    EXPECT_LT(linear.roughness(180, 220, 280, 400), lit.roughness(180, 220, 280, 400) * 4 / 5)
+        << "the magnified planks of the front face blend between texels";
     EXPECT_FALSE(board.frame(45) == lit) << "the arrow key spun the cube";
     EXPECT_EQ(runExample("tutorial", true).exitCode, 0);
 }
