@@ -72,6 +72,8 @@ TEST_F(ViewerTest, StartsWithTheModelTexturedAndItsMenu) {
   EXPECT_STREQ("MDG Viewer", title);
   ASSERT_NE(nullptr, GetMenu(window_));
   EXPECT_NE(UINT(-1), GetMenuState(GetMenu(window_), 40001, MF_BYCOMMAND));
+  SendMessageA(window_, WM_PAINT, 0, 0);
+  EXPECT_STREQ("", StandinDebugOutput());  // no platform call failed
 }
 
 // The right button zooms by (old x + new y - new x - old y); the left turns 0.6 degrees a pixel.

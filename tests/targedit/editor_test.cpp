@@ -192,6 +192,7 @@ TEST_F(EditorTest, EditingSessionSavesWhatWasEdited) {
   ASSERT_EQ(1, StandinMessageBoxCount());
   EXPECT_EQ((dir_ / "saved.ttd").string() + " has been saved.", StandinMessageBoxText(0));
   EXPECT_FALSE(std::filesystem::exists("saved.ttd.tmp"));
+  EXPECT_STREQ("", StandinDebugOutput());  // no platform call failed
 }
 
 // Whatever changes the count or the tile, the current target stays a target of the tile (0 for
@@ -479,9 +480,26 @@ TEST_F(EditorTest, MouseViewTurnsZoomsAndShifts) {
   Mouse(WM_LBUTTONUP, 90, 120);
   EXPECT_EQ(nullptr, GetCapture());
   EXPECT_FALSE(gEditor.dragging);
+  const float centreX = gEditor.centreX, centreZ = gEditor.centreZ;
   Mouse(WM_RBUTTONDOWN, 90, 120);
-  Mouse(WM_RBUTTONUP, 90, 120);
+  Mouse(WM_MOUSEMOVE, 100, 125);  // the right button shifts the view centre as the angles turn
+  EXPECT_FLOAT_EQ(centreX - 6.0f, gEditor.centreX);
+  EXPECT_FLOAT_EQ(centreZ - 3.0f, gEditor.centreZ);
+  Mouse(WM_RBUTTONUP, 100, 125);
   EXPECT_EQ(nullptr, gEditor.targetsDialog);  // not in mouse-view mode
+}
+
+// In place mode a right-button drag turns the current target by 150 a pixel across.
+TEST_F(EditorTest, RightDragInPlaceModeTurnsTheTarget) {
+  SetTargets(0, {Target(1, 50, 50, 1000)});
+  ASSERT_NE(nullptr, OpenTargetsDialog());
+  Act("click 1011");
+  Mouse(WM_RBUTTONDOWN, 600, 100);
+  Mouse(WM_MOUSEMOVE, 610, 300);
+  Mouse(WM_MOUSEMOVE, 605, 300);
+  EXPECT_EQ(1000 + 150 * 5, Tile(0).targets[0].heading);
+  Mouse(WM_RBUTTONUP, 605, 300);
+  EXPECT_EQ(50, Tile(0).targets[0].x);  // turned, not moved
 }
 
 }  // namespace

@@ -85,6 +85,7 @@ TEST_F(TileTargetsTest, SaveAfterLoadReproducesTheFileByteForByte) {
 TEST_F(TileTargetsTest, SavedRecordsReadBackEqual) {
   auto tiles = Tiles(0);
   memcpy(tiles.get(), SoundFileImage(3).data(), kTileTargetFileSize);
+  WriteFile("round.ttd", Bytes(100, 0x33));  // an earlier file is replaced
   ASSERT_EQ(1, WriteTileTargetFile("round.ttd", tiles.get()));
   EXPECT_EQ(kTileTargetFileSize, ReadFile("round.ttd").size());
   auto back = Tiles(0xEE);

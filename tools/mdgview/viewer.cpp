@@ -58,7 +58,7 @@ void MouseMove(HWND window, LPARAM position) {
   }
   gViewer.oldX = x;
   gViewer.oldY = y;
-  if (gViewer.mouseMode != kMouseNone) InvalidateRect(window, nullptr, FALSE);
+  if (gViewer.mouseMode != kMouseNone) TOOLS_CHECK(InvalidateRect(window, nullptr, FALSE));
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ LRESULT CALLBACK ViewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_SIZE:
       Resize(LOWORD(lParam), HIWORD(lParam));
-      InvalidateRect(window, nullptr, FALSE);
+      TOOLS_CHECK(InvalidateRect(window, nullptr, FALSE));
       return 0;
     case WM_PAINT:
       if (gViewer.dc) RenderViewerFrame();
@@ -185,7 +185,7 @@ int StartViewer(int showCommand) {
   if (!InitViewerGL()) Message("OpenGL set-up failed.", "Error", MB_ICONWARNING);
   gViewer.timer.lastTick = GetTickCount();
   ShowWindow(gViewer.window, showCommand);
-  SetCursorPos(320, 240);
+  TOOLS_CHECK(SetCursorPos(320, 240));
   return 1;
 }
 

@@ -15,7 +15,7 @@ constexpr float kViewDegreesPerPixel = 180 * 0.0033333334f;
 constexpr int kHeadingPerPixel = 150;
 
 void Redraw() {
-  if (gEditor.window) InvalidateRect(gEditor.window, nullptr, FALSE);
+  if (gEditor.window) TOOLS_CHECK(InvalidateRect(gEditor.window, nullptr, FALSE));
 }
 
 TargetRecord &CurrentTarget() { return CurrentTile().targets[gEditor.data.currentTarget]; }
@@ -38,7 +38,8 @@ void MoveTargetTo(int x, int y) {
 
 void SetCheck(UINT id, bool on) {
   HMENU menu = GetMenu(gEditor.window);
-  if (menu) CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+  // CheckMenuItem answers the item's previous state, or -1 when there is no such item.
+  if (menu) TOOLS_CHECK(CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)) != DWORD(-1));
 }
 
 void ChooseDetail(int limit) {

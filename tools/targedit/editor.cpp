@@ -89,7 +89,7 @@ int StartEditor(int showCommand) {
   LoadAllTextures();
   LoadAllTargetModels(gEditor.data.models);
   ShowWindow(gEditor.window, showCommand);
-  SetCursorPos(320, 240);
+  TOOLS_CHECK(SetCursorPos(320, 240));
   return 1;
 }
 
