@@ -214,7 +214,8 @@ extern "C" void GLPROC __glHwConvertTexels(GlContext* gc, GlMipmapLevel* l, GLin
 // ---- Levels.
 
 // The board's layout of an internal format; -1 for a level larger than 256
-// at level 0's size. Sizes count the border; 0 is an empty level.
+// or with sides beyond 8:1 at level 0's size. Sizes count the border; 0 is an
+// empty level.
 extern "C" GLint GLPROC __glHwSetTexLevelFormat(GlContext* gc, GlTextureParams* p, GlMipmapLevel* l, GLint level,
                                                GLint internalFormat, GLint width, GLint height, GLint, GLint border,
                                                GLint) {
@@ -224,6 +225,7 @@ extern "C" GLint GLPROC __glHwSetTexLevelFormat(GlContext* gc, GlTextureParams* 
     const int64_t max = (int64_t)1 << (gc->limits.textureLevels - 1);
     const int64_t w = ((int64_t)width - 2 * border) << level, h = ((int64_t)height - 2 * border) << level;
     if (!f || w > max || h > max) return -1;
+    if (w > 0 && h > 0 && (w / h > 8 || h / w > 8)) return -1;
     l->baseFormat = f->base;
     l->storedFormat = f->layout;
     l->redBits = f->r, l->greenBits = f->g, l->blueBits = f->b, l->alphaBits = f->a;

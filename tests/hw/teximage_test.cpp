@@ -48,11 +48,12 @@ TEST(HwTexLevels, LevelZeroGeometry) {
         {GL_ALPHA4, 1, 1, 0, GL_NO_ERROR, true, 8, 3, RV_TEXFMT_ALPHA_8, 256, 256},
         // Legal for OpenGL, not for the board: stored, drawn untextured.
         {GL_RGB, 66, 66, 1, GL_NO_ERROR, false, 0, 0, 0, 0, 0},
-        {GL_RGB, 256, 16, 0, GL_NO_ERROR, false, 0, 0, 0, 0, 0},
         {GL_RGB, 0, 4, 0, GL_NO_ERROR, false, 0, 0, 0, 0, 0},
-        // Beyond the board's largest texture.
+        // Beyond the board's largest texture or its 8:1 sides.
         {GL_RGB, 512, 512, 0, GL_INVALID_VALUE, false, 0, 0, 0, 0, 0},
         {GL_RGB, 256, 258, 1, GL_INVALID_VALUE, false, 0, 0, 0, 0, 0},
+        {GL_RGB, 256, 16, 0, GL_INVALID_VALUE, false, 0, 0, 0, 0, 0},
+        {GL_LUMINANCE, 2, 32, 0, GL_INVALID_VALUE, false, 0, 0, 0, 0, 0},
     };
     for (const Shape& s : shapes) {
         SCOPED_TRACE(testing::Message() << std::hex << s.internalFormat << std::dec << " " << s.width << "x"
@@ -89,6 +90,29 @@ TEST(HwTexLevels, LevelZeroGeometry) {
             }
         EXPECT_FLOAT_EQ(maxS, s.scaleS);
         EXPECT_FLOAT_EQ(maxT, s.scaleT);
+    }
+}
+
+// Proxies answer what the board takes: level sizes at level 0's size up to
+// 256 and sides up to 8:1.
+TEST(HwTexLevels, ProxiesAnswerTheBoardsShapes) {
+    HwContext hw(false, 64);
+    const struct {
+        int level, width, height;
+        bool taken;
+    } cases[] = {
+        {0, 256, 32, true}, {0, 32, 256, true}, {0, 256, 16, false}, {0, 8, 128, false}, {0, 512, 1, false},
+        {3, 32, 4, true},   {3, 32, 2, false},  {5, 8, 1, true},     {5, 16, 1, false},  {0, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "level " << c.level << " " << c.width << "x" << c.height);
+        glTexImage2D(GL_PROXY_TEXTURE_2D, c.level, GL_RGB, c.width, c.height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        GLint w = -1, h = -1;
+        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, c.level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, c.level, GL_TEXTURE_HEIGHT, &h);
+        EXPECT_EQ(w, c.taken ? c.width : 0);
+        EXPECT_EQ(h, c.taken ? c.height : 0);
     }
 }
 
