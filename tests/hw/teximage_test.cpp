@@ -281,6 +281,68 @@ TEST(HwTexObjects, StaleStateIsCleared) {
     EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
 }
 
+// The object, parameter and environment entries of a hardware context keep
+// their state as in software: names written, queries answered, errors raised.
+TEST(HwTexObjects, ObjectEntriesKeepTheirState) {
+    HwContext hw(false, 64);
+    GLuint names[3] = {0, 0, 0};
+    glGenTextures(3, names);
+    EXPECT_NE(names[0], 0u);
+    EXPECT_NE(names[0], names[1]);
+    EXPECT_NE(names[1], names[2]);
+    EXPECT_EQ(glIsTexture(names[1]), GL_FALSE);  // a name, no object yet
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    EXPECT_EQ(glIsTexture(names[1]), GL_TRUE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLfloat)GL_LINEAR_MIPMAP_NEAREST);
+    const GLclampf priority = 0.25f;
+    glPrioritizeTextures(1, &names[1], &priority);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    const GLfloat envColor[4] = {0.5f, 0.25f, 1.0f, 0.0f};
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, envColor);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    GLint v = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &v);
+    EXPECT_EQ(v, GL_CLAMP);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &v);
+    EXPECT_EQ(v, GL_LINEAR_MIPMAP_NEAREST);
+    GLfloat f[4] = {};
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_PRIORITY, f);
+    EXPECT_FLOAT_EQ(f[0], 0.25f);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &v);
+    EXPECT_EQ(v, GL_DECAL);
+    glGetTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, f);
+    EXPECT_FLOAT_EQ(f[1], 0.25f);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    const struct {
+        const char* what;
+        void (*call)();
+        GLenum error;
+    } errors[] = {
+        {"negative count", [] { glGenTextures(-1, nullptr); }, GL_INVALID_VALUE},
+        {"bind to a proxy", [] { glBindTexture(GL_PROXY_TEXTURE_2D, 5); }, GL_INVALID_ENUM},
+        {"unknown parameter", [] { glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_ENV_MODE, GL_REPEAT); }, GL_INVALID_ENUM},
+        {"unknown wrap", [] { glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_LINEAR); }, GL_INVALID_ENUM},
+        {"unknown mode", [] { glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPEAT); }, GL_INVALID_ENUM},
+        {"delete negative", [] { glDeleteTextures(-1, nullptr); }, GL_INVALID_VALUE},
+        {"inside glBegin", [] {
+             glBegin(GL_TRIANGLES);
+             EXPECT_EQ(glIsTexture(1), GL_FALSE);
+             glEnd();
+         }, GL_INVALID_OPERATION},
+    };
+    for (const auto& e : errors) {
+        e.call();
+        EXPECT_EQ(glGetError(), e.error) << e.what;
+    }
+    glDeleteTextures(3, names);
+    EXPECT_EQ(glIsTexture(names[1]), GL_FALSE);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &v);
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+}
+
 // OpenGL 1.1: the residences are written only when the answer is GL_FALSE.
 TEST(HwTexObjects, ResidencyFollowsTheBoard) {
     HwContext hw(false, 64, 64 * 1024);
