@@ -143,10 +143,14 @@ extern "C" void GLPROC __glHwSetTexCombine(GlTextureParams* p, GLenum mode) {
 }
 
 // The texture's palette as the board's one table: entry i is entry i modulo
-// the width (as the software fetch wraps), bytes blue, green, red, 0.
+// the width (as the software fetch wraps), bytes blue, green, red, 0; an empty
+// palette is black, not the last texture's.
 extern "C" void GLPROC __glHwDownloadPalette(const GlColorTable* t) {
     static uint32_t table[256];
-    if (!t->data || t->width <= 0) return;
+    if (!t->data || t->width <= 0) {
+        memset(table, 0, sizeof table);
+        return rvTexDownloadTable(RV_TMU0, RV_TEXTABLE_PALETTE, table);
+    }
     for (GLint i = 0; i < 256; i++) {
         const uint8_t* e = t->data + (size_t)(i % t->width) * (size_t)t->components;
         uint32_t r, g, b;

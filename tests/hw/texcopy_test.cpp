@@ -157,6 +157,10 @@ TEST(HwPalettes, TablesSubTablesAndListsReachTheBoard) {
     hwtestTexturedQuad(0, 0, 8, 8);
     expectBoardPalette(listed);
     glDeleteLists(list, 1);
+    // An empty table leaves nothing of the last one on the board.
+    t.table(GL_TEXTURE_2D, GL_RGB, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    hwtestTexturedQuad(0, 0, 8, 8);
+    for (int i = 0; i < 256; i++) ASSERT_EQ(rvSimPalette()[i], 0u) << "entry " << i;
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
 }
