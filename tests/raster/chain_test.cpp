@@ -7,6 +7,7 @@
 #include "gldib.h"
 #include "trianglepath.h"
 #include "raster/chain.h"
+#include "wgl/drawable.h"
 
 namespace {
 
@@ -75,6 +76,37 @@ TEST(ChainStage, WindowClipCutsTheGroupToTheClipBox) {
     }
 }
 
+// With a clip-rectangle list the window-ownership bitmap (MSB first) cuts
+// the group further; pixels past the end of its row (and of the clip box)
+// are dead, however the next row's bits are set.
+TEST(ChainStage, WindowClipTakesTheOwnershipBitmap) {
+    static WglDrawable d;
+    // Rows of 40 pixels (5 bytes): row 0 alternates, row 1 all owned.
+    static const uint8_t bits[10] = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    d.ownerBits = bits, d.ownerRowBytes = 5, d.ownerStep = 1;
+    const struct {
+        GLint x, step;
+        GLuint expected;
+    } cases[] = {
+        {0, 1, 0xAAAAAAAAu},
+        {16, 1, 0xAAAAAA00u},    // pixels 16 .. 39 as owned, 40 .. 47 past the row
+        {-47, -1, 0x00555555u},  // the same pixels walked from 47 down to 16
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
+        StageRig r;
+        r.gc->fb.drawable = &d;
+        r.gc->rasterFlags = GL_RF_CLIP_LIST;
+        r.cb.buf.context = r.gc;
+        r.gc->span.clipBox[0] = 6144, r.gc->span.clipBox[2] = 6144 + 40;
+        r.gc->span.clipBox[1] = 6144, r.gc->span.clipBox[3] = 6144 + 2;
+        r.s.x = c.x, r.s.y = 0, r.s.pixelStep = c.step;
+        __glSpanWindowClip(0xFFFFFFFFu, &r.s);
+        ASSERT_EQ(gCalls.size(), 1u);
+        EXPECT_EQ(gCalls[0], c.expected);
+    }
+}
+
 // Stipple: column 0 of a row is bit 31 of its word; a group of either
 // direction sees the pixel it visits first in bit 31; top-down drawables
 // count rows from the top.
@@ -97,6 +129,45 @@ TEST(ChainStage, StippleFollowsTheWalkDirection) {
     EXPECT_EQ(gCalls[1], 0x00000018u);  // columns 31 and 0 seen from column 4
     EXPECT_EQ(gCalls[2], 0x80000001u);
     EXPECT_EQ(gCalls[3], 0x40000000u);
+}
+
+// A scan line's span cut to the clip box and into groups of 32: the chain
+// head gets the top n bits of the last group, and nothing at all for a span
+// of 0 pixels or less, or one the clip box removes (no mask is formed).
+std::vector<GLint> gGroupX;
+void GLSPANCALL recordGroup(GLuint mask, GlSpan* s) {
+    gCalls.push_back(mask);
+    gGroupX.push_back(s->x);
+}
+
+TEST(ChainSetup, SpansCutIntoGroupsOf32) {
+    const struct {
+        GLint x, n;
+        std::vector<GLuint> masks;
+        std::vector<GLint> xs;  // unbiased group x
+    } cases[] = {
+        {10, 0, {}, {}},
+        {10, -5, {}, {}},
+        {10, (GLint)0x80000000, {}, {}},
+        {-40, 30, {}, {}},  // wholly left of the clip box at 0
+        {200, 8, {}, {}},   // right of it at 100
+        {3, 5, {0xF8000000u}, {3}},
+        {0, 32, {0xFFFFFFFFu}, {0}},
+        {1, 37, {0xFFFFFFFFu, 0xF8000000u}, {1, 33}},
+        {-10, 45, {0xFFFFFFFFu, 0xE0000000u}, {0, 32}},  // cut on the left to 35 pixels
+        {90, 30, {0xFFC00000u}, {90}},                   // cut on the right to 10
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "x " << c.x << " n " << c.n);
+        StageRig r;
+        r.gc->span.clipBox[0] = 6144, r.gc->span.clipBox[2] = 6144 + 100;
+        r.gc->span.clipBox[1] = 6144, r.gc->span.clipBox[3] = 6144 + 100;
+        r.gc->procs.fillTriangle = recordGroup;
+        gGroupX.clear();
+        __glEmitSpanChunks(r.gc, 6144 + c.x, 6144 + 7, c.n);
+        EXPECT_EQ(gCalls, c.masks);
+        EXPECT_EQ(gGroupX, c.xs);
+    }
 }
 
 // Stencil operations on 8 and 4 stencil bits with a write mask; GL_INCR at

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 #include "gldib.h"
+#include "trianglepath.h"
 
 namespace {
 
@@ -67,46 +68,53 @@ const GLint kViewports[][4] = {
 
 }  // namespace
 
+// Each on the generated path and on the C++ set-up and chain alone.
 TEST(FarOff, ViewportsAtTheIntegerLimitsDrawNothing) {
-    for (const Kind& k : kKinds)
-        for (const auto& vp : kViewports) {
-            GltestDibContext c(64, 64);
-            c.clear(0);
-            glViewport(vp[0], vp[1], vp[2], vp[3]);
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            glMatrixMode(GL_MODELVIEW);
-            k.draw();
-            EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << k.name;
-            int lit = 0;
-            for (int y = 0; y < 64; y++)
-                for (int x = 0; x < 64; x++) lit += c.pixel(x, y) != 0;
-            EXPECT_EQ(lit, 0) << k.name << " viewport " << vp[0] << ", " << vp[1];
-            EXPECT_TRUE(c.guardsIntact()) << k.name;
-        }
+    for (const GltestChainRoad& road : gltestChainRoads)
+        for (const Kind& k : kKinds)
+            for (const auto& vp : kViewports) {
+                SCOPED_TRACE(road.name);
+                GltestTrianglePath path(false, road.cppOnly);
+                GltestDibContext c(64, 64);
+                c.clear(0);
+                glViewport(vp[0], vp[1], vp[2], vp[3]);
+                glMatrixMode(GL_PROJECTION);
+                glLoadIdentity();
+                glMatrixMode(GL_MODELVIEW);
+                k.draw();
+                EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << k.name;
+                int lit = 0;
+                for (int y = 0; y < 64; y++)
+                    for (int x = 0; x < 64; x++) lit += c.pixel(x, y) != 0;
+                EXPECT_EQ(lit, 0) << k.name << " viewport " << vp[0] << ", " << vp[1];
+                EXPECT_TRUE(c.guardsIntact()) << k.name;
+            }
 }
 
 // A huge modelview entry: clipping in float leaves window coordinates far
 // outside the window (near -1.8e19 for 1e30); primitives that cross the
 // window still draw inside it and nowhere else.
 TEST(FarOff, HugeModelviewEntriesStayBounded) {
-    for (const Kind& k : kKinds)
-        for (float big : {1e30f, -1e30f, 3e38f, 1e20f}) {
-            for (int entry = 0; entry < 16; entry++) {
-                GltestDibContext c(64, 64);
-                c.clear(0);
-                glViewport(0, 0, 64, 64);
-                glMatrixMode(GL_PROJECTION);
-                glLoadIdentity();
-                glMatrixMode(GL_MODELVIEW);
-                GLfloat m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-                m[entry] = big;
-                glLoadMatrixf(m);
-                k.draw();
-                EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << k.name;
-                EXPECT_TRUE(c.guardsIntact()) << k.name << " entry " << entry << " = " << big;
+    for (const GltestChainRoad& road : gltestChainRoads)
+        for (const Kind& k : kKinds)
+            for (float big : {1e30f, -1e30f, 3e38f, 1e20f}) {
+                for (int entry = 0; entry < 16; entry++) {
+                    SCOPED_TRACE(road.name);
+                    GltestTrianglePath path(false, road.cppOnly);
+                    GltestDibContext c(64, 64);
+                    c.clear(0);
+                    glViewport(0, 0, 64, 64);
+                    glMatrixMode(GL_PROJECTION);
+                    glLoadIdentity();
+                    glMatrixMode(GL_MODELVIEW);
+                    GLfloat m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+                    m[entry] = big;
+                    glLoadMatrixf(m);
+                    k.draw();
+                    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << k.name;
+                    EXPECT_TRUE(c.guardsIntact()) << k.name << " entry " << entry << " = " << big;
+                }
             }
-        }
 }
 
 // A long line whose start lies far before the window: the walk starts at the

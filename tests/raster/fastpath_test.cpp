@@ -5,8 +5,10 @@
 // Precision of the fast path: colours are 16.16 fixed point stepped per pixel
 // where the generic path interpolates floats, so a channel may differ by 1 LSB
 // of its field; where the chain multiplies bytes through the square table
-// (blend, fog) by 2 LSB. Depth and stencil values, and the set of pixels
-// written (coverage), are identical.
+// (blend, fog) by 2 LSB, and by 4 in 8-bit fields, where the two floored
+// products of a blend show. Depth and stencil values, and the set of pixels
+// written (coverage), are identical. Each comparison runs on the generated
+// chain and on the C++ set-up and stages alone.
 
 #include <random>
 #include <string>
@@ -45,6 +47,14 @@ std::vector<Vertex> randomTriangles(unsigned seed, int count, bool flatAlpha) {
     return v;
 }
 
+// glIndexFuncQTA, as an application finds it.
+void indexFunc(GLenum func, GLclampf ref) {
+    typedef void(APIENTRY * IndexFuncProc)(GLenum, GLclampf);
+    static const IndexFuncProc proc = (IndexFuncProc)(void*)wglGetProcAddress("glIndexFuncQTA");
+    ASSERT_NE(proc, nullptr);
+    proc(func, ref);
+}
+
 struct Image {
     std::vector<uint32_t> color;
     std::vector<GLuint> depth;
@@ -62,8 +72,8 @@ struct Case {
     std::function<void()> between;  // when set: drawn once, this, drawn again
 };
 
-Image render(const Format& f, const Case& c, bool generic, int depthBits, unsigned seed) {
-    GltestTrianglePath path(generic);
+Image render(const Format& f, const Case& c, bool generic, int depthBits, unsigned seed, bool cppOnly = false) {
+    GltestTrianglePath path(generic, cppOnly);
     GltestDibContext ctx(W, H, f.bits, f.index, depthBits, false, f.masks);
     Image im;
     if (!ctx.rc) return im;
@@ -101,11 +111,7 @@ Image render(const Format& f, const Case& c, bool generic, int depthBits, unsign
     return im;
 }
 
-void compare(const Format& f, const Case& c, int depthBits, unsigned seed) {
-    SCOPED_TRACE(std::string(f.name) + ", " + c.name + ", depth " + std::to_string(depthBits) + ", seed " +
-                 std::to_string(seed));
-    const Image fast = render(f, c, false, depthBits, seed);
-    const Image slow = render(f, c, true, depthBits, seed);
+void compareImages(const Format& f, const Case& c, const Image& fast, const Image& slow) {
     ASSERT_EQ(fast.color.size(), (size_t)(W * H));
     ASSERT_EQ(slow.color.size(), fast.color.size());
     EXPECT_TRUE(fast.guards);
@@ -130,6 +136,17 @@ void compare(const Format& f, const Case& c, int depthBits, unsigned seed) {
     EXPECT_TRUE(fast.stencil == slow.stencil) << "stencil buffers differ";
     if (c.exactCoverage && c.lsb) {
         EXPECT_GT(drawn, W * H / 10) << "the scene draws something";
+    }
+}
+
+// The generic path's image against the chain's on each road: generated code
+// where the generator takes the state, and the C++ set-up and stages alone.
+void compare(const Format& f, const Case& c, int depthBits, unsigned seed) {
+    const Image slow = render(f, c, true, depthBits, seed);
+    for (const GltestChainRoad& road : gltestChainRoads) {
+        SCOPED_TRACE(std::string(f.name) + ", " + c.name + ", depth " + std::to_string(depthBits) + ", seed " +
+                     std::to_string(seed) + ", " + road.name);
+        compareImages(f, c, render(f, c, false, depthBits, seed, road.cppOnly), slow);
     }
 }
 
@@ -212,6 +229,35 @@ const std::vector<Case>& cases() {
              glShadeModel(GL_FLAT), glDisable(GL_DITHER), glEnable(GL_COLOR_LOGIC_OP), glEnable(GL_INDEX_LOGIC_OP),
                  glLogicOp(GL_AND_REVERSE);
          }, 0, false, false, false, false, nullptr},
+        {"blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA, no dither", [] {
+             glDisable(GL_DITHER), glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+         }, 2, false, false, true, false, nullptr},
+        // The colour stage before the alpha test, fog and the blend store after it.
+        {"alpha test, fog and blend", [] {
+             const GLfloat c[4] = {0.2f, 0.6f, 0.9f, 1.0f};
+             glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.3f), glEnable(GL_BLEND),
+                 glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_LINEAR),
+                 glFogf(GL_FOG_START, -1.0f), glFogf(GL_FOG_END, 1.0f), glFogfv(GL_FOG_COLOR, c),
+                 glHint(GL_FOG_HINT, GL_FASTEST);
+         }, 2, false, true, true, false, nullptr},
+        {"alpha test, stencil, stipple and scissor", [] {
+             GLubyte pattern[128];
+             for (int i = 0; i < 128; ++i) pattern[i] = (GLubyte)(0x3C ^ (i * 11));
+             glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_LESS, 0.7f), glEnable(GL_STENCIL_TEST),
+                 glStencilFunc(GL_NOTEQUAL, 1, 0xFF), glStencilOp(GL_KEEP, GL_INCR, GL_REPLACE),
+                 glEnable(GL_POLYGON_STIPPLE), glPolygonStipple(pattern), glEnable(GL_SCISSOR_TEST),
+                 glScissor(3, 2, 60, 38);
+         }, 1, true, true, true, false, nullptr},
+        // Flat indexes: both paths test the same index.
+        {"index test, flat", [] {
+             glShadeModel(GL_FLAT), glEnable(GL_INDEX_TEST_QTA), indexFunc(GL_GREATER, 100.0f);
+         }, 1, true, false, false, true, nullptr},
+        // Fog before the index test (which passes every index): fogged once.
+        {"index test and fog", [] {
+             glEnable(GL_INDEX_TEST_QTA), indexFunc(GL_GEQUAL, 0.0f), glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_LINEAR),
+                 glFogf(GL_FOG_START, -1.0f), glFogf(GL_FOG_END, 1.0f), glFogf(GL_FOG_INDEX, 60.0f),
+                 glHint(GL_FOG_HINT, GL_FASTEST);
+         }, 2, true, false, false, true, nullptr},
         {"colour mask red and blue", [] { glColorMask(1, 0, 1, 1); }, 1, false, false, true, false, nullptr},
         {"colour mask all off", [] { glColorMask(0, 0, 0, 0); }, 0, true, false, true, false, nullptr},
         {"index mask", [] { glIndexMask(0x3C); }, 1, false, false, false, true, nullptr},
@@ -229,6 +275,21 @@ TEST(FastPath, ChainMatchesGenericPathOverFormatsAndStates) {
             if ((c.rgbaOnly && f.index) || (c.indexOnly && !f.index)) continue;
             compare(f, c, 16, 11u);
         }
+}
+
+// Each of the sixteen logic ops has a store stage of its own (flat colours
+// without dither: the same source on both paths, so the same result).
+TEST(FastPath, EveryLogicOpMatchesGenericPath) {
+    static const char* const names[16] = {"CLEAR", "AND", "AND_REVERSE", "COPY", "AND_INVERTED", "NOOP",
+                                          "XOR", "OR", "NOR", "EQUIV", "INVERT", "OR_REVERSE",
+                                          "COPY_INVERTED", "OR_INVERTED", "NAND", "SET"};
+    for (int op = 0; op < 16; ++op) {
+        const Case c = {names[op], [op] {
+                            glShadeModel(GL_FLAT), glDisable(GL_DITHER), glEnable(GL_COLOR_LOGIC_OP),
+                                glEnable(GL_INDEX_LOGIC_OP), glLogicOp((GLenum)(GL_CLEAR + op));
+                        }, 0, false, false, false, false, nullptr};
+        for (const Format& f : kFormats) compare(f, c, 16, 13u);
+    }
 }
 
 TEST(FastPath, ChainMatchesGenericPathOverDepthKindsAndSeeds) {
@@ -337,6 +398,81 @@ TEST(FastPath, BothBuffersMatchTheGenericPath) {
     }
     EXPECT_GT(drawn, W * H / 10);
     EXPECT_LE(worst, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// States the chain has no stages for: the picker leaves them to the generic
+// path, which then draws them exactly as with the fast path switched off.
+struct Declined {
+    const char* name;
+    int w, bits;
+    bool index;
+    const DWORD* masks;
+    std::function<void()> set;
+};
+
+// A 16-bit index texture: the chain's stages keep one index byte a texel.
+void index16Texture() {
+    const GLushort texels[4] = {3, 9, 27, 81};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_COLOR_INDEX16_EXT, 2, 2, 0, GL_COLOR_INDEX, GL_UNSIGNED_SHORT, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_TEXTURE_2D);
+}
+
+const DWORD kBgr32[3] = {0x000000FF, 0x0000FF00, 0x00FF0000};
+const DWORD kBgr565[3] = {0x001F, 0x07E0, 0xF800};
+
+std::vector<uint32_t> declinedImage(const Declined& d, bool generic, bool* fast) {
+    GltestTrianglePath path(generic);
+    GltestDibContext ctx(d.w, H, d.bits, d.index, 16, false, d.masks);
+    std::vector<uint32_t> image;
+    if (!ctx.rc) return image;
+    glClearColor(0.1f, 0.2f, 0.3f, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_DEPTH_TEST);
+    d.set();
+    glBegin(GL_TRIANGLES);
+    for (const Vertex& q : randomTriangles(31, 12, false)) {
+        if (d.index) glIndexf(8.0f + 100.0f * q.c[0]);
+        else glColor4fv(q.c);
+        glTexCoord2f(q.c[1] * 3.0f, q.c[2] * 2.0f);
+        glVertex3f(q.x * (float)d.w / W, q.y, q.z);
+    }
+    glEnd();
+    glFinish();
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    EXPECT_TRUE(ctx.guardsIntact());
+    *fast = gltestFastTriangles(__glCurrentContext());
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < d.w; ++x) image.push_back(ctx.pixel(x, y));
+    return image;
+}
+
+TEST(FastPath, StatesWithoutStagesDrawOnTheGenericPath) {
+    const Declined cases[] = {
+        {"32-bit BGR order", W, 32, false, kBgr32, [] {}},
+        {"16-bit BGR 5-6-5", W, 16, false, kBgr565, [] {}},
+        {"drawable wider than the set-up's coordinates reach", 2100, 32, false, nullptr, [] {}},
+        {"16-bit index texture", W, 8, true, nullptr, index16Texture},
+        {"antialiased polygons", W, 32, false, nullptr, [] { glEnable(GL_POLYGON_SMOOTH); }},
+    };
+    for (const Declined& d : cases) {
+        SCOPED_TRACE(d.name);
+        bool fast = true, generic = true;
+        const std::vector<uint32_t> withFastPath = declinedImage(d, false, &fast);
+        const std::vector<uint32_t> without = declinedImage(d, true, &generic);
+        EXPECT_FALSE(fast) << "the fast path took the state";
+        ASSERT_EQ(withFastPath.size(), (size_t)(d.w * H));
+        EXPECT_TRUE(withFastPath == without);
+        int drawn = 0;
+        for (size_t i = 0; i < without.size(); ++i) drawn += without[i] != without[0];
+        EXPECT_GT(drawn, 100) << "the scene draws something";
+    }
 }
 
 }  // namespace

@@ -658,64 +658,73 @@ TEST(TriDib, CullingAndFrontFace) {
 }
 
 // A viewport larger than the drawable (and one hanging off its lower left):
-// nothing is written outside the DIB, and the visible part is right.
+// nothing is written outside the DIB, and the visible part is right; on
+// generated code and on the C++ chain alone, as the next two.
 TEST(TriDib, ViewportLargerThanDrawable) {
     struct Case {
         GLint vx, vy;
         bool smooth;
     } cases[] = {{0, 0, false}, {-2040, -2036, false}, {0, 0, true}, {-2040, -2036, true}};
-    for (bool topDown : {true, false})
-        for (const Case& cs : cases) {
-            GltestDibContext c(16, 16, 32, false, 32, topDown);
-            ASSERT_NE(c.rc, nullptr);
-            c.clear(0);
-            glViewport(cs.vx, cs.vy, 2048, 2048);
-            ortho(2048, 2048);
-            if (cs.smooth) {
-                glEnable(GL_POLYGON_SMOOTH);
-                glEnable(GL_BLEND);
-                glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    for (const GltestChainRoad& road : gltestChainRoads) {
+        GltestTrianglePath path(false, road.cppOnly);
+        SCOPED_TRACE(road.name);
+        for (bool topDown : {true, false})
+            for (const Case& cs : cases) {
+                GltestDibContext c(16, 16, 32, false, 32, topDown);
+                ASSERT_NE(c.rc, nullptr);
+                c.clear(0);
+                glViewport(cs.vx, cs.vy, 2048, 2048);
+                ortho(2048, 2048);
+                if (cs.smooth) {
+                    glEnable(GL_POLYGON_SMOOTH);
+                    glEnable(GL_BLEND);
+                    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+                }
+                // Two triangles that share the diagonal and reach the viewport's edges.
+                const V t[6] = {vtx(0, 0), vtx(2048, 0), vtx(2048, 2048), vtx(0, 0), vtx(2048, 2048), vtx(0, 2048)};
+                redTriangle(t, 6);
+                const int visibleX = cs.vx ? 8 : 16, visibleY = cs.vy ? 12 : 16;
+                for (int py = 0; py < 16; py++)
+                    for (int px = 0; px < 16; px++)
+                        EXPECT_EQ(isRed(c, px, py), px < visibleX && py < visibleY)
+                            << "topDown " << topDown << " smooth " << cs.smooth << " viewport " << cs.vx << " pixel "
+                            << px << "," << py;
+                EXPECT_TRUE(c.guardsIntact());
             }
-            // Two triangles that share the diagonal and reach the viewport's edges.
-            const V t[6] = {vtx(0, 0), vtx(2048, 0), vtx(2048, 2048), vtx(0, 0), vtx(2048, 2048), vtx(0, 2048)};
-            redTriangle(t, 6);
-            const int visibleX = cs.vx ? 8 : 16, visibleY = cs.vy ? 12 : 16;
-            for (int py = 0; py < 16; py++)
-                for (int px = 0; px < 16; px++)
-                    EXPECT_EQ(isRed(c, px, py), px < visibleX && py < visibleY)
-                        << "topDown " << topDown << " smooth " << cs.smooth << " viewport " << cs.vx << " pixel "
-                        << px << "," << py;
-            EXPECT_TRUE(c.guardsIntact());
-        }
+    }
 }
 
 // Depth-tested triangles near the far end of the range, for the three depth
 // buffer kinds and both row orders: the nearer surface wins wherever it is.
 TEST(TriDib, DepthTestNearFarEnd) {
-    for (int bits : {16, 24, 32})
-        for (bool topDown : {true, false}) {
-            GltestDibContext c(16, 16, 32, false, bits, topDown);
-            ASSERT_NE(c.rc, nullptr);
-            c.clear(0);
-            glClear(GL_DEPTH_BUFFER_BIT);
-            glEnable(GL_DEPTH_TEST);
-            auto quad = [](float x0, float x1, float z, float r, float g, float b) {
-                glColor3f(r, g, b);
-                glBegin(GL_QUADS);
-                glVertex3f(x0, 0, z), glVertex3f(x1, 0, z), glVertex3f(x1, 16, z), glVertex3f(x0, 16, z);
-                glEnd();
-            };
-            quad(0, 12, -0.999f, 1, 0, 0);   // red, near the far plane
-            quad(4, 16, -0.9995f, 0, 1, 0);  // green, farther: hidden where red is
-            quad(6, 10, -0.5f, 0, 0, 1);     // blue, nearer than both
-            for (int py = 0; py < 16; py++)
-                for (int px = 0; px < 16; px++) {
-                    const uint32_t want = px >= 6 && px < 10 ? 0x0000FF : px < 12 ? 0xFF0000 : 0x00FF00;
-                    EXPECT_EQ(c.pixel(px, py) & 0xFFFFFF, want)
-                        << "depth " << bits << " topDown " << topDown << " pixel " << px << "," << py;
-                }
-            EXPECT_TRUE(c.guardsIntact());
-        }
+    for (const GltestChainRoad& road : gltestChainRoads) {
+        GltestTrianglePath path(false, road.cppOnly);
+        SCOPED_TRACE(road.name);
+        for (int bits : {16, 24, 32})
+            for (bool topDown : {true, false}) {
+                GltestDibContext c(16, 16, 32, false, bits, topDown);
+                ASSERT_NE(c.rc, nullptr);
+                c.clear(0);
+                glClear(GL_DEPTH_BUFFER_BIT);
+                glEnable(GL_DEPTH_TEST);
+                auto quad = [](float x0, float x1, float z, float r, float g, float b) {
+                    glColor3f(r, g, b);
+                    glBegin(GL_QUADS);
+                    glVertex3f(x0, 0, z), glVertex3f(x1, 0, z), glVertex3f(x1, 16, z), glVertex3f(x0, 16, z);
+                    glEnd();
+                };
+                quad(0, 12, -0.999f, 1, 0, 0);   // red, near the far plane
+                quad(4, 16, -0.9995f, 0, 1, 0);  // green, farther: hidden where red is
+                quad(6, 10, -0.5f, 0, 0, 1);     // blue, nearer than both
+                for (int py = 0; py < 16; py++)
+                    for (int px = 0; px < 16; px++) {
+                        const uint32_t want = px >= 6 && px < 10 ? 0x0000FF : px < 12 ? 0xFF0000 : 0x00FF00;
+                        EXPECT_EQ(c.pixel(px, py) & 0xFFFFFF, want)
+                            << "depth " << bits << " topDown " << topDown << " pixel " << px << "," << py;
+                    }
+                EXPECT_TRUE(c.guardsIntact());
+            }
+    }
 }
 
 // Shared edges through the whole pipeline: every primitive kind drawn with
@@ -749,29 +758,33 @@ TEST(TriDib, StencilCountsEachPixelOnce) {
           vtx(29.9f, 30.7f)}},
         {"20-gon", GL_POLYGON, polygon},
     };
-    for (const Shape& s : shapes) {
-        GltestDibContext c(32, 32);
-        ASSERT_NE(c.rc, nullptr);
-        GlContext* gc = __glCurrentContext();
-        glClearStencil(0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_ALWAYS, 0, 0xFF);
-        glStencilOp(GL_INCR, GL_INCR, GL_INCR);
-        glColor3f(1, 0, 0);
-        glBegin(s.mode);
-        for (const V& p : s.v) glVertex2f(p.x, p.y);
-        glEnd();
-        const GlStencilBuffer* sb = &gc->fb.stencil;
-        int drawn = 0;
-        for (int y = 0; y < 32; y++)
-            for (int x = 0; x < 32; x++) {
-                const int row = c.topDown ? 31 - y : y;
-                const int count = sb->buf.base[row * sb->buf.stride + x];
-                EXPECT_EQ(count, isRed(c, x, y) ? 1 : 0) << s.name << " pixel " << x << "," << y;
-                drawn += count;
-            }
-        EXPECT_GT(drawn, 300) << s.name;
+    for (const GltestChainRoad& road : gltestChainRoads) {
+        GltestTrianglePath path(false, road.cppOnly);
+        SCOPED_TRACE(road.name);
+        for (const Shape& s : shapes) {
+            GltestDibContext c(32, 32);
+            ASSERT_NE(c.rc, nullptr);
+            GlContext* gc = __glCurrentContext();
+            glClearStencil(0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+            glEnable(GL_STENCIL_TEST);
+            glStencilFunc(GL_ALWAYS, 0, 0xFF);
+            glStencilOp(GL_INCR, GL_INCR, GL_INCR);
+            glColor3f(1, 0, 0);
+            glBegin(s.mode);
+            for (const V& p : s.v) glVertex2f(p.x, p.y);
+            glEnd();
+            const GlStencilBuffer* sb = &gc->fb.stencil;
+            int drawn = 0;
+            for (int y = 0; y < 32; y++)
+                for (int x = 0; x < 32; x++) {
+                    const int row = c.topDown ? 31 - y : y;
+                    const int count = sb->buf.base[row * sb->buf.stride + x];
+                    EXPECT_EQ(count, isRed(c, x, y) ? 1 : 0) << s.name << " pixel " << x << "," << y;
+                    drawn += count;
+                }
+            EXPECT_GT(drawn, 300) << s.name;
+        }
     }
 }
 

@@ -1,19 +1,34 @@
 // Chooses the triangle path of the contexts validated in a scope: the fast
-// span chain, or (generic) the span lists it falls back to.
+// span chain, or (generic) the span lists it falls back to; with cppOnly the
+// chain runs its C++ set-up and stages without any generated code.
 #pragma once
 
 #include <windows.h>
 #include "raster/chain.h"
+#include "codegen/rastergen.h"
 
 struct GltestTrianglePath {
     GlFastPathSwitches saved;
-    explicit GltestTrianglePath(bool generic) : saved(__glFastPathSwitches) {
+    GLint savedRasterDisabled;
+    explicit GltestTrianglePath(bool generic, bool cppOnly = false)
+        : saved(__glFastPathSwitches), savedRasterDisabled(__glOgRasterDisabled) {
         __glFastPathSwitches = GlFastPathSwitches{};
         __glFastPathSwitches.read = 1;
         __glFastPathSwitches.disableFastPath = generic;
+        __glOgRasterDisabled = cppOnly;
     }
-    ~GltestTrianglePath() { __glFastPathSwitches = saved; }
+    ~GltestTrianglePath() {
+        __glFastPathSwitches = saved;
+        __glOgRasterDisabled = savedRasterDisabled;
+    }
 };
+
+// The roads a path comparison draws: the generated chain, the C++ chain.
+struct GltestChainRoad {
+    const char* name;
+    bool cppOnly;
+};
+static const GltestChainRoad gltestChainRoads[] = {{"generated", false}, {"C++ chain", true}};
 
 // Whether the context draws triangles through the fast path: its C++
 // set-up, or a set-up routine generated into the context's set-up cache.

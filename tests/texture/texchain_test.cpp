@@ -16,10 +16,13 @@
 //   constant w at most 1 in 100.
 // - a channel differs by at most 1 LSB of its field where the texel is
 //   copied, 2 where the square table multiplies (modulate, blend) or the
-//   filter blends, plus, for the samples that took the neighbour, the
-//   difference of neighbouring texels: the textures here change by at most 3
-//   from a texel to the next and from a level to the next.
-// Coverage is identical.
+//   filter blends, 3 where a blend of the colour buffer multiplies again,
+//   plus, for the samples that took the neighbour, the difference of
+//   neighbouring texels: the textures here change by at most 3 from a texel
+//   to the next and from a level to the next.
+// Coverage (the depth buffer) is identical. Each comparison runs on the
+// generated chain and on the C++ set-up and stages alone, over every RGBA
+// DIB format.
 
 #include <math.h>
 #include <functional>
@@ -66,57 +69,106 @@ unsigned char texelValue(bool encode, int l, int i, int j, int w, int h, int cha
 
 struct TexCase {
     const char* name;
-    int w, h;
+    int w, h;               // h 0: a 1-D texture
     bool mipmaps;
-    GLenum internalFormat;  // GL_RGB, GL_RGBA or GL_COLOR_INDEX8_EXT
+    GLenum internalFormat;  // GL_RGB, GL_RGBA, luminance, intensity, alpha or GL_COLOR_INDEX8_EXT
     GLenum min, mag, wrap, env;
     bool perspective;       // w varies; else GL_FASTEST with w = 1
     float lo, range;        // texture coordinates
     bool encode;            // coordinates as colours: texel choice is checked
+    GLenum palette = 0;     // an index texture's colour table (RGBA contexts): GL_RGB or GL_RGBA
+    int more = 0;           // MORE_*: state beyond the texture
 };
+
+// Blending over a grey background (alpha is needed and shows); the alpha
+// test (each triangle's vertices share one alpha, so both paths test the
+// same value); linear fog per fragment.
+enum { MORE_NONE, MORE_BLEND, MORE_ALPHA_TEST, MORE_FOG };
+
+// Upload format and components of an internal format.
+GLenum uploadFormat(GLenum internalFormat) {
+    switch (internalFormat) {
+    case GL_RGB: return GL_RGB;
+    case GL_RGBA: return GL_RGBA;
+    case GL_LUMINANCE_ALPHA: return GL_LUMINANCE_ALPHA;
+    case GL_ALPHA: return GL_ALPHA;
+    case GL_COLOR_INDEX8_EXT: return GL_COLOR_INDEX;
+    default: return GL_LUMINANCE;  // GL_LUMINANCE, GL_INTENSITY
+    }
+}
+int components(GLenum format) {
+    return format == GL_RGBA ? 4 : format == GL_RGB ? 3 : format == GL_LUMINANCE_ALPHA ? 2 : 1;
+}
 
 void loadTexture(const TexCase& k) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const GLenum target = k.h ? GL_TEXTURE_2D : GL_TEXTURE_1D;
     const bool index = k.internalFormat == GL_COLOR_INDEX8_EXT;
-    const int comps = index ? 1 : k.internalFormat == GL_RGBA ? 4 : 3;
-    int w = k.w, h = k.h;
+    const GLenum format = uploadFormat(k.internalFormat);
+    const int comps = components(format);
+    int w = k.w, h = k.h ? k.h : 1;
     for (int l = 0;; l++) {
         std::vector<unsigned char> img((size_t)w * h * comps);
         for (int j = 0; j < h; j++)
             for (int i = 0; i < w; i++)
                 for (int c = 0; c < comps; c++)
                     img[((size_t)j * w + i) * comps + c] =
-                        index ? (unsigned char)(20 + l + (i / 2) % 2 + (j / 2) % 2) : texelValue(k.encode, l, i, j, w, h, c);
-        glTexImage2D(GL_TEXTURE_2D, l, (GLint)k.internalFormat, w, h, 0, index ? GL_COLOR_INDEX : GLenum(comps == 4 ? GL_RGBA : GL_RGB),
-                     GL_UNSIGNED_BYTE, img.data());
+                        index ? (unsigned char)(20 + l + (i / 2) % 2 + (j / 2) % 2)
+                              : texelValue(k.encode, l, i, j, w, h, format == GL_LUMINANCE_ALPHA && c ? 3 : c);
+        if (k.h) glTexImage2D(target, l, (GLint)k.internalFormat, w, h, 0, format, GL_UNSIGNED_BYTE, img.data());
+        else glTexImage1D(target, l, (GLint)k.internalFormat, w, 0, format, GL_UNSIGNED_BYTE, img.data());
         if (!k.mipmaps || (w == 1 && h == 1)) break;
         w = w > 1 ? w / 2 : 1;
         h = h > 1 ? h / 2 : 1;
     }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLint)k.min);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (GLint)k.mag);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, (GLint)k.wrap);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, (GLint)k.wrap);
+    if (k.palette) {
+        // Entry i changes by 1 a step, as neighbouring texels do.
+        std::vector<unsigned char> entries(256 * 4);
+        for (int i = 0; i < 256; i++)
+            for (int c = 0; c < 4; c++) entries[i * 4 + c] = (unsigned char)(c == 1 ? 220 - i / 2 : 60 + c * 20 + i / 2);
+        if (k.palette == GL_RGB)
+            for (int i = 0; i < 256; i++) memmove(&entries[i * 3], &entries[i * 4], 3);
+        auto table = (PFNGLCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glColorTableEXT");
+        table(target, k.palette, 256, k.palette, GL_UNSIGNED_BYTE, entries.data());
+    }
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, (GLint)k.min);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, (GLint)k.mag);
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, (GLint)k.wrap);
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, (GLint)k.wrap);
     const float border[4] = {0.4f, 0.5f, 0.6f, 0.7f};
-    glTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_BORDER_COLOR, border);
+    glTexParameterfv(target, GL_TEXTURE_BORDER_COLOR, border);
     const float envColor[4] = {0.8f, 0.2f, 0.5f, 0.6f};
     glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, envColor);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)k.env);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, k.perspective ? GL_NICEST : GL_FASTEST);
-    glEnable(GL_TEXTURE_2D);
+    glEnable(target);
+    if (k.more == MORE_BLEND) glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (k.more == MORE_ALPHA_TEST) glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_GREATER, 0.6f);
+    if (k.more == MORE_FOG) {
+        const GLfloat c[4] = {0.2f, 0.6f, 0.9f, 1.0f};
+        glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_LINEAR), glFogf(GL_FOG_START, -1.0f), glFogf(GL_FOG_END, 1.0f);
+        glFogfv(GL_FOG_COLOR, c), glHint(GL_FOG_HINT, GL_FASTEST);
+    }
 }
 
 typedef GltestDibFormat Format;
 const Format& kX8r8g8b8 = gltestDibFormats[0];
-const Format& kR5g6b5 = gltestDibFormats[2];
 const Format& kIndex8 = gltestDibFormats[5];
 
-std::vector<uint32_t> render(const Format& f, const TexCase& k, bool generic, unsigned seed, bool dither) {
-    GltestTrianglePath path(generic);
+// The colour buffer, and the depth buffer that shows which pixels were drawn.
+struct Picture {
+    std::vector<uint32_t> color;
+    std::vector<GLuint> depth;
+};
+
+Picture render(const Format& f, const TexCase& k, bool generic, unsigned seed, bool dither, bool cppOnly = false) {
+    GltestTrianglePath path(generic, cppOnly);
     GltestDibContext ctx(W, H, f.bits, f.index, 16, false, f.masks);
-    std::vector<uint32_t> pixels;
-    if (!ctx.rc) return pixels;
-    glClearColor(0, 0, 0, 0);
+    Picture picture;
+    std::vector<uint32_t>& pixels = picture.color;
+    if (!ctx.rc) return picture;
+    const float grey = k.more == MORE_BLEND ? 0.5f : 0.0f;
+    glClearColor(grey, grey, grey, 0);
     glClearIndex(0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_DEPTH_TEST);
@@ -124,9 +176,11 @@ std::vector<uint32_t> render(const Format& f, const TexCase& k, bool generic, un
     loadTexture(k);
     const std::vector<Vertex> v = randomTriangles(seed, 12, k.lo, k.range, k.perspective ? 1.25f : 1.0f);
     glBegin(GL_TRIANGLES);
-    for (const Vertex& q : v) {
+    for (size_t i = 0; i < v.size(); ++i) {
+        const Vertex& q = v[i];
+        const float alpha = k.more == MORE_ALPHA_TEST ? v[i - i % 3].c[3] : q.c[3];
         if (f.index) glIndexf(3.0f + 100.0f * q.c[0]);
-        else glColor4f(q.c[0], q.c[1], q.c[2], q.c[3]);
+        else glColor4f(q.c[0], q.c[1], q.c[2], alpha);
         glTexCoord2f(q.s, q.t);
         glVertex4f(q.x * q.w, q.y * q.w, q.z * q.w, q.w);
     }
@@ -139,7 +193,9 @@ std::vector<uint32_t> render(const Format& f, const TexCase& k, bool generic, un
     EXPECT_TRUE(ctx.guardsIntact());
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) pixels.push_back(ctx.pixel(x, y));
-    return pixels;
+    picture.depth.resize(W * H);
+    glReadPixels(0, 0, W, H, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, picture.depth.data());
+    return picture;
 }
 
 int field(const Format& f, uint32_t p, int k) { return (int)((p >> f.fieldPos[k]) & ((1u << f.fieldBits[k]) - 1)); }
@@ -155,19 +211,19 @@ bool neighbourTexel(const TexCase& k, uint32_t a, uint32_t b) {
     return close(ch(a, 16), ch(b, 16), wl) && close(ch(a, 8), ch(b, 8), hl);
 }
 
-void compare(const Format& f, const TexCase& k, int lsb, unsigned seed, bool dither = false) {
-    SCOPED_TRACE(std::string(f.name) + ", " + k.name + ", seed " + std::to_string(seed));
-    const std::vector<uint32_t> fast = render(f, k, false, seed, dither);
-    const std::vector<uint32_t> slow = render(f, k, true, seed, dither);
+void compareImages(const Format& f, const TexCase& k, int lsb, const Picture& fastPicture,
+                   const Picture& slowPicture) {
+    const std::vector<uint32_t>&fast = fastPicture.color, &slow = slowPicture.color;
     ASSERT_EQ(fast.size(), (size_t)(W * H));
     ASSERT_EQ(slow.size(), fast.size());
+    EXPECT_TRUE(fastPicture.depth == slowPicture.depth) << "depth buffers differ: coverage";
     const int channels = f.index ? 1 : 3;
     const int neighbour = f.fieldBits[0] == 8 ? 3 : 1;  // a texel step in the field
     int drawn = 0, coverage = 0, outside = 0, distant = 0, worst = 0;
     for (size_t i = 0; i < fast.size(); ++i) {
         const uint32_t a = fast[i], b = slow[i];
-        drawn += b != 0;
-        coverage += (a == 0) != (b == 0);
+        drawn += slowPicture.depth[i] != 0xFFFFFFFFu;
+        coverage += k.more != MORE_BLEND && (a == 0) != (b == 0);
         if (k.encode) {
             outside += a != b;
             distant += !neighbourTexel(k, a, b);
@@ -184,6 +240,25 @@ void compare(const Format& f, const TexCase& k, int lsb, unsigned seed, bool dit
     const int allowed = k.perspective ? 20 : 100;  // one in ...
     EXPECT_LE(outside * allowed, drawn) << "pixels beyond " << lsb << " LSB (worst " << worst << ")";
     EXPECT_EQ(distant, 0) << "pixels beyond a neighbouring texel (worst " << worst << ")";
+}
+
+// The generic path's pixels against the chain's, generated and C++ alone.
+void compare(const Format& f, const TexCase& k, int lsb, unsigned seed, bool dither = false) {
+    const Picture slow = render(f, k, true, seed, dither);
+    for (const GltestChainRoad& road : gltestChainRoads) {
+        SCOPED_TRACE(std::string(f.name) + ", " + k.name + ", seed " + std::to_string(seed) + ", " + road.name);
+        compareImages(f, k, lsb, render(f, k, false, seed, dither, road.cppOnly), slow);
+    }
+}
+
+// Over every RGBA DIB format: 8-bit fields undithered within lsb, the
+// narrow fields of 16- and 8-bit pixels dithered within 1 LSB.
+void compareOverFormats(const TexCase& k, int lsb, unsigned seed) {
+    for (const Format& f : gltestDibFormats) {
+        if (f.index) continue;
+        const bool narrow = f.fieldBits[0] < 8;
+        compare(f, k, narrow ? 1 : lsb, seed, narrow);
+    }
 }
 
 }  // namespace
@@ -207,7 +282,7 @@ TEST(TexChain, TexelChoiceMatchesGenericPath) {
     for (const TexCase& k : cases) compare(kX8r8g8b8, k, k.encode ? 0 : 3, 5u);
 }
 
-// Colours through the filters and environments, on 32-bit and 5-6-5.
+// Colours through the filters and environments.
 TEST(TexChain, ColorsMatchGenericPath) {
     struct Case { TexCase k; int lsb; } cases[] = {
         {{"16x16 linear repeat modulate", 16, 16, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, true,
@@ -229,10 +304,63 @@ TEST(TexChain, ColorsMatchGenericPath) {
         {{"8x8 RGBA nearest modulate", 8, 8, false, GL_RGBA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, true,
           -1.0f, 2.0f, false}, 2},
     };
-    for (const Case& c : cases) {
-        compare(kX8r8g8b8, c.k, c.lsb, 7u);
-        compare(kR5g6b5, c.k, 1, 7u, true);
-    }
+    for (const Case& c : cases) compareOverFormats(c.k, c.lsb, 7u);
+}
+
+// The texture part of the picker by base format, environment and whether
+// alpha is needed (blending over grey): texture-function codes 1 to 7, the
+// texel-alpha bit, one, three and four bytes a texel, the fetch of every
+// stored format (paletted and bordered ones too) and 1-D textures.
+TEST(TexChain, BaseFormatsAndEnvironmentsMatchGenericPath) {
+    struct Case { TexCase k; int lsb; } cases[] = {
+        {{"luminance nearest modulate", 16, 16, false, GL_LUMINANCE, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE,
+          true, -1.0f, 3.0f, false}, 2},
+        {{"luminance linear clamp blend", 8, 8, false, GL_LUMINANCE, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_BLEND, true,
+          -0.5f, 2.0f, false}, 2},
+        {{"luminance-alpha nearest modulate, blended", 16, 8, false, GL_LUMINANCE_ALPHA, GL_NEAREST, GL_NEAREST,
+          GL_REPEAT, GL_MODULATE, true, -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"luminance-alpha linear replace, blended", 8, 8, false, GL_LUMINANCE_ALPHA, GL_LINEAR, GL_LINEAR, GL_CLAMP,
+          GL_REPLACE, false, -0.5f, 2.0f, false, 0, MORE_BLEND}, 3},
+        {{"intensity linear blend, blended", 8, 8, false, GL_INTENSITY, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_BLEND,
+          true, -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"intensity nearest replace, blended", 8, 8, false, GL_INTENSITY, GL_NEAREST, GL_NEAREST, GL_REPEAT,
+          GL_REPLACE, true, -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"alpha nearest modulate, blended", 8, 8, false, GL_ALPHA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE,
+          true, -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"alpha linear blend, blended", 8, 8, false, GL_ALPHA, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_BLEND, true,
+          -0.5f, 2.0f, false, 0, MORE_BLEND}, 3},
+        {{"alpha nearest replace, blended", 8, 8, false, GL_ALPHA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPLACE,
+          true, -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"alpha modulate, alpha not kept (untextured)", 8, 8, false, GL_ALPHA, GL_NEAREST, GL_NEAREST, GL_REPEAT,
+          GL_MODULATE, true, -1.0f, 3.0f, false}, 1},
+        {{"RGBA nearest replace, blended", 8, 8, false, GL_RGBA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPLACE, true,
+          -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"RGBA linear decal", 16, 16, false, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_DECAL, true, -1.0f, 3.0f,
+          false}, 2},
+        {{"RGB nearest blend, blended", 16, 16, false, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_BLEND, true,
+          -1.0f, 3.0f, false, 0, MORE_BLEND}, 3},
+        {{"RGB nearest decal, affine", 16, 16, false, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_DECAL, false,
+          -1.0f, 3.0f, false}, 1},
+        {{"RGB palette nearest modulate", 16, 16, false, GL_COLOR_INDEX8_EXT, GL_NEAREST, GL_NEAREST, GL_REPEAT,
+          GL_MODULATE, true, -1.0f, 3.0f, false, GL_RGB}, 2},
+        {{"RGBA palette linear clamp replace, blended", 8, 8, false, GL_COLOR_INDEX8_EXT, GL_LINEAR, GL_LINEAR,
+          GL_CLAMP, GL_REPLACE, true, -0.5f, 2.0f, false, GL_RGBA, MORE_BLEND}, 3},
+        {{"RGBA palette nearest mipmap nearest modulate, blended", 16, 16, true, GL_COLOR_INDEX8_EXT,
+          GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, true, -2.0f, 4.0f, false, GL_RGBA, MORE_BLEND}, 3},
+        {{"RGB linear mipmap linear modulate, alpha test", 32, 32, true, GL_RGB, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+          GL_REPEAT, GL_MODULATE, true, -2.0f, 4.0f, false, 0, MORE_ALPHA_TEST}, 2},
+        {{"RGB nearest replace, alpha test", 16, 16, false, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPLACE,
+          true, -1.0f, 3.0f, false, 0, MORE_ALPHA_TEST}, 1},
+        {{"RGB nearest modulate, fog", 16, 16, false, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, true,
+          -1.0f, 3.0f, false, 0, MORE_FOG}, 3},
+        {{"RGBA linear blend env, fog", 8, 8, false, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_BLEND, false,
+          -0.5f, 2.0f, false, 0, MORE_FOG}, 3},
+        {{"1-D linear repeat modulate", 16, 0, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, true,
+          -1.5f, 3.0f, false}, 2},
+        {{"1-D nearest mipmap linear clamp", 32, 0, true, GL_RGB, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP,
+          GL_REPLACE, true, -1.0f, 3.0f, false}, 2},
+    };
+    for (const Case& c : cases) compareOverFormats(c.k, c.lsb, 11u);
 }
 
 // Colour-index textures in a colour-index context: replaced and added indexes.
