@@ -355,6 +355,8 @@ TEST(TexChain, BaseFormatsAndEnvironmentsMatchGenericPath) {
           -1.0f, 3.0f, false, 0, MORE_FOG}, 3},
         {{"RGBA linear blend env, fog", 8, 8, false, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_BLEND, false,
           -0.5f, 2.0f, false, 0, MORE_FOG}, 3},
+        {{"1-D nearest repeat replace", 8, 0, false, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPLACE, true,
+          -2.0f, 5.0f, false}, 1},
         {{"1-D linear repeat modulate", 16, 0, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, true,
           -1.5f, 3.0f, false}, 2},
         {{"1-D nearest mipmap linear clamp", 32, 0, true, GL_RGB, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP,

@@ -374,11 +374,29 @@ TEST(TexChainPick, NoChainAndUntextured) {
     GlChainPick pick;
     ASSERT_TRUE(pickChainTexture(&pick, false));
     EXPECT_EQ(pick.flags & GL_RF_TEXTURE, 0u);
-    // GL_ADD in an RGBA context: the generic path draws it.
+    // GL_ADD in an RGBA context, GL_DECAL on a texture other than RGB or RGBA,
+    // GL_MODULATE in a colour-index context: the generic path draws them
+    // (completeness keeps them from the pickers; the environment is set after).
     randomTexture(GL_RGB, GL_RGB, 3, 4, 4, false, &rng);
     GlTextureParams* p = validatedTexture();
     ASSERT_NE(p, nullptr);
     __glCurrentContext()->texture.env.mode = GL_ADD;
+    EXPECT_FALSE(pickChainTexture(&pick, false));
+    for (GLenum internalFormat : {GL_LUMINANCE_ALPHA, GL_ALPHA, GL_LUMINANCE, GL_INTENSITY}) {
+        const GLenum format = internalFormat == GL_INTENSITY ? GL_LUMINANCE : internalFormat;
+        randomTexture(internalFormat, format, format == GL_LUMINANCE_ALPHA ? 2 : 1, 4, 4, false, &rng);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        ASSERT_NE(validatedTexture(), nullptr);
+        __glCurrentContext()->texture.env.mode = GL_DECAL;
+        EXPECT_FALSE(pickChainTexture(&pick, true)) << std::hex << internalFormat;
+    }
+    GltestDibContext index(4, 4, 8, true);
+    randomTexture(GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, 1, 4, 4, false, &rng);
+    filters(GL_TEXTURE_2D, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT);
+    ASSERT_NE(validatedTexture(), nullptr);
+    ASSERT_TRUE(pickChainTexture(&pick, false));
+    EXPECT_EQ(pick.texCode, 1);
+    __glCurrentContext()->texture.env.mode = GL_MODULATE;
     EXPECT_FALSE(pickChainTexture(&pick, false));
 }
 
