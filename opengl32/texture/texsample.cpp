@@ -33,14 +33,14 @@ inline void fetch(GlTextureParams* p, GlMipmapLevel* l, GLint row, GLint col, Gl
 
 // Samplers: s and t in texels of the level; a 1-D texture reads row 0.
 template <int Dim>
-void GLPROC sampleNearest(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
+void sampleNearest(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
     const GLint col = nearestIndex(s, l->innerWidth, p->state.wrapS);
     const GLint row = Dim == 2 ? nearestIndex(t, l->innerHeight, p->state.wrapT) : 0;
     fetch(p, l, row, col, out);
 }
 
 template <int Dim>
-void GLPROC sampleLinear(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
+void sampleLinear(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) {
     GLint i[2], j[2];
     GLfloat a, b;
     __glTexLinearAxis(s, l->innerWidth, l->innerWidthF, p->state.wrapS == GL_REPEAT, i, &a);
@@ -68,26 +68,11 @@ inline void sampleScaled(GlTexSampleProc sample, GlTextureParams* p, GlMipmapLev
     sample(p, l, s * l->innerWidthF, t * l->innerHeightF, out);
 }
 
-// Filters on level 0: texel units, or normalised (Scaled: the magnification of
-// a mipmapped texture).
-void GLPROC filterNearest(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
-    p->nearestProc(p, &p->levels[0], s, t, out);
-}
-void GLPROC filterLinear(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
-    p->linearProc(p, &p->levels[0], s, t, out);
-}
-void GLPROC filterNearestScaled(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
-    sampleScaled(p->nearestProc, p, &p->levels[0], s, t, out);
-}
-void GLPROC filterLinearScaled(GlTextureParams* p, GLfloat, GLfloat s, GLfloat t, GlTexel* out) {
-    sampleScaled(p->linearProc, p, &p->levels[0], s, t, out);
-}
-
 // Mipmap filters on normalised coordinates: Linear samples inside a level,
 // Between blends two levels. Lambda is clamped to [0, maxLevel] before it
 // becomes a level (not-a-number gives 0).
 template <bool Linear, bool Between>
-void GLPROC filterMipmap(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out) {
+void filterMipmap(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out) {
     const GlTexSampleProc sample = Linear ? p->linearProc : p->nearestProc;
     const GLint top = p->maxLevel;
     if (!(lambda > 0.0f)) lambda = 0.0f;
@@ -109,16 +94,6 @@ void GLPROC filterMipmap(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat 
     lerpTexel(out, a, b, lambda - (GLfloat)d);
 }
 
-GlTexFilterProc minFilterOf(GLenum f) {
-    switch (f) {
-    case GL_NEAREST: return filterNearest;
-    case GL_LINEAR: return filterLinear;
-    case GL_NEAREST_MIPMAP_NEAREST: return filterMipmap<false, false>;
-    case GL_LINEAR_MIPMAP_NEAREST: return filterMipmap<true, false>;
-    case GL_NEAREST_MIPMAP_LINEAR: return filterMipmap<false, true>;
-    default: return filterMipmap<true, true>;
-    }
-}
 
 inline GlTextureParams* current(GlContext* gc) { return (GlTextureParams*)gc->currentTexture; }
 
@@ -138,6 +113,44 @@ GlTextureParams* currentParams(GlContext* gc) {
 void GLPROC textureNone(GlContext*, GLfloat*, GLfloat, GLfloat, GLfloat) {}
 
 }  // namespace
+
+#define GL_SAMPLER(name, sampler)                                                                          \
+    extern "C" void GLPROC name(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out) { \
+        sampler(p, l, s, t, out);                                                                          \
+    }
+GL_SAMPLER(__glSampleNearest1D, sampleNearest<1>)
+GL_SAMPLER(__glSampleNearest2D, sampleNearest<2>)
+GL_SAMPLER(__glSampleLinear1D, sampleLinear<1>)
+GL_SAMPLER(__glSampleLinear2D, sampleLinear<2>)
+#undef GL_SAMPLER
+
+// Filters on level 0: texel units, or normalised (Scaled: the magnification of
+// a mipmapped texture); the mipmap filters on normalised coordinates.
+#define GL_FILTER(name, call)                                                                              \
+    extern "C" void GLPROC name(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out) { \
+        (void)lambda;                                                                                      \
+        call;                                                                                              \
+    }
+GL_FILTER(__glFilterNearest, p->nearestProc(p, &p->levels[0], s, t, out))
+GL_FILTER(__glFilterLinear, p->linearProc(p, &p->levels[0], s, t, out))
+GL_FILTER(__glFilterNearestScaled, sampleScaled(p->nearestProc, p, &p->levels[0], s, t, out))
+GL_FILTER(__glFilterLinearScaled, sampleScaled(p->linearProc, p, &p->levels[0], s, t, out))
+GL_FILTER(__glFilterNearestMipmapNearest, (filterMipmap<false, false>(p, lambda, s, t, out)))
+GL_FILTER(__glFilterLinearMipmapNearest, (filterMipmap<true, false>(p, lambda, s, t, out)))
+GL_FILTER(__glFilterNearestMipmapLinear, (filterMipmap<false, true>(p, lambda, s, t, out)))
+GL_FILTER(__glFilterLinearMipmapLinear, (filterMipmap<true, true>(p, lambda, s, t, out)))
+#undef GL_FILTER
+
+static GlTexFilterProc minFilterOf(GLenum f) {
+    switch (f) {
+    case GL_NEAREST: return __glFilterNearest;
+    case GL_LINEAR: return __glFilterLinear;
+    case GL_NEAREST_MIPMAP_NEAREST: return __glFilterNearestMipmapNearest;
+    case GL_LINEAR_MIPMAP_NEAREST: return __glFilterLinearMipmapNearest;
+    case GL_NEAREST_MIPMAP_LINEAR: return __glFilterNearestMipmapLinear;
+    default: return __glFilterLinearMipmapLinear;
+    }
+}
 
 extern "C" void GLPROC __glTexFilterPair(const GlTextureParams* p, GLenum* min, GLenum* mag) {
     GLenum mn = p->state.minFilter, mg = p->state.magFilter;
@@ -268,12 +281,12 @@ extern "C" void GLPROC __glPickTextureProcs(GlContext* gc) {
         procs->texLodPolygon = __glTexLodPolygonNone;
     }
     p->envProc = __glPickTexEnvProc(gc->texture.env.mode, p->baseFormat);
-    p->nearestProc = p->dimensions == 1 ? sampleNearest<1> : sampleNearest<2>;
-    p->linearProc = p->dimensions == 1 ? sampleLinear<1> : sampleLinear<2>;
+    p->nearestProc = p->dimensions == 1 ? __glSampleNearest1D : __glSampleNearest2D;
+    p->linearProc = p->dimensions == 1 ? __glSampleLinear1D : __glSampleLinear2D;
     p->minProc = minFilterOf(min);
     gc->texCoordsPreScaled = !mipmapped;
-    if (mag == GL_LINEAR) p->magProc = mipmapped ? filterLinearScaled : filterLinear;
-    else p->magProc = mipmapped ? filterNearestScaled : filterNearest;
+    if (mag == GL_LINEAR) p->magProc = mipmapped ? __glFilterLinearScaled : __glFilterLinear;
+    else p->magProc = mipmapped ? __glFilterNearestScaled : __glFilterNearest;
     procs->textureInterpolated = p->sampleProc;
     procs->textureFragment = mipmapped ? p->sampleProc : __glTextureFragmentScaleFirst;
 }

@@ -28,6 +28,23 @@ static inline void __glTexLinearAxis(GLfloat u, GLint n, GLfloat nf, bool repeat
 }
 
 extern "C" {
+// Samplers (GlTextureParams nearestProc, linearProc): s and t in texels of
+// the level, t ignored in 1-D.
+void GLPROC __glSampleNearest1D(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glSampleNearest2D(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glSampleLinear1D(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glSampleLinear2D(GlTextureParams* p, GlMipmapLevel* l, GLfloat s, GLfloat t, GlTexel* out);
+// Filters (magProc, minProc): level 0 in texel units, or normalised (Scaled,
+// the magnification of a mipmapped texture); the mipmap filters take
+// normalised coordinates and lambda, clamped to [0, maxLevel].
+void GLPROC __glFilterNearest(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterLinear(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterNearestScaled(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterLinearScaled(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterNearestMipmapNearest(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterLinearMipmapNearest(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterNearestMipmapLinear(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
+void GLPROC __glFilterLinearMipmapLinear(GlTextureParams* p, GLfloat lambda, GLfloat s, GLfloat t, GlTexel* out);
 // Fragment procedures of the current texture (GlTexFragmentProc): one filter;
 // minification above the switch value, else magnification; the mipmapped
 // form with the level of detail from rho; and the one that scales normalised

@@ -351,8 +351,9 @@ TEST(TexChainPick, StagesFiltersAndCodes) {
         // The inline nearest stage: its C++ form, or the one generated for the texture.
         const bool generated =
             !k.stage && __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
-        if (!generated)
+        if (!generated) {
             EXPECT_EQ(gc->procs.spanTextured, stage) << std::hex << k.internalFormat << " " << k.min << " " << k.env;
+        }
         EXPECT_EQ(gc->procs.texFilterMin, k.minFilter) << std::hex << k.min;
         EXPECT_EQ(gc->procs.texFilterMag, k.magFilter) << std::hex << k.min;
         EXPECT_EQ(pick.texCode, k.code) << std::hex << k.internalFormat << " " << k.env;
