@@ -126,6 +126,7 @@ TEST_F(OgRun, FillRoutineStoresExactlyCountWords) {
 
     struct { int offsetWords, count; } cases[] = {
         {0, 1}, {1, 1}, {0, 0}, {1, 0}, {0, 2}, {1, 2}, {1, 5}, {0, 6}, {1, 64}, {0, 63},
+        {0, 15}, {0, 16}, {1, 17}, {0, 17}, {1, 18}, {0, 32}, {1, 33}, {0, 34}, {1, 70},
     };
     alignas(8) uint32_t words[80];
     for (auto& c : cases) {
