@@ -19,6 +19,7 @@
 
 #ifndef _WIN32
 extern "C" int __glOgRasterDisabled;
+extern "C" void __glOgWriteCodeMap(const char* path);
 #endif
 
 namespace {
@@ -335,6 +336,10 @@ int main(int argc, char** argv) {
     scene->setup();
     for (int i = 0; i < frames; i++) scene->frame();
     glFinish();
+#ifndef _WIN32
+    // The generated routines for scripts/profile.sh.
+    if (const char* map = getenv("GLBENCH_CODE_MAP")) __glOgWriteCodeMap(map);
+#endif
     const GLenum error = glGetError();
     wglMakeCurrent(NULL, NULL);
     wglDeleteContext(t.rc);

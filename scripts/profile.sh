@@ -3,20 +3,24 @@
 # qemu-i386 with the block-profile plugin for F frames and for 0 frames and
 # prints, for the procedures with the largest difference, the instructions per
 # unit of the scene (pixel or vertex) that each one executed.
-#   scripts/profile.sh [-f FRAMES] [-n LINES] scene [cpp]
-# Code outside the program (generated routines, shared libraries) is shown as
-# "[outside the program]". Environment settings pass through, as for bench.sh.
+#   scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] scene [cpp]
+# Generated routines are named by their cache and entry ("[walker.3]", ...,
+# from the map glbench writes at its end); other code outside the program
+# (shared libraries, the clears' fill routine) is shown as "[outside the
+# program]". -b lists the BLOCKS hottest blocks of generated code with their
+# instructions. Environment settings pass through, as for bench.sh.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-frames=4 lines=30
+frames=4 lines=30 blocks=0
 while [ $# -gt 0 ]; do
   case "$1" in
   -f) frames=$2; shift 2 ;;
   -n) lines=$2; shift 2 ;;
+  -b) blocks=$2; shift 2 ;;
   *) break ;;
   esac
 done
-[ $# -ge 1 ] || { echo "usage: scripts/profile.sh [-f FRAMES] [-n LINES] scene [cpp]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] scene [cpp]" >&2; exit 2; }
 scene=$1; shift
 out="$top/build/bench"
 mkdir -p "$out"
@@ -27,22 +31,35 @@ prog="$top/build/host/bench/glbench"
 export QRB_USESW=${QRB_USESW-1}
 read -r _ units unit < <(qemu-i386 "$prog" --list | grep "^$scene ")
 qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-0" "$prog" "$scene" 0 "$@"
-qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-f" "$prog" "$scene" "$frames" "$@"
+rm -f "$out"/codemap*
+GLBENCH_CODE_MAP="$out/codemap" qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-f" "$prog" "$scene" "$frames" "$@"
+touch "$out/codemap"
 nm -n --defined-only -C "$prog" | grep -i ' [tw] ' >"$out/symbols"
-python3 - "$out/symbols" "$out/profile-0" "$out/profile-f" "$frames" "$units" "$unit" "$lines" <<'EOF'
-import bisect, sys
-symbols, base, full, frames, units, unit, lines = sys.argv[1:]
+python3 - "$out/symbols" "$out/profile-0" "$out/profile-f" "$frames" "$units" "$unit" "$lines" "$out/codemap" "$blocks" <<'EOF'
+import bisect, subprocess, sys
+symbols, base, full, frames, units, unit, lines, codemap, blocks = sys.argv[1:]
 starts, names = [], []
 for line in open(symbols):
     address, _, name = line.rstrip("\n").split(" ", 2)
     starts.append(int(address, 16)); names.append(name)
+regions = []  # (start, end, name, file, entry) of the generated routines
+for line in open(codemap):
+    start, end, name, path, entry = line.split()
+    regions.append((int(start, 16), int(end, 16), name, path, int(entry, 16)))
+def region(a):
+    for r in regions:
+        if r[0] <= a < r[1]: return r
+    return None
+def nameOf(a):
+    i = bisect.bisect_right(starts, a) - 1
+    if i >= 0 and a - starts[i] < 1 << 16: return names[i]
+    r = region(a)
+    return "[%s]" % r[2] if r else "[outside the program]"
 def fold(path):
     total = {}
     for line in open(path):
         address, count = line.split()
-        a = int(address, 16)
-        i = bisect.bisect_right(starts, a) - 1
-        name = names[i] if i >= 0 and a - starts[i] < 1 << 16 else "[outside the program]"
+        name = nameOf(int(address, 16))
         total[name] = total.get(name, 0) + int(count)
     return total
 b, f = fold(base), fold(full)
@@ -53,4 +70,22 @@ print("%-10s %s" % ("per " + unit, "procedure"))
 for value, name in rows[: int(lines)]:
     print("%10.2f %s" % (value, name[:110]))
 print("%10.2f %s" % (sum(v for v, _ in rows), "in all"))
+# The hottest blocks of generated code: per unit, routine + offset from its entry.
+hot = []
+for line in open(full):
+    address, count = line.split()
+    a = int(address, 16)
+    r = region(a) if nameOf(a).startswith("[") else None
+    if r: hot.append((int(count) / per, a, r))
+hot.sort(reverse=True)
+for value, a, r in hot[: int(blocks)]:
+    print("\n%10.2f [%s] entry%+d" % (value, r[2], a - r[4]))
+    text = subprocess.run(["objdump", "-D", "-b", "binary", "-mi386", "-Mintel", "--adjust-vma=%#x" % r[0],
+                           "--start-address=%#x" % a, "--stop-address=%#x" % min(a + 400, r[1]), r[3]],
+                          capture_output=True, text=True).stdout.splitlines()
+    body = [l for l in text if l.count("\t") >= 2 and l.split(":")[0].strip().isalnum()]
+    for l in body[:60]:
+        print("           " + l.strip())
+        op = l.split("\t")[-1].split()
+        if op and (op[0][0] == "j" or op[0] in ("call", "ret")): break
 EOF

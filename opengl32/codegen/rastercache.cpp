@@ -3,7 +3,9 @@
 // routine follows. A recycled entry first takes its routines out of every
 // context slot.
 
+#include <stdio.h>
 #include "codegen/rastergen.h"
+#include "core/gldispatch.h"
 #include "raster/chain.h"
 
 GLint __glOgRasterDisabled;
@@ -106,4 +108,29 @@ extern "C" const uint8_t* GLPROC __glOgCodeOf(const GlContext* gc, GLint which, 
     const uint8_t* start = area + ((sizeof(Header) + h->recordBytes + 15) & ~15u);
     *bytes = h->entryOffset ? (GLuint)(area + h->endOffset - start) : 0;
     return start;
+}
+
+extern "C" void GLPROC __glOgWriteCodeMap(const char* path) {
+    GlContext* gc = __glCurrentContext();
+    FILE* map = gc && path ? fopen(path, "w") : nullptr;
+    if (!map) return;
+    static const char* const names[GL_OG_CACHE_COUNT] = {"textured-stage", "depth-stage", "set-up", "walker"};
+    for (GLint which = 0; which < GL_OG_CACHE_COUNT; which++) {
+        const GlOgCache* c = &gc->og.gen.caches[which];
+        for (GLuint i = 0; i < c->entryCount; i++) {
+            const uint8_t* area = c->code + (size_t)i * c->codeBytes;
+            const Header* h = (const Header*)area;
+            if (!h->recordBytes || !h->entryOffset) continue;
+            char bin[4096];
+            snprintf(bin, sizeof bin, "%s.%d.%u.bin", path, (int)which, i);
+            if (FILE* f = fopen(bin, "wb")) {
+                fwrite(area, 1, h->endOffset, f);
+                fclose(f);
+            }
+            fprintf(map, "%lx %lx %s.%u %s %lx\n", (unsigned long)(uintptr_t)area,
+                    (unsigned long)(uintptr_t)(area + c->codeBytes), names[which], i, bin,
+                    (unsigned long)(uintptr_t)(area + h->entryOffset));
+        }
+    }
+    fclose(map);
 }

@@ -46,6 +46,11 @@ void GLPROC __glOgInvalidateSlots(GlContext* gc, const uint8_t* code, GLuint byt
 // chain stages), the C++ path throughout. Set by the tests that compare the
 // two; no setting reaches it.
 extern GLint __glOgRasterDisabled;
+
+// For the block profile: writes a line "start end name file entry" for each
+// routine of the current context's caches to `path` (hex addresses, the
+// area's bytes in the file).
+void GLPROC __glOgWriteCodeMap(const char* path);
 }
 
 // The x87 control words of generated code: double precision, rounding to
