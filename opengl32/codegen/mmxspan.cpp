@@ -55,34 +55,38 @@ struct Mmx : GlOgRasterEmit {
             const bool dither = w(FILL_DITHER) != 0;
             if (dither) A.Mov(EBX, sp(GL_OG_SPAN_DITHER));
             for (int c = 0; c < 3; c++) {
-                // Lane j: value + j x step + dither[j], split in words.
-                A.Mov(EAX, sp(values[c]));
-                for (int j = 0; j < 4; j++) {
-                    A.Mov(EDX, EAX);
-                    if (dither) A.Add(EDX, A.m(EBX, 4 * j));
-                    A.Mov(ECX, EDX);
-                    A.Xor(ECX, A.i(0x8000));
-                    A.w16(GL_OG_Mov, A.a(&L()->low[c][j]), ECX);
-                    A.Shr(EDX, A.i(16));
-                    if (pos(c)) A.Shl(EDX, A.i(pos(c)));
-                    A.w16(GL_OG_Mov, A.a(&L()->high[c][j]), EDX);
-                    if (steps() && j < 3) A.Add(EAX, sp(stepsOf[c]));
+                // Lane j: value + j x step + dither[j] as doublewords, pixels
+                // 0 and 1 in MM6, 2 and 3 in MM7.
+                GlOgNode* low = MM(2 * c), *high = MM(2 * c + 1);
+                A.Movd(MM(6), sp(values[c]));
+                A.Punpckldq(MM(6), MM(6));
+                if (steps()) {
+                    A.Movd(MM(7), sp(stepsOf[c]));
+                    A.Psllq(MM(7), A.i(32));
+                    A.Paddd(MM(6), MM(7));
+                    A.Movd(MM(7), sp(stepsOf[c]));
+                    A.Punpckldq(MM(7), MM(7));
+                    A.Pslld(MM(7), A.i(1));
+                    A.Paddd(MM(7), MM(6));
+                } else {
+                    A.Movq(MM(7), MM(6));
                 }
+                if (dither) A.Paddd(MM(6), A.m(EBX)), A.Paddd(MM(7), A.m(EBX, 8));
+                splitWords(low, high, pos(c));
                 if (!steps()) continue;
-                // The step of four pixels in both halves, in every lane.
-                A.Mov(EAX, sp(stepsOf[c]));
-                A.Shl(EAX, A.i(2));
-                A.Mov(EDX, EAX);
-                A.Shr(EDX, A.i(16));
-                if (pos(c)) A.Shl(EDX, A.i(pos(c)));
-                for (int j = 0; j < 4; j++) {
-                    A.w16(GL_OG_Mov, A.a(&L()->lowStep[c][j]), EAX);
-                    A.w16(GL_OG_Mov, A.a(&L()->highStep[c][j]), EDX);
-                }
-            }
-            for (int c = 0; c < 3; c++) {
-                A.Movq(MM(2 * c), A.a(L()->low[c]));
-                A.Movq(MM(2 * c + 1), A.a(L()->high[c]));
+                // The step of four pixels: its low word, and its high word
+                // at the channel's place, in every lane.
+                A.Movd(MM(6), sp(stepsOf[c]));
+                A.Pslld(MM(6), A.i(2));
+                A.Movq(MM(7), MM(6));
+                A.Punpcklwd(MM(7), MM(7));
+                A.Punpckldq(MM(7), MM(7));
+                A.Movq(A.a(L()->lowStep[c]), MM(7));
+                A.Psrld(MM(6), A.i(16));
+                A.Punpcklwd(MM(6), MM(6));
+                A.Punpckldq(MM(6), MM(6));
+                if (pos(c)) A.Psllw(MM(6), A.i(pos(c)));
+                A.Movq(A.a(L()->highStep[c]), MM(6));
             }
             if (!steps()) pixel(MM(5));  // the same four pixels all along the span
         }
@@ -104,6 +108,25 @@ struct Mmx : GlOgRasterEmit {
             }
             for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L()->zStep[j]), EDX);
         }
+    }
+
+    // The doublewords of lanes 0 and 1 (MM6) and 2 and 3 (MM7) split into
+    // words: the low words biased by 0x8000 into `low`, the high words
+    // shifted to bit `at` into `high`. MM6 and MM7 changed.
+    void splitWords(GlOgNode* low, GlOgNode* high, GLint at) {
+        A.Movq(low, MM(6));
+        A.Pslld(low, A.i(16));
+        A.Psrad(low, A.i(16));
+        A.Movq(high, MM(7));
+        A.Pslld(high, A.i(16));
+        A.Psrad(high, A.i(16));
+        A.Packssdw(low, high);
+        A.Pxor(low, A.q4(0x8000));
+        A.Psrad(MM(6), A.i(16));
+        A.Psrad(MM(7), A.i(16));
+        A.Packssdw(MM(6), MM(7));
+        A.Movq(high, MM(6));
+        if (at) A.Psllw(high, A.i(at));
     }
 
     // The four pixels of the current lanes into `to` (MM5 itself for a
@@ -135,18 +158,27 @@ struct Mmx : GlOgRasterEmit {
         A.Movq(A.a(L()->z), MM(6));
     }
 
-    // Depth of a step of four at [EDX + ECX x 8]: the stored words updated,
-    // the mask in MM7; returns what the mask means.
-    int depthStep() {
-        return __glOgEmitMmxDepth(A, func(), w(FILL_DEPTH_WRITE) != 0, A.a(L()->z), [&] { return A.mx(EDX, ECX, 8); });
+    // Step k of a group's steps of four: its pixels at [EDI + ECX x group
+    // bytes] and depths at [EDX + ECX x 8] in the counted loop (k < 0), at
+    // [EDI + k x group bytes] and [EDX + 8 k] in the unrolled one.
+    GlOgNode* pixels(GLint k) {
+        const GLint bytes = bytePixels() ? 4 : 8;
+        return k < 0 ? A.mx(EDI, ECX, (GLuint)bytes) : A.m(EDI, k * bytes);
+    }
+    GlOgNode* depths(GLint k) { return k < 0 ? A.mx(EDX, ECX, 8) : A.m(EDX, 8 * k); }
+
+    // Depth of step k: the stored words updated, the mask in MM7; returns
+    // what the mask means.
+    int depthStep(GLint k) {
+        return __glOgEmitMmxDepth(A, func(), w(FILL_DEPTH_WRITE) != 0, A.a(L()->z), [&] { return depths(k); });
     }
 
     // Four pixels into [EDI]: all of them, or as the mask in MM7 says. One-
     // byte pixels: the low byte of each word (and of the mask) packed and
     // merged through EAX and EBX, so that only their four bytes are read.
-    void store(int kind) {
+    void store(int kind, GLint k) {
         const bool bytes = bytePixels();
-        const auto dest = [&] { return A.mx(EDI, ECX, bytes ? 4 : 8); };
+        const auto dest = [&] { return pixels(k); };
         if (flatPixel() || !steps()) A.Movq(MM(6), MM(5));
         else pixel(MM(6));
         if (bytes) {
@@ -243,23 +275,31 @@ struct Mmx : GlOgRasterEmit {
             A.Mov(A.a(&S->groupZ), EAX);
         }
         A.Mov(A.a(&S->left), ESI);
-        GlOgNode* group = A.label(), *loop = A.label(), *last = A.label(), *done = A.label(),
-                  *whole = A.label(true), *none = A.label();
+        GlOgNode* group = A.label(), *partial = A.label(), *loop = A.label(), *last = A.label(),
+                  *done = A.label(), *none = A.label();
         A.place(group);
         if (depth()) groupDepthLanes();
-        // ECX = -(steps of four in the group); EDI and EDX at their end.
+        // A whole group: its eight steps of four one after another.
+        A.Cmp(A.a(&S->left), A.i(32));
+        A.Jl(partial);
+        for (GLint k = 0; k < 8; k++) {
+            store(depthStep(k), k);
+            step();
+        }
+        A.Add(EDI, A.i(bytePixels() ? 32 : 64));
+        if (depth()) A.Add(EDX, A.i(64));
+        A.Jmp(none);
+        // The last group of fewer: ECX = -(its steps of four), EDI and EDX
+        // at their end.
+        A.place(partial);
         A.Mov(ECX, A.a(&S->left));
-        A.Cmp(ECX, A.i(32));
-        A.Jle(whole);
-        A.Mov(ECX, A.i(32));
-        A.place(whole);
         A.Shr(ECX, A.i(2));
         A.Je(none);
         A.Lea(EDI, A.mx(EDI, ECX, bytePixels() ? 4 : 8));
         if (depth()) A.Lea(EDX, A.mx(EDX, ECX, 8));
         A.Neg(ECX);
         A.place(loop);
-        store(depthStep());
+        store(depthStep(-1), -1);
         step();
         A.Inc(ECX);
         A.Jne(loop);
