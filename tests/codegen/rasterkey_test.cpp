@@ -210,6 +210,63 @@ TEST(RasterCache, StatesSeenBeforeHit) {
     EXPECT_EQ(gc->procs.spanRoutine, walker) << "the walker found again";
 }
 
+// Everything the caches hold: their entries' keys in list order and their
+// code areas. Any routine generated changes it.
+std::vector<uint8_t> cacheContents(const GlContext* gc) {
+    std::vector<uint8_t> bytes;
+    for (const GlOgCache& c : gc->og.gen.caches) {
+        for (const GlOgCacheEntry* e = c.head; e; e = e->next) {
+            const uint8_t* keys = (const uint8_t*)e;
+            bytes.insert(bytes.end(), keys, keys + 8);
+        }
+        bytes.insert(bytes.end(), c.code, c.code + (size_t)c.entryCount * c.codeBytes);
+    }
+    return bytes;
+}
+
+// A frame that sets its state again, clears and draws generates nothing the
+// second time: each validation finds its routines in the caches (MMX on and
+// off, untextured and textured as the benchmark draws them).
+TEST(RasterCache, SecondIdenticalFrameGeneratesNothing) {
+    const struct {
+        const char* name;
+        void (*state)();
+    } cases[] = {
+        {"smooth, depth", [] {}},
+        {"textured modulate", [] {
+             texture(GL_RGB, GL_RGB, 8, 8), glEnable(GL_TEXTURE_2D);
+             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+         }},
+        {"textured, fastest", [] {
+             texture(GL_RGB, GL_RGB, 8, 8), glEnable(GL_TEXTURE_2D), glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+         }},
+    };
+    const GLint savedMmx = __glOgHasMmx;
+    for (const auto& c : cases)
+        for (int mmx = 0; mmx < 2; mmx++) {
+            SCOPED_TRACE(std::string(c.name) + (mmx ? ", MMX" : ""));
+            __glOgHasMmx = mmx;
+            Drawn d;
+            ASSERT_TRUE(d.ctx.rc);
+            c.state();
+            const bool textured = glIsEnabled(GL_TEXTURE_2D);
+            const auto frame = [textured] {
+                glEnable(GL_DEPTH_TEST), glDepthFunc(GL_LESS), glShadeModel(GL_SMOOTH);
+                if (textured) glEnable(GL_TEXTURE_2D), glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                draw();
+                glFinish();
+            };
+            frame();
+            const GlContext* gc = __glCurrentContext();
+            const std::vector<uint8_t> first = cacheContents(gc);
+            frame();
+            EXPECT_TRUE(cacheContents(gc) == first) << "a routine was generated in the second frame";
+        }
+    __glOgHasMmx = savedMmx;
+}
+
 // The depth cache (four entries): the fifth record recycles the entry used
 // longest ago; a slot that held its routine gets the routine's twin.
 TEST(RasterCache, RecycledEntriesLeaveNoSlotBehind) {
