@@ -103,6 +103,8 @@ struct Body : GlOgRasterEmit {
             A.Lea(EAX, sp(GL_OG_SPAN_TEXELS));
             A.Mov(a(&S->texels), EAX);
         }
+        GlOgNode* walked = A.label();
+        if (rgba && code == 0 && smooth) smoothRun(l, dither, walked);
         __glOgEmitMaskWalk(
             A,
             [&] {
@@ -117,8 +119,81 @@ struct Body : GlOgRasterEmit {
                     A.Add(a(&S->acc[c]), EDX);
                 }
             });
+        A.place(walked);
         A.Pop(EBX);
         A.Pop(ESI);
+    }
+
+    // A mask whose live pixels run unbroken from bit 31, untextured and
+    // smooth: four pixels a step, the dither addends of the first four at
+    // [ESI] to [ESI + 12] serving every step (a dither row repeats every four
+    // pixels); red in EBX, green in EBP, blue in ECX, their steps in
+    // S->acc; the steps of four left in S->pixel, the pixels in S->mask.
+    // Other masks go on to the walk; this one to `walked`.
+    void smoothRun(const Layout& l, bool dither, GlOgNode* walked) {
+        GlOgNode* walk = A.label(), *counted = A.label(true), *four = A.label(), *rest = A.label(),
+                  *out = A.label();
+        A.Mov(EAX, ECX);
+        A.Not(EAX);
+        A.Lea(EDX, A.m(EAX, 1));
+        A.Test(EDX, EAX);
+        A.Jne(walk);
+        // Pixels: 32, or 31 - the highest dead bit.
+        A.Mov(EDX, A.i(32));
+        A.Test(EAX, EAX);
+        A.Je(counted);
+        A.Bsr(EAX, EAX);
+        A.Mov(EDX, A.i(31));
+        A.Sub(EDX, EAX);
+        A.place(counted);
+        A.Mov(a(&S->mask), EDX);
+        A.Shr(EDX, A.i(2));
+        A.Mov(a(&S->pixel), EDX);
+        const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
+        const GLint steps1[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
+        for (int c = 0; c < 3; c++) {
+            A.Mov(EAX, sp(steps1[c]));
+            A.Mov(a(&S->acc[c]), EAX);
+        }
+        A.Push(EBP);
+        A.Mov(EBX, sp(values[0]));
+        A.Mov(ECX, sp(values[2]));
+        A.Mov(EBP, sp(values[1]));
+        GlOgNode* channel[3] = {EBX, EBP, ECX};
+        // Pixel k of a step: each field (v + dd) >> 16 at its place.
+        const auto pixel = [&](GLint k) {
+            for (int c = 0; c < 3; c++) {
+                GlOgNode* r = c ? EDX : EAX;
+                A.Mov(r, channel[c]);
+                if (dither) A.Add(r, A.m(ESI, 4 * k));
+                A.Sar(r, A.i(16));
+                if (l.pos[c]) A.Shl(r, A.i(l.pos[c]));
+                if (c) A.Or(EAX, EDX);
+            }
+            GlOgNode* at = A.m(EDI, k * l.bytes);
+            if (l.bytes == 1) A.Mov(at, AL);
+            else if (l.bytes == 2) A.w16(GL_OG_Mov, at, EAX);
+            else A.Mov(at, EAX);
+            for (int c = 0; c < 3; c++) A.Add(channel[c], a(&S->acc[c]));
+        };
+        A.Cmp(a(&S->pixel), A.i(0));
+        A.Je(rest);
+        A.place(four);
+        for (GLint k = 0; k < 4; k++) pixel(k);
+        A.Add(EDI, A.i(4 * l.bytes));
+        A.Dec(a(&S->pixel));
+        A.Jne(four);
+        A.place(rest);
+        A.And(a(&S->mask), A.i(3));
+        for (GLint k = 0; k < 3; k++) {
+            A.Cmp(a(&S->mask), A.i(k));
+            A.Je(out);
+            pixel(k);
+        }
+        A.place(out);
+        A.Pop(EBP);
+        A.Jmp(walked);
+        A.place(walk);
     }
 
     // EAX = the texel byte k of the live pixel (its texel pointer in EBX).
