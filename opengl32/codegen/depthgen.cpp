@@ -38,23 +38,10 @@ namespace {
 // `scalar` for anything else (nothing done); to `done` at the end.
 void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOgNode* done) {
     GlOgMmxLanes* L = &__glOgScratch(gc)->lanes;
-    GlOgNode* counted = A.label(true), *unit = A.label(), *tail = A.label(), *tailFailed = A.label(),
-              *tailNext = A.label();
+    GlOgNode* unit = A.label(), *tail = A.label(), *tailFailed = A.label(), *tailNext = A.label();
     A.Test(EBP, EBP);
     A.Jle(scalar);
-    A.Mov(EAX, ECX);
-    A.Not(EAX);
-    A.Lea(EDX, A.m(EAX, 1));
-    A.Test(EDX, EAX);
-    A.Jne(scalar);
-    // Live pixels: 32, or the leading ones of the mask.
-    A.Mov(EDX, A.i(32));
-    A.Test(EAX, EAX);
-    A.Je(counted);
-    A.Bsr(EDX, EAX);
-    A.Neg(EDX);
-    A.Add(EDX, A.i(31));
-    A.place(counted);
+    __glOgEmitRunLength(A, scalar);
     A.Mov(A.a(&L->depthCount), EDX);
     A.Shr(EDX, A.i(2));
     A.Je(scalar);

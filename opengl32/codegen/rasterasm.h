@@ -174,6 +174,24 @@ inline void __glOgEmitMaskWalk(GlOgAsm& A, Live live, Next next) {
     __glOgEmitMaskWalk(A, [] {}, live, next, [](GlOgNode*) {});
 }
 
+// EDX = the live pixels of the mask in ECX when they run unbroken from bit
+// 31 (32, or the leading ones), else to `other`. EAX changed.
+inline void __glOgEmitRunLength(GlOgAsm& A, GlOgNode* other) {
+    GlOgNode* counted = A.label(true);
+    A.Mov(OG_EAX, OG_ECX);
+    A.Not(OG_EAX);
+    A.Lea(OG_EDX, A.m(OG_EAX, 1));
+    A.Test(OG_EDX, OG_EAX);
+    A.Jne(other);
+    A.Mov(OG_EDX, A.i(32));
+    A.Test(OG_EAX, OG_EAX);
+    A.Je(counted);
+    A.Bsr(OG_EDX, OG_EAX);
+    A.Neg(OG_EDX);
+    A.Add(OG_EDX, A.i(31));
+    A.place(counted);
+}
+
 // Registers by name.
 #define EAX OG_EAX
 #define ECX OG_ECX

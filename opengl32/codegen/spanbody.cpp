@@ -131,21 +131,8 @@ struct Body : GlOgRasterEmit {
     // S->acc; the steps of four left in S->pixel, the pixels in S->mask.
     // Other masks go on to the walk; this one to `walked`.
     void smoothRun(const Layout& l, bool dither, GlOgNode* walked) {
-        GlOgNode* walk = A.label(), *counted = A.label(true), *four = A.label(), *rest = A.label(),
-                  *out = A.label();
-        A.Mov(EAX, ECX);
-        A.Not(EAX);
-        A.Lea(EDX, A.m(EAX, 1));
-        A.Test(EDX, EAX);
-        A.Jne(walk);
-        // Pixels: 32, or 31 - the highest dead bit.
-        A.Mov(EDX, A.i(32));
-        A.Test(EAX, EAX);
-        A.Je(counted);
-        A.Bsr(EAX, EAX);
-        A.Mov(EDX, A.i(31));
-        A.Sub(EDX, EAX);
-        A.place(counted);
+        GlOgNode* walk = A.label(), *four = A.label(), *rest = A.label(), *out = A.label();
+        __glOgEmitRunLength(A, walk);
         A.Mov(a(&S->mask), EDX);
         A.Shr(EDX, A.i(2));
         A.Mov(a(&S->pixel), EDX);
