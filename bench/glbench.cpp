@@ -20,6 +20,7 @@
 #ifndef _WIN32
 extern "C" int __glOgRasterDisabled;
 extern "C" void __glOgWriteCodeMap(const char* path);
+extern "C" void __glVertexProgramsWriteCodeMap(const char* path);
 #endif
 
 namespace {
@@ -338,7 +339,7 @@ int main(int argc, char** argv) {
     glFinish();
 #ifndef _WIN32
     // The generated routines for scripts/profile.sh.
-    if (const char* map = getenv("GLBENCH_CODE_MAP")) __glOgWriteCodeMap(map);
+    if (const char* map = getenv("GLBENCH_CODE_MAP")) __glOgWriteCodeMap(map), __glVertexProgramsWriteCodeMap(map);
 #endif
     const GLenum error = glGetError();
     wglMakeCurrent(NULL, NULL);

@@ -3,7 +3,8 @@
  * start address with its instructions executed (runs x block size) goes to
  * the file named by "out=<path>", one "address count" line each, for
  * scripts/profile.sh to fold into procedures.  Blocks translated more than
- * once share one record. */
+ * once share one record.  With "listing=<path>" each executed instruction
+ * also goes there as "address runs disassembly", for annotated listings. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,6 +20,10 @@ void qemu_plugin_register_vcpu_tb_trans_cb(qemu_plugin_id_t id,
 void qemu_plugin_register_vcpu_tb_exec_inline(struct qemu_plugin_tb *tb, enum qemu_plugin_op op,
                                               void *ptr, uint64_t imm);
 size_t qemu_plugin_tb_n_insns(const struct qemu_plugin_tb *tb);
+struct qemu_plugin_insn;
+struct qemu_plugin_insn *qemu_plugin_tb_get_insn(const struct qemu_plugin_tb *tb, size_t idx);
+char *qemu_plugin_insn_disas(const struct qemu_plugin_insn *insn);
+uint64_t qemu_plugin_insn_vaddr(const struct qemu_plugin_insn *insn);
 uint64_t qemu_plugin_tb_vaddr(const struct qemu_plugin_tb *tb);
 void qemu_plugin_register_atexit_cb(qemu_plugin_id_t id, void (*cb)(qemu_plugin_id_t, void *),
                                     void *userdata);
@@ -28,11 +33,13 @@ __attribute__((visibility("default"))) int qemu_plugin_version = 1;
 typedef struct Block {
     uint64_t vaddr, insns, runs;
     struct Block *next;
+    uint64_t *insnAt;  /* listing only: each instruction's address and text */
+    char **insnText;
 } Block;
 
 enum { kBuckets = 1 << 16 };
 static Block *buckets[kBuckets];
-static char outPath[4096];
+static char outPath[4096], listingPath[4096];
 
 static void onTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb *tb) {
     (void)id;
@@ -46,6 +53,15 @@ static void onTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb *tb) {
         if (!b) return;
         b->vaddr = vaddr, b->insns = insns, b->next = *slot;
         *slot = b;
+        if (listingPath[0]) {
+            b->insnAt = calloc(insns, sizeof *b->insnAt);
+            b->insnText = calloc(insns, sizeof *b->insnText);
+            for (size_t i = 0; b->insnAt && b->insnText && i < insns; i++) {
+                const struct qemu_plugin_insn *insn = qemu_plugin_tb_get_insn(tb, i);
+                b->insnAt[i] = qemu_plugin_insn_vaddr(insn);
+                b->insnText[i] = qemu_plugin_insn_disas(insn);
+            }
+        }
     }
     qemu_plugin_register_vcpu_tb_exec_inline(tb, QEMU_PLUGIN_INLINE_ADD_U64, &b->runs, 1);
 }
@@ -59,6 +75,14 @@ static void onExit(qemu_plugin_id_t id, void *p) {
             if (b->runs) fprintf(f, "%llx %llu\n", (unsigned long long)b->vaddr,
                                  (unsigned long long)(b->runs * b->insns));
     if (f != stderr) fclose(f);
+    FILE *l = listingPath[0] ? fopen(listingPath, "w") : NULL;
+    if (!l) return;
+    for (int i = 0; i < kBuckets; i++)
+        for (Block *b = buckets[i]; b; b = b->next)
+            for (uint64_t k = 0; b->runs && b->insnAt && b->insnText && k < b->insns; k++)
+                fprintf(l, "%llx %llu %s\n", (unsigned long long)b->insnAt[k], (unsigned long long)b->runs,
+                        b->insnText[k] ? b->insnText[k] : "?");
+    fclose(l);
 }
 
 __attribute__((visibility("default"))) int qemu_plugin_install(qemu_plugin_id_t id, const qemu_info_t *info,
@@ -66,6 +90,7 @@ __attribute__((visibility("default"))) int qemu_plugin_install(qemu_plugin_id_t 
     (void)info;
     for (int i = 0; i < argc; i++)
         if (strncmp(argv[i], "out=", 4) == 0) snprintf(outPath, sizeof outPath, "%s", argv[i] + 4);
+        else if (strncmp(argv[i], "listing=", 8) == 0) snprintf(listingPath, sizeof listingPath, "%s", argv[i] + 8);
     qemu_plugin_register_vcpu_tb_trans_cb(id, onTranslate);
     qemu_plugin_register_atexit_cb(id, onExit, NULL);
     return 0;

@@ -3,24 +3,28 @@
 # qemu-i386 with the block-profile plugin for F frames and for 0 frames and
 # prints, for the procedures with the largest difference, the instructions per
 # unit of the scene (pixel or vertex) that each one executed.
-#   scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] scene [cpp]
+#   scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] [-l NAME] scene [cpp]
 # Generated routines are named by their cache and entry ("[walker.3]", ...,
 # from the map glbench writes at its end); other code outside the program
 # (shared libraries, the clears' fill routine) is shown as "[outside the
 # program]". -b lists the BLOCKS hottest blocks of generated code with their
-# instructions. Environment settings pass through, as for bench.sh.
+# instructions; -l NAME instead lists every instruction executed in the
+# generated routines whose name holds NAME ("set-up", "vertex-program",
+# "strip-routine", ...) with its executions per unit. Environment settings
+# pass through, as for bench.sh.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-frames=4 lines=30 blocks=0
+frames=4 lines=30 blocks=0 listing=
 while [ $# -gt 0 ]; do
   case "$1" in
   -f) frames=$2; shift 2 ;;
   -n) lines=$2; shift 2 ;;
   -b) blocks=$2; shift 2 ;;
+  -l) listing=$2; shift 2 ;;
   *) break ;;
   esac
 done
-[ $# -ge 1 ] || { echo "usage: scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] scene [cpp]" >&2; exit 2; }
+[ $# -ge 1 ] || { echo "usage: scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] [-l NAME] scene [cpp]" >&2; exit 2; }
 scene=$1; shift
 out="$top/build/bench"
 mkdir -p "$out"
@@ -30,10 +34,40 @@ cc -O2 -shared -fPIC -o "$out/insnprofile.so" "$top/bench/insnprofile.c"
 prog="$top/build/host/bench/glbench"
 export QRB_USESW=${QRB_USESW-1}
 read -r _ units unit < <(qemu-i386 "$prog" --list | grep "^$scene ")
-qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-0" "$prog" "$scene" 0 "$@"
+with() { [ -n "$listing" ] && echo ",listing=$out/listing-$1"; }
+qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-0$(with 0)" "$prog" "$scene" 0 "$@"
 rm -f "$out"/codemap*
-GLBENCH_CODE_MAP="$out/codemap" qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-f" "$prog" "$scene" "$frames" "$@"
+GLBENCH_CODE_MAP="$out/codemap" qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-f$(with f)" "$prog" "$scene" "$frames" "$@"
 touch "$out/codemap"
+if [ -n "$listing" ]; then
+  python3 - "$out/listing-0" "$out/listing-f" "$out/codemap" "$frames" "$units" "$listing" <<'EOF'
+import sys
+base, full, codemap, frames, units, name = sys.argv[1:]
+regions = [line.split() for line in open(codemap)]
+regions = [(int(r[0], 16), int(r[1], 16), r[2]) for r in regions]
+def named(a):
+    return any(start <= a < end and name in what for start, end, what in regions)
+def runs(path):
+    counts, text = {}, {}
+    for line in open(path):
+        address, count, disassembly = line.rstrip("\n").split(" ", 2)
+        a = int(address, 16)
+        counts[a] = counts.get(a, 0) + int(count)
+        text[a] = disassembly
+    return counts, text
+b, _ = runs(base)
+f, text = runs(full)
+per = float(frames) * float(units)
+total = 0.0
+for a in sorted(f):
+    if named(a):
+        value = (f[a] - b.get(a, 0)) / per
+        total += value
+        print("%8x %9.3f  %s" % (a, value, text[a]))
+print("%18.2f  instructions in all" % total)
+EOF
+  exit 0
+fi
 nm -n --defined-only -C "$prog" | grep -i ' [tw] ' >"$out/symbols"
 python3 - "$out/symbols" "$out/profile-0" "$out/profile-f" "$frames" "$units" "$unit" "$lines" "$out/codemap" "$blocks" <<'EOF'
 import bisect, subprocess, sys

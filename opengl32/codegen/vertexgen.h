@@ -88,4 +88,7 @@ void GLPROC __glVertexProgramKey(GlVertexProgramKey* key, GlContext* gc, GLint s
 const GlVertexProgram* GLPROC __glVertexProgramLookup(GlContext* gc, GLint size, GLuint modeBits);
 // Generates the vertex program and strip routine of a key into an entry.
 void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry);
+// For the block profile: appends "start end name file entry" for each program
+// and strip routine of the current context to `path` (as __glOgWriteCodeMap).
+void GLPROC __glVertexProgramsWriteCodeMap(const char* path);
 }

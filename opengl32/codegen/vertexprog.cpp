@@ -3,9 +3,11 @@
 // replacement of 50 entries).
 
 #include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include "codegen/codegen.h"
+#include "core/gldispatch.h"
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
 
@@ -146,4 +148,29 @@ extern "C" const GlVertexProgram* GLPROC __glVertexProgramLookup(GlContext* gc, 
     }
     c->current = hit;
     return hit->program ? hit : nullptr;
+}
+
+extern "C" void GLPROC __glVertexProgramsWriteCodeMap(const char* path) {
+    GlContext* gc = __glCurrentContext();
+    const GlVertexProgramCache* c = gc ? &gc->vertexPrograms : nullptr;
+    FILE* map = c && c->entries && path ? fopen(path, "a") : nullptr;
+    if (!map) return;
+    for (GLint i = 0; i < c->count; i++) {
+        const GlVertexProgram* p = &c->entries[i];
+        if (!p->program) continue;
+        // The program runs to the strip routine (or the end of the area).
+        const uint8_t* end = p->strip ? (const uint8_t*)p->strip : p->code + c->codeBytes;
+        char bin[4096];
+        snprintf(bin, sizeof bin, "%s.vertex.%d.bin", path, (int)i);
+        if (FILE* f = fopen(bin, "wb")) {
+            fwrite(p->code, 1, c->codeBytes, f);
+            fclose(f);
+        }
+        fprintf(map, "%lx %lx vertex-program.%d %s %lx\n", (unsigned long)(uintptr_t)p->code,
+                (unsigned long)(uintptr_t)end, (int)i, bin, (unsigned long)(uintptr_t)p->program);
+        if (p->strip)
+            fprintf(map, "%lx %lx strip-routine.%d %s %lx\n", (unsigned long)(uintptr_t)p->strip,
+                    (unsigned long)(uintptr_t)(p->code + c->codeBytes), (int)i, bin, (unsigned long)(uintptr_t)p->strip);
+    }
+    fclose(map);
 }
