@@ -5,10 +5,13 @@
 // both parts of the triangle) and hands the triangle to the walker in
 // procs.spanRoutine, which leaves through ogReturnAddress.
 //
-// Entry stub: (context, a, b, c) on the stack; it keeps its stack pointer in
-// ogSavedStack, reserves the walker's frame (a GlSpan, 8-aligned) and calls
-// the register entry with the vertices in EAX, EBX and ECX. The register
-// entry keeps its return address in ogReturnAddress; every path leaves
+// Entry stub: (context, a, b, c) on the stack; it sorts the vertices and
+// returns at once for a triangle that covers no pixel centre (no row in the
+// clip box, or one row whose span is empty), before anything else is set
+// up. Otherwise it keeps its stack pointer in ogSavedStack, reserves the
+// walker's frame (a GlSpan, 8-aligned) and calls the register entry with the
+// sorted vertices in ESI, EDI and EBX. The register entry keeps its return
+// address in ogReturnAddress; every path leaves
 // through it, EAX = 0 for a triangle rejected before its face colours were
 // set (nothing to restore), else 1. Completion and the other C++ procedures
 // run under the caller's x87 control word, the arithmetic under the set-up's
@@ -98,17 +101,91 @@ struct Gen : GlOgRasterEmit {
         A.Mov(A.m(EDX, VX_COLOR), EAX);
     }
 
-    // fillTriangle's sort: s0 ESI, s1 EDI, s2 EBX by window y, equal or
-    // unordered values keeping their order.
+    // fillTriangle's sort: s0 ESI, s1 EDI, s2 EBX by window y, equal values
+    // keeping their order. The y are compared as integers: their order is
+    // the floats' inside the guard band (positive), and a triangle with a
+    // vertex outside it draws nothing in whatever order.
     void sortByY(GlOgNode* p, GlOgNode* q) {
         GlOgNode* keep = A.label(true);
-        A.FldS(vx(p, VX_Y));
-        fcmp(vx(q, VX_Y), false);
-        A.Jbe(keep);
+        A.Mov(EAX, vx(p, VX_Y));
+        A.Cmp(EAX, vx(q, VX_Y));
+        A.Jle(keep);
         A.Mov(EAX, p);
         A.Mov(p, q);
         A.Mov(q, EAX);
         A.place(keep);
+    }
+
+    // __glSetupTriangleEmit's tests before any set-up, on the sorted
+    // vertices: no row in the clip box, or a single row whose edges cross it
+    // in the same pixel column (their x as the edge set-up takes them), go
+    // to `empty`. S->iy[] stay; the arithmetic is the set-up's, so a vertex
+    // outside the guard band gives a triangle that draws nothing either way.
+    void coverage(GlOgNode* empty) {
+        GlOgNode* vs[3] = {ESI, EDI, EBX};
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        for (int i = 0; i < 3; i++) {
+            A.FldS(vx(vs[i], VX_Y));
+            A.Fistp32(a(&S->iy[i]));
+        }
+        // first = max(iyA, cy0); rows = min(iyC, cy1) - first.
+        GlOgNode* more = A.label(), *lower = A.label(true), *have = A.label(true);
+        A.Mov(EAX, a(&S->iy[0]));
+        max(EAX, &st->clipBox[1]);
+        A.Mov(ECX, a(&S->iy[2]));
+        min(ECX, &st->clipBox[3]);
+        A.Sub(ECX, EAX);
+        A.Jle(empty);
+        A.Cmp(ECX, A.i(1));
+        A.Jne(more);
+        A.Mov(a(&S->first), EAX);
+        // The long edge: xA + (float)((xA - xC) / (yA - yC)) x (first + 1 - yA).
+        slopeBetween(ESI, EBX);
+        A.Fild32(a(&S->first));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(ESI, VX_Y));
+        A.FstpD(a(&S->dyFirst));
+        A.FldS(a(&S->slope));
+        A.FmulD(a(&S->dyFirst));
+        A.FaddS(vx(ESI, VX_X));
+        A.FstpD(a(&S->xs));
+        A.Cmp(EAX, a(&S->iy[1]));
+        A.Jge(lower);
+        // The row in the upper part: the edge from A to B.
+        slopeBetween(ESI, EDI);
+        A.FldS(a(&S->slope));
+        A.FmulD(a(&S->dyFirst));
+        A.FaddS(vx(ESI, VX_X));
+        A.Jmp(have);
+        // In the lower part: the edge from B to C, from its row offset.
+        A.place(lower);
+        slopeBetween(EDI, EBX);
+        A.Fild32(a(&S->first));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(EDI, VX_Y));
+        A.FmulS(a(&S->slope));
+        A.FaddS(vx(EDI, VX_X));
+        A.place(have);
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        A.Fistp32(a(&S->whole));
+        A.FldD(a(&S->xs));
+        A.Fistp32(a(&S->n));
+        A.Mov(EAX, a(&S->whole));
+        A.Cmp(EAX, a(&S->n));
+        A.Je(empty);
+        A.place(more);
+    }
+    // S->slope = (xP - xQ) / (yP - yQ) in single precision; the control word
+    // double precision after it.
+    void slopeBetween(GlOgNode* p, GlOgNode* q) {
+        cw(GL_OG_CW_SINGLE);
+        A.FldS(vx(p, VX_X));
+        A.FsubS(vx(q, VX_X));
+        A.FldS(vx(p, VX_Y));
+        A.FsubS(vx(q, VX_Y));
+        A.Fdivp(ST(1));
+        A.FstpS(a(&S->slope));
+        cw(GL_OG_CW_DOUBLE);
     }
 
     // The face of (a, b, c) into ECX (__glTriangleFace), the sorted area's
@@ -608,13 +685,7 @@ struct Gen : GlOgRasterEmit {
         guard(&Gen::regA, reject);
         guard(&Gen::regB, reject);
         guard(&Gen::regC, reject);
-        // Rows: iy = trunc(y).
-        cw(GL_OG_CW_DOUBLE_CHOP);
-        GlOgNode* vs[3] = {ESI, EDI, EBX};
-        for (int i = 0; i < 3; i++) {
-            A.FldS(vx(vs[i], VX_Y));
-            A.Fistp32(a(&S->iy[i]));
-        }
+        // Rows: iy = trunc(y), taken before the guard (coverage).
         A.Mov(EAX, a(&S->iy[0]));
         A.Cmp(EAX, a(&S->iy[2]));
         A.Je(reject);
@@ -754,14 +825,7 @@ struct Gen : GlOgRasterEmit {
         A.Mov(EAX, a(&S->upper0));
         A.Cmp(EAX, a(&S->upper1));
         A.Jge(skip);
-        // sAB = (xA - xB) / (yA - yB).
-        cw(GL_OG_CW_SINGLE);
-        A.FldS(vx(ESI, VX_X));
-        A.FsubS(vx(EDI, VX_X));
-        A.FldS(vx(ESI, VX_Y));
-        A.FsubS(vx(EDI, VX_Y));
-        A.Fdivp(ST(1));
-        A.FstpS(a(&S->slope));
+        slopeBetween(ESI, EDI);  // sAB
         edgeStart(ESI, &S->dyFirst);
         setupEdgeTo(e);
         if (isLeft) startAt(ESI, e, &S->dyFirst);
@@ -789,23 +853,45 @@ struct Gen : GlOgRasterEmit {
         GlOgGen* g = &gc->og.gen;
         GlOgNode* regEntry = A.label();
         uint8_t* entry = A.out;
-        // Stub.
+        // Stub: the sort and the coverage tests, then the set-up in the frame.
         A.Push(EBP);
         A.Push(EBX);
         A.Push(ESI);
         A.Push(EDI);
-        A.Mov(a(&g->ogSavedStack), ESP);
+        A.Mov(ESI, A.m(ESP, 24));
+        A.Mov(EDI, A.m(ESP, 28));
+        A.Mov(EBX, A.m(ESP, 32));
+        sortByY(ESI, EDI);
+        sortByY(EDI, EBX);
+        sortByY(ESI, EDI);
+        // Top and bottom in one scan line: no row. Between 4096 and 8192 (a
+        // float exponent of 12, where the window rows lie) a float's pattern
+        // >> 11 is its integer part plus a constant.
+        GlOgNode* nothing = A.label(), *empty = A.label(), *rows = A.label(true);
+        A.Mov(EAX, vx(ESI, VX_Y));
+        A.Cmp(EAX, A.i(0x45800000));
+        A.Jl(rows);
+        A.Mov(ECX, vx(EBX, VX_Y));
+        A.Cmp(ECX, A.i(0x46000000));
+        A.Jge(rows);
+        A.Shr(EAX, A.i(11));
+        A.Shr(ECX, A.i(11));
+        A.Cmp(EAX, ECX);
+        A.Je(nothing);
+        A.place(rows);
         A.Fnstcw(a(&S->callerCW));
-        A.Mov(EAX, A.m(ESP, 24));
-        A.Mov(EBX, A.m(ESP, 28));
-        A.Mov(ECX, A.m(ESP, 32));
+        coverage(empty);
+        A.Mov(a(&g->ogSavedStack), ESP);
+        for (int i = 0; i < 3; i++) {
+            A.Mov(EAX, A.m(ESP, 24 + 4 * i));
+            A.Mov(a(i == 0 ? &S->a : i == 1 ? &S->b : &S->c), EAX);
+        }
         A.Sub(ESP, A.i((GLint)((sizeof(GlSpan) + 7) & ~7u)));
         A.And(ESP, A.i(-8));
         A.Call(regEntry);
         A.Mov(ESP, a(&g->ogSavedStack));
         callerCw();
         // restoreColors once the face colours were set.
-        GlOgNode* nothing = A.label(true);
         A.Test(EAX, EAX);
         A.Je(nothing);
         GlVertex* const* vs[3] = {&S->a, &S->b, &S->c};
@@ -819,6 +905,9 @@ struct Gen : GlOgRasterEmit {
         A.Je(nothing);
         A.Lea(EAX, vx(EDX, VX_FRONT));
         A.Mov(vx(EDX, VX_COLOR), EAX);
+        A.Jmp(nothing);
+        A.place(empty);
+        callerCw();
         A.place(nothing);
         A.Pop(EDI);
         A.Pop(ESI);
@@ -826,19 +915,11 @@ struct Gen : GlOgRasterEmit {
         A.Pop(EBP);
         A.Ret();
 
-        // Register entry.
+        // Register entry: the sorted vertices in ESI, EDI, EBX.
         A.place(regEntry);
         A.Pop(a(&g->ogReturnAddress));
-        A.Mov(a(&S->a), EAX);
-        A.Mov(a(&S->b), EBX);
-        A.Mov(a(&S->c), ECX);
-        A.Mov(ESI, EAX);
-        A.Mov(EDI, EBX);
-        A.Mov(EBX, ECX);
+        GlOgNode* early = A.label(), *reject = A.label();
         cw(GL_OG_CW_SINGLE);
-        sortByY(ESI, EDI);
-        sortByY(EDI, EBX);
-        sortByY(ESI, EDI);
         // Deltas and twice the signed area; a zero area draws nothing.
         A.FldS(vx(ESI, VX_X));
         A.FsubS(vx(EBX, VX_X));
@@ -859,7 +940,6 @@ struct Gen : GlOgRasterEmit {
         A.Fsubp(ST(1));
         A.FstpS(a(&st->area));
         callerCw();
-        GlOgNode* early = A.label(), *reject = A.label();
         A.Mov(EAX, a(&st->area));
         A.Add(EAX, EAX);
         A.Je(early);

@@ -407,15 +407,26 @@ extern "C" void GLPROC __glSetupTriangleEmit(GlContext* gc, GlVertex* A, GlVerte
     const GLint upper0 = iyA > cy0 ? iyA : cy0, upper1 = iyB < cy1 ? iyB : cy1;
     const GLint lower0 = iyB > cy0 ? iyB : cy0, lower1 = iyC < cy1 ? iyC : cy1;
     if (upper0 >= upper1 && lower0 >= lower1) return;
-    s->rasterFlags = gc->rasterFlags;
-    setupGradients(gc, A, B, C);
-
     const GLint first = upper0 < upper1 ? upper0 : lower0;
     const double dyFirstA = (double)first + 1.0 - (double)yA;
     const GLfloat sAC = s->dxAC / s->dyAC;
+    const double xLong = (double)xA + (double)sAC * dyFirstA;
+    // A single scan line whose two edges cross it in the same pixel column
+    // holds no pixel: nothing more is set up. The edges' x there are the
+    // ones setupEdge takes (an x's fraction is below 1: its carry is 0).
+    const GLint upperRows = upper1 - upper0, lowerRows = lower1 - lower0;
+    if ((upperRows > 0 ? upperRows : 0) + (lowerRows > 0 ? lowerRows : 0) == 1) {
+        double xShort;
+        if (upperRows > 0) xShort = (double)xA + (double)((xA - xB) / (yA - yB)) * dyFirstA;
+        else xShort = (double)xB + (double)(s->dxBC / s->dyBC) * ((double)lower0 + 1.0 - (double)yB);
+        if ((GLint)xShort == (GLint)xLong) return;
+    }
+    s->rasterFlags = gc->rasterFlags;
+    setupGradients(gc, A, B, C);
+
     GlEdge* longEdge = longEdgeLeft ? &s->leftEdge : &s->rightEdge;
     GlEdge* shortEdge = longEdgeLeft ? &s->rightEdge : &s->leftEdge;
-    setupEdge(longEdge, (double)xA + (double)sAC * dyFirstA, sAC);
+    setupEdge(longEdge, xLong, sAC);
     if (longEdgeLeft) {
         setupLeftEdgeSteps(gc);
         __glSetSpanStartValues(gc, A, (GLfloat)((double)s->leftEdge.x + 1.0 - xA), (GLfloat)dyFirstA);
