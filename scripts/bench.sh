@@ -5,7 +5,9 @@
 #   scripts/bench.sh [-f FRAMES] [scene ...]     (default: every scene, F = 4)
 # Scenes that draw triangles are run three ways side by side: the generated
 # code with MMX, the generated code without it (__GL_FORCE_MMX=0), and the C++
-# span chain without generated rasterization code.
+# span chain without generated rasterization code. The mesh scenes run with
+# generated vertex programs and on the C++ array routines
+# (__GL_DISABLE_DYNAMIC_VERTEX=1), with the ratio of the two.
 # Environment settings (QRB_USESW, __GL_DISABLE_FASTPATH, ...) pass through.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,7 +41,13 @@ qemu-i386 "$prog" --list > "$out/list"
 for s in "${scenes[@]}"; do
   read -r _ units unit < <(grep "^$s " "$out/list")
   case "$s" in
-  triangles-* | textured-* | mesh-*)
+  mesh-*)
+    gen=$(perUnit "$s" "$units")
+    arrays=$(__GL_DISABLE_DYNAMIC_VERTEX=1 perUnit "$s" "$units")
+    ratio=$(awk -v a="$arrays" -v g="$gen" 'BEGIN { printf "%.2f", a / g }')
+    printf "%-24s %8s generated %8s C++ array routines (%sx)  instructions per %s\n" \
+      "$s" "$gen" "$arrays" "$ratio" "$unit" ;;
+  triangles-* | textured-*)
     mmx=$(perUnit "$s" "$units")
     x86=$(__GL_FORCE_MMX=0 perUnit "$s" "$units")
     cpp=$(perUnit "$s" "$units" cpp)
