@@ -314,8 +314,12 @@ template <int N>
 static GLuint completeVertex(GlContext* gc, GlVertex* v, GLuint mask) {
     const GLuint old = v->flags;
     // Done bits and the divided-coordinates mark that texture generation honours.
-    const GLuint wanted = mask & ~old & (0x7F | GL_VX_TEX_DIVIDED);
+    GLuint wanted = mask & ~old & (0x7F | GL_VX_TEX_DIVIDED);
     if (!wanted) return old;
+    // Lighting reads the eye normal, and the eye position for local lights:
+    // they are done first whatever the mask asks (a flat triangle's
+    // provoking vertex is completed for its colour alone).
+    if (wanted & (GL_VX_FRONT_LIT | GL_VX_BACK_LIT)) wanted |= gc->vertexNeedsFront & ~old & (GL_VX_EYE_NORMAL | GL_VX_EYE);
     GlMatrixEntry* mv = gc->matrices.modelViewTop;
     if (wanted & GL_VX_EYE) {
         const GlMatrixRecord* m = &mv->matrix;
