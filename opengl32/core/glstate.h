@@ -420,6 +420,15 @@ struct GlVertexArrayState {
         GLfloat current[13];  // normal, scaled colour, index, texture coordinates, edge flag
         GlMaterial material[2];
     } prefetchStamp;
+    // Indexed triangles in batches that hold each element once: the
+    // batch's elements by slot, the vertex of each listed index, and the
+    // slots of recent elements by a hash of the element (an entry counts
+    // only when its slot is in the batch and holds that element).
+    struct {
+        GLuint elements[36];
+        GlVertex* vertices[192];
+        GLuint slotOf[128];
+    } shared;
 };
 // Private switches of arrays.flags, named by the private hint that sets them
 // (their meaning is the readers'); 0x6402's makes points, lines and triangles

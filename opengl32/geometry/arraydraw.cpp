@@ -128,7 +128,8 @@ extern "C" void GLPROC __glRefetchLazyVertex(GlContext* gc, GlVertex* v) {
 
 // ---- Primitive steps.
 
-void __glArrayTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
+// Inline in every assembly loop: a call per triangle would realign the stack.
+static inline __attribute__((always_inline)) void arrayTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
     const GLuint any = (a->flags | b->flags | c->flags) & GL_VX_CLIPPED;
     if (!any) return gc->procs.renderTriangle(gc, a, b, c);
     if (a->flags & b->flags & c->flags & GL_VX_CLIPPED) return;
@@ -184,6 +185,10 @@ struct GlListedSlots {
     const GLuint* list;
     GlVertex* operator()(GLint k) const { return base + list[k]; }
 };
+struct GlListedVertices {
+    GlVertex* const* list;
+    GlVertex* operator()(GLint k) const { return list[k]; }
+};
 
 // Slots begin .. end - 1 of a piece; from `fresh` on they hold vertices no
 // earlier piece showed, the one in slot `fresh` at draw position `position`.
@@ -217,12 +222,12 @@ static void assembleLineStrip(GlContext* gc, const V& at, const GlPiece& p) {
 }
 
 template <class V>
-static void assembleTriangles(GlContext* gc, const V& at, const GlPiece& p) {
+static inline __attribute__((always_inline)) void assembleTriangles(GlContext* gc, const V& at, const GlPiece& p) {
     for (GLint k = p.fresh; k + 2 < p.end; k += 3) {
         GlVertex* c = at(k + 2);
         gc->lineResetPending = 0;
         gc->provokingVertex = c;
-        __glArrayTriangle(gc, c, at(k), at(k + 1));
+        arrayTriangle(gc, c, at(k), at(k + 1));
     }
 }
 
@@ -238,9 +243,9 @@ static void assembleStripOrFan(GlContext* gc, const V& at, const GlPiece& p) {
         GlVertex* n = at(k);
         gc->lineResetPending = 0;
         gc->provokingVertex = n;
-        if (Fan) __glArrayTriangle(gc, n, at(0), at(k - 1));
-        else if (g & 1) __glArrayTriangle(gc, n, at(k - 1), at(k - 2));
-        else __glArrayTriangle(gc, n, at(k - 2), at(k - 1));
+        if (Fan) arrayTriangle(gc, n, at(0), at(k - 1));
+        else if (g & 1) arrayTriangle(gc, n, at(k - 1), at(k - 2));
+        else arrayTriangle(gc, n, at(k - 2), at(k - 1));
     }
 }
 template <class V>
@@ -292,7 +297,7 @@ static void assemblePolygon(GlContext* gc, const V& at, const GlPiece& p) {
         const uint8_t ff = first->edgeFlag, fn = n->edgeFlag;
         if (g > 2) first->edgeFlag = 0;
         if (!(p.last && k == p.end - 1)) n->edgeFlag = 0;
-        __glArrayTriangle(gc, first, at(k - 1), n);
+        arrayTriangle(gc, first, at(k - 1), n);
         first->edgeFlag = ff, n->edgeFlag = fn;
     }
 }
@@ -315,6 +320,45 @@ static GLint usableCount(GLenum mode, GLint count) {
     return count;
 }
 
+// Indexed triangles gathered so that a batch transforms each element it
+// names once: triangles join the batch while their new elements fit it
+// (at most the batch size, at most the vertex list's indices). A table by
+// a hash of the element gives the slot it was last given; that slot is
+// taken when the batch has filled it with the same element, and an element
+// the table lost is only transformed again. The batch's element list
+// addresses the slots for fetching again (__glArrayBatchIndex).
+static void drawSharedTriangles(GlContext* gc, GLint count, const GLuint* indices) {
+    GlVertexArrayState* a = &gc->arrays;
+    auto& s = a->shared;
+    constexpr GLint elementRoom = sizeof s.elements / sizeof s.elements[0];
+    constexpr GLint listRoom = sizeof s.vertices / sizeof s.vertices[0];
+    constexpr GLuint kHashBits = 7;
+    static_assert(listRoom % 3 == 0 && sizeof s.slotOf == sizeof(GLuint) << kHashBits, "whole triangles, the table");
+    const GLuint room = (GLuint)(a->batchSize < elementRoom ? a->batchSize : elementRoom);
+    a->batchMode = GL_TRIANGLES;
+    a->batchFirst = a->batchStart = 0;
+    a->batchIndices = s.elements;
+    GlVertex* const base = a->bufferBase;
+    for (GLint done = 0; done < count;) {
+        const GLuint* in = indices + done;
+        const GLuint* const end = in + (count - done < listRoom ? count - done : listRoom);
+        GlVertex** out = s.vertices;
+        GLuint n = 0;
+        do {
+            for (int j = 0; j < 3; j++) {
+                const GLuint e = *in++;
+                GLuint& slot = s.slotOf[(e * 0x9E3779B1u) >> (32 - kHashBits)];
+                if (slot >= n || s.elements[slot] != e) s.elements[slot = n++] = e;
+                *out++ = base + slot;
+            }
+        } while (in < end && n + 3 <= room);
+        const GLint k = (GLint)(out - s.vertices);
+        a->gather(gc, 0, 0, (GLint)n, s.elements);
+        assembleTriangles(gc, GlListedVertices{s.vertices}, GlPiece{0, k, done, done == 0, done + k == count});
+        done += k;
+    }
+}
+
 // Runs a draw of count vertices through Assemble: in one piece over locked
 // vertices, else batch by batch through arrays.gather.
 template <void (*Assemble)(GlContext*, const GlSlots&, const GlPiece&),
@@ -329,6 +373,7 @@ static void drawArray(GlContext* gc, GLenum mode, GLint first, GLint count, cons
         else Assemble(gc, GlSlots{a->bufferBase + first}, p);
         return;
     }
+    if (mode == GL_TRIANGLES && indices) return drawSharedTriangles(gc, count, indices);
     a->batchMode = (GLint)mode;
     a->batchFirst = first;
     a->batchIndices = indices;

@@ -109,9 +109,8 @@ void GLPROC __glFetchCurrentTexCoord(GlContext* gc, const void* element, GlVerte
 void GLPROC __glFetchCurrentEdgeFlag(GlContext* gc, const void* element, GlVertex* v);
 }
 
-// The primitive steps the array routines share with the vertex cache: a
-// triangle handed on, clipped or dropped by its clip codes; a line likewise.
-void __glArrayTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c);
+// The primitive step the array routines share with the vertex cache: a line
+// handed on, clipped or dropped by its clip codes.
 void __glArrayLine(GlContext* gc, GlVertex* a, GlVertex* b);
 // The primitives of slots base[0 .. end - 1] of a mode, as a draw routine
 // assembles them: from slot `fresh` on the vertices are new, the one there
