@@ -6,6 +6,8 @@
 // entries it continues from.
 
 #include <stdlib.h>
+#include <array>
+#include <utility>
 #include <string.h>
 #include "arrays.h"
 #include "attrconv.h"
@@ -27,8 +29,8 @@ static const uint8_t gatherIndex[8] = {
 
 // ---- Dispatch slots.
 
-typedef void(GLIMM* GlVertexFvEntry)(const GLfloat*);
 static inline void setSlot(GlDispatchTable* t, int slot, GlEntryProc p) { t->entry[slot - GL_FIRST_SLOT] = p; }
+typedef void(GLIMM* GlVertexFvEntry)(const GLfloat*);
 static void setVertexSlots(GlDispatchTable* t, GlVertexFvEntry v2, GlVertexFvEntry v3, GlVertexFvEntry v4) {
     setSlot(t, GL_SLOT_Vertex2fv, (GlEntryProc)v2);
     setSlot(t, GL_SLOT_Vertex3fv, (GlEntryProc)v3);
@@ -43,9 +45,6 @@ void GLIMM __glImmVertex3fv(const GLfloat* v);
 void GLIMM __glImmVertex4fv(const GLfloat* v);
 void GLIMM __glVcacheBegin(GLenum mode);
 void GLIMM __glVcacheEnd(void);
-void GLIMM __glVcacheVertex2fv(const GLfloat* v);
-void GLIMM __glVcacheVertex3fv(const GLfloat* v);
-void GLIMM __glVcacheVertex4fv(const GLfloat* v);
 }
 
 // ---- Flush.
@@ -140,10 +139,11 @@ extern "C" void GLPROC __glVcacheFlush(GlContext* gc, GLint kind) {
 }
 
 // ---- Vertex entries: they sit in the vertex slots while the cache is on and
-// store only between glBegin and glEnd. No call on the common path: the
-// attributes are copied by the gather bits, a full cache goes to the flush.
+// store only between glBegin and glEnd. No call on the common path: one
+// entry per vertex size and set of gathered attributes (GL_GATHER_* bits,
+// chosen at validation) copies just those, a full cache goes to the flush.
 
-template <int N>
+template <int N, GLuint What>
 static inline void storeEntry(GlContext* gc, GlVertexCache* vc, const GLfloat* v) {
     GlVertex* e = vc->entries + vc->count++;
     vc->sizesSeen |= 1u << (N - 2);
@@ -153,32 +153,34 @@ static inline void storeEntry(GlContext* gc, GlVertexCache* vc, const GLfloat* v
     e->obj[1] = v[1];
     e->obj[2] = N >= 3 ? v[2] : 0.0f;
     e->obj[3] = N == 4 ? v[3] : 1.0f;
-    const GLuint what = vc->gather;
-    if (what & GL_GATHER_NORMAL) __glGatherCurrent<GL_GATHER_NORMAL>(gc, e);
-    if (what & GL_GATHER_COLOR) __glGatherCurrent<GL_GATHER_COLOR>(gc, e);
-    if (what & GL_GATHER_INDEX) __glGatherCurrent<GL_GATHER_INDEX>(gc, e);
-    if (what & GL_GATHER_TEX) __glGatherCurrent<GL_GATHER_TEX>(gc, e);
+    __glGatherCurrent<What>(gc, e);
 }
 
-template <int N>
+template <int N, GLuint What>
 __attribute__((noinline)) static void GLIMM flushAndStore(const GLfloat* v) {
     GlContext* gc = __glCurrentContext();
     __glVcacheFlush(gc, 2);
-    storeEntry<N>(gc, &gc->vcache, v);
+    storeEntry<N, What>(gc, &gc->vcache, v);
 }
 
-template <int N>
-static inline void cacheVertex(const GLfloat* v) {
+template <int N, GLuint What>
+static void GLIMM cacheVertex(const GLfloat* v) {
     GlThreadState* ts = __glThreadState();
     if (ts->beginState != GL_BEGIN_INSIDE) return;
     GlContext* gc = ts->context;
     GlVertexCache* vc = &gc->vcache;
-    if (vc->count == GL_VCACHE_ENTRIES) return flushAndStore<N>(v);
-    storeEntry<N>(gc, vc, v);
+    if (vc->count == GL_VCACHE_ENTRIES) return flushAndStore<N, What>(v);
+    storeEntry<N, What>(gc, vc, v);
 }
-extern "C" void GLIMM __glVcacheVertex2fv(const GLfloat* v) { cacheVertex<2>(v); }
-extern "C" void GLIMM __glVcacheVertex3fv(const GLfloat* v) { cacheVertex<3>(v); }
-extern "C" void GLIMM __glVcacheVertex4fv(const GLfloat* v) { cacheVertex<4>(v); }
+
+// The entries of sizes 2, 3 and 4 by gather bits.
+template <GLuint... What>
+static constexpr std::array<std::array<GlVertexFvEntry, 3>, sizeof...(What)> cacheEntryTable(
+    std::integer_sequence<GLuint, What...>) {
+    return {{{cacheVertex<2, What>, cacheVertex<3, What>, cacheVertex<4, What>}...}};
+}
+static constexpr auto cacheEntries = cacheEntryTable(std::make_integer_sequence<GLuint, 16>());
+static_assert((GL_GATHER_NORMAL | GL_GATHER_COLOR | GL_GATHER_INDEX | GL_GATHER_TEX) < 16, "gather bits");
 
 // ---- glBegin and glEnd.
 
@@ -234,7 +236,6 @@ extern "C" void GLPROC __glVcacheInstall(GlContext* gc) {
         if (t->entry[GL_SLOT_Begin - GL_FIRST_SLOT] != plain) continue;
         setSlot(t, GL_SLOT_Begin, hook);
         setSlot(t, GL_SLOT_End, (GlEntryProc)__glVcacheEnd);
-        setVertexSlots(t, __glVcacheVertex2fv, __glVcacheVertex3fv, __glVcacheVertex4fv);
     }
     gc->procs.clipPrimitiveVertices = __glVcacheCompletePending;
     GLuint index;
@@ -252,4 +253,7 @@ extern "C" void GLPROC __glVcacheInstall(GlContext* gc) {
         }
     }
     vc->gather = (gc->pixelFormat.rgba ? gatherRgba : gatherIndex)[index];
+    const auto& e = cacheEntries[vc->gather];
+    for (GlDispatchTable* t : tables)
+        if (t->entry[GL_SLOT_Begin - GL_FIRST_SLOT] == hook) setVertexSlots(t, e[0], e[1], e[2]);
 }

@@ -111,6 +111,9 @@ TEST_F(Batches, CacheHooksAndMixedVertexSizes) {
     setVertexCache(true);
     EXPECT_EQ(draw(mixed), want);
     EXPECT_EQ(feedback(mixed), fb);
+    // The entry follows the attributes the state gathers (feedback takes all).
+    EXPECT_NE((Fv)__glThreadState()->dispatch.entry[GL_SLOT_Vertex3fv - GL_FIRST_SLOT], slot3);
+    EXPECT_EQ(draw(mixed), want);
     EXPECT_EQ((Fv)__glThreadState()->dispatch.entry[GL_SLOT_Vertex3fv - GL_FIRST_SLOT], slot3);
     // Outside glBegin/glEnd a vertex draws nothing and leaves the next primitive alone.
     EXPECT_EQ(draw([&] {
