@@ -16,7 +16,9 @@
 // the context's program cache record.
 
 #include <stddef.h>
+#include <functional>
 #include <initializer_list>
+#include <vector>
 #include "codegen/codegen.h"
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
@@ -51,6 +53,12 @@ struct Gen {
     uint8_t* end;
     bool full;
     bool elementInEax;  // EAX still holds the element (no call or copy since)
+    // Code out of the vertex loop's way (the rare cases), emitted after it.
+    std::vector<std::function<void()>> cold;
+    void emitCold() {
+        for (size_t i = 0; i < cold.size(); i++) cold[i]();
+        cold.clear();
+    }
 
     // ---- Emission with the end check: once the code area or the node arena
     // runs short, nothing more is emitted and the program is dropped.
@@ -183,7 +191,9 @@ void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m,
 
 // The general clip test for w a positive normal float and coordinates that
 // are numbers: codes from integer compares of the bit patterns, 1/w and the
-// window coordinates of an unclipped vertex. Anything else jumps to `slow`.
+// window coordinates of an unclipped vertex, which runs on to `done`; a
+// vertex with a code set gets the others out of the loop's way and jumps
+// there. Anything else jumps to `slow`.
 void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
     GlContext* gc = g.gc;
     const GLfloat* one = &gc->constants.one;
@@ -198,27 +208,42 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
     g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
     g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
     // |c| > w by the patterns; a code by the sign; not-a-number to the slow test.
-    GlOgNode* codes = g.label();
-    for (int i = 0; i < 3; i++) {
-        GlOgNode* inside = g.label();
+    const auto outside = [&g, gc, slow](int i, GlOgNode* next) {
         GlOgNode* negative = g.label();
-        g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 4 * i)));
-        g.e(__glOgAnd(gc, OG_ECX, g.imm(0x7FFFFFFF)));
-        g.e(__glOgCmp(gc, OG_ECX, OG_EAX));
-        g.e(__glOgJbe(gc, inside));
         g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F800000)));
         g.e(__glOgJa(gc, slow));
         g.e(__glOgTest(gc, g.vx(VX_CLIP + 4 * i), g.imm((GLint)0x80000000)));
         g.e(__glOgJne(gc, negative));
         g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
-        g.e(__glOgJmp(gc, inside));
+        g.e(__glOgJmp(gc, next));
         g.place(negative);
         g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_LEFT << (2 * i))));
-        g.place(inside);
+        g.e(__glOgJmp(gc, next));
+    };
+    const auto compare = [&g, gc](int i) {
+        g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 4 * i)));
+        g.e(__glOgAnd(gc, OG_ECX, g.imm(0x7FFFFFFF)));
+        g.e(__glOgCmp(gc, OG_ECX, OG_EAX));
+    };
+    for (int i = 0; i < 3; i++) {
+        GlOgNode* out = g.label();
+        compare(i);
+        g.e(__glOgJa(gc, out));
+        g.cold.push_back([&g, gc, i, out, done, outside, compare] {
+            // The codes of this coordinate and of those after it.
+            g.place(out);
+            for (int j = i; j < 3; j++) {
+                GlOgNode* next = g.label();
+                if (j > i) {
+                    compare(j);
+                    g.e(__glOgJbe(gc, next));
+                }
+                outside(j, next);
+                g.place(next);
+            }
+            g.e(__glOgJmp(gc, done));
+        });
     }
-    g.place(codes);
-    g.e(__glOgTest(gc, OG_EBX, g.imm(0x3F0000)));
-    g.e(__glOgJne(gc, done));
     for (int i = 0; i < 3; i++) {
         g.e(__glOgFldS(gc, g.vx(VX_CLIP + 4 * i)));
         g.e(__glOgFmulS(gc, g.vx(VX_INVW)));
@@ -342,12 +367,18 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
     const GlLightingDerived* d = &gc->lightingDerived;
     const GlFaceLighting* face = &d->face[0];
     const GlMaterial* material = &gc->lighting.front;
+    // The last light's sums go straight to the vertex, its light-facing
+    // case on the way and the other out of it.
+    int last = -1;
+    for (int li = 0; li < GL_LIGHT_SOURCES; li++)
+        if (k->lights >> li & 1) last = li;
     bool first = true;
     for (int li = 0; li < GL_LIGHT_SOURCES && !g.full; li++) {
         if (!(k->lights >> li & 1)) continue;
         const GlLightSource* s = &d->source[li];
         const GlLight* l = &gc->lighting.light[li];
         GlOgNode *away = g.label(), *next = g.label();
+        const auto sum = [&g, li, last](int i) { return li == last ? g.vx(VX_FRONT + 4 * i) : g.scratch(S_C0 + i); };
         // Terms that are +-0 at every vertex are left out (the sums keep
         // their values up to the sign of a zero, which the clamp drops).
         const bool specular = !(k->zeroTerms >> li & 1), ambient = !(k->zeroTerms >> (8 + li) & 1);
@@ -372,23 +403,45 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
             if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
             g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
-            g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
+            g.e(__glOgFstpS(gc, sum(i)));
         }
         if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
-        g.e(__glOgJmp(gc, next));
-        g.place(away);
-        for (int i = 0; i < 3; i++) {
-            g.e(__glOgFldS(gc, g.abs(&s->ambientProduct[i])));
-            g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
-            g.e(__glOgFstpS(gc, g.scratch(S_C0 + i)));
+        const auto turnedAway = [&g, gc, away, next, s, face, first, sum] {
+            g.place(away);
+            for (int i = 0; i < 3; i++) {
+                g.e(__glOgFldS(gc, g.abs(&s->ambientProduct[i])));
+                g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
+                g.e(__glOgFstpS(gc, sum(i)));
+            }
+            g.e(__glOgJmp(gc, next));
+        };
+        if (li == last) {
+            g.cold.push_back(turnedAway);
+        } else {
+            g.e(__glOgJmp(gc, next));
+            turnedAway();
         }
         g.place(next);
         first = false;
     }
     const GLfloat* scale = gc->constants.previousColorMax;
     for (int i = 0; i < 3; i++) {
-        g.e(__glOgMov(gc, OG_EAX, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
-        emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
+        if (first) {  // no light: the scene colour
+            g.e(__glOgMov(gc, OG_EAX, g.abs(&face->sceneColor[i])));
+            emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
+            continue;
+        }
+        // A sum in [0, scale) stays; the clamp of any other out of the way.
+        GlOgNode *clamp = g.label(), *kept = g.label();
+        g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FRONT + 4 * i)));
+        g.e(__glOgCmp(gc, OG_EAX, g.abs(&scale[i])));
+        g.e(__glOgJae(gc, clamp));
+        g.place(kept);
+        g.cold.push_back([&g, gc, clamp, kept, scale, i] {
+            g.place(clamp);
+            emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
+            g.e(__glOgJmp(gc, kept));
+        });
     }
     g.e(__glOgMov(gc, OG_EAX, g.abs(&face->alpha)));
     g.e(__glOgMov(gc, g.vx(VX_FRONT + 12), OG_EAX));
@@ -499,7 +552,12 @@ void emitProgram(Gen& g) {
         g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 4)));
         g.place(have);
         g.e(__glOgInc(gc, OG_ESI));
-        g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
+        // Kept for the in-place addresses when a fetch call or a copy of a
+        // current value comes first (they change EAX).
+        bool copies = k->source[0] == GL_VP_FETCH;
+        for (int i = 1; i < 4; i++)
+            copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
+        if (copies) g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
         g.elementInEax = true;
         g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
         // Attributes through calls first: they keep no register.
@@ -511,15 +569,27 @@ void emitProgram(Gen& g) {
         if (k->rgba) emitAttribute(g, 2, &a->color.pointer, gc->current.scaledColor, 4, VX_FRONT);
         else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
         emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
-        if (k->source[0] == GL_VP_IN_PLACE) {
-            g.elementAddress(&a->vertex.pointer, k->stride[0]);
+        const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
+        if (k->source[0] == GL_VP_IN_PLACE && normalInPlace && k->stride[0] == k->stride[1] && k->stride[0] != 1) {
+            // One multiply for both: ECX = EDX = element x stride.
+            g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
+            g.e(__glOgImul(gc, OG_ECX, g.imm(k->stride[0])));
+            g.e(__glOgMov(gc, OG_EDX, OG_ECX));
+            g.e(__glOgAdd(gc, OG_ECX, g.abs(&a->vertex.pointer)));
+            g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
             pos = OG_ECX;
-        } else {
-            pos = OG_EDI;
-        }
-        if (normalNeeded && k->source[1] == GL_VP_IN_PLACE) {
-            g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
             normal = OG_EDX, normalOffset = 0;
+        } else {
+            if (k->source[0] == GL_VP_IN_PLACE) {
+                g.elementAddress(&a->vertex.pointer, k->stride[0]);
+                pos = OG_ECX;
+            } else {
+                pos = OG_EDI;
+            }
+            if (normalInPlace) {
+                g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
+                normal = OG_EDX, normalOffset = 0;
+            }
         }
     }
     GlOgNode* rejected = g.label();
@@ -542,17 +612,24 @@ void emitProgram(Gen& g) {
     }
     emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
     GlOgNode *slow = g.label(), *clipped = g.label();
+    // The C++ test (the call keeps EDX, an in-place normal, for the lighting).
+    const bool keepEdx = k->lit && normal == OG_EDX;
+    const auto callClip = [&g, gc, keepEdx] {
+        if (keepEdx) g.e(__glOgPush(gc, OG_EDX));
+        emitCallClip(g);
+        if (keepEdx) g.e(__glOgPop(gc, OG_EDX));
+    };
     if (k->inlineClip) {
         emitInlineClip(g, slow, clipped);
-        g.e(__glOgJmp(gc, clipped));
-        g.place(slow);
-        // A vertex the inline test does not take starts again with the C++ test.
-        g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
-    }
-    emitCallClip(g);
-    if (k->lit && normal == OG_EDX) {  // the call left nothing in EDX
-        g.elementInEax = false;
-        g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
+        g.cold.push_back([&g, gc, slow, clipped, callClip] {
+            // A vertex the inline test does not take starts again with the C++ test.
+            g.place(slow);
+            g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
+            callClip();
+            g.e(__glOgJmp(gc, clipped));
+        });
+    } else {
+        callClip();
     }
     g.place(clipped);
     if (k->lit) emitLighting(g, normal, normalOffset);
@@ -570,6 +647,7 @@ void emitProgram(Gen& g) {
     g.place(noVertices);
     for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));
     g.e(__glOgRet(gc));
+    g.emitCold();
 }
 
 // ---- The strip routine: (context, first element, count, index list).
