@@ -507,17 +507,13 @@ void emitProgram(Gen& g) {
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
     GlOgNode *top = g.label(), *noVertices = g.label();
 
-    // Prologue: registers, lights, the control word, the first vertex; in
+    // Prologue: registers, the control word, the first vertex; in
     // cache mode EBP counts the vertices, else it holds the index list and
     // ESI runs from the first position to S_END.
     for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
     g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 32)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
     g.e(__glOgJle(gc, noVertices));
-    if (k->lit) {
-        g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
-        g.call((const void*)__glPrepareObjectLights, 4);
-    }
     g.e(__glOgFnstcw(gc, g.scratch(S_CW0)));
     g.e(__glOgMov(gc, OG_EAX, g.scratch(S_CW0)));
     g.e(__glOgAnd(gc, OG_EAX, g.imm(0xFCFF)));  // 24-bit precision

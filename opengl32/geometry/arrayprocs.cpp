@@ -6,6 +6,7 @@
 #include <string.h>
 #include "arrays.h"
 #include "geometry.h"
+#include "light.h"
 #include "codegen/vertexgen.h"
 #include "core/stateutil.h"
 
@@ -317,6 +318,8 @@ extern "C" void GLPROC __glPrepareArrayDraw(GlContext* gc, GLint size, GLuint mo
     if (gc->renderMode == GL_RENDER && a->needBits != GL_NEED_ALL && gc->vertexPrograms.enabled) {
         if (const GlVertexProgram* p = __glVertexProgramLookup(gc, n, modeBits)) {
             routine = (GlArrayVertexProc)p->program;
+            // What a lighting program reads, once for the draw's batches.
+            if (p->key.lit) __glPrepareObjectLights(gc);
             if (p->strip && !(modeBits & GL_VP_CACHE_MODE)) strip = (GlArrayDrawProc)p->strip;
         }
     }

@@ -480,7 +480,7 @@ extern "C" void GLPROC __glPickColorMaterial(GlContext* gc) {
 
 // ---- Lights as generated vertex programs read them.
 
-// Called by a lighting vertex program before its vertices: the modelview
+// Called for a lighting vertex program before a draw's vertices: the modelview
 // inverse for eye normals, the front face values (the material may have
 // changed since validation) and each light's ambient product. The program
 // then lights as __glLightVerticesFast does, term by term.
