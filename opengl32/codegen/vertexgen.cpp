@@ -718,43 +718,45 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgMov(gc, OG_ESI, OG_EBP));
     g.e(__glOgSub(gc, OG_ESI, g.imm(2)));  // triangles of the batch
     g.e(__glOgJle(gc, batchEnd));
+    // The calls' arguments in a frame kept for the batch (written for each
+    // call: a callee may change them); BL = 0 for the line-reset flag.
+    GlOgNode* trianglesEnd = g.label();
+    g.e(__glOgSub(gc, OG_ESP, g.imm(16)));
+    g.e(__glOgXor(gc, OG_EBX, OG_EBX));
     for (int parity = 0; parity < 2; parity++) {
         g.place(parity ? odd : even);
         const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
-        GlOgNode *render = g.label(), *clip = g.label(), *after = g.label();
+        GlOgNode *render = g.label(), *after = g.label();
         g.e(__glOgMov(gc, g.abs(&gc->provokingVertex), OG_EDI));
-        g.e(__glOgXor(gc, OG_EAX, OG_EAX));
-        g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(0)));
+        g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(3)));
         g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FLAGS)));
         g.e(__glOgMov(gc, OG_ECX, OG_EAX));
         g.e(__glOgOr(gc, OG_EAX, g.vx(first + VX_FLAGS)));
         g.e(__glOgAnd(gc, OG_ECX, g.vx(first + VX_FLAGS)));
         g.e(__glOgOr(gc, OG_EAX, g.vx(second + VX_FLAGS)));
         g.e(__glOgAnd(gc, OG_ECX, g.vx(second + VX_FLAGS)));
-        g.e(__glOgLea(gc, OG_EDX, g.vx(second)));
-        g.e(__glOgPush(gc, OG_EDX));
+        g.e(__glOgMov(gc, g.at(OG_ESP, 0), g.imm((GLint)(uintptr_t)gc)));
+        g.e(__glOgMov(gc, g.at(OG_ESP, 4), OG_EDI));
         g.e(__glOgLea(gc, OG_EDX, g.vx(first)));
-        g.e(__glOgPush(gc, OG_EDX));
-        g.e(__glOgPush(gc, OG_EDI));
-        g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
+        g.e(__glOgMov(gc, g.at(OG_ESP, 8), OG_EDX));
+        g.e(__glOgLea(gc, OG_EDX, g.vx(second)));
+        g.e(__glOgMov(gc, g.at(OG_ESP, 12), OG_EDX));
         g.e(__glOgTest(gc, OG_EAX, g.imm(GL_VX_CLIPPED)));
         g.e(__glOgJe(gc, render));
         g.e(__glOgTest(gc, OG_ECX, g.imm(GL_VX_CLIPPED)));
-        g.e(__glOgJe(gc, clip));
-        g.e(__glOgJmp(gc, after));
-        g.place(clip);
+        g.e(__glOgJne(gc, after));
         g.call((const void*)__glDoClipTriangle, 0);
         g.e(__glOgJmp(gc, after));
         g.place(render);
         g.e(__glOgCall(gc, g.abs(&gc->procs.renderTriangle)));
         g.place(after);
-        g.e(__glOgAdd(gc, OG_ESP, g.imm(16)));
         g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
         g.e(__glOgDec(gc, OG_ESI));
-        g.e(__glOgJe(gc, batchEnd));
-        if (!parity) g.e(__glOgJmp(gc, odd));
-        else g.e(__glOgJmp(gc, even));
+        if (!parity) g.e(__glOgJe(gc, trianglesEnd));  // on into the odd triangle
+        else g.e(__glOgJne(gc, even));
     }
+    g.place(trianglesEnd);
+    g.e(__glOgAdd(gc, OG_ESP, g.imm(16)));
     g.place(batchEnd);
     g.e(__glOgMov(gc, OG_EAX, g.scratch(S_DONE)));
     g.e(__glOgCmp(gc, OG_EAX, g.scratch(S_COUNT)));
