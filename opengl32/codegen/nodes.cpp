@@ -28,7 +28,10 @@ GlOgNode* __glOgNewNode(GlContext* gc, GLuint kind) {
     return n;
 }
 
-void __glOgResetArena(GlContext* gc) { gc->og.gen.arenaNext = gc->og.gen.arena; }
+void __glOgResetArena(GlContext* gc) {
+    gc->og.gen.arenaNext = gc->og.gen.arena;
+    gc->og.gen.generations++;
+}
 
 GlOgNode* __glOgImm(GlContext* gc, GLint value) {
     GlOgNode* n = __glOgNewNode(gc, GL_OG_IMM);

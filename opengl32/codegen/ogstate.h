@@ -91,4 +91,5 @@ struct GlOgGen {
     void* ogReturnAddress;
     // Constant pools that filled up: kept until destruction since code refers to them.
     void* retiredPools[2][GL_OG_MAX_RETIRED_POOLS];
+    GLuint generations;  // routines generated: each generation starts with a fresh node arena
 };

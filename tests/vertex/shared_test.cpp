@@ -3,7 +3,8 @@
 // copied out in order (glDrawArrays, nothing shared), with programs on and
 // off, over states that read the shared vertices differently (lighting on
 // both faces, flat shading, outlines with edge flags, clipping, feedback),
-// and the count of elements the batches transform.
+// and the count of elements the batches transform. A frame drawn again
+// unchanged generates no code.
 #include <set>
 #include "roadtest.h"
 #include "geometry/arrays.h"
@@ -173,6 +174,37 @@ TEST_P(Shared, FlatLitTrianglesLightTheProvokingEyeNormal) {
         for (int i = 0; i < 3; i++) glNormal3fv(n[i]), glVertex3fv(v[i]);
         glEnd();
     }), want) << "immediate mode";
+}
+
+// Every road of a lit frame drawn again as it was: nothing is generated
+// (vertex programs, set-up, walker, stages all come from their caches).
+TEST_P(Shared, SecondIdenticalFrameGeneratesNothing) {
+    glDisableClientState(GL_COLOR_ARRAY), glDisableClientState(GL_EDGE_FLAG_ARRAY);
+    glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+    pointers(false);
+    std::vector<GLuint> strips;
+    for (int j = 0; j + 1 < Mesh::side; j++)
+        for (int i = 0; i < Mesh::side; i++) strips.insert(strips.end(), {(GLuint)((j + 1) * Mesh::side + i), (GLuint)(j * Mesh::side + i)});
+    const auto frame = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glDrawElements(GL_TRIANGLES, (GLsizei)m.indices.size(), GL_UNSIGNED_INT, m.indices.data());
+        for (int j = 0; j + 1 < Mesh::side; j++)
+            glDrawElements(GL_TRIANGLE_STRIP, 2 * Mesh::side, GL_UNSIGNED_INT, strips.data() + 2 * Mesh::side * j);
+        glBegin(GL_TRIANGLES);
+        for (GLuint e : m.indices) glNormal3fv(&m.normal[3 * e]), glVertex3fv(&m.pos[3 * e]);
+        glEnd();
+        glLockArraysQTA(0, Mesh::side * Mesh::side);
+        glDrawElements(GL_TRIANGLES, (GLsizei)m.indices.size(), GL_UNSIGNED_INT, m.indices.data());
+        glUnlockArraysQTA();
+        glFinish();
+    };
+    frame();
+    const GLuint generations = gc->og.gen.generations;
+    const GLint programs = gc->vertexPrograms.count;
+    frame();
+    EXPECT_EQ(gc->og.gen.generations, generations);
+    EXPECT_EQ(gc->vertexPrograms.count, programs);
+    if (GetParam()) { EXPECT_GT(programs, 0); }
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, Shared, ::testing::Bool(),
