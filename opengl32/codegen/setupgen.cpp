@@ -272,28 +272,23 @@ struct Gen : GlOgRasterEmit {
         A.place(done);
     }
 
-    // insideGuard of the vertex in `v`: to `reject` when outside.
+    // insideGuard of the vertex in `v`: to `reject` when outside. The bounds
+    // are positive (the clip box carries the window bias, larger than the
+    // band), so the floats compare as their patterns: a negative value or
+    // not-a-number falls outside one bound or the other.
     void guard(GlOgNode* (Gen::*vertex)(), GlOgNode* reject) {
         const auto at = [&](GLint field) { return vx((this->*vertex)(), field); };
-        A.FldS(at(VX_X));
-        fcmp(a(&S->guard[0]), false);
-        A.Jb(reject);  // not x >= x0 - g, or not a number
-        A.FldS(at(VX_X));
-        fcmp(a(&S->guard[2]), false);
-        A.Ja(reject);
-        A.Jp(reject);
-        A.FldS(at(VX_Y));
-        fcmp(a(&S->guard[1]), false);
-        A.Jb(reject);
-        A.FldS(at(VX_Y));
-        fcmp(a(&S->guard[3]), false);
-        A.Ja(reject);
-        A.Jp(reject);
-        A.FldS(at(VX_Z));
-        A.Fabs();
-        fcmp(a(&K.big30F), false);
+        for (int axis = 0; axis < 2; axis++) {
+            A.Mov(EAX, at(axis ? VX_Y : VX_X));
+            A.Cmp(EAX, a(&S->guard[axis]));
+            A.Jl(reject);
+            A.Cmp(EAX, a(&S->guard[2 + axis]));
+            A.Jg(reject);
+        }
+        A.Mov(EAX, at(VX_Z));
+        A.And(EAX, A.i(0x7FFFFFFF));
+        A.Cmp(EAX, a(&K.big30F));
         A.Jae(reject);
-        A.Jp(reject);
     }
     GlOgNode* regA() { return ESI; }
     GlOgNode* regB() { return EDI; }
@@ -1012,6 +1007,8 @@ void __glOgCompare(GlOgAsm& A, GlOgNode* operand, bool isDouble) {
 
 extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (__glOgRasterDisabled || mode || !gc->procs.spanRoutine) return nullptr;
+    // The guard band's bounds must be positive (guard()).
+    if (gc->limits.windowBiasX <= (GLint)GL_GUARD_BAND || gc->limits.windowBiasY <= (GLint)GL_GUARD_BAND) return nullptr;
     GlOgRasterKey k;
     if (!__glOgRasterKeyOf(gc, 1, &k)) return nullptr;
     k.mode = 0;  // the set-up is the same for every walker
