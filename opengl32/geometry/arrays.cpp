@@ -7,6 +7,7 @@
 // setting or a missing vertex array take the expansion loops instead. The
 // last element's attributes become current, as after the same immediate calls.
 
+#include <emmintrin.h>
 #include <string.h>
 #include <array>
 #include <utility>
@@ -468,7 +469,18 @@ extern "C" GLenum GLPROC __glCheckArrayDraw(GLenum mode, GLint first, GLsizei co
 static bool inLockedRange(const GlVertexArrayState* a, GLint first, GLsizei count, const GLuint* indices) {
     const GLuint lo = (GLuint)a->lockFirst, n = (GLuint)a->lockCount;
     if (!indices) return (GLuint)first >= lo && (uint64_t)(GLuint)first + (GLuint)count <= (uint64_t)lo + n;
-    for (GLsizei k = 0; k < count; k++)
+    // Four indices a step: index - lo >= n as unsigned, compared signed with
+    // the sign bits flipped; any lane that is outside marks the draw.
+    const __m128i sign = _mm_set1_epi32((int)0x80000000u), low = _mm_set1_epi32((int)lo);
+    const __m128i last = _mm_set1_epi32((int)((n - 1) ^ 0x80000000u));
+    __m128i outside = _mm_setzero_si128();
+    GLsizei k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m128i e = _mm_xor_si128(_mm_sub_epi32(_mm_loadu_si128((const __m128i*)(indices + k)), low), sign);
+        outside = _mm_or_si128(outside, _mm_cmpgt_epi32(e, last));
+    }
+    if (_mm_movemask_epi8(outside)) return false;
+    for (; k < count; k++)
         if (indices[k] - lo >= n) return false;
     return true;
 }

@@ -132,6 +132,24 @@ TEST_F(Locked, StateChangesAndOutsideElementsFetchAgain) {
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
+// The range check of listed elements, four at a time and one by one: a
+// single element just outside the locked range, at any place of lists of
+// 1 to 9, makes the draw take the batch path and draw what unlocked draws.
+TEST_F(Locked, ListedElementsOutsideTheRangeAnywhere) {
+    glPointSize(3);
+    for (GLuint outside : {3u, 16u})
+        for (int n = 1; n <= 9; n++)
+            for (int at = 0; at < n; at++) {
+                std::vector<GLuint> listed;
+                for (int k = 0; k < n; k++) listed.push_back(k == at ? outside : (GLuint)(4 + (k * 5) % 12));
+                const auto want = draw([&] { glDrawElements(GL_POINTS, n, GL_UNSIGNED_INT, listed.data()); });
+                glLockArraysQTA(4, 12);
+                EXPECT_EQ(draw([&] { glDrawElements(GL_POINTS, n, GL_UNSIGNED_INT, listed.data()); }), want)
+                    << "element " << outside << " at " << at << " of " << n;
+                glUnlockArraysQTA();
+            }
+}
+
 TEST_F(Locked, NothingLockedAndTooMuchLockedDrawAsUnlocked) {
     const auto want = immediate(GL_TRIANGLE_STRIP, range(0, 24));
     glLockArraysQTA(3, 0);
