@@ -2,26 +2,13 @@
  * Each translated block gets an inline add of its instruction count, so the
  * count costs no helper call.  At exit the total goes to the file named by
  * the plugin argument "out=<path>" (stderr when absent).
- * Built natively (it runs inside qemu), against qemu's stable plugin API,
- * whose few declarations follow. */
+ * Built natively (it runs inside qemu), against qemu's stable plugin API
+ * (qemu_plugin.h). */
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
-typedef uint64_t qemu_plugin_id_t;
-struct qemu_plugin_tb;
-typedef struct qemu_info_t qemu_info_t;
-enum qemu_plugin_op { QEMU_PLUGIN_INLINE_ADD_U64 };
-
-void qemu_plugin_register_vcpu_tb_trans_cb(qemu_plugin_id_t id,
-                                           void (*cb)(qemu_plugin_id_t, struct qemu_plugin_tb *));
-void qemu_plugin_register_vcpu_tb_exec_inline(struct qemu_plugin_tb *tb, enum qemu_plugin_op op,
-                                              void *ptr, uint64_t imm);
-size_t qemu_plugin_tb_n_insns(const struct qemu_plugin_tb *tb);
-void qemu_plugin_register_atexit_cb(qemu_plugin_id_t id, void (*cb)(qemu_plugin_id_t, void *),
-                                    void *userdata);
-
-__attribute__((visibility("default"))) int qemu_plugin_version = 1;
+#include "qemu_plugin.h"
 
 static uint64_t insns;
 static char outPath[4096];

@@ -10,16 +10,9 @@
 # (__GL_DISABLE_DYNAMIC_VERTEX=1), with the ratio of the two.
 # Environment settings (QRB_USESW, __GL_DISABLE_FASTPATH, ...) pass through.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
 frames=4
 if [ "${1:-}" = "-f" ]; then frames=$2; shift 2; fi
-out="$top/build/bench"
-mkdir -p "$out"
-cmake -S "$top" -B "$top/build/host" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/host-i686.cmake" >/dev/null
-cmake --build "$top/build/host" --target glbench -j"$(nproc 2>/dev/null || echo 4)" >/dev/null
-cc -O2 -shared -fPIC -o "$out/insncount.so" "$top/bench/insncount.c"
-prog="$top/build/host/bench/glbench"
-export QRB_USESW=${QRB_USESW-1}
+source "$(dirname "$0")/bench-build.sh" insncount
 
 count() {  # scene frames [cpp] -> instructions
   qemu-i386 -plugin "$out/insncount.so,out=$out/count" "$prog" "$@" >&2

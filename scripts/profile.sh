@@ -13,7 +13,6 @@
 # "strip-routine", ...) with its executions per unit. Environment settings
 # pass through, as for bench.sh.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/.." && pwd)
 frames=4 lines=30 blocks=0 listing=
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -26,13 +25,7 @@ while [ $# -gt 0 ]; do
 done
 [ $# -ge 1 ] || { echo "usage: scripts/profile.sh [-f FRAMES] [-n LINES] [-b BLOCKS] [-l NAME] scene [cpp]" >&2; exit 2; }
 scene=$1; shift
-out="$top/build/bench"
-mkdir -p "$out"
-cmake -S "$top" -B "$top/build/host" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/host-i686.cmake" >/dev/null
-cmake --build "$top/build/host" --target glbench -j"$(nproc 2>/dev/null || echo 4)" >/dev/null
-cc -O2 -shared -fPIC -o "$out/insnprofile.so" "$top/bench/insnprofile.c"
-prog="$top/build/host/bench/glbench"
-export QRB_USESW=${QRB_USESW-1}
+source "$(dirname "$0")/bench-build.sh" insnprofile
 read -r _ units unit < <(qemu-i386 "$prog" --list | grep "^$scene ")
 with() { [ -n "$listing" ] && echo ",listing=$out/listing-$1"; }
 qemu-i386 -plugin "$out/insnprofile.so,out=$out/profile-0$(with 0)" "$prog" "$scene" 0 "$@"
