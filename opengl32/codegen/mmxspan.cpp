@@ -1,337 +1,584 @@
-// The MMX whole-triangle fill of 16- and 8-bit colour buffers (x1r5g5b5,
-// r5g6b5, r3g3b2): four pixels a step, untextured, with the 16-bit depth test in
-// the same step; its pixels equal the chain's (depth stage and direct
-// stage) exactly.
+// The MMX whole-triangle fill of 8- and 16-bit colour buffers (r3g3b2,
+// x1r5g5b5, r5g6b5): the walker's work once per triangle and its span, four
+// pixels a group in 16-bit lanes (the arithmetic of mmxfill.h; its C++ twin
+// is __glMmxFillSpan).
 //
-// Colour: each channel's 16.16 value, dither addend included (a lane's
-// addend stays the same along the span: steps of four start on the span's
-// first pixel), is kept split in 16-bit lanes: the low word biased by 0x8000
-// (its carry then shows as a signed comparison) and the high word already
-// shifted to the channel's place in the pixel; a step adds the low words,
-// takes their carry into the high words and adds the high words' step. The
-// pixel is the OR of the three high words. Depth: the group's stored value
-// and stored step in 16-bit lanes, as the depth stage forms them; the
-// comparison is unsigned, by saturating subtraction. A group's last one to
-// three pixels are stored one by one, so nothing past the span is touched.
+// A span: the group holding its first pixel (the head, when the span does
+// not start on a group or is shorter than one) and the group after its last
+// whole one (the tail) go through the partial-group subroutine under their
+// lane masks, depth pixel by pixel; the whole groups between run in a loop
+// that counts EBX from minus their number up to 0. With the depth test the
+// loop is eight copies of the group, one per group of a block of 32 pixels:
+// the first of each block starts the depth words of the chain's next group
+// of 32 (mmxfill.h), so no group carries a count of its own.
 //
-// Registers in a step: MM0/MM1 red low and high words, MM2/MM3 green,
-// MM4/MM5 blue, MM6 and MM7 work (EAX and EBX merge one-byte pixels); EDI
-// the colour, EDX the depth address, ECX the steps left. Every span ends
-// with emms before the walker's x87 code runs again.
+// Registers in the loop: EDI the colour and ESI the depth words past the
+// last whole group (the depth words lie beside the group's pixels, wherever
+// the depth buffer's rows fall), EBP the texels, EAX, ECX and EDX scratch,
+// ESP the frame. MM4 the depth words; untextured MM5 to MM7 red, green and
+// blue (or MM7 a group that does not change), textured MM5 red and MM6, MM7
+// s and t, green and blue in the scratch record; MM0 to MM3 work.
 
-#include "codegen/rasterwalk.h"
+#include <vector>
+#include <functional>
+#include "codegen/mmxfill.h"
 #include "raster/chain.h"
-
+#include "texture/texture.h"
 
 namespace {
 
 struct Mmx : GlOgRasterEmit {
-    GlOgNode* sp(GLint field) { return A.m(EBP, field); }
-    GLuint w(int i) const { return k->fill[i]; }
-    GlOgMmxLanes* L() { return &S->lanes; }
-    GLuint func() const { return w(FILL_DEPTH) ? w(FILL_DEPTH) - 1 : 7; }  // no depth test: as GL_ALWAYS
-    bool depth() const { return w(FILL_DEPTH) != 0; }
-    bool flatPixel() const { return !w(FILL_SMOOTH) && !w(FILL_DITHER); }
-    bool steps() const { return w(FILL_SMOOTH) != 0; }
+    GlMmxFill f;
+    GlOgMmxFillScratch* X;
+    std::vector<std::function<void()>> cold;  // out of the loop's way, after it
 
-    // Field positions of the format; one-byte pixels (r3g3b2) or two.
-    GLint pos(int c) const {
-        const GLuint f = w(FILL_FORMAT);
-        if (f == GL_FORMAT_332) return c == 0 ? 5 : c == 1 ? 2 : 0;
-        return c == 0 ? (f == GL_FORMAT_565 ? 11 : 10) : c == 1 ? 5 : 0;
+    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as)
+        : GlOgRasterEmit{context, key, as, __glOgScratch(context), &context->span}, X(&S->fill) {
+        __glMmxFillOf(key, &f);
     }
-    bool bytePixels() const { return w(FILL_FORMAT) == GL_FORMAT_332; }
+    GlOgNode* fr(GLint field) { return A.m(ESP, field); }  // the frame (never inside the subroutines)
+    GLint groupBytes() const { return 4 * f.bytes; }
+    GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes()); }
+    GlOgNode* depths() { return A.mx(ESI, EBX, 8); }
 
-    // ---- Once per span: the lanes of the three channels and their steps,
-    // or the flat pixel in every lane; the depth lanes' offsets.
-    void spanLanes() {
-        if (flatPixel()) {
-            A.Movd(MM(5), sp(GL_OG_SPAN_FLAT_PIXEL));
-            A.Punpcklwd(MM(5), MM(5));
-            A.Punpckldq(MM(5), MM(5));
+    // ---- Lanes.
+
+    // The integer part toward zero of the 32-bit lanes of r (MM1 changed).
+    void towardZero(GlOgNode* r, GlOgNode* work) {
+        A.Movq(work, r);
+        A.Psrad(work, A.i(31));
+        A.Psrld(work, A.i(16));
+        A.Paddd(r, work);
+        A.Psrad(r, A.i(16));
+    }
+    // The step lanes of a 16.16 step shifted left by `shift`: four steps in
+    // `step`, the lane offsets (l - j) x one step in offsets[j]. MM0, MM1.
+    void stepLanes(GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]) {
+        A.Movd(MM(0), src);
+        if (shift) A.Pslld(MM(0), A.i(shift));
+        A.Movq(MM(1), MM(0));
+        A.Pslld(MM(1), A.i(2));
+        A.Punpckldq(MM(0), MM(1));
+        towardZero(MM(0), MM(1));
+        A.Packssdw(MM(0), MM(0));
+        A.Punpcklwd(MM(0), MM(0));
+        A.Movq(MM(1), MM(0));
+        A.Punpckhdq(MM(1), MM(1));
+        A.Movq(a(step), MM(1));
+        A.Punpckldq(MM(0), MM(0));
+        for (int j = 0; j < 4; j++) {
+            A.Movq(MM(1), MM(0));
+            A.Pmullw(MM(1), a(__glMmxLaneIndex[j]));
+            A.Movq(a(offsets[j]), MM(1));
+        }
+    }
+    // A 16.16 value shifted left into r as four equal lanes: its integer
+    // part toward zero, or its high half. `work` changed.
+    void startLanes(GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work) {
+        A.Movd(r, src);
+        if (shift) A.Pslld(r, A.i(shift));
+        if (toZero) {
+            towardZero(r, work);
+            A.Packssdw(r, r);
+            A.Punpcklwd(r, r);
+            A.Punpckldq(r, r);
         } else {
-            const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
-            const GLint stepsOf[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
-            const bool dither = w(FILL_DITHER) != 0;
-            if (dither) A.Mov(EBX, sp(GL_OG_SPAN_DITHER));
-            for (int c = 0; c < 3; c++) {
-                // Lane j: value + j x step + dither[j] as doublewords, pixels
-                // 0 and 1 in MM6, 2 and 3 in MM7.
-                GlOgNode* low = MM(2 * c), *high = MM(2 * c + 1);
-                A.Movd(MM(6), sp(values[c]));
-                A.Punpckldq(MM(6), MM(6));
-                if (steps()) {
-                    A.Movd(MM(7), sp(stepsOf[c]));
-                    A.Psllq(MM(7), A.i(32));
-                    A.Paddd(MM(6), MM(7));
-                    A.Movd(MM(7), sp(stepsOf[c]));
-                    A.Punpckldq(MM(7), MM(7));
-                    A.Pslld(MM(7), A.i(1));
-                    A.Paddd(MM(7), MM(6));
-                } else {
-                    A.Movq(MM(7), MM(6));
-                }
-                if (dither) A.Paddd(MM(6), A.m(EBX)), A.Paddd(MM(7), A.m(EBX, 8));
-                splitWords(low, high, pos(c));
-                if (!steps()) continue;
-                // The step of four pixels: its low word, and its high word
-                // at the channel's place, in every lane.
-                A.Movd(MM(6), sp(stepsOf[c]));
-                A.Pslld(MM(6), A.i(2));
-                A.Movq(MM(7), MM(6));
-                A.Punpcklwd(MM(7), MM(7));
-                A.Punpckldq(MM(7), MM(7));
-                A.Movq(A.a(L()->lowStep[c]), MM(7));
-                A.Psrld(MM(6), A.i(16));
-                A.Punpcklwd(MM(6), MM(6));
-                A.Punpckldq(MM(6), MM(6));
-                if (pos(c)) A.Psllw(MM(6), A.i(pos(c)));
-                A.Movq(A.a(L()->highStep[c]), MM(6));
-            }
-            if (!steps()) pixel(MM(5));  // the same four pixels all along the span
+            A.Punpcklwd(r, r);
+            A.Punpckhdq(r, r);
         }
-        if (depth()) {
-            // Stored step: the span's step shifted as the buffer stores depth,
-            // negated when it stores 1 - z; lane j's offset j x step.
-            A.Mov(EAX, sp(GL_OG_SPAN_Z_STEP));
-            A.Sar(EAX, A.i((GLint)w(FILL_DEPTH_SHIFT)));
-            GlOgNode* plain = A.label(true);
-            A.Movzx8(EDX, A.a(&gc->fb.depth.mirror));
-            A.Test(EDX, EDX);
-            A.Je(plain);
-            A.Neg(EAX);
-            A.place(plain);
-            A.Xor(EDX, EDX);
+    }
+
+    // r's lanes moved from top bit `from` to channel c's field, masked.
+    void toField(GlOgNode* r, int c, GLint from) {
+        const GLint to = f.top(c);
+        if (to > from) A.Psllw(r, A.i(to - from));
+        if (to < from) A.Psrlw(r, A.i(from - to));
+        if (f.pos[c]) A.Pand(r, A.q4((GLushort)(((1u << f.bits[c]) - 1) << f.pos[c])));
+    }
+    // Red, green and blue lanes (top bit `top`) packed into `red`'s register;
+    // one-byte pixels then packed to bytes.
+    void pack(GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
+        toField(red, 0, top);
+        toField(green, 1, top);
+        A.Por(red, green);
+        toField(blue, 2, top);
+        A.Por(red, blue);
+        if (f.bytes == 1) A.Packuswb(red, red);
+    }
+
+    bool constantGroup() const { return !f.tex && !f.smooth; }
+
+    // ---- Once per triangle.
+    void triangle() {
+        const GLint steps[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
+        if (f.colorSteps())
+            for (int c = 0; c < 3; c++) stepLanes(fr(steps[c]), f.shift(c), X->step[c], X->offsets[c]);
+        if (f.tex && !f.perspective) texSteps();
+        if (f.depth) {
+            // The high half of the depth step in every lane; four of it, and
+            // (l - j) of it.
+            A.Mov(EAX, fr(GL_OG_SPAN_Z_STEP));
+            A.Sar(EAX, A.i(16));
+            splat(MM(0), EAX);
+            A.Movq(MM(1), MM(0));
+            A.Psllw(MM(1), A.i(2));
+            A.Movq(a(X->zStep), MM(1));
             for (int j = 0; j < 4; j++) {
-                A.w16(GL_OG_Mov, A.a(&L()->zOffsets[j]), EDX);
-                A.Add(EDX, EAX);
+                A.Movq(MM(1), MM(0));
+                A.Pmullw(MM(1), a(__glMmxLaneIndex[j]));
+                A.Movq(a(X->zOffsets[j]), MM(1));
             }
-            for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L()->zStep[j]), EDX);
         }
-    }
-
-    // The doublewords of lanes 0 and 1 (MM6) and 2 and 3 (MM7) split into
-    // words: the low words biased by 0x8000 into `low`, the high words
-    // shifted to bit `at` into `high`. MM6 and MM7 changed.
-    void splitWords(GlOgNode* low, GlOgNode* high, GLint at) {
-        A.Movq(low, MM(6));
-        A.Pslld(low, A.i(16));
-        A.Psrad(low, A.i(16));
-        A.Movq(high, MM(7));
-        A.Pslld(high, A.i(16));
-        A.Psrad(high, A.i(16));
-        A.Packssdw(low, high);
-        A.Pxor(low, A.q4(0x8000));
-        A.Psrad(MM(6), A.i(16));
-        A.Psrad(MM(7), A.i(16));
-        A.Packssdw(MM(6), MM(7));
-        A.Movq(high, MM(6));
-        if (at) A.Psllw(high, A.i(at));
-    }
-
-    // The four pixels of the current lanes into `to` (MM5 itself for a
-    // constant pattern).
-    void pixel(GlOgNode* to) {
-        if (to != MM(5)) A.Movq(to, MM(5));
-        A.Por(to, MM(1));
-        A.Por(to, MM(3));
-    }
-
-    // The group's depth lanes: the stored form of its z, plus the offsets.
-    void groupDepthLanes() {
-        A.Mov(EAX, A.a(&S->groupZ));
-        A.Shr(EAX, A.i((GLint)w(FILL_DEPTH_SHIFT)));
-        GlOgNode* plain = A.label(true);
-        A.Movzx8(ECX, A.a(&gc->fb.depth.mirror));
-        A.Test(ECX, ECX);
-        A.Je(plain);
-        A.Neg(EAX);
-        A.Mov(ECX, A.a(&gc->fb.depth.depthMax));
-        A.Shr(ECX, A.i((GLint)w(FILL_DEPTH_SHIFT)));
-        A.Add(EAX, ECX);
-        A.place(plain);
-        A.Add(EAX, A.a(&gc->fb.depth.generation));
-        A.Movd(MM(6), EAX);
-        A.Punpcklwd(MM(6), MM(6));
-        A.Punpckldq(MM(6), MM(6));
-        A.Paddw(MM(6), A.a(L()->zOffsets));
-        A.Movq(A.a(L()->z), MM(6));
-    }
-
-    // Step k of a group's steps of four: its pixels at [EDI + ECX x group
-    // bytes] and depths at [EDX + ECX x 8] in the counted loop (k < 0), at
-    // [EDI + k x group bytes] and [EDX + 8 k] in the unrolled one.
-    GlOgNode* pixels(GLint k) {
-        const GLint bytes = bytePixels() ? 4 : 8;
-        return k < 0 ? A.mx(EDI, ECX, (GLuint)bytes) : A.m(EDI, k * bytes);
-    }
-    GlOgNode* depths(GLint k) { return k < 0 ? A.mx(EDX, ECX, 8) : A.m(EDX, 8 * k); }
-
-    // Depth of step k: the stored words updated, the mask in MM7; returns
-    // what the mask means.
-    int depthStep(GLint k) {
-        return __glOgEmitMmxDepth(A, func(), w(FILL_DEPTH_WRITE) != 0, A.a(L()->z), [&] { return depths(k); });
-    }
-
-    // Four pixels into [EDI]: all of them, or as the mask in MM7 says. One-
-    // byte pixels: the low byte of each word (and of the mask) packed and
-    // merged through EAX and EBX, so that only their four bytes are read.
-    void store(int kind, GLint k) {
-        const bool bytes = bytePixels();
-        const auto dest = [&] { return pixels(k); };
-        if (flatPixel() || !steps()) A.Movq(MM(6), MM(5));
-        else pixel(MM(6));
-        if (bytes) {
-            A.Pand(MM(6), A.q4(0x00FF));
-            A.Packuswb(MM(6), MM(6));
-            if (kind == GL_OG_D_NONE) {
-                A.Movd(dest(), MM(6));
-                return;
+        if (f.tex) {
+            // Level 0 and the palette of the bound texture.
+            A.Mov(EAX, a(&gc->currentTexture));
+            A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, levels)));
+            A.Mov(ECX, A.m(ECX, offsetof(GlMipmapLevel, data)));
+            A.Mov(a(&X->texels), ECX);
+            if (f.paletteBytes) {
+                A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, palette.data)));
+                A.Mov(a(&X->palette), ECX);
+                A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, palette.width)));
+                A.Dec(ECX);
+                A.Mov(a(&X->paletteMask), ECX);
             }
-            A.Packsswb(MM(7), MM(7));
-            A.Movd(EAX, MM(6));
-            A.Movd(EBX, MM(7));
-            if (kind == GL_OG_D_FAIL_MASK) A.Not(EBX);
-            A.Xor(EAX, dest());
-            A.And(EAX, EBX);
-            A.Xor(EAX, dest());
-            A.Mov(dest(), EAX);
+        }
+        A.Emms();
+    }
+    void texSteps() {
+        stepLanes(fr(GL_OG_SPAN_S_STEP), 16 - f.widthLog2, X->step[GL_MMX_S], X->offsets[GL_MMX_S]);
+        stepLanes(fr(GL_OG_SPAN_T_STEP), 16 - f.heightLog2, X->step[GL_MMX_T], X->offsets[GL_MMX_T]);
+    }
+
+    // ---- A group's colour: the packed group in the register returned.
+    GlOgNode* pixelGroup() {
+        if (constantGroup()) return MM(7);
+        if (!f.tex) {
+            A.Movq(MM(0), MM(5));
+            A.Movq(MM(1), MM(6));
+            A.Movq(MM(2), MM(7));
+            pack(MM(0), MM(1), MM(2), 14);
+            return MM(0);
+        }
+        texels();
+        // Red in MM0, green in MM2, blue in MM1.
+        GLint top = 14;
+        if (f.tex == GL_MMX_TEX_MODULATE) {
+            A.Pmulhw(MM(0), MM(5));
+            A.Pmulhw(MM(2), a(X->lanes[1]));
+            A.Pmulhw(MM(1), a(X->lanes[2]));
+            top = 13;
+        }
+        if (f.dither) {
+            GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
+            for (int c = 0; c < 3; c++) {
+                if (top == 13) A.Psllw(r[c], A.i(1));
+                A.Paddsw(r[c], a(X->dither[c]));
+            }
+            top = 14;
+        }
+        pack(MM(0), MM(2), MM(1), top);
+        return MM(0);
+    }
+
+    // The texels of the group's four lanes: red x 128 in MM0, green in MM2,
+    // blue in MM1. EAX, ECX, EDX, MM3 changed.
+    void texels() {
+        const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
+        A.Movq(MM(0), MM(6));
+        if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2));
+        A.Movq(MM(1), MM(7));
+        if (16 - f.heightLog2) A.Psrlw(MM(1), A.i(16 - f.heightLog2));
+        A.Movq(MM(2), MM(0));
+        A.Punpcklwd(MM(0), MM(1));
+        A.Punpckhwd(MM(2), MM(1));
+        // column x bytes + row x (bytes << log2 width): the byte offsets.
+        const GLushort row = (GLushort)(bytes << f.widthLog2);
+        A.Pmaddwd(MM(0), A.q((GLushort)bytes, row, (GLushort)bytes, row));
+        A.Pmaddwd(MM(2), A.q((GLushort)bytes, row, (GLushort)bytes, row));
+        // Two texels of each pair of lanes, bytes interleaved.
+        for (int pair = 0; pair < 2; pair++) {
+            GlOgNode* r = pair ? MM(2) : MM(0);
+            A.Movd(EAX, r);
+            A.Psrlq(r, A.i(32));
+            A.Movd(ECX, r);
+            texel(r, EAX);
+            texel(MM(3), ECX);
+            A.Punpcklbw(r, MM(3));
+        }
+        if (f.grey) {
+            A.Punpcklwd(MM(0), MM(2));
+            A.Punpcklbw(MM(0), A.q4(0));
+            A.Psllw(MM(0), A.i(7));
+            A.Movq(MM(1), MM(0));
+            A.Movq(MM(2), MM(0));
             return;
         }
-        if (kind == GL_OG_D_NONE) {
-            A.Movq(dest(), MM(6));
+        A.Movq(MM(1), MM(0));
+        A.Punpcklwd(MM(0), MM(2));
+        A.Punpckhwd(MM(1), MM(2));
+        A.Movq(MM(2), MM(0));
+        A.Punpcklbw(MM(0), A.q4(0));
+        A.Psllw(MM(0), A.i(7));
+        A.Punpckhbw(MM(2), A.q4(0));
+        A.Psllw(MM(2), A.i(7));
+        A.Punpcklbw(MM(1), A.q4(0));
+        A.Psllw(MM(1), A.i(7));
+    }
+    // The four bytes of the texel at byte offset `at` (a register, changed)
+    // into r; through the palette, the entry's bytes.
+    void texel(GlOgNode* r, GlOgNode* at) {
+        if (!f.paletteBytes) {
+            A.Movd(r, A.mx(EBP, at, 1));
             return;
         }
-        A.Pxor(MM(6), dest());
-        if (kind == GL_OG_D_PASS_MASK) A.Pand(MM(7), MM(6));
-        else A.Pandn(MM(7), MM(6));
-        A.Pxor(MM(7), dest());
-        A.Movq(dest(), MM(7));
-    }
-
-    // The lanes of the next four pixels.
-    void step() {
-        if (depth()) {
-            A.Movq(MM(6), A.a(L()->z));
-            A.Paddw(MM(6), A.a(L()->zStep));
-            A.Movq(A.a(L()->z), MM(6));
-        }
-        if (!steps()) return;
-        for (int c = 0; c < 3; c++) {
-            GlOgNode* low = MM(2 * c), *high = MM(2 * c + 1);
-            A.Movq(MM(6), low);
-            A.Paddw(low, A.a(L()->lowStep[c]));
-            A.Pcmpgtw(MM(6), low);  // -1 where the low word carried
-            if (pos(c)) A.Psllw(MM(6), A.i(pos(c)));
-            A.Psubw(high, MM(6));
-            A.Paddw(high, A.a(L()->highStep[c]));
+        A.Movzx8(at, A.mx(EBP, at, 1));
+        A.And(at, a(&X->paletteMask));
+        if (f.paletteBytes > 1) A.Imul(at, A.i(f.paletteBytes));
+        A.Add(at, a(&X->palette));
+        switch (f.paletteBytes) {
+        case 4: A.Movd(r, A.m(at)); break;
+        case 3:
+            A.Movzx16(EDX, A.m(at));
+            A.Movzx8(at, A.m(at, 2));
+            A.Shl(at, A.i(16));
+            A.Or(at, EDX);
+            A.Movd(r, at);
+            break;
+        default:  // the grey byte
+            A.Movzx8(at, A.m(at));
+            A.Movd(r, at);
+            break;
         }
     }
 
-    // The group's last pixels (1 to 3, ECX of them): each tested and stored
-    // on its own from the lanes.
-    void tail() {
-        if (flatPixel() || !steps()) A.Movq(A.a(L()->pixels), MM(5));
-        else pixel(MM(6)), A.Movq(A.a(L()->pixels), MM(6));
-        const GLuint f = func();
-        GlOgNode* done = A.label(true);
-        for (int j = 0; j < 3; j++) {
-            GlOgNode* skip = A.label(true);
-            if (depth()) {
-                A.Movzx16(EAX, A.a(&L()->z[j]));
-                if (f != 7) {
-                    A.w16(GL_OG_Cmp, EAX, A.m(EDX, 2 * j));
-                    switch (f) {
-                    case 0: A.Jmp(skip); break;
-                    case 1: A.Jae(skip); break;
-                    case 2: A.Jne(skip); break;
-                    case 3: A.Ja(skip); break;
-                    case 4: A.Jbe(skip); break;
-                    case 5: A.Je(skip); break;
-                    default: A.Jb(skip); break;
+    // ---- The lanes of the next group.
+    void stepGroup(bool newDepthGroup) {
+        if (f.depth) {
+            if (newDepthGroup) A.Movq(MM(4), a(X->zNext));
+            A.Paddw(MM(4), a(X->zStep));
+        }
+        if (f.colorSteps()) {
+            if (!f.tex) {
+                for (int c = 0; c < 3; c++) A.Paddw(MM(5 + c), a(X->step[c]));
+            } else {
+                A.Paddw(MM(5), a(X->step[0]));
+                for (int c = 1; c < 3; c++) {
+                    A.Movq(MM(0), a(X->lanes[c]));
+                    A.Paddw(MM(0), a(X->step[c]));
+                    A.Movq(a(X->lanes[c]), MM(0));
+                }
+            }
+        }
+        if (f.tex) {
+            A.Paddw(MM(6), a(X->step[GL_MMX_S]));
+            A.Paddw(MM(7), a(X->step[GL_MMX_T]));
+        }
+    }
+
+    // The low word of `from` (or of r itself) in r's four lanes.
+    void splat(GlOgNode* r, GlOgNode* from = nullptr) {
+        if (from) A.Movd(r, from);
+        A.Punpcklwd(r, r);
+        A.Punpckldq(r, r);
+    }
+    // EAX the z of a group of 32: kept as the span's current one, its high
+    // half in the four lanes of r.
+    void depthWords(GlOgNode* r) {
+        A.Mov(a(&X->zGroup), EAX);
+        A.Shr(EAX, A.i(16));
+        splat(r, EAX);
+    }
+
+    // The depth words of the chain's next group of 32: z advances by its
+    // group step; lanes from the span's first lane on take the new words.
+    void newDepthGroup() {
+        A.Mov(EAX, a(&X->zGroup));
+        A.Add(EAX, fr(GL_OG_SPAN_Z_STEP32));
+        depthWords(MM(0));
+        A.Paddw(MM(0), a(X->zOffset));
+        A.Movq(a(X->zNext), MM(0));
+        A.Pand(MM(0), a(X->zHigh));
+        A.Movq(MM(1), a(X->zHigh));
+        A.Pandn(MM(1), MM(4));
+        A.Por(MM(0), MM(1));
+        A.Movq(MM(4), MM(0));
+    }
+
+    // ---- A whole group of the loop.
+    void wholeGroup(const GlOgMmxSubroutines& subs) {
+        GlOgNode* next = A.label();
+        if (f.depth) {
+            const int kind = __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return depths(); }, MM(0),
+                                                MM(1));
+            if (kind != GL_OG_D_NONE) {
+                A.Packsswb(MM(1), MM(1));
+                A.Movd(EDX, MM(1));
+                GlOgNode* some = A.label();
+                if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
+                else A.Cmp(EDX, A.i(-1));
+                A.Jne(some);
+                cold.push_back([this, some, next, kind, &subs] {
+                    A.place(some);
+                    // None passed: nothing more; else the passing lanes' mask.
+                    if (kind == GL_OG_D_FAIL_MASK) A.Cmp(EDX, A.i(-1)), A.Je(next), A.Not(EDX);
+                    else A.Test(EDX, EDX), A.Je(next);
+                    if (f.bytes == 1) {
+                        A.Mov(a(X->mask), EDX);
+                    } else {
+                        A.Movd(MM(1), EDX);
+                        A.Punpcklbw(MM(1), MM(1));
+                        A.Movq(a(X->mask), MM(1));
+                    }
+                    A.Call(subs.masked);
+                    A.Jmp(next);
+                });
+            }
+        }
+        GlOgNode* r = pixelGroup();
+        if (f.bytes == 1) A.Movd(pixels(), r);
+        else A.Movq(pixels(), r);
+        A.place(next);
+    }
+
+    // ---- The span (ESI its pixels, at least 1).
+    void span(const GlOgMmxSubroutines& subs) {
+        if (f.depth == 1) return;  // GL_NEVER: nothing drawn, nothing written
+        A.Mov(a(&X->savedCount), ESI);
+        // EDI the group of the first pixel, ECX its lane j.
+        A.Mov(EDI, fr(GL_OG_SPAN_DEST));
+        A.Mov(ECX, EDI);
+        A.And(ECX, A.i(groupBytes() - 1));
+        if (f.bytes == 2) A.Shr(ECX, A.i(1));
+        A.And(EDI, A.i(-groupBytes()));
+        // The row's dither lanes: EDX = (y & 3) x 4 + (x - j) & 3.
+        if (f.dither) {
+            A.Mov(EDX, fr(GL_OG_SPAN_Y));
+            A.And(EDX, A.i(3));
+            A.Shl(EDX, A.i(2));
+            A.Mov(EAX, fr(GL_OG_SPAN_X));
+            A.Sub(EAX, ECX);
+            A.And(EAX, A.i(3));
+            A.Or(EDX, EAX);
+        }
+        const auto ditherRow = [&](int c) { return A.ax(__glMmxDitherLanes[f.bits[c]][0][0], EDX, 8); };
+        if (f.tex && f.perspective) texSteps();
+        // Colour lanes.
+        const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
+        if (!f.tex && !f.smooth && !f.dither) {
+            A.Movd(MM(7), fr(GL_OG_SPAN_FLAT_PIXEL));
+            if (f.bytes == 1) A.Punpcklbw(MM(7), MM(7));
+            splat(MM(7));
+        } else if (f.fragmentColor()) {
+            for (int c = 0; c < 3; c++) {
+                GlOgNode* r = f.tex && c ? MM(2) : MM(5 + c);
+                startLanes(r, fr(values[c]), f.shift(c), true, MM(1));
+                if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
+                if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
+                if (f.tex && c) A.Movq(a(X->lanes[c]), r);
+            }
+            if (constantGroup()) {
+                pack(MM(5), MM(6), MM(7), 14);
+                A.Movq(MM(7), MM(5));
+            }
+        }
+        if (f.tex) {
+            if (f.dither)
+                for (int c = 0; c < 3; c++) A.Movq(MM(0), ditherRow(c)), A.Movq(a(X->dither[c]), MM(0));
+            startLanes(MM(6), fr(GL_OG_SPAN_S), 16 - f.widthLog2, false, MM(1));
+            A.Paddw(MM(6), A.ax(X->offsets[GL_MMX_S][0], ECX, 8));
+            startLanes(MM(7), fr(GL_OG_SPAN_T), 16 - f.heightLog2, false, MM(1));
+            A.Paddw(MM(7), A.ax(X->offsets[GL_MMX_T][0], ECX, 8));
+            A.Mov(EBP, a(&X->texels));
+        }
+        if (f.depth) {
+            A.Mov(EAX, fr(GL_OG_SPAN_Z));
+            depthWords(MM(4));
+            A.Movq(MM(0), A.ax(X->zOffsets[0], ECX, 8));
+            A.Movq(a(X->zOffset), MM(0));
+            A.Paddw(MM(4), MM(0));
+            A.Movq(a(X->zNext), MM(4));
+            A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
+            A.Movq(a(X->zHigh), MM(0));
+            // ESI the depth word of lane 0 of the first group.
+            A.Mov(ESI, fr(GL_OG_SPAN_DEPTH_ADDRESS));
+            A.Sub(ESI, ECX);
+            A.Sub(ESI, ECX);
+        }
+        // EDX = lanes to the span's end, j + n.
+        A.Mov(EDX, a(&X->savedCount));
+        A.Add(EDX, ECX);
+        GlOgNode* noHead = A.label(), *end = A.label(), *tail = A.label(), *loopDone = A.label();
+        GlOgNode* body[8];
+        const int copies = f.depth ? 8 : 1;
+        for (GlOgNode*& b : body) b = A.label();
+        GlOgNode* boundary = A.label();
+        // Head: lanes j .. min(j + n, 4) of the first group.
+        {
+            GlOgNode* head = A.label(), *masked = A.label(true);
+            A.Test(ECX, ECX);
+            A.Jne(head);
+            A.Cmp(EDX, A.i(4));
+            A.Jge(noHead);
+            A.place(head);
+            A.Mov(EAX, A.ax(__glMmxHeadMasks, ECX, 4));
+            A.Cmp(EDX, A.i(4));
+            A.Jge(masked);
+            A.And(EAX, A.ax(__glMmxTailMasks, EDX, 4));
+            A.place(masked);
+            A.Mov(a(&X->count), EDX);
+            A.Mov(EDX, EAX);
+            A.Call(subs.partial);
+            stepGroup(false);
+            A.Add(EDI, A.i(groupBytes()));
+            if (f.depth) A.Add(ESI, A.i(8));
+            A.Mov(EDX, a(&X->count));
+            A.Cmp(EDX, A.i(4));
+            A.Jle(end);
+            // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
+            A.Mov(EBX, EDX);
+            A.Shr(EBX, A.i(2));
+            A.Dec(EBX);
+            A.Je(tail);
+            A.Lea(EDI, A.mx(EDI, EBX, (GLuint)groupBytes()));
+            if (f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
+            A.Neg(EBX);
+            A.Jmp(body[copies > 1 ? 1 : 0]);
+        }
+        A.place(noHead);
+        A.Mov(a(&X->count), EDX);
+        A.Mov(EBX, EDX);
+        A.Shr(EBX, A.i(2));
+        A.Lea(EDI, A.mx(EDI, EBX, (GLuint)groupBytes()));
+        if (f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
+        A.Neg(EBX);
+        A.Jmp(body[0]);
+        // The loop.
+        for (int c = 0; c < copies; c++) {
+            if (c == 0 && copies > 1) {
+                A.place(boundary);
+                newDepthGroup();
+            }
+            A.place(body[c]);
+            wholeGroup(subs);
+            stepGroup(c == 0 && copies > 1);
+            A.Inc(EBX);
+            if (c < copies - 1) {
+                A.Je(loopDone);
+            } else {
+                A.Jne(copies > 1 ? boundary : body[0]);
+                if (copies > 1) newDepthGroup();  // the tail may start a group of 32
+            }
+        }
+        A.place(loopDone);
+        // Tail: lanes 0 .. (j + n) & 3 of the group after the whole ones.
+        A.place(tail);
+        A.Mov(EDX, a(&X->count));
+        A.And(EDX, A.i(3));
+        A.Je(end);
+        A.Mov(EDX, A.ax(__glMmxTailMasks, EDX, 4));
+        A.Call(subs.partial);
+        A.Jmp(end);
+        for (auto& e : cold) e();
+        cold.clear();
+        A.place(end);
+        A.Emms();
+        A.Mov(EBP, ESP);
+        A.Mov(ESI, a(&X->savedCount));
+    }
+
+    // ---- The subroutines (no frame: ESP is a return address off).
+    void subroutines(const GlOgMmxSubroutines& subs) {
+        if (f.depth == 1) return;
+        // Partial group: EDI its pixels, ESI its depth words, EDX the byte
+        // mask of its live lanes. EBX, EBP and the lanes kept.
+        A.place(subs.partial);
+        if (f.depth) {
+            A.Movq(a(X->words), MM(4));
+            for (int l = 0; l < 4; l++) {
+                GlOgNode* skip = A.label(true), *fail = A.label(true);
+                A.Test(EDX, A.i((GLint)(0xFFu << 8 * l)));
+                A.Je(skip);
+                A.Movzx16(EAX, a(&X->words[l]));
+                if (f.depth - 1 != 7) {
+                    A.w16(GL_OG_Cmp, EAX, A.m(ESI, 2 * l));
+                    switch (f.depth - 1) {
+                    case 1: A.Jae(fail); break;
+                    case 2: A.Jne(fail); break;
+                    case 3: A.Ja(fail); break;
+                    case 4: A.Jbe(fail); break;
+                    case 5: A.Je(fail); break;
+                    default: A.Jb(fail); break;
                     }
                 }
-                if (w(FILL_DEPTH_WRITE)) A.w16(GL_OG_Mov, A.m(EDX, 2 * j), EAX);
+                if (f.depthWrite) A.w16(GL_OG_Mov, A.m(ESI, 2 * l), EAX);
+                A.Jmp(skip);
+                A.place(fail);
+                A.And(EDX, A.i((GLint)~(0xFFu << 8 * l)));
+                A.place(skip);
             }
-            A.Movzx16(EAX, A.a(&L()->pixels[j]));
-            if (bytePixels()) A.Mov(A.m(EDI, j), AL);
-            else A.w16(GL_OG_Mov, A.m(EDI, 2 * j), EAX);
+            GlOgNode* some = A.label(true);
+            A.Test(EDX, EDX);
+            A.Jne(some);
+            A.Ret();
+            A.place(some);
+        }
+        A.Mov(a(&X->laneMask), EDX);
+        GlOgNode* r = pixelGroup();
+        if (f.bytes == 1) A.Movd(a(X->pixels), r);
+        else A.Movq(a(X->pixels), r);
+        for (int l = 0; l < 4; l++) {
+            GlOgNode* skip = A.label(true);
+            A.Test(a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
+            A.Je(skip);
+            if (f.bytes == 1) {
+                A.Movzx8(EAX, A.a((const uint8_t*)X->pixels + l));
+                A.Mov(A.m(EDI, l), AL);
+            } else {
+                A.Movzx16(EAX, a(&X->pixels[l]));
+                A.w16(GL_OG_Mov, A.m(EDI, 2 * l), EAX);
+            }
             A.place(skip);
-            A.Dec(ECX);
-            A.Je(done);
         }
-        A.place(done);
-    }
-
-    // ---- The span, ESI pixels (at least 1), in groups of 32 whose depth
-    // lanes start from the group's stored depth as the depth stage's do.
-    void span() {
-        if (depth() && func() == 0) return;  // GL_NEVER: nothing is drawn, nothing written
-        spanLanes();
-        A.Mov(EDI, sp(GL_OG_SPAN_DEST));
-        if (depth()) {
-            A.Mov(EDX, sp(GL_OG_SPAN_DEPTH_ADDRESS));
-            A.Mov(EAX, sp(GL_OG_SPAN_Z));
-            A.Mov(A.a(&S->groupZ), EAX);
+        A.Ret();
+        // Whole group some of whose lanes passed the depth test: the
+        // passing lanes' mask in X->mask.
+        A.place(subs.masked);
+        if (f.depth) {
+            GlOgNode* r = pixelGroup();
+            if (r != MM(0)) A.Movq(MM(0), r);
+            if (f.bytes == 1) {
+                A.Movd(EAX, MM(0));
+                A.Mov(ECX, pixels());
+                A.Xor(EAX, ECX);
+                A.And(EAX, a(X->mask));
+                A.Xor(EAX, ECX);
+                A.Mov(pixels(), EAX);
+            } else {
+                A.Movq(MM(1), pixels());
+                A.Pxor(MM(0), MM(1));
+                A.Pand(MM(0), a(X->mask));
+                A.Pxor(MM(0), MM(1));
+                A.Movq(pixels(), MM(0));
+            }
         }
-        A.Mov(A.a(&S->left), ESI);
-        GlOgNode* group = A.label(), *partial = A.label(), *loop = A.label(), *last = A.label(),
-                  *done = A.label(), *none = A.label();
-        A.place(group);
-        if (depth()) groupDepthLanes();
-        // A whole group: its eight steps of four one after another.
-        A.Cmp(A.a(&S->left), A.i(32));
-        A.Jl(partial);
-        for (GLint k = 0; k < 8; k++) {
-            store(depthStep(k), k);
-            step();
-        }
-        A.Add(EDI, A.i(bytePixels() ? 32 : 64));
-        if (depth()) A.Add(EDX, A.i(64));
-        A.Jmp(none);
-        // The last group of fewer: ECX = -(its steps of four), EDI and EDX
-        // at their end.
-        A.place(partial);
-        A.Mov(ECX, A.a(&S->left));
-        A.Shr(ECX, A.i(2));
-        A.Je(none);
-        A.Lea(EDI, A.mx(EDI, ECX, bytePixels() ? 4 : 8));
-        if (depth()) A.Lea(EDX, A.mx(EDX, ECX, 8));
-        A.Neg(ECX);
-        A.place(loop);
-        store(depthStep(-1), -1);
-        step();
-        A.Inc(ECX);
-        A.Jne(loop);
-        A.place(none);
-        A.Sub(A.a(&S->left), A.i(32));
-        A.Jle(last);
-        if (depth()) {
-            A.Mov(EAX, sp(GL_OG_SPAN_Z_STEP32));
-            A.Add(A.a(&S->groupZ), EAX);
-        }
-        A.Jmp(group);
-        // The last group's one to three pixels past its steps of four.
-        A.place(last);
-        A.Mov(ECX, A.a(&S->left));
-        A.And(ECX, A.i(3));
-        A.Je(done);
-        tail();
-        A.place(done);
-        A.Emms();
+        A.Ret();
     }
 };
 
 }  // namespace
 
-bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
-    const GLuint* w = k->fill;
-    const GLuint f = w[FILL_FORMAT];
-    return w[FILL_MMX] && w[FILL_RGBA] && (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332) &&
-           !w[FILL_TEXCODE] && !w[FILL_NOTHING_WRITTEN] && (!w[FILL_DEPTH] || w[FILL_DEPTH_BYTES] == 2);
+void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
+    Mmx m(gc, k, A);
+    m.triangle();
 }
 
-void __glOgGenMmxSpan(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
-    Mmx m{{gc, k, A, __glOgScratch(gc), &gc->span}};
-    m.span();
+void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
+    Mmx m(gc, k, A);
+    m.span(subs);
+}
+
+void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
+    Mmx m(gc, k, A);
+    m.subroutines(subs);
 }

@@ -69,6 +69,7 @@ extern "C" void GLPROC __glOgClaim(GlContext* gc, GLint which, GLint keyA, const
     claim->area = code;
     claim->code = code + ((sizeof(Header) + bytes + 15) & ~15u);
     claim->end = code + c->codeBytes;
+    claim->record = h + 1;
     claim->hit = hit;
 }
 

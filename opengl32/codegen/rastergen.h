@@ -18,6 +18,7 @@ struct GlOgClaim {
     uint8_t* area;  // the entry's code area (header and record first)
     uint8_t* code;  // where the routine starts (after the record)
     uint8_t* end;   // end of the entry's code area
+    const void* record;  // the key record kept in the area
     GLboolean hit;
 };
 

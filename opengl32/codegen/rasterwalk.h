@@ -30,15 +30,19 @@ struct GlOgRasterKey {
     GLuint bothBuffers;
     // The walker's part.
     GLuint mode;         // 0 whole fill, 1 the chain per group of 32 pixels
-    GLuint fill[12];     // mode 0: what the span body reads (spanbody.cpp)
+    GLuint fill[16];     // mode 0: what the span body reads (spanbody.cpp)
 };
 
 // The words of GlOgRasterKey::fill: what the whole fill's span body reads.
 enum {
     FILL_FORMAT, FILL_TEXCODE, FILL_TEXEL_BYTES, FILL_DITHER, FILL_SMOOTH, FILL_DEPTH, FILL_DEPTH_WRITE,
     FILL_DEPTH_BYTES, FILL_DEPTH_SHIFT, FILL_NOTHING_WRITTEN, FILL_MMX, FILL_RGBA,
+    // The MMX fill's texture: texel layout (mmxfill.h), log2 width | log2
+    // height << 8, perspective; and the walker calling the C++ twin of the
+    // fill in its place.
+    FILL_TEX_LAYOUT, FILL_TEX_LOG2, FILL_PERSPECTIVE, FILL_TWIN,
 };
-static_assert(FILL_RGBA < 12, "fill words");
+static_assert(FILL_TWIN < 16, "fill words");
 
 // The lower part of a triangle: its rows, the new short edge and, when the
 // short edge is the left one, the start values at its vertex.
@@ -52,15 +56,34 @@ struct GlOgLowerPart {
     GLint depthLittleStep, depthBigStep, stencilLittleStep, stencilBigStep;
 };
 
-// The MMX whole fill's lanes (mmxspan.cpp): low and high words of each
-// channel and their steps of four pixels, the depth lanes, a step's pixels.
+// The depth stage's lanes (depthgen.cpp): offsets of four pixels, their step.
 struct GlOgMmxLanes {
-    GLushort low[3][4], high[3][4], lowStep[3][4], highStep[3][4];
-    GLushort z[4], zOffsets[4], zStep[4], pixels[4];
-    // The depth stage's lanes (depthgen.cpp): offsets of four pixels, their step.
     GLushort depthOffsets[4], depthStep[4];
     GLint depthCount, depthSteps;  // live pixels of the run, steps of four in it
 };
+
+// The MMX whole fill's values (mmxspan.cpp): four 16-bit lanes each. Per
+// triangle: the group steps and lane offsets (by the lane of a span's first
+// pixel) of red, green, blue, s and t, and of the depth words. Per span: the
+// colour lanes kept in memory, the row's dither lanes, the depth words of the
+// next group of 32 pixels, masks and a group for the partial stores.
+enum { GL_MMX_R, GL_MMX_G, GL_MMX_B, GL_MMX_S, GL_MMX_T, GL_MMX_CHANNELS };
+struct GlOgMmxFillScratch {
+    GLushort step[GL_MMX_CHANNELS][4];
+    GLushort offsets[GL_MMX_CHANNELS][4][4];
+    GLushort zStep[4], zOffsets[4][4];
+    GLushort lanes[3][4];    // red, green, blue where they live in memory
+    GLushort dither[3][4];
+    GLushort zNext[4], zOffset[4], zHigh[4];  // the words of a new group of 32, the lanes it starts in
+    GLushort mask[4], words[4], pixels[4];
+    GLuint zGroup;           // z of the span's current group of 32
+    uint8_t* texels;         // level 0 of the bound texture
+    uint8_t* palette;
+    GLuint paletteMask;
+    GLuint laneMask;         // the live lanes of a partial group, a byte each
+    GLint count, savedCount; // lanes to the span's end; the span's pixels
+};
+static_assert(offsetof(GlOgMmxFillScratch, zGroup) % 8 == 0, "lanes are 8-byte entries");
 
 // The generated textured stage's values (texspangen.cpp).
 struct GlOgTexScratch {
@@ -76,6 +99,7 @@ struct GlOgTexScratch {
 
 // Scratch of the set-up and the walker (the context's data area, 8-aligned).
 struct GlOgRasterScratch {
+    GlOgMmxFillScratch fill;
     GlOgMmxLanes lanes;
     GlOgTexScratch tex;
     double dyFirst, dyB, xs, temp, d, dx;
@@ -98,6 +122,7 @@ struct GlOgRasterScratch {
     GLfloat fogged[3][4];
     GLfloat* saved[3];
     GLint y, y1, n, skip, left;
+    GLint walkLower;  // the walker is in the triangle's lower part
     const GLint* ditherStart;
     GLfloat rounded;
     GLint lockCount;
@@ -107,7 +132,6 @@ struct GlOgRasterScratch {
     GLuint acc[3];   // the fragment's channels along a group (whole fill)
     uint8_t* texels;
     GLuint pixel, mask;
-    GLuint groupZ;  // the MMX fill's group depth
 };
 static_assert(sizeof(GlOgRasterScratch) + 8 <= GL_OG_DATA_AREA_BYTES, "the scratch fits the data area");
 
@@ -167,15 +191,17 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key);
 // once after the walker at the label.
 void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
 void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
-// What an MMX depth comparison of four 16-bit lanes leaves in MM7: nothing
-// (GL_ALWAYS), the passing lanes or the failing lanes.
+// What an MMX depth comparison of four 16-bit lanes leaves in its mask
+// register: nothing (GL_ALWAYS), the passing lanes or the failing lanes.
 enum { GL_OG_D_NONE, GL_OG_D_PASS_MASK, GL_OG_D_FAIL_MASK };
 // Four new depths Z (a register or memory operand, kept) against the stored
 // words S (stored() makes the operand), unsigned, by function (func - GL_NEVER,
-// 1..7): with write the stored words take the passing depths; MM6 and MM7
-// changed. Returns the meaning of MM7.
+// 1..7): with write the stored words take the passing depths; the work and
+// mask registers (MM6 and MM7 unless said) changed. Returns the meaning of
+// the mask.
 template <class Stored>
-inline int __glOgEmitMmxDepth(GlOgAsm& A, GLuint func, bool write, GlOgNode* Z, Stored stored) {
+inline int __glOgEmitMmxDepth(GlOgAsm& A, GLuint func, bool write, GlOgNode* Z, Stored stored,
+                              GlOgNode* work = OG_MM(6), GlOgNode* mask = OG_MM(7)) {
     // Z is rebuilt for every use: operands live until the next instruction.
     GlOgNode z = *Z;
     GlOgNode zDisp;
@@ -183,46 +209,61 @@ inline int __glOgEmitMmxDepth(GlOgAsm& A, GLuint func, bool write, GlOgNode* Z, 
     const auto Zop = [&] { return &z; };
     switch (func) {
     case 1:  // GL_LESS: u = sat(S - Z), passing where u > 0; S - u is min(S, Z)
-        A.Movq(OG_MM(7), stored());
-        if (write) A.Movq(OG_MM(6), OG_MM(7));
-        A.Psubusw(OG_MM(7), Zop());
-        if (write) A.Psubw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
-        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        A.Movq(mask, stored());
+        if (write) A.Movq(work, mask);
+        A.Psubusw(mask, Zop());
+        if (write) A.Psubw(work, mask), A.Movq(stored(), work);
+        A.Pcmpeqw(mask, A.q4(0));
         return GL_OG_D_FAIL_MASK;
     case 3:  // GL_LEQUAL: v = sat(Z - S), passing where v = 0; Z - v is min(S, Z)
-        A.Movq(OG_MM(7), Zop());
-        A.Psubusw(OG_MM(7), stored());
-        if (write) A.Movq(OG_MM(6), Zop()), A.Psubw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
-        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        A.Movq(mask, Zop());
+        A.Psubusw(mask, stored());
+        if (write) A.Movq(work, Zop()), A.Psubw(work, mask), A.Movq(stored(), work);
+        A.Pcmpeqw(mask, A.q4(0));
         return GL_OG_D_PASS_MASK;
     case 4:  // GL_GREATER: v = sat(Z - S), passing where v > 0; S + v is max(S, Z)
-        A.Movq(OG_MM(7), Zop());
-        A.Psubusw(OG_MM(7), stored());
-        if (write) A.Movq(OG_MM(6), stored()), A.Paddw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
-        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        A.Movq(mask, Zop());
+        A.Psubusw(mask, stored());
+        if (write) A.Movq(work, stored()), A.Paddw(work, mask), A.Movq(stored(), work);
+        A.Pcmpeqw(mask, A.q4(0));
         return GL_OG_D_FAIL_MASK;
     case 6:  // GL_GEQUAL: u = sat(S - Z), passing where u = 0; Z + u is max(S, Z)
-        A.Movq(OG_MM(7), stored());
-        A.Psubusw(OG_MM(7), Zop());
-        if (write) A.Movq(OG_MM(6), Zop()), A.Paddw(OG_MM(6), OG_MM(7)), A.Movq(stored(), OG_MM(6));
-        A.Pcmpeqw(OG_MM(7), A.q4(0));
+        A.Movq(mask, stored());
+        A.Psubusw(mask, Zop());
+        if (write) A.Movq(work, Zop()), A.Paddw(work, mask), A.Movq(stored(), work);
+        A.Pcmpeqw(mask, A.q4(0));
         return GL_OG_D_PASS_MASK;
     case 2:  // GL_EQUAL: a passing lane holds its value already
-        A.Movq(OG_MM(7), Zop());
-        A.Pcmpeqw(OG_MM(7), stored());
+        A.Movq(mask, Zop());
+        A.Pcmpeqw(mask, stored());
         return GL_OG_D_PASS_MASK;
     case 5:  // GL_NOTEQUAL: every passing lane gets Z, the others hold Z already
-        A.Movq(OG_MM(7), Zop());
-        A.Pcmpeqw(OG_MM(7), stored());
-        if (write) A.Movq(OG_MM(6), Zop()), A.Movq(stored(), OG_MM(6));
+        A.Movq(mask, Zop());
+        A.Pcmpeqw(mask, stored());
+        if (write) A.Movq(work, Zop()), A.Movq(stored(), work);
         return GL_OG_D_FAIL_MASK;
     default:  // GL_ALWAYS
-        if (write) A.Movq(OG_MM(6), Zop()), A.Movq(stored(), OG_MM(6));
+        if (write) A.Movq(work, Zop()), A.Movq(stored(), work);
         return GL_OG_D_NONE;
     }
 }
 
-// The MMX fill (mmxspan.cpp): whether it takes the key, and a whole span
-// (ESI its pixels, EBP the frame at its first pixel; ends with emms).
+// The MMX fill (mmxspan.cpp): whether it takes the key; its work once per
+// triangle (the frame's steps set; ends with emms); a whole span (ESI its
+// pixels, ESP and EBP the frame at its first pixel; ends with emms, EBP the
+// frame again, ESI kept); the subroutines both call, emitted once after
+// the walker.
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k);
-void __glOgGenMmxSpan(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
+void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
+struct GlOgMmxSubroutines {
+    GlOgNode* partial;  // a group with a lane mask: depth pixel by pixel, then its pixels one by one
+    GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
+};
+void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
+void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
+// The C++ twin of a span of the MMX fill: the same lanes, rounding and
+// saturation, pixel for pixel (mmxfill.cpp). The walker calls it in the
+// routine's place when the key asks (FILL_TWIN).
+extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, GlSpan* s, GLint n);
+// Process-wide: the MMX fill's walkers call the twin (tests compare the two).
+extern GLint __glOgMmxTwin;

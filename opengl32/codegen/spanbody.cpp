@@ -9,7 +9,7 @@
 // then the colour of each live pixel is computed and stored as the direct
 // stage computes it (x86 here, four pixels a step in MMX in mmxspan.cpp).
 
-#include "codegen/rasterwalk.h"
+#include "codegen/mmxfill.h"
 #include "raster/chain.h"
 #include "spans/spanformat.h"
 #include "texture/texture.h"
@@ -65,6 +65,12 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
     }
     w[FILL_NOTHING_WRITTEN] = pick->nothingWritten;
     w[FILL_MMX] = __glUseMmxSpans(gc);
+    if (w[FILL_MMX] && textured) {
+        w[FILL_TEX_LAYOUT] = __glMmxTexelLayout(gc);
+        w[FILL_TEX_LOG2] = (GLuint)tex->levels[0].widthLog2 | (GLuint)tex->levels[0].heightLog2 << 8;
+        w[FILL_PERSPECTIVE] = (F & GL_RF_TEX_PERSPECTIVE) != 0;
+    }
+    w[FILL_TWIN] = w[FILL_MMX] && __glOgMmxTwin;
     // Where MMX spans are in use the fill is the MMX one; a state it does not
     // take is drawn by the chain.
     return !w[FILL_MMX] || __glOgMmxBodyTakes(key);

@@ -9,7 +9,7 @@
 // Registers: EBP the GlSpan frame the set-up reserved; ESI the pixels of the
 // span left; EDI and EBX free. The chain keeps EBX, ESI, EDI and EBP.
 
-#include "codegen/rasterwalk.h"
+#include "codegen/mmxfill.h"
 #include "raster/chain.h"
 
 namespace {
@@ -22,6 +22,11 @@ const double kBias[4] = {0.5, 1.0 / 32.0, 1.0 / 256.0, 255.0};
 struct Walk : GlOgRasterEmit {
     GlOgNode* sp(GLint field) { return A.m(EBP, field); }
     GLuint CF() const { return k->chainFlags; }  // the span start values
+    // The MMX fill draws the spans (its routine, or its twin).
+    bool mmxFill() const { return k->mode == 0 && __glOgMmxBodyTakes(k); }
+    // ... with perspective texture coordinates: a span whose q is constant
+    // gets s/q and t/q in 16.16 with their steps; others go to the chain.
+    bool mmxPerspective() const { return mmxFill() && k->fill[FILL_TEXCODE] && k->fill[FILL_PERSPECTIVE]; }
 
     // ---- Once per triangle: the span fields that do not change.
     void triangleConstants() {
@@ -253,6 +258,21 @@ struct Walk : GlOgRasterEmit {
                 __glOgFixed16(A, S);
                 A.Mov(sp(fixedFields[i]), EAX);
             }
+            if (mmxPerspective()) {
+                // 1/q of the span's start (constant along it when the fill
+                // takes it), s/q and t/q and their steps.
+                const GLint from[4] = {GL_OG_SPAN_TEX_S, GL_OG_SPAN_TEX_T, GL_OG_SPAN_TEX_S_STEP, GL_OG_SPAN_TEX_T_STEP};
+                const GLint to[4] = {GL_OG_SPAN_S, GL_OG_SPAN_T, GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
+                A.Fld1();
+                A.FdivS(sp(GL_OG_SPAN_TEX_Q));
+                for (int i = 0; i < 4; i++) {
+                    A.FldS(sp(from[i]));
+                    A.FmulS(ST(1));
+                    __glOgFixed16(A, S);
+                    A.Mov(sp(to[i]), EAX);
+                }
+                A.FstpS(ST(0));
+            }
         }
         callerCw();
     }
@@ -260,10 +280,10 @@ struct Walk : GlOgRasterEmit {
     // The groups of 32 pixels of the span: mode 1 runs the chain head with
     // the group's coverage mask, mode 0 the span body; the span's values
     // advance by their group steps between groups.
-    void groups() {
+    void groups(bool chain) {
         GlOgNode* group = A.label(), *done = A.label();
         A.place(group);
-        if (k->mode == 1) {
+        if (chain) {
             GlOgNode* full = A.label(true);
             A.Mov(ECX, A.i(-1));
             A.Cmp(ESI, A.i(32));
@@ -328,10 +348,31 @@ struct Walk : GlOgRasterEmit {
         A.Cmp(EAX, a(&st->leftEdge.x));
         A.Jle(noSpan);
         spanStart(noSpan);
-        if (k->mode == 0 && __glOgMmxBodyTakes(k)) {
-            __glOgGenMmxSpan(gc, k, A);
+        if (mmxFill()) {
+            GlOgNode* chain = A.label(), *drawn = A.label();
+            if (mmxPerspective()) {
+                A.Mov(EAX, sp(GL_OG_SPAN_TEX_Q_STEP));
+                A.Add(EAX, EAX);
+                A.Jne(chain);
+            }
+            if (k->fill[FILL_TWIN]) {
+                A.Push(ESI);
+                A.Push(EBP);
+                A.Push(A.i((GLint)(uintptr_t)record));
+                A.Push(A.i((GLint)(uintptr_t)gc));
+                A.callAbs((const void*)__glMmxFillSpan);
+                A.Add(ESP, A.i(16));
+            } else {
+                __glGenMmxSpanProc(gc, k, A, mmxSubs);
+            }
+            if (mmxPerspective()) {
+                A.Jmp(drawn);
+                A.place(chain);
+                groups(true);
+            }
+            A.place(drawn);
         } else {
-            groups();
+            groups(k->mode == 1);
         }
         A.place(noSpan);
         stepRow();
@@ -471,24 +512,32 @@ struct Walk : GlOgRasterEmit {
         uint8_t* entry = A.out;
         A.Mov(EBP, ESP);
         triangleConstants();
-        GlOgNode* lower = A.label(), *done = A.label();
+        if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A);
+        // One row loop for both parts: S->walkLower says which one ends.
+        GlOgNode* lower = A.label(), *done = A.label(), *part = A.label(), *partEnd = A.label();
+        A.Mov(a(&S->walkLower), A.i(0));
         A.Mov(EAX, a(&S->upper0));
         A.Cmp(EAX, a(&S->upper1));
         A.Jge(lower);
         A.Mov(a(&S->y), EAX);
         A.Mov(EAX, a(&S->upper1));
         A.Mov(a(&S->y1), EAX);
-        walkPart(lower);
+        A.place(part);
+        walkPart(partEnd);
+        A.place(partEnd);
+        A.Cmp(a(&S->walkLower), A.i(0));
+        A.Jne(done);
         A.place(lower);
         A.Mov(EAX, a(&S->lower0));
         A.Cmp(EAX, a(&S->lower1));
         A.Jge(done);
+        A.Mov(a(&S->walkLower), A.i(1));
         takeLowerPart();
         A.Mov(EAX, a(&S->lower0));
         A.Mov(a(&S->y), EAX);
         A.Mov(EAX, a(&S->lower1));
         A.Mov(a(&S->y1), EAX);
-        walkPart(done);
+        A.Jmp(part);
         A.place(done);
         // Unlock the draw buffers when the set-up locked them.
         GlOgNode* unlocked = A.label(true);
@@ -505,10 +554,16 @@ struct Walk : GlOgRasterEmit {
         A.place(unlocked);
         A.Mov(EAX, A.i(1));
         A.JmpIndirect(a(&gc->og.gen.ogReturnAddress));
-        if (k->mode == 0) __glOgGenSpanBodySubroutines(gc, k, A, subroutines);
+        if (mmxFill()) {
+            if (!k->fill[FILL_TWIN]) __glGenMmxSubroutines(gc, k, A, mmxSubs);
+        } else if (k->mode == 0) {
+            __glOgGenSpanBodySubroutines(gc, k, A, subroutines);
+        }
         return entry;
     }
     GlOgNode* subroutines;
+    GlOgMmxSubroutines mmxSubs;
+    const void* record;  // the key record in the cache entry
 };
 
 }  // namespace
@@ -580,7 +635,7 @@ extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label()};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label()}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }

@@ -25,7 +25,8 @@ std::vector<RasterVertex> rasterRandomTriangles(unsigned seed, int count, int wi
 
 RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPath path, bool mmx) {
     GltestTrianglePath choice(false);
-    __glFastPathSwitches.disableOg = path != PATH_GENERATED;
+    __glFastPathSwitches.disableOg = path != PATH_GENERATED && path != PATH_TWIN;
+    __glOgMmxTwin = path == PATH_TWIN;
     const GLint savedMmx = __glOgHasMmx;
     __glOgHasMmx = mmx;
     __glOgRasterDisabled = path == PATH_CPP;
@@ -60,9 +61,12 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
             const GlOgRasterKey* walker =
                 (const GlOgRasterKey*)__glOgRecordOf(gc, GL_OG_CACHE_SPAN, (const void*)gc->procs.spanRoutine);
             im.wholeFill = walker && walker->mode == 0;
+            im.mmxFill = im.wholeFill && __glOgMmxBodyTakes(walker);
+            if (im.mmxFill) EXPECT_EQ(walker->fill[FILL_TWIN], (GLuint)(path == PATH_TWIN));
             im.generatedTexture = __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
             im.color.assign(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
             im.drawn = im.color != before;
+            im.cleared = before;
             im.depth.resize(sc.width * sc.height);
             im.stencil.resize(sc.width * sc.height);
             glDisable(GL_SCISSOR_TEST);
@@ -74,6 +78,7 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
         }
     }
     __glOgRasterDisabled = 0;
+    __glOgMmxTwin = 0;
     __glOgHasMmx = savedMmx;
     return im;
 }
@@ -101,4 +106,63 @@ std::string rasterDifference(const RasterImage& a, const RasterImage& b, int wid
             return text;
         }
     return "";
+}
+
+std::string rasterNearby(const RasterImage& a, const RasterImage& b, const RasterFormat& f, int width, int bound,
+                         int* worst) {
+    char text[200];
+    *worst = 0;
+    if (a.color.size() != b.color.size() || a.cleared.size() != a.color.size()) return "colour buffers of different sizes";
+    for (size_t i = 0; i < a.depth.size(); i++)
+        if (a.depth[i] != b.depth[i]) {
+            snprintf(text, sizeof text, "depth at (%d, %d): %08x vs %08x", (int)(i % width), (int)(i / width),
+                     a.depth[i], b.depth[i]);
+            return text;
+        }
+    if (a.stencil != b.stencil) return "stencil buffers differ";
+    const int bytes = f.bits / 8, rows = (int)(a.depth.size() / width);
+    const int stride = (int)(a.color.size() / rows);
+    // Fields of the 8- and 16-bit RGB formats.
+    const int bits565[3] = {5, 6, 5}, pos565[3] = {11, 5, 0}, bits555[3] = {5, 5, 5}, pos555[3] = {10, 5, 0},
+              bits332[3] = {3, 3, 2}, pos332[3] = {5, 2, 0};
+    const int* bits = f.bits == 8 ? bits332 : f.masks ? bits565 : bits555;
+    const int* pos = f.bits == 8 ? pos332 : f.masks ? pos565 : pos555;
+    std::string first;
+    for (int y = 0; y < rows; y++)
+        for (int x = 0; x < width; x++) {
+            const size_t at = (size_t)y * stride + (size_t)x * bytes;
+            GLuint pa = a.color[at], pb = b.color[at], pc = a.cleared[at];
+            if (bytes == 2) pa |= a.color[at + 1] << 8, pb |= b.color[at + 1] << 8, pc |= a.cleared[at + 1] << 8;
+            int d = 0;
+            for (int c = 0; c < 3; c++) {
+                const int m = (1 << bits[c]) - 1;
+                const int e = abs((int)((pa >> pos[c]) & m) - (int)((pb >> pos[c]) & m));
+                d = e > d ? e : d;
+            }
+            if (bound < 0 || !first.empty()) continue;
+            *worst = d > *worst ? d : *worst;
+            if ((pa != pc) != (pb != pc) && d > bound) {
+                snprintf(text, sizeof text, "pixel (%d, %d) drawn on one side only: %04x vs %04x", x, y, pa, pb);
+                first = text;
+            } else if (d > bound) {
+                snprintf(text, sizeof text, "pixel (%d, %d): %04x vs %04x", x, y, pa, pb);
+                first = text;
+            }
+        }
+    return first;
+}
+
+void rasterExpectGenerated(const RasterFormat& f, const RasterScene& sc, const RasterImage& gen, const RasterImage& cpp,
+                           bool mmx, int bound) {
+    const int bytes = (f.bits + 7) / 8;
+    if (!gen.mmxFill) {
+        EXPECT_EQ(rasterDifference(gen, cpp, sc.width, bytes), "") << "generated vs C++";
+        return;
+    }
+    const RasterImage twin = rasterRender(f, sc, PATH_TWIN, mmx);
+    EXPECT_TRUE(twin.mmxFill);
+    EXPECT_EQ(rasterDifference(gen, twin, sc.width, bytes), "") << "MMX fill vs its twin";
+    int worst = 0;
+    EXPECT_EQ(rasterNearby(gen, cpp, f, sc.width, bound, &worst), "") << "MMX fill vs C++ within " << bound;
+    if (getenv("RASTER_WORST")) printf("worst %d\n", worst);
 }

@@ -14,6 +14,7 @@ enum RasterPath {
     PATH_GENERATED,  // generated set-up, walker and stages; the whole fill where it applies
     PATH_NO_FILL,    // "__GL_DISABLE_OG": the walker runs the span chain
     PATH_CPP,        // no generated rasterization code
+    PATH_TWIN,       // as PATH_GENERATED, the MMX fill's spans drawn by its C++ twin
 };
 
 struct RasterFormat {
@@ -32,12 +33,14 @@ struct RasterVertex {
 
 struct RasterImage {
     std::vector<uint8_t> color;
+    std::vector<uint8_t> cleared;  // the colour buffer before the triangles
     std::vector<GLuint> depth;
     std::vector<GLubyte> stencil;
     bool guards = false;
     bool drawn = false;  // some colour differs from the cleared buffer
     bool generatedSetup = false;  // the triangles went through a generated set-up
     bool wholeFill = false;       // and its walker was the whole-triangle fill
+    bool mmxFill = false;         // the MMX fill's routine or its twin
     bool generatedTexture = false;  // the textured stage was generated
 };
 
@@ -58,3 +61,16 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& scene, Raster
 
 // The first difference of two images, or "" when they are equal.
 std::string rasterDifference(const RasterImage& a, const RasterImage& b, int width, int bytesPerPixel);
+
+// An MMX fill's image against the chain's (8- and 16-bit RGB formats): the
+// first depth or stencil difference, or pixel with a channel differing by
+// more than bound (drawn by one side only, against the cleared buffer, or
+// by both); "" when none. With bound < 0 no colour is compared: the depth
+// buffers show the pixels drawn. *worst gets the largest channel difference.
+std::string rasterNearby(const RasterImage& a, const RasterImage& b, const RasterFormat& f, int width, int bound,
+                         int* worst);
+
+// Generated code against the C++ path: identical, or for the MMX fill
+// identical to its twin and near the chain (rasterNearby, bound).
+void rasterExpectGenerated(const RasterFormat& f, const RasterScene& sc, const RasterImage& gen, const RasterImage& cpp,
+                           bool mmx, int bound);

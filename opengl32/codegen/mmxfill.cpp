@@ -1,0 +1,216 @@
+// The MMX whole fill's key, its tables and its C++ twin: a span computed
+// lane by lane as the routine of mmxspan.cpp computes it (mmxfill.h gives
+// the arithmetic), pixel for pixel the same colours and depths. The twin is
+// the routine's test oracle and the walker's fill when the key asks for it.
+
+#include "codegen/mmxfill.h"
+#include "raster/chain.h"
+#include "raster/depthstencil.h"
+#include "texture/texsample.h"
+#include "texture/texture.h"
+
+GLint __glOgMmxTwin;
+
+GLushort __glMmxDitherLanesStorage[7][4][4][4];
+const GLushort (&__glMmxDitherLanes)[7][4][4][4] = __glMmxDitherLanesStorage;
+
+namespace {
+
+const bool tablesBuilt = [] {
+    for (int n = 1; n < 7; n++)
+        for (int r = 0; r < 4; r++)
+            for (int x = 0; x < 4; x++)
+                for (int l = 0; l < 4; l++)
+                    __glMmxDitherLanesStorage[n][r][x][l] =
+                        (GLushort)(__glDitherMatrix4x4[r][(x + l) & 3] * 4096 >> (n + 1));
+    return true;
+}();
+
+}  // namespace
+
+const GLushort __glMmxLaneIndex[4][4] = {
+    {0, 1, 2, 3}, {0xFFFF, 0, 1, 2}, {0xFFFE, 0xFFFF, 0, 1}, {0xFFFD, 0xFFFE, 0xFFFF, 0}};
+const GLushort __glMmxLanesFrom[4][4] = {
+    {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, {0, 0xFFFF, 0xFFFF, 0xFFFF}, {0, 0, 0xFFFF, 0xFFFF}, {0, 0, 0, 0xFFFF}};
+const GLuint __glMmxHeadMasks[4] = {0xFFFFFFFFu, 0xFFFFFF00u, 0xFFFF0000u, 0xFF000000u};
+const GLuint __glMmxTailMasks[5] = {0, 0x000000FFu, 0x0000FFFFu, 0x00FFFFFFu, 0xFFFFFFFFu};
+
+GLuint __glMmxTexelLayout(const GlContext* gc) {
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    if (!p || p->dimensions != 2 || !p->levels) return 0;
+    const GlMipmapLevel* l = &p->levels[0];
+    GLenum min, mag;
+    __glTexFilterPair(p, &min, &mag);
+    if (min != GL_NEAREST || mag != GL_NEAREST || p->state.wrapS != GL_REPEAT || p->state.wrapT != GL_REPEAT ||
+        l->border || !l->data || l->widthLog2 > 10 || l->heightLog2 > 10)
+        return 0;
+    // Red, green and blue bytes first, or one grey byte.
+    const auto layout = [](GLenum format, GLuint bytes) -> GLuint {
+        switch (format) {
+        case GL_RGB: case GL_RGBA: return bytes;
+        case GL_LUMINANCE: case GL_LUMINANCE_ALPHA: case GL_INTENSITY: return bytes | GL_MMX_TEXEL_GREY;
+        default: return 0;
+        }
+    };
+    switch (l->storedFormat) {
+    case GL_RGB: return layout(GL_RGB, 3);
+    case GL_RGBA: return layout(GL_RGBA, 4);
+    case GL_LUMINANCE: return layout(GL_LUMINANCE, 1);
+    case GL_LUMINANCE_ALPHA: return layout(GL_LUMINANCE_ALPHA, 2);
+    case GL_INTENSITY: return layout(GL_INTENSITY, 1);
+    case GL_COLOR_INDEX8_EXT: {
+        const GlColorTable* t = &p->palette;
+        if (l->baseFormat != GL_COLOR_INDEX || p->baseFormat == GL_COLOR_INDEX || !t->data || t->width <= 0 ||
+            (t->width & (t->width - 1)) || t->components < 1 || t->components > 4)
+            return 0;
+        const GLuint entry = layout(t->baseFormat, (GLuint)t->components);
+        if (!entry) return 0;
+        return 1u | GL_MMX_TEXEL_INDEX | (entry & GL_MMX_TEXEL_BYTES) << GL_MMX_PALETTE_BYTES_SHIFT |
+               ((entry & GL_MMX_TEXEL_GREY) ? (GLuint)GL_MMX_PALETTE_GREY : 0u);
+    }
+    default: return 0;
+    }
+}
+
+void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
+    const GLuint* w = k->fill;
+    *f = GlMmxFill{};
+    switch (w[FILL_FORMAT]) {
+    case GL_FORMAT_332: f->bytes = 1, f->bits[0] = 3, f->bits[1] = 3, f->bits[2] = 2, f->pos[0] = 5, f->pos[1] = 2; break;
+    case GL_FORMAT_555: f->bytes = 2, f->bits[0] = f->bits[1] = f->bits[2] = 5, f->pos[0] = 10, f->pos[1] = 5; break;
+    default: f->bytes = 2, f->bits[0] = 5, f->bits[1] = 6, f->bits[2] = 5, f->pos[0] = 11, f->pos[1] = 5; break;
+    }
+    f->smooth = w[FILL_SMOOTH] != 0;
+    f->dither = w[FILL_DITHER] != 0;
+    const GLuint layout = w[FILL_TEX_LAYOUT];
+    f->tex = w[FILL_TEXCODE] == 1 ? GL_MMX_TEX_REPLACE : w[FILL_TEXCODE] == 3 ? GL_MMX_TEX_MODULATE : GL_MMX_TEX_NONE;
+    if (f->tex) {
+        f->texelBytes = (GLint)(layout & GL_MMX_TEXEL_BYTES);
+        f->paletteBytes = layout & GL_MMX_TEXEL_INDEX ? (GLint)(layout >> GL_MMX_PALETTE_BYTES_SHIFT & 0xF) : 0;
+        f->grey = (layout & (f->paletteBytes ? GL_MMX_PALETTE_GREY : GL_MMX_TEXEL_GREY)) != 0;
+        f->widthLog2 = (GLint)(w[FILL_TEX_LOG2] & 0xFF);
+        f->heightLog2 = (GLint)(w[FILL_TEX_LOG2] >> 8 & 0xFF);
+        f->perspective = w[FILL_PERSPECTIVE] != 0;
+    }
+    f->depth = w[FILL_DEPTH];
+    f->depthWrite = w[FILL_DEPTH_WRITE] != 0;
+}
+
+bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
+    const GLuint* w = k->fill;
+    const GLuint f = w[FILL_FORMAT];
+    return w[FILL_MMX] && w[FILL_RGBA] && (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332) &&
+           (!w[FILL_TEXCODE] || ((w[FILL_TEXCODE] == 1 || w[FILL_TEXCODE] == 3) && w[FILL_TEX_LAYOUT])) &&
+           !w[FILL_NOTHING_WRITTEN] && (!w[FILL_DEPTH] || w[FILL_DEPTH_BYTES] == 2);
+}
+
+namespace {
+
+// Lanes of one quantity along the span: start lanes (lane l of the first
+// group) and the step of a group.
+struct Lanes {
+    GLushort start[4], step;
+    GLushort at(GLint l, GLint m) const { return (GLushort)(start[l] + m * step); }
+};
+
+// Start V (its integer part toward zero, or the plain high half), steps s1
+// and s4 of a 16.16 value shifted left by `shift`.
+Lanes lanesOf(GLuint value, GLuint step, GLint shift, GLint j, bool towardZero, bool steps) {
+    Lanes x;
+    const GLuint v = value << shift;
+    const GLushort V = towardZero ? __glMmxHigh0(v) : (GLushort)(v >> 16);
+    const GLushort s1 = steps ? __glMmxHigh0(step << shift) : 0;
+    x.step = steps ? __glMmxHigh0(step << 2 << shift) : 0;
+    for (int l = 0; l < 4; l++) x.start[l] = (GLushort)(V + (GLushort)(s1 * __glMmxLaneIndex[j][l]));
+    return x;
+}
+
+// Field of channel c from its lane with top bit `top`.
+GLuint field(const GlMmxFill& f, int c, GLushort v, GLint top) {
+    const GLint to = f.top(c);
+    GLuint x = to >= top ? (GLushort)(v << (to - top)) : (GLushort)(v >> (top - to));
+    if (f.pos[c]) x &= ((1u << f.bits[c]) - 1) << f.pos[c];
+    return x;
+}
+
+}  // namespace
+
+extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, GlSpan* s, GLint n) {
+    GlMmxFill f;
+    __glMmxFillOf(k, &f);
+    if (f.depth == 1 || n <= 0) return;  // GL_NEVER: nothing drawn or written
+    const GLint j = (GLint)(((uintptr_t)s->dest / (uintptr_t)f.bytes) & 3);
+    const GLushort* dither[3];
+    for (int c = 0; c < 3; c++) dither[c] = __glMmxDitherLanes[f.bits[c]][s->y & 3][(s->x - j) & 3];
+    // Colour lanes of the fragment; untextured, the dither joins them at the start.
+    Lanes color[3];
+    const GLuint values[3] = {s->red, s->green, s->blue};
+    const GLint steps[3] = {s->redStep, s->greenStep, s->blueStep};
+    for (int c = 0; c < 3; c++) {
+        color[c] = lanesOf(values[c], (GLuint)steps[c], f.shift(c), j, true, f.colorSteps());
+        if (!f.colorSteps())
+            for (GLushort& v : color[c].start) v = color[c].start[j];
+        if (!f.tex && f.dither)
+            for (int l = 0; l < 4; l++) color[c].start[l] = (GLushort)__glMmxAddSaturate(color[c].start[l], dither[c][l]);
+    }
+    Lanes tex[2];
+    const uint8_t* texels = nullptr;
+    const uint8_t* palette = nullptr;
+    GLuint paletteMask = 0;
+    if (f.tex) {
+        tex[0] = lanesOf((GLuint)s->s, (GLuint)s->sStep, 16 - f.widthLog2, j, false, true);
+        tex[1] = lanesOf((GLuint)s->t, (GLuint)s->tStep, 16 - f.heightLog2, j, false, true);
+        const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+        texels = p->levels[0].data;
+        palette = p->palette.data;
+        paletteMask = (GLuint)p->palette.width - 1;
+    }
+    const GLuint zStep16 = (GLuint)(s->zStep >> 16);
+    for (GLint p = 0; p < n; p++) {
+        const GLint l = (p + j) & 3, m = (p + j) >> 2;
+        if (f.depth) {
+            const GLushort z = (GLushort)(((s->z + (GLuint)(p >> 5) * (GLuint)s->zStep32) >> 16) + (GLuint)(p & 31) * zStep16);
+            GLushort* stored = (GLushort*)s->depthAddress + p;
+            bool pass;
+            switch (f.depth - 1) {
+            case 1: pass = z < *stored; break;
+            case 2: pass = z == *stored; break;
+            case 3: pass = z <= *stored; break;
+            case 4: pass = z > *stored; break;
+            case 5: pass = z != *stored; break;
+            case 6: pass = z >= *stored; break;
+            default: pass = true; break;
+            }
+            if (!pass) continue;
+            if (f.depthWrite) *stored = z;
+        }
+        GLuint pixel = 0;
+        if (!f.tex && !f.smooth && !f.dither) {
+            pixel = s->flatPixel;
+        } else {
+            GLushort v[3];
+            GLint top = 14;
+            for (int c = 0; c < 3; c++) v[c] = color[c].at(l, m);
+            if (f.tex) {
+                const GLushort sl = tex[0].at(l, m), tl = tex[1].at(l, m);
+                const GLuint col = (GLuint)sl >> (16 - f.widthLog2), row = (GLuint)tl >> (16 - f.heightLog2);
+                const uint8_t* e = texels + (col + (row << f.widthLog2)) * (GLuint)f.texelBytes;
+                if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
+                for (int c = 0; c < 3; c++) {
+                    const GLint t = (GLint)e[f.grey ? 0 : c] * 128;
+                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)t : (GLushort)((t * (GLint)(GLshort)v[c]) >> 16);
+                }
+                if (f.tex == GL_MMX_TEX_MODULATE) top = 13;
+                if (f.dither) {
+                    for (int c = 0; c < 3; c++)
+                        v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
+                    top = 14;
+                }
+            }
+            for (int c = 0; c < 3; c++) pixel |= field(f, c, v[c], top);
+        }
+        uint8_t* d = s->dest + p * f.bytes;
+        if (f.bytes == 1) *d = (uint8_t)((GLshort)pixel < 0 ? 0 : (GLshort)pixel > 255 ? 255 : pixel);
+        else *(GLushort*)d = (GLushort)pixel;
+    }
+}

@@ -1,0 +1,85 @@
+// The MMX whole-triangle fill of 8- and 16-bit colour buffers: what it does
+// for a key, its constant tables, and the lane arithmetic its routine
+// (mmxspan.cpp) and its C++ twin (mmxfill.cpp) share.
+//
+// Four pixels a group, the group aligned in the colour buffer; lane l of a
+// group is the pixel at its l-th place, and a span whose first pixel lies at
+// lane j has pixel p at lane (p + j) & 3 of group (p + j) >> 2. Each colour
+// channel of n bits is a signed 16-bit lane whose top value bit is bit 14:
+// the frame's 16.16 value shifted left by 15 - n, its integer part taken
+// toward zero. A lane at group m is V + (l - j) s1 + m s4 (modulo 2^16),
+// where V is the start value and s1 and s4 are the integer parts (toward
+// zero) of the shifted step and of four steps. Dither adds D[y & 3][x & 3] x
+// 4096 >> (n + 1) with signed saturation; a channel is packed by moving its
+// top bit to its field's and masking. Texels are byte x 128 and modulate by
+// the high half of the signed product (top bit 13). Texture coordinates are
+// lanes of the fraction of the texture's side (65536 a whole repeat), their
+// start the high half of the 16.16 value shifted left by 16 - log2 side:
+// the texel's row and column are their top bits, so the 16-bit overflow
+// repeats the texture.
+//
+// Depth is the chain's exactly (a depth-only pass through the chain and a
+// colour pass through the fill meet): pixel i of a group of 32 from the
+// span's start holds the stored form of the group's z plus i steps of the
+// high half of the depth step.
+#pragma once
+
+#include "codegen/rasterwalk.h"
+
+// Texel layout of the key's FILL_TEX_LAYOUT word: bytes a texel of level 0,
+// one byte for red, green and blue, an index byte into the palette, the
+// palette entry's bytes and the same for its entries. 0: no texture the fill
+// reads.
+enum : GLuint {
+    GL_MMX_TEXEL_BYTES = 0xF,
+    GL_MMX_TEXEL_GREY = 0x10,
+    GL_MMX_TEXEL_INDEX = 0x20,
+    GL_MMX_PALETTE_BYTES_SHIFT = 8,
+    GL_MMX_PALETTE_GREY = 0x1000,
+};
+enum { GL_MMX_TEX_NONE, GL_MMX_TEX_REPLACE, GL_MMX_TEX_MODULATE };
+
+struct GlMmxFill {
+    GLint bytes;            // colour bytes a pixel: 1 or 2
+    GLint bits[3], pos[3];  // red, green and blue fields
+    bool smooth, dither;
+    GLuint tex;             // GL_MMX_TEX_*
+    GLint texelBytes;       // of level 0 (an index: 1)
+    bool grey;              // the colour byte (of the texel or its palette entry) gives all three
+    GLint paletteBytes;     // 0: no palette
+    GLint widthLog2, heightLog2;
+    bool perspective;
+    GLuint depth;           // 0: no depth stage, else the function - GL_NEVER + 1
+    bool depthWrite;
+    // Colour lanes that step along the span.
+    bool colorSteps() const { return smooth && tex != GL_MMX_TEX_REPLACE; }
+    // Colour lanes of the fragment at all (not under GL_REPLACE).
+    bool fragmentColor() const { return tex != GL_MMX_TEX_REPLACE; }
+    GLint shift(int c) const { return 15 - bits[c]; }
+    // The top bit of channel c's field in the pixel.
+    GLint top(int c) const { return bits[c] - 1 + pos[c]; }
+};
+void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f);
+
+// The texel layout of the bound texture for the fill, 0 when it takes none.
+GLuint __glMmxTexelLayout(const GlContext* gc);
+
+// Tables of the routine and the twin: dither lanes by channel bits, row
+// (y & 3) and the x of lane 0 (& 3); lane index offsets l - j by j; the
+// lanes at or after j (0xFFFF words); the byte masks of the lanes at or
+// after j and of the first n lanes.
+extern const GLushort (&__glMmxDitherLanes)[7][4][4][4];
+extern const GLushort __glMmxLaneIndex[4][4];
+extern const GLushort __glMmxLanesFrom[4][4];
+extern const GLuint __glMmxHeadMasks[4], __glMmxTailMasks[5];
+
+// The integer part toward zero of a 32-bit lane, as a 16-bit lane.
+static inline GLushort __glMmxHigh0(GLuint v) {
+    GLint x = (GLint)v;
+    if (x < 0) x += 0xFFFF;
+    return (GLushort)(x >> 16);
+}
+static inline GLshort __glMmxAddSaturate(GLint a, GLint b) {
+    const GLint v = (GLint)(GLshort)a + (GLint)(GLshort)b;
+    return (GLshort)(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
+}

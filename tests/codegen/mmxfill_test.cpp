@@ -1,0 +1,186 @@
+// The MMX whole fill against its C++ twin and against the chain: the same
+// triangles drawn by the generated routine and by the walker calling the
+// twin give identical colour, depth and stencil buffers, for the states the
+// fill takes over its formats (r5g6b5, x1r5g5b5, r3g3b2); against the C++
+// chain the depth and stencil buffers and the pixels drawn are identical
+// and the colours near.
+//
+// The bounds against the chain: the fill truncates each channel's start and
+// steps to lanes of 15 bits (1/1024 of a 5-bit field's step) where the chain
+// steps 16.16 values, so a channel near a rounding edge of its field lands
+// on the other side: 1 step of the field. Modulated, it multiplies texel x
+// 128 by the lane and keeps the high half, which falls short of the chain's
+// c x t / 255 by up to 1/256 of the value and the truncations: 2 steps.
+
+#include <vector>
+#include "rasterequiv.h"
+
+namespace {
+
+const RasterFormat* const kMmxFormats[] = {&kRasterFormats[2], &kRasterFormats[3], &kRasterFormats[4]};
+
+struct FillCase {
+    const char* name;
+    std::function<void()> set;
+    std::function<void()> between;
+};
+
+const std::vector<FillCase>& fillCases() {
+    static const std::vector<FillCase> list = {
+        {"smooth", [] {}, nullptr},
+        {"flat", [] { glShadeModel(GL_FLAT); }, nullptr},
+        {"no dither", [] { glDisable(GL_DITHER); }, nullptr},
+        {"flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); }, nullptr},
+        {"depth LEQUAL", [] { glDepthFunc(GL_LEQUAL); }, nullptr},
+        {"depth GREATER", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, nullptr},
+        {"depth GEQUAL", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GEQUAL); }, nullptr},
+        {"depth LESS over 0x8000", [] { glClearDepth(0.5), glClear(GL_DEPTH_BUFFER_BIT); }, nullptr},
+        {"depth GREATER over 0x8000",
+         [] { glClearDepth(0.5), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, nullptr},
+        {"depth EQUAL on a second pass", [] {}, [] { glDepthFunc(GL_EQUAL); }},
+        {"depth NOTEQUAL on a second pass", [] {}, [] { glDepthFunc(GL_NOTEQUAL); }},
+        {"depth ALWAYS", [] { glDepthFunc(GL_ALWAYS); }, nullptr},
+        {"depth ALWAYS, no writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, nullptr},
+        {"no depth writes", [] { glDepthMask(GL_FALSE); }, nullptr},
+        {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, nullptr},
+    };
+    return list;
+}
+
+// Routine and twin identical; routine and chain near (bound < 0: colours
+// not compared).
+void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string& what, int bound) {
+    SCOPED_TRACE(std::string(f.name) + ", " + what);
+    const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, true);
+    const RasterImage twin = rasterRender(f, sc, PATH_TWIN, true);
+    const RasterImage cpp = rasterRender(f, sc, PATH_CPP, true);
+    ASSERT_TRUE(gen.mmxFill && twin.mmxFill) << "the MMX fill drew";
+    EXPECT_TRUE(gen.drawn);
+    EXPECT_TRUE(gen.guards && twin.guards);
+    EXPECT_EQ(rasterDifference(gen, twin, sc.width, f.bits / 8), "") << "routine vs twin";
+    int worst = 0;
+    EXPECT_EQ(rasterNearby(gen, cpp, f, sc.width, bound, &worst), "") << "routine vs chain";
+}
+
+TEST(MmxFill, UntexturedStates) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (const FillCase& c : fillCases())
+            for (unsigned seed : {11u, 12u}) {
+                RasterScene sc;
+                sc.state = c.set;
+                sc.between = c.between;
+                sc.vertices = rasterRandomTriangles(seed, 16, sc.width, sc.height);
+                compareAll(*f, sc, c.name, 1);
+            }
+}
+
+// Spans of every length from 1 to 70 pixels starting at every lane of a
+// group, wound both ways, whole and cut by the window's edges.
+std::vector<RasterVertex> spanTriangles(float texScale) {
+    std::vector<RasterVertex> v;
+    for (int n = 1; n <= 70; n++) {
+        const float x = (float)(n % 11) - 5.25f + (n > 40 ? 22.0f : 0.0f), y = (float)(n % 43) + 0.3f;
+        const float s = texScale / 16.0f;
+        const RasterVertex a = {x, y, 0.1f, {0.9f, 0.4f, 0.6f, 1}, x * s, y * s, 1};
+        const RasterVertex b = {x + (float)n + 0.25f, y + 0.1f, -0.3f, {0.4f, 0.9f, 0.5f, 1}, (x + n) * s, y * s, 1};
+        const RasterVertex c = {x + 0.5f * (float)n, y + 1.6f, 0.5f, {0.5f, 0.6f, 1.0f, 1}, (x + n / 2) * s,
+                                (y + 1.6f) * s, 1};
+        if (n & 1) v.insert(v.end(), {a, b, c});
+        else v.insert(v.end(), {a, c, b});
+    }
+    return v;
+}
+
+TEST(MmxFill, SpansOfEveryLengthAndLane) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (int c : {0, 1, 2, 9}) {
+            RasterScene sc;
+            sc.width = 75;
+            sc.state = fillCases()[c].set;
+            sc.between = fillCases()[c].between;
+            sc.vertices = spanTriangles(1.0f);
+            compareAll(*f, sc, fillCases()[c].name, 1);
+        }
+}
+
+// Textures the fill reads: the level's stored format (a palette's for an
+// index texture) and the environments it takes.
+struct TexCase {
+    const char* name;
+    GLenum internalFormat, format;   // GL_COLOR_INDEX: 8-bit indexes into a palette of paletteFormat
+    GLenum paletteFormat;
+    GLenum env;
+};
+
+const TexCase kTexCases[] = {
+    {"RGB modulate", GL_RGB, GL_RGB, 0, GL_MODULATE},
+    {"RGB replace", GL_RGB, GL_RGB, 0, GL_REPLACE},
+    {"RGB decal", GL_RGB, GL_RGB, 0, GL_DECAL},
+    {"RGBA modulate", GL_RGBA, GL_RGBA, 0, GL_MODULATE},
+    {"RGBA replace", GL_RGBA, GL_RGBA, 0, GL_REPLACE},
+    {"luminance modulate", GL_LUMINANCE, GL_LUMINANCE, 0, GL_MODULATE},
+    {"luminance alpha replace", GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, 0, GL_REPLACE},
+    {"intensity modulate", GL_INTENSITY, GL_LUMINANCE, 0, GL_MODULATE},
+    {"RGBA palette modulate", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGBA, GL_MODULATE},
+    {"RGB palette replace", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGB, GL_REPLACE},
+    {"luminance palette modulate", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_LUMINANCE, GL_MODULATE},
+};
+
+void loadTexture(const TexCase& k, int side, bool perspective) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const int comps = k.format == GL_RGBA ? 4 : k.format == GL_RGB ? 3 : k.format == GL_LUMINANCE_ALPHA ? 2 : 1;
+    const std::vector<GLubyte> img = gltestNoise((size_t)side * side * comps, 31u);
+    glTexImage2D(GL_TEXTURE_2D, 0, (GLint)k.internalFormat, side, side, 0, k.format, GL_UNSIGNED_BYTE, img.data());
+    if (k.paletteFormat) {
+        const int pc = k.paletteFormat == GL_RGBA ? 4 : k.paletteFormat == GL_RGB ? 3 : 1;
+        const std::vector<GLubyte> palette = gltestNoise(256 * (size_t)pc, 5u);
+        glColorTableEXT(GL_TEXTURE_2D, k.paletteFormat, 256, k.paletteFormat, GL_UNSIGNED_BYTE, palette.data());
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)k.env);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
+    glEnable(GL_TEXTURE_2D);
+}
+
+// Every texture case over the formats, with and without perspective and
+// dither; off the texel grid also flat, and with q varying (the chain then
+// draws the perspective spans).
+void textureCases(bool onGrid) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (const TexCase& t : kTexCases)
+            for (int variant = 0; variant < (onGrid ? 4 : 6); variant++) {
+                const bool perspective = variant & 1, dither = variant < 2 || variant == 5, flat = variant == 3;
+                const bool varyingQ = variant >= 4;
+                RasterScene sc;
+                sc.texCoords = true;
+                sc.state = [&t, onGrid, perspective, dither, flat] {
+                    loadTexture(t, onGrid ? 16 : 32, perspective);
+                    if (!dither) glDisable(GL_DITHER);
+                    if (flat) glShadeModel(GL_FLAT);
+                };
+                if (onGrid) {
+                    sc.width = 75;
+                    sc.vertices = spanTriangles(1.0f);
+                } else {
+                    sc.vertices = rasterRandomTriangles(23, 12, sc.width, sc.height);
+                    if (!varyingQ)
+                        for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
+                }
+                const int bound = !onGrid ? -1 : t.env == GL_MODULATE ? 2 : 1;
+                compareAll(*f, sc, std::string(t.name) + (perspective ? ", perspective" : "") +
+                                       (dither ? "" : ", no dither") + (flat ? ", flat" : "") +
+                                       (varyingQ ? ", q varying" : ""), bound);
+            }
+}
+
+// Random triangles with random texture coordinates: colours against the twin
+// only (off the texel grid the fill's 16-bit s and t lanes choose the
+// chain's texels only near), depth and the pixels drawn against the chain.
+TEST(MmxFill, TexturesOffTheTexelGrid) { textureCases(false); }
+
+// On the texel grid (a texel a pixel, pixel centres on texel centres) the
+// fill reads the chain's texels: colours near the chain's.
+TEST(MmxFill, TexturesOnTheTexelGrid) { textureCases(true); }
+
+}  // namespace
