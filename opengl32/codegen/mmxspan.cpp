@@ -16,8 +16,9 @@
 // last whole group (the depth words lie beside the group's pixels, wherever
 // the depth buffer's rows fall), EBP the texels, EAX, ECX and EDX scratch,
 // ESP the frame. MM4 the depth words; untextured MM5 to MM7 red, green and
-// blue (or MM7 a group that does not change), textured MM5 red and MM6, MM7
-// s and t, green and blue in the scratch record; MM0 to MM3 work.
+// blue (or MM7 a group that does not change), MM0 to MM3 work; textured MM5
+// red, MM3 green and MM6, MM7 s and t, blue in the scratch record, MM0 to
+// MM2 work.
 
 #include <vector>
 #include <functional>
@@ -52,7 +53,8 @@ struct Mmx : GlOgRasterEmit {
         A.Psrad(r, A.i(16));
     }
     // The step lanes of a 16.16 step shifted left by `shift`: four steps in
-    // `step`, the lane offsets (l - j) x one step in offsets[j]. MM0, MM1.
+    // `step`, the lane offsets (l - j) x one step in offsets[j] (every j),
+    // or for the span's j (ECX) only in MM1 when offsets is null. MM0, MM1.
     void stepLanes(GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]) {
         A.Movd(MM(0), src);
         if (shift) A.Pslld(MM(0), A.i(shift));
@@ -66,6 +68,11 @@ struct Mmx : GlOgRasterEmit {
         A.Punpckhdq(MM(1), MM(1));
         A.Movq(a(step), MM(1));
         A.Punpckldq(MM(0), MM(0));
+        if (!offsets) {
+            A.Movq(MM(1), MM(0));
+            A.Pmullw(MM(1), A.ax(__glMmxLaneIndex[0], ECX, 8));
+            return;
+        }
         for (int j = 0; j < 4; j++) {
             A.Movq(MM(1), MM(0));
             A.Pmullw(MM(1), a(__glMmxLaneIndex[j]));
@@ -165,7 +172,7 @@ struct Mmx : GlOgRasterEmit {
         GLint top = 14;
         if (f.tex == GL_MMX_TEX_MODULATE) {
             A.Pmulhw(MM(0), MM(5));
-            A.Pmulhw(MM(2), a(X->lanes[1]));
+            A.Pmulhw(MM(2), MM(3));
             A.Pmulhw(MM(1), a(X->lanes[2]));
             top = 13;
         }
@@ -182,16 +189,25 @@ struct Mmx : GlOgRasterEmit {
     }
 
     // The texels of the group's four lanes: red x 128 in MM0, green in MM2,
-    // blue in MM1. EAX, ECX, EDX, MM3 changed.
+    // blue in MM1. EAX, ECX and EDX changed.
     void texels() {
         const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
-        A.Movq(MM(0), MM(6));
-        if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2));
-        A.Movq(MM(1), MM(7));
-        if (16 - f.heightLog2) A.Psrlw(MM(1), A.i(16 - f.heightLog2));
-        A.Movq(MM(2), MM(0));
-        A.Punpcklwd(MM(0), MM(1));
-        A.Punpckhwd(MM(2), MM(1));
+        // Column and row of each lane, interleaved (a square level shifts both at once).
+        if (f.widthLog2 == f.heightLog2) {
+            A.Movq(MM(0), MM(6));
+            A.Movq(MM(2), MM(6));
+            A.Punpcklwd(MM(0), MM(7));
+            A.Punpckhwd(MM(2), MM(7));
+            if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2)), A.Psrlw(MM(2), A.i(16 - f.widthLog2));
+        } else {
+            A.Movq(MM(0), MM(6));
+            if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2));
+            A.Movq(MM(1), MM(7));
+            if (16 - f.heightLog2) A.Psrlw(MM(1), A.i(16 - f.heightLog2));
+            A.Movq(MM(2), MM(0));
+            A.Punpcklwd(MM(0), MM(1));
+            A.Punpckhwd(MM(2), MM(1));
+        }
         // column x bytes + row x (bytes << log2 width): the byte offsets.
         const GLushort row = (GLushort)(bytes << f.widthLog2);
         A.Pmaddwd(MM(0), A.q((GLushort)bytes, row, (GLushort)bytes, row));
@@ -203,8 +219,8 @@ struct Mmx : GlOgRasterEmit {
             A.Psrlq(r, A.i(32));
             A.Movd(ECX, r);
             texel(r, EAX);
-            texel(MM(3), ECX);
-            A.Punpcklbw(r, MM(3));
+            texel(MM(1), ECX);
+            A.Punpcklbw(r, MM(1));
         }
         if (f.grey) {
             A.Punpcklwd(MM(0), MM(2));
@@ -263,11 +279,10 @@ struct Mmx : GlOgRasterEmit {
                 for (int c = 0; c < 3; c++) A.Paddw(MM(5 + c), a(X->step[c]));
             } else {
                 A.Paddw(MM(5), a(X->step[0]));
-                for (int c = 1; c < 3; c++) {
-                    A.Movq(MM(0), a(X->lanes[c]));
-                    A.Paddw(MM(0), a(X->step[c]));
-                    A.Movq(a(X->lanes[c]), MM(0));
-                }
+                A.Paddw(MM(3), a(X->step[1]));
+                A.Movq(MM(0), a(X->lanes[2]));
+                A.Paddw(MM(0), a(X->step[2]));
+                A.Movq(a(X->lanes[2]), MM(0));
             }
         }
         if (f.tex) {
@@ -362,7 +377,6 @@ struct Mmx : GlOgRasterEmit {
             A.Or(EDX, EAX);
         }
         const auto ditherRow = [&](int c) { return A.ax(__glMmxDitherLanes[f.bits[c]][0][0], EDX, 8); };
-        if (f.tex && f.perspective) texSteps();
         // Colour lanes.
         const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
         if (!f.tex && !f.smooth && !f.dither) {
@@ -371,11 +385,11 @@ struct Mmx : GlOgRasterEmit {
             splat(MM(7));
         } else if (f.fragmentColor()) {
             for (int c = 0; c < 3; c++) {
-                GlOgNode* r = f.tex && c ? MM(2) : MM(5 + c);
+                GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
                 startLanes(r, fr(values[c]), f.shift(c), true, MM(1));
                 if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
                 if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
-                if (f.tex && c) A.Movq(a(X->lanes[c]), r);
+                if (f.tex && c == 2) A.Movq(a(X->lanes[2]), r);
             }
             if (constantGroup()) {
                 pack(MM(5), MM(6), MM(7), 14);
@@ -385,10 +399,20 @@ struct Mmx : GlOgRasterEmit {
         if (f.tex) {
             if (f.dither)
                 for (int c = 0; c < 3; c++) A.Movq(MM(0), ditherRow(c)), A.Movq(a(X->dither[c]), MM(0));
-            startLanes(MM(6), fr(GL_OG_SPAN_S), 16 - f.widthLog2, false, MM(1));
-            A.Paddw(MM(6), A.ax(X->offsets[GL_MMX_S][0], ECX, 8));
-            startLanes(MM(7), fr(GL_OG_SPAN_T), 16 - f.heightLog2, false, MM(1));
-            A.Paddw(MM(7), A.ax(X->offsets[GL_MMX_T][0], ECX, 8));
+            // s and t; under perspective their steps are the span's.
+            const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
+            for (int i = 0; i < 2; i++) {
+                const GLint shift = 16 - (i ? f.heightLog2 : f.widthLog2);
+                GlOgNode* r = MM(6 + i);
+                if (f.perspective) {
+                    stepLanes(fr(steps[i]), shift, X->step[GL_MMX_S + i], nullptr);
+                    startLanes(r, fr(from[i]), shift, false, MM(0));
+                    A.Paddw(r, MM(1));
+                } else {
+                    startLanes(r, fr(from[i]), shift, false, MM(1));
+                    A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
+                }
+            }
             A.Mov(EBP, a(&X->texels));
         }
         if (f.depth) {

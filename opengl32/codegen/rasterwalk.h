@@ -123,6 +123,7 @@ struct GlOgRasterScratch {
     GLfloat* saved[3];
     GLint y, y1, n, skip, left;
     GLint walkLower;  // the walker is in the triangle's lower part
+    GLint mmxRow[3], mmxRowStep[3][2];  // the MMX fill's colours at the rows' left edge, steps little and big
     const GLint* ditherStart;
     GLfloat rounded;
     GLint lockCount;

@@ -172,6 +172,15 @@ struct Walk : GlOgRasterEmit {
                 continue;
             }
             if (c == 3 && k->mode == 0) continue;  // the whole fill's formats keep no alpha
+            if (mmxFill()) {
+                // The row's 16.16 value plus the pixels cut off times the step.
+                A.Mov(EAX, a(&S->skip));
+                A.Imul(EAX, sp(GL_OG_SPAN_RED_STEP + 4 * c));
+                A.Add(EAX, a(&S->mmxRow[c]));
+                A.Mov(sp(values[c]), EAX);
+                A.Mov(a(&S->value[c]), EAX);
+                continue;
+            }
             A.FldS(a(&st->spanColor[c]));
             if (smooth) {
                 A.Fild32(a(&S->skip));
@@ -243,7 +252,7 @@ struct Walk : GlOgRasterEmit {
         if (CF() & GL_RF_TEXTURE) {
             // Floats: t + (float)skip x d, each product rounded to a float.
             const GLint fields[4] = {GL_OG_SPAN_TEX_S, GL_OG_SPAN_TEX_T, GL_OG_SPAN_TEX_Q, GL_OG_SPAN_TEX_LOD};
-            for (int i = 0; i < 4; i++) {
+            for (int i = 0; i < (mmxFill() ? 3 : 4); i++) {  // the MMX fill's states keep no level of detail
                 A.Fild32(a(&S->skip));
                 A.FmulS(a(&st->textureDx[i]));
                 A.FstpS(a(&S->rounded));
@@ -252,7 +261,7 @@ struct Walk : GlOgRasterEmit {
                 A.FstpS(sp(fields[i]));
             }
             const GLint fixedFields[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T};
-            for (int i = 0; i < 2; i++) {
+            for (int i = 0; i < 2 && !mmxPerspective(); i++) {
                 A.FldS(sp(fields[i]));
                 A.FmulS(a(&gc->chain.texScale[i]));
                 __glOgFixed16(A, S);
@@ -413,7 +422,11 @@ struct Walk : GlOgRasterEmit {
     }
     void stepRow() {
         stepEdge(&st->leftEdge);
-        const int nc = colorCount();
+        const int nc = mmxFill() ? 0 : colorCount();
+        for (int c = 0; c < 3 && mmxFill() && colorCount(); c++) {
+            A.Mov(EAX, A.ax(S->mmxRowStep[c], ECX, 4));
+            A.Add(a(&S->mmxRow[c]), EAX);
+        }
         if (nc || (F() & (GL_RF_TEXTURE | GL_RF_FOG_FRAGMENT))) cw(GL_OG_CW_DOUBLE);
         // Float values: little steps, and the big steps 16 bytes on (fog: 4).
         A.Mov(EDX, ECX);
@@ -424,7 +437,7 @@ struct Walk : GlOgRasterEmit {
             A.FstpS(a(&st->spanColor[i]));
         }
         if (F() & GL_RF_TEXTURE)
-            for (int i = 0; i < 4; i++) {
+            for (int i = 0; i < (mmxFill() ? 3 : 4); i++) {
                 A.FldS(a(&st->spanTexture[i]));
                 A.FaddS(A.mem(EDX, nullptr, 1, (GLint)(uintptr_t)&st->textureLittleStep[i]));
                 A.FstpS(a(&st->spanTexture[i]));
@@ -461,6 +474,24 @@ struct Walk : GlOgRasterEmit {
         stepEdge(&st->rightEdge);
     }
 
+    // The MMX fill's colours at the left edge of the rows in 16.16, stepped
+    // per row as the edge steps: fixed16(colour + bias) and the steps.
+    void mmxRows() {
+        cw(GL_OG_CW_DOUBLE);
+        for (int c = 0; c < 3; c++) {
+            A.FldS(a(&st->spanColor[c]));
+            A.FaddD(a(&kBias[k->dither ? 1 : 0]));
+            __glOgFixed16(A, S);
+            A.Mov(a(&S->mmxRow[c]), EAX);
+            for (int big = 0; big < 2 && colorCount(); big++) {
+                A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
+                __glOgFixed16(A, S);
+                A.Mov(a(&S->mmxRowStep[c][big]), EAX);
+            }
+        }
+        callerCw();
+    }
+
     // The lower part's edge (and start values) in place of the upper part's.
     void takeLowerPart() {
         GlOgLowerPart* l = &S->lower;
@@ -476,6 +507,7 @@ struct Walk : GlOgRasterEmit {
         copy(l->spanColor, st->spanColor, n);
         copy(l->colorLittleStep, st->colorLittleStep, n);
         copy(l->colorBigStep, st->colorBigStep, n);
+        if (mmxFill()) mmxRows();
         if (F() & GL_RF_TEXTURE) {
             copy(l->spanTexture, st->spanTexture, 16);
             copy(l->textureLittleStep, st->textureLittleStep, 16);
@@ -513,6 +545,7 @@ struct Walk : GlOgRasterEmit {
         A.Mov(EBP, ESP);
         triangleConstants();
         if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A);
+        if (mmxFill()) mmxRows();
         // One row loop for both parts: S->walkLower says which one ends.
         GlOgNode* lower = A.label(), *done = A.label(), *part = A.label(), *partEnd = A.label();
         A.Mov(a(&S->walkLower), A.i(0));
