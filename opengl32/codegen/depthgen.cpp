@@ -14,6 +14,8 @@
 #include "codegen/rasterwalk.h"
 #include "codegen/spanlayout.h"
 #include "raster/chain.h"
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -108,6 +110,66 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
     A.Jmp(tailNext);
 }
 
+void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail);
+
+// An unbroken run of n pixels (EBX the value, EDI its step, ESI the words,
+// EBP the advance, ECX the mask) without bit tests: four pixels a step, then
+// the last one to three; a failure sets the bit of its pixel in EDX, taken
+// out of the loop's way. To `other` for anything else; to `done` at the end.
+void scalarRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* other, GlOgNode* done) {
+    GlOgMmxLanes* L = &__glOgScratch(gc)->lanes;
+    GlOgNode* tail = A.label(), *last = A.label();
+    std::vector<std::function<void()>> cold;
+    __glOgEmitRunLength(A, other);
+    A.Mov(A.a(&L->depthCount), EDX);
+    A.Xor(EDX, EDX);
+    // One pixel; a failure sets bit index(): EAX = the pixel's index first.
+    const auto pixel = [&](std::function<void()> index) {
+        GlOgNode* fail = A.label(), *back = A.label();
+        __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, fail);
+        A.place(back);
+        A.Add(ESI, EBP);
+        A.Add(EBX, EDI);
+        if (k.func == 7) return;
+        cold.push_back([&A, fail, back, index] {
+            A.place(fail);
+            index();
+            A.Push(ECX);
+            A.Mov(ECX, EAX);
+            A.Mov(EAX, A.i((GLint)0x80000000u));
+            A.ShrCl(EAX);
+            A.Or(EDX, EAX);
+            A.Pop(ECX);
+            A.Jmp(back);
+        });
+    };
+    // Steps of four (ECX of them left), then the last pixels (ECX left).
+    for (int four = 1; four >= 0; four--) {
+        GlOgNode* top = four ? A.label() : last;
+        if (!four) A.place(tail);
+        A.Mov(ECX, A.a(&L->depthCount));
+        if (four) A.Shr(ECX, A.i(2));
+        else A.And(ECX, A.i(3));
+        A.Je(four ? tail : done);
+        A.place(top);
+        for (int j = 0; j < (four ? 4 : 1); j++)
+            pixel([&A, L, j, four] {
+                A.Mov(EAX, A.a(&L->depthCount));
+                if (four) {  // 4 x (steps of four - ECX) + j
+                    A.Shr(EAX, A.i(2));
+                    A.Sub(EAX, ECX);
+                    A.Lea(EAX, A.mx(nullptr, EAX, 4, j));
+                } else {  // n - ECX
+                    A.Sub(EAX, ECX);
+                }
+            });
+        A.Dec(ECX);
+        A.Jne(top);
+    }
+    A.Jmp(done);
+    for (auto& e : cold) e();
+}
+
 // The jump taken when the new value fails against the stored one (unsigned).
 void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail) {
     switch (func) {
@@ -198,11 +260,10 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     A.Shl(EBP, A.i(k.bytes == 2 ? 1 : 2));
 
     GlOgNode* done = A.label();
-    if (k.mmx && k.bytes == 2) {
-        GlOgNode* scalar = A.label();
-        mmxRun(A, gc, k, scalar, done);
-        A.place(scalar);
-    }
+    GlOgNode* scalar = A.label();
+    if (k.mmx && k.bytes == 2) mmxRun(A, gc, k, scalar, done);
+    else scalarRun(A, gc, k, scalar, done);
+    A.place(scalar);
     // EAX the current pixel's bit, EDX the failed pixels (a failure is
     // taken out of the loop's way).
     GlOgNode* failed[2] = {A.label(), A.label()};

@@ -17,6 +17,14 @@
 
 namespace {
 
+// __glSpanMul(t, c) at [c][t]: the chain's byte products for GL_MODULATE.
+uint8_t __glOgSpanProducts[256][256];
+const bool productsBuilt = [] {
+    for (int c = 0; c < 256; c++)
+        for (int t = 0; t < 256; t++) __glOgSpanProducts[c][t] = (uint8_t)__glSpanMul(t, c);
+    return true;
+}();
+
 // Field widths and positions of the RGBA formats with direct stages.
 struct Layout {
     GLint bytes, bits[3], pos[3];
@@ -197,8 +205,6 @@ struct Body : GlOgRasterEmit {
             A.Mov(EAX, sp(GL_OG_SPAN_FLAT_PIXEL));
         } else {
             if (code) A.Mov(EBX, a(&S->texels));
-            A.Mov(a(&S->pixel), A.i(0));
-            const uint8_t* sq = __glSquareTable + 255;
             for (int c = 0; c < 3; c++) {
                 const int n = l.bits[c];
                 switch (code) {
@@ -221,20 +227,12 @@ struct Body : GlOgRasterEmit {
                         A.Sub(EAX, EDX);
                     }
                     break;
-                default:  // GL_MODULATE: (t x c + dd >> (8 + n)) >> (8 - n), square-table product
+                default:  // GL_MODULATE: (__glSpanMul(t, c) + dd >> (8 + n)) >> (8 - n), from the table's row c
                     A.Mov(EDX, a(&S->acc[c]));
-                    A.Shr(EDX, A.i(8 + n));
-                    A.And(EDX, A.i(0xFF));
-                    A.Push(ECX);
-                    texelByte(ECX, c);
-                    A.Movzx8(EAX, A.ax(sq, ECX, 1));
-                    A.Sub(ECX, EDX);
-                    A.Movzx8(ECX, A.ax(sq, ECX, 1));
-                    A.Movzx8(EDX, A.ax(sq, EDX, 1));
-                    A.Add(EAX, EDX);
-                    A.Sub(EAX, ECX);
-                    A.Shr(EAX, A.i(1));
-                    A.Pop(ECX);
+                    A.Shr(EDX, A.i(n));
+                    A.And(EDX, A.i(0xFF00));
+                    A.Mov(DL, A.m(EBX, c));
+                    A.Movzx8(EAX, A.ax(__glOgSpanProducts, EDX, 1));
                     if (dither) {
                         A.Mov(EDX, A.m(ESI));
                         A.Sar(EDX, A.i(8 + n));
@@ -244,7 +242,8 @@ struct Body : GlOgRasterEmit {
                     break;
                 }
                 if (l.pos[c]) A.Shl(EAX, A.i(l.pos[c]));
-                A.Or(a(&S->pixel), EAX);
+                if (c) A.Or(a(&S->pixel), EAX);
+                else A.Mov(a(&S->pixel), EAX);
             }
             A.Mov(EAX, a(&S->pixel));
             if (code) A.Add(a(&S->texels), A.i((GLint)w(FILL_TEXEL_BYTES)));
