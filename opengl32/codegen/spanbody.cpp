@@ -13,6 +13,7 @@
 #include "raster/chain.h"
 #include "spans/spanformat.h"
 #include "texture/texture.h"
+#include <utility>
 
 
 namespace {
@@ -119,6 +120,7 @@ struct Body : GlOgRasterEmit {
         }
         GlOgNode* walked = A.label();
         if (rgba && code == 0 && smooth) smoothRun(l, dither, walked);
+        if (rgba && code == 3) modulateRun(l, dither, steps, walked);
         __glOgEmitMaskWalk(
             A,
             [&] {
@@ -197,6 +199,61 @@ struct Body : GlOgRasterEmit {
         A.place(walk);
     }
 
+    // `to` = __glSpanMul(texel byte c at EBX, channel c's byte of n bits);
+    // EDX changed.
+    void product(GlOgNode* to, int c, int n) {
+        A.Mov(EDX, a(&S->acc[c]));
+        A.Shr(EDX, A.i(n));
+        A.And(EDX, A.i(0xFF00));
+        A.Mov(DL, A.m(EBX, c));
+        A.Movzx8(to, A.ax(__glOgSpanProducts, EDX, 1));
+    }
+
+    // GL_MODULATE over a mask whose live pixels run unbroken from bit 31:
+    // a counted loop (the pixels left in S->mask), the texel pointer in EBX,
+    // the dither addend shifted in ECX, the channels taken by growing width
+    // so that each shift of the addend builds on the last. Other masks go on
+    // to the walk; this one to `walked`.
+    void modulateRun(const Layout& l, bool dither, bool steps, GlOgNode* walked) {
+        GlOgNode* walk = A.label(), *loop = A.label();
+        __glOgEmitRunLength(A, walk);
+        A.Mov(a(&S->mask), EDX);
+        A.Mov(EBX, a(&S->texels));
+        int order[3] = {0, 1, 2};
+        for (int i = 0; i < 3; i++)
+            for (int j = i + 1; j < 3; j++)
+                if (l.bits[order[j]] < l.bits[order[i]]) std::swap(order[i], order[j]);
+        const GLint steps1[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
+        A.place(loop);
+        if (dither) A.Mov(ECX, A.m(ESI));
+        GLint shifted = 0;
+        for (int i = 0; i < 3; i++) {
+            const int c = order[i], n = l.bits[c];
+            GlOgNode* r = i ? EDX : EAX;
+            product(r, c, n);
+            if (dither) {
+                if (8 + n > shifted) A.Sar(ECX, A.i(8 + n - shifted));
+                shifted = 8 + n;
+                A.Add(r, ECX);
+            }
+            if (n < 8) A.Sar(r, A.i(8 - n));
+            if (l.pos[c]) A.Shl(r, A.i(l.pos[c]));
+            if (i) A.Or(EAX, EDX);
+        }
+        store(l.bytes);
+        A.Add(EDI, A.i(l.bytes));
+        A.Add(EBX, A.i((GLint)w(FILL_TEXEL_BYTES)));
+        if (dither) A.Add(ESI, A.i(4));
+        for (int c = 0; c < 3 && steps; c++) {
+            A.Mov(EDX, sp(steps1[c]));
+            A.Add(a(&S->acc[c]), EDX);
+        }
+        A.Dec(a(&S->mask));
+        A.Jne(loop);
+        A.Jmp(walked);
+        A.place(walk);
+    }
+
     // EAX = the texel byte k of the live pixel (its texel pointer in EBX).
     void texelByte(GlOgNode* to, int k) { A.Movzx8(to, A.m(EBX, k)); }
 
@@ -228,11 +285,7 @@ struct Body : GlOgRasterEmit {
                     }
                     break;
                 default:  // GL_MODULATE: (__glSpanMul(t, c) + dd >> (8 + n)) >> (8 - n), from the table's row c
-                    A.Mov(EDX, a(&S->acc[c]));
-                    A.Shr(EDX, A.i(n));
-                    A.And(EDX, A.i(0xFF00));
-                    A.Mov(DL, A.m(EBX, c));
-                    A.Movzx8(EAX, A.ax(__glOgSpanProducts, EDX, 1));
+                    product(EAX, c, n);
                     if (dither) {
                         A.Mov(EDX, A.m(ESI));
                         A.Sar(EDX, A.i(8 + n));
