@@ -42,567 +42,645 @@ struct Mmx : GlOgRasterEmit {
     GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes()); }
     GlOgNode* depths() { return A.mx(ESI, EBX, 8); }
 
-    // ---- Lanes.
-
-    // The integer part toward zero of the 32-bit lanes of r (MM1 changed).
-    void towardZero(GlOgNode* r, GlOgNode* work) {
-        A.Movq(work, r);
-        A.Psrad(work, A.i(31));
-        A.Psrld(work, A.i(16));
-        A.Paddd(r, work);
-        A.Psrad(r, A.i(16));
-    }
-    // The step lanes of a 16.16 step shifted left by `shift`: four steps in
-    // `step`, the lane offsets (l - j) x one step in offsets[j] (every j),
-    // or for the span's j (ECX) only in MM1 when offsets is null. MM0, MM1.
-    void stepLanes(GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]) {
-        A.Movd(MM(0), src);
-        if (shift) A.Pslld(MM(0), A.i(shift));
-        A.Movq(MM(1), MM(0));
-        A.Pslld(MM(1), A.i(2));
-        A.Punpckldq(MM(0), MM(1));
-        towardZero(MM(0), MM(1));
-        A.Packssdw(MM(0), MM(0));
-        A.Punpcklwd(MM(0), MM(0));
-        A.Movq(MM(1), MM(0));
-        A.Punpckhdq(MM(1), MM(1));
-        A.Movq(a(step), MM(1));
-        A.Punpckldq(MM(0), MM(0));
-        if (!offsets) {
-            A.Movq(MM(1), MM(0));
-            A.Pmullw(MM(1), A.ax(__glMmxLaneIndex[0], ECX, 8));
-            return;
-        }
-        for (int j = 0; j < 4; j++) {
-            A.Movq(MM(1), MM(0));
-            A.Pmullw(MM(1), a(__glMmxLaneIndex[j]));
-            A.Movq(a(offsets[j]), MM(1));
-        }
-    }
-    // A 16.16 value shifted left into r as four equal lanes: its integer
-    // part toward zero, or its high half. `work` changed.
-    void startLanes(GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work) {
-        A.Movd(r, src);
-        if (shift) A.Pslld(r, A.i(shift));
-        if (toZero) {
-            towardZero(r, work);
-            A.Packssdw(r, r);
-            A.Punpcklwd(r, r);
-            A.Punpckldq(r, r);
-        } else {
-            A.Punpcklwd(r, r);
-            A.Punpckhdq(r, r);
-        }
-    }
-
-    // r's lanes moved from top bit `from` to channel c's field, masked.
-    void toField(GlOgNode* r, int c, GLint from) {
-        const GLint to = f.top(c);
-        if (to > from) A.Psllw(r, A.i(to - from));
-        if (to < from) A.Psrlw(r, A.i(from - to));
-        if (f.pos[c]) A.Pand(r, A.q4((GLushort)(((1u << f.bits[c]) - 1) << f.pos[c])));
-    }
-    // Red, green and blue lanes (top bit `top`) packed into `red`'s register;
-    // one-byte pixels then packed to bytes.
-    void pack(GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
-        toField(red, 0, top);
-        toField(green, 1, top);
-        A.Por(red, green);
-        toField(blue, 2, top);
-        A.Por(red, blue);
-        if (f.bytes == 1) A.Packuswb(red, red);
-    }
-
     bool constantGroup() const { return !f.tex && !f.smooth; }
-
-    // ---- Once per triangle.
-    void triangle() {
-        const GLint steps[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
-        if (f.colorSteps())
-            for (int c = 0; c < 3; c++) stepLanes(fr(steps[c]), f.shift(c), X->step[c], X->offsets[c]);
-        if (f.tex && !f.perspective) texSteps();
-        if (f.depth) {
-            // The high half of the depth step in every lane; four of it, and
-            // (l - j) of it.
-            A.Mov(EAX, fr(GL_OG_SPAN_Z_STEP));
-            A.Sar(EAX, A.i(16));
-            splat(MM(0), EAX);
-            A.Movq(MM(1), MM(0));
-            A.Psllw(MM(1), A.i(2));
-            A.Movq(a(X->zStep), MM(1));
-            for (int j = 0; j < 4; j++) {
-                A.Movq(MM(1), MM(0));
-                A.Pmullw(MM(1), a(__glMmxLaneIndex[j]));
-                A.Movq(a(X->zOffsets[j]), MM(1));
-            }
-        }
-        if (f.tex) {
-            // Level 0 and the palette of the bound texture.
-            A.Mov(EAX, a(&gc->currentTexture));
-            A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, levels)));
-            A.Mov(ECX, A.m(ECX, offsetof(GlMipmapLevel, data)));
-            A.Mov(a(&X->texels), ECX);
-            if (f.paletteBytes) {
-                A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, palette.data)));
-                A.Mov(a(&X->palette), ECX);
-                A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, palette.width)));
-                A.Dec(ECX);
-                A.Mov(a(&X->paletteMask), ECX);
-            }
-        }
-        A.Emms();
-    }
-    void texSteps() {
-        stepLanes(fr(GL_OG_SPAN_S_STEP), 16 - f.widthLog2, X->step[GL_MMX_S], X->offsets[GL_MMX_S]);
-        stepLanes(fr(GL_OG_SPAN_T_STEP), 16 - f.heightLog2, X->step[GL_MMX_T], X->offsets[GL_MMX_T]);
-    }
-
-    // ---- A group's colour: the packed group in the register returned.
-    GlOgNode* pixelGroup() {
-        if (constantGroup()) return MM(7);
-        if (!f.tex) {
-            A.Movq(MM(0), MM(5));
-            A.Movq(MM(1), MM(6));
-            A.Movq(MM(2), MM(7));
-            pack(MM(0), MM(1), MM(2), 14);
-            return MM(0);
-        }
-        texels();
-        // Red in MM0, green in MM2, blue in MM1.
-        GLint top = 14;
-        if (f.tex == GL_MMX_TEX_MODULATE) {
-            A.Pmulhw(MM(0), MM(5));
-            A.Pmulhw(MM(2), MM(3));
-            A.Pmulhw(MM(1), a(X->lanes[2]));
-            top = 13;
-        }
-        if (f.dither) {
-            GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
-            for (int c = 0; c < 3; c++) {
-                if (top == 13) A.Psllw(r[c], A.i(1));
-                A.Paddsw(r[c], a(X->dither[c]));
-            }
-            top = 14;
-        }
-        pack(MM(0), MM(2), MM(1), top);
-        return MM(0);
-    }
-
-    // The texels of the group's four lanes: red x 128 in MM0, green in MM2,
-    // blue in MM1. EAX, ECX and EDX changed.
-    void texels() {
-        const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
-        // Column and row of each lane, interleaved (a square level shifts both at once).
-        if (f.widthLog2 == f.heightLog2) {
-            A.Movq(MM(0), MM(6));
-            A.Movq(MM(2), MM(6));
-            A.Punpcklwd(MM(0), MM(7));
-            A.Punpckhwd(MM(2), MM(7));
-            if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2)), A.Psrlw(MM(2), A.i(16 - f.widthLog2));
-        } else {
-            A.Movq(MM(0), MM(6));
-            if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2));
-            A.Movq(MM(1), MM(7));
-            if (16 - f.heightLog2) A.Psrlw(MM(1), A.i(16 - f.heightLog2));
-            A.Movq(MM(2), MM(0));
-            A.Punpcklwd(MM(0), MM(1));
-            A.Punpckhwd(MM(2), MM(1));
-        }
-        // column x bytes + row x (bytes << log2 width): the byte offsets.
-        const GLushort row = (GLushort)(bytes << f.widthLog2);
-        A.Pmaddwd(MM(0), A.q((GLushort)bytes, row, (GLushort)bytes, row));
-        A.Pmaddwd(MM(2), A.q((GLushort)bytes, row, (GLushort)bytes, row));
-        // Two texels of each pair of lanes, bytes interleaved.
-        for (int pair = 0; pair < 2; pair++) {
-            GlOgNode* r = pair ? MM(2) : MM(0);
-            A.Movd(EAX, r);
-            A.Psrlq(r, A.i(32));
-            A.Movd(ECX, r);
-            texel(r, EAX);
-            texel(MM(1), ECX);
-            A.Punpcklbw(r, MM(1));
-        }
-        if (f.grey) {
-            A.Punpcklwd(MM(0), MM(2));
-            A.Punpcklbw(MM(0), A.q4(0));
-            A.Psllw(MM(0), A.i(7));
-            A.Movq(MM(1), MM(0));
-            A.Movq(MM(2), MM(0));
-            return;
-        }
-        A.Movq(MM(1), MM(0));
-        A.Punpcklwd(MM(0), MM(2));
-        A.Punpckhwd(MM(1), MM(2));
-        A.Movq(MM(2), MM(0));
-        A.Punpcklbw(MM(0), A.q4(0));
-        A.Psllw(MM(0), A.i(7));
-        A.Punpckhbw(MM(2), A.q4(0));
-        A.Psllw(MM(2), A.i(7));
-        A.Punpcklbw(MM(1), A.q4(0));
-        A.Psllw(MM(1), A.i(7));
-    }
-    // The four bytes of the texel at byte offset `at` (a register, changed)
-    // into r; through the palette, the entry's bytes.
-    void texel(GlOgNode* r, GlOgNode* at) {
-        if (!f.paletteBytes) {
-            A.Movd(r, A.mx(EBP, at, 1));
-            return;
-        }
-        A.Movzx8(at, A.mx(EBP, at, 1));
-        A.And(at, a(&X->paletteMask));
-        if (f.paletteBytes > 1) A.Imul(at, A.i(f.paletteBytes));
-        A.Add(at, a(&X->palette));
-        switch (f.paletteBytes) {
-        case 4: A.Movd(r, A.m(at)); break;
-        case 3:
-            A.Movzx16(EDX, A.m(at));
-            A.Movzx8(at, A.m(at, 2));
-            A.Shl(at, A.i(16));
-            A.Or(at, EDX);
-            A.Movd(r, at);
-            break;
-        default:  // the grey byte
-            A.Movzx8(at, A.m(at));
-            A.Movd(r, at);
-            break;
-        }
-    }
-
-    // ---- The lanes of the next group.
-    void stepGroup(bool newDepthGroup) {
-        if (f.depth) {
-            if (newDepthGroup) A.Movq(MM(4), a(X->zNext));
-            A.Paddw(MM(4), a(X->zStep));
-        }
-        if (f.colorSteps()) {
-            if (!f.tex) {
-                for (int c = 0; c < 3; c++) A.Paddw(MM(5 + c), a(X->step[c]));
-            } else {
-                A.Paddw(MM(5), a(X->step[0]));
-                A.Paddw(MM(3), a(X->step[1]));
-                A.Movq(MM(0), a(X->lanes[2]));
-                A.Paddw(MM(0), a(X->step[2]));
-                A.Movq(a(X->lanes[2]), MM(0));
-            }
-        }
-        if (f.tex) {
-            A.Paddw(MM(6), a(X->step[GL_MMX_S]));
-            A.Paddw(MM(7), a(X->step[GL_MMX_T]));
-        }
-    }
-
-    // The low word of `from` (or of r itself) in r's four lanes.
-    void splat(GlOgNode* r, GlOgNode* from = nullptr) {
-        if (from) A.Movd(r, from);
-        A.Punpcklwd(r, r);
-        A.Punpckldq(r, r);
-    }
-    // EAX the z of a group of 32: kept as the span's current one, its high
-    // half in the four lanes of r.
-    void depthWords(GlOgNode* r) {
-        A.Mov(a(&X->zGroup), EAX);
-        A.Shr(EAX, A.i(16));
-        splat(r, EAX);
-    }
-
-    // The depth words of the chain's next group of 32: z advances by its
-    // group step; lanes from the span's first lane on take the new words.
-    void newDepthGroup() {
-        A.Mov(EAX, a(&X->zGroup));
-        A.Add(EAX, fr(GL_OG_SPAN_Z_STEP32));
-        depthWords(MM(0));
-        A.Paddw(MM(0), a(X->zOffset));
-        A.Movq(a(X->zNext), MM(0));
-        A.Pand(MM(0), a(X->zHigh));
-        A.Movq(MM(1), a(X->zHigh));
-        A.Pandn(MM(1), MM(4));
-        A.Por(MM(0), MM(1));
-        A.Movq(MM(4), MM(0));
-    }
-
-    // ---- A whole group of the loop.
-    void wholeGroup(const GlOgMmxSubroutines& subs) {
-        GlOgNode* next = A.label();
-        if (f.depth) {
-            const int kind = __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return depths(); }, MM(0),
-                                                MM(1));
-            if (kind != GL_OG_D_NONE) {
-                A.Packsswb(MM(1), MM(1));
-                A.Movd(EDX, MM(1));
-                GlOgNode* some = A.label();
-                if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
-                else A.Cmp(EDX, A.i(-1));
-                A.Jne(some);
-                cold.push_back([this, some, next, kind, &subs] {
-                    A.place(some);
-                    // None passed: nothing more; else the passing lanes' mask.
-                    if (kind == GL_OG_D_FAIL_MASK) A.Cmp(EDX, A.i(-1)), A.Je(next), A.Not(EDX);
-                    else A.Test(EDX, EDX), A.Je(next);
-                    if (f.bytes == 1) {
-                        A.Mov(a(X->mask), EDX);
-                    } else {
-                        A.Movd(MM(1), EDX);
-                        A.Punpcklbw(MM(1), MM(1));
-                        A.Movq(a(X->mask), MM(1));
-                    }
-                    A.Call(subs.masked);
-                    A.Jmp(next);
-                });
-            }
-        }
-        GlOgNode* r = pixelGroup();
-        if (f.bytes == 1) A.Movd(pixels(), r);
-        else A.Movq(pixels(), r);
-        A.place(next);
-    }
-
-    // ---- The span (ESI its pixels, at least 1).
-    void span(const GlOgMmxSubroutines& subs) {
-        if (f.depth == 1) return;  // GL_NEVER: nothing drawn, nothing written
-        A.Mov(a(&X->savedCount), ESI);
-        // EDI the group of the first pixel, ECX its lane j.
-        A.Mov(EDI, fr(GL_OG_SPAN_DEST));
-        A.Mov(ECX, EDI);
-        A.And(ECX, A.i(groupBytes() - 1));
-        if (f.bytes == 2) A.Shr(ECX, A.i(1));
-        A.And(EDI, A.i(-groupBytes()));
-        // The row's dither lanes: EDX = (y & 3) x 4 + (x - j) & 3.
-        if (f.dither) {
-            A.Mov(EDX, fr(GL_OG_SPAN_Y));
-            A.And(EDX, A.i(3));
-            A.Shl(EDX, A.i(2));
-            A.Mov(EAX, fr(GL_OG_SPAN_X));
-            A.Sub(EAX, ECX);
-            A.And(EAX, A.i(3));
-            A.Or(EDX, EAX);
-        }
-        const auto ditherRow = [&](int c) { return A.ax(__glMmxDitherLanes[f.bits[c]][0][0], EDX, 8); };
-        // Colour lanes.
-        const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
-        if (!f.tex && !f.smooth && !f.dither) {
-            A.Movd(MM(7), fr(GL_OG_SPAN_FLAT_PIXEL));
-            if (f.bytes == 1) A.Punpcklbw(MM(7), MM(7));
-            splat(MM(7));
-        } else if (f.fragmentColor()) {
-            for (int c = 0; c < 3; c++) {
-                GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
-                startLanes(r, fr(values[c]), f.shift(c), true, MM(1));
-                if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
-                if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
-                if (f.tex && c == 2) A.Movq(a(X->lanes[2]), r);
-            }
-            if (constantGroup()) {
-                pack(MM(5), MM(6), MM(7), 14);
-                A.Movq(MM(7), MM(5));
-            }
-        }
-        if (f.tex) {
-            if (f.dither)
-                for (int c = 0; c < 3; c++) A.Movq(MM(0), ditherRow(c)), A.Movq(a(X->dither[c]), MM(0));
-            // s and t; under perspective their steps are the span's.
-            const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
-            for (int i = 0; i < 2; i++) {
-                const GLint shift = 16 - (i ? f.heightLog2 : f.widthLog2);
-                GlOgNode* r = MM(6 + i);
-                if (f.perspective) {
-                    stepLanes(fr(steps[i]), shift, X->step[GL_MMX_S + i], nullptr);
-                    startLanes(r, fr(from[i]), shift, false, MM(0));
-                    A.Paddw(r, MM(1));
-                } else {
-                    startLanes(r, fr(from[i]), shift, false, MM(1));
-                    A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
-                }
-            }
-            A.Mov(EBP, a(&X->texels));
-        }
-        if (f.depth) {
-            A.Mov(EAX, fr(GL_OG_SPAN_Z));
-            depthWords(MM(4));
-            A.Movq(MM(0), A.ax(X->zOffsets[0], ECX, 8));
-            A.Movq(a(X->zOffset), MM(0));
-            A.Paddw(MM(4), MM(0));
-            A.Movq(a(X->zNext), MM(4));
-            A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
-            A.Movq(a(X->zHigh), MM(0));
-            // ESI the depth word of lane 0 of the first group.
-            A.Mov(ESI, fr(GL_OG_SPAN_DEPTH_ADDRESS));
-            A.Sub(ESI, ECX);
-            A.Sub(ESI, ECX);
-        }
-        // EDX = lanes to the span's end, j + n.
-        A.Mov(EDX, a(&X->savedCount));
-        A.Add(EDX, ECX);
-        GlOgNode* noHead = A.label(), *end = A.label(), *tail = A.label(), *loopDone = A.label();
-        GlOgNode* body[8];
-        const int copies = f.depth ? 8 : 1;
-        for (GlOgNode*& b : body) b = A.label();
-        GlOgNode* boundary = A.label();
-        // Head: lanes j .. min(j + n, 4) of the first group.
-        {
-            GlOgNode* head = A.label(), *masked = A.label(true);
-            A.Test(ECX, ECX);
-            A.Jne(head);
-            A.Cmp(EDX, A.i(4));
-            A.Jge(noHead);
-            A.place(head);
-            A.Mov(EAX, A.ax(__glMmxHeadMasks, ECX, 4));
-            A.Cmp(EDX, A.i(4));
-            A.Jge(masked);
-            A.And(EAX, A.ax(__glMmxTailMasks, EDX, 4));
-            A.place(masked);
-            A.Mov(a(&X->count), EDX);
-            A.Mov(EDX, EAX);
-            A.Call(subs.partial);
-            stepGroup(false);
-            A.Add(EDI, A.i(groupBytes()));
-            if (f.depth) A.Add(ESI, A.i(8));
-            A.Mov(EDX, a(&X->count));
-            A.Cmp(EDX, A.i(4));
-            A.Jle(end);
-            // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
-            A.Mov(EBX, EDX);
-            A.Shr(EBX, A.i(2));
-            A.Dec(EBX);
-            A.Je(tail);
-            A.Lea(EDI, A.mx(EDI, EBX, (GLuint)groupBytes()));
-            if (f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
-            A.Neg(EBX);
-            A.Jmp(body[copies > 1 ? 1 : 0]);
-        }
-        A.place(noHead);
-        A.Mov(a(&X->count), EDX);
-        A.Mov(EBX, EDX);
-        A.Shr(EBX, A.i(2));
-        A.Lea(EDI, A.mx(EDI, EBX, (GLuint)groupBytes()));
-        if (f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
-        A.Neg(EBX);
-        A.Jmp(body[0]);
-        // The loop.
-        for (int c = 0; c < copies; c++) {
-            if (c == 0 && copies > 1) {
-                A.place(boundary);
-                newDepthGroup();
-            }
-            A.place(body[c]);
-            wholeGroup(subs);
-            stepGroup(c == 0 && copies > 1);
-            A.Inc(EBX);
-            if (c < copies - 1) {
-                A.Je(loopDone);
-            } else {
-                A.Jne(copies > 1 ? boundary : body[0]);
-                if (copies > 1) newDepthGroup();  // the tail may start a group of 32
-            }
-        }
-        A.place(loopDone);
-        // Tail: lanes 0 .. (j + n) & 3 of the group after the whole ones.
-        A.place(tail);
-        A.Mov(EDX, a(&X->count));
-        A.And(EDX, A.i(3));
-        A.Je(end);
-        A.Mov(EDX, A.ax(__glMmxTailMasks, EDX, 4));
-        A.Call(subs.partial);
-        A.Jmp(end);
-        for (auto& e : cold) e();
-        cold.clear();
-        A.place(end);
-        A.Emms();
-        A.Mov(EBP, ESP);
-        A.Mov(ESI, a(&X->savedCount));
-    }
-
-    // ---- The subroutines (no frame: ESP is a return address off).
-    void subroutines(const GlOgMmxSubroutines& subs) {
-        if (f.depth == 1) return;
-        // Partial group: EDI its pixels, ESI its depth words, EDX the byte
-        // mask of its live lanes. EBX, EBP and the lanes kept.
-        A.place(subs.partial);
-        if (f.depth) {
-            A.Movq(a(X->words), MM(4));
-            for (int l = 0; l < 4; l++) {
-                GlOgNode* skip = A.label(true), *fail = A.label(true);
-                A.Test(EDX, A.i((GLint)(0xFFu << 8 * l)));
-                A.Je(skip);
-                A.Movzx16(EAX, a(&X->words[l]));
-                if (f.depth - 1 != 7) {
-                    A.w16(GL_OG_Cmp, EAX, A.m(ESI, 2 * l));
-                    switch (f.depth - 1) {
-                    case 1: A.Jae(fail); break;
-                    case 2: A.Jne(fail); break;
-                    case 3: A.Ja(fail); break;
-                    case 4: A.Jbe(fail); break;
-                    case 5: A.Je(fail); break;
-                    default: A.Jb(fail); break;
-                    }
-                }
-                if (f.depthWrite) A.w16(GL_OG_Mov, A.m(ESI, 2 * l), EAX);
-                A.Jmp(skip);
-                A.place(fail);
-                A.And(EDX, A.i((GLint)~(0xFFu << 8 * l)));
-                A.place(skip);
-            }
-            GlOgNode* some = A.label(true);
-            A.Test(EDX, EDX);
-            A.Jne(some);
-            A.Ret();
-            A.place(some);
-        }
-        A.Mov(a(&X->laneMask), EDX);
-        GlOgNode* r = pixelGroup();
-        if (f.bytes == 1) A.Movd(a(X->pixels), r);
-        else A.Movq(a(X->pixels), r);
-        for (int l = 0; l < 4; l++) {
-            GlOgNode* skip = A.label(true);
-            A.Test(a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
-            A.Je(skip);
-            if (f.bytes == 1) {
-                A.Movzx8(EAX, A.a((const uint8_t*)X->pixels + l));
-                A.Mov(A.m(EDI, l), AL);
-            } else {
-                A.Movzx16(EAX, a(&X->pixels[l]));
-                A.w16(GL_OG_Mov, A.m(EDI, 2 * l), EAX);
-            }
-            A.place(skip);
-        }
-        A.Ret();
-        // Whole group some of whose lanes passed the depth test: the
-        // passing lanes' mask in X->mask.
-        A.place(subs.masked);
-        if (f.depth) {
-            GlOgNode* r = pixelGroup();
-            if (r != MM(0)) A.Movq(MM(0), r);
-            if (f.bytes == 1) {
-                A.Movd(EAX, MM(0));
-                A.Mov(ECX, pixels());
-                A.Xor(EAX, ECX);
-                A.And(EAX, a(X->mask));
-                A.Xor(EAX, ECX);
-                A.Mov(pixels(), EAX);
-            } else {
-                A.Movq(MM(1), pixels());
-                A.Pxor(MM(0), MM(1));
-                A.Pand(MM(0), a(X->mask));
-                A.Pxor(MM(0), MM(1));
-                A.Movq(pixels(), MM(0));
-            }
-        }
-        A.Ret();
-    }
 };
 
+void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
+void __glGenMmxTexelPair(Mmx& m, GlOgNode* r);
+void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none);
+void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]);
+void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work);
+void toField(Mmx& m, GlOgNode* r, int c, GLint from);
+void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
+void __glGenMmxTriangleCode(Mmx& m);
+void texSteps(Mmx& m);
+GlOgNode* __glGenMmxPixelGroup(Mmx& m);
+void texels(Mmx& m);
+void texel(Mmx& m, GlOgNode* r, GlOgNode* at);
+void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
+void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
+void depthWords(Mmx& m, GlOgNode* r);
+void newDepthGroup(Mmx& m);
+void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs);
+void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
+void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
+void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
+
+// 2^(32 - s) - 1 added to the negative 32-bit lanes of r ahead of a signed
+// shift by s: the shift then rounds toward zero. `work` changed.
+void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s) {
+    GlOgAsm& A = m.A;
+    A.Movq(work, r);
+    A.Psrad(work, A.i(31));
+    A.Psrld(work, A.i(s));
+    A.Paddd(r, work);
+}
+
+// The step lanes of a 16.16 step shifted left by `shift`: four steps in
+// `step`, the lane offsets (l - j) x one step in offsets[j] (every j),
+// or for the span's j (ECX) only in MM1 when offsets is null. MM0, MM1.
+void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]) {
+    GlOgAsm& A = m.A;
+    A.Movd(MM(0), src);
+    if (shift) A.Pslld(MM(0), A.i(shift));
+    A.Movq(MM(1), MM(0));
+    A.Pslld(MM(1), A.i(2));
+    A.Punpckldq(MM(0), MM(1));
+    __glOgMmxBiasNeg32(m, MM(0), MM(1), 16);
+    A.Psrad(MM(0), A.i(16));
+    A.Packssdw(MM(0), MM(0));
+    A.Punpcklwd(MM(0), MM(0));
+    A.Movq(MM(1), MM(0));
+    A.Punpckhdq(MM(1), MM(1));
+    A.Movq(A.a(step), MM(1));
+    A.Punpckldq(MM(0), MM(0));
+    if (!offsets) {
+        A.Movq(MM(1), MM(0));
+        A.Pmullw(MM(1), A.ax(__glMmxLaneIndex[0], ECX, 8));
+        return;
+    }
+    for (int j = 0; j < 4; j++) {
+        A.Movq(MM(1), MM(0));
+        A.Pmullw(MM(1), A.a(__glMmxLaneIndex[j]));
+        A.Movq(A.a(offsets[j]), MM(1));
+    }
+}
+
+// A 16.16 value shifted left into r as four equal lanes: its integer
+// part toward zero, or its high half. `work` changed.
+void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work) {
+    GlOgAsm& A = m.A;
+    A.Movd(r, src);
+    if (shift) A.Pslld(r, A.i(shift));
+    if (toZero) {
+        __glOgMmxBiasNeg32(m, r, work, 16);
+        A.Psrad(r, A.i(16));
+        A.Packssdw(r, r);
+        A.Punpcklwd(r, r);
+        A.Punpckldq(r, r);
+    } else {
+        A.Punpcklwd(r, r);
+        A.Punpckhdq(r, r);
+    }
+}
+
+// r's lanes moved from top bit `from` to channel c's field, masked.
+void toField(Mmx& m, GlOgNode* r, int c, GLint from) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    const GLint to = f.top(c);
+    if (to > from) A.Psllw(r, A.i(to - from));
+    if (to < from) A.Psrlw(r, A.i(from - to));
+    if (f.pos[c]) A.Pand(r, A.q4((GLushort)(((1u << f.bits[c]) - 1) << f.pos[c])));
+}
+
+// Red, green and blue lanes (top bit `top`) packed into `red`'s register;
+// one-byte pixels then packed to bytes.
+void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    toField(m, red, 0, top);
+    toField(m, green, 1, top);
+    A.Por(red, green);
+    toField(m, blue, 2, top);
+    A.Por(red, blue);
+    if (f.bytes == 1) A.Packuswb(red, red);
+}
+
+// ---- Once per triangle.
+void __glGenMmxTriangleCode(Mmx& m) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    GlContext* gc = m.gc;
+    const GLint steps[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
+    if (f.colorSteps())
+        for (int c = 0; c < 3; c++) stepLanes(m, m.fr(steps[c]), f.shift(c), X->step[c], X->offsets[c]);
+    if (f.tex && !f.perspective) texSteps(m);
+    if (f.depth) {
+        // The high half of the depth step in every lane; four of it, and
+        // (l - j) of it.
+        A.Mov(EAX, m.fr(GL_OG_SPAN_Z_STEP));
+        A.Sar(EAX, A.i(16));
+        __glOgMmxSplat(m, MM(0), EAX);
+        A.Movq(MM(1), MM(0));
+        A.Psllw(MM(1), A.i(2));
+        A.Movq(A.a(X->zStep), MM(1));
+        for (int j = 0; j < 4; j++) {
+            A.Movq(MM(1), MM(0));
+            A.Pmullw(MM(1), A.a(__glMmxLaneIndex[j]));
+            A.Movq(A.a(X->zOffsets[j]), MM(1));
+        }
+    }
+    if (f.tex) {
+        // Level 0 and the palette of the bound texture.
+        A.Mov(EAX, A.a(&gc->currentTexture));
+        A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, levels)));
+        A.Mov(ECX, A.m(ECX, offsetof(GlMipmapLevel, data)));
+        A.Mov(A.a(&X->texels), ECX);
+        if (f.paletteBytes) {
+            A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, palette.data)));
+            A.Mov(A.a(&X->palette), ECX);
+            A.Mov(ECX, A.m(EAX, offsetof(GlTextureParams, palette.width)));
+            A.Dec(ECX);
+            A.Mov(A.a(&X->paletteMask), ECX);
+        }
+    }
+    A.Emms();
+}
+
+void texSteps(Mmx& m) {
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    stepLanes(m, m.fr(GL_OG_SPAN_S_STEP), 16 - f.widthLog2, X->step[GL_MMX_S], X->offsets[GL_MMX_S]);
+    stepLanes(m, m.fr(GL_OG_SPAN_T_STEP), 16 - f.heightLog2, X->step[GL_MMX_T], X->offsets[GL_MMX_T]);
+}
+
+// ---- A group's colour: the packed group in the register returned.
+GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    if (m.constantGroup()) return MM(7);
+    if (!f.tex) {
+        A.Movq(MM(0), MM(5));
+        A.Movq(MM(1), MM(6));
+        A.Movq(MM(2), MM(7));
+        pack(m, MM(0), MM(1), MM(2), 14);
+        return MM(0);
+    }
+    texels(m);
+    // Red in MM0, green in MM2, blue in MM1.
+    GLint top = 14;
+    if (f.tex == GL_MMX_TEX_MODULATE) {
+        A.Pmulhw(MM(0), MM(5));
+        A.Pmulhw(MM(2), MM(3));
+        A.Pmulhw(MM(1), A.a(X->lanes[2]));
+        top = 13;
+    }
+    if (f.dither) {
+        GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
+        for (int c = 0; c < 3; c++) {
+            if (top == 13) A.Psllw(r[c], A.i(1));
+            A.Paddsw(r[c], A.a(X->dither[c]));
+        }
+        top = 14;
+    }
+    pack(m, MM(0), MM(2), MM(1), top);
+    return MM(0);
+}
+
+// The texels of the group's four lanes: red x 128 in MM0, green in MM2,
+// blue in MM1. EAX, ECX and EDX changed.
+void texels(Mmx& m) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
+    // Column and row of each lane, interleaved (a square level shifts both at once).
+    if (f.widthLog2 == f.heightLog2) {
+        A.Movq(MM(0), MM(6));
+        A.Movq(MM(2), MM(6));
+        A.Punpcklwd(MM(0), MM(7));
+        A.Punpckhwd(MM(2), MM(7));
+        if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2)), A.Psrlw(MM(2), A.i(16 - f.widthLog2));
+    } else {
+        A.Movq(MM(0), MM(6));
+        if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2));
+        A.Movq(MM(1), MM(7));
+        if (16 - f.heightLog2) A.Psrlw(MM(1), A.i(16 - f.heightLog2));
+        A.Movq(MM(2), MM(0));
+        A.Punpcklwd(MM(0), MM(1));
+        A.Punpckhwd(MM(2), MM(1));
+    }
+    // column x bytes + row x (bytes << log2 width): the byte offsets.
+    const GLushort row = (GLushort)(bytes << f.widthLog2);
+    A.Pmaddwd(MM(0), A.q((GLushort)bytes, row, (GLushort)bytes, row));
+    A.Pmaddwd(MM(2), A.q((GLushort)bytes, row, (GLushort)bytes, row));
+    // Two texels of each pair of lanes, bytes interleaved.
+    for (int pair = 0; pair < 2; pair++) {
+        GlOgNode* r = pair ? MM(2) : MM(0);
+        A.Movd(EAX, r);
+        A.Psrlq(r, A.i(32));
+        A.Movd(ECX, r);
+        __glGenMmxTexelPair(m, r);
+    }
+    if (f.grey) {
+        A.Punpcklwd(MM(0), MM(2));
+        A.Punpcklbw(MM(0), A.q4(0));
+        A.Psllw(MM(0), A.i(7));
+        A.Movq(MM(1), MM(0));
+        A.Movq(MM(2), MM(0));
+        return;
+    }
+    A.Movq(MM(1), MM(0));
+    A.Punpcklwd(MM(0), MM(2));
+    A.Punpckhwd(MM(1), MM(2));
+    A.Movq(MM(2), MM(0));
+    A.Punpcklbw(MM(0), A.q4(0));
+    A.Psllw(MM(0), A.i(7));
+    A.Punpckhbw(MM(2), A.q4(0));
+    A.Psllw(MM(2), A.i(7));
+    A.Punpcklbw(MM(1), A.q4(0));
+    A.Psllw(MM(1), A.i(7));
+}
+
+// The texels at byte offsets EAX and ECX into r, their bytes interleaved
+// (the first texel's in the even bytes). MM1 changed.
+void __glGenMmxTexelPair(Mmx& m, GlOgNode* r) {
+    GlOgAsm& A = m.A;
+    texel(m, r, EAX);
+    texel(m, MM(1), ECX);
+    A.Punpcklbw(r, MM(1));
+}
+
+// The four bytes of the texel at byte offset `at` (a register, changed)
+// into r; through the palette, the entry's bytes.
+void texel(Mmx& m, GlOgNode* r, GlOgNode* at) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    if (!f.paletteBytes) {
+        A.Movd(r, A.mx(EBP, at, 1));
+        return;
+    }
+    A.Movzx8(at, A.mx(EBP, at, 1));
+    A.And(at, A.a(&X->paletteMask));
+    if (f.paletteBytes > 1) A.Imul(at, A.i(f.paletteBytes));
+    A.Add(at, A.a(&X->palette));
+    switch (f.paletteBytes) {
+    case 4: A.Movd(r, A.m(at)); break;
+    case 3:
+        A.Movzx16(EDX, A.m(at));
+        A.Movzx8(at, A.m(at, 2));
+        A.Shl(at, A.i(16));
+        A.Or(at, EDX);
+        A.Movd(r, at);
+        break;
+    default:  // the grey byte
+        A.Movzx8(at, A.m(at));
+        A.Movd(r, at);
+        break;
+    }
+}
+
+// ---- The lanes of the next group.
+void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    if (f.depth) {
+        if (newDepthGroup) A.Movq(MM(4), A.a(X->zNext));
+        A.Paddw(MM(4), A.a(X->zStep));
+    }
+    if (f.colorSteps()) {
+        if (!f.tex) {
+            for (int c = 0; c < 3; c++) A.Paddw(MM(5 + c), A.a(X->step[c]));
+        } else {
+            A.Paddw(MM(5), A.a(X->step[0]));
+            A.Paddw(MM(3), A.a(X->step[1]));
+            A.Movq(MM(0), A.a(X->lanes[2]));
+            A.Paddw(MM(0), A.a(X->step[2]));
+            A.Movq(A.a(X->lanes[2]), MM(0));
+        }
+    }
+    if (f.tex) {
+        A.Paddw(MM(6), A.a(X->step[GL_MMX_S]));
+        A.Paddw(MM(7), A.a(X->step[GL_MMX_T]));
+    }
+}
+
+// The low word of `from` (or of r itself) in r's four lanes.
+void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from) {
+    GlOgAsm& A = m.A;
+    if (from) A.Movd(r, from);
+    A.Punpcklwd(r, r);
+    A.Punpckldq(r, r);
+}
+
+// EAX the z of a group of 32: kept as the span's current one, its high
+// half in the four lanes of r.
+void depthWords(Mmx& m, GlOgNode* r) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    A.Mov(A.a(&X->zGroup), EAX);
+    A.Shr(EAX, A.i(16));
+    __glOgMmxSplat(m, r, EAX);
+}
+
+// The depth words of the chain's next group of 32: z advances by its
+// group step; lanes from the span's first lane on take the new words.
+void newDepthGroup(Mmx& m) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    A.Mov(EAX, A.a(&X->zGroup));
+    A.Add(EAX, m.fr(GL_OG_SPAN_Z_STEP32));
+    depthWords(m, MM(0));
+    A.Paddw(MM(0), A.a(X->zOffset));
+    A.Movq(A.a(X->zNext), MM(0));
+    A.Pand(MM(0), A.a(X->zHigh));
+    A.Movq(MM(1), A.a(X->zHigh));
+    A.Pandn(MM(1), MM(4));
+    A.Por(MM(0), MM(1));
+    A.Movq(MM(4), MM(0));
+}
+
+// The whole groups of the span from EDX = j + n lanes (one fewer after a
+// head): EBX = minus their number, EDI and ESI moved past them; none goes to
+// `none`.
+void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none) {
+    GlOgAsm& A = m.A;
+    A.Mov(EBX, EDX);
+    A.Shr(EBX, A.i(2));
+    if (afterHead) A.Dec(EBX), A.Je(none);
+    A.Lea(EDI, A.mx(EDI, EBX, (GLuint)m.groupBytes()));
+    if (m.f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
+    A.Neg(EBX);
+}
+
+// ---- A whole group of the loop.
+void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs) {
+    GlOgAsm& A = m.A;
+    GlOgNode* next = A.label();
+    if (m.f.depth) __glGenMmxDepthTest(m, subs, next);
+    GlOgNode* r = __glGenMmxPixelGroup(m);
+    if (m.f.bytes == 1) A.Movd(m.pixels(), r);
+    else A.Movq(m.pixels(), r);
+    A.place(next);
+}
+
+// The depth test of a whole group: stored words updated; every lane passing
+// goes on, none to `next`, some through the masked-store subroutine (out of
+// the loop's way) to `next`. EDX, MM0 and MM1 changed.
+void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    const int kind = __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return m.depths(); }, MM(0), MM(1));
+    if (kind == GL_OG_D_NONE) return;
+    A.Packsswb(MM(1), MM(1));
+    A.Movd(EDX, MM(1));
+    GlOgNode* some = A.label();
+    if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
+    else A.Cmp(EDX, A.i(-1));
+    A.Jne(some);
+    m.cold.push_back([&A, &f, X, some, next, kind, &subs] {
+        A.place(some);
+        // None passed: nothing more; else the passing lanes' mask.
+        if (kind == GL_OG_D_FAIL_MASK) A.Cmp(EDX, A.i(-1)), A.Je(next), A.Not(EDX);
+        else A.Test(EDX, EDX), A.Je(next);
+        if (f.bytes == 1) {
+            A.Mov(A.a(X->mask), EDX);
+        } else {
+            A.Movd(MM(1), EDX);
+            A.Punpcklbw(MM(1), MM(1));
+            A.Movq(A.a(X->mask), MM(1));
+        }
+        A.Call(subs.masked);
+        A.Jmp(next);
+    });
+}
+
+// ---- The span (ESI its pixels, at least 1).
+void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    if (f.depth == 1) return;  // GL_NEVER: nothing drawn, nothing written
+    A.Mov(A.a(&X->savedCount), ESI);
+    // EDI the group of the first pixel, ECX its lane j.
+    A.Mov(EDI, m.fr(GL_OG_SPAN_DEST));
+    A.Mov(ECX, EDI);
+    A.And(ECX, A.i(m.groupBytes() - 1));
+    if (f.bytes == 2) A.Shr(ECX, A.i(1));
+    A.And(EDI, A.i(-m.groupBytes()));
+    // The row's dither lanes: EDX = (y & 3) x 4 + (x - j) & 3.
+    if (f.dither) {
+        A.Mov(EDX, m.fr(GL_OG_SPAN_Y));
+        A.And(EDX, A.i(3));
+        A.Shl(EDX, A.i(2));
+        A.Mov(EAX, m.fr(GL_OG_SPAN_X));
+        A.Sub(EAX, ECX);
+        A.And(EAX, A.i(3));
+        A.Or(EDX, EAX);
+    }
+    const auto ditherRow = [&](int c) { return A.ax(__glMmxDitherLanes[f.bits[c]][0][0], EDX, 8); };
+    // Colour lanes.
+    const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
+    if (!f.tex && !f.smooth && !f.dither) {
+        A.Movd(MM(7), m.fr(GL_OG_SPAN_FLAT_PIXEL));
+        if (f.bytes == 1) A.Punpcklbw(MM(7), MM(7));
+        __glOgMmxSplat(m, MM(7), nullptr);
+    } else if (f.fragmentColor()) {
+        for (int c = 0; c < 3; c++) {
+            GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
+            startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
+            if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
+            if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
+            if (f.tex && c == 2) A.Movq(A.a(X->lanes[2]), r);
+        }
+        if (m.constantGroup()) {
+            pack(m, MM(5), MM(6), MM(7), 14);
+            A.Movq(MM(7), MM(5));
+        }
+    }
+    if (f.tex) {
+        if (f.dither)
+            for (int c = 0; c < 3; c++) A.Movq(MM(0), ditherRow(c)), A.Movq(A.a(X->dither[c]), MM(0));
+        // s and t; under perspective their steps are the span's.
+        const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
+        for (int i = 0; i < 2; i++) {
+            const GLint shift = 16 - (i ? f.heightLog2 : f.widthLog2);
+            GlOgNode* r = MM(6 + i);
+            if (f.perspective) {
+                stepLanes(m, m.fr(steps[i]), shift, X->step[GL_MMX_S + i], nullptr);
+                startLanes(m, r, m.fr(from[i]), shift, false, MM(0));
+                A.Paddw(r, MM(1));
+            } else {
+                startLanes(m, r, m.fr(from[i]), shift, false, MM(1));
+                A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
+            }
+        }
+        A.Mov(EBP, A.a(&X->texels));
+    }
+    if (f.depth) {
+        A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
+        depthWords(m, MM(4));
+        A.Movq(MM(0), A.ax(X->zOffsets[0], ECX, 8));
+        A.Movq(A.a(X->zOffset), MM(0));
+        A.Paddw(MM(4), MM(0));
+        A.Movq(A.a(X->zNext), MM(4));
+        A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
+        A.Movq(A.a(X->zHigh), MM(0));
+        // ESI the depth word of lane 0 of the first group.
+        A.Mov(ESI, m.fr(GL_OG_SPAN_DEPTH_ADDRESS));
+        A.Sub(ESI, ECX);
+        A.Sub(ESI, ECX);
+    }
+    // EDX = lanes to the span's end, j + n.
+    A.Mov(EDX, A.a(&X->savedCount));
+    A.Add(EDX, ECX);
+    GlOgNode* noHead = A.label(), *end = A.label(), *tail = A.label(), *loopDone = A.label();
+    GlOgNode* body[8];
+    const int copies = f.depth ? 8 : 1;
+    for (GlOgNode*& b : body) b = A.label();
+    GlOgNode* boundary = A.label();
+    // Head: lanes j .. min(j + n, 4) of the first group.
+    {
+        GlOgNode* head = A.label(), *masked = A.label(true);
+        A.Test(ECX, ECX);
+        A.Jne(head);
+        A.Cmp(EDX, A.i(4));
+        A.Jge(noHead);
+        A.place(head);
+        A.Mov(EAX, A.ax(__glMmxHeadMasks, ECX, 4));
+        A.Cmp(EDX, A.i(4));
+        A.Jge(masked);
+        A.And(EAX, A.ax(__glMmxTailMasks, EDX, 4));
+        A.place(masked);
+        A.Mov(A.a(&X->count), EDX);
+        A.Mov(EDX, EAX);
+        A.Call(subs.partial);
+        __glGenMmxStepGroup(m, false);
+        A.Add(EDI, A.i(m.groupBytes()));
+        if (f.depth) A.Add(ESI, A.i(8));
+        A.Mov(EDX, A.a(&X->count));
+        A.Cmp(EDX, A.i(4));
+        A.Jle(end);
+        // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
+        __glGenMmxGroupCount(m, true, tail);
+        A.Jmp(body[copies > 1 ? 1 : 0]);
+    }
+    A.place(noHead);
+    A.Mov(A.a(&X->count), EDX);
+    __glGenMmxGroupCount(m, false, nullptr);
+    A.Jmp(body[0]);
+    // The loop.
+    for (int c = 0; c < copies; c++) {
+        if (c == 0 && copies > 1) {
+            A.place(boundary);
+            newDepthGroup(m);
+        }
+        A.place(body[c]);
+        wholeGroup(m, subs);
+        __glGenMmxStepGroup(m, c == 0 && copies > 1);
+        A.Inc(EBX);
+        if (c < copies - 1) {
+            A.Je(loopDone);
+        } else {
+            A.Jne(copies > 1 ? boundary : body[0]);
+            if (copies > 1) newDepthGroup(m);  // the tail may start a group of 32
+        }
+    }
+    A.place(loopDone);
+    // Tail: lanes 0 .. (j + n) & 3 of the group after the whole ones.
+    A.place(tail);
+    A.Mov(EDX, A.a(&X->count));
+    A.And(EDX, A.i(3));
+    A.Je(end);
+    A.Mov(EDX, A.ax(__glMmxTailMasks, EDX, 4));
+    A.Call(subs.partial);
+    A.Jmp(end);
+    for (auto& e : m.cold) e();
+    m.cold.clear();
+    A.place(end);
+    A.Emms();
+    A.Mov(EBP, ESP);
+    A.Mov(ESI, A.a(&X->savedCount));
+}
+
+// ---- The subroutines (no frame: ESP is a return address off).
+void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    if (f.depth == 1) return;
+    // Partial group: EDI its pixels, ESI its depth words, EDX the byte
+    // mask of its live lanes. EBX, EBP and the lanes kept.
+    A.place(subs.partial);
+    if (f.depth) {
+        A.Movq(A.a(X->words), MM(4));
+        for (int l = 0; l < 4; l++) {
+            GlOgNode* skip = A.label(true), *fail = A.label(true);
+            A.Test(EDX, A.i((GLint)(0xFFu << 8 * l)));
+            A.Je(skip);
+            A.Movzx16(EAX, A.a(&X->words[l]));
+            if (f.depth - 1 != 7) {
+                A.w16(GL_OG_Cmp, EAX, A.m(ESI, 2 * l));
+                switch (f.depth - 1) {
+                case 1: A.Jae(fail); break;
+                case 2: A.Jne(fail); break;
+                case 3: A.Ja(fail); break;
+                case 4: A.Jbe(fail); break;
+                case 5: A.Je(fail); break;
+                default: A.Jb(fail); break;
+                }
+            }
+            if (f.depthWrite) A.w16(GL_OG_Mov, A.m(ESI, 2 * l), EAX);
+            A.Jmp(skip);
+            A.place(fail);
+            A.And(EDX, A.i((GLint)~(0xFFu << 8 * l)));
+            A.place(skip);
+        }
+        GlOgNode* some = A.label(true);
+        A.Test(EDX, EDX);
+        A.Jne(some);
+        A.Ret();
+        A.place(some);
+    }
+    A.Mov(A.a(&X->laneMask), EDX);
+    GlOgNode* r = __glGenMmxPixelGroup(m);
+    if (f.bytes == 1) A.Movd(A.a(X->pixels), r);
+    else A.Movq(A.a(X->pixels), r);
+    for (int l = 0; l < 4; l++) {
+        GlOgNode* skip = A.label(true);
+        A.Test(A.a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
+        A.Je(skip);
+        if (f.bytes == 1) {
+            A.Movzx8(EAX, A.a((const uint8_t*)X->pixels + l));
+            A.Mov(A.m(EDI, l), AL);
+        } else {
+            A.Movzx16(EAX, A.a(&X->pixels[l]));
+            A.w16(GL_OG_Mov, A.m(EDI, 2 * l), EAX);
+        }
+        A.place(skip);
+    }
+    A.Ret();
+    // Whole group some of whose lanes passed the depth test: the
+    // passing lanes' mask in X->mask.
+    A.place(subs.masked);
+    if (f.depth) {
+        GlOgNode* r = __glGenMmxPixelGroup(m);
+        if (r != MM(0)) A.Movq(MM(0), r);
+        if (f.bytes == 1) {
+            A.Movd(EAX, MM(0));
+            A.Mov(ECX, m.pixels());
+            A.Xor(EAX, ECX);
+            A.And(EAX, A.a(X->mask));
+            A.Xor(EAX, ECX);
+            A.Mov(m.pixels(), EAX);
+        } else {
+            A.Movq(MM(1), m.pixels());
+            A.Pxor(MM(0), MM(1));
+            A.Pand(MM(0), A.a(X->mask));
+            A.Pxor(MM(0), MM(1));
+            A.Movq(m.pixels(), MM(0));
+        }
+    }
+    A.Ret();
+}
 }  // namespace
 
 void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
     Mmx m(gc, k, A);
-    m.triangle();
+    __glGenMmxTriangleCode(m);
 }
 
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
     Mmx m(gc, k, A);
-    m.span(subs);
+    __glGenMmxSpan(m, subs);
 }
 
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
     Mmx m(gc, k, A);
-    m.subroutines(subs);
+    __glGenMmxSubroutineCode(m, subs);
 }

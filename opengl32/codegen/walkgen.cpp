@@ -659,10 +659,10 @@ bool __glOgRasterKeyOf(GlContext* gc, GLint mode, GlOgRasterKey* key) {
     return mode == 1 || __glOgSpanBodyKey(gc, key);
 }
 
-extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
-    if (__glOgRasterDisabled) return nullptr;
-    GlOgRasterKey k;
-    if (!__glOgRasterKeyOf(gc, mode, &k)) return nullptr;
+namespace {
+
+// The walker of a key: the cached one, or generated (null when it did not fit).
+GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     GlOgClaim c;
     __glOgClaim(gc, GL_OG_CACHE_SPAN, (GLint)(k.rasterFlags & 0x7FFFFFFF), &k, sizeof k, &c);
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
@@ -671,4 +671,19 @@ extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
     Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label()}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
+}
+
+}  // namespace
+
+extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
+    if (__glOgRasterDisabled) return nullptr;
+    GlOgRasterKey k;
+    if (!__glOgRasterKeyOf(gc, mode, &k)) return nullptr;
+    GlSpanProc p = walkerOf(gc, k);
+    // An MMX fill too large for its entry: the walker calling its twin.
+    if (!p && mode == 0 && __glOgMmxBodyTakes(&k) && !k.fill[FILL_TWIN]) {
+        k.fill[FILL_TWIN] = 1;
+        p = walkerOf(gc, k);
+    }
+    return p;
 }
