@@ -4,6 +4,7 @@
 // the routine's test oracle and the walker's fill when the key asks for it.
 
 #include "codegen/mmxfill.h"
+#include <string.h>
 #include "raster/chain.h"
 #include "raster/depthstencil.h"
 #include "texture/texsample.h"
@@ -34,6 +35,7 @@ const GLushort __glMmxLanesFrom[4][4] = {
     {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, {0, 0xFFFF, 0xFFFF, 0xFFFF}, {0, 0, 0xFFFF, 0xFFFF}, {0, 0, 0, 0xFFFF}};
 const GLuint __glMmxHeadMasks[4] = {0xFFFFFFFFu, 0xFFFFFF00u, 0xFFFF0000u, 0xFF000000u};
 const GLuint __glMmxTailMasks[5] = {0, 0x000000FFu, 0x0000FFFFu, 0x00FFFFFFu, 0xFFFFFFFFu};
+const GLint __glMmxSubSpanLengths[4] = {16, 19, 18, 17};
 
 GLuint __glMmxTexelLayout(const GlContext* gc) {
     const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
@@ -165,6 +167,11 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
         palette = p->palette.data;
         paletteMask = (GLuint)p->palette.width - 1;
     }
+    // Perspective with q varying: the walker's sub-spans (entry 0 in the span).
+    GLuint qStepBits;
+    memcpy(&qStepBits, &s->texQStep, 4);
+    const bool subSpans = f.tex && f.perspective && (qStepBits & 0x7FFFFFFFu);
+    const GLint firstSub = __glMmxSubSpanLengths[j];
     const GLuint zStep16 = (GLuint)(s->zStep >> 16);
     for (GLint p = 0; p < n; p++) {
         const GLint l = (p + j) & 3, m = (p + j) >> 2;
@@ -192,7 +199,14 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
             GLint top = 14;
             for (int c = 0; c < 3; c++) v[c] = color[c].at(l, m);
             if (f.tex) {
-                const GLushort sl = tex[0].at(l, m), tl = tex[1].at(l, m);
+                GLushort sl = tex[0].at(l, m), tl = tex[1].at(l, m);
+                if (subSpans && p >= firstSub) {
+                    // Sub-span k from group mk on: its entry's lanes from lane 0.
+                    const GLint k = 1 + (p - firstSub) / 16, mk = (firstSub + j) / 4 + 4 * (k - 1);
+                    const GLint* e = __glOgScratch(gc)->fill.sub[k];
+                    sl = lanesOf((GLuint)e[0], (GLuint)e[1], 16 - f.widthLog2, 0, false, true).at(l, m - mk);
+                    tl = lanesOf((GLuint)e[2], (GLuint)e[3], 16 - f.heightLog2, 0, false, true).at(l, m - mk);
+                }
                 const GLuint col = (GLuint)sl >> (16 - f.widthLog2), row = (GLuint)tl >> (16 - f.heightLog2);
                 const uint8_t* e = texels + (col + (row << f.widthLog2)) * (GLuint)f.texelBytes;
                 if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;

@@ -72,6 +72,12 @@ extern const GLushort (&__glMmxDitherLanes)[7][4][4][4];
 extern const GLushort __glMmxLaneIndex[4][4];
 extern const GLushort __glMmxLanesFrom[4][4];
 extern const GLuint __glMmxHeadMasks[4], __glMmxTailMasks[5];
+// Perspective with q varying: the first sub-span's pixels by the lane of the
+// span's first pixel (it ends on a group boundary), then 16 a sub-span.
+extern const GLint __glMmxSubSpanLengths[4];
+// The copies of the group loop (8 with the depth test for its groups of 32,
+// 4 under perspective, else 1).
+static inline int __glMmxLoopCopies(const GlMmxFill& f) { return f.depth ? 8 : f.perspective ? 4 : 1; }
 
 // The integer part toward zero of a 32-bit lane, as a 16-bit lane.
 static inline GLushort __glMmxHigh0(GLuint v) {

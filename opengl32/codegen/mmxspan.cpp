@@ -48,7 +48,7 @@ struct Mmx : GlOgRasterEmit {
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
 void __glGenMmxTexelPair(Mmx& m, GlOgNode* r);
 void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none);
-void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]);
+void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4], bool laneZero = false);
 void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work);
 void toField(Mmx& m, GlOgNode* r, int c, GLint from);
 void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
@@ -78,8 +78,9 @@ void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s) {
 
 // The step lanes of a 16.16 step shifted left by `shift`: four steps in
 // `step`, the lane offsets (l - j) x one step in offsets[j] (every j),
-// or for the span's j (ECX) only in MM1 when offsets is null. MM0, MM1.
-void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4]) {
+// or when offsets is null for one j only in MM1: the span's (ECX), or 0.
+// MM0, MM1.
+void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4], bool laneZero) {
     GlOgAsm& A = m.A;
     A.Movd(MM(0), src);
     if (shift) A.Pslld(MM(0), A.i(shift));
@@ -96,7 +97,8 @@ void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*of
     A.Punpckldq(MM(0), MM(0));
     if (!offsets) {
         A.Movq(MM(1), MM(0));
-        A.Pmullw(MM(1), A.ax(__glMmxLaneIndex[0], ECX, 8));
+        if (laneZero) A.Pmullw(MM(1), A.a(__glMmxLaneIndex[0]));
+        else A.Pmullw(MM(1), A.ax(__glMmxLaneIndex[0], ECX, 8));
         return;
     }
     for (int j = 0; j < 4; j++) {
@@ -521,7 +523,8 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.Add(EDX, ECX);
     GlOgNode* noHead = A.label(), *end = A.label(), *tail = A.label(), *loopDone = A.label();
     GlOgNode* body[8];
-    const int copies = f.depth ? 8 : 1;
+    const int copies = __glMmxLoopCopies(f);
+    const bool blocks = f.depth != 0;  // copy 0 starts a group of 32
     for (GlOgNode*& b : body) b = A.label();
     GlOgNode* boundary = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
@@ -556,19 +559,31 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.Jmp(body[0]);
     // The loop.
     for (int c = 0; c < copies; c++) {
-        if (c == 0 && copies > 1) {
+        if (c == 0 && blocks) {
             A.place(boundary);
             newDepthGroup(m);
         }
         A.place(body[c]);
         wholeGroup(m, subs);
-        __glGenMmxStepGroup(m, c == 0 && copies > 1);
+        __glGenMmxStepGroup(m, c == 0 && blocks);
+        // The copies after which a perspective sub-span may end (the span's flags say).
+        if (f.perspective && (c & 3) % 3 == 0) {
+            GlOgNode* reload = A.label(), *back = A.label();
+            A.Test(A.a(&X->subAt[c]), A.i(0xFF));
+            A.Jne(reload);
+            A.place(back);
+            m.cold.push_back([&A, reload, back, &subs] {
+                A.place(reload);
+                A.Call(subs.reload);
+                A.Jmp(back);
+            });
+        }
         A.Inc(EBX);
         if (c < copies - 1) {
             A.Je(loopDone);
         } else {
-            A.Jne(copies > 1 ? boundary : body[0]);
-            if (copies > 1) newDepthGroup(m);  // the tail may start a group of 32
+            A.Jne(blocks ? boundary : body[0]);
+            if (blocks) newDepthGroup(m);  // the tail may start a group of 32
         }
     }
     A.place(loopDone);
@@ -667,6 +682,20 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
     }
     A.Ret();
+    // The next perspective sub-span (it starts a group): s and t lanes from
+    // its entry, their steps.
+    if (f.perspective) {
+        A.place(subs.reload);
+        A.Mov(EAX, A.a(&X->subNext));
+        for (int i = 0; i < 2; i++) {
+            const GLint shift = 16 - (i ? f.heightLog2 : f.widthLog2);
+            stepLanes(m, A.m(EAX, 8 * i + 4), shift, X->step[GL_MMX_S + i], nullptr, true);
+            startLanes(m, MM(6 + i), A.m(EAX, 8 * i), shift, false, MM(0));
+            A.Paddw(MM(6 + i), MM(1));
+        }
+        A.Add(A.a(&X->subNext), A.i(16));
+        A.Ret();
+    }
 }
 }  // namespace
 

@@ -68,7 +68,7 @@ enum { GL_OG_CACHE_TEXSPAN, GL_OG_CACHE_DEPTH, GL_OG_CACHE_SETUP, GL_OG_CACHE_SP
 
 enum {
     GL_OG_ARENA_NODES = 8000,
-    GL_OG_DATA_AREA_BYTES = 2048,
+    GL_OG_DATA_AREA_BYTES = 8192,
     GL_OG_MAX_RETIRED_POOLS = 24,  // pools double from 1000 entries: far beyond the address space
 };
 

@@ -68,6 +68,8 @@ struct GlOgMmxLanes {
 // colour lanes kept in memory, the row's dither lanes, the depth words of the
 // next group of 32 pixels, masks and a group for the partial stores.
 enum { GL_MMX_R, GL_MMX_G, GL_MMX_B, GL_MMX_S, GL_MMX_T, GL_MMX_CHANNELS };
+// Sub-spans of a span as wide as the clip box can be (4096 pixels), one spare.
+enum { GL_MMX_SUBSPANS = 4096 / 16 + 3 };
 struct GlOgMmxFillScratch {
     GLushort step[GL_MMX_CHANNELS][4];
     GLushort offsets[GL_MMX_CHANNELS][4][4];
@@ -82,6 +84,13 @@ struct GlOgMmxFillScratch {
     GLuint paletteMask;
     GLuint laneMask;         // the live lanes of a partial group, a byte each
     GLint count, savedCount; // lanes to the span's end; the span's pixels
+    // Perspective with q varying along the span: s/q and t/q in 16.16 at the
+    // first pixel of each sub-span with their steps (s, ds, t, dt), the entry
+    // of the next, and which copies of the group loop end a sub-span.
+    GLint sub[GL_MMX_SUBSPANS][4];
+    GLint* subNext;
+    uint8_t subAt[8];
+    GLint subP, subL, subEnd, subD, subU[2], subE[2];  // the walker's while it builds them
 };
 static_assert(offsetof(GlOgMmxFillScratch, zGroup) % 8 == 0, "lanes are 8-byte entries");
 
@@ -259,6 +268,7 @@ void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
 struct GlOgMmxSubroutines {
     GlOgNode* partial;  // a group with a lane mask: depth pixel by pixel, then its pixels one by one
     GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
+    GlOgNode* reload;   // s and t lanes and steps of the next perspective sub-span
 };
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);

@@ -281,9 +281,111 @@ struct Walk : GlOgRasterEmit {
                     A.Mov(sp(to[i]), EAX);
                 }
                 A.FstpS(ST(0));
+                subSpans();
             }
         }
         callerCw();
+    }
+
+    // With q varying along the span, the MMX fill's sub-spans: s/q and t/q
+    // at the first pixel of each and at the pixel after it (the span's last
+    // for the last one), the steps between by integer division; the frame's
+    // s, t and steps are those of the first. EAX, EBX, ECX, EDX, EDI changed;
+    // double precision.
+    void subSpans() {
+        GlOgMmxFillScratch* X = &S->fill;
+        GlOgNode* constant = A.label(), *next = A.label(), *last = A.label(), *end = A.label(), *done = A.label();
+        A.Mov(a(&X->subAt[0]), A.i(0));
+        A.Mov(a(&X->subAt[4]), A.i(0));
+        A.Mov(EAX, sp(GL_OG_SPAN_TEX_Q_STEP));
+        A.Add(EAX, EAX);
+        A.Je(constant);
+        // j, the first sub-span's length, and the copies that end one.
+        A.Mov(EAX, sp(GL_OG_SPAN_DEST));
+        if (k->colorBytes == 2) A.Shr(EAX, A.i(1));
+        A.And(EAX, A.i(3));
+        A.Mov(ECX, A.ax(__glMmxSubSpanLengths, EAX, 4));
+        A.Mov(a(&X->subL), ECX);
+        A.Cmp(EAX, A.i(1));
+        A.Sbb(EAX, EAX);  // -1 when j is 0
+        A.And(EAX, A.i(0x01000000 - 1));
+        A.Inc(EAX);       // byte 3 when j is 0, else byte 0
+        A.Mov(a(&X->subAt[0]), EAX);
+        A.Mov(a(&X->subAt[4]), EAX);
+        A.Mov(EAX, sp(GL_OG_SPAN_S));
+        A.Mov(a(&X->subU[0]), EAX);
+        A.Mov(EAX, sp(GL_OG_SPAN_T));
+        A.Mov(a(&X->subU[1]), EAX);
+        A.Mov(a(&X->subP), A.i(0));
+        A.Mov(a(&X->subNext), A.i((GLint)(uintptr_t)X->sub[0]));
+        A.place(next);
+        // The sub-span's end: p + L, or the span's last pixel.
+        A.Mov(ECX, ESI);
+        A.Sub(ECX, a(&X->subP));
+        A.Cmp(ECX, a(&X->subL));
+        A.Jle(last);
+        A.Mov(ECX, a(&X->subL));
+        A.Mov(a(&X->subD), ECX);
+        A.Add(ECX, a(&X->subP));
+        A.Jmp(end);
+        A.place(last);  // subL 0: the last one
+        A.Dec(ECX);
+        A.Mov(a(&X->subD), ECX);
+        A.Mov(a(&X->subL), A.i(0));
+        A.Lea(ECX, A.m(ESI, -1));
+        A.place(end);
+        A.Mov(a(&X->subEnd), ECX);
+        // s/q and t/q there.
+        A.Fild32(a(&X->subEnd));
+        A.FmulS(sp(GL_OG_SPAN_TEX_Q_STEP));
+        A.FaddS(sp(GL_OG_SPAN_TEX_Q));
+        A.Fld1();
+        A.Fdivrp(ST(1));
+        const GLint from[2] = {GL_OG_SPAN_TEX_S, GL_OG_SPAN_TEX_T}, steps[2] = {GL_OG_SPAN_TEX_S_STEP, GL_OG_SPAN_TEX_T_STEP};
+        for (int i = 0; i < 2; i++) {
+            A.Fild32(a(&X->subEnd));
+            A.FmulS(sp(steps[i]));
+            A.FaddS(sp(from[i]));
+            A.FmulS(ST(1));
+            __glOgFixed16(A, S);
+            A.Mov(a(&X->subE[i]), EAX);
+        }
+        A.FstpS(ST(0));
+        // The entry: start and step of s and t; the end is the next start.
+        A.Mov(EDI, a(&X->subNext));
+        for (int i = 0; i < 2; i++) {
+            GlOgNode* flat = A.label(true), *stored = A.label(true);
+            A.Mov(EBX, a(&X->subU[i]));
+            A.Mov(A.m(EDI, 8 * i), EBX);
+            A.Mov(EAX, a(&X->subE[i]));
+            A.Mov(a(&X->subU[i]), EAX);
+            A.Cmp(a(&X->subD), A.i(0));
+            A.Je(flat);
+            A.Sub(EAX, EBX);
+            A.Cdq();
+            A.Idiv(a(&X->subD));
+            A.Jmp(stored);
+            A.place(flat);
+            A.Xor(EAX, EAX);
+            A.place(stored);
+            A.Mov(A.m(EDI, 8 * i + 4), EAX);
+        }
+        A.Add(a(&X->subNext), A.i(16));
+        A.Cmp(a(&X->subL), A.i(0));
+        A.Je(done);
+        A.Mov(a(&X->subL), A.i(16));
+        A.Mov(EAX, a(&X->subEnd));
+        A.Mov(a(&X->subP), EAX);
+        A.Jmp(next);
+        A.place(done);
+        // The span starts with the first entry; the loop reloads from the second.
+        for (int i = 0; i < 4; i++) {
+            const GLint to[4] = {GL_OG_SPAN_S, GL_OG_SPAN_S_STEP, GL_OG_SPAN_T, GL_OG_SPAN_T_STEP};
+            A.Mov(EAX, a(&X->sub[0][i]));
+            A.Mov(sp(to[i]), EAX);
+        }
+        A.Mov(a(&X->subNext), A.i((GLint)(uintptr_t)X->sub[1]));
+        A.place(constant);
     }
 
     // The groups of 32 pixels of the span: mode 1 runs the chain head with
@@ -358,12 +460,7 @@ struct Walk : GlOgRasterEmit {
         A.Jle(noSpan);
         spanStart(noSpan);
         if (mmxFill()) {
-            GlOgNode* chain = A.label(), *drawn = A.label();
-            if (mmxPerspective()) {
-                A.Mov(EAX, sp(GL_OG_SPAN_TEX_Q_STEP));
-                A.Add(EAX, EAX);
-                A.Jne(chain);
-            }
+            GlOgNode* drawn = A.label();
             if (k->fill[FILL_TWIN]) {
                 A.Push(ESI);
                 A.Push(EBP);
@@ -373,11 +470,6 @@ struct Walk : GlOgRasterEmit {
                 A.Add(ESP, A.i(16));
             } else {
                 __glGenMmxSpanProc(gc, k, A, mmxSubs);
-            }
-            if (mmxPerspective()) {
-                A.Jmp(drawn);
-                A.place(chain);
-                groups(true);
             }
             A.place(drawn);
         } else {
@@ -668,7 +760,7 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label()}, c.record};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label()}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }

@@ -144,20 +144,21 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
 }
 
 // Every texture case over the formats, with and without perspective and
-// dither; off the texel grid also flat, and with q varying (the chain then
-// draws the perspective spans).
+// dither; off the texel grid also flat, and with q varying (with and
+// without the depth test: the group loop in eight copies or four).
 void textureCases(bool onGrid) {
     for (const RasterFormat* f : kMmxFormats)
         for (const TexCase& t : kTexCases)
-            for (int variant = 0; variant < (onGrid ? 4 : 6); variant++) {
-                const bool perspective = variant & 1, dither = variant < 2 || variant == 5, flat = variant == 3;
-                const bool varyingQ = variant >= 4;
+            for (int variant = 0; variant < (onGrid ? 4 : 7); variant++) {
+                const bool perspective = (variant & 1) || variant == 6, dither = variant < 2 || variant >= 5;
+                const bool flat = variant == 3, varyingQ = variant >= 4, noDepth = variant == 6;
                 RasterScene sc;
                 sc.texCoords = true;
-                sc.state = [&t, onGrid, perspective, dither, flat] {
+                sc.state = [&t, onGrid, perspective, dither, flat, noDepth] {
                     loadTexture(t, onGrid ? 16 : 32, perspective);
                     if (!dither) glDisable(GL_DITHER);
                     if (flat) glShadeModel(GL_FLAT);
+                    if (noDepth) glDisable(GL_DEPTH_TEST);
                 };
                 if (onGrid) {
                     sc.width = 75;
@@ -170,7 +171,7 @@ void textureCases(bool onGrid) {
                 const int bound = !onGrid ? -1 : t.env == GL_MODULATE ? 2 : 1;
                 compareAll(*f, sc, std::string(t.name) + (perspective ? ", perspective" : "") +
                                        (dither ? "" : ", no dither") + (flat ? ", flat" : "") +
-                                       (varyingQ ? ", q varying" : ""), bound);
+                                       (varyingQ ? ", q varying" : "") + (noDepth ? ", no depth test" : ""), bound);
             }
 }
 
@@ -182,5 +183,35 @@ TEST(MmxFill, TexturesOffTheTexelGrid) { textureCases(false); }
 // On the texel grid (a texel a pixel, pixel centres on texel centres) the
 // fill reads the chain's texels: colours near the chain's.
 TEST(MmxFill, TexturesOnTheTexelGrid) { textureCases(true); }
+
+// Perspective with q varying: the fill divides at its own sub-spans and the
+// chain at its runs of 16, each stepping linearly between, so a pixel's
+// texel is the chain's or its neighbour. On a gradient of 16 levels a texel
+// (red along s, green along t) that is one step of 2^(n - 4) in an n-bit
+// field, one more for the rounding.
+TEST(MmxFill, PerspectiveSubSpansNearTheChain) {
+    for (const RasterFormat* f : kMmxFormats) {
+        RasterScene sc;
+        sc.texCoords = true;
+        sc.state = [] {
+            std::vector<GLubyte> img(16 * 16 * 3);
+            for (int t = 0; t < 16; t++)
+                for (int s = 0; s < 16; s++) {
+                    GLubyte* p = &img[(t * 16 + s) * 3];
+                    p[0] = (GLubyte)(s * 16), p[1] = (GLubyte)(t * 16), p[2] = 128;
+                }
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+            glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+            glEnable(GL_TEXTURE_2D);
+        };
+        sc.vertices = rasterRandomTriangles(23, 12, sc.width, sc.height);
+        for (RasterVertex& v : sc.vertices) v.s = v.x / sc.width * 0.9f * v.q, v.t = v.y / sc.height * 0.9f * v.q;
+        compareAll(*f, sc, "perspective gradient", f->bits == 8 ? 1 : f->masks ? 5 : 3);
+    }
+}
 
 }  // namespace
