@@ -6,9 +6,9 @@
 // procs.spanRoutine, which leaves through ogReturnAddress.
 //
 // Entry stub: (context, a, b, c) on the stack; it sorts the vertices and
-// returns at once for a triangle that covers no pixel centre (no row in the
-// clip box, or one row whose span is empty), before anything else is set
-// up. Otherwise it keeps its stack pointer in ogSavedStack, reserves the
+// returns at once for a triangle that covers no pixel centre (within one
+// pixel row or column, no row in the clip box, or one row whose span is
+// empty), before anything else is set up. Otherwise it keeps its stack pointer in ogSavedStack, reserves the
 // walker's frame (a GlSpan, 8-aligned) and calls the register entry with the
 // sorted vertices in ESI, EDI and EBX. The register entry keeps its return
 // address in ogReturnAddress; every path leaves
@@ -17,6 +17,7 @@
 // run under the caller's x87 control word, the arithmetic under the set-up's
 // own words, and the stub restores the caller's word.
 
+#include <initializer_list>
 #include "codegen/rasterwalk.h"
 #include "geometry/geometry.h"
 #include "geometry/light.h"
@@ -874,6 +875,20 @@ struct Gen : GlOgRasterEmit {
         A.Cmp(EAX, ECX);
         A.Je(nothing);
         A.place(rows);
+        // The same for x in one pixel column (__glSameColumn).
+        GlOgNode* columns = A.label(true);
+        A.Mov(EAX, vx(ESI, VX_X));
+        A.Shr(EAX, A.i(11));
+        for (GlOgNode* v : {EDI, EBX}) {
+            A.Mov(ECX, vx(v, VX_X));
+            A.Shr(ECX, A.i(11));
+            A.Cmp(EAX, ECX);
+            A.Jne(columns);
+        }
+        A.Sub(EAX, A.i(0x8B000));
+        A.Cmp(EAX, A.i(0x1000));
+        A.Jb(nothing);
+        A.place(columns);
         A.Fnstcw(a(&S->callerCW));
         coverage(empty);
         A.Mov(a(&g->ogSavedStack), ESP);

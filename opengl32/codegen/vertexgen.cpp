@@ -40,8 +40,8 @@ enum : GLint {
 
 // Scratch words of the programs (GlVertexProgramCache::scratch).
 enum { S_ELEMENT, S_LIST, S_END, S_T0, S_T1, S_T2, S_T3, S_CW0, S_CW1, S_CW2, S_C0, S_C1, S_C2, S_FIRST, S_DONE,
-       S_COUNT };
-static_assert(S_COUNT <= 16, "scratch words");
+       S_COUNT, S_SLOTS, S_WORDS };
+static_assert(S_WORDS <= sizeof(GlVertexProgramCache::scratch) / 4, "scratch words");
 
 // Room the arena keeps for the emission of one step; past it generation stops.
 enum { ARENA_RESERVE = 1200, CODE_RESERVE = 32 };
@@ -651,8 +651,8 @@ void emitProgram(Gen& g) {
 void emitStrip(Gen& g, uint8_t* program) {
     GlContext* gc = g.gc;
     GlVertexArrayState* a = &gc->arrays;
-    GlOgNode *batch = g.label(), *noCarry = g.label(), *gathered = g.label(), *odd = g.label(), *even = g.label(),
-             *batchEnd = g.label(), *done = g.label(), *locked = g.label(), *programLabel = g.label();
+    GlOgNode *batch = g.label(), *noCarry = g.label(), *gathered = g.label(), *batchEnd = g.label(), *done = g.label(),
+             *locked = g.label(), *programLabel = g.label();
     programLabel->label.address = program;
     for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
     g.e(__glOgCmp(gc, g.at(OG_ESP, 28), g.imm(3)));
@@ -675,6 +675,9 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.place(batch);
     // Later batches carry the last two vertices to slots 0 and 1.
     g.e(__glOgXor(gc, OG_EBX, OG_EBX));  // first gathered slot
+    // The line-reset flag as each triangle leaves it (nothing in filled
+    // triangles sets it again).
+    g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(3)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
     g.e(__glOgJe(gc, noCarry));
     g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
@@ -719,44 +722,95 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgSub(gc, OG_ESI, g.imm(2)));  // triangles of the batch
     g.e(__glOgJle(gc, batchEnd));
     // The calls' arguments in a frame kept for the batch (written for each
-    // call: a callee may change them); BL = 0 for the line-reset flag.
-    GlOgNode* trianglesEnd = g.label();
+    // call: a callee may change them). With arrays.cellMask, EBP and EBX
+    // hold the masked window y patterns of the two vertices before the new
+    // one, and an unclipped triangle whose three are equal is dropped, as
+    // is one within a pixel column.
+    GlOgNode *trianglesEnd = g.label(), *plain = g.label();
     g.e(__glOgSub(gc, OG_ESP, g.imm(16)));
-    g.e(__glOgXor(gc, OG_EBX, OG_EBX));
-    for (int parity = 0; parity < 2; parity++) {
-        g.place(parity ? odd : even);
-        const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
-        GlOgNode *render = g.label(), *after = g.label();
-        g.e(__glOgMov(gc, g.abs(&gc->provokingVertex), OG_EDI));
-        g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(3)));
-        g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FLAGS)));
-        g.e(__glOgMov(gc, OG_ECX, OG_EAX));
-        g.e(__glOgOr(gc, OG_EAX, g.vx(first + VX_FLAGS)));
-        g.e(__glOgAnd(gc, OG_ECX, g.vx(first + VX_FLAGS)));
-        g.e(__glOgOr(gc, OG_EAX, g.vx(second + VX_FLAGS)));
-        g.e(__glOgAnd(gc, OG_ECX, g.vx(second + VX_FLAGS)));
-        g.e(__glOgMov(gc, g.at(OG_ESP, 0), g.imm((GLint)(uintptr_t)gc)));
-        g.e(__glOgMov(gc, g.at(OG_ESP, 4), OG_EDI));
-        g.e(__glOgLea(gc, OG_EDX, g.vx(first)));
-        g.e(__glOgMov(gc, g.at(OG_ESP, 8), OG_EDX));
-        g.e(__glOgLea(gc, OG_EDX, g.vx(second)));
-        g.e(__glOgMov(gc, g.at(OG_ESP, 12), OG_EDX));
-        g.e(__glOgTest(gc, OG_EAX, g.imm(GL_VX_CLIPPED)));
-        g.e(__glOgJe(gc, render));
-        g.e(__glOgTest(gc, OG_ECX, g.imm(GL_VX_CLIPPED)));
-        g.e(__glOgJne(gc, after));
-        g.call((const void*)__glDoClipTriangle, 0);
-        g.e(__glOgJmp(gc, after));
-        g.place(render);
-        g.e(__glOgCall(gc, g.abs(&gc->procs.renderTriangle)));
-        g.place(after);
-        g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
-        g.e(__glOgDec(gc, OG_ESI));
-        if (!parity) g.e(__glOgJe(gc, trianglesEnd));  // on into the odd triangle
-        else g.e(__glOgJne(gc, even));
+    g.e(__glOgMov(gc, g.scratch(S_SLOTS), OG_EBP));
+    g.e(__glOgCmp(gc, g.abs(&a->cellMask), g.imm(0)));
+    g.e(__glOgJe(gc, plain));
+    for (GLint back : {2, 1}) {
+        GlOgNode* key = back == 2 ? OG_EBP : OG_EBX;
+        g.e(__glOgMov(gc, key, g.vx(VX_WINDOW + 4 - back * VX_SIZE)));
+        g.e(__glOgAnd(gc, key, g.abs(&a->cellMask)));
+    }
+    for (int rows = 1; rows >= 0; rows--) {
+        GlOgNode *evenAt = g.label(), *oddAt = g.label();
+        if (!rows) g.place(plain);
+        for (int parity = 0; parity < 2; parity++) {
+            g.place(parity ? oddAt : evenAt);
+            const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
+            GlOgNode *render = g.label(), *after = g.label(), *clipped = g.label();
+            if (rows) {
+                g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW + 4)));
+                g.e(__glOgAnd(gc, OG_EAX, g.abs(&a->cellMask)));
+                g.e(__glOgMov(gc, OG_ECX, OG_EBP));
+                g.e(__glOgMov(gc, OG_EBP, OG_EBX));
+                g.e(__glOgMov(gc, OG_EBX, OG_EAX));
+            }
+            g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
+            g.e(__glOgOr(gc, OG_EDX, g.vx(first + VX_FLAGS)));
+            g.e(__glOgOr(gc, OG_EDX, g.vx(second + VX_FLAGS)));
+            g.e(__glOgTest(gc, OG_EDX, g.imm(GL_VX_CLIPPED)));
+            g.e(__glOgJne(gc, clipped));
+            if (rows) {
+                GlOgNode* column = g.label();
+                g.e(__glOgCmp(gc, OG_EAX, OG_EBP));
+                g.e(__glOgJne(gc, column));
+                g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
+                g.e(__glOgJe(gc, after));
+                // Within one pixel column (__glSameColumn): dropped too.
+                g.place(column);
+                g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW)));
+                g.e(__glOgShr(gc, OG_EAX, g.imm(11)));
+                for (GLint v : {first, second}) {
+                    g.e(__glOgMov(gc, OG_ECX, g.vx(v + VX_WINDOW)));
+                    g.e(__glOgShr(gc, OG_ECX, g.imm(11)));
+                    g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
+                    g.e(__glOgJne(gc, render));
+                }
+                g.e(__glOgSub(gc, OG_EAX, g.imm(0x8B000)));
+                g.e(__glOgCmp(gc, OG_EAX, g.imm(0x1000)));
+                g.e(__glOgJb(gc, after));
+            }
+            const auto arguments = [&g, gc, first, second] {
+                g.e(__glOgMov(gc, g.abs(&gc->provokingVertex), OG_EDI));
+                g.e(__glOgMov(gc, g.at(OG_ESP, 0), g.imm((GLint)(uintptr_t)gc)));
+                g.e(__glOgMov(gc, g.at(OG_ESP, 4), OG_EDI));
+                g.e(__glOgLea(gc, OG_EDX, g.vx(first)));
+                g.e(__glOgMov(gc, g.at(OG_ESP, 8), OG_EDX));
+                g.e(__glOgLea(gc, OG_EDX, g.vx(second)));
+                g.e(__glOgMov(gc, g.at(OG_ESP, 12), OG_EDX));
+            };
+            g.place(render);
+            arguments();
+            g.e(__glOgCall(gc, g.abs(&gc->procs.renderTriangle)));
+            g.place(after);
+            g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
+            g.e(__glOgDec(gc, OG_ESI));
+            if (!parity) g.e(__glOgJe(gc, trianglesEnd));  // on into the odd triangle
+            else g.e(__glOgJne(gc, evenAt));
+            if (parity && rows) g.e(__glOgJmp(gc, trianglesEnd));
+            // A vertex outside the clip volume: dropped when all three are
+            // outside one plane, else clipped.
+            g.cold.push_back([&g, gc, first, second, clipped, after, arguments] {
+                g.place(clipped);
+                g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
+                g.e(__glOgAnd(gc, OG_EDX, g.vx(first + VX_FLAGS)));
+                g.e(__glOgAnd(gc, OG_EDX, g.vx(second + VX_FLAGS)));
+                g.e(__glOgTest(gc, OG_EDX, g.imm(GL_VX_CLIPPED)));
+                g.e(__glOgJne(gc, after));
+                arguments();
+                g.call((const void*)__glDoClipTriangle, 0);
+                g.e(__glOgJmp(gc, after));
+            });
+        }
     }
     g.place(trianglesEnd);
     g.e(__glOgAdd(gc, OG_ESP, g.imm(16)));
+    g.e(__glOgMov(gc, OG_EBP, g.scratch(S_SLOTS)));
     g.place(batchEnd);
     g.e(__glOgMov(gc, OG_EAX, g.scratch(S_DONE)));
     g.e(__glOgCmp(gc, OG_EAX, g.scratch(S_COUNT)));
@@ -768,6 +822,7 @@ void emitStrip(Gen& g, uint8_t* program) {
     for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));
     g.e(__glOgMov(gc, OG_EAX, g.imm((GLint)(uintptr_t)__glDrawArrayTriangleStrip)));
     g.e(__glOgJmpIndirect(gc, OG_EAX));
+    g.emitCold();
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ struct GlVertexProgramCache {
     uint8_t enabled;           // generated vertex programs on ("__GL_DISABLE_DYNAMIC_VERTEX")
     uint8_t pad[3];
     // The programs' scratch words (x87 control words among them).
-    GLuint scratch[16];
+    GLuint scratch[20];
 };
 
 extern "C" {

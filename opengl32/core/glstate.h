@@ -411,6 +411,7 @@ struct GlVertexArrayState {
     GLuint needFields;
     GLuint cullMaskFacing, cullMaskAway;
     GLuint pickedFill;  // the polygon modes the needs were picked for were both GL_FILL
+    GLuint cellMask;     // per draw: __glTriangleCellMask, for the triangle steps
     GlArrayFetchProc fetchVertex, fetchNormal, fetchEdgeFlag, fetchTexCoord, fetchIndex, fetchColor;
     // The state the locked vertices were fetched under; a draw under other
     // state fetches them again.

@@ -13,6 +13,7 @@
 #include "arrays.h"
 #include "geometry.h"
 #include "core/stateutil.h"
+#include "raster/triangle.h"
 
 // Leading slots that hold the draw's first vertex, and slots carried from the
 // previous batch, by mode.
@@ -129,9 +130,17 @@ extern "C" void GLPROC __glRefetchLazyVertex(GlContext* gc, GlVertex* v) {
 // ---- Primitive steps.
 
 // Inline in every assembly loop: a call per triangle would realign the stack.
+// An unclipped triangle within one pixel row (arrays.cellMask) or column
+// (__glSameColumn) is dropped, as the set-up would drop it.
 static inline __attribute__((always_inline)) void arrayTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
     const GLuint any = (a->flags | b->flags | c->flags) & GL_VX_CLIPPED;
-    if (!any) return gc->procs.renderTriangle(gc, a, b, c);
+    if (!any) {
+        const GLuint m = gc->arrays.cellMask, y = __glFloatBits(a->window[1]) & m;
+        if (m && ((y == (__glFloatBits(b->window[1]) & m) && y == (__glFloatBits(c->window[1]) & m)) ||
+                  __glSameColumn(a->window[0], b->window[0], c->window[0])))
+            return;
+        return gc->procs.renderTriangle(gc, a, b, c);
+    }
     if (a->flags & b->flags & c->flags & GL_VX_CLIPPED) return;
     __glDoClipTriangle(gc, a, b, c);
 }

@@ -9,6 +9,7 @@
 #include "light.h"
 #include "codegen/vertexgen.h"
 #include "core/stateutil.h"
+#include "raster/triangle.h"
 
 // ---- Current-value fetch procedures.
 
@@ -309,6 +310,7 @@ extern "C" void GLPROC __glPrepareArrayDraw(GlContext* gc, GLint size, GLuint mo
     a->clipTest = n == 2 ? gc->procs.clipTest2 : n == 3 ? gc->procs.clipTest3 : gc->procs.clipTest4;
     a->complete = n == 2 ? gc->procs.completeVertex2 : n == 3 ? gc->procs.completeVertex3 : gc->procs.completeVertex4;
     a->sizeBits = (GLuint)(n - 1) << 10;
+    a->cellMask = __glTriangleCellMask(gc);
     if (a->flags & GL_ARRAY_CULL_VERTEX) {
         if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
         else gc->procs.updateCullVertexEye(gc, mv);

@@ -19,6 +19,7 @@
 #include "depthstencil.h"
 #include "geometry/geometry.h"
 #include "geometry/light.h"
+#include "raster/chain.h"
 
 namespace {
 
@@ -402,7 +403,7 @@ extern "C" void GLPROC __glSetupTriangleEmit(GlContext* gc, GlVertex* A, GlVerte
     const GLfloat xA = A->window[0], yA = A->window[1];
     const GLfloat xB = B->window[0], yB = B->window[1];
     const GLint iyA = (GLint)yA, iyB = (GLint)yB, iyC = (GLint)C->window[1];
-    if (iyA == iyC) return;
+    if (iyA == iyC || __glSameColumn(xA, xB, C->window[0])) return;
     const GLint cy0 = s->clipBox[1], cy1 = s->clipBox[3];
     const GLint upper0 = iyA > cy0 ? iyA : cy0, upper1 = iyB < cy1 ? iyB : cy1;
     const GLint lower0 = iyB > cy0 ? iyB : cy0, lower1 = iyC < cy1 ? iyC : cy1;
@@ -464,6 +465,32 @@ extern "C" void GLPROC __glSetupTriangleFlat(GlContext* gc, GlVertex* a, GlVerte
 }
 
 extern "C" void GLPROC __glNullTriangleSetup(GlContext*, GlVertex*, GlVertex*, GlVertex*, GLuint) {}
+
+// Set-ups that sample pixel centres scan line by scan line.
+static bool samplesCentres(const GlContext* gc, GlSetupTriangleProc setup) {
+    if (setup == __glSetupTriangleFlat) setup = gc->procs.setupTriangleWrapped;
+    return setup == __glSetupTriangle || setup == __glChainSetupTriangle || setup == __glNullTriangleSetup;
+}
+
+// Equal patterns under 0xFFFFF800 hold the same sign, exponent and top 12
+// mantissa bits: below 8192 an interval inside one pixel row (as the set-up
+// truncates), or negative, rows below a clip box from row 0; from 8192 up
+// intervals of two rows and more, above a clip box that ends at 8192.
+// Otherwise only equal patterns (a zero area) are dropped.
+extern "C" GLuint GLPROC __glTriangleCellMask(const GlContext* gc) {
+    const GlContextProcs* p = &gc->procs;
+    const GlTriangleProc render = p->renderTriangle;
+    const GlOgCache* setups = &gc->og.gen.caches[GL_OG_CACHE_SETUP];
+    const uint8_t* at = (const uint8_t*)(const void*)render;
+    bool sampled = render == __glNullTriangleRender || render == __glEmptyTriangleProc ||
+                   (setups->code && at >= setups->code && at < setups->code + (size_t)setups->entryCount * setups->codeBytes);
+    if (render == __glGenericTriangle)
+        sampled = gc->polygonModeFront == 2 && gc->polygonModeBack == 2 && samplesCentres(gc, p->setupTriangle);
+    else if (render == __glFillTriangle || render == __glFillTriangleReuseEdge)
+        sampled = samplesCentres(gc, p->setupTriangle);
+    if (!sampled) return 0;
+    return gc->span.clipBox[1] >= 0 && gc->span.clipBox[3] <= 8192 ? 0xFFFFF800u : 0xFFFFFFFFu;
+}
 
 // ---- Antialiased polygons.
 //

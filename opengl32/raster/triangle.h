@@ -4,6 +4,16 @@
 #pragma once
 
 #include "core/glcontext.h"
+#include "core/stateutil.h"
+
+// Three window x between 4096 and 8192 in one pixel column (there a float's
+// pattern >> 11 is its integer part plus a constant): the triangle covers no
+// pixel centre, though its edges' rounding might reach one next to a vertex
+// on a pixel centre, so the set-ups leave it before anything is set up.
+static inline bool __glSameColumn(GLfloat a, GLfloat b, GLfloat c) {
+    const uint32_t x = __glFloatBits(a) >> 11;
+    return x == __glFloatBits(b) >> 11 && x == __glFloatBits(c) >> 11 && x - 0x8B000u < 0x1000u;
+}
 
 // A scan line's span from x, n pixels, with the span state's start values
 // at x: handed to the span stages or to the fast chain.
@@ -35,4 +45,10 @@ void GLPROC __glWalkTriangleSpans(GlContext* gc, GLint y0, GLint y1);
 void GLPROC __glSetupTriangleEmit(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c, GLuint longEdgeLeft,
                                   GlEmitSpanProc emit);
 void GLPROC __glWalkTriangleEmit(GlContext* gc, GLint y0, GLint y1, GlEmitSpanProc emit);
+// The mask of the window y patterns of unclipped vertices under which three
+// equal values mean a triangle that covers no pixel centre of the clip box,
+// for the state's triangle procedure and clip box; 0 when the procedure may
+// draw such a triangle or one within a pixel column (outlines, antialiased
+// polygons, another rasterizer).
+GLuint GLPROC __glTriangleCellMask(const GlContext* gc);
 }

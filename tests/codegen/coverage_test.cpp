@@ -40,6 +40,10 @@ const std::vector<CoverageCase>& coverageCases() {
         {"flat in y across no row", {{1.0f, 9.6f}, {9.0f, 9.7f}, {4.0f, 9.9f}}, {}, nullptr},
         {"two rows, one column between centres", {{12.6f, 2.2f}, {12.9f, 3.9f}, {12.7f, 3.8f}}, {}, nullptr},
         {"two rows, one centre", {{13.2f, 2.2f}, {13.9f, 3.3f}, {13.4f, 3.9f}}, {{13, 3}}, nullptr},
+        {"three rows, one column between centres", {{5.6f, 11.2f}, {5.9f, 12.8f}, {5.7f, 13.6f}}, {}, nullptr},
+        // Its edges' rounding straddled the vertex's centre: a pixel was drawn.
+        {"one column, a vertex on a centre", {{2.34765625f, 10.37353515625f}, {1.75537109375f, 10.388671875f}, {1.5f, 10.5f}},
+         {}, nullptr},
         {"the row outside the scissor box", {{4.2f, 4.2f}, {4.9f, 4.3f}, {4.5f, 4.9f}}, {},
          [] { glEnable(GL_SCISSOR_TEST), glScissor(0, 5, 16, 11); }},
         {"the column outside the scissor box", {{4.2f, 4.2f}, {4.9f, 4.3f}, {4.5f, 4.9f}}, {},
