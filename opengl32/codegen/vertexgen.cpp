@@ -302,11 +302,11 @@ void emitSpecular(Gen& g) {
     g.place(have);
 }
 
-// s = n . v of the eye normal at the vertex and three floats at v, stored.
-void emitDot(Gen& g, const GLfloat* v, int toScratch) {
+// s = n . v of the object normal at `normal` and three floats at v, stored.
+void emitDot(Gen& g, GlOgNode* normal, GLint normalOffset, const GLfloat* v, int toScratch) {
     GlContext* gc = g.gc;
     for (int i = 0; i < 3; i++) {
-        g.e(__glOgFldS(gc, g.vx(VX_NORMAL + 4 * i)));
+        g.e(__glOgFldS(gc, g.at(normal, normalOffset + 4 * i)));
         g.e(__glOgFmulS(gc, g.abs(&v[i])));
         if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
     }
@@ -335,38 +335,15 @@ void emitClampStore(Gen& g, const GLfloat* scale, GLint offset) {
     g.e(__glOgMov(gc, g.vx(offset), OG_EAX));
 }
 
-// Lighting as __glLightVerticesFast: the eye normal by the modelview inverse
-// transpose, then per light the ambient product and, facing it, the
-// specular and diffuse terms; the colour clamped to the buffer's scales.
+// Lighting as __glLightVerticesFast lights an object normal: per light the
+// ambient product and, facing it, the specular and diffuse products by the
+// object normal's dot products with the light's object vectors; the colour
+// clamped to the buffer's scales.
 void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
-    const GlMatrixEntry* mv = (const GlMatrixEntry*)k->modelView;
-    const GLfloat* m = mv->inverseTransposed.m;
-    const int type = k->inverseType;
-    // The eye normal (the inverse of a class other than general has no
-    // translation row: its additions of 0 are left out), into the vertex at
-    // once unless the object normal is read from there.
-    const bool direct = normal != OG_EDI;
-    for (int i = 0; i < 3; i++) {
-        int terms[3], n = 0;
-        if (type == GL_MATRIX_AFFINE) terms[n++] = 0, terms[n++] = 1, terms[n++] = 2;
-        else if (type == GL_MATRIX_PLANAR) i < 2 ? (terms[n++] = 0, terms[n++] = 1) : (terms[n++] = 2);
-        else terms[n++] = i;
-        for (int t = 0; t < n; t++) {
-            g.e(__glOgFldS(gc, g.at(normal, normalOffset + 4 * terms[t])));
-            g.e(__glOgFmulS(gc, g.abs(&m[4 * terms[t] + i])));
-            if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
-        }
-        g.e(__glOgFstpS(gc, direct ? g.vx(VX_NORMAL + 4 * i) : g.scratch(S_C0 + i)));
-    }
-    for (int i = 0; i < 3 && !direct; i++) {
-        g.e(__glOgMov(gc, OG_EAX, g.scratch(S_C0 + i)));
-        g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
-    }
     const GlLightingDerived* d = &gc->lightingDerived;
     const GlFaceLighting* face = &d->face[0];
-    const GlMaterial* material = &gc->lighting.front;
     // The last light's sums go straight to the vertex, its light-facing
     // case on the way and the other out of it.
     int last = -1;
@@ -376,14 +353,13 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
     for (int li = 0; li < GL_LIGHT_SOURCES && !g.full; li++) {
         if (!(k->lights >> li & 1)) continue;
         const GlLightSource* s = &d->source[li];
-        const GlLight* l = &gc->lighting.light[li];
         GlOgNode *away = g.label(), *next = g.label();
         const auto sum = [&g, li, last](int i) { return li == last ? g.vx(VX_FRONT + 4 * i) : g.scratch(S_C0 + i); };
         // Terms that are +-0 at every vertex are left out (the sums keep
         // their values up to the sign of a zero, which the clamp drops).
         const bool specular = !(k->zeroTerms >> li & 1), ambient = !(k->zeroTerms >> (8 + li) & 1);
-        emitDot(g, s->direction, S_T0);
-        if (specular) emitDot(g, s->halfVector, S_T1);
+        emitDot(g, normal, normalOffset, s->objectDirection, S_T0);
+        if (specular) emitDot(g, normal, normalOffset, s->objectHalfVector, S_T1);
         // n.L > 0: patterns 1 .. 0x7F800000.
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
         g.e(__glOgDec(gc, OG_EAX));
@@ -391,15 +367,13 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
         g.e(__glOgJae(gc, away));
         if (specular) emitSpecular(g);
         for (int i = 0; i < 3; i++) {
-            // c + (ambient + (sp * ls * ms + nL * ld * md))
+            // c + (ambient + (sp x specular product + nL x diffuse product))
             if (specular) {
                 g.e(__glOgFldS(gc, OG_ST(0)));
-                g.e(__glOgFmulS(gc, g.abs(&l->specular[i])));
-                g.e(__glOgFmulS(gc, g.abs(&material->specular[i])));
+                g.e(__glOgFmulS(gc, g.abs(&s->specularProduct[i])));
             }
             g.e(__glOgFldS(gc, g.scratch(S_T0)));
-            g.e(__glOgFmulS(gc, g.abs(&l->diffuse[i])));
-            g.e(__glOgFmulS(gc, g.abs(&material->diffuse[i])));
+            g.e(__glOgFmulS(gc, g.abs(&s->diffuseProduct[i])));
             if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
             if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
             g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
@@ -503,7 +477,7 @@ void emitProgram(Gen& g) {
     const bool normalNeeded = k->lit || k->cull || (k->keepObject && k->source[1]);
     // Done bits of every vertex not rejected; without the cull test they are
     // in the flags from the start.
-    const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL : 0);
+    const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT : 0);
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
     GlOgNode *top = g.label(), *noVertices = g.label();
 
@@ -600,7 +574,7 @@ void emitProgram(Gen& g) {
             if (size == 2) g.storeConst(VX_OBJ + 8, 0.0f);
             if (size < 4) g.storeConst(VX_OBJ + 12, 1.0f);
         }
-        if (normal != OG_EDI && !k->lit)
+        if (normal != OG_EDI)
             for (int i = 0; i < 3; i++) {
                 g.e(__glOgMov(gc, OG_EAX, g.at(normal, 4 * i)));
                 g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));

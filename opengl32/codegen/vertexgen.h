@@ -36,7 +36,6 @@ struct GlVertexProgramKey {
     GLuint cullMasks[2];    // facing, away
     GLuint lit;             // the program lights the vertex (as __glLightVerticesFast)
     GLuint lights;          // lit: the enabled lights, bit i = light i
-    GLint inverseType;      // lit: class of the modelview inverse transpose
     GLuint zeroTerms;       // lit: bit i light i's specular term, bit 8 + i its ambient, is +-0 at any vertex
     GLuint keepObject;      // completion work remains: object coordinates and normal stay
 };

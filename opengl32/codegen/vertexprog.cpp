@@ -42,15 +42,15 @@ extern "C" void GLPROC __glVertexProgramsFree(GlContext* gc) {
 }
 
 // A program lights as __glLightVerticesFast does (one-sided RGBA lighting by
-// directional lights without spots or local viewer), when fog does not wrap
-// it, normals are not normalised and the modelview inverse is not general
-// (eye normals then need no plane term).
+// directional lights without spots or local viewer) when vertices are lit in
+// object space, fog does not wrap it and the modelview inverse is not general
+// (whose eye normals have a plane term).
 extern "C" GLuint GLPROC __glVertexCodeStateMask(GlContext* gc) {
     const GLuint general = gc->enables.general;
-    if (!(general & GL_EN_LIGHTING) || (general & (GL_EN_FOG | GL_EN_NORMALIZE))) return 0;
+    if (!(general & GL_EN_LIGHTING) || (general & GL_EN_FOG) || !gc->lightingDerived.objectSpace) return 0;
     if (gc->procs.lightVertex != __glLightVerticesFast || (gc->rasterFlags & GL_RF_TWO_SIDED)) return 0;
     if (gc->matrices.modelViewTop->matrix.type == GL_MATRIX_GENERAL) return 0;
-    return GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL;
+    return GL_VX_FRONT_LIT;
 }
 
 // Source of one array attribute of an array-mode program.
@@ -110,13 +110,12 @@ extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc
     GLuint done = GL_VX_WINDOW;
     if (__glVertexCodeStateMask(gc)) {
         k->lit = 1;
-        done |= GL_VX_FRONT_LIT | GL_VX_EYE_NORMAL;
+        done |= GL_VX_FRONT_LIT;
         for (const GlLightSource* s = gc->lightingDerived.lights; s; s = s->next) {
             const GLuint i = (GLuint)(s - gc->lightingDerived.source);
             k->lights |= 1u << i;
             k->zeroTerms |= zeroTerms(s->state, &gc->lighting.front) << i;
         }
-        k->inverseType = mv->matrix.type;
     }
     const GLuint work = gc->pendingNeeds | gc->triangleNeeds;
     k->keepObject = (work & ~done & (0x7F | GL_VX_TEX_DIVIDED)) != 0;

@@ -93,13 +93,22 @@ static void computeVertexNeeds(GlContext* gc) {
         if (gc->texturingActive && (F & GL_RF_TEX_PERSPECTIVE)) T |= GL_VX_TEX_DIVIDED;
     }
     GLuint L = 0;
+    bool spot = false;
     if (lighting) {
         L = GL_VX_EYE_NORMAL;
         bool eye = gc->lighting.model.localViewer != 0;
-        for (int i = 0; i < GL_STATE_MAX_LIGHTS && !eye; i++)
-            if ((gc->enables.lights >> i) & 1) eye = (__glFloatBits(gc->lighting.light[i].position[3]) & 0x7FFFFFFFu) != 0;
+        for (int i = 0; i < GL_STATE_MAX_LIGHTS; i++) {
+            if (!((gc->enables.lights >> i) & 1)) continue;
+            eye |= (__glFloatBits(gc->lighting.light[i].position[3]) & 0x7FFFFFFFu) != 0;
+            spot |= gc->lighting.light[i].spotCutoff != 180.0f;
+        }
         if (eye) L |= GL_VX_EYE;
     }
+    // Directional lights without spots light object normals by the lights'
+    // object vectors (light.cpp) when nothing else reads eye normals: the
+    // geometry's completion masks then leave normals untransformed.
+    gc->lightingDerived.objectSpace =
+        lighting && !(L & GL_VX_EYE) && !spot && !(general & GL_EN_NORMALIZE) && !(T & GL_VX_EYE_NORMAL);
     if (general & GL_EN_FOG) {
         T |= GL_VX_EYE;
         if (!__glNicestFog(gc)) T |= GL_VX_FOG;
@@ -126,7 +135,7 @@ static void deriveGeometryNeeds(GlContext* gc) {
     const bool lighting = (gc->enables.general & GL_EN_LIGHTING) ||
                           ((gc->rasterFlags & GL_RF_FOG_VERTEX) && gc->renderMode == GL_RENDER);
     const GLuint colorBits = GL_VX_FRONT_LIT | GL_VX_BACK_LIT;
-    const GLuint work = gc->vertexNeedsFront & ~colorBits;
+    const GLuint work = gc->vertexNeedsFront & ~colorBits & (gc->lightingDerived.objectSpace ? ~GL_VX_EYE_NORMAL : ~0u);
     gc->faceNeeds[0] = lighting ? gc->vertexNeedsFront & colorBits : 0;
     gc->faceNeeds[1] = lighting ? gc->vertexNeedsBack & colorBits : 0;
     gc->frontNeeds = work | gc->faceNeeds[0];

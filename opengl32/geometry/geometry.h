@@ -72,6 +72,9 @@ GLuint GLPROC __glClipTestUser3(GlContext* gc, GlVertex* v);
 GLuint GLPROC __glCompleteVertex2(GlContext* gc, GlVertex* v, GLuint mask);
 GLuint GLPROC __glCompleteVertex3(GlContext* gc, GlVertex* v, GLuint mask);
 GLuint GLPROC __glCompleteVertex4(GlContext* gc, GlVertex* v, GLuint mask);
+// The eye normal of v's object normal (a vertex of N components) into `to`:
+// by the modelview inverse transpose, normalized under GL_NORMALIZE.
+void GLPROC __glEyeNormal(GlContext* gc, GlVertex* v, GLint N, GLfloat* to);
 void GLPROC __glPickVertexProcs(GlContext* gc);
 void GLPROC __glApplyCurrentColorUnlit(GlContext* gc);
 void GLPROC __glPickColorMaterial(GlContext* gc);

@@ -138,6 +138,7 @@ static GLfloat luminance(const GlContext* gc, const GLfloat* c) {
 
 static void buildLightList(GlContext* gc) {
     GlLightingDerived* d = &gc->lightingDerived;
+    d->objectFor = nullptr;
     GlLightSource** link = &d->lights;
     for (int i = 0; i < gc->limits.maxLights && i < GL_LIGHT_SOURCES; i++) {
         if (!((gc->enables.lights >> i) & 1)) continue;
@@ -235,15 +236,30 @@ static void fullTerms(const GlContext* gc, const GlLightSource* s, const GlVerte
     t->nH = dot3(n, H);
 }
 
-static inline void fastTerms(const GlLightSource* s, const GLfloat* n, LightTerms* t) {
+static inline void fastTerms(const GlLightSource* s, const GLfloat* n, bool object, LightTerms* t) {
     t->factor = 1.0f;
-    t->nL = dot3(n, s->direction);
-    t->nH = dot3(n, s->halfVector);
+    t->nL = dot3(n, object ? s->objectDirection : s->direction);
+    t->nH = dot3(n, object ? s->objectHalfVector : s->halfVector);
 }
 
-static inline void faceNormal(const GlVertex* v, GLint face, GLfloat* n) {
-    if (face) n[0] = -v->normal[0], n[1] = -v->normal[1], n[2] = -v->normal[2];
-    else memcpy(n, v->normal, 12);
+// The normal a face is lit by, negated for the back face: the eye normal once
+// completion has made it, else the object normal with the lights' object
+// vectors (true), or where those do not serve (a general modelview inverse,
+// whose eye normal has a plane term) the eye normal made here.
+static bool faceNormal(GlContext* gc, GlVertex* v, GLint face, GLfloat* n) {
+    bool object = !(v->flags & GL_VX_EYE_NORMAL);
+    if (object && gc->lightingDerived.objectSpace && gc->matrices.modelViewTop->matrix.type != GL_MATRIX_GENERAL) {
+        __glObjectLightVectors(gc);
+        memcpy(n, v->normal, 12);
+    } else if (object) {
+        const GLint size = (GLint)((v->flags & GL_VX_SIZE_MASK) >> 10);
+        __glEyeNormal(gc, v, size ? size + 1 : 4, n);
+        object = false;
+    } else {
+        memcpy(n, v->normal, 12);
+    }
+    if (face) n[0] = -n[0], n[1] = -n[1], n[2] = -n[2];
+    return object;
 }
 
 // ---- RGBA lighting.
@@ -256,20 +272,21 @@ static void lightRgba(GlContext* gc, GLint face, GlVertex* v) {
     // Material may change between validations (inside glBegin): refresh here.
     updateFace(gc, face, 0x1B);
     GLfloat n[3];
-    faceNormal(v, face, n);
+    const bool object = faceNormal(gc, v, face, n);
     GLfloat c[3] = {f->sceneColor[0], f->sceneColor[1], f->sceneColor[2]};
     for (const GlLightSource* s = d->lights; s; s = s->next) {
         LightTerms t;
-        if (Fast || !s->needsFull) fastTerms(s, n, &t);
+        if (Fast || !s->needsFull) fastTerms(s, n, object, &t);
         else fullTerms(gc, s, v, n, &t);
         if (t.factor == 0.0f) continue;
         const GlLight* l = s->state;
         GLfloat acc[3];
         for (int i = 0; i < 3; i++) acc[i] = l->ambient[i] * m->ambient[i];
         if (t.nL > 0.0f) {
+            // The light x material products first (as __glPrepareObjectLights keeps them).
             const GLfloat sp = __glPowLookup(f->specTable, t.nH);
             for (int i = 0; i < 3; i++)
-                acc[i] += sp * l->specular[i] * m->specular[i] + t.nL * l->diffuse[i] * m->diffuse[i];
+                acc[i] += sp * (l->specular[i] * m->specular[i]) + t.nL * (l->diffuse[i] * m->diffuse[i]);
         }
         for (int i = 0; i < 3; i++) c[i] += t.factor * acc[i];
     }
@@ -297,11 +314,11 @@ static void lightIndex(GlContext* gc, GLint face, GlVertex* v) {
     const GlMaterial* m = faceMaterial(gc, face);
     updateFace(gc, face, 0x3B);
     GLfloat n[3];
-    faceNormal(v, face, n);
+    const bool object = faceNormal(gc, v, face, n);
     GLfloat md = 0.0f, ms = 0.0f;
     for (const GlLightSource* s = d->lights; s; s = s->next) {
         LightTerms t;
-        if (Fast || !s->needsFull) fastTerms(s, n, &t);
+        if (Fast || !s->needsFull) fastTerms(s, n, object, &t);
         else fullTerms(gc, s, v, n, &t);
         if (t.factor == 0.0f || !(t.nL > 0.0f)) continue;
         md += t.factor * t.nL * s->diffuseLuminance;
@@ -478,18 +495,42 @@ extern "C" void GLPROC __glPickColorMaterial(GlContext* gc) {
     }
 }
 
-// ---- Lights as generated vertex programs read them.
+// ---- Lights in object space, as generated vertex programs read them.
 
-// Called for a lighting vertex program before a draw's vertices: the modelview
-// inverse for eye normals, the front face values (the material may have
-// changed since validation) and each light's ambient product. The program
-// then lights as __glLightVerticesFast does, term by term.
-extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
+extern "C" void GLPROC __glObjectLightVectors(GlContext* gc) {
     GlLightingDerived* d = &gc->lightingDerived;
     GlMatrixEntry* mv = gc->matrices.modelViewTop;
+    if (d->objectFor == mv) return;
     if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
+    // n_eye . v = n . (M v), M the modelview inverse (the transpose of the
+    // inverse transpose) without its translation.
+    const GLfloat* m = mv->inverseTransposed.m;
+    const auto toObject = [m](const GLfloat* v, GLfloat* out) {
+        for (int k = 0; k < 3; k++) out[k] = m[4 * k] * v[0] + m[4 * k + 1] * v[1] + m[4 * k + 2] * v[2];
+    };
+    for (GlLightSource* s = d->lights; s; s = s->next) {
+        if (s->needsFull) continue;
+        toObject(s->direction, s->objectDirection);
+        toObject(s->halfVector, s->objectHalfVector);
+    }
+    d->objectFor = mv;
+}
+
+// Called for a lighting vertex program before a draw's vertices: the object
+// vectors, the front face values (the material may have changed since
+// validation) and each light's products with the front material. The
+// program then lights as __glLightVerticesFast does, term by term.
+extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
+    GlLightingDerived* d = &gc->lightingDerived;
+    __glObjectLightVectors(gc);
     updateFace(gc, 0, 0x1B);
     const GlMaterial* m = &gc->lighting.front;
-    for (GlLightSource* s = d->lights; s; s = s->next)
-        for (int i = 0; i < 3; i++) s->ambientProduct[i] = s->state->ambient[i] * m->ambient[i];
+    for (GlLightSource* s = d->lights; s; s = s->next) {
+        const GlLight* l = s->state;
+        for (int i = 0; i < 3; i++) {
+            s->ambientProduct[i] = l->ambient[i] * m->ambient[i];
+            s->diffuseProduct[i] = l->diffuse[i] * m->diffuse[i];
+            s->specularProduct[i] = l->specular[i] * m->specular[i];
+        }
+    }
 }

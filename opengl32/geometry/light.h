@@ -37,7 +37,11 @@ struct GlLightSource {
     GLfloat cosCutoff;
     GLfloat invConstantAttenuation;
     GLfloat halfVector[3], direction[3];   // directional lights
-    GLfloat ambientProduct[3];             // light ambient x front material ambient
+    // The same in object space (by the modelview inverse transpose as
+    // lightingDerived.objectFor left it): n . L of an object normal.
+    GLfloat objectHalfVector[3], objectDirection[3];
+    // Light x front material: ambient, diffuse, specular (__glPrepareObjectLights).
+    GLfloat ambientProduct[3], diffuseProduct[3], specularProduct[3];
     GLfloat specularLuminance, diffuseLuminance;
     GlLightSource* next;
     GlPowTable* spotTable;
@@ -64,6 +68,11 @@ struct GlLightingDerived {
     void(GLPROC* lightHook)(GlContext* gc, GLint face, GlVertex* v);
     GlColorMaterialStoreProc colorMaterialStore;
     GLuint initialised;
+    // Every light directional, without spot, for an infinite viewer, no
+    // normalization and no other use of eye normals: vertices are lit by
+    // their object normals (completion leaves them untransformed).
+    GLuint objectSpace;
+    const void* objectFor;  // the modelview entry of the object vectors; null: stale
     GlPowTableCache powCache;
 };
 
@@ -75,6 +84,8 @@ void GLPROC __glReleasePowTable(GlContext* gc, GlPowTable* t);
 GLfloat GLPROC __glPowLookup(const GlPowTable* t, GLfloat x);
 void GLPROC __glUpdateLighting(GlContext* gc, GLuint frontFlags, GLuint backFlags);
 void GLPROC __glPrepareObjectLights(GlContext* gc);
+// The lights' object-space vectors for the modelview top, when stale.
+void GLPROC __glObjectLightVectors(GlContext* gc);
 
 void GLPROC __glLightVertices(GlContext* gc, GLint face, GlVertex* v);
 void GLPROC __glLightVerticesFast(GlContext* gc, GLint face, GlVertex* v);

@@ -329,6 +329,9 @@ extern "C" void GLPROC __glUpdateCullVertexEye(GlContext* gc, GlMatrixEntry* e) 
     }
 }
 
+// The lights' object vectors follow the modelview top.
+static inline void lightsStale(GlContext* gc) { gc->lightingDerived.objectFor = nullptr; }
+
 // The modelview top takes the projection's serial and rebuilds its composite.
 static void rebuildComposite(GlContext* gc, GlMatrixEntry* mv) {
     mv->projectionSerial = gc->matrices.projectionTop->projectionSerial;
@@ -360,6 +363,7 @@ static void projectionChanged(GlContext* gc) {
 static void modelViewLoaded(GlContext* gc) {
     GlMatrixEntry* mv = gc->matrices.modelViewTop;
     mv->inverseStale = 1;
+    lightsStale(gc);
     gc->procs.pickMatrixTransformProcs(gc, &mv->matrix);
     rebuildComposite(gc, mv);
     gc->procs.updateCompositeMatrix(gc, &mv->composite);
@@ -416,6 +420,7 @@ static void multCurrentMatrix(GlContext* gc, StepProc step, const void* operand)
         GlMatrixEntry* mv = gc->matrices.modelViewTop;
         step(gc, &mv->matrix, operand);
         mv->inverseStale = 1;
+        lightsStale(gc);
         gc->procs.pickMatrixTransformProcs(gc, &mv->matrix);
         step(gc, &mv->composite, operand);
         gc->procs.updateCompositeMatrix(gc, &mv->composite);
@@ -439,6 +444,7 @@ extern "C" void GLPROC __glPushModelViewMatrix(GlContext* gc) {
         return __glSetError(GL_STACK_OVERFLOW);
     s->modelViewTop[1] = s->modelViewTop[0];
     s->modelViewTop++;
+    lightsStale(gc);
 }
 extern "C" void GLPROC __glPushProjectionMatrix(GlContext* gc) {
     GlMatrixState* s = &gc->matrices;
@@ -460,6 +466,7 @@ extern "C" void GLPROC __glPopModelViewMatrix(GlContext* gc) {
     GlMatrixState* s = &gc->matrices;
     if (s->modelViewTop == s->modelView) return __glSetError(GL_STACK_UNDERFLOW);
     GlMatrixEntry* mv = --s->modelViewTop;
+    lightsStale(gc);
     if (mv->projectionSerial != s->projectionTop->projectionSerial) rebuildComposite(gc, mv);
     gc->procs.updateCompositeMatrix(gc, &mv->composite);
     gc->procs.updateCullVertexEye(gc, mv);
@@ -483,6 +490,7 @@ extern "C" void GLPROC __glLoadIdentityModelViewMatrix(GlContext* gc) {
     gc->procs.identityMatrix(&mv->matrix);
     gc->procs.identityMatrix(&mv->inverseTransposed);
     mv->inverseStale = 0;
+    lightsStale(gc);
     gc->procs.pickMatrixTransformProcs(gc, &mv->matrix);
     gc->procs.pickInverseTransformProcs(gc, &mv->inverseTransposed);
     rebuildComposite(gc, mv);
@@ -512,6 +520,7 @@ extern "C" void GLPROC __glInitTransformState(GlContext* gc) {
     gc->procs.identityMatrix(&mv->composite);
     mv->inverseStale = 0;
     mv->projectionSerial = 0;
+    lightsStale(gc);
     gc->procs.pickMatrixTransformProcs(gc, &mv->matrix);
     gc->procs.pickInverseTransformProcs(gc, &mv->inverseTransposed);
     gc->procs.identityMatrix(&s->projectionTop->matrix);

@@ -310,16 +310,37 @@ static const GlVertexProc gatherIndex[8] = {
 
 // ---- Completion.
 
+extern "C" void GLPROC __glEyeNormal(GlContext* gc, GlVertex* v, GLint N, GLfloat* to) {
+    GlMatrixEntry* mv = gc->matrices.modelViewTop;
+    if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
+    GlMatrixRecord* inv = &mv->inverseTransposed;
+    const GLfloat* n = v->normal;
+    const GLfloat* o = v->obj;
+    if (inv->type == GL_MATRIX_GENERAL) {
+        if (N == 2) v->normalPlane = -(n[0] * o[0] + n[1] * o[1]);
+        else if (N == 3) v->normalPlane = -(n[0] * o[0] + n[1] * o[1] + n[2] * o[2]);
+        else v->normalPlane = o[3] == 0.0f ? 0.0f : -(n[0] * o[0] + n[1] * o[1] + n[2] * o[2]) / o[3];
+    } else if (N == 4) {
+        v->normalPlane = 0.0f;
+    }
+    GLfloat in[4] = {n[0], n[1], n[2], v->normalPlane}, out[4];
+    inv->xform3(out, in, inv);
+    if (gc->enables.general & GL_EN_NORMALIZE) gc->procs.normalize(to, out);
+    else memcpy(to, out, 12);
+}
+
 template <int N>
 static GLuint completeVertex(GlContext* gc, GlVertex* v, GLuint mask) {
     const GLuint old = v->flags;
     // Done bits and the divided-coordinates mark that texture generation honours.
     GLuint wanted = mask & ~old & (0x7F | GL_VX_TEX_DIVIDED);
     if (!wanted) return old;
-    // Lighting reads the eye normal, and the eye position for local lights:
-    // they are done first whatever the mask asks (a flat triangle's
-    // provoking vertex is completed for its colour alone).
-    if (wanted & (GL_VX_FRONT_LIT | GL_VX_BACK_LIT)) wanted |= gc->vertexNeedsFront & ~old & (GL_VX_EYE_NORMAL | GL_VX_EYE);
+    // Lighting reads the eye normal (unless it lights object normals), and
+    // the eye position for local lights: they are done first whatever the
+    // mask asks (a flat triangle's provoking vertex is completed for its
+    // colour alone).
+    if (wanted & (GL_VX_FRONT_LIT | GL_VX_BACK_LIT))
+        wanted |= gc->vertexNeedsFront & ~old & (gc->lightingDerived.objectSpace ? GL_VX_EYE : GL_VX_EYE_NORMAL | GL_VX_EYE);
     GlMatrixEntry* mv = gc->matrices.modelViewTop;
     if (wanted & GL_VX_EYE) {
         const GlMatrixRecord* m = &mv->matrix;
@@ -328,22 +349,8 @@ static GLuint completeVertex(GlContext* gc, GlVertex* v, GLuint mask) {
         else m->xform4(v->eye, v->obj, m);
     }
     if (wanted & GL_VX_EYE_NORMAL) {
-        if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
-        GlMatrixRecord* inv = &mv->inverseTransposed;
-        const GLfloat* n = v->normal;
-        const GLfloat* o = v->obj;
-        if (inv->type == GL_MATRIX_GENERAL) {
-            if (N == 2) v->normalPlane = -(n[0] * o[0] + n[1] * o[1]);
-            else if (N == 3) v->normalPlane = -(n[0] * o[0] + n[1] * o[1] + n[2] * o[2]);
-            else
-                v->normalPlane = o[3] == 0.0f ? 0.0f : -(n[0] * o[0] + n[1] * o[1] + n[2] * o[2]) / o[3];
-        } else if (N == 4) {
-            v->normalPlane = 0.0f;
-        }
-        GLfloat in[4] = {n[0], n[1], n[2], v->normalPlane}, out[4];
-        inv->xform3(out, in, inv);
-        if (gc->enables.general & GL_EN_NORMALIZE) gc->procs.normalize(v->normal, out);
-        else memcpy(v->normal, out, 12);
+        __glEyeNormal(gc, v, N, v->normal);
+        v->flags |= GL_VX_EYE_NORMAL;  // lighting below reads the eye normal
     }
     if (wanted & GL_VX_FOG) v->fog = gc->procs.fogVertex(gc, v);
     if (wanted & GL_VX_TEXGEN) {

@@ -1,6 +1,8 @@
 // Lighting through feedback colours against the lighting equation computed
 // independently in double precision; colour material; colour-index lighting.
 #include <math.h>
+#include <functional>
+#include <utility>
 #include "geomtest.h"
 
 namespace {
@@ -209,6 +211,78 @@ TEST_F(LightTest, FeedbackColoursFollowTheLightingEquation) {
         glLoadIdentity();
     }
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
+
+// The inverse of a 4 x 4 column-major matrix (Gauss-Jordan, partial pivots).
+void invert4(const double* m, double* out) {
+    double a[4][8];
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 8; c++) a[r][c] = c < 4 ? m[4 * c + r] : (c - 4 == r);
+    for (int c = 0; c < 4; c++) {
+        int p = c;
+        for (int r = c + 1; r < 4; r++)
+            if (fabs(a[r][c]) > fabs(a[p][c])) p = r;
+        for (int k = 0; k < 8; k++) std::swap(a[c][k], a[p][k]);
+        const double d = a[c][c];
+        for (int k = 0; k < 8; k++) a[c][k] /= d;
+        for (int r = 0; r < 4; r++) {
+            const double f = r == c ? 0.0 : a[r][c];
+            for (int k = 0; k < 8; k++) a[r][k] -= f * a[c][k];
+        }
+    }
+    for (int r = 0; r < 4; r++)
+        for (int c = 0; c < 4; c++) out[4 * c + r] = a[r][c + 4];
+}
+
+// Directional lights light object normals by the lights' object-space
+// vectors: under rotated, unevenly scaled and projective modelviews the
+// colours follow the equation with the eye normal of the inverse transpose
+// (with the plane term -n.p/w of a projective one), diffuse and specular.
+TEST_F(LightTest, ObjectNormalsUnderEveryModelviewFollowTheEquation) {
+    const RefLight shiny = withPos(light(1, 0.9, 0.8), 0.3, 0.4, 1, 0);
+    const RefLight second = noSpecular(withPos(light(0.2, 0.5, 1), -0.6, 0.2, 0.5, 0));
+    const double modelAmbient[3] = {0.2, 0.2, 0.2};
+    const double pos[3] = {0.1, -0.2, 0.3};
+    const double normals[][3] = {{0, 0, 1}, {0.3, -0.4, 0.8}, {-0.7, 0.1, 0.2}};
+    const double projective[16] = {1, 0.1, 0, 0.05, 0, 1.2, 0.1, -0.1, 0.1, 0, 0.9, 0.2, 0, 0.1, -0.1, 1.1};
+    const struct {
+        const char* name;
+        std::function<void()> load;
+    } views[] = {
+        {"rotated", [] { glTranslatef(0.2f, 0.1f, -0.1f), glRotatef(37, 0.2f, 0.5f, 1); }},
+        {"rotated, unevenly scaled", [] { glRotatef(-50, 1, 0.3f, 0.2f), glScalef(1.6f, 0.5f, 1.3f); }},
+        {"projective (a general inverse)", [&] { glLoadMatrixd(projective); }},
+    };
+    for (bool specular : {false, true})
+        for (const auto& view : views)
+            for (const auto& normal : normals) {
+            SCOPED_TRACE(std::string(view.name) + (specular ? ", specular" : ""));
+            const RefLight lights[2] = {specular ? shiny : noSpecular(shiny), second};
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glEnable(GL_LIGHTING);
+            setMaterial(GL_FRONT_AND_BACK, kMaterial);
+            for (int i = 0; i < 2; i++) setLight(i, lights[i]);
+            view.load();
+            double m[16];
+            glGetDoublev(GL_MODELVIEW_MATRIX, m);
+            GLfloat p[3], n[3];
+            toF(pos, p, 3), toF(normal, n, 3);
+            const auto got = litPoint(p, n);
+            // eye = M p; eye normal = first three of (M^-1)^T (n, -n.p / w).
+            double eye[4], inv[16], en[3];
+            for (int r = 0; r < 4; r++) eye[r] = m[r] * pos[0] + m[4 + r] * pos[1] + m[8 + r] * pos[2] + m[12 + r];
+            invert4(m, inv);
+            const double plane = -dot(normal, pos), in[4] = {normal[0], normal[1], normal[2], plane};
+            for (int r = 0; r < 3; r++) en[r] = inv[4 * r] * in[0] + inv[4 * r + 1] * in[1] + inv[4 * r + 2] * in[2] + inv[4 * r + 3] * in[3];
+            double want[4];
+            refLit(lights, 2, kMaterial, modelAmbient, false, eye, en, want);
+            // The power table's error with specular.
+            for (int i = 0; i < 4; i++) EXPECT_NEAR(got[i], want[i], specular ? 0.03 : 1e-4) << "component " << i;
+            glPopAttrib();
+        }
+    glLoadIdentity();
 }
 
 // A light with w = -1 at the point (0.5, 0.5, -2) lights a normal facing it.
