@@ -248,6 +248,10 @@ struct GlVertexCache {
     GLint carried;         // leading entries an earlier flush of the primitive showed
     GLint position;        // the primitive's vertex number of entry `carried`
     GLuint gather;         // GL_GATHER_* bits of the current attributes an entry takes
+    // The draw preparation of the primitive's last flush, for a vertex size
+    // (0: none): the next flush takes it again unless a lighting change came.
+    GLint preparedSize;
+    GlArrayVertexProc preparedRoutine;
 };
 enum { GL_VCACHE_LOOP_SPLIT = 0x1, GL_VCACHE_POLYGON_SPLIT = 0x2, GL_VCACHE_COMPLETED = 0x8 };
 

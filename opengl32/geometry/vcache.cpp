@@ -6,10 +6,9 @@
 // entries it continues from.
 
 #include <stdlib.h>
-#include <array>
-#include <utility>
 #include <string.h>
 #include "arrays.h"
+#include "vcache.h"
 #include "attrconv.h"
 #include "geometry.h"
 #include "core/stateutil.h"
@@ -30,7 +29,6 @@ static const uint8_t gatherIndex[8] = {
 // ---- Dispatch slots.
 
 static inline void setSlot(GlDispatchTable* t, int slot, GlEntryProc p) { t->entry[slot - GL_FIRST_SLOT] = p; }
-typedef void(GLIMM* GlVertexFvEntry)(const GLfloat*);
 static void setVertexSlots(GlDispatchTable* t, GlVertexFvEntry v2, GlVertexFvEntry v3, GlVertexFvEntry v4) {
     setSlot(t, GL_SLOT_Vertex2fv, (GlEntryProc)v2);
     setSlot(t, GL_SLOT_Vertex3fv, (GlEntryProc)v3);
@@ -58,6 +56,7 @@ extern "C" void GLPROC __glVcacheCompletePending(GlContext* gc) {
     for (GLint i = vc->completedCount; i < vc->count; i++) __glCompleteVertex(gc, vc->entries + i, needs);
     vc->completedCount = vc->count;
     vc->state |= GL_VCACHE_COMPLETED;
+    vc->preparedSize = 0;  // the lights' products (and the program's zero terms) may change
 }
 
 // Kept entries for the next flush of a split primitive: the last two, or the
@@ -84,8 +83,15 @@ extern "C" void GLPROC __glVcacheFlush(GlContext* gc, GLint kind) {
     const GlArrayDrawProc strip = a->drawProcs[GL_TRIANGLE_STRIP];
     void(GLPROC* const refetch)(GlContext*, GlVertex*, GLint) = a->refetch;
 
+    // Inside glBegin/glEnd only a lighting change (or a larger vertex) changes
+    // what the preparation finds: later flushes of a primitive take it again.
     const GLint size = (vc->sizesSeen & 0x4) ? 4 : (vc->sizesSeen & 0x2) ? 3 : 2;
-    __glPrepareArrayDraw(gc, size, GL_VP_CACHE_MODE);  // before the base: it may pick the array state again
+    if (size != vc->preparedSize) {
+        __glPrepareArrayDraw(gc, size, GL_VP_CACHE_MODE);  // before the base: it may pick the array state again
+        vc->preparedSize = size;
+        vc->preparedRoutine = a->fetchTransform;
+    }
+    a->fetchTransform = vc->preparedRoutine;
     const GLuint flags = a->flags;
     GlVertex* const base = a->bufferBase;
     a->flags = (flags & ~(GLuint)(GL_ARRAY_LOCKED | GL_ARRAY_LOCKED_READY)) | GL_ARRAY_GATHER;
@@ -138,50 +144,6 @@ extern "C" void GLPROC __glVcacheFlush(GlContext* gc, GLint kind) {
     a->refetch = refetch;
 }
 
-// ---- Vertex entries: they sit in the vertex slots while the cache is on and
-// store only between glBegin and glEnd. No call on the common path: one
-// entry per vertex size and set of gathered attributes (GL_GATHER_* bits,
-// chosen at validation) copies just those, a full cache goes to the flush.
-
-template <int N, GLuint What>
-static inline void storeEntry(GlContext* gc, GlVertexCache* vc, const GLfloat* v) {
-    GlVertex* e = vc->entries + vc->count++;
-    vc->sizesSeen |= 1u << (N - 2);
-    e->edgeFlag = (uint8_t)gc->current.edgeFlag;
-    e->flags = (GLuint)(N - 1) << 10;
-    e->obj[0] = v[0];
-    e->obj[1] = v[1];
-    e->obj[2] = N >= 3 ? v[2] : 0.0f;
-    e->obj[3] = N == 4 ? v[3] : 1.0f;
-    __glGatherCurrent<What>(gc, e);
-}
-
-template <int N, GLuint What>
-__attribute__((noinline)) static void GLIMM flushAndStore(const GLfloat* v) {
-    GlContext* gc = __glCurrentContext();
-    __glVcacheFlush(gc, 2);
-    storeEntry<N, What>(gc, &gc->vcache, v);
-}
-
-template <int N, GLuint What>
-static void GLIMM cacheVertex(const GLfloat* v) {
-    GlThreadState* ts = __glThreadState();
-    if (ts->beginState != GL_BEGIN_INSIDE) return;
-    GlContext* gc = ts->context;
-    GlVertexCache* vc = &gc->vcache;
-    if (vc->count == GL_VCACHE_ENTRIES) return flushAndStore<N, What>(v);
-    storeEntry<N, What>(gc, vc, v);
-}
-
-// The entries of sizes 2, 3 and 4 by gather bits.
-template <GLuint... What>
-static constexpr std::array<std::array<GlVertexFvEntry, 3>, sizeof...(What)> cacheEntryTable(
-    std::integer_sequence<GLuint, What...>) {
-    return {{{cacheVertex<2, What>, cacheVertex<3, What>, cacheVertex<4, What>}...}};
-}
-static constexpr auto cacheEntries = cacheEntryTable(std::make_integer_sequence<GLuint, 16>());
-static_assert((GL_GATHER_NORMAL | GL_GATHER_COLOR | GL_GATHER_INDEX | GL_GATHER_TEX) < 16, "gather bits");
-
 // ---- glBegin and glEnd.
 
 extern "C" void GLIMM __glVcacheBegin(GLenum mode) {
@@ -192,6 +154,7 @@ extern "C" void GLIMM __glVcacheBegin(GLenum mode) {
     vc->count = vc->completedCount = vc->carried = vc->position = 0;
     vc->state = 0;
     vc->sizesSeen = 0;
+    vc->preparedSize = 0;
     // The entries overwrite the first locked vertices.
     gc->arrays.flags |= GL_ARRAY_GATHER;
 }
@@ -253,7 +216,7 @@ extern "C" void GLPROC __glVcacheInstall(GlContext* gc) {
         }
     }
     vc->gather = (gc->pixelFormat.rgba ? gatherRgba : gatherIndex)[index];
-    const auto& e = cacheEntries[vc->gather];
+    const GlVertexFvEntry* e = __glVcacheEntries(vc->gather);
     for (GlDispatchTable* t : tables)
         if (t->entry[GL_SLOT_Begin - GL_FIRST_SLOT] == hook) setVertexSlots(t, e[0], e[1], e[2]);
 }

@@ -126,6 +126,40 @@ TEST_F(Batches, CacheHooksAndMixedVertexSizes) {
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
+// A flush of a primitive after the first takes the preparation of the one
+// before unless a lighting change came between: a material whose specular
+// or diffuse term changes after several flushes lights the vertices after
+// it by the new products (and the program of its zero terms), as without
+// the cache.
+TEST(VertexCacheFlushes, MaterialChangesAfterSeveralFlushes) {
+    auto strip = [] {
+        const GLfloat black[4] = {0, 0, 0, 1}, grey[4] = {0.5f, 0.5f, 0.5f, 1}, green[4] = {0.1f, 0.6f, 0.2f, 1};
+        glMaterialfv(GL_FRONT, GL_SPECULAR, black);
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, grey);
+        glBegin(GL_TRIANGLE_STRIP);
+        for (int i = 0; i < 160; i++) {
+            if (i == 90) glMaterialfv(GL_FRONT, GL_SPECULAR, grey), glMaterialf(GL_FRONT, GL_SHININESS, 8);
+            if (i == 130) glMaterialfv(GL_FRONT, GL_DIFFUSE, green);
+            // Over the window's pixels.
+            const float x = 0.4f * (float)(i / 2), y = (i & 1) ? 28.0f : 4.0f;
+            glNormal3f(0.02f * x - 0.3f, 0.01f * y - 0.15f, 1.0f);
+            glVertex3f(x, y, 0);
+        }
+        glEnd();
+    };
+    for (bool programs : {false, true}) {
+        Target t(programs, 32);
+        glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+        const GLfloat light[4] = {0.2f, 0.3f, 1, 0}, dim[4] = {0.6f, 0.6f, 0.6f, 1};
+        glLightfv(GL_LIGHT0, GL_POSITION, light);
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, dim);
+        setVertexCache(false);
+        const auto want = t.draw(strip);
+        setVertexCache(true);
+        EXPECT_EQ(t.draw(strip), want) << "programs " << programs;
+    }
+}
+
 // "__GL_VCACHE" is read at the first make-current: 0 and 256 turn the cache off.
 TEST(VertexCacheSwitch, EnvironmentVariable) {
     const struct {
