@@ -74,19 +74,23 @@ struct Gen : GlOgRasterEmit {
     GlOgNode* vx(GlOgNode* reg, GLint field) { return A.m(reg, __glOgVertexField(gc, field)); }
 
     // ---- Vertex completion: __glCompleteVertex(gc, v, mask) with the mask in
-    // EBP (kept) and the vertex pointer re-read from `at` (EAX, ECX, EDX changed).
+    // EBP (kept) and the vertex pointer re-read from `at`, or in a register
+    // the call keeps (EAX, ECX, EDX changed).
     void complete(GlVertex* const* at) {
-        GlOgNode* done = A.label(true);
         A.Mov(EDX, a(at));
-        A.Mov(EAX, A.m(EDX, VX_FLAGS));
+        complete(EDX);
+    }
+    void complete(GlOgNode* v) {
+        GlOgNode* done = A.label(true);
+        A.Mov(EAX, A.m(v, VX_FLAGS));
         A.Not(EAX);
         A.Test(EAX, EBP);
         A.Je(done);
-        A.Mov(EAX, A.m(EDX, VX_FLAGS));
+        A.Mov(EAX, A.m(v, VX_FLAGS));
         A.And(EAX, A.i(GL_VX_SIZE_MASK));
         A.Shr(EAX, A.i(10));
         A.Push(EBP);
-        A.Push(EDX);
+        A.Push(v);
         A.Push(A.i((GLint)(uintptr_t)gc));
         A.Call(A.ax(&gc->procs.completeVertex0, EAX, 4));
         A.Add(ESP, A.i(12));
@@ -234,6 +238,18 @@ struct Gen : GlOgRasterEmit {
 
     // faceColors(gc, {a, b, c}, face in ECX, false).
     void faceColors() {
+        if ((F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED)) {
+            // Smooth, the front colours: each vertex's pointer at its front
+            // colour, completion for triangleNeeds | faceNeeds[0].
+            A.Mov(EBP, a(&gc->faceNeeds[0]));
+            A.Or(EBP, a(&gc->triangleNeeds));
+            for (GlOgNode* v : {ESI, EDI, EBX}) {
+                A.Lea(EAX, vx(v, VX_FRONT));
+                A.Mov(vx(v, VX_COLOR), EAX);
+                complete(v);
+            }
+            return;
+        }
         GlOgNode* smooth = A.label(), *done = A.label();
         // colorFace = twoSided ? face : 0; needs = faceNeeds[colorFace].
         GlOgNode* twoSided = A.label(true);
@@ -670,7 +686,14 @@ struct Gen : GlOgRasterEmit {
     // __glSetupTriangleEmit(gc, A, B, C, longEdgeLeft) up to the walk: rows,
     // gradients, the edges and start values of both parts.
     void setupTriangle(GlOgNode* reject) {
-        // Guard band bounds: the clip box as floats, widened by the band.
+        // Guard band bounds: the clip box as floats, widened by the band. A
+        // viewport inside the clip box keeps every vertex inside the band
+        // (vertices inside the view volume lie in the viewport, their depth
+        // within the depth range): no test then.
+        GlOgNode* guarded = A.label();
+        A.Movzx8(EAX, a(&st->windowInside));
+        A.Test(EAX, EAX);
+        A.Jne(guarded);
         cw(GL_OG_CW_SINGLE);
         for (int i = 0; i < 4; i++) {
             A.Fild32(a(&st->clipBox[i]));
@@ -681,6 +704,7 @@ struct Gen : GlOgRasterEmit {
         guard(&Gen::regA, reject);
         guard(&Gen::regB, reject);
         guard(&Gen::regC, reject);
+        A.place(guarded);
         // Rows: iy = trunc(y), taken before the guard (coverage).
         A.Mov(EAX, a(&S->iy[0]));
         A.Cmp(EAX, a(&S->iy[2]));
@@ -901,11 +925,13 @@ struct Gen : GlOgRasterEmit {
         A.Call(regEntry);
         A.Mov(ESP, a(&g->ogSavedStack));
         callerCw();
-        // restoreColors once the face colours were set.
+        // restoreColors once the face colours were set (the front colours of
+        // a smooth one-sided triangle stay as its set-up left them).
         A.Test(EAX, EAX);
         A.Je(nothing);
         GlVertex* const* vs[3] = {&S->a, &S->b, &S->c};
         for (GlVertex* const* v : vs) {
+            if ((F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED)) break;
             A.Mov(EDX, a(v));
             A.Lea(EAX, vx(EDX, VX_FRONT));
             A.Mov(vx(EDX, VX_COLOR), EAX);
