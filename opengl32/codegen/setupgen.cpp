@@ -326,23 +326,75 @@ struct Gen : GlOgRasterEmit {
         A.Mov(EAX, a(&S->temp));
     }
 
-    // setupEdge(e, S->xs, S->slope), double precision.
-    void setupEdge(GlEdge* e) {
+    // setupEdge(e, S->xs, S->slope) into the edge at EDX, double precision
+    // on entry and exit, truncating in between. A slope within 2^30 (its
+    // pattern) is d itself; a larger one or not a number takes the limits'
+    // test out of the way.
+    void setupEdge() {
+        const auto e = [&](GLint field) { return A.m(EDX, field); };
+        const GLint X = offsetof(GlEdge, x), FRACTION = offsetof(GlEdge, fraction);
+        const GLint LITTLE = offsetof(GlEdge, littleStep), BIG = offsetof(GlEdge, bigStep);
+        const GLint FRACTION_STEP = offsetof(GlEdge, fractionStep);
+        cw(GL_OG_CW_DOUBLE_CHOP);  // exact differences and products by 2^31: only the truncations see it
+        // i = trunc(xs); f = trunc((xs - i) 2^31); x = i + f's carry.
         A.FldD(a(&S->xs));
-        truncate();  // i
-        A.Mov(A.a(&e->x), EAX);
+        A.Fistp32(e(X));
         A.FldD(a(&S->xs));
-        A.Fild32(a(&e->x));
+        A.Fild32(e(X));
         A.Fsubp(ST(1));
         A.FmulD(a(&K.fractionOne));
-        truncate64();  // f
+        A.Fistp64(a(&S->temp));
+        A.Mov(EAX, a(&S->temp));
         A.Mov(ECX, EAX);
         A.Shr(ECX, A.i(31));
-        A.Add(A.a(&e->x), ECX);
+        A.Add(e(X), ECX);
         A.And(EAX, A.i(0x7FFFFFFF));
-        A.Mov(A.a(&e->fraction), EAX);
+        A.Mov(e(FRACTION), EAX);
         // d = slope held to [-2^30, 2^30]; littleStep = trunc(d).
-        GlOgNode* low = A.label(true), *high = A.label(true), *held = A.label(true);
+        GlOgNode *limits = A.label(), *held = A.label(true);
+        A.Mov(EAX, a(&S->slope));
+        A.And(EAX, A.i(0x7FFFFFFF));
+        A.Cmp(EAX, A.i(0x4E800000));
+        A.Ja(limits);
+        A.FldS(a(&S->slope));
+        A.FstpD(a(&S->d));
+        A.place(held);
+        A.FldD(a(&S->d));
+        A.Fistp32(e(LITTLE));
+        A.Mov(EAX, e(LITTLE));
+        // !(slope < 0) (its pattern above -0 and at most -infinity): big =
+        // whole + 1, fraction step trunc((d - whole) 2^31); else big = whole
+        // - 1, fraction step -trunc((whole - d) 2^31).
+        GlOgNode* negative = A.label(true), *done = A.label(true);
+        A.Mov(ECX, a(&S->slope));
+        A.Sub(ECX, A.i((GLint)0x80000001u));
+        A.Cmp(ECX, A.i(0x7F7FFFFF));
+        A.Jbe(negative);
+        A.Lea(ECX, A.m(EAX, 1));
+        A.Mov(e(BIG), ECX);
+        A.FldD(a(&S->d));
+        A.Fild32(e(LITTLE));
+        A.Fsubp(ST(1));
+        A.FmulD(a(&K.fractionOne));
+        A.Fistp32(e(FRACTION_STEP));
+        A.Jmp(done);
+        A.place(negative);
+        A.Lea(ECX, A.m(EAX, -1));
+        A.Mov(e(BIG), ECX);
+        A.Fild32(e(LITTLE));
+        A.FsubD(a(&S->d));
+        A.FmulD(a(&K.fractionOne));
+        A.Fistp32(a(&S->whole));
+        A.Mov(EAX, a(&S->whole));
+        A.Neg(EAX);
+        A.Mov(e(FRACTION_STEP), EAX);
+        A.place(done);
+        cw(GL_OG_CW_DOUBLE);
+        A.Ret();
+        // The limits: above 2^30 (or at +infinity) 2^30, below -2^30 -2^30,
+        // not a number as it is.
+        A.place(limits);
+        GlOgNode *low = A.label(true), *high = A.label(true);
         A.FldS(a(&S->slope));
         A.FstpD(a(&S->d));
         A.FldD(a(&S->d));
@@ -360,59 +412,32 @@ struct Gen : GlOgRasterEmit {
         A.Jp(held);  // not a number: no limit applies
         A.FldD(a(&K.minus30));
         A.FstpD(a(&S->d));
-        A.place(held);
-        A.FldD(a(&S->d));
-        truncate();
-        A.Mov(A.a(&e->littleStep), EAX);
-        // !(slope < 0): big = whole + 1, fraction step trunc((d - whole) 2^31);
-        // else big = whole - 1, fraction step -trunc((whole - d) 2^31).
-        GlOgNode* negative = A.label(true), *done = A.label(true), *positive = A.label(true);
-        A.FldS(a(&S->slope));
-        fcmp(a(&K.zeroF), false);
-        A.Mov(EAX, a(&e->littleStep));
-        A.Jp(positive);
-        A.Jb(negative);
-        A.place(positive);
-        A.Lea(ECX, A.m(EAX, 1));
-        A.Mov(A.a(&e->bigStep), ECX);
-        A.FldD(a(&S->d));
-        A.Fild32(a(&e->littleStep));
-        A.Fsubp(ST(1));
-        A.FmulD(a(&K.fractionOne));
-        truncate();
-        A.Mov(A.a(&e->fractionStep), EAX);
-        A.Jmp(done);
-        A.place(negative);
-        A.Lea(ECX, A.m(EAX, -1));
-        A.Mov(A.a(&e->bigStep), ECX);
-        A.Fild32(a(&e->littleStep));
-        A.FsubD(a(&S->d));
-        A.FmulD(a(&K.fractionOne));
-        truncate();
-        A.Neg(EAX);
-        A.Mov(A.a(&e->fractionStep), EAX);
-        A.place(done);
+        A.Jmp(held);
     }
 
+    // The left edge (at ECX) of the start values.
+    GlOgNode* left(GLint field) { return A.m(ECX, field); }
+
     // setupLeftEdgeSteps from the left edge's steps.
-    void leftEdgeSteps(const StartTarget& t, const GlEdge* left) {
+    void leftEdgeSteps(const StartTarget& t) {
+        const GLint LITTLE = offsetof(GlEdge, littleStep), BIG = offsetof(GlEdge, bigStep);
         if (F() & GL_RF_DEPTH) {
             const GlBufferObject* b = &gc->fb.depth.buf;
-            A.Mov(EAX, a(&left->littleStep));
+            A.Mov(EAX, left(LITTLE));
             A.Imul(EAX, A.i((GLint)k->depthBytes));
             A.Add(EAX, a(&b->stride));
             A.Mov(a(t.depthLittleStep), EAX);
-            A.Mov(EAX, a(&left->bigStep));
+            A.Mov(EAX, left(BIG));
             A.Imul(EAX, A.i((GLint)k->depthBytes));
             A.Add(EAX, a(&b->stride));
             A.Mov(a(t.depthBigStep), EAX);
         }
         if (F() & GL_RF_STENCIL) {
             const GlBufferObject* b = &gc->fb.stencil.buf;
-            A.Mov(EAX, a(&left->littleStep));
+            A.Mov(EAX, left(LITTLE));
             A.Add(EAX, a(&b->stride));
             A.Mov(a(t.stencilLittleStep), EAX);
-            A.Mov(EAX, a(&left->bigStep));
+            A.Mov(EAX, left(BIG));
             A.Add(EAX, a(&b->stride));
             A.Mov(a(t.stencilBigStep), EAX);
         }
@@ -449,20 +474,17 @@ struct Gen : GlOgRasterEmit {
     GlOgNode* fogAt() { return vx(EDX, k->fogNicest ? VX_EYE_Z : VX_FOG); }
 
     // __glSetSpanStartValues(gc, V (EDX, kept), dx, dy) into t, the left edge
-    // `left`: dx = (float)(left.x + 1 - xV), dy = (float)dyV (double).
-    void startValues(const StartTarget& t, const GlEdge* left, const double* dy) {
-        cw(GL_OG_CW_DOUBLE);
-        A.Fild32(a(&left->x));
+    // at ECX: dx = (float)(left.x + 1 - xV), dy in S->startDy.
+    void startValues(const StartTarget& t) {
+        A.Fild32(left(offsetof(GlEdge, x)));
         A.FaddD(a(&K.one));
         A.FsubS(vx(EDX, VX_X));
         A.FstpS(a(&S->startDx));
-        A.FldD(a(dy));
-        A.FstpS(a(&S->startDy));
-        A.Fild32(a(&left->littleStep));
+        A.Fild32(left(offsetof(GlEdge, littleStep)));
         A.FstpS(a(&S->little));
-        A.Mov(EAX, a(&left->bigStep));
+        A.Mov(EAX, left(offsetof(GlEdge, bigStep)));
         A.Xor(EBP, EBP);
-        A.Cmp(EAX, a(&left->littleStep));
+        A.Cmp(EAX, left(offsetof(GlEdge, littleStep)));
         GlOgNode* notBig = A.label(true);
         A.Jle(notBig);
         A.Inc(EBP);
@@ -776,19 +798,19 @@ struct Gen : GlOgRasterEmit {
         A.place(upperDone);
     }
 
-    // setupEdge into the scratch edge (a subroutine of the routine), copied to e.
+    // setupEdge into e (a subroutine of the routine).
     GlOgNode* edgeSub;
     GlOgNode* startSub;
     void setupEdgeTo(GlEdge* e) {
+        A.Mov(EDX, A.i((GLint)(uintptr_t)e));
         A.Call(edgeSub);
-        copy(&S->edge, e, sizeof(GlEdge));
     }
     // The left-edge steps and start values of the live state at vertex v
     // (a subroutine of the routine) from the edge and the row offset dy.
     void startAt(GlOgNode* v, const GlEdge* edge, const double* dy) {
-        copy(edge, &S->startEdge, sizeof(GlEdge));
-        copy(dy, &S->startDyD, sizeof(double));
         A.Mov(EDX, v);
+        A.Mov(ECX, A.i((GLint)(uintptr_t)edge));
+        A.Mov(EAX, A.i((GLint)(uintptr_t)dy));
         A.Call(startSub);
     }
     void copy(const void* from, void* to, GLuint bytes) {
@@ -830,11 +852,14 @@ struct Gen : GlOgRasterEmit {
     }
     void subroutines() {
         A.place(edgeSub);
-        setupEdge(&S->edge);
-        A.Ret();
+        setupEdge();
         A.place(startSub);
-        leftEdgeSteps(live(), &S->startEdge);
-        startValues(live(), &S->startEdge, &S->startDyD);
+        // ECX the edge, EAX the row offset dy (a double), EDX the vertex.
+        cw(GL_OG_CW_DOUBLE);
+        A.FldD(A.m(EAX, 0));
+        A.FstpS(a(&S->startDy));
+        leftEdgeSteps(live());
+        startValues(live());
         A.Ret();
     }
 
