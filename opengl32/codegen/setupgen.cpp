@@ -444,9 +444,9 @@ struct Gen : GlOgRasterEmit {
     }
 
     // One float value's start and steps: start = v + dx Dx + dy Dy, little =
-    // Dy + little Dx, big = little +- Dx (bigRight in EBP); v at `value`.
+    // Dy + little Dx, big = little +- Dx (+ with bigRight); v at `value`.
     void startValue(GlOgNode* (Gen::*value)(), const GLfloat* Dx, const GLfloat* Dy, GLfloat* start, GLfloat* little,
-                    GLfloat* big) {
+                    GLfloat* big, bool bigRight) {
         A.FldS(a(&S->startDx));
         A.FmulS(a(Dx));
         A.FaddS((this->*value)());
@@ -458,14 +458,8 @@ struct Gen : GlOgRasterEmit {
         A.FmulS(a(Dx));
         A.FaddS(a(Dy));
         A.FstS(a(little));
-        GlOgNode* left = A.label(true), *done = A.label(true);
-        A.Test(EBP, EBP);
-        A.Je(left);
-        A.FaddS(a(Dx));
-        A.Jmp(done);
-        A.place(left);
-        A.FsubS(a(Dx));
-        A.place(done);
+        if (bigRight) A.FaddS(a(Dx));
+        else A.FsubS(a(Dx));
         A.FstpS(a(big));
     }
     GLint valueField;  // the field startValue reads through valueAt / colorAt
@@ -474,7 +468,9 @@ struct Gen : GlOgRasterEmit {
     GlOgNode* fogAt() { return vx(EDX, k->fogNicest ? VX_EYE_Z : VX_FOG); }
 
     // __glSetSpanStartValues(gc, V (EDX, kept), dx, dy) into t, the left edge
-    // at ECX: dx = (float)(left.x + 1 - xV), dy in S->startDy.
+    // at ECX: dx = (float)(left.x + 1 - xV), dy in S->startDy. The values
+    // for a big step right of the little one, and for one left of it (the
+    // second part returns through the subroutine's end).
     void startValues(const StartTarget& t) {
         A.Fild32(left(offsetof(GlEdge, x)));
         A.FaddD(a(&K.one));
@@ -482,29 +478,32 @@ struct Gen : GlOgRasterEmit {
         A.FstpS(a(&S->startDx));
         A.Fild32(left(offsetof(GlEdge, littleStep)));
         A.FstpS(a(&S->little));
+        GlOgNode* bigLeft = A.label();
         A.Mov(EAX, left(offsetof(GlEdge, bigStep)));
-        A.Xor(EBP, EBP);
         A.Cmp(EAX, left(offsetof(GlEdge, littleStep)));
-        GlOgNode* notBig = A.label(true);
-        A.Jle(notBig);
-        A.Inc(EBP);
-        A.place(notBig);
+        A.Jle(bigLeft);
+        startValuesFor(t, true);
+        A.Ret();
+        A.place(bigLeft);
+        startValuesFor(t, false);
+    }
+    void startValuesFor(const StartTarget& t, bool bigRight) {
         cw(GL_OG_CW_SINGLE);
         const int nc = colorCount();
         if (nc) A.Mov(ECX, vx(EDX, VX_COLOR));
         for (int i = 0; i < nc; i++) {
             valueField = 4 * i;
             startValue(&Gen::colorAt, &st->colorDx[i], &st->colorDy[i], &t.spanColor[i], &t.colorLittleStep[i],
-                       &t.colorBigStep[i]);
+                       &t.colorBigStep[i], bigRight);
         }
         if (F() & GL_RF_TEXTURE)
             for (int i = 0; i < 4; i++) {
                 valueField = i < 3 ? VX_TEX + 4 * kTexIndex[i] : VX_TEX_LOD;
                 startValue(&Gen::valueAt, &st->textureDx[i], &st->textureDy[i], &t.spanTexture[i],
-                           &t.textureLittleStep[i], &t.textureBigStep[i]);
+                           &t.textureLittleStep[i], &t.textureBigStep[i], bigRight);
             }
         if (F() & GL_RF_FOG_FRAGMENT)
-            startValue(&Gen::fogAt, &st->fogDx, &st->fogDy, t.spanFog, t.fogLittleStep, t.fogBigStep);
+            startValue(&Gen::fogAt, &st->fogDx, &st->fogDy, t.spanFog, t.fogLittleStep, t.fogBigStep, bigRight);
         cw(GL_OG_CW_DOUBLE);
         if (F() & GL_RF_DEPTH_TEST) {
             // littleSum = little zDxF + zDyF; the steps by depthStep.
@@ -514,15 +513,9 @@ struct Gen : GlOgRasterEmit {
             A.FstpD(a(&S->zLittleSum));
             A.FldD(a(&S->zLittleSum));
             depthStep(t.zLittleStep);
-            GlOgNode* left = A.label(true), *done = A.label(true);
             A.FldD(a(&S->zLittleSum));
-            A.Test(EBP, EBP);
-            A.Je(left);
-            A.FaddS(a(&st->zDxF));
-            A.Jmp(done);
-            A.place(left);
-            A.FsubS(a(&st->zDxF));
-            A.place(done);
+            if (bigRight) A.FaddS(a(&st->zDxF));
+            else A.FsubS(a(&st->zDxF));
             depthStep(t.zBigStep);
             // spanZ = depthValue(z + dx zDxF + dy zDyF).
             A.FldS(vx(EDX, VX_Z));
