@@ -482,8 +482,9 @@ void emitProgram(Gen& g) {
     GlOgNode *top = g.label(), *noVertices = g.label();
 
     // Prologue: registers, the control word, the first vertex; in
-    // cache mode EBP counts the vertices, else it holds the index list and
-    // ESI runs from the first position to S_END.
+    // cache mode EBP counts the vertices, else ESI counts up from minus the
+    // count to 0, S_END is the position after the run and EBP the index
+    // list at it (0 without a list).
     for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
     g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 32)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
@@ -499,10 +500,18 @@ void emitProgram(Gen& g) {
     g.e(__glOgImul(gc, OG_EDI, g.imm(VX_SIZE)));
     g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
     if (!cache) {
+        GlOgNode* noList = g.label();
         g.e(__glOgMov(gc, OG_ESI, g.at(OG_ESP, 28)));
-        g.e(__glOgAdd(gc, OG_EBP, OG_ESI));
-        g.e(__glOgMov(gc, g.scratch(S_END), OG_EBP));
-        g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 36)));
+        g.e(__glOgAdd(gc, OG_ESI, OG_EBP));
+        g.e(__glOgMov(gc, g.scratch(S_END), OG_ESI));
+        g.e(__glOgNeg(gc, OG_EBP));
+        g.e(__glOgMov(gc, OG_EAX, g.at(OG_ESP, 36)));
+        g.e(__glOgTest(gc, OG_EAX, OG_EAX));
+        g.e(__glOgJe(gc, noList));
+        g.e(__glOgLea(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EAX, OG_ESI, 4)));
+        g.place(noList);
+        g.e(__glOgMov(gc, OG_ESI, OG_EBP));
+        g.e(__glOgMov(gc, OG_EBP, OG_EAX));
     }
 
     g.place(top);
@@ -514,14 +523,18 @@ void emitProgram(Gen& g) {
         g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)startFlags)));
         pos = OG_EDI;
     } else {
-        // The element: position ESI of the run, or the list's entry there.
-        GlOgNode* have = g.label();
-        g.e(__glOgMov(gc, OG_EAX, OG_ESI));
+        // The element: the list's entry, or (out of the way) the position.
+        GlOgNode *have = g.label(), *position = g.label();
         g.e(__glOgTest(gc, OG_EBP, OG_EBP));
-        g.e(__glOgJe(gc, have));
+        g.e(__glOgJe(gc, position));
         g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 4)));
         g.place(have);
-        g.e(__glOgInc(gc, OG_ESI));
+        g.cold.push_back([&g, gc, have, position] {
+            g.place(position);
+            g.e(__glOgMov(gc, OG_EAX, OG_ESI));
+            g.e(__glOgAdd(gc, OG_EAX, g.scratch(S_END)));
+            g.e(__glOgJmp(gc, have));
+        });
         // Kept for the in-place addresses when a fetch call or a copy of a
         // current value comes first (they change EAX).
         bool copies = k->source[0] == GL_VP_FETCH;
@@ -607,11 +620,7 @@ void emitProgram(Gen& g) {
     g.place(rejected);
     g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
     g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
-    if (cache) {
-        g.e(__glOgDec(gc, OG_EBP));
-    } else {
-        g.e(__glOgCmp(gc, OG_ESI, g.scratch(S_END)));
-    }
+    g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
     g.e(__glOgJne(gc, top));
     g.e(__glOgFldcw(gc, g.scratch(S_CW0)));
     g.place(noVertices);
