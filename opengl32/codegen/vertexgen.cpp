@@ -40,7 +40,7 @@ enum : GLint {
 
 // Scratch words of the programs (GlVertexProgramCache::scratch).
 enum { S_ELEMENT, S_LIST, S_END, S_T0, S_T1, S_T2, S_T3, S_CW0, S_CW1, S_CW2, S_C0, S_C1, S_C2, S_FIRST, S_DONE,
-       S_COUNT, S_SLOTS, S_WORDS };
+       S_COUNT, S_SLOTS, S_OUTSIDE, S_WORDS };
 static_assert(S_WORDS <= sizeof(GlVertexProgramCache::scratch) / 4, "scratch words");
 
 // Room the arena keeps for the emission of one step; past it generation stops.
@@ -109,6 +109,9 @@ struct Gen {
             e(__glOgMov(gc, vx(offset + 4 * i), OG_EAX));
         }
     }
+    // A vertex of the run gets a clip or cull code (S_OUTSIDE, for the strip
+    // routine).
+    void markOutside() { e(__glOgMov(gc, scratch(S_OUTSIDE), imm(1))); }
     void storeConst(GLint offset, GLfloat v) {
         GLuint bits;
         memcpy(&bits, &v, 4);
@@ -232,6 +235,7 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
         g.cold.push_back([&g, gc, i, out, done, outside, compare] {
             // The codes of this coordinate and of those after it.
             g.place(out);
+            g.markOutside();
             for (int j = i; j < 3; j++) {
                 GlOgNode* next = g.label();
                 if (j > i) {
@@ -442,6 +446,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     g.e(__glOgJb(gc, facing));
     if (k->cullMasks[1]) {
         g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[1])));
+        g.markOutside();
         g.e(__glOgJmp(gc, rejected));
     } else {
         g.e(__glOgJmp(gc, kept));
@@ -449,6 +454,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     g.place(facing);
     if (k->cullMasks[0]) {
         g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[0])));
+        g.markOutside();
         g.e(__glOgJmp(gc, rejected));
     }
     g.place(kept);
@@ -501,6 +507,7 @@ void emitProgram(Gen& g) {
     g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
     if (!cache) {
         GlOgNode* noList = g.label();
+        g.e(__glOgMov(gc, g.scratch(S_OUTSIDE), g.imm(0)));
         g.e(__glOgMov(gc, OG_ESI, g.at(OG_ESP, 28)));
         g.e(__glOgAdd(gc, OG_ESI, OG_EBP));
         g.e(__glOgMov(gc, g.scratch(S_END), OG_ESI));
@@ -607,11 +614,13 @@ void emitProgram(Gen& g) {
         g.cold.push_back([&g, gc, slow, clipped, callClip] {
             // A vertex the inline test does not take starts again with the C++ test.
             g.place(slow);
+            g.markOutside();
             g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
             callClip();
             g.e(__glOgJmp(gc, clipped));
         });
     } else {
+        g.markOutside();
         callClip();
     }
     g.place(clipped);
@@ -709,21 +718,37 @@ void emitStrip(Gen& g, uint8_t* program) {
     // hold the masked window y patterns of the two vertices before the new
     // one, and an unclipped triangle whose three are equal is dropped, as
     // is one within a pixel column.
-    GlOgNode *trianglesEnd = g.label(), *plain = g.label();
+    // Without a vertex outside the clip volume in the batch (none of the
+    // program's and neither carried one), the loops test no clip codes.
+    GlOgNode *trianglesEnd = g.label(), *loops[2][2];
+    for (auto& l : loops) l[0] = g.label(), l[1] = g.label();
     g.e(__glOgSub(gc, OG_ESP, g.imm(16)));
     g.e(__glOgMov(gc, g.scratch(S_SLOTS), OG_EBP));
+    g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FLAGS - VX_SIZE)));
+    g.e(__glOgOr(gc, OG_EAX, g.vx(VX_FLAGS - 2 * VX_SIZE)));
+    g.e(__glOgAnd(gc, OG_EAX, g.imm(GL_VX_CLIPPED)));
+    g.e(__glOgOr(gc, OG_EAX, g.scratch(S_OUTSIDE)));
+    GlOgNode* noRows = g.label();
     g.e(__glOgCmp(gc, g.abs(&a->cellMask), g.imm(0)));
-    g.e(__glOgJe(gc, plain));
+    g.e(__glOgJe(gc, noRows));
     for (GLint back : {2, 1}) {
         GlOgNode* key = back == 2 ? OG_EBP : OG_EBX;
         g.e(__glOgMov(gc, key, g.vx(VX_WINDOW + 4 - back * VX_SIZE)));
         g.e(__glOgAnd(gc, key, g.abs(&a->cellMask)));
     }
-    for (int rows = 1; rows >= 0; rows--) {
-        GlOgNode *evenAt = g.label(), *oddAt = g.label();
-        if (!rows) g.place(plain);
+    g.e(__glOgTest(gc, OG_EAX, OG_EAX));
+    g.e(__glOgJne(gc, loops[1][1]));
+    g.e(__glOgJmp(gc, loops[1][0]));
+    g.place(noRows);
+    g.e(__glOgTest(gc, OG_EAX, OG_EAX));
+    g.e(__glOgJne(gc, loops[0][1]));
+    g.e(__glOgJmp(gc, loops[0][0]));
+    for (int variant = 0; variant < 4; variant++) {
+        const int rows = variant >> 1 ^ 1, codes = variant & 1;
+        GlOgNode *evenAt = loops[rows][codes], *oddAt = g.label();
+        g.place(evenAt);
         for (int parity = 0; parity < 2; parity++) {
-            g.place(parity ? oddAt : evenAt);
+            if (parity) g.place(oddAt);
             const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
             GlOgNode *render = g.label(), *after = g.label(), *clipped = g.label();
             if (rows) {
@@ -733,11 +758,13 @@ void emitStrip(Gen& g, uint8_t* program) {
                 g.e(__glOgMov(gc, OG_EBP, OG_EBX));
                 g.e(__glOgMov(gc, OG_EBX, OG_EAX));
             }
-            g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
-            g.e(__glOgOr(gc, OG_EDX, g.vx(first + VX_FLAGS)));
-            g.e(__glOgOr(gc, OG_EDX, g.vx(second + VX_FLAGS)));
-            g.e(__glOgTest(gc, OG_EDX, g.imm(GL_VX_CLIPPED)));
-            g.e(__glOgJne(gc, clipped));
+            if (codes) {
+                g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
+                g.e(__glOgOr(gc, OG_EDX, g.vx(first + VX_FLAGS)));
+                g.e(__glOgOr(gc, OG_EDX, g.vx(second + VX_FLAGS)));
+                g.e(__glOgTest(gc, OG_EDX, g.imm(GL_VX_CLIPPED)));
+                g.e(__glOgJne(gc, clipped));
+            }
             if (rows) {
                 GlOgNode* column = g.label();
                 g.e(__glOgCmp(gc, OG_EAX, OG_EBP));
@@ -775,10 +802,10 @@ void emitStrip(Gen& g, uint8_t* program) {
             g.e(__glOgDec(gc, OG_ESI));
             if (!parity) g.e(__glOgJe(gc, trianglesEnd));  // on into the odd triangle
             else g.e(__glOgJne(gc, evenAt));
-            if (parity && rows) g.e(__glOgJmp(gc, trianglesEnd));
+            if (parity && variant < 3) g.e(__glOgJmp(gc, trianglesEnd));
             // A vertex outside the clip volume: dropped when all three are
             // outside one plane, else clipped.
-            g.cold.push_back([&g, gc, first, second, clipped, after, arguments] {
+            if (codes) g.cold.push_back([&g, gc, first, second, clipped, after, arguments] {
                 g.place(clipped);
                 g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
                 g.e(__glOgAnd(gc, OG_EDX, g.vx(first + VX_FLAGS)));
