@@ -130,12 +130,14 @@ extern "C" void GLPROC __glRefetchLazyVertex(GlContext* gc, GlVertex* v) {
 // ---- Primitive steps.
 
 // Inline in every assembly loop: a call per triangle would realign the stack.
-// An unclipped triangle within one pixel row (arrays.cellMask) or column
-// (__glSameColumn) is dropped, as the set-up would drop it.
-static inline __attribute__((always_inline)) void arrayTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c) {
+// An unclipped triangle within one pixel row (arrays.cellMask, m, which the
+// loops read once: their byte stores would make the compiler read it again)
+// or column (__glSameColumn) is dropped, as the set-up would drop it.
+static inline __attribute__((always_inline)) void arrayTriangle(GlContext* gc, GLuint m, GlVertex* a, GlVertex* b,
+                                                                GlVertex* c) {
     const GLuint any = (a->flags | b->flags | c->flags) & GL_VX_CLIPPED;
     if (!any) {
-        const GLuint m = gc->arrays.cellMask, y = __glFloatBits(a->window[1]) & m;
+        const GLuint y = __glFloatBits(a->window[1]) & m;
         if (m && ((y == (__glFloatBits(b->window[1]) & m) && y == (__glFloatBits(c->window[1]) & m)) ||
                   __glSameColumn(a->window[0], b->window[0], c->window[0])))
             return;
@@ -230,13 +232,18 @@ static void assembleLineStrip(GlContext* gc, const V& at, const GlPiece& p) {
     if (Loop && p.last) __glArrayLine(gc, at(p.end - 1), at(0));
 }
 
+// The loops keep the slots and the piece's end in locals, which their
+// stores into the context do not touch.
 template <class V>
 static inline __attribute__((always_inline)) void assembleTriangles(GlContext* gc, const V& at, const GlPiece& p) {
-    for (GLint k = p.fresh; k + 2 < p.end; k += 3) {
-        GlVertex* c = at(k + 2);
+    const V slots = at;
+    const GLint end = p.end;
+    const GLuint mask = gc->arrays.cellMask;
+    for (GLint k = p.fresh; k + 2 < end; k += 3) {
+        GlVertex* c = slots(k + 2);
         gc->lineResetPending = 0;
         gc->provokingVertex = c;
-        arrayTriangle(gc, c, at(k), at(k + 1));
+        arrayTriangle(gc, mask, c, slots(k), slots(k + 1));
     }
 }
 
@@ -245,16 +252,19 @@ static inline __attribute__((always_inline)) void assembleTriangles(GlContext* g
 // fan (k + 2, first, k + 1). Every edge is a boundary edge.
 template <class V, bool Fan>
 static void assembleStripOrFan(GlContext* gc, const V& at, const GlPiece& p) {
-    for (GLint k = p.fresh; k < p.end; k++) at(k)->edgeFlag = 1;
+    const V slots = at;
+    const GLint end = p.end;
+    const GLuint mask = gc->arrays.cellMask;
+    for (GLint k = p.fresh; k < end; k++) slots(k)->edgeFlag = 1;
     GLint g = p.position;
-    for (GLint k = p.fresh; k < p.end; k++, g++) {
+    for (GLint k = p.fresh; k < end; k++, g++) {
         if (g < 2) continue;
-        GlVertex* n = at(k);
+        GlVertex* n = slots(k);
         gc->lineResetPending = 0;
         gc->provokingVertex = n;
-        if (Fan) arrayTriangle(gc, n, at(0), at(k - 1));
-        else if (g & 1) arrayTriangle(gc, n, at(k - 1), at(k - 2));
-        else arrayTriangle(gc, n, at(k - 2), at(k - 1));
+        if (Fan) arrayTriangle(gc, mask, n, slots(0), slots(k - 1));
+        else if (g & 1) arrayTriangle(gc, mask, n, slots(k - 1), slots(k - 2));
+        else arrayTriangle(gc, mask, n, slots(k - 2), slots(k - 1));
     }
 }
 template <class V>
@@ -306,7 +316,7 @@ static void assemblePolygon(GlContext* gc, const V& at, const GlPiece& p) {
         const uint8_t ff = first->edgeFlag, fn = n->edgeFlag;
         if (g > 2) first->edgeFlag = 0;
         if (!(p.last && k == p.end - 1)) n->edgeFlag = 0;
-        arrayTriangle(gc, first, at(k - 1), n);
+        arrayTriangle(gc, gc->arrays.cellMask, first, at(k - 1), n);
         first->edgeFlag = ff, n->edgeFlag = fn;
     }
 }
