@@ -288,6 +288,10 @@ extern "C" {
 GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode);
 // The triangle set-up routine for the state (mode: always 0).
 GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode);
+// For a generated set-up, its entry for triangles that lie in no single
+// pixel row (by arrays.cellMask 0xFFFFF800) or column (__glSameColumn);
+// another triangle procedure as it is.
+GlTriangleProc GLPROC __glOgSetupTestedEntry(GlContext* gc, GlTriangleProc render);
 // The depth stage of the chain for the depth state.
 GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc);
 // The textured span stage for a format key and the level's size.

@@ -887,11 +887,8 @@ struct Gen : GlOgRasterEmit {
     }
 
     // ---- The routine.
-    uint8_t* generate() {
-        GlOgGen* g = &gc->og.gen;
-        GlOgNode* regEntry = A.label();
-        uint8_t* entry = A.out;
-        // Stub: the sort and the coverage tests, then the set-up in the frame.
+    // The stub's start: registers saved, the vertices sorted.
+    void sortedVertices() {
         A.Push(EBP);
         A.Push(EBX);
         A.Push(ESI);
@@ -902,6 +899,21 @@ struct Gen : GlOgRasterEmit {
         sortByY(ESI, EDI);
         sortByY(EDI, EBX);
         sortByY(ESI, EDI);
+    }
+
+    uint8_t* generate() {
+        GlOgGen* g = &gc->og.gen;
+        GlOgNode* regEntry = A.label(), *tested = A.label();
+        // The entry for triangles known to lie in no single pixel row or
+        // column, and its address in the word before the routine's entry
+        // (__glOgSetupTestedEntry).
+        uint8_t* testedEntry = A.out;
+        sortedVertices();
+        A.Jmp(tested);
+        if (uint8_t* word = A.reserve(4, 4)) memcpy(word, &testedEntry, 4);
+        uint8_t* entry = A.out;
+        // Stub: the sort and the coverage tests, then the set-up in the frame.
+        sortedVertices();
         // Top and bottom in one scan line: no row. Between 4096 and 8192 (a
         // float exponent of 12, where the window rows lie) a float's pattern
         // >> 11 is its integer part plus a constant.
@@ -931,6 +943,7 @@ struct Gen : GlOgRasterEmit {
         A.Cmp(EAX, A.i(0x1000));
         A.Jb(nothing);
         A.place(columns);
+        A.place(tested);
         A.Fnstcw(a(&S->callerCW));
         coverage(empty);
         A.Mov(a(&g->ogSavedStack), ESP);
@@ -1062,6 +1075,15 @@ void __glOgCompare(GlOgAsm& A, GlOgNode* operand, bool isDouble) {
     else A.FcompS(operand);
     A.Fnstsw();
     A.Sahf();
+}
+
+extern "C" GlTriangleProc GLPROC __glOgSetupTestedEntry(GlContext* gc, GlTriangleProc render) {
+    const GlOgCache* c = &gc->og.gen.caches[GL_OG_CACHE_SETUP];
+    const uint8_t* at = (const uint8_t*)(const void*)render;
+    if (!c->code || at < c->code + 4 || at >= c->code + (size_t)c->entryCount * c->codeBytes) return render;
+    GlTriangleProc tested;
+    memcpy(&tested, at - 4, sizeof tested);
+    return tested;
 }
 
 extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {

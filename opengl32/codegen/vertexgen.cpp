@@ -796,7 +796,7 @@ void emitStrip(Gen& g, uint8_t* program) {
             };
             g.place(render);
             arguments();
-            g.e(__glOgCall(gc, g.abs(&gc->procs.renderTriangle)));
+            g.e(__glOgCall(gc, g.abs(rows ? (const void*)&a->testedTriangle : (const void*)&gc->procs.renderTriangle)));
             g.place(after);
             g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
             g.e(__glOgDec(gc, OG_ESI));

@@ -412,6 +412,9 @@ struct GlVertexArrayState {
     GLuint cullMaskFacing, cullMaskAway;
     GLuint pickedFill;  // the polygon modes the needs were picked for were both GL_FILL
     GLuint cellMask;     // per draw: __glTriangleCellMask, for the triangle steps
+    // Per draw: the triangle procedure of the steps that tested rows and
+    // columns (__glOgSetupTestedEntry), else procs.renderTriangle.
+    void(GLPROC* testedTriangle)(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c);
     GlArrayFetchProc fetchVertex, fetchNormal, fetchEdgeFlag, fetchTexCoord, fetchIndex, fetchColor;
     // The state the locked vertices were fetched under; a draw under other
     // state fetches them again.

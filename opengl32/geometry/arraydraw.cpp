@@ -132,7 +132,8 @@ extern "C" void GLPROC __glRefetchLazyVertex(GlContext* gc, GlVertex* v) {
 // Inline in every assembly loop: a call per triangle would realign the stack.
 // An unclipped triangle within one pixel row (arrays.cellMask, m, which the
 // loops read once: their byte stores would make the compiler read it again)
-// or column (__glSameColumn) is dropped, as the set-up would drop it.
+// or column (__glSameColumn) is dropped, as the set-up would drop it; the
+// others go to the set-up's entry that does not test them again.
 static inline __attribute__((always_inline)) void arrayTriangle(GlContext* gc, GLuint m, GlVertex* a, GlVertex* b,
                                                                 GlVertex* c) {
     const GLuint any = (a->flags | b->flags | c->flags) & GL_VX_CLIPPED;
@@ -141,7 +142,7 @@ static inline __attribute__((always_inline)) void arrayTriangle(GlContext* gc, G
         if (m && ((y == (__glFloatBits(b->window[1]) & m) && y == (__glFloatBits(c->window[1]) & m)) ||
                   __glSameColumn(a->window[0], b->window[0], c->window[0])))
             return;
-        return gc->procs.renderTriangle(gc, a, b, c);
+        return gc->arrays.testedTriangle(gc, a, b, c);
     }
     if (a->flags & b->flags & c->flags & GL_VX_CLIPPED) return;
     __glDoClipTriangle(gc, a, b, c);

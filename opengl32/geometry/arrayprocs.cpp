@@ -7,6 +7,7 @@
 #include "arrays.h"
 #include "geometry.h"
 #include "light.h"
+#include "codegen/codegen.h"
 #include "codegen/vertexgen.h"
 #include "core/stateutil.h"
 #include "raster/triangle.h"
@@ -311,6 +312,8 @@ extern "C" void GLPROC __glPrepareArrayDraw(GlContext* gc, GLint size, GLuint mo
     a->complete = n == 2 ? gc->procs.completeVertex2 : n == 3 ? gc->procs.completeVertex3 : gc->procs.completeVertex4;
     a->sizeBits = (GLuint)(n - 1) << 10;
     a->cellMask = __glTriangleCellMask(gc);
+    const GlTriangleProc render = gc->procs.renderTriangle;
+    a->testedTriangle = a->cellMask == 0xFFFFF800u ? __glOgSetupTestedEntry(gc, render) : render;
     if (a->flags & GL_ARRAY_CULL_VERTEX) {
         if (mv->inverseStale) gc->procs.matrixChanged(gc, mv);
         else gc->procs.updateCullVertexEye(gc, mv);
