@@ -750,8 +750,7 @@ struct Gen : GlOgRasterEmit {
         A.place(upperFirst);
         A.Mov(a(&S->first), EAX);
         A.place(firstDone);
-        A.Mov(EAX, A.i((GLint)k->rasterFlags));
-        A.Mov(a(&st->rasterFlags), EAX);
+        A.Mov(a(&st->rasterFlags), A.i((GLint)k->rasterFlags));
         gradients();
 
         // dyFirstA = first + 1 - yA; the long edge from A with sAC.
@@ -762,9 +761,12 @@ struct Gen : GlOgRasterEmit {
         A.FstpD(a(&S->dyFirst));
         slopeOf(&st->dxAC, &st->dyAC);
         edgeStart(ESI, &S->dyFirst);
+        // longEdgeLeft = area > 0: a positive pattern (the area of vertices
+        // that passed the guard band, or lie in a viewport inside the clip
+        // box, is a number).
         GlOgNode* longRight = A.label(), *upperDone = A.label();
-        A.Cmp(a(&S->longEdgeLeft), A.i(0));
-        A.Je(longRight);
+        A.Cmp(a(&st->area), A.i(0));
+        A.Jle(longRight);
         {   // The long edge is the left one: start values at A.
             setupEdgeTo(&st->leftEdge);
             startAt(ESI, &st->leftEdge, &S->dyFirst);
@@ -1010,32 +1012,20 @@ struct Gen : GlOgRasterEmit {
         A.Mov(EAX, a(&st->area));
         A.Add(EAX, EAX);
         A.Je(early);
-        A.Mov(a(&S->v[0]), ESI);
-        A.Mov(a(&S->v[1]), EDI);
-        A.Mov(a(&S->v[2]), EBX);
+        // The sorted vertices stay in ESI, EDI and EBX: the face and the
+        // completion (C++ procedures) keep them.
         face();
         A.Cmp(CL, a(&gc->cullFaceCode));
         A.Je(early);
         faceColors();
         if (k->flatFog) {
-            A.Push(a(&S->v[2]));
-            A.Push(a(&S->v[1]));
-            A.Push(a(&S->v[0]));
+            A.Push(EBX);
+            A.Push(EDI);
+            A.Push(ESI);
             A.Push(A.i((GLint)(uintptr_t)gc));
             A.callAbs((const void*)__glSetupFlatColorVertex);
             A.Add(ESP, A.i(16));
         }
-        A.Mov(ESI, a(&S->v[0]));
-        A.Mov(EDI, a(&S->v[1]));
-        A.Mov(EBX, a(&S->v[2]));
-        // longEdgeLeft = area > 0.
-        A.FldS(a(&st->area));
-        fcmp(a(&K.zeroF), false);
-        A.Mov(a(&S->longEdgeLeft), A.i(0));
-        GlOgNode* notLeft = A.label(true);
-        A.Jbe(notLeft);
-        A.Mov(a(&S->longEdgeLeft), A.i(1));
-        A.place(notLeft);
         setupTriangle(reject);
         callerCw();
         // Lock the draw buffers for the walk when the drawable asks for it.
