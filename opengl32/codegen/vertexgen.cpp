@@ -306,15 +306,16 @@ void emitSpecular(Gen& g) {
     g.place(have);
 }
 
-// s = n . v of the object normal at `normal` and three floats at v, stored.
-void emitDot(Gen& g, GlOgNode* normal, GLint normalOffset, const GLfloat* v, int toScratch) {
+// s = n . v of the object normal at `normal` and three floats at v, stored
+// (and with keep left in st0).
+void emitDot(Gen& g, GlOgNode* normal, GLint normalOffset, const GLfloat* v, int toScratch, bool keep = false) {
     GlContext* gc = g.gc;
     for (int i = 0; i < 3; i++) {
         g.e(__glOgFldS(gc, g.at(normal, normalOffset + 4 * i)));
         g.e(__glOgFmulS(gc, g.abs(&v[i])));
         if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
     }
-    g.e(__glOgFstpS(gc, g.scratch(toScratch)));
+    g.e(keep ? __glOgFstS(gc, g.scratch(toScratch)) : __glOgFstpS(gc, g.scratch(toScratch)));
 }
 
 // x = x <= 0 ? 0 : x >= scale ? scale : x on the pattern in EAX (a value
@@ -362,7 +363,8 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
         // Terms that are +-0 at every vertex are left out (the sums keep
         // their values up to the sign of a zero, which the clamp drops).
         const bool specular = !(k->zeroTerms >> li & 1), ambient = !(k->zeroTerms >> (8 + li) & 1);
-        emitDot(g, normal, normalOffset, s->objectDirection, S_T0);
+        // Without the specular term n.L stays in st0 for the channels.
+        emitDot(g, normal, normalOffset, s->objectDirection, S_T0, !specular);
         if (specular) emitDot(g, normal, normalOffset, s->objectHalfVector, S_T1);
         // n.L > 0: patterns 1 .. 0x7F800000.
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
@@ -376,7 +378,8 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
                 g.e(__glOgFldS(gc, OG_ST(0)));
                 g.e(__glOgFmulS(gc, g.abs(&s->specularProduct[i])));
             }
-            g.e(__glOgFldS(gc, g.scratch(S_T0)));
+            if (specular) g.e(__glOgFldS(gc, g.scratch(S_T0)));
+            else if (i < 2) g.e(__glOgFldS(gc, OG_ST(0)));
             g.e(__glOgFmulS(gc, g.abs(&s->diffuseProduct[i])));
             if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
             if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
@@ -384,8 +387,9 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             g.e(__glOgFstpS(gc, sum(i)));
         }
         if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
-        const auto turnedAway = [&g, gc, away, next, s, face, first, sum] {
+        const auto turnedAway = [&g, gc, away, next, s, face, first, sum, specular] {
             g.place(away);
+            if (!specular) g.e(__glOgFstpS(gc, OG_ST(0)));
             for (int i = 0; i < 3; i++) {
                 g.e(__glOgFldS(gc, g.abs(&s->ambientProduct[i])));
                 g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
