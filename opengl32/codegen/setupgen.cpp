@@ -533,9 +533,21 @@ struct Gen : GlOgRasterEmit {
     // above *lo (not a number too) gives loValue, above *hi (or at it, with
     // atHigh) hiValue, else the value truncated to 32 or (wide) 64 bits.
     void clampTruncate(const double* lo, GLint loValue, const double* hi, bool atHigh, GLint hiValue, bool wide,
-                       void* to) {
-        GlOgNode* low = A.label(true), *high = A.label(true), *done = A.label(true);
+                       void* to, bool positive, GLuint bound) {
+        GlOgNode* low = A.label(true), *high = A.label(true), *done = A.label(true), *limits = A.label();
         A.FstpD(a(&S->d));
+        // A value the limits leave alone truncates as it is: by the double's
+        // high word, its sign cleared below `bound` (or from 1 below bound).
+        A.Mov(EAX, a((const uint8_t*)&S->d + 4));
+        if (positive) A.Dec(EAX);
+        else A.And(EAX, A.i(0x7FFFFFFF));
+        A.Cmp(EAX, A.i((GLint)bound));
+        A.Jae(limits);
+        A.FldD(a(&S->d));
+        if (wide) truncate64();
+        else truncate();
+        A.Jmp(done);
+        A.place(limits);
         A.FldD(a(&S->d));
         fcmp(a(lo), true);
         A.Jbe(low);
@@ -555,13 +567,15 @@ struct Gen : GlOgRasterEmit {
         A.place(done);
         A.Mov(a(to), EAX);
     }
-    // depthStep: held to +-2^32 (whose low words are 0), truncated.
-    void depthStep(GLuint* to) { clampTruncate(&K.minusTwo32, 0, &K.two32, false, 0, true, to); }
-    // depthValue: 0 unless above 0, 2^32 - 1 from there up.
-    void depthValue(GLuint* to) { clampTruncate(&K.zero, 0, &K.depthTop, true, -1, true, to); }
-    // clampToInt.
+    // depthStep: held to +-2^32 (whose low words are 0), truncated; within
+    // +-2^32 (high words below 0x41F00000) as it is.
+    void depthStep(GLuint* to) { clampTruncate(&K.minusTwo32, 0, &K.two32, false, 0, true, to, false, 0x41F00000); }
+    // depthValue: 0 unless above 0, 2^32 - 1 from there up; from 2^-1022 to
+    // 2^32 (high words 1 to 0x41EFFFFF) the truncation is the same.
+    void depthValue(GLuint* to) { clampTruncate(&K.zero, 0, &K.depthTop, true, -1, true, to, true, 0x41EFFFFF); }
+    // clampToInt; within +-2^31 (high words below 0x41E00000) the truncation.
     void clampToInt(GLint* to) {
-        clampTruncate(&K.minusTwo31, (GLint)0x80000000u, &K.intMax, true, 0x7FFFFFFF, false, to);
+        clampTruncate(&K.minusTwo31, (GLint)0x80000000u, &K.intMax, true, 0x7FFFFFFF, false, to, false, 0x41E00000);
     }
 
     // ---- setupGradients(gc, A, B, C): single precision.
