@@ -167,4 +167,42 @@ TEST(Coverage, ManyTinyTriangles) {
     }
 }
 
+// Depths at and past their limits: triangles on the near and far planes
+// exactly, and slivers whose depth crosses the whole range within a small
+// part of a pixel (gradients and steps past 2^31 and 2^32), through the
+// generated set-up and the C++ one, 16- and 32-bit depth.
+TEST(Coverage, DepthsAtTheirLimits) {
+    const RasterVertex corners[][3] = {
+        {{1.2f, 1.3f, -1.0f, {1, 0.5f, 0.2f, 1}, 0, 0, 1}, {14.7f, 2.1f, -1.0f, {0.2f, 1, 0.5f, 1}, 0, 0, 1},
+         {7.4f, 14.6f, -1.0f, {0.5f, 0.2f, 1, 1}, 0, 0, 1}},
+        {{0.6f, 0.4f, 1.0f, {1, 1, 0.2f, 1}, 0, 0, 1}, {15.2f, 0.9f, 1.0f, {0.2f, 1, 1, 1}, 0, 0, 1},
+         {3.1f, 15.3f, 0.999f, {1, 0.2f, 1, 1}, 0, 0, 1}},
+        {{2.1f, 3.2f, -1.0f, {1, 0, 0, 1}, 0, 0, 1}, {2.1001f, 12.9f, 1.0f, {0, 1, 0, 1}, 0, 0, 1},
+         {9.3f, 7.5f, -1.0f, {0, 0, 1, 1}, 0, 0, 1}},
+        {{4.5f, 2.05f, 1.0f, {1, 1, 0, 1}, 0, 0, 1}, {13.6f, 2.0501f, -1.0f, {0, 1, 1, 1}, 0, 0, 1},
+         {8.2f, 11.7f, 0.0f, {1, 0, 1, 1}, 0, 0, 1}},
+        // The whole range within a pixel across and along.
+        {{3.2f, 9.3f, -1.0f, {1, 0, 0, 1}, 0, 0, 1}, {4.3f, 9.4f, 1.0f, {0, 1, 0, 1}, 0, 0, 1},
+         {3.8f, 13.9f, -1.0f, {0, 0, 1, 1}, 0, 0, 1}},
+        {{10.2f, 10.3f, 1.0f, {1, 0, 0, 1}, 0, 0, 1}, {14.6f, 10.4f, 1.0f, {0, 1, 0, 1}, 0, 0, 1},
+         {12.1f, 11.2f, -1.0f, {0, 0, 1, 1}, 0, 0, 1}},
+    };
+    for (const RasterFormat& f : {kRasterFormats[0], kRasterFormats[2]})
+        for (int depthBits : {16, 32})
+            for (int order = 0; order < 2; order++) {
+                SCOPED_TRACE(std::string(f.name) + ", depth " + std::to_string(depthBits) + (order ? ", clockwise" : ""));
+                RasterScene sc;
+                sc.width = kWidth, sc.height = kHeight;
+                sc.depthBits = depthBits;
+                sc.state = [] { glDepthFunc(GL_LEQUAL); };
+                for (const auto& t : corners)
+                    for (int k : {0, order ? 2 : 1, order ? 1 : 2}) sc.vertices.push_back(t[k]);
+                const RasterImage cpp = rasterRender(f, sc, PATH_CPP, false);
+                const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, true);
+                EXPECT_TRUE(cpp.drawn);
+                EXPECT_TRUE(gen.generatedSetup);
+                rasterExpectGenerated(f, sc, gen, cpp, true, 1);
+            }
+}
+
 }  // namespace
