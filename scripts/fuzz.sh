@@ -6,7 +6,14 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 out="$top/build/fuzz"
-cmake -S "$top/fuzz" -B "$out" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+asan=ON
+run=()
+# A host that cannot run 32-bit programs replays under qemu-i386, without AddressSanitizer.
+if ! "$top/scripts/runs-i386.sh"; then
+  [ "${1:-replay}" = replay ] || { echo "$0 run needs a host that runs 32-bit programs" >&2; exit 2; }
+  out="$top/build/fuzz-qemu" asan=OFF run=(qemu-i386)
+fi
+cmake -S "$top/fuzz" -B "$out" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DFUZZ_ASAN=$asan >/dev/null
 cmake --build "$out" -j"${FUZZ_JOBS:-4}" >/dev/null
 max_len() { [ "$1" = ttd ] && echo 310000 || echo 8192; }
 case "${1:-replay}" in
@@ -15,7 +22,7 @@ case "${1:-replay}" in
       files=("$top/fuzz/corpus/$reader"/* "$top/fuzz/regressions/$reader"/*)
       existing=()
       for f in "${files[@]}"; do [ -f "$f" ] && existing+=("$f"); done
-      "$out/fuzz_$reader" -runs=1 "${existing[@]}" >"$out/replay-$reader.log" 2>&1 ||
+      "${run[@]}" "$out/fuzz_$reader" -runs=1 "${existing[@]}" >"$out/replay-$reader.log" 2>&1 ||
         { tail -40 "$out/replay-$reader.log"; echo "fuzz replay of $reader failed"; exit 1; }
       echo "fuzz replay $reader: ${#existing[@]} inputs ok"
     done
