@@ -40,11 +40,14 @@ run_pair() {
   mkfifo "$fifo"
   (grep -c "rvTexDownloadMipMapLevel" <"$fifo" >"$out/texture-downloads" || true) &
   (cd "$folder" && STANDIN_INPUT="$script" RAVIX2X_DUMP_DIR="$frames/board" RAVIX2X_TRACE="$fifo" \
-     "$tools/$program" >"$frames/board.log" 2>&1) || echo "$program on the board exited with $?"
+     qemu-i386 "$tools/$program" >"$frames/board.log" 2>&1) || echo "$program on the board exited with $?"
+  # A program that never opened the trace must not leave its reader waiting for a writer.
+  exec 3<>"$fifo"
+  exec 3>&-
   wait
   rm -f "$fifo"
   (cd "$folder" && STANDIN_INPUT="$script" QRB_USESW=1 TOOLS_FRAME_DIR="$frames/software" \
-     "$tools/$program" >"$frames/software.log" 2>&1) || echo "$program in software exited with $?"
+     qemu-i386 "$tools/$program" >"$frames/software.log" 2>&1) || echo "$program in software exited with $?"
   local board software textured=no
   board=$(ls "$frames/board" | sort | tail -n 1)
   software=$(ls "$frames/software" | sort | tail -n 1)
