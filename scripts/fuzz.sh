@@ -32,8 +32,11 @@ case "${1:-replay}" in
     reader=$2 seconds=$3
     mkdir -p "$out/crashes/$reader" "$top/fuzz/corpus/$reader"
     cd "$out"
+    # The corpus also as a list of files: a 32-bit libFuzzer under qemu lists no directory.
+    seeds="$out/seeds-$reader"
+    find "$top/fuzz/corpus/$reader" $(ls -d "$top/fuzz/regressions/$reader" 2>/dev/null) -type f | paste -sd, >"$seeds"
     "${run[@]}" "$out/fuzz_$reader" -max_total_time="$seconds" -max_len="$(max_len "$reader")" -timeout=20 -rss_limit_mb=2048 \
-      -artifact_prefix="$out/crashes/$reader/" -print_final_stats=1 "$top/fuzz/corpus/$reader"
+      -artifact_prefix="$out/crashes/$reader/" -print_final_stats=1 -seed_inputs=@"$seeds" "$top/fuzz/corpus/$reader"
     ;;
   *) echo "usage: $0 replay | run READER SECONDS" >&2; exit 2 ;;
 esac
