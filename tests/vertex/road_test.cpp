@@ -58,6 +58,18 @@ struct Scene {
 
 const std::vector<int> manyCounts = {0, 1, 2, 3, 4, 5, 7, 12, 34, 35, 36, 37, 38, 39, 40, 71, 72, 73, 74, 80};
 const std::vector<int> someCounts = {3, 4, 17, 36, 38, 41, 73};
+const std::vector<int> fewCounts = {3, 4, 36, 37, 38};
+
+// The interleaved formats the scenes above leave out, each at its own offsets.
+Scene interleavedScene(const char* name, GLenum format, bool textured, bool lighting) {
+    return {name, {OFF_SPEC, OFF_SPEC, OFF_SPEC, OFF_SPEC, false, format}, 1.3,
+            [=] {
+                perspective();
+                if (textured) bindCheckerTexture();
+                if (lighting) lit();
+            },
+            fewCounts};
+}
 
 const Scene scenes[] = {
     {"colour array, float", {{3, GL_FLOAT, 0}, OFF, {4, GL_FLOAT, 0}, OFF, false, 0}, 0.9, [] { perspective(); },
@@ -163,6 +175,17 @@ const Scene scenes[] = {
     // (64x, 64y, 64z, 64w): the same point.
     {"four components, int", {{4, GL_INT, 0}, OFF, {4, GL_UNSIGNED_BYTE, 0}, OFF, false, 0}, 1.4,
      [] { perspective(); }, manyCounts},
+    interleavedScene("interleaved V2F", GL_V2F, false, false),
+    interleavedScene("interleaved V3F", GL_V3F, false, false),
+    interleavedScene("interleaved C4UB_V2F", GL_C4UB_V2F, false, false),
+    interleavedScene("interleaved C4UB_V3F", GL_C4UB_V3F, false, false),
+    interleavedScene("interleaved C3F_V3F", GL_C3F_V3F, false, false),
+    interleavedScene("interleaved C4F_N3F_V3F, lit", GL_C4F_N3F_V3F, false, true),
+    interleavedScene("interleaved T2F_V3F", GL_T2F_V3F, true, false),
+    interleavedScene("interleaved T4F_V4F", GL_T4F_V4F, true, false),
+    interleavedScene("interleaved T2F_C3F_V3F", GL_T2F_C3F_V3F, true, false),
+    interleavedScene("interleaved T2F_N3F_V3F, lit", GL_T2F_N3F_V3F, true, true),
+    interleavedScene("interleaved T2F_C4F_N3F_V3F, lit", GL_T2F_C4F_N3F_V3F, true, true),
 };
 
 std::string describe(const Scene& s, GLenum mode, int first, int count) {

@@ -77,15 +77,22 @@ Arrays::Arrays(const Geometry& geometry, const Format& format) : f(format), g(&g
     if (f.interleaved) {
         // Formats of GL_T2F_C4F_N3F_V3F's family: the values as floats (colour
         // bytes for the C4UB formats) at the offsets glInterleavedArrays gives.
-        struct Layout { GLenum format; int tex, color, normal, vertex, stride; bool ubyte; int vsize, tsize; };
+        struct Layout { GLenum format; int tex, color, normal, vertex, stride; bool ubyte; int vsize, tsize, csize; };
         static const Layout layouts[] = {
-            {GL_V3F, -1, -1, -1, 0, 12, false, 3, 0},
-            {GL_C4UB_V3F, -1, 0, -1, 4, 16, true, 3, 0},
-            {GL_N3F_V3F, -1, -1, 0, 12, 24, false, 3, 0},
-            {GL_C4F_N3F_V3F, -1, 0, 16, 28, 40, false, 3, 0},
-            {GL_T2F_C4UB_V3F, 0, 8, -1, 12, 24, true, 3, 2},
-            {GL_T2F_N3F_V3F, 0, -1, 8, 20, 32, false, 3, 2},
-            {GL_T4F_C4F_N3F_V4F, 0, 16, 32, 44, 60, false, 4, 4},
+            {GL_V2F, -1, -1, -1, 0, 8, false, 2, 0, 0},
+            {GL_V3F, -1, -1, -1, 0, 12, false, 3, 0, 0},
+            {GL_C4UB_V2F, -1, 0, -1, 4, 12, true, 2, 0, 4},
+            {GL_C4UB_V3F, -1, 0, -1, 4, 16, true, 3, 0, 4},
+            {GL_C3F_V3F, -1, 0, -1, 12, 24, false, 3, 0, 3},
+            {GL_N3F_V3F, -1, -1, 0, 12, 24, false, 3, 0, 0},
+            {GL_C4F_N3F_V3F, -1, 0, 16, 28, 40, false, 3, 0, 4},
+            {GL_T2F_V3F, 0, -1, -1, 8, 20, false, 3, 2, 0},
+            {GL_T4F_V4F, 0, -1, -1, 16, 32, false, 4, 4, 0},
+            {GL_T2F_C4UB_V3F, 0, 8, -1, 12, 24, true, 3, 2, 4},
+            {GL_T2F_C3F_V3F, 0, 8, -1, 20, 32, false, 3, 2, 3},
+            {GL_T2F_N3F_V3F, 0, -1, 8, 20, 32, false, 3, 2, 0},
+            {GL_T2F_C4F_N3F_V3F, 0, 8, 24, 36, 48, false, 3, 2, 4},
+            {GL_T4F_C4F_N3F_V4F, 0, 16, 32, 44, 60, false, 4, 4, 4},
         };
         const Layout* l = nullptr;
         for (const Layout& x : layouts)
@@ -97,7 +104,7 @@ Arrays::Arrays(const Geometry& geometry, const Format& format) : f(format), g(&g
             if (l->normal >= 0)
                 for (int k = 0; k < 3; k++) put(e + l->normal + 4 * k, GL_FLOAT, g->normal[3 * i + k], false);
             if (l->color >= 0)
-                for (int k = 0; k < 4; k++)
+                for (int k = 0; k < l->csize; k++)
                     put(e + l->color + (l->ubyte ? k : 4 * k), l->ubyte ? GL_UNSIGNED_BYTE : GL_FLOAT,
                         g->color[4 * i + k], true);
             for (int k = 0; k < l->tsize; k++) put(e + l->tex + 4 * k, GL_FLOAT, g->tex[4 * i + k], false);
@@ -106,7 +113,7 @@ Arrays::Arrays(const Geometry& geometry, const Format& format) : f(format), g(&g
         ilStride = l->stride, ilVertex = l->vertex, ilNormal = l->normal, ilColor = l->color, ilTex = l->tex;
         f.vertex = {l->vsize, GL_FLOAT, 0};
         f.normal = l->normal >= 0 ? ArraySpec{3, GL_FLOAT, 0} : ArraySpec{0, 0, 0};
-        f.color = l->color >= 0 ? ArraySpec{4, (GLenum)(l->ubyte ? GL_UNSIGNED_BYTE : GL_FLOAT), 0} : ArraySpec{0, 0, 0};
+        f.color = l->color >= 0 ? ArraySpec{l->csize, (GLenum)(l->ubyte ? GL_UNSIGNED_BYTE : GL_FLOAT), 0} : ArraySpec{0, 0, 0};
         f.texCoord = l->tsize ? ArraySpec{l->tsize, GL_FLOAT, 0} : ArraySpec{0, 0, 0};
         f.edgeFlags = false;
         return;
