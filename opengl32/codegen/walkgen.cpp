@@ -445,8 +445,10 @@ struct Walk : GlOgRasterEmit {
         A.place(done);
     }
 
-    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit).
-    void walkPart(GlOgNode* exit) {
+    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit);
+    // to `finished` after the triangle's last row (lower1 - 1), whose edges
+    // and values are not stepped.
+    void walkPart(GlOgNode* exit, GlOgNode* finished) {
         // Depth and stencil addresses at the left edge of the first row.
         if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
         if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
@@ -476,6 +478,10 @@ struct Walk : GlOgRasterEmit {
             groups(k->mode == 1);
         }
         A.place(noSpan);
+        A.Mov(EAX, a(&S->y));
+        A.Inc(EAX);
+        A.Cmp(EAX, a(&S->lower1));
+        A.Jge(finished);
         stepRow();
         A.Inc(a(&S->y));
         A.Jmp(row);
@@ -567,7 +573,9 @@ struct Walk : GlOgRasterEmit {
     }
 
     // The MMX fill's colours at the left edge of the rows in 16.16, stepped
-    // per row as the edge steps: fixed16(colour + bias) and the steps.
+    // per row as the edge steps: fixed16(colour + bias) and the steps (not
+    // for a triangle of one row, whose edges are never stepped: the rows
+    // upper0 .. lower1 - 1 of both parts are one range).
     void mmxRows() {
         cw(GL_OG_CW_DOUBLE);
         for (int c = 0; c < 3; c++) {
@@ -575,11 +583,20 @@ struct Walk : GlOgRasterEmit {
             A.FaddD(a(&kBias[k->dither ? 1 : 0]));
             __glOgFixed16(A, S);
             A.Mov(a(&S->mmxRow[c]), EAX);
-            for (int big = 0; big < 2 && colorCount(); big++) {
-                A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
-                __glOgFixed16(A, S);
-                A.Mov(a(&S->mmxRowStep[c][big]), EAX);
-            }
+        }
+        if (colorCount()) {
+            GlOgNode* oneRow = A.label();
+            A.Mov(EAX, a(&S->lower1));
+            A.Sub(EAX, a(&S->upper0));
+            A.Cmp(EAX, A.i(1));
+            A.Je(oneRow);
+            for (int c = 0; c < 3; c++)
+                for (int big = 0; big < 2; big++) {
+                    A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
+                    __glOgFixed16(A, S);
+                    A.Mov(a(&S->mmxRowStep[c][big]), EAX);
+                }
+            A.place(oneRow);
         }
         callerCw();
     }
@@ -648,7 +665,7 @@ struct Walk : GlOgRasterEmit {
         A.Mov(EAX, a(&S->upper1));
         A.Mov(a(&S->y1), EAX);
         A.place(part);
-        walkPart(partEnd);
+        walkPart(partEnd, done);
         A.place(partEnd);
         A.Cmp(a(&S->walkLower), A.i(0));
         A.Jne(done);
