@@ -47,16 +47,18 @@ struct Walk : GlOgRasterEmit {
                                   GL_OG_SPAN_ALPHA_STEP32};
         const int nc = k->rgba ? 4 : 1;
         const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
-        for (int c = 0; c < 4; c++) {
+        // The MMX fill (routine and twin) reads neither alpha nor the steps of 32.
+        for (int c = 0; c < (mmxFill() ? 3 : 4); c++) {
             if (c >= nc || !smooth) {
                 A.Mov(sp(steps[c]), A.i(0));
-                A.Mov(sp(steps32[c]), A.i(0));
+                if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
                 continue;
             }
             A.FldS(a(&st->colorDx[c]));
             if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
             __glOgFixed16(A, S);
             A.Mov(sp(steps[c]), EAX);
+            if (mmxFill()) continue;
             A.Shl(EAX, A.i(5));
             A.Mov(sp(steps32[c]), EAX);
         }
