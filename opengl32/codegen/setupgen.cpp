@@ -350,6 +350,13 @@ struct Gen : GlOgRasterEmit {
         A.Add(e(X), ECX);
         A.And(EAX, A.i(0x7FFFFFFF));
         A.Mov(e(FRACTION), EAX);
+        // A triangle of one row never steps its edges.
+        GlOgNode* steps = A.label(true);
+        oneRow();
+        A.Jne(steps);
+        cw(GL_OG_CW_DOUBLE);
+        A.Ret();
+        A.place(steps);
         // d = slope held to [-2^30, 2^30]; littleStep = trunc(d).
         GlOgNode *limits = A.label(), *held = A.label(true);
         A.Mov(EAX, a(&S->slope));
@@ -413,6 +420,14 @@ struct Gen : GlOgRasterEmit {
         A.FldD(a(&K.minus30));
         A.FstpD(a(&S->d));
         A.Jmp(held);
+    }
+
+    // ZF set for a triangle of one row: the rows of both parts, upper0 ..
+    // lower1 - 1, are one range. EAX changed.
+    void oneRow() {
+        A.Mov(EAX, a(&S->lower1));
+        A.Sub(EAX, a(&S->upper0));
+        A.Cmp(EAX, A.i(1));
     }
 
     // The left edge (at ECX) of the start values.
@@ -877,9 +892,7 @@ struct Gen : GlOgRasterEmit {
         // A triangle of one row (upper0 .. lower1 - 1 is one range) never
         // steps its edges: start values alone.
         GlOgNode* steps = A.label();
-        A.Mov(EAX, a(&S->lower1));
-        A.Sub(EAX, a(&S->upper0));
-        A.Cmp(EAX, A.i(1));
+        oneRow();
         A.Jne(steps);
         startDx();
         startValuesFor(live(), true, false);
