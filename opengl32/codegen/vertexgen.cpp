@@ -718,10 +718,10 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgSub(gc, OG_ESI, g.imm(2)));  // triangles of the batch
     g.e(__glOgJle(gc, batchEnd));
     // The calls' arguments in a frame kept for the batch (written for each
-    // call: a callee may change them). With arrays.cellMask, EBP and EBX
-    // hold the masked window y patterns of the two vertices before the new
-    // one, and an unclipped triangle whose three are equal is dropped, as
-    // is one within a pixel column.
+    // call: a callee may change them). With arrays.cellMask in EBX, an
+    // unclipped triangle whose three window y patterns are equal under it
+    // (the new one's differences from the others masked to 0) is dropped,
+    // as is one within a pixel column.
     // Without a vertex outside the clip volume in the batch (none of the
     // program's and neither carried one), the loops test no clip codes.
     GlOgNode *trianglesEnd = g.label(), *loops[2][2];
@@ -735,11 +735,7 @@ void emitStrip(Gen& g, uint8_t* program) {
     GlOgNode* noRows = g.label();
     g.e(__glOgCmp(gc, g.abs(&a->cellMask), g.imm(0)));
     g.e(__glOgJe(gc, noRows));
-    for (GLint back : {2, 1}) {
-        GlOgNode* key = back == 2 ? OG_EBP : OG_EBX;
-        g.e(__glOgMov(gc, key, g.vx(VX_WINDOW + 4 - back * VX_SIZE)));
-        g.e(__glOgAnd(gc, key, g.abs(&a->cellMask)));
-    }
+    g.e(__glOgMov(gc, OG_EBX, g.abs(&a->cellMask)));
     g.e(__glOgTest(gc, OG_EAX, OG_EAX));
     g.e(__glOgJne(gc, loops[1][1]));
     g.e(__glOgJmp(gc, loops[1][0]));
@@ -755,13 +751,6 @@ void emitStrip(Gen& g, uint8_t* program) {
             if (parity) g.place(oddAt);
             const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
             GlOgNode *render = g.label(), *after = g.label(), *clipped = g.label();
-            if (rows) {
-                g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW + 4)));
-                g.e(__glOgAnd(gc, OG_EAX, g.abs(&a->cellMask)));
-                g.e(__glOgMov(gc, OG_ECX, OG_EBP));
-                g.e(__glOgMov(gc, OG_EBP, OG_EBX));
-                g.e(__glOgMov(gc, OG_EBX, OG_EAX));
-            }
             if (codes) {
                 g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
                 g.e(__glOgOr(gc, OG_EDX, g.vx(first + VX_FLAGS)));
@@ -771,15 +760,21 @@ void emitStrip(Gen& g, uint8_t* program) {
             }
             if (rows) {
                 GlOgNode* column = g.label();
-                g.e(__glOgCmp(gc, OG_EAX, OG_EBP));
+                g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW + 4)));
+                g.e(__glOgMov(gc, OG_ECX, OG_EAX));
+                // The vertex before on the strip's other side first (the
+                // likelier to differ), for rows; for columns the one before it.
+                g.e(__glOgXor(gc, OG_EAX, g.vx(-VX_SIZE + VX_WINDOW + 4)));
+                g.e(__glOgTest(gc, OG_EAX, OG_EBX));
                 g.e(__glOgJne(gc, column));
-                g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
+                g.e(__glOgXor(gc, OG_ECX, g.vx(-2 * VX_SIZE + VX_WINDOW + 4)));
+                g.e(__glOgTest(gc, OG_ECX, OG_EBX));
                 g.e(__glOgJe(gc, after));
                 // Within one pixel column (__glSameColumn): dropped too.
                 g.place(column);
                 g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW)));
                 g.e(__glOgShr(gc, OG_EAX, g.imm(11)));
-                for (GLint v : {first, second}) {
+                for (GLint v : {-2 * VX_SIZE, -VX_SIZE}) {
                     g.e(__glOgMov(gc, OG_ECX, g.vx(v + VX_WINDOW)));
                     g.e(__glOgShr(gc, OG_ECX, g.imm(11)));
                     g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
