@@ -800,7 +800,32 @@ struct Gen : GlOgRasterEmit {
         // longEdgeLeft = area > 0: a positive pattern (the area of vertices
         // that passed the guard band, or lie in a viewport inside the clip
         // box, is a number).
-        GlOgNode* longRight = A.label(), *upperDone = A.label();
+        GlOgNode* longRight = A.label(), *upperDone = A.label(), *upperRows = A.label();
+        A.Mov(EAX, a(&S->upper0));
+        A.Cmp(EAX, a(&S->upper1));
+        A.Jl(upperRows);
+        {   // No upper rows: the lower part's edges and start values go to
+            // the live state, and its rows are walked as the only part.
+            GlOgNode* lowerLongRight = A.label(), *lowerSet = A.label();
+            A.Cmp(a(&st->area), A.i(0));
+            A.Jle(lowerLongRight);
+            setupEdgeTo(&st->leftEdge);
+            startAt(ESI, &st->leftEdge, &S->dyFirst);
+            lowerEdge(&st->rightEdge);
+            A.Jmp(lowerSet);
+            A.place(lowerLongRight);
+            setupEdgeTo(&st->rightEdge);
+            lowerEdge(&st->leftEdge);
+            startAt(EDI, &st->leftEdge, &S->dyB);
+            A.place(lowerSet);
+            A.Mov(EAX, a(&S->lower0));
+            A.Mov(a(&S->upper0), EAX);
+            A.Mov(EAX, a(&S->lower1));
+            A.Mov(a(&S->upper1), EAX);
+            A.Mov(a(&S->lower0), EAX);
+            A.Jmp(upperDone);
+        }
+        A.place(upperRows);
         A.Cmp(a(&st->area), A.i(0));
         A.Jle(longRight);
         {   // The long edge is the left one: start values at A.
