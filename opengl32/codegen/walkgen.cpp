@@ -30,15 +30,19 @@ struct Walk : GlOgRasterEmit {
 
     // ---- Once per triangle: the span fields that do not change.
     void triangleConstants() {
-        A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
-        A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
-        A.Mov(sp(GL_OG_SPAN_DEST_STEP32), A.i(32 * (GLint)k->colorBytes));
-        A.Mov(sp(GL_OG_SPAN_DEST2), A.i(0));
-        A.Mov(sp(GL_OG_SPAN_DEST2_STEP32), A.i(32 * (GLint)k->colorBytes));
-        A.Mov(sp(GL_OG_SPAN_DITHER_TABLE), A.i((GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
-        A.Mov(sp(GL_OG_SPAN_Z_OFFSET), A.i(0));
-        A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
-        A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
+        // The MMX fill (routine and twin) reads none of the chain's fields.
+        const bool chainFields = !mmxFill();
+        if (chainFields) {
+            A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
+            A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
+            A.Mov(sp(GL_OG_SPAN_DEST_STEP32), A.i(32 * (GLint)k->colorBytes));
+            A.Mov(sp(GL_OG_SPAN_DEST2), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_DEST2_STEP32), A.i(32 * (GLint)k->colorBytes));
+            A.Mov(sp(GL_OG_SPAN_DITHER_TABLE), A.i((GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
+            A.Mov(sp(GL_OG_SPAN_Z_OFFSET), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
+            A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
+        }
         cw(GL_OG_CW_DOUBLE);
         // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
         const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
@@ -74,7 +78,7 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_Z_STEP32), A.i(0));
         }
         if (!(CF() & GL_RF_DEPTH)) A.Mov(sp(GL_OG_SPAN_DEPTH_ADDRESS), A.i(0));
-        if (!(CF() & GL_RF_STENCIL)) A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), A.i(0));
+        if (!(CF() & GL_RF_STENCIL) && chainFields) A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), A.i(0));
         // Fog: the factor x 255, or the eye distance under GL_NICEST.
         if (CF() & GL_RF_FOG_FRAGMENT) {
             A.FldS(a(&st->fogDx));
@@ -83,7 +87,7 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_FOG_STEP), EAX);
             A.Shl(EAX, A.i(5));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP32), EAX);
-        } else {
+        } else if (chainFields) {
             A.Mov(sp(GL_OG_SPAN_FOG), A.i(0));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP), A.i(0));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP32), A.i(0));
