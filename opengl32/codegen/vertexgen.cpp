@@ -565,13 +565,21 @@ void emitProgram(Gen& g) {
         emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
         const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
         if (k->source[0] == GL_VP_IN_PLACE && normalInPlace && k->stride[0] == k->stride[1] && k->stride[0] != 1) {
-            // One multiply for both: ECX = EDX = element x stride.
-            g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
-            g.e(__glOgImul(gc, OG_ECX, g.imm(k->stride[0])));
-            g.e(__glOgMov(gc, OG_EDX, OG_ECX));
-            g.e(__glOgAdd(gc, OG_ECX, g.abs(&a->vertex.pointer)));
+            // One multiply for both: element x stride in EDX and in the
+            // position's register, EAX itself when nothing changes EAX
+            // before the transform has read the position (no cull test,
+            // no object copy, no transform row through EAX), else ECX.
+            bool eaxKept = g.elementInEax && !k->cull && !k->keepObject;
+            for (int i = 0; i < 4; i++) {
+                const Output o = transformOutput(k->compositeType, size, i);
+                eaxKept &= o.plain < 0 && o.copyComp < 0;
+            }
+            pos = eaxKept ? OG_EAX : OG_ECX;
+            if (!eaxKept) g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
+            g.e(__glOgImul(gc, pos, g.imm(k->stride[0])));
+            g.e(__glOgMov(gc, OG_EDX, pos));
+            g.e(__glOgAdd(gc, pos, g.abs(&a->vertex.pointer)));
             g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
-            pos = OG_ECX;
             normal = OG_EDX, normalOffset = 0;
         } else {
             if (k->source[0] == GL_VP_IN_PLACE) {
