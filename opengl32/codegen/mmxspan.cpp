@@ -49,6 +49,7 @@ void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
 void __glGenMmxTexelPair(Mmx& m, GlOgNode* r);
 void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none);
 void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*offsets)[4], bool laneZero = false);
+void laneOffsets(Mmx& m, GLushort (*offsets)[4]);
 void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work);
 void toField(Mmx& m, GlOgNode* r, int c, GLint from);
 void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
@@ -101,9 +102,18 @@ void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*of
         else A.Pmullw(MM(1), A.ax(__glMmxLaneIndex[0], ECX, 8));
         return;
     }
-    for (int j = 0; j < 4; j++) {
-        A.Movq(MM(1), MM(0));
-        A.Pmullw(MM(1), A.a(__glMmxLaneIndex[j]));
+    laneOffsets(m, offsets);
+}
+
+// offsets[j] = (l - j) x the step in MM0 (16-bit lanes, wrapping as the
+// products do): lane l x step, then one step less for each j. MM1.
+void laneOffsets(Mmx& m, GLushort (*offsets)[4]) {
+    GlOgAsm& A = m.A;
+    A.Movq(MM(1), MM(0));
+    A.Pmullw(MM(1), A.a(__glMmxLaneIndex[0]));
+    A.Movq(A.a(offsets[0]), MM(1));
+    for (int j = 1; j < 4; j++) {
+        A.Psubw(MM(1), MM(0));
         A.Movq(A.a(offsets[j]), MM(1));
     }
 }
@@ -168,11 +178,7 @@ void __glGenMmxTriangleCode(Mmx& m) {
         A.Movq(MM(1), MM(0));
         A.Psllw(MM(1), A.i(2));
         A.Movq(A.a(X->zStep), MM(1));
-        for (int j = 0; j < 4; j++) {
-            A.Movq(MM(1), MM(0));
-            A.Pmullw(MM(1), A.a(__glMmxLaneIndex[j]));
-            A.Movq(A.a(X->zOffsets[j]), MM(1));
-        }
+        laneOffsets(m, X->zOffsets);
     }
     if (f.tex) {
         // Level 0 and the palette of the bound texture.

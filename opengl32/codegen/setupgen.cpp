@@ -350,6 +350,13 @@ struct Gen : GlOgRasterEmit {
         A.Add(e(X), ECX);
         A.And(EAX, A.i(0x7FFFFFFF));
         A.Mov(e(FRACTION), EAX);
+        // A triangle of one row never steps its edges.
+        GlOgNode* steps = A.label(true);
+        oneRow();
+        A.Jne(steps);
+        cw(GL_OG_CW_DOUBLE);
+        A.Ret();
+        A.place(steps);
         // d = slope held to [-2^30, 2^30]; littleStep = trunc(d).
         GlOgNode *limits = A.label(), *held = A.label(true);
         A.Mov(EAX, a(&S->slope));
@@ -415,6 +422,14 @@ struct Gen : GlOgRasterEmit {
         A.Jmp(held);
     }
 
+    // ZF set for a triangle of one row: the rows of both parts, upper0 ..
+    // lower1 - 1, are one range. EAX changed.
+    void oneRow() {
+        A.Mov(EAX, a(&S->lower1));
+        A.Sub(EAX, a(&S->upper0));
+        A.Cmp(EAX, A.i(1));
+    }
+
     // The left edge (at ECX) of the start values.
     GlOgNode* left(GLint field) { return A.m(ECX, field); }
 
@@ -446,7 +461,7 @@ struct Gen : GlOgRasterEmit {
     // One float value's start and steps: start = v + dx Dx + dy Dy, little =
     // Dy + little Dx, big = little +- Dx (+ with bigRight); v at `value`.
     void startValue(GlOgNode* (Gen::*value)(), const GLfloat* Dx, const GLfloat* Dy, GLfloat* start, GLfloat* little,
-                    GLfloat* big, bool bigRight) {
+                    GLfloat* big, bool bigRight, bool steps) {
         A.FldS(a(&S->startDx));
         A.FmulS(a(Dx));
         A.FaddS((this->*value)());
@@ -454,6 +469,7 @@ struct Gen : GlOgRasterEmit {
         A.FmulS(a(Dy));
         A.Faddp(ST(1));
         A.FstpS(a(start));
+        if (!steps) return;
         A.FldS(a(&S->little));
         A.FmulS(a(Dx));
         A.FaddS(a(Dy));
@@ -471,52 +487,58 @@ struct Gen : GlOgRasterEmit {
     // at ECX: dx = (float)(left.x + 1 - xV), dy in S->startDy. The values
     // for a big step right of the little one, and for one left of it (the
     // second part returns through the subroutine's end).
-    void startValues(const StartTarget& t) {
+    void startDx() {
         A.Fild32(left(offsetof(GlEdge, x)));
         A.FaddD(a(&K.one));
         A.FsubS(vx(EDX, VX_X));
         A.FstpS(a(&S->startDx));
+    }
+    void startValues(const StartTarget& t) {
+        startDx();
         A.Fild32(left(offsetof(GlEdge, littleStep)));
         A.FstpS(a(&S->little));
         GlOgNode* bigLeft = A.label();
         A.Mov(EAX, left(offsetof(GlEdge, bigStep)));
         A.Cmp(EAX, left(offsetof(GlEdge, littleStep)));
         A.Jle(bigLeft);
-        startValuesFor(t, true);
+        startValuesFor(t, true, true);
         A.Ret();
         A.place(bigLeft);
-        startValuesFor(t, false);
+        startValuesFor(t, false, true);
     }
-    void startValuesFor(const StartTarget& t, bool bigRight) {
+    // The start values into t, and with `steps` their little and big steps.
+    void startValuesFor(const StartTarget& t, bool bigRight, bool steps) {
         cw(GL_OG_CW_SINGLE);
         const int nc = colorCount();
         if (nc) A.Mov(ECX, vx(EDX, VX_COLOR));
         for (int i = 0; i < nc; i++) {
             valueField = 4 * i;
             startValue(&Gen::colorAt, &st->colorDx[i], &st->colorDy[i], &t.spanColor[i], &t.colorLittleStep[i],
-                       &t.colorBigStep[i], bigRight);
+                       &t.colorBigStep[i], bigRight, steps);
         }
         if (F() & GL_RF_TEXTURE)
             for (int i = 0; i < 4; i++) {
                 valueField = i < 3 ? VX_TEX + 4 * kTexIndex[i] : VX_TEX_LOD;
                 startValue(&Gen::valueAt, &st->textureDx[i], &st->textureDy[i], &t.spanTexture[i],
-                           &t.textureLittleStep[i], &t.textureBigStep[i], bigRight);
+                           &t.textureLittleStep[i], &t.textureBigStep[i], bigRight, steps);
             }
         if (F() & GL_RF_FOG_FRAGMENT)
-            startValue(&Gen::fogAt, &st->fogDx, &st->fogDy, t.spanFog, t.fogLittleStep, t.fogBigStep, bigRight);
+            startValue(&Gen::fogAt, &st->fogDx, &st->fogDy, t.spanFog, t.fogLittleStep, t.fogBigStep, bigRight, steps);
         cw(GL_OG_CW_DOUBLE);
         if (F() & GL_RF_DEPTH_TEST) {
             // littleSum = little zDxF + zDyF; the steps by depthStep.
-            A.FldS(a(&S->little));
-            A.FmulS(a(&st->zDxF));
-            A.FaddS(a(&st->zDyF));
-            A.FstpD(a(&S->zLittleSum));
-            A.FldD(a(&S->zLittleSum));
-            depthStep(t.zLittleStep);
-            A.FldD(a(&S->zLittleSum));
-            if (bigRight) A.FaddS(a(&st->zDxF));
-            else A.FsubS(a(&st->zDxF));
-            depthStep(t.zBigStep);
+            if (steps) {
+                A.FldS(a(&S->little));
+                A.FmulS(a(&st->zDxF));
+                A.FaddS(a(&st->zDyF));
+                A.FstpD(a(&S->zLittleSum));
+                A.FldD(a(&S->zLittleSum));
+                depthStep(t.zLittleStep);
+                A.FldD(a(&S->zLittleSum));
+                if (bigRight) A.FaddS(a(&st->zDxF));
+                else A.FsubS(a(&st->zDxF));
+                depthStep(t.zBigStep);
+            }
             // spanZ = depthValue(z + dx zDxF + dy zDyF).
             A.FldS(vx(EDX, VX_Z));
             A.FldS(a(&S->startDx));
@@ -778,7 +800,32 @@ struct Gen : GlOgRasterEmit {
         // longEdgeLeft = area > 0: a positive pattern (the area of vertices
         // that passed the guard band, or lie in a viewport inside the clip
         // box, is a number).
-        GlOgNode* longRight = A.label(), *upperDone = A.label();
+        GlOgNode* longRight = A.label(), *upperDone = A.label(), *upperRows = A.label();
+        A.Mov(EAX, a(&S->upper0));
+        A.Cmp(EAX, a(&S->upper1));
+        A.Jl(upperRows);
+        {   // No upper rows: the lower part's edges and start values go to
+            // the live state, and its rows are walked as the only part.
+            GlOgNode* lowerLongRight = A.label(), *lowerSet = A.label();
+            A.Cmp(a(&st->area), A.i(0));
+            A.Jle(lowerLongRight);
+            setupEdgeTo(&st->leftEdge);
+            startAt(ESI, &st->leftEdge, &S->dyFirst);
+            lowerEdge(&st->rightEdge);
+            A.Jmp(lowerSet);
+            A.place(lowerLongRight);
+            setupEdgeTo(&st->rightEdge);
+            lowerEdge(&st->leftEdge);
+            startAt(EDI, &st->leftEdge, &S->dyB);
+            A.place(lowerSet);
+            A.Mov(EAX, a(&S->lower0));
+            A.Mov(a(&S->upper0), EAX);
+            A.Mov(EAX, a(&S->lower1));
+            A.Mov(a(&S->upper1), EAX);
+            A.Mov(a(&S->lower0), EAX);
+            A.Jmp(upperDone);
+        }
+        A.place(upperRows);
         A.Cmp(a(&st->area), A.i(0));
         A.Jle(longRight);
         {   // The long edge is the left one: start values at A.
@@ -867,6 +914,15 @@ struct Gen : GlOgRasterEmit {
         cw(GL_OG_CW_DOUBLE);
         A.FldD(A.m(EAX, 0));
         A.FstpS(a(&S->startDy));
+        // A triangle of one row (upper0 .. lower1 - 1 is one range) never
+        // steps its edges: start values alone.
+        GlOgNode* steps = A.label();
+        oneRow();
+        A.Jne(steps);
+        startDx();
+        startValuesFor(live(), true, false);
+        A.Ret();
+        A.place(steps);
         leftEdgeSteps(live());
         startValues(live());
         A.Ret();

@@ -476,7 +476,10 @@ void emitAttribute(Gen& g, int which, const void* pointerField, const GLfloat* c
     }
 }
 
-void emitProgram(Gen& g) {
+// Without the vertex cache, with `bodies` 2 the loop is emitted once for a
+// run through an index list and once for a run of positions (chosen before
+// the loop); with 1 a single loop tests for the list at each vertex.
+void emitProgram(Gen& g, int bodies) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
     GlVertexArrayState* a = &gc->arrays;
@@ -489,12 +492,14 @@ void emitProgram(Gen& g) {
     // in the flags from the start.
     const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT : 0);
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
-    GlOgNode *top = g.label(), *noVertices = g.label();
+    GlOgNode *noVertices = g.label(), *loopsDone = g.label(), *positions = g.label();
+    if (cache) bodies = 1;
 
     // Prologue: registers, the control word, the first vertex; in
     // cache mode EBP counts the vertices, else ESI counts up from minus the
     // count to 0, S_END is the position after the run and EBP the index
-    // list at it (0 without a list).
+    // list at it (0 without a list; with two loops, the position after the
+    // run).
     for (GlOgNode* r : {OG_EBP, OG_EBX, OG_ESI, OG_EDI}) g.e(__glOgPush(gc, r));
     g.e(__glOgMov(gc, OG_EBP, g.at(OG_ESP, 32)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
@@ -521,120 +526,158 @@ void emitProgram(Gen& g) {
         g.e(__glOgJe(gc, noList));
         g.e(__glOgLea(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EAX, OG_ESI, 4)));
         g.place(noList);
+        if (bodies == 2) {
+            GlOgNode* listed = g.label();
+            g.e(__glOgTest(gc, OG_EAX, OG_EAX));
+            g.e(__glOgJne(gc, listed));
+            g.e(__glOgMov(gc, OG_EAX, OG_ESI));
+            g.e(__glOgMov(gc, OG_ESI, OG_EBP));
+            g.e(__glOgMov(gc, OG_EBP, OG_EAX));
+            g.e(__glOgJmp(gc, positions));
+            g.place(listed);
+        }
         g.e(__glOgMov(gc, OG_ESI, OG_EBP));
         g.e(__glOgMov(gc, OG_EBP, OG_EAX));
     }
 
-    g.place(top);
-    GlOgNode* pos;    // the object position: a float array element or the vertex
-    GlOgNode* normal = OG_EDI;
-    GLint normalOffset = VX_NORMAL;
-    if (cache) {
-        g.e(__glOgMov(gc, OG_EBX, g.vx(VX_FLAGS)));
-        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)startFlags)));
-        pos = OG_EDI;
-    } else {
-        // The element: the list's entry, or (out of the way) the position.
-        GlOgNode *have = g.label(), *position = g.label();
-        g.e(__glOgTest(gc, OG_EBP, OG_EBP));
-        g.e(__glOgJe(gc, position));
-        g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 4)));
-        g.place(have);
-        g.cold.push_back([&g, gc, have, position] {
-            g.place(position);
-            g.e(__glOgMov(gc, OG_EAX, OG_ESI));
-            g.e(__glOgAdd(gc, OG_EAX, g.scratch(S_END)));
-            g.e(__glOgJmp(gc, have));
-        });
-        // Kept for the in-place addresses when a fetch call or a copy of a
-        // current value comes first (they change EAX).
-        bool copies = k->source[0] == GL_VP_FETCH;
-        for (int i = 1; i < 4; i++)
-            copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
-        if (copies) g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
-        g.elementInEax = true;
-        g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
-        // Attributes through calls first: they keep no register.
-        if (k->source[0] == GL_VP_FETCH) {
-            g.elementAddress(&a->vertex.pointer, k->stride[0]);
-            g.callFetch(k->fetch[0]);
-        }
-        if (normalNeeded) emitAttribute(g, 1, &a->normal.pointer, gc->current.normal, 3, VX_NORMAL);
-        if (k->rgba) emitAttribute(g, 2, &a->color.pointer, gc->current.scaledColor, 4, VX_FRONT);
-        else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
-        emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
-        const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
-        if (k->source[0] == GL_VP_IN_PLACE && normalInPlace && k->stride[0] == k->stride[1] && k->stride[0] != 1) {
-            // One multiply for both: ECX = EDX = element x stride.
-            g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
-            g.e(__glOgImul(gc, OG_ECX, g.imm(k->stride[0])));
-            g.e(__glOgMov(gc, OG_EDX, OG_ECX));
-            g.e(__glOgAdd(gc, OG_ECX, g.abs(&a->vertex.pointer)));
-            g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
-            pos = OG_ECX;
-            normal = OG_EDX, normalOffset = 0;
+    // The loop: 0 the vertex cache's, 1 through the list or (out of the
+    // way) positions, 2 through the list, 3 positions.
+    const auto loop = [&](int variant) {
+        GlOgNode* top = g.label();
+        g.place(top);
+        GlOgNode* pos;    // the object position: a float array element or the vertex
+        GlOgNode* normal = OG_EDI;
+        GLint normalOffset = VX_NORMAL;
+        if (cache) {
+            g.e(__glOgMov(gc, OG_EBX, g.vx(VX_FLAGS)));
+            g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)startFlags)));
+            pos = OG_EDI;
         } else {
-            if (k->source[0] == GL_VP_IN_PLACE) {
-                g.elementAddress(&a->vertex.pointer, k->stride[0]);
-                pos = OG_ECX;
+            // The element: the list's entry, or the position.
+            if (variant == 1) {
+                GlOgNode *have = g.label(), *position = g.label();
+                g.e(__glOgTest(gc, OG_EBP, OG_EBP));
+                g.e(__glOgJe(gc, position));
+                g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 4)));
+                g.place(have);
+                g.cold.push_back([&g, gc, have, position] {
+                    g.place(position);
+                    g.e(__glOgMov(gc, OG_EAX, OG_ESI));
+                    g.e(__glOgAdd(gc, OG_EAX, g.scratch(S_END)));
+                    g.e(__glOgJmp(gc, have));
+                });
+            } else if (variant == 2) {
+                g.e(__glOgMov(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 4)));
             } else {
-                pos = OG_EDI;
+                g.e(__glOgLea(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 1)));
             }
-            if (normalInPlace) {
-                g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
+            // Kept for the in-place addresses when a fetch call or a copy of a
+            // current value comes first (they change EAX).
+            bool copies = k->source[0] == GL_VP_FETCH;
+            for (int i = 1; i < 4; i++)
+                copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
+            if (copies) g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
+            g.elementInEax = true;
+            g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
+            // Attributes through calls first: they keep no register.
+            if (k->source[0] == GL_VP_FETCH) {
+                g.elementAddress(&a->vertex.pointer, k->stride[0]);
+                g.callFetch(k->fetch[0]);
+            }
+            if (normalNeeded) emitAttribute(g, 1, &a->normal.pointer, gc->current.normal, 3, VX_NORMAL);
+            if (k->rgba) emitAttribute(g, 2, &a->color.pointer, gc->current.scaledColor, 4, VX_FRONT);
+            else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
+            emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
+            const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
+            if (k->source[0] == GL_VP_IN_PLACE && normalInPlace && k->stride[0] == k->stride[1] && k->stride[0] != 1) {
+                // One multiply for both: element x stride in EDX and in the
+                // position's register, EAX itself when nothing changes EAX
+                // before the transform has read the position (no cull test,
+                // no object copy, no transform row through EAX), else ECX.
+                bool eaxKept = g.elementInEax && !k->cull && !k->keepObject;
+                for (int i = 0; i < 4; i++) {
+                    const Output o = transformOutput(k->compositeType, size, i);
+                    eaxKept &= o.plain < 0 && o.copyComp < 0;
+                }
+                pos = eaxKept ? OG_EAX : OG_ECX;
+                if (!eaxKept) g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
+                g.e(__glOgImul(gc, pos, g.imm(k->stride[0])));
+                g.e(__glOgMov(gc, OG_EDX, pos));
+                g.e(__glOgAdd(gc, pos, g.abs(&a->vertex.pointer)));
+                g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
                 normal = OG_EDX, normalOffset = 0;
+            } else {
+                if (k->source[0] == GL_VP_IN_PLACE) {
+                    g.elementAddress(&a->vertex.pointer, k->stride[0]);
+                    pos = OG_ECX;
+                } else {
+                    pos = OG_EDI;
+                }
+                if (normalInPlace) {
+                    g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
+                    normal = OG_EDX, normalOffset = 0;
+                }
             }
         }
-    }
-    GlOgNode* rejected = g.label();
-    if (k->cull) emitCull(g, pos, normal, normalOffset, rejected);
-    // Object coordinates and normal stay for the completion work left.
-    if (!cache && k->keepObject) {
-        if (pos != OG_EDI) {
-            for (int i = 0; i < size; i++) {
-                g.e(__glOgMov(gc, OG_EAX, g.at(pos, 4 * i)));
-                g.e(__glOgMov(gc, g.vx(VX_OBJ + 4 * i), OG_EAX));
+        GlOgNode* rejected = g.label();
+        if (k->cull) emitCull(g, pos, normal, normalOffset, rejected);
+        // Object coordinates and normal stay for the completion work left.
+        if (!cache && k->keepObject) {
+            if (pos != OG_EDI) {
+                for (int i = 0; i < size; i++) {
+                    g.e(__glOgMov(gc, OG_EAX, g.at(pos, 4 * i)));
+                    g.e(__glOgMov(gc, g.vx(VX_OBJ + 4 * i), OG_EAX));
+                }
+                if (size == 2) g.storeConst(VX_OBJ + 8, 0.0f);
+                if (size < 4) g.storeConst(VX_OBJ + 12, 1.0f);
             }
-            if (size == 2) g.storeConst(VX_OBJ + 8, 0.0f);
-            if (size < 4) g.storeConst(VX_OBJ + 12, 1.0f);
+            if (normal != OG_EDI)
+                for (int i = 0; i < 3; i++) {
+                    g.e(__glOgMov(gc, OG_EAX, g.at(normal, 4 * i)));
+                    g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
+                }
         }
-        if (normal != OG_EDI)
-            for (int i = 0; i < 3; i++) {
-                g.e(__glOgMov(gc, OG_EAX, g.at(normal, 4 * i)));
-                g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
-            }
-    }
-    emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
-    GlOgNode *slow = g.label(), *clipped = g.label();
-    // The C++ test (the call keeps EDX, an in-place normal, for the lighting).
-    const bool keepEdx = k->lit && normal == OG_EDX;
-    const auto callClip = [&g, gc, keepEdx] {
-        if (keepEdx) g.e(__glOgPush(gc, OG_EDX));
-        emitCallClip(g);
-        if (keepEdx) g.e(__glOgPop(gc, OG_EDX));
-    };
-    if (k->inlineClip) {
-        emitInlineClip(g, slow, clipped);
-        g.cold.push_back([&g, gc, slow, clipped, callClip] {
-            // A vertex the inline test does not take starts again with the C++ test.
-            g.place(slow);
+        emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
+        GlOgNode *slow = g.label(), *clipped = g.label();
+        // The C++ test (the call keeps EDX, an in-place normal, for the lighting).
+        const bool keepEdx = k->lit && normal == OG_EDX;
+        const auto callClip = [&g, gc, keepEdx] {
+            if (keepEdx) g.e(__glOgPush(gc, OG_EDX));
+            emitCallClip(g);
+            if (keepEdx) g.e(__glOgPop(gc, OG_EDX));
+        };
+        if (k->inlineClip) {
+            emitInlineClip(g, slow, clipped);
+            g.cold.push_back([&g, gc, slow, clipped, callClip] {
+                // A vertex the inline test does not take starts again with the C++ test.
+                g.place(slow);
+                g.markOutside();
+                g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
+                callClip();
+                g.e(__glOgJmp(gc, clipped));
+            });
+        } else {
             g.markOutside();
-            g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
             callClip();
-            g.e(__glOgJmp(gc, clipped));
-        });
+        }
+        g.place(clipped);
+        if (k->lit) emitLighting(g, normal, normalOffset);
+        if (k->cull) g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)done)));
+        g.place(rejected);
+        g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
+        g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
+        g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
+        g.e(__glOgJne(gc, top));
+    };
+    if (bodies == 1) {
+        loop(cache ? 0 : 1);
     } else {
-        g.markOutside();
-        callClip();
+        loop(2);
+        g.e(__glOgJmp(gc, loopsDone));
+        g.place(positions);
+        loop(3);
     }
-    g.place(clipped);
-    if (k->lit) emitLighting(g, normal, normalOffset);
-    if (k->cull) g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)done)));
-    g.place(rejected);
-    g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
-    g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
-    g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
-    g.e(__glOgJne(gc, top));
+    g.place(loopsDone);
     g.e(__glOgFldcw(gc, g.scratch(S_CW0)));
     g.place(noVertices);
     for (GlOgNode* r : {OG_EDI, OG_ESI, OG_EBX, OG_EBP}) g.e(__glOgPop(gc, r));
@@ -718,10 +761,10 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgSub(gc, OG_ESI, g.imm(2)));  // triangles of the batch
     g.e(__glOgJle(gc, batchEnd));
     // The calls' arguments in a frame kept for the batch (written for each
-    // call: a callee may change them). With arrays.cellMask, EBP and EBX
-    // hold the masked window y patterns of the two vertices before the new
-    // one, and an unclipped triangle whose three are equal is dropped, as
-    // is one within a pixel column.
+    // call: a callee may change them). With arrays.cellMask in EBX, an
+    // unclipped triangle whose three window y patterns are equal under it
+    // (the new one's differences from the others masked to 0) is dropped,
+    // as is one within a pixel column.
     // Without a vertex outside the clip volume in the batch (none of the
     // program's and neither carried one), the loops test no clip codes.
     GlOgNode *trianglesEnd = g.label(), *loops[2][2];
@@ -735,11 +778,7 @@ void emitStrip(Gen& g, uint8_t* program) {
     GlOgNode* noRows = g.label();
     g.e(__glOgCmp(gc, g.abs(&a->cellMask), g.imm(0)));
     g.e(__glOgJe(gc, noRows));
-    for (GLint back : {2, 1}) {
-        GlOgNode* key = back == 2 ? OG_EBP : OG_EBX;
-        g.e(__glOgMov(gc, key, g.vx(VX_WINDOW + 4 - back * VX_SIZE)));
-        g.e(__glOgAnd(gc, key, g.abs(&a->cellMask)));
-    }
+    g.e(__glOgMov(gc, OG_EBX, g.abs(&a->cellMask)));
     g.e(__glOgTest(gc, OG_EAX, OG_EAX));
     g.e(__glOgJne(gc, loops[1][1]));
     g.e(__glOgJmp(gc, loops[1][0]));
@@ -755,13 +794,6 @@ void emitStrip(Gen& g, uint8_t* program) {
             if (parity) g.place(oddAt);
             const GLint first = parity ? -VX_SIZE : -2 * VX_SIZE, second = parity ? -2 * VX_SIZE : -VX_SIZE;
             GlOgNode *render = g.label(), *after = g.label(), *clipped = g.label();
-            if (rows) {
-                g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW + 4)));
-                g.e(__glOgAnd(gc, OG_EAX, g.abs(&a->cellMask)));
-                g.e(__glOgMov(gc, OG_ECX, OG_EBP));
-                g.e(__glOgMov(gc, OG_EBP, OG_EBX));
-                g.e(__glOgMov(gc, OG_EBX, OG_EAX));
-            }
             if (codes) {
                 g.e(__glOgMov(gc, OG_EDX, g.vx(VX_FLAGS)));
                 g.e(__glOgOr(gc, OG_EDX, g.vx(first + VX_FLAGS)));
@@ -771,15 +803,21 @@ void emitStrip(Gen& g, uint8_t* program) {
             }
             if (rows) {
                 GlOgNode* column = g.label();
-                g.e(__glOgCmp(gc, OG_EAX, OG_EBP));
+                g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW + 4)));
+                g.e(__glOgMov(gc, OG_ECX, OG_EAX));
+                // The vertex before on the strip's other side first (the
+                // likelier to differ), for rows; for columns the one before it.
+                g.e(__glOgXor(gc, OG_EAX, g.vx(-VX_SIZE + VX_WINDOW + 4)));
+                g.e(__glOgTest(gc, OG_EAX, OG_EBX));
                 g.e(__glOgJne(gc, column));
-                g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
+                g.e(__glOgXor(gc, OG_ECX, g.vx(-2 * VX_SIZE + VX_WINDOW + 4)));
+                g.e(__glOgTest(gc, OG_ECX, OG_EBX));
                 g.e(__glOgJe(gc, after));
                 // Within one pixel column (__glSameColumn): dropped too.
                 g.place(column);
                 g.e(__glOgMov(gc, OG_EAX, g.vx(VX_WINDOW)));
                 g.e(__glOgShr(gc, OG_EAX, g.imm(11)));
-                for (GLint v : {first, second}) {
+                for (GLint v : {-2 * VX_SIZE, -VX_SIZE}) {
                     g.e(__glOgMov(gc, OG_ECX, g.vx(v + VX_WINDOW)));
                     g.e(__glOgShr(gc, OG_ECX, g.imm(11)));
                     g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
@@ -844,13 +882,20 @@ void emitStrip(Gen& g, uint8_t* program) {
 // A program that does not fit its code area is not used (the C++ routine of
 // the state serves); a strip routine that does not fit after it, likewise.
 extern "C" void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry) {
-    __glOgResetArena(gc);
-    Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false, false};
-    emitProgram(g);
-    entry->program = g.full ? nullptr : entry->code;
-    entry->strip = nullptr;
-    if (g.full || (entry->key.mode & GL_VP_CACHE_MODE)) return;
-    uint8_t* strip = g.out;
-    emitStrip(g, entry->code);
-    if (!g.full) entry->strip = strip;
+    // Two loops when they and the strip routine fit, else one.
+    for (int bodies = 2; bodies >= 1; bodies--) {
+        __glOgResetArena(gc);
+        Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false, false};
+        emitProgram(g, bodies);
+        entry->program = g.full ? nullptr : entry->code;
+        entry->strip = nullptr;
+        if (g.full) continue;
+        if (entry->key.mode & GL_VP_CACHE_MODE) return;
+        uint8_t* strip = g.out;
+        emitStrip(g, entry->code);
+        if (!g.full) {
+            entry->strip = strip;
+            return;
+        }
+    }
 }

@@ -30,15 +30,19 @@ struct Walk : GlOgRasterEmit {
 
     // ---- Once per triangle: the span fields that do not change.
     void triangleConstants() {
-        A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
-        A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
-        A.Mov(sp(GL_OG_SPAN_DEST_STEP32), A.i(32 * (GLint)k->colorBytes));
-        A.Mov(sp(GL_OG_SPAN_DEST2), A.i(0));
-        A.Mov(sp(GL_OG_SPAN_DEST2_STEP32), A.i(32 * (GLint)k->colorBytes));
-        A.Mov(sp(GL_OG_SPAN_DITHER_TABLE), A.i((GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
-        A.Mov(sp(GL_OG_SPAN_Z_OFFSET), A.i(0));
-        A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
-        A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
+        // The MMX fill (routine and twin) reads none of the chain's fields.
+        const bool chainFields = !mmxFill();
+        if (chainFields) {
+            A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
+            A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
+            A.Mov(sp(GL_OG_SPAN_DEST_STEP32), A.i(32 * (GLint)k->colorBytes));
+            A.Mov(sp(GL_OG_SPAN_DEST2), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_DEST2_STEP32), A.i(32 * (GLint)k->colorBytes));
+            A.Mov(sp(GL_OG_SPAN_DITHER_TABLE), A.i((GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
+            A.Mov(sp(GL_OG_SPAN_Z_OFFSET), A.i(0));
+            A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
+            A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
+        }
         cw(GL_OG_CW_DOUBLE);
         // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
         const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
@@ -47,16 +51,18 @@ struct Walk : GlOgRasterEmit {
                                   GL_OG_SPAN_ALPHA_STEP32};
         const int nc = k->rgba ? 4 : 1;
         const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
-        for (int c = 0; c < 4; c++) {
+        // The MMX fill (routine and twin) reads neither alpha nor the steps of 32.
+        for (int c = 0; c < (mmxFill() ? 3 : 4); c++) {
             if (c >= nc || !smooth) {
                 A.Mov(sp(steps[c]), A.i(0));
-                A.Mov(sp(steps32[c]), A.i(0));
+                if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
                 continue;
             }
             A.FldS(a(&st->colorDx[c]));
             if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
             __glOgFixed16(A, S);
             A.Mov(sp(steps[c]), EAX);
+            if (mmxFill()) continue;
             A.Shl(EAX, A.i(5));
             A.Mov(sp(steps32[c]), EAX);
         }
@@ -72,7 +78,7 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_Z_STEP32), A.i(0));
         }
         if (!(CF() & GL_RF_DEPTH)) A.Mov(sp(GL_OG_SPAN_DEPTH_ADDRESS), A.i(0));
-        if (!(CF() & GL_RF_STENCIL)) A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), A.i(0));
+        if (!(CF() & GL_RF_STENCIL) && chainFields) A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), A.i(0));
         // Fog: the factor x 255, or the eye distance under GL_NICEST.
         if (CF() & GL_RF_FOG_FRAGMENT) {
             A.FldS(a(&st->fogDx));
@@ -81,7 +87,7 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_FOG_STEP), EAX);
             A.Shl(EAX, A.i(5));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP32), EAX);
-        } else {
+        } else if (chainFields) {
             A.Mov(sp(GL_OG_SPAN_FOG), A.i(0));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP), A.i(0));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP32), A.i(0));
@@ -445,8 +451,10 @@ struct Walk : GlOgRasterEmit {
         A.place(done);
     }
 
-    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit).
-    void walkPart(GlOgNode* exit) {
+    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit);
+    // to `finished` after the triangle's last row (lower1 - 1), whose edges
+    // and values are not stepped.
+    void walkPart(GlOgNode* exit, GlOgNode* finished) {
         // Depth and stencil addresses at the left edge of the first row.
         if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
         if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
@@ -476,6 +484,10 @@ struct Walk : GlOgRasterEmit {
             groups(k->mode == 1);
         }
         A.place(noSpan);
+        A.Mov(EAX, a(&S->y));
+        A.Inc(EAX);
+        A.Cmp(EAX, a(&S->lower1));
+        A.Jge(finished);
         stepRow();
         A.Inc(a(&S->y));
         A.Jmp(row);
@@ -567,7 +579,9 @@ struct Walk : GlOgRasterEmit {
     }
 
     // The MMX fill's colours at the left edge of the rows in 16.16, stepped
-    // per row as the edge steps: fixed16(colour + bias) and the steps.
+    // per row as the edge steps: fixed16(colour + bias) and the steps (not
+    // for a triangle of one row, whose edges are never stepped: the rows
+    // upper0 .. lower1 - 1 of both parts are one range).
     void mmxRows() {
         cw(GL_OG_CW_DOUBLE);
         for (int c = 0; c < 3; c++) {
@@ -575,11 +589,20 @@ struct Walk : GlOgRasterEmit {
             A.FaddD(a(&kBias[k->dither ? 1 : 0]));
             __glOgFixed16(A, S);
             A.Mov(a(&S->mmxRow[c]), EAX);
-            for (int big = 0; big < 2 && colorCount(); big++) {
-                A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
-                __glOgFixed16(A, S);
-                A.Mov(a(&S->mmxRowStep[c][big]), EAX);
-            }
+        }
+        if (colorCount()) {
+            GlOgNode* oneRow = A.label();
+            A.Mov(EAX, a(&S->lower1));
+            A.Sub(EAX, a(&S->upper0));
+            A.Cmp(EAX, A.i(1));
+            A.Je(oneRow);
+            for (int c = 0; c < 3; c++)
+                for (int big = 0; big < 2; big++) {
+                    A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
+                    __glOgFixed16(A, S);
+                    A.Mov(a(&S->mmxRowStep[c][big]), EAX);
+                }
+            A.place(oneRow);
         }
         callerCw();
     }
@@ -648,7 +671,7 @@ struct Walk : GlOgRasterEmit {
         A.Mov(EAX, a(&S->upper1));
         A.Mov(a(&S->y1), EAX);
         A.place(part);
-        walkPart(partEnd);
+        walkPart(partEnd, done);
         A.place(partEnd);
         A.Cmp(a(&S->walkLower), A.i(0));
         A.Jne(done);

@@ -292,4 +292,52 @@ TEST(Equivalence, SpanLengthsOrientationsAndClipping) {
             }
 }
 
+// Triangles whose two upper (or lower) vertices lie in one pixel row, so
+// that one part of the triangle has no rows: the other part's edges and
+// start values are the only ones walked. One to ten rows, the row's second
+// vertex left and right of its first, apex left, right and between, both
+// windings, over states that step colour, depth, fog and stencil along the
+// edges.
+TEST(Equivalence, TrianglesWithOnePartEmpty) {
+    std::vector<RasterVertex> v;
+    for (int n = 0; n < 40; n++) {
+        const float height = 0.6f + (float)(n % 10), x = 3.0f + (float)(n % 7) * 9.0f, y = 2.2f + (float)(n % 4);
+        const float apexX = x + (float)(n % 3) * 4.0f - 2.0f, width = 3.0f + (float)(n % 5);
+        const RasterVertex p = {x, y + 0.05f * (float)(n % 2), 0.2f, {0.9f, 0.3f, 0.6f, 1}, 0, 0, 1};
+        const float side = (n & 2) ? width : -width;  // the second vertex right or left of the first
+        const RasterVertex q = {x + side, y + 0.1f, -0.4f, {0.2f, 0.8f, 0.4f, 1}, 1, 0, 1};
+        RasterVertex apex = {apexX, y + height, 0.6f, {0.4f, 0.5f, 1.0f, 1}, 0, 1, 1};
+        if (n >= 20) apex.y = y - height + 0.4f;  // flat bottom: the upper part alone
+        if (n & 1) v.insert(v.end(), {p, q, apex});
+        else v.insert(v.end(), {p, apex, q});
+    }
+    const struct {
+        const char* name;
+        std::function<void()> set;
+    } states[] = {
+        {"smooth", [] {}},
+        {"flat", [] { glShadeModel(GL_FLAT); }},
+        {"fog", [] { fog(GL_LINEAR, GL_FASTEST); }},
+        {"stencil", [] {
+             glEnable(GL_STENCIL_TEST), glStencilFunc(GL_ALWAYS, 0, 0xFF), glStencilOp(GL_KEEP, GL_DECR, GL_INCR);
+         }},
+    };
+    for (const auto& state : states)
+        for (int fi : {0, 2, 5})
+            for (int mmx = 0; mmx < 2; mmx++) {
+                const RasterFormat& f = kRasterFormats[fi];
+                SCOPED_TRACE(std::string(f.name) + ", " + state.name + (mmx ? ", MMX" : ""));
+                RasterScene sc;
+                sc.state = state.set;
+                sc.vertices = v;
+                const RasterImage cpp = rasterRender(f, sc, PATH_CPP, mmx);
+                const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, mmx);
+                const RasterImage noFill = rasterRender(f, sc, PATH_NO_FILL, mmx);
+                EXPECT_TRUE(cpp.drawn);
+                EXPECT_TRUE(gen.generatedSetup);
+                rasterExpectGenerated(f, sc, gen, cpp, mmx, 1);
+                EXPECT_EQ(rasterDifference(noFill, cpp, sc.width, (f.bits + 7) / 8), "") << "no whole fill vs C++";
+            }
+}
+
 }  // namespace
