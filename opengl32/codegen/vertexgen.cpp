@@ -885,7 +885,7 @@ extern "C" void GLPROC __glGenVertexCode(GlContext* gc, GlVertexProgram* entry) 
     // Two loops when they and the strip routine fit, else one.
     for (int bodies = 2; bodies >= 1; bodies--) {
         __glOgResetArena(gc);
-        Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false, false};
+        Gen g = {gc, &entry->key, entry->code, entry->code + gc->vertexPrograms.codeBytes, false, false, {}};
         emitProgram(g, bodies);
         entry->program = g.full ? nullptr : entry->code;
         entry->strip = nullptr;

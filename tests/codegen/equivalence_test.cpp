@@ -122,7 +122,9 @@ void compareCase(const RasterFormat& f, const StateCase& c, int depthBits, unsig
     // The whole fill: not on 3-byte pixels, and with MMX on 8- and 16-bit
     // pixels only over a 16-bit depth buffer (else the chain draws).
     const bool mmxFill = mmx && f.bits <= 16 && !f.index;
-    if (c.wholeFill && f.bits != 24 && !(mmxFill && depthBits > 16)) EXPECT_TRUE(gen.wholeFill) << "the whole fill drew";
+    if (c.wholeFill && f.bits != 24 && !(mmxFill && depthBits > 16)) {
+        EXPECT_TRUE(gen.wholeFill) << "the whole fill drew";
+    }
     EXPECT_EQ(rasterDifference(noFill, cpp, sc.width, bytes), "") << "no whole fill vs C++";
 }
 
@@ -242,7 +244,9 @@ TEST(Equivalence, TexturesOverFormats) {
                     EXPECT_FALSE(cpp.generatedTexture);
                     // Nearest, repeat, unbordered: the generated textured stage.
                     const bool nearest = t.min == GL_NEAREST && t.mag == GL_NEAREST && t.wrap == GL_REPEAT;
-                    if (nearest && t.internalFormat != GL_ALPHA) EXPECT_TRUE(gen.generatedTexture);
+                    if (nearest && t.internalFormat != GL_ALPHA) {
+                        EXPECT_TRUE(gen.generatedTexture);
+                    }
                     const int bytes = (f.bits + 7) / 8;
                     // The MMX fill steps s and t in 16-bit lanes of the texture's side: off
                     // the texel grid its texels are the chain's only near; their colours
