@@ -43,6 +43,13 @@ struct Mmx : GlOgRasterEmit {
     GlOgNode* depths() { return A.mx(ESI, EBX, 8); }
 
     bool constantGroup() const { return !f.tex && !f.smooth; }
+    // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
+    // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
+    bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
+    // A modulated channel dithered at top bit 13: its dither lanes are
+    // D / 2 + 0x4000, so that the signed saturation clamps the sum where
+    // the sum at top bit 14 (2v + D) saturates; the field's mask drops bit 14.
+    bool ditherAt13(int c) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && f.pos[c] != 0; }
 };
 
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
@@ -52,6 +59,8 @@ void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*of
 void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work);
 void toField(Mmx& m, GlOgNode* r, int c, GLint from);
 void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
+void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]);
+void interleaveTexLanes(Mmx& m, bool steps);
 void __glGenMmxTriangleCode(Mmx& m);
 void texSteps(Mmx& m);
 GlOgNode* __glGenMmxPixelGroup(Mmx& m);
@@ -139,14 +148,35 @@ void toField(Mmx& m, GlOgNode* r, int c, GLint from) {
 // Red, green and blue lanes (top bit `top`) packed into `red`'s register;
 // one-byte pixels then packed to bytes.
 void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
+    const GLint tops[3] = {top, top, top};
+    packTops(m, red, green, blue, tops);
+}
+void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
-    toField(m, red, 0, top);
-    toField(m, green, 1, top);
+    toField(m, red, 0, top[0]);
+    toField(m, green, 1, top[1]);
     A.Por(red, green);
-    toField(m, blue, 2, top);
+    toField(m, blue, 2, top[2]);
     A.Por(red, blue);
     if (f.bytes == 1) A.Packuswb(red, red);
+}
+
+// MM6 (s lanes) and MM7 (t lanes) of a square level interleaved; with
+// `steps` also X->step[GL_MMX_S] and X->step[GL_MMX_T] into the former.
+void interleaveTexLanes(Mmx& m, bool steps) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    if (!m.interleaved()) return;
+    A.Movq(MM(0), MM(6));
+    A.Punpcklwd(MM(6), MM(7));
+    A.Punpckhwd(MM(0), MM(7));
+    A.Movq(MM(7), MM(0));
+    if (steps) {
+        A.Movq(MM(0), A.a(X->step[GL_MMX_S]));
+        A.Punpcklwd(MM(0), A.a(X->step[GL_MMX_T]));
+        A.Movq(A.a(X->step[GL_MMX_S]), MM(0));
+    }
 }
 
 // ---- Once per triangle.
@@ -196,6 +226,12 @@ void texSteps(Mmx& m) {
     GlOgMmxFillScratch* X = m.X;
     stepLanes(m, m.fr(GL_OG_SPAN_S_STEP), 16 - f.widthLog2, X->step[GL_MMX_S], X->offsets[GL_MMX_S]);
     stepLanes(m, m.fr(GL_OG_SPAN_T_STEP), 16 - f.heightLog2, X->step[GL_MMX_T], X->offsets[GL_MMX_T]);
+    if (m.interleaved()) {
+        GlOgAsm& A = m.A;
+        A.Movq(MM(0), A.a(X->step[GL_MMX_S]));
+        A.Punpcklwd(MM(0), A.a(X->step[GL_MMX_T]));
+        A.Movq(A.a(X->step[GL_MMX_S]), MM(0));
+    }
 }
 
 // ---- A group's colour: the packed group in the register returned.
@@ -220,15 +256,16 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         A.Pmulhw(MM(1), A.a(X->lanes[2]));
         top = 13;
     }
+    GLint tops[3] = {top, top, top};
     if (f.dither) {
         GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
         for (int c = 0; c < 3; c++) {
-            if (top == 13) A.Psllw(r[c], A.i(1));
+            if (top == 13 && !m.ditherAt13(c)) A.Psllw(r[c], A.i(1));
             A.Paddsw(r[c], A.a(X->dither[c]));
+            tops[c] = m.ditherAt13(c) ? 13 : 14;
         }
-        top = 14;
     }
-    pack(m, MM(0), MM(2), MM(1), top);
+    packTops(m, MM(0), MM(2), MM(1), tops);
     return MM(0);
 }
 
@@ -238,12 +275,10 @@ void texels(Mmx& m) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
-    // Column and row of each lane, interleaved (a square level shifts both at once).
-    if (f.widthLog2 == f.heightLog2) {
+    // Column and row of each lane, interleaved (a square level keeps them so).
+    if (m.interleaved()) {
         A.Movq(MM(0), MM(6));
-        A.Movq(MM(2), MM(6));
-        A.Punpcklwd(MM(0), MM(7));
-        A.Punpckhwd(MM(2), MM(7));
+        A.Movq(MM(2), MM(7));
         if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2)), A.Psrlw(MM(2), A.i(16 - f.widthLog2));
     } else {
         A.Movq(MM(0), MM(6));
@@ -347,7 +382,7 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
     }
     if (f.tex) {
         A.Paddw(MM(6), A.a(X->step[GL_MMX_S]));
-        A.Paddw(MM(7), A.a(X->step[GL_MMX_T]));
+        A.Paddw(MM(7), A.a(X->step[m.interleaved() ? GL_MMX_S : GL_MMX_T]));
     }
 }
 
@@ -487,7 +522,11 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     if (f.tex) {
         if (f.dither)
-            for (int c = 0; c < 3; c++) A.Movq(MM(0), ditherRow(c)), A.Movq(A.a(X->dither[c]), MM(0));
+            for (int c = 0; c < 3; c++) {
+                A.Movq(MM(0), ditherRow(c));
+                if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1)), A.Paddw(MM(0), A.q4(0x4000));
+                A.Movq(A.a(X->dither[c]), MM(0));
+            }
         // s and t; under perspective their steps are the span's.
         const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
         for (int i = 0; i < 2; i++) {
@@ -502,6 +541,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
                 A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
             }
         }
+        interleaveTexLanes(m, f.perspective);
         A.Mov(EBP, A.a(&X->texels));
     }
     if (f.depth) {
@@ -693,6 +733,7 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
             startLanes(m, MM(6 + i), A.m(EAX, 8 * i), shift, false, MM(0));
             A.Paddw(MM(6 + i), MM(1));
         }
+        interleaveTexLanes(m, true);
         A.Add(A.a(&X->subNext), A.i(16));
         A.Ret();
     }
