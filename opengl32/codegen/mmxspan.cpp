@@ -39,8 +39,9 @@ struct Mmx : GlOgRasterEmit {
     }
     GlOgNode* fr(GLint field) { return A.m(ESP, field); }  // the frame (never inside the subroutines)
     GLint groupBytes() const { return 4 * f.bytes; }
-    GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes()); }
-    GlOgNode* depths() { return A.mx(ESI, EBX, 8); }
+    GLint disp = 0;  // groups past EBX's of the copy being emitted (the unchecked block's)
+    GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
+    GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
 
     bool constantGroup() const { return !f.tex && !f.smooth; }
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
@@ -460,7 +461,8 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
     if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
     else A.Cmp(EDX, A.i(-1));
     A.Jne(some);
-    m.cold.push_back([&A, &f, X, some, next, kind, &subs] {
+    const GLint disp = m.disp;
+    m.cold.push_back([&A, &f, X, some, next, kind, &subs, disp] {
         A.place(some);
         // None passed: nothing more; else the passing lanes' mask.
         if (kind == GL_OG_D_FAIL_MASK) A.Cmp(EDX, A.i(-1)), A.Je(next), A.Not(EDX);
@@ -472,7 +474,9 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
             A.Punpcklbw(MM(1), MM(1));
             A.Movq(A.a(X->mask), MM(1));
         }
+        if (disp) A.Add(EBX, A.i(disp));
         A.Call(subs.masked);
+        if (disp) A.Sub(EBX, A.i(disp));
         A.Jmp(next);
     });
 }
@@ -596,14 +600,16 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
     __glGenMmxGroupCount(m, false, nullptr);
+    // Whole blocks of 32 pixels from a block's start run the unchecked block.
+    const bool unchecked = blocks && !f.paletteBytes;
+    GlOgNode* fastBoundary = A.label(), *fastBody = A.label(), *fastDone = A.label();
+    if (unchecked) {
+        A.Cmp(EBX, A.i(-copies));
+        A.Jle(fastBody);
+    }
     A.Jmp(body[0]);
-    // The loop.
-    for (int c = 0; c < copies; c++) {
-        if (c == 0 && blocks) {
-            A.place(boundary);
-            newDepthGroup(m);
-        }
-        A.place(body[c]);
+    // A group of copy c, then the lanes of the next.
+    const auto group = [&](int c) {
         wholeGroup(m, subs);
         __glGenMmxStepGroup(m, c == 0 && blocks);
         // The copies after which a perspective sub-span may end (the span's flags say).
@@ -618,6 +624,38 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
                 A.Jmp(back);
             });
         }
+    };
+    // The unchecked block: eight copies at EBX + c, one count a block.
+    if (unchecked) {
+        A.place(fastBoundary);
+        newDepthGroup(m);
+        A.place(fastBody);
+        for (int c = 0; c < copies; c++) {
+            m.disp = c;
+            group(c);
+        }
+        m.disp = 0;
+        A.Add(EBX, A.i(copies));
+        A.Je(fastDone);
+        A.Cmp(EBX, A.i(-copies));
+        A.Jle(fastBoundary);
+        A.Jmp(boundary);
+        A.place(fastDone);
+        newDepthGroup(m);  // the tail may start a group of 32
+        A.Jmp(loopDone);
+    }
+    // The checked loop.
+    for (int c = 0; c < copies; c++) {
+        if (c == 0 && blocks) {
+            A.place(boundary);
+            if (unchecked) {
+                A.Cmp(EBX, A.i(-copies));
+                A.Jle(fastBoundary);
+            }
+            newDepthGroup(m);
+        }
+        A.place(body[c]);
+        group(c);
         A.Inc(EBX);
         if (c < copies - 1) {
             A.Je(loopDone);
