@@ -71,7 +71,8 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
 void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
 void depthWords(Mmx& m, GlOgNode* r);
 void newDepthGroup(Mmx& m);
-void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs);
+void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
+void blockDepthTest(Mmx& m, int groups, GlOgNode* failed);
 void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
 void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
@@ -436,14 +437,43 @@ void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none) {
 }
 
 // ---- A whole group of the loop.
-void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs) {
+// `passed`: every lane of the group passed the depth test (blockDepthTest),
+// so the stored words take the group's depths.
+void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     GlOgAsm& A = m.A;
     GlOgNode* next = A.label();
-    if (m.f.depth) __glGenMmxDepthTest(m, subs, next);
+    if (m.f.depth && !passed) __glGenMmxDepthTest(m, subs, next);
+    if (m.f.depth && passed && m.f.depthWrite && m.f.depth - 1 != 2) A.Movq(m.depths(), MM(4));
     GlOgNode* r = __glGenMmxPixelGroup(m);
     if (m.f.bytes == 1) A.Movd(m.pixels(), r);
     else A.Movq(m.pixels(), r);
     A.place(next);
+}
+
+// The depth test of the block's `groups` whole groups from MM4's, without
+// writing: to `failed` unless every lane passes. MM0 to MM2 and EDX changed.
+void blockDepthTest(Mmx& m, int groups, GlOgNode* failed) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    const GLuint func = m.f.depth - 1;
+    if (func == 7) return;  // GL_ALWAYS
+    int kind = GL_OG_D_NONE;
+    for (int g = 0; g < groups; g++) {
+        // Group 1 on: the new words of the block stepped (as __glGenMmxStepGroup does).
+        if (g == 1) A.Movq(MM(0), A.a(X->zNext));
+        if (g >= 1) A.Paddw(MM(0), A.a(X->zStep));
+        m.disp = g;
+        kind = __glOgEmitMmxDepth(A, func, false, g ? MM(0) : MM(4), [&] { return m.depths(); }, MM(1),
+                                  g ? MM(1) : MM(2));
+        if (g && kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(1));
+        if (g && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
+    }
+    m.disp = 0;
+    A.Packsswb(MM(2), MM(2));
+    A.Movd(EDX, MM(2));
+    if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
+    else A.Cmp(EDX, A.i(-1));
+    A.Jne(failed);
 }
 
 // The depth test of a whole group: stored words updated; every lane passing
@@ -609,8 +639,8 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     A.Jmp(body[0]);
     // A group of copy c, then the lanes of the next.
-    const auto group = [&](int c) {
-        wholeGroup(m, subs);
+    const auto group = [&](int c, bool passed) {
+        wholeGroup(m, subs, passed);
         __glGenMmxStepGroup(m, c == 0 && blocks);
         // The copies after which a perspective sub-span may end (the span's flags say).
         if (f.perspective && (c & 3) % 3 == 0) {
@@ -625,14 +655,18 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             });
         }
     };
-    // The unchecked block: eight copies at EBX + c, one count a block.
+    // The unchecked block: eight copies at EBX + c, one count a block, one
+    // depth test.
     if (unchecked) {
         A.place(fastBoundary);
         newDepthGroup(m);
         A.place(fastBody);
+        // Every lane of the block passing, the groups store their depths
+        // unchecked; else the checked loop takes the block.
+        blockDepthTest(m, copies, body[0]);
         for (int c = 0; c < copies; c++) {
             m.disp = c;
-            group(c);
+            group(c, true);
         }
         m.disp = 0;
         A.Add(EBX, A.i(copies));
@@ -655,7 +689,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             newDepthGroup(m);
         }
         A.place(body[c]);
-        group(c);
+        group(c, false);
         A.Inc(EBX);
         if (c < copies - 1) {
             A.Je(loopDone);
