@@ -50,6 +50,10 @@ struct Mmx : GlOgRasterEmit {
     // A modulated channel dithered at top bit 13: its dither lanes are
     // D / 2 + 0x4000, so that the signed saturation clamps the sum where
     // the sum at top bit 14 (2v + D) saturates; the field's mask drops bit 14.
+    // Untextured and smooth: the red lanes shifted left by this to their
+    // field's top bit (step and start lanes alike, modulo 2^16), so the pack
+    // only masks them.
+    GLint redUp() const { return !f.tex && f.smooth && f.top(0) > 14 ? f.top(0) - 14 : 0; }
     bool ditherAt13(int c) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && f.pos[c] != 0; }
 };
 
@@ -190,6 +194,11 @@ void __glGenMmxTriangleCode(Mmx& m) {
     const GLint steps[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
     if (f.colorSteps())
         for (int c = 0; c < 3; c++) stepLanes(m, m.fr(steps[c]), f.shift(c), X->step[c], X->offsets[c]);
+    if (m.redUp()) {
+        A.Movq(MM(0), A.a(X->step[0]));
+        A.Psllw(MM(0), A.i(m.redUp()));
+        A.Movq(A.a(X->step[0]), MM(0));
+    }
     if (f.tex && !f.perspective) texSteps(m);
     if (f.depth) {
         // The high half of the depth step in every lane; four of it, and
@@ -246,7 +255,8 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         A.Movq(MM(0), MM(5));
         A.Movq(MM(1), MM(6));
         A.Movq(MM(2), MM(7));
-        pack(m, MM(0), MM(1), MM(2), 14);
+        const GLint tops[3] = {14 + m.redUp(), 14, 14};
+        packTops(m, MM(0), MM(1), MM(2), tops);
         return MM(0);
     }
     texels(m);
@@ -547,6 +557,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
             if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
             if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
+            if (c == 0 && m.redUp()) A.Psllw(r, A.i(m.redUp()));
             if (f.tex && c == 2) A.Movq(A.a(X->lanes[2]), r);
         }
         if (m.constantGroup()) {
