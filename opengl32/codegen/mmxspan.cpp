@@ -76,7 +76,7 @@ void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
 void depthWords(Mmx& m, GlOgNode* r);
 void newDepthGroup(Mmx& m);
 void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
-void blockDepthTest(Mmx& m, int groups, GlOgNode* failed);
+void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
 void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
 void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
@@ -460,23 +460,27 @@ void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     A.place(next);
 }
 
-// The depth test of the block's `groups` whole groups from MM4's, without
-// writing: to `failed` unless every lane passes. MM0 to MM2 and EDX changed.
-void blockDepthTest(Mmx& m, int groups, GlOgNode* failed) {
+// The depth test of groups `from` .. `groups` - 1 of a block (MM4 the
+// first one's words) without writing: to `failed` unless every lane passes. MM0 to MM2 and EDX changed.
+void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
     const GLuint func = m.f.depth - 1;
     if (func == 7) return;  // GL_ALWAYS
     int kind = GL_OG_D_NONE;
-    for (int g = 0; g < groups; g++) {
-        // Group 1 on: the new words of the block stepped (as __glGenMmxStepGroup does).
-        if (g == 1) A.Movq(MM(0), A.a(X->zNext));
-        if (g >= 1) A.Paddw(MM(0), A.a(X->zStep));
+    for (int g = from; g < groups; g++) {
+        // After the first: the block's words stepped as __glGenMmxStepGroup
+        // steps them (from copy 0, the new words of the block).
+        if (g == from + 1) {
+            if (from == 0) A.Movq(MM(0), A.a(X->zNext));
+            else A.Movq(MM(0), MM(4));
+        }
+        if (g > from) A.Paddw(MM(0), A.a(X->zStep));
         m.disp = g;
-        kind = __glOgEmitMmxDepth(A, func, false, g ? MM(0) : MM(4), [&] { return m.depths(); }, MM(1),
-                                  g ? MM(1) : MM(2));
-        if (g && kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(1));
-        if (g && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
+        kind = __glOgEmitMmxDepth(A, func, false, g > from ? MM(0) : MM(4), [&] { return m.depths(); }, MM(1),
+                                  g > from ? MM(1) : MM(2));
+        if (g > from && kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(1));
+        if (g > from && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
     }
     m.disp = 0;
     A.Packsswb(MM(2), MM(2));
@@ -612,6 +616,11 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     const bool blocks = f.depth != 0;  // copy 0 starts a group of 32
     for (GlOgNode*& b : body) b = A.label();
     GlOgNode* boundary = A.label();
+    // Whole blocks of 32 pixels run the unchecked block, from a block's
+    // start or from copy 1 after the head.
+    const bool unchecked = blocks && !f.paletteBytes;
+    GlOgNode* fastBoundary = A.label(), *fastBody = A.label(), *fastDone = A.label();
+    GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
     {
         GlOgNode* head = A.label(), *masked = A.label(true);
@@ -636,14 +645,15 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Jle(end);
         // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
         __glGenMmxGroupCount(m, true, tail);
+        if (unchecked) {
+            A.Cmp(EBX, A.i(1 - copies));
+            A.Jle(fastAfterHead);
+        }
         A.Jmp(body[copies > 1 ? 1 : 0]);
     }
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
     __glGenMmxGroupCount(m, false, nullptr);
-    // Whole blocks of 32 pixels from a block's start run the unchecked block.
-    const bool unchecked = blocks && !f.paletteBytes;
-    GlOgNode* fastBoundary = A.label(), *fastBody = A.label(), *fastDone = A.label();
     if (unchecked) {
         A.Cmp(EBX, A.i(-copies));
         A.Jle(fastBody);
@@ -669,13 +679,23 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     // The unchecked block: eight copies at EBX + c, one count a block, one
     // depth test.
     if (unchecked) {
+        // After the head: EBX one group back, copies 1 to 7.
+        GlOgNode* headFailed = A.label();
+        A.place(fastAfterHead);
+        A.Dec(EBX);
+        blockDepthTest(m, 1, copies, headFailed);
+        A.Jmp(fastCopy1);
+        A.place(headFailed);
+        A.Inc(EBX);
+        A.Jmp(body[1]);
         A.place(fastBoundary);
         newDepthGroup(m);
         A.place(fastBody);
         // Every lane of the block passing, the groups store their depths
         // unchecked; else the checked loop takes the block.
-        blockDepthTest(m, copies, body[0]);
+        blockDepthTest(m, 0, copies, body[0]);
         for (int c = 0; c < copies; c++) {
+            if (c == 1) A.place(fastCopy1);
             m.disp = c;
             group(c, true);
         }
