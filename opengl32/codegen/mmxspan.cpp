@@ -40,6 +40,10 @@ struct Mmx : GlOgRasterEmit {
     GlOgNode* fr(GLint field) { return A.m(ESP, field); }  // the frame (never inside the subroutines)
     GLint groupBytes() const { return 4 * f.bytes; }
     GLint disp = 0;  // groups past EBX's of the copy being emitted (the unchecked block's)
+    // Emitting the unchecked block of a modulated fill: the blue lanes in
+    // MM4, the block's depths stored ahead (blockDepthWrite).
+    bool blueInMm4 = false;
+    bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
     GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
     GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
 
@@ -265,7 +269,8 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
     if (f.tex == GL_MMX_TEX_MODULATE) {
         A.Pmulhw(MM(0), MM(5));
         A.Pmulhw(MM(2), MM(3));
-        A.Pmulhw(MM(1), A.a(X->lanes[2]));
+        if (m.blueInMm4) A.Pmulhw(MM(1), MM(4));
+        else A.Pmulhw(MM(1), A.a(X->lanes[2]));
         top = 13;
     }
     GLint tops[3] = {top, top, top};
@@ -377,13 +382,17 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
-    if (f.depth) {
+    if (f.depth && !m.blueInMm4) {
         if (newDepthGroup) A.Movq(MM(4), A.a(X->zNext));
         A.Paddw(MM(4), A.a(X->zStep));
     }
     if (f.colorSteps()) {
         if (!f.tex) {
             for (int c = 0; c < 3; c++) A.Paddw(MM(5 + c), A.a(X->step[c]));
+        } else if (m.blueInMm4) {
+            A.Paddw(MM(5), A.a(X->step[0]));
+            A.Paddw(MM(3), A.a(X->step[1]));
+            A.Paddw(MM(4), A.a(X->step[2]));
         } else {
             A.Paddw(MM(5), A.a(X->step[0]));
             A.Paddw(MM(3), A.a(X->step[1]));
@@ -453,7 +462,7 @@ void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     GlOgAsm& A = m.A;
     GlOgNode* next = A.label();
     if (m.f.depth && !passed) __glGenMmxDepthTest(m, subs, next);
-    if (m.f.depth && passed && m.f.depthWrite && m.f.depth - 1 != 2) A.Movq(m.depths(), MM(4));
+    if (m.f.depth && passed && m.f.depthWrite && m.f.depth - 1 != 2 && !m.blueInMm4) A.Movq(m.depths(), MM(4));
     GlOgNode* r = __glGenMmxPixelGroup(m);
     if (m.f.bytes == 1) A.Movd(m.pixels(), r);
     else A.Movq(m.pixels(), r);
@@ -488,6 +497,29 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
     else A.Cmp(EDX, A.i(-1));
     A.Jne(failed);
+}
+
+// Every lane of groups `from` .. `groups` - 1 of the block passed: their
+// depths stored (MM4 the first one's), the words after the block in
+// X->zAfter, and the blue lanes loaded into MM4. MM0 changed.
+void blockDepthWrite(Mmx& m, int from, int groups) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    const bool store = m.f.depthWrite && m.f.depth - 1 != 2;
+    if (store) {
+        m.disp = from;
+        A.Movq(m.depths(), MM(4));
+    }
+    if (from == 0) A.Movq(MM(0), A.a(X->zNext));
+    else A.Movq(MM(0), MM(4));
+    for (int g = from + 1; g <= groups; g++) {
+        A.Paddw(MM(0), A.a(X->zStep));
+        m.disp = g;
+        if (store && g < groups) A.Movq(m.depths(), MM(0));
+    }
+    m.disp = 0;
+    A.Movq(A.a(X->zAfter), MM(0));
+    A.Movq(MM(4), A.a(X->lanes[2]));
 }
 
 // The depth test of a whole group: stored words updated; every lane passing
@@ -684,6 +716,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.place(fastAfterHead);
         A.Dec(EBX);
         blockDepthTest(m, 1, copies, headFailed);
+        if (m.blueInBlock()) blockDepthWrite(m, 1, copies);
         A.Jmp(fastCopy1);
         A.place(headFailed);
         A.Inc(EBX);
@@ -694,12 +727,19 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         // Every lane of the block passing, the groups store their depths
         // unchecked; else the checked loop takes the block.
         blockDepthTest(m, 0, copies, body[0]);
+        if (m.blueInBlock()) blockDepthWrite(m, 0, copies);
+        m.blueInMm4 = m.blueInBlock();
         for (int c = 0; c < copies; c++) {
             if (c == 1) A.place(fastCopy1);
             m.disp = c;
             group(c, true);
         }
         m.disp = 0;
+        if (m.blueInMm4) {
+            A.Movq(A.a(X->lanes[2]), MM(4));
+            A.Movq(MM(4), A.a(X->zAfter));
+        }
+        m.blueInMm4 = false;
         A.Add(EBX, A.i(copies));
         A.Je(fastDone);
         A.Cmp(EBX, A.i(-copies));

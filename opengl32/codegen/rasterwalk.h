@@ -77,6 +77,7 @@ struct GlOgMmxFillScratch {
     GLushort lanes[3][4];    // red, green, blue where they live in memory
     GLushort dither[3][4];
     GLushort zNext[4], zOffset[4], zHigh[4];  // the words of a new group of 32, the lanes it starts in
+    GLushort zAfter[4];      // the words after an unchecked block (its blue lanes in MM4)
     GLushort mask[4], words[4], pixels[4];
     GLuint zGroup;           // z of the span's current group of 32
     uint8_t* texels;         // level 0 of the bound texture
