@@ -435,11 +435,10 @@ void newDepthGroup(Mmx& m) {
     depthWords(m, MM(0));
     A.Paddw(MM(0), A.a(X->zOffset));
     A.Movq(A.a(X->zNext), MM(0));
+    // MM4 + ((new - MM4) & zHigh).
+    A.Psubw(MM(0), MM(4));
     A.Pand(MM(0), A.a(X->zHigh));
-    A.Movq(MM(1), A.a(X->zHigh));
-    A.Pandn(MM(1), MM(4));
-    A.Por(MM(0), MM(1));
-    A.Movq(MM(4), MM(0));
+    A.Paddw(MM(4), MM(0));
 }
 
 // The whole groups of the span from EDX = j + n lanes (one fewer after a
