@@ -475,6 +475,35 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     GlOgMmxFillScratch* X = m.X;
     const GLuint func = m.f.depth - 1;
     if (func == 7) return;  // GL_ALWAYS
+    // Untextured (MM3 free), an ordering function over a whole block: two
+    // groups' saturated differences packed to bytes (zero where the word
+    // is zero) take one compare.
+    if (!m.f.tex && from == 0 && groups % 2 == 0 && (func == 1 || func == 3 || func == 4 || func == 6)) {
+        const bool storedFirst = func == 1 || func == 6;  // S - Z, else Z - S
+        const bool failMask = func == 1 || func == 4;     // zero: failing, else passing
+        for (int g = 0; g < groups; g++) {
+            if (g == 1) A.Movq(MM(0), A.a(X->zNext));
+            if (g >= 1) A.Paddw(MM(0), A.a(X->zStep));
+            GlOgNode* r = g & 1 ? MM(3) : g ? MM(1) : MM(2);
+            GlOgNode* z = g ? MM(0) : MM(4);
+            m.disp = g;
+            if (storedFirst) A.Movq(r, m.depths()), A.Psubusw(r, z);
+            else A.Movq(r, z), A.Psubusw(r, m.depths());
+            if (!(g & 1)) continue;
+            GlOgNode* pair = g > 1 ? MM(1) : MM(2);
+            A.Packsswb(pair, MM(3));
+            A.Pcmpeqb(pair, A.q4(0));
+            if (g > 1 && failMask) A.Por(MM(2), MM(1));
+            if (g > 1 && !failMask) A.Pand(MM(2), MM(1));
+        }
+        m.disp = 0;
+        A.Packsswb(MM(2), MM(2));
+        A.Movd(EDX, MM(2));
+        if (failMask) A.Test(EDX, EDX);
+        else A.Cmp(EDX, A.i(-1));
+        A.Jne(failed);
+        return;
+    }
     int kind = GL_OG_D_NONE;
     for (int g = from; g < groups; g++) {
         // After the first: the block's words stepped as __glGenMmxStepGroup
