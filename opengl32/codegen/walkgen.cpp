@@ -152,16 +152,21 @@ struct Walk : GlOgRasterEmit {
         } else {
             A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
         }
-        // dither = table + (y & 3) x 35 + (x & 3).
-        A.Mov(ECX, sp(GL_OG_SPAN_Y));
-        A.And(ECX, A.i(3));
-        A.Imul(ECX, A.i(GL_SPAN_DITHER_ROW * 4));
-        A.And(EAX, A.i(3));
-        A.Lea(ECX, A.mx(ECX, EAX, 4, (GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
-        A.Mov(sp(GL_OG_SPAN_DITHER), ECX);
-        A.Mov(a(&S->ditherStart), ECX);
+        // dither = table + (y & 3) x 35 + (x & 3) (the MMX fill takes its
+        // dither lanes from x and y).
+        if (!mmxFill()) {
+            A.Mov(ECX, sp(GL_OG_SPAN_Y));
+            A.And(ECX, A.i(3));
+            A.Imul(ECX, A.i(GL_SPAN_DITHER_ROW * 4));
+            A.And(EAX, A.i(3));
+            A.Lea(ECX, A.mx(ECX, EAX, 4, (GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
+            A.Mov(sp(GL_OG_SPAN_DITHER), ECX);
+            A.Mov(a(&S->ditherStart), ECX);
+        }
 
-        cw(GL_OG_CW_DOUBLE);
+        // The MMX fill without texture converts no float here.
+        const bool x87 = !mmxFill() || (CF() & GL_RF_TEXTURE);
+        if (x87) cw(GL_OG_CW_DOUBLE);
         // Colours: fixed16((spanColor + skip x d) x scale + bias).
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
         const int nc = k->rgba ? 4 : 1;
@@ -284,7 +289,7 @@ struct Walk : GlOgRasterEmit {
                 subSpans();
             }
         }
-        callerCw();
+        if (x87) callerCw();
     }
 
     // With q varying along the span, the MMX fill's sub-spans: s/q and t/q
