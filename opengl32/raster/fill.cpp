@@ -36,11 +36,15 @@ void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row
     size_t blocks = bytes >> 4;
     if (cache->vectors == 1) {
         const __m128i v = cache->v[0];
-        for (; blocks >= 4; blocks -= 4, q += 4) {
+        for (; blocks >= 8; blocks -= 8, q += 8) {
             _mm_store_si128(q, v);
             _mm_store_si128(q + 1, v);
             _mm_store_si128(q + 2, v);
             _mm_store_si128(q + 3, v);
+            _mm_store_si128(q + 4, v);
+            _mm_store_si128(q + 5, v);
+            _mm_store_si128(q + 6, v);
+            _mm_store_si128(q + 7, v);
         }
         for (; blocks; blocks--) _mm_store_si128(q++, v);
     } else {
