@@ -239,6 +239,36 @@ TEST(MmxFill, TexturesOffTheTexelGrid) { textureCases(false); }
 // fill reads the chain's texels: colours near the chain's.
 TEST(MmxFill, TexturesOnTheTexelGrid) { textureCases(true); }
 
+// Levels wider than tall and taller than wide: s and t lanes of their own
+// (a square level keeps them interleaved), against the twin, and the depth
+// and the pixels drawn against the chain.
+TEST(MmxFill, LevelsOfUnequalSides) {
+    const int sides[][2] = {{32, 8}, {8, 64}};
+    for (const RasterFormat* f : kMmxFormats)
+        for (const auto& side : sides)
+            for (GLenum env : {GL_MODULATE, GL_REPLACE})
+                for (bool perspective : {false, true}) {
+                    RasterScene sc;
+                    sc.texCoords = true;
+                    const int w = side[0], h = side[1];
+                    sc.state = [w, h, env, perspective] {
+                        const std::vector<GLubyte> img = gltestNoise((size_t)w * h * 3, 17u);
+                        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+                        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
+                        glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
+                        glEnable(GL_TEXTURE_2D);
+                    };
+                    sc.vertices = rasterRandomTriangles(29, 12, sc.width, sc.height);
+                    if (!perspective)
+                        for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
+                    compareAll(*f, sc, std::to_string(w) + "x" + std::to_string(h) + (env == GL_MODULATE ? " modulate" : " replace") +
+                                           (perspective ? ", perspective" : ""), -1);
+                }
+}
+
 // Perspective with q varying: the fill divides at its own sub-spans and the
 // chain at its runs of 16, each stepping linearly between, so a pixel's
 // texel is the chain's or its neighbour. On a gradient of 16 levels a texel
