@@ -10,15 +10,21 @@
 // that counts EBX from minus their number up to 0. With the depth test the
 // loop is eight copies of the group, one per group of a block of 32 pixels:
 // the first of each block starts the depth words of the chain's next group
-// of 32 (mmxfill.h), so no group carries a count of its own.
+// of 32 (mmxfill.h), so no group carries a count of its own. A whole block
+// (from a block's start, or from copy 1 after the head) first tests its 32
+// depths at once without writing; when every lane passes it runs the
+// unchecked block, eight copies that store their depths and colours without
+// a test or a count, else the checked copies take it group by group.
 //
 // Registers in the loop: EDI the colour and ESI the depth words past the
 // last whole group (the depth words lie beside the group's pixels, wherever
 // the depth buffer's rows fall), EBP the texels, EAX, ECX and EDX scratch,
 // ESP the frame. MM4 the depth words; untextured MM5 to MM7 red, green and
-// blue (or MM7 a group that does not change), MM0 to MM3 work; textured MM5
-// red, MM3 green and MM6, MM7 s and t, blue in the scratch record, MM0 to
-// MM2 work.
+// blue (or MM7 a group that does not change; red at its field's top bit when
+// smooth), MM0 to MM3 work; textured MM5 red, MM3 green and MM6, MM7 s and t
+// (interleaved for a square level), blue in the scratch record (in MM4
+// through a modulated unchecked block, its depths stored ahead), MM0 to MM2
+// work.
 
 #include <vector>
 #include <functional>
