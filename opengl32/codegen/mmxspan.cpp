@@ -436,9 +436,13 @@ void depthWords(Mmx& m, GlOgNode* r) {
 void newDepthGroup(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
-    A.Mov(EAX, A.a(&X->zGroup));
-    A.Add(EAX, m.fr(GL_OG_SPAN_Z_STEP32));
-    depthWords(m, MM(0));
+    // z in MM0's low doubleword (the high one is not read), its high half
+    // in the four lanes.
+    A.Movd(MM(0), A.a(&X->zGroup));
+    A.Paddd(MM(0), m.fr(GL_OG_SPAN_Z_STEP32));
+    A.Movd(A.a(&X->zGroup), MM(0));
+    A.Punpcklwd(MM(0), MM(0));
+    A.Punpckhdq(MM(0), MM(0));
     A.Paddw(MM(0), A.a(X->zOffset));
     A.Movq(A.a(X->zNext), MM(0));
     // MM4 + ((new - MM4) & zHigh).
