@@ -210,6 +210,7 @@ void __glGenMmxTriangleCode(Mmx& m) {
         A.Movq(A.a(X->step[0]), MM(0));
     }
     if (f.tex && !f.perspective) texSteps(m);
+    if (f.tex && f.perspective) A.Mov(A.a(&X->texStepValid), A.i(0));  // steps of another walker's or triangle's
     if (f.depth) {
         // The high half of the depth step in every lane; four of it, and
         // (l - j) of it.
@@ -648,19 +649,38 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             }
         // s and t; under perspective their steps are the span's.
         const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
+        // Under perspective the steps are the span's: their lanes made again
+        // only when they differ from those the scratch holds.
+        GlOgNode* made = A.label(), *ready = A.label();
+        if (f.perspective) {
+            A.Cmp(A.a(&X->texStepValid), A.i(0));
+            A.Je(made);
+            for (int i = 0; i < 2; i++) {
+                A.Mov(EAX, m.fr(steps[i]));
+                A.Cmp(EAX, A.a(&X->texStepKey[i]));
+                A.Jne(made);
+            }
+            for (int i = 0; i < 2; i++) {
+                startLanes(m, MM(6 + i), m.fr(from[i]), 16 - (i ? f.heightLog2 : f.widthLog2), false, MM(1));
+                A.Paddw(MM(6 + i), A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
+            }
+            interleaveTexLanes(m, false);
+            A.Jmp(ready);
+            A.place(made);
+        }
         for (int i = 0; i < 2; i++) {
             const GLint shift = 16 - (i ? f.heightLog2 : f.widthLog2);
             GlOgNode* r = MM(6 + i);
-            if (f.perspective) {
-                stepLanes(m, m.fr(steps[i]), shift, X->step[GL_MMX_S + i], nullptr);
-                startLanes(m, r, m.fr(from[i]), shift, false, MM(0));
-                A.Paddw(r, MM(1));
-            } else {
-                startLanes(m, r, m.fr(from[i]), shift, false, MM(1));
-                A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
-            }
+            if (f.perspective) stepLanes(m, m.fr(steps[i]), shift, X->step[GL_MMX_S + i], X->offsets[GL_MMX_S + i]);
+            startLanes(m, r, m.fr(from[i]), shift, false, MM(1));
+            A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
         }
         interleaveTexLanes(m, f.perspective);
+        if (f.perspective) {
+            for (int i = 0; i < 2; i++) A.Mov(EAX, m.fr(steps[i])), A.Mov(A.a(&X->texStepKey[i]), EAX);
+            A.Mov(A.a(&X->texStepValid), A.i(1));
+            A.place(ready);
+        }
         A.Mov(EBP, A.a(&X->texels));
     }
     if (f.depth) {
@@ -915,6 +935,7 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
             A.Paddw(MM(6 + i), MM(1));
         }
         interleaveTexLanes(m, true);
+        A.Mov(A.a(&X->texStepValid), A.i(0));  // the steps are the sub-span's
         A.Add(A.a(&X->subNext), A.i(16));
         A.Ret();
     }

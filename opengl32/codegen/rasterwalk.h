@@ -85,6 +85,9 @@ struct GlOgMmxFillScratch {
     GLuint paletteMask;
     GLuint laneMask;         // the live lanes of a partial group, a byte each
     GLint count, savedCount; // lanes to the span's end; the span's pixels
+    // Perspective: the span steps of s and t whose step lanes and lane
+    // offsets the scratch holds (valid: since the triangle's start, no sub-span reload).
+    GLint texStepKey[2], texStepValid;
     // Perspective with q varying along the span: s/q and t/q in 16.16 at the
     // first pixel of each sub-span with their steps (s, ds, t, dt), the entry
     // of the next, and which copies of the group loop end a sub-span.

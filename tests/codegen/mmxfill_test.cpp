@@ -269,6 +269,35 @@ TEST(MmxFill, LevelsOfUnequalSides) {
                 }
 }
 
+// q varying along x only, s along x and t/q constant: every row of a
+// triangle starts its span at the window's edge with the same steps, which
+// the fill then takes from its scratch (after the previous row's sub-spans
+// changed the lanes' steps).
+TEST(MmxFill, PerspectiveRowsOfEqualSteps) {
+    for (const RasterFormat* f : kMmxFormats) {
+        RasterScene sc;
+        sc.texCoords = true;
+        sc.state = [] {
+            const std::vector<GLubyte> img = gltestNoise(32 * 32 * 3, 41u);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 32, 32, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+            glEnable(GL_TEXTURE_2D);
+        };
+        const float left = -1.0f, right = (float)sc.width + 1.0f, bottom = -1.0f, top = (float)sc.height + 1.0f;
+        const auto at = [](float x, float y, float q, float s) {
+            return RasterVertex{x, y, 0.2f, {0.9f, 0.7f, 0.8f, 1}, s * q, 0.5f * q, q};
+        };
+        const RasterVertex a = at(left, bottom, 1.0f, 0.0f), b = at(right, bottom, 4.0f, 3.0f);
+        const RasterVertex c = at(right, top, 4.0f, 3.0f), d = at(left, top, 1.0f, 0.0f);
+        sc.vertices = {a, b, c, a, c, d};
+        compareAll(*f, sc, "rows of equal steps", -1);
+    }
+}
+
 // Perspective with q varying: the fill divides at its own sub-spans and the
 // chain at its runs of 16, each stepping linearly between, so a pixel's
 // texel is the chain's or its neighbour. On a gradient of 16 levels a texel
