@@ -709,7 +709,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     // Whole blocks of 32 pixels run the unchecked block, from a block's
     // start or from copy 1 after the head.
     const bool unchecked = blocks && !f.paletteBytes;
-    GlOgNode* fastBoundary = A.label(), *fastBody = A.label(), *fastDone = A.label();
+    GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
     GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
     {
@@ -799,11 +799,10 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
         m.blueInMm4 = false;
         A.Add(EBX, A.i(copies));
-        A.Je(fastDone);
         A.Cmp(EBX, A.i(-copies));
         A.Jle(fastBoundary);
-        A.Jmp(boundary);
-        A.place(fastDone);
+        A.Test(EBX, EBX);
+        A.Jne(boundary);
         newDepthGroup(m);  // the tail may start a group of 32
         A.Jmp(loopDone);
     }
