@@ -29,16 +29,16 @@ GLboolean __glUseMmxSpans(GlContext* gc) {
 
 // Stores the doubleword in eax ecx times from edi upwards, edi left past the last
 // store; uses ebx and mm0 and leaves the MMX state in use (the caller issues emms).
-// A count of 0 stores nothing. Pairs go eight quadwords a step while eight
-// remain, then one a step.
+// A count of 0 stores nothing. Pairs go thirty-two quadwords a step while
+// thirty-two remain, then one a step.
 uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out) {
     __glOgResetArena(gc);
     GlOgNode* aligned = __glOgNewShortLabel(gc);
     GlOgNode* blocks = __glOgNewShortLabel(gc);
     GlOgNode* loop = __glOgNewShortLabel(gc);
-    GlOgNode* single = __glOgNewShortLabel(gc);
-    GlOgNode* noPairs = __glOgNewShortLabel(gc);
-    GlOgNode* done = __glOgNewShortLabel(gc);
+    GlOgNode* single = __glOgNewLabel(gc);   // these three lie beyond a short
+    GlOgNode* noPairs = __glOgNewLabel(gc);  // jump over the step's stores
+    GlOgNode* done = __glOgNewLabel(gc);
     GlOgNode* four = __glOgImm(gc, 4);
     GlOgNode* at = __glOgMemBase(gc, nullptr, OG_EDI);
     uint8_t* (*const E)(GlContext*, uint8_t*, GlOgNode*) = __glOgEncode;
@@ -57,15 +57,15 @@ uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out) {
     out = E(gc, out, __glOgJe(gc, noPairs));
     out = E(gc, out, __glOgMovd(gc, OG_MM(0), OG_EAX));
     out = E(gc, out, __glOgPunpckldq(gc, OG_MM(0), OG_MM(0)));
-    out = E(gc, out, __glOgSub(gc, OG_ECX, __glOgImm(gc, 8)));
+    out = E(gc, out, __glOgSub(gc, OG_ECX, __glOgImm(gc, 32)));
     out = E(gc, out, __glOgJb(gc, single));
     out = __glOgPlaceLabel(gc, out, blocks);
-    for (GLint i = 0; i < 8; i++) out = E(gc, out, __glOgMovq(gc, __glOgMemBase(gc, __glOgImm(gc, 8 * i), OG_EDI), OG_MM(0)));
-    out = E(gc, out, __glOgAdd(gc, OG_EDI, __glOgImm(gc, 64)));
-    out = E(gc, out, __glOgSub(gc, OG_ECX, __glOgImm(gc, 8)));
+    for (GLint i = 0; i < 32; i++) out = E(gc, out, __glOgMovq(gc, __glOgMemBase(gc, __glOgImm(gc, 8 * i), OG_EDI), OG_MM(0)));
+    out = E(gc, out, __glOgAdd(gc, OG_EDI, __glOgImm(gc, 256)));
+    out = E(gc, out, __glOgSub(gc, OG_ECX, __glOgImm(gc, 32)));
     out = E(gc, out, __glOgJae(gc, blocks));
     out = __glOgPlaceLabel(gc, out, single);
-    out = E(gc, out, __glOgAdd(gc, OG_ECX, __glOgImm(gc, 8)));
+    out = E(gc, out, __glOgAdd(gc, OG_ECX, __glOgImm(gc, 32)));
     out = E(gc, out, __glOgJe(gc, noPairs));
     out = __glOgPlaceLabel(gc, out, loop);
     out = E(gc, out, __glOgMovq(gc, at, OG_MM(0)));

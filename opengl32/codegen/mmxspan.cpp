@@ -10,15 +10,21 @@
 // that counts EBX from minus their number up to 0. With the depth test the
 // loop is eight copies of the group, one per group of a block of 32 pixels:
 // the first of each block starts the depth words of the chain's next group
-// of 32 (mmxfill.h), so no group carries a count of its own.
+// of 32 (mmxfill.h), so no group carries a count of its own. A whole block
+// (from a block's start, or from copy 1 after the head) first tests its 32
+// depths at once without writing; when every lane passes it runs the
+// unchecked block, eight copies that store their depths and colours without
+// a test or a count, else the checked copies take it group by group.
 //
 // Registers in the loop: EDI the colour and ESI the depth words past the
 // last whole group (the depth words lie beside the group's pixels, wherever
 // the depth buffer's rows fall), EBP the texels, EAX, ECX and EDX scratch,
 // ESP the frame. MM4 the depth words; untextured MM5 to MM7 red, green and
-// blue (or MM7 a group that does not change), MM0 to MM3 work; textured MM5
-// red, MM3 green and MM6, MM7 s and t, blue in the scratch record, MM0 to
-// MM2 work.
+// blue (or MM7 a group that does not change; red at its field's top bit when
+// smooth), MM0 to MM3 work; textured MM5 red, MM3 green and MM6, MM7 s and t
+// (interleaved for a square level), blue in the scratch record (in MM4
+// through a modulated unchecked block, its depths stored ahead), MM0 to MM2
+// work.
 
 #include <vector>
 #include <functional>
@@ -39,10 +45,26 @@ struct Mmx : GlOgRasterEmit {
     }
     GlOgNode* fr(GLint field) { return A.m(ESP, field); }  // the frame (never inside the subroutines)
     GLint groupBytes() const { return 4 * f.bytes; }
-    GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes()); }
-    GlOgNode* depths() { return A.mx(ESI, EBX, 8); }
+    GLint disp = 0;  // groups past EBX's of the copy being emitted (the unchecked block's)
+    // Emitting the unchecked block of a modulated fill: the blue lanes in
+    // MM4, the block's depths stored ahead (blockDepthWrite).
+    bool blueInMm4 = false;
+    bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
+    GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
+    GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
 
     bool constantGroup() const { return !f.tex && !f.smooth; }
+    // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
+    // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
+    bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
+    // A modulated channel dithered at top bit 13: its dither lanes are
+    // D / 2 + 0x4000, so that the signed saturation clamps the sum where
+    // the sum at top bit 14 (2v + D) saturates; the field's mask drops bit 14.
+    // Untextured and smooth: the red lanes shifted left by this to their
+    // field's top bit (step and start lanes alike, modulo 2^16), so the pack
+    // only masks them.
+    GLint redUp() const { return !f.tex && f.smooth && f.top(0) > 14 ? f.top(0) - 14 : 0; }
+    bool ditherAt13(int c) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && f.pos[c] != 0; }
 };
 
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
@@ -53,6 +75,8 @@ void laneOffsets(Mmx& m, GLushort (*offsets)[4]);
 void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work);
 void toField(Mmx& m, GlOgNode* r, int c, GLint from);
 void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
+void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]);
+void interleaveTexLanes(Mmx& m, bool steps);
 void __glGenMmxTriangleCode(Mmx& m);
 void texSteps(Mmx& m);
 GlOgNode* __glGenMmxPixelGroup(Mmx& m);
@@ -62,7 +86,8 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
 void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
 void depthWords(Mmx& m, GlOgNode* r);
 void newDepthGroup(Mmx& m);
-void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs);
+void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
+void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
 void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
 void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
@@ -149,14 +174,35 @@ void toField(Mmx& m, GlOgNode* r, int c, GLint from) {
 // Red, green and blue lanes (top bit `top`) packed into `red`'s register;
 // one-byte pixels then packed to bytes.
 void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
+    const GLint tops[3] = {top, top, top};
+    packTops(m, red, green, blue, tops);
+}
+void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
-    toField(m, red, 0, top);
-    toField(m, green, 1, top);
+    toField(m, red, 0, top[0]);
+    toField(m, green, 1, top[1]);
     A.Por(red, green);
-    toField(m, blue, 2, top);
+    toField(m, blue, 2, top[2]);
     A.Por(red, blue);
     if (f.bytes == 1) A.Packuswb(red, red);
+}
+
+// MM6 (s lanes) and MM7 (t lanes) of a square level interleaved; with
+// `steps` also X->step[GL_MMX_S] and X->step[GL_MMX_T] into the former.
+void interleaveTexLanes(Mmx& m, bool steps) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    if (!m.interleaved()) return;
+    A.Movq(MM(0), MM(6));
+    A.Punpcklwd(MM(6), MM(7));
+    A.Punpckhwd(MM(0), MM(7));
+    A.Movq(MM(7), MM(0));
+    if (steps) {
+        A.Movq(MM(0), A.a(X->step[GL_MMX_S]));
+        A.Punpcklwd(MM(0), A.a(X->step[GL_MMX_T]));
+        A.Movq(A.a(X->step[GL_MMX_S]), MM(0));
+    }
 }
 
 // ---- Once per triangle.
@@ -168,7 +214,13 @@ void __glGenMmxTriangleCode(Mmx& m) {
     const GLint steps[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
     if (f.colorSteps())
         for (int c = 0; c < 3; c++) stepLanes(m, m.fr(steps[c]), f.shift(c), X->step[c], X->offsets[c]);
+    if (m.redUp()) {
+        A.Movq(MM(0), A.a(X->step[0]));
+        A.Psllw(MM(0), A.i(m.redUp()));
+        A.Movq(A.a(X->step[0]), MM(0));
+    }
     if (f.tex && !f.perspective) texSteps(m);
+    if (f.tex && f.perspective) A.Mov(A.a(&X->texStepValid), A.i(0));  // steps of another walker's or triangle's
     if (f.depth) {
         // The high half of the depth step in every lane; four of it, and
         // (l - j) of it.
@@ -202,6 +254,12 @@ void texSteps(Mmx& m) {
     GlOgMmxFillScratch* X = m.X;
     stepLanes(m, m.fr(GL_OG_SPAN_S_STEP), 16 - f.widthLog2, X->step[GL_MMX_S], X->offsets[GL_MMX_S]);
     stepLanes(m, m.fr(GL_OG_SPAN_T_STEP), 16 - f.heightLog2, X->step[GL_MMX_T], X->offsets[GL_MMX_T]);
+    if (m.interleaved()) {
+        GlOgAsm& A = m.A;
+        A.Movq(MM(0), A.a(X->step[GL_MMX_S]));
+        A.Punpcklwd(MM(0), A.a(X->step[GL_MMX_T]));
+        A.Movq(A.a(X->step[GL_MMX_S]), MM(0));
+    }
 }
 
 // ---- A group's colour: the packed group in the register returned.
@@ -214,7 +272,8 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         A.Movq(MM(0), MM(5));
         A.Movq(MM(1), MM(6));
         A.Movq(MM(2), MM(7));
-        pack(m, MM(0), MM(1), MM(2), 14);
+        const GLint tops[3] = {14 + m.redUp(), 14, 14};
+        packTops(m, MM(0), MM(1), MM(2), tops);
         return MM(0);
     }
     texels(m);
@@ -223,18 +282,20 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
     if (f.tex == GL_MMX_TEX_MODULATE) {
         A.Pmulhw(MM(0), MM(5));
         A.Pmulhw(MM(2), MM(3));
-        A.Pmulhw(MM(1), A.a(X->lanes[2]));
+        if (m.blueInMm4) A.Pmulhw(MM(1), MM(4));
+        else A.Pmulhw(MM(1), A.a(X->lanes[2]));
         top = 13;
     }
+    GLint tops[3] = {top, top, top};
     if (f.dither) {
         GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
         for (int c = 0; c < 3; c++) {
-            if (top == 13) A.Psllw(r[c], A.i(1));
+            if (top == 13 && !m.ditherAt13(c)) A.Psllw(r[c], A.i(1));
             A.Paddsw(r[c], A.a(X->dither[c]));
+            tops[c] = m.ditherAt13(c) ? 13 : 14;
         }
-        top = 14;
     }
-    pack(m, MM(0), MM(2), MM(1), top);
+    packTops(m, MM(0), MM(2), MM(1), tops);
     return MM(0);
 }
 
@@ -244,12 +305,10 @@ void texels(Mmx& m) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
-    // Column and row of each lane, interleaved (a square level shifts both at once).
-    if (f.widthLog2 == f.heightLog2) {
+    // Column and row of each lane, interleaved (a square level keeps them so).
+    if (m.interleaved()) {
         A.Movq(MM(0), MM(6));
-        A.Movq(MM(2), MM(6));
-        A.Punpcklwd(MM(0), MM(7));
-        A.Punpckhwd(MM(2), MM(7));
+        A.Movq(MM(2), MM(7));
         if (16 - f.widthLog2) A.Psrlw(MM(0), A.i(16 - f.widthLog2)), A.Psrlw(MM(2), A.i(16 - f.widthLog2));
     } else {
         A.Movq(MM(0), MM(6));
@@ -336,13 +395,17 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
-    if (f.depth) {
+    if (f.depth && !m.blueInMm4) {
         if (newDepthGroup) A.Movq(MM(4), A.a(X->zNext));
         A.Paddw(MM(4), A.a(X->zStep));
     }
     if (f.colorSteps()) {
         if (!f.tex) {
             for (int c = 0; c < 3; c++) A.Paddw(MM(5 + c), A.a(X->step[c]));
+        } else if (m.blueInMm4) {
+            A.Paddw(MM(5), A.a(X->step[0]));
+            A.Paddw(MM(3), A.a(X->step[1]));
+            A.Paddw(MM(4), A.a(X->step[2]));
         } else {
             A.Paddw(MM(5), A.a(X->step[0]));
             A.Paddw(MM(3), A.a(X->step[1]));
@@ -353,7 +416,7 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
     }
     if (f.tex) {
         A.Paddw(MM(6), A.a(X->step[GL_MMX_S]));
-        A.Paddw(MM(7), A.a(X->step[GL_MMX_T]));
+        A.Paddw(MM(7), A.a(X->step[m.interleaved() ? GL_MMX_S : GL_MMX_T]));
     }
 }
 
@@ -380,16 +443,19 @@ void depthWords(Mmx& m, GlOgNode* r) {
 void newDepthGroup(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
-    A.Mov(EAX, A.a(&X->zGroup));
-    A.Add(EAX, m.fr(GL_OG_SPAN_Z_STEP32));
-    depthWords(m, MM(0));
+    // z in MM0's low doubleword (the high one is not read), its high half
+    // in the four lanes.
+    A.Movd(MM(0), A.a(&X->zGroup));
+    A.Paddd(MM(0), m.fr(GL_OG_SPAN_Z_STEP32));
+    A.Movd(A.a(&X->zGroup), MM(0));
+    A.Punpcklwd(MM(0), MM(0));
+    A.Punpckhdq(MM(0), MM(0));
     A.Paddw(MM(0), A.a(X->zOffset));
     A.Movq(A.a(X->zNext), MM(0));
+    // MM4 + ((new - MM4) & zHigh).
+    A.Psubw(MM(0), MM(4));
     A.Pand(MM(0), A.a(X->zHigh));
-    A.Movq(MM(1), A.a(X->zHigh));
-    A.Pandn(MM(1), MM(4));
-    A.Por(MM(0), MM(1));
-    A.Movq(MM(4), MM(0));
+    A.Paddw(MM(4), MM(0));
 }
 
 // The whole groups of the span from EDX = j + n lanes (one fewer after a
@@ -406,14 +472,99 @@ void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none) {
 }
 
 // ---- A whole group of the loop.
-void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs) {
+// `passed`: every lane of the group passed the depth test (blockDepthTest),
+// so the stored words take the group's depths.
+void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     GlOgAsm& A = m.A;
     GlOgNode* next = A.label();
-    if (m.f.depth) __glGenMmxDepthTest(m, subs, next);
+    if (m.f.depth && !passed) __glGenMmxDepthTest(m, subs, next);
+    if (m.f.depth && passed && m.f.depthWrite && m.f.depth - 1 != 2 && !m.blueInMm4) A.Movq(m.depths(), MM(4));
     GlOgNode* r = __glGenMmxPixelGroup(m);
     if (m.f.bytes == 1) A.Movd(m.pixels(), r);
     else A.Movq(m.pixels(), r);
     A.place(next);
+}
+
+// The depth test of groups `from` .. `groups` - 1 of a block (MM4 the
+// first one's words) without writing: to `failed` unless every lane passes. MM0 to MM2 and EDX changed.
+void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    const GLuint func = m.f.depth - 1;
+    if (func == 7) return;  // GL_ALWAYS
+    // Untextured (MM3 free), an ordering function over a whole block: two
+    // groups' saturated differences packed to bytes (zero where the word
+    // is zero) take one compare.
+    if (!m.f.tex && from == 0 && groups % 2 == 0 && (func == 1 || func == 3 || func == 4 || func == 6)) {
+        const bool storedFirst = func == 1 || func == 6;  // S - Z, else Z - S
+        const bool failMask = func == 1 || func == 4;     // zero: failing, else passing
+        for (int g = 0; g < groups; g++) {
+            if (g == 1) A.Movq(MM(0), A.a(X->zNext));
+            if (g >= 1) A.Paddw(MM(0), A.a(X->zStep));
+            GlOgNode* r = g & 1 ? MM(3) : g ? MM(1) : MM(2);
+            GlOgNode* z = g ? MM(0) : MM(4);
+            m.disp = g;
+            if (storedFirst) A.Movq(r, m.depths()), A.Psubusw(r, z);
+            else A.Movq(r, z), A.Psubusw(r, m.depths());
+            if (!(g & 1)) continue;
+            GlOgNode* pair = g > 1 ? MM(1) : MM(2);
+            A.Packsswb(pair, MM(3));
+            A.Pcmpeqb(pair, A.q4(0));
+            if (g > 1 && failMask) A.Por(MM(2), MM(1));
+            if (g > 1 && !failMask) A.Pand(MM(2), MM(1));
+        }
+        m.disp = 0;
+        A.Packsswb(MM(2), MM(2));
+        A.Movd(EDX, MM(2));
+        if (failMask) A.Test(EDX, EDX);
+        else A.Cmp(EDX, A.i(-1));
+        A.Jne(failed);
+        return;
+    }
+    int kind = GL_OG_D_NONE;
+    for (int g = from; g < groups; g++) {
+        // After the first: the block's words stepped as __glGenMmxStepGroup
+        // steps them (from copy 0, the new words of the block).
+        if (g == from + 1) {
+            if (from == 0) A.Movq(MM(0), A.a(X->zNext));
+            else A.Movq(MM(0), MM(4));
+        }
+        if (g > from) A.Paddw(MM(0), A.a(X->zStep));
+        m.disp = g;
+        kind = __glOgEmitMmxDepth(A, func, false, g > from ? MM(0) : MM(4), [&] { return m.depths(); }, MM(1),
+                                  g > from ? MM(1) : MM(2));
+        if (g > from && kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(1));
+        if (g > from && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
+    }
+    m.disp = 0;
+    A.Packsswb(MM(2), MM(2));
+    A.Movd(EDX, MM(2));
+    if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
+    else A.Cmp(EDX, A.i(-1));
+    A.Jne(failed);
+}
+
+// Every lane of groups `from` .. `groups` - 1 of the block passed: their
+// depths stored (MM4 the first one's), the words after the block in
+// X->zAfter, and the blue lanes loaded into MM4. MM0 changed.
+void blockDepthWrite(Mmx& m, int from, int groups) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    const bool store = m.f.depthWrite && m.f.depth - 1 != 2;
+    if (store) {
+        m.disp = from;
+        A.Movq(m.depths(), MM(4));
+    }
+    if (from == 0) A.Movq(MM(0), A.a(X->zNext));
+    else A.Movq(MM(0), MM(4));
+    for (int g = from + 1; g <= groups; g++) {
+        A.Paddw(MM(0), A.a(X->zStep));
+        m.disp = g;
+        if (store && g < groups) A.Movq(m.depths(), MM(0));
+    }
+    m.disp = 0;
+    A.Movq(A.a(X->zAfter), MM(0));
+    A.Movq(MM(4), A.a(X->lanes[2]));
 }
 
 // The depth test of a whole group: stored words updated; every lane passing
@@ -431,7 +582,8 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
     if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
     else A.Cmp(EDX, A.i(-1));
     A.Jne(some);
-    m.cold.push_back([&A, &f, X, some, next, kind, &subs] {
+    const GLint disp = m.disp;
+    m.cold.push_back([&A, &f, X, some, next, kind, &subs, disp] {
         A.place(some);
         // None passed: nothing more; else the passing lanes' mask.
         if (kind == GL_OG_D_FAIL_MASK) A.Cmp(EDX, A.i(-1)), A.Je(next), A.Not(EDX);
@@ -443,7 +595,9 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
             A.Punpcklbw(MM(1), MM(1));
             A.Movq(A.a(X->mask), MM(1));
         }
+        if (disp) A.Add(EBX, A.i(disp));
         A.Call(subs.masked);
+        if (disp) A.Sub(EBX, A.i(disp));
         A.Jmp(next);
     });
 }
@@ -484,6 +638,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
             if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
             if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
+            if (c == 0 && m.redUp()) A.Psllw(r, A.i(m.redUp()));
             if (f.tex && c == 2) A.Movq(A.a(X->lanes[2]), r);
         }
         if (m.constantGroup()) {
@@ -493,20 +648,44 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     if (f.tex) {
         if (f.dither)
-            for (int c = 0; c < 3; c++) A.Movq(MM(0), ditherRow(c)), A.Movq(A.a(X->dither[c]), MM(0));
+            for (int c = 0; c < 3; c++) {
+                A.Movq(MM(0), ditherRow(c));
+                if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1)), A.Paddw(MM(0), A.q4(0x4000));
+                A.Movq(A.a(X->dither[c]), MM(0));
+            }
         // s and t; under perspective their steps are the span's.
         const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
+        // Under perspective the steps are the span's: their lanes made again
+        // only when they differ from those the scratch holds.
+        GlOgNode* made = A.label(), *ready = A.label();
+        if (f.perspective) {
+            A.Cmp(A.a(&X->texStepValid), A.i(0));
+            A.Je(made);
+            for (int i = 0; i < 2; i++) {
+                A.Mov(EAX, m.fr(steps[i]));
+                A.Cmp(EAX, A.a(&X->texStepKey[i]));
+                A.Jne(made);
+            }
+            for (int i = 0; i < 2; i++) {
+                startLanes(m, MM(6 + i), m.fr(from[i]), 16 - (i ? f.heightLog2 : f.widthLog2), false, MM(1));
+                A.Paddw(MM(6 + i), A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
+            }
+            interleaveTexLanes(m, false);
+            A.Jmp(ready);
+            A.place(made);
+        }
         for (int i = 0; i < 2; i++) {
             const GLint shift = 16 - (i ? f.heightLog2 : f.widthLog2);
             GlOgNode* r = MM(6 + i);
-            if (f.perspective) {
-                stepLanes(m, m.fr(steps[i]), shift, X->step[GL_MMX_S + i], nullptr);
-                startLanes(m, r, m.fr(from[i]), shift, false, MM(0));
-                A.Paddw(r, MM(1));
-            } else {
-                startLanes(m, r, m.fr(from[i]), shift, false, MM(1));
-                A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
-            }
+            if (f.perspective) stepLanes(m, m.fr(steps[i]), shift, X->step[GL_MMX_S + i], X->offsets[GL_MMX_S + i]);
+            startLanes(m, r, m.fr(from[i]), shift, false, MM(1));
+            A.Paddw(r, A.ax(X->offsets[GL_MMX_S + i][0], ECX, 8));
+        }
+        interleaveTexLanes(m, f.perspective);
+        if (f.perspective) {
+            for (int i = 0; i < 2; i++) A.Mov(EAX, m.fr(steps[i])), A.Mov(A.a(&X->texStepKey[i]), EAX);
+            A.Mov(A.a(&X->texStepValid), A.i(1));
+            A.place(ready);
         }
         A.Mov(EBP, A.a(&X->texels));
     }
@@ -533,6 +712,11 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     const bool blocks = f.depth != 0;  // copy 0 starts a group of 32
     for (GlOgNode*& b : body) b = A.label();
     GlOgNode* boundary = A.label();
+    // Whole blocks of 32 pixels run the unchecked block, from a block's
+    // start or from copy 1 after the head.
+    const bool unchecked = blocks && !f.paletteBytes;
+    GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
+    GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
     {
         GlOgNode* head = A.label(), *masked = A.label(true);
@@ -557,20 +741,23 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Jle(end);
         // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
         __glGenMmxGroupCount(m, true, tail);
+        if (unchecked) {
+            A.Cmp(EBX, A.i(1 - copies));
+            A.Jle(fastAfterHead);
+        }
         A.Jmp(body[copies > 1 ? 1 : 0]);
     }
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
     __glGenMmxGroupCount(m, false, nullptr);
+    if (unchecked) {
+        A.Cmp(EBX, A.i(-copies));
+        A.Jle(fastBody);
+    }
     A.Jmp(body[0]);
-    // The loop.
-    for (int c = 0; c < copies; c++) {
-        if (c == 0 && blocks) {
-            A.place(boundary);
-            newDepthGroup(m);
-        }
-        A.place(body[c]);
-        wholeGroup(m, subs);
+    // A group of copy c, then the lanes of the next.
+    const auto group = [&](int c, bool passed) {
+        wholeGroup(m, subs, passed);
         __glGenMmxStepGroup(m, c == 0 && blocks);
         // The copies after which a perspective sub-span may end (the span's flags say).
         if (f.perspective && (c & 3) % 3 == 0) {
@@ -584,6 +771,59 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
                 A.Jmp(back);
             });
         }
+    };
+    // The unchecked block: eight copies at EBX + c, one count a block, one
+    // depth test.
+    if (unchecked) {
+        // After the head: EBX one group back, copies 1 to 7.
+        GlOgNode* headFailed = A.label();
+        A.place(fastAfterHead);
+        A.Dec(EBX);
+        blockDepthTest(m, 1, copies, headFailed);
+        if (m.blueInBlock()) blockDepthWrite(m, 1, copies);
+        A.Jmp(fastCopy1);
+        A.place(headFailed);
+        A.Inc(EBX);
+        A.Jmp(body[1]);
+        A.place(fastBoundary);
+        newDepthGroup(m);
+        A.place(fastBody);
+        // Every lane of the block passing, the groups store their depths
+        // unchecked; else the checked loop takes the block.
+        blockDepthTest(m, 0, copies, body[0]);
+        if (m.blueInBlock()) blockDepthWrite(m, 0, copies);
+        m.blueInMm4 = m.blueInBlock();
+        for (int c = 0; c < copies; c++) {
+            if (c == 1) A.place(fastCopy1);
+            m.disp = c;
+            group(c, true);
+        }
+        m.disp = 0;
+        if (m.blueInMm4) {
+            A.Movq(A.a(X->lanes[2]), MM(4));
+            A.Movq(MM(4), A.a(X->zAfter));
+        }
+        m.blueInMm4 = false;
+        A.Add(EBX, A.i(copies));
+        A.Cmp(EBX, A.i(-copies));
+        A.Jle(fastBoundary);
+        A.Test(EBX, EBX);
+        A.Jne(boundary);
+        newDepthGroup(m);  // the tail may start a group of 32
+        A.Jmp(loopDone);
+    }
+    // The checked loop.
+    for (int c = 0; c < copies; c++) {
+        if (c == 0 && blocks) {
+            A.place(boundary);
+            if (unchecked) {
+                A.Cmp(EBX, A.i(-copies));
+                A.Jle(fastBoundary);
+            }
+            newDepthGroup(m);
+        }
+        A.place(body[c]);
+        group(c, false);
         A.Inc(EBX);
         if (c < copies - 1) {
             A.Je(loopDone);
@@ -699,6 +939,8 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
             startLanes(m, MM(6 + i), A.m(EAX, 8 * i), shift, false, MM(0));
             A.Paddw(MM(6 + i), MM(1));
         }
+        interleaveTexLanes(m, true);
+        A.Mov(A.a(&X->texStepValid), A.i(0));  // the steps are the sub-span's
         A.Add(A.a(&X->subNext), A.i(16));
         A.Ret();
     }

@@ -77,6 +77,7 @@ struct GlOgMmxFillScratch {
     GLushort lanes[3][4];    // red, green, blue where they live in memory
     GLushort dither[3][4];
     GLushort zNext[4], zOffset[4], zHigh[4];  // the words of a new group of 32, the lanes it starts in
+    GLushort zAfter[4];      // the words after an unchecked block (its blue lanes in MM4)
     GLushort mask[4], words[4], pixels[4];
     GLuint zGroup;           // z of the span's current group of 32
     uint8_t* texels;         // level 0 of the bound texture
@@ -84,6 +85,9 @@ struct GlOgMmxFillScratch {
     GLuint paletteMask;
     GLuint laneMask;         // the live lanes of a partial group, a byte each
     GLint count, savedCount; // lanes to the span's end; the span's pixels
+    // Perspective: the span steps of s and t whose step lanes and lane
+    // offsets the scratch holds (valid: since the triangle's start, no sub-span reload).
+    GLint texStepKey[2], texStepValid;
     // Perspective with q varying along the span: s/q and t/q in 16.16 at the
     // first pixel of each sub-span with their steps (s, ds, t, dt), the entry
     // of the next, and which copies of the group loop end a sub-span.

@@ -158,16 +158,21 @@ struct Walk : GlOgRasterEmit {
         } else {
             A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
         }
-        // dither = table + (y & 3) x 35 + (x & 3).
-        A.Mov(ECX, sp(GL_OG_SPAN_Y));
-        A.And(ECX, A.i(3));
-        A.Imul(ECX, A.i(GL_SPAN_DITHER_ROW * 4));
-        A.And(EAX, A.i(3));
-        A.Lea(ECX, A.mx(ECX, EAX, 4, (GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
-        A.Mov(sp(GL_OG_SPAN_DITHER), ECX);
-        A.Mov(a(&S->ditherStart), ECX);
+        // dither = table + (y & 3) x 35 + (x & 3) (the MMX fill takes its
+        // dither lanes from x and y).
+        if (!mmxFill()) {
+            A.Mov(ECX, sp(GL_OG_SPAN_Y));
+            A.And(ECX, A.i(3));
+            A.Imul(ECX, A.i(GL_SPAN_DITHER_ROW * 4));
+            A.And(EAX, A.i(3));
+            A.Lea(ECX, A.mx(ECX, EAX, 4, (GLint)(uintptr_t)&__glSpanDitherTables[0][0][0]));
+            A.Mov(sp(GL_OG_SPAN_DITHER), ECX);
+            A.Mov(a(&S->ditherStart), ECX);
+        }
 
-        cw(GL_OG_CW_DOUBLE);
+        // The MMX fill without texture converts no float here.
+        const bool x87 = !mmxFill() || (CF() & GL_RF_TEXTURE);
+        if (x87) cw(GL_OG_CW_DOUBLE);
         // Colours: fixed16((spanColor + skip x d) x scale + bias).
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
         const int nc = k->rgba ? 4 : 1;
@@ -184,7 +189,7 @@ struct Walk : GlOgRasterEmit {
                 A.Imul(EAX, sp(GL_OG_SPAN_RED_STEP + 4 * c));
                 A.Add(EAX, a(&S->mmxRow[c]));
                 A.Mov(sp(values[c]), EAX);
-                A.Mov(a(&S->value[c]), EAX);
+                if (!smooth && !k->textured && !k->dither) A.Mov(a(&S->value[c]), EAX);  // the flat pixel's
                 continue;
             }
             A.FldS(a(&st->spanColor[c]));
@@ -205,24 +210,8 @@ struct Walk : GlOgRasterEmit {
         // The flat pixel: each field's integer part held to its range (the
         // whole fill reads it for a flat colour without dither only).
         const bool flatPixel = k->mode == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
-        A.Xor(EDI, EDI);
-        for (int c = 0; c < 3 && k->rgba && k->colorBytes && flatPixel; c++) {
-            GlOgNode* low = A.label(true), *done = A.label(true);
-            A.Mov(EAX, a(&S->value[c]));
-            A.Sar(EAX, A.i(16));
-            A.Test(EAX, EAX);
-            A.Js(low);
-            A.Cmp(EAX, A.i((GLint)k->maximum[c]));
-            A.Jbe(done);
-            A.Mov(EAX, A.i((GLint)k->maximum[c]));
-            A.Jmp(done);
-            A.place(low);
-            A.Xor(EAX, EAX);
-            A.place(done);
-            if (k->shift[c]) A.Shl(EAX, A.i((GLint)k->shift[c]));
-            A.Or(EDI, EAX);
-        }
-        A.Mov(sp(GL_OG_SPAN_FLAT_PIXEL), EDI);
+        // (The MMX fill and its twin read it in no other case.)
+        if (!mmxFill() || flatPixel) flatPixelField(flatPixel);
         // Depth value and addresses at the span's first pixel.
         A.Mov(EDX, a(&S->skip));
         if (CF() & GL_RF_DEPTH_TEST) {
@@ -290,7 +279,29 @@ struct Walk : GlOgRasterEmit {
                 subSpans();
             }
         }
-        callerCw();
+        if (x87) callerCw();
+    }
+
+    // The frame's flat pixel from S->value (0 unless flatPixel).
+    void flatPixelField(bool flatPixel) {
+        A.Xor(EDI, EDI);
+        for (int c = 0; c < 3 && k->rgba && k->colorBytes && flatPixel; c++) {
+            GlOgNode* low = A.label(true), *done = A.label(true);
+            A.Mov(EAX, a(&S->value[c]));
+            A.Sar(EAX, A.i(16));
+            A.Test(EAX, EAX);
+            A.Js(low);
+            A.Cmp(EAX, A.i((GLint)k->maximum[c]));
+            A.Jbe(done);
+            A.Mov(EAX, A.i((GLint)k->maximum[c]));
+            A.Jmp(done);
+            A.place(low);
+            A.Xor(EAX, EAX);
+            A.place(done);
+            if (k->shift[c]) A.Shl(EAX, A.i((GLint)k->shift[c]));
+            A.Or(EDI, EAX);
+        }
+        A.Mov(sp(GL_OG_SPAN_FLAT_PIXEL), EDI);
     }
 
     // With q varying along the span, the MMX fill's sub-spans: s/q and t/q

@@ -36,11 +36,15 @@ void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row
     size_t blocks = bytes >> 4;
     if (cache->vectors == 1) {
         const __m128i v = cache->v[0];
-        for (; blocks >= 4; blocks -= 4, q += 4) {
+        for (; blocks >= 8; blocks -= 8, q += 8) {
             _mm_store_si128(q, v);
             _mm_store_si128(q + 1, v);
             _mm_store_si128(q + 2, v);
             _mm_store_si128(q + 3, v);
+            _mm_store_si128(q + 4, v);
+            _mm_store_si128(q + 5, v);
+            _mm_store_si128(q + 6, v);
+            _mm_store_si128(q + 7, v);
         }
         for (; blocks; blocks--) _mm_store_si128(q++, v);
     } else {
@@ -132,7 +136,9 @@ extern "C" void GLPROC __glFill16(GlContext* gc, void* dst, GLint pixels, GLint 
     if (pixels <= 0) return;
     const uint16_t v = (uint16_t)value;
     if (GlFillRoutine routine = fillRoutine(gc)) {
-        fillRows(routine, (uint8_t*)dst, (size_t)pixels * 2, rows, gap, (GLuint)v * 0x10001u, 2);
+        // Rows without a gap between them are one run.
+        if (!gap && rows > 1) fillRows(routine, (uint8_t*)dst, (size_t)pixels * 2 * (size_t)rows, 1, 0, (GLuint)v * 0x10001u, 2);
+        else fillRows(routine, (uint8_t*)dst, (size_t)pixels * 2, rows, gap, (GLuint)v * 0x10001u, 2);
         return;
     }
     fillValue((uint8_t*)dst, (size_t)pixels * 2, rows, gap, (const uint8_t*)&v, 2);
@@ -142,7 +148,8 @@ extern "C" void GLPROC __glFill8(GlContext* gc, void* dst, GLint pixels, GLint r
     if (pixels <= 0) return;
     const uint8_t v = (uint8_t)value;
     if (GlFillRoutine routine = fillRoutine(gc)) {
-        fillRows(routine, (uint8_t*)dst, (size_t)pixels, rows, gap, (GLuint)v * 0x01010101u, 1);
+        if (!gap && rows > 1) fillRows(routine, (uint8_t*)dst, (size_t)pixels * (size_t)rows, 1, 0, (GLuint)v * 0x01010101u, 1);
+        else fillRows(routine, (uint8_t*)dst, (size_t)pixels, rows, gap, (GLuint)v * 0x01010101u, 1);
         return;
     }
     fillValue((uint8_t*)dst, (size_t)pixels, rows, gap, &v, 1);

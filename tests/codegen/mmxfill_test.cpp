@@ -103,6 +103,61 @@ TEST(MmxFill, SpansOfEveryLengthAndLane) {
         }
 }
 
+// Slivers 1 to 3 pixels wide over the upper rows, then a cover over the
+// whole window: rows of whole blocks of 32 pixels where every lane passes
+// the depth test (below the slivers) and where lanes at every place of a
+// block fail or pass alone (across them). The slivers lie off the cover's
+// plane by less than the depth of one group's step, nearer and farther.
+std::vector<RasterVertex> sliverScene(int width, int height) {
+    std::vector<RasterVertex> v;
+    const auto quad = [&v](float x0, float y0, float x1, float y1, float z0, float z1, float r) {
+        const RasterVertex a = {x0, y0, z0, {r, 0.3f, 0.7f, 1}, x0 / 16, y0 / 16, 1};
+        const RasterVertex b = {x1, y0, z1, {0.2f, r, 0.5f, 1}, x1 / 16, y0 / 16, 1};
+        const RasterVertex c = {x1, y1, z1, {0.6f, 0.4f, r, 1}, x1 / 16, y1 / 16, 1};
+        const RasterVertex d = {x0, y1, z0, {r, r, 0.2f, 1}, x0 / 16, y1 / 16, 1};
+        v.insert(v.end(), {a, b, c, a, c, d});
+    };
+    const float left = -1.5f, right = (float)width + 1.5f;
+    const auto plane = [&](float x) { return 0.1f + 0.2f * (x - left) / (right - left); };
+    for (int k = 0; k < 48; k++) {
+        const float x = (float)((k * 37) % (width - 4)), w = (float)(1 + k % 3), off = k & 1 ? 0.002f : -0.002f;
+        quad(x, (float)(k % 5), x + w, (float)(height / 2 + k % 7), plane(x) + off, plane(x + w) + off, 0.9f);
+    }
+    quad(left, -1.5f, right, (float)height + 1.5f, plane(left), plane(right), 0.5f);
+    return v;
+}
+
+// The block of eight groups that tests its 32 depths at once: against the
+// twin and the chain under every depth function, untextured and modulated.
+TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13})
+            for (bool textured : {false, true}) {
+                RasterScene sc;
+                sc.width = 161;
+                sc.height = 20;
+                sc.texCoords = textured;
+                const auto set = fillCases()[c].set;
+                sc.state = [set, textured] {
+                    if (textured) {
+                        std::vector<GLubyte> img(16 * 16 * 3);
+                        for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 37 + i / 48);
+                        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+                        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+                        glEnable(GL_TEXTURE_2D);
+                    }
+                    set();
+                };
+                sc.between = fillCases()[c].between;
+                sc.vertices = sliverScene(sc.width, sc.height);
+                compareAll(*f, sc, std::string(fillCases()[c].name) + (textured ? ", modulated" : ""),
+                           textured ? 2 : 1);
+            }
+}
+
 // Textures the fill reads: the level's stored format (a palette's for an
 // index texture) and the environments it takes.
 struct TexCase {
@@ -183,6 +238,65 @@ TEST(MmxFill, TexturesOffTheTexelGrid) { textureCases(false); }
 // On the texel grid (a texel a pixel, pixel centres on texel centres) the
 // fill reads the chain's texels: colours near the chain's.
 TEST(MmxFill, TexturesOnTheTexelGrid) { textureCases(true); }
+
+// Levels wider than tall and taller than wide: s and t lanes of their own
+// (a square level keeps them interleaved), against the twin, and the depth
+// and the pixels drawn against the chain.
+TEST(MmxFill, LevelsOfUnequalSides) {
+    const int sides[][2] = {{32, 8}, {8, 64}};
+    for (const RasterFormat* f : kMmxFormats)
+        for (const auto& side : sides)
+            for (GLenum env : {GL_MODULATE, GL_REPLACE})
+                for (bool perspective : {false, true}) {
+                    RasterScene sc;
+                    sc.texCoords = true;
+                    const int w = side[0], h = side[1];
+                    sc.state = [w, h, env, perspective] {
+                        const std::vector<GLubyte> img = gltestNoise((size_t)w * h * 3, 17u);
+                        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+                        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
+                        glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
+                        glEnable(GL_TEXTURE_2D);
+                    };
+                    sc.vertices = rasterRandomTriangles(29, 12, sc.width, sc.height);
+                    if (!perspective)
+                        for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
+                    compareAll(*f, sc, std::to_string(w) + "x" + std::to_string(h) + (env == GL_MODULATE ? " modulate" : " replace") +
+                                           (perspective ? ", perspective" : ""), -1);
+                }
+}
+
+// q varying along x only, s along x and t/q constant: every row of a
+// triangle starts its span at the window's edge with the same steps, which
+// the fill then takes from its scratch (after the previous row's sub-spans
+// changed the lanes' steps).
+TEST(MmxFill, PerspectiveRowsOfEqualSteps) {
+    for (const RasterFormat* f : kMmxFormats) {
+        RasterScene sc;
+        sc.texCoords = true;
+        sc.state = [] {
+            const std::vector<GLubyte> img = gltestNoise(32 * 32 * 3, 41u);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 32, 32, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+            glEnable(GL_TEXTURE_2D);
+        };
+        const float left = -1.0f, right = (float)sc.width + 1.0f, bottom = -1.0f, top = (float)sc.height + 1.0f;
+        const auto at = [](float x, float y, float q, float s) {
+            return RasterVertex{x, y, 0.2f, {0.9f, 0.7f, 0.8f, 1}, s * q, 0.5f * q, q};
+        };
+        const RasterVertex a = at(left, bottom, 1.0f, 0.0f), b = at(right, bottom, 4.0f, 3.0f);
+        const RasterVertex c = at(right, top, 4.0f, 3.0f), d = at(left, top, 1.0f, 0.0f);
+        sc.vertices = {a, b, c, a, c, d};
+        compareAll(*f, sc, "rows of equal steps", -1);
+    }
+}
 
 // Perspective with q varying: the fill divides at its own sub-spans and the
 // chain at its runs of 16, each stepping linearly between, so a pixel's
