@@ -62,7 +62,9 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
                 (const GlOgRasterKey*)__glOgRecordOf(gc, GL_OG_CACHE_SPAN, (const void*)gc->procs.spanRoutine);
             im.wholeFill = walker && walker->mode == 0;
             im.mmxFill = im.wholeFill && __glOgMmxBodyTakes(walker);
-            if (im.mmxFill) EXPECT_EQ(walker->fill[FILL_TWIN], (GLuint)(path == PATH_TWIN));
+            if (im.mmxFill) {
+                EXPECT_EQ(walker->fill[FILL_TWIN], (GLuint)(path == PATH_TWIN));
+            }
             im.generatedTexture = __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
             im.color.assign(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
             im.drawn = im.color != before;
