@@ -49,6 +49,18 @@ const std::vector<FillCase>& fillCases() {
 
 // Routine and twin identical; routine and chain near (bound < 0: colours
 // not compared).
+// A nearest-filtered RGB level of w x h texels under env, enabled, with the
+// perspective hint.
+void nearestRgbTexture(int w, int h, const std::vector<GLubyte>& img, GLenum env, GLenum hint) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, hint);
+    glEnable(GL_TEXTURE_2D);
+}
+
 void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string& what, int bound) {
     SCOPED_TRACE(std::string(f.name) + ", " + what);
     const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, true);
@@ -142,12 +154,7 @@ TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
                     if (textured) {
                         std::vector<GLubyte> img(16 * 16 * 3);
                         for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 37 + i / 48);
-                        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-                        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
-                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-                        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-                        glEnable(GL_TEXTURE_2D);
+                        nearestRgbTexture(16, 16, img, GL_MODULATE, GL_DONT_CARE);
                     }
                     set();
                 };
@@ -253,13 +260,7 @@ TEST(MmxFill, LevelsOfUnequalSides) {
                     const int w = side[0], h = side[1];
                     sc.state = [w, h, env, perspective] {
                         const std::vector<GLubyte> img = gltestNoise((size_t)w * h * 3, 17u);
-                        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-                        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
-                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-                        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
-                        glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
-                        glEnable(GL_TEXTURE_2D);
+                        nearestRgbTexture(w, h, img, env, perspective ? GL_NICEST : GL_FASTEST);
                     };
                     sc.vertices = rasterRandomTriangles(29, 12, sc.width, sc.height);
                     if (!perspective)
@@ -279,13 +280,7 @@ TEST(MmxFill, PerspectiveRowsOfEqualSteps) {
         sc.texCoords = true;
         sc.state = [] {
             const std::vector<GLubyte> img = gltestNoise(32 * 32 * 3, 41u);
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 32, 32, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-            glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-            glEnable(GL_TEXTURE_2D);
+            nearestRgbTexture(32, 32, img, GL_MODULATE, GL_NICEST);
         };
         const float left = -1.0f, right = (float)sc.width + 1.0f, bottom = -1.0f, top = (float)sc.height + 1.0f;
         const auto at = [](float x, float y, float q, float s) {
@@ -314,13 +309,7 @@ TEST(MmxFill, PerspectiveSubSpansNearTheChain) {
                     GLubyte* p = &img[(t * 16 + s) * 3];
                     p[0] = (GLubyte)(s * 16), p[1] = (GLubyte)(t * 16), p[2] = 128;
                 }
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGB, GL_UNSIGNED_BYTE, img.data());
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-            glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-            glEnable(GL_TEXTURE_2D);
+            nearestRgbTexture(16, 16, img, GL_REPLACE, GL_NICEST);
         };
         sc.vertices = rasterRandomTriangles(23, 12, sc.width, sc.height);
         for (RasterVertex& v : sc.vertices) v.s = v.x / sc.width * 0.9f * v.q, v.t = v.y / sc.height * 0.9f * v.q;
