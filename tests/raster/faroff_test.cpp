@@ -3,6 +3,7 @@
 // returns at once and writes nothing outside the window; one that crosses the
 // window draws only its visible part.
 #include <limits.h>
+#include <math.h>
 #include <functional>
 #include <vector>
 #include "gldib.h"
@@ -93,11 +94,12 @@ TEST(FarOff, ViewportsAtTheIntegerLimitsDrawNothing) {
 
 // A huge modelview entry: clipping in float leaves window coordinates far
 // outside the window (near -1.8e19 for 1e30); primitives that cross the
-// window still draw inside it and nowhere else.
+// window still draw inside it and nowhere else; infinite and NaN entries
+// draw nothing out of place either.
 TEST(FarOff, HugeModelviewEntriesStayBounded) {
     for (const GltestChainRoad& road : gltestChainRoads)
         for (const Kind& k : kKinds)
-            for (float big : {1e30f, -1e30f, 3e38f, 1e20f}) {
+            for (float big : {1e30f, -1e30f, 3e38f, 1e20f, INFINITY, NAN}) {
                 for (int entry = 0; entry < 16; entry++) {
                     SCOPED_TRACE(road.name);
                     GltestTrianglePath path(false, road.cppOnly);

@@ -214,6 +214,12 @@ const std::vector<Case>& cases() {
                  glFogf(GL_FOG_END, 1.0f), glFogfv(GL_FOG_COLOR, c), glFogf(GL_FOG_INDEX, 100.0f),
                  glHint(GL_FOG_HINT, GL_FASTEST);
          }, 2, false, false, false, false, nullptr},
+        // Fragment fog with a fog index above the buffer's indexes: the fogged
+        // index stops at the largest on both paths.
+        {"fog index above the range", [] {
+             glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_EXP), glFogf(GL_FOG_DENSITY, 1.5f),
+                 glFogf(GL_FOG_INDEX, 300.0f), glHint(GL_FOG_HINT, GL_NICEST);
+         }, 2, false, false, false, true, nullptr},
         {"fog exp, nicest", [] {
              const GLfloat c[4] = {0.9f, 0.3f, 0.5f, 1.0f};
              glEnable(GL_FOG), glFogi(GL_FOG_MODE, GL_EXP), glFogf(GL_FOG_DENSITY, 1.5f), glFogfv(GL_FOG_COLOR, c),
