@@ -11,6 +11,9 @@
 // on the other side: 1 step of the field. Modulated, it multiplies texel x
 // 128 by the lane and keeps the high half, which falls short of the chain's
 // c x t / 255 by up to 1/256 of the value and the truncations: 2 steps.
+// Blended once over a first pass: the first pass's step, and the chain's
+// source byte c x 255 against the fill's c x max in steps of the field: 2
+// steps; twice the product of two colours, 3.
 
 #include <vector>
 #include "rasterequiv.h"
@@ -23,7 +26,13 @@ struct FillCase {
     const char* name;
     std::function<void()> set;
     std::function<void()> between;
+    int bound = 1;  // colour steps from the chain's
 };
+
+// A second pass blended once over each pixel of the first (depth GL_EQUAL).
+std::function<void()> blendPass(GLenum src, GLenum dst) {
+    return [src, dst] { glDepthFunc(GL_EQUAL), glEnable(GL_BLEND), glBlendFunc(src, dst); };
+}
 
 const std::vector<FillCase>& fillCases() {
     static const std::vector<FillCase> list = {
@@ -43,6 +52,20 @@ const std::vector<FillCase>& fillCases() {
         {"depth ALWAYS, no writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, nullptr},
         {"no depth writes", [] { glDepthMask(GL_FALSE); }, nullptr},
         {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, nullptr},
+        {"blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA", nullptr, blendPass(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), 2},
+        {"blend SRC_ALPHA, ONE", nullptr, blendPass(GL_SRC_ALPHA, GL_ONE), 2},
+        {"blend ONE, ONE", nullptr, blendPass(GL_ONE, GL_ONE), 2},
+        {"blend ONE, ZERO", nullptr, blendPass(GL_ONE, GL_ZERO), 2},
+        {"blend ZERO, SRC_COLOR", nullptr, blendPass(GL_ZERO, GL_SRC_COLOR), 2},
+        {"blend DST_COLOR, SRC_COLOR", nullptr, blendPass(GL_DST_COLOR, GL_SRC_COLOR), 3},
+        {"blend ONE_MINUS_DST_COLOR, ONE_MINUS_SRC_COLOR", nullptr,
+         blendPass(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR), 2},
+        {"blend ONE_MINUS_SRC_ALPHA, SRC_ALPHA", nullptr, blendPass(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA), 2},
+        {"blend SRC_ALPHA_SATURATE, ONE_MINUS_SRC_COLOR", nullptr,
+         blendPass(GL_SRC_ALPHA_SATURATE, GL_ONE_MINUS_SRC_COLOR), 2},
+        {"blend DST_ALPHA, ONE_MINUS_DST_ALPHA", nullptr, blendPass(GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA), 2},
+        {"blend ZERO, ONE_MINUS_SRC_ALPHA", nullptr, blendPass(GL_ZERO, GL_ONE_MINUS_SRC_ALPHA), 2},
+        {"blend DST_COLOR, ZERO", nullptr, blendPass(GL_DST_COLOR, GL_ZERO), 2},
     };
     return list;
 }
@@ -72,6 +95,7 @@ void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string&
     EXPECT_EQ(rasterDifference(gen, twin, sc.width, f.bits / 8), "") << "routine vs twin";
     int worst = 0;
     EXPECT_EQ(rasterNearby(gen, cpp, f, sc.width, bound, &worst), "") << "routine vs chain";
+    if (getenv("RASTER_WORST")) printf("worst %d: %s, %s\n", worst, f.name, what.c_str());
 }
 
 TEST(MmxFill, UntexturedStates) {
@@ -82,7 +106,7 @@ TEST(MmxFill, UntexturedStates) {
                 sc.state = c.set;
                 sc.between = c.between;
                 sc.vertices = rasterRandomTriangles(seed, 16, sc.width, sc.height);
-                compareAll(*f, sc, c.name, 1);
+                compareAll(*f, sc, c.name, c.bound);
             }
 }
 
@@ -172,6 +196,7 @@ struct TexCase {
     GLenum internalFormat, format;   // GL_COLOR_INDEX: 8-bit indexes into a palette of paletteFormat
     GLenum paletteFormat;
     GLenum env;
+    GLenum blendSrc, blendDst;  // blending on when set
 };
 
 const TexCase kTexCases[] = {
@@ -186,6 +211,16 @@ const TexCase kTexCases[] = {
     {"RGBA palette modulate", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGBA, GL_MODULATE},
     {"RGB palette replace", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGB, GL_REPLACE},
     {"luminance palette modulate", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_LUMINANCE, GL_MODULATE},
+    {"RGBA modulate, blend", GL_RGBA, GL_RGBA, 0, GL_MODULATE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {"RGBA replace, blend", GL_RGBA, GL_RGBA, 0, GL_REPLACE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {"RGB replace, blend", GL_RGB, GL_RGB, 0, GL_REPLACE, GL_SRC_ALPHA, GL_ONE},
+    {"RGB modulate, blend", GL_RGB, GL_RGB, 0, GL_MODULATE, GL_DST_COLOR, GL_ZERO},
+    {"luminance alpha modulate, blend", GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, 0, GL_MODULATE,
+     GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA},
+    {"intensity replace, blend", GL_INTENSITY, GL_LUMINANCE, 0, GL_REPLACE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {"RGBA palette modulate, blend", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGBA, GL_MODULATE, GL_SRC_ALPHA, GL_ONE},
+    {"luminance alpha palette replace, blend", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_LUMINANCE_ALPHA, GL_REPLACE,
+     GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
 };
 
 void loadTexture(const TexCase& k, int side, bool perspective) {
@@ -194,7 +229,8 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
     const std::vector<GLubyte> img = gltestNoise((size_t)side * side * comps, 31u);
     glTexImage2D(GL_TEXTURE_2D, 0, (GLint)k.internalFormat, side, side, 0, k.format, GL_UNSIGNED_BYTE, img.data());
     if (k.paletteFormat) {
-        const int pc = k.paletteFormat == GL_RGBA ? 4 : k.paletteFormat == GL_RGB ? 3 : 1;
+        const int pc = k.paletteFormat == GL_RGBA ? 4 : k.paletteFormat == GL_RGB ? 3
+                       : k.paletteFormat == GL_LUMINANCE_ALPHA ? 2 : 1;
         const std::vector<GLubyte> palette = gltestNoise(256 * (size_t)pc, 5u);
         glColorTableEXT(GL_TEXTURE_2D, k.paletteFormat, 256, k.paletteFormat, GL_UNSIGNED_BYTE, palette.data());
     }
@@ -203,6 +239,7 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)k.env);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
     glEnable(GL_TEXTURE_2D);
+    if (k.blendSrc) glEnable(GL_BLEND), glBlendFunc(k.blendSrc, k.blendDst);
 }
 
 // Every texture case over the formats, with and without perspective and
@@ -230,7 +267,7 @@ void textureCases(bool onGrid) {
                     if (!varyingQ)
                         for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
                 }
-                const int bound = !onGrid ? -1 : t.env == GL_MODULATE ? 2 : 1;
+                const int bound = !onGrid ? -1 : t.env == GL_MODULATE || t.blendSrc ? 2 : 1;
                 compareAll(*f, sc, std::string(t.name) + (perspective ? ", perspective" : "") +
                                        (dither ? "" : ", no dither") + (flat ? ", flat" : "") +
                                        (varyingQ ? ", q varying" : "") + (noDepth ? ", no depth test" : ""), bound);
