@@ -18,6 +18,14 @@
 // the texel's row and column are their top bits, so the 16-bit overflow
 // repeats the texture.
 //
+// Blending: source and destination channels at top bit 14 (a destination
+// field shifted up and masked), factors and alpha 16384 = 1.0 (alpha lanes
+// the frame's 0 .. 255 value shifted left by 6, texel alpha byte x 64).
+// GL_ONE, GL_ONE adds with saturation; otherwise the high halves of source x
+// source factor and destination x destination factor are added (top bit 12)
+// and, unless the source factor is GL_ZERO, doubled twice with saturation;
+// dither and pack follow. The buffers hold no alpha: destination alpha is 1.
+//
 // Depth is the chain's exactly (a depth-only pass through the chain and a
 // colour pass through the fill meet): pixel i of a group of 32 from the
 // span's start holds the stored form of the group's z plus i steps of the

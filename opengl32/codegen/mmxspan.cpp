@@ -24,7 +24,9 @@
 // smooth), MM0 to MM3 work; textured MM5 red, MM3 green and MM6, MM7 s and t
 // (interleaved for a square level), blue in the scratch record (in MM4
 // through a modulated unchecked block, its depths stored ahead), MM0 to MM2
-// work.
+// work. Blending (no unchecked block) keeps the alpha lanes and the group's
+// source (textured) and destination channels in the scratch record and works
+// in MM0 to MM2.
 
 #include <vector>
 #include <functional>
