@@ -299,7 +299,8 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                 }
                 if (f.tex == GL_MMX_TEX_MODULATE) top = 13;
                 if (f.texAlpha) {
-                    const GLushort t = (GLushort)(e[f.texAlphaByte] * 64);
+                    const GLuint b = e[f.texAlphaByte];
+                    const GLushort t = (GLushort)(b * 64 + ((b + 1) >> 2));
                     a = f.tex == GL_MMX_TEX_REPLACE ? t : (GLushort)(__glMmxMulHigh(t, a) << 2);
                 }
             }

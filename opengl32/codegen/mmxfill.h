@@ -20,7 +20,8 @@
 //
 // Blending: source and destination channels at top bit 14 (a destination
 // field shifted up and masked), factors and alpha 16384 = 1.0 (alpha lanes
-// the frame's 0 .. 255 value shifted left by 6, texel alpha byte x 64).
+// the frame's 0 .. 256 value shifted left by 6, texel alpha byte b as
+// b x 64 + (b + 1) / 4: opaque is exactly 1.0).
 // GL_ONE, GL_ONE adds with saturation; otherwise the high halves of source x
 // source factor and destination x destination factor are added (top bit 12)
 // and, unless the source factor is GL_ZERO, doubled twice with saturation;

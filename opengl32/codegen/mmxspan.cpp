@@ -307,13 +307,18 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
             if (top < 14) A.Psllw(lanes[c], A.i(14 - top));
             A.Movq(A.a(X->src[c]), lanes[c]);
         }
-        // The texels' alpha bytes (the high four, one-byte grey texels the
-        // low four) x 64, modulated by the alpha lanes.
+        // The texels' alpha bytes b (the high four, one-byte grey texels the
+        // low four) as b x 64 + (b + 1) / 4 (255 is 1.0), modulated by the
+        // alpha lanes.
         if (f.texAlpha) {
             A.Movq(MM(0), A.a(X->texAlpha));
             if (f.grey && f.texAlphaByte == 0) A.Punpcklbw(MM(0), A.q4(0));
             else A.Punpckhbw(MM(0), A.q4(0));
+            A.Movq(MM(1), MM(0));
+            A.Paddw(MM(1), A.q4(1));
+            A.Psrlw(MM(1), A.i(2));
             A.Psllw(MM(0), A.i(6));
+            A.Paddw(MM(0), MM(1));
             if (f.tex == GL_MMX_TEX_MODULATE) A.Pmulhw(MM(0), A.a(X->alpha)), A.Psllw(MM(0), A.i(2));
             A.Movq(A.a(X->texAlpha), MM(0));
         }

@@ -18,6 +18,9 @@ const GlOgRasterConstants& K = __glOgRasterConst;
 
 // Rounding biases of the span start values.
 const double kBias[4] = {0.5, 1.0 / 32.0, 1.0 / 256.0, 255.0};
+// The MMX fill's alpha 0 .. 256 (256 a factor of 1.0) and its bias: less than
+// a lane's unit, so 0 and 1.0 stay exact.
+const double kMmxAlpha[2] = {256.0 / 255.0, 1.0 / 128.0};
 
 struct Walk : GlOgRasterEmit {
     GlOgNode* sp(GLint field) { return A.m(EBP, field); }
@@ -66,6 +69,7 @@ struct Walk : GlOgRasterEmit {
             }
             A.FldS(a(&st->colorDx[c]));
             if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            if (c == 3 && mmxFill()) A.FmulD(a(&kMmxAlpha[0]));
             __glOgFixed16(A, S);
             A.Mov(sp(steps[c]), EAX);
             if (mmxFill()) continue;
@@ -604,8 +608,8 @@ struct Walk : GlOgRasterEmit {
         const int channels = mmxChannels();
         for (int c = 0; c < channels; c++) {
             A.FldS(a(&st->spanColor[c]));
-            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
-            A.FaddD(a(&kBias[k->dither && c < 3 ? 1 : 0]));
+            if (c == 3) A.FmulS(a(&gc->chain.alphaScale)), A.FmulD(a(&kMmxAlpha[0]));
+            A.FaddD(c == 3 ? a(&kMmxAlpha[1]) : a(&kBias[k->dither ? 1 : 0]));
             __glOgFixed16(A, S);
             A.Mov(a(&S->mmxRow[c]), EAX);
         }
@@ -618,7 +622,7 @@ struct Walk : GlOgRasterEmit {
             for (int c = 0; c < channels; c++)
                 for (int big = 0; big < 2; big++) {
                     A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
-                    if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+                    if (c == 3) A.FmulS(a(&gc->chain.alphaScale)), A.FmulD(a(&kMmxAlpha[0]));
                     __glOgFixed16(A, S);
                     A.Mov(a(&S->mmxRowStep[c][big]), EAX);
                 }

@@ -118,20 +118,22 @@ TEST(MmxFill, UntexturedStates) {
 
 // Blending's edge cases, routine and twin: GL_ONE, GL_ONE saturates each
 // field at its maximum; GL_SRC_ALPHA_SATURATE is a source factor of 0 and
-// GL_DST_ALPHA is 1 (the buffers hold no alpha); a quad that fails the depth
-// test everywhere writes neither colour nor depth.
+// GL_DST_ALPHA is 1 (the buffers hold no alpha); an opaque source under
+// GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA replaces the destination and a
+// transparent one leaves it; a quad that fails the depth test everywhere
+// writes neither colour nor depth.
 TEST(MmxFill, BlendEdgeCases) {
     for (const RasterFormat* f : kMmxFormats)
         for (RasterPath path : {PATH_GENERATED, PATH_TWIN}) {
             SCOPED_TRACE(std::string(f->name) + (path == PATH_TWIN ? ", twin" : ", routine"));
-            const auto render = [&](GLenum src, GLenum dst, std::function<void()> more) {
+            const auto render = [&](GLenum src, GLenum dst, std::function<void()> more, float alpha = 0.6f) {
                 RasterScene sc;
                 sc.state = [=] {
                     glEnable(GL_BLEND), glBlendFunc(src, dst);
                     if (more) more();
                 };
                 const float w = (float)sc.width + 1, h = (float)sc.height + 1;
-                const RasterVertex a = {-1, -1, 0.2f, {0.9f, 0.8f, 0.7f, 0.6f}, 0, 0, 1};
+                const RasterVertex a = {-1, -1, 0.2f, {0.9f, 0.8f, 0.7f, alpha}, 0, 0, 1};
                 RasterVertex b = a, c = a, d = a;
                 b.x = c.x = w, c.y = d.y = h;
                 sc.vertices = {a, b, c, a, c, d};
@@ -156,6 +158,13 @@ TEST(MmxFill, BlendEdgeCases) {
             EXPECT_NE(one.color, one.cleared);
             const RasterImage zero = render(GL_ONE_MINUS_DST_ALPHA, GL_DST_ALPHA, nullptr);
             EXPECT_EQ(zero.color, zero.cleared) << "GL_ONE_MINUS_DST_ALPHA as GL_ZERO";
+            for (bool dither : {true, false}) {
+                const auto ditherOff = [dither] { if (!dither) glDisable(GL_DITHER); };
+                EXPECT_EQ(render(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, ditherOff, 1.0f).color,
+                          render(GL_ONE, GL_ZERO, ditherOff).color) << "opaque, dither " << dither;
+                const RasterImage clear = render(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, ditherOff, 0.0f);
+                EXPECT_EQ(clear.color, clear.cleared) << "transparent, dither " << dither;
+            }
             const RasterImage failed =
                 render(GL_ONE, GL_ONE, [] { glClearDepth(0.25), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_LESS); });
             EXPECT_EQ(failed.color, failed.cleared) << "failing the depth test";
@@ -252,7 +261,7 @@ struct TexCase {
     GLenum internalFormat, format;   // GL_COLOR_INDEX: 8-bit indexes into a palette of paletteFormat
     GLenum paletteFormat;
     GLenum env;
-    GLenum blendSrc, blendDst;  // blending on when set
+    GLenum blendSrc = 0, blendDst = 0;  // blending on when set
 };
 
 const TexCase kTexCases[] = {
