@@ -36,6 +36,37 @@ const GLushort __glMmxLanesFrom[4][4] = {
 const GLuint __glMmxHeadMasks[4] = {0xFFFFFFFFu, 0xFFFFFF00u, 0xFFFF0000u, 0xFF000000u};
 const GLuint __glMmxTailMasks[5] = {0, 0x000000FFu, 0x0000FFFFu, 0x00FFFFFFu, 0xFFFFFFFFu};
 const GLint __glMmxSubSpanLengths[4] = {16, 19, 18, 17};
+// ceil(2^(14 + n) / (2^n - 1)) for n = 2 to 6 (bits of a channel).
+const GLushort __glMmxColorFactor[7] = {0, 0, 21846, 18725, 17477, 16913, 16645};
+
+GLint __glBlendFactorClass(GLenum factor) {
+    switch (factor) {
+    case GL_ONE: return 1;
+    case GL_SRC_COLOR: return 2;
+    case GL_ONE_MINUS_SRC_COLOR: return 3;
+    case GL_SRC_ALPHA: return 4;
+    case GL_ONE_MINUS_SRC_ALPHA: return 5;
+    case GL_DST_ALPHA: return 6;
+    case GL_ONE_MINUS_DST_ALPHA: return 7;
+    case GL_DST_COLOR: return 8;
+    case GL_ONE_MINUS_DST_COLOR: return 9;
+    case GL_SRC_ALPHA_SATURATE: return 10;
+    default: return 0;  // GL_ZERO
+    }
+}
+
+static bool classUsesAlpha(GLint c) { return (c >= 4 && c <= 7) || c == 10; }
+
+bool __glBlendUsesAlpha(GLenum factor) { return classUsesAlpha(__glBlendFactorClass(factor)); }
+
+bool __glTexFormatHasAlpha(GLenum baseFormat) {
+    return baseFormat == GL_ALPHA || baseFormat == GL_RGBA || baseFormat == GL_LUMINANCE_ALPHA ||
+           baseFormat == GL_INTENSITY;
+}
+
+GLuint __glMmxBlendWord(GLenum src, GLenum dst) {
+    return 1u | (GLuint)(__glBlendFactorClass(dst) << 4 | __glBlendFactorClass(src)) << 4;
+}
 
 GLuint __glMmxTexelLayout(const GlContext* gc) {
     const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
@@ -49,10 +80,11 @@ GLuint __glMmxTexelLayout(const GlContext* gc) {
     // Red, green and blue bytes first, or one grey byte.
     const auto layout = [](GLenum format, GLuint bytes) -> GLuint {
         switch (format) {
-        case GL_RGB: case GL_RGBA: return bytes;
-        case GL_LUMINANCE: case GL_LUMINANCE_ALPHA: case GL_INTENSITY: return bytes | GL_MMX_TEXEL_GREY;
-        default: return 0;
+        case GL_RGB: case GL_RGBA: break;
+        case GL_LUMINANCE: case GL_LUMINANCE_ALPHA: case GL_INTENSITY: bytes |= GL_MMX_TEXEL_GREY; break;
+        default: return 0u;
         }
+        return bytes | (__glTexFormatHasAlpha(format) ? (GLuint)GL_MMX_TEXEL_ALPHA : 0u);
     };
     switch (l->storedFormat) {
     case GL_RGB: return layout(GL_RGB, 3);
@@ -68,7 +100,7 @@ GLuint __glMmxTexelLayout(const GlContext* gc) {
         const GLuint entry = layout(t->baseFormat, (GLuint)t->components);
         if (!entry) return 0;
         return 1u | GL_MMX_TEXEL_INDEX | (entry & GL_MMX_TEXEL_BYTES) << GL_MMX_PALETTE_BYTES_SHIFT |
-               ((entry & GL_MMX_TEXEL_GREY) ? (GLuint)GL_MMX_PALETTE_GREY : 0u);
+               ((entry & GL_MMX_TEXEL_GREY) ? (GLuint)GL_MMX_PALETTE_GREY : 0u) | (entry & GL_MMX_TEXEL_ALPHA);
     }
     default: return 0;
     }
@@ -96,6 +128,15 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
     }
     f->depth = w[FILL_DEPTH];
     f->depthWrite = w[FILL_DEPTH_WRITE] != 0;
+    f->blend = w[FILL_BLEND] != 0;
+    if (f->blend) {
+        f->blendSrc = (GLint)(w[FILL_BLEND] >> 4 & 0xF);
+        f->blendDst = (GLint)(w[FILL_BLEND] >> 8 & 0xF);
+        f->alpha = classUsesAlpha(f->blendSrc) || classUsesAlpha(f->blendDst);
+        f->texAlpha = f->alpha && f->tex && (layout & GL_MMX_TEXEL_ALPHA);
+        const GLint bytes = f->paletteBytes ? f->paletteBytes : f->texelBytes;
+        f->texAlphaByte = bytes == 4 ? 3 : bytes == 2 ? 1 : 0;
+    }
 }
 
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
@@ -135,6 +176,46 @@ GLuint field(const GlMmxFill& f, int c, GLushort v, GLint top) {
     return x;
 }
 
+// Factor lane of class k (16384 = 1.0) for an n-bit channel's source and
+// destination lanes and the source alpha; false for a factor of 0, whose
+// term is left out. The buffers hold no alpha: destination alpha is 1.
+bool factorLane(GLint k, GLint n, GLushort src, GLushort dst, GLushort alpha, GLushort* f) {
+    const auto color = [n](GLushort v) { return __glMmxMulHigh(v, __glMmxColorFactor[n]); };
+    switch (k) {
+    case 1: case 6: *f = 16384; return true;
+    case 2: *f = (GLushort)(color(src) << 1); return true;
+    case 3: *f = (GLushort)((GLushort)(8192 - color(src)) << 1); return true;
+    case 4: *f = alpha; return true;
+    case 5: *f = (GLushort)(16384 - alpha); return true;
+    case 8: *f = (GLushort)(color(dst) << 1); return true;
+    case 9: *f = (GLushort)((GLushort)(8192 - color(dst)) << 1); return true;
+    default: return false;
+    }
+}
+
+// A channel blended (source and destination lanes at top bit 14); the
+// result's top bit in *top.
+GLushort blendLane(const GlMmxFill& f, int c, GLushort src, GLushort dst, GLushort alpha, GLint* top) {
+    *top = 14;
+    if (f.blendSrc == 1 && f.blendDst == 1) return (GLushort)__glMmxAddSaturate(src, dst);
+    GLushort v = 0, k;
+    if (factorLane(f.blendSrc, f.bits[c], src, dst, alpha, &k)) v = __glMmxMulHigh(src, k);
+    if (factorLane(f.blendDst, f.bits[c], src, dst, alpha, &k)) v = (GLushort)__glMmxAddSaturate(v, __glMmxMulHigh(dst, k));
+    if (!f.blendSrc) {
+        *top = 12;
+        return v;
+    }
+    v = (GLushort)__glMmxAddSaturate(v, v);
+    return (GLushort)__glMmxAddSaturate(v, v);
+}
+
+// Channel c of a destination pixel at top bit 14.
+GLushort destinationLane(const GlMmxFill& f, int c, GLushort pixel) {
+    const GLint top = f.top(c);
+    const GLushort x = top > 14 ? (GLushort)(pixel >> (top - 14)) : (GLushort)(pixel << (14 - top));
+    return (GLushort)(x & ((1u << f.bits[c]) - 1) << (15 - f.bits[c]));
+}
+
 }  // namespace
 
 extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, GlSpan* s, GLint n) {
@@ -152,9 +233,10 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
         color[c] = lanesOf(values[c], (GLuint)steps[c], f.shift(c), j, true, f.colorSteps());
         if (!f.colorSteps())
             for (GLushort& v : color[c].start) v = color[c].start[j];
-        if (!f.tex && f.dither)
+        if (!f.tex && f.dither && !f.blend)
             for (int l = 0; l < 4; l++) color[c].start[l] = (GLushort)__glMmxAddSaturate(color[c].start[l], dither[c][l]);
     }
+    const Lanes alpha = lanesOf(s->alpha, (GLuint)s->alphaStep, 6, j, true, f.alphaSteps());
     Lanes tex[2];
     const uint8_t* texels = nullptr;
     const uint8_t* palette = nullptr;
@@ -192,11 +274,12 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
             if (f.depthWrite) *stored = z;
         }
         GLuint pixel = 0;
-        if (!f.tex && !f.smooth && !f.dither) {
+        if (!f.tex && !f.smooth && !f.dither && !f.blend) {
             pixel = s->flatPixel;
         } else {
             GLushort v[3];
             GLint top = 14;
+            GLushort a = f.alphaSteps() ? alpha.at(l, m) : alpha.start[j];
             for (int c = 0; c < 3; c++) v[c] = color[c].at(l, m);
             if (f.tex) {
                 GLushort sl = tex[0].at(l, m), tl = tex[1].at(l, m);
@@ -215,11 +298,24 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                     v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)t : (GLushort)((t * (GLint)(GLshort)v[c]) >> 16);
                 }
                 if (f.tex == GL_MMX_TEX_MODULATE) top = 13;
-                if (f.dither) {
-                    for (int c = 0; c < 3; c++)
-                        v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
-                    top = 14;
+                if (f.texAlpha) {
+                    const GLuint b = e[f.texAlphaByte];
+                    const GLushort t = (GLushort)(b * 64 + ((b + 1) >> 2));
+                    a = f.tex == GL_MMX_TEX_REPLACE ? t : (GLushort)(__glMmxMulHigh(t, a) << 2);
                 }
+            }
+            if (f.blend) {
+                const uint8_t* d = s->dest + p * f.bytes;
+                const GLushort old = f.bytes == 1 ? *d : *(const GLushort*)d;
+                GLint tops[3];
+                for (int c = 0; c < 3; c++)
+                    v[c] = blendLane(f, c, (GLushort)(v[c] << (14 - top)), destinationLane(f, c, old), a, &tops[c]);
+                top = tops[0];
+            }
+            if ((f.tex || f.blend) && f.dither) {
+                for (int c = 0; c < 3; c++)
+                    v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
+                top = 14;
             }
             for (int c = 0; c < 3; c++) pixel |= field(f, c, v[c], top);
         }

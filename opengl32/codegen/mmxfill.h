@@ -18,6 +18,15 @@
 // the texel's row and column are their top bits, so the 16-bit overflow
 // repeats the texture.
 //
+// Blending: source and destination channels at top bit 14 (a destination
+// field shifted up and masked), factors and alpha 16384 = 1.0 (alpha lanes
+// the frame's 0 .. 256 value shifted left by 6, texel alpha byte b as
+// b x 64 + (b + 1) / 4: opaque is exactly 1.0).
+// GL_ONE, GL_ONE adds with saturation; otherwise the high halves of source x
+// source factor and destination x destination factor are added (top bit 12)
+// and, unless the source factor is GL_ZERO, doubled twice with saturation;
+// dither and pack follow. The buffers hold no alpha: destination alpha is 1.
+//
 // Depth is the chain's exactly (a depth-only pass through the chain and a
 // colour pass through the fill meet): pixel i of a group of 32 from the
 // span's start holds the stored form of the group's z plus i steps of the
@@ -36,6 +45,7 @@ enum : GLuint {
     GL_MMX_TEXEL_INDEX = 0x20,
     GL_MMX_PALETTE_BYTES_SHIFT = 8,
     GL_MMX_PALETTE_GREY = 0x1000,
+    GL_MMX_TEXEL_ALPHA = 0x40,     // the texel (or its palette entry) carries alpha
 };
 enum { GL_MMX_TEX_NONE, GL_MMX_TEX_REPLACE, GL_MMX_TEX_MODULATE };
 
@@ -51,8 +61,15 @@ struct GlMmxFill {
     bool perspective;
     GLuint depth;           // 0: no depth stage, else the function - GL_NEVER + 1
     bool depthWrite;
+    bool blend;             // blended with the destination
+    GLint blendSrc, blendDst;  // factor classes (__glBlendFactorClass)
+    bool alpha;             // alpha lanes interpolated (a factor reads alpha)
+    bool texAlpha;          // the source alpha is the texel's (modulated by the alpha lanes)
+    GLint texAlphaByte;     // the texel's (or palette entry's) alpha byte
     // Colour lanes that step along the span.
     bool colorSteps() const { return smooth && tex != GL_MMX_TEX_REPLACE; }
+    // Alpha lanes that step along the span (under GL_REPLACE too: the texel may have no alpha).
+    bool alphaSteps() const { return alpha && smooth; }
     // Colour lanes of the fragment at all (not under GL_REPLACE).
     bool fragmentColor() const { return tex != GL_MMX_TEX_REPLACE; }
     GLint shift(int c) const { return 15 - bits[c]; }
@@ -60,6 +77,17 @@ struct GlMmxFill {
     GLint top(int c) const { return bits[c] - 1 + pos[c]; }
 };
 void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f);
+
+// Blend factors: class 0-10 (GL_ZERO, GL_ONE, GL_SRC_COLOR, GL_ONE_MINUS_SRC_COLOR,
+// GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA,
+// GL_DST_COLOR, GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA_SATURATE), whether the
+// factor reads alpha; whether texels of a base format carry alpha.
+GLint __glBlendFactorClass(GLenum factor);
+bool __glBlendUsesAlpha(GLenum factor);
+bool __glTexFormatHasAlpha(GLenum baseFormat);
+// The key's FILL_BLEND word: 0 without blending, else 1 | (destination
+// class << 4 | source class) << 4.
+GLuint __glMmxBlendWord(GLenum src, GLenum dst);
 
 // The texel layout of the bound texture for the fill, 0 when it takes none.
 GLuint __glMmxTexelLayout(const GlContext* gc);
@@ -89,3 +117,9 @@ static inline GLshort __glMmxAddSaturate(GLint a, GLint b) {
     const GLint v = (GLint)(GLshort)a + (GLint)(GLshort)b;
     return (GLshort)(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
 }
+// A colour lane (top bit 14) taken as a blend factor (16384 = 1.0): the
+// high half of its product with __glMmxColorFactor[n] for an n-bit channel,
+// doubled, so that the channel's maximum is 1.0 (not 1 - 2^-n).
+extern const GLushort __glMmxColorFactor[7];
+// The high half of the signed product of two lanes.
+static inline GLushort __glMmxMulHigh(GLint a, GLint b) { return (GLushort)(((GLint)(GLshort)a * (GLshort)b) >> 16); }

@@ -24,7 +24,9 @@
 // smooth), MM0 to MM3 work; textured MM5 red, MM3 green and MM6, MM7 s and t
 // (interleaved for a square level), blue in the scratch record (in MM4
 // through a modulated unchecked block, its depths stored ahead), MM0 to MM2
-// work.
+// work. Blending (no unchecked block) keeps the alpha lanes and the group's
+// source (textured) and destination channels in the scratch record and works
+// in MM0 to MM2.
 
 #include <vector>
 #include <functional>
@@ -52,8 +54,17 @@ struct Mmx : GlOgRasterEmit {
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
     GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
     GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
+    // The group's pixels as the blend reads them: at EDI in the partial-group
+    // subroutine, else the loop's.
+    bool atEdi = false;
+    GlOgNode* destination() { return atEdi ? A.m(EDI) : pixels(); }
+    // Blending: the source channel c (top bit 14; untextured its lanes, else
+    // kept in the scratch), its destination channel, the source alpha.
+    GlOgNode* source(int c) { return f.tex ? A.a(X->src[c]) : MM(5 + c); }
+    GlOgNode* dest(int c) { return A.a(X->dst[c]); }
+    GlOgNode* sourceAlpha() { return A.a(f.texAlpha ? X->texAlpha : X->alpha); }
 
-    bool constantGroup() const { return !f.tex && !f.smooth; }
+    bool constantGroup() const { return !f.tex && !f.smooth && !f.blend; }
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
     // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
     bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
@@ -63,8 +74,8 @@ struct Mmx : GlOgRasterEmit {
     // Untextured and smooth: the red lanes shifted left by this to their
     // field's top bit (step and start lanes alike, modulo 2^16), so the pack
     // only masks them.
-    GLint redUp() const { return !f.tex && f.smooth && f.top(0) > 14 ? f.top(0) - 14 : 0; }
-    bool ditherAt13(int c) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && f.pos[c] != 0; }
+    GLint redUp() const { return !f.tex && f.smooth && !f.blend && f.top(0) > 14 ? f.top(0) - 14 : 0; }
+    bool ditherAt13(int c) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && !f.blend && f.pos[c] != 0; }
 };
 
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
@@ -80,6 +91,8 @@ void interleaveTexLanes(Mmx& m, bool steps);
 void __glGenMmxTriangleCode(Mmx& m);
 void texSteps(Mmx& m);
 GlOgNode* __glGenMmxPixelGroup(Mmx& m);
+GlOgNode* __glGenMmxBlendPack(Mmx& m);
+bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c);
 void texels(Mmx& m);
 void texel(Mmx& m, GlOgNode* r, GlOgNode* at);
 void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
@@ -214,6 +227,7 @@ void __glGenMmxTriangleCode(Mmx& m) {
     const GLint steps[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
     if (f.colorSteps())
         for (int c = 0; c < 3; c++) stepLanes(m, m.fr(steps[c]), f.shift(c), X->step[c], X->offsets[c]);
+    if (f.alphaSteps()) stepLanes(m, m.fr(GL_OG_SPAN_ALPHA_STEP), 6, X->step[GL_MMX_A], X->offsets[GL_MMX_A]);
     if (m.redUp()) {
         A.Movq(MM(0), A.a(X->step[0]));
         A.Psllw(MM(0), A.i(m.redUp()));
@@ -268,6 +282,7 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
     if (m.constantGroup()) return MM(7);
+    if (!f.tex && f.blend) return __glGenMmxBlendPack(m);
     if (!f.tex) {
         A.Movq(MM(0), MM(5));
         A.Movq(MM(1), MM(6));
@@ -286,6 +301,29 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         else A.Pmulhw(MM(1), A.a(X->lanes[2]));
         top = 13;
     }
+    if (f.blend) {
+        GlOgNode* const lanes[3] = {MM(0), MM(2), MM(1)};
+        for (int c = 0; c < 3; c++) {
+            if (top < 14) A.Psllw(lanes[c], A.i(14 - top));
+            A.Movq(A.a(X->src[c]), lanes[c]);
+        }
+        // The texels' alpha bytes b (the high four, one-byte grey texels the
+        // low four) as b x 64 + (b + 1) / 4 (255 is 1.0), modulated by the
+        // alpha lanes.
+        if (f.texAlpha) {
+            A.Movq(MM(0), A.a(X->texAlpha));
+            if (f.grey && f.texAlphaByte == 0) A.Punpcklbw(MM(0), A.q4(0));
+            else A.Punpckhbw(MM(0), A.q4(0));
+            A.Movq(MM(1), MM(0));
+            A.Paddw(MM(1), A.q4(1));
+            A.Psrlw(MM(1), A.i(2));
+            A.Psllw(MM(0), A.i(6));
+            A.Paddw(MM(0), MM(1));
+            if (f.tex == GL_MMX_TEX_MODULATE) A.Pmulhw(MM(0), A.a(X->alpha)), A.Psllw(MM(0), A.i(2));
+            A.Movq(A.a(X->texAlpha), MM(0));
+        }
+        return __glGenMmxBlendPack(m);
+    }
     GLint tops[3] = {top, top, top};
     if (f.dither) {
         GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
@@ -297,6 +335,82 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
     }
     packTops(m, MM(0), MM(2), MM(1), tops);
     return MM(0);
+}
+
+// The group blended with its destination, dithered and packed into MM0
+// (the source channels and alpha at m.source and m.sourceAlpha). MM0 to MM2
+// changed.
+GlOgNode* __glGenMmxBlendPack(Mmx& m) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    // The destination's channels, each field's top bit at bit 14.
+    if (f.bytes == 1) {
+        A.Movd(MM(0), m.destination());
+        A.Punpcklbw(MM(0), A.q4(0));
+    } else {
+        A.Movq(MM(0), m.destination());
+    }
+    for (int c = 0; c < 3; c++) {
+        A.Movq(MM(1), MM(0));
+        if (f.top(c) > 14) A.Psrlw(MM(1), A.i(f.top(c) - 14));
+        if (f.top(c) < 14) A.Psllw(MM(1), A.i(14 - f.top(c)));
+        A.Pand(MM(1), A.q4((GLushort)(((1u << f.bits[c]) - 1) << (15 - f.bits[c]))));
+        A.Movq(m.dest(c), MM(1));
+    }
+    // Channel by channel into MM0 (red) or MM1 (MM2 the second term), then
+    // dithered, moved to its field and merged.
+    for (int c = 0; c < 3; c++) {
+        GlOgNode* r = c ? MM(1) : MM(0);
+        GLint top = 14;
+        if (f.blendSrc == 1 && f.blendDst == 1) {
+            A.Movq(r, m.source(c));
+            A.Paddsw(r, m.dest(c));
+        } else {
+            const bool srcTerm = __glGenMmxBlendFactor(m, r, f.blendSrc, c);
+            if (srcTerm) A.Pmulhw(r, m.source(c));
+            GlOgNode* t = srcTerm ? MM(2) : r;
+            if (__glGenMmxBlendFactor(m, t, f.blendDst, c)) {
+                A.Pmulhw(t, m.dest(c));
+                if (srcTerm) A.Paddsw(r, t);
+            } else if (!srcTerm) {
+                A.Pxor(r, r);
+            }
+            top = 12;
+            if (f.blendSrc) A.Paddsw(r, r), A.Paddsw(r, r), top = 14;
+        }
+        if (f.dither) {
+            if (top < 14) A.Psllw(r, A.i(14 - top));
+            A.Paddsw(r, A.a(X->dither[c]));
+            top = 14;
+        }
+        toField(m, r, c, top);
+        if (c) A.Por(MM(0), MM(1));
+    }
+    if (f.bytes == 1) A.Packuswb(MM(0), MM(0));
+    return MM(0);
+}
+
+// The factor lanes of class `factor` for channel c into r (16384 = 1.0);
+// false, r untouched, for a factor of 0 (its term is left out). The
+// buffers hold no alpha: destination alpha is 1. A colour as a factor is
+// scaled so that the channel's maximum is 1.0.
+bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
+    GlOgAsm& A = m.A;
+    const GLushort scale = __glMmxColorFactor[m.f.bits[c]];
+    switch (factor) {
+    case 1: case 6: A.Movq(r, A.q4(16384)); return true;
+    case 4: A.Movq(r, m.sourceAlpha()); return true;
+    case 5: A.Movq(r, A.q4(16384)), A.Psubw(r, m.sourceAlpha()); return true;
+    case 2: case 3: case 8: case 9:
+        A.Movq(r, factor < 8 ? m.source(c) : m.dest(c));
+        A.Pmulhw(r, A.q4(scale));
+        // 1 - x: 2 (8192 - x / 2) = 2 (~(x / 2) + 8193).
+        if (factor == 3 || factor == 9) A.Pxor(r, A.q4(0xFFFF)), A.Paddw(r, A.q4(8193));
+        A.Psllw(r, A.i(1));
+        return true;
+    default: return false;
+    }
 }
 
 // The texels of the group's four lanes: red x 128 in MM0, green in MM2,
@@ -333,6 +447,7 @@ void texels(Mmx& m) {
     }
     if (f.grey) {
         A.Punpcklwd(MM(0), MM(2));
+        if (f.texAlpha) A.Movq(A.a(m.X->texAlpha), MM(0));
         A.Punpcklbw(MM(0), A.q4(0));
         A.Psllw(MM(0), A.i(7));
         A.Movq(MM(1), MM(0));
@@ -342,6 +457,7 @@ void texels(Mmx& m) {
     A.Movq(MM(1), MM(0));
     A.Punpcklwd(MM(0), MM(2));
     A.Punpckhwd(MM(1), MM(2));
+    if (f.texAlpha) A.Movq(A.a(m.X->texAlpha), MM(1));
     A.Movq(MM(2), MM(0));
     A.Punpcklbw(MM(0), A.q4(0));
     A.Psllw(MM(0), A.i(7));
@@ -383,6 +499,10 @@ void texel(Mmx& m, GlOgNode* r, GlOgNode* at) {
         A.Or(at, EDX);
         A.Movd(r, at);
         break;
+    case 2:  // the grey byte and alpha
+        A.Movzx16(at, A.m(at));
+        A.Movd(r, at);
+        break;
     default:  // the grey byte
         A.Movzx8(at, A.m(at));
         A.Movd(r, at);
@@ -413,6 +533,11 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
             A.Paddw(MM(0), A.a(X->step[2]));
             A.Movq(A.a(X->lanes[2]), MM(0));
         }
+    }
+    if (f.alphaSteps()) {
+        A.Movq(MM(0), A.a(X->alpha));
+        A.Paddw(MM(0), A.a(X->step[GL_MMX_A]));
+        A.Movq(A.a(X->alpha), MM(0));
     }
     if (f.tex) {
         A.Paddw(MM(6), A.a(X->step[GL_MMX_S]));
@@ -628,7 +753,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     const auto ditherRow = [&](int c) { return A.ax(__glMmxDitherLanes[f.bits[c]][0][0], EDX, 8); };
     // Colour lanes.
     const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
-    if (!f.tex && !f.smooth && !f.dither) {
+    if (!f.tex && !f.smooth && !f.dither && !f.blend) {
         A.Movd(MM(7), m.fr(GL_OG_SPAN_FLAT_PIXEL));
         if (f.bytes == 1) A.Punpcklbw(MM(7), MM(7));
         __glOgMmxSplat(m, MM(7), nullptr);
@@ -637,7 +762,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
             startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
             if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
-            if (!f.tex && f.dither) A.Paddsw(r, ditherRow(c));
+            if (!f.tex && f.dither && !f.blend) A.Paddsw(r, ditherRow(c));
             if (c == 0 && m.redUp()) A.Psllw(r, A.i(m.redUp()));
             if (f.tex && c == 2) A.Movq(A.a(X->lanes[2]), r);
         }
@@ -646,13 +771,18 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             A.Movq(MM(7), MM(5));
         }
     }
+    if (f.alpha) {
+        startLanes(m, MM(2), m.fr(GL_OG_SPAN_ALPHA), 6, true, MM(1));
+        if (f.alphaSteps()) A.Paddw(MM(2), A.ax(X->offsets[GL_MMX_A][0], ECX, 8));
+        A.Movq(A.a(X->alpha), MM(2));
+    }
+    if ((f.tex || f.blend) && f.dither)
+        for (int c = 0; c < 3; c++) {
+            A.Movq(MM(0), ditherRow(c));
+            if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1)), A.Paddw(MM(0), A.q4(0x4000));
+            A.Movq(A.a(X->dither[c]), MM(0));
+        }
     if (f.tex) {
-        if (f.dither)
-            for (int c = 0; c < 3; c++) {
-                A.Movq(MM(0), ditherRow(c));
-                if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1)), A.Paddw(MM(0), A.q4(0x4000));
-                A.Movq(A.a(X->dither[c]), MM(0));
-            }
         // s and t; under perspective their steps are the span's.
         const GLint from[2] = {GL_OG_SPAN_S, GL_OG_SPAN_T}, steps[2] = {GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
         // Under perspective the steps are the span's: their lanes made again
@@ -714,7 +844,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgNode* boundary = A.label();
     // Whole blocks of 32 pixels run the unchecked block, from a block's
     // start or from copy 1 after the head.
-    const bool unchecked = blocks && !f.paletteBytes;
+    const bool unchecked = blocks && !f.paletteBytes && !f.blend;
     GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
     GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
@@ -889,7 +1019,9 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.place(some);
     }
     A.Mov(A.a(&X->laneMask), EDX);
+    m.atEdi = true;
     GlOgNode* r = __glGenMmxPixelGroup(m);
+    m.atEdi = false;
     if (f.bytes == 1) A.Movd(A.a(X->pixels), r);
     else A.Movq(A.a(X->pixels), r);
     for (int l = 0; l < 4; l++) {

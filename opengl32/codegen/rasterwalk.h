@@ -30,7 +30,7 @@ struct GlOgRasterKey {
     GLuint bothBuffers;
     // The walker's part.
     GLuint mode;         // 0 whole fill, 1 the chain per group of 32 pixels
-    GLuint fill[16];     // mode 0: what the span body reads (spanbody.cpp)
+    GLuint fill[17];     // mode 0: what the span body reads (spanbody.cpp)
 };
 
 // The words of GlOgRasterKey::fill: what the whole fill's span body reads.
@@ -41,8 +41,10 @@ enum {
     // height << 8, perspective; and the walker calling the C++ twin of the
     // fill in its place.
     FILL_TEX_LAYOUT, FILL_TEX_LOG2, FILL_PERSPECTIVE, FILL_TWIN,
+    // The MMX fill's blend factors (__glMmxBlendWord).
+    FILL_BLEND,
 };
-static_assert(FILL_TWIN < 16, "fill words");
+static_assert(FILL_BLEND < 17, "fill words");
 
 // The lower part of a triangle: its rows, the new short edge and, when the
 // short edge is the left one, the start values at its vertex.
@@ -67,7 +69,7 @@ struct GlOgMmxLanes {
 // pixel) of red, green, blue, s and t, and of the depth words. Per span: the
 // colour lanes kept in memory, the row's dither lanes, the depth words of the
 // next group of 32 pixels, masks and a group for the partial stores.
-enum { GL_MMX_R, GL_MMX_G, GL_MMX_B, GL_MMX_S, GL_MMX_T, GL_MMX_CHANNELS };
+enum { GL_MMX_R, GL_MMX_G, GL_MMX_B, GL_MMX_S, GL_MMX_T, GL_MMX_A, GL_MMX_CHANNELS };
 // Sub-spans of a span as wide as the clip box can be (4096 pixels), one spare.
 enum { GL_MMX_SUBSPANS = 4096 / 16 + 3 };
 struct GlOgMmxFillScratch {
@@ -79,6 +81,9 @@ struct GlOgMmxFillScratch {
     GLushort zNext[4], zOffset[4], zHigh[4];  // the words of a new group of 32, the lanes it starts in
     GLushort zAfter[4];      // the words after an unchecked block (its blue lanes in MM4)
     GLushort mask[4], words[4], pixels[4];
+    // Blending: the alpha lanes, the texels' alpha bytes (then the source
+    // alpha), the source and destination channels of the group.
+    GLushort alpha[4], texAlpha[4], src[3][4], dst[3][4];
     GLuint zGroup;           // z of the span's current group of 32
     uint8_t* texels;         // level 0 of the bound texture
     uint8_t* palette;
@@ -136,7 +141,7 @@ struct GlOgRasterScratch {
     GLfloat* saved[3];
     GLint y, y1, n, skip, left;
     GLint walkLower;  // the walker is in the triangle's lower part
-    GLint mmxRow[3], mmxRowStep[3][2];  // the MMX fill's colours at the rows' left edge, steps little and big
+    GLint mmxRow[4], mmxRowStep[4][2];  // the MMX fill's colours at the rows' left edge, steps little and big
     const GLint* ditherStart;
     GLfloat rounded;
     GLint lockCount;

@@ -46,11 +46,14 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
     const GlChainPick* pick = &gc->chain;
     const GLuint F = pick->flags;
     const GlColorBuffer* cb = gc->drawBuffer;
-    if (!cb || !gc->span.windowInside || pick->genericStore || pick->genericSetup) return false;
+    // Blending the MMX fill does itself: the chain's stores for it are not used.
+    const bool mmxBlend = (F & GL_RF_BLEND) && pick->rgba && __glUseMmxSpans(gc) && !(F & GL_RF_WRITE_MASK) &&
+                          !__glFastPathSwitches.genericStore;
+    if (!cb || !gc->span.windowInside || (pick->genericStore && !mmxBlend) || pick->genericSetup) return false;
     if (F & (GL_RF_CLIP_LIST | GL_RF_INDEX_TEST | GL_RF_POLYGON_OFFSET | GL_RF_FOG_FRAGMENT | GL_RF_ALPHA_TEST |
              GL_RF_LOGIC_OP | GL_RF_STENCIL | GL_RF_POLYGON_STIPPLE))
         return false;
-    if (pick->separateStore && !pick->nothingWritten) return false;
+    if (pick->separateStore && !pick->nothingWritten && !mmxBlend) return false;
     GLuint* w = key->fill;
     w[FILL_FORMAT] = cb->formatCode;
     w[FILL_RGBA] = pick->rgba;
@@ -80,6 +83,7 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
         w[FILL_PERSPECTIVE] = (F & GL_RF_TEX_PERSPECTIVE) != 0;
     }
     w[FILL_TWIN] = w[FILL_MMX] && __glOgMmxTwin;
+    if (mmxBlend) w[FILL_BLEND] = __glMmxBlendWord(gc->colorBuffer.blendSrc, gc->colorBuffer.blendDst);
     // Where MMX spans are in use the fill is the MMX one; a state it does not
     // take is drawn by the chain.
     return !w[FILL_MMX] || __glOgMmxBodyTakes(key);

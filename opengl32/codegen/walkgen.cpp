@@ -18,6 +18,9 @@ const GlOgRasterConstants& K = __glOgRasterConst;
 
 // Rounding biases of the span start values.
 const double kBias[4] = {0.5, 1.0 / 32.0, 1.0 / 256.0, 255.0};
+// The MMX fill's alpha 0 .. 256 (256 a factor of 1.0) and its bias: less than
+// a lane's unit, so 0 and 1.0 stay exact.
+const double kMmxAlpha[2] = {256.0 / 255.0, 1.0 / 128.0};
 
 struct Walk : GlOgRasterEmit {
     GlOgNode* sp(GLint field) { return A.m(EBP, field); }
@@ -27,6 +30,12 @@ struct Walk : GlOgRasterEmit {
     // ... with perspective texture coordinates: a span whose q is constant
     // gets s/q and t/q in 16.16 with their steps; others go to the chain.
     bool mmxPerspective() const { return mmxFill() && k->fill[FILL_TEXCODE] && k->fill[FILL_PERSPECTIVE]; }
+    // The MMX fill's colour channels: red, green, blue, and alpha when a blend factor reads it.
+    int mmxChannels() const {
+        GlMmxFill f;
+        __glMmxFillOf(k, &f);
+        return f.alpha ? 4 : 3;
+    }
 
     // ---- Once per triangle: the span fields that do not change.
     void triangleConstants() {
@@ -51,8 +60,8 @@ struct Walk : GlOgRasterEmit {
                                   GL_OG_SPAN_ALPHA_STEP32};
         const int nc = k->rgba ? 4 : 1;
         const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
-        // The MMX fill (routine and twin) reads neither alpha nor the steps of 32.
-        for (int c = 0; c < (mmxFill() ? 3 : 4); c++) {
+        // The MMX fill (routine and twin) reads no steps of 32, alpha only blending.
+        for (int c = 0; c < (mmxFill() ? mmxChannels() : 4); c++) {
             if (c >= nc || !smooth) {
                 A.Mov(sp(steps[c]), A.i(0));
                 if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
@@ -60,6 +69,7 @@ struct Walk : GlOgRasterEmit {
             }
             A.FldS(a(&st->colorDx[c]));
             if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            if (c == 3 && mmxFill()) A.FmulD(a(&kMmxAlpha[0]));
             __glOgFixed16(A, S);
             A.Mov(sp(steps[c]), EAX);
             if (mmxFill()) continue;
@@ -197,7 +207,7 @@ struct Walk : GlOgRasterEmit {
                 A.Mov(sp(values[c]), A.i(0));
                 continue;
             }
-            if (c == 3 && k->mode == 0) continue;  // the whole fill's formats keep no alpha
+            if (c == 3 && k->mode == 0 && !(mmxFill() && mmxChannels() == 4)) continue;  // the whole fill's formats keep no alpha
             if (mmxFill()) {
                 // The row's 16.16 value plus the pixels cut off times the step.
                 A.Mov(EAX, a(&S->skip));
@@ -560,7 +570,7 @@ struct Walk : GlOgRasterEmit {
     void stepRow() {
         stepEdge(&st->leftEdge);
         const int nc = mmxFill() ? 0 : colorCount();
-        for (int c = 0; c < 3 && mmxFill() && colorCount(); c++) {
+        for (int c = 0; mmxFill() && c < mmxChannels() && colorCount(); c++) {
             A.Mov(EAX, A.ax(S->mmxRowStep[c], ECX, 4));
             A.Add(a(&S->mmxRow[c]), EAX);
         }
@@ -617,9 +627,11 @@ struct Walk : GlOgRasterEmit {
     // upper0 .. lower1 - 1 of both parts are one range).
     void mmxRows() {
         cw(GL_OG_CW_DOUBLE);
-        for (int c = 0; c < 3; c++) {
+        const int channels = mmxChannels();
+        for (int c = 0; c < channels; c++) {
             A.FldS(a(&st->spanColor[c]));
-            A.FaddD(a(&kBias[k->dither ? 1 : 0]));
+            if (c == 3) A.FmulS(a(&gc->chain.alphaScale)), A.FmulD(a(&kMmxAlpha[0]));
+            A.FaddD(c == 3 ? a(&kMmxAlpha[1]) : a(&kBias[k->dither ? 1 : 0]));
             __glOgFixed16(A, S);
             A.Mov(a(&S->mmxRow[c]), EAX);
         }
@@ -629,9 +641,10 @@ struct Walk : GlOgRasterEmit {
             A.Sub(EAX, a(&S->upper0));
             A.Cmp(EAX, A.i(1));
             A.Je(oneRow);
-            for (int c = 0; c < 3; c++)
+            for (int c = 0; c < channels; c++)
                 for (int big = 0; big < 2; big++) {
                     A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
+                    if (c == 3) A.FmulS(a(&gc->chain.alphaScale)), A.FmulD(a(&kMmxAlpha[0]));
                     __glOgFixed16(A, S);
                     A.Mov(a(&S->mmxRowStep[c][big]), EAX);
                 }

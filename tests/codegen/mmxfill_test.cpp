@@ -11,7 +11,11 @@
 // on the other side: 1 step of the field. Modulated, it multiplies texel x
 // 128 by the lane and keeps the high half, which falls short of the chain's
 // c x t / 255 by up to 1/256 of the value and the truncations: 2 steps.
+// Blended once over a first pass: the first pass's step, and the chain's
+// source byte c x 255 against the fill's c x max in steps of the field: 2
+// steps; twice the product of two colours, 3.
 
+#include <algorithm>
 #include <vector>
 #include "rasterequiv.h"
 
@@ -23,7 +27,13 @@ struct FillCase {
     const char* name;
     std::function<void()> set;
     std::function<void()> between;
+    int bound = 1;  // colour steps from the chain's
 };
+
+// A second pass blended once over each pixel of the first (depth GL_EQUAL).
+std::function<void()> blendPass(GLenum src, GLenum dst) {
+    return [src, dst] { glDepthFunc(GL_EQUAL), glEnable(GL_BLEND), glBlendFunc(src, dst); };
+}
 
 const std::vector<FillCase>& fillCases() {
     static const std::vector<FillCase> list = {
@@ -43,6 +53,25 @@ const std::vector<FillCase>& fillCases() {
         {"depth ALWAYS, no writes", [] { glDepthFunc(GL_ALWAYS), glDepthMask(GL_FALSE); }, nullptr},
         {"no depth writes", [] { glDepthMask(GL_FALSE); }, nullptr},
         {"depth test off", [] { glDisable(GL_DEPTH_TEST); }, nullptr},
+        {"blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA", nullptr, blendPass(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), 2},
+        {"blend SRC_ALPHA, ONE", nullptr, blendPass(GL_SRC_ALPHA, GL_ONE), 2},
+        {"blend ONE, ONE", nullptr, blendPass(GL_ONE, GL_ONE), 2},
+        {"blend ONE, ZERO", nullptr, blendPass(GL_ONE, GL_ZERO), 2},
+        {"blend ZERO, SRC_COLOR", nullptr, blendPass(GL_ZERO, GL_SRC_COLOR), 2},
+        {"blend DST_COLOR, SRC_COLOR", nullptr, blendPass(GL_DST_COLOR, GL_SRC_COLOR), 3},
+        {"blend ONE_MINUS_DST_COLOR, ONE_MINUS_SRC_COLOR", nullptr,
+         blendPass(GL_ONE_MINUS_DST_COLOR, GL_ONE_MINUS_SRC_COLOR), 2},
+        {"blend ONE_MINUS_SRC_ALPHA, SRC_ALPHA", nullptr, blendPass(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA), 2},
+        {"blend SRC_ALPHA_SATURATE, ONE_MINUS_SRC_COLOR", nullptr,
+         blendPass(GL_SRC_ALPHA_SATURATE, GL_ONE_MINUS_SRC_COLOR), 2},
+        {"blend DST_ALPHA, ONE_MINUS_DST_ALPHA", nullptr, blendPass(GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA), 2},
+        {"blend ZERO, ONE_MINUS_SRC_ALPHA", nullptr, blendPass(GL_ZERO, GL_ONE_MINUS_SRC_ALPHA), 2},
+        {"blend DST_COLOR, ZERO", nullptr, blendPass(GL_DST_COLOR, GL_ZERO), 2},
+        {"blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA, flat, no dither", [] { glShadeModel(GL_FLAT), glDisable(GL_DITHER); },
+         blendPass(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), 2},
+        {"blend ONE, ONE, flat", [] { glShadeModel(GL_FLAT); }, blendPass(GL_ONE, GL_ONE), 2},
+        {"blend ONE_MINUS_DST_COLOR, SRC_ALPHA, no dither", [] { glDisable(GL_DITHER); },
+         blendPass(GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA), 2},
     };
     return list;
 }
@@ -72,6 +101,7 @@ void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string&
     EXPECT_EQ(rasterDifference(gen, twin, sc.width, f.bits / 8), "") << "routine vs twin";
     int worst = 0;
     EXPECT_EQ(rasterNearby(gen, cpp, f, sc.width, bound, &worst), "") << "routine vs chain";
+    if (getenv("RASTER_WORST")) printf("worst %d: %s, %s\n", worst, f.name, what.c_str());
 }
 
 TEST(MmxFill, UntexturedStates) {
@@ -82,12 +112,70 @@ TEST(MmxFill, UntexturedStates) {
                 sc.state = c.set;
                 sc.between = c.between;
                 sc.vertices = rasterRandomTriangles(seed, 16, sc.width, sc.height);
-                compareAll(*f, sc, c.name, 1);
+                compareAll(*f, sc, c.name, c.bound);
             }
 }
 
+// Blending's edge cases, routine and twin: GL_ONE, GL_ONE saturates each
+// field at its maximum; GL_SRC_ALPHA_SATURATE is a source factor of 0 and
+// GL_DST_ALPHA is 1 (the buffers hold no alpha); an opaque source under
+// GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA replaces the destination and a
+// transparent one leaves it; a quad that fails the depth test everywhere
+// writes neither colour nor depth.
+TEST(MmxFill, BlendEdgeCases) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (RasterPath path : {PATH_GENERATED, PATH_TWIN}) {
+            SCOPED_TRACE(std::string(f->name) + (path == PATH_TWIN ? ", twin" : ", routine"));
+            const auto render = [&](GLenum src, GLenum dst, std::function<void()> more, float alpha = 0.6f) {
+                RasterScene sc;
+                sc.state = [=] {
+                    glEnable(GL_BLEND), glBlendFunc(src, dst);
+                    if (more) more();
+                };
+                const float w = (float)sc.width + 1, h = (float)sc.height + 1;
+                const RasterVertex a = {-1, -1, 0.2f, {0.9f, 0.8f, 0.7f, alpha}, 0, 0, 1};
+                RasterVertex b = a, c = a, d = a;
+                b.x = c.x = w, c.y = d.y = h;
+                sc.vertices = {a, b, c, a, c, d};
+                RasterImage im = rasterRender(*f, sc, path, true);
+                EXPECT_TRUE(im.mmxFill);
+                return im;
+            };
+            const RasterImage sum = render(GL_ONE, GL_ONE, nullptr);
+            const size_t bytes = (size_t)f->bits / 8, full = f->bits == 8 ? 0xFF : f->masks ? 0xFFFF : 0x7FFF;
+            const size_t stride = sum.color.size() / 45;
+            for (size_t i = 0; i < sum.color.size(); i += bytes) {
+                const size_t v = bytes == 1 ? sum.color[i] : (size_t)(sum.color[i] | sum.color[i + 1] << 8);
+                if (i % stride < 70 * bytes && v != full) {
+                    ADD_FAILURE() << "GL_ONE, GL_ONE: byte " << i << " holds " << v;
+                    break;
+                }
+            }
+            const RasterImage saturate = render(GL_SRC_ALPHA_SATURATE, GL_ZERO, nullptr);
+            EXPECT_EQ(saturate.color, std::vector<uint8_t>(saturate.color.size(), 0)) << "GL_SRC_ALPHA_SATURATE";
+            const RasterImage one = render(GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, nullptr);
+            EXPECT_EQ(one.color, render(GL_ONE, GL_ZERO, nullptr).color) << "GL_DST_ALPHA as GL_ONE";
+            EXPECT_NE(one.color, one.cleared);
+            const RasterImage zero = render(GL_ONE_MINUS_DST_ALPHA, GL_DST_ALPHA, nullptr);
+            EXPECT_EQ(zero.color, zero.cleared) << "GL_ONE_MINUS_DST_ALPHA as GL_ZERO";
+            for (bool dither : {true, false}) {
+                const auto ditherOff = [dither] { if (!dither) glDisable(GL_DITHER); };
+                EXPECT_EQ(render(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, ditherOff, 1.0f).color,
+                          render(GL_ONE, GL_ZERO, ditherOff).color) << "opaque, dither " << dither;
+                const RasterImage clear = render(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, ditherOff, 0.0f);
+                EXPECT_EQ(clear.color, clear.cleared) << "transparent, dither " << dither;
+            }
+            const RasterImage failed =
+                render(GL_ONE, GL_ONE, [] { glClearDepth(0.25), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_LESS); });
+            EXPECT_EQ(failed.color, failed.cleared) << "failing the depth test";
+            EXPECT_EQ(failed.depth, std::vector<GLuint>(failed.depth.size(), failed.depth[0]));
+            EXPECT_LT(failed.depth[0], 0x50000000u);
+        }
+}
+
 // Spans of every length from 1 to 70 pixels starting at every lane of a
-// group, wound both ways, whole and cut by the window's edges.
+// group, wound both ways, whole and cut by the window's edges (blended: only
+// the span's pixels of its first and last groups).
 std::vector<RasterVertex> spanTriangles(float texScale) {
     std::vector<RasterVertex> v;
     for (int n = 1; n <= 70; n++) {
@@ -105,13 +193,13 @@ std::vector<RasterVertex> spanTriangles(float texScale) {
 
 TEST(MmxFill, SpansOfEveryLengthAndLane) {
     for (const RasterFormat* f : kMmxFormats)
-        for (int c : {0, 1, 2, 9}) {
+        for (int c : {0, 1, 2, 9, 15, 17}) {
             RasterScene sc;
             sc.width = 75;
             sc.state = fillCases()[c].set;
             sc.between = fillCases()[c].between;
             sc.vertices = spanTriangles(1.0f);
-            compareAll(*f, sc, fillCases()[c].name, 1);
+            compareAll(*f, sc, fillCases()[c].name, fillCases()[c].bound);
         }
 }
 
@@ -140,10 +228,11 @@ std::vector<RasterVertex> sliverScene(int width, int height) {
 }
 
 // The block of eight groups that tests its 32 depths at once: against the
-// twin and the chain under every depth function, untextured and modulated.
+// twin and the chain under every depth function, untextured and modulated;
+// blended, the groups some of whose lanes fail.
 TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
     for (const RasterFormat* f : kMmxFormats)
-        for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13})
+        for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13, 15, 21})
             for (bool textured : {false, true}) {
                 RasterScene sc;
                 sc.width = 161;
@@ -156,12 +245,12 @@ TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
                         for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 37 + i / 48);
                         nearestRgbTexture(16, 16, img, GL_MODULATE, GL_DONT_CARE);
                     }
-                    set();
+                    if (set) set();
                 };
                 sc.between = fillCases()[c].between;
                 sc.vertices = sliverScene(sc.width, sc.height);
                 compareAll(*f, sc, std::string(fillCases()[c].name) + (textured ? ", modulated" : ""),
-                           textured ? 2 : 1);
+                           textured ? std::max(2, fillCases()[c].bound) : fillCases()[c].bound);
             }
 }
 
@@ -172,6 +261,7 @@ struct TexCase {
     GLenum internalFormat, format;   // GL_COLOR_INDEX: 8-bit indexes into a palette of paletteFormat
     GLenum paletteFormat;
     GLenum env;
+    GLenum blendSrc = 0, blendDst = 0;  // blending on when set
 };
 
 const TexCase kTexCases[] = {
@@ -186,6 +276,16 @@ const TexCase kTexCases[] = {
     {"RGBA palette modulate", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGBA, GL_MODULATE},
     {"RGB palette replace", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGB, GL_REPLACE},
     {"luminance palette modulate", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_LUMINANCE, GL_MODULATE},
+    {"RGBA modulate, blend", GL_RGBA, GL_RGBA, 0, GL_MODULATE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {"RGBA replace, blend", GL_RGBA, GL_RGBA, 0, GL_REPLACE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {"RGB replace, blend", GL_RGB, GL_RGB, 0, GL_REPLACE, GL_SRC_ALPHA, GL_ONE},
+    {"RGB modulate, blend", GL_RGB, GL_RGB, 0, GL_MODULATE, GL_DST_COLOR, GL_ZERO},
+    {"luminance alpha modulate, blend", GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA, 0, GL_MODULATE,
+     GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA},
+    {"intensity replace, blend", GL_INTENSITY, GL_LUMINANCE, 0, GL_REPLACE, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
+    {"RGBA palette modulate, blend", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_RGBA, GL_MODULATE, GL_SRC_ALPHA, GL_ONE},
+    {"luminance alpha palette replace, blend", GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_LUMINANCE_ALPHA, GL_REPLACE,
+     GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
 };
 
 void loadTexture(const TexCase& k, int side, bool perspective) {
@@ -194,7 +294,8 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
     const std::vector<GLubyte> img = gltestNoise((size_t)side * side * comps, 31u);
     glTexImage2D(GL_TEXTURE_2D, 0, (GLint)k.internalFormat, side, side, 0, k.format, GL_UNSIGNED_BYTE, img.data());
     if (k.paletteFormat) {
-        const int pc = k.paletteFormat == GL_RGBA ? 4 : k.paletteFormat == GL_RGB ? 3 : 1;
+        const int pc = k.paletteFormat == GL_RGBA ? 4 : k.paletteFormat == GL_RGB ? 3
+                       : k.paletteFormat == GL_LUMINANCE_ALPHA ? 2 : 1;
         const std::vector<GLubyte> palette = gltestNoise(256 * (size_t)pc, 5u);
         glColorTableEXT(GL_TEXTURE_2D, k.paletteFormat, 256, k.paletteFormat, GL_UNSIGNED_BYTE, palette.data());
     }
@@ -203,6 +304,7 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)k.env);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
     glEnable(GL_TEXTURE_2D);
+    if (k.blendSrc) glEnable(GL_BLEND), glBlendFunc(k.blendSrc, k.blendDst);
 }
 
 // Every texture case over the formats, with and without perspective and
@@ -230,7 +332,7 @@ void textureCases(bool onGrid) {
                     if (!varyingQ)
                         for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
                 }
-                const int bound = !onGrid ? -1 : t.env == GL_MODULATE ? 2 : 1;
+                const int bound = !onGrid ? -1 : t.env == GL_MODULATE || t.blendSrc ? 2 : 1;
                 compareAll(*f, sc, std::string(t.name) + (perspective ? ", perspective" : "") +
                                        (dither ? "" : ", no dither") + (flat ? ", flat" : "") +
                                        (varyingQ ? ", q varying" : "") + (noDepth ? ", no depth test" : ""), bound);

@@ -87,6 +87,10 @@ const std::vector<Change>& changes() {
         {"alpha function", [] { glEnable(GL_ALPHA_TEST), glAlphaFunc(GL_LESS, 0.3f); }},
         {"blend", [] { glEnable(GL_BLEND); }},
         {"blend factors", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE); }},
+        {"blend source factor", [] { glEnable(GL_BLEND), glBlendFunc(GL_DST_COLOR, GL_ONE_MINUS_SRC_ALPHA); }},
+        {"blend destination factor", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_COLOR); }},
+        {"blend saturate", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA_SATURATE, GL_ONE_MINUS_SRC_ALPHA); }},
+        {"blend destination alpha", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_DST_ALPHA); }},
         {"logic op", [] { glEnable(GL_COLOR_LOGIC_OP), glLogicOp(GL_XOR); }},
         {"colour mask", [] { glColorMask(1, 0, 1, 1); }},
         {"colour mask off", [] { glColorMask(0, 0, 0, 0); }},
@@ -135,17 +139,18 @@ struct CacheOff {
     ~CacheOff() { __glOgCacheDisabled = saved; }
 };
 
-// On a base state and on a textured base state, each change alone.
+// On a base state, a textured and a blended base state, each change alone.
 TEST(RasterKey, EqualKeysEmitEqualCode) {
     CacheOff off;
     int compared = 0, keyChanged = 0;
+    const char* const bases[3] = {", ", ", textured base, ", ", blended base, "};
     for (const RasterFormat& f : {kRasterFormats[2], kRasterFormats[0], kRasterFormats[5]})
-        for (int textured = 0; textured < 2; textured++)
+        for (int base = 0; base < 3; base++)
             for (int mmx = 0; mmx < 2; mmx++)
                 for (const Change& c : changes()) {
-                    if (f.index && textured) continue;
-                    SCOPED_TRACE(std::string(f.name) + (textured ? ", textured base, " : ", ") + c.name +
-                                 (mmx ? ", MMX" : ""));
+                    const bool textured = base == 1;
+                    if (f.index && base) continue;
+                    SCOPED_TRACE(std::string(f.name) + bases[base] + c.name + (mmx ? ", MMX" : ""));
                     GltestTrianglePath choice(false);
                     const GLint savedMmx = __glOgHasMmx;
                     __glOgHasMmx = mmx;
@@ -154,6 +159,7 @@ TEST(RasterKey, EqualKeysEmitEqualCode) {
                         ASSERT_TRUE(ctx.rc);
                         glEnable(GL_DEPTH_TEST);
                         if (textured) texture(GL_RGB, GL_RGB, 32, 32), glEnable(GL_TEXTURE_2D);
+                        if (base == 2) glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
                         draw();
                         const Installed before = installed();
                         c.apply();
