@@ -22,8 +22,9 @@ const double kBias[4] = {0.5, 1.0 / 32.0, 1.0 / 256.0, 255.0};
 struct Walk : GlOgRasterEmit {
     GlOgNode* sp(GLint field) { return A.m(EBP, field); }
     GLuint CF() const { return k->chainFlags; }  // the span start values
-    // The MMX fill draws the spans (its routine, or its twin).
-    bool mmxFill() const { return k->mode == 0 && __glOgMmxBodyTakes(k); }
+    // The MMX fill draws the spans (its routine, or its twin), except in the
+    // x86 half that small triangles take.
+    bool mmxFill() const { return k->mode == 0 && !integer && __glOgMmxBodyTakes(k); }
     // ... with perspective texture coordinates: a span whose q is constant
     // gets s/q and t/q in 16.16 with their steps; others go to the chain.
     bool mmxPerspective() const { return mmxFill() && k->fill[FILL_TEXCODE] && k->fill[FILL_PERSPECTIVE]; }
@@ -666,8 +667,29 @@ struct Walk : GlOgRasterEmit {
         }
     }
 
+    // The MMX fill without texture and blending: a triangle of (doubled)
+    // area at most 50 takes the x86 walker and body that follow it, whose
+    // pixels are the chain's; the MMX fill's work per triangle outweighs its
+    // gain on a few pixels.
     uint8_t* generate() {
         uint8_t* entry = A.out;
+        GlOgNode* small = nullptr;
+        if (mmxFill() && !k->textured && !(F() & GL_RF_BLEND)) {
+            small = A.label();
+            A.Mov(EAX, a(&st->area));
+            A.And(EAX, A.i(0x7FFFFFFF));
+            A.Cmp(EAX, A.i(0x42480000));  // 50.0f
+            A.Jbe(small);
+        }
+        walker();
+        if (small) {
+            A.place(small);
+            integer = true;
+            walker();
+        }
+        return entry;
+    }
+    void walker() {
         A.Mov(EBP, ESP);
         triangleConstants();
         if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A);
@@ -718,11 +740,11 @@ struct Walk : GlOgRasterEmit {
         } else if (k->mode == 0) {
             __glOgGenSpanBodySubroutines(gc, k, A, subroutines);
         }
-        return entry;
     }
     GlOgNode* subroutines;
     GlOgMmxSubroutines mmxSubs;
     const void* record;  // the key record in the cache entry
+    bool integer = false;  // emitting the x86 half of an MMX fill
 };
 
 }  // namespace
