@@ -44,29 +44,11 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
             A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
         }
-        cw(GL_OG_CW_DOUBLE);
-        // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
-        const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
-                                GL_OG_SPAN_ALPHA_STEP};
-        const GLint steps32[4] = {GL_OG_SPAN_RED_STEP32, GL_OG_SPAN_GREEN_STEP32, GL_OG_SPAN_BLUE_STEP32,
-                                  GL_OG_SPAN_ALPHA_STEP32};
-        const int nc = k->rgba ? 4 : 1;
-        const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
-        // The MMX fill (routine and twin) reads neither alpha nor the steps of 32.
-        for (int c = 0; c < (mmxFill() ? 3 : 4); c++) {
-            if (c >= nc || !smooth) {
-                A.Mov(sp(steps[c]), A.i(0));
-                if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
-                continue;
-            }
-            A.FldS(a(&st->colorDx[c]));
-            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
-            __glOgFixed16(A, S);
-            A.Mov(sp(steps[c]), EAX);
-            if (mmxFill()) continue;
-            A.Shl(EAX, A.i(5));
-            A.Mov(sp(steps32[c]), EAX);
-        }
+        // (No float here when the colour steps come late and neither fog nor texture is on.)
+        const bool x87 = !lateSteps() || (CF() & (GL_RF_FOG_FRAGMENT | GL_RF_TEXTURE));
+        if (x87) cw(GL_OG_CW_DOUBLE);
+        if (lateSteps()) A.Mov(a(&S->colorStepsSet), A.i(0));
+        else colorSteps();
         // Depth.
         if (CF() & GL_RF_DEPTH_TEST) {
             A.Mov(EAX, a(&st->zDx));
@@ -117,8 +99,37 @@ struct Walk : GlOgRasterEmit {
                 A.Mov(sp(fixedSteps32[i]), EAX);
             }
         }
-        callerCw();
+        if (x87) callerCw();
     }
+
+    // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
+    void colorSteps() {
+        const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
+                                GL_OG_SPAN_ALPHA_STEP};
+        const GLint steps32[4] = {GL_OG_SPAN_RED_STEP32, GL_OG_SPAN_GREEN_STEP32, GL_OG_SPAN_BLUE_STEP32,
+                                  GL_OG_SPAN_ALPHA_STEP32};
+        const int nc = k->rgba ? 4 : 1;
+        const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
+        // The MMX fill (routine and twin) reads neither alpha nor the steps of 32.
+        for (int c = 0; c < (mmxFill() || !alphaRead() ? 3 : 4); c++) {
+            if (c >= nc || !smooth) {
+                A.Mov(sp(steps[c]), A.i(0));
+                if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
+                continue;
+            }
+            A.FldS(a(&st->colorDx[c]));
+            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            __glOgFixed16(A, S);
+            A.Mov(sp(steps[c]), EAX);
+            if (mmxFill()) continue;
+            A.Shl(EAX, A.i(5));
+            A.Mov(sp(steps32[c]), EAX);
+        }
+    }
+    // The x86 whole fill with smooth colours: the steps matter only to a span
+    // of more than one pixel, and the first such span of the triangle takes
+    // them (tiny triangles have none).
+    bool lateSteps() const { return k->mode == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
     // ---- Per span: __glEmitSpanChunks(gc, x = left edge, y, n) up to the
     // groups; to `none` when nothing of it lies in the clip box. ESI = the
@@ -174,6 +185,16 @@ struct Walk : GlOgRasterEmit {
         // The MMX fill without texture converts no float here.
         const bool x87 = !mmxFill() || (CF() & GL_RF_TEXTURE);
         if (x87) cw(GL_OG_CW_DOUBLE);
+        if (lateSteps()) {
+            GlOgNode* have = A.label();
+            A.Cmp(ESI, A.i(1));
+            A.Jle(have);
+            A.Cmp(a(&S->colorStepsSet), A.i(0));
+            A.Jne(have);
+            colorSteps();
+            A.Mov(a(&S->colorStepsSet), A.i(1));
+            A.place(have);
+        }
         // Colours: fixed16((spanColor + skip x d) x scale + bias).
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
         const int nc = k->rgba ? 4 : 1;

@@ -125,7 +125,8 @@ TEST(MmxFill, SpansOfEveryLengthAndLane) {
 // fill after the MMX routine: area 50 gives the chain's pixels exactly,
 // routine and twin alike; area 50.5 the MMX fill's, which differ from the
 // chain's. Right triangles with legs 8 and h, the corners 1/64 above the
-// 1/16 grid the set-up snaps them to, so that the area is exact.
+// 1/16 grid the set-up snaps them to, so that the area is exact. (The x86
+// fill takes the colour steps at the first span of more than one pixel.)
 TEST(MmxFill, SmallTrianglesTakeTheX86Fill) {
     const struct {
         float h;
@@ -136,11 +137,13 @@ TEST(MmxFill, SmallTrianglesTakeTheX86Fill) {
             SCOPED_TRACE(std::string(f->name) + (c.mmx ? ", area 50.5" : ", area 50"));
             RasterScene sc;
             for (int i = 0; i < 12; i++) {
-                const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 3.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
+                const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 10.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
+                // The corner above or below: spans of one pixel first or last.
+                const float h = i & 2 ? -c.h : c.h;
                 const float k = 0.0371f * (float)i;
                 const RasterVertex a = {x, y, 0.1f, {k, 1.0f - k, 0.45f + k / 3, 1}, 0, 0, 1};
                 const RasterVertex b = {x + 8.0f, y, 0.2f, {1.0f - k / 2, k, 0.95f - k, 1}, 0, 0, 1};
-                const RasterVertex d = {x, y + c.h, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
+                const RasterVertex d = {x, y + h, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
                 if (i & 1) sc.vertices.insert(sc.vertices.end(), {a, b, d});
                 else sc.vertices.insert(sc.vertices.end(), {a, d, b});
             }
