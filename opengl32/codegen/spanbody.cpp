@@ -119,14 +119,22 @@ struct Body : GlOgRasterEmit {
             A.Mov(a(&S->texels), EAX);
         }
         GlOgNode* walked = A.label();
+        const auto pixel = [&] {
+            if (rgba) rgbaPixel(l, code, dither, flatPixel);
+            else indexPixel(code, dither);
+        };
+        // The first pixel alone (spans of one pixel, common in small triangles).
+        GlOgNode* more = A.label();
+        A.Cmp(ECX, A.i((GLint)0x80000000u));
+        A.Jne(more);
+        pixel();
+        A.Jmp(walked);
+        A.place(more);
         if (rgba && code == 0 && smooth) smoothRun(l, dither, walked);
         if (rgba && code == 3) modulateRun(l, dither, steps, walked);
         __glOgEmitMaskWalk(
             A,
-            [&] {
-                if (rgba) rgbaPixel(l, code, dither, flatPixel);
-                else indexPixel(code, dither);
-            },
+            pixel,
             [&] {
                 A.Add(EDI, A.i(l.bytes));
                 if (dither) A.Add(ESI, A.i(4));
