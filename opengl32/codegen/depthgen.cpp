@@ -4,8 +4,10 @@
 //
 // Pixel i of a group has the stored form of the group's z plus i stored
 // steps; the clear generation and the mirror are read at run time, so a clear
-// never asks for new code. A span that carries a polygon offset goes to the
-// C++ stage (each pixel's offset depth is saturated on its own there).
+// never asks for new code. Under a polygon offset the offset depths of the
+// span's first and last live pixels are checked: when both lie in the
+// buffer's range no pixel saturates and the span runs as a plain one from
+// the offset start; otherwise the C++ stage saturates each pixel on its own.
 //
 // Registers: ECX the mask left to walk, EAX the bit of the current pixel, EDX
 // the failed pixels, EBX the stored value, EDI its step, ESI the depth word,
@@ -26,11 +28,13 @@ struct DepthKey {
     GLuint shift;    // the buffer's depthShift
     GLuint stencil;  // stencil test on: an emptied group still takes the stencil update
     GLuint mmx;      // MMX allowed: a rightward unbroken run of 16-bit words four at a time
+    GLuint offset;   // polygon offset: spans carry zOffset
 };
 
 }  // namespace
 
 void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed);
+void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift);
 
 namespace {
 
@@ -203,11 +207,15 @@ void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, G
 // EAX used).
 void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
     A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z));
+    if (shift) A.Shr(EBX, A.i((GLint)shift));
+    __glOgEmitStoredDepth(A, db, shift);
+}
+
+// EBX = the stored form of the value in EBX (shifted), EDI = the stored step
+// (EDX the span; EAX used).
+void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
     A.Mov(EDI, A.m(EDX, GL_OG_SPAN_Z_STEP));
-    if (shift) {
-        A.Shr(EBX, A.i((GLint)shift));
-        A.Sar(EDI, A.i((GLint)shift));
-    }
+    if (shift) A.Sar(EDI, A.i((GLint)shift));
     // Mirrored: generation + top - value, the step negated.
     GlOgNode* plain = A.label(true);
     A.Movzx8(EAX, A.a(&db->mirror));
@@ -223,6 +231,50 @@ void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
 }
 
 namespace {
+
+// EAX += the signed EBX, to `out` unless the unsigned 64-bit sum fits 32 bits.
+void addSigned(GlOgAsm& A, GlOgNode* out) {
+    GlOgNode* negative = A.label(true), *sum = A.label(true);
+    A.Test(EBX, EBX);
+    A.Js(negative);
+    A.Add(EAX, EBX);
+    A.Jb(out);
+    A.Jmp(sum);
+    A.place(negative);
+    A.Add(EAX, EBX);
+    A.Jae(out);
+    A.place(sum);
+}
+
+// Under a polygon offset (ECX the mask, EDX the span): EBX = the shifted
+// offset depth z + zOffset of the first pixel, when it and that of the last
+// live pixel lie in 0 .. depthMax >> shift; otherwise to `saturates`. EAX,
+// ECX and ESI changed.
+void offsetStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, GlOgNode* saturates) {
+    A.Mov(ESI, A.a(&db->depthMax));
+    if (shift) A.Shr(ESI, A.i((GLint)shift));
+    A.Test(ECX, ECX);
+    A.Je(saturates);
+    A.Mov(EAX, A.m(EDX, GL_OG_SPAN_Z));
+    A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z_OFFSET));
+    addSigned(A, saturates);
+    if (shift) A.Shr(EAX, A.i((GLint)shift));
+    A.Cmp(EAX, ESI);
+    A.Ja(saturates);
+    // The last live pixel, 31 - (trailing zeros of the mask) steps on.
+    A.Bsf(ECX, ECX);
+    A.Neg(ECX);
+    A.Add(ECX, A.i(31));
+    A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z_STEP));
+    if (shift) A.Sar(EBX, A.i((GLint)shift));
+    A.Imul(EBX, ECX);
+    A.Jo(saturates);
+    A.Mov(ECX, EAX);
+    addSigned(A, saturates);
+    A.Cmp(EAX, ESI);
+    A.Ja(saturates);
+    A.Mov(EBX, ECX);
+}
 
 // The stage, or (subroutine) the test of a group for the whole fill: it
 // returns ECX, the mask without the failed pixels, and calls nothing.
@@ -244,7 +296,7 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
         return;
     }
     GlOgNode* cpp = A.label();
-    if (!subroutine) {
+    if (!subroutine && !k.offset) {
         A.Cmp(A.m(EDX, GL_OG_SPAN_Z_OFFSET), A.i(0));
         A.Jne(cpp);
     }
@@ -254,7 +306,14 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     A.Push(EBP);
     A.Push(ECX);
     A.Push(EDX);
-    __glOgEmitDepthStart(A, &gc->fb.depth, k.shift);
+    GlOgNode* saturates = A.label();
+    if (k.offset) {
+        offsetStart(A, &gc->fb.depth, k.shift, saturates);
+        __glOgEmitStoredDepth(A, &gc->fb.depth, k.shift);
+        A.Mov(ECX, A.m(ESP, 4));
+    } else {
+        __glOgEmitDepthStart(A, &gc->fb.depth, k.shift);
+    }
     A.Mov(ESI, A.m(EDX, GL_OG_SPAN_DEPTH_ADDRESS));
     A.Mov(EBP, A.m(EDX, GL_OG_SPAN_PIXEL_STEP));
     A.Shl(EBP, A.i(k.bytes == 2 ? 1 : 2));
@@ -314,6 +373,15 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     } else {
         A.Ret();
     }
+    if (k.offset) {
+        A.place(saturates);
+        A.Pop(EDX);
+        A.Pop(ECX);
+        A.Pop(EBP);
+        A.Pop(EDI);
+        A.Pop(ESI);
+        A.Pop(EBX);
+    }
     A.place(cpp);
     A.Mov(EAX, A.i((GLint)(uintptr_t)twin));
     A.JmpIndirect(EAX);
@@ -331,6 +399,7 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
     k.shift = db->depthShift;
     k.stencil = (gc->rasterFlags & GL_RF_STENCIL) != 0;
     k.mmx = __glHasMMX();
+    k.offset = (gc->rasterFlags & GL_RF_POLYGON_OFFSET) != 0;
     const GlSpanProc twin = __glPickDepthSpanStage(gc);
     GlOgClaim c;
     const GLint keyA = 0;
@@ -344,6 +413,6 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
 }
 
 void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint write, GLuint bytes, GLuint shift) {
-    const DepthKey k = {func, write, bytes, shift, 0, __glHasMMX()};
+    const DepthKey k = {func, write, bytes, shift, 0, __glHasMMX(), 0};
     generate(A, gc, k, nullptr, true);
 }

@@ -131,6 +131,23 @@ struct Walk : GlOgRasterEmit {
     // them (tiny triangles have none).
     bool lateSteps() const { return k->mode == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
+    // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
+    // field, 0 without a buffer. ECX and EDX changed.
+    void bufferAddress(GlColorBuffer* const* buffer, GLint field) {
+        GlOgNode* none = A.label(true);
+        A.Mov(EDX, a(buffer));
+        A.Test(EDX, EDX);
+        A.Je(none);
+        A.Mov(ECX, sp(GL_OG_SPAN_Y));
+        A.Imul(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
+        A.Add(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
+        A.Mov(EDX, EAX);
+        A.Imul(EDX, A.i((GLint)k->colorBytes));
+        A.Lea(EDX, A.mx(ECX, EDX, 1, 0));
+        A.place(none);
+        A.Mov(sp(field), EDX);
+    }
+
     // ---- Per span: __glEmitSpanChunks(gc, x = left edge, y, n) up to the
     // groups; to `none` when nothing of it lies in the clip box. ESI = the
     // pixels left, the frame's fields set.
@@ -159,14 +176,12 @@ struct Walk : GlOgRasterEmit {
         A.Mov(ECX, a(&S->y));
         A.Sub(ECX, A.i(gc->limits.windowBiasY));
         A.Mov(sp(GL_OG_SPAN_Y), ECX);
-        if (k->colorBytes) {
-            A.Mov(EDX, a(&gc->drawBuffer));
-            A.Imul(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
-            A.Add(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
-            A.Mov(EDX, EAX);
-            A.Imul(EDX, A.i((GLint)k->colorBytes));
-            A.Add(ECX, EDX);
-            A.Mov(sp(GL_OG_SPAN_DEST), ECX);
+        if (k->colorBytes && k->bothBuffers) {
+            // The front buffer's address in dest, the back buffer's in dest2.
+            bufferAddress(&gc->fb.frontBuffer, GL_OG_SPAN_DEST);
+            bufferAddress(&gc->fb.backBuffer, GL_OG_SPAN_DEST2);
+        } else if (k->colorBytes) {
+            bufferAddress(&gc->drawBuffer, GL_OG_SPAN_DEST);
         } else {
             A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
         }
@@ -449,6 +464,13 @@ struct Walk : GlOgRasterEmit {
         A.Jle(done);
         A.Add(sp(GL_OG_SPAN_X), A.i(32));
         A.Add(sp(GL_OG_SPAN_DEST), A.i(32 * (GLint)k->colorBytes));
+        if (k->bothBuffers) {
+            GlOgNode* none = A.label(true);
+            A.Cmp(sp(GL_OG_SPAN_DEST2), A.i(0));
+            A.Je(none);
+            A.Add(sp(GL_OG_SPAN_DEST2), A.i(32 * (GLint)k->colorBytes));
+            A.place(none);
+        }
         A.Mov(EAX, a(&S->ditherStart));
         A.Mov(sp(GL_OG_SPAN_DITHER), EAX);
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
@@ -823,9 +845,10 @@ bool __glOgRasterKeyOf(GlContext* gc, GLint mode, GlOgRasterKey* key) {
     for (int c = 0; c < 3 && cb && pick->rgba; c++) key->shift[c] = cb->shift[c], key->maximum[c] = cb->maximum[c];
     key->bothBuffers = gc->bothBuffers;
     key->mode = (GLuint)mode;
-    // Both buffers and polygon offset take the C++ set-up (the picker forces it).
-    if (gc->bothBuffers || (gc->rasterFlags & GL_RF_POLYGON_OFFSET) || !vl->locked) return false;
-    return mode == 1 || __glOgSpanBodyKey(gc, key);
+    // Polygon offset takes the C++ set-up (the picker forces it); both
+    // buffers take the chain's store.
+    if ((gc->rasterFlags & GL_RF_POLYGON_OFFSET) || !vl->locked) return false;
+    return mode == 1 || (!gc->bothBuffers && __glOgSpanBodyKey(gc, key));
 }
 
 namespace {

@@ -119,7 +119,7 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
 
     // Stores.
     pick.genericStore = w->genericStore || code == GL_FORMAT_888 || gc->bothBuffers;
-    pick.genericSetup = w->genericSetup || gc->bothBuffers || (F & GL_RF_POLYGON_OFFSET) ||
+    pick.genericSetup = w->genericSetup || (F & GL_RF_POLYGON_OFFSET) ||
                         ((F & GL_RF_FOG_FRAGMENT) && gc->hints.fog == GL_NICEST) ||
                         gc->polygonModeFront != 2 || gc->polygonModeBack != 2;
     pick.nothingWritten = drawsNone;

@@ -151,6 +151,36 @@ TEST(Equivalence, GeneratedSetupIsUsed) {
     EXPECT_TRUE(rasterRender(kRasterFormats[2], sc, PATH_NO_FILL, true).generatedSetup);
 }
 
+// Drawing to both buffers of a double-buffered window: the generated set-up
+// and walker carry the second buffer's address, and both buffers equal the
+// C++ path's.
+TEST(Equivalence, BothBuffersOfAWindow) {
+    const char* states[] = {"smooth", "flat, no dither", "stencil INCR on depth pass",
+                            "blend SRC_ALPHA, ONE_MINUS_SRC_ALPHA", "scissor"};
+    for (int fi : {0, 2})
+        for (const char* name : states)
+            for (int mmx = 0; mmx < 2; mmx++) {
+                const StateCase* c = nullptr;
+                for (const StateCase& k : stateCases())
+                    if (!strcmp(k.name, name)) c = &k;
+                ASSERT_NE(c, nullptr) << name;
+                SCOPED_TRACE(std::string(kRasterFormats[fi].name) + ", " + name + (mmx ? ", MMX" : ""));
+                RasterScene sc;
+                sc.bothBuffers = true;
+                sc.state = c->set;
+                sc.vertices = rasterRandomTriangles(23, 16, sc.width, sc.height);
+                const RasterImage cpp = rasterRender(kRasterFormats[fi], sc, PATH_CPP, mmx);
+                const RasterImage gen = rasterRender(kRasterFormats[fi], sc, PATH_GENERATED, mmx);
+                EXPECT_TRUE(cpp.drawn);
+                EXPECT_TRUE(gen.generatedSetup);
+                EXPECT_FALSE(gen.wholeFill);
+                // Both halves drawn: the back buffer is not left cleared.
+                const size_t half = cpp.color.size() / 2;
+                EXPECT_FALSE(std::equal(cpp.color.begin() + half, cpp.color.end(), cpp.cleared.begin() + half));
+                EXPECT_EQ(rasterDifference(gen, cpp, sc.width, 4), "");
+            }
+}
+
 }  // namespace
 
 namespace {

@@ -1,4 +1,5 @@
 #include "rasterequiv.h"
+#include <optional>
 #include <random>
 #include "codegen/rasterwalk.h"
 #include "core/glcontext.h"
@@ -32,14 +33,28 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
     __glOgRasterDisabled = path == PATH_CPP;
     RasterImage im;
     {
-        GltestDibContext ctx(sc.width, sc.height, f.bits, f.index, sc.depthBits, false, f.masks);
-        if (ctx.rc) {
+        std::optional<GltestDibContext> dib;
+        std::optional<GltestWindowContext> window;
+        if (sc.bothBuffers) window.emplace("rasterequiv", sc.width, sc.height, f.bits, sc.depthBits);
+        else dib.emplace(sc.width, sc.height, f.bits, f.index, sc.depthBits, false, f.masks);
+        if (window ? window->rc != nullptr : dib->rc != nullptr) {
             glClearColor(0.2f, 0.3f, 0.4f, 0.0f);
             glClearIndex(3);
             glClearDepth(1.0);
             glClearStencil(0);
+            if (sc.bothBuffers) glDrawBuffer(GL_FRONT_AND_BACK);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-            const std::vector<uint8_t> before(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            const auto colour = [&] {
+                if (dib) return std::vector<uint8_t>(dib->dib.bits, dib->dib.bits + dib->dib.stride * sc.height);
+                std::vector<uint8_t> v(2 * 4 * sc.width * sc.height);
+                for (int b = 0; b < 2; b++) {
+                    glReadBuffer(b ? GL_BACK : GL_FRONT);
+                    glReadPixels(0, 0, sc.width, sc.height, GL_RGBA, GL_UNSIGNED_BYTE, &v[b * 4 * sc.width * sc.height]);
+                }
+                return v;
+            };
+            const std::vector<uint8_t> before = colour();
             glEnable(GL_DEPTH_TEST);
             if (sc.state) sc.state();
             for (int pass = 0; pass < (sc.between ? 2 : 1); ++pass) {
@@ -66,17 +81,16 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
                 EXPECT_EQ(walker->fill[FILL_TWIN], (GLuint)(path == PATH_TWIN));
             }
             im.generatedTexture = __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
-            im.color.assign(ctx.dib.bits, ctx.dib.bits + ctx.dib.stride * sc.height);
+            im.color = colour();
             im.drawn = im.color != before;
             im.cleared = before;
             im.depth.resize(sc.width * sc.height);
             im.stencil.resize(sc.width * sc.height);
             glDisable(GL_SCISSOR_TEST);
-            glPixelStorei(GL_PACK_ALIGNMENT, 1);
             glReadPixels(0, 0, sc.width, sc.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, im.depth.data());
             glReadPixels(0, 0, sc.width, sc.height, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, im.stencil.data());
             EXPECT_EQ((GLenum)GL_NO_ERROR, glGetError());
-            im.guards = ctx.guardsIntact();
+            im.guards = !dib || dib->guardsIntact();
         }
     }
     __glOgRasterDisabled = 0;

@@ -51,6 +51,9 @@ struct RasterScene {
     std::vector<RasterVertex> vertices; // triangles, three vertices each
     bool texCoords = false;
     std::function<void()> between;      // when set: drawn once, this, drawn again
+    // On a double-buffered window drawing to GL_FRONT_AND_BACK: the colour
+    // image holds both buffers read back as RGBA bytes, front first.
+    bool bothBuffers = false;
 };
 
 // Random triangles over and past the window; seed picks them.
