@@ -31,8 +31,10 @@ struct Walk : GlOgRasterEmit {
 
     // ---- Once per triangle: the span fields that do not change.
     void triangleConstants() {
-        // The MMX fill (routine and twin) reads none of the chain's fields.
-        const bool chainFields = !mmxFill();
+        // The MMX fill (routine and twin) reads none of the chain's fields;
+        // the x86 fill without texture the pixel step alone (its depth test).
+        const bool chainFields = !mmxFill() && (k->mode == 1 || k->textured);
+        if (!mmxFill() && !chainFields) A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
         if (chainFields) {
             A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
             A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
