@@ -797,32 +797,33 @@ struct Walk : GlOgRasterEmit {
 void __glOgFixed16(GlOgAsm& A, GlOgRasterScratch* S) {
     // w = v + 1.5 x 2^36; its low words less the bias's are round(v x 2^16)
     // while |v| < 2^35. Beyond: held to the ends; not a number gives the low end.
-    GlOgNode* pos = A.label(true), *neg = A.label(true), *low = A.label(true), *high = A.label(true),
+    // (A value in range falls through its tests.)
+    GlOgNode* other = A.label(true), *beyond = A.label(true), *low = A.label(true), *high = A.label(true),
               *done = A.label(true);
     A.FaddD(A.a(&K.magic16));
     A.FstpD(A.a(&S->temp));
     A.Mov(EAX, A.a(&S->temp));
     A.Mov(EDX, A.a((const uint8_t*)&S->temp + 4));
     A.Sub(EDX, A.i(0x42380000));
-    A.Je(pos);
+    A.Jne(other);
+    A.Cmp(EAX, A.i(0x7FFF0000));
+    A.Jbe(done);
+    A.place(high);
+    A.Mov(EAX, A.i(0x7FFF0000));
+    A.Jmp(done);
+    A.place(other);
     A.Cmp(EDX, A.i(-1));
-    A.Je(neg);
+    A.Jne(beyond);
+    A.Cmp(EAX, A.i((GLint)0x80000000u));
+    A.Jae(done);
+    A.Jmp(low);
+    A.place(beyond);
     A.Jl(low);
     A.Cmp(EDX, A.i(0x7FF00000 - 0x42380000));
     A.Jg(low);  // not a number
     A.Jl(high);
     A.Test(EAX, EAX);
-    A.Jne(low);
-    A.place(high);
-    A.Mov(EAX, A.i(0x7FFF0000));
-    A.Jmp(done);
-    A.place(pos);
-    A.Cmp(EAX, A.i(0x7FFF0000));
-    A.Ja(high);
-    A.Jmp(done);
-    A.place(neg);
-    A.Cmp(EAX, A.i((GLint)0x80000000u));
-    A.Jae(done);
+    A.Je(high);
     A.place(low);
     A.Mov(EAX, A.i((GLint)0x80000000u));
     A.place(done);
