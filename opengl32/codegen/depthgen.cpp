@@ -320,6 +320,19 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
 
     GlOgNode* done = A.label();
     GlOgNode* scalar = A.label();
+    // The first pixel alone (spans of one pixel, common in small triangles).
+    GlOgNode* more = A.label(true), *failedOne = k.func != 7 ? A.label(true) : nullptr;
+    A.Cmp(ECX, A.i((GLint)0x80000000u));
+    A.Jne(more);
+    A.Xor(EDX, EDX);
+    __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, failedOne);
+    A.Jmp(done);
+    if (failedOne) {
+        A.place(failedOne);
+        A.Mov(EDX, A.i((GLint)0x80000000u));
+        A.Jmp(done);
+    }
+    A.place(more);
     if (k.mmx && k.bytes == 2) mmxRun(A, gc, k, scalar, done);
     else scalarRun(A, gc, k, scalar, done);
     A.place(scalar);

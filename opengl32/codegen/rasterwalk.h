@@ -141,6 +141,7 @@ struct GlOgRasterScratch {
     GLfloat* saved[3];
     GLint y, y1, n, skip, left;
     GLint walkLower;  // the walker is in the triangle's lower part
+    GLint colorStepsSet;  // the x86 whole fill's colour steps are in the frame
     GLint mmxRow[4], mmxRowStep[4][2];  // the MMX fill's colours at the rows' left edge, steps little and big
     const GLint* ditherStart;
     GLfloat rounded;
@@ -198,8 +199,12 @@ struct GlOgRasterEmit {
     void callerCw() { __glOgCallerControlWord(A, S); }
     void fcmp(GlOgNode* operand, bool isDouble) { __glOgCompare(A, operand, isDouble); }
     GLuint F() const { return k->rasterFlags; }  // the set-up and the row walk
-    // Colours the set-up and the rows interpolate: RGBA, the index, or none.
-    int colorCount() const { return !(F() & GL_RF_SMOOTH_COLOR) ? 0 : (F() & GL_RF_RGBA) ? 4 : 1; }
+    // Alpha the walker reads: not the whole fill's (mode 0) without blending.
+    bool alphaRead() const { return k->mode != 0 || (F() & GL_RF_BLEND); }
+    // Colours the set-up and the rows interpolate: RGB(A), the index, or none.
+    int colorCount() const {
+        return !(F() & GL_RF_SMOOTH_COLOR) ? 0 : !(F() & GL_RF_RGBA) ? 1 : alphaRead() ? 4 : 3;
+    }
 };
 
 // The mode-0 span body (spanbody.cpp).

@@ -1152,7 +1152,10 @@ extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (gc->limits.windowBiasX <= (GLint)GL_GUARD_BAND || gc->limits.windowBiasY <= (GLint)GL_GUARD_BAND) return nullptr;
     GlOgRasterKey k;
     if (!__glOgRasterKeyOf(gc, 1, &k)) return nullptr;
-    k.mode = 0;  // the set-up is the same for every walker
+    // The set-up is the same for every walker but for alpha, which the
+    // whole fill does not read without blending (alphaRead).
+    const GlOgRasterKey* walker = (const GlOgRasterKey*)__glOgRecordOf(gc, GL_OG_CACHE_SPAN, (const void*)gc->procs.spanRoutine);
+    k.mode = walker && walker->mode == 0 ? 0 : 1;
     memset(k.fill, 0, sizeof k.fill);
     GlOgClaim c;
     __glOgClaim(gc, GL_OG_CACHE_SETUP, (GLint)(k.rasterFlags & 0x7FFFFFFF), &k, sizeof k, &c);

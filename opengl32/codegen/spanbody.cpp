@@ -114,23 +114,38 @@ struct Body : GlOgRasterEmit {
         if (dither) A.Mov(ESI, sp(GL_OG_SPAN_DITHER));
         const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
         const GLint steps1[3] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP};
-        for (int c = 0; c < channels && !flatPixel; c++) {
-            A.Mov(EAX, sp(values[c]));
-            A.Mov(a(&S->acc[c]), EAX);
-        }
+        // Smooth and untextured, one pixel alone reads the frame's values.
+        const bool run = rgba && code == 0 && smooth;
+        const auto channelValues = [&] {
+            for (int c = 0; c < channels && !flatPixel; c++) {
+                A.Mov(EAX, sp(values[c]));
+                A.Mov(a(&S->acc[c]), EAX);
+            }
+        };
+        if (!run) channelValues();
         if (code) {
             A.Lea(EAX, sp(GL_OG_SPAN_TEXELS));
             A.Mov(a(&S->texels), EAX);
         }
         GlOgNode* walked = A.label();
-        if (rgba && code == 0 && smooth) smoothRun(l, dither, walked);
+        const auto pixel = [&] {
+            if (rgba) rgbaPixel(l, code, dither, flatPixel);
+            else indexPixel(code, dither);
+        };
+        // The first pixel alone (spans of one pixel, common in small triangles).
+        GlOgNode* more = A.label();
+        A.Cmp(ECX, A.i((GLint)0x80000000u));
+        A.Jne(more);
+        if (run) smoothPixel(l, dither, [&](int c) { return sp(values[c]); }, 0);
+        else pixel();
+        A.Jmp(walked);
+        A.place(more);
+        if (run) channelValues();
+        if (run) smoothRun(l, dither, walked);
         if (rgba && code == 3) modulateRun(l, dither, steps, walked);
         __glOgEmitMaskWalk(
             A,
-            [&] {
-                if (rgba) rgbaPixel(l, code, dither, flatPixel);
-                else indexPixel(code, dither);
-            },
+            pixel,
             [&] {
                 A.Add(EDI, A.i(l.bytes));
                 if (dither) A.Add(ESI, A.i(4));
@@ -167,20 +182,8 @@ struct Body : GlOgRasterEmit {
         A.Mov(ECX, sp(values[2]));
         A.Mov(EBP, sp(values[1]));
         GlOgNode* channel[3] = {EBX, EBP, ECX};
-        // Pixel k of a step: each field (v + dd) >> 16 at its place.
         const auto pixel = [&](GLint k) {
-            for (int c = 0; c < 3; c++) {
-                GlOgNode* r = c ? EDX : EAX;
-                A.Mov(r, channel[c]);
-                if (dither) A.Add(r, A.m(ESI, 4 * k));
-                A.Sar(r, A.i(16));
-                if (l.pos[c]) A.Shl(r, A.i(l.pos[c]));
-                if (c) A.Or(EAX, EDX);
-            }
-            GlOgNode* at = A.m(EDI, k * l.bytes);
-            if (l.bytes == 1) A.Mov(at, AL);
-            else if (l.bytes == 2) A.w16(GL_OG_Mov, at, EAX);
-            else A.Mov(at, EAX);
+            smoothPixel(l, dither, [&](int c) { return channel[c]; }, k);
             for (int c = 0; c < 3; c++) A.Add(channel[c], a(&S->acc[c]));
         };
         A.Cmp(a(&S->pixel), A.i(0));
@@ -201,6 +204,25 @@ struct Body : GlOgRasterEmit {
         A.Pop(EBP);
         A.Jmp(walked);
         A.place(walk);
+    }
+
+    // Pixel k of a step of four: each field (v + dd) >> 16 at its place, v
+    // the channel's 16.16 value in value(c), dd at [ESI + 4k]. EAX and EDX
+    // changed.
+    template <class Value>
+    void smoothPixel(const Layout& l, bool dither, Value value, GLint k) {
+        for (int c = 0; c < 3; c++) {
+            GlOgNode* r = c ? EDX : EAX;
+            A.Mov(r, value(c));
+            if (dither) A.Add(r, A.m(ESI, 4 * k));
+            A.Sar(r, A.i(16));
+            if (l.pos[c]) A.Shl(r, A.i(l.pos[c]));
+            if (c) A.Or(EAX, EDX);
+        }
+        GlOgNode* at = A.m(EDI, k * l.bytes);
+        if (l.bytes == 1) A.Mov(at, AL);
+        else if (l.bytes == 2) A.w16(GL_OG_Mov, at, EAX);
+        else A.Mov(at, EAX);
     }
 
     // `to` = __glSpanMul(texel byte c at EBX, channel c's byte of n bits);

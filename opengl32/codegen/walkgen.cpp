@@ -25,8 +25,9 @@ const double kMmxAlpha[2] = {256.0 / 255.0, 1.0 / 128.0};
 struct Walk : GlOgRasterEmit {
     GlOgNode* sp(GLint field) { return A.m(EBP, field); }
     GLuint CF() const { return k->chainFlags; }  // the span start values
-    // The MMX fill draws the spans (its routine, or its twin).
-    bool mmxFill() const { return k->mode == 0 && __glOgMmxBodyTakes(k); }
+    // The MMX fill draws the spans (its routine, or its twin), except in the
+    // x86 half that small triangles take.
+    bool mmxFill() const { return k->mode == 0 && !integer && __glOgMmxBodyTakes(k); }
     // ... with perspective texture coordinates: a span whose q is constant
     // gets s/q and t/q in 16.16 with their steps; others go to the chain.
     bool mmxPerspective() const { return mmxFill() && k->fill[FILL_TEXCODE] && k->fill[FILL_PERSPECTIVE]; }
@@ -39,8 +40,10 @@ struct Walk : GlOgRasterEmit {
 
     // ---- Once per triangle: the span fields that do not change.
     void triangleConstants() {
-        // The MMX fill (routine and twin) reads none of the chain's fields.
-        const bool chainFields = !mmxFill();
+        // The MMX fill (routine and twin) reads none of the chain's fields;
+        // the x86 fill without texture the pixel step alone (its depth test).
+        const bool chainFields = !mmxFill() && (k->mode == 1 || k->textured);
+        if (!mmxFill() && !chainFields) A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
         if (chainFields) {
             A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
             A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
@@ -52,30 +55,11 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_STENCIL_STEP32), A.i(32));
             A.Mov(sp(GL_OG_SPAN_DEPTH_STEP32), A.i((CF() & GL_RF_DEPTH) ? 32 * (GLint)k->depthBytes : 0));
         }
-        cw(GL_OG_CW_DOUBLE);
-        // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
-        const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
-                                GL_OG_SPAN_ALPHA_STEP};
-        const GLint steps32[4] = {GL_OG_SPAN_RED_STEP32, GL_OG_SPAN_GREEN_STEP32, GL_OG_SPAN_BLUE_STEP32,
-                                  GL_OG_SPAN_ALPHA_STEP32};
-        const int nc = k->rgba ? 4 : 1;
-        const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
-        // The MMX fill (routine and twin) reads no steps of 32, alpha only blending.
-        for (int c = 0; c < (mmxFill() ? mmxChannels() : 4); c++) {
-            if (c >= nc || !smooth) {
-                A.Mov(sp(steps[c]), A.i(0));
-                if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
-                continue;
-            }
-            A.FldS(a(&st->colorDx[c]));
-            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
-            if (c == 3 && mmxFill()) A.FmulD(a(&kMmxAlpha[0]));
-            __glOgFixed16(A, S);
-            A.Mov(sp(steps[c]), EAX);
-            if (mmxFill()) continue;
-            A.Shl(EAX, A.i(5));
-            A.Mov(sp(steps32[c]), EAX);
-        }
+        // (No float here when the colour steps come late and neither fog nor texture is on.)
+        const bool x87 = !lateSteps() || (CF() & (GL_RF_FOG_FRAGMENT | GL_RF_TEXTURE));
+        if (x87) cw(GL_OG_CW_DOUBLE);
+        if (lateSteps()) A.Mov(a(&S->colorStepsSet), A.i(0));
+        else colorSteps();
         // Depth.
         if (CF() & GL_RF_DEPTH_TEST) {
             A.Mov(EAX, a(&st->zDx));
@@ -126,8 +110,38 @@ struct Walk : GlOgRasterEmit {
                 A.Mov(sp(fixedSteps32[i]), EAX);
             }
         }
-        callerCw();
+        if (x87) callerCw();
     }
+
+    // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
+    void colorSteps() {
+        const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
+                                GL_OG_SPAN_ALPHA_STEP};
+        const GLint steps32[4] = {GL_OG_SPAN_RED_STEP32, GL_OG_SPAN_GREEN_STEP32, GL_OG_SPAN_BLUE_STEP32,
+                                  GL_OG_SPAN_ALPHA_STEP32};
+        const int nc = k->rgba ? 4 : 1;
+        const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
+        // The MMX fill (routine and twin) reads no steps of 32, alpha only blending.
+        for (int c = 0; c < (mmxFill() ? mmxChannels() : alphaRead() ? 4 : 3); c++) {
+            if (c >= nc || !smooth) {
+                A.Mov(sp(steps[c]), A.i(0));
+                if (!mmxFill()) A.Mov(sp(steps32[c]), A.i(0));
+                continue;
+            }
+            A.FldS(a(&st->colorDx[c]));
+            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            if (c == 3 && mmxFill()) A.FmulD(a(&kMmxAlpha[0]));
+            __glOgFixed16(A, S);
+            A.Mov(sp(steps[c]), EAX);
+            if (mmxFill()) continue;
+            A.Shl(EAX, A.i(5));
+            A.Mov(sp(steps32[c]), EAX);
+        }
+    }
+    // The x86 whole fill with smooth colours: the steps matter only to a span
+    // of more than one pixel, and the first such span of the triangle takes
+    // them (tiny triangles have none).
+    bool lateSteps() const { return k->mode == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
     // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
     // field, 0 without a buffer. ECX and EDX changed.
@@ -198,6 +212,16 @@ struct Walk : GlOgRasterEmit {
         // The MMX fill without texture converts no float here.
         const bool x87 = !mmxFill() || (CF() & GL_RF_TEXTURE);
         if (x87) cw(GL_OG_CW_DOUBLE);
+        if (lateSteps()) {
+            GlOgNode* have = A.label();
+            A.Cmp(ESI, A.i(1));
+            A.Jle(have);
+            A.Cmp(a(&S->colorStepsSet), A.i(0));
+            A.Jne(have);
+            colorSteps();
+            A.Mov(a(&S->colorStepsSet), A.i(1));
+            A.place(have);
+        }
         // Colours: fixed16((spanColor + skip x d) x scale + bias).
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
         const int nc = k->rgba ? 4 : 1;
@@ -701,8 +725,29 @@ struct Walk : GlOgRasterEmit {
         }
     }
 
+    // The MMX fill without texture and blending: a triangle of (doubled)
+    // area at most 50 takes the x86 walker and body that follow it, whose
+    // pixels are the chain's; the MMX fill's work per triangle outweighs its
+    // gain on a few pixels.
     uint8_t* generate() {
         uint8_t* entry = A.out;
+        GlOgNode* small = nullptr;
+        if (mmxFill() && !k->textured && !(F() & GL_RF_BLEND)) {
+            small = A.label();
+            A.Mov(EAX, a(&st->area));
+            A.And(EAX, A.i(0x7FFFFFFF));
+            A.Cmp(EAX, A.i(0x42480000));  // 50.0f
+            A.Jbe(small);
+        }
+        walker();
+        if (small) {
+            A.place(small);
+            integer = true;
+            walker();
+        }
+        return entry;
+    }
+    void walker() {
         A.Mov(EBP, ESP);
         triangleConstants();
         if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A);
@@ -753,11 +798,11 @@ struct Walk : GlOgRasterEmit {
         } else if (k->mode == 0) {
             __glOgGenSpanBodySubroutines(gc, k, A, subroutines);
         }
-        return entry;
     }
     GlOgNode* subroutines;
     GlOgMmxSubroutines mmxSubs;
     const void* record;  // the key record in the cache entry
+    bool integer = false;  // emitting the x86 half of an MMX fill
 };
 
 }  // namespace
@@ -765,32 +810,33 @@ struct Walk : GlOgRasterEmit {
 void __glOgFixed16(GlOgAsm& A, GlOgRasterScratch* S) {
     // w = v + 1.5 x 2^36; its low words less the bias's are round(v x 2^16)
     // while |v| < 2^35. Beyond: held to the ends; not a number gives the low end.
-    GlOgNode* pos = A.label(true), *neg = A.label(true), *low = A.label(true), *high = A.label(true),
+    // (A value in range falls through its tests.)
+    GlOgNode* other = A.label(true), *beyond = A.label(true), *low = A.label(true), *high = A.label(true),
               *done = A.label(true);
     A.FaddD(A.a(&K.magic16));
     A.FstpD(A.a(&S->temp));
     A.Mov(EAX, A.a(&S->temp));
     A.Mov(EDX, A.a((const uint8_t*)&S->temp + 4));
     A.Sub(EDX, A.i(0x42380000));
-    A.Je(pos);
+    A.Jne(other);
+    A.Cmp(EAX, A.i(0x7FFF0000));
+    A.Jbe(done);
+    A.place(high);
+    A.Mov(EAX, A.i(0x7FFF0000));
+    A.Jmp(done);
+    A.place(other);
     A.Cmp(EDX, A.i(-1));
-    A.Je(neg);
+    A.Jne(beyond);
+    A.Cmp(EAX, A.i((GLint)0x80000000u));
+    A.Jae(done);
+    A.Jmp(low);
+    A.place(beyond);
     A.Jl(low);
     A.Cmp(EDX, A.i(0x7FF00000 - 0x42380000));
     A.Jg(low);  // not a number
     A.Jl(high);
     A.Test(EAX, EAX);
-    A.Jne(low);
-    A.place(high);
-    A.Mov(EAX, A.i(0x7FFF0000));
-    A.Jmp(done);
-    A.place(pos);
-    A.Cmp(EAX, A.i(0x7FFF0000));
-    A.Ja(high);
-    A.Jmp(done);
-    A.place(neg);
-    A.Cmp(EAX, A.i((GLint)0x80000000u));
-    A.Jae(done);
+    A.Je(high);
     A.place(low);
     A.Mov(EAX, A.i((GLint)0x80000000u));
     A.place(done);

@@ -175,16 +175,19 @@ TEST(MmxFill, BlendEdgeCases) {
 
 // Spans of every length from 1 to 70 pixels starting at every lane of a
 // group, wound both ways, whole and cut by the window's edges (blended: only
-// the span's pixels of its first and last groups).
-std::vector<RasterVertex> spanTriangles(float texScale) {
+// the span's pixels of its first and last groups). Tall: the third corner
+// lower, so that every triangle's (doubled) area exceeds 50 and the MMX fill,
+// not the x86 fill of small triangles, draws it.
+std::vector<RasterVertex> spanTriangles(float texScale, bool tall = false) {
     std::vector<RasterVertex> v;
     for (int n = 1; n <= 70; n++) {
         const float x = (float)(n % 11) - 5.25f + (n > 40 ? 22.0f : 0.0f), y = (float)(n % 43) + 0.3f;
+        const float h = tall ? std::max(1.6f, 56.0f / ((float)n + 0.25f)) : 1.6f;
         const float s = texScale / 16.0f;
         const RasterVertex a = {x, y, 0.1f, {0.9f, 0.4f, 0.6f, 1}, x * s, y * s, 1};
         const RasterVertex b = {x + (float)n + 0.25f, y + 0.1f, -0.3f, {0.4f, 0.9f, 0.5f, 1}, (x + n) * s, y * s, 1};
-        const RasterVertex c = {x + 0.5f * (float)n, y + 1.6f, 0.5f, {0.5f, 0.6f, 1.0f, 1}, (x + n / 2) * s,
-                                (y + 1.6f) * s, 1};
+        const RasterVertex c = {x + 0.5f * (float)n, y + h, 0.5f, {0.5f, 0.6f, 1.0f, 1}, (x + n / 2) * s,
+                                (y + h) * s, 1};
         if (n & 1) v.insert(v.end(), {a, b, c});
         else v.insert(v.end(), {a, c, b});
     }
@@ -193,13 +196,52 @@ std::vector<RasterVertex> spanTriangles(float texScale) {
 
 TEST(MmxFill, SpansOfEveryLengthAndLane) {
     for (const RasterFormat* f : kMmxFormats)
-        for (int c : {0, 1, 2, 9, 15, 17}) {
+        for (int c : {0, 1, 2, 9, 15, 17})
+            for (bool tall : {false, true}) {
+                RasterScene sc;
+                sc.width = 75;
+                sc.height = tall ? 50 : 45;
+                sc.state = fillCases()[c].set;
+                sc.between = fillCases()[c].between;
+                sc.vertices = spanTriangles(1.0f, tall);
+                compareAll(*f, sc, std::string(fillCases()[c].name) + (tall ? ", tall" : ""),
+                           fillCases()[c].bound);
+            }
+}
+
+// Without texture a triangle of (doubled) area at most 50 takes the x86
+// fill after the MMX routine: area 50 gives the chain's pixels exactly,
+// routine and twin alike; area 50.5 the MMX fill's, which differ from the
+// chain's. Right triangles with legs 8 and h, the corners 1/64 above the
+// 1/16 grid the set-up snaps them to, so that the area is exact. (The x86
+// fill takes the colour steps at the first span of more than one pixel.)
+TEST(MmxFill, SmallTrianglesTakeTheX86Fill) {
+    const struct {
+        float h;
+        bool mmx;
+    } cases[] = {{6.25f, false}, {6.3125f, true}};
+    for (const RasterFormat* f : kMmxFormats)
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(f->name) + (c.mmx ? ", area 50.5" : ", area 50"));
             RasterScene sc;
-            sc.width = 75;
-            sc.state = fillCases()[c].set;
-            sc.between = fillCases()[c].between;
-            sc.vertices = spanTriangles(1.0f);
-            compareAll(*f, sc, fillCases()[c].name, fillCases()[c].bound);
+            for (int i = 0; i < 12; i++) {
+                const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 10.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
+                // The corner above or below: spans of one pixel first or last.
+                const float h = i & 2 ? -c.h : c.h;
+                const float k = 0.0371f * (float)i;
+                const RasterVertex a = {x, y, 0.1f, {k, 1.0f - k, 0.45f + k / 3, 1}, 0, 0, 1};
+                const RasterVertex b = {x + 8.0f, y, 0.2f, {1.0f - k / 2, k, 0.95f - k, 1}, 0, 0, 1};
+                const RasterVertex d = {x, y + h, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
+                if (i & 1) sc.vertices.insert(sc.vertices.end(), {a, b, d});
+                else sc.vertices.insert(sc.vertices.end(), {a, d, b});
+            }
+            const RasterImage gen = rasterRender(*f, sc, PATH_GENERATED, true);
+            const RasterImage twin = rasterRender(*f, sc, PATH_TWIN, true);
+            const RasterImage cpp = rasterRender(*f, sc, PATH_CPP, true);
+            ASSERT_TRUE(gen.mmxFill && twin.mmxFill && gen.drawn);
+            EXPECT_EQ(rasterDifference(gen, twin, sc.width, f->bits / 8), "");
+            if (c.mmx) EXPECT_NE(rasterDifference(gen, cpp, sc.width, f->bits / 8), "");
+            else EXPECT_EQ(rasterDifference(gen, cpp, sc.width, f->bits / 8), "");
         }
 }
 
