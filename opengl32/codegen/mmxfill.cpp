@@ -128,6 +128,8 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
     }
     f->depth = w[FILL_DEPTH];
     f->depthWrite = w[FILL_DEPTH_WRITE] != 0;
+    f->depthBytes = w[FILL_DEPTH_BYTES] == 4 ? 4 : 2;
+    f->depthShift = (GLint)w[FILL_DEPTH_SHIFT];
     f->blend = w[FILL_BLEND] != 0;
     if (f->blend) {
         f->blendSrc = (GLint)(w[FILL_BLEND] >> 4 & 0xF);
@@ -144,7 +146,8 @@ bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
     const GLuint f = w[FILL_FORMAT];
     return w[FILL_MMX] && w[FILL_RGBA] && (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332) &&
            (!w[FILL_TEXCODE] || ((w[FILL_TEXCODE] == 1 || w[FILL_TEXCODE] == 3) && w[FILL_TEX_LAYOUT])) &&
-           !w[FILL_NOTHING_WRITTEN] && (!w[FILL_DEPTH] || w[FILL_DEPTH_BYTES] == 2);
+           !w[FILL_NOTHING_WRITTEN] &&
+           (!w[FILL_DEPTH] || (w[FILL_DEPTH_BYTES] == 2 && w[FILL_DEPTH_SHIFT] == 16) || w[FILL_DEPTH_BYTES] == 4);
 }
 
 namespace {
@@ -255,23 +258,33 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
     const bool subSpans = f.tex && f.perspective && (qStepBits & 0x7FFFFFFFu);
     const GLint firstSub = __glMmxSubSpanLengths[j];
     const GLuint zStep16 = (GLuint)(s->zStep >> 16);
+    const GlDepthBuffer* db = &gc->fb.depth;
+    const GLuint zStored = f.depthBytes == 4 ? __glDepthStoredStep(db, s->zStep) : 0;
     for (GLint p = 0; p < n; p++) {
         const GLint l = (p + j) & 3, m = (p + j) >> 2;
         if (f.depth) {
-            const GLushort z = (GLushort)(((s->z + (GLuint)(p >> 5) * (GLuint)s->zStep32) >> 16) + (GLuint)(p & 31) * zStep16);
-            GLushort* stored = (GLushort*)s->depthAddress + p;
+            const GLuint zg = s->z + (GLuint)(p >> 5) * (GLuint)s->zStep32;
+            GLuint z, old;
+            if (f.depthBytes == 4) {
+                z = __glDepthStored(db, zg) + (GLuint)(p & 31) * zStored;
+                old = ((const GLuint*)s->depthAddress)[p];
+            } else {
+                z = (GLushort)((zg >> 16) + (GLuint)(p & 31) * zStep16);
+                old = ((const GLushort*)s->depthAddress)[p];
+            }
             bool pass;
             switch (f.depth - 1) {
-            case 1: pass = z < *stored; break;
-            case 2: pass = z == *stored; break;
-            case 3: pass = z <= *stored; break;
-            case 4: pass = z > *stored; break;
-            case 5: pass = z != *stored; break;
-            case 6: pass = z >= *stored; break;
+            case 1: pass = z < old; break;
+            case 2: pass = z == old; break;
+            case 3: pass = z <= old; break;
+            case 4: pass = z > old; break;
+            case 5: pass = z != old; break;
+            case 6: pass = z >= old; break;
             default: pass = true; break;
             }
             if (!pass) continue;
-            if (f.depthWrite) *stored = z;
+            if (f.depthWrite && f.depthBytes == 4) ((GLuint*)s->depthAddress)[p] = z;
+            else if (f.depthWrite) ((GLushort*)s->depthAddress)[p] = (GLushort)z;
         }
         GLuint pixel = 0;
         if (!f.tex && !f.smooth && !f.dither && !f.blend) {

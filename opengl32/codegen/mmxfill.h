@@ -29,8 +29,9 @@
 //
 // Depth is the chain's exactly (a depth-only pass through the chain and a
 // colour pass through the fill meet): pixel i of a group of 32 from the
-// span's start holds the stored form of the group's z plus i steps of the
-// high half of the depth step.
+// span's start holds the stored form of the group's z plus i stored steps
+// (16-bit: the high halves; 32-bit: __glDepthStored and
+// __glDepthStoredStep, wrapping), compared unsigned.
 #pragma once
 
 #include "codegen/rasterwalk.h"
@@ -61,6 +62,8 @@ struct GlMmxFill {
     bool perspective;
     GLuint depth;           // 0: no depth stage, else the function - GL_NEVER + 1
     bool depthWrite;
+    GLint depthBytes;       // 2 or 4 a stored value
+    GLint depthShift;       // the buffer's depthShift
     bool blend;             // blended with the destination
     GLint blendSrc, blendDst;  // factor classes (__glBlendFactorClass)
     bool alpha;             // alpha lanes interpolated (a factor reads alpha)

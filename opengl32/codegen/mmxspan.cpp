@@ -54,6 +54,11 @@ struct Mmx : GlOgRasterEmit {
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
     GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
     GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
+    // 32-bit depth: the stored values in X->z32 (MM4 free), 16 bytes a
+    // group; half h of a group's stored words, EAX = EBX x 8.
+    bool depth32() const { return f.depth && f.depthBytes == 4; }
+    GLint depthGroupBytes() const { return 4 * f.depthBytes; }
+    GlOgNode* depths32(int h) { return A.mx(ESI, EAX, 2, disp * 16 + 8 * h); }
     // The group's pixels as the blend reads them: at EDI in the partial-group
     // subroutine, else the loop's.
     bool atEdi = false;
@@ -102,6 +107,9 @@ void newDepthGroup(Mmx& m);
 void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
 void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
 void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
+void storedDepth(Mmx& m);
+void depthLanes32(Mmx& m);
+int depthTest32(Mmx& m);
 void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
 
@@ -235,7 +243,37 @@ void __glGenMmxTriangleCode(Mmx& m) {
     }
     if (f.tex && !f.perspective) texSteps(m);
     if (f.tex && f.perspective) A.Mov(A.a(&X->texStepValid), A.i(0));  // steps of another walker's or triangle's
-    if (f.depth) {
+    if (m.depth32()) {
+        // The stored form read at run time: zXor = -mirror, zAdd = the
+        // generation, plus (depthMax >> shift) + 1 when mirrored; ECX the
+        // stored step (negated when mirrored), EDX (l - j) of it.
+        const GlDepthBuffer* db = &gc->fb.depth;
+        const GLint shift = f.depthShift;
+        A.Movzx8(EAX, A.a(&db->mirror));
+        A.Neg(EAX);
+        A.Mov(A.a(&X->zXor), EAX);
+        A.Mov(ECX, A.a(&db->depthMax));
+        if (shift) A.Shr(ECX, A.i(shift));
+        A.Inc(ECX);
+        A.And(ECX, EAX);
+        A.Add(ECX, A.a(&db->generation));
+        A.Mov(A.a(&X->zAdd), ECX);
+        A.Mov(ECX, m.fr(GL_OG_SPAN_Z_STEP));
+        if (shift) A.Sar(ECX, A.i(shift));
+        A.Xor(ECX, EAX);
+        A.Sub(ECX, EAX);
+        A.Mov(EDX, ECX);
+        A.Imul(EDX, A.i(-3));
+        for (int d = -3; d <= 3; d++) {
+            for (int j = 0; j < 4; j++)
+                if (d + j >= 0 && d + j < 4) A.Mov(A.a(&X->zOffsets32[j][d + j]), EDX);
+            if (d < 3) A.Add(EDX, ECX);
+        }
+        A.Movd(MM(0), ECX);
+        A.Pslld(MM(0), A.i(2));
+        A.Punpckldq(MM(0), MM(0));
+        A.Movq(A.a(X->zStep32x4), MM(0));
+    } else if (f.depth) {
         // The high half of the depth step in every lane; four of it, and
         // (l - j) of it.
         A.Mov(EAX, m.fr(GL_OG_SPAN_Z_STEP));
@@ -515,7 +553,13 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
-    if (f.depth && !m.blueInMm4) {
+    if (m.depth32()) {
+        for (int h = 0; h < 2; h++) {
+            A.Movq(MM(0), A.a(newDepthGroup ? &X->zNext32[2 * h] : &X->z32[2 * h]));
+            A.Paddd(MM(0), A.a(X->zStep32x4));
+            A.Movq(A.a(&X->z32[2 * h]), MM(0));
+        }
+    } else if (f.depth && !m.blueInMm4) {
         if (newDepthGroup) A.Movq(MM(4), A.a(X->zNext));
         A.Paddw(MM(4), A.a(X->zStep));
     }
@@ -568,6 +612,20 @@ void depthWords(Mmx& m, GlOgNode* r) {
 void newDepthGroup(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
+    if (m.depth32()) {
+        A.Mov(EAX, A.a(&X->zGroup));
+        A.Add(EAX, m.fr(GL_OG_SPAN_Z_STEP32));
+        A.Mov(A.a(&X->zGroup), EAX);
+        depthLanes32(m);
+        // z32 + ((new - z32) & zHigh32).
+        for (int h = 0; h < 2; h++) {
+            A.Psubd(MM(h), A.a(&X->z32[2 * h]));
+            A.Pand(MM(h), A.a(&X->zHigh32[2 * h]));
+            A.Paddd(MM(h), A.a(&X->z32[2 * h]));
+            A.Movq(A.a(&X->z32[2 * h]), MM(h));
+        }
+        return;
+    }
     // z in MM0's low doubleword (the high one is not read), its high half
     // in the four lanes.
     A.Movd(MM(0), A.a(&X->zGroup));
@@ -583,6 +641,30 @@ void newDepthGroup(Mmx& m) {
     A.Paddw(MM(4), MM(0));
 }
 
+// EAX = the stored form of the value in EAX.
+void storedDepth(Mmx& m) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    if (m.f.depthShift) A.Shr(EAX, A.i(m.f.depthShift));
+    A.Xor(EAX, A.a(&X->zXor));
+    A.Add(EAX, A.a(&X->zAdd));
+}
+
+// 32-bit depth: the stored values of the group of 32 whose z is in EAX,
+// lanes 0 and 1 in MM0, 2 and 3 in MM1, also kept in X->zNext32.
+void depthLanes32(Mmx& m) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    storedDepth(m);
+    A.Movd(MM(0), EAX);
+    A.Punpckldq(MM(0), MM(0));
+    A.Movq(MM(1), MM(0));
+    for (int h = 0; h < 2; h++) {
+        A.Paddd(MM(h), A.a(&X->zOffset32[2 * h]));
+        A.Movq(A.a(&X->zNext32[2 * h]), MM(h));
+    }
+}
+
 // The whole groups of the span from EDX = j + n lanes (one fewer after a
 // head): EBX = minus their number, EDI and ESI moved past them; none goes to
 // `none`.
@@ -593,6 +675,7 @@ void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none) {
     if (afterHead) A.Dec(EBX), A.Je(none);
     A.Lea(EDI, A.mx(EDI, EBX, (GLuint)m.groupBytes()));
     if (m.f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
+    if (m.depth32()) A.Lea(ESI, A.mx(ESI, EBX, 8));
     A.Neg(EBX);
 }
 
@@ -603,7 +686,7 @@ void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     GlOgAsm& A = m.A;
     GlOgNode* next = A.label();
     if (m.f.depth && !passed) __glGenMmxDepthTest(m, subs, next);
-    if (m.f.depth && passed && m.f.depthWrite && m.f.depth - 1 != 2 && !m.blueInMm4) A.Movq(m.depths(), MM(4));
+    if (m.f.depth && passed && !m.depth32() && m.f.depthWrite && m.f.depth - 1 != 2 && !m.blueInMm4) A.Movq(m.depths(), MM(4));
     GlOgNode* r = __glGenMmxPixelGroup(m);
     if (m.f.bytes == 1) A.Movd(m.pixels(), r);
     else A.Movq(m.pixels(), r);
@@ -699,7 +782,9 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
-    const int kind = __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return m.depths(); }, MM(0), MM(1));
+    const int kind = m.depth32() ? depthTest32(m)
+                                 : __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return m.depths(); },
+                                                      MM(0), MM(1));
     if (kind == GL_OG_D_NONE) return;
     A.Packsswb(MM(1), MM(1));
     A.Movd(EDX, MM(1));
@@ -725,6 +810,58 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
         if (disp) A.Sub(EBX, A.i(disp));
         A.Jmp(next);
     });
+}
+
+// The 32-bit depth test of a whole group (X->z32 against the stored words,
+// unsigned: both biased by 2^31 for the signed compares), the stored words
+// updated; the mask of the lanes as four 16-bit lanes in MM1 (what
+// __glOgEmitMmxDepth leaves), its meaning returned. EAX, MM0 to MM2 and MM4
+// changed.
+int depthTest32(Mmx& m) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    const GLuint func = m.f.depth - 1;
+    const bool write = m.f.depthWrite;
+    A.Lea(EAX, A.mx(nullptr, EBX, 8));
+    if (func == 7) {  // GL_ALWAYS
+        for (int h = 0; write && h < 2; h++) {
+            A.Movq(MM(0), A.a(&X->z32[2 * h]));
+            A.Movq(m.depths32(h), MM(0));
+        }
+        return GL_OG_D_NONE;
+    }
+    const bool equality = func == 2 || func == 5;
+    // GL_LESS passes where stored > new, GL_GREATER where new > stored;
+    // GL_LEQUAL fails where new > stored, GL_GEQUAL where stored > new.
+    const bool storedGreater = func == 1 || func == 6;
+    const int kind = func == 1 || func == 2 || func == 4 ? GL_OG_D_PASS_MASK : GL_OG_D_FAIL_MASK;
+    for (int h = 0; h < 2; h++) {
+        GlOgNode* mask = h ? MM(4) : MM(1);
+        A.Movq(MM(0), A.a(&X->z32[2 * h]));
+        A.Movq(MM(2), m.depths32(h));
+        if (!equality) {
+            A.Pxor(MM(0), A.qd(0x80000000u, 0x80000000u));
+            A.Pxor(MM(2), A.qd(0x80000000u, 0x80000000u));
+        }
+        A.Movq(mask, equality || !storedGreater ? MM(0) : MM(2));
+        if (equality) A.Pcmpeqd(mask, MM(2));
+        else A.Pcmpgtd(mask, storedGreater ? MM(0) : MM(2));
+        if (!write || func == 2) continue;  // GL_EQUAL: a passing lane holds its value
+        if (func == 5) {  // GL_NOTEQUAL: the failing lanes hold the new value already
+            A.Movq(m.depths32(h), MM(0));
+            continue;
+        }
+        // Passing: stored ^ ((stored ^ new) & mask); failing: new ^ ((new ^ stored) & mask).
+        GlOgNode* kept = kind == GL_OG_D_PASS_MASK ? MM(2) : MM(0);
+        GlOgNode* other = kind == GL_OG_D_PASS_MASK ? MM(0) : MM(2);
+        A.Pxor(other, kept);
+        A.Pand(other, mask);
+        A.Pxor(kept, other);
+        A.Pxor(kept, A.qd(0x80000000u, 0x80000000u));
+        A.Movq(m.depths32(h), kept);
+    }
+    A.Packssdw(MM(1), MM(4));
+    return kind;
 }
 
 // ---- The span (ESI its pixels, at least 1).
@@ -819,7 +956,31 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
         A.Mov(EBP, A.a(&X->texels));
     }
-    if (f.depth) {
+    if (m.depth32()) {
+        // The lane offsets of lane j, the stored values of the first group
+        // (and of its group of 32), the lanes from j on; ESI the stored
+        // value of lane 0 of the first group.
+        A.Mov(EDX, ECX);
+        A.Shl(EDX, A.i(4));
+        for (int h = 0; h < 2; h++) {
+            A.Movq(MM(0), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
+            A.Movq(A.a(&X->zOffset32[2 * h]), MM(0));
+        }
+        A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
+        A.Mov(A.a(&X->zGroup), EAX);
+        depthLanes32(m);
+        A.Movq(A.a(&X->z32[0]), MM(0));
+        A.Movq(A.a(&X->z32[2]), MM(1));
+        A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
+        A.Movq(MM(1), MM(0));
+        A.Punpcklwd(MM(0), MM(0));
+        A.Punpckhwd(MM(1), MM(1));
+        A.Movq(A.a(&X->zHigh32[0]), MM(0));
+        A.Movq(A.a(&X->zHigh32[2]), MM(1));
+        A.Mov(ESI, m.fr(GL_OG_SPAN_DEPTH_ADDRESS));
+        A.Lea(EAX, A.mx(nullptr, ECX, 4));
+        A.Sub(ESI, EAX);
+    } else if (f.depth) {
         A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
         depthWords(m, MM(4));
         A.Movq(MM(0), A.ax(X->zOffsets[0], ECX, 8));
@@ -844,7 +1005,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgNode* boundary = A.label();
     // Whole blocks of 32 pixels run the unchecked block, from a block's
     // start or from copy 1 after the head.
-    const bool unchecked = blocks && !f.paletteBytes && !f.blend;
+    const bool unchecked = blocks && !f.paletteBytes && !f.blend && !m.depth32();
     GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
     GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
@@ -865,7 +1026,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Call(subs.partial);
         __glGenMmxStepGroup(m, false);
         A.Add(EDI, A.i(m.groupBytes()));
-        if (f.depth) A.Add(ESI, A.i(8));
+        if (f.depth) A.Add(ESI, A.i(m.depthGroupBytes()));
         A.Mov(EDX, A.a(&X->count));
         A.Cmp(EDX, A.i(4));
         A.Jle(end);
@@ -989,14 +1150,17 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     // mask of its live lanes. EBX, EBP and the lanes kept.
     A.place(subs.partial);
     if (f.depth) {
-        A.Movq(A.a(X->words), MM(4));
+        const bool wide = m.depth32();
+        if (!wide) A.Movq(A.a(X->words), MM(4));
         for (int l = 0; l < 4; l++) {
             GlOgNode* skip = A.label(true), *fail = A.label(true);
             A.Test(EDX, A.i((GLint)(0xFFu << 8 * l)));
             A.Je(skip);
-            A.Movzx16(EAX, A.a(&X->words[l]));
+            if (wide) A.Mov(EAX, A.a(&X->z32[l]));
+            else A.Movzx16(EAX, A.a(&X->words[l]));
             if (f.depth - 1 != 7) {
-                A.w16(GL_OG_Cmp, EAX, A.m(ESI, 2 * l));
+                if (wide) A.Cmp(EAX, A.m(ESI, 4 * l));
+                else A.w16(GL_OG_Cmp, EAX, A.m(ESI, 2 * l));
                 switch (f.depth - 1) {
                 case 1: A.Jae(fail); break;
                 case 2: A.Jne(fail); break;
@@ -1006,7 +1170,8 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
                 default: A.Jb(fail); break;
                 }
             }
-            if (f.depthWrite) A.w16(GL_OG_Mov, A.m(ESI, 2 * l), EAX);
+            if (f.depthWrite && wide) A.Mov(A.m(ESI, 4 * l), EAX);
+            else if (f.depthWrite) A.w16(GL_OG_Mov, A.m(ESI, 2 * l), EAX);
             A.Jmp(skip);
             A.place(fail);
             A.And(EDX, A.i((GLint)~(0xFFu << 8 * l)));

@@ -84,6 +84,11 @@ struct GlOgMmxFillScratch {
     // Blending: the alpha lanes, the texels' alpha bytes (then the source
     // alpha), the source and destination channels of the group.
     GLushort alpha[4], texAlpha[4], src[3][4], dst[3][4];
+    // 32-bit depth: the group's stored values, those of a new group of 32,
+    // the lanes it starts in, the lane offsets (l - j) and four of the stored
+    // step; the stored form of a value v is ((v >> shift) ^ zXor) + zAdd.
+    GLuint z32[4], zNext32[4], zOffset32[4], zHigh32[4], zOffsets32[4][4], zStep32x4[2];
+    GLuint zXor, zAdd;
     GLuint zGroup;           // z of the span's current group of 32
     uint8_t* texels;         // level 0 of the bound texture
     uint8_t* palette;

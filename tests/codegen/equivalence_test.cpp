@@ -124,10 +124,8 @@ void compareCase(const RasterFormat& f, const StateCase& c, int depthBits, unsig
     const int bytes = (f.bits + 7) / 8;
     rasterExpectGenerated(f, sc, gen, cpp, mmx, c.mmxBound);
     EXPECT_FALSE(noFill.wholeFill);
-    // The whole fill: not on 3-byte pixels, and with MMX on 8- and 16-bit
-    // pixels only over a 16-bit depth buffer (else the chain draws).
-    const bool mmxFill = mmx && f.bits <= 16 && !f.index;
-    if (c.wholeFill && f.bits != 24 && !(mmxFill && depthBits > 16)) {
+    // The whole fill: not on 3-byte pixels (over every depth kind).
+    if (c.wholeFill && f.bits != 24) {
         EXPECT_TRUE(gen.wholeFill) << "the whole fill drew";
     }
     EXPECT_EQ(rasterDifference(noFill, cpp, sc.width, bytes), "") << "no whole fill vs C++";

@@ -30,6 +30,26 @@ struct FillCase {
     int bound = 1;  // colour steps from the chain's
 };
 
+// Stored depth words by group of four: 0 (every lane fails GL_LESS), near
+// 2^32 (every lane passes), at or above 2^31 (passing GL_LESS only when
+// compared unsigned) and below it.
+GLuint straddlingDepth(int x, int y) {
+    const GLuint h = (GLuint)x * 73856093u ^ (GLuint)y * 19349663u;
+    switch ((x / 4 + y) % 4) {
+    case 0: return 0;
+    case 1: return 0xFFFFFFFFu - (h & 0xFF);
+    case 2: return 0x80000000u | h;
+    default: return h >> 1;
+    }
+}
+
+// 256 clears of the depth buffer: the 24-bit kind's clear generations turn
+// round (stored 1 - z, the function turned round, words of the old count
+// below 2^31 and of the new above it).
+void turnGenerations() {
+    for (int i = 0; i < 256; i++) glClear(GL_DEPTH_BUFFER_BIT);
+}
+
 // A second pass blended once over each pixel of the first (depth GL_EQUAL).
 std::function<void()> blendPass(GLenum src, GLenum dst) {
     return [src, dst] { glDepthFunc(GL_EQUAL), glEnable(GL_BLEND), glBlendFunc(src, dst); };
@@ -72,6 +92,17 @@ const std::vector<FillCase>& fillCases() {
         {"blend ONE, ONE, flat", [] { glShadeModel(GL_FLAT); }, blendPass(GL_ONE, GL_ONE), 2},
         {"blend ONE_MINUS_DST_COLOR, SRC_ALPHA, no dither", [] { glDisable(GL_DITHER); },
          blendPass(GL_ONE_MINUS_DST_COLOR, GL_SRC_ALPHA), 2},
+        {"depth LESS over words on both sides of 2^31", [] { rasterStoreDepthWords(straddlingDepth); }, nullptr},
+        {"depth GREATER over words on both sides of 2^31",
+         [] { rasterStoreDepthWords(straddlingDepth), glDepthFunc(GL_GREATER); }, nullptr},
+        {"depth LEQUAL, no writes, over words on both sides of 2^31",
+         [] { rasterStoreDepthWords(straddlingDepth), glDepthFunc(GL_LEQUAL), glDepthMask(GL_FALSE); }, nullptr},
+        {"depth GEQUAL over words on both sides of 2^31",
+         [] { rasterStoreDepthWords(straddlingDepth), glDepthFunc(GL_GEQUAL); }, nullptr},
+        {"depth LESS, clear generations turned round", turnGenerations, nullptr},
+        {"depth LEQUAL, clear generations turned round", [] { turnGenerations(), glDepthFunc(GL_LEQUAL); }, nullptr},
+        {"depth EQUAL on a second pass, generations turned round", turnGenerations, [] { glDepthFunc(GL_EQUAL); }},
+        {"depth NOTEQUAL on a second pass, no writes", [] {}, [] { glDepthFunc(GL_NOTEQUAL), glDepthMask(GL_FALSE); }},
     };
     return list;
 }
@@ -91,7 +122,7 @@ void nearestRgbTexture(int w, int h, const std::vector<GLubyte>& img, GLenum env
 }
 
 void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string& what, int bound) {
-    SCOPED_TRACE(std::string(f.name) + ", " + what);
+    SCOPED_TRACE(std::string(f.name) + ", " + what + ", depth " + std::to_string(sc.depthBits));
     const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, true);
     const RasterImage twin = rasterRender(f, sc, PATH_TWIN, true);
     const RasterImage cpp = rasterRender(f, sc, PATH_CPP, true);
@@ -104,11 +135,18 @@ void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string&
     if (getenv("RASTER_WORST")) printf("worst %d: %s, %s\n", worst, f.name, what.c_str());
 }
 
+// Over the three depth kinds: 16-bit words, 32-bit values, and 24-bit values
+// under a clear generation and mirror read at run time.
+const int kDepthKinds[] = {16, 24, 32};
+
 TEST(MmxFill, UntexturedStates) {
     for (const RasterFormat* f : kMmxFormats)
         for (const FillCase& c : fillCases())
+            for (int depthBits : kDepthKinds)
             for (unsigned seed : {11u, 12u}) {
+                if (depthBits != 16 && seed != 11) continue;
                 RasterScene sc;
+                sc.depthBits = depthBits;
                 sc.state = c.set;
                 sc.between = c.between;
                 sc.vertices = rasterRandomTriangles(seed, 16, sc.width, sc.height);
@@ -196,9 +234,11 @@ std::vector<RasterVertex> spanTriangles(float texScale, bool tall = false) {
 
 TEST(MmxFill, SpansOfEveryLengthAndLane) {
     for (const RasterFormat* f : kMmxFormats)
-        for (int c : {0, 1, 2, 9, 15, 17})
+        for (int c : {0, 1, 2, 9, 15, 17, 30, 34})
+            for (int depthBits : kDepthKinds)
             for (bool tall : {false, true}) {
                 RasterScene sc;
+                sc.depthBits = depthBits;
                 sc.width = 75;
                 sc.height = tall ? 50 : 45;
                 sc.state = fillCases()[c].set;
@@ -274,9 +314,11 @@ std::vector<RasterVertex> sliverScene(int width, int height) {
 // blended, the groups some of whose lanes fail.
 TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
     for (const RasterFormat* f : kMmxFormats)
-        for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13, 15, 21})
+        for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13, 15, 21, 31, 32, 36})
+            for (int depthBits : kDepthKinds)
             for (bool textured : {false, true}) {
                 RasterScene sc;
+                sc.depthBits = depthBits;
                 sc.width = 161;
                 sc.height = 20;
                 sc.texCoords = textured;

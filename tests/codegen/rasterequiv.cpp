@@ -88,6 +88,12 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
             im.stencil.resize(sc.width * sc.height);
             glDisable(GL_SCISSOR_TEST);
             glReadPixels(0, 0, sc.width, sc.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, im.depth.data());
+            const GlBufferObject* db = &gc->fb.depth.buf;
+            for (int y = 0; db->base && y < sc.height; y++)
+                for (int x = 0; x < sc.width; x++) {
+                    const uint8_t* p = db->base + y * db->stride + x * (GLint)db->elementSize;
+                    im.stored.push_back(db->elementSize == 2 ? *(const uint16_t*)p : *(const uint32_t*)p);
+                }
             glReadPixels(0, 0, sc.width, sc.height, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, im.stencil.data());
             EXPECT_EQ((GLenum)GL_NO_ERROR, glGetError());
             im.guards = !dib || dib->guardsIntact();
@@ -97,6 +103,36 @@ RasterImage rasterRender(const RasterFormat& f, const RasterScene& sc, RasterPat
     __glOgMmxTwin = 0;
     __glOgHasMmx = savedMmx;
     return im;
+}
+
+void rasterStoreDepthWords(const std::function<GLuint(int x, int y)>& value) {
+    GlContext* gc = __glCurrentContext();
+    const GlBufferObject* db = &gc->fb.depth.buf;
+    for (int y = 0; y < db->height; y++)
+        for (int x = 0; x < db->width; x++) {
+            uint8_t* p = db->base + y * db->stride + x * (GLint)db->elementSize;
+            if (db->elementSize == 2) *(uint16_t*)p = (uint16_t)value(x, y);
+            else *(uint32_t*)p = value(x, y);
+        }
+}
+
+// The first difference of the depth buffers, read back and as stored.
+static std::string depthDifference(const RasterImage& a, const RasterImage& b, int width) {
+    char text[160];
+    for (size_t i = 0; i < a.depth.size(); i++)
+        if (a.depth[i] != b.depth[i]) {
+            snprintf(text, sizeof text, "depth at (%d, %d): %08x vs %08x", (int)(i % width), (int)(i / width),
+                     a.depth[i], b.depth[i]);
+            return text;
+        }
+    if (a.stored.size() != b.stored.size()) return "depth buffers of different sizes";
+    for (size_t i = 0; i < a.stored.size(); i++)
+        if (a.stored[i] != b.stored[i]) {
+            snprintf(text, sizeof text, "stored depth word %d of row %d: %08x vs %08x", (int)(i % width),
+                     (int)(i / width), a.stored[i], b.stored[i]);
+            return text;
+        }
+    return "";
 }
 
 std::string rasterDifference(const RasterImage& a, const RasterImage& b, int width, int bytesPerPixel) {
@@ -109,12 +145,8 @@ std::string rasterDifference(const RasterImage& a, const RasterImage& b, int wid
                      (int)(i % stride) / bytesPerPixel, a.color[i], b.color[i]);
             return text;
         }
-    for (size_t i = 0; i < a.depth.size(); i++)
-        if (a.depth[i] != b.depth[i]) {
-            snprintf(text, sizeof text, "depth at (%d, %d): %08x vs %08x", (int)(i % width), (int)(i / width),
-                     a.depth[i], b.depth[i]);
-            return text;
-        }
+    const std::string depth = depthDifference(a, b, width);
+    if (!depth.empty()) return depth;
     for (size_t i = 0; i < a.stencil.size(); i++)
         if (a.stencil[i] != b.stencil[i]) {
             snprintf(text, sizeof text, "stencil at (%d, %d): %d vs %d", (int)(i % width), (int)(i / width),
@@ -129,12 +161,8 @@ std::string rasterNearby(const RasterImage& a, const RasterImage& b, const Raste
     char text[200];
     *worst = 0;
     if (a.color.size() != b.color.size() || a.cleared.size() != a.color.size()) return "colour buffers of different sizes";
-    for (size_t i = 0; i < a.depth.size(); i++)
-        if (a.depth[i] != b.depth[i]) {
-            snprintf(text, sizeof text, "depth at (%d, %d): %08x vs %08x", (int)(i % width), (int)(i / width),
-                     a.depth[i], b.depth[i]);
-            return text;
-        }
+    const std::string depth = depthDifference(a, b, width);
+    if (!depth.empty()) return depth;
     if (a.stencil != b.stencil) return "stencil buffers differ";
     const int bytes = f.bits / 8, rows = (int)(a.depth.size() / width);
     const int stride = (int)(a.color.size() / rows);

@@ -35,6 +35,7 @@ struct RasterImage {
     std::vector<uint8_t> color;
     std::vector<uint8_t> cleared;  // the colour buffer before the triangles
     std::vector<GLuint> depth;
+    std::vector<GLuint> stored;  // the depth buffer's words as stored (clear generation, mirror)
     std::vector<GLubyte> stencil;
     bool guards = false;
     bool drawn = false;  // some colour differs from the cleared buffer
@@ -61,6 +62,10 @@ std::vector<RasterVertex> rasterRandomTriangles(unsigned seed, int count, int wi
 
 // The scene on a DIB of the format under the path; MMX on or off.
 RasterImage rasterRender(const RasterFormat& f, const RasterScene& scene, RasterPath path, bool mmx);
+
+// Inside a scene's state: every word of the current context's depth buffer
+// set to value(x, y) as stored (bypassing the depth transform).
+void rasterStoreDepthWords(const std::function<GLuint(int x, int y)>& value);
 
 // The first difference of two images, or "" when they are equal.
 std::string rasterDifference(const RasterImage& a, const RasterImage& b, int width, int bytesPerPixel);
