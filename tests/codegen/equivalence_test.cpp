@@ -143,7 +143,7 @@ TEST(Equivalence, DepthKindsAndSeeds) {
     for (int fi : {0, 2, 5})
         for (int depthBits : {16, 24, 32})
             for (unsigned seed : {3u, 97u})
-                for (int ci : {0, 14}) compareCase(kRasterFormats[fi], stateCases()[ci], depthBits, seed, true);
+                for (int ci : {0, 5, 7, 14}) compareCase(kRasterFormats[fi], stateCases()[ci], depthBits, seed, true);
 }
 
 // The generated set-up takes the triangles where the fast path applies.

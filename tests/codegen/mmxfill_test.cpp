@@ -138,13 +138,12 @@ void compareAll(const RasterFormat& f, const RasterScene& sc, const std::string&
 // Over the three depth kinds: 16-bit words, 32-bit values, and 24-bit values
 // under a clear generation and mirror read at run time.
 const int kDepthKinds[] = {16, 24, 32};
+const std::pair<int, unsigned> kKindsAndSeeds[] = {{16, 11u}, {16, 12u}, {24, 11u}, {32, 11u}};
 
 TEST(MmxFill, UntexturedStates) {
     for (const RasterFormat* f : kMmxFormats)
         for (const FillCase& c : fillCases())
-            for (int depthBits : kDepthKinds)
-            for (unsigned seed : {11u, 12u}) {
-                if (depthBits != 16 && seed != 11) continue;
+            for (const auto& [depthBits, seed] : kKindsAndSeeds) {
                 RasterScene sc;
                 sc.depthBits = depthBits;
                 sc.state = c.set;
@@ -212,7 +211,8 @@ TEST(MmxFill, BlendEdgeCases) {
 }
 
 // Spans of every length from 1 to 70 pixels starting at every lane of a
-// group, wound both ways, whole and cut by the window's edges (blended: only
+// group, over every depth kind (a group of 32 starting at any lane of a
+// group), wound both ways, whole and cut by the window's edges (blended: only
 // the span's pixels of its first and last groups). Tall: the third corner
 // lower, so that every triangle's (doubled) area exceeds 50 and the MMX fill,
 // not the x86 fill of small triangles, draws it.
@@ -236,17 +236,17 @@ TEST(MmxFill, SpansOfEveryLengthAndLane) {
     for (const RasterFormat* f : kMmxFormats)
         for (int c : {0, 1, 2, 9, 15, 17, 30, 34})
             for (int depthBits : kDepthKinds)
-            for (bool tall : {false, true}) {
-                RasterScene sc;
-                sc.depthBits = depthBits;
-                sc.width = 75;
-                sc.height = tall ? 50 : 45;
-                sc.state = fillCases()[c].set;
-                sc.between = fillCases()[c].between;
-                sc.vertices = spanTriangles(1.0f, tall);
-                compareAll(*f, sc, std::string(fillCases()[c].name) + (tall ? ", tall" : ""),
-                           fillCases()[c].bound);
-            }
+                for (bool tall : {false, true}) {
+                    RasterScene sc;
+                    sc.depthBits = depthBits;
+                    sc.width = 75;
+                    sc.height = tall ? 50 : 45;
+                    sc.state = fillCases()[c].set;
+                    sc.between = fillCases()[c].between;
+                    sc.vertices = spanTriangles(1.0f, tall);
+                    compareAll(*f, sc, std::string(fillCases()[c].name) + (tall ? ", tall" : ""),
+                               fillCases()[c].bound);
+                }
 }
 
 // Without texture a triangle of (doubled) area at most 50 takes the x86
@@ -309,33 +309,34 @@ std::vector<RasterVertex> sliverScene(int width, int height) {
     return v;
 }
 
-// The block of eight groups that tests its 32 depths at once: against the
-// twin and the chain under every depth function, untextured and modulated;
-// blended, the groups some of whose lanes fail.
+// The block of eight groups that tests its 32 depths at once (16-bit
+// depth; 32-bit values group by group): against the twin and the chain
+// under every depth function, untextured and modulated; blended, the groups
+// some of whose lanes fail.
 TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
     for (const RasterFormat* f : kMmxFormats)
         for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13, 15, 21, 31, 32, 36})
             for (int depthBits : kDepthKinds)
-            for (bool textured : {false, true}) {
-                RasterScene sc;
-                sc.depthBits = depthBits;
-                sc.width = 161;
-                sc.height = 20;
-                sc.texCoords = textured;
-                const auto set = fillCases()[c].set;
-                sc.state = [set, textured] {
-                    if (textured) {
-                        std::vector<GLubyte> img(16 * 16 * 3);
-                        for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 37 + i / 48);
-                        nearestRgbTexture(16, 16, img, GL_MODULATE, GL_DONT_CARE);
-                    }
-                    if (set) set();
-                };
-                sc.between = fillCases()[c].between;
-                sc.vertices = sliverScene(sc.width, sc.height);
-                compareAll(*f, sc, std::string(fillCases()[c].name) + (textured ? ", modulated" : ""),
-                           textured ? std::max(2, fillCases()[c].bound) : fillCases()[c].bound);
-            }
+                for (bool textured : {false, true}) {
+                    RasterScene sc;
+                    sc.depthBits = depthBits;
+                    sc.width = 161;
+                    sc.height = 20;
+                    sc.texCoords = textured;
+                    const auto set = fillCases()[c].set;
+                    sc.state = [set, textured] {
+                        if (textured) {
+                            std::vector<GLubyte> img(16 * 16 * 3);
+                            for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 37 + i / 48);
+                            nearestRgbTexture(16, 16, img, GL_MODULATE, GL_DONT_CARE);
+                        }
+                        if (set) set();
+                    };
+                    sc.between = fillCases()[c].between;
+                    sc.vertices = sliverScene(sc.width, sc.height);
+                    compareAll(*f, sc, std::string(fillCases()[c].name) + (textured ? ", modulated" : ""),
+                               textured ? std::max(2, fillCases()[c].bound) : fillCases()[c].bound);
+                }
 }
 
 // Textures the fill reads: the level's stored format (a palette's for an
