@@ -343,17 +343,23 @@ void emitClampStore(Gen& g, const GLfloat* scale, GLint offset) {
 // Lighting as __glLightVerticesFast lights an object normal: per light the
 // ambient product and, facing it, the specular and diffuse products by the
 // object normal's dot products with the light's object vectors; the colour
-// clamped to the buffer's scales.
+// clamped to the buffer's scales. A lone light without specular term tests
+// n.L against its bound of unclamped sums (__glUnclampedBelow): below it the
+// sums are stored as they are, the rest out of the way.
 void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
     const GlLightingDerived* d = &gc->lightingDerived;
     const GlFaceLighting* face = &d->face[0];
+    const GLfloat* scale = gc->constants.previousColorMax;
     // The last light's sums go straight to the vertex, its light-facing
     // case on the way and the other out of it.
     int last = -1;
     for (int li = 0; li < GL_LIGHT_SOURCES; li++)
         if (k->lights >> li & 1) last = li;
+    const bool lone = last >= 0 && k->lights == 1u << last;
+    GlOgNode* stored = g.label();  // a lone light's unclamped sums
+    bool bounded = false;
     bool first = true;
     for (int li = 0; li < GL_LIGHT_SOURCES && !g.full; li++) {
         if (!(k->lights >> li & 1)) continue;
@@ -366,27 +372,45 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
         // Without the specular term n.L stays in st0 for the channels.
         emitDot(g, normal, normalOffset, s->objectDirection, S_T0, !specular);
         if (specular) emitDot(g, normal, normalOffset, s->objectHalfVector, S_T1);
-        // n.L > 0: patterns 1 .. 0x7F800000.
+        const auto channels = [&g, gc, s, face, first, sum, specular, ambient] {
+            if (specular) emitSpecular(g);
+            for (int i = 0; i < 3; i++) {
+                // c + (ambient + (sp x specular product + nL x diffuse product))
+                if (specular) {
+                    g.e(__glOgFldS(gc, OG_ST(0)));
+                    g.e(__glOgFmulS(gc, g.abs(&s->specularProduct[i])));
+                }
+                if (specular) g.e(__glOgFldS(gc, g.scratch(S_T0)));
+                else if (i < 2) g.e(__glOgFldS(gc, OG_ST(0)));
+                g.e(__glOgFmulS(gc, g.abs(&s->diffuseProduct[i])));
+                if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
+                if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
+                g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
+                g.e(__glOgFstpS(gc, sum(i)));
+            }
+            if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
+        };
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
         g.e(__glOgDec(gc, OG_EAX));
-        g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
-        g.e(__glOgJae(gc, away));
-        if (specular) emitSpecular(g);
-        for (int i = 0; i < 3; i++) {
-            // c + (ambient + (sp x specular product + nL x diffuse product))
-            if (specular) {
-                g.e(__glOgFldS(gc, OG_ST(0)));
-                g.e(__glOgFmulS(gc, g.abs(&s->specularProduct[i])));
-            }
-            if (specular) g.e(__glOgFldS(gc, g.scratch(S_T0)));
-            else if (i < 2) g.e(__glOgFldS(gc, OG_ST(0)));
-            g.e(__glOgFmulS(gc, g.abs(&s->diffuseProduct[i])));
-            if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
-            if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
-            g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
-            g.e(__glOgFstpS(gc, sum(i)));
+        if (lone && !specular) {
+            GlOgNode* clamped = g.label();
+            bounded = true;
+            g.e(__glOgCmp(gc, OG_EAX, g.abs(&s->unclampedBelow)));
+            g.e(__glOgJae(gc, clamped));
+            channels();  // on to `stored`
+            g.cold.push_back([&g, gc, clamped, away, next, channels] {
+                g.place(clamped);
+                g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+                g.e(__glOgJae(gc, away));
+                channels();
+                g.e(__glOgJmp(gc, next));
+            });
+        } else {
+            // n.L > 0: patterns 1 .. 0x7F800000.
+            g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+            g.e(__glOgJae(gc, away));
+            channels();
         }
-        if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
         const auto turnedAway = [&g, gc, away, next, s, face, first, sum, specular] {
             g.place(away);
             if (!specular) g.e(__glOgFstpS(gc, OG_ST(0)));
@@ -403,11 +427,22 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             g.e(__glOgJmp(gc, next));
             turnedAway();
         }
-        g.place(next);
+        // The clamps of the sums; for a lone light's bound out of the way.
+        if (bounded) {
+            g.cold.push_back([&g, gc, next, stored, scale] {
+                g.place(next);
+                for (int i = 0; i < 3; i++) {
+                    g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FRONT + 4 * i)));
+                    emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
+                }
+                g.e(__glOgJmp(gc, stored));
+            });
+        } else {
+            g.place(next);
+        }
         first = false;
     }
-    const GLfloat* scale = gc->constants.previousColorMax;
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 3 && !bounded; i++) {
         if (first) {  // no light: the scene colour
             g.e(__glOgMov(gc, OG_EAX, g.abs(&face->sceneColor[i])));
             emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
@@ -425,6 +460,7 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             g.e(__glOgJmp(gc, kept));
         });
     }
+    g.place(stored);
     g.e(__glOgMov(gc, OG_EAX, g.abs(&face->alpha)));
     g.e(__glOgMov(gc, g.vx(VX_FRONT + 12), OG_EAX));
 }
