@@ -164,30 +164,42 @@ Output transformOutput(int type, int size, int i) {
     return o;
 }
 
+// Output o of the transform of the point at base (a register) by the
+// matrix into `to`; a computed one stays in st0 with keep.
+void emitOutput(Gen& g, GlOgNode* base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false) {
+    GlContext* gc = g.gc;
+    if (o.one) {
+        g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
+        return;
+    }
+    if (o.copyComp >= 0 || o.plain >= 0) {
+        g.e(__glOgMov(gc, OG_EAX, o.plain >= 0 ? g.abs(&m[o.plain]) : g.at(base, 4 * o.copyComp)));
+        g.e(__glOgMov(gc, to, OG_EAX));
+        return;
+    }
+    for (int t = 0; t < o.terms; t++) {
+        g.e(__glOgFldS(gc, g.at(base, 4 * o.comp[t])));
+        g.e(__glOgFmulS(gc, g.abs(&m[o.elem[t]])));
+        if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
+    }
+    if (o.plus >= 0) g.e(__glOgFaddS(gc, g.abs(&m[o.plus])));
+    g.e(keep ? __glOgFstS(gc, to) : __glOgFstpS(gc, to));
+}
+
 // out[0..3] = transform of the point at base (a register) by the matrix.
 void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
                    GLint dstOffset) {
-    GlContext* gc = g.gc;
-    for (int i = 0; i < 4; i++) {
+    for (int i = 0; i < 4; i++) emitOutput(g, base, transformOutput(type, size, i), m, (g.*dst)(dstOffset + 4 * i));
+}
+
+// Whether the clip x, y and z of a class and size are all computed on the
+// FPU (no copies), so that the window coordinates can follow each at once.
+bool computedXyz(int type, int size) {
+    for (int i = 0; i < 3; i++) {
         const Output o = transformOutput(type, size, i);
-        GlOgNode* to = (g.*dst)(dstOffset + 4 * i);
-        if (o.one) {
-            g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
-            continue;
-        }
-        if (o.copyComp >= 0 || o.plain >= 0) {
-            g.e(__glOgMov(gc, OG_EAX, o.plain >= 0 ? g.abs(&m[o.plain]) : g.at(base, 4 * o.copyComp)));
-            g.e(__glOgMov(gc, to, OG_EAX));
-            continue;
-        }
-        for (int t = 0; t < o.terms; t++) {
-            g.e(__glOgFldS(gc, g.at(base, 4 * o.comp[t])));
-            g.e(__glOgFmulS(gc, g.abs(&m[o.elem[t]])));
-            if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
-        }
-        if (o.plus >= 0) g.e(__glOgFaddS(gc, g.abs(&m[o.plus])));
-        g.e(__glOgFstpS(gc, to));
+        if (o.one || o.copyComp >= 0 || o.plain >= 0) return false;
     }
+    return true;
 }
 
 // ---- The vertex program.
@@ -196,20 +208,41 @@ void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m,
 // are numbers: codes from integer compares of the bit patterns, 1/w and the
 // window coordinates of an unclipped vertex, which runs on to `done`; a
 // vertex with a code set gets the others out of the loop's way and jumps
-// there. Anything else jumps to `slow`.
-void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
+// there. Anything else jumps to `slow`. With `transform` (computedXyz) the
+// clip coordinates come from it: w first, then 1/w kept in st1 while each of
+// x, y and z is made, stored and mapped to the window (whatever its codes:
+// the window coordinates of a vertex with a code are not read).
+void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<void(int, bool)>& transform) {
     GlContext* gc = g.gc;
     const GLfloat* one = &gc->constants.one;
     const GLfloat* viewport[3][2] = {{&gc->viewportXform.xScale, &gc->viewportXform.xCentre},
                                      {&gc->viewportXform.yScale, &gc->viewportXform.yCentre},
                                      {&gc->viewportXform.zScale, &gc->viewportXform.zCentre}};
-    g.e(__glOgMov(gc, OG_EAX, g.vx(VX_CLIP + 12)));
-    g.e(__glOgLea(gc, OG_ECX, g.at(OG_EAX, -0x00800000)));
-    g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
-    g.e(__glOgJae(gc, slow));
-    g.e(__glOgFldS(gc, g.abs(one)));
-    g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
-    g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
+    const auto wTest = [&g, gc, slow] {
+        g.e(__glOgMov(gc, OG_EAX, g.vx(VX_CLIP + 12)));
+        g.e(__glOgLea(gc, OG_ECX, g.at(OG_EAX, -0x00800000)));
+        g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
+        g.e(__glOgJae(gc, slow));
+    };
+    if (transform) {
+        transform(3, false);
+        g.e(__glOgFldS(gc, g.abs(one)));
+        g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
+        g.e(__glOgFstS(gc, g.vx(VX_INVW)));
+        for (int i = 0; i < 3; i++) {
+            transform(i, true);
+            g.e(i < 2 ? __glOgFmulS(gc, OG_ST(1)) : __glOgFmulp(gc, OG_ST(1)));
+            g.e(__glOgFmulS(gc, g.abs(viewport[i][0])));
+            g.e(__glOgFaddS(gc, g.abs(viewport[i][1])));
+            g.e(__glOgFstpS(gc, g.vx(VX_WINDOW + 4 * i)));
+        }
+        wTest();
+    } else {
+        wTest();
+        g.e(__glOgFldS(gc, g.abs(one)));
+        g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
+        g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
+    }
     // |c| > w by the patterns; a code by the sign; not-a-number to the slow test.
     const auto outside = [&g, gc, slow](int i, GlOgNode* next) {
         GlOgNode* negative = g.label();
@@ -248,6 +281,7 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
             g.e(__glOgJmp(gc, done));
         });
     }
+    if (transform) return;
     for (int i = 0; i < 3; i++) {
         g.e(__glOgFldS(gc, g.vx(VX_CLIP + 4 * i)));
         g.e(__glOgFmulS(gc, g.vx(VX_INVW)));
@@ -673,7 +707,8 @@ void emitProgram(Gen& g, int bodies) {
                     g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
                 }
         }
-        emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
+        const bool fused = k->inlineClip && computedXyz(k->compositeType, size);
+        if (!fused) emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
         GlOgNode *slow = g.label(), *clipped = g.label();
         // The C++ test (the call keeps EDX, an in-place normal, for the lighting).
         const bool keepEdx = k->lit && normal == OG_EDX;
@@ -683,7 +718,13 @@ void emitProgram(Gen& g, int bodies) {
             if (keepEdx) g.e(__glOgPop(gc, OG_EDX));
         };
         if (k->inlineClip) {
-            emitInlineClip(g, slow, clipped);
+            std::function<void(int, bool)> transform;
+            if (fused)
+                transform = [&g, pos, size, k, mv](int i, bool keep) {
+                    emitOutput(g, pos, transformOutput(k->compositeType, size, i), mv->composite.m, g.vx(VX_CLIP + 4 * i),
+                               keep);
+                };
+            emitInlineClip(g, slow, clipped, transform);
             g.cold.push_back([&g, gc, slow, clipped, callClip] {
                 // A vertex the inline test does not take starts again with the C++ test.
                 g.place(slow);
