@@ -11,9 +11,10 @@
 // a coordinate that is not a number, take the C++ clip test, as do user clip
 // planes and the planar test of two-component vertices.
 //
-// Registers of the vertex loop: EDI the output vertex, EBX its flags, ESI the
-// position in the element run, EBP the vertices left. Scratch words live in
-// the context's program cache record.
+// Registers of the vertex loop: EDI the output vertex (its flags built in
+// place), ESI the position in the element run, EBP the vertices left, EBX
+// the normal array's distance from the vertex array when both are read in
+// place. Scratch words live in the context's program cache record.
 
 #include <stddef.h>
 #include <functional>
@@ -250,10 +251,10 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
         g.e(__glOgJa(gc, slow));
         g.e(__glOgTest(gc, g.vx(VX_CLIP + 4 * i), g.imm((GLint)0x80000000)));
         g.e(__glOgJne(gc, negative));
-        g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
         g.e(__glOgJmp(gc, next));
         g.place(negative);
-        g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_LEFT << (2 * i))));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_LEFT << (2 * i))));
         g.e(__glOgJmp(gc, next));
     };
     const auto compare = [&g, gc](int i) {
@@ -291,16 +292,14 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
     }
 }
 
-// The C++ clip test of the draw, with the flags stored for it; its codes and
-// its done bits (window, eye coordinates) join the flags.
+// The C++ clip test of the draw; its codes and its done bits (window, eye
+// coordinates) join the flags.
 void emitCallClip(Gen& g) {
     GlContext* gc = g.gc;
-    g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
     g.e(__glOgPush(gc, OG_EDI));
     g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
     g.call(g.k->clipTest, 8);
-    g.e(__glOgOr(gc, OG_EAX, g.vx(VX_FLAGS)));
-    g.e(__glOgOr(gc, OG_EBX, OG_EAX));
+    g.e(__glOgOr(gc, g.vx(VX_FLAGS), OG_EAX));
 }
 
 // st0 = the specular table's value for n.H in S_T1, as __glPowLookup: 0
@@ -519,7 +518,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
     g.e(__glOgJb(gc, facing));
     if (k->cullMasks[1]) {
-        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[1])));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)k->cullMasks[1])));
         g.markOutside();
         g.e(__glOgJmp(gc, rejected));
     } else {
@@ -527,7 +526,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     }
     g.place(facing);
     if (k->cullMasks[0]) {
-        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[0])));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)k->cullMasks[0])));
         g.markOutside();
         g.e(__glOgJmp(gc, rejected));
     }
@@ -564,6 +563,10 @@ void emitProgram(Gen& g, int bodies) {
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
     GlOgNode *noVertices = g.label(), *loopsDone = g.label(), *positions = g.label();
     if (cache) bodies = 1;
+    // Float positions and normals in place with one stride: EBX holds the
+    // normal array's distance from the vertex array.
+    const bool pairedArrays = !cache && k->source[0] == GL_VP_IN_PLACE && normalNeeded &&
+                              k->source[1] == GL_VP_IN_PLACE && k->stride[0] == k->stride[1] && k->stride[0] != 1;
 
     // Prologue: registers, the control word, the first vertex; in
     // cache mode EBP counts the vertices, else ESI counts up from minus the
@@ -584,6 +587,10 @@ void emitProgram(Gen& g, int bodies) {
     g.e(__glOgMov(gc, OG_EDI, g.at(OG_ESP, 24)));
     g.e(__glOgImul(gc, OG_EDI, g.imm(VX_SIZE)));
     g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
+    if (pairedArrays) {
+        g.e(__glOgMov(gc, OG_EBX, g.abs(&a->normal.pointer)));
+        g.e(__glOgSub(gc, OG_EBX, g.abs(&a->vertex.pointer)));
+    }
     if (!cache) {
         GlOgNode* noList = g.label();
         g.e(__glOgMov(gc, g.scratch(S_OUTSIDE), g.imm(0)));
@@ -619,8 +626,7 @@ void emitProgram(Gen& g, int bodies) {
         GlOgNode* normal = OG_EDI;
         GLint normalOffset = VX_NORMAL;
         if (cache) {
-            g.e(__glOgMov(gc, OG_EBX, g.vx(VX_FLAGS)));
-            g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)startFlags)));
+            g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)startFlags)));
             pos = OG_EDI;
         } else {
             // The element: the list's entry, or the position.
@@ -648,7 +654,6 @@ void emitProgram(Gen& g, int bodies) {
                 copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
             if (copies) g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
             g.elementInEax = true;
-            g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
             // Attributes through calls first: they keep no register.
             if (k->source[0] == GL_VP_FETCH) {
                 g.elementAddress(&a->vertex.pointer, k->stride[0]);
@@ -659,9 +664,10 @@ void emitProgram(Gen& g, int bodies) {
             else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
             emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
             const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
-            if (k->source[0] == GL_VP_IN_PLACE && normalInPlace && k->stride[0] == k->stride[1] && k->stride[0] != 1) {
-                // One multiply for both: element x stride in EDX and in the
-                // position's register, EAX itself when nothing changes EAX
+            if (pairedArrays) {
+                // One multiply for both: element x stride plus the vertex
+                // array in the position's register, EDX the normal at the
+                // arrays' distance in EBX; EAX itself when nothing changes EAX
                 // before the transform has read the position (no cull test,
                 // no object copy, no transform row through EAX), else ECX.
                 bool eaxKept = g.elementInEax && !k->cull && !k->keepObject;
@@ -672,9 +678,8 @@ void emitProgram(Gen& g, int bodies) {
                 pos = eaxKept ? OG_EAX : OG_ECX;
                 if (!eaxKept) g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
                 g.e(__glOgImul(gc, pos, g.imm(k->stride[0])));
-                g.e(__glOgMov(gc, OG_EDX, pos));
                 g.e(__glOgAdd(gc, pos, g.abs(&a->vertex.pointer)));
-                g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
+                g.e(__glOgLea(gc, OG_EDX, __glOgMem(gc, nullptr, pos, OG_EBX, 1)));
                 normal = OG_EDX, normalOffset = 0;
             } else {
                 if (k->source[0] == GL_VP_IN_PLACE) {
@@ -689,6 +694,7 @@ void emitProgram(Gen& g, int bodies) {
                 }
             }
         }
+        if (!cache) g.e(__glOgMov(gc, g.vx(VX_FLAGS), g.imm((GLint)startFlags)));
         GlOgNode* rejected = g.label();
         if (k->cull) emitCull(g, pos, normal, normalOffset, rejected);
         // Object coordinates and normal stay for the completion work left.
@@ -729,7 +735,7 @@ void emitProgram(Gen& g, int bodies) {
                 // A vertex the inline test does not take starts again with the C++ test.
                 g.place(slow);
                 g.markOutside();
-                g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
+                g.e(__glOgAnd(gc, g.vx(VX_FLAGS), g.imm(~0x3F0000)));
                 callClip();
                 g.e(__glOgJmp(gc, clipped));
             });
@@ -739,9 +745,8 @@ void emitProgram(Gen& g, int bodies) {
         }
         g.place(clipped);
         if (k->lit) emitLighting(g, normal, normalOffset);
-        if (k->cull) g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)done)));
+        if (k->cull) g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)done)));
         g.place(rejected);
-        g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
         g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
         g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
         g.e(__glOgJne(gc, top));
