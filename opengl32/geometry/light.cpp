@@ -536,13 +536,17 @@ extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
     // The bound of unclamped sums of a lone light, when its values changed.
     GlLightSource* s = d->lights;
     if (!s || s->next) return;
-    GLfloat now[12];
     const GLfloat* scale = __glColorScales(gc);
-    for (int i = 0; i < 3; i++)
-        now[i] = s->diffuseProduct[i], now[3 + i] = s->ambientProduct[i], now[6 + i] = d->face[0].sceneColor[i],
-        now[9 + i] = scale[i];
-    if (s->unclampedBelow && !memcmp(now, s->unclampedFor, sizeof now)) return;
-    memcpy(s->unclampedFor, now, sizeof now);
+    GLfloat* now = s->unclampedFor;
+    GLuint changed = !s->unclampedBelow;
+    for (int i = 0; i < 3; i++) {
+        const GLfloat values[4] = {s->diffuseProduct[i], s->ambientProduct[i], d->face[0].sceneColor[i], scale[i]};
+        for (int j = 0; j < 4; j++) {
+            changed |= __glFloatBits(now[3 * j + i]) ^ __glFloatBits(values[j]);
+            now[3 * j + i] = values[j];
+        }
+    }
+    if (!changed) return;
     s->unclampedBelow = __glUnclampedBelow(now, now + 3, now + 6, now + 9);
 }
 
