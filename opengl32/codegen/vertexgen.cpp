@@ -47,6 +47,14 @@ static_assert(S_WORDS <= sizeof(GlVertexProgramCache::scratch) / 4, "scratch wor
 // Room the arena keeps for the emission of one step; past it generation stops.
 enum { ARENA_RESERVE = 1200, CODE_RESERVE = 32 };
 
+// Where an attribute is read: base + offset, plus index x scale with an index.
+struct Ref {
+    GlOgNode* base;
+    GLint offset;
+    GlOgNode* index;
+    int scale;
+};
+
 struct Gen {
     GlContext* gc;
     const GlVertexProgramKey* k;
@@ -77,6 +85,9 @@ struct Gen {
     GlOgNode* label() { return __glOgNewLabel(gc); }
     GlOgNode* imm(GLint v) { return __glOgImm(gc, v); }
     GlOgNode* at(GlOgNode* base, GLint d) { return __glOgMemAt(gc, base, d); }
+    GlOgNode* at(const Ref& r, GLint d) {
+        return r.index ? __glOgMem(gc, imm(r.offset + d), r.base, r.index, r.scale) : at(r.base, r.offset + d);
+    }
     GlOgNode* abs(const void* p) { return __glOgMemAbs(gc, p); }
     GlOgNode* f(GLfloat v) { return __glOgFloatConst(gc, v); }
     GlOgNode* scratch(int i) { return abs(&gc->vertexPrograms.scratch[i]); }
@@ -167,7 +178,7 @@ Output transformOutput(int type, int size, int i) {
 
 // Output o of the transform of the point at base (a register) by the
 // matrix into `to`; a computed one stays in st0 with keep.
-void emitOutput(Gen& g, GlOgNode* base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false) {
+void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false) {
     GlContext* gc = g.gc;
     if (o.one) {
         g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
@@ -188,7 +199,7 @@ void emitOutput(Gen& g, GlOgNode* base, const Output& o, const GLfloat* m, GlOgN
 }
 
 // out[0..3] = transform of the point at base (a register) by the matrix.
-void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
+void emitTransform(Gen& g, const Ref& base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
                    GLint dstOffset) {
     for (int i = 0; i < 4; i++) emitOutput(g, base, transformOutput(type, size, i), m, (g.*dst)(dstOffset + 4 * i));
 }
@@ -219,9 +230,10 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
     const GLfloat* viewport[3][2] = {{&gc->viewportXform.xScale, &gc->viewportXform.xCentre},
                                      {&gc->viewportXform.yScale, &gc->viewportXform.yCentre},
                                      {&gc->viewportXform.zScale, &gc->viewportXform.zCentre}};
+    // ECX only: EAX may index the normal.
     const auto wTest = [&g, gc, slow] {
-        g.e(__glOgMov(gc, OG_EAX, g.vx(VX_CLIP + 12)));
-        g.e(__glOgLea(gc, OG_ECX, g.at(OG_EAX, -0x00800000)));
+        g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 12)));
+        g.e(__glOgSub(gc, OG_ECX, g.imm(0x00800000)));
         g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
         g.e(__glOgJae(gc, slow));
     };
@@ -260,7 +272,7 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
     const auto compare = [&g, gc](int i) {
         g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 4 * i)));
         g.e(__glOgAnd(gc, OG_ECX, g.imm(0x7FFFFFFF)));
-        g.e(__glOgCmp(gc, OG_ECX, OG_EAX));
+        g.e(__glOgCmp(gc, OG_ECX, g.vx(VX_CLIP + 12)));
     };
     for (int i = 0; i < 3; i++) {
         GlOgNode* out = g.label();
@@ -341,10 +353,10 @@ void emitSpecular(Gen& g) {
 
 // s = n . v of the object normal at `normal` and three floats at v, stored
 // (and with keep left in st0).
-void emitDot(Gen& g, GlOgNode* normal, GLint normalOffset, const GLfloat* v, int toScratch, bool keep = false) {
+void emitDot(Gen& g, const Ref& normal, const GLfloat* v, int toScratch, bool keep = false) {
     GlContext* gc = g.gc;
     for (int i = 0; i < 3; i++) {
-        g.e(__glOgFldS(gc, g.at(normal, normalOffset + 4 * i)));
+        g.e(__glOgFldS(gc, g.at(normal, 4 * i)));
         g.e(__glOgFmulS(gc, g.abs(&v[i])));
         if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
     }
@@ -379,7 +391,7 @@ void emitClampStore(Gen& g, const GLfloat* scale, GLint offset) {
 // clamped to the buffer's scales. A lone light without specular term tests
 // n.L against its bound of unclamped sums (__glUnclampedBelow): below it the
 // sums are stored as they are, the rest out of the way.
-void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
+void emitLighting(Gen& g, const Ref& normal) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
     const GlLightingDerived* d = &gc->lightingDerived;
@@ -403,8 +415,8 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
         // their values up to the sign of a zero, which the clamp drops).
         const bool specular = !(k->zeroTerms >> li & 1), ambient = !(k->zeroTerms >> (8 + li) & 1);
         // Without the specular term n.L stays in st0 for the channels.
-        emitDot(g, normal, normalOffset, s->objectDirection, S_T0, !specular);
-        if (specular) emitDot(g, normal, normalOffset, s->objectHalfVector, S_T1);
+        emitDot(g, normal, s->objectDirection, S_T0, !specular);
+        if (specular) emitDot(g, normal, s->objectHalfVector, S_T1);
         const auto channels = [&g, gc, s, face, first, sum, specular, ambient] {
             if (specular) emitSpecular(g);
             for (int i = 0; i < 3; i++) {
@@ -500,7 +512,7 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
 
 // The cull-vertex test by the object position at `pos` and normal at
 // `normal`: a rejected vertex gets its flags and nothing else.
-void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgNode* rejected) {
+void emitCull(Gen& g, const Ref& pos, const Ref& normal, GlOgNode* rejected) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
     const GLfloat* e = gc->cullVertexEye;
@@ -508,7 +520,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     for (int i = 0; i < 3; i++) {
         g.e(__glOgFldS(gc, g.abs(&e[i])));
         if (point) g.e(__glOgFsubS(gc, i == 2 && k->vertexSize == 2 ? g.f(0.0f) : g.at(pos, 4 * i)));
-        g.e(__glOgFmulS(gc, g.at(normal, normalOffset + 4 * i)));
+        g.e(__glOgFmulS(gc, g.at(normal, 4 * i)));
         if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
     }
     g.e(__glOgFstpS(gc, g.scratch(S_T0)));
@@ -565,8 +577,25 @@ void emitProgram(Gen& g, int bodies) {
     if (cache) bodies = 1;
     // Float positions and normals in place with one stride: EBX holds the
     // normal array's distance from the vertex array.
-    const bool pairedArrays = !cache && k->source[0] == GL_VP_IN_PLACE && normalNeeded &&
-                              k->source[1] == GL_VP_IN_PLACE && k->stride[0] == k->stride[1] && k->stride[0] != 1;
+    const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
+    const bool pairedArrays = !cache && k->source[0] == GL_VP_IN_PLACE && normalInPlace &&
+                              k->stride[0] == k->stride[1] && k->stride[0] != 1;
+    // Attributes whose fetch call or current value's copy comes before the
+    // in-place reads (they change EAX, which holds the element).
+    bool copies = k->source[0] == GL_VP_FETCH;
+    for (int i = 1; i < 4; i++)
+        copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
+    // Indexed: the float position (and normal) read at element x stride in
+    // EAX from the arrays in EBX (and EDX), when nothing changes EAX before
+    // the last of those reads: no copy or cull test before, no transform row
+    // through EAX, the lighting of at most one light (its dot products come
+    // first); the clip tests keep EAX.
+    bool indexed = !cache && !copies && k->source[0] == GL_VP_IN_PLACE && k->stride[0] != 1 && !k->cull &&
+                   !k->keepObject && (!normalInPlace || (pairedArrays && (k->lights & (k->lights - 1)) == 0));
+    for (int i = 0; i < 4; i++) {
+        const Output o = transformOutput(k->compositeType, size, i);
+        indexed &= o.plain < 0 && o.copyComp < 0;
+    }
 
     // Prologue: registers, the control word, the first vertex; in
     // cache mode EBP counts the vertices, else ESI counts up from minus the
@@ -587,7 +616,10 @@ void emitProgram(Gen& g, int bodies) {
     g.e(__glOgMov(gc, OG_EDI, g.at(OG_ESP, 24)));
     g.e(__glOgImul(gc, OG_EDI, g.imm(VX_SIZE)));
     g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
-    if (pairedArrays) {
+    if (indexed) {
+        g.e(__glOgMov(gc, OG_EBX, g.abs(&a->vertex.pointer)));
+        if (normalInPlace) g.e(__glOgMov(gc, OG_EDX, g.abs(&a->normal.pointer)));
+    } else if (pairedArrays) {
         g.e(__glOgMov(gc, OG_EBX, g.abs(&a->normal.pointer)));
         g.e(__glOgSub(gc, OG_EBX, g.abs(&a->vertex.pointer)));
     }
@@ -622,12 +654,10 @@ void emitProgram(Gen& g, int bodies) {
     const auto loop = [&](int variant) {
         GlOgNode* top = g.label();
         g.place(top);
-        GlOgNode* pos;    // the object position: a float array element or the vertex
-        GlOgNode* normal = OG_EDI;
-        GLint normalOffset = VX_NORMAL;
+        Ref pos = {OG_EDI, 0, nullptr, 1};  // the object position: a float array element or the vertex
+        Ref normal = {OG_EDI, VX_NORMAL, nullptr, 1};
         if (cache) {
             g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)startFlags)));
-            pos = OG_EDI;
         } else {
             // The element: the list's entry, or the position.
             if (variant == 1) {
@@ -647,11 +677,7 @@ void emitProgram(Gen& g, int bodies) {
             } else {
                 g.e(__glOgLea(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 1)));
             }
-            // Kept for the in-place addresses when a fetch call or a copy of a
-            // current value comes first (they change EAX).
-            bool copies = k->source[0] == GL_VP_FETCH;
-            for (int i = 1; i < 4; i++)
-                copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
+            // Kept for the in-place addresses when copies come first.
             if (copies) g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
             g.elementInEax = true;
             // Attributes through calls first: they keep no register.
@@ -663,8 +689,12 @@ void emitProgram(Gen& g, int bodies) {
             if (k->rgba) emitAttribute(g, 2, &a->color.pointer, gc->current.scaledColor, 4, VX_FRONT);
             else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
             emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
-            const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
-            if (pairedArrays) {
+            if (indexed) {
+                // Element x stride in EAX indexes the arrays in EBX and EDX.
+                g.e(__glOgImul(gc, OG_EAX, g.imm(k->stride[0])));
+                pos = {OG_EBX, 0, OG_EAX, 1};
+                if (normalInPlace) normal = {OG_EDX, 0, OG_EAX, 1};
+            } else if (pairedArrays) {
                 // One multiply for both: element x stride plus the vertex
                 // array in the position's register, EDX the normal at the
                 // arrays' distance in EBX; EAX itself when nothing changes EAX
@@ -675,31 +705,30 @@ void emitProgram(Gen& g, int bodies) {
                     const Output o = transformOutput(k->compositeType, size, i);
                     eaxKept &= o.plain < 0 && o.copyComp < 0;
                 }
-                pos = eaxKept ? OG_EAX : OG_ECX;
+                GlOgNode* r = eaxKept ? OG_EAX : OG_ECX;
                 if (!eaxKept) g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
-                g.e(__glOgImul(gc, pos, g.imm(k->stride[0])));
-                g.e(__glOgAdd(gc, pos, g.abs(&a->vertex.pointer)));
-                g.e(__glOgLea(gc, OG_EDX, __glOgMem(gc, nullptr, pos, OG_EBX, 1)));
-                normal = OG_EDX, normalOffset = 0;
+                g.e(__glOgImul(gc, r, g.imm(k->stride[0])));
+                g.e(__glOgAdd(gc, r, g.abs(&a->vertex.pointer)));
+                g.e(__glOgLea(gc, OG_EDX, __glOgMem(gc, nullptr, r, OG_EBX, 1)));
+                pos = {r, 0, nullptr, 1};
+                normal = {OG_EDX, 0, nullptr, 1};
             } else {
                 if (k->source[0] == GL_VP_IN_PLACE) {
                     g.elementAddress(&a->vertex.pointer, k->stride[0]);
-                    pos = OG_ECX;
-                } else {
-                    pos = OG_EDI;
+                    pos = {OG_ECX, 0, nullptr, 1};
                 }
                 if (normalInPlace) {
                     g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
-                    normal = OG_EDX, normalOffset = 0;
+                    normal = {OG_EDX, 0, nullptr, 1};
                 }
             }
         }
         if (!cache) g.e(__glOgMov(gc, g.vx(VX_FLAGS), g.imm((GLint)startFlags)));
         GlOgNode* rejected = g.label();
-        if (k->cull) emitCull(g, pos, normal, normalOffset, rejected);
+        if (k->cull) emitCull(g, pos, normal, rejected);
         // Object coordinates and normal stay for the completion work left.
         if (!cache && k->keepObject) {
-            if (pos != OG_EDI) {
+            if (pos.base != OG_EDI) {
                 for (int i = 0; i < size; i++) {
                     g.e(__glOgMov(gc, OG_EAX, g.at(pos, 4 * i)));
                     g.e(__glOgMov(gc, g.vx(VX_OBJ + 4 * i), OG_EAX));
@@ -707,7 +736,7 @@ void emitProgram(Gen& g, int bodies) {
                 if (size == 2) g.storeConst(VX_OBJ + 8, 0.0f);
                 if (size < 4) g.storeConst(VX_OBJ + 12, 1.0f);
             }
-            if (normal != OG_EDI)
+            if (normal.base != OG_EDI)
                 for (int i = 0; i < 3; i++) {
                     g.e(__glOgMov(gc, OG_EAX, g.at(normal, 4 * i)));
                     g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
@@ -716,11 +745,14 @@ void emitProgram(Gen& g, int bodies) {
         const bool fused = k->inlineClip && computedXyz(k->compositeType, size);
         if (!fused) emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
         GlOgNode *slow = g.label(), *clipped = g.label();
-        // The C++ test (the call keeps EDX, an in-place normal, for the lighting).
-        const bool keepEdx = k->lit && normal == OG_EDX;
-        const auto callClip = [&g, gc, keepEdx] {
+        // The C++ test (the call keeps EDX, an in-place normal, and its
+        // index in EAX for the lighting).
+        const bool keepEdx = k->lit && normal.base == OG_EDX, keepEax = k->lit && normal.index == OG_EAX;
+        const auto callClip = [&g, gc, keepEdx, keepEax] {
             if (keepEdx) g.e(__glOgPush(gc, OG_EDX));
+            if (keepEax) g.e(__glOgPush(gc, OG_EAX));
             emitCallClip(g);
+            if (keepEax) g.e(__glOgPop(gc, OG_EAX));
             if (keepEdx) g.e(__glOgPop(gc, OG_EDX));
         };
         if (k->inlineClip) {
@@ -744,7 +776,7 @@ void emitProgram(Gen& g, int bodies) {
             callClip();
         }
         g.place(clipped);
-        if (k->lit) emitLighting(g, normal, normalOffset);
+        if (k->lit) emitLighting(g, normal);
         if (k->cull) g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)done)));
         g.place(rejected);
         g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));

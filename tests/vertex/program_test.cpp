@@ -47,6 +47,7 @@ struct Programs : ::testing::Test {
     Target* t = nullptr;
     GlContext* gc = nullptr;
     float pos[N][4], normals[N][3], colors[N][4];
+    float normals4[N][4];  // at the positions' stride
     GLubyte bytes[N][4];
     void SetUp() override {
         t = new Target(true, 16);
@@ -54,6 +55,7 @@ struct Programs : ::testing::Test {
         for (int i = 0; i < N; i++) {
             memcpy(pos[i], special[i].p, 16);
             memcpy(normals[i], special[i].n, 12);
+            memcpy(normals4[i], special[i].n, 12), normals4[i][3] = 0.0f;
             for (int c = 0; c < 4; c++) colors[i][c] = 0.1f * (float)((i + c) % 11) - 0.05f, bytes[i][c] = (GLubyte)(i * 37 + c * 71);
         }
         glMatrixMode(GL_PROJECTION);
@@ -202,13 +204,17 @@ TEST_F(Programs, LightingOfEveryInverseClass) {
              glEnable(GL_CULL_VERTEX_QTA);
          }},
     };
-    for (const auto& c : cases) {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        glPushMatrix();
-        c.setup();
-        compare(3, c.what);
-        glPopMatrix();
-        glPopAttrib();
+    // Normals at their own stride, and at the positions' (read by one index).
+    for (const bool paired : {false, true}) {
+        glNormalPointer(GL_FLOAT, paired ? 16 : 0, paired ? (const void*)normals4 : (const void*)normals);
+        for (const auto& c : cases) {
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            glPushMatrix();
+            c.setup();
+            compare(3, std::string(c.what) + (paired ? ", paired arrays" : ""));
+            glPopMatrix();
+            glPopAttrib();
+        }
     }
 }
 
