@@ -538,15 +538,11 @@ extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
     if (!s || s->next) return;
     const GLfloat* scale = __glColorScales(gc);
     GLfloat* now = s->unclampedFor;
-    GLuint changed = !s->unclampedBelow;
-    for (int i = 0; i < 3; i++) {
-        const GLfloat values[4] = {s->diffuseProduct[i], s->ambientProduct[i], d->face[0].sceneColor[i], scale[i]};
-        for (int j = 0; j < 4; j++) {
-            changed |= __glFloatBits(now[3 * j + i]) ^ __glFloatBits(values[j]);
-            now[3 * j + i] = values[j];
-        }
-    }
-    if (!changed) return;
+    const GLfloat* values[4] = {s->diffuseProduct, s->ambientProduct, d->face[0].sceneColor, scale};
+    if (s->unclampedBelow && !memcmp(now, values[0], 12) && !memcmp(now + 3, values[1], 12) &&
+        !memcmp(now + 6, values[2], 12) && !memcmp(now + 9, values[3], 12))
+        return;
+    for (int j = 0; j < 4; j++) memcpy(now + 3 * j, values[j], 12);
     s->unclampedBelow = __glUnclampedBelow(now, now + 3, now + 6, now + 9);
 }
 
