@@ -12,9 +12,11 @@
 // planes and the planar test of two-component vertices.
 //
 // Registers of the vertex loop: EDI the output vertex (its flags built in
-// place), ESI the position in the element run, EBP the vertices left, EBX
-// the normal array's distance from the vertex array when both are read in
-// place. Scratch words live in the context's program cache record.
+// place), ESI the position in the element run, EBP the vertices left; with
+// float positions read in place EBX the vertex array and EDX the normal
+// array, indexed by element x stride in EAX, or (when EAX does not last)
+// EBX the normal array's distance from the vertex array. Scratch words live
+// in the context's program cache record.
 
 #include <stddef.h>
 #include <functional>
@@ -176,8 +178,8 @@ Output transformOutput(int type, int size, int i) {
     return o;
 }
 
-// Output o of the transform of the point at base (a register) by the
-// matrix into `to`; a computed one stays in st0 with keep.
+// Output o of the transform of the point at base by the matrix into `to`;
+// a computed one stays in st0 with keep.
 void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false) {
     GlContext* gc = g.gc;
     if (o.one) {
@@ -198,7 +200,7 @@ void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOg
     g.e(keep ? __glOgFstS(gc, to) : __glOgFstpS(gc, to));
 }
 
-// out[0..3] = transform of the point at base (a register) by the matrix.
+// out[0..3] = transform of the point at base by the matrix.
 void emitTransform(Gen& g, const Ref& base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
                    GLint dstOffset) {
     for (int i = 0; i < 4; i++) emitOutput(g, base, transformOutput(type, size, i), m, (g.*dst)(dstOffset + 4 * i));
