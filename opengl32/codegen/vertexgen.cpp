@@ -849,24 +849,12 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgMov(gc, g.vx(VX_SIZE + VX_COLOR_POINTER), OG_EAX));
     g.e(__glOgMov(gc, OG_EBX, g.imm(2)));
     g.place(noCarry);
-    // n = what is left or, at most, an even number (every batch starts an
-    // even triangle) of the buffer's slots from the first gathered one, up
-    // to twice the batch size; program(context, slot, first + done, n, list).
-    GlOgNode* room = g.label();
+    // n = the batch size or what is left; program(context, slot, first + done, n, list).
     g.e(__glOgMov(gc, OG_ESI, g.scratch(S_COUNT)));
     g.e(__glOgSub(gc, OG_ESI, g.scratch(S_DONE)));
-    g.e(__glOgMov(gc, OG_EAX, g.abs(&a->bufferSlots)));
-    g.e(__glOgSub(gc, OG_EAX, OG_EBX));
-    g.e(__glOgAnd(gc, OG_EAX, g.imm(-2)));
-    g.e(__glOgMov(gc, OG_ECX, g.abs(&a->batchSize)));
-    g.e(__glOgAdd(gc, OG_ECX, OG_ECX));
-    g.e(__glOgCmp(gc, OG_EAX, OG_ECX));
-    g.e(__glOgJle(gc, room));
-    g.e(__glOgMov(gc, OG_EAX, OG_ECX));
-    g.place(room);
-    g.e(__glOgCmp(gc, OG_ESI, OG_EAX));
+    g.e(__glOgCmp(gc, OG_ESI, g.abs(&a->batchSize)));
     g.e(__glOgJle(gc, gathered));
-    g.e(__glOgMov(gc, OG_ESI, OG_EAX));
+    g.e(__glOgMov(gc, OG_ESI, g.abs(&a->batchSize)));
     g.place(gathered);
     g.e(__glOgMov(gc, OG_EAX, g.scratch(S_FIRST)));
     g.e(__glOgAdd(gc, OG_EAX, g.scratch(S_DONE)));

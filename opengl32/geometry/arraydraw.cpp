@@ -57,7 +57,7 @@ extern "C" void GLPROC __glSetArrayBatchSize(GlContext* gc, GLint hint) {
     GLint size = hint < GL_ARRAY_BATCH ? GL_ARRAY_BATCH : hint > GL_ARRAY_MAX_BATCH ? GL_ARRAY_MAX_BATCH : hint;
     size -= size % 12;
     const bool locked = (a->flags & GL_ARRAY_LOCKED_READY) != 0;
-    const GLint keep = locked && a->lockCount > 2 * size + 2 ? a->lockCount : 2 * size + 2;
+    const GLint keep = locked && a->lockCount > size + 2 ? a->lockCount : size + 2;
     if (!__glEnsureArrayVertices(gc, locked ? a->lockFirst : 0, keep)) return __glSetError(GL_OUT_OF_MEMORY);
     a->batchSize = size;
 }
@@ -87,7 +87,7 @@ extern "C" void GLPROC __glInitVertexArrayState(GlContext* gc) {
     a->fetchTexCoord = __glFetchCurrentTexCoord;
     a->fetchEdgeFlag = __glFetchCurrentEdgeFlag;
     // A failure leaves no buffer: draws then record GL_OUT_OF_MEMORY.
-    __glEnsureArrayVertices(gc, 0, 2 * GL_ARRAY_BATCH + 2);
+    __glEnsureArrayVertices(gc, 0, GL_ARRAY_BATCH + 2);
 }
 
 extern "C" void GLPROC __glFreeVertexArrayState(GlContext* gc) {

@@ -282,10 +282,9 @@ extern "C" void GLPROC __glPickArrayProcs(GlContext* gc) {
     }
     a->fetchTransform = a->fallback;
 
-    // The buffer holds two batches (a generated strip routine's) and the
-    // carried vertices, or the locked range.
+    // The buffer holds a batch and its carried vertices, or the locked range.
     const bool locked = (a->flags & GL_ARRAY_LOCKED) && a->lockCount > 0;
-    const GLint slots = locked && a->lockCount > 2 * a->batchSize + 2 ? a->lockCount : 2 * a->batchSize + 2;
+    const GLint slots = locked && a->lockCount > a->batchSize + 2 ? a->lockCount : a->batchSize + 2;
     if (__glEnsureArrayVertices(gc, locked ? a->lockFirst : 0, slots)) {
         a->flags = locked ? a->flags | GL_ARRAY_LOCKED_READY : a->flags & ~(GLuint)GL_ARRAY_LOCKED_READY;
     } else {
