@@ -147,6 +147,11 @@ bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
            !w[FILL_NOTHING_WRITTEN] && (!w[FILL_DEPTH] || w[FILL_DEPTH_BYTES] == 2);
 }
 
+extern "C" GLboolean GLPROC __glOgMmxFillServes(GlContext* gc) {
+    GlOgRasterKey k;
+    return !__glOgRasterDisabled && __glOgRasterKeyOf(gc, 0, &k) && k.fill[FILL_MMX] && __glOgMmxBodyTakes(&k);
+}
+
 namespace {
 
 // Lanes of one quantity along the span: start lanes (lane l of the first
