@@ -286,6 +286,8 @@ uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out);
 extern "C" {
 // The walker: mode 0 the whole-triangle fill, 1 the span walk calling the chain.
 GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode);
+// Whether the walker of mode 0 is the MMX fill, which runs no chain stage.
+GLboolean GLPROC __glOgMmxFillServes(GlContext* gc);
 // The triangle set-up routine for the state (mode: always 0).
 GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode);
 // For a generated set-up, its entry for triangles that lie in no single

@@ -150,6 +150,11 @@ bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
            (!w[FILL_DEPTH] || (w[FILL_DEPTH_BYTES] == 2 && w[FILL_DEPTH_SHIFT] == 16) || w[FILL_DEPTH_BYTES] == 4);
 }
 
+extern "C" GLboolean GLPROC __glOgMmxFillServes(GlContext* gc) {
+    GlOgRasterKey k;
+    return !__glOgRasterDisabled && __glOgRasterKeyOf(gc, 0, &k) && k.fill[FILL_MMX] && __glOgMmxBodyTakes(&k);
+}
+
 namespace {
 
 // Lanes of one quantity along the span: start lanes (lane l of the first
@@ -291,7 +296,7 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
             pixel = s->flatPixel;
         } else {
             GLushort v[3];
-            GLint top = 14;
+            GLint top = 14, tops[3];
             GLushort a = f.alphaSteps() ? alpha.at(l, m) : alpha.start[j];
             for (int c = 0; c < 3; c++) v[c] = color[c].at(l, m);
             if (f.tex) {
@@ -320,17 +325,22 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
             if (f.blend) {
                 const uint8_t* d = s->dest + p * f.bytes;
                 const GLushort old = f.bytes == 1 ? *d : *(const GLushort*)d;
-                GLint tops[3];
                 for (int c = 0; c < 3; c++)
                     v[c] = blendLane(f, c, (GLushort)(v[c] << (14 - top)), destinationLane(f, c, old), a, &tops[c]);
                 top = tops[0];
             }
-            if ((f.tex || f.blend) && f.dither) {
-                for (int c = 0; c < 3; c++)
-                    v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
-                top = 14;
-            }
-            for (int c = 0; c < 3; c++) pixel |= field(f, c, v[c], top);
+            for (int c = 0; c < 3; c++) tops[c] = top;
+            if ((f.tex || f.blend) && f.dither)
+                for (int c = 0; c < 3; c++) {
+                    // Modulated (unblended) blue keeps top bit 13: half the dither.
+                    if (f.tex == GL_MMX_TEX_MODULATE && !f.blend && !f.pos[c]) {
+                        v[c] = (GLushort)__glMmxAddSaturate(v[c], dither[c][l] >> 1);
+                    } else {
+                        v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
+                        tops[c] = 14;
+                    }
+                }
+            for (int c = 0; c < 3; c++) pixel |= field(f, c, v[c], tops[c]);
         }
         uint8_t* d = s->dest + p * f.bytes;
         if (f.bytes == 1) *d = (uint8_t)((GLshort)pixel < 0 ? 0 : (GLshort)pixel > 255 ? 255 : pixel);

@@ -76,11 +76,13 @@ struct Mmx : GlOgRasterEmit {
     // A modulated channel dithered at top bit 13: its dither lanes are
     // D / 2 + 0x4000, so that the signed saturation clamps the sum where
     // the sum at top bit 14 (2v + D) saturates; the field's mask drops bit 14.
+    // Blue, whose field takes no mask, adds D / 2 alone (a modulated lane
+    // and D / 2 stay below 0x4000: the twin's sum alike).
     // Untextured and smooth: the red lanes shifted left by this to their
     // field's top bit (step and start lanes alike, modulo 2^16), so the pack
     // only masks them.
     GLint redUp() const { return !f.tex && f.smooth && !f.blend && f.top(0) > 14 ? f.top(0) - 14 : 0; }
-    bool ditherAt13(int c) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && !f.blend && f.pos[c] != 0; }
+    bool ditherAt13(int) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && !f.blend; }
 };
 
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
@@ -506,10 +508,15 @@ void texels(Mmx& m) {
 }
 
 // The texels at byte offsets EAX and ECX into r, their bytes interleaved
-// (the first texel's in the even bytes). MM1 changed.
+// (the first texel's in the even bytes); the second read by the unpack
+// itself unless it comes through the palette. MM1 changed.
 void __glGenMmxTexelPair(Mmx& m, GlOgNode* r) {
     GlOgAsm& A = m.A;
     texel(m, r, EAX);
+    if (!m.f.paletteBytes) {
+        A.Punpcklbw(r, A.mx(EBP, ECX, 1));
+        return;
+    }
     texel(m, MM(1), ECX);
     A.Punpcklbw(r, MM(1));
 }
@@ -916,7 +923,8 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     if ((f.tex || f.blend) && f.dither)
         for (int c = 0; c < 3; c++) {
             A.Movq(MM(0), ditherRow(c));
-            if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1)), A.Paddw(MM(0), A.q4(0x4000));
+            if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1));
+            if (m.ditherAt13(c) && f.pos[c]) A.Paddw(MM(0), A.q4(0x4000));
             A.Movq(A.a(X->dither[c]), MM(0));
         }
     if (f.tex) {

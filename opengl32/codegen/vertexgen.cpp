@@ -11,9 +11,12 @@
 // a coordinate that is not a number, take the C++ clip test, as do user clip
 // planes and the planar test of two-component vertices.
 //
-// Registers of the vertex loop: EDI the output vertex, EBX its flags, ESI the
-// position in the element run, EBP the vertices left. Scratch words live in
-// the context's program cache record.
+// Registers of the vertex loop: EDI the output vertex (its flags built in
+// place), ESI the position in the element run, EBP the vertices left; with
+// float positions read in place EBX the vertex array and EDX the normal
+// array, indexed by element x stride in EAX, or (when EAX does not last)
+// EBX the normal array's distance from the vertex array. Scratch words live
+// in the context's program cache record.
 
 #include <stddef.h>
 #include <functional>
@@ -46,6 +49,14 @@ static_assert(S_WORDS <= sizeof(GlVertexProgramCache::scratch) / 4, "scratch wor
 // Room the arena keeps for the emission of one step; past it generation stops.
 enum { ARENA_RESERVE = 1200, CODE_RESERVE = 32 };
 
+// Where an attribute is read: base + offset, plus index x scale with an index.
+struct Ref {
+    GlOgNode* base;
+    GLint offset;
+    GlOgNode* index;
+    int scale;
+};
+
 struct Gen {
     GlContext* gc;
     const GlVertexProgramKey* k;
@@ -76,6 +87,9 @@ struct Gen {
     GlOgNode* label() { return __glOgNewLabel(gc); }
     GlOgNode* imm(GLint v) { return __glOgImm(gc, v); }
     GlOgNode* at(GlOgNode* base, GLint d) { return __glOgMemAt(gc, base, d); }
+    GlOgNode* at(const Ref& r, GLint d) {
+        return r.index ? __glOgMem(gc, imm(r.offset + d), r.base, r.index, r.scale) : at(r.base, r.offset + d);
+    }
     GlOgNode* abs(const void* p) { return __glOgMemAbs(gc, p); }
     GlOgNode* f(GLfloat v) { return __glOgFloatConst(gc, v); }
     GlOgNode* scratch(int i) { return abs(&gc->vertexPrograms.scratch[i]); }
@@ -164,30 +178,42 @@ Output transformOutput(int type, int size, int i) {
     return o;
 }
 
-// out[0..3] = transform of the point at base (a register) by the matrix.
-void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
-                   GLint dstOffset) {
+// Output o of the transform of the point at base by the matrix into `to`;
+// a computed one stays in st0 with keep.
+void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false) {
     GlContext* gc = g.gc;
-    for (int i = 0; i < 4; i++) {
-        const Output o = transformOutput(type, size, i);
-        GlOgNode* to = (g.*dst)(dstOffset + 4 * i);
-        if (o.one) {
-            g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
-            continue;
-        }
-        if (o.copyComp >= 0 || o.plain >= 0) {
-            g.e(__glOgMov(gc, OG_EAX, o.plain >= 0 ? g.abs(&m[o.plain]) : g.at(base, 4 * o.copyComp)));
-            g.e(__glOgMov(gc, to, OG_EAX));
-            continue;
-        }
-        for (int t = 0; t < o.terms; t++) {
-            g.e(__glOgFldS(gc, g.at(base, 4 * o.comp[t])));
-            g.e(__glOgFmulS(gc, g.abs(&m[o.elem[t]])));
-            if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
-        }
-        if (o.plus >= 0) g.e(__glOgFaddS(gc, g.abs(&m[o.plus])));
-        g.e(__glOgFstpS(gc, to));
+    if (o.one) {
+        g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
+        return;
     }
+    if (o.copyComp >= 0 || o.plain >= 0) {
+        g.e(__glOgMov(gc, OG_EAX, o.plain >= 0 ? g.abs(&m[o.plain]) : g.at(base, 4 * o.copyComp)));
+        g.e(__glOgMov(gc, to, OG_EAX));
+        return;
+    }
+    for (int t = 0; t < o.terms; t++) {
+        g.e(__glOgFldS(gc, g.at(base, 4 * o.comp[t])));
+        g.e(__glOgFmulS(gc, g.abs(&m[o.elem[t]])));
+        if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
+    }
+    if (o.plus >= 0) g.e(__glOgFaddS(gc, g.abs(&m[o.plus])));
+    g.e(keep ? __glOgFstS(gc, to) : __glOgFstpS(gc, to));
+}
+
+// out[0..3] = transform of the point at base by the matrix.
+void emitTransform(Gen& g, const Ref& base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
+                   GLint dstOffset) {
+    for (int i = 0; i < 4; i++) emitOutput(g, base, transformOutput(type, size, i), m, (g.*dst)(dstOffset + 4 * i));
+}
+
+// Whether the clip x, y and z of a class and size are all computed on the
+// FPU (no copies), so that the window coordinates can follow each at once.
+bool computedXyz(int type, int size) {
+    for (int i = 0; i < 3; i++) {
+        const Output o = transformOutput(type, size, i);
+        if (o.one || o.copyComp >= 0 || o.plain >= 0) return false;
+    }
+    return true;
 }
 
 // ---- The vertex program.
@@ -196,20 +222,42 @@ void emitTransform(Gen& g, GlOgNode* base, int size, int type, const GLfloat* m,
 // are numbers: codes from integer compares of the bit patterns, 1/w and the
 // window coordinates of an unclipped vertex, which runs on to `done`; a
 // vertex with a code set gets the others out of the loop's way and jumps
-// there. Anything else jumps to `slow`.
-void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
+// there. Anything else jumps to `slow`. With `transform` (computedXyz) the
+// clip coordinates come from it: w first, then 1/w kept in st1 while each of
+// x, y and z is made, stored and mapped to the window (whatever its codes:
+// the window coordinates of a vertex with a code are not read).
+void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<void(int, bool)>& transform) {
     GlContext* gc = g.gc;
     const GLfloat* one = &gc->constants.one;
     const GLfloat* viewport[3][2] = {{&gc->viewportXform.xScale, &gc->viewportXform.xCentre},
                                      {&gc->viewportXform.yScale, &gc->viewportXform.yCentre},
                                      {&gc->viewportXform.zScale, &gc->viewportXform.zCentre}};
-    g.e(__glOgMov(gc, OG_EAX, g.vx(VX_CLIP + 12)));
-    g.e(__glOgLea(gc, OG_ECX, g.at(OG_EAX, -0x00800000)));
-    g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
-    g.e(__glOgJae(gc, slow));
-    g.e(__glOgFldS(gc, g.abs(one)));
-    g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
-    g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
+    // ECX only: EAX may index the normal.
+    const auto wTest = [&g, gc, slow] {
+        g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 12)));
+        g.e(__glOgSub(gc, OG_ECX, g.imm(0x00800000)));
+        g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F000000)));
+        g.e(__glOgJae(gc, slow));
+    };
+    if (transform) {
+        transform(3, false);
+        g.e(__glOgFldS(gc, g.abs(one)));
+        g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
+        g.e(__glOgFstS(gc, g.vx(VX_INVW)));
+        for (int i = 0; i < 3; i++) {
+            transform(i, true);
+            g.e(i < 2 ? __glOgFmulS(gc, OG_ST(1)) : __glOgFmulp(gc, OG_ST(1)));
+            g.e(__glOgFmulS(gc, g.abs(viewport[i][0])));
+            g.e(__glOgFaddS(gc, g.abs(viewport[i][1])));
+            g.e(__glOgFstpS(gc, g.vx(VX_WINDOW + 4 * i)));
+        }
+        wTest();
+    } else {
+        wTest();
+        g.e(__glOgFldS(gc, g.abs(one)));
+        g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
+        g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
+    }
     // |c| > w by the patterns; a code by the sign; not-a-number to the slow test.
     const auto outside = [&g, gc, slow](int i, GlOgNode* next) {
         GlOgNode* negative = g.label();
@@ -217,16 +265,16 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
         g.e(__glOgJa(gc, slow));
         g.e(__glOgTest(gc, g.vx(VX_CLIP + 4 * i), g.imm((GLint)0x80000000)));
         g.e(__glOgJne(gc, negative));
-        g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
         g.e(__glOgJmp(gc, next));
         g.place(negative);
-        g.e(__glOgOr(gc, OG_EBX, g.imm(GL_VX_CLIP_LEFT << (2 * i))));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_LEFT << (2 * i))));
         g.e(__glOgJmp(gc, next));
     };
     const auto compare = [&g, gc](int i) {
         g.e(__glOgMov(gc, OG_ECX, g.vx(VX_CLIP + 4 * i)));
         g.e(__glOgAnd(gc, OG_ECX, g.imm(0x7FFFFFFF)));
-        g.e(__glOgCmp(gc, OG_ECX, OG_EAX));
+        g.e(__glOgCmp(gc, OG_ECX, g.vx(VX_CLIP + 12)));
     };
     for (int i = 0; i < 3; i++) {
         GlOgNode* out = g.label();
@@ -248,6 +296,7 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
             g.e(__glOgJmp(gc, done));
         });
     }
+    if (transform) return;
     for (int i = 0; i < 3; i++) {
         g.e(__glOgFldS(gc, g.vx(VX_CLIP + 4 * i)));
         g.e(__glOgFmulS(gc, g.vx(VX_INVW)));
@@ -257,16 +306,14 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done) {
     }
 }
 
-// The C++ clip test of the draw, with the flags stored for it; its codes and
-// its done bits (window, eye coordinates) join the flags.
+// The C++ clip test of the draw; its codes and its done bits (window, eye
+// coordinates) join the flags.
 void emitCallClip(Gen& g) {
     GlContext* gc = g.gc;
-    g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
     g.e(__glOgPush(gc, OG_EDI));
     g.e(__glOgPush(gc, g.imm((GLint)(uintptr_t)gc)));
     g.call(g.k->clipTest, 8);
-    g.e(__glOgOr(gc, OG_EAX, g.vx(VX_FLAGS)));
-    g.e(__glOgOr(gc, OG_EBX, OG_EAX));
+    g.e(__glOgOr(gc, g.vx(VX_FLAGS), OG_EAX));
 }
 
 // st0 = the specular table's value for n.H in S_T1, as __glPowLookup: 0
@@ -308,10 +355,10 @@ void emitSpecular(Gen& g) {
 
 // s = n . v of the object normal at `normal` and three floats at v, stored
 // (and with keep left in st0).
-void emitDot(Gen& g, GlOgNode* normal, GLint normalOffset, const GLfloat* v, int toScratch, bool keep = false) {
+void emitDot(Gen& g, const Ref& normal, const GLfloat* v, int toScratch, bool keep = false) {
     GlContext* gc = g.gc;
     for (int i = 0; i < 3; i++) {
-        g.e(__glOgFldS(gc, g.at(normal, normalOffset + 4 * i)));
+        g.e(__glOgFldS(gc, g.at(normal, 4 * i)));
         g.e(__glOgFmulS(gc, g.abs(&v[i])));
         if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
     }
@@ -343,17 +390,23 @@ void emitClampStore(Gen& g, const GLfloat* scale, GLint offset) {
 // Lighting as __glLightVerticesFast lights an object normal: per light the
 // ambient product and, facing it, the specular and diffuse products by the
 // object normal's dot products with the light's object vectors; the colour
-// clamped to the buffer's scales.
-void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
+// clamped to the buffer's scales. A lone light without specular term tests
+// n.L against its bound of unclamped sums (__glUnclampedBelow): below it the
+// sums are stored as they are, the rest out of the way.
+void emitLighting(Gen& g, const Ref& normal) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
     const GlLightingDerived* d = &gc->lightingDerived;
     const GlFaceLighting* face = &d->face[0];
+    const GLfloat* scale = gc->constants.previousColorMax;
     // The last light's sums go straight to the vertex, its light-facing
     // case on the way and the other out of it.
     int last = -1;
     for (int li = 0; li < GL_LIGHT_SOURCES; li++)
         if (k->lights >> li & 1) last = li;
+    const bool lone = last >= 0 && k->lights == 1u << last;
+    GlOgNode* stored = g.label();  // a lone light's unclamped sums
+    bool bounded = false;
     bool first = true;
     for (int li = 0; li < GL_LIGHT_SOURCES && !g.full; li++) {
         if (!(k->lights >> li & 1)) continue;
@@ -364,29 +417,47 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
         // their values up to the sign of a zero, which the clamp drops).
         const bool specular = !(k->zeroTerms >> li & 1), ambient = !(k->zeroTerms >> (8 + li) & 1);
         // Without the specular term n.L stays in st0 for the channels.
-        emitDot(g, normal, normalOffset, s->objectDirection, S_T0, !specular);
-        if (specular) emitDot(g, normal, normalOffset, s->objectHalfVector, S_T1);
-        // n.L > 0: patterns 1 .. 0x7F800000.
+        emitDot(g, normal, s->objectDirection, S_T0, !specular);
+        if (specular) emitDot(g, normal, s->objectHalfVector, S_T1);
+        const auto channels = [&g, gc, s, face, first, sum, specular, ambient] {
+            if (specular) emitSpecular(g);
+            for (int i = 0; i < 3; i++) {
+                // c + (ambient + (sp x specular product + nL x diffuse product))
+                if (specular) {
+                    g.e(__glOgFldS(gc, OG_ST(0)));
+                    g.e(__glOgFmulS(gc, g.abs(&s->specularProduct[i])));
+                }
+                if (specular) g.e(__glOgFldS(gc, g.scratch(S_T0)));
+                else if (i < 2) g.e(__glOgFldS(gc, OG_ST(0)));
+                g.e(__glOgFmulS(gc, g.abs(&s->diffuseProduct[i])));
+                if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
+                if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
+                g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
+                g.e(__glOgFstpS(gc, sum(i)));
+            }
+            if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
+        };
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
         g.e(__glOgDec(gc, OG_EAX));
-        g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
-        g.e(__glOgJae(gc, away));
-        if (specular) emitSpecular(g);
-        for (int i = 0; i < 3; i++) {
-            // c + (ambient + (sp x specular product + nL x diffuse product))
-            if (specular) {
-                g.e(__glOgFldS(gc, OG_ST(0)));
-                g.e(__glOgFmulS(gc, g.abs(&s->specularProduct[i])));
-            }
-            if (specular) g.e(__glOgFldS(gc, g.scratch(S_T0)));
-            else if (i < 2) g.e(__glOgFldS(gc, OG_ST(0)));
-            g.e(__glOgFmulS(gc, g.abs(&s->diffuseProduct[i])));
-            if (specular) g.e(__glOgFaddp(gc, OG_ST(1)));
-            if (ambient) g.e(__glOgFaddS(gc, g.abs(&s->ambientProduct[i])));
-            g.e(__glOgFaddS(gc, first ? g.abs(&face->sceneColor[i]) : g.scratch(S_C0 + i)));
-            g.e(__glOgFstpS(gc, sum(i)));
+        if (lone && !specular) {
+            GlOgNode* clamped = g.label();
+            bounded = true;
+            g.e(__glOgCmp(gc, OG_EAX, g.abs(&s->unclampedBelow)));
+            g.e(__glOgJae(gc, clamped));
+            channels();  // on to `stored`
+            g.cold.push_back([&g, gc, clamped, away, next, channels] {
+                g.place(clamped);
+                g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+                g.e(__glOgJae(gc, away));
+                channels();
+                g.e(__glOgJmp(gc, next));
+            });
+        } else {
+            // n.L > 0: patterns 1 .. 0x7F800000.
+            g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
+            g.e(__glOgJae(gc, away));
+            channels();
         }
-        if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
         const auto turnedAway = [&g, gc, away, next, s, face, first, sum, specular] {
             g.place(away);
             if (!specular) g.e(__glOgFstpS(gc, OG_ST(0)));
@@ -403,11 +474,22 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             g.e(__glOgJmp(gc, next));
             turnedAway();
         }
-        g.place(next);
+        // The clamps of the sums; for a lone light's bound out of the way.
+        if (bounded) {
+            g.cold.push_back([&g, gc, next, stored, scale] {
+                g.place(next);
+                for (int i = 0; i < 3; i++) {
+                    g.e(__glOgMov(gc, OG_EAX, g.vx(VX_FRONT + 4 * i)));
+                    emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
+                }
+                g.e(__glOgJmp(gc, stored));
+            });
+        } else {
+            g.place(next);
+        }
         first = false;
     }
-    const GLfloat* scale = gc->constants.previousColorMax;
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < 3 && !bounded; i++) {
         if (first) {  // no light: the scene colour
             g.e(__glOgMov(gc, OG_EAX, g.abs(&face->sceneColor[i])));
             emitClampStore(g, &scale[i], VX_FRONT + 4 * i);
@@ -425,13 +507,14 @@ void emitLighting(Gen& g, GlOgNode* normal, GLint normalOffset) {
             g.e(__glOgJmp(gc, kept));
         });
     }
+    g.place(stored);
     g.e(__glOgMov(gc, OG_EAX, g.abs(&face->alpha)));
     g.e(__glOgMov(gc, g.vx(VX_FRONT + 12), OG_EAX));
 }
 
 // The cull-vertex test by the object position at `pos` and normal at
 // `normal`: a rejected vertex gets its flags and nothing else.
-void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgNode* rejected) {
+void emitCull(Gen& g, const Ref& pos, const Ref& normal, GlOgNode* rejected) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
     const GLfloat* e = gc->cullVertexEye;
@@ -439,7 +522,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     for (int i = 0; i < 3; i++) {
         g.e(__glOgFldS(gc, g.abs(&e[i])));
         if (point) g.e(__glOgFsubS(gc, i == 2 && k->vertexSize == 2 ? g.f(0.0f) : g.at(pos, 4 * i)));
-        g.e(__glOgFmulS(gc, g.at(normal, normalOffset + 4 * i)));
+        g.e(__glOgFmulS(gc, g.at(normal, 4 * i)));
         if (i) g.e(__glOgFaddp(gc, OG_ST(1)));
     }
     g.e(__glOgFstpS(gc, g.scratch(S_T0)));
@@ -449,7 +532,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
     g.e(__glOgJb(gc, facing));
     if (k->cullMasks[1]) {
-        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[1])));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)k->cullMasks[1])));
         g.markOutside();
         g.e(__glOgJmp(gc, rejected));
     } else {
@@ -457,7 +540,7 @@ void emitCull(Gen& g, GlOgNode* pos, GlOgNode* normal, GLint normalOffset, GlOgN
     }
     g.place(facing);
     if (k->cullMasks[0]) {
-        g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)k->cullMasks[0])));
+        g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)k->cullMasks[0])));
         g.markOutside();
         g.e(__glOgJmp(gc, rejected));
     }
@@ -494,6 +577,27 @@ void emitProgram(Gen& g, int bodies) {
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
     GlOgNode *noVertices = g.label(), *loopsDone = g.label(), *positions = g.label();
     if (cache) bodies = 1;
+    // Float positions and normals in place with one stride: EBX holds the
+    // normal array's distance from the vertex array.
+    const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
+    const bool pairedArrays = !cache && k->source[0] == GL_VP_IN_PLACE && normalInPlace &&
+                              k->stride[0] == k->stride[1] && k->stride[0] != 1;
+    // Attributes whose fetch call or current value's copy comes before the
+    // in-place reads (they change EAX, which holds the element).
+    bool copies = k->source[0] == GL_VP_FETCH;
+    for (int i = 1; i < 4; i++)
+        copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
+    // Indexed: the float position (and normal) read at element x stride in
+    // EAX from the arrays in EBX (and EDX), when nothing changes EAX before
+    // the last of those reads: no copy or cull test before, no transform row
+    // through EAX, the lighting of at most one light (its dot products come
+    // first); the clip tests keep EAX.
+    bool indexed = !cache && !copies && k->source[0] == GL_VP_IN_PLACE && k->stride[0] != 1 && !k->cull &&
+                   !k->keepObject && (!normalInPlace || (pairedArrays && (k->lights & (k->lights - 1)) == 0));
+    for (int i = 0; i < 4; i++) {
+        const Output o = transformOutput(k->compositeType, size, i);
+        indexed &= o.plain < 0 && o.copyComp < 0;
+    }
 
     // Prologue: registers, the control word, the first vertex; in
     // cache mode EBP counts the vertices, else ESI counts up from minus the
@@ -514,6 +618,13 @@ void emitProgram(Gen& g, int bodies) {
     g.e(__glOgMov(gc, OG_EDI, g.at(OG_ESP, 24)));
     g.e(__glOgImul(gc, OG_EDI, g.imm(VX_SIZE)));
     g.e(__glOgAdd(gc, OG_EDI, g.abs(&a->bufferBase)));
+    if (indexed) {
+        g.e(__glOgMov(gc, OG_EBX, g.abs(&a->vertex.pointer)));
+        if (normalInPlace) g.e(__glOgMov(gc, OG_EDX, g.abs(&a->normal.pointer)));
+    } else if (pairedArrays) {
+        g.e(__glOgMov(gc, OG_EBX, g.abs(&a->normal.pointer)));
+        g.e(__glOgSub(gc, OG_EBX, g.abs(&a->vertex.pointer)));
+    }
     if (!cache) {
         GlOgNode* noList = g.label();
         g.e(__glOgMov(gc, g.scratch(S_OUTSIDE), g.imm(0)));
@@ -545,13 +656,10 @@ void emitProgram(Gen& g, int bodies) {
     const auto loop = [&](int variant) {
         GlOgNode* top = g.label();
         g.place(top);
-        GlOgNode* pos;    // the object position: a float array element or the vertex
-        GlOgNode* normal = OG_EDI;
-        GLint normalOffset = VX_NORMAL;
+        Ref pos = {OG_EDI, 0, nullptr, 1};  // the object position: a float array element or the vertex
+        Ref normal = {OG_EDI, VX_NORMAL, nullptr, 1};
         if (cache) {
-            g.e(__glOgMov(gc, OG_EBX, g.vx(VX_FLAGS)));
-            g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)startFlags)));
-            pos = OG_EDI;
+            g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)startFlags)));
         } else {
             // The element: the list's entry, or the position.
             if (variant == 1) {
@@ -571,14 +679,9 @@ void emitProgram(Gen& g, int bodies) {
             } else {
                 g.e(__glOgLea(gc, OG_EAX, __glOgMem(gc, nullptr, OG_EBP, OG_ESI, 1)));
             }
-            // Kept for the in-place addresses when a fetch call or a copy of a
-            // current value comes first (they change EAX).
-            bool copies = k->source[0] == GL_VP_FETCH;
-            for (int i = 1; i < 4; i++)
-                copies |= (i != 1 || normalNeeded) && (k->source[i] == GL_VP_FETCH || k->source[i] == GL_VP_CURRENT);
+            // Kept for the in-place addresses when copies come first.
             if (copies) g.e(__glOgMov(gc, g.scratch(S_ELEMENT), OG_EAX));
             g.elementInEax = true;
-            g.e(__glOgMov(gc, OG_EBX, g.imm((GLint)startFlags)));
             // Attributes through calls first: they keep no register.
             if (k->source[0] == GL_VP_FETCH) {
                 g.elementAddress(&a->vertex.pointer, k->stride[0]);
@@ -588,10 +691,15 @@ void emitProgram(Gen& g, int bodies) {
             if (k->rgba) emitAttribute(g, 2, &a->color.pointer, gc->current.scaledColor, 4, VX_FRONT);
             else emitAttribute(g, 2, &a->index.pointer, &gc->current.index, 1, VX_FRONT);
             emitAttribute(g, 3, &a->texCoord.pointer, gc->current.texCoord, 4, offsetof(GlVertex, texCoord));
-            const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
-            if (k->source[0] == GL_VP_IN_PLACE && normalInPlace && k->stride[0] == k->stride[1] && k->stride[0] != 1) {
-                // One multiply for both: element x stride in EDX and in the
-                // position's register, EAX itself when nothing changes EAX
+            if (indexed) {
+                // Element x stride in EAX indexes the arrays in EBX and EDX.
+                g.e(__glOgImul(gc, OG_EAX, g.imm(k->stride[0])));
+                pos = {OG_EBX, 0, OG_EAX, 1};
+                if (normalInPlace) normal = {OG_EDX, 0, OG_EAX, 1};
+            } else if (pairedArrays) {
+                // One multiply for both: element x stride plus the vertex
+                // array in the position's register, EDX the normal at the
+                // arrays' distance in EBX; EAX itself when nothing changes EAX
                 // before the transform has read the position (no cull test,
                 // no object copy, no transform row through EAX), else ECX.
                 bool eaxKept = g.elementInEax && !k->cull && !k->keepObject;
@@ -599,31 +707,30 @@ void emitProgram(Gen& g, int bodies) {
                     const Output o = transformOutput(k->compositeType, size, i);
                     eaxKept &= o.plain < 0 && o.copyComp < 0;
                 }
-                pos = eaxKept ? OG_EAX : OG_ECX;
+                GlOgNode* r = eaxKept ? OG_EAX : OG_ECX;
                 if (!eaxKept) g.e(__glOgMov(gc, OG_ECX, g.elementInEax ? OG_EAX : g.scratch(S_ELEMENT)));
-                g.e(__glOgImul(gc, pos, g.imm(k->stride[0])));
-                g.e(__glOgMov(gc, OG_EDX, pos));
-                g.e(__glOgAdd(gc, pos, g.abs(&a->vertex.pointer)));
-                g.e(__glOgAdd(gc, OG_EDX, g.abs(&a->normal.pointer)));
-                normal = OG_EDX, normalOffset = 0;
+                g.e(__glOgImul(gc, r, g.imm(k->stride[0])));
+                g.e(__glOgAdd(gc, r, g.abs(&a->vertex.pointer)));
+                g.e(__glOgLea(gc, OG_EDX, __glOgMem(gc, nullptr, r, OG_EBX, 1)));
+                pos = {r, 0, nullptr, 1};
+                normal = {OG_EDX, 0, nullptr, 1};
             } else {
                 if (k->source[0] == GL_VP_IN_PLACE) {
                     g.elementAddress(&a->vertex.pointer, k->stride[0]);
-                    pos = OG_ECX;
-                } else {
-                    pos = OG_EDI;
+                    pos = {OG_ECX, 0, nullptr, 1};
                 }
                 if (normalInPlace) {
                     g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
-                    normal = OG_EDX, normalOffset = 0;
+                    normal = {OG_EDX, 0, nullptr, 1};
                 }
             }
         }
+        if (!cache) g.e(__glOgMov(gc, g.vx(VX_FLAGS), g.imm((GLint)startFlags)));
         GlOgNode* rejected = g.label();
-        if (k->cull) emitCull(g, pos, normal, normalOffset, rejected);
+        if (k->cull) emitCull(g, pos, normal, rejected);
         // Object coordinates and normal stay for the completion work left.
         if (!cache && k->keepObject) {
-            if (pos != OG_EDI) {
+            if (pos.base != OG_EDI) {
                 for (int i = 0; i < size; i++) {
                     g.e(__glOgMov(gc, OG_EAX, g.at(pos, 4 * i)));
                     g.e(__glOgMov(gc, g.vx(VX_OBJ + 4 * i), OG_EAX));
@@ -631,28 +738,38 @@ void emitProgram(Gen& g, int bodies) {
                 if (size == 2) g.storeConst(VX_OBJ + 8, 0.0f);
                 if (size < 4) g.storeConst(VX_OBJ + 12, 1.0f);
             }
-            if (normal != OG_EDI)
+            if (normal.base != OG_EDI)
                 for (int i = 0; i < 3; i++) {
                     g.e(__glOgMov(gc, OG_EAX, g.at(normal, 4 * i)));
                     g.e(__glOgMov(gc, g.vx(VX_NORMAL + 4 * i), OG_EAX));
                 }
         }
-        emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
+        const bool fused = k->inlineClip && computedXyz(k->compositeType, size);
+        if (!fused) emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
         GlOgNode *slow = g.label(), *clipped = g.label();
-        // The C++ test (the call keeps EDX, an in-place normal, for the lighting).
-        const bool keepEdx = k->lit && normal == OG_EDX;
-        const auto callClip = [&g, gc, keepEdx] {
+        // The C++ test (the call keeps EDX, an in-place normal, and its
+        // index in EAX for the lighting).
+        const bool keepEdx = k->lit && normal.base == OG_EDX, keepEax = k->lit && normal.index == OG_EAX;
+        const auto callClip = [&g, gc, keepEdx, keepEax] {
             if (keepEdx) g.e(__glOgPush(gc, OG_EDX));
+            if (keepEax) g.e(__glOgPush(gc, OG_EAX));
             emitCallClip(g);
+            if (keepEax) g.e(__glOgPop(gc, OG_EAX));
             if (keepEdx) g.e(__glOgPop(gc, OG_EDX));
         };
         if (k->inlineClip) {
-            emitInlineClip(g, slow, clipped);
+            std::function<void(int, bool)> transform;
+            if (fused)
+                transform = [&g, pos, size, k, mv](int i, bool keep) {
+                    emitOutput(g, pos, transformOutput(k->compositeType, size, i), mv->composite.m, g.vx(VX_CLIP + 4 * i),
+                               keep);
+                };
+            emitInlineClip(g, slow, clipped, transform);
             g.cold.push_back([&g, gc, slow, clipped, callClip] {
                 // A vertex the inline test does not take starts again with the C++ test.
                 g.place(slow);
                 g.markOutside();
-                g.e(__glOgAnd(gc, OG_EBX, g.imm(~0x3F0000)));
+                g.e(__glOgAnd(gc, g.vx(VX_FLAGS), g.imm(~0x3F0000)));
                 callClip();
                 g.e(__glOgJmp(gc, clipped));
             });
@@ -661,10 +778,9 @@ void emitProgram(Gen& g, int bodies) {
             callClip();
         }
         g.place(clipped);
-        if (k->lit) emitLighting(g, normal, normalOffset);
-        if (k->cull) g.e(__glOgOr(gc, OG_EBX, g.imm((GLint)done)));
+        if (k->lit) emitLighting(g, normal);
+        if (k->cull) g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)done)));
         g.place(rejected);
-        g.e(__glOgMov(gc, g.vx(VX_FLAGS), OG_EBX));
         g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
         g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
         g.e(__glOgJne(gc, top));

@@ -15,6 +15,11 @@ static inline uint32_t __glFloatBits(GLfloat f) {
     memcpy(&u, &f, 4);
     return u;
 }
+static inline GLfloat __glBitsFloat(uint32_t u) {
+    GLfloat f;
+    memcpy(&f, &u, 4);
+    return f;
+}
 // Sign bit set and not -0.0.
 static inline bool __glIsNegative(GLfloat f) {
     uint32_t u = __glFloatBits(f);

@@ -533,4 +533,46 @@ extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
             s->specularProduct[i] = l->specular[i] * m->specular[i];
         }
     }
+    // The bound of unclamped sums of a lone light, when its values changed.
+    GlLightSource* s = d->lights;
+    if (!s || s->next) return;
+    const GLfloat* scale = __glColorScales(gc);
+    GLfloat* now = s->unclampedFor;
+    const GLfloat* values[4] = {s->diffuseProduct, s->ambientProduct, d->face[0].sceneColor, scale};
+    if (s->unclampedBelow && !memcmp(now, values[0], 12) && !memcmp(now + 3, values[1], 12) &&
+        !memcmp(now + 6, values[2], 12) && !memcmp(now + 9, values[3], 12))
+        return;
+    for (int j = 0; j < 4; j++) memcpy(now + 3 * j, values[j], 12);
+    s->unclampedBelow = __glUnclampedBelow(now, now + 3, now + 6, now + 9);
+}
+
+// With diffuse, ambient and scene terms of non-negative numbers each channel
+// scene + (ambient + d x diffuse) grows with d from +0 up, so the d > 0
+// keeping every channel's pattern below its scale's are those below a
+// bound, found by halving over the patterns. The vertex's n.L may have
+// been a hair larger than its float (an extended exponent): the bound
+// returned is one pattern short. 0: none.
+extern "C" GLuint GLPROC __glUnclampedBelow(const GLfloat* diffuse, const GLfloat* ambient, const GLfloat* scene,
+                                            const GLfloat* scale) {
+    for (int i = 0; i < 3; i++)
+        if (__glFloatBits(diffuse[i]) > 0x7F800000u || __glFloatBits(ambient[i]) > 0x7F800000u ||
+            __glFloatBits(scene[i]) > 0x7F800000u)
+            return 0;  // negative, -0 or not a number
+    const auto unclamped = [=](GLuint bits) {
+        const GLfloat nL = __glBitsFloat(bits);
+        for (int i = 0; i < 3; i++) {
+            volatile GLfloat product = nL * diffuse[i];
+            volatile GLfloat sum = ambient[i] + product;
+            volatile GLfloat c = scene[i] + sum;
+            if (__glFloatBits(c) >= __glFloatBits(scale[i])) return false;
+        }
+        return true;
+    };
+    if (!unclamped(1)) return 0;
+    GLuint low = 1, high = 0x7F800000u;  // unclamped(low); high past the last finite pattern or clamped
+    while (high - low > 1) {
+        const GLuint mid = low + (high - low) / 2;
+        (unclamped(mid) ? low : high) = mid;
+    }
+    return high - 2;
 }

@@ -43,6 +43,12 @@ struct GlLightSource {
     // Light x front material: ambient, diffuse, specular (__glPrepareObjectLights).
     GLfloat ambientProduct[3], diffuseProduct[3], specularProduct[3];
     GLfloat specularLuminance, diffuseLuminance;
+    // A lone light without specular term: the n.L patterns p with p - 1
+    // below this (unsigned) give sums scene + (ambient + n.L x diffuse) in
+    // [+0, scale) in every channel, which need no clamp; and the values
+    // (diffuse, ambient, scene, scale) it was found for.
+    GLuint unclampedBelow;
+    GLfloat unclampedFor[12];
     GlLightSource* next;
     GlPowTable* spotTable;
     uint8_t isSpot, needsFull, pad[2];
@@ -84,6 +90,8 @@ void GLPROC __glReleasePowTable(GlContext* gc, GlPowTable* t);
 GLfloat GLPROC __glPowLookup(const GlPowTable* t, GLfloat x);
 void GLPROC __glUpdateLighting(GlContext* gc, GLuint frontFlags, GLuint backFlags);
 void GLPROC __glPrepareObjectLights(GlContext* gc);
+GLuint GLPROC __glUnclampedBelow(const GLfloat* diffuse, const GLfloat* ambient, const GLfloat* scene,
+                                 const GLfloat* scale);
 // The lights' object-space vectors for the modelview top, when stale.
 void GLPROC __glObjectLightVectors(GlContext* gc);
 

@@ -30,6 +30,9 @@ GLboolean GLPROC __glPickTriangleProcs(GlContext* gc);
 // triangle is drawn untextured) or force the generic set-up. Returns 0 when
 // the textured state has no chain (the generic path draws it).
 GLboolean GLPROC __glPickChainTexture(GlContext* gc, GlChainPick* pick);
+// The generated twin of the picked textured stage into procs.spanTextured,
+// when the state has one (GlChainPick.texStageKey).
+void GLPROC __glGenChainTexturedStage(GlContext* gc);
 
 // Triangle procedure of the fast path (procs.renderTriangle).
 void GLPROC __glGenericTriangle(GlContext* gc, GlVertex* a, GlVertex* b, GlVertex* c);

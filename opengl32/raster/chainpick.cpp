@@ -182,6 +182,10 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
     }
     fogValues(gc, cb, &pick);
     gc->chain = pick;
+    // The MMX whole fill runs no stage of the chain: the generated stages
+    // wait until a walker of the chain is taken instead.
+    const bool mmxFill = !w->disableOg && !w->nullTriangleFill && __glOgMmxFillServes(gc);
+    if (!mmxFill) __glGenChainTexturedStage(gc);
 
     // Link the chain: each stage goes into the slot its predecessor calls.
     GlSpanProc* slot = &p->fillTriangle;
@@ -214,8 +218,10 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
         for (GlSpanProc& op : p->stencilOps)
             if (!op) op = __glStencilOpKeep;
     }
+    GlSpanProc* depthSlot = nullptr;
     if ((F & GL_RF_DEPTH) && (gc->depth.writeMask || gc->fb.depth.compareFunc != GL_ALWAYS)) {
-        const GlSpanProc generated = __glGenDepthSpanCode(gc);
+        const GlSpanProc generated = mmxFill ? nullptr : __glGenDepthSpanCode(gc);
+        depthSlot = slot;
         place(generated ? generated : __glPickDepthSpanStage(gc), &chain[GL_CHAIN_AFTER_DEPTH]);
     }
     if (F & GL_RF_STENCIL) place(__glSpanStencil, &p->afterStencilUpdate);
@@ -239,7 +245,14 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
     // The whole-triangle fill where the generator takes the state, else the
     // walker that runs the chain (always when the chain head is emptied).
     p->spanRoutine = w->disableOg || w->nullTriangleFill ? nullptr : __glGenSpanProc(gc, 0);
-    if (!p->spanRoutine) p->spanRoutine = __glGenSpanProc(gc, 1);
+    if (!p->spanRoutine) {
+        p->spanRoutine = __glGenSpanProc(gc, 1);
+        if (mmxFill) {
+            __glGenChainTexturedStage(gc);
+            const GlSpanProc generated = depthSlot ? __glGenDepthSpanCode(gc) : nullptr;
+            if (generated) *depthSlot = generated;
+        }
+    }
     GlTriangleProc setup = pick.genericSetup ? nullptr : __glGenSetupProc(gc, 0);
     p->renderTriangle = setup ? setup : __glGenericTriangle;
     // Flat shading with per-vertex fog fogs the provoking colour per vertex.

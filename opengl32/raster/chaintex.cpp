@@ -635,10 +635,11 @@ extern "C" GLboolean GLPROC __glPickChainTexture(GlContext* gc, GlChainPick* pic
                          p->state.wrapT != GL_REPEAT || l0->border ||
                          (l0->baseFormat == GL_COLOR_INDEX && l0->storedFormat != GL_COLOR_INDEX8_EXT);
     GlSpanProc stage = nullptr;
+    pick->texStageKey = 0;
     if (!general) {
-        stage = __glGenTexturedSpanCode(gc, texturedSpanKey(pick, l0, perspective, bytes), l0->widthLog2,
-                                        l0->heightLog2);
-        if (!stage) stage = __glPickNearestTexturedSpan(p, bytes, perspective);
+        // Its generated twin comes with __glGenChainTexturedStage.
+        pick->texStageKey = 0x80000000u | texturedSpanKey(pick, l0, perspective, bytes);
+        stage = __glPickNearestTexturedSpan(p, bytes, perspective);
     }
     if (!stage) {
         const int kind = !pick->texFloat ? 0 : mipmapped ? 3 : differ ? 2 : 1;
@@ -646,4 +647,13 @@ extern "C" GLboolean GLPROC __glPickChainTexture(GlContext* gc, GlChainPick* pic
     }
     procs->spanTextured = stage;
     return GL_TRUE;
+}
+
+extern "C" void GLPROC __glGenChainTexturedStage(GlContext* gc) {
+    const GLuint key = gc->chain.texStageKey;
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    if (!key || !p) return;
+    const GlMipmapLevel* l0 = &p->levels[0];
+    if (GlSpanProc stage = __glGenTexturedSpanCode(gc, key & 0x7FFFFFFFu, l0->widthLog2, l0->heightLog2))
+        gc->procs.spanTextured = stage;
 }

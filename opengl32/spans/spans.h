@@ -130,6 +130,9 @@ struct GlChainPick {
     GLint fogIndex;
     GLuint indexBias;
     GLfloat alphaScale;      // vertex alpha to 0 .. 255
+    // Key word of the generated nearest-texel stage with bit 31 set, 0 when
+    // the state takes none (generated once the chain is known to run).
+    GLuint texStageKey;
 };
 
 extern "C" {

@@ -47,6 +47,7 @@ struct Programs : ::testing::Test {
     Target* t = nullptr;
     GlContext* gc = nullptr;
     float pos[N][4], normals[N][3], colors[N][4];
+    float normals4[N][4];  // at the positions' stride
     GLubyte bytes[N][4];
     void SetUp() override {
         t = new Target(true, 16);
@@ -54,6 +55,7 @@ struct Programs : ::testing::Test {
         for (int i = 0; i < N; i++) {
             memcpy(pos[i], special[i].p, 16);
             memcpy(normals[i], special[i].n, 12);
+            memcpy(normals4[i], special[i].n, 12), normals4[i][3] = 0.0f;
             for (int c = 0; c < 4; c++) colors[i][c] = 0.1f * (float)((i + c) % 11) - 0.05f, bytes[i][c] = (GLubyte)(i * 37 + c * 71);
         }
         glMatrixMode(GL_PROJECTION);
@@ -180,6 +182,15 @@ TEST_F(Programs, LightingOfEveryInverseClass) {
              const GLfloat inf[4] = {Inf, 1, 1, 1}, zero[4] = {0, 0, 0, 1};
              glEnable(GL_LIGHT0), glLightfv(GL_LIGHT0, GL_SPECULAR, inf), glMaterialfv(GL_FRONT, GL_SPECULAR, zero);
          }},
+        // A lone light without specular term: sums below its bound are not clamped.
+        {"lone light, some sums past the scale", [] {
+             const GLfloat zero[4] = {0, 0, 0, 1}, big[4] = {30, 0.5f, 45, 1};
+             glEnable(GL_LIGHT2), glLightfv(GL_LIGHT2, GL_DIFFUSE, big), glMaterialfv(GL_FRONT, GL_SPECULAR, zero);
+         }},
+        {"lone light, negative ambient", [] {
+             const GLfloat zero[4] = {0, 0, 0, 1}, negative[4] = {0.5f, -0.4f, 0.2f, 1};
+             glEnable(GL_LIGHT0), glMaterialfv(GL_FRONT, GL_SPECULAR, zero), glMaterialfv(GL_FRONT, GL_AMBIENT, negative);
+         }},
         {"cull vertex", [] {
              glEnable(GL_LIGHT0);
              GLfloat eye[4] = {0.0f, 0.2f, 1.0f, 0.0f};
@@ -193,13 +204,17 @@ TEST_F(Programs, LightingOfEveryInverseClass) {
              glEnable(GL_CULL_VERTEX_QTA);
          }},
     };
-    for (const auto& c : cases) {
-        glPushAttrib(GL_ALL_ATTRIB_BITS);
-        glPushMatrix();
-        c.setup();
-        compare(3, c.what);
-        glPopMatrix();
-        glPopAttrib();
+    // Normals at their own stride, and at the positions' (read by one index).
+    for (const bool paired : {false, true}) {
+        glNormalPointer(GL_FLOAT, paired ? 16 : 0, paired ? (const void*)normals4 : (const void*)normals);
+        for (const auto& c : cases) {
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            glPushMatrix();
+            c.setup();
+            compare(3, std::string(c.what) + (paired ? ", paired arrays" : ""));
+            glPopMatrix();
+            glPopAttrib();
+        }
     }
 }
 
@@ -216,6 +231,68 @@ TEST_F(Programs, UserClipPlanesAndTwoComponentVerticesTakeTheCTests) {
     glScalef(0.5f, 0.5f, 1.0f);
     glVertexPointer(2, GL_FLOAT, 16, pos);
     compare(2, "planar test");
+}
+
+// n.L on either side of a lone light's bound of unclamped sums: the normals
+// are (n.L, 0, 0) under a light along x.
+TEST_F(Programs, LoneLightAtTheBoundOfUnclampedSums) {
+    glVertexPointer(3, GL_FLOAT, 16, pos);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    glEnableClientState(GL_VERTEX_ARRAY), glEnableClientState(GL_NORMAL_ARRAY);
+    glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+    const GLfloat x[4] = {1, 0, 0, 0}, diffuse[4] = {3.0f, 7.0f, 0.3f, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, x);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    compare(3, "first");
+    const GLuint below = gc->lightingDerived.source[0].unclampedBelow;
+    ASSERT_GT(below, 16u);
+    for (int i = 0; i < N; i++) {
+        const GLuint bits = below - 8 + (GLuint)i;
+        memcpy(&normals[i][0], &bits, 4);
+        normals[i][1] = normals[i][2] = 0.0f;
+    }
+    compare(3, "at the bound");
+}
+
+// The bound of unclamped sums: every n.L it admits keeps the sums below the
+// scales, and it is short of the first one that does not by two patterns.
+TEST(UnclampedSums, BoundIsTight) {
+    const struct {
+        GLfloat diffuse[3], ambient[3], scene[3], scale[3];
+        bool none;
+    } cases[] = {
+        {{0.8f, 0.7f, 0.5f}, {0, 0, 0}, {0.04f, 0.04f, 0.04f}, {31, 63, 31}, false},
+        {{3.0f, 0.1f, 1e-20f}, {0.2f, 0.3f, 0}, {0.5f, 0, 0.9f}, {1, 1, 1}, false},
+        {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, false},            // never clamped
+        {{0.5f, 0.5f, 0.5f}, {0, 0, 0}, {1.0f, 0, 0}, {1, 1, 1}, true},  // the scene at the scale
+        {{0.5f, -0.5f, 0.5f}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, true},   // a negative term
+        {{0.5f, 0.5f, 0.5f}, {-0.0f, 0, 0}, {0, 0, 0}, {1, 1, 1}, true},
+        {{0.5f, NAN, 0.5f}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, true},
+    };
+    for (const auto& c : cases) {
+        const GLuint below = __glUnclampedBelow(c.diffuse, c.ambient, c.scene, c.scale);
+        const auto unclamped = [&c](GLuint bits) {
+            GLfloat nL;
+            memcpy(&nL, &bits, 4);
+            for (int i = 0; i < 3; i++) {
+                volatile GLfloat sum = c.scene[i] + (c.ambient[i] + nL * c.diffuse[i]);
+                GLuint s, scale;
+                memcpy(&s, (const void*)&sum, 4), memcpy(&scale, &c.scale[i], 4);
+                if (s >= scale) return false;
+            }
+            return true;
+        };
+        if (c.none) {
+            EXPECT_EQ(below, 0u) << c.diffuse[0];
+            continue;
+        }
+        ASSERT_GT(below, 0u) << c.diffuse[0];
+        for (GLuint bits : {1u, below / 2, below - 1, below}) EXPECT_TRUE(unclamped(bits)) << bits;
+        if (below + 2 < 0x7F800000u) {
+            EXPECT_TRUE(unclamped(below + 1)) << below;
+            EXPECT_FALSE(unclamped(below + 2)) << below;
+        }
+    }
 }
 
 }  // namespace
