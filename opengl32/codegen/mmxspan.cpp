@@ -15,11 +15,15 @@
 // depths at once without writing; when every lane passes it runs the
 // unchecked block, eight copies that store their depths and colours without
 // a test or a count, else the checked copies take it group by group.
+// 32-bit depth values (four a group, 16 bytes) take no unchecked block: each
+// group's are compared unsigned, both sides biased by 2^31 for the signed
+// compares, the two halves' masks packed to the 16-bit lanes of the rest.
 //
 // Registers in the loop: EDI the colour and ESI the depth words past the
 // last whole group (the depth words lie beside the group's pixels, wherever
 // the depth buffer's rows fall), EBP the texels, EAX, ECX and EDX scratch,
-// ESP the frame. MM4 the depth words; untextured MM5 to MM7 red, green and
+// ESP the frame. MM4 the 16-bit depth words (32-bit values in the scratch
+// record, MM4 then work of the depth test); untextured MM5 to MM7 red, green and
 // blue (or MM7 a group that does not change; red at its field's top bit when
 // smooth), MM0 to MM3 work; textured MM5 red, MM3 green and MM6, MM7 s and t
 // (interleaved for a square level), blue in the scratch record (in MM4
