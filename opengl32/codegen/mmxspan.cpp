@@ -115,6 +115,7 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
 void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
 void storedDepth(Mmx& m);
 void depthLanes32(Mmx& m);
+int depthKind32(GLuint func);
 int depthTest32(Mmx& m);
 void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
@@ -793,12 +794,17 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
-    const int kind = m.depth32() ? depthTest32(m)
-                                 : __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return m.depths(); },
-                                                      MM(0), MM(1));
-    if (kind == GL_OG_D_NONE) return;
-    A.Packsswb(MM(1), MM(1));
-    A.Movd(EDX, MM(1));
+    int kind;
+    if (m.depth32()) {
+        A.Call(subs.depth);
+        kind = depthKind32(f.depth - 1);
+        if (kind == GL_OG_D_NONE) return;
+    } else {
+        kind = __glOgEmitMmxDepth(A, f.depth - 1, f.depthWrite, MM(4), [&] { return m.depths(); }, MM(0), MM(1));
+        if (kind == GL_OG_D_NONE) return;
+        A.Packsswb(MM(1), MM(1));
+        A.Movd(EDX, MM(1));
+    }
     GlOgNode* some = A.label();
     if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
     else A.Cmp(EDX, A.i(-1));
@@ -823,29 +829,35 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
     });
 }
 
+// What the 32-bit depth test's mask holds for function func (- GL_NEVER):
+// GL_LESS passes where stored > new, GL_GREATER where new > stored, GL_EQUAL
+// where they are equal; GL_LEQUAL fails where new > stored, GL_GEQUAL where
+// stored > new, GL_NOTEQUAL where they are equal.
+int depthKind32(GLuint func) {
+    return func == 7 ? GL_OG_D_NONE : func == 1 || func == 2 || func == 4 ? GL_OG_D_PASS_MASK : GL_OG_D_FAIL_MASK;
+}
+
 // The 32-bit depth test of a whole group (X->z32 against the stored words,
 // unsigned: both biased by 2^31 for the signed compares), the stored words
 // updated; the mask of the lanes as four 16-bit lanes in MM1 (what
-// __glOgEmitMmxDepth leaves), its meaning returned. EAX, MM0 to MM2 and MM4
-// changed.
+// __glOgEmitMmxDepth leaves), its meaning (depthKind32) returned. EAX, MM0
+// to MM2 and MM4 changed.
 int depthTest32(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
     const GLuint func = m.f.depth - 1;
     const bool write = m.f.depthWrite;
+    const int kind = depthKind32(func);
     A.Lea(EAX, A.mx(nullptr, EBX, 8));
-    if (func == 7) {  // GL_ALWAYS
+    if (kind == GL_OG_D_NONE) {  // GL_ALWAYS
         for (int h = 0; write && h < 2; h++) {
             A.Movq(MM(0), A.a(&X->z32[2 * h]));
             A.Movq(m.depths32(h), MM(0));
         }
-        return GL_OG_D_NONE;
+        return kind;
     }
     const bool equality = func == 2 || func == 5;
-    // GL_LESS passes where stored > new, GL_GREATER where new > stored;
-    // GL_LEQUAL fails where new > stored, GL_GEQUAL where stored > new.
     const bool storedGreater = func == 1 || func == 6;
-    const int kind = func == 1 || func == 2 || func == 4 ? GL_OG_D_PASS_MASK : GL_OG_D_FAIL_MASK;
     for (int h = 0; h < 2; h++) {
         GlOgNode* mask = h ? MM(4) : MM(1);
         A.Movq(MM(0), A.a(&X->z32[2 * h]));
@@ -1158,6 +1170,15 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
     if (f.depth == 1) return;
+    // 32-bit depth: the test of a whole group (EBX and ESI the loop's).
+    if (m.depth32()) {
+        A.place(subs.depth);
+        if (depthTest32(m) != GL_OG_D_NONE) {
+            A.Packsswb(MM(1), MM(1));
+            A.Movd(EDX, MM(1));
+        }
+        A.Ret();
+    }
     // Partial group: EDI its pixels, ESI its depth words, EDX the byte
     // mask of its live lanes. EBX, EBP and the lanes kept.
     A.place(subs.partial);

@@ -288,6 +288,7 @@ struct GlOgMmxSubroutines {
     GlOgNode* partial;  // a group with a lane mask: depth pixel by pixel, then its pixels one by one
     GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
     GlOgNode* reload;   // s and t lanes and steps of the next perspective sub-span
+    GlOgNode* depth;    // the 32-bit depth test of a whole group: EDX its lanes' byte mask
 };
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);

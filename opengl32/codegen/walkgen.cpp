@@ -876,7 +876,7 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label()}, c.record};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label()}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }

@@ -394,14 +394,16 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
 
 // Every texture case over the formats, with and without perspective and
 // dither; off the texel grid also flat, and with q varying (with and
-// without the depth test: the group loop in eight copies or four).
+// without the depth test: the group loop in eight copies or four; over
+// 32- and 24-bit depth values).
 void textureCases(bool onGrid) {
     for (const RasterFormat* f : kMmxFormats)
         for (const TexCase& t : kTexCases)
-            for (int variant = 0; variant < (onGrid ? 4 : 7); variant++) {
-                const bool perspective = (variant & 1) || variant == 6, dither = variant < 2 || variant >= 5;
+            for (int variant = 0; variant < (onGrid ? 4 : 9); variant++) {
+                const bool perspective = (variant & 1) || variant >= 6, dither = variant < 2 || variant >= 5;
                 const bool flat = variant == 3, varyingQ = variant >= 4, noDepth = variant == 6;
                 RasterScene sc;
+                sc.depthBits = variant == 7 ? 32 : variant == 8 ? 24 : 16;
                 sc.texCoords = true;
                 sc.state = [&t, onGrid, perspective, dither, flat, noDepth] {
                     loadTexture(t, onGrid ? 16 : 32, perspective);
