@@ -283,6 +283,8 @@ struct Scene {
 const Scene kScenes[] = {
     {"triangles-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTriangles, frameTriangles},
     {"textured-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
+    {"triangles-32", 32, 16, (long)kWidth * kHeight, "pixel", setupTriangles, frameTriangles},
+    {"textured-32", 32, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
     {"drawpixels-32", 32, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
     {"drawpixels-565", 16, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
     {"drawpixels-zoom-32", 32, 16, (long)kWidth * kHeight * 5 / 4, "pixel", setupPixels, frameDrawPixelsZoomed},
