@@ -27,7 +27,9 @@ struct Walk : GlOgRasterEmit {
     GLuint CF() const { return k->chainFlags; }  // the span start values
     // The MMX fill draws the spans (its routine, or its twin), except in the
     // x86 half that small triangles take.
-    bool mmxFill() const { return k->mode == 0 && !integer && __glOgMmxBodyTakes(k); }
+    bool mmxFill() const { return mode() == 0 && !integer && __glOgMmxBodyTakes(k); }
+    // The mode of the code being emitted: the whole fill's chain half walks as mode 1.
+    GLuint mode() const { return chainHalf ? 1 : k->mode; }
     // ... with perspective texture coordinates: a span whose q is constant
     // gets s/q and t/q in 16.16 with their steps; others go to the chain.
     bool mmxPerspective() const { return mmxFill() && k->fill[FILL_TEXCODE] && k->fill[FILL_PERSPECTIVE]; }
@@ -42,7 +44,7 @@ struct Walk : GlOgRasterEmit {
     void triangleConstants() {
         // The MMX fill (routine and twin) reads none of the chain's fields;
         // the x86 fill without texture the pixel step alone (its depth test).
-        const bool chainFields = !mmxFill() && (k->mode == 1 || k->textured);
+        const bool chainFields = !mmxFill() && (mode() == 1 || k->textured);
         if (!mmxFill() && !chainFields) A.Mov(sp(GL_OG_SPAN_PIXEL_STEP), A.i(1));
         if (chainFields) {
             A.Mov(sp(GL_OG_SPAN_CONTEXT), A.i((GLint)(uintptr_t)gc));
@@ -137,11 +139,15 @@ struct Walk : GlOgRasterEmit {
             A.Shl(EAX, A.i(5));
             A.Mov(sp(steps32[c]), EAX);
         }
+        if (chainHalf && !alphaRead()) {  // the set-up made no alpha
+            A.Mov(sp(steps[3]), A.i(0));
+            A.Mov(sp(steps32[3]), A.i(0));
+        }
     }
     // The x86 whole fill with smooth colours: the steps matter only to a span
     // of more than one pixel, and the first such span of the triangle takes
     // them (tiny triangles have none).
-    bool lateSteps() const { return k->mode == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
+    bool lateSteps() const { return mode() == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
     // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
     // field, 0 without a buffer. ECX and EDX changed.
@@ -231,7 +237,11 @@ struct Walk : GlOgRasterEmit {
                 A.Mov(sp(values[c]), A.i(0));
                 continue;
             }
-            if (c == 3 && k->mode == 0 && !(mmxFill() && mmxChannels() == 4)) continue;  // the whole fill's formats keep no alpha
+            if (c == 3 && mode() == 0 && !(mmxFill() && mmxChannels() == 4)) continue;  // the whole fill's formats keep no alpha
+            if (c == 3 && !alphaRead()) {  // the chain half: the set-up made no alpha
+                A.Mov(sp(values[c]), A.i(0));
+                continue;
+            }
             if (mmxFill()) {
                 // The row's 16.16 value plus the pixels cut off times the step.
                 A.Mov(EAX, a(&S->skip));
@@ -258,7 +268,7 @@ struct Walk : GlOgRasterEmit {
         }
         // The flat pixel: each field's integer part held to its range (the
         // whole fill reads it for a flat colour without dither only).
-        const bool flatPixel = k->mode == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
+        const bool flatPixel = mode() == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
         // (The MMX fill and its twin read it in no other case.)
         if (!mmxFill() || flatPixel) flatPixelField(flatPixel);
         // Depth value and addresses at the span's first pixel.
@@ -548,7 +558,7 @@ struct Walk : GlOgRasterEmit {
             }
             A.place(drawn);
         } else {
-            groups(k->mode == 1);
+            groups(mode() == 1);
         }
         A.place(noSpan);
         A.Mov(EAX, a(&S->y));
@@ -729,20 +739,30 @@ struct Walk : GlOgRasterEmit {
     // area at most 50 takes the x86 walker and body that follow it, whose
     // pixels are the chain's; the MMX fill's work per triangle outweighs its
     // gain on a few pixels.
+    // The x86 fill without texture the other way round: a triangle of
+    // (doubled) area above 50 takes the chain (eight pixels a step), which
+    // then outruns the fill's pixel at a time; the pixels are the same.
     uint8_t* generate() {
         uint8_t* entry = A.out;
-        GlOgNode* small = nullptr;
-        if (mmxFill() && !k->textured && !(F() & GL_RF_BLEND)) {
-            small = A.label();
+        GlOgNode* small = nullptr, *large = nullptr;
+        const auto areaTest = [&](GlOgNode* to, bool above) {
             A.Mov(EAX, a(&st->area));
             A.And(EAX, A.i(0x7FFFFFFF));
             A.Cmp(EAX, A.i(0x42480000));  // 50.0f
-            A.Jbe(small);
-        }
+            if (above) A.Ja(to);
+            else A.Jbe(to);
+        };
+        if (mmxFill() && !k->textured && !(F() & GL_RF_BLEND)) areaTest(small = A.label(), false);
+        else if (k->mode == 0 && !mmxFill() && !k->textured) areaTest(large = A.label(), true);
         walker();
         if (small) {
             A.place(small);
             integer = true;
+            walker();
+        }
+        if (large) {
+            A.place(large);
+            chainHalf = true;
             walker();
         }
         return entry;
@@ -795,7 +815,7 @@ struct Walk : GlOgRasterEmit {
         A.JmpIndirect(a(&gc->og.gen.ogReturnAddress));
         if (mmxFill()) {
             if (!k->fill[FILL_TWIN]) __glGenMmxSubroutines(gc, k, A, mmxSubs);
-        } else if (k->mode == 0) {
+        } else if (mode() == 0) {
             __glOgGenSpanBodySubroutines(gc, k, A, subroutines);
         }
     }
@@ -803,6 +823,7 @@ struct Walk : GlOgRasterEmit {
     GlOgMmxSubroutines mmxSubs;
     const void* record;  // the key record in the cache entry
     bool integer = false;  // emitting the x86 half of an MMX fill
+    bool chainHalf = false;  // emitting the chain half of an x86 fill
 };
 
 }  // namespace
