@@ -232,7 +232,8 @@ void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
 
 namespace {
 
-// EAX += the signed EBX, to `out` unless the unsigned 64-bit sum fits 32 bits.
+// EAX += the signed EBX; to `out` when the sum of the unsigned EAX and the
+// signed EBX lies outside 0 .. 2^32 - 1.
 void addSigned(GlOgAsm& A, GlOgNode* out) {
     GlOgNode* negative = A.label(true), *sum = A.label(true);
     A.Test(EBX, EBX);

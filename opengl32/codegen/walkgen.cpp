@@ -131,8 +131,7 @@ struct Walk : GlOgRasterEmit {
                 continue;
             }
             A.FldS(a(&st->colorDx[c]));
-            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
-            if (c == 3 && mmxFill()) A.FmulD(a(&kMmxAlpha[0]));
+            if (c == 3) scaleAlpha(mmxFill());
             __glOgFixed16(A, S);
             A.Mov(sp(steps[c]), EAX);
             if (mmxFill()) continue;
@@ -144,6 +143,12 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(steps32[3]), A.i(0));
         }
     }
+    // ST(0), an alpha of the fragment, to the chain's 0 .. 255 or (mmx) the
+    // MMX fill's 0 .. 256.
+    void scaleAlpha(bool mmx) {
+        A.FmulS(a(&gc->chain.alphaScale));
+        if (mmx) A.FmulD(a(&kMmxAlpha[0]));
+    }
     // The x86 whole fill with smooth colours: the steps matter only to a span
     // of more than one pixel, and the first such span of the triangle takes
     // them (tiny triangles have none).
@@ -151,7 +156,7 @@ struct Walk : GlOgRasterEmit {
 
     // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
     // field, 0 without a buffer. ECX and EDX changed.
-    void bufferAddress(GlColorBuffer* const* buffer, GLint field) {
+    void colorAddress(GlColorBuffer* const* buffer, GLint field) {
         GlOgNode* none = A.label(true);
         A.Mov(EDX, a(buffer));
         A.Test(EDX, EDX);
@@ -196,10 +201,10 @@ struct Walk : GlOgRasterEmit {
         A.Mov(sp(GL_OG_SPAN_Y), ECX);
         if (k->colorBytes && k->bothBuffers) {
             // The front buffer's address in dest, the back buffer's in dest2.
-            bufferAddress(&gc->fb.frontBuffer, GL_OG_SPAN_DEST);
-            bufferAddress(&gc->fb.backBuffer, GL_OG_SPAN_DEST2);
+            colorAddress(&gc->fb.frontBuffer, GL_OG_SPAN_DEST);
+            colorAddress(&gc->fb.backBuffer, GL_OG_SPAN_DEST2);
         } else if (k->colorBytes) {
-            bufferAddress(&gc->drawBuffer, GL_OG_SPAN_DEST);
+            colorAddress(&gc->drawBuffer, GL_OG_SPAN_DEST);
         } else {
             A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
         }
@@ -259,7 +264,7 @@ struct Walk : GlOgRasterEmit {
             } else {
                 A.FaddD(a(&K.zero));
             }
-            if (c == 3) A.FmulS(a(&gc->chain.alphaScale));
+            if (c == 3) scaleAlpha(false);
             const double* bias = c < 3 ? &kBias[k->dither ? 1 : 0] : &kBias[(CF() & GL_RF_ALPHA_TEST) ? 2 : 0];
             A.FaddD(a(bias));
             __glOgFixed16(A, S);
@@ -664,7 +669,7 @@ struct Walk : GlOgRasterEmit {
         const int channels = mmxChannels();
         for (int c = 0; c < channels; c++) {
             A.FldS(a(&st->spanColor[c]));
-            if (c == 3) A.FmulS(a(&gc->chain.alphaScale)), A.FmulD(a(&kMmxAlpha[0]));
+            if (c == 3) scaleAlpha(true);
             A.FaddD(c == 3 ? a(&kMmxAlpha[1]) : a(&kBias[k->dither ? 1 : 0]));
             __glOgFixed16(A, S);
             A.Mov(a(&S->mmxRow[c]), EAX);
@@ -678,7 +683,7 @@ struct Walk : GlOgRasterEmit {
             for (int c = 0; c < channels; c++)
                 for (int big = 0; big < 2; big++) {
                     A.FldS(a(big ? &st->colorBigStep[c] : &st->colorLittleStep[c]));
-                    if (c == 3) A.FmulS(a(&gc->chain.alphaScale)), A.FmulD(a(&kMmxAlpha[0]));
+                    if (c == 3) scaleAlpha(true);
                     __glOgFixed16(A, S);
                     A.Mov(a(&S->mmxRowStep[c][big]), EAX);
                 }
