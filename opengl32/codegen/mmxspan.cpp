@@ -15,9 +15,10 @@
 // depths at once without writing; when every lane passes it runs the
 // unchecked block, eight copies that store their depths and colours without
 // a test or a count, else the checked copies take it group by group.
-// 32-bit depth values (four a group, 16 bytes) take no unchecked block: each
-// group's are compared unsigned, both sides biased by 2^31 for the signed
-// compares, the two halves' masks packed to the 16-bit lanes of the rest.
+// 32-bit depth values (four a group, 16 bytes) are compared unsigned, both
+// sides biased for the signed compares; in the checked copies the two
+// halves' masks are packed to the 16-bit lanes of the rest, and the
+// unchecked block stores its 32 depths before its colours.
 //
 // Registers in the loop: EDI the colour and ESI the depth words past the
 // last whole group (the depth words lie beside the group's pixels, wherever
@@ -55,12 +56,17 @@ struct Mmx : GlOgRasterEmit {
     // Emitting the unchecked block of a modulated fill: the blue lanes in
     // MM4, the block's depths stored ahead (blockDepthWrite).
     bool blueInMm4 = false;
+    // Emitting the unchecked block over 32-bit depth: its depths stored
+    // ahead and X->z32 already the lanes after it (blockDepthWrite32).
+    bool depthAhead = false;
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
     GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
     GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
     // 32-bit depth: the stored values in X->z32 (MM4 free), 16 bytes a
     // group; half h of a group's stored words, EAX = EBX x 8.
     bool depth32() const { return f.depth && f.depthBytes == 4; }
+    // Passing depths are written (GL_EQUAL's already hold their value).
+    bool storesDepth() const { return f.depthWrite && f.depth - 1 != 2; }
     GLint depthGroupBytes() const { return 4 * f.depthBytes; }
     GlOgNode* depths32(int h) { return A.mx(ESI, EAX, 2, disp * 16 + 8 * h); }
     // The group's pixels as the blend reads them: at EDI in the partial-group
@@ -112,6 +118,8 @@ void depthWords(Mmx& m, GlOgNode* r);
 void newDepthGroup(Mmx& m);
 void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
 void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
+void blockDepthTest32(Mmx& m, int from, int groups, GlOgNode* failed);
+void blockDepthWrite32(Mmx& m, int from, int groups);
 void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next);
 void storedDepth(Mmx& m);
 void depthLanes32(Mmx& m);
@@ -566,7 +574,7 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
     if (m.depth32()) {
-        for (int h = 0; h < 2; h++) {
+        for (int h = 0; h < 2 && !m.depthAhead; h++) {
             A.Movq(MM(0), A.a(newDepthGroup ? &X->zNext32[2 * h] : &X->z32[2 * h]));
             A.Paddd(MM(0), A.a(X->zStep32x4));
             A.Movq(A.a(&X->z32[2 * h]), MM(0));
@@ -698,11 +706,24 @@ void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     GlOgAsm& A = m.A;
     GlOgNode* next = A.label();
     if (m.f.depth && !passed) __glGenMmxDepthTest(m, subs, next);
-    if (m.f.depth && passed && !m.depth32() && m.f.depthWrite && m.f.depth - 1 != 2 && !m.blueInMm4) A.Movq(m.depths(), MM(4));
+    if (m.f.depth && passed && !m.depth32() && m.storesDepth() && !m.blueInMm4) A.Movq(m.depths(), MM(4));
     GlOgNode* r = __glGenMmxPixelGroup(m);
     if (m.f.bytes == 1) A.Movd(m.pixels(), r);
     else A.Movq(m.pixels(), r);
     A.place(next);
+}
+
+// The verdict of a block's depth test: to `failed` unless the masks of
+// `kind` gathered in MM2 (16-bit lanes, or 32-bit ones) say that every lane
+// passed. EDX changed.
+void blockVerdict(Mmx& m, int kind, bool dwords, GlOgNode* failed) {
+    GlOgAsm& A = m.A;
+    if (dwords) A.Packssdw(MM(2), MM(2));
+    else A.Packsswb(MM(2), MM(2));
+    A.Movd(EDX, MM(2));
+    if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
+    else A.Cmp(EDX, A.i(-1));
+    A.Jne(failed);
 }
 
 // The depth test of groups `from` .. `groups` - 1 of a block (MM4 the
@@ -734,11 +755,7 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
             if (g > 1 && !failMask) A.Pand(MM(2), MM(1));
         }
         m.disp = 0;
-        A.Packsswb(MM(2), MM(2));
-        A.Movd(EDX, MM(2));
-        if (failMask) A.Test(EDX, EDX);
-        else A.Cmp(EDX, A.i(-1));
-        A.Jne(failed);
+        blockVerdict(m, failMask ? GL_OG_D_FAIL_MASK : GL_OG_D_PASS_MASK, false, failed);
         return;
     }
     int kind = GL_OG_D_NONE;
@@ -757,11 +774,7 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
         if (g > from && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
     }
     m.disp = 0;
-    A.Packsswb(MM(2), MM(2));
-    A.Movd(EDX, MM(2));
-    if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
-    else A.Cmp(EDX, A.i(-1));
-    A.Jne(failed);
+    blockVerdict(m, kind, false, failed);
 }
 
 // Every lane of groups `from` .. `groups` - 1 of the block passed: their
@@ -770,8 +783,7 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
 void blockDepthWrite(Mmx& m, int from, int groups) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
-    const bool store = m.f.depthWrite && m.f.depth - 1 != 2;
-    if (store) {
+    if (m.storesDepth()) {
         m.disp = from;
         A.Movq(m.depths(), MM(4));
     }
@@ -780,11 +792,81 @@ void blockDepthWrite(Mmx& m, int from, int groups) {
     for (int g = from + 1; g <= groups; g++) {
         A.Paddw(MM(0), A.a(X->zStep));
         m.disp = g;
-        if (store && g < groups) A.Movq(m.depths(), MM(0));
+        if (m.storesDepth() && g < groups) A.Movq(m.depths(), MM(0));
     }
     m.disp = 0;
     A.Movq(A.a(X->zAfter), MM(0));
     A.Movq(MM(4), A.a(X->lanes[2]));
+}
+
+// The values of group g of a block over 32-bit depth in MM0 (lanes 0 and
+// 1) and MM1 (2 and 3), stepped from group g - 1's (from: X->z32; after
+// copy 0 the new group of 32's lanes take over, as __glGenMmxStepGroup
+// steps them), each half xored with `bias`: 2^31 (the same as adding it,
+// so the biased lanes step up), 2^31 - 1 (2^31 - 1 - v: they step down) or 0.
+void blockLanes32(Mmx& m, int from, int g, GLuint bias) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    for (int h = 0; h < 2; h++) {
+        GlOgNode* r = MM(h);
+        if (g == from || (g == 1 && from == 0)) {
+            A.Movq(r, A.a(g == from ? &X->z32[2 * h] : &X->zNext32[2 * h]));
+            if (g != from) A.Paddd(r, A.a(X->zStep32x4));
+            if (bias) A.Pxor(r, A.qd(bias, bias));
+        } else if (bias == 0x7FFFFFFFu) {
+            A.Psubd(r, A.a(X->zStep32x4));
+        } else {
+            A.Paddd(r, A.a(X->zStep32x4));
+        }
+    }
+}
+
+// The depth test of groups `from` .. `groups` - 1 of a block over 32-bit
+// depth, without writing: to `failed` unless every lane passes. Unsigned
+// compares: both sides xored with 2^31 when the stored value is the greater
+// side of the mask, else with 2^31 - 1 (which turns the signed order
+// round), so the stored values are always the compare's destination.
+// EAX = EBX x 8; MM0 to MM2, MM4 and EDX changed.
+void blockDepthTest32(Mmx& m, int from, int groups, GlOgNode* failed) {
+    GlOgAsm& A = m.A;
+    const GLuint func = m.f.depth - 1;
+    const int kind = depthKind32(func);
+    A.Lea(EAX, A.mx(nullptr, EBX, 8));
+    if (kind == GL_OG_D_NONE) return;  // GL_ALWAYS
+    const bool equality = func == 2 || func == 5;
+    const bool storedGreater = func == 1 || func == 6;
+    const GLuint bias = equality ? 0 : storedGreater ? 0x80000000u : 0x7FFFFFFFu;
+    for (int g = from; g < groups; g++) {
+        blockLanes32(m, from, g, bias);
+        m.disp = g;
+        for (int h = 0; h < 2; h++) {
+            GlOgNode* mask = g == from && h == 0 ? MM(2) : MM(4);
+            A.Movq(mask, m.depths32(h));
+            if (bias) A.Pxor(mask, A.qd(bias, bias));
+            if (equality) A.Pcmpeqd(mask, MM(h));
+            else A.Pcmpgtd(mask, MM(h));
+            if (mask == MM(2)) continue;
+            if (kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(4));
+            else A.Pand(MM(2), MM(4));
+        }
+    }
+    m.disp = 0;
+    blockVerdict(m, kind, true, failed);
+}
+
+// Every lane of groups `from` .. `groups` - 1 of the block passed (EAX =
+// EBX x 8): their 32-bit depths stored, X->z32 the lanes after the block,
+// and under a modulated texture the blue lanes loaded into MM4. MM0 and
+// MM1 changed.
+void blockDepthWrite32(Mmx& m, int from, int groups) {
+    for (int g = from; g <= groups; g++) {
+        blockLanes32(m, from, g, 0);
+        m.disp = g;
+        for (int h = 0; h < 2 && m.storesDepth() && g < groups; h++) m.A.Movq(m.depths32(h), MM(h));
+    }
+    m.disp = 0;
+    for (int h = 0; h < 2; h++) m.A.Movq(m.A.a(&m.X->z32[2 * h]), MM(h));
+    if (m.blueInBlock()) m.A.Movq(MM(4), m.A.a(m.X->lanes[2]));
 }
 
 // The depth test of a whole group: stored words updated; every lane passing
@@ -1029,7 +1111,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgNode* boundary = A.label();
     // Whole blocks of 32 pixels run the unchecked block, from a block's
     // start or from copy 1 after the head.
-    const bool unchecked = blocks && !f.paletteBytes && !f.blend && !m.depth32();
+    const bool unchecked = blocks && !f.paletteBytes && !f.blend;
     GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
     GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
@@ -1094,8 +1176,13 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         GlOgNode* headFailed = A.label();
         A.place(fastAfterHead);
         A.Dec(EBX);
-        blockDepthTest(m, 1, copies, headFailed);
-        if (m.blueInBlock()) blockDepthWrite(m, 1, copies);
+        if (m.depth32()) {
+            blockDepthTest32(m, 1, copies, headFailed);
+            blockDepthWrite32(m, 1, copies);
+        } else {
+            blockDepthTest(m, 1, copies, headFailed);
+            if (m.blueInBlock()) blockDepthWrite(m, 1, copies);
+        }
         A.Jmp(fastCopy1);
         A.place(headFailed);
         A.Inc(EBX);
@@ -1105,9 +1192,15 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.place(fastBody);
         // Every lane of the block passing, the groups store their depths
         // unchecked; else the checked loop takes the block.
-        blockDepthTest(m, 0, copies, body[0]);
-        if (m.blueInBlock()) blockDepthWrite(m, 0, copies);
+        if (m.depth32()) {
+            blockDepthTest32(m, 0, copies, body[0]);
+            blockDepthWrite32(m, 0, copies);
+        } else {
+            blockDepthTest(m, 0, copies, body[0]);
+            if (m.blueInBlock()) blockDepthWrite(m, 0, copies);
+        }
         m.blueInMm4 = m.blueInBlock();
+        m.depthAhead = m.depth32();
         for (int c = 0; c < copies; c++) {
             if (c == 1) A.place(fastCopy1);
             m.disp = c;
@@ -1116,9 +1209,9 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         m.disp = 0;
         if (m.blueInMm4) {
             A.Movq(A.a(X->lanes[2]), MM(4));
-            A.Movq(MM(4), A.a(X->zAfter));
+            if (!m.depth32()) A.Movq(MM(4), A.a(X->zAfter));
         }
-        m.blueInMm4 = false;
+        m.blueInMm4 = m.depthAhead = false;
         A.Add(EBX, A.i(copies));
         A.Cmp(EBX, A.i(-copies));
         A.Jle(fastBoundary);

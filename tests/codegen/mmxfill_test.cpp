@@ -310,7 +310,7 @@ std::vector<RasterVertex> sliverScene(int width, int height) {
 }
 
 // The block of eight groups that tests its 32 depths at once (16-bit
-// depth; 32-bit values group by group): against the twin and the chain
+// words, and 32-bit values biased both ways): against the twin and the chain
 // under every depth function, untextured and modulated; blended, the groups
 // some of whose lanes fail.
 TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
