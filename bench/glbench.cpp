@@ -244,7 +244,7 @@ void setupMesh() {
 void setupMeshLocked() {
     setupMesh();
     typedef void(APIENTRY * LockArrays)(GLint, GLsizei);
-    if (LockArrays lock = (LockArrays)wglGetProcAddress("glLockArraysQTA")) lock(0, kMeshSide * kMeshSide);
+    if (LockArrays lock = (LockArrays)(void (*)(void))wglGetProcAddress("glLockArraysQTA")) lock(0, kMeshSide * kMeshSide);
 }
 
 void frameMeshIndexed() {

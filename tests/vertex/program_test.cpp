@@ -90,8 +90,8 @@ struct Programs : ::testing::Test {
             EXPECT_EQ(memcmp(got->clip, want->clip, 16), 0) << at << ": clip";
             EXPECT_EQ(memcmp(&got->invW, &want->invW, 4), 0) << at << ": 1/w";
             if (!(want->flags & GL_VX_CLIPPED)) { EXPECT_EQ(memcmp(got->window, want->window, 12), 0) << at << ": window"; }
-            if (done) EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": lit colour";
-            if (done & GL_VX_EYE_NORMAL) EXPECT_EQ(memcmp(got->normal, want->normal, 12), 0) << at << ": eye normal";
+            if (done) { EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": lit colour"; }
+            if (done & GL_VX_EYE_NORMAL) { EXPECT_EQ(memcmp(got->normal, want->normal, 12), 0) << at << ": eye normal"; }
             if (a->needBits & GL_NEED_COLOR) { EXPECT_EQ(memcmp(got->frontColor, want->frontColor, 16), 0) << at << ": colour"; }
             if (want->flags & GL_VX_EYE) { EXPECT_EQ(memcmp(got->eye, want->eye, 16), 0) << at << ": eye"; }
         }

@@ -150,7 +150,8 @@ TEST(Threads, PixelFormatAndSwapCallsAttachTheirThread) {
     } cases[] = {
         {"ChoosePixelFormat",
          [](HDC dc) {
-             PIXELFORMATDESCRIPTOR p = {sizeof p, 1, PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL};
+             PIXELFORMATDESCRIPTOR p = {};
+             p.nSize = sizeof p, p.nVersion = 1, p.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
              ChoosePixelFormat(dc, &p);
          }},
         {"DescribePixelFormat", [](HDC dc) { DescribePixelFormat(dc, 1, 0, nullptr); }},
