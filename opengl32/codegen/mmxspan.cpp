@@ -124,6 +124,9 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
 void storedDepth(Mmx& m);
 void depthLanes32(Mmx& m);
 int depthKind32(GLuint func);
+bool depthEquality32(GLuint func);
+bool depthStoredGreater32(GLuint func);
+void blockDepth(Mmx& m, int from, int groups, GlOgNode* failed);
 int depthTest32(Mmx& m);
 void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs);
@@ -833,8 +836,7 @@ void blockDepthTest32(Mmx& m, int from, int groups, GlOgNode* failed) {
     const int kind = depthKind32(func);
     A.Lea(EAX, A.mx(nullptr, EBX, 8));
     if (kind == GL_OG_D_NONE) return;  // GL_ALWAYS
-    const bool equality = func == 2 || func == 5;
-    const bool storedGreater = func == 1 || func == 6;
+    const bool equality = depthEquality32(func), storedGreater = depthStoredGreater32(func);
     const GLuint bias = equality ? 0 : storedGreater ? 0x80000000u : 0x7FFFFFFFu;
     for (int g = from; g < groups; g++) {
         blockLanes32(m, from, g, bias);
@@ -859,14 +861,28 @@ void blockDepthTest32(Mmx& m, int from, int groups, GlOgNode* failed) {
 // and under a modulated texture the blue lanes loaded into MM4. MM0 and
 // MM1 changed.
 void blockDepthWrite32(Mmx& m, int from, int groups) {
+    GlOgAsm& A = m.A;
     for (int g = from; g <= groups; g++) {
         blockLanes32(m, from, g, 0);
         m.disp = g;
-        for (int h = 0; h < 2 && m.storesDepth() && g < groups; h++) m.A.Movq(m.depths32(h), MM(h));
+        for (int h = 0; h < 2 && m.storesDepth() && g < groups; h++) A.Movq(m.depths32(h), MM(h));
     }
     m.disp = 0;
-    for (int h = 0; h < 2; h++) m.A.Movq(m.A.a(&m.X->z32[2 * h]), MM(h));
-    if (m.blueInBlock()) m.A.Movq(MM(4), m.A.a(m.X->lanes[2]));
+    for (int h = 0; h < 2; h++) A.Movq(A.a(&m.X->z32[2 * h]), MM(h));
+    if (m.blueInBlock()) A.Movq(MM(4), A.a(m.X->lanes[2]));
+}
+
+// The depth of an unchecked block from copy `from`: tested (to `failed`
+// unless every lane passes), then stored ahead where the copies do not
+// store it themselves.
+void blockDepth(Mmx& m, int from, int groups, GlOgNode* failed) {
+    if (m.depth32()) {
+        blockDepthTest32(m, from, groups, failed);
+        blockDepthWrite32(m, from, groups);
+    } else {
+        blockDepthTest(m, from, groups, failed);
+        if (m.blueInBlock()) blockDepthWrite(m, from, groups);
+    }
 }
 
 // The depth test of a whole group: stored words updated; every lane passing
@@ -918,6 +934,10 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
 int depthKind32(GLuint func) {
     return func == 7 ? GL_OG_D_NONE : func == 1 || func == 2 || func == 4 ? GL_OG_D_PASS_MASK : GL_OG_D_FAIL_MASK;
 }
+// The mask compares equality (GL_EQUAL, GL_NOTEQUAL); else stored > new
+// (GL_LESS, GL_GEQUAL) or new > stored.
+bool depthEquality32(GLuint func) { return func == 2 || func == 5; }
+bool depthStoredGreater32(GLuint func) { return func == 1 || func == 6; }
 
 // The 32-bit depth test of a whole group (X->z32 against the stored words,
 // unsigned: both biased by 2^31 for the signed compares), the stored words
@@ -938,8 +958,7 @@ int depthTest32(Mmx& m) {
         }
         return kind;
     }
-    const bool equality = func == 2 || func == 5;
-    const bool storedGreater = func == 1 || func == 6;
+    const bool equality = depthEquality32(func), storedGreater = depthStoredGreater32(func);
     for (int h = 0; h < 2; h++) {
         GlOgNode* mask = h ? MM(4) : MM(1);
         A.Movq(MM(0), A.a(&X->z32[2 * h]));
@@ -1176,13 +1195,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         GlOgNode* headFailed = A.label();
         A.place(fastAfterHead);
         A.Dec(EBX);
-        if (m.depth32()) {
-            blockDepthTest32(m, 1, copies, headFailed);
-            blockDepthWrite32(m, 1, copies);
-        } else {
-            blockDepthTest(m, 1, copies, headFailed);
-            if (m.blueInBlock()) blockDepthWrite(m, 1, copies);
-        }
+        blockDepth(m, 1, copies, headFailed);
         A.Jmp(fastCopy1);
         A.place(headFailed);
         A.Inc(EBX);
@@ -1192,13 +1205,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.place(fastBody);
         // Every lane of the block passing, the groups store their depths
         // unchecked; else the checked loop takes the block.
-        if (m.depth32()) {
-            blockDepthTest32(m, 0, copies, body[0]);
-            blockDepthWrite32(m, 0, copies);
-        } else {
-            blockDepthTest(m, 0, copies, body[0]);
-            if (m.blueInBlock()) blockDepthWrite(m, 0, copies);
-        }
+        blockDepth(m, 0, copies, body[0]);
         m.blueInMm4 = m.blueInBlock();
         m.depthAhead = m.depth32();
         for (int c = 0; c < copies; c++) {
