@@ -29,13 +29,9 @@ static GLuint scaleBits(GLuint scale) { return scale == 8 ? 3 : scale == 4 ? 2 :
 
 static inline bool fits8(int32_t v) { return v >= -128 && v <= 127; }
 
-uint8_t* __glOgEncodeModRM(uint8_t* out, GLuint regField, const GlOgNode* o) {
-    const GLuint r = (regField & 7) << 3;
-    if (isReg(o) || isKind(o, GL_OG_MMX)) {
-        *out++ = (uint8_t)(0xC0 | r | o->reg.code);
-        return out;
-    }
-    if (!isKind(o, GL_OG_MEM)) return out;
+// The memory forms (o a GL_OG_MEM node), r the register field in bits 3-5;
+// out of line with its arguments in registers: most operands are registers.
+static uint8_t* __attribute__((noinline, regparm(3))) modrmMem(uint8_t* out, GLuint r, const GlOgNode* o) {
     const GlOgNode* base = o->mem.base;
     const GlOgNode* index = o->mem.index;
     const bool hasDisp = o->mem.disp != nullptr;
@@ -76,6 +72,17 @@ uint8_t* __glOgEncodeModRM(uint8_t* out, GLuint regField, const GlOgNode* o) {
     if (mod == 0x80) out = put32(out, (uint32_t)d);
     return out;
 }
+
+static inline uint8_t* modrm(uint8_t* out, GLuint regField, const GlOgNode* o) {
+    const GLuint r = (regField & 7) << 3;
+    if (isReg(o) || isKind(o, GL_OG_MMX)) {
+        *out = (uint8_t)(0xC0 | r | o->reg.code);
+        return out + 1;
+    }
+    return isKind(o, GL_OG_MEM) ? modrmMem(out, r, o) : out;
+}
+
+uint8_t* __glOgEncodeModRM(uint8_t* out, GLuint regField, const GlOgNode* o) { return modrm(out, regField, o); }
 
 // Pushes a fix-up for the displacement field at `field` on the label's list.
 static void addFixup(GlContext* gc, GlOgNode* label, uint8_t* field, GLuint width) {
@@ -152,7 +159,7 @@ uint8_t* __glOgEncodeJmp(GlContext* gc, uint8_t* out, GlOgNode* label) {
 // opcode bytes then ModRM.
 static uint8_t* opRm(uint8_t* out, uint8_t opcode, GLuint regField, const GlOgNode* rm) {
     *out++ = opcode;
-    return __glOgEncodeModRM(out, regField, rm);
+    return modrm(out, regField, rm);
 }
 static uint8_t* op2Rm(uint8_t* out, uint8_t opcode2, GLuint regField, const GlOgNode* rm) {
     *out++ = 0x0F;
@@ -344,17 +351,16 @@ uint8_t* __glOgEncode(GlContext* gc, uint8_t* out, GlOgNode* node) {
     GlOgGen* g = &gc->og.gen;
     const GLuint op = node->insn.op;
     const GlOgForm form = __glOgOpTable[op].form;
-    if (form == GL_OG_F_BEGIN) {
-        g->scheduling = 1;
+    if (g->scheduling) {  // a block queues its nodes until its end
+        if (form == GL_OG_F_END) {
+            g->scheduling = 0;
+            return __glOgFlushSchedule(gc, out);
+        }
+        if (form != GL_OG_F_NONE && form != GL_OG_F_BEGIN) __glOgQueueNode(gc, node);
         return out;
     }
-    if (form == GL_OG_F_END) {
-        if (!g->scheduling) return out;
-        g->scheduling = 0;
-        return __glOgFlushSchedule(gc, out);
-    }
-    if (g->scheduling) {
-        if (form != GL_OG_F_NONE) __glOgQueueNode(gc, node);
+    if (form == GL_OG_F_BEGIN) {
+        g->scheduling = 1;
         return out;
     }
     return encodeInsn(gc, out, op, node->insn.first, node->insn.second);

@@ -31,9 +31,9 @@ struct GlOgAsm {
         labelCount = ringNext = 0;
         __glOgResetArena(gc);
     }
+    // Each maker sets every field the encoder reads of its kind.
     GlOgNode* node(GLuint kind) {
         GlOgNode* n = &ring[ringNext++ % GL_OG_ASM_RING];
-        memset(n, 0, sizeof *n);
         n->kind = kind;
         return n;
     }
@@ -102,6 +102,7 @@ struct GlOgAsm {
         n->insn.op = code;
         n->insn.first = x;
         n->insn.second = y;
+        n->insn.next = nullptr;
         uint8_t* before = out;
         out = __glOgEncode(gc, out, n);
         if (out == before) failed = true, refusedOp = (GLint)code;  // a form the encoder does not take
