@@ -239,6 +239,9 @@ GL_OG_OPS(GL_OG_OP_CTOR)
 
 // Encoder: writes one instruction at out and returns the end of what it wrote.
 uint8_t* __glOgEncode(GlContext* gc, uint8_t* out, GlOgNode* node);
+// The same for an op and its operands without an instruction node (one is made
+// when a scheduled block is open, or the op opens or ends one).
+uint8_t* __glOgEncodeOp(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* first, GlOgNode* second);
 uint8_t* __glOgEncodeModRM(uint8_t* out, GLuint regField, const GlOgNode* operand);
 uint8_t* __glOgEncodeJcc(GlContext* gc, uint8_t* out, GLuint cc, GlOgNode* label);
 uint8_t* __glOgEncodeJmp(GlContext* gc, uint8_t* out, GlOgNode* label);

@@ -232,7 +232,8 @@ static uint8_t* encodeTest(uint8_t* out, const GlOgNode* dst, const GlOgNode* sr
     return out;
 }
 
-static uint8_t* encodeInsn(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* dst, GlOgNode* src) {
+static inline __attribute__((always_inline)) uint8_t* encodeInsn(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* dst,
+                                                              GlOgNode* src) {
     const GlOgOpInfo& t = __glOgOpTable[op];
     switch (t.form) {
     case GL_OG_F_MOV:
@@ -364,4 +365,12 @@ uint8_t* __glOgEncode(GlContext* gc, uint8_t* out, GlOgNode* node) {
         return out;
     }
     return encodeInsn(gc, out, op, node->insn.first, node->insn.second);
+}
+
+uint8_t* __glOgEncodeOp(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* first, GlOgNode* second) {
+    if (op >= GL_OG_OP_COUNT) return out;
+    const GlOgForm form = __glOgOpTable[op].form;
+    if (gc->og.gen.scheduling || form == GL_OG_F_BEGIN || form == GL_OG_F_END)
+        return __glOgEncode(gc, out, __glOgInsn(gc, op, first, second));
+    return encodeInsn(gc, out, op, first, second);
 }

@@ -1,4 +1,4 @@
-// The emitter the rasterization generators write through: instruction nodes
+// The emitter the rasterization generators write through: instructions
 // encoded at once into a bounded code area, operands built in a small ring
 // (the context's node arena keeps only the jump fix-ups), labels from the
 // emitter's own table. Once the area or a table runs short, or the encoder
@@ -98,13 +98,8 @@ struct GlOgAsm {
         const GlOgGen* g = &gc->og.gen;
         if (end - out < GL_OG_ASM_MAX_INSN || g->arenaNext - g->arena > GL_OG_ARENA_NODES - 64) failed = true;
         if (failed) return;
-        GlOgNode* n = node(GL_OG_INSN);
-        n->insn.op = code;
-        n->insn.first = x;
-        n->insn.second = y;
-        n->insn.next = nullptr;
         uint8_t* before = out;
-        out = __glOgEncode(gc, out, n);
+        out = __glOgEncodeOp(gc, out, code, x, y);
         if (out == before) failed = true, refusedOp = (GLint)code;  // a form the encoder does not take
         ringNext = 0;
     }
@@ -132,6 +127,7 @@ struct GlOgAsm {
             failed = true;
             return nullptr;
         }
+        memset(out, 0xCC, (size_t)(p - out));  // the same bytes whatever the area held
         out = p + bytes;
         return p;
     }

@@ -93,6 +93,22 @@ extern "C" void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOg
     return entry;
 }
 
+extern "C" void GLPROC __glOgReopen(GlContext* gc, GLint which, const void* inside, GlOgClaim* claim) {
+    const GlOgCache* c = &gc->og.gen.caches[which];
+    uint8_t* area = areaOf(c, (const uint8_t*)inside);
+    const Header* h = (const Header*)area;
+    claim->entry = nullptr;
+    claim->area = area;
+    claim->code = area + ((h->endOffset + 15) & ~15u);
+    claim->end = area + c->codeBytes;
+    claim->record = h + 1;
+    claim->hit = GL_TRUE;
+}
+
+extern "C" void GLPROC __glOgGrown(GlOgClaim* claim, const GlOgAsm* A) {
+    if (!A->failed) ((Header*)claim->area)->endOffset = (GLuint)(A->out - claim->area);
+}
+
 extern "C" const void* GLPROC __glOgRecordOf(const GlContext* gc, GLint which, const void* routine) {
     const GlOgCache* c = &gc->og.gen.caches[which];
     const uint8_t* p = (const uint8_t*)routine;

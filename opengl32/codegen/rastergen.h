@@ -33,6 +33,11 @@ void GLPROC __glOgClaim(GlContext* gc, GLint which, GLint keyA, const void* reco
 void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOgAsm* A, uint8_t* entry, void* twin);
 // The routine of a hit.
 void* GLPROC __glOgHitEntry(const GlOgClaim* claim);
+// Code added later to the entry of cache `which` that holds `inside`: the
+// claim's code is the first 16-byte boundary past what the entry holds;
+// __glOgGrown then takes what was added into the entry (nothing after a failure).
+void GLPROC __glOgReopen(GlContext* gc, GLint which, const void* inside, GlOgClaim* claim);
+void GLPROC __glOgGrown(GlOgClaim* claim, const GlOgAsm* A);
 // The key record a routine of cache `which` was made for (null for an
 // address outside the cache).
 const void* GLPROC __glOgRecordOf(const GlContext* gc, GLint which, const void* routine);

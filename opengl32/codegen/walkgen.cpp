@@ -12,6 +12,11 @@
 #include "codegen/mmxfill.h"
 #include "raster/chain.h"
 
+// The half of a walker that its size test sends triangles to, made at the
+// first such triangle: words as laterHalf keeps them.
+enum { GL_OG_HALF_SMALL = 1, GL_OG_HALF_LARGE = 2 };
+extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words);
+
 namespace {
 
 const GlOgRasterConstants& K = __glOgRasterConst;
@@ -759,18 +764,46 @@ struct Walk : GlOgRasterEmit {
         };
         if (mmxFill() && !k->textured && !(F() & GL_RF_BLEND)) areaTest(small = A.label(), false);
         else if (k->mode == 0 && !mmxFill() && !k->textured) areaTest(large = A.label(), true);
+        GlOgNode* whole = A.label();
+        A.place(whole);
         walker();
-        if (small) {
-            A.place(small);
-            integer = true;
-            walker();
-        }
-        if (large) {
-            A.place(large);
-            chainHalf = true;
-            walker();
-        }
+        if (small) laterHalf(small, GL_OG_HALF_SMALL, whole);
+        if (large) laterHalf(large, GL_OG_HALF_LARGE, whole);
         return entry;
+    }
+    // The half behind a size test is made at its first triangle
+    // (__glOgGenWalkerHalf, into the rest of the entry): `to` jumps through
+    // the first of three words kept in the entry (where to go, the walker
+    // `whole` before it, which half), first to the stub that makes the half
+    // and then to the half, or to `whole` when the half did not fit: that
+    // walker draws any triangle with the same pixels.
+    void laterHalf(GlOgNode* to, GLuint half, GlOgNode* whole) {
+        GLuint* words = (GLuint*)A.reserve(3 * sizeof(GLuint), 4);
+        if (!words) return;
+        GlOgNode* make = A.label();
+        A.place(to);
+        A.JmpIndirect(a(words));
+        A.place(make);
+        A.Push(EAX);
+        A.Push(ECX);
+        A.Push(EDX);
+        A.Sub(ESP, A.i(4));
+        A.Fnstcw(A.m(ESP));
+        callerCw();
+        A.Push(A.i((GLint)(uintptr_t)words));
+        A.Push(A.i((GLint)(uintptr_t)gc));
+        A.callAbs((const void*)__glOgGenWalkerHalf);
+        A.Add(ESP, A.i(8));
+        A.Fldcw(A.m(ESP));
+        A.Add(ESP, A.i(4));
+        A.Pop(EDX);
+        A.Pop(ECX);
+        A.Pop(EAX);
+        A.JmpIndirect(a(words));
+        if (A.failed) return;
+        words[0] = (GLuint)(uintptr_t)A.addressOf(make);
+        words[1] = (GLuint)(uintptr_t)A.addressOf(whole);
+        words[2] = half;
     }
     void walker() {
         A.Mov(EBP, ESP);
@@ -908,6 +941,21 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
 }
 
 }  // namespace
+
+extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
+    GlOgClaim c;
+    __glOgReopen(gc, GL_OG_CACHE_SPAN, words, &c);
+    const GlOgRasterKey* k = (const GlOgRasterKey*)c.record;
+    GlOgAsm A;
+    A.begin(gc, c.code, c.end);
+    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label()}, c.record};
+    w.integer = words[2] == GL_OG_HALF_SMALL;
+    w.chainHalf = words[2] == GL_OG_HALF_LARGE;
+    uint8_t* entry = A.out;
+    w.walker();
+    __glOgGrown(&c, &A);
+    words[0] = A.failed ? words[1] : (GLuint)(uintptr_t)entry;
+}
 
 extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
     if (__glOgRasterDisabled) return nullptr;

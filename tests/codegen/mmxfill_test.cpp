@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <vector>
 #include "rasterequiv.h"
+#include "codegen/rasterwalk.h"
 
 namespace {
 
@@ -283,6 +284,58 @@ TEST(MmxFill, SmallTrianglesTakeTheX86Fill) {
             if (c.mmx) EXPECT_NE(rasterDifference(gen, cpp, sc.width, f->bits / 8), "");
             else EXPECT_EQ(rasterDifference(gen, cpp, sc.width, f->bits / 8), "");
         }
+}
+
+// The x86 half is made at the first small triangle, into the rest of the
+// walker's entry. Without room left there, the triangles it would take go to
+// the MMX fill: the entry holds no more than before, and they are drawn near
+// the chain's pixels.
+GLuint walkerBytes() {
+    GlContext* gc = __glCurrentContext();
+    GLuint bytes = 0;
+    return __glOgCodeOf(gc, GL_OG_CACHE_SPAN, (const void*)gc->procs.spanRoutine, &bytes) ? bytes : 0;
+}
+
+TEST(MmxFill, SmallTrianglesWithoutRoomForTheX86Fill) {
+    static GLuint filled, after;
+    for (const RasterFormat* f : kMmxFormats) {
+        SCOPED_TRACE(f->name);
+        RasterScene sc;
+        sc.state = [] {
+            // A large triangle behind the rest makes the walker; then its entry is filled.
+            glBegin(GL_TRIANGLES);
+            glColor3f(0.2f, 0.4f, 0.6f);
+            glVertex3f(-1, -1, 0.9f), glVertex3f(100, -1, 0.9f), glVertex3f(-1, 100, 0.9f);
+            glEnd();
+            GlContext* gc = __glCurrentContext();
+            const void* walker = (const void*)gc->procs.spanRoutine;
+            if (!__glOgRecordOf(gc, GL_OG_CACHE_SPAN, walker)) return;
+            GlOgClaim c;
+            __glOgReopen(gc, GL_OG_CACHE_SPAN, walker, &c);
+            GlOgAsm A;
+            A.begin(gc, c.code, c.end);
+            while (c.end - A.out > 64) A.Nop();
+            __glOgGrown(&c, &A);
+            filled = walkerBytes();
+        };
+        sc.between = [] { after = walkerBytes(); };  // the second pass fails the depth test
+        for (int i = 0; i < 12; i++) {
+            const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 10.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
+            const float h = i & 2 ? -6.25f : 6.25f, k = 0.0371f * (float)i;  // doubled area 50
+            const RasterVertex a = {x, y, 0.1f, {k, 1.0f - k, 0.45f + k / 3, 1}, 0, 0, 1};
+            const RasterVertex b = {x + 8.0f, y, 0.2f, {1.0f - k / 2, k, 0.95f - k, 1}, 0, 0, 1};
+            const RasterVertex d = {x, y + h, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
+            sc.vertices.insert(sc.vertices.end(), {a, b, d});
+        }
+        filled = after = 0;
+        const RasterImage gen = rasterRender(*f, sc, PATH_GENERATED, true);
+        EXPECT_NE(filled, 0u);
+        EXPECT_EQ(after, filled) << "nothing added to the entry";
+        const RasterImage cpp = rasterRender(*f, sc, PATH_CPP, true);
+        ASSERT_TRUE(gen.mmxFill && gen.drawn);
+        int worst = 0;
+        EXPECT_EQ(rasterNearby(gen, cpp, *f, sc.width, 1, &worst), "");
+    }
 }
 
 // Slivers 1 to 3 pixels wide over the upper rows, then a cover over the
