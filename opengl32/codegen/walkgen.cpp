@@ -755,30 +755,32 @@ struct Walk : GlOgRasterEmit {
     uint8_t* generate() {
         uint8_t* entry = A.out;
         GlOgNode* small = nullptr, *large = nullptr;
+        uint8_t* jump = nullptr;  // the size test's 32-bit displacement
         const auto areaTest = [&](GlOgNode* to, bool above) {
             A.Mov(EAX, a(&st->area));
             A.And(EAX, A.i(0x7FFFFFFF));
             A.Cmp(EAX, A.i(0x42480000));  // 50.0f
             if (above) A.Ja(to);
             else A.Jbe(to);
+            jump = A.out - 4;
         };
         if (mmxFill() && !k->textured && !(F() & GL_RF_BLEND)) areaTest(small = A.label(), false);
         else if (k->mode == 0 && !mmxFill() && !k->textured) areaTest(large = A.label(), true);
         GlOgNode* whole = A.label();
         A.place(whole);
         walker();
-        if (small) laterHalf(small, GL_OG_HALF_SMALL, whole);
-        if (large) laterHalf(large, GL_OG_HALF_LARGE, whole);
+        if (small) laterHalf(small, GL_OG_HALF_SMALL, whole, jump);
+        if (large) laterHalf(large, GL_OG_HALF_LARGE, whole, jump);
         return entry;
     }
     // The half behind a size test is made at its first triangle
-    // (__glOgGenWalkerHalf, into the rest of the entry): `to` jumps through
-    // the first of three words kept in the entry (where to go, the walker
-    // `whole` before it, which half), first to the stub that makes the half
-    // and then to the half, or to `whole` when the half did not fit: that
-    // walker draws any triangle with the same pixels.
-    void laterHalf(GlOgNode* to, GLuint half, GlOgNode* whole) {
-        GLuint* words = (GLuint*)A.reserve(3 * sizeof(GLuint), 4);
+    // (__glOgGenWalkerHalf, into the rest of the entry): the test's jump
+    // goes to `to`, a stub that makes the half, and is then turned to the
+    // half, or to `whole` when the half did not fit: that walker draws any
+    // triangle with the same pixels. The stub's words in the entry: where it
+    // goes on, `whole`, which half, the jump's displacement.
+    void laterHalf(GlOgNode* to, GLuint half, GlOgNode* whole, uint8_t* jump) {
+        GLuint* words = (GLuint*)A.reserve(4 * sizeof(GLuint), 4);
         if (!words) return;
         GlOgNode* make = A.label();
         A.place(to);
@@ -804,6 +806,7 @@ struct Walk : GlOgRasterEmit {
         words[0] = (GLuint)(uintptr_t)A.addressOf(make);
         words[1] = (GLuint)(uintptr_t)A.addressOf(whole);
         words[2] = half;
+        words[3] = (GLuint)(uintptr_t)jump;
     }
     void walker() {
         A.Mov(EBP, ESP);
@@ -955,6 +958,9 @@ extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
     w.walker();
     __glOgGrown(&c, &A);
     words[0] = A.failed ? words[1] : (GLuint)(uintptr_t)entry;
+    uint8_t* jump = (uint8_t*)(uintptr_t)words[3];
+    const GLint displacement = (GLint)(words[0] - (GLuint)(uintptr_t)(jump + 4));
+    memcpy(jump, &displacement, 4);
 }
 
 extern "C" GlSpanProc GLPROC __glGenSpanProc(GlContext* gc, GLint mode) {
