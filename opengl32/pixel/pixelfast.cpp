@@ -319,7 +319,8 @@ void GLPROC drawZoomed(GlContext* gc, GlPixelOpRecord* op, const GLvoid* in) {
             }
             for (GLint k = 0; k < count; k++, x += dx, d += dx * N)
                 storeBytes<N>(d, packPixel<O, Alpha>(cells + ((x & 3) << 10), ones[x & 3], s));
-        }    }
+        }
+    }
 }
 
 // Colour-index bytes into an 8-bit index buffer.
