@@ -782,10 +782,7 @@ struct Walk : GlOgRasterEmit {
     void laterHalf(GlOgNode* to, GLuint half, GlOgNode* whole, uint8_t* jump) {
         GLuint* words = (GLuint*)A.reserve(4 * sizeof(GLuint), 4);
         if (!words) return;
-        GlOgNode* make = A.label();
         A.place(to);
-        A.JmpIndirect(a(words));
-        A.place(make);
         A.Push(EAX);
         A.Push(ECX);
         A.Push(EDX);
@@ -803,7 +800,7 @@ struct Walk : GlOgRasterEmit {
         A.Pop(EAX);
         A.JmpIndirect(a(words));
         if (A.failed) return;
-        words[0] = (GLuint)(uintptr_t)A.addressOf(make);
+        words[0] = 0;
         words[1] = (GLuint)(uintptr_t)A.addressOf(whole);
         words[2] = half;
         words[3] = (GLuint)(uintptr_t)jump;
