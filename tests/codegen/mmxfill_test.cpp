@@ -250,12 +250,28 @@ TEST(MmxFill, SpansOfEveryLengthAndLane) {
                 }
 }
 
+// Twelve right triangles with legs 8 and h, the corners 1/64 above the 1/16
+// grid the set-up snaps them to, so that the (doubled) area 8 h is exact;
+// the corner above or below, so that spans of one pixel come first or last.
+std::vector<RasterVertex> rightTriangles(float h) {
+    std::vector<RasterVertex> v;
+    for (int i = 0; i < 12; i++) {
+        const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 10.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
+        const float side = i & 2 ? -h : h, k = 0.0371f * (float)i;
+        const RasterVertex a = {x, y, 0.1f, {k, 1.0f - k, 0.45f + k / 3, 1}, 0, 0, 1};
+        const RasterVertex b = {x + 8.0f, y, 0.2f, {1.0f - k / 2, k, 0.95f - k, 1}, 0, 0, 1};
+        const RasterVertex d = {x, y + side, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
+        if (i & 1) v.insert(v.end(), {a, b, d});
+        else v.insert(v.end(), {a, d, b});
+    }
+    return v;
+}
+
 // Without texture a triangle of (doubled) area at most 50 takes the x86
 // fill after the MMX routine: area 50 gives the chain's pixels exactly,
 // routine and twin alike; area 50.5 the MMX fill's, which differ from the
-// chain's. Right triangles with legs 8 and h, the corners 1/64 above the
-// 1/16 grid the set-up snaps them to, so that the area is exact. (The x86
-// fill takes the colour steps at the first span of more than one pixel.)
+// chain's. (The x86 fill takes the colour steps at the first span of more
+// than one pixel.)
 TEST(MmxFill, SmallTrianglesTakeTheX86Fill) {
     const struct {
         float h;
@@ -265,17 +281,7 @@ TEST(MmxFill, SmallTrianglesTakeTheX86Fill) {
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(f->name) + (c.mmx ? ", area 50.5" : ", area 50"));
             RasterScene sc;
-            for (int i = 0; i < 12; i++) {
-                const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 10.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
-                // The corner above or below: spans of one pixel first or last.
-                const float h = i & 2 ? -c.h : c.h;
-                const float k = 0.0371f * (float)i;
-                const RasterVertex a = {x, y, 0.1f, {k, 1.0f - k, 0.45f + k / 3, 1}, 0, 0, 1};
-                const RasterVertex b = {x + 8.0f, y, 0.2f, {1.0f - k / 2, k, 0.95f - k, 1}, 0, 0, 1};
-                const RasterVertex d = {x, y + h, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
-                if (i & 1) sc.vertices.insert(sc.vertices.end(), {a, b, d});
-                else sc.vertices.insert(sc.vertices.end(), {a, d, b});
-            }
+            sc.vertices = rightTriangles(c.h);
             const RasterImage gen = rasterRender(*f, sc, PATH_GENERATED, true);
             const RasterImage twin = rasterRender(*f, sc, PATH_TWIN, true);
             const RasterImage cpp = rasterRender(*f, sc, PATH_CPP, true);
@@ -319,14 +325,7 @@ TEST(MmxFill, SmallTrianglesWithoutRoomForTheX86Fill) {
             filled = walkerBytes();
         };
         sc.between = [] { after = walkerBytes(); };  // the second pass fails the depth test
-        for (int i = 0; i < 12; i++) {
-            const float x = 2.0f + 11.0f * (float)(i % 6) + 1.0f / 64, y = 10.0f + 20.0f * (float)(i / 6) + 1.0f / 64;
-            const float h = i & 2 ? -6.25f : 6.25f, k = 0.0371f * (float)i;  // doubled area 50
-            const RasterVertex a = {x, y, 0.1f, {k, 1.0f - k, 0.45f + k / 3, 1}, 0, 0, 1};
-            const RasterVertex b = {x + 8.0f, y, 0.2f, {1.0f - k / 2, k, 0.95f - k, 1}, 0, 0, 1};
-            const RasterVertex d = {x, y + h, 0.3f, {0.6f - k, 0.1f + k / 2, k, 1}, 0, 0, 1};
-            sc.vertices.insert(sc.vertices.end(), {a, b, d});
-        }
+        sc.vertices = rightTriangles(6.25f);  // doubled area 50
         filled = after = 0;
         const RasterImage gen = rasterRender(*f, sc, PATH_GENERATED, true);
         EXPECT_NE(filled, 0u);
