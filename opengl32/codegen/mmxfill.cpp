@@ -312,10 +312,9 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                 const uint8_t* e = texels + (col + (row << f.widthLog2)) * (GLuint)f.texelBytes;
                 if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
                 for (int c = 0; c < 3; c++) {
-                    const GLint t = (GLint)e[f.grey ? 0 : c] * 128;
-                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)t : (GLushort)((t * (GLint)(GLshort)v[c]) >> 16);
+                    const GLuint t = e[f.grey ? 0 : c];
+                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)(t * 128) : (GLushort)((t * 257 * v[c]) >> 16);
                 }
-                if (f.tex == GL_MMX_TEX_MODULATE) top = 13;
                 if (f.texAlpha) {
                     const GLuint b = e[f.texAlphaByte];
                     const GLushort t = (GLushort)(b * 64 + ((b + 1) >> 2));
@@ -332,13 +331,8 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
             for (int c = 0; c < 3; c++) tops[c] = top;
             if ((f.tex || f.blend) && f.dither)
                 for (int c = 0; c < 3; c++) {
-                    // Modulated (unblended) blue keeps top bit 13: half the dither.
-                    if (f.tex == GL_MMX_TEX_MODULATE && !f.blend && !f.pos[c]) {
-                        v[c] = (GLushort)__glMmxAddSaturate(v[c], dither[c][l] >> 1);
-                    } else {
-                        v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
-                        tops[c] = 14;
-                    }
+                    v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
+                    tops[c] = 14;
                 }
             for (int c = 0; c < 3; c++) pixel |= field(f, c, v[c], tops[c]);
         }

@@ -11,8 +11,9 @@
 // where V is the start value and s1 and s4 are the integer parts (toward
 // zero) of the shifted step and of four steps. Dither adds D[y & 3][x & 3] x
 // 4096 >> (n + 1) with signed saturation; a channel is packed by moving its
-// top bit to its field's and masking. Texels are byte x 128 and modulate by
-// the high half of the signed product (top bit 13). Texture coordinates are
+// top bit to its field's and masking. Texels are byte x 128; modulated, a
+// texel byte b is b x 257 and the channel the high half of its unsigned
+// product with the colour lane (top bit 14). Texture coordinates are
 // lanes of the fraction of the texture's side (65536 a whole repeat), their
 // start the high half of the 16.16 value shifted left by 16 - log2 side:
 // the texel's row and column are their top bits, so the 16-bit overflow

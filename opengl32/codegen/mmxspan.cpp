@@ -83,16 +83,10 @@ struct Mmx : GlOgRasterEmit {
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
     // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
     bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
-    // A modulated channel dithered at top bit 13: its dither lanes are
-    // D / 2 + 0x4000, so that the signed saturation clamps the sum where
-    // the sum at top bit 14 (2v + D) saturates; the field's mask drops bit 14.
-    // Blue, whose field takes no mask, adds D / 2 alone (a modulated lane
-    // and D / 2 stay below 0x4000: the twin's sum alike).
     // Untextured and smooth: the red lanes shifted left by this to their
     // field's top bit (step and start lanes alike, modulo 2^16), so the pack
     // only masks them.
     GLint redUp() const { return !f.tex && f.smooth && !f.blend && f.top(0) > 14 ? f.top(0) - 14 : 0; }
-    bool ditherAt13(int) const { return f.tex == GL_MMX_TEX_MODULATE && f.dither && !f.blend; }
 };
 
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
@@ -348,21 +342,17 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         return MM(0);
     }
     texels(m);
-    // Red in MM0, green in MM2, blue in MM1.
-    GLint top = 14;
+    // Red in MM0, green in MM2, blue in MM1, at top bit 14 (modulated: the
+    // high half of the unsigned product of b x 257 and the colour lane).
     if (f.tex == GL_MMX_TEX_MODULATE) {
-        A.Pmulhw(MM(0), MM(5));
-        A.Pmulhw(MM(2), MM(3));
-        if (m.blueInMm4) A.Pmulhw(MM(1), MM(4));
-        else A.Pmulhw(MM(1), A.a(X->lanes[2]));
-        top = 13;
+        A.Pmulhuw(MM(0), MM(5));
+        A.Pmulhuw(MM(2), MM(3));
+        if (m.blueInMm4) A.Pmulhuw(MM(1), MM(4));
+        else A.Pmulhuw(MM(1), A.a(X->lanes[2]));
     }
     if (f.blend) {
         GlOgNode* const lanes[3] = {MM(0), MM(2), MM(1)};
-        for (int c = 0; c < 3; c++) {
-            if (top < 14) A.Psllw(lanes[c], A.i(14 - top));
-            A.Movq(A.a(X->src[c]), lanes[c]);
-        }
+        for (int c = 0; c < 3; c++) A.Movq(A.a(X->src[c]), lanes[c]);
         // The texels' alpha bytes b (the high four, one-byte grey texels the
         // low four) as b x 64 + (b + 1) / 4 (255 is 1.0), modulated by the
         // alpha lanes.
@@ -380,16 +370,11 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         }
         return __glGenMmxBlendPack(m);
     }
-    GLint tops[3] = {top, top, top};
     if (f.dither) {
         GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
-        for (int c = 0; c < 3; c++) {
-            if (top == 13 && !m.ditherAt13(c)) A.Psllw(r[c], A.i(1));
-            A.Paddsw(r[c], A.a(X->dither[c]));
-            tops[c] = m.ditherAt13(c) ? 13 : 14;
-        }
+        for (int c = 0; c < 3; c++) A.Paddsw(r[c], A.a(X->dither[c]));
     }
-    packTops(m, MM(0), MM(2), MM(1), tops);
+    pack(m, MM(0), MM(2), MM(1), 14);
     return MM(0);
 }
 
@@ -469,12 +454,14 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
     }
 }
 
-// The texels of the group's four lanes: red x 128 in MM0, green in MM2,
-// blue in MM1. EAX, ECX and EDX changed.
+// The texels of the group's four lanes: red in MM0, green in MM2, blue in
+// MM1, each byte b as b x 128, or as b x 257 (unsigned) to be modulated.
+// EAX, ECX and EDX changed.
 void texels(Mmx& m) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
+    const bool modulated = f.tex == GL_MMX_TEX_MODULATE;
     // Column and row of each lane, interleaved (a square level keeps them so).
     if (m.interleaved()) {
         A.Movq(MM(0), MM(6));
@@ -504,8 +491,12 @@ void texels(Mmx& m) {
     if (f.grey) {
         A.Punpcklwd(MM(0), MM(2));
         if (f.texAlpha) A.Movq(A.a(m.X->texAlpha), MM(0));
-        A.Punpcklbw(MM(0), A.q4(0));
-        A.Psllw(MM(0), A.i(7));
+        if (modulated) {
+            A.Punpcklbw(MM(0), MM(0));
+        } else {
+            A.Punpcklbw(MM(0), A.q4(0));
+            A.Psllw(MM(0), A.i(7));
+        }
         A.Movq(MM(1), MM(0));
         A.Movq(MM(2), MM(0));
         return;
@@ -515,6 +506,12 @@ void texels(Mmx& m) {
     A.Punpckhwd(MM(1), MM(2));
     if (f.texAlpha) A.Movq(A.a(m.X->texAlpha), MM(1));
     A.Movq(MM(2), MM(0));
+    if (modulated) {
+        A.Punpcklbw(MM(0), MM(0));
+        A.Punpckhbw(MM(2), MM(2));
+        A.Punpcklbw(MM(1), MM(1));
+        return;
+    }
     A.Punpcklbw(MM(0), A.q4(0));
     A.Psllw(MM(0), A.i(7));
     A.Punpckhbw(MM(2), A.q4(0));
@@ -1040,8 +1037,6 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     if ((f.tex || f.blend) && f.dither)
         for (int c = 0; c < 3; c++) {
             A.Movq(MM(0), ditherRow(c));
-            if (m.ditherAt13(c)) A.Psrlw(MM(0), A.i(1));
-            if (m.ditherAt13(c) && f.pos[c]) A.Paddw(MM(0), A.q4(0x4000));
             A.Movq(A.a(X->dither[c]), MM(0));
         }
     if (f.tex) {
