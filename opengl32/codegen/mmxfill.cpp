@@ -313,7 +313,8 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                 if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
                 for (int c = 0; c < 3; c++) {
                     const GLuint t = e[f.grey ? 0 : c];
-                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)(t * 128) : (GLushort)((t * 257 * v[c]) >> 16);
+                    const GLushort lane = (GLushort)(v[c] << (c ? 0 : f.redUp()));
+                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)(t * 128) : (GLushort)((t * 257 * lane) >> 16);
                 }
                 if (f.texAlpha) {
                     const GLuint b = e[f.texAlphaByte];
@@ -329,8 +330,14 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                 top = tops[0];
             }
             for (int c = 0; c < 3; c++) tops[c] = top;
+            if (f.tex == GL_MMX_TEX_MODULATE) tops[0] += f.redUp();  // the product of the shifted lanes
             if ((f.tex || f.blend) && f.dither)
                 for (int c = 0; c < 3; c++) {
+                    if (tops[c] > 14) {  // unsigned
+                        const GLuint d = (GLuint)v[c] + (GLuint)(dither[c][l] << (tops[c] - 14));
+                        v[c] = (GLushort)(d > 0xFFFF ? 0xFFFF : d);
+                        continue;
+                    }
                     v[c] = (GLushort)__glMmxAddSaturate((GLushort)(v[c] << (14 - top)), dither[c][l]);
                     tops[c] = 14;
                 }

@@ -77,6 +77,11 @@ struct GlMmxFill {
     // Colour lanes of the fragment at all (not under GL_REPLACE).
     bool fragmentColor() const { return tex != GL_MMX_TEX_REPLACE; }
     GLint shift(int c) const { return 15 - bits[c]; }
+    // Red lanes shifted left by this to their field's top bit (start and step
+    // lanes alike, modulo 2^16), so that the pack only masks them: smooth
+    // colours without texture, and modulated texels (the unsigned product
+    // then at that bit, dithered with unsigned saturation); not blended.
+    GLint redUp() const { return ((!tex && smooth) || tex == GL_MMX_TEX_MODULATE) && !blend && top(0) > 14 ? top(0) - 14 : 0; }
     // The top bit of channel c's field in the pixel.
     GLint top(int c) const { return bits[c] - 1 + pos[c]; }
 };

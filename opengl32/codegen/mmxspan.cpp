@@ -83,10 +83,7 @@ struct Mmx : GlOgRasterEmit {
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
     // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
     bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
-    // Untextured and smooth: the red lanes shifted left by this to their
-    // field's top bit (step and start lanes alike, modulo 2^16), so the pack
-    // only masks them.
-    GLint redUp() const { return !f.tex && f.smooth && !f.blend && f.top(0) > 14 ? f.top(0) - 14 : 0; }
+    GLint redUp() const { return f.redUp(); }
 };
 
 void __glOgMmxBiasNeg32(Mmx& m, GlOgNode* r, GlOgNode* work, GLint s);
@@ -372,9 +369,11 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
     }
     if (f.dither) {
         GlOgNode* r[3] = {MM(0), MM(2), MM(1)};
-        for (int c = 0; c < 3; c++) A.Paddsw(r[c], A.a(X->dither[c]));
+        A.op(m.redUp() ? GL_OG_Paddusw : GL_OG_Paddsw, r[0], A.a(X->dither[0]));
+        for (int c = 1; c < 3; c++) A.Paddsw(r[c], A.a(X->dither[c]));
     }
-    pack(m, MM(0), MM(2), MM(1), 14);
+    const GLint tops[3] = {14 + m.redUp(), 14, 14};
+    packTops(m, MM(0), MM(2), MM(1), tops);
     return MM(0);
 }
 
@@ -1037,6 +1036,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     if ((f.tex || f.blend) && f.dither)
         for (int c = 0; c < 3; c++) {
             A.Movq(MM(0), ditherRow(c));
+            if (c == 0 && m.redUp()) A.Psllw(MM(0), A.i(m.redUp()));
             A.Movq(A.a(X->dither[c]), MM(0));
         }
     if (f.tex) {
