@@ -1,7 +1,6 @@
 // Block fills of the clears: rows of pixels set to one value or to a repeating
 // pattern, with aligned 16-byte stores in the middle of each row; on an MMX
-// processor the 32-bit fills (and the aligned middle of the 16- and 8-bit
-// ones) run the code generator's doubleword-fill routine.
+// processor the 32-bit fills run the code generator's doubleword-fill routine.
 
 #include <emmintrin.h>
 #include <string.h>
@@ -36,15 +35,11 @@ void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row
     size_t blocks = bytes >> 4;
     if (cache->vectors == 1) {
         const __m128i v = cache->v[0];
-        for (; blocks >= 8; blocks -= 8, q += 8) {
-            _mm_store_si128(q, v);
-            _mm_store_si128(q + 1, v);
-            _mm_store_si128(q + 2, v);
-            _mm_store_si128(q + 3, v);
-            _mm_store_si128(q + 4, v);
-            _mm_store_si128(q + 5, v);
-            _mm_store_si128(q + 6, v);
-            _mm_store_si128(q + 7, v);
+        for (; blocks >= 16; blocks -= 16, q += 16) {
+            _mm_store_si128(q, v), _mm_store_si128(q + 1, v), _mm_store_si128(q + 2, v), _mm_store_si128(q + 3, v);
+            _mm_store_si128(q + 4, v), _mm_store_si128(q + 5, v), _mm_store_si128(q + 6, v), _mm_store_si128(q + 7, v);
+            _mm_store_si128(q + 8, v), _mm_store_si128(q + 9, v), _mm_store_si128(q + 10, v), _mm_store_si128(q + 11, v);
+            _mm_store_si128(q + 12, v), _mm_store_si128(q + 13, v), _mm_store_si128(q + 14, v), _mm_store_si128(q + 15, v);
         }
         for (; blocks; blocks--) _mm_store_si128(q++, v);
     } else {
@@ -132,25 +127,21 @@ extern "C" void GLPROC __glFill32(GlContext* gc, void* dst, GLint pixels, GLint 
     fillValue((uint8_t*)dst, (size_t)pixels * 4, rows, gap, (const uint8_t*)&value, 4);
 }
 
-extern "C" void GLPROC __glFill16(GlContext* gc, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
-    if (pixels <= 0) return;
-    const uint16_t v = (uint16_t)value;
-    if (GlFillRoutine routine = fillRoutine(gc)) {
-        // Rows without a gap between them are one run.
-        if (!gap && rows > 1) fillRows(routine, (uint8_t*)dst, (size_t)pixels * 2 * (size_t)rows, 1, 0, (GLuint)v * 0x10001u, 2);
-        else fillRows(routine, (uint8_t*)dst, (size_t)pixels * 2, rows, gap, (GLuint)v * 0x10001u, 2);
-        return;
-    }
-    fillValue((uint8_t*)dst, (size_t)pixels * 2, rows, gap, (const uint8_t*)&v, 2);
+// 16- and 8-bit fills take the 16-byte stores of the pattern fill (twice the
+// routine's quadwords); rows without a gap between them are one run.
+static void fillRun(uint8_t* dst, size_t rowBytes, GLint rows, GLint gap, const uint8_t* value, GLint size) {
+    if (!gap && rows > 1) rowBytes *= (size_t)rows, rows = 1;
+    fillValue(dst, rowBytes, rows, gap, value, size);
 }
 
-extern "C" void GLPROC __glFill8(GlContext* gc, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+extern "C" void GLPROC __glFill16(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
+    if (pixels <= 0) return;
+    const uint16_t v = (uint16_t)value;
+    fillRun((uint8_t*)dst, (size_t)pixels * 2, rows, gap, (const uint8_t*)&v, 2);
+}
+
+extern "C" void GLPROC __glFill8(GlContext*, void* dst, GLint pixels, GLint rows, GLint gap, GLuint value) {
     if (pixels <= 0) return;
     const uint8_t v = (uint8_t)value;
-    if (GlFillRoutine routine = fillRoutine(gc)) {
-        if (!gap && rows > 1) fillRows(routine, (uint8_t*)dst, (size_t)pixels * (size_t)rows, 1, 0, (GLuint)v * 0x01010101u, 1);
-        else fillRows(routine, (uint8_t*)dst, (size_t)pixels, rows, gap, (GLuint)v * 0x01010101u, 1);
-        return;
-    }
-    fillValue((uint8_t*)dst, (size_t)pixels, rows, gap, &v, 1);
+    fillRun((uint8_t*)dst, (size_t)pixels, rows, gap, &v, 1);
 }

@@ -17,7 +17,7 @@ struct FillCase {
 // Every start offset 0..15, widths around the 16-byte blocks, and a gap:
 // pixels inside the rows hold the value, every other byte keeps its guard.
 // Without a context the C++ fill runs; with one, on an MMX processor, the
-// generated doubleword fill.
+// 32-bit fill runs the generated doubleword fill.
 TEST(Fill, WritesExactlyTheRowsAtEveryAlignment) {
     const FillCase cases[] = {{__glFill8, 1}, {__glFill16, 2}, {__glFill32, 4}};
     GlContext* context = gltestCreateCurrent();
