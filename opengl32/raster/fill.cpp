@@ -24,6 +24,17 @@ void makeRow(Row* r, const uint8_t* pattern, GLint period, GLint shift) {
     for (GLint k = 0; k < 3; k++) r->v[k] = _mm_load_si128((const __m128i*)bytes + k);
 }
 
+// `blocks` aligned vectors v from q.
+inline void storeVectors(__m128i* q, size_t blocks, __m128i v) {
+    for (; blocks >= 16; blocks -= 16, q += 16) {
+        _mm_store_si128(q, v), _mm_store_si128(q + 1, v), _mm_store_si128(q + 2, v), _mm_store_si128(q + 3, v);
+        _mm_store_si128(q + 4, v), _mm_store_si128(q + 5, v), _mm_store_si128(q + 6, v), _mm_store_si128(q + 7, v);
+        _mm_store_si128(q + 8, v), _mm_store_si128(q + 9, v), _mm_store_si128(q + 10, v), _mm_store_si128(q + 11, v);
+        _mm_store_si128(q + 12, v), _mm_store_si128(q + 13, v), _mm_store_si128(q + 14, v), _mm_store_si128(q + 15, v);
+    }
+    for (; blocks; blocks--) _mm_store_si128(q++, v);
+}
+
 void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row* cache, GLint* cachedShift) {
     const size_t head = (size_t)(-(uintptr_t)p & 15) < bytes ? (size_t)(-(uintptr_t)p & 15) : bytes;
     for (size_t i = 0; i < head; i++) p[i] = pattern[i % (size_t)period];
@@ -34,14 +45,7 @@ void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row
     __m128i* q = (__m128i*)p;
     size_t blocks = bytes >> 4;
     if (cache->vectors == 1) {
-        const __m128i v = cache->v[0];
-        for (; blocks >= 16; blocks -= 16, q += 16) {
-            _mm_store_si128(q, v), _mm_store_si128(q + 1, v), _mm_store_si128(q + 2, v), _mm_store_si128(q + 3, v);
-            _mm_store_si128(q + 4, v), _mm_store_si128(q + 5, v), _mm_store_si128(q + 6, v), _mm_store_si128(q + 7, v);
-            _mm_store_si128(q + 8, v), _mm_store_si128(q + 9, v), _mm_store_si128(q + 10, v), _mm_store_si128(q + 11, v);
-            _mm_store_si128(q + 12, v), _mm_store_si128(q + 13, v), _mm_store_si128(q + 14, v), _mm_store_si128(q + 15, v);
-        }
-        for (; blocks; blocks--) _mm_store_si128(q++, v);
+        storeVectors(q, blocks, cache->v[0]);
     } else {
         const __m128i a = cache->v[0], b = cache->v[1], c = cache->v[2];
         for (; blocks >= 3; blocks -= 3, q += 3) {
@@ -63,6 +67,13 @@ void fillRow(uint8_t* p, size_t bytes, const uint8_t* pattern, GLint period, Row
 extern "C" void GLPROC __glFillPattern(uint8_t* dst, size_t rowBytes, GLint rows, ptrdiff_t stride,
                                       const uint8_t* const patterns[4], GLint period) {
     if (rowBytes == 0 || rows <= 0 || period <= 0 || 48 % period) return;
+    // Rows of whole aligned vectors of a period dividing 16: one vector a row pattern.
+    if (!(((uintptr_t)dst | rowBytes | (size_t)stride) & 15) && !(16 % period)) {
+        Row row[4];
+        for (GLint r = 0; r < 4 && r < rows; r++) makeRow(&row[r], patterns[r], period, 0);
+        for (GLint r = 0; r < rows; r++, dst += stride) storeVectors((__m128i*)dst, rowBytes >> 4, row[r & 3].v[0]);
+        return;
+    }
     Row cache[4];
     GLint shifts[4] = {-1, -1, -1, -1};
     for (GLint r = 0; r < rows; r++, dst += stride)

@@ -1,5 +1,6 @@
 // The block fills of the clears: exact extent, every alignment and gap.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string.h>
 #include <vector>
 #include "gltest.h"
@@ -44,24 +45,38 @@ TEST(Fill, WritesExactlyTheRowsAtEveryAlignment) {
     gltestDestroyCurrent(context);
 }
 
-// A pattern whose period does not divide 16 (three-byte pixels) continues
-// across the vector stores and the tail.
-TEST(Fill, PatternOfTwelveBytesContinuesAcrossBlocks) {
-    uint8_t pattern[4][12];
-    const uint8_t* rows[4];
-    for (int r = 0; r < 4; r++) {
-        for (int k = 0; k < 12; k++) pattern[r][k] = (uint8_t)(r * 16 + k);
-        rows[r] = pattern[r];
-    }
-    for (int offset = 0; offset < 16; offset++) {
-        const int rowBytes = 3 * 61, stride = rowBytes + 7, count = 6;
-        std::vector<uint8_t> mem(32 + count * stride + 32, 0x5A);
-        __glFillPattern(mem.data() + 16 + offset, rowBytes, count, stride, rows, 12);
-        for (int r = 0; r < count; r++)
-            for (int k = 0; k < rowBytes; k++)
-                ASSERT_EQ(mem[16 + offset + r * stride + k], pattern[r & 3][k % 12]) << offset << " " << r << " " << k;
-        EXPECT_EQ(mem[15 + offset], 0x5A);
-        EXPECT_EQ(mem[16 + offset + rowBytes], 0x5A);
+// Four row patterns of a period that divides 16 (whole aligned rows take one
+// vector a pattern) or not (three-byte pixels), at every offset from a
+// 16-byte boundary, in rows of whole vectors and of odd lengths: each row
+// holds its pattern from its first byte on, the bytes around stay.
+TEST(Fill, RowPatternsAtEveryAlignment) {
+    struct Layout {
+        int period, rowBytes, stride;
+    };
+    const Layout layouts[] = {{12, 3 * 61, 3 * 61 + 7}, {8, 1280, 1280}, {8, 160, 176}, {2, 34, 40}, {16, 96, 96}};
+    for (const Layout& l : layouts) {
+        uint8_t pattern[4][16];
+        const uint8_t* rows[4];
+        for (int r = 0; r < 4; r++) {
+            for (int k = 0; k < l.period; k++) pattern[r][k] = (uint8_t)(r * 16 + k + 1);
+            rows[r] = pattern[r];
+        }
+        const int count = 6;
+        std::vector<uint8_t> mem(64 + count * l.stride + 64, 0x5A);
+        uint8_t* aligned = (uint8_t*)(((uintptr_t)mem.data() + 31) & ~(uintptr_t)15);
+        for (int offset = 0; offset < 16; offset++) {
+            std::fill(mem.begin(), mem.end(), 0x5A);
+            uint8_t* base = aligned + offset;
+            __glFillPattern(base, (size_t)l.rowBytes, count, l.stride, rows, l.period);
+            for (int r = 0; r < count; r++) {
+                for (int k = 0; k < l.rowBytes; k++)
+                    ASSERT_EQ(base[r * l.stride + k], pattern[r & 3][k % l.period])
+                        << "period " << l.period << " offset " << offset << " row " << r << " byte " << k;
+                for (int k = l.rowBytes; k < l.stride; k++) ASSERT_EQ(base[r * l.stride + k], 0x5A);
+            }
+            EXPECT_EQ(base[-1], 0x5A);
+            EXPECT_EQ(base[(count - 1) * l.stride + l.rowBytes], 0x5A);
+        }
     }
 }
 
