@@ -9,8 +9,8 @@
 // steps to lanes of 15 bits (1/1024 of a 5-bit field's step) where the chain
 // steps 16.16 values, so a channel near a rounding edge of its field lands
 // on the other side: 1 step of the field. Modulated, it multiplies texel x
-// 128 by the lane and keeps the high half, which falls short of the chain's
-// c x t / 255 by up to 1/256 of the value and the truncations: 2 steps.
+// 257 (t / 255 of 65535) by the lane and keeps the high half of the unsigned
+// product, the chain's c x t / 255 truncated: 1 step.
 // Blended once over a first pass: the first pass's step, and the chain's
 // source byte c x 255 against the fill's c x max in steps of the field: 2
 // steps; twice the product of two colours, 3.
@@ -471,7 +471,7 @@ void textureCases(bool onGrid) {
                     if (!varyingQ)
                         for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
                 }
-                const int bound = !onGrid ? -1 : t.env == GL_MODULATE || t.blendSrc ? 2 : 1;
+                const int bound = !onGrid ? -1 : t.blendSrc ? 2 : 1;
                 compareAll(*f, sc, std::string(t.name) + (perspective ? ", perspective" : "") +
                                        (dither ? "" : ", no dither") + (flat ? ", flat" : "") +
                                        (varyingQ ? ", q varying" : "") + (noDepth ? ", no depth test" : ""), bound);
