@@ -148,6 +148,8 @@ struct GlOgRasterScratch {
     GLint walkLower;  // the walker is in the triangle's lower part
     GLint colorStepsSet;  // the x86 whole fill's colour steps are in the frame
     GLint mmxRow[4], mmxRowStep[4][2];  // the MMX fill's colours at the rows' left edge, steps little and big
+    GLuint stepQ;         // the q of the span whose s and t steps (perspective MMX fill) the frame holds,
+    GLint stepQValid;     // when valid: within a triangle the steps depend on q alone
     const GLint* ditherStart;
     GLfloat rounded;
     GLint lockCount;

@@ -93,6 +93,7 @@ struct Walk : GlOgRasterEmit {
             A.Mov(sp(GL_OG_SPAN_FOG_STEP), A.i(0));
             A.Mov(sp(GL_OG_SPAN_FOG_STEP32), A.i(0));
         }
+        if (mmxPerspective()) A.Mov(a(&S->stepQValid), A.i(0));
         // Texture: the float steps, and s and t steps in 16.16.
         if (CF() & GL_RF_TEXTURE) {
             const GLint fsteps[4] = {GL_OG_SPAN_TEX_S_STEP, GL_OG_SPAN_TEX_T_STEP, GL_OG_SPAN_TEX_Q_STEP,
@@ -338,12 +339,25 @@ struct Walk : GlOgRasterEmit {
                 const GLint to[4] = {GL_OG_SPAN_S, GL_OG_SPAN_T, GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
                 A.Fld1();
                 A.FdivS(sp(GL_OG_SPAN_TEX_Q));
+                GlOgNode* compute = A.label(true), *kept = A.label();
                 for (int i = 0; i < 4; i++) {
+                    if (i == 2) {
+                        // The steps of the span before when its q was the same.
+                        A.Mov(EAX, sp(GL_OG_SPAN_TEX_Q));
+                        A.Cmp(EAX, a(&S->stepQ));
+                        A.Jne(compute);
+                        A.Cmp(a(&S->stepQValid), A.i(0));
+                        A.Jne(kept);
+                        A.place(compute);
+                        A.Mov(a(&S->stepQ), EAX);
+                        A.Mov(a(&S->stepQValid), A.i(1));
+                    }
                     A.FldS(sp(from[i]));
                     A.FmulS(ST(1));
                     __glOgFixed16(A, S);
                     A.Mov(sp(to[i]), EAX);
                 }
+                A.place(kept);
                 A.FstpS(ST(0));
                 subSpans();
             }
@@ -386,6 +400,7 @@ struct Walk : GlOgRasterEmit {
         A.Mov(EAX, sp(GL_OG_SPAN_TEX_Q_STEP));
         A.Add(EAX, EAX);
         A.Je(constant);
+        A.Mov(a(&S->stepQValid), A.i(0));  // the frame's steps become the first sub-span's
         // j, the first sub-span's length, and the copies that end one.
         A.Mov(EAX, sp(GL_OG_SPAN_DEST));
         if (k->colorBytes == 2) A.Shr(EAX, A.i(1));

@@ -534,6 +534,33 @@ TEST(MmxFill, PerspectiveRowsOfEqualSteps) {
     }
 }
 
+// q varying along y only: each row's span has a q of its own, constant along
+// it, and its own s and t steps (the walker keeps a span's steps for the next
+// only when its q is the same). Near the chain as on the gradient below.
+TEST(MmxFill, PerspectiveRowsOfTheirOwnQ) {
+    for (const RasterFormat* f : kMmxFormats) {
+        RasterScene sc;
+        sc.texCoords = true;
+        sc.state = [] {
+            std::vector<GLubyte> img(16 * 16 * 3);
+            for (int t = 0; t < 16; t++)
+                for (int s = 0; s < 16; s++) {
+                    GLubyte* p = &img[(t * 16 + s) * 3];
+                    p[0] = (GLubyte)(s * 16), p[1] = (GLubyte)(t * 16), p[2] = 128;
+                }
+            nearestRgbTexture(16, 16, img, GL_REPLACE, GL_NICEST);
+        };
+        const float w = (float)sc.width, h = (float)sc.height;
+        const auto at = [w, h](float x, float y, float q) {
+            return RasterVertex{x, y, 0.2f, {0.9f, 0.7f, 0.8f, 1}, x / w * 0.9f * q, y / h * 0.9f * q, q};
+        };
+        const RasterVertex a = at(-1.0f, -1.0f, 1.0f), b = at(w + 1.0f, -1.0f, 1.0f);
+        const RasterVertex c = at(w + 1.0f, h + 1.0f, 4.0f), d = at(-1.0f, h + 1.0f, 4.0f);
+        sc.vertices = {a, b, c, a, c, d};
+        compareAll(*f, sc, "rows of their own q", f->bits == 8 ? 1 : f->masks ? 5 : 3);
+    }
+}
+
 // Perspective with q varying: the fill divides at its own sub-spans and the
 // chain at its runs of 16, each stepping linearly between, so a pixel's
 // texel is the chain's or its neighbour. On a gradient of 16 levels a texel
