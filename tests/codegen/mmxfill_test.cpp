@@ -534,6 +534,18 @@ TEST(MmxFill, PerspectiveRowsOfEqualSteps) {
     }
 }
 
+// A 16 x 16 gradient (red along s, green along t in steps of 16), replacing,
+// with perspective.
+void gradientTexture() {
+    std::vector<GLubyte> img(16 * 16 * 3);
+    for (int t = 0; t < 16; t++)
+        for (int s = 0; s < 16; s++) {
+            GLubyte* p = &img[(t * 16 + s) * 3];
+            p[0] = (GLubyte)(s * 16), p[1] = (GLubyte)(t * 16), p[2] = 128;
+        }
+    nearestRgbTexture(16, 16, img, GL_REPLACE, GL_NICEST);
+}
+
 // q varying along y only: each row's span has a q of its own, constant along
 // it, and its own s and t steps (the walker keeps a span's steps for the next
 // only when its q is the same). Near the chain as on the gradient below.
@@ -541,15 +553,7 @@ TEST(MmxFill, PerspectiveRowsOfTheirOwnQ) {
     for (const RasterFormat* f : kMmxFormats) {
         RasterScene sc;
         sc.texCoords = true;
-        sc.state = [] {
-            std::vector<GLubyte> img(16 * 16 * 3);
-            for (int t = 0; t < 16; t++)
-                for (int s = 0; s < 16; s++) {
-                    GLubyte* p = &img[(t * 16 + s) * 3];
-                    p[0] = (GLubyte)(s * 16), p[1] = (GLubyte)(t * 16), p[2] = 128;
-                }
-            nearestRgbTexture(16, 16, img, GL_REPLACE, GL_NICEST);
-        };
+        sc.state = gradientTexture;
         const float w = (float)sc.width, h = (float)sc.height;
         const auto at = [w, h](float x, float y, float q) {
             return RasterVertex{x, y, 0.2f, {0.9f, 0.7f, 0.8f, 1}, x / w * 0.9f * q, y / h * 0.9f * q, q};
@@ -570,15 +574,7 @@ TEST(MmxFill, PerspectiveSubSpansNearTheChain) {
     for (const RasterFormat* f : kMmxFormats) {
         RasterScene sc;
         sc.texCoords = true;
-        sc.state = [] {
-            std::vector<GLubyte> img(16 * 16 * 3);
-            for (int t = 0; t < 16; t++)
-                for (int s = 0; s < 16; s++) {
-                    GLubyte* p = &img[(t * 16 + s) * 3];
-                    p[0] = (GLubyte)(s * 16), p[1] = (GLubyte)(t * 16), p[2] = 128;
-                }
-            nearestRgbTexture(16, 16, img, GL_REPLACE, GL_NICEST);
-        };
+        sc.state = gradientTexture;
         sc.vertices = rasterRandomTriangles(23, 12, sc.width, sc.height);
         for (RasterVertex& v : sc.vertices) v.s = v.x / sc.width * 0.9f * v.q, v.t = v.y / sc.height * 0.9f * v.q;
         compareAll(*f, sc, "perspective gradient", f->bits == 8 ? 1 : f->masks ? 5 : 3);
