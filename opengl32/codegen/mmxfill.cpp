@@ -4,6 +4,7 @@
 // the routine's test oracle and the walker's fill when the key asks for it.
 
 #include "codegen/mmxfill.h"
+#include <algorithm>
 #include <string.h>
 #include "raster/chain.h"
 #include "raster/depthstencil.h"
@@ -189,10 +190,12 @@ GLuint field(const GlMmxFill& f, int c, GLushort v, GLint top) {
 // term is left out. The buffers hold no alpha: destination alpha is 1.
 bool factorLane(GLint k, GLint n, GLushort src, GLushort dst, GLushort alpha, GLushort* f) {
     const auto color = [n](GLushort v) { return __glMmxMulHigh(v, __glMmxColorFactor[n]); };
+    // A source colour (a texel, or a lane past the channel's maximum) held to 1.0.
+    const GLushort source = (GLushort)std::min<GLint>((GLshort)color(src), 8192);
     switch (k) {
     case 1: case 6: *f = 16384; return true;
-    case 2: *f = (GLushort)(color(src) << 1); return true;
-    case 3: *f = (GLushort)((GLushort)(8192 - color(src)) << 1); return true;
+    case 2: *f = (GLushort)(source << 1); return true;
+    case 3: *f = (GLushort)((GLushort)(8192 - source) << 1); return true;
     case 4: *f = alpha; return true;
     case 5: *f = (GLushort)(16384 - alpha); return true;
     case 8: *f = (GLushort)(color(dst) << 1); return true;

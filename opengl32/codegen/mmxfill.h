@@ -20,7 +20,9 @@
 // repeats the texture.
 //
 // Blending: source and destination channels at top bit 14 (a destination
-// field shifted up and masked), factors and alpha 16384 = 1.0 (alpha lanes
+// field shifted up and masked), factors and alpha 16384 = 1.0 (a colour as
+// a factor scaled so that its channel's maximum is 1.0, a source colour held
+// to 1.0: a texel or a lane may pass the maximum; alpha lanes
 // the frame's 0 .. 256 value shifted left by 6, texel alpha byte b as
 // b x 64 + (b + 1) / 4: opaque is exactly 1.0).
 // GL_ONE, GL_ONE adds with saturation; otherwise the high halves of source x

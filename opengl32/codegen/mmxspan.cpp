@@ -59,6 +59,8 @@ struct Mmx : GlOgRasterEmit {
     // Emitting the unchecked block over 32-bit depth: its depths stored
     // ahead and X->z32 already the lanes after it (blockDepthWrite32).
     bool depthAhead = false;
+    // The block's depth test left its first words in X->zFirst (MM4 changed).
+    bool zFirstKept = false;
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
     GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
     GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
@@ -434,7 +436,8 @@ GlOgNode* __glGenMmxBlendPack(Mmx& m) {
 // The factor lanes of class `factor` for channel c into r (16384 = 1.0);
 // false, r untouched, for a factor of 0 (its term is left out). The
 // buffers hold no alpha: destination alpha is 1. A colour as a factor is
-// scaled so that the channel's maximum is 1.0.
+// scaled so that the channel's maximum is 1.0; a source colour (a texel, or
+// a lane past the channel's maximum) held to 1.0.
 bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
     GlOgAsm& A = m.A;
     const GLushort scale = __glMmxColorFactor[m.f.bits[c]];
@@ -445,6 +448,7 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
     case 2: case 3: case 8: case 9:
         A.Movq(r, factor < 8 ? m.source(c) : m.dest(c));
         A.Pmulhw(r, A.q4(scale));
+        if (factor < 8) A.Pminsw(r, A.q4(8192));
         // 1 - x: 2 (8192 - x / 2) = 2 (~(x / 2) + 8193).
         if (factor == 3 || factor == 9) A.Pxor(r, A.q4(0xFFFF)), A.Paddw(r, A.q4(8193));
         A.Psllw(r, A.i(1));
@@ -732,29 +736,45 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     GlOgMmxFillScratch* X = m.X;
     const GLuint func = m.f.depth - 1;
     if (func == 7) return;  // GL_ALWAYS
-    // Untextured (MM3 free), an ordering function over a whole block: two
-    // groups' saturated differences packed to bytes (zero where the word
-    // is zero) take one compare.
-    if (!m.f.tex && from == 0 && groups % 2 == 0 && (func == 1 || func == 3 || func == 4 || func == 6)) {
+    // An ordering function over a whole block: two groups' saturated
+    // differences packed to bytes (zero where the word is zero), the pairs
+    // gathered by their unsigned minimum (a zero fails) or their OR (a
+    // non-zero fails). The second of a pair in MM3, or (textured, MM3 the
+    // green lanes) in MM4, the block's first words kept in X->zFirst.
+    if (from == 0 && groups % 2 == 0 && (func == 1 || func == 3 || func == 4 || func == 6)) {
         const bool storedFirst = func == 1 || func == 6;  // S - Z, else Z - S
-        const bool failMask = func == 1 || func == 4;     // zero: failing, else passing
+        const bool zeroFails = func == 1 || func == 4;    // else a zero passes
+        GlOgNode* second = m.f.tex ? MM(4) : MM(3);
+        if (m.f.tex) A.Movq(A.a(X->zFirst), MM(4));
         for (int g = 0; g < groups; g++) {
             if (g == 1) A.Movq(MM(0), A.a(X->zNext));
             if (g >= 1) A.Paddw(MM(0), A.a(X->zStep));
-            GlOgNode* r = g & 1 ? MM(3) : g ? MM(1) : MM(2);
+            GlOgNode* r = g & 1 ? second : g ? MM(1) : MM(2);
             GlOgNode* z = g ? MM(0) : MM(4);
             m.disp = g;
             if (storedFirst) A.Movq(r, m.depths()), A.Psubusw(r, z);
             else A.Movq(r, z), A.Psubusw(r, m.depths());
             if (!(g & 1)) continue;
             GlOgNode* pair = g > 1 ? MM(1) : MM(2);
-            A.Packsswb(pair, MM(3));
-            A.Pcmpeqb(pair, A.q4(0));
-            if (g > 1 && failMask) A.Por(MM(2), MM(1));
-            if (g > 1 && !failMask) A.Pand(MM(2), MM(1));
+            A.Packsswb(pair, second);
+            if (g > 1 && zeroFails) A.Pminub(MM(2), MM(1));
+            if (g > 1 && !zeroFails) A.Por(MM(2), MM(1));
         }
         m.disp = 0;
-        blockVerdict(m, failMask ? GL_OG_D_FAIL_MASK : GL_OG_D_PASS_MASK, false, failed);
+        if (zeroFails) A.Pcmpeqb(MM(2), A.q4(0));
+        GlOgNode* lost = failed;
+        if (m.f.tex) {
+            // The checked copies take the block with its first words in MM4.
+            lost = A.label();
+            m.cold.push_back([&A, X, lost, failed] {
+                A.place(lost);
+                A.Movq(MM(4), A.a(X->zFirst));
+                A.Jmp(failed);
+            });
+        }
+        blockVerdict(m, GL_OG_D_FAIL_MASK, false, lost);
+        if (m.f.tex && !m.blueInBlock()) A.Movq(MM(4), A.a(X->zFirst));
+        m.zFirstKept = m.f.tex && m.blueInBlock();
         return;
     }
     int kind = GL_OG_D_NONE;
@@ -784,8 +804,10 @@ void blockDepthWrite(Mmx& m, int from, int groups) {
     GlOgMmxFillScratch* X = m.X;
     if (m.storesDepth()) {
         m.disp = from;
-        A.Movq(m.depths(), MM(4));
+        if (m.zFirstKept) A.Movq(MM(0), A.a(X->zFirst)), A.Movq(m.depths(), MM(0));
+        else A.Movq(m.depths(), MM(4));
     }
+    m.zFirstKept = false;
     if (from == 0) A.Movq(MM(0), A.a(X->zNext));
     else A.Movq(MM(0), MM(4));
     for (int g = from + 1; g <= groups; g++) {

@@ -80,6 +80,7 @@ struct GlOgMmxFillScratch {
     GLushort dither[3][4];
     GLushort zNext[4], zOffset[4], zHigh[4];  // the words of a new group of 32, the lanes it starts in
     GLushort zAfter[4];      // the words after an unchecked block (its blue lanes in MM4)
+    GLushort zFirst[4];      // a textured block's first words while its depth test works in MM4
     GLushort mask[4], words[4], pixels[4];
     // Blending: the alpha lanes, the texels' alpha bytes (then the source
     // alpha), the source and destination channels of the group.

@@ -156,7 +156,8 @@ TEST(MmxFill, UntexturedStates) {
 
 // Blending's edge cases, routine and twin: GL_ONE, GL_ONE saturates each
 // field at its maximum; GL_SRC_ALPHA_SATURATE is a source factor of 0 and
-// GL_DST_ALPHA is 1 (the buffers hold no alpha); an opaque source under
+// GL_DST_ALPHA is 1 (the buffers hold no alpha); white texels are a source
+// colour of 1.0; an opaque source under
 // GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA replaces the destination and a
 // transparent one leaves it; a quad that fails the depth test everywhere
 // writes neither colour nor depth.
@@ -179,18 +180,30 @@ TEST(MmxFill, BlendEdgeCases) {
                 EXPECT_TRUE(im.mmxFill);
                 return im;
             };
-            const RasterImage sum = render(GL_ONE, GL_ONE, nullptr);
             const size_t bytes = (size_t)f->bits / 8, full = f->bits == 8 ? 0xFF : f->masks ? 0xFFFF : 0x7FFF;
-            const size_t stride = sum.color.size() / 45;
-            for (size_t i = 0; i < sum.color.size(); i += bytes) {
-                const size_t v = bytes == 1 ? sum.color[i] : (size_t)(sum.color[i] | sum.color[i + 1] << 8);
-                if (i % stride < 70 * bytes && v != full) {
-                    ADD_FAILURE() << "GL_ONE, GL_ONE: byte " << i << " holds " << v;
-                    break;
+            const auto expectFull = [&](const RasterImage& im, const char* what) {
+                const size_t stride = im.color.size() / 45;
+                for (size_t i = 0; i < im.color.size(); i += bytes) {
+                    const size_t v = bytes == 1 ? im.color[i] : (size_t)(im.color[i] | im.color[i + 1] << 8);
+                    if (i % stride < 70 * bytes && v != full) {
+                        ADD_FAILURE() << what << ": byte " << i << " holds " << v;
+                        break;
+                    }
                 }
-            }
+            };
+            expectFull(render(GL_ONE, GL_ONE, nullptr), "GL_ONE, GL_ONE");
             const RasterImage saturate = render(GL_SRC_ALPHA_SATURATE, GL_ZERO, nullptr);
             EXPECT_EQ(saturate.color, std::vector<uint8_t>(saturate.color.size(), 0)) << "GL_SRC_ALPHA_SATURATE";
+            // White texels replaced are a source colour of 1.0: GL_SRC_COLOR keeps the destination,
+            // GL_ONE_MINUS_SRC_COLOR clears it.
+            const auto white = [] {
+                nearestRgbTexture(2, 2, std::vector<GLubyte>(12, 255), GL_REPLACE, GL_DONT_CARE);
+                glDisable(GL_DITHER);
+            };
+            const RasterImage kept = render(GL_ZERO, GL_SRC_COLOR, white);
+            EXPECT_EQ(kept.color, kept.cleared) << "white texels, GL_SRC_COLOR";
+            const RasterImage none = render(GL_ZERO, GL_ONE_MINUS_SRC_COLOR, white);
+            EXPECT_EQ(none.color, std::vector<uint8_t>(none.color.size(), 0)) << "white texels, GL_ONE_MINUS_SRC_COLOR";
             const RasterImage one = render(GL_DST_ALPHA, GL_ONE_MINUS_DST_ALPHA, nullptr);
             EXPECT_EQ(one.color, render(GL_ONE, GL_ZERO, nullptr).color) << "GL_DST_ALPHA as GL_ONE";
             EXPECT_NE(one.color, one.cleared);
@@ -363,31 +376,34 @@ std::vector<RasterVertex> sliverScene(int width, int height) {
 
 // The block of eight groups that tests its 32 depths at once (16-bit
 // words, and 32-bit values biased both ways): against the twin and the chain
-// under every depth function, untextured and modulated; blended, the groups
-// some of whose lanes fail.
+// under every depth function, untextured, modulated and (16-bit words, whose
+// textured test works in the blue lanes' register) replaced; blended, the
+// groups some of whose lanes fail.
 TEST(MmxFill, BlocksOfThirtyTwoPixelsWithFailingLanes) {
     for (const RasterFormat* f : kMmxFormats)
         for (int c : {0, 4, 5, 6, 9, 10, 11, 12, 13, 15, 21, 31, 32, 36})
             for (int depthBits : kDepthKinds)
-                for (bool textured : {false, true}) {
+                for (GLenum env : {GL_NONE, GL_MODULATE, GL_REPLACE}) {
+                    if (env == GL_REPLACE && depthBits != 16) continue;
                     RasterScene sc;
                     sc.depthBits = depthBits;
                     sc.width = 161;
                     sc.height = 20;
-                    sc.texCoords = textured;
+                    sc.texCoords = env != GL_NONE;
                     const auto set = fillCases()[c].set;
-                    sc.state = [set, textured] {
-                        if (textured) {
+                    sc.state = [set, env] {
+                        if (env != GL_NONE) {
                             std::vector<GLubyte> img(16 * 16 * 3);
                             for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 37 + i / 48);
-                            nearestRgbTexture(16, 16, img, GL_MODULATE, GL_DONT_CARE);
+                            nearestRgbTexture(16, 16, img, env, GL_DONT_CARE);
                         }
                         if (set) set();
                     };
                     sc.between = fillCases()[c].between;
                     sc.vertices = sliverScene(sc.width, sc.height);
-                    compareAll(*f, sc, std::string(fillCases()[c].name) + (textured ? ", modulated" : ""),
-                               textured ? std::max(2, fillCases()[c].bound) : fillCases()[c].bound);
+                    const char* name = env == GL_MODULATE ? ", modulated" : env == GL_REPLACE ? ", replaced" : "";
+                    compareAll(*f, sc, std::string(fillCases()[c].name) + name,
+                               env != GL_NONE ? std::max(2, fillCases()[c].bound) : fillCases()[c].bound);
                 }
 }
 
