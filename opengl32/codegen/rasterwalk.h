@@ -135,6 +135,9 @@ struct GlOgRasterScratch {
     GlVertex* v[3];  // sorted A, B, C
     GLint iy[3];
     GLint upper0, upper1, lower0, lower1, first;
+    // The coverage test's rows in the clip box, and for one row the x at
+    // which its long and its short edge cross it.
+    GLint rows, rowX[2];
     GLfloat guard[4];
     GLfloat slope, startDx, startDy, little;
     GLfloat planeK, plane[4];

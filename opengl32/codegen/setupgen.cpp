@@ -141,6 +141,7 @@ struct Gen : GlOgRasterEmit {
         min(ECX, &st->clipBox[3]);
         A.Sub(ECX, EAX);
         A.Jle(empty);
+        A.Mov(a(&S->rows), ECX);
         A.Cmp(ECX, A.i(1));
         A.Jne(more);
         A.Mov(a(&S->first), EAX);
@@ -168,15 +169,16 @@ struct Gen : GlOgRasterEmit {
         A.Fild32(a(&S->first));
         A.FaddD(a(&K.one));
         A.FsubS(vx(EDI, VX_Y));
+        A.FstD(a(&S->dyB));
         A.FmulS(a(&S->slope));
         A.FaddS(vx(EDI, VX_X));
         A.place(have);
         cw(GL_OG_CW_DOUBLE_CHOP);
-        A.Fistp32(a(&S->whole));
+        A.Fistp32(a(&S->rowX[1]));
         A.FldD(a(&S->xs));
-        A.Fistp32(a(&S->n));
-        A.Mov(EAX, a(&S->whole));
-        A.Cmp(EAX, a(&S->n));
+        A.Fistp32(a(&S->rowX[0]));
+        A.Mov(EAX, a(&S->rowX[1]));
+        A.Cmp(EAX, a(&S->rowX[0]));
         A.Je(empty);
         A.place(more);
     }
@@ -736,11 +738,11 @@ struct Gen : GlOgRasterEmit {
 
     // __glSetupTriangleEmit(gc, A, B, C, longEdgeLeft) up to the walk: rows,
     // gradients, the edges and start values of both parts.
-    void setupTriangle(GlOgNode* reject) {
-        // Guard band bounds: the clip box as floats, widened by the band. A
-        // viewport inside the clip box keeps every vertex inside the band
-        // (vertices inside the view volume lie in the viewport, their depth
-        // within the depth range): no test then.
+    // Guard band bounds: the clip box as floats, widened by the band. A
+    // viewport inside the clip box keeps every vertex inside the band
+    // (vertices inside the view volume lie in the viewport, their depth
+    // within the depth range): no test then.
+    void guardBand(GlOgNode* reject) {
         GlOgNode* guarded = A.label();
         A.Movzx8(EAX, a(&st->windowInside));
         A.Test(EAX, EAX);
@@ -756,6 +758,47 @@ struct Gen : GlOgRasterEmit {
         guard(&Gen::regB, reject);
         guard(&Gen::regC, reject);
         A.place(guarded);
+    }
+
+    // A triangle of one row in the clip box (S->rows), inside the guard
+    // band: that row's edges at the x the coverage test took (an edge's
+    // fraction there has no carry), the gradients and the start values at
+    // the row's left end; the rows as the walker takes one part of one row.
+    void oneRowTriangle() {
+        A.Mov(EAX, a(&S->first));
+        A.Mov(a(&S->upper0), EAX);
+        A.Inc(EAX);
+        A.Mov(a(&S->upper1), EAX);
+        A.Mov(a(&S->lower0), EAX);
+        A.Mov(a(&S->lower1), EAX);
+        A.Mov(a(&st->rasterFlags), A.i((GLint)k->rasterFlags));
+        A.Call(gradientSub);
+        // The long edge is the left one when the area is positive.
+        GlOgNode* longLeft = A.label(true), *atA = A.label(true), *started = A.label(true);
+        A.Mov(EAX, a(&S->rowX[0]));
+        A.Mov(ECX, a(&S->rowX[1]));
+        A.Cmp(a(&st->area), A.i(0));
+        A.Jg(longLeft);
+        A.Mov(EAX, ECX);
+        A.Mov(ECX, a(&S->rowX[0]));
+        A.place(longLeft);
+        A.Mov(a(&st->leftEdge.x), EAX);
+        A.Mov(a(&st->rightEdge.x), ECX);
+        // Start values at A from dyFirst, except for a row of the lower part
+        // whose left edge is the short one: at B from dyB.
+        A.Mov(EAX, a(&S->first));
+        A.Cmp(EAX, a(&S->iy[1]));
+        A.Jl(atA);
+        A.Cmp(a(&st->area), A.i(0));
+        A.Jg(atA);
+        startAt(EDI, &st->leftEdge, &S->dyB);
+        A.Jmp(started);
+        A.place(atA);
+        startAt(ESI, &st->leftEdge, &S->dyFirst);
+        A.place(started);
+    }
+
+    void setupTriangle(GlOgNode* reject) {
         // Rows: iy = trunc(y), taken before the guard (coverage).
         A.Mov(EAX, a(&S->iy[0]));
         A.Cmp(EAX, a(&S->iy[2]));
@@ -787,7 +830,7 @@ struct Gen : GlOgRasterEmit {
         A.Mov(a(&S->first), EAX);
         A.place(firstDone);
         A.Mov(a(&st->rasterFlags), A.i((GLint)k->rasterFlags));
-        gradients();
+        A.Call(gradientSub);
 
         // dyFirstA = first + 1 - yA; the long edge from A with sAC.
         cw(GL_OG_CW_DOUBLE);
@@ -857,6 +900,7 @@ struct Gen : GlOgRasterEmit {
     // setupEdge into e (a subroutine of the routine).
     GlOgNode* edgeSub;
     GlOgNode* startSub;
+    GlOgNode* gradientSub;
     void setupEdgeTo(GlEdge* e) {
         A.Mov(EDX, A.i((GLint)(uintptr_t)e));
         A.Call(edgeSub);
@@ -907,6 +951,9 @@ struct Gen : GlOgRasterEmit {
         }
     }
     void subroutines() {
+        A.place(gradientSub);
+        gradients();
+        A.Ret();
         A.place(edgeSub);
         setupEdge();
         A.place(startSub);
@@ -1084,9 +1131,18 @@ struct Gen : GlOgRasterEmit {
         A.Je(early);
         // The sorted vertices stay in ESI, EDI and EBX: the face and the
         // completion (C++ procedures) keep them.
+        // The face decides culling and, two-sided, the colours: without
+        // either it is not needed.
+        GlOgNode* noFace = A.label();
+        if (!(F() & GL_RF_TWO_SIDED)) {
+            A.Movzx8(EAX, a(&gc->cullFaceCode));
+            A.Cmp(EAX, A.i(2));
+            A.Je(noFace);
+        }
         face();
         A.Cmp(CL, a(&gc->cullFaceCode));
         A.Je(early);
+        A.place(noFace);
         faceColors();
         if (k->flatFog) {
             A.Push(EBX);
@@ -1096,7 +1152,12 @@ struct Gen : GlOgRasterEmit {
             A.callAbs((const void*)__glSetupFlatColorVertex);
             A.Add(ESP, A.i(16));
         }
+        guardBand(reject);
+        GlOgNode* oneRow = A.label(), *walk = A.label();
+        A.Cmp(a(&S->rows), A.i(1));
+        A.Je(oneRow);
         setupTriangle(reject);
+        A.place(walk);
         callerCw();
         // Lock the draw buffers for the walk when the drawable asks for it.
         GlOgNode* unlocked = A.label(true);
@@ -1118,6 +1179,9 @@ struct Gen : GlOgRasterEmit {
         A.place(early);
         A.Xor(EAX, EAX);
         A.JmpIndirect(a(&g->ogReturnAddress));
+        A.place(oneRow);
+        oneRowTriangle();
+        A.Jmp(walk);
         subroutines();
         return entry;
     }
@@ -1162,7 +1226,7 @@ extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (c.hit) return (GlTriangleProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label()};
+    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label(), A.label()};
     uint8_t* entry = g.generate();
     return (GlTriangleProc)__glOgFinish(gc, &c, &A, entry, (void*)__glGenericTriangle);
 }

@@ -146,6 +146,7 @@ TEST_F(OgEncoder, X87Instructions) {
         C(__glOgFstpS(gc, at(OG_EDI, 4)), {0xD9, 0x5F, 0x04}),
         C(__glOgFstpS(gc, OG_ST(0)), {0xDD, 0xD8}),
         C(__glOgFstpD(gc, at(OG_EBX)), {0xDD, 0x1B}),
+        C(__glOgFstD(gc, at(OG_EBX, 8)), {0xDD, 0x53, 0x08}),
         C(__glOgFistp32(gc, at(OG_ESP)), {0xDB, 0x1C, 0x24}),
         C(__glOgFist32(gc, at(OG_EAX)), {0xDB, 0x10}),
         C(__glOgFistp64(gc, at(OG_ECX)), {0xDF, 0x39}),
