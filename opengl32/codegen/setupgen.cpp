@@ -17,7 +17,9 @@
 // run under the caller's x87 control word, the arithmetic under the set-up's
 // own words, and the stub restores the caller's word.
 
+#include <functional>
 #include <initializer_list>
+#include <vector>
 #include "codegen/rasterwalk.h"
 #include "geometry/geometry.h"
 #include "geometry/light.h"
@@ -556,10 +558,11 @@ struct Gen : GlOgRasterEmit {
     // st(0) (popped) into `to` as the C++ conversions with limits do it: not
     // above *lo (not a number too) gives loValue, above *hi (or at it, with
     // atHigh) hiValue, else the value truncated to 32 or (wide) 64 bits.
+    // Double precision: st(0) is the double it is stored as.
     void clampTruncate(const double* lo, GLint loValue, const double* hi, bool atHigh, GLint hiValue, bool wide,
                        void* to, bool positive, GLuint bound) {
-        GlOgNode* low = A.label(true), *high = A.label(true), *done = A.label(true), *limits = A.label();
-        A.FstpD(a(&S->d));
+        GlOgNode* done = A.label(), *limits = A.label();
+        A.FstD(a(&S->d));
         // A value the limits leave alone truncates as it is: by the double's
         // high word, its sign cleared below `bound` (or from 1 below bound).
         A.Mov(EAX, a((const uint8_t*)&S->d + 4));
@@ -567,29 +570,42 @@ struct Gen : GlOgRasterEmit {
         else A.And(EAX, A.i(0x7FFFFFFF));
         A.Cmp(EAX, A.i((GLint)bound));
         A.Jae(limits);
-        A.FldD(a(&S->d));
-        if (wide) truncate64();
-        else truncate();
-        A.Jmp(done);
-        A.place(limits);
-        A.FldD(a(&S->d));
-        fcmp(a(lo), true);
-        A.Jbe(low);
-        A.FldD(a(&S->d));
-        fcmp(a(hi), true);
-        if (atHigh) A.Jae(high);
-        else A.Ja(high);
-        A.FldD(a(&S->d));
-        if (wide) truncate64();
-        else truncate();
-        A.Jmp(done);
-        A.place(low);
-        A.Mov(EAX, A.i(loValue));
-        A.Jmp(done);
-        A.place(high);
-        A.Mov(EAX, A.i(hiValue));
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        if (wide) {
+            A.Fistp64(a(&S->temp));
+            cw(GL_OG_CW_DOUBLE);
+            A.Mov(EAX, a(&S->temp));
+            A.Mov(a(to), EAX);
+        } else {
+            A.Fistp32(a(to));
+            cw(GL_OG_CW_DOUBLE);
+        }
         A.place(done);
-        A.Mov(a(to), EAX);
+        // The limits out of the way, at the routine's end.
+        cold.push_back([=] {
+            GlOgNode* low = A.label(true), *high = A.label(true), *store = A.label(true);
+            A.place(limits);
+            A.FstpS(ST(0));
+            A.FldD(a(&S->d));
+            fcmp(a(lo), true);
+            A.Jbe(low);
+            A.FldD(a(&S->d));
+            fcmp(a(hi), true);
+            if (atHigh) A.Jae(high);
+            else A.Ja(high);
+            A.FldD(a(&S->d));
+            if (wide) truncate64();
+            else truncate();
+            A.Jmp(store);
+            A.place(low);
+            A.Mov(EAX, A.i(loValue));
+            A.Jmp(store);
+            A.place(high);
+            A.Mov(EAX, A.i(hiValue));
+            A.place(store);
+            A.Mov(a(to), EAX);
+            A.Jmp(done);
+        });
     }
     // depthStep: held to +-2^32 (whose low words are 0), truncated; within
     // +-2^32 (high words below 0x41F00000) as it is.
@@ -608,19 +624,19 @@ struct Gen : GlOgRasterEmit {
         const auto vB = [&] { return byColor ? A.m(ECX, field) : vx(EDI, field); };
         const auto vC = [&] { return byColor ? A.m(EDX, field) : vx(EBX, field); };
         const GLfloat* p = S->plane;
+        // vA - vC and vB - vC once for both.
         A.FldS(vA());
         A.FsubS(vC());
-        A.FmulS(a(&p[0]));
         A.FldS(vB());
         A.FsubS(vC());
+        A.FldS(ST(1));
+        A.FmulS(a(&p[0]));
+        A.FldS(ST(1));
         A.FmulS(a(&p[1]));
         A.Fsubp(ST(1));
         A.FstpS(a(dx));
-        A.FldS(vB());
-        A.FsubS(vC());
         A.FmulS(a(&p[2]));
-        A.FldS(vA());
-        A.FsubS(vC());
+        A.Fxch(ST(1));
         A.FmulS(a(&p[3]));
         A.Fsubp(ST(1));
         A.FstpS(a(dy));
@@ -686,7 +702,7 @@ struct Gen : GlOgRasterEmit {
             A.Mov(EAX, a(&st->zDx));
             A.Shl(EAX, A.i(5));
             A.Mov(a(&st->zDx32), EAX);
-            cw(GL_OG_CW_SINGLE);
+            if (F() & GL_RF_FOG_FRAGMENT) cw(GL_OG_CW_SINGLE);
         }
         if (F() & GL_RF_FOG_FRAGMENT) gradientOf(k->fogNicest ? VX_EYE_Z : VX_FOG, false, &st->fogDx, &st->fogDy);
     }
@@ -901,6 +917,7 @@ struct Gen : GlOgRasterEmit {
     GlOgNode* edgeSub;
     GlOgNode* startSub;
     GlOgNode* gradientSub;
+    std::vector<std::function<void()>> cold;  // emitted at the routine's end
     void setupEdgeTo(GlEdge* e) {
         A.Mov(EDX, A.i((GLint)(uintptr_t)e));
         A.Call(edgeSub);
@@ -1183,6 +1200,7 @@ struct Gen : GlOgRasterEmit {
         oneRowTriangle();
         A.Jmp(walk);
         subroutines();
+        for (size_t i = 0; i < cold.size(); i++) cold[i]();
         return entry;
     }
 };
@@ -1226,7 +1244,7 @@ extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (c.hit) return (GlTriangleProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label(), A.label()};
+    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label(), A.label(), {}};
     uint8_t* entry = g.generate();
     return (GlTriangleProc)__glOgFinish(gc, &c, &A, entry, (void*)__glGenericTriangle);
 }

@@ -479,6 +479,12 @@ struct Walk : GlOgRasterEmit {
     // advance by their group steps between groups.
     void groups(bool chain) {
         GlOgNode* group = A.label(), *done = A.label();
+        if (!chain) {  // a span of one pixel alone
+            A.Cmp(ESI, A.i(1));
+            A.Jne(group);
+            __glOgGenSpanPixel(gc, k, A, done);
+            A.Jmp(done);
+        }
         A.place(group);
         if (chain) {
             GlOgNode* full = A.label(true);
