@@ -138,6 +138,7 @@ struct GlOgRasterScratch {
     // The coverage test's rows in the clip box, and for one row the x at
     // which its long and its short edge cross it.
     GLint rows, rowX[2];
+    GLfloat slopeShort;
     GLfloat guard[4];
     GLfloat slope, startDx, startDy, little;
     GLfloat planeK, plane[4];

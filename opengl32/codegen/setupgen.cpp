@@ -147,38 +147,34 @@ struct Gen : GlOgRasterEmit {
         A.Cmp(ECX, A.i(1));
         A.Jne(more);
         A.Mov(a(&S->first), EAX);
-        // The long edge: xA + (float)((xA - xC) / (yA - yC)) x (first + 1 - yA).
-        slopeBetween(ESI, EBX);
-        A.Fild32(a(&S->first));
-        A.FaddD(a(&K.one));
-        A.FsubS(vx(ESI, VX_Y));
-        A.FstpD(a(&S->dyFirst));
-        A.FldS(a(&S->slope));
-        A.FmulD(a(&S->dyFirst));
-        A.FaddS(vx(ESI, VX_X));
-        A.FstpD(a(&S->xs));
+        // The long edge: xA + (float)((xA - xC) / (yA - yC)) x (first + 1 - yA);
+        // the short one from A to B in the upper part, from B to C (from its
+        // row offset) in the lower part. Both slopes first, then both x.
+        cw(GL_OG_CW_SINGLE);
+        slopeTo(ESI, EBX, &S->slope);
         A.Cmp(EAX, a(&S->iy[1]));
         A.Jge(lower);
-        // The row in the upper part: the edge from A to B.
-        slopeBetween(ESI, EDI);
-        A.FldS(a(&S->slope));
-        A.FmulD(a(&S->dyFirst));
+        slopeTo(ESI, EDI, &S->slopeShort);
+        cw(GL_OG_CW_DOUBLE);
+        rowOffset(ESI, &S->dyFirst);
+        A.FldS(ST(0));
+        A.FmulS(a(&S->slopeShort));
         A.FaddS(vx(ESI, VX_X));
         A.Jmp(have);
-        // In the lower part: the edge from B to C, from its row offset.
         A.place(lower);
-        slopeBetween(EDI, EBX);
-        A.Fild32(a(&S->first));
-        A.FaddD(a(&K.one));
-        A.FsubS(vx(EDI, VX_Y));
-        A.FstD(a(&S->dyB));
-        A.FmulS(a(&S->slope));
+        slopeTo(EDI, EBX, &S->slopeShort);
+        cw(GL_OG_CW_DOUBLE);
+        rowOffset(ESI, &S->dyFirst);
+        rowOffset(EDI, &S->dyB);
+        A.FmulS(a(&S->slopeShort));
         A.FaddS(vx(EDI, VX_X));
         A.place(have);
+        A.Fxch(ST(1));
+        A.FmulS(a(&S->slope));
+        A.FaddS(vx(ESI, VX_X));
         cw(GL_OG_CW_DOUBLE_CHOP);
-        A.Fistp32(a(&S->rowX[1]));
-        A.FldD(a(&S->xs));
         A.Fistp32(a(&S->rowX[0]));
+        A.Fistp32(a(&S->rowX[1]));
         A.Mov(EAX, a(&S->rowX[1]));
         A.Cmp(EAX, a(&S->rowX[0]));
         A.Je(empty);
@@ -188,22 +184,35 @@ struct Gen : GlOgRasterEmit {
     // double precision after it.
     void slopeBetween(GlOgNode* p, GlOgNode* q) {
         cw(GL_OG_CW_SINGLE);
+        slopeTo(p, q, &S->slope);
+        cw(GL_OG_CW_DOUBLE);
+    }
+    // The same into `to`, under single precision.
+    void slopeTo(GlOgNode* p, GlOgNode* q, GLfloat* to) {
         A.FldS(vx(p, VX_X));
         A.FsubS(vx(q, VX_X));
         A.FldS(vx(p, VX_Y));
         A.FsubS(vx(q, VX_Y));
         A.Fdivp(ST(1));
-        A.FstpS(a(&S->slope));
-        cw(GL_OG_CW_DOUBLE);
+        A.FstpS(a(to));
+    }
+    // st(0) = first + 1 - yV (kept in `to` too), under double precision.
+    void rowOffset(GlOgNode* v, double* to) {
+        A.Fild32(a(&S->first));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(v, VX_Y));
+        A.FstD(a(to));
     }
 
     // The face of (a, b, c) into ECX (__glTriangleFace), the sorted area's
     // test done before.
     void face() {
         const GLint x = VX_X, y = VX_Y;
-        A.Mov(EAX, a(&S->a));
-        A.Mov(ECX, a(&S->b));
-        A.Mov(EDX, a(&S->c));
+        // a, b and c as the stub was called with them.
+        A.Mov(EDX, a(&gc->og.gen.ogSavedStack));
+        A.Mov(EAX, A.m(EDX, 24));
+        A.Mov(ECX, A.m(EDX, 28));
+        A.Mov(EDX, A.m(EDX, 32));
         cw(GL_OG_CW_SINGLE);
         A.FldS(vx(EAX, x));
         A.FsubS(vx(EDX, x));
@@ -240,9 +249,11 @@ struct Gen : GlOgRasterEmit {
         A.place(done);
     }
 
+    // A smooth one-sided triangle shows its vertices' front colours.
+    bool frontColorsOnly() const { return (F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED); }
     // faceColors(gc, {a, b, c}, face in ECX, false).
     void faceColors() {
-        if ((F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED)) {
+        if (frontColorsOnly()) {
             // Smooth, the front colours: each vertex's pointer at its front
             // colour, completion for triangleNeeds | faceNeeds[0].
             A.Mov(EBP, a(&gc->faceNeeds[0]));
@@ -807,11 +818,16 @@ struct Gen : GlOgRasterEmit {
         A.Jl(atA);
         A.Cmp(a(&st->area), A.i(0));
         A.Jg(atA);
-        startAt(EDI, &st->leftEdge, &S->dyB);
+        A.FldD(a(&S->dyB));
+        A.Mov(EDX, EDI);
         A.Jmp(started);
         A.place(atA);
-        startAt(ESI, &st->leftEdge, &S->dyFirst);
+        A.FldD(a(&S->dyFirst));
+        A.Mov(EDX, ESI);
         A.place(started);
+        A.FstpS(a(&S->startDy));
+        A.Mov(ECX, A.i((GLint)(uintptr_t)&st->leftEdge));
+        A.Call(rowStartSub);
     }
 
     void setupTriangle(GlOgNode* reject) {
@@ -917,6 +933,7 @@ struct Gen : GlOgRasterEmit {
     GlOgNode* edgeSub;
     GlOgNode* startSub;
     GlOgNode* gradientSub;
+    GlOgNode* rowStartSub;
     std::vector<std::function<void()>> cold;  // emitted at the routine's end
     void setupEdgeTo(GlEdge* e) {
         A.Mov(EDX, A.i((GLint)(uintptr_t)e));
@@ -975,18 +992,20 @@ struct Gen : GlOgRasterEmit {
         setupEdge();
         A.place(startSub);
         // ECX the edge, EAX the row offset dy (a double), EDX the vertex.
-        cw(GL_OG_CW_DOUBLE);
         A.FldD(A.m(EAX, 0));
         A.FstpS(a(&S->startDy));
         // A triangle of one row (upper0 .. lower1 - 1 is one range) never
-        // steps its edges: start values alone.
+        // steps its edges: start values alone (rowStartSub, S->startDy set).
         GlOgNode* steps = A.label();
         oneRow();
         A.Jne(steps);
+        A.place(rowStartSub);
+        cw(GL_OG_CW_DOUBLE);
         startDx();
         startValuesFor(live(), true, false);
         A.Ret();
         A.place(steps);
+        cw(GL_OG_CW_DOUBLE);
         leftEdgeSteps(live());
         startValues(live());
         A.Ret();
@@ -1083,7 +1102,8 @@ struct Gen : GlOgRasterEmit {
         A.Fnstcw(a(&S->callerCW));
         coverage(empty);
         A.Mov(a(&g->ogSavedStack), ESP);
-        for (int i = 0; i < 3; i++) {
+        // The vertices as passed, for the colours of other than a smooth one-sided triangle.
+        for (int i = 0; i < 3 && !frontColorsOnly(); i++) {
             A.Mov(EAX, A.m(ESP, 24 + 4 * i));
             A.Mov(a(i == 0 ? &S->a : i == 1 ? &S->b : &S->c), EAX);
         }
@@ -1098,7 +1118,7 @@ struct Gen : GlOgRasterEmit {
         A.Je(nothing);
         GlVertex* const* vs[3] = {&S->a, &S->b, &S->c};
         for (GlVertex* const* v : vs) {
-            if ((F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED)) break;
+            if (frontColorsOnly()) break;
             A.Mov(EDX, a(v));
             A.Lea(EAX, vx(EDX, VX_FRONT));
             A.Mov(vx(EDX, VX_COLOR), EAX);
@@ -1244,7 +1264,7 @@ extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (c.hit) return (GlTriangleProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label(), A.label(), {}};
+    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label(), A.label(), A.label(), {}};
     uint8_t* entry = g.generate();
     return (GlTriangleProc)__glOgFinish(gc, &c, &A, entry, (void*)__glGenericTriangle);
 }

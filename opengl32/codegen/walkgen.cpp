@@ -242,6 +242,9 @@ struct Walk : GlOgRasterEmit {
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
         const int nc = k->rgba ? 4 : 1;
         const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
+        // The flat pixel: each field's integer part held to its range (the
+        // whole fill reads it for a flat colour without dither only).
+        const bool flatPixel = mode() == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
         for (int c = 0; c < 4; c++) {
             if (c >= nc) {
                 A.Mov(sp(values[c]), A.i(0));
@@ -274,11 +277,8 @@ struct Walk : GlOgRasterEmit {
             A.FaddD(a(bias));
             __glOgFixed16(A, S);
             A.Mov(sp(values[c]), EAX);
-            if (c < 3) A.Mov(a(&S->value[c]), EAX);
+            if (c < 3 && flatPixel) A.Mov(a(&S->value[c]), EAX);
         }
-        // The flat pixel: each field's integer part held to its range (the
-        // whole fill reads it for a flat colour without dither only).
-        const bool flatPixel = mode() == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
         // (The MMX fill and its twin read it in no other case.)
         if (!mmxFill() || flatPixel) flatPixelField(flatPixel);
         // Depth value and addresses at the span's first pixel.
