@@ -67,12 +67,9 @@ struct Walk : GlOgRasterEmit {
         if (x87) cw(GL_OG_CW_DOUBLE);
         if (lateSteps()) A.Mov(a(&S->colorStepsSet), A.i(0));
         else colorSteps();
-        // Depth.
+        // Depth (its steps with the late colour steps: a pixel alone reads none).
         if (CF() & GL_RF_DEPTH_TEST) {
-            A.Mov(EAX, a(&st->zDx));
-            A.Mov(sp(GL_OG_SPAN_Z_STEP), EAX);
-            A.Mov(EAX, a(&st->zDx32));
-            A.Mov(sp(GL_OG_SPAN_Z_STEP32), EAX);
+            if (!lateSteps()) depthSteps();
         } else {
             A.Mov(sp(GL_OG_SPAN_Z), A.i(0));
             A.Mov(sp(GL_OG_SPAN_Z_STEP), A.i(0));
@@ -120,6 +117,12 @@ struct Walk : GlOgRasterEmit {
         if (x87) callerCw();
     }
 
+    void depthSteps() {
+        A.Mov(EAX, a(&st->zDx));
+        A.Mov(sp(GL_OG_SPAN_Z_STEP), EAX);
+        A.Mov(EAX, a(&st->zDx32));
+        A.Mov(sp(GL_OG_SPAN_Z_STEP32), EAX);
+    }
     // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
     void colorSteps() {
         const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
@@ -154,9 +157,9 @@ struct Walk : GlOgRasterEmit {
         A.FmulS(a(&gc->chain.alphaScale));
         if (mmx) A.FmulD(a(&kMmxAlpha[0]));
     }
-    // The x86 whole fill with smooth colours: the steps matter only to a span
-    // of more than one pixel, and the first such span of the triangle takes
-    // them (tiny triangles have none).
+    // The x86 whole fill with smooth colours: the colour and depth steps
+    // matter only to a span of more than one pixel, and the first such span
+    // of the triangle takes them (tiny triangles have none).
     bool lateSteps() const { return mode() == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
     // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
@@ -235,6 +238,7 @@ struct Walk : GlOgRasterEmit {
             A.Cmp(a(&S->colorStepsSet), A.i(0));
             A.Jne(have);
             colorSteps();
+            if (CF() & GL_RF_DEPTH_TEST) depthSteps();
             A.Mov(a(&S->colorStepsSet), A.i(1));
             A.place(have);
         }
@@ -544,18 +548,16 @@ struct Walk : GlOgRasterEmit {
         A.place(done);
     }
 
-    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit);
+    // ---- The rows of one part, S->y .. S->y1 - 1 (at least one row; __glWalkTriangleEmit);
     // to `finished` after the triangle's last row (lower1 - 1), whose edges
     // and values are not stepped.
     void walkPart(GlOgNode* exit, GlOgNode* finished) {
         // Depth and stencil addresses at the left edge of the first row.
         if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
         if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
+        // The part has a row (y < y1): the test comes after each.
         GlOgNode* row = A.label(), *noSpan = A.label();
         A.place(row);
-        A.Mov(EAX, a(&S->y));
-        A.Cmp(EAX, a(&S->y1));
-        A.Jge(exit);
         A.Mov(EAX, a(&st->rightEdge.x));
         A.Cmp(EAX, a(&st->leftEdge.x));
         A.Jle(noSpan);
@@ -583,7 +585,10 @@ struct Walk : GlOgRasterEmit {
         A.Jge(finished);
         stepRow();
         A.Inc(a(&S->y));
-        A.Jmp(row);
+        A.Mov(EAX, a(&S->y));
+        A.Cmp(EAX, a(&S->y1));
+        A.Jl(row);
+        A.Jmp(exit);
     }
     // address = base + (y - biasY) x stride + (left.x - biasX) x bytes.
     void bufferAddress(const GlBufferObject* b, GLuint bytes, uint8_t** out) {
