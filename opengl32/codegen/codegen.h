@@ -165,7 +165,8 @@
     X(ShrCl, SHIFTCL, 5, 0, 0, 0, DR | DW | FW)                        \
     X(Pmulhuw, MMX, 0xE4, 0, 0, 0, DR | DW)                            \
     X(Pminub, MMX, 0xDA, 0, 0, 0, DR | DW)                             \
-    X(Pminsw, MMX, 0xEA, 0, 0, 0, DR | DW)
+    X(Pminsw, MMX, 0xEA, 0, 0, 0, DR | DW)                             \
+    X(FstD, X87, 0xDD, 0xD0, 0xDD, 2, DW | FPU)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };

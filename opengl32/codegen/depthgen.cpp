@@ -33,9 +33,6 @@ struct DepthKey {
 
 }  // namespace
 
-void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed);
-void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift);
-
 namespace {
 
 // An unbroken rightward run of 16-bit words, four at a time in MMX (EBX the
@@ -189,8 +186,6 @@ void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail) {
 
 }  // namespace
 
-// One live pixel at [ESI] with the value in EBX: compared (a failure jumps to
-// `failed`), stored when it passes and writes are on.
 void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed) {
     if (func != 7) {
         if (bytes == 2) A.w16(GL_OG_Cmp, EBX, A.m(ESI));
@@ -203,26 +198,24 @@ void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, G
     }
 }
 
-// EBX = the stored form of the span's z, EDI = the stored step (EDX the span;
-// EAX used).
-void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
+void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step) {
     A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z));
     if (shift) A.Shr(EBX, A.i((GLint)shift));
-    __glOgEmitStoredDepth(A, db, shift);
+    __glOgEmitStoredDepth(A, db, shift, step);
 }
 
-// EBX = the stored form of the value in EBX (shifted), EDI = the stored step
-// (EDX the span; EAX used).
-void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift) {
-    A.Mov(EDI, A.m(EDX, GL_OG_SPAN_Z_STEP));
-    if (shift) A.Sar(EDI, A.i((GLint)shift));
+void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step) {
+    if (step) {
+        A.Mov(EDI, A.m(EDX, GL_OG_SPAN_Z_STEP));
+        if (shift) A.Sar(EDI, A.i((GLint)shift));
+    }
     // Mirrored: generation + top - value, the step negated.
     GlOgNode* plain = A.label(true);
     A.Movzx8(EAX, A.a(&db->mirror));
     A.Test(EAX, EAX);
     A.Je(plain);
     A.Neg(EBX);
-    A.Neg(EDI);
+    if (step) A.Neg(EDI);
     A.Mov(EAX, A.a(&db->depthMax));
     if (shift) A.Shr(EAX, A.i((GLint)shift));
     A.Add(EBX, EAX);

@@ -136,6 +136,10 @@ struct GlOgRasterScratch {
     GlVertex* v[3];  // sorted A, B, C
     GLint iy[3];
     GLint upper0, upper1, lower0, lower1, first;
+    // The coverage test's rows in the clip box, and for one row the x at
+    // which its long and its short edge cross it.
+    GLint rows, rowX[2];
+    GLfloat slopeShort;
     GLfloat guard[4];
     GLfloat slope, startDx, startDy, little;
     GLfloat planeK, plane[4];
@@ -223,6 +227,19 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key);
 // once after the walker at the label.
 void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
 void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines);
+// The span of one pixel (ESI 1, EBP the frame): depth, texel and colour of
+// the x86 fill, to `none` when the pixel fails its depth test.
+void __glOgGenSpanPixel(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* none);
+// The depth stage's pieces (depthgen.cpp). One live pixel at [ESI] with the
+// value in EBX: compared (a failure jumps to `failed`), stored when it passes
+// and writes are on.
+void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed);
+// EBX = the stored form of the span's z, with `step` EDI = the stored step
+// (EDX the span; EAX used).
+void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step = true);
+// EBX = the stored form of the value in EBX (shifted), with `step` EDI = the
+// stored step (EDX the span; EAX used).
+void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step = true);
 // What an MMX depth comparison of four 16-bit lanes leaves in its mask
 // register: nothing (GL_ALWAYS), the passing lanes or the failing lanes.
 enum { GL_OG_D_NONE, GL_OG_D_PASS_MASK, GL_OG_D_FAIL_MASK };

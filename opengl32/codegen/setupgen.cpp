@@ -17,7 +17,9 @@
 // run under the caller's x87 control word, the arithmetic under the set-up's
 // own words, and the stub restores the caller's word.
 
+#include <functional>
 #include <initializer_list>
+#include <vector>
 #include "codegen/rasterwalk.h"
 #include "geometry/geometry.h"
 #include "geometry/light.h"
@@ -141,42 +143,40 @@ struct Gen : GlOgRasterEmit {
         min(ECX, &st->clipBox[3]);
         A.Sub(ECX, EAX);
         A.Jle(empty);
+        A.Mov(a(&S->rows), ECX);
         A.Cmp(ECX, A.i(1));
         A.Jne(more);
         A.Mov(a(&S->first), EAX);
-        // The long edge: xA + (float)((xA - xC) / (yA - yC)) x (first + 1 - yA).
-        slopeBetween(ESI, EBX);
-        A.Fild32(a(&S->first));
-        A.FaddD(a(&K.one));
-        A.FsubS(vx(ESI, VX_Y));
-        A.FstpD(a(&S->dyFirst));
-        A.FldS(a(&S->slope));
-        A.FmulD(a(&S->dyFirst));
-        A.FaddS(vx(ESI, VX_X));
-        A.FstpD(a(&S->xs));
+        // The long edge: xA + (float)((xA - xC) / (yA - yC)) x (first + 1 - yA);
+        // the short one from A to B in the upper part, from B to C (from its
+        // row offset) in the lower part. Both slopes first, then both x.
+        cw(GL_OG_CW_SINGLE);
+        slopeTo(ESI, EBX, &S->slope);
         A.Cmp(EAX, a(&S->iy[1]));
         A.Jge(lower);
-        // The row in the upper part: the edge from A to B.
-        slopeBetween(ESI, EDI);
-        A.FldS(a(&S->slope));
-        A.FmulD(a(&S->dyFirst));
+        slopeTo(ESI, EDI, &S->slopeShort);
+        cw(GL_OG_CW_DOUBLE);
+        rowOffset(ESI, &S->dyFirst);
+        A.FldS(ST(0));
+        A.FmulS(a(&S->slopeShort));
         A.FaddS(vx(ESI, VX_X));
         A.Jmp(have);
-        // In the lower part: the edge from B to C, from its row offset.
         A.place(lower);
-        slopeBetween(EDI, EBX);
-        A.Fild32(a(&S->first));
-        A.FaddD(a(&K.one));
-        A.FsubS(vx(EDI, VX_Y));
-        A.FmulS(a(&S->slope));
+        slopeTo(EDI, EBX, &S->slopeShort);
+        cw(GL_OG_CW_DOUBLE);
+        rowOffset(ESI, &S->dyFirst);
+        rowOffset(EDI, &S->dyB);
+        A.FmulS(a(&S->slopeShort));
         A.FaddS(vx(EDI, VX_X));
         A.place(have);
+        A.Fxch(ST(1));
+        A.FmulS(a(&S->slope));
+        A.FaddS(vx(ESI, VX_X));
         cw(GL_OG_CW_DOUBLE_CHOP);
-        A.Fistp32(a(&S->whole));
-        A.FldD(a(&S->xs));
-        A.Fistp32(a(&S->n));
-        A.Mov(EAX, a(&S->whole));
-        A.Cmp(EAX, a(&S->n));
+        A.Fistp32(a(&S->rowX[0]));
+        A.Fistp32(a(&S->rowX[1]));
+        A.Mov(EAX, a(&S->rowX[1]));
+        A.Cmp(EAX, a(&S->rowX[0]));
         A.Je(empty);
         A.place(more);
     }
@@ -184,22 +184,35 @@ struct Gen : GlOgRasterEmit {
     // double precision after it.
     void slopeBetween(GlOgNode* p, GlOgNode* q) {
         cw(GL_OG_CW_SINGLE);
+        slopeTo(p, q, &S->slope);
+        cw(GL_OG_CW_DOUBLE);
+    }
+    // The same into `to`, under single precision.
+    void slopeTo(GlOgNode* p, GlOgNode* q, GLfloat* to) {
         A.FldS(vx(p, VX_X));
         A.FsubS(vx(q, VX_X));
         A.FldS(vx(p, VX_Y));
         A.FsubS(vx(q, VX_Y));
         A.Fdivp(ST(1));
-        A.FstpS(a(&S->slope));
-        cw(GL_OG_CW_DOUBLE);
+        A.FstpS(a(to));
+    }
+    // st(0) = first + 1 - yV (kept in `to` too), under double precision.
+    void rowOffset(GlOgNode* v, double* to) {
+        A.Fild32(a(&S->first));
+        A.FaddD(a(&K.one));
+        A.FsubS(vx(v, VX_Y));
+        A.FstD(a(to));
     }
 
     // The face of (a, b, c) into ECX (__glTriangleFace), the sorted area's
     // test done before.
     void face() {
         const GLint x = VX_X, y = VX_Y;
-        A.Mov(EAX, a(&S->a));
-        A.Mov(ECX, a(&S->b));
-        A.Mov(EDX, a(&S->c));
+        // a, b and c as the stub was called with them.
+        A.Mov(EDX, a(&gc->og.gen.ogSavedStack));
+        A.Mov(EAX, A.m(EDX, 24));
+        A.Mov(ECX, A.m(EDX, 28));
+        A.Mov(EDX, A.m(EDX, 32));
         cw(GL_OG_CW_SINGLE);
         A.FldS(vx(EAX, x));
         A.FsubS(vx(EDX, x));
@@ -236,9 +249,11 @@ struct Gen : GlOgRasterEmit {
         A.place(done);
     }
 
+    // A smooth one-sided triangle shows its vertices' front colours.
+    bool frontColorsOnly() const { return (F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED); }
     // faceColors(gc, {a, b, c}, face in ECX, false).
     void faceColors() {
-        if ((F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED)) {
+        if (frontColorsOnly()) {
             // Smooth, the front colours: each vertex's pointer at its front
             // colour, completion for triangleNeeds | faceNeeds[0].
             A.Mov(EBP, a(&gc->faceNeeds[0]));
@@ -554,10 +569,11 @@ struct Gen : GlOgRasterEmit {
     // st(0) (popped) into `to` as the C++ conversions with limits do it: not
     // above *lo (not a number too) gives loValue, above *hi (or at it, with
     // atHigh) hiValue, else the value truncated to 32 or (wide) 64 bits.
+    // Double precision: st(0) is the double it is stored as.
     void clampTruncate(const double* lo, GLint loValue, const double* hi, bool atHigh, GLint hiValue, bool wide,
                        void* to, bool positive, GLuint bound) {
-        GlOgNode* low = A.label(true), *high = A.label(true), *done = A.label(true), *limits = A.label();
-        A.FstpD(a(&S->d));
+        GlOgNode* done = A.label(), *limits = A.label();
+        A.FstD(a(&S->d));
         // A value the limits leave alone truncates as it is: by the double's
         // high word, its sign cleared below `bound` (or from 1 below bound).
         A.Mov(EAX, a((const uint8_t*)&S->d + 4));
@@ -565,29 +581,42 @@ struct Gen : GlOgRasterEmit {
         else A.And(EAX, A.i(0x7FFFFFFF));
         A.Cmp(EAX, A.i((GLint)bound));
         A.Jae(limits);
-        A.FldD(a(&S->d));
-        if (wide) truncate64();
-        else truncate();
-        A.Jmp(done);
-        A.place(limits);
-        A.FldD(a(&S->d));
-        fcmp(a(lo), true);
-        A.Jbe(low);
-        A.FldD(a(&S->d));
-        fcmp(a(hi), true);
-        if (atHigh) A.Jae(high);
-        else A.Ja(high);
-        A.FldD(a(&S->d));
-        if (wide) truncate64();
-        else truncate();
-        A.Jmp(done);
-        A.place(low);
-        A.Mov(EAX, A.i(loValue));
-        A.Jmp(done);
-        A.place(high);
-        A.Mov(EAX, A.i(hiValue));
+        cw(GL_OG_CW_DOUBLE_CHOP);
+        if (wide) {
+            A.Fistp64(a(&S->temp));
+            cw(GL_OG_CW_DOUBLE);
+            A.Mov(EAX, a(&S->temp));
+            A.Mov(a(to), EAX);
+        } else {
+            A.Fistp32(a(to));
+            cw(GL_OG_CW_DOUBLE);
+        }
         A.place(done);
-        A.Mov(a(to), EAX);
+        // The limits out of the way, at the routine's end.
+        cold.push_back([=] {
+            GlOgNode* low = A.label(true), *high = A.label(true), *store = A.label(true);
+            A.place(limits);
+            A.FstpS(ST(0));
+            A.FldD(a(&S->d));
+            fcmp(a(lo), true);
+            A.Jbe(low);
+            A.FldD(a(&S->d));
+            fcmp(a(hi), true);
+            if (atHigh) A.Jae(high);
+            else A.Ja(high);
+            A.FldD(a(&S->d));
+            if (wide) truncate64();
+            else truncate();
+            A.Jmp(store);
+            A.place(low);
+            A.Mov(EAX, A.i(loValue));
+            A.Jmp(store);
+            A.place(high);
+            A.Mov(EAX, A.i(hiValue));
+            A.place(store);
+            A.Mov(a(to), EAX);
+            A.Jmp(done);
+        });
     }
     // depthStep: held to +-2^32 (whose low words are 0), truncated; within
     // +-2^32 (high words below 0x41F00000) as it is.
@@ -606,19 +635,19 @@ struct Gen : GlOgRasterEmit {
         const auto vB = [&] { return byColor ? A.m(ECX, field) : vx(EDI, field); };
         const auto vC = [&] { return byColor ? A.m(EDX, field) : vx(EBX, field); };
         const GLfloat* p = S->plane;
+        // vA - vC and vB - vC once for both.
         A.FldS(vA());
         A.FsubS(vC());
-        A.FmulS(a(&p[0]));
         A.FldS(vB());
         A.FsubS(vC());
+        A.FldS(ST(1));
+        A.FmulS(a(&p[0]));
+        A.FldS(ST(1));
         A.FmulS(a(&p[1]));
         A.Fsubp(ST(1));
         A.FstpS(a(dx));
-        A.FldS(vB());
-        A.FsubS(vC());
         A.FmulS(a(&p[2]));
-        A.FldS(vA());
-        A.FsubS(vC());
+        A.Fxch(ST(1));
         A.FmulS(a(&p[3]));
         A.Fsubp(ST(1));
         A.FstpS(a(dy));
@@ -684,7 +713,7 @@ struct Gen : GlOgRasterEmit {
             A.Mov(EAX, a(&st->zDx));
             A.Shl(EAX, A.i(5));
             A.Mov(a(&st->zDx32), EAX);
-            cw(GL_OG_CW_SINGLE);
+            if (F() & GL_RF_FOG_FRAGMENT) cw(GL_OG_CW_SINGLE);
         }
         if (F() & GL_RF_FOG_FRAGMENT) gradientOf(k->fogNicest ? VX_EYE_Z : VX_FOG, false, &st->fogDx, &st->fogDy);
     }
@@ -736,11 +765,11 @@ struct Gen : GlOgRasterEmit {
 
     // __glSetupTriangleEmit(gc, A, B, C, longEdgeLeft) up to the walk: rows,
     // gradients, the edges and start values of both parts.
-    void setupTriangle(GlOgNode* reject) {
-        // Guard band bounds: the clip box as floats, widened by the band. A
-        // viewport inside the clip box keeps every vertex inside the band
-        // (vertices inside the view volume lie in the viewport, their depth
-        // within the depth range): no test then.
+    // Guard band bounds: the clip box as floats, widened by the band. A
+    // viewport inside the clip box keeps every vertex inside the band
+    // (vertices inside the view volume lie in the viewport, their depth
+    // within the depth range): no test then.
+    void guardBand(GlOgNode* reject) {
         GlOgNode* guarded = A.label();
         A.Movzx8(EAX, a(&st->windowInside));
         A.Test(EAX, EAX);
@@ -756,6 +785,52 @@ struct Gen : GlOgRasterEmit {
         guard(&Gen::regB, reject);
         guard(&Gen::regC, reject);
         A.place(guarded);
+    }
+
+    // A triangle of one row in the clip box (S->rows), inside the guard
+    // band: that row's edges at the x the coverage test took (an edge's
+    // fraction there has no carry), the gradients and the start values at
+    // the row's left end; the rows as the walker takes one part of one row.
+    void oneRowTriangle() {
+        A.Mov(EAX, a(&S->first));
+        A.Mov(a(&S->upper0), EAX);
+        A.Inc(EAX);
+        A.Mov(a(&S->upper1), EAX);
+        A.Mov(a(&S->lower0), EAX);
+        A.Mov(a(&S->lower1), EAX);
+        A.Mov(a(&st->rasterFlags), A.i((GLint)k->rasterFlags));
+        A.Call(gradientSub);
+        // The long edge is the left one when the area is positive.
+        GlOgNode* longLeft = A.label(true), *atA = A.label(true), *started = A.label(true);
+        A.Mov(EAX, a(&S->rowX[0]));
+        A.Mov(ECX, a(&S->rowX[1]));
+        A.Cmp(a(&st->area), A.i(0));
+        A.Jg(longLeft);
+        A.Mov(EAX, ECX);
+        A.Mov(ECX, a(&S->rowX[0]));
+        A.place(longLeft);
+        A.Mov(a(&st->leftEdge.x), EAX);
+        A.Mov(a(&st->rightEdge.x), ECX);
+        // Start values at A from dyFirst, except for a row of the lower part
+        // whose left edge is the short one: at B from dyB.
+        A.Mov(EAX, a(&S->first));
+        A.Cmp(EAX, a(&S->iy[1]));
+        A.Jl(atA);
+        A.Cmp(a(&st->area), A.i(0));
+        A.Jg(atA);
+        A.FldD(a(&S->dyB));
+        A.Mov(EDX, EDI);
+        A.Jmp(started);
+        A.place(atA);
+        A.FldD(a(&S->dyFirst));
+        A.Mov(EDX, ESI);
+        A.place(started);
+        A.FstpS(a(&S->startDy));
+        A.Mov(ECX, A.i((GLint)(uintptr_t)&st->leftEdge));
+        A.Call(rowStartSub);
+    }
+
+    void setupTriangle(GlOgNode* reject) {
         // Rows: iy = trunc(y), taken before the guard (coverage).
         A.Mov(EAX, a(&S->iy[0]));
         A.Cmp(EAX, a(&S->iy[2]));
@@ -787,7 +862,7 @@ struct Gen : GlOgRasterEmit {
         A.Mov(a(&S->first), EAX);
         A.place(firstDone);
         A.Mov(a(&st->rasterFlags), A.i((GLint)k->rasterFlags));
-        gradients();
+        A.Call(gradientSub);
 
         // dyFirstA = first + 1 - yA; the long edge from A with sAC.
         cw(GL_OG_CW_DOUBLE);
@@ -857,6 +932,9 @@ struct Gen : GlOgRasterEmit {
     // setupEdge into e (a subroutine of the routine).
     GlOgNode* edgeSub;
     GlOgNode* startSub;
+    GlOgNode* gradientSub;
+    GlOgNode* rowStartSub;
+    std::vector<std::function<void()>> cold;  // emitted at the routine's end
     void setupEdgeTo(GlEdge* e) {
         A.Mov(EDX, A.i((GLint)(uintptr_t)e));
         A.Call(edgeSub);
@@ -907,22 +985,27 @@ struct Gen : GlOgRasterEmit {
         }
     }
     void subroutines() {
+        A.place(gradientSub);
+        gradients();
+        A.Ret();
         A.place(edgeSub);
         setupEdge();
         A.place(startSub);
         // ECX the edge, EAX the row offset dy (a double), EDX the vertex.
-        cw(GL_OG_CW_DOUBLE);
         A.FldD(A.m(EAX, 0));
         A.FstpS(a(&S->startDy));
         // A triangle of one row (upper0 .. lower1 - 1 is one range) never
-        // steps its edges: start values alone.
+        // steps its edges: start values alone (rowStartSub, S->startDy set).
         GlOgNode* steps = A.label();
         oneRow();
         A.Jne(steps);
+        A.place(rowStartSub);
+        cw(GL_OG_CW_DOUBLE);
         startDx();
         startValuesFor(live(), true, false);
         A.Ret();
         A.place(steps);
+        cw(GL_OG_CW_DOUBLE);
         leftEdgeSteps(live());
         startValues(live());
         A.Ret();
@@ -1019,7 +1102,8 @@ struct Gen : GlOgRasterEmit {
         A.Fnstcw(a(&S->callerCW));
         coverage(empty);
         A.Mov(a(&g->ogSavedStack), ESP);
-        for (int i = 0; i < 3; i++) {
+        // The vertices as passed, for the colours of other than a smooth one-sided triangle.
+        for (int i = 0; i < 3 && !frontColorsOnly(); i++) {
             A.Mov(EAX, A.m(ESP, 24 + 4 * i));
             A.Mov(a(i == 0 ? &S->a : i == 1 ? &S->b : &S->c), EAX);
         }
@@ -1034,7 +1118,7 @@ struct Gen : GlOgRasterEmit {
         A.Je(nothing);
         GlVertex* const* vs[3] = {&S->a, &S->b, &S->c};
         for (GlVertex* const* v : vs) {
-            if ((F() & GL_RF_SMOOTH) && !(F() & GL_RF_TWO_SIDED)) break;
+            if (frontColorsOnly()) break;
             A.Mov(EDX, a(v));
             A.Lea(EAX, vx(EDX, VX_FRONT));
             A.Mov(vx(EDX, VX_COLOR), EAX);
@@ -1084,9 +1168,18 @@ struct Gen : GlOgRasterEmit {
         A.Je(early);
         // The sorted vertices stay in ESI, EDI and EBX: the face and the
         // completion (C++ procedures) keep them.
+        // The face decides culling and, two-sided, the colours: without
+        // either it is not needed.
+        GlOgNode* noFace = A.label();
+        if (!(F() & GL_RF_TWO_SIDED)) {
+            A.Movzx8(EAX, a(&gc->cullFaceCode));
+            A.Cmp(EAX, A.i(2));
+            A.Je(noFace);
+        }
         face();
         A.Cmp(CL, a(&gc->cullFaceCode));
         A.Je(early);
+        A.place(noFace);
         faceColors();
         if (k->flatFog) {
             A.Push(EBX);
@@ -1096,7 +1189,12 @@ struct Gen : GlOgRasterEmit {
             A.callAbs((const void*)__glSetupFlatColorVertex);
             A.Add(ESP, A.i(16));
         }
+        guardBand(reject);
+        GlOgNode* oneRow = A.label(), *walk = A.label();
+        A.Cmp(a(&S->rows), A.i(1));
+        A.Je(oneRow);
         setupTriangle(reject);
+        A.place(walk);
         callerCw();
         // Lock the draw buffers for the walk when the drawable asks for it.
         GlOgNode* unlocked = A.label(true);
@@ -1118,7 +1216,11 @@ struct Gen : GlOgRasterEmit {
         A.place(early);
         A.Xor(EAX, EAX);
         A.JmpIndirect(a(&g->ogReturnAddress));
+        A.place(oneRow);
+        oneRowTriangle();
+        A.Jmp(walk);
         subroutines();
+        for (size_t i = 0; i < cold.size(); i++) cold[i]();
         return entry;
     }
 };
@@ -1162,7 +1264,7 @@ extern "C" GlTriangleProc GLPROC __glGenSetupProc(GlContext* gc, GLuint mode) {
     if (c.hit) return (GlTriangleProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label()};
+    Gen g{{gc, &k, A, __glOgScratch(gc), &gc->span}, 0, A.label(), A.label(), A.label(), A.label(), {}};
     uint8_t* entry = g.generate();
     return (GlTriangleProc)__glOgFinish(gc, &c, &A, entry, (void*)__glGenericTriangle);
 }

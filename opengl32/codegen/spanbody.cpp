@@ -98,8 +98,8 @@ struct Body : GlOgRasterEmit {
     // ---- The x86 colour of the live pixels of ECX (the group at the frame).
     // EDI the destination, ESI the dither addend, EAX the pixel, EDX and EBX
     // scratch; the fragment's channels and the texel pointer in the scratch
-    // record. ESI and EBX kept.
-    void colorPass() {
+    // record. ESI and EBX kept, except for the span's one pixel alone (single).
+    void colorPass(bool single = false) {
         const bool rgba = w(FILL_RGBA) != 0, dither = w(FILL_DITHER) != 0, smooth = w(FILL_SMOOTH) != 0;
         const GLuint code = w(FILL_TEXCODE);
         Layout l = {1, {8, 0, 0}, {0, 0, 0}};
@@ -108,8 +108,10 @@ struct Body : GlOgRasterEmit {
         // Channels step when smooth, except under GL_REPLACE (RGBA) where the texel is the colour.
         const bool steps = smooth && !(rgba && code == 1) && !(!rgba && code == 1);
         const bool flatPixel = rgba && code == 0 && !dither && !smooth;
-        A.Push(ESI);
-        A.Push(EBX);
+        if (!single) {
+            A.Push(ESI);
+            A.Push(EBX);
+        }
         A.Mov(EDI, sp(GL_OG_SPAN_DEST));
         if (dither) A.Mov(ESI, sp(GL_OG_SPAN_DITHER));
         const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
@@ -133,11 +135,18 @@ struct Body : GlOgRasterEmit {
             else indexPixel(code, dither);
         };
         // The first pixel alone (spans of one pixel, common in small triangles).
+        const auto first = [&] {
+            if (run) smoothPixel(l, dither, [&](int c) { return sp(values[c]); }, 0);
+            else pixel();
+        };
+        if (single) {
+            first();
+            return;
+        }
         GlOgNode* more = A.label();
         A.Cmp(ECX, A.i((GLint)0x80000000u));
         A.Jne(more);
-        if (run) smoothPixel(l, dither, [&](int c) { return sp(values[c]); }, 0);
-        else pixel();
+        first();
         A.Jmp(walked);
         A.place(more);
         if (run) channelValues();
@@ -355,6 +364,34 @@ struct Body : GlOgRasterEmit {
         else A.Mov(A.m(EDI), EAX);
     }
 
+    // ---- A span of one pixel: its depth test inline (a failure to `none`),
+    // texel and colour; EBX, ESI and EDI changed.
+    void pixelAlone(GlOgNode* none) {
+        if (w(FILL_DEPTH) == 1) {  // GL_NEVER
+            A.Jmp(none);
+            return;
+        }
+        if (w(FILL_DEPTH)) {
+            A.Mov(EDX, EBP);
+            __glOgEmitDepthStart(A, &gc->fb.depth, w(FILL_DEPTH_SHIFT), false);
+            A.Mov(ESI, sp(GL_OG_SPAN_DEPTH_ADDRESS));
+            __glOgEmitDepthPixel(A, w(FILL_DEPTH) - 1, w(FILL_DEPTH_WRITE), w(FILL_DEPTH_BYTES), none);
+        }
+        if (w(FILL_NOTHING_WRITTEN)) return;
+        if (w(FILL_TEXCODE)) {
+            A.Mov(ECX, A.i((GLint)0x80000000u));
+            texels();
+        }
+        colorPass(true);
+    }
+    // The texels of the live pixels of ECX (kept) from the textured stage.
+    void texels() {
+        A.Mov(a(&S->mask), ECX);
+        A.Mov(EDX, EBP);
+        A.Call(a(&gc->procs.spanTextured));
+        A.Mov(ECX, a(&S->mask));
+    }
+
     // ---- One group: mask, depth, texels, colour. ESI = pixels left.
     void group(GlOgNode* depthTest) {
         GlOgNode* full = A.label(true), *none = A.label();
@@ -370,12 +407,7 @@ struct Body : GlOgRasterEmit {
             A.Je(none);
         }
         if (!w(FILL_NOTHING_WRITTEN)) {
-            if (w(FILL_TEXCODE)) {
-                A.Mov(a(&S->mask), ECX);
-                A.Mov(EDX, EBP);
-                A.Call(a(&gc->procs.spanTextured));
-                A.Mov(ECX, a(&S->mask));
-            }
+            if (w(FILL_TEXCODE)) texels();
             colorPass();
         }
         A.place(none);
@@ -391,6 +423,11 @@ void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint wr
 void __glOgGenSpanBody(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines) {
     Body b{{gc, k, A, __glOgScratch(gc), &gc->span}};
     b.group(subroutines);
+}
+
+void __glOgGenSpanPixel(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* none) {
+    Body b{{gc, k, A, __glOgScratch(gc), &gc->span}};
+    b.pixelAlone(none);
 }
 
 void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* subroutines) {

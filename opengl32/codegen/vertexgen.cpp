@@ -38,6 +38,7 @@ enum : GLint {
     VX_WINDOW = offsetof(GlVertex, window),
     VX_INVW = offsetof(GlVertex, invW),
     VX_FRONT = offsetof(GlVertex, frontColor),
+    VX_BACK = offsetof(GlVertex, backColor),
     VX_SIZE = sizeof(GlVertex),
 };
 
@@ -835,13 +836,25 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(3)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
     g.e(__glOgJe(gc, noCarry));
+    // Of each, the words from the clip coordinates to the front colour (and
+    // the object coordinates and normal that completion reads): the program
+    // and completion write no others, and no triangle reads the back colour
+    // of a vertex of a one-sided program.
+    const GLint from = g.k->keepObject ? 0 : VX_CLIP, to = VX_BACK;
     g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
     g.e(__glOgMov(gc, OG_ESI, OG_EBP));
     g.e(__glOgImul(gc, OG_ESI, g.imm(VX_SIZE)));
-    g.e(__glOgLea(gc, OG_ESI, __glOgMem(gc, g.imm(-2 * VX_SIZE), OG_ESI, OG_EDI, 1)));
-    g.e(__glOgMov(gc, OG_ECX, g.imm(2 * VX_SIZE / 4)));
-    g.e(__glOgRep(gc));
-    g.e(__glOgMovsd(gc));
+    g.e(__glOgLea(gc, OG_ESI, __glOgMem(gc, g.imm(from - 2 * VX_SIZE), OG_ESI, OG_EDI, 1)));
+    if (from) g.e(__glOgAdd(gc, OG_EDI, g.imm(from)));
+    for (int v = 0; v < 2; v++) {
+        if (v) {
+            g.e(__glOgAdd(gc, OG_ESI, g.imm(VX_SIZE - to + from)));
+            g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE - to + from)));
+        }
+        g.e(__glOgMov(gc, OG_ECX, g.imm((to - from) / 4)));
+        g.e(__glOgRep(gc));
+        g.e(__glOgMovsd(gc));
+    }
     g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
     g.e(__glOgLea(gc, OG_EAX, g.vx(VX_FRONT)));
     g.e(__glOgMov(gc, g.vx(VX_COLOR_POINTER), OG_EAX));

@@ -67,12 +67,9 @@ struct Walk : GlOgRasterEmit {
         if (x87) cw(GL_OG_CW_DOUBLE);
         if (lateSteps()) A.Mov(a(&S->colorStepsSet), A.i(0));
         else colorSteps();
-        // Depth.
+        // Depth (its steps with the late colour steps: a pixel alone reads none).
         if (CF() & GL_RF_DEPTH_TEST) {
-            A.Mov(EAX, a(&st->zDx));
-            A.Mov(sp(GL_OG_SPAN_Z_STEP), EAX);
-            A.Mov(EAX, a(&st->zDx32));
-            A.Mov(sp(GL_OG_SPAN_Z_STEP32), EAX);
+            if (!lateSteps()) depthSteps();
         } else {
             A.Mov(sp(GL_OG_SPAN_Z), A.i(0));
             A.Mov(sp(GL_OG_SPAN_Z_STEP), A.i(0));
@@ -121,6 +118,12 @@ struct Walk : GlOgRasterEmit {
         if (x87) callerCw();
     }
 
+    void depthSteps() {
+        A.Mov(EAX, a(&st->zDx));
+        A.Mov(sp(GL_OG_SPAN_Z_STEP), EAX);
+        A.Mov(EAX, a(&st->zDx32));
+        A.Mov(sp(GL_OG_SPAN_Z_STEP32), EAX);
+    }
     // Colour steps: fixed16(d x scale), 0 for a flat colour or a missing channel.
     void colorSteps() {
         const GLint steps[4] = {GL_OG_SPAN_RED_STEP, GL_OG_SPAN_GREEN_STEP, GL_OG_SPAN_BLUE_STEP,
@@ -155,9 +158,9 @@ struct Walk : GlOgRasterEmit {
         A.FmulS(a(&gc->chain.alphaScale));
         if (mmx) A.FmulD(a(&kMmxAlpha[0]));
     }
-    // The x86 whole fill with smooth colours: the steps matter only to a span
-    // of more than one pixel, and the first such span of the triangle takes
-    // them (tiny triangles have none).
+    // The x86 whole fill with smooth colours: the colour and depth steps
+    // matter only to a span of more than one pixel, and the first such span
+    // of the triangle takes them (tiny triangles have none).
     bool lateSteps() const { return mode() == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
     // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
@@ -236,6 +239,7 @@ struct Walk : GlOgRasterEmit {
             A.Cmp(a(&S->colorStepsSet), A.i(0));
             A.Jne(have);
             colorSteps();
+            if (CF() & GL_RF_DEPTH_TEST) depthSteps();
             A.Mov(a(&S->colorStepsSet), A.i(1));
             A.place(have);
         }
@@ -243,6 +247,9 @@ struct Walk : GlOgRasterEmit {
         const GLint values[4] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE, GL_OG_SPAN_ALPHA};
         const int nc = k->rgba ? 4 : 1;
         const bool smooth = (CF() & GL_RF_SMOOTH_COLOR) != 0;
+        // The flat pixel: each field's integer part held to its range (the
+        // whole fill reads it for a flat colour without dither only).
+        const bool flatPixel = mode() == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
         for (int c = 0; c < 4; c++) {
             if (c >= nc) {
                 A.Mov(sp(values[c]), A.i(0));
@@ -275,11 +282,8 @@ struct Walk : GlOgRasterEmit {
             A.FaddD(a(bias));
             __glOgFixed16(A, S);
             A.Mov(sp(values[c]), EAX);
-            if (c < 3) A.Mov(a(&S->value[c]), EAX);
+            if (c < 3 && flatPixel) A.Mov(a(&S->value[c]), EAX);
         }
-        // The flat pixel: each field's integer part held to its range (the
-        // whole fill reads it for a flat colour without dither only).
-        const bool flatPixel = mode() == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
         // (The MMX fill and its twin read it in no other case.)
         if (!mmxFill() || flatPixel) flatPixelField(flatPixel);
         // Depth value and addresses at the span's first pixel.
@@ -494,6 +498,12 @@ struct Walk : GlOgRasterEmit {
     // advance by their group steps between groups.
     void groups(bool chain) {
         GlOgNode* group = A.label(), *done = A.label();
+        if (!chain) {  // a span of one pixel alone
+            A.Cmp(ESI, A.i(1));
+            A.Jne(group);
+            __glOgGenSpanPixel(gc, k, A, done);
+            A.Jmp(done);
+        }
         A.place(group);
         if (chain) {
             GlOgNode* full = A.label(true);
@@ -553,18 +563,16 @@ struct Walk : GlOgRasterEmit {
         A.place(done);
     }
 
-    // ---- The rows of one part, S->y .. S->y1 - 1 (__glWalkTriangleEmit);
+    // ---- The rows of one part, S->y .. S->y1 - 1 (at least one row; __glWalkTriangleEmit);
     // to `finished` after the triangle's last row (lower1 - 1), whose edges
     // and values are not stepped.
     void walkPart(GlOgNode* exit, GlOgNode* finished) {
         // Depth and stencil addresses at the left edge of the first row.
         if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
         if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
+        // The part has a row (y < y1): the test comes after each.
         GlOgNode* row = A.label(), *noSpan = A.label();
         A.place(row);
-        A.Mov(EAX, a(&S->y));
-        A.Cmp(EAX, a(&S->y1));
-        A.Jge(exit);
         A.Mov(EAX, a(&st->rightEdge.x));
         A.Cmp(EAX, a(&st->leftEdge.x));
         A.Jle(noSpan);
@@ -592,7 +600,10 @@ struct Walk : GlOgRasterEmit {
         A.Jge(finished);
         stepRow();
         A.Inc(a(&S->y));
-        A.Jmp(row);
+        A.Mov(EAX, a(&S->y));
+        A.Cmp(EAX, a(&S->y1));
+        A.Jl(row);
+        A.Jmp(exit);
     }
     // address = base + (y - biasY) x stride + (left.x - biasX) x bytes.
     void bufferAddress(const GlBufferObject* b, GLuint bytes, uint8_t** out) {

@@ -104,14 +104,45 @@ const std::vector<StateCase>& stateCases() {
     return list;
 }
 
-void compareCase(const RasterFormat& f, const StateCase& c, int depthBits, unsigned seed, bool mmx) {
+// Triangles of one to a few pixels as a fine mesh gives them: one row of one
+// to four pixels in the upper and in the lower part, wound both ways, some
+// across the window's left and right edges and the scissor box's; slivers
+// of two rows and one column; each drawn over a larger one (depth ties).
+std::vector<RasterVertex> smallTriangles(int width) {
+    std::vector<RasterVertex> v;
+    for (int n = 0; n < 48; n++) {
+        const float w = 0.6f + (float)(n % 4), h = 0.3f + 0.15f * (float)(n % 3);
+        float x = 1.3f + (float)((n * 7) % (width - 6)) + 0.11f * (float)(n % 5), y = 1.2f + (float)(n % 40);
+        if (n % 11 == 3) x = -0.7f;               // across the left edge
+        if (n % 11 == 7) x = (float)width - 1.9f;  // across the right edge
+        const float z = -0.8f + 0.035f * (float)n;
+        const float c[3][4] = {{0.9f, 0.2f, 0.5f, 0.7f}, {0.3f, 0.8f, 0.4f, 0.4f}, {0.5f, 0.6f, 1.0f, 0.9f}};
+        // The apex below the row (lower part) or above it (upper part), left, between or right.
+        const float apexX = x + (float)(n % 3) * 0.5f * w, apexY = (n & 4) ? y + h + 0.5f : y - 0.45f;
+        RasterVertex a = {x, y + 0.4f, z, {c[0][0], c[0][1], c[0][2], c[0][3]}, 0, 0, 1};
+        RasterVertex b = {x + w, y + 0.42f + 0.1f * (float)(n % 2), z + 0.3f, {c[1][0], c[1][1], c[1][2], c[1][3]}, 1, 0, 1};
+        RasterVertex d = {apexX, apexY + 0.4f, z - 0.2f, {c[2][0], c[2][1], c[2][2], c[2][3]}, 0, 1, 1};
+        if (n % 8 == 5) d.x = x + 0.3f, d.y = y + 2.1f, b.x = x + 0.6f;  // two rows, one column
+        if (n & 1) v.insert(v.end(), {a, b, d});
+        else v.insert(v.end(), {a, d, b});
+        if (n % 6 == 0) {  // a larger one beneath, at nearly the same depth
+            RasterVertex p = a, q = b, r = d;
+            p.x -= 2.0f, p.y -= 2.0f, q.x += 2.0f, r.y += 3.0f, p.z += 0.01f, q.z += 0.01f, r.z += 0.01f;
+            v.insert(v.end(), {p, q, r});
+        }
+    }
+    return v;
+}
+
+void compareCase(const RasterFormat& f, const StateCase& c, int depthBits, unsigned seed, bool mmx,
+                 bool small = false) {
     SCOPED_TRACE(std::string(f.name) + ", " + c.name + ", depth " + std::to_string(depthBits) + ", seed " +
-                 std::to_string(seed) + (mmx ? ", MMX" : ""));
+                 std::to_string(seed) + (mmx ? ", MMX" : "") + (small ? ", small triangles" : ""));
     RasterScene sc;
     sc.depthBits = depthBits;
     sc.state = c.set;
     sc.between = c.between;
-    sc.vertices = rasterRandomTriangles(seed, 16, sc.width, sc.height);
+    sc.vertices = small ? smallTriangles(sc.width) : rasterRandomTriangles(seed, 16, sc.width, sc.height);
     const RasterImage cpp = rasterRender(f, sc, PATH_CPP, mmx);
     const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, mmx);
     const RasterImage noFill = rasterRender(f, sc, PATH_NO_FILL, mmx);
@@ -144,6 +175,19 @@ TEST(Equivalence, DepthKindsAndSeeds) {
         for (int depthBits : {16, 24, 32})
             for (unsigned seed : {3u, 97u})
                 for (int ci : {0, 5, 7, 14}) compareCase(kRasterFormats[fi], stateCases()[ci], depthBits, seed, true);
+}
+
+// Triangles of one or a few pixels (the set-up's row of one row, the fill's
+// span of one pixel) over every state and format.
+TEST(Equivalence, SmallTrianglesOverStatesAndFormats) {
+    for (int fi : {0, 2, 4, 5})
+        for (const StateCase& c : stateCases()) {
+            const RasterFormat& f = kRasterFormats[fi];
+            if ((c.rgbaOnly && f.index) || (c.indexOnly && !f.index)) continue;
+            for (int mmx = 0; mmx < 2; mmx++) compareCase(f, c, 16, 0, mmx, true);
+        }
+    for (int depthBits : {24, 32})
+        for (int ci : {0, 5, 6, 11}) compareCase(kRasterFormats[2], stateCases()[ci], depthBits, 0, true, true);
 }
 
 // The generated set-up takes the triangles where the fast path applies.
@@ -270,6 +314,8 @@ TEST(Equivalence, TexturesOverFormats) {
                         if (!dither) glDisable(GL_DITHER);
                     };
                     sc.vertices = rasterRandomTriangles(23, 12, sc.width, sc.height);
+                    const std::vector<RasterVertex> small = smallTriangles(sc.width);
+                    sc.vertices.insert(sc.vertices.end(), small.begin(), small.end());
                     const RasterImage cpp = rasterRender(f, sc, PATH_CPP, mmx);
                     const RasterImage gen = rasterRender(f, sc, PATH_GENERATED, mmx);
                     const RasterImage noFill = rasterRender(f, sc, PATH_NO_FILL, mmx);
