@@ -836,11 +836,12 @@ void emitStrip(Gen& g, uint8_t* program) {
     g.e(__glOgMov(gc, g.abs(&gc->lineResetPending), OG_R8(3)));
     g.e(__glOgTest(gc, OG_EBP, OG_EBP));
     g.e(__glOgJe(gc, noCarry));
-    // Of each, the words from the clip coordinates to the front colour (and
-    // the object coordinates and normal that completion reads): the program
-    // and completion write no others, and no triangle reads the back colour
-    // of a vertex of a one-sided program.
-    const GLint from = g.k->keepObject ? 0 : VX_CLIP, to = VX_BACK;
+    // Of each, the words from the clip coordinates to the front colour: the
+    // program writes no others, and without completion work left no triangle
+    // reads the back colour. Completion (two-sided lighting among its work)
+    // reads the object coordinates and normal and writes the back colour:
+    // then the whole vertex.
+    const GLint from = g.k->keepObject ? 0 : VX_CLIP, to = g.k->keepObject ? VX_SIZE : VX_BACK;
     g.e(__glOgMov(gc, OG_EDI, g.abs(&a->bufferBase)));
     g.e(__glOgMov(gc, OG_ESI, OG_EBP));
     g.e(__glOgImul(gc, OG_ESI, g.imm(VX_SIZE)));

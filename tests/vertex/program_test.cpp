@@ -4,6 +4,7 @@
 // the clip w of 0, negative, denormal or infinite, coordinates that are not
 // numbers and coordinates exactly on the clip planes.
 #include <math.h>
+#include <algorithm>
 #include "roadtest.h"
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
@@ -368,6 +369,50 @@ TEST_F(Programs, ColoursClampToTheScalesOfTheMoment) {
     scale[0] = 0.25f, scale[1] = 2.0f, scale[2] = 255.0f;
     compare(3, "scales changed");
     memcpy(scale, saved, sizeof saved);
+}
+
+// Strips drawn through the generated strip routine carry the last two
+// vertices of a batch into the next: under two-sided lighting of back-facing
+// triangles (each vertex a normal of its own) the carried vertices keep
+// their back colours, so the pixels equal the C++ routines'.
+TEST(StripRoutine, BackColoursOfCarriedVertices) {
+    const int n = 81;
+    std::vector<GLfloat> pos(3 * n), normals(3 * n);
+    for (int i = 0; i < n; i++) {
+        // y alternating from below: every triangle of the strip faces away.
+        pos[3 * i] = -0.95f + 1.9f * (float)i / (float)(n - 1);
+        pos[3 * i + 1] = i & 1 ? 0.6f : -0.6f;
+        pos[3 * i + 2] = 0.1f * sinf((float)i);
+        normals[3 * i] = 0.6f * sinf(0.7f * (float)i);
+        normals[3 * i + 1] = 0.5f * cosf(1.3f * (float)i);
+        normals[3 * i + 2] = -0.8f;
+    }
+    const auto draw = [&] {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-1, 1, -1, 1, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glEnable(GL_LIGHTING), glEnable(GL_LIGHT0);
+        const GLfloat towards[4] = {0.5f, -0.3f, 0.8f, 0};
+        glLightfv(GL_LIGHT0, GL_POSITION, towards);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+        const GLfloat front[4] = {0.9f, 0.2f, 0.1f, 1}, back[4] = {0.1f, 0.4f, 0.9f, 1};
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, front);
+        glMaterialfv(GL_BACK, GL_DIFFUSE, back);
+        glVertexPointer(3, GL_FLOAT, 0, pos.data());
+        glNormalPointer(GL_FLOAT, 0, normals.data());
+        glEnableClientState(GL_VERTEX_ARRAY), glEnableClientState(GL_NORMAL_ARRAY);
+        glDrawArrays(GL_TRIANGLE_STRIP, 0, n);
+        glDisableClientState(GL_VERTEX_ARRAY), glDisableClientState(GL_NORMAL_ARRAY);
+    };
+    Target generated(true, 64), cpp(false, 64);
+    generated.makeCurrent();
+    const std::vector<uint32_t> a = generated.draw(draw);
+    cpp.makeCurrent();
+    const std::vector<uint32_t> b = cpp.draw(draw);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(std::count(b.begin(), b.end(), b[0]), (long)b.size()) << "drawn";
 }
 
 }  // namespace
