@@ -57,8 +57,7 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
     }
     for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L->depthStep[j]), EAX);
     A.Movd(MM(5), EBX);
-    A.Punpcklwd(MM(5), MM(5));
-    A.Punpckldq(MM(5), MM(5));
+    A.Pshufw0(MM(5), MM(5));
     A.Paddw(MM(5), A.a(L->depthOffsets));
     A.Mov(ECX, EDX);
     A.Xor(EDX, EDX);

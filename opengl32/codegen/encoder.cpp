@@ -342,6 +342,11 @@ static inline __attribute__((always_inline)) uint8_t* encodeInsn(GlContext* gc, 
         if (isKind(dst, GL_OG_MMX) && (isKind(src, GL_OG_MMX) || isKind(src, GL_OG_MEM)))
             return op2Rm(out, t.a, dst->reg.code, src);
         return out;
+    case GL_OG_F_MSHUF:  // every lane the word the order names: 0F 70 /r ib
+        if (!isKind(dst, GL_OG_MMX) || !(isKind(src, GL_OG_MMX) || isKind(src, GL_OG_MEM))) return out;
+        out = op2Rm(out, 0x70, dst->reg.code, src);
+        *out++ = t.a;
+        return out;
     default:  // no instruction, or a block op out of place
         return out;
     }

@@ -148,11 +148,9 @@ void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*of
     __glOgMmxBiasNeg32(m, MM(0), MM(1), 16);
     A.Psrad(MM(0), A.i(16));
     A.Packssdw(MM(0), MM(0));
-    A.Punpcklwd(MM(0), MM(0));
-    A.Movq(MM(1), MM(0));
-    A.Punpckhdq(MM(1), MM(1));
+    A.Pshufw1(MM(1), MM(0));
     A.Movq(A.a(step), MM(1));
-    A.Punpckldq(MM(0), MM(0));
+    A.Pshufw0(MM(0), MM(0));
     if (!offsets) {
         A.Movq(MM(1), MM(0));
         if (laneZero) A.Pmullw(MM(1), A.a(__glMmxLaneIndex[0]));
@@ -185,11 +183,9 @@ void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, Gl
         __glOgMmxBiasNeg32(m, r, work, 16);
         A.Psrad(r, A.i(16));
         A.Packssdw(r, r);
-        A.Punpcklwd(r, r);
-        A.Punpckldq(r, r);
+        A.Pshufw0(r, r);
     } else {
-        A.Punpcklwd(r, r);
-        A.Punpckhdq(r, r);
+        A.Pshufw1(r, r);
     }
 }
 
@@ -616,8 +612,7 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
 void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from) {
     GlOgAsm& A = m.A;
     if (from) A.Movd(r, from);
-    A.Punpcklwd(r, r);
-    A.Punpckldq(r, r);
+    A.Pshufw0(r, r);
 }
 
 // EAX the z of a group of 32: kept as the span's current one, its high
@@ -654,8 +649,7 @@ void newDepthGroup(Mmx& m) {
     A.Movd(MM(0), A.a(&X->zGroup));
     A.Paddd(MM(0), m.fr(GL_OG_SPAN_Z_STEP32));
     A.Movd(A.a(&X->zGroup), MM(0));
-    A.Punpcklwd(MM(0), MM(0));
-    A.Punpckhdq(MM(0), MM(0));
+    A.Pshufw1(MM(0), MM(0));
     A.Paddw(MM(0), A.a(X->zOffset));
     A.Movq(A.a(X->zNext), MM(0));
     // MM4 + ((new - MM4) & zHigh).

@@ -196,6 +196,8 @@ TEST_F(OgEncoder, MmxInstructions) {
         C(__glOgPmulhuw(gc, OG_MM(0), OG_MM(5)), {0x0F, 0xE4, 0xC5}),
         C(__glOgPminub(gc, OG_MM(2), OG_MM(1)), {0x0F, 0xDA, 0xD1}),
         C(__glOgPminsw(gc, OG_MM(3), at(OG_EAX)), {0x0F, 0xEA, 0x18}),
+        C(__glOgPshufw0(gc, OG_MM(5), OG_MM(5)), {0x0F, 0x70, 0xED, 0x00}),
+        C(__glOgPshufw1(gc, OG_MM(1), at(OG_ESI, 8)), {0x0F, 0x70, 0x4E, 0x08, 0x55}),
         C(__glOgPmaddwd(gc, OG_MM(0), abs(0x3000)), {0x0F, 0xF5, 0x05, 0x00, 0x30, 0x00, 0x00}),
         C(__glOgPsrlw(gc, OG_MM(0), imm(8)), {0x0F, 0x71, 0xD0, 0x08}),
         C(__glOgPsllq(gc, OG_MM(1), imm(32)), {0x0F, 0x73, 0xF1, 0x20}),
