@@ -10,6 +10,7 @@
 //   X87: a, b = register form (0: none), c, d = memory opcode and /digit (c 0: none).
 //   MMX: a = second byte. MSHIFT: a = register-count byte, b = immediate byte, c = /digit.
 //   MSHUF: pshufw with the word order a (the one immediate each op stands for).
+//   MPEXTRW: pextrw of word a into a 32-bit register.
 //   UNARY: a = /digit of F7 (F6 for a byte register). SHIFTCL: a = /digit of D3 (by CL).
 #define GL_OG_OPS(X)                                                   \
     X(Mov, MOV, 0, 0, 0, 0, DW)                                        \
@@ -169,7 +170,11 @@
     X(Pminsw, MMX, 0xEA, 0, 0, 0, DR | DW)                             \
     X(FstD, X87, 0xDD, 0xD0, 0xDD, 2, DW | FPU)                        \
     X(Pshufw0, MSHUF, 0x00, 0, 0, 0, DW)                               \
-    X(Pshufw1, MSHUF, 0x55, 0, 0, 0, DW)
+    X(Pshufw1, MSHUF, 0x55, 0, 0, 0, DW)                               \
+    X(Pextrw0, MPEXTRW, 0, 0, 0, 0, DW)                                \
+    X(Pextrw1, MPEXTRW, 1, 0, 0, 0, DW)                                \
+    X(Pextrw2, MPEXTRW, 2, 0, 0, 0, DW)                                \
+    X(Pextrw3, MPEXTRW, 3, 0, 0, 0, DW)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };
@@ -183,7 +188,7 @@ enum GlOgForm : uint8_t {
     GL_OG_F_JCC, GL_OG_F_CALL, GL_OG_F_JMP, GL_OG_F_JMPIND, GL_OG_F_RETN, GL_OG_F_ALU, GL_OG_F_IMUL,
     GL_OG_F_IDIV, GL_OG_F_SHIFT, GL_OG_F_TEST, GL_OG_F_BYTES1, GL_OG_F_BYTES2, GL_OG_F_X87,
     GL_OG_F_MOVD, GL_OG_F_MOVQ, GL_OG_F_MMX, GL_OG_F_MSHIFT, GL_OG_F_BEGIN, GL_OG_F_END, GL_OG_F_UNARY,
-    GL_OG_F_SHIFTCL, GL_OG_F_MSHUF,
+    GL_OG_F_SHIFTCL, GL_OG_F_MSHUF, GL_OG_F_MPEXTRW,
 };
 enum GlOgSchedClass : uint16_t {
     GL_OG_S_DR = 0x1,          // reads its first operand

@@ -46,10 +46,19 @@ struct Mmx : GlOgRasterEmit {
     GlOgMmxFillScratch* X;
     std::vector<std::function<void()>> cold;  // out of the loop's way, after it
 
-    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as)
+    GlOgTexelSites* sites = nullptr;  // 3-byte texels by displacement, else null
+    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as, GlOgTexelSites* texelSites = nullptr)
         : GlOgRasterEmit{context, key, as, __glOgScratch(context), &context->span}, X(&S->fill) {
         __glMmxFillOf(key, &f);
+        if (texelIndexed(f) && f.texelBytes == 3) sites = texelSites;
     }
+    // Texels by their index in level 0 (column + row x width: 16 bits), the
+    // load's scale the texel's bytes, or for 3-byte texels index + index x 2
+    // and the level's address as displacement; else by byte offsets.
+    static bool texelIndexed(const GlMmxFill& f) {
+        return f.tex && !f.paletteBytes && f.widthLog2 + f.heightLog2 <= 16;
+    }
+    bool indexed() const { return texelIndexed(f) && (f.texelBytes != 3 || sites); }
     GlOgNode* fr(GLint field) { return A.m(ESP, field); }  // the frame (never inside the subroutines)
     GLint groupBytes() const { return 4 * f.bytes; }
     GLint disp = 0;  // groups past EBX's of the copy being emitted (the unchecked block's)
@@ -104,6 +113,10 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m);
 GlOgNode* __glGenMmxBlendPack(Mmx& m);
 bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c);
 void texels(Mmx& m);
+GlOgNode* indexedTexels(Mmx& m);
+void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack);
+void offsetTexels(Mmx& m, GLint bytes);
+void texelChannels(Mmx& m, GlOgNode* first);
 void texel(Mmx& m, GlOgNode* r, GlOgNode* at);
 void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
 void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
@@ -304,6 +317,22 @@ void __glGenMmxTriangleCode(Mmx& m) {
             A.Dec(ECX);
             A.Mov(A.a(&X->paletteMask), ECX);
         }
+        if (GlOgTexelSites* t = m.sites) {
+            // Another level than the loads hold: its address into each.
+            GlOgNode* same = A.label(true), *next = A.label(true);
+            A.Cmp(ECX, A.a(&t->base));
+            A.Je(same);
+            A.Mov(A.a(&t->base), ECX);
+            A.Mov(EAX, A.a(&t->count));
+            A.Test(EAX, EAX);
+            A.Je(same);
+            A.place(next);
+            A.Mov(EDX, A.ax((const uint8_t*)t->field - 4, EAX, 4));
+            A.Mov(A.m(EDX), ECX);
+            A.Dec(EAX);
+            A.Jne(next);
+            A.place(same);
+        }
     }
     A.Emms();
 }
@@ -457,10 +486,85 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
 // MM1, each byte b as b x 128, or as b x 257 (unsigned) to be modulated.
 // EAX, ECX and EDX changed.
 void texels(Mmx& m) {
+    const GlMmxFill& f = m.f;
+    if (!m.indexed()) {
+        offsetTexels(m, f.paletteBytes ? 1 : f.texelBytes);
+        texelChannels(m, MM(0));
+        return;
+    }
+    texelChannels(m, indexedTexels(m));
+}
+
+// The texels of the four lanes by index: pair 0 in the register returned
+// (MM0 or MM1) and pair 1 in MM2, bytes interleaved as __glGenMmxTexelPair
+// leaves them.
+GlOgNode* indexedTexels(Mmx& m) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
-    const GLint bytes = f.paletteBytes ? 1 : f.texelBytes;
-    const bool modulated = f.tex == GL_MMX_TEX_MODULATE;
+    const GLint ws = 16 - f.widthLog2, hs = 16 - f.heightLog2;
+    if (m.interleaved() && f.widthLog2 == 8) {
+        // Column and row bytes side by side are the index: (s0 t0 s1 t1 s2 t2 s3 t3).
+        A.Movq(MM(0), MM(6));
+        A.Psrlw(MM(0), A.i(8));
+        A.Movq(MM(2), MM(7));
+        A.Psrlw(MM(2), A.i(8));
+        A.Packuswb(MM(0), MM(2));
+    } else if (m.interleaved()) {
+        // (s t) pairs: column + row x width in the doublewords, words 0 and 2.
+        A.Movq(MM(0), MM(6));
+        A.Movq(MM(2), MM(7));
+        if (ws) A.Psrlw(MM(0), A.i(ws)), A.Psrlw(MM(2), A.i(ws));
+        const GLushort width = (GLushort)(1 << f.widthLog2);
+        A.Pmaddwd(MM(0), A.q(1, width, 1, width));
+        A.Pmaddwd(MM(2), A.q(1, width, 1, width));
+        for (int pair = 0; pair < 2; pair++) {
+            GlOgNode* r = pair ? MM(2) : MM(0);
+            A.Pextrw0(EAX, r);
+            A.Pextrw2(ECX, r);
+            indexedTexel(m, r, EAX, false);
+            indexedTexel(m, r, ECX, true);
+        }
+        return MM(0);
+    } else {
+        // column + (row << log2 width) in the lanes.
+        A.Movq(MM(0), MM(6));
+        if (ws) A.Psrlw(MM(0), A.i(ws));
+        A.Movq(MM(2), MM(7));
+        if (hs) A.Psrlw(MM(2), A.i(hs));
+        if (f.widthLog2) A.Psllw(MM(2), A.i(f.widthLog2));
+        A.Por(MM(0), MM(2));
+    }
+    // The four indices in MM0's lanes: the pairs into MM1 and MM2.
+    A.Pextrw0(EAX, MM(0));
+    A.Pextrw1(ECX, MM(0));
+    indexedTexel(m, MM(1), EAX, false);
+    indexedTexel(m, MM(1), ECX, true);
+    A.Pextrw2(EAX, MM(0));
+    A.Pextrw3(ECX, MM(0));
+    indexedTexel(m, MM(2), EAX, false);
+    indexedTexel(m, MM(2), ECX, true);
+    return MM(1);
+}
+
+// The texel of index `at` into r (its four bytes), or its bytes interleaved
+// with r's (unpack); a displacement holding the level's address is noted.
+void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack) {
+    GlOgAsm& A = m.A;
+    GlOgNode* texel = m.sites ? A.mx(at, at, 2, (GLint)m.sites->base) : A.mx(EBP, at, (GLuint)m.f.texelBytes);
+    if (unpack) A.Punpcklbw(r, texel);
+    else A.Movd(r, texel);
+    if (!m.sites || A.failed) return;
+    if (m.sites->count == GL_OG_TEXEL_SITES) {
+        A.failed = true;
+        return;
+    }
+    m.sites->field[m.sites->count++] = (GLuint)(uintptr_t)(A.out - 4);
+}
+
+// By byte offsets: pair 0 in MM0, pair 1 in MM2.
+void offsetTexels(Mmx& m, GLint bytes) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
     // Column and row of each lane, interleaved (a square level keeps them so).
     if (m.interleaved()) {
         A.Movq(MM(0), MM(6));
@@ -487,7 +591,16 @@ void texels(Mmx& m) {
         A.Movd(ECX, r);
         __glGenMmxTexelPair(m, r);
     }
+}
+
+// The pairs in `first` (MM0 or MM1) and MM2 to channel lanes: red in MM0,
+// green in MM2, blue in MM1 (as texels() says).
+void texelChannels(Mmx& m, GlOgNode* first) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    const bool modulated = f.tex == GL_MMX_TEX_MODULATE;
     if (f.grey) {
+        if (first != MM(0)) A.Movq(MM(0), first);
         A.Punpcklwd(MM(0), MM(2));
         if (f.texAlpha) A.Movq(A.a(m.X->texAlpha), MM(0));
         if (modulated) {
@@ -500,7 +613,9 @@ void texels(Mmx& m) {
         A.Movq(MM(2), MM(0));
         return;
     }
-    A.Movq(MM(1), MM(0));
+    // (MM0 and MM1 the pair first in either order.)
+    if (first == MM(0)) A.Movq(MM(1), MM(0));
+    else A.Movq(MM(0), MM(1));
     A.Punpcklwd(MM(0), MM(2));
     A.Punpckhwd(MM(1), MM(2));
     if (f.texAlpha) A.Movq(A.a(m.X->texAlpha), MM(1));
@@ -1090,7 +1205,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             A.Mov(A.a(&X->texStepValid), A.i(1));
             A.place(ready);
         }
-        A.Mov(EBP, A.a(&X->texels));
+        if (!m.sites) A.Mov(EBP, A.a(&X->texels));
     }
     if (m.depth32()) {
         // The lane offsets of lane j, the stored values of the first group
@@ -1388,17 +1503,23 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
 }
 }  // namespace
 
-void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
-    Mmx m(gc, k, A);
+void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
+    Mmx m(gc, k, A, subs.sites);
     __glGenMmxTriangleCode(m);
 }
 
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A);
+    Mmx m(gc, k, A, subs.sites);
     __glGenMmxSpan(m, subs);
 }
 
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A);
+    Mmx m(gc, k, A, subs.sites);
     __glGenMmxSubroutineCode(m, subs);
+}
+
+bool __glOgMmxTexelSites(const GlOgRasterKey* k) {
+    GlMmxFill f;
+    __glMmxFillOf(k, &f);
+    return Mmx::texelIndexed(f) && f.texelBytes == 3;
 }

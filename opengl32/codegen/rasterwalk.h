@@ -303,13 +303,26 @@ inline int __glOgEmitMmxDepth(GlOgAsm& A, GLuint func, bool write, GlOgNode* Z, 
 // frame again, ESI kept); the subroutines both call, emitted once after
 // the walker.
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k);
-void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
+// The texel loads of an MMX fill over 3-byte texels address level 0 by their
+// 32-bit displacements (index x 3 + base): `base` the level address they
+// hold, `field` where each displacement lies. The triangle code writes a new
+// level's address into every field. Data in the walker's entry, ahead of it.
+enum { GL_OG_TEXEL_SITES = 128 };
+struct GlOgTexelSites {
+    GLuint base;
+    GLuint count;
+    GLuint field[GL_OG_TEXEL_SITES];
+};
 struct GlOgMmxSubroutines {
     GlOgNode* partial;  // a group with a lane mask: depth pixel by pixel, then its pixels one by one
     GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
     GlOgNode* reload;   // s and t lanes and steps of the next perspective sub-span
     GlOgNode* depth;    // the 32-bit depth test of a whole group: EDX its lanes' byte mask
+    GlOgTexelSites* sites;  // the walker's texel loads by displacement (__glOgMmxTexelSites), or null
 };
+// The key's fill reads 3-byte texels through texel-load displacements.
+bool __glOgMmxTexelSites(const GlOgRasterKey* k);
+void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 // The C++ twin of a span of the MMX fill: the same lanes, rounding and

@@ -779,6 +779,11 @@ struct Walk : GlOgRasterEmit {
     // (doubled) area above 50 takes the chain (eight pixels a step), which
     // then outruns the fill's pixel at a time; the pixels are the same.
     uint8_t* generate() {
+        if (mmxFill() && !k->fill[FILL_TWIN] && __glOgMmxTexelSites(k)) {
+            mmxSubs.sites = (GlOgTexelSites*)A.reserve(sizeof(GlOgTexelSites), 4);
+            // Any address of a level: above 127, every displacement takes 32 bits.
+            if (mmxSubs.sites) mmxSubs.sites->base = 0x10000, mmxSubs.sites->count = 0;
+        }
         uint8_t* entry = A.out;
         GlOgNode* small = nullptr, *large = nullptr;
         uint8_t* jump = nullptr;  // the size test's 32-bit displacement
@@ -834,7 +839,7 @@ struct Walk : GlOgRasterEmit {
     void walker() {
         A.Mov(EBP, ESP);
         triangleConstants();
-        if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A);
+        if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A, mmxSubs);
         if (mmxFill()) mmxRows();
         // One row loop for both parts: S->walkLower says which one ends.
         GlOgNode* lower = A.label(), *done = A.label(), *part = A.label(), *partEnd = A.label();
@@ -961,7 +966,7 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label()}, c.record};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }
@@ -974,7 +979,7 @@ extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
     const GlOgRasterKey* k = (const GlOgRasterKey*)c.record;
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label()}, c.record};
+    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
     w.integer = words[2] == GL_OG_HALF_SMALL;
     w.chainHalf = words[2] == GL_OG_HALF_LARGE;
     uint8_t* entry = A.out;

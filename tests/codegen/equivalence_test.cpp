@@ -285,6 +285,8 @@ const TexCase kTexCases[] = {
     {"8x8 alpha modulate", 8, 8, GL_ALPHA, GL_ALPHA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, false, false},
     {"1x1 RGB modulate", 1, 1, GL_RGB, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, true, false},
     {"512x64 RGB replace", 512, 64, GL_RGB, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPLACE, false, false},
+    // More texels than 16-bit indices reach: the MMX fill's byte offsets.
+    {"512x256 RGB modulate", 512, 256, GL_RGB, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, false, false},
     {"32 1-D RGB modulate", 32, 1, GL_RGB, GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, false, false},
     {"16x16 paletted modulate", 16, 16, GL_COLOR_INDEX8_EXT, GL_COLOR_INDEX, GL_NEAREST, GL_NEAREST, GL_REPEAT,
      GL_MODULATE, true, false},

@@ -527,6 +527,36 @@ TEST(MmxFill, LevelsOfUnequalSides) {
                 }
 }
 
+// The triangles drawn again over another texture of the same size and
+// format (the same routine): its texels, not the first one's. RGB texels
+// are addressed through the routine's own displacements, which the next
+// triangle after the change rewrites.
+TEST(MmxFill, AnotherTextureOfTheSameState) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (GLenum format : {GL_RGB, GL_RGBA})
+            for (int side : {32, 256}) {
+                RasterScene sc;
+                sc.texCoords = true;
+                const int comps = format == GL_RGB ? 3 : 4;
+                sc.state = [format, side, comps] {
+                    for (GLuint name : {2u, 1u}) {
+                        glBindTexture(GL_TEXTURE_2D, name);
+                        const std::vector<GLubyte> img = gltestNoise((size_t)side * side * comps, 50u + name);
+                        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                        glTexImage2D(GL_TEXTURE_2D, 0, (GLint)format, side, side, 0, format, GL_UNSIGNED_BYTE, img.data());
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+                        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+                    }
+                    glEnable(GL_TEXTURE_2D);
+                    glDepthFunc(GL_LEQUAL);
+                };
+                sc.between = [] { glBindTexture(GL_TEXTURE_2D, 2); };
+                sc.vertices = rasterRandomTriangles(37, 6, sc.width, sc.height);
+                for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
+                compareAll(*f, sc, std::string(format == GL_RGB ? "RGB " : "RGBA ") + std::to_string(side), -1);
+            }
+}
+
 // q varying along x only, s along x and t/q constant: every row of a
 // triangle starts its span at the window's edge with the same steps, which
 // the fill then takes from its scratch (after the previous row's sub-spans
