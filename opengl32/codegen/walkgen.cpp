@@ -250,61 +250,88 @@ struct Walk : GlOgRasterEmit {
         // The flat pixel: each field's integer part held to its range (the
         // whole fill reads it for a flat colour without dither only).
         const bool flatPixel = mode() == 1 || (k->rgba && !k->textured && !smooth && !k->dither);
-        for (int c = 0; c < 4; c++) {
-            if (c >= nc) {
-                A.Mov(sp(values[c]), A.i(0));
-                continue;
-            }
-            if (c == 3 && mode() == 0 && !(mmxFill() && mmxChannels() == 4)) continue;  // the whole fill's formats keep no alpha
-            if (c == 3 && !alphaRead()) {  // the chain half: the set-up made no alpha
-                A.Mov(sp(values[c]), A.i(0));
-                continue;
-            }
-            if (mmxFill()) {
-                // The row's 16.16 value plus the pixels cut off times the step.
-                A.Mov(EAX, a(&S->skip));
-                A.Imul(EAX, sp(GL_OG_SPAN_RED_STEP + 4 * c));
-                A.Add(EAX, a(&S->mmxRow[c]));
+        // The MMX fill's colours: the row's 16.16 value plus the pixels cut
+        // off times the step; the x87 colours of the other fills.
+        const auto colorStarts = [&](bool clipped) {
+            for (int c = 0; c < 4; c++) {
+                if (c >= nc) {
+                    A.Mov(sp(values[c]), A.i(0));
+                    continue;
+                }
+                if (c == 3 && mode() == 0 && !(mmxFill() && mmxChannels() == 4)) continue;  // the whole fill's formats keep no alpha
+                if (c == 3 && !alphaRead()) {  // the chain half: the set-up made no alpha
+                    A.Mov(sp(values[c]), A.i(0));
+                    continue;
+                }
+                if (mmxFill()) {
+                    if (clipped) {
+                        A.Mov(EAX, a(&S->skip));
+                        A.Imul(EAX, sp(GL_OG_SPAN_RED_STEP + 4 * c));
+                        A.Add(EAX, a(&S->mmxRow[c]));
+                    } else {
+                        A.Mov(EAX, a(&S->mmxRow[c]));
+                    }
+                    A.Mov(sp(values[c]), EAX);
+                    if (!smooth && !k->textured && !k->dither) A.Mov(a(&S->value[c]), EAX);  // the flat pixel's
+                    continue;
+                }
+                A.FldS(a(&st->spanColor[c]));
+                if (smooth) {
+                    A.Fild32(a(&S->skip));
+                    A.FmulS(a(&st->colorDx[c]));
+                    A.Faddp(ST(1));
+                } else {
+                    A.FaddD(a(&K.zero));
+                }
+                if (c == 3) scaleAlpha(false);
+                const double* bias = c < 3 ? &kBias[k->dither ? 1 : 0] : &kBias[(CF() & GL_RF_ALPHA_TEST) ? 2 : 0];
+                A.FaddD(a(bias));
+                __glOgFixed16(A, S);
                 A.Mov(sp(values[c]), EAX);
-                if (!smooth && !k->textured && !k->dither) A.Mov(a(&S->value[c]), EAX);  // the flat pixel's
-                continue;
+                if (c < 3 && flatPixel) A.Mov(a(&S->value[c]), EAX);
             }
-            A.FldS(a(&st->spanColor[c]));
-            if (smooth) {
-                A.Fild32(a(&S->skip));
-                A.FmulS(a(&st->colorDx[c]));
-                A.Faddp(ST(1));
-            } else {
-                A.FaddD(a(&K.zero));
-            }
-            if (c == 3) scaleAlpha(false);
-            const double* bias = c < 3 ? &kBias[k->dither ? 1 : 0] : &kBias[(CF() & GL_RF_ALPHA_TEST) ? 2 : 0];
-            A.FaddD(a(bias));
-            __glOgFixed16(A, S);
-            A.Mov(sp(values[c]), EAX);
-            if (c < 3 && flatPixel) A.Mov(a(&S->value[c]), EAX);
-        }
-        // (The MMX fill and its twin read it in no other case.)
-        if (!mmxFill() || flatPixel) flatPixelField(flatPixel);
+        };
         // Depth value and addresses at the span's first pixel.
-        A.Mov(EDX, a(&S->skip));
-        if (CF() & GL_RF_DEPTH_TEST) {
-            A.Mov(EAX, EDX);
-            A.Imul(EAX, a(&st->zDx));
-            A.Add(EAX, a(&st->spanZ));
-            A.Mov(sp(GL_OG_SPAN_Z), EAX);
-        }
-        if (CF() & GL_RF_DEPTH) {
-            A.Mov(EAX, EDX);
-            A.Imul(EAX, A.i((GLint)k->depthBytes));
-            A.Add(EAX, a(&st->depthAddress));
-            A.Mov(sp(GL_OG_SPAN_DEPTH_ADDRESS), EAX);
-        }
-        if (CF() & GL_RF_STENCIL) {
-            A.Mov(EAX, EDX);
-            A.Add(EAX, a(&st->stencilAddress));
-            A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), EAX);
-            A.Mov(sp(GL_OG_SPAN_STENCIL_PASS_MASK), A.i(0));
+        const auto depthStarts = [&](bool clipped) {
+            if (clipped) A.Mov(EDX, a(&S->skip));
+            const auto start = [&](GLint scale, const void* row) {
+                if (!clipped) return A.Mov(EAX, a(row));
+                A.Mov(EAX, EDX);
+                if (scale != 1) A.Imul(EAX, scale ? A.i(scale) : a(&st->zDx));
+                A.Add(EAX, a(row));
+            };
+            if (CF() & GL_RF_DEPTH_TEST) {
+                start(0, &st->spanZ);
+                A.Mov(sp(GL_OG_SPAN_Z), EAX);
+            }
+            if (CF() & GL_RF_DEPTH) {
+                start((GLint)k->depthBytes, &st->depthAddress);
+                A.Mov(sp(GL_OG_SPAN_DEPTH_ADDRESS), EAX);
+            }
+            if (CF() & GL_RF_STENCIL) {
+                start(1, &st->stencilAddress);
+                A.Mov(sp(GL_OG_SPAN_STENCIL_ADDRESS), EAX);
+                A.Mov(sp(GL_OG_SPAN_STENCIL_PASS_MASK), A.i(0));
+            }
+        };
+        if (mmxFill()) {
+            // A span the clip box did not cut (most): the row's values as they are.
+            GlOgNode* clipped = A.label(), *started = A.label();
+            A.Cmp(a(&S->skip), A.i(0));
+            A.Jne(clipped);
+            colorStarts(false);
+            depthStarts(false);
+            A.Jmp(started);
+            A.place(clipped);
+            colorStarts(true);
+            depthStarts(true);
+            A.place(started);
+            // (The MMX fill and its twin read it in no other case.)
+            if (flatPixel) flatPixelField(flatPixel);
+        } else {
+            colorStarts(true);
+            flatPixelField(flatPixel);
+            depthStarts(true);
         }
         if (CF() & GL_RF_FOG_FRAGMENT) {
             A.FldS(a(&st->spanFog));
