@@ -7,7 +7,8 @@
 # code with MMX, the generated code without it (__GL_FORCE_MMX=0), and the C++
 # span chain without generated rasterization code. The mesh scenes run with
 # generated vertex programs and on the C++ array routines
-# (__GL_DISABLE_DYNAMIC_VERTEX=1), with the ratio of the two.
+# (__GL_DISABLE_DYNAMIC_VERTEX=1), with the ratio of the two, and on a second
+# line the same for the vertex routines alone.
 # Environment settings (QRB_USESW, __GL_DISABLE_FASTPATH, ...) pass through.
 set -euo pipefail
 frames=4
@@ -39,7 +40,13 @@ for s in "${scenes[@]}"; do
     arrays=$(__GL_DISABLE_DYNAMIC_VERTEX=1 perUnit "$s" "$units")
     ratio=$(awk -v a="$arrays" -v g="$gen" 'BEGIN { printf "%.2f", a / g }')
     printf "%-24s %8s generated %8s C++ array routines (%sx)  instructions per %s\n" \
-      "$s" "$gen" "$arrays" "$ratio" "$unit" ;;
+      "$s" "$gen" "$arrays" "$ratio" "$unit"
+    # The vertex routines alone: the generated ones' own instructions (the
+    # profile's vertex programs and strip routines), and the C++ run less the
+    # work both runs share (the generated run's total less its routines).
+    own=$(bash "$top/scripts/profile.sh" -n 100000 "$s" | awk '/\[(vertex-program|strip-routine)\./ { s += $1 } END { printf "%.1f", s }')
+    awk -v g="$gen" -v a="$arrays" -v o="$own" -v s="$s" 'BEGIN {
+      c = a - (g - o); printf "%-24s %8.1f generated %8.1f C++ in the vertex routines alone (%.2fx)\n", "", o, c, c / o }' ;;
   triangles-* | textured-*)
     mmx=$(perUnit "$s" "$units")
     x86=$(__GL_FORCE_MMX=0 perUnit "$s" "$units")
