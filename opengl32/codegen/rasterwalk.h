@@ -307,7 +307,7 @@ bool __glOgMmxBodyTakes(const GlOgRasterKey* k);
 // 32-bit displacements (index x 3 + base): `base` the level address they
 // hold, `field` where each displacement lies. The triangle code writes a new
 // level's address into every field. Data in the walker's entry, ahead of it.
-enum { GL_OG_TEXEL_SITES = 128 };
+enum { GL_OG_TEXEL_SITES = 80 };  // 18 pixel groups of four loads at most
 struct GlOgTexelSites {
     GLuint base;
     GLuint count;
