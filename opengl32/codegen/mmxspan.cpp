@@ -22,8 +22,9 @@
 //
 // Registers in the loop: EDI the colour and ESI the depth words past the
 // last whole group (the depth words lie beside the group's pixels, wherever
-// the depth buffer's rows fall), EBP the texels, EAX, ECX and EDX scratch,
-// ESP the frame. MM4 the 16-bit depth words (32-bit values in the scratch
+// the depth buffer's rows fall), EBP the texels (not for 3-byte texels read
+// by index: their loads hold level 0's address, GlOgTexelSites), EAX, ECX and
+// EDX scratch, ESP the frame. MM4 the 16-bit depth words (32-bit values in the scratch
 // record, MM4 then work of the depth test); untextured MM5 to MM7 red, green and
 // blue (or MM7 a group that does not change; red at its field's top bit when
 // smooth), MM0 to MM3 work; textured MM5 red, MM3 green and MM6, MM7 s and t
