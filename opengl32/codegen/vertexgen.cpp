@@ -15,14 +15,17 @@
 // place), ESI the position in the element run, EBP the vertices left; with
 // float positions read in place EBX the vertex array and EDX the normal
 // array, indexed by element x stride in EAX, or (when EAX does not last)
-// EBX the normal array's distance from the vertex array. Scratch words live
+// EBX the normal array's distance from the vertex array, or else EBX the
+// position and EDX the normal. Scratch words live
 // in the context's program cache record.
 
+#include <math.h>
 #include <stddef.h>
 #include <functional>
 #include <initializer_list>
 #include <vector>
 #include "codegen/codegen.h"
+#include "core/stateutil.h"
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
 
@@ -179,9 +182,11 @@ Output transformOutput(int type, int size, int i) {
     return o;
 }
 
-// Output o of the transform of the point at base by the matrix into `to`;
-// a computed one stays in st0 with keep.
-void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false) {
+// Output o of the transform of the point at base by the matrix into `to`,
+// without the products of the entries in `zeros`; a computed one stays in
+// st0 with keep.
+void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOgNode* to, bool keep = false,
+                GLuint zeros = 0) {
     GlContext* gc = g.gc;
     if (o.one) {
         g.e(__glOgMov(gc, to, g.imm(0x3F800000)));
@@ -192,19 +197,22 @@ void emitOutput(Gen& g, const Ref& base, const Output& o, const GLfloat* m, GlOg
         g.e(__glOgMov(gc, to, OG_EAX));
         return;
     }
+    bool first = true;
     for (int t = 0; t < o.terms; t++) {
+        if (zeros >> o.elem[t] & 1) continue;
         g.e(__glOgFldS(gc, g.at(base, 4 * o.comp[t])));
         g.e(__glOgFmulS(gc, g.abs(&m[o.elem[t]])));
-        if (t) g.e(__glOgFaddp(gc, OG_ST(1)));
+        if (!first) g.e(__glOgFaddp(gc, OG_ST(1)));
+        first = false;
     }
     if (o.plus >= 0) g.e(__glOgFaddS(gc, g.abs(&m[o.plus])));
     g.e(keep ? __glOgFstS(gc, to) : __glOgFstpS(gc, to));
 }
 
 // out[0..3] = transform of the point at base by the matrix.
-void emitTransform(Gen& g, const Ref& base, int size, int type, const GLfloat* m, GlOgNode* (Gen::*dst)(GLint),
-                   GLint dstOffset) {
-    for (int i = 0; i < 4; i++) emitOutput(g, base, transformOutput(type, size, i), m, (g.*dst)(dstOffset + 4 * i));
+void emitTransform(Gen& g, const Ref& base, int size, int type, const GLfloat* m, GLint dstOffset, GLuint zeros) {
+    for (int i = 0; i < 4; i++)
+        emitOutput(g, base, transformOutput(type, size, i), m, g.vx(dstOffset + 4 * i), false, zeros);
 }
 
 // Whether the clip x, y and z of a class and size are all computed on the
@@ -259,11 +267,12 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
         g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
         g.e(__glOgFstpS(gc, g.vx(VX_INVW)));
     }
-    // |c| > w by the patterns; a code by the sign; not-a-number to the slow test.
+    // |c| > w by the patterns; a code by the sign; a c that is not finite
+    // to the slow test.
     const auto outside = [&g, gc, slow](int i, GlOgNode* next) {
         GlOgNode* negative = g.label();
         g.e(__glOgCmp(gc, OG_ECX, g.imm(0x7F800000)));
-        g.e(__glOgJa(gc, slow));
+        g.e(__glOgJae(gc, slow));
         g.e(__glOgTest(gc, g.vx(VX_CLIP + 4 * i), g.imm((GLint)0x80000000)));
         g.e(__glOgJne(gc, negative));
         g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_RIGHT << (2 * i))));
@@ -717,8 +726,8 @@ void emitProgram(Gen& g, int bodies) {
                 normal = {OG_EDX, 0, nullptr, 1};
             } else {
                 if (k->source[0] == GL_VP_IN_PLACE) {
-                    g.elementAddress(&a->vertex.pointer, k->stride[0]);
-                    pos = {OG_ECX, 0, nullptr, 1};
+                    g.elementAddress(&a->vertex.pointer, k->stride[0], OG_EBX);
+                    pos = {OG_EBX, 0, nullptr, 1};
                 }
                 if (normalInPlace) {
                     g.elementAddress(&a->normal.pointer, k->stride[1], OG_EDX);
@@ -746,7 +755,10 @@ void emitProgram(Gen& g, int bodies) {
                 }
         }
         const bool fused = k->inlineClip && computedXyz(k->compositeType, size);
-        if (!fused) emitTransform(g, pos, size, k->compositeType, mv->composite.m, &Gen::vx, VX_CLIP);
+        // Zero entries are left out when the slow path can redo the transform
+        // (the clip test takes ECX).
+        const GLuint zeros = pos.base == OG_ECX || pos.index == OG_ECX ? 0 : k->compositeZeros;
+        if (!fused) emitTransform(g, pos, size, k->compositeType, mv->composite.m, VX_CLIP, zeros);
         GlOgNode *slow = g.label(), *clipped = g.label();
         // The C++ test (the call keeps EDX, an in-place normal, and its
         // index in EAX for the lighting).
@@ -761,14 +773,16 @@ void emitProgram(Gen& g, int bodies) {
         if (k->inlineClip) {
             std::function<void(int, bool)> transform;
             if (fused)
-                transform = [&g, pos, size, k, mv](int i, bool keep) {
+                transform = [&g, pos, size, k, mv, zeros](int i, bool keep) {
                     emitOutput(g, pos, transformOutput(k->compositeType, size, i), mv->composite.m, g.vx(VX_CLIP + 4 * i),
-                               keep);
+                               keep, zeros);
                 };
             emitInlineClip(g, slow, clipped, transform);
-            g.cold.push_back([&g, gc, slow, clipped, callClip] {
-                // A vertex the inline test does not take starts again with the C++ test.
+            g.cold.push_back([&g, gc, slow, clipped, callClip, pos, size, k, mv, zeros] {
+                // A vertex the inline test does not take starts again with the
+                // C++ test, on the whole transform.
                 g.place(slow);
+                if (zeros) emitTransform(g, pos, size, k->compositeType, mv->composite.m, VX_CLIP, 0);
                 g.markOutside();
                 g.e(__glOgAnd(gc, g.vx(VX_FLAGS), g.imm(~0x3F0000)));
                 callClip();
@@ -1008,6 +1022,36 @@ void emitStrip(Gen& g, uint8_t* program) {
 }
 
 }  // namespace
+
+// A +-0 entry's product adds +-0 to its row's sum, which for finite entries
+// and points changes nothing but the sign of a zero sum; and a row whose sum
+// ends by adding an element other than -0 makes a zero sum +0 either way. So
+// the products of such entries are left out of those rows when a term of
+// the row stays. A point with a component that is not finite must still get
+// a clip coordinate that is not finite (the inline test then sends it to the
+// whole transform and the C++ test): every component keeps a term.
+extern "C" GLuint GLPROC __glCompositeZeros(const GLfloat* m, GLint type, GLint size) {
+    for (int e = 0; e < 16; e++)
+        if (!isfinite(m[e])) return 0;
+    GLuint zeros = 0, used = 0, kept = 0;  // components in a term, in a term that stays
+    for (int i = 0; i < 4; i++) {
+        const Output o = transformOutput(type, size, i);
+        GLuint rowZeros = 0, rowKept = 0, rowUsed = 0;
+        for (int t = 0; t < o.terms; t++) {
+            rowUsed |= 1u << o.comp[t];
+            if (m[o.elem[t]] == 0.0f) rowZeros |= 1u << o.elem[t];
+            else rowKept |= 1u << o.comp[t];
+        }
+        used |= rowUsed;
+        if (o.plus >= 0 && __glFloatBits(m[o.plus]) != 0x80000000u && rowKept) {
+            zeros |= rowZeros;
+            kept |= rowKept;
+        } else {
+            kept |= rowUsed;
+        }
+    }
+    return kept == used ? zeros : 0;
+}
 
 // A program that does not fit its code area is not used (the C++ routine of
 // the state serves); a strip routine that does not fit after it, likewise.

@@ -24,6 +24,7 @@ struct GlVertexProgramKey {
     GLint vertexSize;       // 2, 3 or 4
     const void* modelView;  // the modelview stack entry
     GLint compositeType;    // matrix class of its composite
+    GLuint compositeZeros;  // composite entries whose products are left out (__glCompositeZeros)
     const void* clipTest;   // the clip test called for vertices the inline test does not take
     GLuint inlineClip;      // the general test: inline for w > 0
     GLuint rgba;
@@ -82,6 +83,10 @@ void GLPROC __glChooseVertexLayout(GlContext* gc);
 // The done bits a program may compute itself (lighting), 0 when it may not.
 GLuint GLPROC __glVertexCodeStateMask(GlContext* gc);
 void GLPROC __glVertexProgramKey(GlVertexProgramKey* key, GlContext* gc, GLint size, GLuint modeBits);
+// Bit e set: entry e of the composite m (of class `type`, for points of
+// `size` components) is +-0 and the program leaves its product out of the
+// clip coordinates. 0 unless every entry is finite.
+GLuint GLPROC __glCompositeZeros(const GLfloat* m, GLint type, GLint size);
 // The program for the current state, generated on a miss; null when there is
 // none (it did not fit its code area).
 const GlVertexProgram* GLPROC __glVertexProgramLookup(GlContext* gc, GLint size, GLuint modeBits);

@@ -89,6 +89,9 @@ extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc
     k->compositeType = mv->composite.type;
     k->clipTest = (const void*)a->clipTest;
     k->inlineClip = a->clipTest == __glClipTestVertex;
+    // The inline test sends a vertex the shorter sums may not give exactly
+    // to the C++ test, after the whole transform.
+    if (k->inlineClip) k->compositeZeros = __glCompositeZeros(mv->composite.m, k->compositeType, size);
     k->rgba = gc->pixelFormat.rgba;
     const GLint needs = a->needBits;
     if (!k->mode) {

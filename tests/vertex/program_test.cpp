@@ -44,6 +44,10 @@ const Element special[] = {
 };
 const int N = sizeof special / sizeof special[0];
 
+// A perspective camera's composite: x only in the first row, y and z in the
+// others, no translation of x and y.
+const GLfloat camera[16] = {1.6f, 0, 0, 0, 0, 1.4f, -0.6f, 0.5f, 0, 0.8f, -1.1f, -0.87f, 0, 0, 2.3f, 2.2f};
+
 struct Programs : ::testing::Test {
     Target* t = nullptr;
     GlContext* gc = nullptr;
@@ -116,21 +120,67 @@ TEST_F(Programs, ClipCodesWindowAndOneOverWOfEveryClass) {
         {"affine", [] { glRotatef(30, 1, 1, 0), glTranslatef(0.1f, 0.2f, 0.3f); }},
         {"planar", [] { glRotatef(30, 0, 0, 1), glTranslatef(0.1f, 0.2f, 0.3f); }},
         {"scale and translate", [] { glScalef(0.5f, 2.0f, 0.25f), glTranslatef(0.1f, 0.2f, 0.3f); }},
+        // Zero entries whose products the program leaves out, and a row that
+        // keeps them.
+        {"a camera's zeros", [] { glLoadMatrixf(camera); }},
+        {"a row of zeros", [] {
+             GLfloat m[16];
+             memcpy(m, camera, sizeof m), m[5] = m[9] = 0.0f;
+             glLoadMatrixf(m);
+         }},
     };
-    for (const auto& m : matrices)
-        for (int size : {2, 3, 4}) {
-            glPushMatrix();
-            m.matrix();
-            glVertexPointer(size, GL_FLOAT, 16, pos);
-            compare(size, std::string(m.what) + " size " + std::to_string(size));
-            glPopMatrix();
-        }
+    // With the colours fetched, and the positions alone.
+    for (bool colours : {true, false})
+        for (const auto& m : matrices)
+            for (int size : {2, 3, 4}) {
+                if (!colours) glDisableClientState(GL_COLOR_ARRAY);
+                glPushMatrix();
+                m.matrix();
+                glVertexPointer(size, GL_FLOAT, 16, pos);
+                compare(size, std::string(m.what) + " size " + std::to_string(size) + (colours ? "" : ", positions alone"));
+                glPopMatrix();
+            }
+    glEnableClientState(GL_COLOR_ARRAY);
     // Colours through the arrays' fetch procedures and from the current value.
     glColorPointer(4, GL_UNSIGNED_BYTE, 0, bytes);
     compare(4, "unsigned byte colours");
     glDisableClientState(GL_COLOR_ARRAY);
     glColor4f(0.2f, 1.5f, -0.5f, 0.75f);
     compare(4, "current colour");
+}
+
+// The entries left out: +-0 ones of rows that end by adding an element
+// other than -0 and keep a term, while every component keeps a term and
+// every entry is finite.
+TEST(CompositeZeros, RowsAndComponentsThatKeepTheirTerms) {
+    const struct {
+        const char* what;
+        int entry;  // changed entry (-1 none)
+        GLfloat value;
+        int size;
+        GLuint zeros;
+    } cases[] = {
+        {"camera", -1, 0, 3, 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4 | 1u << 8},
+        {"two components", -1, 0, 2, 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4},
+        {"four components: no added element", -1, 0, 4, 0},
+        {"x's translation -0", 12, -0.0f, 3, 1u << 1 | 1u << 2 | 1u << 3},
+        {"x's translation nonzero", 12, 0.5f, 3, 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4 | 1u << 8},
+        {"a row of zeros keeps them", 0, -0.0f, 3, 1u << 1 | 1u << 2 | 1u << 3},
+        {"an entry not finite", 14, INFINITY, 3, 0},
+        {"an entry not a number", 7, NAN, 3, 0},
+    };
+    for (const auto& c : cases) {
+        GLfloat m[16];
+        memcpy(m, camera, sizeof m);
+        if (c.entry >= 0) m[c.entry] = c.value;
+        EXPECT_EQ(__glCompositeZeros(m, GL_MATRIX_GENERAL, c.size), c.zeros) << c.what;
+    }
+    // x only in a row that leaves out everything else: without its term a
+    // point x of Inf would get finite clip coordinates.
+    GLfloat m[16];
+    memcpy(m, camera, sizeof m);
+    m[0] = 0.0f, m[4] = 0.5f;
+    EXPECT_EQ(__glCompositeZeros(m, GL_MATRIX_GENERAL, 3), 0u) << "x in no term";
 }
 
 TEST_F(Programs, LightingOfEveryInverseClass) {
