@@ -448,8 +448,8 @@ void emitLighting(Gen& g, const Ref& normal) {
             if (specular) g.e(__glOgFstpS(gc, OG_ST(0)));
         };
         g.e(__glOgMov(gc, OG_EAX, g.scratch(S_T0)));
-        g.e(__glOgDec(gc, OG_EAX));
         if (lone && !specular) {
+            // n.L of +0 turns the vertex away, whose sums these equal.
             GlOgNode* clamped = g.label();
             bounded = true;
             g.e(__glOgCmp(gc, OG_EAX, g.abs(&s->unclampedBelow)));
@@ -457,6 +457,7 @@ void emitLighting(Gen& g, const Ref& normal) {
             channels();  // on to `stored`
             g.cold.push_back([&g, gc, clamped, away, next, channels] {
                 g.place(clamped);
+                g.e(__glOgDec(gc, OG_EAX));
                 g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
                 g.e(__glOgJae(gc, away));
                 channels();
@@ -464,6 +465,7 @@ void emitLighting(Gen& g, const Ref& normal) {
             });
         } else {
             // n.L > 0: patterns 1 .. 0x7F800000.
+            g.e(__glOgDec(gc, OG_EAX));
             g.e(__glOgCmp(gc, OG_EAX, g.imm(0x7F800000)));
             g.e(__glOgJae(gc, away));
             channels();

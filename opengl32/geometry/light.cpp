@@ -547,7 +547,7 @@ extern "C" void GLPROC __glPrepareObjectLights(GlContext* gc) {
 }
 
 // With diffuse, ambient and scene terms of non-negative numbers each channel
-// scene + (ambient + d x diffuse) grows with d from +0 up, so the d > 0
+// scene + (ambient + d x diffuse) grows with d from +0 up, so the d >= +0
 // keeping every channel's pattern below its scale's are those below a
 // bound, found by halving over the patterns. The vertex's n.L may have
 // been a hair larger than its float (an extended exponent): the bound
@@ -574,5 +574,5 @@ extern "C" GLuint GLPROC __glUnclampedBelow(const GLfloat* diffuse, const GLfloa
         const GLuint mid = low + (high - low) / 2;
         (unclamped(mid) ? low : high) = mid;
     }
-    return high - 2;
+    return high - 1;
 }

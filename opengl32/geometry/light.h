@@ -43,10 +43,11 @@ struct GlLightSource {
     // Light x front material: ambient, diffuse, specular (__glPrepareObjectLights).
     GLfloat ambientProduct[3], diffuseProduct[3], specularProduct[3];
     GLfloat specularLuminance, diffuseLuminance;
-    // A lone light without specular term: the n.L patterns p with p - 1
-    // below this (unsigned) give sums scene + (ambient + n.L x diffuse) in
-    // [+0, scale) in every channel, which need no clamp; and the values
-    // (diffuse, ambient, scene, scale) it was found for.
+    // A lone light without specular term: the n.L patterns below this
+    // (unsigned) give sums scene + (ambient + n.L x diffuse) in [+0, scale)
+    // in every channel, which need no clamp (for +0 they are the sums of a
+    // vertex turned away); and the values (diffuse, ambient, scene, scale)
+    // it was found for.
     GLuint unclampedBelow;
     GLfloat unclampedFor[12];
     GlLightSource* next;

@@ -338,10 +338,10 @@ TEST(UnclampedSums, BoundIsTight) {
             continue;
         }
         ASSERT_GT(below, 0u) << c.diffuse[0];
-        for (GLuint bits : {1u, below / 2, below - 1, below}) EXPECT_TRUE(unclamped(bits)) << bits;
-        if (below + 2 < 0x7F800000u) {
-            EXPECT_TRUE(unclamped(below + 1)) << below;
-            EXPECT_FALSE(unclamped(below + 2)) << below;
+        for (GLuint bits : {0u, 1u, below / 2, below - 1}) EXPECT_TRUE(unclamped(bits)) << bits;
+        if (below + 1 < 0x7F800000u) {
+            EXPECT_TRUE(unclamped(below)) << below;
+            EXPECT_FALSE(unclamped(below + 1)) << below;
         }
     }
 }
