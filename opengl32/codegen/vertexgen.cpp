@@ -573,7 +573,9 @@ void emitAttribute(Gen& g, int which, const void* pointerField, const GLfloat* c
 
 // Without the vertex cache, with `bodies` 2 the loop is emitted once for a
 // run through an index list and once for a run of positions (chosen before
-// the loop); with 1 a single loop tests for the list at each vertex.
+// the loop); with 1 a single loop tests for the list at each vertex. For the
+// vertex cache, with 2 each turn of the loop does two vertices (an odd count
+// starts at the second).
 void emitProgram(Gen& g, int bodies) {
     GlContext* gc = g.gc;
     const GlVertexProgramKey* k = g.k;
@@ -588,7 +590,6 @@ void emitProgram(Gen& g, int bodies) {
     const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT : 0);
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
     GlOgNode *noVertices = g.label(), *loopsDone = g.label(), *positions = g.label();
-    if (cache) bodies = 1;
     // Float positions and normals in place with one stride: EBX holds the
     // normal array's distance from the vertex array.
     const bool normalInPlace = normalNeeded && k->source[1] == GL_VP_IN_PLACE;
@@ -665,9 +666,8 @@ void emitProgram(Gen& g, int bodies) {
 
     // The loop: 0 the vertex cache's, 1 through the list or (out of the
     // way) positions, 2 through the list, 3 positions.
-    const auto loop = [&](int variant) {
-        GlOgNode* top = g.label();
-        g.place(top);
+    // The work of one vertex, up to the step to the next.
+    const auto body = [&](int variant) {
         Ref pos = {OG_EDI, 0, nullptr, 1};  // the object position: a float array element or the vertex
         Ref normal = {OG_EDI, VX_NORMAL, nullptr, 1};
         if (cache) {
@@ -799,10 +799,25 @@ void emitProgram(Gen& g, int bodies) {
         if (k->cull) g.e(__glOgOr(gc, g.vx(VX_FLAGS), g.imm((GLint)done)));
         g.place(rejected);
         g.e(__glOgAdd(gc, OG_EDI, g.imm(VX_SIZE)));
+    };
+    const auto loop = [&](int variant) {
+        GlOgNode* top = g.label();
+        g.place(top);
+        body(variant);
         g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
         g.e(__glOgJne(gc, top));
     };
-    if (bodies == 1) {
+    if (cache && bodies == 2) {
+        GlOgNode *top = g.label(), *second = g.label();
+        g.e(__glOgTest(gc, OG_EBP, g.imm(1)));
+        g.e(__glOgJne(gc, second));
+        g.place(top);
+        body(0);
+        g.place(second);
+        body(0);
+        g.e(__glOgSub(gc, OG_EBP, g.imm(2)));
+        g.e(__glOgJg(gc, top));
+    } else if (bodies == 1) {
         loop(cache ? 0 : 1);
     } else {
         loop(2);
