@@ -62,7 +62,6 @@ class ViewerTest : public ToolsTest {
 TEST_F(ViewerTest, StartsWithTheModelTexturedAndItsMenu) {
   EXPECT_EQ(3, gViewer.model.triangleVertexCount);
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  EXPECT_TRUE(glIsEnabled(GL_NORMAL_ARRAY));  // lit by the model's normals, not one current normal
   // A bordered window with a title bar: no sizing frame and no window buttons.
   const LONG style = GetWindowLongA(window_, GWL_STYLE);
   EXPECT_EQ(LONG(WS_CAPTION | WS_CLIPSIBLINGS | WS_CLIPCHILDREN), style & ~LONG(WS_VISIBLE));
@@ -74,6 +73,42 @@ TEST_F(ViewerTest, StartsWithTheModelTexturedAndItsMenu) {
   EXPECT_NE(UINT(-1), GetMenuState(GetMenu(window_), 40001, MF_BYCOMMAND));
   SendMessageA(window_, WM_PAINT, 0, 0);
   EXPECT_STREQ("", StandinDebugOutput());  // no platform call failed
+}
+
+// Positions and texture coordinates are drawn from the model's arrays; the normal pointer is set
+// but its array stays off (under the decal texture the lit colour does not show).
+TEST_F(ViewerTest, DrawsFromThePositionAndTextureCoordinateArrays) {
+  const struct {
+    GLenum array, pointer, size, type, stride;
+    bool on;
+    const void *data;
+  } cases[] = {
+      {GL_VERTEX_ARRAY, GL_VERTEX_ARRAY_POINTER, GL_VERTEX_ARRAY_SIZE, GL_VERTEX_ARRAY_TYPE, GL_VERTEX_ARRAY_STRIDE,
+       true, gViewer.model.positions},
+      {GL_TEXTURE_COORD_ARRAY, GL_TEXTURE_COORD_ARRAY_POINTER, GL_TEXTURE_COORD_ARRAY_SIZE,
+       GL_TEXTURE_COORD_ARRAY_TYPE, GL_TEXTURE_COORD_ARRAY_STRIDE, true, gViewer.model.texCoords},
+      {GL_NORMAL_ARRAY, GL_NORMAL_ARRAY_POINTER, 0, GL_NORMAL_ARRAY_TYPE, GL_NORMAL_ARRAY_STRIDE, false,
+       gViewer.model.normals},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(c.on, bool(glIsEnabled(c.array))) << c.array;
+    void *pointer = nullptr;
+    glGetPointerv(c.pointer, &pointer);
+    EXPECT_EQ(c.data, pointer) << c.array;
+    GLint value = -1;
+    glGetIntegerv(c.type, &value);
+    EXPECT_EQ(GL_FLOAT, value) << c.array;
+    glGetIntegerv(c.stride, &value);
+    EXPECT_EQ(0, value) << c.array;
+    if (c.size) {
+      glGetIntegerv(c.size, &value);
+      EXPECT_EQ(c.array == GL_VERTEX_ARRAY ? 3 : 2, value) << c.array;
+    }
+  }
+  GLint mode = 0;
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+  EXPECT_EQ(GL_DECAL, mode);
+  EXPECT_EQ(GL_NO_ERROR, glGetError());
 }
 
 // The right button zooms by (old x + new y - new x - old y); the left turns 0.6 degrees a pixel.
@@ -183,21 +218,32 @@ TEST_F(ViewerTest, AMissingStartTextureDrawsUntextured) {
   EXPECT_EQ(1, StandinMessageBoxCount());  // the loader's own message
 }
 
-// Resizes set the aspect ratio in floating point; a minimised window keeps the projection.
-TEST_F(ViewerTest, ResizeKeepsTheAspectRatioExact) {
-  GLfloat start[16], projection[16];
-  glGetFloatv(GL_PROJECTION_MATRIX, start);
+// The start's projection: 45 degrees, 4/3, near 0.1, far 1500. A resize sets the client's aspect
+// ratio (in floating point) with the far plane at 800; a minimised window keeps the projection.
+TEST_F(ViewerTest, ProjectionAtStartAndAfterAResize) {
+  const double n = 0.1, f = 1.0 / tan(22.5 * 3.14159265358979 / 180.0);
+  const struct {
+    int width, height;  // 0: the start's
+    double aspect, farPlane;
+  } cases[] = {{0, 0, 4.0 / 3.0, 1500.0}, {300, 200, 1.5, 800.0}, {640, 480, 4.0 / 3.0, 800.0}};
+  GLfloat projection[16];
+  for (const auto &c : cases) {
+    if (c.width) SendMessageA(window_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(c.width, c.height));
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(f / c.aspect, projection[0], 1e-5) << c.width;
+    EXPECT_NEAR(f, projection[5], 1e-5) << c.width;
+    EXPECT_NEAR(-(c.farPlane + n) / (c.farPlane - n), projection[10], 1e-6) << c.width;
+    EXPECT_FLOAT_EQ(-1.0f, projection[11]) << c.width;
+    EXPECT_NEAR(-2.0 * c.farPlane * n / (c.farPlane - n), projection[14], 1e-6) << c.width;
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(c.width ? c.width : 640, viewport[2]);
+    EXPECT_EQ(c.height ? c.height : 480, viewport[3]);
+  }
   SendMessageA(window_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
-  glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  const float f = 1.0f / tanf(22.5f * 3.14159265f / 180.0f);
-  EXPECT_NEAR(f / 1.5f, projection[0], 1e-4);
-  EXPECT_NEAR(f, projection[5], 1e-4);
-  // The same near and far planes as at start.
-  EXPECT_FLOAT_EQ(start[10], projection[10]);
-  EXPECT_FLOAT_EQ(start[14], projection[14]);
   SendMessageA(window_, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(0, 0));
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  EXPECT_NEAR(f / 1.5f, projection[0], 1e-4);
+  EXPECT_NEAR(f / 1.5, projection[0], 1e-5);
   EXPECT_EQ(GL_NO_ERROR, glGetError());
 }
 

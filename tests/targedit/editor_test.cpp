@@ -297,6 +297,102 @@ TEST_F(EditorTest, PropertiesOfAnEmptyTileFillItsFirstTarget) {
   EXPECT_EQ(0, t.y);
 }
 
+// Dialog 106 stores its fields into the target it showed, then changes the count: lowered below
+// that target's index, the fields are still that target's and no other slot changes, also when a
+// pick on the map (which stays usable) makes another target current while the dialog is open.
+TEST_F(EditorTest, PropertiesGoToTheEditedTargetBeforeTheCountChanges) {
+  for (const bool pickMeanwhile : {false, true}) {
+    SetTargets(0, {Target(1, 10, 10), Target(1, 60, 60), Target(1, 110, 110), Target(1, 160, 160), Target(1, 210, 210),
+                   Target(1, 250, 250)});
+    Tile(0).targets[5].left = 1000, Tile(0).targets[5].chance = 1;
+    gEditor.data.currentTarget = 5;
+    const TileTargets before = Tile(0);
+    ASSERT_NE(nullptr, OpenTargetsDialog());
+    if (pickMeanwhile)  // taken by the dialog's own message loop, before its answer
+      PostMessageA(window_, WM_MBUTTONDOWN, 0, MAKELPARAM(60 * map_.right / 255 + 2, 60 * map_.bottom / 255 + 2));
+    ASSERT_TRUE(StandinQueueDialogAnswer(
+        IDD_TARGETPROPERTIES, "type 1041 2; type 1029 77; type 1031 5; type 1034 -3; select 1040 9; click 1032"));
+    Act("click 1028");
+    EXPECT_EQ(0, StandinDialogAnswerFailures());
+    const TargetRecord &edited = Tile(0).targets[5];
+    EXPECT_EQ(2, Tile(0).count) << pickMeanwhile;
+    EXPECT_EQ(77, edited.chance) << pickMeanwhile;
+    EXPECT_EQ(5, edited.group) << pickMeanwhile;
+    EXPECT_EQ(-3, edited.left) << pickMeanwhile;
+    EXPECT_EQ(10, edited.type) << pickMeanwhile;
+    EXPECT_EQ(250, edited.x) << pickMeanwhile;  // what the dialog does not show stays
+    EXPECT_EQ(before.targets[5].right, edited.right) << pickMeanwhile;
+    EXPECT_EQ(0, memcmp(before.targets, Tile(0).targets, 5 * sizeof(TargetRecord))) << pickMeanwhile;
+    EXPECT_EQ(0, memcmp(&before.targets[6], &Tile(0).targets[6], 58 * sizeof(TargetRecord))) << pickMeanwhile;
+    EXPECT_EQ(1, gEditor.data.currentTarget) << pickMeanwhile;
+    Act("click 1");
+  }
+}
+
+// A file's counts, types and positions outside the editor's ranges are drawn, listed, shown in
+// dialog 106 and saved as they are: only the first 64 slots are used, unknown types draw the
+// "None" model, and the saved file is the loaded one byte for byte.
+TEST_F(EditorTest, OutOfRangeValuesAreUsedSafelyAndSavedAsTheyAre) {
+  std::unique_ptr<TileTargets[]> file(new TileTargets[kTileCount]());
+  memset(file.get(), 0xA5, kTileTargetFileSize);  // every slot and reserved byte set
+  file[0].count = 200;
+  for (int k = 0; k < kMaxTileTargets; ++k) file[0].targets[k].type = uint16_t(k % 2 ? 0xFFFF : 72);
+  file[0].targets[0].x = INT32_MIN, file[0].targets[0].y = INT32_MAX;
+  file[0].targets[1].detailLevel = 200;
+  file[1].count = INT32_MIN;
+  file[2].count = -1;
+  ASSERT_EQ(1, WriteTileTargetFile("hostile.ttd", file.get()));
+  const Bytes image = ReadFile("hostile.ttd");
+  StandinQueueFileDialogAnswer((dir_ / "hostile.ttd").c_str());
+  Menu(ID_FILE_LOADTTD);
+  EXPECT_EQ(0, memcmp(image.data(), gEditor.data.tiles, kTileTargetFileSize));
+
+  int polygons = 0;
+  std::string text;
+  for (const StandinDraw &d : Repainted()) {
+    polygons += d.kind == STANDIN_DRAW_POLYGON;
+    if (d.kind == STANDIN_DRAW_TEXT) text = d.text;
+  }
+  EXPECT_EQ(kMaxTileTargets, polygons);
+  EXPECT_NE(std::string::npos, text.find("Number of Targets: 200 \n")) << text;
+  HWND dialog = OpenTargetsDialog();
+  ASSERT_NE(nullptr, dialog);
+  EXPECT_EQ(kMaxTileTargets, SendDlgItemMessageA(dialog, IDC_TILETARGETS, LB_GETCOUNT, 0, 0));
+  Act("select 1005 1");
+  ASSERT_TRUE(StandinQueueDialogAnswer(IDD_TARGETPROPERTIES, "click 1033"));
+  Act("click 1028");
+  Act("click 1");
+  for (int tile : {1, 2}) {
+    Key(VK_NUMPAD5);
+    ASSERT_EQ(tile, gEditor.data.currentTile);
+    EXPECT_EQ(0, gEditor.data.currentTarget);
+    Repainted();
+    ASSERT_NE(nullptr, OpenTargetsDialog());
+    EXPECT_EQ(0, SendDlgItemMessageA(StandinFindDialog(IDD_TILETARGETS), IDC_TILETARGETS, LB_GETCOUNT, 0, 0));
+    Act("click 1");
+  }
+  StandinQueueFileDialogAnswer((dir_ / "saved.ttd").c_str());
+  Menu(ID_FILE_SAVETTD);
+  EXPECT_EQ(image, ReadFile("saved.ttd"));
+}
+
+// Positions anywhere in 32 bits: the nearest target is the nearest (the distance does not wrap),
+// and the view re-centres on the side the target lies.
+TEST_F(EditorTest, PickAndRecentreTakeFarPositionsInFull) {
+  SetTargets(0, {Target(1, INT32_MIN, INT32_MIN), Target(1, 12, 12), Target(1, INT32_MAX, 5)});
+  Mouse(WM_MBUTTONDOWN, 10 * map_.right / 255 + 1, 10 * map_.bottom / 255 + 1);
+  EXPECT_EQ(1, gEditor.data.currentTarget);
+  HWND dialog = OpenTargetsDialog();
+  ASSERT_NE(nullptr, dialog);
+  Act("select 1005 0");
+  EXPECT_FLOAT_EQ(128.0f - float(INT32_MIN), gEditor.centreX);
+  EXPECT_FLOAT_EQ(128.0f - float(INT32_MIN), gEditor.centreZ);
+  Act("select 1005 2");
+  EXPECT_FLOAT_EQ(128.0f - float(INT32_MAX), gEditor.centreX);
+  EXPECT_FLOAT_EQ(123.0f, gEditor.centreZ);
+  Act("click 1");
+}
+
 TEST_F(EditorTest, ASixtyFifthTargetIsRefused) {
   SetTargets(0, {});
   for (int k = 0; k < kMaxTileTargets; ++k) Tile(0).targets[Tile(0).count++] = Target(1, k, k);

@@ -1,5 +1,6 @@
-// The tile target file: byte layout, round trips through the load and save commands, files that
-// must be refused, and the bounding-box listing.
+// The tile target file: byte layout, round trips through the load and save commands (values out of
+// the editor's ranges and the sample file included), short files, files that do not read, and the
+// bounding-box listing.
 #include <algorithm>
 #include <memory>
 #include <random>
@@ -93,70 +94,102 @@ TEST_F(TileTargetsTest, SavedRecordsReadBackEqual) {
   EXPECT_EQ(0, memcmp(tiles.get(), back.get(), kTileTargetFileSize));
 }
 
-// Positions off the map are limited to 0-255 at load, for used targets only; slots above the
-// count keep their bytes.
-TEST_F(TileTargetsTest, UsedTargetPositionsAreClampedToTheMapAtLoad) {
+// Counts, types, positions and detail levels outside the editor's ranges are kept as stored: a
+// load followed by a save gives the file back byte for byte.
+TEST_F(TileTargetsTest, OutOfRangeValuesLoadAndSaveByteForByte) {
   Bytes image = SoundFileImage(4);
-  const size_t tile = 2 * sizeof(TileTargets);
-  Set32(image, tile + 16, 3);
-  const struct {
-    int32_t x, y, wantX, wantY;
-  } cases[] = {{-1, 256, 0, 255}, {INT32_MIN, INT32_MAX, 0, 255}, {255, 0, 255, 0}};
+  const size_t tile7 = 7 * sizeof(TileTargets);  // 49 targets
+  auto at = [](int tile, int target, size_t field) {
+    return size_t(tile) * sizeof(TileTargets) + 20 + size_t(target) * sizeof(TargetRecord) + field;
+  };
+  Set32(image, 16, 65);
+  Set32(image, sizeof(TileTargets) + 16, uint32_t(-1));
+  Set32(image, 2 * sizeof(TileTargets) + 16, 0x7FFFFFFF);
+  Set32(image, 3 * sizeof(TileTargets) + 16, 0x80000000u);
+  const uint16_t types[] = {0, 72, 0xFFFF};
+  const int32_t positions[][2] = {{-1, 256}, {INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MIN}};
   for (int k = 0; k < 3; ++k) {
-    Set32(image, tile + 20 + k * 80 + 4, uint32_t(cases[k].x));
-    Set32(image, tile + 20 + k * 80 + 8, uint32_t(cases[k].y));
+    image[at(7, k, 0)] = uint8_t(types[k]), image[at(7, k, 1)] = uint8_t(types[k] >> 8);
+    Set32(image, at(7, k, 4), uint32_t(positions[k][0]));
+    Set32(image, at(7, k, 8), uint32_t(positions[k][1]));
+    image[at(7, k, 22)] = uint8_t(3 + k * 100);  // detail level
   }
-  Set32(image, tile + 20 + 3 * 80 + 4, uint32_t(-7));  // unused slot
+  ASSERT_EQ(49u, image[tile7 + 16]);
   WriteFile("hostile.ttd", image);
+  const std::string saved = (dir_ / "out.ttd").string();
+  StandinQueueFileDialogAnswer((dir_ / "hostile.ttd").c_str());
+  StandinQueueFileDialogAnswer(saved.c_str());
   auto tiles = Tiles(0);
-  ASSERT_EQ(1, ReadTileTargetFile("hostile.ttd", tiles.get()));
-  for (int k = 0; k < 3; ++k) {
-    EXPECT_EQ(cases[k].wantX, tiles[2].targets[k].x) << k;
-    EXPECT_EQ(cases[k].wantY, tiles[2].targets[k].y) << k;
-  }
-  EXPECT_EQ(-7, tiles[2].targets[3].x);
+  ASSERT_EQ(1, LoadTargetDefinitions(tiles.get()));
+  EXPECT_EQ(0, memcmp(image.data(), tiles.get(), kTileTargetFileSize));
+  EXPECT_EQ(65, tiles[0].count);
+  EXPECT_EQ(INT32_MIN, tiles[7].targets[1].x);
+  EXPECT_EQ(0xFFFF, tiles[7].targets[2].type);
+  ASSERT_EQ(1, SaveTargetDefinitions(tiles.get()));
+  EXPECT_EQ(image, ReadFile("out.ttd"));
+  ASSERT_EQ(1, StandinMessageBoxCount());  // only the saved notice
+  EXPECT_EQ(saved + " has been saved.", StandinMessageBoxText(0));
 }
 
-// A file that is not a whole, sound tile target file is refused with the notice, and the tiles
-// in memory stay as they were.
-TEST_F(TileTargetsTest, RefusedFilesLeaveTheTilesUnchanged) {
-  const Bytes sound = SoundFileImage(4);
-  auto with = [&](size_t at, uint32_t value) {
-    Bytes b = sound;
-    Set32(b, at, value);
-    return b;
-  };
-  const size_t lastTile = size_t(kTileCount - 1) * sizeof(TileTargets);
-  const size_t tile7 = 7 * sizeof(TileTargets);  // 49 targets
-  struct Case {
-    const char *what;
-    Bytes bytes;
-  } cases[] = {
-      {"empty", Bytes()},
-      {"one byte short", Bytes(sound.begin(), sound.end() - 1)},
-      {"half a file", Bytes(sound.begin(), sound.begin() + kTileTargetFileSize / 2)},
-      {"count 65", with(lastTile + 16, 65)},
-      {"negative count", with(16, uint32_t(-1))},
-      {"huge count", with(tile7 + 16, 0x7FFFFFFF)},
-      {"used slot of type 72", with(tile7 + 20 + 48 * 80, 72)},
-  };
-  for (const Case &c : cases) {
+// The file the main job's sample script writes goes through Load TTD and Save TTD unchanged.
+TEST_F(TileTargetsTest, TheSampleFileLoadsAndSavesByteForByte) {
+  const std::string sample = std::string(SAMPLES_DIR) + "/editor/sample.ttd";
+  const Bytes image = ReadFile(sample);
+  ASSERT_EQ(kTileTargetFileSize, image.size()) << sample;
+  StandinQueueFileDialogAnswer(sample.c_str());
+  StandinQueueFileDialogAnswer((dir_ / "saved.ttd").c_str());
+  auto tiles = Tiles(0xEE);
+  ASSERT_EQ(1, LoadTargetDefinitions(tiles.get()));
+  EXPECT_EQ(6, tiles[0].count);
+  EXPECT_EQ(8, tiles[2].count);
+  EXPECT_EQ(0, tiles[3].count);
+  ASSERT_EQ(1, SaveTargetDefinitions(tiles.get()));
+  EXPECT_EQ(image, ReadFile("saved.ttd"));
+}
+
+// A file shorter than the whole layout fills the bytes it covers, record by record and within a
+// record, and leaves the rest of the tiles as they were; a longer one fills them all. No notice.
+TEST_F(TileTargetsTest, AShortFileFillsTheBytesItCovers) {
+  const Bytes sound = SoundFileImage(5);
+  const size_t record = sizeof(TileTargets);
+  const size_t lengths[] = {0,          1,          16,         19,
+                            20,         100,        record - 1, record,
+                            record + 1, 7 * record + 300,       kTileTargetFileSize / 2,
+                            kTileTargetFileSize - 1, kTileTargetFileSize, kTileTargetFileSize + 100};
+  for (size_t length : lengths) {
     StandinReset();
-    WriteFile("bad.ttd", c.bytes);
-    StandinQueueFileDialogAnswer((dir_ / "bad.ttd").c_str());
+    Bytes file(sound.begin(), sound.begin() + std::min(length, sound.size()));
+    while (file.size() < length) file.push_back(0x77);  // bytes after the layout are not read
+    WriteFile("short.ttd", file);
+    StandinQueueFileDialogAnswer((dir_ / "short.ttd").c_str());
     auto tiles = Tiles(0x33);
-    EXPECT_EQ(0, LoadTargetDefinitions(tiles.get())) << c.what;
+    EXPECT_EQ(1, LoadTargetDefinitions(tiles.get())) << length;
+    EXPECT_EQ(0, StandinMessageBoxCount()) << length;
+    const uint8_t *bytes = reinterpret_cast<const uint8_t *>(tiles.get());
+    const size_t covered = std::min(length, kTileTargetFileSize);
+    EXPECT_EQ(0, memcmp(sound.data(), bytes, covered)) << length;
+    EXPECT_EQ(kTileTargetFileSize - covered, size_t(std::count(bytes + covered, bytes + kTileTargetFileSize, 0x33)))
+        << length;
+  }
+}
+
+// "Failed to read" is for a file that does not open or does not read; the tiles stay as they
+// were.
+TEST_F(TileTargetsTest, AFileThatDoesNotReadIsReportedAndChangesNothing) {
+  std::filesystem::create_directory("folder.ttd");  // opens on the host, then fails to read
+  for (const char *name : {"missing.ttd", "folder.ttd"}) {
+    StandinReset();
+    const std::string path = (dir_ / name).string();
+    StandinQueueFileDialogAnswer(path.c_str());
+    auto tiles = Tiles(0x33);
+    EXPECT_EQ(0, LoadTargetDefinitions(tiles.get())) << name;
     auto untouched = Tiles(0x33);
-    EXPECT_EQ(0, memcmp(untouched.get(), tiles.get(), kTileTargetFileSize)) << c.what;
-    ASSERT_EQ(1, StandinMessageBoxCount()) << c.what;
-    EXPECT_EQ("Failed to read " + (dir_ / "bad.ttd").string() + "!", StandinMessageBoxText(0));
+    EXPECT_EQ(0, memcmp(untouched.get(), tiles.get(), kTileTargetFileSize)) << name;
+    ASSERT_EQ(1, StandinMessageBoxCount()) << name;
+    EXPECT_EQ("Failed to read " + path + "!", StandinMessageBoxText(0));
     EXPECT_STREQ("Notice", StandinMessageBoxCaption(0));
     EXPECT_EQ(UINT(MB_OK | MB_ICONWARNING), StandinMessageBoxType(0));
   }
-  // An unused slot may hold anything.
-  WriteFile("spare.ttd", with(tile7 + 20 + 49 * 80, 0xFFFFFFFF));
-  auto tiles = Tiles(0);
-  EXPECT_EQ(1, ReadTileTargetFile("spare.ttd", tiles.get()));
 }
 
 TEST_F(TileTargetsTest, CancelDoesNothingAndAnUnwritablePathIsReported) {

@@ -61,25 +61,9 @@ namespace {
 const char kTileFileDescription[] = "Texture Target Definition Files (*.ttd)";
 const char kTileFilePattern[] = "*.ttd";
 
-bool SoundTile(const TileTargets &tile) {
-  if (tile.count < 0 || tile.count > kMaxTileTargets) return false;
-  for (int i = 0; i < tile.count; ++i)
-    if (tile.targets[i].type > kLastTargetType) return false;
-  return true;
-}
-
 void Notice(const char *text, const char *caption, UINT icon) { MessageBoxA(nullptr, text, caption, MB_OK | icon); }
 
 }  // namespace
-
-int ClampMapCoordinate(int32_t value) { return value < 0 ? 0 : value > kMapMax ? kMapMax : value; }
-
-void ClampTargetPositions(TileTargets *tile) {
-  for (int k = 0; k < TileTargetCount(tile); ++k) {
-    tile->targets[k].x = ClampMapCoordinate(tile->targets[k].x);
-    tile->targets[k].y = ClampMapCoordinate(tile->targets[k].y);
-  }
-}
 
 int TileTargetCount(const TileTargets *tile) {
   return tile->count < 0 ? 0 : tile->count > kMaxTileTargets ? kMaxTileTargets : tile->count;
@@ -88,13 +72,13 @@ int TileTargetCount(const TileTargets *tile) {
 int ReadTileTargetFile(const char *path, TileTargets *tiles) {
   FILE *stream = ToolsOpenFile(path, "rb");
   if (!stream) return 0;
-  std::unique_ptr<TileTargets[]> image(new (std::nothrow) TileTargets[kTileCount]);
-  bool ok = image && fread(image.get(), sizeof(TileTargets), kTileCount, stream) == size_t(kTileCount);
+  // Read whole first, so that a failing read leaves the tiles as they were.
+  std::unique_ptr<uint8_t[]> image(new (std::nothrow) uint8_t[kTileTargetFileSize]);
+  const size_t covered = image ? fread(image.get(), 1, kTileTargetFileSize, stream) : 0;
+  const bool ok = image && !ferror(stream);
   fclose(stream);
-  for (int i = 0; ok && i < kTileCount; ++i) ok = SoundTile(image[i]);
   if (!ok) return 0;
-  for (int i = 0; i < kTileCount; ++i) ClampTargetPositions(&image[i]);
-  memcpy(tiles, image.get(), kTileTargetFileSize);
+  memcpy(tiles, image.get(), covered);
   return 1;
 }
 

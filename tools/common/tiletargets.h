@@ -14,14 +14,14 @@ constexpr int kModelSlotCount = 72;   // model slots, texture names and display 
 constexpr int kFirstTargetType = 1;   // types offered to the user: 1-71
 constexpr int kLastTargetType = 71;
 constexpr int kFirstModelTexture = 59;  // texture names 59-71 are model textures, 0-58 tile bitmaps
-constexpr int kMapMax = 255;            // target positions lie on the map's 0-255 square
+constexpr int kMapMax = 255;            // the editor places targets on the map's 0-255 square
 
 // One target on a tile; the file's little-endian layout. Bytes the editor does not interpret
 // are carried through unchanged.
 struct TargetRecord {
   uint16_t type;     // 1-71: model slot and display name
   uint16_t heading;  // a full turn is 65535 units
-  int32_t x;         // 0-255 on the tile map
+  int32_t x;         // 0-255 on the tile map (a file may hold any value)
   int32_t y;
   uint8_t opaque12[9];
   uint8_t chance;
@@ -60,18 +60,14 @@ extern const char *const kTextureNames[kModelSlotCount];
 extern const char *const kModelFileNames[kModelSlotCount];
 extern const char *const kTargetNames[kModelSlotCount];
 
-// A tile's target count limited to 0-64, for loops over its slots.
+// A tile's target count limited to 0-64, for loops over its slots. The file's values are kept
+// as stored; the editor limits them where it uses them.
 int TileTargetCount(const TileTargets *tile);
 
-// A map coordinate limited to 0-255.
-int ClampMapCoordinate(int32_t value);
-// Limits the x and y of the tile's used targets to the map.
-void ClampTargetPositions(TileTargets *tile);
-
-// Reads a whole tile target file into `tiles` (kTileCount records). 1 on success; 0 when the file
-// does not open, is shorter than kTileCount records, or holds a tile whose count lies outside
-// 0-64 or whose used slots name a type above 71: `tiles` is then unchanged. The used targets'
-// positions are limited to the map.
+// Reads a tile target file into `tiles` (kTileCount records): the bytes the file covers replace
+// those of the array and the rest of the array stays as it was (a longer file's extra bytes are
+// not read). Every value is taken as stored. 1 on success; 0 when the file does not open or a
+// read fails: `tiles` is then unchanged.
 int ReadTileTargetFile(const char *path, TileTargets *tiles);
 // Writes the kTileCount records to "<path>.tmp", then puts that file in the place of `path`.
 // 1 on success; 0 when a write or the replacement fails, with any earlier file left as it was.

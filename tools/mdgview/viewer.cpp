@@ -13,7 +13,8 @@ ViewerState gViewer = {20.0f, 12.0f, -30.0f, kMouseNone, 0, 0, {1, 1, 0}, nullpt
 
 namespace {
 
-constexpr double kFieldOfView = 45.0, kNear = 0.1, kFar = 1500.0;
+// The start's projection reaches to 1500, that of every resize to 800.
+constexpr double kFieldOfView = 45.0, kNear = 0.1, kStartFar = 1500.0, kResizeFar = 800.0;
 constexpr float kDegreesPerPixel = 180 * 0.0033333334f;
 
 void Message(const char *text, const char *caption, UINT icon) { MessageBoxA(gViewer.window, text, caption, MB_OK | icon); }
@@ -25,12 +26,12 @@ void PointArraysAtModel() {
 }
 
 // Viewport and projection for a client area; a minimised window (no height) keeps the old ones.
-void Resize(int width, int height) {
+void Resize(int width, int height, double farPlane) {
   if (width <= 0 || height <= 0) return;
   glViewport(0, 0, width, height);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(kFieldOfView, double(width) / double(height), kNear, kFar);
+  gluPerspective(kFieldOfView, double(width) / double(height), kNear, farPlane);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 }
@@ -78,12 +79,13 @@ int InitViewerGL() {
   glEnable(GL_LIGHTING);
   glEnable(GL_LIGHT0);
   ReadViewerModel(1.0f, "s1.mdg", &gViewer.model);  // without it the view is empty
-  Resize(640, 480);
+  Resize(640, 480, kStartFar);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   glShadeModel(GL_SMOOTH);
   glClearColor(0.0f, 0.785f, 1.0f, 1.0f);
+  // The normal pointer is set but its array stays off: the lit colour does not show under the
+  // decal texture.
   glEnableClientState(GL_VERTEX_ARRAY);
-  glEnableClientState(GL_NORMAL_ARRAY);
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   PointArraysAtModel();
   LoadModelTexture("blank.bmp");
@@ -138,7 +140,7 @@ int WriteFrameRate() {
 LRESULT CALLBACK ViewerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
-      Resize(LOWORD(lParam), HIWORD(lParam));
+      Resize(LOWORD(lParam), HIWORD(lParam), kResizeFar);
       TOOLS_CHECK(InvalidateRect(window, nullptr, FALSE));
       return 0;
     case WM_PAINT:

@@ -14,6 +14,10 @@ namespace {
 constexpr float kViewDegreesPerPixel = 180 * 0.0033333334f;
 constexpr int kHeadingPerPixel = 150;
 
+// The slot of the current tile that dialog 106 shows and stores: the current target when it
+// opened (the map stays usable while it is open, so the current target may change meanwhile).
+int propertiesTarget = 0;
+
 void Redraw() {
   if (gEditor.window) TOOLS_CHECK(InvalidateRect(gEditor.window, nullptr, FALSE));
 }
@@ -168,11 +172,10 @@ void AddTarget(HWND dialog) {
     MessageBoxA(dialog, "Only 64 Targets per Tile are Allowed...", "Notice", MB_OK | MB_ICONWARNING);
     return;
   }
-  // The slot's other fields stay as they are; an unused slot's position is put on the map.
+  // The slot's other fields stay as they are.
   const int slot = TileTargetCount(&tile);
   tile.targets[slot].type = uint16_t(gEditor.chosenType);
   tile.count = slot + 1;
-  ClampTargetPositions(&tile);
   gEditor.data.currentTarget = slot;
   FillTileTargetList(dialog);
 }
@@ -263,13 +266,13 @@ bool StoreProperties(HWND dialog) {
       !ReadField(dialog, IDC_BOTTOM, INT32_MIN, INT32_MAX, "Bottom", &bottom) ||
       !ReadField(dialog, IDC_COUNT, 0, kMaxTileTargets, "The number of targets", &count))
     return false;
-  // Slots that a larger count brings into use start empty; the current target then takes the
-  // fields, even when it is one of them (a tile without targets edits its first slot).
+  // Slots that a larger count brings into use start empty; the edited target then takes the
+  // fields, even when it is one of them (a tile without targets edits its first slot), and only
+  // then does the count change, also when it leaves the edited target unused.
   TileTargets &tile = CurrentTile();
   const int old = TileTargetCount(&tile);
   for (int k = old; k < int(count); ++k) memset(&tile.targets[k], 0, sizeof(TargetRecord));
-  tile.count = int32_t(count);
-  TargetRecord &t = CurrentTarget();
+  TargetRecord &t = tile.targets[propertiesTarget];
   t.chance = uint8_t(chance);
   t.group = uint8_t(group);
   t.left = int32_t(left);
@@ -281,13 +284,14 @@ bool StoreProperties(HWND dialog) {
   if (detail >= 0 && detail <= 2) t.detailLevel = uint8_t(detail);
   const LRESULT type = SendDlgItemMessageA(dialog, IDC_TYPE, LB_GETCURSEL, 0, 0);
   if (type >= 0 && type < kLastTargetType) t.type = uint16_t(type + kFirstTargetType);
+  tile.count = int32_t(count);
   ClampCurrentTarget();
   return true;
 }
 
 INT_PTR CALLBACK TargetPropertiesDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
-    const TargetRecord &t = CurrentTarget();
+    const TargetRecord &t = CurrentTile().targets[propertiesTarget];
     SendDlgItemMessageA(dialog, IDC_CHANCE, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageA(dialog, IDC_GROUP, EM_LIMITTEXT, 3, 0);
     SendDlgItemMessageA(dialog, IDC_COUNT, EM_LIMITTEXT, 2, 0);
@@ -340,16 +344,17 @@ int PickNearestTarget(POINT tile) {
   const TileTargets &t = CurrentTile();
   int best = 1024, nearest = 0;
   for (int k = 0; k < TileTargetCount(&t); ++k) {
-    const int d = abs(int(tile.x) - t.targets[k].x) + abs(int(tile.y) - t.targets[k].y);
-    if (d < best) best = d, nearest = k;
+    // In 64 bits: a file's positions may lie anywhere in 32 bits.
+    const int64_t d = llabs(int64_t(tile.x) - t.targets[k].x) + llabs(int64_t(tile.y) - t.targets[k].y);
+    if (d < best) best = int(d), nearest = k;
   }
   return nearest;
 }
 
 void RecentreView() {
   if (!HasCurrentTarget()) return;
-  gEditor.centreX = float(128 - CurrentTarget().x);
-  gEditor.centreZ = float(128 - CurrentTarget().y);
+  gEditor.centreX = float(128.0 - CurrentTarget().x);  // in double: a file's x may be any int32
+  gEditor.centreZ = float(128.0 - CurrentTarget().y);
 }
 
 void EditTileTargets() {
@@ -366,6 +371,8 @@ void EditTileTargets() {
 }
 
 INT_PTR EditTargetProperties(HWND owner) {
+  ClampCurrentTarget();
+  propertiesTarget = gEditor.data.currentTarget;
   const INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TARGETPROPERTIES), owner,
                                          TargetPropertiesDlgProc, 0);
   if (result == -1) MessageBoxA(owner, "The target's property dialog cannot be opened.", "Error", MB_OK | MB_ICONERROR);

@@ -271,7 +271,7 @@ void DrawTileTargets() {
     const int type = target.type < kModelSlotCount ? target.type : 0;
     const TargetModel &model = gEditor.data.models[type];
     glPushMatrix();
-    glTranslatef(float(target.x - 128), 0.0f, float(target.y - 128));
+    glTranslatef(float(target.x - 128.0), 0.0f, float(target.y - 128.0));  // any int32 of a file
     glRotatef(float(target.heading) * kTurn, 0.0f, 1.0f, 0.0f);
     BindTexture(model.textureIndex);
     PointArraysAt(model);
