@@ -176,12 +176,13 @@ TEST_F(ViewerTest, EscapeAndCloseQuit) {
   EXPECT_TRUE(IsWindow(window_));
 }
 
-// Load Model resolves the texture beside the model; a missing texture draws untextured; a model
-// that does not read and a cancelled dialog change nothing.
+// Load Model resolves the texture beside the model (not in the working directory); a missing
+// texture draws untextured; a model that does not read and a cancelled dialog change nothing.
 TEST_F(ViewerTest, LoadModelFromTheMenu) {
   std::filesystem::create_directory("models");
   WriteText("models/a.mdg", Model("a.bmp"));
   WriteFile("models/a.bmp", Bitmap4x4());
+  WriteText("a.bmp", "not the model's texture");  // a file of that name in the working directory
   WriteText("models/b.mdg", Model("missing.bmp"));
   WriteText("models/broken.mdg", "x\nmodel tex.bmp 3000\n");
   StandinQueueFileDialogAnswer((dir_ / "models" / "a.mdg").c_str());
