@@ -49,10 +49,13 @@ void GLIMM __glVcacheEnd(void);
 
 // The entries the state needs done before a lighting change inside
 // glBegin/glEnd are completed now, with the state of their time; the flush
-// then takes the generic transform, which keeps what is done.
+// then takes the generic transform, which keeps what is done. They are not
+// transformed yet: texture coordinates, divided by the clip w and only for
+// unclipped vertices, wait for the flush (nothing they read can change
+// inside glBegin/glEnd).
 extern "C" void GLPROC __glVcacheCompletePending(GlContext* gc) {
     GlVertexCache* vc = &gc->vcache;
-    const GLuint needs = gc->pendingNeeds;
+    const GLuint needs = gc->pendingNeeds & ~(GLuint)(GL_VX_TEXGEN | GL_VX_TEX_DIVIDED);
     for (GLint i = vc->completedCount; i < vc->count; i++) __glCompleteVertex(gc, vc->entries + i, needs);
     vc->completedCount = vc->count;
     vc->state |= GL_VCACHE_COMPLETED;

@@ -410,13 +410,14 @@ extern "C" void GLPROC __glPickVertexProcs(GlContext* gc) {
         return;
     }
     const GLuint general = gc->enables.general;
+    // Index bits 1 normal, 2 colour (or index), 4 texture coordinates.
     GLuint index = (general & GL_EN_LIGHTING) ? 1 : 2;
     if (gc->enables.texture & 0x3) {
-        index += 4;
+        index |= 4;
         const GlTexGenState* g = gc->texture.gen;
         if (((gc->enables.texture & 0x4) && g[0].mode == GL_SPHERE_MAP) ||
             ((gc->enables.texture & 0x8) && g[1].mode == GL_SPHERE_MAP))
-            index += 1;
+            index |= 1;  // sphere mapping reads the normal
     }
     p->gatherAttributes = table[index];
 }

@@ -170,6 +170,40 @@ const Scene scenes[] = {
          glEnable(GL_COLOR_MATERIAL);
      },
      someCounts},
+    // Each glColor inside glBegin completes the vertices gathered so far:
+    // their texture coordinates are divided by w only once they are transformed.
+    {"colour material, textured", {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, {4, GL_UNSIGNED_BYTE, 0}, {2, GL_FLOAT, 0},
+                                   false, 0},
+     1.2,
+     [] {
+         perspective();
+         lit();
+         bindCheckerTexture();
+         glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+         glEnable(GL_COLOR_MATERIAL);
+     },
+     someCounts},
+    {"colour material, four components, textured",
+     {{4, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, {4, GL_FLOAT, 0}, {4, GL_FLOAT, 0}, false, 0}, 1.2,
+     [] {
+         perspective();
+         lit();
+         bindCheckerTexture();
+         glColorMaterial(GL_FRONT, GL_DIFFUSE);
+         glEnable(GL_COLOR_MATERIAL);
+     },
+     someCounts},
+    // Sphere mapping reads the normal: it is gathered with lighting on too.
+    {"sphere map, lit", {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF, {2, GL_FLOAT, 0}, false, 0}, 1.3,
+     [] {
+         perspective();
+         lit();
+         bindCheckerTexture();
+         glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+         glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+         glEnable(GL_TEXTURE_GEN_S), glEnable(GL_TEXTURE_GEN_T);
+     },
+     someCounts},
     {"two components, ortho", {{2, GL_FLOAT, 0}, OFF, {4, GL_FLOAT, 0}, OFF, false, 0}, 1.4,
      [] { ortho(); }, manyCounts},
     // (64x, 64y, 64z, 64w): the same point.
@@ -306,61 +340,82 @@ namespace {
 // before the change with the old material: also through the vertex cache
 // (which completes what it holds first) and from display lists (whose runs
 // of glMaterial play as one block).
+const Scene& sceneNamed(const char* name) {
+    for (const Scene& s : scenes)
+        if (!strcmp(s.name, name)) return s;
+    ADD_FAILURE() << "no scene " << name;
+    return scenes[0];
+}
+
 TEST_F(Roads, MaterialChangesInsidePrimitives) {
     const Geometry g(44, 1.2, 99u);
-    const Format f = {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF, OFF, false, 0};
-    const Arrays a(g, f);
-    auto primitive = [&](GLenum mode) {
-        const GLfloat start[4] = {0.8f, 0.8f, 0.8f, 1.0f};
-        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, start);
-        glMaterialfv(GL_BACK, GL_AMBIENT, start);
-        glMaterialf(GL_BACK, GL_SHININESS, 3.0f);
-        glBegin(mode);
-        for (int i = 0; i < 44; i++) {
-            if (i % 5 == 3) {
-                const GLfloat d[4] = {0.2f + 0.02f * (float)i, 0.9f - 0.02f * (float)i, 0.5f, 1.0f};
-                glMaterialfv(GL_FRONT, GL_DIFFUSE, d);
-                glMaterialf(GL_BACK, GL_SHININESS, (GLfloat)i);
-                glMaterialfv(GL_BACK, GL_AMBIENT, d);
-            }
-            a.immediate(i);
-        }
-        glEnd();
+    // Textured with perspective correction, the vertices completed early are
+    // divided by their own w.
+    const struct {
+        const char* scene;
+        Format format;
+    } cases[] = {
+        {"lit, three lights, two-sided", {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF, OFF, false, 0}},
+        {"colour material, textured", {{3, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF, {2, GL_FLOAT, 0}, false, 0}},
+        {"colour material, four components, textured",
+         {{4, GL_FLOAT, 0}, {3, GL_FLOAT, 0}, OFF, {4, GL_FLOAT, 0}, false, 0}},
     };
-    for (GLenum mode : {GL_TRIANGLE_STRIP, GL_QUADS, GL_POLYGON}) {
-        std::vector<uint32_t> want;
-        for (const Target* t : {off, on}) {
-            t->makeCurrent();
-            setState(scenes[3]);  // lit, three lights, two-sided
-            const GLuint list = glGenLists(1);
-            glNewList(list, GL_COMPILE);
-            primitive(mode);
-            glEndList();
-            for (int road = 0; road < 4; road++) {
-                const bool cached = road & 1, listed = road >= 2;
-                if (t == off && road == 0) continue;
-                setVertexCache(cached);
-                glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                if (listed) glCallList(list);
-                else primitive(mode);
-                glFinish();
-                const auto got = t->pixels();
-                setVertexCache(true);
-                const std::string what = "mode " + std::to_string(mode) + (cached ? ", cached" : "") +
-                                         (listed ? ", list" : "") + (t->generated ? ", generated" : "");
-                if (want.empty()) {
-                    // The reference: immediate mode without the cache.
-                    setVertexCache(false);
-                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-                    primitive(mode);
-                    glFinish();
-                    want = t->pixels();
-                    setVertexCache(true);
+    for (const auto& c : cases) {
+        const Arrays a(g, c.format);
+        auto primitive = [&](GLenum mode) {
+            const GLfloat start[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+            glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, start);
+            glMaterialfv(GL_BACK, GL_AMBIENT, start);
+            glMaterialf(GL_BACK, GL_SHININESS, 3.0f);
+            glBegin(mode);
+            for (int i = 0; i < 44; i++) {
+                if (i % 5 == 3) {
+                    const GLfloat d[4] = {0.2f + 0.02f * (float)i, 0.9f - 0.02f * (float)i, 0.5f, 1.0f};
+                    glMaterialfv(GL_FRONT, GL_DIFFUSE, d);
+                    glMaterialf(GL_BACK, GL_SHININESS, (GLfloat)i);
+                    glMaterialfv(GL_BACK, GL_AMBIENT, d);
                 }
-                EXPECT_EQ(firstDifference(got, want), "") << what;
+                a.immediate(i);
             }
-            glDeleteLists(list, 1);
-            resetState();
+            glEnd();
+        };
+        for (GLenum mode : {GL_TRIANGLE_STRIP, GL_QUADS, GL_POLYGON}) {
+            std::vector<uint32_t> want;
+            for (const Target* t : {off, on}) {
+                t->makeCurrent();
+                setState(sceneNamed(c.scene));
+                glDisable(GL_COLOR_MATERIAL);  // the materials are the test's
+                const GLuint list = glGenLists(1);
+                glNewList(list, GL_COMPILE);
+                primitive(mode);
+                glEndList();
+                for (int road = 0; road < 4; road++) {
+                    const bool cached = road & 1, listed = road >= 2;
+                    if (t == off && road == 0) continue;
+                    setVertexCache(cached);
+                    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                    if (listed) glCallList(list);
+                    else primitive(mode);
+                    glFinish();
+                    const auto got = t->pixels();
+                    setVertexCache(true);
+                    const std::string what = std::string(c.scene) + ", mode " + std::to_string(mode) +
+                                             (cached ? ", cached" : "") + (listed ? ", list" : "") +
+                                             (t->generated ? ", generated" : "");
+                    if (want.empty()) {
+                        // The reference: immediate mode without the cache.
+                        setVertexCache(false);
+                        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                        primitive(mode);
+                        glFinish();
+                        want = t->pixels();
+                        setVertexCache(true);
+                    }
+                    EXPECT_EQ(firstDifference(got, want), "") << what;
+                }
+                glDeleteLists(list, 1);
+                resetState();
+            }
         }
     }
 }

@@ -28,7 +28,8 @@ Geometry::Geometry(int count, double spread, unsigned seed) : n(count) {
         const double l = sqrt(nx * nx + ny * ny + nz * nz);
         normal.insert(normal.end(), {nx / l, ny / l, nz / l});
         color.insert(color.end(), {unit(s), unit(s), unit(s), 0.5 + 0.5 * unit(s)});
-        tex.insert(tex.end(), {2 * unit(s) - 0.5, 2 * unit(s) - 0.5, 0.0, 1.0});
+        // q of 0.75, 1 and 1.25 in turn, for the four-component arrays.
+        tex.insert(tex.end(), {2 * unit(s) - 0.5, 2 * unit(s) - 0.5, 0.0, 1.0 + 0.25 * (i % 3 - 1)});
         edge.push_back(unit(s) < 0.7);
     }
 }
