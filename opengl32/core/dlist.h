@@ -53,9 +53,18 @@ enum {
     GL_OP_INVALID_OPERATION_2 = 1013,
     GL_OP_MATERIAL_BLOCK = 1014,
     GL_OP_TABLE_TOO_LARGE = 1015,
+    GL_OP_ARRAY_DRAW = 1016,  // heads a compiled array draw: skips it inside glBegin/glEnd
     GL_OP_TABLE_SIZE = 210,
-    GL_OP_EXTENDED_SIZE = 16,
+    GL_OP_EXTENDED_SIZE = 17,
 };
+
+// The offset in a block just past record r placed at offset `at`: its
+// playback procedure and operands, after a pad word when its doubles would
+// not start on 8 bytes.
+static inline uint64_t __glListPlaced(uint64_t at, const GlListRecord* r) {
+    if (r->align8 && at % 8 != 4) at += 4;
+    return at + 4 + r->size;
+}
 
 // ---- executable blocks
 

@@ -65,8 +65,7 @@ extern "C" GlCompiledList* GLPROC __glBuildListBlock(GlContext* gc, GlListBuild*
     uint64_t n = 0;
     GLuint fixups = 0;
     for (GlListRecord* r = build->head; r; r = r->next) {
-        if (r->align8 && n % 8 != 4) n += 4;
-        n += 4 + (uint64_t)r->size;
+        n = __glListPlaced(n, r);
         if (r->release) fixups++;
     }
     if (build->head) n += 4;

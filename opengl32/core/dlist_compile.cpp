@@ -308,14 +308,33 @@ extern "C" void GLIMM __glCompileDisable(GLenum cap) {
 extern "C" void GLIMM __glCompileArrayElement(GLint i) { __glImmArrayElement(i); }
 extern "C" void GLIMM __glCompileArrayElementEXT(GLint i) { __glImmArrayElement(i); }
 
+// The head of a compiled draw: between glBegin and glEnd the draw records
+// GL_INVALID_OPERATION, as the call does, and its records are passed over
+// (the operand is their bytes in the block).
+static const uint8_t* GLPROC playArrayDraw(const uint8_t* op) {
+    if (__glThreadState()->beginState != GL_BEGIN_INSIDE) return op + 4;
+    __glSetError(GL_INVALID_OPERATION);
+    return op + 4 + word(op);
+}
+
 static void compileArrayDraw(GLenum mode, GLint first, GLsizei count, GLenum type, const GLvoid* indices,
                              GLboolean indexed) {
     GlThreadState* ts = __glThreadState();
     if (ts->beginState == GL_BEGIN_INSIDE) return __glSetError(GL_INVALID_OPERATION);
     if (GLenum e = __glCheckArrayDraw(mode, first, count, type, indexed)) return __glSetError(e);
+    GlContext* gc = ts->context;
+    // Placed on 8 bytes (its operand ends at 4 of 8), so that the pads of the
+    // records after it, and so their bytes in the block, are known now.
+    GlListRecord* head = newRecord(gc, GL_OP_ARRAY_DRAW, 4, true);
+    if (!head) return;
+    __glListAppendRecord(gc, head, playArrayDraw);
     if (indexed && !indices) return;
     const GlElementList list = {(GLuint)first, indexed ? type : 0, indices};
-    __glExpandArrayDraw(ts->context, mode, count, &list);
+    __glExpandArrayDraw(gc, mode, count, &list);
+    uint64_t end = 4;
+    for (const GlListRecord* r = head->next; r; r = r->next) end = __glListPlaced(end, r);
+    const GLuint bytes = (GLuint)(end - 4);
+    memcpy(__glListOperands(head), &bytes, 4);
 }
 extern "C" void GLIMM __glCompileDrawArrays(GLenum mode, GLint first, GLsizei count) {
     compileArrayDraw(mode, first, count, 0, nullptr, GL_FALSE);
@@ -1046,6 +1065,7 @@ static constexpr GlOpTables makeOpTables() {
     t.ext[12] = t.ext[13] = playInvalidOperation;
     t.ext[14] = __glListExecMaterialBlock;
     t.ext[15] = playTableTooLarge;
+    t.ext[16] = playArrayDraw;
     return t;
 }
 

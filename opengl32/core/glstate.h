@@ -464,7 +464,7 @@ struct GlListQueryState {
     GlNameTable* table;          // shared list names
     GlListProcs procs;
     const GlListPlayProc* playbackTable;  // opcodes 0..209
-    const GlListPlayProc* extendedTable;  // opcodes 1000..1015
+    const GlListPlayProc* extendedTable;  // opcodes 1000..1016
     const GlListPlayProc* highTable;      // opcodes from 10000: none
     GLint nesting;                        // glCallList depth
     GlListBuild build;

@@ -36,6 +36,8 @@ GLint GLPROC __glPickDepthTestProc(GlContext* gc);
 // (codegen/), lighting, the alpha table, the vertex cache's hooks (geometry/).
 void GLPROC __glChooseVertexLayout(GlContext* gc);
 void GLPROC __glValidateLighting(GlContext* gc);
+// The per-vertex lighting procedure alone (the material setters; light.cpp).
+void GLPROC __glPickLightVertexProcs(GlContext* gc);
 void GLPROC __glBuildAlphaFuncTable(GlContext* gc);
 void GLPROC __glVcacheInstall(GlContext* gc);
 // The index-test table (raster/depthtest.cpp).

@@ -2,6 +2,7 @@
 // material, rasterization and hints.
 
 #include "stateutil.h"
+#include "pickers.h"
 #include "wgl/drawable.h"
 
 // The begin-state test of a setter: the context, or null after the error.
@@ -511,6 +512,8 @@ static void materialParams(GLenum face, GLenum pname, const GLfloat* fv, const G
         gc->procs.clipPrimitiveVertices(gc);
     if (face != GL_FRONT) storeMaterial(gc, &gc->lighting.back, pname, fv, iv);
     if (face != GL_BACK) storeMaterial(gc, &gc->lighting.front, pname, fv, iv);
+    // An index shift or offset decides the colour-index lighting procedure.
+    if (pname == GL_INDEX_SHIFT || pname == GL_INDEX_OFFSET) __glPickLightVertexProcs(gc);
     if (gc->enables.general & GL_EN_COLOR_MATERIAL) gc->procs.applyCurrentColor(gc);
 }
 

@@ -192,9 +192,7 @@ extern "C" void GLPROC __glPickCullVertexMasks(GlContext* gc) {
 extern "C" void GLPROC __glPickVertexArrayProcs(GlContext* gc) {
     GlVertexArrayState* a = &gc->arrays;
     const GLuint general = gc->enables.general;
-    GLuint f = a->flags & ~(GLuint)(GL_ARRAY_EXPAND | GL_ARRAY_CULL_VERTEX | GL_ARRAY_CULL_POINT);
-    if ((f & GL_ARRAY_HINT_6401) || ((general & GL_EN_LIGHTING) && (general & GL_EN_COLOR_MATERIAL)))
-        f |= GL_ARRAY_EXPAND;
+    GLuint f = a->flags & ~(GLuint)(GL_ARRAY_CULL_VERTEX | GL_ARRAY_CULL_POINT);
     if (general & GL_EN_CULL_VERTEX) {
         const GlCullVertexState* cv = &gc->cullVertex;
         const GLfloat w = cv->objectGiven ? cv->objectVector[3] : cv->eyeVector[3];
@@ -241,6 +239,13 @@ static inline bool used(const GlVertexArrayState* a, const GlVertexArray* array,
 
 extern "C" void GLPROC __glPickArrayProcs(GlContext* gc) {
     GlVertexArrayState* a = &gc->arrays;
+    // Colour material under lighting (whose switch marks the arrays alone)
+    // or the private setting: draws expand into the immediate calls.
+    const GLuint general = gc->enables.general;
+    if ((a->flags & GL_ARRAY_HINT_6401) || ((general & GL_EN_LIGHTING) && (general & GL_EN_COLOR_MATERIAL)))
+        a->flags |= GL_ARRAY_EXPAND;
+    else
+        a->flags &= ~(GLuint)GL_ARRAY_EXPAND;
     const GLint stride = a->vertex.stride;
     GLuint floats = 0;
     if (used(a, &a->vertex, GL_ARRAY_FIELD_VERTEX)) {

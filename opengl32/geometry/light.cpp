@@ -384,6 +384,15 @@ extern "C" void GLPROC __glValidateLighting(GlContext* gc) {
         d->initialised = 1;
     }
     buildLightList(gc);
+    __glPickLightVertexProcs(gc);
+    __glUpdateLighting(gc, 63, 63);
+}
+
+// The per-vertex lighting procedure of the light list and the materials
+// (colour-index lighting with a shift or offset takes its own); a material
+// change runs this at once, also inside glBegin/glEnd.
+extern "C" void GLPROC __glPickLightVertexProcs(GlContext* gc) {
+    GlLightingDerived* d = &gc->lightingDerived;
     GlContextProcs* p = &gc->procs;
     const bool rgba = gc->pixelFormat.rgba != 0;
     const GLuint F = gc->rasterFlags;
@@ -415,7 +424,6 @@ extern "C" void GLPROC __glValidateLighting(GlContext* gc) {
         if (fogging) p->lightVertex = rgba ? __glFogVertexRgba : __glFogVertexIndex;
         else p->lightVertex = __glLightVertexUnlit;
     }
-    __glUpdateLighting(gc, 63, 63);
 }
 
 // ---- Colour material.
