@@ -171,15 +171,15 @@ static void storePointer(GlVertexArray* a, const GlArrayRow* row, const GLvoid* 
     a->count = 0;
 }
 
-static bool setPointer(int kind, GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
+static void setPointer(int kind, GLint size, GLenum type, GLsizei stride, const GLvoid* pointer) {
     GlThreadState* ts = __glThreadState();
-    if (!__glSetterAllowed(ts)) return false;
+    if (!__glSetterAllowed(ts)) return;
     const GlArrayKind* k = &arrayKinds[kind];
-    if (stride < 0 || size < k->minSize || size > k->maxSize) return __glSetError(GL_INVALID_VALUE), false;
+    if (stride < 0 || size < k->minSize || size > k->maxSize) return __glSetError(GL_INVALID_VALUE);
     const GlArrayRow* row = nullptr;
     for (int i = 0; i < k->rowCount && !row; i++)
         if (k->rows[i].type == type && k->rows[i].size == size) row = &k->rows[i];
-    if (!row) return __glSetError(GL_INVALID_ENUM), false;
+    if (!row) return __glSetError(GL_INVALID_ENUM);
 
     GlContext* gc = ts->context;
     GlVertexArrayState* s = &gc->arrays;
@@ -195,19 +195,17 @@ static bool setPointer(int kind, GLint size, GLenum type, GLsizei stride, const 
     }
     s->typeKey = key;
     pointerChanged(ts, gc);
-    return true;
 }
 
-static bool setEdgeFlagPointer(GLsizei stride, const GLvoid* pointer) {
+static void setEdgeFlagPointer(GLsizei stride, const GLvoid* pointer) {
     GlThreadState* ts = __glThreadState();
-    if (!__glSetterAllowed(ts)) return false;
-    if (stride < 0) return __glSetError(GL_INVALID_VALUE), false;
+    if (!__glSetterAllowed(ts)) return;
+    if (stride < 0) return __glSetError(GL_INVALID_VALUE);
     static const GlArrayRow row = {GL_UNSIGNED_BYTE, 1, GL_EP(glEdgeFlagv), fetchEdgeFlag};
     GlContext* gc = ts->context;
     storePointer(&gc->arrays.edgeFlag, &row, pointer, stride, 1);
     gc->arrays.typeKey |= TYPEKEY_EDGEFLAG;
     pointerChanged(ts, gc);
-    return true;
 }
 
 extern "C" void GLIMM __glImmVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid* p) {
@@ -227,8 +225,8 @@ extern "C" void GLIMM __glImmTexCoordPointer(GLint size, GLenum type, GLsizei st
 }
 extern "C" void GLIMM __glImmEdgeFlagPointer(GLsizei stride, const GLvoid* p) { setEdgeFlagPointer(stride, p); }
 
-// The element-count forms: the count is checked first and kept only when the
-// pointer was accepted.
+// The element-count forms: the count is checked first, then the plain entry
+// runs, and the count is stored whether or not that entry took the pointer.
 static bool countAllowed(GLsizei count) {
     if (!__glSetterAllowed(__glThreadState())) return false;
     if (count < 0) return __glSetError(GL_INVALID_VALUE), false;
@@ -239,7 +237,9 @@ static void keepCount(GlVertexArray GlVertexArrayState::*array, GLsizei count) {
 }
 #define GL_POINTER_EXT(Name, params, args, member)                                    \
     extern "C" void GLIMM __glImm##Name##PointerEXT params {                                 \
-        if (countAllowed(count) && setPointer args) keepCount(&GlVertexArrayState::member, count); \
+        if (!countAllowed(count)) return;                                                  \
+        setPointer args;                                                                   \
+        keepCount(&GlVertexArrayState::member, count);                                     \
     }
 GL_POINTER_EXT(Vertex, (GLint size, GLenum type, GLsizei stride, GLsizei count, const GLvoid* p),
                (KIND_VERTEX, size, type, stride, p), vertex)
@@ -253,7 +253,9 @@ GL_POINTER_EXT(TexCoord, (GLint size, GLenum type, GLsizei stride, GLsizei count
                (KIND_TEXCOORD, size, type, stride, p), texCoord)
 #undef GL_POINTER_EXT
 extern "C" void GLIMM __glImmEdgeFlagPointerEXT(GLsizei stride, GLsizei count, const GLboolean* p) {
-    if (countAllowed(count) && setEdgeFlagPointer(stride, p)) keepCount(&GlVertexArrayState::edgeFlag, count);
+    if (!countAllowed(count)) return;
+    setEdgeFlagPointer(stride, p);
+    keepCount(&GlVertexArrayState::edgeFlag, count);
 }
 
 // ---- glInterleavedArrays.
@@ -451,8 +453,16 @@ static GLuint usableArrays(const GlVertexArrayState* s) {
     return mask;
 }
 
+// Without a vertex array nothing is drawn: glDrawElements makes the last
+// listed element's attributes current (as its element calls would),
+// glDrawArrays leaves them but for a normal array alone (its loop).
 extern "C" void GLPROC __glExpandArrayDraw(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list) {
-    GlDrawArraysLoopTable[usableArrays(&gc->arrays)](gc, mode, count, list);
+    const GLuint usable = usableArrays(&gc->arrays);
+    if (!(usable & GL_ARRAY_BIT_VERTEX) && list->type) {
+        if (count > 0) __glArrayElementCalls(gc, elementAt(list, count - 1), usable);
+        return;
+    }
+    GlDrawArraysLoopTable[usable](gc, mode, count, list);
 }
 
 // ---- Draws.
@@ -537,12 +547,7 @@ static void drawElements(GlContext* gc, GLenum mode, GLsizei count, const GlElem
                          const GLuint* indices) {
     GlVertexArrayState* a = &gc->arrays;
     if (count == 0) return;
-    if (a->flags & GL_ARRAY_NO_VERTEX) {
-        // Nothing is drawn; the last element's attributes become current.
-        __glArrayElementCalls(gc, elementAt(list, count - 1), a->enabledArrays);
-        return;
-    }
-    if (a->flags & GL_ARRAY_EXPAND) return __glExpandArrayDraw(gc, mode, count, list);
+    if (a->flags & (GL_ARRAY_NO_VERTEX | GL_ARRAY_EXPAND)) return __glExpandArrayDraw(gc, mode, count, list);
     if (!a->bufferMemory) return __glSetError(GL_OUT_OF_MEMORY);
     drawMode(gc, mode, (GLint)list->first, count, indices);
     __glArrayElementCalls(gc, elementAt(list, count - 1), a->enabledArrays & ~(GLuint)GL_ARRAY_BIT_VERTEX);

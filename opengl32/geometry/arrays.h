@@ -48,7 +48,9 @@ extern "C" {
 // then the mode, then the index type of an indexed draw.
 GLenum GLPROC __glCheckArrayDraw(GLenum mode, GLint first, GLsizei count, GLenum type, GLboolean indexed);
 // glBegin, the element calls of each element, glEnd, all through the thread's
-// live table (so that a list being compiled records them).
+// live table (so that a list being compiled records them). Without a vertex
+// array: the last listed element's calls for glDrawElements, and for
+// glDrawArrays the loop of a lone normal array or nothing.
 void GLPROC __glExpandArrayDraw(GlContext* gc, GLenum mode, GLsizei count, const GlElementList* list);
 // The element calls of one element for the usable enabled arrays in mask.
 void GLPROC __glArrayElementCalls(GlContext* gc, GLuint element, GLuint mask);

@@ -94,6 +94,7 @@ TEST_F(Arrays, PointerAndDrawErrorsInOrder) {
         const char* what;
         std::function<void()> call;
         GLenum want;
+        GLint count = 0;  // the vertex array's count afterwards: a refused EXT entry still stores its own
     } cases[] = {
         {"vertex size 1", [] { glVertexPointer(1, GL_FLOAT, 0, p); }, GL_INVALID_VALUE},
         {"vertex size 5", [] { glVertexPointer(5, GL_FLOAT, 0, p); }, GL_INVALID_VALUE},
@@ -109,7 +110,7 @@ TEST_F(Arrays, PointerAndDrawErrorsInOrder) {
         {"texcoord enum past double", [] { glTexCoordPointer(2, GL_DOUBLE + 1, 0, p); }, GL_INVALID_ENUM},
         {"edge flag stride", [] { glEdgeFlagPointer(-1, p); }, GL_INVALID_VALUE},
         {"EXT count before type", [] { glVertexPointerEXT(3, GL_BYTE, 0, -1, p); }, GL_INVALID_VALUE},
-        {"EXT refused keeps no count", [] { glVertexPointerEXT(1, GL_FLOAT, 0, 5, p); }, GL_INVALID_VALUE},
+        {"EXT refused keeps its count", [] { glVertexPointerEXT(1, GL_FLOAT, 0, 5, p); }, GL_INVALID_VALUE, 5},
         {"EXT plain check", [] { glColorPointerEXT(3, GL_BYTE + 100, 0, 4, p); }, GL_INVALID_ENUM},
         {"EXT edge count", [] { glEdgeFlagPointerEXT(0, -2, (const GLboolean*)p); }, GL_INVALID_VALUE},
         {"interleaved stride", [] { glInterleavedArrays(0x1234, -1, p); }, GL_INVALID_VALUE},
@@ -147,7 +148,7 @@ TEST_F(Arrays, PointerAndDrawErrorsInOrder) {
         EXPECT_EQ(ptr, (GLvoid*)other) << c.what;
         EXPECT_EQ(getFloats(GL_VERTEX_ARRAY_SIZE, 1)[0], 2.0f) << c.what;
         EXPECT_EQ(getFloats(GL_VERTEX_ARRAY_STRIDE, 1)[0], 6.0f) << c.what;
-        EXPECT_EQ(getFloats(GL_VERTEX_ARRAY_COUNT_EXT, 1)[0], 0.0f) << c.what;
+        EXPECT_EQ(getFloats(GL_VERTEX_ARRAY_COUNT_EXT, 1)[0], (GLfloat)c.count) << c.what;
         glUnlockArraysQTA();
         error();
     }
@@ -490,7 +491,10 @@ TEST_F(Arrays, DrawsLeaveTheLastElementCurrent) {
         {"arrays, all on", true, true, true, true, true, [] { glDrawArrays(GL_POINTS, 1, 2); }, 2, 2},
         {"elements, all on", true, true, true, true, true, [] { glDrawElements(GL_POINTS, 3, GL_UNSIGNED_BYTE, list); }, 1, 3},
         {"arrays, colour off", true, false, true, true, true, [] { glDrawArrays(GL_POINTS, 0, 4); }, 3, 4},
-        {"arrays, no vertex array", false, true, true, true, true, [] { glDrawArrays(GL_TRIANGLES, 0, 3); }, 2, 0},
+        // Without the vertex array glDrawArrays leaves them, but for a normal array alone.
+        {"arrays, no vertex array", false, true, true, true, true, [] { glDrawArrays(GL_TRIANGLES, 0, 3); }, -1, 0},
+        {"arrays, colour array alone", false, true, false, false, false, [] { glDrawArrays(GL_POINTS, 1, 2); }, -1, 0},
+        {"arrays, normal array alone", false, false, true, false, false, [] { glDrawArrays(GL_POINTS, 1, 2); }, 2, 0},
         {"elements, no vertex array", false, true, false, false, true, [] { glDrawElements(GL_LINES, 3, GL_UNSIGNED_BYTE, list); }, 1, 0},
         {"arrays, count 0", true, true, true, true, true, [] { glDrawArrays(GL_POINTS, 1, 0); }, -1, 0},
         {"arrays, below the mode's minimum", true, true, true, true, true, [] { glDrawArrays(GL_QUADS, 0, 3); }, 2, 0},
@@ -677,6 +681,39 @@ TEST_F(Arrays, CountFormsBehaveLikeTheCoreEntries) {
         EXPECT_EQ(error(), (GLenum)GL_NO_ERROR) << c.what;
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+// A count form whose pointer is refused (after its own checks passed) still
+// stores the count; the pointer, size, type and stride stay.
+TEST_F(Arrays, RefusedCountFormsStoreTheCount) {
+    static const GLfloat p[16] = {};
+    const struct Case {
+        const char* what;
+        std::function<void()> call;
+        GLenum error, countQuery, pointerQuery;
+        GLint count;
+    } cases[] = {
+        {"vertex size", [] { glVertexPointerEXT(5, GL_FLOAT, 0, 3, p); }, GL_INVALID_VALUE, GL_VERTEX_ARRAY_COUNT_EXT,
+         GL_VERTEX_ARRAY_POINTER, 3},
+        {"normal type", [] { glNormalPointerEXT(GL_UNSIGNED_BYTE, 0, 4, p); }, GL_INVALID_ENUM,
+         GL_NORMAL_ARRAY_COUNT_EXT, GL_NORMAL_ARRAY_POINTER, 4},
+        {"colour stride", [] { glColorPointerEXT(4, GL_FLOAT, -4, 5, p); }, GL_INVALID_VALUE, GL_COLOR_ARRAY_COUNT_EXT,
+         GL_COLOR_ARRAY_POINTER, 5},
+        {"index type", [] { glIndexPointerEXT(GL_BYTE, 0, 6, p); }, GL_INVALID_ENUM, GL_INDEX_ARRAY_COUNT_EXT,
+         GL_INDEX_ARRAY_POINTER, 6},
+        {"texcoord size", [] { glTexCoordPointerEXT(0, GL_FLOAT, 0, 7, p); }, GL_INVALID_VALUE,
+         GL_TEXTURE_COORD_ARRAY_COUNT_EXT, GL_TEXTURE_COORD_ARRAY_POINTER, 7},
+        {"edge flag stride", [] { glEdgeFlagPointerEXT(-1, 8, (const GLboolean*)p); }, GL_INVALID_VALUE,
+         GL_EDGE_FLAG_ARRAY_COUNT_EXT, GL_EDGE_FLAG_ARRAY_POINTER, 8},
+    };
+    for (const Case& c : cases) {
+        c.call();
+        EXPECT_EQ(error(), c.error) << c.what;
+        EXPECT_EQ(getFloats(c.countQuery, 1)[0], (GLfloat)c.count) << c.what;
+        GLvoid* ptr = (GLvoid*)p;
+        glGetPointerv(c.pointerQuery, &ptr);
+        EXPECT_EQ(ptr, nullptr) << c.what;
+    }
 }
 
 }  // namespace
