@@ -38,6 +38,8 @@
 #include "raster/chaintexlanes.h"
 #include "texture/texsample.h"
 
+#define GL_TEX_INLINE inline __attribute__((always_inline))
+
 namespace {
 
 enum Source { SRC_RGB, SRC_RGBA, SRC_LUM, SRC_LUMALPHA, SRC_INTENSITY, SRC_INDEX8_RGB, SRC_INDEX8_RGBA };
@@ -82,10 +84,10 @@ LevelLanes levelLanes(const GlTextureParams* p, GLint d) {
             _mm_set1_epi32(l->innerHeight << 16)};
 }
 
-inline __m128i select(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+GL_TEX_INLINE __m128i select(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
 
 // v held to [0, top] lane by lane.
-inline __m128i clampLanes(__m128i v, __m128i top) {
+GL_TEX_INLINE __m128i clampLanes(__m128i v, __m128i top) {
     v = _mm_andnot_si128(_mm_srai_epi32(v, 31), v);
     return select(_mm_cmpgt_epi32(v, top), top, v);
 }
@@ -93,7 +95,7 @@ inline __m128i clampLanes(__m128i v, __m128i top) {
 // The stored texel at byte offset o as a word: source bytes in order, an
 // index's palette entry.
 template <int Src>
-inline GLuint storedWord(const FilterTexture& x, const uint8_t* data, GLuint o) {
+GL_TEX_INLINE GLuint storedWord(const FilterTexture& x, const uint8_t* data, GLuint o) {
     GLuint w = 0;
     switch (Src) {
     case SRC_RGB:
@@ -120,7 +122,7 @@ inline GLuint storedWord(const FilterTexture& x, const uint8_t* data, GLuint o) 
 // Words of four stored texels as texel words R, G, B, A (the bytes past a
 // format's components are left as they come).
 template <int Src>
-inline __m128i texelWords(__m128i w) {
+GL_TEX_INLINE __m128i texelWords(__m128i w) {
     if (Src == SRC_LUM || Src == SRC_INTENSITY || Src == SRC_LUMALPHA) {
         __m128i l = Src == SRC_LUMALPHA ? _mm_and_si128(w, _mm_set1_epi32(0xFF)) : w;
         l = _mm_or_si128(l, _mm_slli_epi32(l, 8));
@@ -135,13 +137,16 @@ inline __m128i texelWords(__m128i w) {
 
 // Four texels by their texel indexes: read one by one, as texel words.
 template <int Src>
-inline __m128i gather4(const FilterTexture& x, const uint8_t* data, __m128i index) {
+GL_TEX_INLINE __m128i gather4(const FilterTexture& x, const uint8_t* data, __m128i index) {
     constexpr int b = sourceBytes(Src);
     if (b == 3) index = _mm_add_epi32(index, _mm_slli_epi32(index, 1));
     if (b == 2) index = _mm_slli_epi32(index, 1);
     if (b == 4) index = _mm_slli_epi32(index, 2);
+    // The indexes through memory: one load each, where extracting a lane
+    // takes two instructions.
     alignas(16) GLuint o[4];
     _mm_store_si128((__m128i*)o, index);
+    __asm__("" : "+m"(o));
     const __m128i w01 = _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)storedWord<Src>(x, data, o[0])),
                                            _mm_cvtsi32_si128((int)storedWord<Src>(x, data, o[1])));
     const __m128i w23 = _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)storedWord<Src>(x, data, o[2])),
@@ -151,17 +156,17 @@ inline __m128i gather4(const FilterTexture& x, const uint8_t* data, __m128i inde
 
 // 16-bit fractions of four lanes spread over the channels of pixels 0, 1
 // (lo) or 2, 3 (hi).
-inline __m128i spreadLo(__m128i f) {
+GL_TEX_INLINE __m128i spreadLo(__m128i f) {
     const __m128i x = _mm_unpacklo_epi32(f, f);
     return _mm_or_si128(x, _mm_slli_epi32(x, 16));
 }
-inline __m128i spreadHi(__m128i f) {
+GL_TEX_INLINE __m128i spreadHi(__m128i f) {
     const __m128i x = _mm_unpackhi_epi32(f, f);
     return _mm_or_si128(x, _mm_slli_epi32(x, 16));
 }
 
 // mulhi(a, 0xFFFF - f) + mulhi(b, f).
-inline __m128i blend16(__m128i a, __m128i b, __m128i f) {
+GL_TEX_INLINE __m128i blend16(__m128i a, __m128i b, __m128i f) {
     return _mm_add_epi16(_mm_mulhi_epu16(a, _mm_xor_si128(f, _mm_set1_epi16(-1))), _mm_mulhi_epu16(b, f));
 }
 
@@ -169,26 +174,26 @@ inline __m128i blend16(__m128i a, __m128i b, __m128i f) {
 struct Lanes88 {
     __m128i lo, hi;
 };
-inline Lanes88 widen(__m128i w) {
+GL_TEX_INLINE Lanes88 widen(__m128i w) {
     const __m128i z = _mm_setzero_si128();
     return {_mm_unpacklo_epi8(z, w), _mm_unpacklo_epi8(z, _mm_srli_si128(w, 8))};
 }
-inline __m128i narrow(Lanes88 v) {
+GL_TEX_INLINE __m128i narrow(Lanes88 v) {
     const __m128i half = _mm_set1_epi16(0x80);
     return _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(v.lo, half), 8), _mm_srli_epi16(_mm_add_epi16(v.hi, half), 8));
 }
-inline Lanes88 blendLanes(Lanes88 a, Lanes88 b, __m128i f) {
+GL_TEX_INLINE Lanes88 blendLanes(Lanes88 a, Lanes88 b, __m128i f) {
     return {blend16(a.lo, b.lo, spreadLo(f)), blend16(a.hi, b.hi, spreadHi(f))};
 }
 
 // The nearest texel of four pixels in a level.
-template <int Src>
-inline __m128i nearest4(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
+template <int Src, bool Repeat>
+GL_TEX_INLINE __m128i nearest4(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
     __m128i i = _mm_srai_epi32(_mm_sra_epi32(S, l.shiftS), 16);
     __m128i j = _mm_srai_epi32(_mm_sra_epi32(T, l.shiftT), 16);
-    if (x.repeatS) i = _mm_and_si128(i, l.wMask);
+    if (Repeat || x.repeatS) i = _mm_and_si128(i, l.wMask);
     else i = clampLanes(i, l.wMask);
-    if (x.repeatT) j = _mm_and_si128(j, l.hMask);
+    if (Repeat || x.repeatT) j = _mm_and_si128(j, l.hMask);
     else j = clampLanes(j, l.hMask);
     return gather4<Src>(x, l.data, _mm_add_epi32(_mm_sll_epi32(j, l.log2w), i));
 }
@@ -198,7 +203,7 @@ inline __m128i nearest4(const FilterTexture& x, const LevelLanes& l, __m128i S, 
 struct Axis4 {
     __m128i i0, i1, f, out0, out1;
 };
-inline Axis4 linearAxis4(__m128i s, __m128i shift, __m128i mask, __m128i top, bool repeat) {
+GL_TEX_INLINE Axis4 linearAxis4(__m128i s, __m128i shift, __m128i mask, __m128i top, bool repeat) {
     s = _mm_sra_epi32(s, shift);
     if (!repeat) s = clampLanes(s, top);
     const __m128i u = _mm_sub_epi32(s, _mm_set1_epi32(0x8000));
@@ -217,16 +222,16 @@ inline Axis4 linearAxis4(__m128i s, __m128i shift, __m128i mask, __m128i top, bo
 }
 
 // The bilinear texel of four pixels in a level, 8.8.
-template <int Src>
-inline Lanes88 bilinear4(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
-    const Axis4 u = linearAxis4(S, l.shiftS, l.wMask, l.wTop, x.repeatS);
-    const Axis4 v = linearAxis4(T, l.shiftT, l.hMask, l.hTop, x.repeatT);
+template <int Src, bool Repeat>
+GL_TEX_INLINE Lanes88 bilinear4(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
+    const Axis4 u = linearAxis4(S, l.shiftS, l.wMask, l.wTop, Repeat || x.repeatS);
+    const Axis4 v = linearAxis4(T, l.shiftT, l.hMask, l.hTop, Repeat || x.repeatT);
     const __m128i r0 = _mm_sll_epi32(v.i0, l.log2w), r1 = _mm_sll_epi32(v.i1, l.log2w);
     __m128i t00 = gather4<Src>(x, l.data, _mm_add_epi32(r0, u.i0));
     __m128i t01 = gather4<Src>(x, l.data, _mm_add_epi32(r0, u.i1));
     __m128i t10 = gather4<Src>(x, l.data, _mm_add_epi32(r1, u.i0));
     __m128i t11 = gather4<Src>(x, l.data, _mm_add_epi32(r1, u.i1));
-    if (!x.repeatS || !x.repeatT) {
+    if (!Repeat && (!x.repeatS || !x.repeatT)) {
         t00 = select(_mm_or_si128(u.out0, v.out0), x.border, t00);
         t01 = select(_mm_or_si128(u.out1, v.out0), x.border, t01);
         t10 = select(_mm_or_si128(u.out0, v.out1), x.border, t10);
@@ -237,10 +242,10 @@ inline Lanes88 bilinear4(const FilterTexture& x, const LevelLanes& l, __m128i S,
     return blendLanes(top, bottom, v.f);
 }
 
-template <int Src, int Flt>
-inline Lanes88 sampleLevel88(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
-    if (bilinearFilter(Flt)) return bilinear4<Src>(x, l, S, T);
-    return widen(nearest4<Src>(x, l, S, T));
+template <int Src, int Flt, bool Repeat>
+GL_TEX_INLINE Lanes88 sampleLevel88(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
+    if (bilinearFilter(Flt)) return bilinear4<Src, Repeat>(x, l, S, T);
+    return widen(nearest4<Src, Repeat>(x, l, S, T));
 }
 
 // Level lanes of the levels last asked for.
@@ -256,9 +261,9 @@ struct LevelCache {
 };
 
 // Texel words of four pixels at S, T with the level of detail L (lanes).
-template <int Src, int Flt>
-inline __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __m128i T, __m128 L) {
-    if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src>(x, levels.get(0, 0), S, T));
+template <int Src, int Flt, bool Repeat>
+GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __m128i T, __m128 L) {
+    if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src, Repeat>(x, levels.l[0], S, T));
     const GlTextureParams* p = x.p;
     const __m128i bits = _mm_castps_si128(L);
     __m128i lambda = _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 8), _mm_set1_epi32(0x7FFFFF)),
@@ -277,11 +282,11 @@ inline __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __
         const __m128i same = _mm_cmpeq_epi32(level, _mm_set1_epi32(d));
         __m128i w;
         if (!twoLevelFilter(Flt)) {
-            w = Flt == FILTER_LINEAR_MIPMAP_NEAREST ? narrow(bilinear4<Src>(x, levels.get(0, d), S, T))
-                                                   : nearest4<Src>(x, levels.get(0, d), S, T);
+            w = Flt == FILTER_LINEAR_MIPMAP_NEAREST ? narrow(bilinear4<Src, Repeat>(x, levels.get(0, d), S, T))
+                                                   : nearest4<Src, Repeat>(x, levels.get(0, d), S, T);
         } else {
-            const Lanes88 a = sampleLevel88<Src, Flt>(x, levels.get(0, d), S, T);
-            const Lanes88 b = sampleLevel88<Src, Flt>(x, levels.get(1, d < p->maxLevel ? d + 1 : d), S, T);
+            const Lanes88 a = sampleLevel88<Src, Flt, Repeat>(x, levels.get(0, d), S, T);
+            const Lanes88 b = sampleLevel88<Src, Flt, Repeat>(x, levels.get(1, d < p->maxLevel ? d + 1 : d), S, T);
             w = narrow(blendLanes(a, b, _mm_and_si128(lambda, _mm_set1_epi32(0xFFFF))));
         }
         const int lanes = _mm_movemask_epi8(same);
@@ -293,7 +298,7 @@ inline __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __
 }
 
 // Texel words of lanes stored at pixel positions: 3 or 4 bytes apart.
-inline void storeTexels(uint8_t* out, __m128i w, GLint bytes) {
+GL_TEX_INLINE void storeTexels(uint8_t* out, __m128i w, GLint bytes) {
     if (bytes == 4) {
         _mm_storeu_si128((__m128i*)out, w);
         return;
@@ -394,18 +399,11 @@ GLuint borderWord(const FilterTexture& x) {
     return (GLuint)_mm_cvtsi128_si32(texelWords<Src>(_mm_cvtsi32_si128((int)w)));
 }
 
-template <int Src, int Flt>
-void GLSPANCALL spanFiltered(GLuint mask, GlSpan* sp) {
+template <int Src, int Flt, bool Repeat>
+void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
     const GlContext* gc = sp->context;
-    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    const GlTextureParams* p = x.p;
     const GlMipmapLevel* l0 = &p->levels[0];
-    FilterTexture x;
-    x.p = p;
-    x.palette = p->palette.data;
-    x.paletteMask = (GLuint)(p->palette.width - 1);
-    x.repeatS = p->state.wrapS == GL_REPEAT, x.repeatT = p->state.wrapT == GL_REPEAT;
-    x.border = _mm_setzero_si128();
-    if (!x.repeatS || !x.repeatT) x.border = _mm_set1_epi32((int)borderWord<Src>(x));
     const GLint bytes = gc->chain.texAlpha ? 4 : 3;
     // Mipmapped textures come in whole-texture units, the others in texels.
     const bool mipmapped = Flt != FILTER_LINEAR;
@@ -423,7 +421,7 @@ void GLSPANCALL spanFiltered(GLuint mask, GlSpan* sp) {
         const __m128 dL = _mm_set1_ps(4.0f * run.dL);
         uint8_t* o = out + run.first * bytes;
         for (int i = 0; i < run.count; i += 4, o += 4 * bytes) {
-            storeTexels(o, texels4<Src, Flt>(x, levels, S, T, L), bytes);
+            storeTexels(o, texels4<Src, Flt, Repeat>(x, levels, S, T, L), bytes);
             S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT);
             if (mipmapped) L = _mm_add_ps(L, dL);
         }
@@ -439,6 +437,21 @@ void GLSPANCALL spanFiltered(GLuint mask, GlSpan* sp) {
             to += bytes;
         }
     }
+}
+
+template <int Src, int Flt>
+void GLSPANCALL spanFiltered(GLuint mask, GlSpan* sp) {
+    const GlContext* gc = sp->context;
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    FilterTexture x;
+    x.p = p;
+    x.palette = p->palette.data;
+    x.paletteMask = (GLuint)(p->palette.width - 1);
+    x.repeatS = p->state.wrapS == GL_REPEAT, x.repeatT = p->state.wrapT == GL_REPEAT;
+    x.border = _mm_setzero_si128();
+    if (x.repeatS && x.repeatT) return spanFilteredRuns<Src, Flt, true>(mask, sp, x);
+    x.border = _mm_set1_epi32((int)borderWord<Src>(x));
+    spanFilteredRuns<Src, Flt, false>(mask, sp, x);
 }
 
 template <int Src>
