@@ -135,17 +135,23 @@ GL_TEX_INLINE __m128i texelWords(__m128i w) {
     return w;
 }
 
-// Four texels by their texel indexes: read one by one, as texel words.
+// A texel index as a byte offset.
 template <int Src>
-GL_TEX_INLINE __m128i gather4(const FilterTexture& x, const uint8_t* data, __m128i index) {
+GL_TEX_INLINE __m128i texelOffsets(__m128i index) {
     constexpr int b = sourceBytes(Src);
-    if (b == 3) index = _mm_add_epi32(index, _mm_slli_epi32(index, 1));
-    if (b == 2) index = _mm_slli_epi32(index, 1);
-    if (b == 4) index = _mm_slli_epi32(index, 2);
-    // The indexes through memory: one load each, where extracting a lane
+    if (b == 3) return _mm_add_epi32(index, _mm_slli_epi32(index, 1));
+    if (b == 2) return _mm_slli_epi32(index, 1);
+    if (b == 4) return _mm_slli_epi32(index, 2);
+    return index;
+}
+
+// Four texels by their byte offsets: read one by one, as texel words.
+template <int Src>
+GL_TEX_INLINE __m128i gather4(const FilterTexture& x, const uint8_t* data, __m128i offsets) {
+    // The offsets through memory: one load each, where extracting a lane
     // takes two instructions.
     alignas(16) GLuint o[4];
-    _mm_store_si128((__m128i*)o, index);
+    _mm_store_si128((__m128i*)o, offsets);
     __asm__("" : "+m"(o));
     const __m128i w01 = _mm_unpacklo_epi32(_mm_cvtsi32_si128((int)storedWord<Src>(x, data, o[0])),
                                            _mm_cvtsi32_si128((int)storedWord<Src>(x, data, o[1])));
@@ -195,7 +201,7 @@ GL_TEX_INLINE __m128i nearest4(const FilterTexture& x, const LevelLanes& l, __m1
     else i = clampLanes(i, l.wMask);
     if (Repeat || x.repeatT) j = _mm_and_si128(j, l.hMask);
     else j = clampLanes(j, l.hMask);
-    return gather4<Src>(x, l.data, _mm_add_epi32(_mm_sll_epi32(j, l.log2w), i));
+    return gather4<Src>(x, l.data, texelOffsets<Src>(_mm_add_epi32(_mm_sll_epi32(j, l.log2w), i)));
 }
 
 // One axis of the bilinear rule: the two texels, the fraction, and under
@@ -221,24 +227,60 @@ GL_TEX_INLINE Axis4 linearAxis4(__m128i s, __m128i shift, __m128i mask, __m128i 
     return a;
 }
 
+// One row of the bilinear rule: two texels of four pixels blended across.
+template <int Src, bool Repeat>
+GL_TEX_INLINE Lanes88 bilinearRow(const FilterTexture& x, const uint8_t* row, const Axis4& u, __m128i c0, __m128i c1,
+                                  __m128i outRow, __m128i wLo, __m128i wHi) {
+    __m128i a = gather4<Src>(x, row, c0), b = gather4<Src>(x, row, c1);
+    if (!Repeat) {
+        a = select(_mm_or_si128(u.out0, outRow), x.border, a);
+        b = select(_mm_or_si128(u.out1, outRow), x.border, b);
+    }
+    const Lanes88 wa = widen(a), wb = widen(b);
+    return {blend16(wa.lo, wb.lo, wLo), blend16(wa.hi, wb.hi, wHi)};
+}
+
+// The same for 8-bit RGB and RGBA levels under GL_REPEAT when no second
+// column wraps: both texels of a pixel in one 8-byte read at the first.
+template <int Src>
+GL_TEX_INLINE Lanes88 bilinearRowAdjacent(const uint8_t* row, __m128i c0, __m128i wLo, __m128i wHi) {
+    alignas(16) GLuint o[4];
+    _mm_store_si128((__m128i*)o, c0);
+    __asm__("" : "+m"(o));
+    const __m128i z = _mm_setzero_si128();
+    const auto pair = [&](int k) { return _mm_unpacklo_epi8(z, _mm_loadl_epi64((const __m128i*)(row + o[k]))); };
+    const __m128i p0 = pair(0), p1 = pair(1), p2 = pair(2), p3 = pair(3);
+    const Lanes88 a = {_mm_unpacklo_epi64(p0, p1), _mm_unpacklo_epi64(p2, p3)};
+    const Lanes88 b = Src == SRC_RGB ? Lanes88{_mm_unpacklo_epi64(_mm_srli_si128(p0, 6), _mm_srli_si128(p1, 6)),
+                                               _mm_unpacklo_epi64(_mm_srli_si128(p2, 6), _mm_srli_si128(p3, 6))}
+                                     : Lanes88{_mm_unpackhi_epi64(p0, p1), _mm_unpackhi_epi64(p2, p3)};
+    return {blend16(a.lo, b.lo, wLo), blend16(a.hi, b.hi, wHi)};
+}
+
 // The bilinear texel of four pixels in a level, 8.8.
 template <int Src, bool Repeat>
 GL_TEX_INLINE Lanes88 bilinear4(const FilterTexture& x, const LevelLanes& l, __m128i S, __m128i T) {
     const Axis4 u = linearAxis4(S, l.shiftS, l.wMask, l.wTop, Repeat || x.repeatS);
     const Axis4 v = linearAxis4(T, l.shiftT, l.hMask, l.hTop, Repeat || x.repeatT);
-    const __m128i r0 = _mm_sll_epi32(v.i0, l.log2w), r1 = _mm_sll_epi32(v.i1, l.log2w);
-    __m128i t00 = gather4<Src>(x, l.data, _mm_add_epi32(r0, u.i0));
-    __m128i t01 = gather4<Src>(x, l.data, _mm_add_epi32(r0, u.i1));
-    __m128i t10 = gather4<Src>(x, l.data, _mm_add_epi32(r1, u.i0));
-    __m128i t11 = gather4<Src>(x, l.data, _mm_add_epi32(r1, u.i1));
-    if (!Repeat && (!x.repeatS || !x.repeatT)) {
-        t00 = select(_mm_or_si128(u.out0, v.out0), x.border, t00);
-        t01 = select(_mm_or_si128(u.out1, v.out0), x.border, t01);
-        t10 = select(_mm_or_si128(u.out0, v.out1), x.border, t10);
-        t11 = select(_mm_or_si128(u.out1, v.out1), x.border, t11);
+    const __m128i c0 = texelOffsets<Src>(u.i0), c1 = texelOffsets<Src>(u.i1);
+    const __m128i wLo = spreadLo(u.f), wHi = spreadHi(u.f);
+    // Rows as byte offsets from the level's data.
+    const __m128i r0 = texelOffsets<Src>(_mm_sll_epi32(v.i0, l.log2w)), r1 = texelOffsets<Src>(_mm_sll_epi32(v.i1, l.log2w));
+    const bool clamped = !Repeat && (!x.repeatS || !x.repeatT);
+    if ((Src == SRC_RGB || Src == SRC_RGBA) && !clamped &&
+        !_mm_movemask_epi8(_mm_cmpeq_epi32(u.i0, l.wMask))) {
+        const Lanes88 top = bilinearRowAdjacent<Src>(l.data, _mm_add_epi32(r0, c0), wLo, wHi);
+        const Lanes88 bottom = bilinearRowAdjacent<Src>(l.data, _mm_add_epi32(r1, c0), wLo, wHi);
+        return blendLanes(top, bottom, v.f);
     }
-    const Lanes88 top = blendLanes(widen(t00), widen(t01), u.f);
-    const Lanes88 bottom = blendLanes(widen(t10), widen(t11), u.f);
+    const Lanes88 top = clamped ? bilinearRow<Src, false>(x, l.data, u, _mm_add_epi32(r0, c0), _mm_add_epi32(r0, c1),
+                                                          v.out0, wLo, wHi)
+                                : bilinearRow<Src, true>(x, l.data, u, _mm_add_epi32(r0, c0), _mm_add_epi32(r0, c1),
+                                                         v.out0, wLo, wHi);
+    const Lanes88 bottom = clamped ? bilinearRow<Src, false>(x, l.data, u, _mm_add_epi32(r1, c0),
+                                                             _mm_add_epi32(r1, c1), v.out1, wLo, wHi)
+                                   : bilinearRow<Src, true>(x, l.data, u, _mm_add_epi32(r1, c0),
+                                                            _mm_add_epi32(r1, c1), v.out1, wLo, wHi);
     return blendLanes(top, bottom, v.f);
 }
 
@@ -298,15 +340,15 @@ GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128
 }
 
 // Texel words of lanes stored at pixel positions: 3 or 4 bytes apart.
-GL_TEX_INLINE void storeTexels(uint8_t* out, __m128i w, GLint bytes) {
-    if (bytes == 4) {
+template <int Bytes>
+GL_TEX_INLINE void storeTexels(uint8_t* out, __m128i w) {
+    if (Bytes == 4) {
         _mm_storeu_si128((__m128i*)out, w);
         return;
     }
-    for (int k = 0; k < 4; ++k, w = _mm_srli_si128(w, 4)) {
-        const GLint v = _mm_cvtsi128_si32(w);
-        memcpy(out + 3 * k, &v, 4);
-    }
+    GLint v[4] = {_mm_cvtsi128_si32(w), _mm_cvtsi128_si32(_mm_srli_si128(w, 4)), _mm_cvtsi128_si32(_mm_srli_si128(w, 8)),
+                  _mm_cvtsi128_si32(_mm_srli_si128(w, 12))};
+    for (int k = 0; k < 4; ++k) memcpy(out + 3 * k, &v[k], 4);
 }
 
 // A run: 16.16 s, t and their steps, the level of detail and its step, the
@@ -421,7 +463,9 @@ void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
         const __m128 dL = _mm_set1_ps(4.0f * run.dL);
         uint8_t* o = out + run.first * bytes;
         for (int i = 0; i < run.count; i += 4, o += 4 * bytes) {
-            storeTexels(o, texels4<Src, Flt, Repeat>(x, levels, S, T, L), bytes);
+            const __m128i w = texels4<Src, Flt, Repeat>(x, levels, S, T, L);
+            if (bytes == 4) storeTexels<4>(o, w);
+            else storeTexels<3>(o, w);
             S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT);
             if (mipmapped) L = _mm_add_ps(L, dL);
         }
