@@ -302,19 +302,44 @@ struct LevelCache {
     }
 };
 
-// Texel words of four pixels at S, T with the level of detail L (lanes).
-template <int Src, int Flt, bool Repeat>
-GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __m128i T, __m128 L) {
-    if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src, Repeat>(x, levels.l[0], S, T));
-    const GlTextureParams* p = x.p;
+// Lambda of four pixels' scales L, held to [0, the last level].
+GL_TEX_INLINE __m128i lambda4(const GlTextureParams* p, __m128 L) {
     const __m128i bits = _mm_castps_si128(L);
     __m128i lambda = _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 8), _mm_set1_epi32(0x7FFFFF)),
                                    _mm_set1_epi32(0x3F8000));
     lambda = _mm_and_si128(lambda, _mm_castps_si128(_mm_cmpgt_ps(L, _mm_set1_ps(p->switchValue))));
     const __m128i top = _mm_set1_epi32(p->maxLevel << 16);
-    lambda = select(_mm_cmpgt_epi32(lambda, top), top, lambda);
-    const __m128i level = twoLevelFilter(Flt) ? _mm_srai_epi32(lambda, 16)
-                                              : _mm_srai_epi32(_mm_add_epi32(lambda, _mm_set1_epi32(0x7FFF)), 16);
+    return select(_mm_cmpgt_epi32(lambda, top), top, lambda);
+}
+
+// The level a filter reads first at lambda: the nearest one, or the lower
+// of two.
+template <int Flt>
+GL_TEX_INLINE __m128i firstLevel4(__m128i lambda) {
+    return twoLevelFilter(Flt) ? _mm_srai_epi32(lambda, 16) : _mm_srai_epi32(_mm_add_epi32(lambda, _mm_set1_epi32(0x7FFF)), 16);
+}
+
+// Texel words of four pixels whose first level is d (lanes a and b: level
+// d and the one above, or the last level twice).
+template <int Src, int Flt, bool Repeat>
+GL_TEX_INLINE __m128i levelTexels4(const FilterTexture& x, const LevelLanes& a, const LevelLanes& b, __m128i S,
+                                   __m128i T, __m128i lambda) {
+    if (!twoLevelFilter(Flt))
+        return Flt == FILTER_NEAREST_MIPMAP_NEAREST ? nearest4<Src, Repeat>(x, a, S, T)
+                                                    : narrow(bilinear4<Src, Repeat>(x, a, S, T));
+    const Lanes88 lo = sampleLevel88<Src, Flt, Repeat>(x, a, S, T);
+    const Lanes88 hi = sampleLevel88<Src, Flt, Repeat>(x, b, S, T);
+    return narrow(blendLanes(lo, hi, _mm_and_si128(lambda, _mm_set1_epi32(0xFFFF))));
+}
+
+// Texel words of four pixels at S, T with the scale L (lanes), their levels
+// lane by lane.
+template <int Src, int Flt, bool Repeat>
+GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __m128i T, __m128 L) {
+    if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src, Repeat>(x, levels.l[0], S, T));
+    const GlTextureParams* p = x.p;
+    const __m128i lambda = lambda4(p, L);
+    const __m128i level = firstLevel4<Flt>(lambda);
     alignas(16) GLint levelOf[4];
     _mm_store_si128((__m128i*)levelOf, level);
     __m128i result = _mm_setzero_si128();
@@ -322,15 +347,8 @@ GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128
     do {
         const GLint d = levelOf[__builtin_ctz((unsigned)left) >> 2];
         const __m128i same = _mm_cmpeq_epi32(level, _mm_set1_epi32(d));
-        __m128i w;
-        if (!twoLevelFilter(Flt)) {
-            w = Flt == FILTER_LINEAR_MIPMAP_NEAREST ? narrow(bilinear4<Src, Repeat>(x, levels.get(0, d), S, T))
-                                                   : nearest4<Src, Repeat>(x, levels.get(0, d), S, T);
-        } else {
-            const Lanes88 a = sampleLevel88<Src, Flt, Repeat>(x, levels.get(0, d), S, T);
-            const Lanes88 b = sampleLevel88<Src, Flt, Repeat>(x, levels.get(1, d < p->maxLevel ? d + 1 : d), S, T);
-            w = narrow(blendLanes(a, b, _mm_and_si128(lambda, _mm_set1_epi32(0xFFFF))));
-        }
+        const __m128i w = levelTexels4<Src, Flt, Repeat>(x, levels.get(0, d),
+                                                         levels.get(1, d < p->maxLevel ? d + 1 : d), S, T, lambda);
         const int lanes = _mm_movemask_epi8(same);
         if (lanes == 0xFFFF) return w;
         result = select(same, w, result);
@@ -462,6 +480,26 @@ void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
         __m128 L = _mm_add_ps(_mm_set1_ps(run.L), _mm_mul_ps(_mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), _mm_set1_ps(run.dL)));
         const __m128 dL = _mm_set1_ps(4.0f * run.dL);
         uint8_t* o = out + run.first * bytes;
+        // A run whose first and last pixels read the same levels reads them
+        // throughout (lambda follows L, which steps linearly).
+        GLint d = -1;
+        if (mipmapped) {
+            const __m128 ends = _mm_setr_ps(run.L, run.L + (GLfloat)(run.count - 1) * run.dL, run.L, run.L);
+            alignas(16) GLint first[4];
+            _mm_store_si128((__m128i*)first, firstLevel4<Flt>(lambda4(p, ends)));
+            if (first[0] == first[1]) d = first[0];
+        }
+        if (d >= 0) {
+            const LevelLanes& a = levels.get(0, d);
+            const LevelLanes& b = levels.get(1, d < p->maxLevel ? d + 1 : d);
+            for (int i = 0; i < run.count; i += 4, o += 4 * bytes) {
+                const __m128i w = levelTexels4<Src, Flt, Repeat>(x, a, b, S, T, lambda4(p, L));
+                if (bytes == 4) storeTexels<4>(o, w);
+                else storeTexels<3>(o, w);
+                S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT), L = _mm_add_ps(L, dL);
+            }
+            continue;
+        }
         for (int i = 0; i < run.count; i += 4, o += 4 * bytes) {
             const __m128i w = texels4<Src, Flt, Repeat>(x, levels, S, T, L);
             if (bytes == 4) storeTexels<4>(o, w);
