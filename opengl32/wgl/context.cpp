@@ -52,6 +52,13 @@ static WglContextHandle* ownerOf(GlContext* gc) { return (WglContextHandle*)gc->
 
 static WglDrawable* GLPROC importDrawableBuffer(GlContext* gc) { return ownerOf(gc)->drawable; }
 
+// The handle of a context made by wglCreateContext; null for the null context
+// and for contexts of the embedding interface, whose owner is no handle.
+static WglContextHandle* handleOf(GlContext* gc) {
+    if (!gc || gc == __wglNullContext || gc->imports.getDrawableBuffer != importDrawableBuffer) return nullptr;
+    return ownerOf(gc);
+}
+
 static void GLPROC importDrawableSize(GlContext* gc, GLint* width, GLint* height) {
     WglDrawable* d = ownerOf(gc)->drawable;
     if (!d) {
@@ -155,13 +162,15 @@ void __wglResizeBuffers(WglContextHandle* h) {
     h->resizePending = 0;
 }
 
-// Unbinds the thread's current context; false leaves it current.
+// Unbinds the thread's current context; false leaves it current. An
+// embedding context is released by the embedding interface.
 static BOOL loseCurrent(GlThreadState* ts) {
     GlContext* gc = ts->context;
     if (!gc || gc == __wglNullContext) return TRUE;
+    if (__wglPelluxIsEmbedding(gc)) return __wglPelluxReleaseCurrent();
     if (!gc->procs.loseCurrent(gc)) return FALSE;
-    WglContextHandle* old = ownerOf(gc);
-    if (old && old != &__wglHandleList) {
+    WglContextHandle* old = handleOf(gc);
+    if (old) {
         if (old->drawable) old->drawable->useCount--;
         old->drawable = nullptr;
         old->isCurrent = 0;
@@ -287,11 +296,7 @@ extern "C" BOOL WINAPI __wglDeleteContext(HGLRC handle) {
     return TRUE;
 }
 
-static WglContextHandle* currentHandle(void) {
-    GlContext* gc = __wglGetCurrentContext();
-    if (!gc || gc == __wglNullContext) return nullptr;
-    return ownerOf(gc);
-}
+static WglContextHandle* currentHandle(void) { return handleOf(__wglGetCurrentContext()); }
 
 extern "C" HGLRC WINAPI __wglGetCurrentContextHandle(void) {
     WglContextHandle* h = currentHandle();

@@ -1,6 +1,7 @@
 // Embedding interface: a client that keeps its own pixel memory (no window,
 // no device context) wraps it in surfaces and renders with software contexts.
-// One embedding context is current in the whole process at a time.
+// One embedding context is current in the whole process at a time; only the
+// thread it is current in releases it.
 
 #include <stddef.h>
 #include <stdlib.h>
@@ -16,6 +17,7 @@ struct MglPelluxSurface {
 };
 
 static MglPelluxContext* currentEmbedding;
+static DWORD currentEmbeddingThread;  // the thread it is current in
 
 // ---- Imports of embedding contexts (C runtime heap) --------------------------
 
@@ -150,27 +152,53 @@ extern "C" MglPelluxContext* GLPROC mglPelluxCreateContext(const MglPelluxVisual
     return c;
 }
 
-// Releases the current embedding context; FALSE when the core keeps it.
+extern "C" BOOL __wglPelluxIsEmbedding(const GlContext* gc) {
+    return gc->imports.getDrawableBuffer == embedDrawableBuffer;
+}
+
+// The current embedding context is another thread's: this one cannot release
+// it. Caller holds the lock.
+static bool currentElsewhere(void) {
+    return currentEmbedding && currentEmbeddingThread != GetCurrentThreadId();
+}
+
+// Releases the calling thread's embedding context, if it has one; FALSE when
+// the core keeps it current. Caller holds the lock.
 static BOOL releaseEmbedding(void) {
     MglPelluxContext* c = currentEmbedding;
-    if (!c) return TRUE;
+    if (!c || currentElsewhere()) return TRUE;
     GlContext* gc = c->glContext;
     if (!gc->procs.loseCurrent(gc)) return FALSE;
     c->surface = nullptr;
     currentEmbedding = nullptr;
+    currentEmbeddingThread = 0;
     __glClearThreadDispatch();
     return TRUE;
 }
 
-extern "C" GLint GLPROC mglPelluxDeleteContext(MglPelluxContext* context) {
-    if (!context) return 0;
-    if (context == currentEmbedding && !releaseEmbedding()) return 0;
+extern "C" BOOL __wglPelluxReleaseCurrent(void) {
+    __wglLock();
+    const BOOL released = releaseEmbedding();
+    __wglUnlock();
+    return released;
+}
+
+// Deletes a context current nowhere or in the calling thread.
+static GLint deleteContext(MglPelluxContext* context) {
+    if (context == currentEmbedding && (currentElsewhere() || !releaseEmbedding())) return 0;
     GlContext* gc = context->glContext;
     if (!gc->procs.destroyContext(gc)) return 0;
-    if (__glThreadStateOrNull()) __glClearThreadDispatch();
     free(context->formatInfo);
     free(context);
     return 1;
+}
+
+extern "C" GLint GLPROC mglPelluxDeleteContext(MglPelluxContext* context) {
+    if (!context) return 0;
+    __wglLock();
+    const GLint deleted = deleteContext(context);
+    __wglUnlock();
+    return deleted;
 }
 
 static GLuint bytesPerPixel(GLuint colorBits) {
@@ -224,8 +252,9 @@ extern "C" void __wglPelluxInitSurfaceBuffers(MglPelluxSurface* s) {
     d->initialised = 1;
 }
 
-extern "C" GLint GLPROC mglPelluxMakeCurrent(MglPelluxContext* context, MglPelluxSurface* surface) {
-    if (!releaseEmbedding()) return 0;
+// Caller holds the lock.
+static GLint makeCurrent(MglPelluxContext* context, MglPelluxSurface* surface) {
+    if (currentElsewhere() || !releaseEmbedding()) return 0;
     if (!context) {
         GlThreadState* ts = __glThreadStateOrNull();
         if (ts && (!ts->context || ts->context == __wglNullContext)) __glClearThreadDispatch();
@@ -236,7 +265,7 @@ extern "C" GLint GLPROC mglPelluxMakeCurrent(MglPelluxContext* context, MglPellu
     __wglGetCurrentContext();
     __wglReleaseCurrent();
     GlThreadState* ts = __glThreadStateOrNull();
-    if (!ts) return 0;
+    if (!ts || (ts->context && ts->context != __wglNullContext)) return 0;
     WglDrawable* d = &surface->drawable;
     if (!d->formatInfo) {
         d->formatInfo = (GlPixelFormatInfo*)malloc(sizeof(GlPixelFormatInfo));
@@ -258,7 +287,15 @@ extern "C" GLint GLPROC mglPelluxMakeCurrent(MglPelluxContext* context, MglPellu
         return 0;
     }
     currentEmbedding = context;
+    currentEmbeddingThread = GetCurrentThreadId();
     return 1;
+}
+
+extern "C" GLint GLPROC mglPelluxMakeCurrent(MglPelluxContext* context, MglPelluxSurface* surface) {
+    __wglLock();
+    const GLint made = makeCurrent(context, surface);
+    __wglUnlock();
+    return made;
 }
 
 // ---- Surfaces -----------------------------------------------------------------
@@ -274,7 +311,11 @@ extern "C" MglPelluxSurface* GLPROC mglPelluxCreateSurface(const MglPelluxSurfac
 
 extern "C" GLint GLPROC mglPelluxDeleteSurface(MglPelluxSurface* surface) {
     if (!surface) return 0;
-    if (currentEmbedding && currentEmbedding->surface == surface && !releaseEmbedding()) return 0;
+    __wglLock();
+    const bool bound = currentEmbedding && currentEmbedding->surface == surface;
+    const bool kept = bound && (currentElsewhere() || !releaseEmbedding());
+    __wglUnlock();
+    if (kept) return 0;
     WglDrawable* d = &surface->drawable;
     if (d->releaseHook) d->releaseHook(d);
     free(d->formatInfo);
@@ -282,8 +323,12 @@ extern "C" GLint GLPROC mglPelluxDeleteSurface(MglPelluxSurface* surface) {
     return 1;
 }
 
-extern "C" GLint GLPROC mglPelluxSetSurfacePtr(MglPelluxSurface* surface, void* frontPixels, void* backPixels) {
-    if (!surface) return 0;
+// Caller holds the lock.
+static GLint setSurfacePixels(MglPelluxSurface* surface, void* frontPixels, void* backPixels) {
+    MglPelluxContext* c = currentEmbedding;
+    const bool bound = c && c->surface == surface;
+    // Another thread renders into it: its pixels stay as they are.
+    if (bound && currentElsewhere()) return 0;
     void* const pixels[2] = {frontPixels, backPixels};
     for (int k = GL_DRAWABLE_FRONT; k <= GL_DRAWABLE_BACK; k++) {
         GlDrawableBuffer* desc = &surface->drawable.buffers[k];
@@ -292,11 +337,18 @@ extern "C" GLint GLPROC mglPelluxSetSurfacePtr(MglPelluxSurface* surface, void* 
         desc->stride = surface->description.stride;
     }
     // Pixels of a surface no context is current on are read at its next make-current.
-    MglPelluxContext* c = currentEmbedding;
-    if (!c || c->surface != surface) return 1;
+    if (!bound) return 1;
     // The buffers take the pixels' size at once (they had none without pixels).
     GlContext* gc = c->glContext;
     surface->drawable.bufferWidth = surface->drawable.bufferHeight = -1;
     __glUpdateDrawableSize(gc);
     return gc->procs.refreshBufferAddresses ? gc->procs.refreshBufferAddresses(gc) : 1;
+}
+
+extern "C" GLint GLPROC mglPelluxSetSurfacePtr(MglPelluxSurface* surface, void* frontPixels, void* backPixels) {
+    if (!surface) return 0;
+    __wglLock();
+    const GLint set = setSurfacePixels(surface, frontPixels, backPixels);
+    __wglUnlock();
+    return set;
 }

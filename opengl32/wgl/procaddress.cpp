@@ -40,6 +40,7 @@ extern "C" PROC WINAPI __wglGetProcAddress(LPCSTR name) {
         __wglSystemError("wglGetProcAddress", 2);
         return nullptr;
     }
+    if (!name) return nullptr;
     for (const WglExtensionEntry* e = WglExtensionTable; e->name; e++)
         if (strcmp(e->name, name) == 0) return e->entry;
     return nullptr;

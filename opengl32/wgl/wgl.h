@@ -222,4 +222,9 @@ void __wglPelluxFill332Palette(MglPelluxVisual* visual);
 // at the first make-current on it.
 void __wglPelluxInitSurfaceBuffers(MglPelluxSurface* surface);
 GLuint __wglPelluxMaskBits(GLuint mask);
+// Whether a context was made by mglPelluxCreateContext.
+BOOL __wglPelluxIsEmbedding(const GlContext* gc);
+// Releases the calling thread's current embedding context (TRUE when it has
+// none); FALSE when the core keeps it current.
+BOOL __wglPelluxReleaseCurrent(void);
 }

@@ -30,12 +30,17 @@ HookState &Hooks() {
   return *state;
 }
 
-// A chain being run on this thread: the handles still to call, in order.
+// A chain being run on this thread: the handles still to call, in order. Each
+// lives in the frame of the call that runs it, linked to the delivery it
+// interrupted; the thread keeps only a plain pointer to the innermost, which
+// stays usable while exit handlers run (a destructible per-thread object would
+// already be freed by then).
 struct Delivery {
   std::vector<uintptr_t> chain;
   size_t next;
+  Delivery *outer;
 };
-thread_local std::vector<Delivery> deliveries;
+__thread Delivery *innermost;
 
 void ResetHooks() {
   HookState &state = Hooks();
@@ -57,11 +62,11 @@ ThreadExitRegistrar removeHooksAtExit(RemoveThreadHooks);
 
 // Calls the next hook of the innermost delivery that is still installed; 0 at the end.
 LRESULT CallNext(int code, WPARAM wParam, LPARAM lParam) {
-  if (deliveries.empty()) return 0;
+  if (!innermost) return 0;
   for (;;) {
     HOOKPROC proc = nullptr;
     {
-      Delivery &delivery = deliveries.back();
+      Delivery &delivery = *innermost;
       if (delivery.next >= delivery.chain.size()) return 0;
       uintptr_t handle = delivery.chain[delivery.next++];
       HookState &state = Hooks();
@@ -76,7 +81,7 @@ LRESULT CallNext(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 LRESULT CallHookChain(int idHook, int code, WPARAM wParam, LPARAM lParam) {
-  Delivery delivery{{}, 0};
+  Delivery delivery{{}, 0, innermost};
   {
     HookState &state = Hooks();
     std::lock_guard<std::mutex> guard(state.lock);
@@ -86,10 +91,11 @@ LRESULT CallHookChain(int idHook, int code, WPARAM wParam, LPARAM lParam) {
         if (it->second.idHook == idHook && it->second.threadId == owner) delivery.chain.push_back(it->first);
   }
   if (delivery.chain.empty()) return 0;
-  deliveries.push_back(std::move(delivery));
+  innermost = &delivery;
   struct Pop {
-    ~Pop() { deliveries.pop_back(); }
-  } pop;
+    Delivery *outer;
+    ~Pop() { innermost = outer; }
+  } pop{delivery.outer};
   return CallNext(code, wParam, lParam);
 }
 

@@ -890,10 +890,11 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(changed), true);
     delete changed;
   } else {
-    static std::mutex keepLock;  // asynchronous WINDOWPOS records stay alive for the receiver
-    static std::vector<std::unique_ptr<WINDOWPOS>> kept;
+    // Asynchronous WINDOWPOS records stay alive for the receiver, also while exit handlers run.
+    static std::mutex keepLock;
+    static auto *kept = new std::vector<std::unique_ptr<WINDOWPOS>>;
     std::lock_guard<std::mutex> keep(keepLock);
-    kept.emplace_back(changed);
+    kept->emplace_back(changed);
     Send(hWnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(changed), false);
   }
   return TRUE;

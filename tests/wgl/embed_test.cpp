@@ -1,7 +1,9 @@
 // Embedding interface: visuals, and software contexts rendering into client memory.
 #include <gtest/gtest.h>
 #include <string.h>
+#include <thread>
 #include <vector>
+#include "gldib.h"
 #include "gltest.h"
 #include <GL/gl.h>
 #include "wgl/wgl.h"
@@ -226,6 +228,216 @@ TEST(Embedding, EightBitVisualAndSurfacesWithoutPixels) {
                   return 0;
               }),
               0);
+}
+
+// ---- Contexts of both kinds --------------------------------------------------
+
+// An embedding context on an 8 x 8 x8r8g8b8 surface of its own memory.
+struct Embedded {
+    enum { W = 8, H = 8 };
+    std::vector<uint32_t> front = std::vector<uint32_t>(W * H), back = std::vector<uint32_t>(W * H);
+    MglPelluxContext* context = nullptr;
+    MglPelluxSurface* surface = nullptr;
+    GlPixelFormatInfo format = {};  // the context's format as created
+    Embedded() {
+        MglPelluxVisual visual = {};
+        visual.depth = 32;
+        visual.redMask = visual.greenMask = visual.blueMask = 0xFF;
+        visual.redShift = 16, visual.greenShift = 8, visual.blueShift = 0;
+        MglPelluxAttributes a = {1, 16, 0, 0};
+        context = mglPelluxCreateContext(&visual, &a);
+        MglPelluxSurfaceDesc desc = {};
+        desc.width = W, desc.height = H, desc.stride = W * 4;
+        surface = mglPelluxCreateSurface(&desc, nullptr);
+        if (context) format = *context->formatInfo;
+        if (surface) mglPelluxSetSurfacePtr(surface, front.data(), back.data());
+    }
+    bool ready() const { return context && surface; }
+    // Its pixel-format block holds what creation put there.
+    bool formatIntact() const { return !context || memcmp(context->formatInfo, &format, sizeof format) == 0; }
+    bool makeCurrent() { return mglPelluxMakeCurrent(context, surface) == 1; }
+    GLint deleteContext() {
+        const GLint deleted = mglPelluxDeleteContext(context);
+        if (deleted) context = nullptr;
+        return deleted;
+    }
+    GLint deleteSurface() {
+        const GLint deleted = mglPelluxDeleteSurface(surface);
+        if (deleted) surface = nullptr;
+        return deleted;
+    }
+};
+
+// A wgl context on a DIB, current at first, an embedding context, and a second
+// embedding context that no case makes current.
+struct BothKinds {
+    GltestDibContext window{8, 8};
+    Embedded embedded, other;
+    bool ready() const { return window.rc && embedded.ready() && other.ready(); }
+    // Releases and deletes what is left; 0 when every step succeeds.
+    int finish() {
+        if (mglPelluxMakeCurrent(nullptr, nullptr) != 1) return 1;
+        if (embedded.context && embedded.deleteContext() != 1) return 2;
+        if (embedded.surface && embedded.deleteSurface() != 1) return 3;
+        if (other.context && other.deleteContext() != 1) return 4;
+        if (other.surface && other.deleteSurface() != 1) return 5;
+        return window.guardsIntact() ? 0 : 6;
+    }
+};
+
+enum Drawn { DRAWS_NOWHERE, DRAWS_IN_WINDOW, DRAWS_IN_EMBEDDED, DRAWS_IN_BOTH };
+
+// Where a clear of the calling thread's current context lands.
+Drawn drawnBy(BothKinds& k) {
+    k.window.clear();
+    std::fill(k.embedded.back.begin(), k.embedded.back.end(), 0u);
+    glClearColor(1, 1, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glFinish();
+    const bool window = k.window.pixel(3, 3) != 0, embedded = k.embedded.back[27] != 0;
+    return window && embedded ? DRAWS_IN_BOTH : window ? DRAWS_IN_WINDOW : embedded ? DRAWS_IN_EMBEDDED : DRAWS_NOWHERE;
+}
+
+// The wgl calls report the window's context and device context exactly when
+// drawing lands in the window.
+bool wglReports(BothKinds& k, Drawn drawn) {
+    const bool window = drawn == DRAWS_IN_WINDOW;
+    return wglGetCurrentContext() == (window ? k.window.rc : nullptr) &&
+           wglGetCurrentDC() == (window ? k.window.dib.dc : nullptr);
+}
+
+// Makes the embedding context current, or keeps the window's; where drawing
+// then lands, DRAWS_NOWHERE when the set-up failed.
+Drawn startOn(BothKinds& k, bool embedded) {
+    if (!k.ready() || (embedded && !k.embedded.makeCurrent())) return DRAWS_NOWHERE;
+    const Drawn start = embedded ? DRAWS_IN_EMBEDDED : DRAWS_IN_WINDOW;
+    return drawnBy(k) == start ? start : DRAWS_NOWHERE;
+}
+
+struct SwitchCase {
+    const char* what;
+    bool startEmbedded;  // else the window's context is current at the start
+    int (*action)(BothKinds& k);
+    int result;
+    Drawn after;
+};
+
+int runSwitch(const SwitchCase& c) {
+    BothKinds k;
+    const Drawn start = startOn(k, c.startEmbedded);
+    CHECK(1, start != DRAWS_NOWHERE);
+    CHECK(2, wglReports(k, start));
+    CHECK(3, c.action(k) == c.result);
+    CHECK(4, drawnBy(k) == c.after);
+    CHECK(5, wglReports(k, c.after));
+    CHECK(6, k.embedded.formatIntact() && k.other.formatIntact());
+    // Each kind can be made current again, from wherever the case left the thread.
+    for (int round = 0; round < 2; ++round) {
+        CHECK(7, k.embedded.makeCurrent() && drawnBy(k) == DRAWS_IN_EMBEDDED);
+        CHECK(8, wglReports(k, DRAWS_IN_EMBEDDED));
+        if (!k.window.rc) continue;
+        CHECK(9, wglMakeCurrent(k.window.dib.dc, k.window.rc) && drawnBy(k) == DRAWS_IN_WINDOW);
+        CHECK(10, wglReports(k, DRAWS_IN_WINDOW));
+    }
+    CHECK(11, k.embedded.formatIntact() && k.other.formatIntact());
+    const int left = k.finish();
+    return left ? 20 + left : 0;
+}
+
+// A thread's current context, of either kind, is released and replaced only
+// through its own kind's procedures: switching kinds leaves each context whole,
+// the wgl calls see only wgl contexts, and deleting a context that is not
+// current leaves the current one drawing.
+TEST(Embedding, SwitchingBetweenWglAndEmbeddingContexts) {
+    static const SwitchCase cases[] = {
+        {"embedded, then wglMakeCurrent of the window", true,
+         [](BothKinds& k) -> int { return wglMakeCurrent(k.window.dib.dc, k.window.rc); }, TRUE, DRAWS_IN_WINDOW},
+        {"embedded, then wglMakeCurrent(NULL, NULL)", true,
+         [](BothKinds&) -> int { return wglMakeCurrent(nullptr, nullptr); }, TRUE, DRAWS_NOWHERE},
+        {"embedded, then the window's context deleted", true,
+         [](BothKinds& k) -> int {
+             const BOOL deleted = wglDeleteContext(k.window.rc);
+             if (deleted) k.window.rc = nullptr;
+             return deleted;
+         },
+         TRUE, DRAWS_IN_EMBEDDED},
+        {"embedded, then another embedding context deleted", true,
+         [](BothKinds& k) -> int { return k.other.deleteContext(); }, 1, DRAWS_IN_EMBEDDED},
+        {"window, then mglPelluxMakeCurrent", false, [](BothKinds& k) -> int { return k.embedded.makeCurrent(); },
+         1, DRAWS_IN_EMBEDDED},
+        {"window, then mglPelluxMakeCurrent(NULL, NULL)", false,
+         [](BothKinds&) -> int { return mglPelluxMakeCurrent(nullptr, nullptr); }, 1, DRAWS_IN_WINDOW},
+        {"window, then an embedding context deleted", false,
+         [](BothKinds& k) -> int { return k.other.deleteContext(); }, 1, DRAWS_IN_WINDOW},
+        {"window, then an embedding surface deleted", false,
+         [](BothKinds& k) -> int { return k.other.deleteSurface(); }, 1, DRAWS_IN_WINDOW},
+    };
+    for (const SwitchCase& c : cases) EXPECT_EQ(wglxInChild([&] { return runSwitch(c); }), 0) << c.what;
+}
+
+struct ForeignCase {
+    const char* what;
+    bool mainHoldsEmbedded;  // else the main thread's window context is current
+    int (*call)(BothKinds& k);
+    int result;
+};
+
+int runForeign(const ForeignCase& c) {
+    BothKinds k;
+    const Drawn held = startOn(k, c.mainHoldsEmbedded);
+    CHECK(1, held != DRAWS_NOWHERE);
+    int result = -1;
+    std::thread([&] { result = c.call(k); }).join();
+    CHECK(2, result == c.result);
+    CHECK(3, drawnBy(k) == held);
+    CHECK(4, wglReports(k, held));
+    CHECK(5, k.embedded.formatIntact() && k.other.formatIntact());
+    const int left = k.finish();
+    return left ? 20 + left : 0;
+}
+
+// A thread that never made a wgl call may call the embedding interface: what
+// is current nowhere it deletes or changes; what the main thread holds current
+// stays current there, untouched, and only the main thread releases it.
+TEST(Embedding, CallsFromAThreadThatNeverMadeAWglCall) {
+    static std::vector<uint32_t> elsewhere(Embedded::W * Embedded::H);
+    static const ForeignCase cases[] = {
+        {"release, nothing embedded current", false,
+         [](BothKinds&) -> int { return mglPelluxMakeCurrent(nullptr, nullptr); }, 1},
+        {"release of the main thread's context", true,
+         [](BothKinds&) -> int { return mglPelluxMakeCurrent(nullptr, nullptr); }, 0},
+        {"make current while the main thread holds one", true,
+         [](BothKinds& k) -> int { return k.other.makeCurrent(); }, 0},
+        {"delete of a context current nowhere", true, [](BothKinds& k) -> int { return k.other.deleteContext(); },
+         1},
+        {"delete of the main thread's context", true,
+         [](BothKinds& k) -> int { return mglPelluxDeleteContext(k.embedded.context); }, 0},
+        {"delete of a surface current nowhere", true, [](BothKinds& k) -> int { return k.other.deleteSurface(); },
+         1},
+        {"delete of the main thread's surface", true,
+         [](BothKinds& k) -> int { return mglPelluxDeleteSurface(k.embedded.surface); }, 0},
+        {"new pixels for the main thread's surface", true,
+         [](BothKinds& k) -> int {
+             return mglPelluxSetSurfacePtr(k.embedded.surface, elsewhere.data(), elsewhere.data());
+         },
+         0},
+        {"new pixels for a surface current nowhere", true,
+         [](BothKinds& k) -> int {
+             return mglPelluxSetSurfacePtr(k.other.surface, k.other.front.data(), k.other.back.data());
+         },
+         1},
+        {"draw embedded there while the main thread's window is current", false,
+         [](BothKinds& k) -> int {
+             if (!k.other.makeCurrent()) return 2;
+             glClearColor(0, 1, 0, 1);
+             glClear(GL_COLOR_BUFFER_BIT);
+             glFinish();
+             const bool drew = (k.other.back[0] & 0xFFFFFF) == 0x00FF00u;
+             return mglPelluxMakeCurrent(nullptr, nullptr) == 1 && drew;
+         },
+         1},
+    };
+    for (const ForeignCase& c : cases) EXPECT_EQ(wglxInChild([&] { return runForeign(c); }), 0) << c.what;
 }
 
 }  // namespace

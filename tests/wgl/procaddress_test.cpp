@@ -33,7 +33,7 @@ TEST(ProcAddress, ExactNamesWithACurrentContext) {
         for (int i = 0; i < 24; i++) CHECK(10 + i, wglGetProcAddress(extensionNames[i]) != nullptr);
         CHECK(40, wglGetProcAddress("glLockArraysQTA") == (PROC)(void (*)(void))glLockArraysQTA);
         CHECK(41, wglGetProcAddress("wglUnlockBuffers") == WglExtensionTable[23].entry);
-        const char* misses[] = {"gllockarraysqta", "glLockArraysQTA ", "glLockArrays", "glVertex3f", ""};
+        const char* misses[] = {"gllockarraysqta", "glLockArraysQTA ", "glLockArrays", "glVertex3f", "", nullptr};
         for (const char* m : misses) CHECK(42, wglGetProcAddress(m) == nullptr);
         CHECK(43, WglExtensionTable[24].name == nullptr && WglExtensionTable[24].entry == nullptr);
 
