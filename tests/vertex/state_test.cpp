@@ -82,21 +82,29 @@ TEST(ColorMaterialSwitch, TheNextArrayDrawFollowsIt) {
 
 // Compiled glDrawArrays and glDrawElements played between glBegin and glEnd
 // record GL_INVALID_OPERATION and add nothing to the open primitive; with
-// the vertex array on or off; with the vertex cache on or off. Outside a
-// primitive the lists draw as the calls do.
+// the vertex array on or off (or of doubles, whose records lie on 8 bytes
+// among the others); with the vertex cache on or off. Outside a primitive
+// the lists draw as the calls do.
 TEST(CompiledArrayDraws, InsideBeginEndTheyAreRefused) {
     static const Quad q;
     static const GLushort order[6] = {0, 1, 2, 2, 3, 0};
+    static const GLdouble doubles[4][2] = {{0, 0}, {SIZE, 0}, {SIZE, SIZE}, {0, SIZE}};
     const struct {
         const char* what;
-        bool vertexArray;
+        bool vertexArray, doubles;
+        GLenum listMode;
         std::function<void()> draw;
     } cases[] = {
-        {"glDrawArrays", true, [] { glDrawArrays(GL_TRIANGLE_FAN, 0, 4); }},
-        {"glDrawArraysEXT", true, [] { glDrawArraysEXT(GL_QUADS, 0, 4); }},
-        {"glDrawElements", true, [] { glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, order); }},
-        {"glDrawArrays, vertex array off", false, [] { glDrawArrays(GL_QUADS, 0, 4); }},
-        {"glDrawElements, vertex array off", false, [] { glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, order); }},
+        {"glDrawArrays", true, false, GL_COMPILE, [] { glDrawArrays(GL_TRIANGLE_FAN, 0, 4); }},
+        {"glDrawArraysEXT", true, false, GL_COMPILE, [] { glDrawArraysEXT(GL_QUADS, 0, 4); }},
+        {"glDrawElements", true, false, GL_COMPILE_AND_EXECUTE,
+         [] { glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, order); }},
+        {"glDrawArrays, double positions", true, true, GL_COMPILE, [] { glDrawArrays(GL_QUAD_STRIP, 0, 4); }},
+        {"glDrawElements, double positions", true, true, GL_COMPILE_AND_EXECUTE,
+         [] { glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, order); }},
+        {"glDrawArrays, vertex array off", false, false, GL_COMPILE, [] { glDrawArrays(GL_QUADS, 0, 4); }},
+        {"glDrawElements, vertex array off", false, false, GL_COMPILE,
+         [] { glDrawElements(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, order); }},
     };
     Target t(true, SIZE);
     static const GLfloat outer[3][2] = {{2, 2}, {14, 3}, {6, 13}};
@@ -106,9 +114,10 @@ TEST(CompiledArrayDraws, InsideBeginEndTheyAreRefused) {
         for (const auto& c : cases) {
             const std::string what = std::string(c.what) + (cached ? ", cached" : "");
             q.enable(c.vertexArray);
+            if (c.doubles) glVertexPointer(2, GL_DOUBLE, 0, doubles);
             const auto drawn = t.draw(c.draw);
             const GLuint list = glGenLists(1);
-            glNewList(list, GL_COMPILE);
+            glNewList(list, c.listMode);
             c.draw();
             glEndList();
             Quad::disable();
