@@ -379,7 +379,6 @@ struct GlContext {
     GLuint yInverted;        // the drawable's rows run top-down; set by make-current
     GLint yDirection;        // -1 when yInverted, else 1
     GLint drawableWidth, drawableHeight;
-    GLint viewportDrawableHeight;  // the drawable height the last glViewport saw
     GLuint depthFullScale;   // the depth buffer's integer value of window z = 1.0
     GLuint clipPlaneMask;    // enabled user planes, bit i = plane i
     // Done bits the primitives ask for, derived from the vertex work masks.
