@@ -1,6 +1,8 @@
 // Texture names and objects: generation, binding, deletion, the default
 // objects, priorities, residency, sharing between contexts and the texture
 // attribute group.
+#include <sys/mman.h>
+#include <unistd.h>
 #include <functional>
 #include "textest.h"
 #include "core/names.h"
@@ -231,6 +233,49 @@ TEST_F(Textures, ResidencesAreWrittenOnlyWhenSomeAreNot) {
     EXPECT_EQ(r[0], GL_TRUE);
     EXPECT_EQ(r[1], GL_TRUE);
     EXPECT_EQ(r[2], GL_FALSE);
+}
+
+// The names and the residences may share client memory: each name is read
+// once, before any residence is written. The names lie in the last 8 bytes of
+// a page and the residences in its last 2, over the top bytes of the second
+// name; the page after it is inaccessible.
+TEST_F(Textures, ResidencesOverlappingTheNamesTakeEachNameOnce) {
+    const GLuint kNames[2] = {1, 0x7fffffff};
+    const struct {
+        bool image[2];  // a complete image for the name
+        GLboolean answer;
+        uint8_t residences[2];  // the last two bytes of the page after the call
+    } cases[] = {
+        {{false, false}, GL_FALSE, {GL_FALSE, GL_FALSE}},
+        {{true, false}, GL_FALSE, {GL_TRUE, GL_FALSE}},
+        {{false, true}, GL_FALSE, {GL_FALSE, GL_TRUE}},
+        {{true, true}, GL_TRUE, {0xFF, 0x7F}},  // untouched: the second name's top bytes
+    };
+    const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+    uint8_t* block = (uint8_t*)mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(block, MAP_FAILED);
+    ASSERT_EQ(mprotect(block + page, page, PROT_NONE), 0);
+    const uint8_t texels[16] = {1, 2, 3, 4};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.image[0] << c.image[1]);
+        for (int i = 0; i < 2; i++) {
+            glBindTexture(GL_TEXTURE_2D, kNames[i]);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, c.image[i] ? 2 : 0, c.image[i] ? 2 : 0, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, texels);
+        }
+        GLuint* names = (GLuint*)(block + page - 8);
+        GLboolean* residences = block + page - 2;
+        memcpy(names, kNames, sizeof kNames);
+        EXPECT_EQ(glAreTexturesResident(2, names, residences), c.answer);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        EXPECT_EQ(residences[0], c.residences[0]);
+        EXPECT_EQ(residences[1], c.residences[1]);
+        EXPECT_EQ(names[0], 1u);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(2, kNames);
+    munmap(block, 2 * page);
 }
 
 // Which levels must have memory: the first only without mip-maps, else the
