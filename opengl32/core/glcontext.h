@@ -125,6 +125,9 @@ struct GlContextProcs {
     GlTexFragmentProc textureInterpolated, textureFragment;
     GlTexLodPolygonProc texLodPolygon;
     GlTexLodLineProc texLodLine;
+    // A palette from glColorTableEXT (the shared palette target included).
+    void (GLPROC* defineColorTable)(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width,
+                                    GLenum format, GLenum type, const GLvoid* data, GLboolean packed);
 
     // ---- Pickers validation runs (stages not built yet install empty ones).
     GlContextProc pickArrayProcs, pickTextureProcs, pickDrawBuffer, pickFragmentStoreProc;
