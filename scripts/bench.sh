@@ -7,7 +7,7 @@
 # code with MMX, the generated code without it (__GL_FORCE_MMX=0), and the C++
 # span chain without generated rasterization code. The mesh scenes run with
 # generated vertex programs and on the C++ array routines
-# (__GL_DISABLE_DYNAMIC_VERTEX=1), with the ratio of the two, and on a second
+# (__GL_CXX_VERTEX_ROUTINES=1), with the ratio of the two, and on a second
 # line the same for the vertex routines alone. The filtered-texture, blended,
 # overdraw and small-triangle scenes (filter-*, blend-*, floor-*, layers-*,
 # quads-*) run three ways side by side: the default road, the span chain
@@ -42,7 +42,7 @@ for s in "${scenes[@]}"; do
   case "$s" in
   mesh-*)
     gen=$(perUnit "$s" "$units")
-    arrays=$(__GL_DISABLE_DYNAMIC_VERTEX=1 perUnit "$s" "$units")
+    arrays=$(__GL_CXX_VERTEX_ROUTINES=1 perUnit "$s" "$units")
     ratio=$(awk -v a="$arrays" -v g="$gen" 'BEGIN { printf "%.2f", a / g }')
     printf "%-24s %8s generated %8s C++ array routines (%sx)  instructions per %s\n" \
       "$s" "$gen" "$arrays" "$ratio" "$unit"

@@ -66,7 +66,7 @@ struct GlVertexProgramCache {
     GLint count;               // entries in use
     GLint cursor;              // round-robin replacement
     GLuint codeBytes;          // of an entry's code area, at most GL_VP_CODE_BYTES
-    uint8_t enabled;           // generated vertex programs on ("__GL_DISABLE_DYNAMIC_VERTEX")
+    uint8_t enabled;           // generated vertex programs on (off: "__GL_CXX_VERTEX_ROUTINES")
     uint8_t pad[3];
     // The programs' scratch words (x87 control words among them).
     GLuint scratch[20];
@@ -76,7 +76,8 @@ extern "C" {
 // Context life: the cache and its code areas.
 GLboolean GLPROC __glVertexProgramsCreate(GlContext* gc);
 void GLPROC __glVertexProgramsFree(GlContext* gc);
-// "__GL_DISABLE_DYNAMIC_VERTEX" absent or 0: generated vertex programs on.
+// 1 when "__GL_DISABLE_DYNAMIC_VERTEX" is set to 0 (the packed vertex layout
+// asked for), else 0.
 GLboolean GLPROC __glDynamicVertexEnabled(void);
 // The vertex layout of generated code: always the fixed GlVertex one.
 void GLPROC __glChooseVertexLayout(GlContext* gc);

@@ -11,18 +11,31 @@
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
 
+// The packed vertex layout is asked for by "__GL_DISABLE_DYNAMIC_VERTEX" set to
+// 0; absent or non-zero, the fixed one. Read once per process.
 extern "C" GLboolean GLPROC __glDynamicVertexEnabled(void) {
-    const char* s = getenv("__GL_DISABLE_DYNAMIC_VERTEX");
-    return !s || atoi(s) == 0;
+    static const GLboolean packed = [] {
+        const char* s = getenv("__GL_DISABLE_DYNAMIC_VERTEX");
+        return (GLboolean)(s && atoi(s) == 0);
+    }();
+    return packed;
 }
 
 // Every consumer of vertex fields (clipper, rasterizer, feedback, hardware
-// submission) reads the fixed GlVertex layout, so generated code keeps it.
+// submission) reads the fixed GlVertex layout, so generated code keeps it
+// whichever layout was asked for: the packed one is not offered.
 extern "C" void GLPROC __glChooseVertexLayout(GlContext* gc) { gc->og.gen.vertexLayout.locked = 1; }
+
+// "__GL_CXX_VERTEX_ROUTINES" non-zero: the C++ array routines in place of
+// generated vertex programs (the benchmark's comparison).
+static GLboolean vertexProgramsWanted(void) {
+    const char* s = getenv("__GL_CXX_VERTEX_ROUTINES");
+    return !s || atoi(s) == 0;
+}
 
 extern "C" GLboolean GLPROC __glVertexProgramsCreate(GlContext* gc) {
     GlVertexProgramCache* c = &gc->vertexPrograms;
-    c->enabled = __glDynamicVertexEnabled();
+    c->enabled = vertexProgramsWanted();
     c->codeBytes = GL_VP_CODE_BYTES;
     c->entries = (GlVertexProgram*)gc->imports.calloc(gc, GL_VP_ENTRIES, sizeof(GlVertexProgram));
     c->code = __glOgAllocCode((size_t)GL_VP_ENTRIES * GL_VP_CODE_BYTES);

@@ -3,11 +3,6 @@
 
 #include "glcontext.h"
 
-template <class R>
-static inline R __glZeroResult() {
-    return R();
-}
-
 // State setters and queries: refused (GL_INVALID_OPERATION) between glBegin and glEnd.
 static inline bool __glSetterAllowed(GlThreadState* ts) {
     if (ts->beginState != GL_BEGIN_INSIDE) return true;
@@ -33,24 +28,3 @@ static inline GlDrawPrologue __glDrawPrologue(GlThreadState* ts) {
         return GL_DRAW_REFUSED;
     }
 }
-
-// An implementation that only follows its begin-state class (cls of the slot
-// list) and otherwise does nothing: the stand-in for a call not built yet.
-#define GL_DEFAULT_BODY_1(name, ret, args) return __glZeroResult<ret>();
-#define GL_DEFAULT_BODY_2(name, ret, args) \
-    __glSetterAllowed(__glThreadState());  \
-    return __glZeroResult<ret>();
-#define GL_DEFAULT_BODY_3(name, ret, args) \
-    __glDrawPrologue(__glThreadState());   \
-    return __glZeroResult<ret>();
-#define GL_DEFAULT_BODY_4(name, ret, args)                                          \
-    if (__glDrawPrologue(__glThreadState()) == GL_DRAW_VALIDATED) return gl##name args; \
-    return __glZeroResult<ret>();
-#define GL_DEFAULT_BODY_5(name, ret, args)                                 \
-    GlThreadState* ts = __glThreadState();                                \
-    if (ts->beginState != GL_BEGIN_INSIDE) __glSetError(GL_INVALID_OPERATION); \
-    else ts->beginState = GL_BEGIN_OUTSIDE;                               \
-    return __glZeroResult<ret>();
-
-#define GL_DEFAULT_ENTRY(fn, name, ret, params, args, cls) \
-    extern "C" ret GLIMM fn params { GL_CAT(GL_DEFAULT_BODY_, cls)(name, ret, args) }

@@ -125,6 +125,9 @@ struct GlContextProcs {
     GlTexFragmentProc textureInterpolated, textureFragment;
     GlTexLodPolygonProc texLodPolygon;
     GlTexLodLineProc texLodLine;
+    // A palette from glColorTableEXT (the shared palette target included).
+    void (GLPROC* defineColorTable)(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width,
+                                    GLenum format, GLenum type, const GLvoid* data, GLboolean packed);
 
     // ---- Pickers validation runs (stages not built yet install empty ones).
     GlContextProc pickArrayProcs, pickTextureProcs, pickDrawBuffer, pickFragmentStoreProc;
@@ -379,7 +382,6 @@ struct GlContext {
     GLuint yInverted;        // the drawable's rows run top-down; set by make-current
     GLint yDirection;        // -1 when yInverted, else 1
     GLint drawableWidth, drawableHeight;
-    GLint viewportDrawableHeight;  // the drawable height the last glViewport saw
     GLuint depthFullScale;   // the depth buffer's integer value of window z = 1.0
     GLuint clipPlaneMask;    // enabled user planes, bit i = plane i
     // Done bits the primitives ask for, derived from the vertex work masks.

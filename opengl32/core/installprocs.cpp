@@ -5,6 +5,7 @@
 #include "pickers.h"
 #include "geometry/geometry.h"
 #include "raster/depthstencil.h"
+#include "texture/texture.h"
 
 extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     GlContextProcs* p = &gc->procs;
@@ -37,6 +38,7 @@ extern "C" void GLPROC __glInstallProcs(GlContext* gc) {
     p->pickColorMaterial = __glPickColorMaterial;
     p->pickArrayProcs = __glPickArrayProcs;
     p->pickTextureProcs = __glPickTextureProcs;
+    p->defineColorTable = __glDefineColorTable;
     p->pickDrawBuffer = __glPickDrawBuffer;
     p->pickFragmentStoreProc = __glPickFragmentStoreProc;
     p->pickTexGenProcs = __glPickTexGenProcs;

@@ -37,16 +37,11 @@ extern "C" void GLPROC __glComputeViewportTransform(GlContext* gc) {
 }
 
 // procs.applyViewport of a software context: the drawable's size now and the
-// transform for it. A y-inverted drawable keeps its rows from the top, so the
-// raster position moves with them when the height changed since the last
-// viewport update.
+// transform for it. The raster position stays where it is: it is kept in
+// window coordinates from the bottom left, whatever the drawable's rows do.
 extern "C" void GLPROC __glApplyViewport(GlContext* gc) {
     __glUpdateDrawableSize(gc);
     __glComputeViewportTransform(gc);
-    const GLint height = gc->viewportDrawableHeight;
-    gc->viewportDrawableHeight = gc->drawableHeight;
-    if (gc->yInverted && height && gc->drawableHeight != height)
-        gc->current.raster.window[1] += (GLfloat)(gc->drawableHeight - height);
 }
 
 // procs.applyScissor of a software context: the drawable's size now (the

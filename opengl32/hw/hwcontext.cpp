@@ -140,6 +140,8 @@ static void GLPROC hwSwapBuffers(GlContext* gc) {
 // go with the last hardware context.
 static GLboolean GLPROC hwFreeContext(GlContext* gc) {
     __glHwReleaseDefaultTextures(gc);
+    gc->imports.free(gc, __glHw(gc)->hwSharedPalette.data);
+    __glHw(gc)->hwSharedPalette.data = nullptr;
     __glFreeBuffers(gc);
     const GLboolean done = __glDestroyContext(gc);
     __glHwLeaveTextureMemory();
@@ -159,6 +161,7 @@ static void installProcs(GlContext* gc) {
     p->pickLineProcs = __glHwPickLineProcs;
     p->pickPointProcs = __glHwPickPointProcs;
     p->pickTextureProcs = __glHwPickTextureProcs;
+    p->defineColorTable = __glHwDefineColorTable;
     p->flush = hwFlush;
     p->finish = hwFinish;
     p->resizeBuffers = hwResizeBuffers;

@@ -15,6 +15,7 @@ struct GlHwContext {
     GLint hwBoardBuffers;          // board colour buffers of the window: 2, or 1 ("QRB_SINGLEBUFFER")
     GLfloat hwTexScaleS, hwTexScaleT;  // the current texture's s and t to the board's units
     GLenum hwEnvMode;              // the mode the board's combine follows (GL_BLEND keeps the last other)
+    GlColorTable hwSharedPalette;  // GL_SHARED_TEXTURE_PALETTE_EXT's table (no data: none defined)
 };
 static_assert(offsetof(GlHwContext, gc) == 0, "a hardware context is a GlContext");
 
@@ -177,6 +178,10 @@ GLboolean GLPROC __glHwIsResident(GlContext* gc, GlTextureObject* object);
 void GLPROC __glHwSetTexCombine(GlTextureParams* params, GLenum mode);
 void GLPROC __glHwTexCombineOff(void);
 void GLPROC __glHwDownloadPalette(const GlColorTable* table);
+// procs.defineColorTable: the table as in software, then the board's palette
+// from it; the shared palette's own table, downloaded alike.
+void GLPROC __glHwDefineColorTable(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width,
+                                   GLenum format, GLenum type, const GLvoid* data, GLboolean packed);
 // Downloads what the board lacks of params' levels (allocating its block);
 // true when every level the filter samples is on the board.
 GLboolean GLPROC __glHwTexDownload(GlContext* gc, GlTextureParams* params);

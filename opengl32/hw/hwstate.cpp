@@ -91,8 +91,15 @@ extern "C" void GLPROC __glHwSetDepthMode(GlContext* gc) {
 
 extern "C" void GLPROC __glHwSetDepthFunc(GlContext* gc) { rvDepthBufferFunction((int32_t)(gc->depth.func - GL_NEVER)); }
 
+// The board writes red, green and blue together or not at all: all of them
+// while any of the three is writable.
+static bool colorWrites(const GlContext* gc) {
+    const uint8_t* m = gc->colorBuffer.colorWriteMask;
+    return m[0] || m[1] || m[2];
+}
+
 static void pushColorMask(GlContext* gc) {
-    rvColorMask(gc->colorBuffer.colorWriteMask[0] && gc->colorBuffer.drawBuffer != GL_NONE ? 1 : 0, 0);
+    rvColorMask(colorWrites(gc) && gc->colorBuffer.drawBuffer != GL_NONE ? 1 : 0, 0);
 }
 
 static int32_t backBuffer(const GlContext* gc) {
@@ -138,9 +145,8 @@ extern "C" void GLIMM __glHwClearColor(GLclampf r, GLclampf g, GLclampf b, GLcla
 }
 extern "C" void GLIMM __glHwClearDepth(GLclampd depth) { __glImmClearDepth(depth); }
 
-// The board masks red, green and blue together: other masks are ignored.
+// The mask is stored as given; the board takes what it can of it.
 extern "C" void GLIMM __glHwColorMask(GLboolean r, GLboolean g, GLboolean b, GLboolean a) {
-    if (__glThreadState()->beginState != GL_BEGIN_INSIDE && (r != g || g != b)) return;
     if (GlContext* gc = accepted([&] { __glImmColorMask(r, g, b, a); })) pushColorMask(gc);
 }
 
@@ -245,9 +251,7 @@ extern "C" void GLIMM __glHwClear(GLbitfield mask) {
     if (mask & ~all) return __glSetError(GL_INVALID_VALUE);
     GlContext* gc = ts->context;
     if (gc->renderMode != GL_RENDER) return;
-    const uint8_t* m = gc->colorBuffer.colorWriteMask;
-    const bool rgbSame = m[0] == m[1] && m[1] == m[2];
-    rvColorMask((mask & GL_COLOR_BUFFER_BIT) && rgbSame && m[0] ? 1 : 0, 0);
+    rvColorMask((mask & GL_COLOR_BUFFER_BIT) && colorWrites(gc) ? 1 : 0, 0);
     const bool depth = (mask & GL_DEPTH_BUFFER_BIT) && gc->pixelFormat.depthPresent && gc->depth.writeMask;
     rvDepthBufferMode(depth ? RV_DEPTHBUFFER_ZBUFFER : RV_DEPTHBUFFER_DISABLE);
     rvDepthMask(depth ? 1 : 0);

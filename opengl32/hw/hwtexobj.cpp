@@ -164,6 +164,31 @@ extern "C" void GLPROC __glHwDownloadPalette(const GlColorTable* t) {
     rvTexDownloadTable(RV_TMU0, RV_TEXTABLE_PALETTE, table);
 }
 
+extern "C" void GLPROC __glHwDefineColorTable(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width,
+                                             GLenum format, GLenum type, const GLvoid* data, GLboolean packed) {
+    if (target == GL_PROXY_TEXTURE_1D || target == GL_PROXY_TEXTURE_2D)
+        return __glDefineColorTable(gc, target, internalFormat, width, format, type, data, packed);
+    GlColorTable* t;
+    if (target == GL_SHARED_TEXTURE_PALETTE_EXT) {
+        // The entry records nothing for this target; a table it could not define stays as it was.
+        if (__glCheckColorTableArgs(gc, GL_TEXTURE_2D, internalFormat, width, format, type)) return;
+        t = &__glHw(gc)->hwSharedPalette;
+        __glDefineColorTableOf(gc, t, target, internalFormat, width, format, type, data, packed);
+    } else {
+        __glDefineColorTable(gc, target, internalFormat, width, format, type, data, packed);
+        GlTextureParams* p = __glLookupTexParams(gc, target);
+        if (!p) return;
+        t = &p->palette;
+    }
+    __glHwDownloadPalette(t);
+}
+
+// The palette a paletted texture looks up: the shared one while it is enabled and defined.
+static const GlColorTable* paletteOf(GlContext* gc, const GlTextureParams* p) {
+    const GlColorTable* shared = &__glHw(gc)->hwSharedPalette;
+    return (gc->enables.general & GL_EN_SHARED_PALETTE) && shared->data && shared->width > 0 ? shared : &p->palette;
+}
+
 extern "C" void GLPROC __glHwTexCombineOff(void) {
     rvColorCombine(1, 0, 0, 2, 0);
     rvAlphaCombine(1, 0, 0, 2, 0);
@@ -251,7 +276,7 @@ extern "C" GLboolean GLPROC __glHwMakeResident(GlContext* gc, GlTextureParams* p
     const RvTexInfo desc = boardDescription(p);
     rvTexSource(RV_TMU0, p->hw.block->start, RV_TEXLEVELS_ALL, &desc);
     pushModes(p);
-    if (p->levels[0].baseFormat == GL_COLOR_INDEX) __glHwDownloadPalette(&p->palette);
+    if (p->levels[0].baseFormat == GL_COLOR_INDEX) __glHwDownloadPalette(paletteOf(gc, p));
     const GLenum mode = gc->texture.env.mode;
     __glHwSetTexCombine(p, mode == GL_BLEND ? __glHw(gc)->hwEnvMode : mode);
     return GL_TRUE;

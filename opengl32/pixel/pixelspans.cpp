@@ -25,11 +25,14 @@ extern "C" void GLPROC __glReadPixelSpan(GlContext* gc, GLint kind, GLint x, GLi
     GlColorBuffer* cb = gc->readBuffer;
     switch (kind) {
     case GL_PIXEL_KIND_RGBA: {
+        // A buffer without alpha bits holds alpha 1.0 at every pixel.
         const GLfloat* inv = gc->constants.invColorScale;
+        const bool fullAlpha = cb && !cb->mask[3];
         for (GLint i = 0; i < n; i++, out += 4) {
             if (cb && cb->readPixel) cb->readPixel(cb, x + i, y, out);
             else out[0] = out[1] = out[2] = out[3] = 0.0f;
             for (int c = 0; c < 4; c++) out[c] *= inv[c];
+            if (fullAlpha) out[3] = 1.0f;
         }
         return;
     }

@@ -161,6 +161,12 @@ extern "C" void GLPROC __glDefineColorTable(GlContext* gc, GLenum target, GLenum
                                            GLenum format, GLenum type, const GLvoid* data, GLboolean packed) {
     GlColorTable* t = tableOf(gc, target);
     if (!t) return;  // the shared palette: no table of its own here
+    __glDefineColorTableOf(gc, t, target, internalFormat, width, format, type, data, packed);
+}
+
+extern "C" void GLPROC __glDefineColorTableOf(GlContext* gc, GlColorTable* t, GLenum target, GLenum internalFormat,
+                                             GLsizei width, GLenum format, GLenum type, const GLvoid* data,
+                                             GLboolean packed) {
     if (internalFormat == 0) {  // a proxy too large reads back empty
         t->internalFormat = t->type = 0;
         t->width = 0;
@@ -193,7 +199,7 @@ extern "C" void GLIMM __glImmColorTableEXT(GLenum target, GLenum internalFormat,
         if (proxyTarget(target) && error == GL_TABLE_TOO_LARGE_EXT) internalFormat = 0;
         else if (target != GL_SHARED_TEXTURE_PALETTE_EXT) return __glSetError(error);
     }
-    __glDefineColorTable(gc, target, internalFormat, width, format, type, table, GL_FALSE);
+    gc->procs.defineColorTable(gc, target, internalFormat, width, format, type, table, GL_FALSE);
     __glMarkPickers(ts, gc, GL_DIRTY_TEXTURE);
 }
 

@@ -473,8 +473,9 @@ extern "C" GLboolean GLPROC __glIsTextureComplete(GlContext* gc, const GlTexture
     if (indexMode) {
         if (base != GL_COLOR_INDEX) return GL_FALSE;
     } else if (base == GL_COLOR_INDEX) {
+        // Index texels look up a palette: one without entries leaves nothing to draw.
         base = p->palette.baseFormat;
-        if (!p->palette.data || base == 0 || base == GL_COLOR_INDEX) return GL_FALSE;
+        if (!p->palette.data || p->palette.width <= 0 || base == 0 || base == GL_COLOR_INDEX) return GL_FALSE;
     }
     switch (gc->texture.env.mode) {
     case GL_ADD:

@@ -284,28 +284,34 @@ extern "C" void GLIMM __glImmPrioritizeTextures(GLsizei n, const GLuint* names, 
 
 // Residences are written only when the answer is GL_FALSE (OpenGL 1.1): all
 // of them, or those before an unknown name, which records GL_INVALID_VALUE.
+// Each name is read once and every answer is known before the first
+// residence is written: the two arrays may share memory.
 extern "C" GLboolean GLPROC __glAreTexturesResident(GlContext* gc, GLsizei n, const GLuint* names,
                                                    GLboolean* residences,
                                                    GLboolean (GLPROC* resident)(GlContext* gc,
                                                                                 GlTextureObject* object)) {
     if (n < 0) __glSetError(GL_INVALID_VALUE);
     if (n <= 0) return GL_FALSE;
+    enum { LOCAL = 256 };
+    GLboolean local[LOCAL];
+    GLboolean* answers = n <= LOCAL ? local : (GLboolean*)gc->imports.alloc(gc, (size_t)n);
+    if (!answers) {
+        __glSetError(GL_OUT_OF_MEMORY);
+        return GL_FALSE;
+    }
     GLboolean all = GL_TRUE;
     GLsizei known = 0;
     for (; known < n; known++) {
         GlTextureObject* o = lookupName(gc, names[known]);
         if (!o) break;
-        if (!resident(gc, o)) all = GL_FALSE;
+        answers[known] = resident(gc, o);
+        if (!answers[known]) all = GL_FALSE;
         __glReleaseTextureObject(gc, o);
     }
-    if (all && known == n) return GL_TRUE;
-    for (GLsizei i = 0; i < known; i++) {
-        GlTextureObject* o = lookupName(gc, names[i]);
-        residences[i] = resident(gc, o);
-        __glReleaseTextureObject(gc, o);
-    }
+    if (!all || known < n) memcpy(residences, answers, (size_t)known);
+    if (answers != local) gc->imports.free(gc, answers);
     if (known < n) __glSetError(GL_INVALID_VALUE);
-    return GL_FALSE;
+    return all && known == n ? GL_TRUE : GL_FALSE;
 }
 
 static GLboolean GLPROC levelsResident(GlContext* gc, GlTextureObject* o) {

@@ -264,6 +264,9 @@ void GLPROC __glSetColorTableDest(const GlColorTable* table, GlPixelOpRecord* op
 // format 0: emptied; packed: the layout of display lists).
 void GLPROC __glDefineColorTable(GlContext* gc, GLenum target, GLenum internalFormat, GLsizei width, GLenum format,
                                  GLenum type, const GLvoid* data, GLboolean packed);
+// The same into a given table (target: the one the table records).
+void GLPROC __glDefineColorTableOf(GlContext* gc, GlColorTable* table, GLenum target, GLenum internalFormat,
+                                   GLsizei width, GLenum format, GLenum type, const GLvoid* data, GLboolean packed);
 void GLPROC __glStoreColorSubTable(GlContext* gc, GLenum target, GLsizei start, GLsizei count, GLenum format,
                                    GLenum type, const GLvoid* data, GLboolean packed);
 }

@@ -126,10 +126,17 @@ TEST_F(OgEncoder, IntegerInstructions) {
         C(__glOgNop(gc), {0x90}),
         C(__glOgRdtsc(gc), {0x0F, 0x31}),
         C(__glOgEmms(gc), {0x0F, 0x77}),
-        // no instruction: op 87, op codes past the table, a block close without a block
+        // op 127 is neg: a real instruction once it has its operand
+        C(__glOgInsn(gc, 127, OG_EAX, nullptr), {0xF7, 0xD8}),
+        C(__glOgInsn(gc, 127, at(OG_ESI), nullptr), {0xF7, 0x1E}),
+        // no instruction: op 87, op codes past the table (even with operands), a block close
+        // without a block
         C(__glOgInsn(gc, 87, OG_EAX, OG_EBX), {}),
-        C(__glOgInsn(gc, 127, nullptr, nullptr), {}),
-        C(__glOgInsn(gc, 200, nullptr, nullptr), {}),
+        C(__glOgInsn(gc, GL_OG_OP_COUNT, OG_EAX, OG_EBX), {}),
+        C(__glOgInsn(gc, GL_OG_OP_COUNT, OG_EAX, nullptr), {}),
+        C(__glOgInsn(gc, GL_OG_OP_COUNT + 1, OG_EAX, nullptr), {}),
+        C(__glOgInsn(gc, 255, at(OG_ESI), OG_EAX), {}),
+        C(__glOgInsn(gc, 0xFFFFFFFFu, OG_EAX, OG_EBX), {}),
         C(__glOgEndBlock(gc), {}),
     });
 }

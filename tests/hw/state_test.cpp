@@ -89,12 +89,12 @@ TEST(HwState, EntriesReachTheBoard) {
          }},
         {"colour mask", [] { glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE); },
          [](const RvSimState& s) { EXPECT_EQ(s.colorMaskRgb, 0); }},
-        {"mixed colour mask ignored", [] { glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE); },
+        {"mixed colour mask", [] { glColorMask(GL_TRUE, GL_FALSE, GL_TRUE, GL_TRUE); },
          [](const RvSimState& s) {
              EXPECT_EQ(s.colorMaskRgb, 1);
              GLboolean m[4];
              glGetBooleanv(GL_COLOR_WRITEMASK, m);
-             EXPECT_TRUE(m[1]);
+             EXPECT_TRUE(m[0] && !m[1] && m[2] && m[3]);
          }},
         {"cull back, ccw front", [] { glEnable(GL_CULL_FACE); },
          [](const RvSimState& s) { EXPECT_EQ(s.cullMode, RV_CULL_NEGATIVE); }},
@@ -215,6 +215,76 @@ TEST(HwState, ErrorsAreThoseOfTheSoftwareEntries) {
         EXPECT_EQ(v[0], GL_ONE);
         EXPECT_EQ(v[1], GL_ZERO);
     }
+}
+
+// The colour mask reads back as it was set, from the entry, a list, and the
+// attribute stack; the board writes red, green and blue all together while
+// any of them is writable (a red-only clear to white writes white), and none
+// while none is.
+TEST(HwState, ColorMaskReadsBackAsSetAndTheBoardWritesAllOrNone) {
+    const struct {
+        GLboolean mask[4];
+        bool writes;
+    } cases[] = {
+        {{1, 0, 0, 0}, true}, {{0, 1, 0, 1}, true},  {{0, 0, 1, 0}, true},  {{1, 1, 1, 0}, true},
+        {{1, 0, 1, 1}, true}, {{0, 0, 0, 1}, false}, {{0, 0, 0, 0}, false}, {{1, 1, 1, 1}, true},
+    };
+    const struct {
+        const char* how;
+        std::function<void(const GLboolean*)> set;
+    } roads[] = {
+        {"entry", [](const GLboolean* m) { glColorMask(m[0], m[1], m[2], m[3]); }},
+        {"list", [](const GLboolean* m) {
+             const GLuint list = glGenLists(1);
+             glNewList(list, GL_COMPILE);
+             glColorMask(m[0], m[1], m[2], m[3]);
+             glEndList();
+             glCallList(list);
+             glDeleteLists(list, 1);
+         }},
+        {"attribute stack", [](const GLboolean* m) {
+             glColorMask(m[0], m[1], m[2], m[3]);
+             glPushAttrib(GL_COLOR_BUFFER_BIT);
+             glColorMask(!m[0], !m[1], !m[2], !m[3]);
+             glPopAttrib();
+         }},
+    };
+    for (const auto& road : roads)
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << road.how << ": " << (int)c.mask[0] << (int)c.mask[1]
+                                            << (int)c.mask[2] << (int)c.mask[3]);
+            HwContext hw;
+            glDisable(GL_DITHER);
+            glClearColor(0, 0, 0, 0);
+            glClear(GL_COLOR_BUFFER_BIT);
+            road.set(c.mask);
+            EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+            GLboolean m[4] = {9, 9, 9, 9};
+            glGetBooleanv(GL_COLOR_WRITEMASK, m);
+            for (int i = 0; i < 4; i++) EXPECT_EQ(m[i], c.mask[i]) << i;
+            EXPECT_EQ(hwtestBoard().colorMaskRgb, c.writes ? 1 : 0);
+            // A clear to white.
+            glClearColor(1, 1, 1, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            EXPECT_EQ(hwtestBoard().colorMaskRgb, c.writes ? 1 : 0);
+            uint8_t px[4] = {};
+            glReadPixels(5, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+            EXPECT_EQ(px[0], c.writes ? 255 : 0);
+            EXPECT_EQ(px[1], c.writes ? 255 : 0);
+            // A grey triangle over it, where the clear wrote nothing.
+            glClearColor(0, 0, 0, 0);
+            glColorMask(1, 1, 1, 1);
+            glClear(GL_COLOR_BUFFER_BIT);
+            glColorMask(c.mask[0], c.mask[1], c.mask[2], c.mask[3]);
+            glColor3f(0.5f, 0.5f, 0.5f);
+            glBegin(GL_TRIANGLES);
+            glVertex2f(0, 0), glVertex2f(30, 0), glVertex2f(0, 30);
+            glEnd();
+            glFinish();
+            glReadPixels(5, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+            EXPECT_NEAR(px[1], c.writes ? 128 : 0, 4);
+            EXPECT_EQ(rvSimErrorCount(), 0u) << rvSimLastError();
+        }
 }
 
 }  // namespace

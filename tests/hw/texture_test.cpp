@@ -2,6 +2,7 @@
 // software context on a 640x480 5-6-5 DIB agree at interior pixels; level-0
 // geometry, level matching and the texel layouts the board receives.
 
+#include <functional>
 #include <vector>
 #include "hw_env.h"
 #include "wgl/wgl.h"
@@ -215,5 +216,76 @@ INSTANTIATE_TEST_SUITE_P(Scenes, HwTextureScenes, ::testing::ValuesIn(kScenes), 
         if (ch == ' ') ch = '_';
     return n;
 });
+
+}  // namespace
+
+namespace {
+
+// The board's 256 palette words when a table of `entries` RGB triples is in force.
+std::vector<uint32_t> boardWords(const std::vector<uint8_t>& rgb) {
+    const size_t entries = rgb.size() / 3;
+    std::vector<uint32_t> w(256);
+    for (size_t i = 0; i < 256; i++) {
+        const uint8_t* e = &rgb[(i % entries) * 3];
+        w[i] = (uint32_t)e[0] << 16 | (uint32_t)e[1] << 8 | e[2];
+    }
+    return w;
+}
+std::vector<uint32_t> boardPalette() { return std::vector<uint32_t>(rvSimPalette(), rvSimPalette() + 256); }
+
+TEST(HwSharedPalette, DefinitionsReachTheBoardAndTheEnableChoosesTheTable) {
+    HwContext hw;
+    const PFNGLCOLORTABLEEXTPROC colorTable = (PFNGLCOLORTABLEEXTPROC)(void*)wglGetProcAddress("glColorTableEXT");
+    ASSERT_NE(colorTable, nullptr);
+    const std::vector<uint8_t> shared = {255, 0, 0, 0, 255, 0, 10, 20, 30, 40, 50, 60};
+    const std::vector<uint8_t> own = {0, 0, 255, 0, 0, 255};
+    const uint8_t indices[4] = {0, 0, 0, 0};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_COLOR_INDEX8_EXT, 2, 2, 0, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, indices);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+
+    struct Step {
+        const char* what;
+        std::function<void()> call;
+        int downloads;                        // rvTexDownloadTable calls it makes
+        const std::vector<uint8_t>* palette;  // the board's table after it
+    };
+    const Step steps[] = {
+        {"the shared palette defined",
+         [&] { colorTable(GL_SHARED_TEXTURE_PALETTE_EXT, GL_RGB, 4, GL_RGB, GL_UNSIGNED_BYTE, shared.data()); }, 1,
+         &shared},
+        {"the texture's own table defined",
+         [&] { colorTable(GL_TEXTURE_2D, GL_RGB, 2, GL_RGB, GL_UNSIGNED_BYTE, own.data()); }, 1, &own},
+        {"a shared table that is not a power of two changes nothing",
+         [&] { colorTable(GL_SHARED_TEXTURE_PALETTE_EXT, GL_RGB, 3, GL_RGB, GL_UNSIGNED_BYTE, shared.data()); }, 0,
+         &own},
+        {"a proxy reaches no board",
+         [&] { colorTable(GL_PROXY_TEXTURE_2D, GL_RGB, 4, GL_RGB, GL_UNSIGNED_BYTE, shared.data()); }, 0, &own},
+        {"drawn with the shared palette enabled",
+         [&] {
+             glEnable(GL_SHARED_TEXTURE_PALETTE_EXT);
+             glEnable(GL_TEXTURE_2D);
+             hwtestTexturedQuad(0, 0, 32, 32);
+         },
+         1, &shared},
+        {"drawn with it disabled", [&] {
+             glDisable(GL_SHARED_TEXTURE_PALETTE_EXT);
+             hwtestTexturedQuad(0, 0, 32, 32);
+         },
+         1, &own},
+    };
+    for (const Step& s : steps) {
+        rvLogClear();
+        s.call();
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << s.what;
+        EXPECT_EQ(hwtestCalls("rvTexDownloadTable").size(), (size_t)s.downloads) << s.what;
+        EXPECT_EQ(boardPalette(), boardWords(*s.palette)) << s.what;
+        if (s.palette == &shared && s.downloads && hwtestCalls("rvDrawTriangle").size()) {
+            const HwRgb c = hwtestPixel(RV_BUFFER_BACK, 5, 5);
+            EXPECT_TRUE(c.r >= 240 && c.g <= 8 && c.b <= 8) << s.what << ": " << c.r << " " << c.g << " " << c.b;
+        }
+    }
+}
 
 }  // namespace

@@ -34,9 +34,9 @@ TEST(HwVertexRoad, EveryRoadSubmitsTheSameVertices) {
         colors[i][0] = (float)(i % 3) / 2, colors[i][1] = (float)(i % 4) / 3, colors[i][2] = 0.5f, colors[i][3] = 1;
     }
     for (bool generated : {true, false}) {
-        if (!generated) setenv("__GL_DISABLE_DYNAMIC_VERTEX", "1", 1);
+        if (!generated) setenv("__GL_CXX_VERTEX_ROUTINES", "1", 1);
         HwContext hw;
-        unsetenv("__GL_DISABLE_DYNAMIC_VERTEX");
+        unsetenv("__GL_CXX_VERTEX_ROUTINES");
         glMatrixMode(GL_PROJECTION);
         glLoadIdentity();
         glFrustum(-0.5, 0.5, -0.5, 0.5, 1, 5);

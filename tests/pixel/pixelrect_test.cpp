@@ -774,3 +774,155 @@ TEST(PixelRect, SixteenBitDepthReadsAsExactUnsignedIntegers) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Alpha of a colour buffer without alpha bits.
+
+// A read component of client memory as a value in [0, 1], by the type's
+// rule: unsigned c / max, signed (2c + 1) / (2 max + 1), packed fields by
+// their width; `step` is one unit of the type in that range.
+float readComponent(const uint8_t* p, GLenum type, int index, float* step) {
+    auto field = [&](uint32_t word, int shift, int bits) {
+        const uint32_t max = (1u << bits) - 1;
+        *step = 1.0f / (float)max;
+        return (float)((word >> shift) & max) / (float)max;
+    };
+    uint16_t h;
+    uint32_t w;
+    switch (type) {
+    case GL_UNSIGNED_BYTE: *step = 1.0f / 255; return p[index] / 255.0f;
+    case GL_BYTE: *step = 2.0f / 255; return (2.0f * (int8_t)p[index] + 1.0f) / 255.0f;
+    case GL_UNSIGNED_SHORT: memcpy(&h, p + 2 * index, 2), *step = 1.0f / 65535; return h / 65535.0f;
+    case GL_SHORT: memcpy(&h, p + 2 * index, 2), *step = 2.0f / 65535; return (2.0f * (int16_t)h + 1.0f) / 65535.0f;
+    case GL_UNSIGNED_INT: memcpy(&w, p + 4 * index, 4), *step = 1e-6f; return (float)(w / 4294967295.0);
+    case GL_INT: memcpy(&w, p + 4 * index, 4), *step = 1e-6f; return (float)((2.0 * (int32_t)w + 1.0) / 4294967295.0);
+    case GL_FLOAT: {
+        float f;
+        memcpy(&f, p + 4 * index, 4);
+        *step = 1e-6f;
+        return f;
+    }
+    // Packed layouts: index counts fields from the most significant down.
+    case GL_UNSIGNED_SHORT_4_4_4_4_EXT: memcpy(&h, p, 2); return field(h, 12 - 4 * index, 4);
+    case GL_UNSIGNED_SHORT_5_5_5_1_EXT: memcpy(&h, p, 2); return index == 3 ? field(h, 0, 1) : field(h, 11 - 5 * index, 5);
+    case GL_UNSIGNED_INT_8_8_8_8_EXT: memcpy(&w, p, 4); return field(w, 24 - 8 * index, 8);
+    case GL_UNSIGNED_INT_10_10_10_2_EXT: memcpy(&w, p, 4); return index == 3 ? field(w, 0, 2) : field(w, 22 - 10 * index, 10);
+    }
+    ADD_FAILURE() << "type " << type;
+    return -1.0f;
+}
+
+// A buffer without alpha bits has alpha 1.0 at every pixel: read back it is
+// 1.0, through the alpha scale and bias, in every type and every format that
+// carries alpha; the colour beside it is unchanged.
+TEST(PixelRect, ReadAlphaOfABufferWithoutAlphaBitsIsOne) {
+    struct Read {
+        GLenum format, type;
+        int bytes;   // a pixel in client memory
+        int alpha;   // alpha's component (packed: field) number
+        int red;     // red's, -1 when the format has none
+    } reads[] = {
+        {GL_RGBA, GL_FLOAT, 16, 3, 0},
+        {GL_RGBA, GL_UNSIGNED_BYTE, 4, 3, 0},
+        {GL_RGBA, GL_BYTE, 4, 3, 0},
+        {GL_RGBA, GL_UNSIGNED_SHORT, 8, 3, 0},
+        {GL_RGBA, GL_SHORT, 8, 3, 0},
+        {GL_RGBA, GL_UNSIGNED_INT, 16, 3, 0},
+        {GL_RGBA, GL_INT, 16, 3, 0},
+        {GL_ALPHA, GL_FLOAT, 4, 0, -1},
+        {GL_ALPHA, GL_UNSIGNED_BYTE, 1, 0, -1},
+        {GL_ALPHA, GL_BYTE, 1, 0, -1},
+        {GL_ALPHA, GL_UNSIGNED_SHORT, 2, 0, -1},
+        {GL_ALPHA, GL_SHORT, 2, 0, -1},
+        {GL_ALPHA, GL_UNSIGNED_INT, 4, 0, -1},
+        {GL_ALPHA, GL_INT, 4, 0, -1},
+        {GL_LUMINANCE_ALPHA, GL_FLOAT, 8, 1, -1},
+        {GL_LUMINANCE_ALPHA, GL_UNSIGNED_SHORT, 4, 1, -1},
+        {GL_BGRA_EXT, GL_FLOAT, 16, 3, 2},
+        {GL_BGRA_EXT, GL_UNSIGNED_BYTE, 4, 3, 2},
+        {GL_ABGR_EXT, GL_FLOAT, 16, 0, 3},
+        {GL_ABGR_EXT, GL_INT, 16, 0, 3},
+        {GL_RGBA, GL_UNSIGNED_SHORT_4_4_4_4_EXT, 2, 3, 0},
+        {GL_RGBA, GL_UNSIGNED_SHORT_5_5_5_1_EXT, 2, 3, 0},
+        {GL_RGBA, GL_UNSIGNED_INT_8_8_8_8_EXT, 4, 3, 0},
+        {GL_RGBA, GL_UNSIGNED_INT_10_10_10_2_EXT, 4, 3, 0},
+    };
+    struct Transfer {
+        float scale, bias, alpha;
+    } transfers[] = {{1.0f, 0.0f, 1.0f}, {0.5f, 0.0f, 0.5f}, {0.5f, 0.25f, 0.75f}, {1.0f, -0.75f, 0.25f}};
+    for (int bits : {32, 24, 16, 8}) {
+        GltestDibContext c(4, 4, bits);
+        glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        for (const Transfer& t : transfers) {
+            glPixelTransferf(GL_ALPHA_SCALE, t.scale);
+            glPixelTransferf(GL_ALPHA_BIAS, t.bias);
+            for (const Read& r : reads) {
+                SCOPED_TRACE(testing::Message() << bits << " bits, alpha scale " << t.scale << " bias " << t.bias
+                                                << ", format 0x" << std::hex << r.format << " type 0x" << r.type);
+                uint8_t out[20];
+                memset(out, 0xAA, sizeof out);
+                glReadPixels(2, 1, 1, 1, r.format, r.type, out);
+                EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+                float step;
+                const float a = readComponent(out, r.type, r.alpha, &step);
+                EXPECT_NEAR(a, t.alpha, step);
+                if (r.red >= 0) {
+                    EXPECT_NEAR(readComponent(out, r.type, r.red, &step), 1.0f, step);
+                }
+                EXPECT_EQ(out[r.bytes], 0xAA);
+            }
+        }
+    }
+}
+
+// The copies read the same alpha: glCopyPixels' fragments meet the alpha
+// test with it, and glCopyTexImage2D stores it in the texture.
+TEST(PixelRect, CopiesOfABufferWithoutAlphaBitsTakeAlphaOne) {
+    GltestDibContext c(8, 4, 32);
+    glClearColor(1.0f, 1.0f, 1.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    struct Case {
+        float scale;
+        GLenum func;
+        float ref;
+        bool passes;
+    } cases[] = {
+        {1.0f, GL_EQUAL, 1.0f, true}, {0.5f, GL_EQUAL, 0.5f, true},   {0.5f, GL_LESS, 0.75f, true},
+        {0.5f, GL_GREATER, 0.75f, false}, {0.25f, GL_LEQUAL, 0.25f, true},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(testing::Message() << "alpha scale " << t.scale << " func 0x" << std::hex << t.func);
+        glDisable(GL_ALPHA_TEST);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(4, 0, 4, 4);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_SCISSOR_TEST);
+        glPixelTransferf(GL_ALPHA_SCALE, t.scale);
+        glAlphaFunc(t.func, t.ref);
+        glEnable(GL_ALPHA_TEST);
+        glRasterPos2i(4, 0);
+        glCopyPixels(0, 0, 4, 4, GL_COLOR);
+        EXPECT_EQ(c.red(5, 1), t.passes ? 255 : 0);
+
+        glDisable(GL_ALPHA_TEST);
+        GLuint tex = 0;
+        glGenTextures(1, &tex);
+        glBindTexture(GL_TEXTURE_2D, tex);
+        glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 0, 0, 4, 4, 0);
+        GLfloat texels[4 * 16 + 1];
+        texels[64] = -2.0f;
+        glPixelTransferf(GL_ALPHA_SCALE, 1.0f);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_FLOAT, texels);
+        EXPECT_NEAR(texels[4 * 5 + 3], t.scale, 1.0f / 255);
+        EXPECT_NEAR(texels[4 * 5 + 0], 1.0f, 1.0f / 255);
+        EXPECT_EQ(texels[64], -2.0f);
+        glDeleteTextures(1, &tex);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    }
+}
+
+}  // namespace

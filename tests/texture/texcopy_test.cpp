@@ -3,6 +3,7 @@
 // of OpenGL 1.1, and the level's copy in the drawable's pixel format.
 #include <vector>
 #include "textest.h"
+#include "trianglepath.h"
 
 namespace {
 
@@ -246,6 +247,64 @@ TEST_F(ConvertedCopies, FollowSubImagesAndTheirBorderAndTheDrawBuffer) {
     EXPECT_EQ(pixel(7), (uint16_t)((0xF0 >> 3) << 10 | (0xF0 >> 3) << 5 | 0xF0 >> 3));
     gc->drawBuffer = saved;
     glDisable(GL_TEXTURE_2D);
+}
+
+// A copy whose rectangle lies wholly outside the drawable still defines the
+// level at the size given (the texels read nothing and are zero): the level
+// is complete and in memory, so the texture is resident, and the next draw
+// takes the new level, not the one drawn before it.
+TEST(CopyTextureUse, RectangleWhollyOutsideTheDrawableStillDefinesTheLevel) {
+    enum { W = 16, H = 12 };
+    const struct {
+        int x, y, width, height;
+    } cases[] = {{-40, 0, 32, 8}, {W, 2, 8, 8}, {0, -8, 4, 8}, {3, H, 8, 2}, {-2000000000, 2000000000, 64, 64},
+                 {W + 5, -30, 2, 2}};
+    for (bool generic : {false, true})
+        for (const auto& k : cases) {
+            SCOPED_TRACE(testing::Message() << (generic ? "generic, " : "chain, ") << k.x << "," << k.y << " "
+                                            << k.width << "x" << k.height);
+            GltestTrianglePath path(generic);
+            GltestDibContext c(W, H, 32);
+            glDisable(GL_DITHER);
+            const std::vector<uint8_t> white(16 * 16 * 4, 255);
+            const GLuint name = 7;
+            glBindTexture(GL_TEXTURE_2D, name);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 16, 16, 0, GL_RGBA, GL_UNSIGNED_BYTE, white.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+            glEnable(GL_TEXTURE_2D);
+            auto draw = [&] {
+                glClearColor(0.5f, 0.5f, 0.5f, 0);
+                glClear(GL_COLOR_BUFFER_BIT);
+                glBegin(GL_QUADS);
+                glTexCoord2f(0, 0), glVertex2i(0, 0);
+                glTexCoord2f(1, 0), glVertex2i(W, 0);
+                glTexCoord2f(1, 1), glVertex2i(W, H);
+                glTexCoord2f(0, 1), glVertex2i(0, H);
+                glEnd();
+                glFinish();
+            };
+            draw();
+            EXPECT_EQ(c.pixel(5, 5) & 0xFFFFFF, 0xFFFFFFu);
+            glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, k.x, k.y, k.width, k.height, 0);
+            EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+            GLint w = 0, h = 0, resident = 0;
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_RESIDENT, &resident);
+            EXPECT_EQ(w, k.width);
+            EXPECT_EQ(h, k.height);
+            EXPECT_EQ(resident, 1);
+            GLboolean r = 9;
+            EXPECT_EQ(glAreTexturesResident(1, &name, &r), GL_TRUE);
+            const std::vector<uint8_t> back = levelRgba(GL_TEXTURE_2D, 0, k.width * k.height);
+            for (int t = 0; t < k.width * k.height * 4; t++) ASSERT_EQ(back[t], t % 4 == 3 ? 255 : 0) << t;
+            draw();
+            EXPECT_EQ(c.pixel(5, 5) & 0xFFFFFF, 0u) << "drawn with the level before the copy";
+            EXPECT_EQ(c.pixel(W - 1, H - 1) & 0xFFFFFF, 0u);
+            EXPECT_TRUE(c.guardsIntact());
+        }
 }
 
 }  // namespace

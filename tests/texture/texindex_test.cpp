@@ -135,4 +135,80 @@ TEST(TexIndex, BorderOfAPalettedTextureIsTheEntryOfRedOverTheIndexRange) {
             }
 }
 
+// A 64 x 64 texture of index 255 under tables that shrink: 256 white
+// entries, then 4 (entry 3 green, the others red), then none, while the
+// table's memory keeps its old bytes. Indexes wrap to the live entries, and a
+// table of no entries leaves the texture incomplete: the fragments keep their
+// colour (blue, as the image drawn is). The same on every road: the span chain (generated and C++),
+// the generic spans, the sampler of linear filters and of pixel rectangles,
+// on 32-bit and 5-6-5 DIBs (where the MMX fill draws nearest texels).
+TEST(TexIndex, EveryRoadReadsOnlyThePalettesLiveEntries) {
+    enum { WHITE, GREEN, BLUE };
+    const struct {
+        const char* name;
+        int width;   // entries defined by glColorTableEXT (-1: glCopyColorTableEXT of width 0)
+        int colour;
+    } tables[] = {{"256 white", 256, WHITE}, {"4 entries", 4, GREEN}, {"no entries", 0, BLUE},
+                  {"4 entries again", 4, GREEN}, {"copied, no entries", -1, BLUE}};
+    const struct {
+        const char* name;
+        bool generic, cppOnly;
+    } roads[] = {{"generated chain", false, false}, {"C++ chain", false, true}, {"generic spans", true, false}};
+    const int want[3][3] = {{255, 255, 255}, {0, 255, 0}, {0, 0, 255}};
+    std::vector<GLubyte> white(256 * 4, 255);
+    const GLubyte four[16] = {255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 0, 255};
+    const std::vector<GLubyte> img(64 * 64, 255);
+    for (int bits : {32, 16})
+        for (const auto& road : roads)
+            for (GLenum filter : {GL_NEAREST, GL_LINEAR})
+                for (bool pixels : {false, true}) {
+                    SCOPED_TRACE(testing::Message() << bits << " bits, " << road.name << ", filter 0x" << std::hex
+                                                    << filter << (pixels ? ", draw pixels" : ", quad"));
+                    GltestTrianglePath path(road.generic, road.cppOnly);
+                    GltestDibContext ctx(kSize, kSize, bits, false, 32, true,
+                                         bits == 16 ? gltestMasks565 : nullptr);
+                    if (!ctx.rc) continue;
+                    GltestColorTableCalls calls;
+                    glDisable(GL_DITHER);
+                    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+                    glTexImage2D(GL_TEXTURE_2D, 0, GL_COLOR_INDEX8_EXT, 64, 64, 0, GL_COLOR_INDEX,
+                                 GL_UNSIGNED_BYTE, img.data());
+                    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLint)filter);
+                    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (GLint)filter);
+                    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+                    glEnable(GL_TEXTURE_2D);
+                    glColor3f(0.0f, 0.0f, 1.0f);
+                    for (const auto& t : tables) {
+                        SCOPED_TRACE(t.name);
+                        if (t.width == 256) calls.table(GL_TEXTURE_2D, GL_RGBA, 256, GL_RGBA, GL_UNSIGNED_BYTE, white.data());
+                        else if (t.width == 4) calls.table(GL_TEXTURE_2D, GL_RGBA, 4, GL_RGBA, GL_UNSIGNED_BYTE, four);
+                        else if (t.width == 0) calls.table(GL_TEXTURE_2D, GL_RGBA, 0, GL_RGBA, GL_UNSIGNED_BYTE, four);
+                        else calls.copy(GL_TEXTURE_2D, GL_RGBA, 0, 0, 0);
+                        EXPECT_EQ(calls.param(GL_TEXTURE_2D, GL_COLOR_TABLE_WIDTH_EXT), t.width < 0 ? 0 : t.width);
+                        glClearColor(0.5f, 0.5f, 0.5f, 0.0f);
+                        glClear(GL_COLOR_BUFFER_BIT);
+                        if (pixels) {
+                            GLubyte blue[4 * 4 * 3] = {};
+                            for (int k = 2; k < 48; k += 3) blue[k] = 255;
+                            glTexCoord2f(0.3f, 0.6f);
+                            glRasterPos2i(2, 3);
+                            glDrawPixels(4, 4, GL_RGB, GL_UNSIGNED_BYTE, blue);
+                        } else {
+                            glBegin(GL_QUADS);
+                            glTexCoord2f(0, 0), glVertex2i(0, 0);
+                            glTexCoord2f(1, 0), glVertex2i(kSize, 0);
+                            glTexCoord2f(1, 1), glVertex2i(kSize, kSize);
+                            glTexCoord2f(0, 1), glVertex2i(0, kSize);
+                            glEnd();
+                        }
+                        glFinish();
+                        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+                        uint8_t px[4] = {};
+                        glReadPixels(4, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+                        for (int k = 0; k < 3; k++) EXPECT_EQ(px[k], want[t.colour][k]) << "channel " << k;
+                        EXPECT_TRUE(ctx.guardsIntact());
+                    }
+                }
+}
+
 }  // namespace

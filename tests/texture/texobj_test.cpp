@@ -1,7 +1,10 @@
 // Texture names and objects: generation, binding, deletion, the default
 // objects, priorities, residency, sharing between contexts and the texture
 // attribute group.
+#include <sys/mman.h>
+#include <unistd.h>
 #include <functional>
+#include <vector>
 #include "textest.h"
 #include "core/names.h"
 #include "core/services.h"
@@ -231,6 +234,62 @@ TEST_F(Textures, ResidencesAreWrittenOnlyWhenSomeAreNot) {
     EXPECT_EQ(r[0], GL_TRUE);
     EXPECT_EQ(r[1], GL_TRUE);
     EXPECT_EQ(r[2], GL_FALSE);
+}
+
+// The names and the residences may share client memory: each name is read
+// once, before any residence is written. The names fill the end of a page and
+// the residences its last bytes, over the top bytes of the last names; the
+// page after it is inaccessible. Two names (1 and 0x7fffffff), and 600 of
+// them alternating, more than the answers kept on the stack.
+TEST_F(Textures, ResidencesOverlappingTheNamesTakeEachNameOnce) {
+    const GLuint kNames[2] = {1, 0x7fffffff};
+    const struct {
+        int count;
+        bool image[2];  // a complete image for each of the two names
+        GLboolean answer;
+    } cases[] = {
+        {2, {false, false}, GL_FALSE}, {2, {true, false}, GL_FALSE},   {2, {false, true}, GL_FALSE},
+        {2, {true, true}, GL_TRUE},    {600, {true, false}, GL_FALSE}, {600, {false, true}, GL_FALSE},
+        {600, {true, true}, GL_TRUE},
+    };
+    const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+    uint8_t* block = (uint8_t*)mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(block, MAP_FAILED);
+    ASSERT_EQ(mprotect(block + page, page, PROT_NONE), 0);
+    const uint8_t texels[16] = {1, 2, 3, 4};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " names, images " << c.image[0] << c.image[1]);
+        for (int i = 0; i < 2; i++) {
+            glBindTexture(GL_TEXTURE_2D, kNames[i]);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, c.image[i] ? 2 : 0, c.image[i] ? 2 : 0, 0, GL_RGBA,
+                         GL_UNSIGNED_BYTE, texels);
+        }
+        GLuint* names = (GLuint*)(block + page - 4 * (size_t)c.count);
+        GLboolean* residences = block + page - c.count;
+        for (int i = 0; i < c.count; i++) names[i] = kNames[i % 2];
+        std::vector<uint8_t> before(residences, residences + c.count);
+        EXPECT_EQ(glAreTexturesResident(c.count, names, residences), c.answer);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+        for (int i = 0; i < c.count; i++) {
+            // All resident: untouched, the last names' top bytes.
+            const uint8_t want = c.answer ? before[i] : (uint8_t)c.image[i % 2];
+            ASSERT_EQ(residences[i], want) << i;
+        }
+        EXPECT_EQ(names[0], 1u);
+    }
+    // No memory for the answers of many names: GL_OUT_OF_MEMORY, nothing written.
+    GLuint* names = (GLuint*)(block + page - 4 * 600);
+    GLboolean* residences = block + page - 600;
+    for (int i = 0; i < 600; i++) names[i] = 1;
+    gltestFailAllocationAfter(0);
+    EXPECT_EQ(glAreTexturesResident(600, names, residences), GL_FALSE);
+    gltestFailAllocationAfter(-1);
+    EXPECT_EQ(glGetError(), (GLenum)GL_OUT_OF_MEMORY);
+    for (int i = 0; i < 600; i++) ASSERT_EQ(names[i], 1u) << i;
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(2, kNames);
+    munmap(block, 2 * page);
 }
 
 // Which levels must have memory: the first only without mip-maps, else the

@@ -96,9 +96,9 @@ void drawWay(const FineMesh& m, int way) {
 struct Frame {
     GltestDibContext* c;
     Frame(bool programs, int width, int height) {
-        if (!programs) setenv("__GL_DISABLE_DYNAMIC_VERTEX", "1", 1);
+        if (!programs) setenv("__GL_CXX_VERTEX_ROUTINES", "1", 1);
         c = new GltestDibContext(width, height, 32, false, 32);
-        unsetenv("__GL_DISABLE_DYNAMIC_VERTEX");
+        unsetenv("__GL_CXX_VERTEX_ROUTINES");
     }
     ~Frame() { delete c; }
     std::vector<uint32_t> draw(const FineMesh& m, int way, const GLint* box, const std::function<void()>& state) {

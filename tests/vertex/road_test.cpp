@@ -329,7 +329,7 @@ TEST_F(Roads, EveryRoadDrawsTheSame) {
     EXPECT_GT(programs, 0);
     EXPECT_GT(litPrograms, 0);
     off->makeCurrent();
-    EXPECT_EQ(__glCurrentContext()->vertexPrograms.count, 0) << "no programs with \"__GL_DISABLE_DYNAMIC_VERTEX\"";
+    EXPECT_EQ(__glCurrentContext()->vertexPrograms.count, 0) << "no programs with \"__GL_CXX_VERTEX_ROUTINES\"";
 }
 
 }  // namespace
@@ -516,3 +516,24 @@ TEST(SelectionRoads, HitsAreTheSameOnEveryRoad) {
 }
 
 }  // namespace
+
+// "__GL_DISABLE_DYNAMIC_VERTEX" chooses a vertex layout, never the C++ array
+// routines: with either value generated programs draw, over the fixed vertex.
+TEST(VertexLayoutSetting, LeavesGeneratedProgramsOn) {
+    for (const char* value : {"1", "0"}) {
+        setenv("__GL_DISABLE_DYNAMIC_VERTEX", value, 1);
+        Target t(true);
+        t.makeCurrent();
+        const GLfloat v[] = {-1, -1, 0, 1, -1, 0, 0, 1, 0};
+        t.draw([&] {
+            glVertexPointer(3, GL_FLOAT, 0, v);
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glDrawArrays(GL_TRIANGLES, 0, 3);
+            glDisableClientState(GL_VERTEX_ARRAY);
+        });
+        unsetenv("__GL_DISABLE_DYNAMIC_VERTEX");
+        GlContext* gc = __glCurrentContext();
+        EXPECT_GT(gc->vertexPrograms.count, 0) << value;
+        EXPECT_EQ(gc->og.gen.vertexLayout.locked, 1) << value;
+    }
+}

@@ -282,9 +282,9 @@ void drawRoad(int road, GLenum mode, const Arrays& a, int first, int count) {
 }
 
 Target::Target(bool generatedPrograms, int size, bool colorIndex) : generated(generatedPrograms) {
-    if (!generatedPrograms) setenv("__GL_DISABLE_DYNAMIC_VERTEX", "1", 1);
+    if (!generatedPrograms) setenv("__GL_CXX_VERTEX_ROUTINES", "1", 1);
     c = new GltestDibContext(size, size, colorIndex ? 8 : 32, colorIndex, 32);
-    unsetenv("__GL_DISABLE_DYNAMIC_VERTEX");
+    unsetenv("__GL_CXX_VERTEX_ROUTINES");
 }
 Target::~Target() { delete c; }
 void Target::makeCurrent() const { wglMakeCurrent(c->dib.dc, c->rc); }

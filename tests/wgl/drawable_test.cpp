@@ -470,30 +470,51 @@ TEST(WindowEvents, DisplayChangeMarksTheFormatListForRebuild) {
 
 }  // namespace
 
-// A window's rows are kept from its top: when its height changes, the next
-// viewport update moves the raster position by the change, on the same row.
-TEST(WindowEvents, RasterPositionKeepsItsRowFromTheTopWhenTheHeightChanges) {
-    EXPECT_EQ(inChild([] {
-                  HWND w = makeWindow(40, 30);
-                  HDC dc = GetDC(w);
-                  CHECK(1, SetPixelFormat(dc, 4, nullptr));
-                  HGLRC rc = wglCreateContext(dc);
-                  CHECK(2, wglMakeCurrent(dc, rc));
-                  glViewport(0, 0, 40, 30);
-                  glRasterPos2f(0.0f, 0.0f);
-                  GLfloat pos[4];
-                  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-                  CHECK(3, pos[0] == 20.0f && pos[1] == 15.0f);
-                  SetWindowPos(w, nullptr, 0, 0, 40, 50, SWP_NOMOVE | SWP_NOZORDER);
-                  glViewport(0, 0, 40, 30);
-                  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-                  CHECK(4, pos[0] == 20.0f && pos[1] == 35.0f);
-                  // The same height again: no move.
-                  glViewport(0, 0, 40, 50);
-                  glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
-                  CHECK(5, pos[1] == 35.0f);
-                  endWindowContext(w, dc, rc);
-                  return 0;
-              }),
-              0);
+// The raster position is kept in window coordinates, from the bottom left:
+// when a window's height changes it stays where it was set, and an image is
+// drawn there, though the window's rows are kept from its top.
+TEST(WindowEvents, RasterPositionKeepsItsWindowCoordinatesWhenTheHeightChanges) {
+    const struct {
+        int from, to;
+    } cases[] = {{200, 250}, {250, 200}, {30, 50}, {50, 30}, {40, 40}};
+    for (const auto& t : cases) {
+        SCOPED_TRACE(testing::Message() << t.from << " to " << t.to << " rows");
+        EXPECT_EQ(inChild([&] {
+                      HWND w = makeWindow(40, t.from);
+                      HDC dc = GetDC(w);
+                      CHECK(1, SetPixelFormat(dc, 4, nullptr));
+                      HGLRC rc = wglCreateContext(dc);
+                      CHECK(2, wglMakeCurrent(dc, rc));
+                      glViewport(0, 0, 40, t.from);
+                      glMatrixMode(GL_PROJECTION);
+                      glOrtho(0, 40, 0, t.from, -1, 1);
+                      glRasterPos2i(10, 20);
+                      GLfloat pos[4];
+                      glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                      CHECK(3, pos[0] == 10.0f && pos[1] == 20.0f);
+                      SetWindowPos(w, nullptr, 0, 0, 40, t.to, SWP_NOMOVE | SWP_NOZORDER);
+                      glViewport(0, 0, 40, t.to);
+                      glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                      CHECK(4, pos[0] == 10.0f && pos[1] == 20.0f);
+                      // And again at the same size: still there.
+                      glViewport(0, 0, 40, t.to);
+                      glGetFloatv(GL_CURRENT_RASTER_POSITION, pos);
+                      CHECK(5, pos[0] == 10.0f && pos[1] == 20.0f);
+                      glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      const uint8_t red[4] = {255, 0, 0, 255};
+                      glDrawPixels(1, 1, GL_RGBA, GL_UNSIGNED_BYTE, red);
+                      uint8_t at[4] = {}, moved[4] = {};
+                      glReadPixels(10, 20, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, at);
+                      glReadPixels(10, 20 + t.to - t.from, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, moved);
+                      CHECK(6, at[0] == 255 && at[1] == 0);
+                      CHECK(7, t.to == t.from || moved[0] == 0);
+                      // The drawable took the new height.
+                      WglDrawable* d = __wglFindDrawable(dc, w);
+                      CHECK(8, d && d->height == t.to);
+                      endWindowContext(w, dc, rc);
+                      return 0;
+                  }),
+                  0);
+    }
 }
