@@ -9,12 +9,15 @@
 // lane masks, depth pixel by pixel; the whole groups between run in a loop
 // that counts EBX from minus their number up to 0. With the depth test the
 // loop is eight copies of the group, one per group of a block of 32 pixels:
-// the first of each block starts the depth words of the chain's next group
-// of 32 (mmxfill.h), so no group carries a count of its own. A whole block
-// (from a block's start, or from copy 1 after the head) first tests its 32
-// depths at once without writing; when every lane passes it runs the
-// unchecked block, eight copies that store their depths and colours without
-// a test or a count, else the checked copies take it group by group.
+// the first of each block starts the 32-bit depth values of the chain's next
+// group of 32 (mmxfill.h), so no group carries a count of its own. Depth
+// lanes walk 32-bit values (four a group, in the scratch record); 16-bit
+// words are their high halves. A whole block (from a block's start, or from
+// copy 1 after the head) first takes the words of its groups and tests its
+// 32 depths at once without writing; when every lane passes it runs the
+// unchecked block, eight copies that store their depths (those words) and
+// colours without a test or a count, else the checked copies take it group
+// by group. Values that shift (the 24-bit kind) have no unchecked block.
 // 32-bit depth values (four a group, 16 bytes) are compared unsigned, both
 // sides biased for the signed compares; in the checked copies the two
 // halves' masks are packed to the 16-bit lanes of the rest, and the
@@ -125,7 +128,6 @@ void texel(Mmx& m, GlOgNode* r, GlOgNode* at);
 void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
 void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
 void depthWordsOf(Mmx& m, GlOgNode* r, GlOgNode* high);
-void blockWords(Mmx& m, int d, GlOgNode* r, GlOgNode* work);
 void newDepthGroup(Mmx& m);
 void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
 void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
@@ -752,19 +754,6 @@ void depthWordsOf(Mmx& m, GlOgNode* r, GlOgNode* high) {
     A.Punpckldq(r, high);
 }
 
-// The 16-bit words of the group d groups after the one of X->z32 into r
-// (`work` changed).
-void blockWords(Mmx& m, int d, GlOgNode* r, GlOgNode* work) {
-    GlOgAsm& A = m.A;
-    GlOgMmxFillScratch* X = m.X;
-    for (int h = 0; h < 2; h++) {
-        GlOgNode* to = h ? work : r;
-        A.Movq(to, A.a(&X->z32[2 * h]));
-        if (d) A.Paddd(to, A.a(X->zBlock[d]));
-    }
-    depthWordsOf(m, r, work);
-}
-
 // The values of a new group of 32: walked 32-bit values run on unbroken,
 // so only the 32-bit lanes restart, from z advanced by its group step
 // (the same values); the 16-bit words need nothing.
@@ -795,8 +784,8 @@ void storedDepth(Mmx& m) {
     A.Add(EAX, A.a(&X->zAdd));
 }
 
-// 32-bit depth: the stored values of the group of 32 whose z is in EAX,
-// lanes 0 and 1 in MM0, 2 and 3 in MM1, also kept in X->zNext32.
+// The walked values of the group of 32 whose z is in EAX, lanes 0 and 1 in
+// MM0, 2 and 3 in MM1, also kept in X->zNext32.
 void depthLanes32(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
@@ -857,14 +846,29 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
     const GLuint func = m.f.depth - 1;
-    if (func == 7) {  // GL_ALWAYS: only the words
-        A.Movq(A.a(X->blockWords[from]), MM(4));
-        for (int g = from + 1; g < groups; g++) {
-            blockWords(m, g - from, MM(0), MM(1));
-            A.Movq(A.a(X->blockWords[g]), MM(0));
-        }
-        return;
+    // The words of groups `from` .. `groups` (the one after the block too)
+    // into X->blockWords: MM4 the first, then the walked values (MM1, MM2)
+    // stepped and their high halves taken (MM0, and MM3 or, textured, MM4).
+    GlOgNode* high = m.f.tex ? MM(4) : MM(3);
+    A.Movq(A.a(X->blockWords[from]), MM(4));
+    if (m.f.tex) A.Movq(A.a(X->zFirst), MM(4));
+    A.Movq(MM(1), A.a(&X->z32[0]));
+    A.Movq(MM(2), A.a(&X->z32[2]));
+    for (int g = from + 1; g <= groups; g++) {
+        A.Paddd(MM(1), A.a(X->zStep32x4));
+        A.Paddd(MM(2), A.a(X->zStep32x4));
+        A.Pshufw13(MM(0), MM(1));
+        A.Pshufw13(high, MM(2));
+        A.Punpckldq(MM(0), high);
+        A.Movq(A.a(X->blockWords[g]), MM(0));
     }
+    // The walked values past the block (blockDepth takes them back when
+    // the block goes to the checked copies).
+    A.Movq(A.a(&X->z32[0]), MM(1));
+    A.Movq(A.a(&X->z32[2]), MM(2));
+    if (m.f.tex) A.Movq(MM(4), A.a(X->zFirst));
+    const auto words = [&](int g) { return A.a(X->blockWords[g]); };
+    if (func == 7) return;  // GL_ALWAYS
     // An ordering function over a whole block: two groups' saturated
     // differences packed to bytes (zero where the word is zero), the pairs
     // gathered by their unsigned minimum (a zero fails) or their OR (a
@@ -874,12 +878,9 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
         const bool storedFirst = func == 1 || func == 6;  // S - Z, else Z - S
         const bool zeroFails = func == 1 || func == 4;    // else a zero passes
         GlOgNode* second = m.f.tex ? MM(4) : MM(3);
-        A.Movq(A.a(X->blockWords[0]), MM(4));
-        if (m.f.tex) A.Movq(A.a(X->zFirst), MM(4));
         for (int g = 0; g < groups; g++) {
             GlOgNode* r = g & 1 ? second : g ? MM(1) : MM(2);
-            if (g >= 1) blockWords(m, g, MM(0), r), A.Movq(A.a(X->blockWords[g]), MM(0));
-            GlOgNode* z = g ? MM(0) : MM(4);
+            GlOgNode* z = g ? words(g) : MM(4);
             m.disp = g;
             if (storedFirst) A.Movq(r, m.depths()), A.Psubusw(r, z);
             else A.Movq(r, z), A.Psubusw(r, m.depths());
@@ -907,12 +908,9 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
         return;
     }
     int kind = GL_OG_D_NONE;
-    A.Movq(A.a(X->blockWords[from]), MM(4));
     for (int g = from; g < groups; g++) {
-        // After the first: the words of the block's later groups.
-        if (g > from) blockWords(m, g - from, MM(0), MM(1)), A.Movq(A.a(X->blockWords[g]), MM(0));
         m.disp = g;
-        kind = __glOgEmitMmxDepth(A, func, false, g > from ? MM(0) : MM(4), [&] { return m.depths(); }, MM(1),
+        kind = __glOgEmitMmxDepth(A, func, false, g > from ? words(g) : MM(4), [&] { return m.depths(); }, MM(1),
                                   g > from ? MM(1) : MM(2));
         if (g > from && kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(1));
         if (g > from && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
@@ -1016,17 +1014,21 @@ void blockDepth(Mmx& m, int from, int groups, GlOgNode* failed) {
         blockDepthTest32(m, from, groups, failed);
         blockDepthWrite32(m, from, groups);
     } else {
-        // Every lane passed: the words after the block, and the walked
-        // values moved past it (its copies take their words ahead).
+        // The test leaves the walked values past the block (its copies take
+        // their words ahead); the checked copies take them back.
+        GlOgAsm& A = m.A;
         GlOgMmxFillScratch* X = m.X;
-        blockDepthTest(m, from, groups, failed);
-        blockWords(m, groups - from, MM(0), MM(1));
-        m.A.Movq(m.A.a(X->blockWords[groups]), MM(0));
-        for (int h = 0; h < 2; h++) {
-            m.A.Movq(MM(0), m.A.a(&X->z32[2 * h]));
-            m.A.Paddd(MM(0), m.A.a(X->zBlock[groups - from]));
-            m.A.Movq(m.A.a(&X->z32[2 * h]), MM(0));
-        }
+        GlOgNode* back = A.label();
+        m.cold.push_back([&A, X, back, failed, from, groups] {
+            A.place(back);
+            for (int h = 0; h < 2; h++) {
+                A.Movq(MM(0), A.a(&X->z32[2 * h]));
+                A.Psubd(MM(0), A.a(X->zBlock[groups - from]));
+                A.Movq(A.a(&X->z32[2 * h]), MM(0));
+            }
+            A.Jmp(failed);
+        });
+        blockDepthTest(m, from, groups, back);
         if (m.blueInBlock()) blockDepthWrite(m, from, groups);
     }
 }
