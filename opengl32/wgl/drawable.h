@@ -104,6 +104,8 @@ void __wglSetUpdateRect(WglDrawable* d, GLint x, GLint y, GLint width, GLint hei
 
 // SwapBuffers / wglSwapBuffers.
 BOOL WINAPI __wglSwapBuffers(HDC dc);
+// Host only: the back buffer as a .bmp in the folder OPENGL32_DUMP_DIR names, when it names one.
+void __wglDumpBackBuffer(WglDrawable* d);
 
 // Pixel format of the device context's drawable.
 int WINAPI __wglGetPixelFormat(HDC dc);

@@ -182,8 +182,9 @@ BOOL WINAPI __wglSwapBuffers(HDC dc) {
     __wglUnlock();
     if (!found || !found->formatInfo || !found->formatInfo->doubleBuffer || !found->drawable) return FALSE;
     GlContext* gc = found->glContext;
-    gc->procs.swapBuffers(gc);
     WglDrawable* d = found->drawable;
+    if (!__wglHardware) __wglDumpBackBuffer(d);
+    gc->procs.swapBuffers(gc);
     const BOOL swapped = d->swap ? d->swap(d) : TRUE;
     clearSwapHints(d);
     return swapped;

@@ -100,6 +100,8 @@ struct Dc : GdiObject {
   DcKind kind;
   HWND window = nullptr;
   HGDIOBJ bitmap = nullptr, palette = nullptr, brush = nullptr, pen = nullptr, font = nullptr;
+  COLORREF textColor = RGB(0, 0, 0), bkColor = RGB(255, 255, 255);
+  int bkMode = OPAQUE;
 };
 
 struct GdiState {
@@ -335,6 +337,21 @@ void ClipSource(const BITMAPINFOHEADER &header, UINT rows, int x, int y, int wid
   blit->srcWidth = int(right - left), blit->srcHeight = int(bottom - top);
 }
 
+// The text and background colours and the background mode of a device context.
+template <class T>
+T SwapDcField(HDC hdc, T Dc::*field, T value, T failed, bool set) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Dc *dc = Find<Dc>(state, hdc);
+  if (!dc) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return failed;
+  }
+  const T previous = dc->*field;
+  if (set) dc->*field = value;
+  return previous;
+}
+
 }  // namespace
 
 bool SupportedDisplayMode(const DisplayMode &mode) {
@@ -362,6 +379,42 @@ bool DeleteWindowDC(HDC handle) {
   if (!dc || (dc->kind != DcKind::Window && dc->kind != DcKind::WholeWindow)) return false;
   EraseDc(state, handle, dc);
   return true;
+}
+
+bool BitmapSurfaceOf(HBITMAP handle, BitmapSurface *surface) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Bitmap *bitmap = Find<Bitmap>(state, handle);
+  if (!bitmap || bitmap->stock) return false;
+  surface->bits = Bits(bitmap);
+  surface->width = bitmap->width;
+  surface->height = bitmap->height;
+  surface->stride = bitmap->widthBytes;
+  surface->topDown = bitmap->topDown;
+  surface->bitsPixel = bitmap->bitsPixel;
+  surface->dib = bitmap->dib;
+  // A device-dependent bitmap holds the display's layouts: 5-6-5 and BGRX; monochrome ones black
+  // and white, 8-bit ones the system palette.
+  static const DWORD k565[3] = {0xF800, 0x07E0, 0x001F}, kRgb[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+  if (bitmap->dib)
+    memcpy(surface->masks, bitmap->bitfields, sizeof surface->masks);
+  else
+    memcpy(surface->masks, bitmap->bitsPixel == 16 ? k565 : kRgb, sizeof surface->masks);
+  surface->colours = bitmap->colours;
+  if (!bitmap->dib && bitmap->bitsPixel == 1) surface->colours = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+  if (!bitmap->dib && bitmap->bitsPixel == 8)
+    for (const PALETTEENTRY &entry : state.system) surface->colours.push_back(Quad(entry));
+  return true;
+}
+
+HBRUSH NewStockBrush(COLORREF color) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  auto brush = std::make_shared<Simple>(OBJ_BRUSH);
+  brush->brush.lbStyle = BS_SOLID;
+  brush->brush.lbColor = color;
+  brush->stock = true;
+  return static_cast<HBRUSH>(Insert(state, brush));
 }
 
 HWND WindowOfDC(HDC handle) {
@@ -664,6 +717,23 @@ int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
 }
 
 BOOL WINAPI GdiFlush(void) { return TRUE; }
+
+COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
+  return SwapDcField(hdc, &Dc::textColor, color, COLORREF(CLR_INVALID), true);
+}
+COLORREF WINAPI GetTextColor(HDC hdc) { return SwapDcField(hdc, &Dc::textColor, COLORREF(0), COLORREF(CLR_INVALID), false); }
+COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
+  return SwapDcField(hdc, &Dc::bkColor, color, COLORREF(CLR_INVALID), true);
+}
+COLORREF WINAPI GetBkColor(HDC hdc) { return SwapDcField(hdc, &Dc::bkColor, COLORREF(0), COLORREF(CLR_INVALID), false); }
+int WINAPI SetBkMode(HDC hdc, int mode) {
+  if (mode != TRANSPARENT && mode != OPAQUE) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return SwapDcField(hdc, &Dc::bkMode, mode, 0, true);
+}
+int WINAPI GetBkMode(HDC hdc) { return SwapDcField(hdc, &Dc::bkMode, 0, 0, false); }
 
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
   GdiState &state = Ready();

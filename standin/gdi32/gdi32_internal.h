@@ -2,6 +2,8 @@
 #ifndef STANDIN_GDI32_INTERNAL_H
 #define STANDIN_GDI32_INTERNAL_H
 
+#include <vector>
+
 #include "../kernel32/standin_internal.h"
 
 namespace standin {
@@ -22,6 +24,23 @@ HDC NewWindowDC(HWND window, bool whole);
 bool DeleteWindowDC(HDC dc);
 // The window of a window device context; null for other kinds and unknown handles.
 HWND WindowOfDC(HDC dc);
+
+// The pixels of a bitmap (a DIB section or a device-dependent bitmap) as it keeps them.
+struct BitmapSurface {
+  BYTE *bits;
+  LONG width, height;  // height > 0
+  LONG stride;         // bytes per stored row
+  bool topDown;        // stored row 0 is the top row
+  WORD bitsPixel;
+  bool dib;
+  DWORD masks[3];                // 16 and 32 bits: red, green, blue
+  std::vector<RGBQUAD> colours;  // up to 8 bits
+};
+// False for a handle that is not a bitmap, and for the stock one.
+bool BitmapSurfaceOf(HBITMAP bitmap, BitmapSurface *surface);
+
+// A solid brush that DeleteObject leaves in place, as the system's own brushes.
+HBRUSH NewStockBrush(COLORREF color);
 
 }  // namespace standin
 

@@ -282,6 +282,13 @@ BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER *lpFrequency);
    the program name as the command line and SW_SHOWDEFAULT. */
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
 
+/* Arithmetic: number x numerator / denominator through a 64-bit product, rounded half away
+   from zero; -1 when the denominator is 0 or the result does not fit. */
+int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
+
+/* A tone on the speaker: none here, but the call takes its duration. */
+BOOL WINAPI Beep(DWORD dwFreq, DWORD dwDuration);
+
 /* Strings. */
 int WINAPI lstrlenA(LPCSTR lpString);
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);

@@ -20,6 +20,20 @@
 #define __cdecl STANDIN_CDECL
 #endif
 
+/* The sized integer keywords of the platform's compilers. */
+#ifndef __int64
+#define __int64 long long
+#endif
+#ifndef __int32
+#define __int32 int
+#endif
+#ifndef __int16
+#define __int16 short
+#endif
+#ifndef __int8
+#define __int8 char
+#endif
+
 #define WINAPI STANDIN_STDCALL
 #define CALLBACK STANDIN_STDCALL
 #define APIENTRY STANDIN_STDCALL
@@ -220,6 +234,17 @@ typedef struct tagPOINTS {
 } POINTS, *PPOINTS, *LPPOINTS;
 
 #define MAX_PATH 260
+
+/* C programs get the min and max macros (C++ has std::min and std::max). */
+#if !defined(__cplusplus) && !defined(NOMINMAX)
+#ifndef max
+#define max(a, b) (((a) > (b)) ? (a) : (b))
+#endif
+#ifndef min
+#define min(a, b) (((a) < (b)) ? (a) : (b))
+#endif
+#endif
+
 
 #define MAKEWORD(a, b) ((WORD)(((BYTE)((DWORD_PTR)(a) & 0xff)) | ((WORD)((BYTE)((DWORD_PTR)(b) & 0xff))) << 8))
 #define MAKELONG(a, b) ((LONG)(((WORD)((DWORD_PTR)(a) & 0xffff)) | ((DWORD)((WORD)((DWORD_PTR)(b) & 0xffff))) << 16))

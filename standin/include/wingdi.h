@@ -221,6 +221,10 @@ DECLARE_HANDLE(HMETAFILE);
 #define WGL_FONT_LINES 0
 #define WGL_FONT_POLYGONS 1
 
+/* Background modes. */
+#define TRANSPARENT 1
+#define OPAQUE 2
+
 /* Brushes. */
 #define BS_SOLID 0
 #define BS_NULL 1
@@ -658,6 +662,12 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL WINAPI DeleteObject(HGDIOBJ ho);
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv);
 BOOL WINAPI GdiFlush(void);
+COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
+COLORREF WINAPI GetTextColor(HDC hdc);
+COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color);
+COLORREF WINAPI GetBkColor(HDC hdc);
+int WINAPI SetBkMode(HDC hdc, int mode);
+int WINAPI GetBkMode(HDC hdc);
 HBRUSH WINAPI CreateSolidBrush(COLORREF color);
 HFONT WINAPI CreateFontIndirectA(const LOGFONTA *lplf);
 HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
@@ -690,6 +700,8 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 int WINAPI SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, const void *lpBits, const BITMAPINFO *lpbmi,
                      UINT ColorUse);
+int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
+                     UINT usage);
 int WINAPI SetStretchBltMode(HDC hdc, int mode);
 int WINAPI GetStretchBltMode(HDC hdc);
 

@@ -361,6 +361,14 @@ typedef struct tagPAINTSTRUCT {
 #define GWL_EXSTYLE (-20)
 #define GWL_USERDATA (-21)
 #define GWL_ID (-12)
+#define GWLP_WNDPROC (-4)
+#define GWLP_HINSTANCE (-6)
+#define GWLP_HWNDPARENT (-8)
+#define GWLP_USERDATA (-21)
+#define GWLP_ID (-12)
+#define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC 4
+#define DWLP_USER 8
 
 /* PeekMessage options. */
 #define PM_NOREMOVE 0x0000
@@ -541,7 +549,6 @@ typedef struct tagPAINTSTRUCT {
 #define SS_CENTERIMAGE 0x00000200L
 #define STM_SETIMAGE 0x0172
 #define STM_GETIMAGE 0x0173
-#define IMAGE_BITMAP 0
 #define LBS_NOTIFY 0x0001L
 #define LBS_SORT 0x0002L
 #define LBS_NOINTEGRALHEIGHT 0x0100L
@@ -560,6 +567,63 @@ typedef struct tagPAINTSTRUCT {
 #define LBN_SELCHANGE 1
 #define LBN_DBLCLK 2
 
+/* Images (LoadImage). */
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define IMAGE_CURSOR 2
+#define IMAGE_ENHMETAFILE 3
+#define LR_DEFAULTCOLOR 0x00000000
+#define LR_MONOCHROME 0x00000001
+#define LR_COLOR 0x00000002
+#define LR_COPYRETURNORG 0x00000004
+#define LR_COPYDELETEORG 0x00000008
+#define LR_LOADFROMFILE 0x00000010
+#define LR_LOADTRANSPARENT 0x00000020
+#define LR_DEFAULTSIZE 0x00000040
+#define LR_VGACOLOR 0x00000080
+#define LR_LOADMAP3DCOLORS 0x00001000
+#define LR_CREATEDIBSECTION 0x00002000
+#define LR_COPYFROMRESOURCE 0x00004000
+#define LR_SHARED 0x00008000
+
+/* System colours (GetSysColor, GetSysColorBrush; a class brush may be an index + 1). */
+#define COLOR_SCROLLBAR 0
+#define COLOR_BACKGROUND 1
+#define COLOR_ACTIVECAPTION 2
+#define COLOR_INACTIVECAPTION 3
+#define COLOR_MENU 4
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWFRAME 6
+#define COLOR_MENUTEXT 7
+#define COLOR_WINDOWTEXT 8
+#define COLOR_CAPTIONTEXT 9
+#define COLOR_ACTIVEBORDER 10
+#define COLOR_INACTIVEBORDER 11
+#define COLOR_APPWORKSPACE 12
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define COLOR_BTNFACE 15
+#define COLOR_BTNSHADOW 16
+#define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
+#define COLOR_INACTIVECAPTIONTEXT 19
+#define COLOR_BTNHIGHLIGHT 20
+#define COLOR_3DDKSHADOW 21
+#define COLOR_3DLIGHT 22
+#define COLOR_INFOTEXT 23
+#define COLOR_INFOBK 24
+#define COLOR_HOTLIGHT 26
+#define COLOR_GRADIENTACTIVECAPTION 27
+#define COLOR_GRADIENTINACTIVECAPTION 28
+#define COLOR_MENUHILIGHT 29
+#define COLOR_MENUBAR 30
+#define COLOR_DESKTOP COLOR_BACKGROUND
+#define COLOR_3DFACE COLOR_BTNFACE
+#define COLOR_3DSHADOW COLOR_BTNSHADOW
+#define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_3DHILIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_BTNHILIGHT COLOR_BTNHIGHLIGHT
+
 /* DrawText formats. */
 #define DT_TOP 0x00000000
 #define DT_LEFT 0x00000000
@@ -576,6 +640,8 @@ typedef struct tagPAINTSTRUCT {
 STANDIN_EXTERN_C_BEGIN
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+/* The beeps make no sound. */
+BOOL WINAPI MessageBeep(UINT uType);
 HHOOK WINAPI SetWindowsHookExA(int idHook, HOOKPROC lpfn, HINSTANCE hmod, DWORD dwThreadId);
 BOOL WINAPI UnhookWindowsHookEx(HHOOK hhk);
 LRESULT WINAPI CallNextHookEx(HHOOK hhk, int nCode, WPARAM wParam, LPARAM lParam);
@@ -592,6 +658,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
 BOOL WINAPI IsWindowVisible(HWND hWnd);
+BOOL WINAPI IsIconic(HWND hWnd);
 HWND WINAPI GetParent(HWND hWnd);
 DWORD WINAPI GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId);
 LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex);
@@ -648,6 +715,7 @@ BOOL WINAPI KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 /* Keyboard and mouse state (the scripted input feeds them on the host). */
 SHORT WINAPI GetAsyncKeyState(int vKey);
 SHORT WINAPI GetKeyState(int nVirtKey);
+BOOL WINAPI GetKeyboardState(PBYTE lpKeyState);
 BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
 BOOL WINAPI SetCursorPos(int X, int Y);
 
@@ -697,6 +765,13 @@ BOOL WINAPI SetDlgItemInt(HWND hDlg, int nIDDlgItem, UINT uValue, BOOL bSigned);
 UINT WINAPI GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslated, BOOL bSigned);
 LRESULT WINAPI SendDlgItemMessageA(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam, LPARAM lParam);
 HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
+/* Bitmaps from .bmp files and bitmap resources (a DIB section with LR_CREATEDIBSECTION, else a
+   bitmap of the display's depth); icons and cursors are the system's. */
+HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
+
+/* System colours. */
+DWORD WINAPI GetSysColor(int nIndex);
+HBRUSH WINAPI GetSysColorBrush(int nIndex);
 
 /* Text drawing. */
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
@@ -718,6 +793,7 @@ STANDIN_EXTERN_C_END
 #define SendDlgItemMessage SendDlgItemMessageA
 #define LoadMenu LoadMenuA
 #define LoadBitmap LoadBitmapA
+#define LoadImage LoadImageA
 #define DrawText DrawTextA
 #define MessageBox MessageBoxA
 #define SetWindowsHookEx SetWindowsHookExA
@@ -742,6 +818,10 @@ STANDIN_EXTERN_C_END
 #define CreateWindow CreateWindowA
 #define GetWindowLong GetWindowLongA
 #define SetWindowLong SetWindowLongA
+#define GetWindowLongPtrA GetWindowLongA
+#define SetWindowLongPtrA SetWindowLongA
+#define GetWindowLongPtr GetWindowLongPtrA
+#define SetWindowLongPtr SetWindowLongPtrA
 #define SetWindowText SetWindowTextA
 #define GetWindowText GetWindowTextA
 #define SendMessage SendMessageA

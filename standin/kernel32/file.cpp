@@ -9,6 +9,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "standin_internal.h"
 
@@ -42,6 +43,30 @@ BOOL Fail(DWORD error) {
 }
 
 }  // namespace
+
+bool ReadWholeFile(LPCSTR name, size_t limit, std::vector<BYTE> *bytes) {
+  bytes->clear();
+  if (!name || !*name) return Fail(ERROR_PATH_NOT_FOUND);
+  const int fd = open(HostPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return Fail(ErrorFromErrno(errno));
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<unsigned long long>(info.st_size) > limit) {
+    close(fd);
+    return Fail(ERROR_INVALID_DATA);
+  }
+  bytes->resize(static_cast<size_t>(info.st_size));
+  size_t done = 0;
+  while (done < bytes->size()) {
+    const ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  bytes->resize(done);
+  return true;
+}
+
 }  // namespace standin
 
 using namespace standin;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace standin {
 
@@ -72,6 +73,10 @@ void AdvanceClock(long long microseconds);  // virtual time only
 void AdvanceClockTo(long long when);        // virtual time only; never backwards
 // The program looked at its message queue: its clock reads are not a busy wait.
 void NoteQueueLook();
+
+// The bytes of the file `name` (backslashes as separators), at most `limit` of them; false with the
+// last error set when it does not open or is larger.
+bool ReadWholeFile(LPCSTR name, size_t limit, std::vector<BYTE> *bytes);
 
 std::string Lower(const char *text);
 DWORD ErrorFromErrno(int error);

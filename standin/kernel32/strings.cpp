@@ -1,7 +1,8 @@
-// lstr* string functions. Comparisons are by byte (lstrcmpiA folds ASCII case) and return
-// -1, 0 or 1.
+// lstr* string functions and MulDiv. Comparisons are by byte (lstrcmpiA folds ASCII case) and
+// return -1, 0 or 1.
 #include <strings.h>
 
+#include <climits>
 #include <cstring>
 
 #include "standin_internal.h"
@@ -33,6 +34,15 @@ LPSTR WINAPI lstrcpynA(LPSTR dst, LPCSTR src, int iMaxLength) {
 LPSTR WINAPI lstrcatA(LPSTR dst, LPCSTR src) {
   if (!dst || !src) return nullptr;
   return std::strcat(dst, src);
+}
+
+int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator) {
+  if (nDenominator == 0) return -1;
+  const long long product = static_cast<long long>(nNumber) * nNumerator, divisor = nDenominator;
+  const long long magnitude = ((product < 0 ? -product : product) + (divisor < 0 ? -divisor : divisor) / 2) /
+                              (divisor < 0 ? -divisor : divisor);
+  const long long result = (product < 0) != (divisor < 0) ? -magnitude : magnitude;
+  return result > INT_MAX || result < INT_MIN ? -1 : static_cast<int>(result);
 }
 
 }  // extern "C"

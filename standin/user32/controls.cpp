@@ -189,38 +189,3 @@ void RegisterControlClasses() {
 }
 
 }  // namespace standin
-
-extern "C" {
-
-// A bitmap resource (a bitmap file's bytes) as a 24-bit DIB section.
-HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
-  const StandinResource *resource = StandinFindResource(hInstance, STANDIN_RT_BITMAP, lpBitmapName);
-  const BYTE *file = resource ? static_cast<const BYTE *>(resource->data) : nullptr;
-  if (!file || resource->size < 14 + sizeof(BITMAPINFOHEADER) || file[0] != 'B' || file[1] != 'M') {
-    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    return nullptr;
-  }
-  const BITMAPINFO *info = reinterpret_cast<const BITMAPINFO *>(file + 14);
-  DWORD offset;
-  memcpy(&offset, file + 10, sizeof offset);
-  BITMAPINFOHEADER rgb{};
-  rgb.biSize = sizeof rgb;
-  rgb.biWidth = info->bmiHeader.biWidth;
-  rgb.biHeight = info->bmiHeader.biHeight;
-  rgb.biPlanes = 1;
-  rgb.biBitCount = 24;
-  void *bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO *>(&rgb), DIB_RGB_COLORS, &bits, nullptr, 0);
-  const LONG rows = rgb.biHeight < 0 ? -rgb.biHeight : rgb.biHeight;
-  if (bitmap && (offset >= resource->size ||
-                 !SetDIBits(dc, bitmap, 0, UINT(rows), file + offset, info, DIB_RGB_COLORS))) {
-    DeleteObject(bitmap);
-    bitmap = nullptr;
-  }
-  DeleteDC(dc);
-  if (!bitmap) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-  return bitmap;
-}
-
-}  // extern "C"

@@ -570,6 +570,17 @@ SHORT WINAPI GetKeyState(int nVirtKey) {
   return SHORT((key & 0x80 ? 0x8000 : 0) | (key & 0x01));
 }
 
+BOOL WINAPI GetKeyboardState(PBYTE lpKeyState) {
+  if (!lpKeyState) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  Input &in = TheInput();
+  Guard guard(in.lock);
+  for (int vk = 0; vk < 256; ++vk) lpKeyState[vk] = BYTE(in.keys[vk] & 0x81);
+  return TRUE;
+}
+
 // The low bit: pressed since the last call.
 SHORT WINAPI GetAsyncKeyState(int vKey) {
   Input &in = TheInput();

@@ -713,6 +713,14 @@ BOOL WINAPI IsWindowVisible(HWND hWnd) {
   return Find(state, hWnd) != nullptr;
 }
 
+// Windows are not minimised here but by the style they were made with.
+BOOL WINAPI IsIconic(HWND hWnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hWnd);
+  return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
 HWND WINAPI GetParent(HWND hWnd) {
   WindowState &state = Windows();
   Lock guard(state.lock);

@@ -13,4 +13,11 @@ DWORD WINAPI timeGetTime(void) { return static_cast<DWORD>(ProgramClockRead() / 
 MMRESULT WINAPI timeBeginPeriod(UINT uPeriod) { return uPeriod ? TIMERR_NOERROR : TIMERR_NOCANDO; }
 MMRESULT WINAPI timeEndPeriod(UINT uPeriod) { return uPeriod ? TIMERR_NOERROR : TIMERR_NOCANDO; }
 
+MMRESULT WINAPI timeGetDevCaps(LPTIMECAPS ptc, UINT cbtc) {
+  if (!ptc || cbtc < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+  ptc->wPeriodMin = 1;
+  ptc->wPeriodMax = 1000000;
+  return TIMERR_NOERROR;
+}
+
 }  // extern "C"

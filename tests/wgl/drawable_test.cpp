@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
 #include "gltest.h"
 #include "standin/control.h"
 #include "wgl/drawable.h"
@@ -412,6 +416,108 @@ TEST(Swap, ResultsPerDrawableKind) {
                   0)
             << c.what;
     }
+}
+
+// A 24-bit bottom-up .bmp as OPENGL32_DUMP_DIR's frames are written: its size and its rows, bottom
+// row first, RGB; false when the file is not one.
+bool readFrame(const std::string& path, int* width, int* height, std::vector<uint8_t>* rgb) {
+    const std::string d = gltestReadFile(path.c_str());
+    if (d.size() < 54 || d[0] != 'B' || d[1] != 'M') return false;
+    auto u32 = [&](size_t at) { uint32_t v; memcpy(&v, d.data() + at, 4); return v; };
+    auto u16 = [&](size_t at) { uint16_t v; memcpy(&v, d.data() + at, 2); return v; };
+    *width = (int)u32(18), *height = (int)u32(22);
+    const size_t stride = ((size_t)*width * 3 + 3) & ~(size_t)3;
+    if (u16(28) != 24 || u32(30) != BI_RGB || *width <= 0 || *height <= 0 ||
+        u32(10) + stride * *height != d.size() || u32(2) != d.size())
+        return false;
+    rgb->clear();
+    for (int y = 0; y < *height; y++)
+        for (int x = 0; x < *width; x++) {
+            const char* p = d.data() + u32(10) + y * stride + 3 * x;
+            rgb->insert(rgb->end(), {(uint8_t)p[2], (uint8_t)p[1], (uint8_t)p[0]});
+        }
+    return true;
+}
+
+bool fileExists(const std::string& path) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (f) fclose(f);
+    return f != nullptr;
+}
+
+// OPENGL32_DUMP_DIR: each swap of a software window context writes the back buffer as it is
+// before the swap, the picture glReadPixels reads from it, bottom row first; none without the
+// setting, and none for a single-buffered context, whose swap fails.
+TEST(Swap, DumpDirectoryGetsTheBackBufferBeforeEachSwap) {
+    char folder[] = "/tmp/framedumpXXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string dir = folder, first = dir + "/opengl32-00001.bmp", second = dir + "/opengl32-00002.bmp";
+    // The RGBA window formats (of the display's depth), double- and single-buffered.
+    std::vector<PIXELFORMATDESCRIPTOR> formats;
+    EXPECT_EQ(inChild([&] {
+                  for (int i = 1;; i++) {
+                      PIXELFORMATDESCRIPTOR p;
+                      if (!DescribePixelFormat(nullptr, i, sizeof p, &p)) break;
+                      bool seen = !(p.dwFlags & PFD_DRAW_TO_WINDOW) || p.iPixelType != PFD_TYPE_RGBA;
+                      for (const PIXELFORMATDESCRIPTOR& q : formats)
+                          seen |= q.cColorBits == p.cColorBits &&
+                                  (q.dwFlags & PFD_DOUBLEBUFFER) == (p.dwFlags & PFD_DOUBLEBUFFER);
+                      if (!seen) formats.push_back(p);
+                  }
+                  const int width = 37, height = 21;
+                  for (size_t k = 0; k < formats.size(); k++) {
+                      const int step = 100 * (int)k;
+                      const bool doubleBuffer = (formats[k].dwFlags & PFD_DOUBLEBUFFER) != 0;
+                      HWND w = makeWindow(width, height);
+                      HDC dc = GetDC(w);
+                      const int format = ChoosePixelFormat(dc, &formats[k]);
+                      CHECK(step + 1, format && SetPixelFormat(dc, format, &formats[k]));
+                      HGLRC rc = wglCreateContext(dc);
+                      CHECK(step + 2, rc && wglMakeCurrent(dc, rc));
+                      glClearColor(0, 0, 1, 1);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      glEnable(GL_SCISSOR_TEST);
+                      glScissor(0, 0, 10, 5);
+                      glClearColor(1, 0, 0, 1);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      glScissor(30, 15, 7, 6);
+                      glClearColor(0, 1, 0, 1);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      std::vector<uint8_t> read(width * height * 3);
+                      glPixelStorei(GL_PACK_ALIGNMENT, 1);
+                      glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, read.data());
+                      setenv("OPENGL32_DUMP_DIR", dir.c_str(), 1);
+                      CHECK(step + 3, SwapBuffers(dc) == (BOOL)doubleBuffer);
+                      glDisable(GL_SCISSOR_TEST);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      SwapBuffers(dc);
+                      unsetenv("OPENGL32_DUMP_DIR");
+                      SwapBuffers(dc);
+                      endWindowContext(w, dc, rc);
+                      if (!doubleBuffer) {
+                          CHECK(step + 4, !fileExists(first));
+                          continue;
+                      }
+                      int fw = 0, fh = 0;
+                      std::vector<uint8_t> frame;
+                      CHECK(step + 5, readFrame(first, &fw, &fh, &frame));
+                      CHECK(step + 6, fw == width && fh == height);
+                      CHECK(step + 7, frame == read);
+                      const uint8_t red[3] = {255, 0, 0}, green[3] = {0, 255, 0}, blue[3] = {0, 0, 255};
+                      CHECK(step + 8, !memcmp(&frame[0], red, 3));                           // bottom left
+                      CHECK(step + 9, !memcmp(&frame[(width * height - 1) * 3], green, 3));  // top right
+                      CHECK(step + 10, !memcmp(&frame[(width * 10 + 20) * 3], blue, 3));
+                      CHECK(step + 11, readFrame(second, &fw, &fh, &frame) && !memcmp(&frame[0], green, 3));
+                      CHECK(step + 12, !fileExists(dir + "/opengl32-00003.bmp"));  // the setting was gone
+                      unlink(first.c_str());
+                      unlink(second.c_str());
+                  }
+                  return formats.size() == 2 ? 0 : 99;
+              }),
+              0);
+    unlink(first.c_str());
+    unlink(second.c_str());
+    rmdir(folder);
 }
 
 TEST(WindowEvents, DestroyFreesTheWindowsDrawablesUnlessInUse) {

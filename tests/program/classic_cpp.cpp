@@ -1,0 +1,2 @@
+// The classic program as C++: the same headers give the same names.
+#include "classic.c"
