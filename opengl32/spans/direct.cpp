@@ -135,17 +135,18 @@ inline void texelPlanes8(const uint8_t* t, __m128i out[3]) {
     out[2] = _mm_unpacklo_epi8(ba, zero);
 }
 
-// Textured GL_MODULATE over an unbroken run of live pixels walked rightward
-// in a format of 1 or 2 bytes: the texture stage, then eight pixels a step in
-// 16-bit lanes (a last step of fewer reads eight texels, which GlSpan.texels
-// holds, and writes its own pixels).
+// Textured GL_MODULATE over an unbroken run of live pixels walked rightward:
+// the texture stage, then eight pixels a step in 16-bit lanes (a last step of
+// fewer reads eight texels, which GlSpan.texels holds, and writes its own
+// pixels). Pixels of 4 bytes take the fields below bit 16 from one set of
+// lanes and those above from another, interleaved into pixel words.
 // A channel's 16.16 value is kept shifted left so that its channel byte is
 // the top byte; the dither addend D joins the doubled product doubled:
 // (2 mul + 2 D) >> (9 - bits) is (mul + D) >> (8 - bits).
 template <class F, bool Dither, bool Smooth, int TexelBytes>
 bool directModulateRun(GLuint mask, GlSpan* s) {
     const GLuint dead = ~mask;
-    if (F::bytes > 2 || s->pixelStep < 0 || (dead & (dead + 1))) return false;
+    if (s->pixelStep < 0 || (dead & (dead + 1))) return false;
     s->context->procs.spanTextured(mask, s);
     const int n = dead ? __builtin_clz(dead) : 32;
     uint8_t* p = s->dest;
@@ -171,16 +172,23 @@ bool directModulateRun(GLuint mask, GlSpan* s) {
     for (int i = 0; i < n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
         __m128i tex[3];
         texelPlanes8<TexelBytes>(t, tex);
-        __m128i out = _mm_setzero_si128();
+        __m128i out = _mm_setzero_si128(), high = _mm_setzero_si128();
 #pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
             const __m128i next = _mm_add_epi32(value[k], step4[k]);
             const __m128i c = _mm_packs_epi32(_mm_srli_epi32(value[k], 24), _mm_srli_epi32(next, 24));
             value[k] = _mm_add_epi32(next, step4[k]);
             const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2[k]), 9 - F::bits[k]);
-            out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
+            if (F::pos[k] >= 16) high = _mm_or_si128(high, _mm_slli_epi16(f, F::pos[k] & 15));
+            else out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
         }
-        if (n - i < 8) {
+        if (F::bytes == 4) {
+            alignas(16) GLuint w[8];
+            __m128i* const words = n - i < 8 ? (__m128i*)w : (__m128i*)p;
+            _mm_storeu_si128(words, _mm_unpacklo_epi16(out, high));
+            _mm_storeu_si128(words + 1, _mm_unpackhi_epi16(out, high));
+            for (int j = 0; j < n - i && words == (__m128i*)w; ++j) glSpanStorePixel<4>(p + 4 * j, w[j]);
+        } else if (n - i < 8) {
             alignas(16) uint16_t w[8];
             _mm_store_si128((__m128i*)w, out);
             for (int j = 0; j < n - i; ++j) glSpanStorePixel<F::bytes>(p + j * F::bytes, w[j]);
