@@ -6,7 +6,7 @@
 // four-byte texels) and untextured smooth colour over every format. Colour
 // stages (untextured smooth, GL_REPLACE, GL_MODULATE; alpha kept or not)
 // likewise: the entries an unbroken run writes are the ones its pixels write
-// one by one, and it writes no other.
+// one by one, and it writes no other. Blending stores likewise.
 #include "spanrig.h"
 
 namespace {
@@ -124,5 +124,49 @@ TEST(SpanShadeRun, UnbrokenRunsEqualPixelByPixel) {
                 EXPECT_EQ(run, single);
             }
         }
+    }
+}
+
+namespace {
+
+// The colour buffer after a store stage over the span, over a background of
+// its own bytes, each pixel's colour entry spanTestByte of its position.
+std::vector<uint32_t> storePixels(SpanRig& r, GlSpanProc stage, int length, int x0,
+                                  const std::function<bool(int)>& live, const std::function<bool(int)>& second) {
+    r.buffer(length, 1, 0);
+    for (int i = 0; i < length; ++i) r.setPixel(i, (uint32_t)spanTestByte((uint32_t)i * 3u) * 0x01030507u);
+    const auto colors = [&](int g, GLuint) {
+        for (int i = 0; i < 32; ++i)
+            for (int k = 0; k < 4; ++k) r.span.colors[i][k] = spanTestByte((uint32_t)(g * 32 + i) * 4u + (uint32_t)k + 99u);
+    };
+    for (const auto* pass : {&live, &second})
+        if (*pass) r.run(stage, *pass, x0, 1, colors);
+    EXPECT_TRUE(r.guardsIntact());
+    std::vector<uint32_t> out;
+    for (int i = 0; i < length; ++i) out.push_back(r.pixel(i));
+    return out;
+}
+
+}  // namespace
+
+// Blending stores: an unbroken run writes what its pixels write one by one,
+// for every factor pair with a store, dithered or not, at each dither column.
+TEST(SpanBlendRun, UnbrokenRunsEqualPixelByPixel) {
+    for (const SpanFormat& f : kSpanFormats) {
+        SpanRig r(f);
+        for (int code : {0, 1, 3, 6, 9})
+            for (int dither : {0, 16}) {
+                const GlSpanProc stage = __glStoreProcTables[f.code][64 + 32 + dither + code];
+                ASSERT_NE(stage, nullptr);
+                for (int length : {3, 8, 13, 32, 45, 64})
+                    for (int x0 = 0; x0 < 4; ++x0) {
+                        SCOPED_TRACE(testing::Message() << f.name << " code " << code << " dither " << dither
+                                                        << " length " << length << " x " << x0);
+                        const auto run = storePixels(r, stage, length, x0, [](int) { return true; }, nullptr);
+                        const auto single = storePixels(r, stage, length, x0, [](int i) { return i % 2 == 0; },
+                                                        [](int i) { return i % 2 == 1; });
+                        EXPECT_EQ(run, single);
+                    }
+            }
     }
 }
