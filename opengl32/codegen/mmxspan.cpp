@@ -72,9 +72,9 @@ struct Mmx : GlOgRasterEmit {
     // Emitting the unchecked block over 32-bit depth: its depths stored
     // ahead and X->z32 already the lanes after it (blockDepthWrite32).
     bool depthAhead = false;
-    // Emitting the unchecked block over 16-bit words: each copy's words
-    // ahead in X->blockWords, the walked values already after the block.
-    bool wordsAhead = false;
+    // The copy of the loop being emitted: over 16-bit words its group's are
+    // X->blockWords[copy] (blockWordsPass).
+    int copy = 0;
     // The block's depth test left its first words in X->zFirst (MM4 changed).
     bool zFirstKept = false;
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
@@ -301,14 +301,6 @@ void __glGenMmxTriangleCode(Mmx& m) {
         A.Pslld(MM(0), A.i(2));
         A.Punpckldq(MM(0), MM(0));
         A.Movq(A.a(X->zStep32x4), MM(0));
-        if (!m.depth32()) {
-            // 16-bit words: g groups of steps, for the blocks.
-            A.Pxor(MM(1), MM(1));
-            for (int g = 0; g <= 8; g++) {
-                A.Movq(A.a(X->zBlock[g]), MM(1));
-                A.Paddd(MM(1), MM(0));
-            }
-        }
     }
     if (f.tex) {
         // Level 0 and the palette of the bound texture.
@@ -699,18 +691,8 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
             A.Paddd(MM(0), A.a(X->zStep32x4));
             A.Movq(A.a(&X->z32[2 * h]), MM(0));
         }
-    } else if (f.depth && !m.blueInMm4 && m.wordsAhead) {
-        A.Movq(MM(4), A.a(X->blockWords[m.disp + 1]));
     } else if (f.depth && !m.blueInMm4) {
-        // The walked values of the next group; its words into MM4.
-        for (int h = 0; h < 2; h++) {
-            GlOgNode* r = MM(4 * h);
-            A.Movq(r, A.a(&X->z32[2 * h]));
-            A.Paddd(r, A.a(X->zStep32x4));
-            A.Movq(A.a(&X->z32[2 * h]), r);
-        }
-        depthWordsOf(m, MM(0), MM(4));
-        A.Movq(MM(4), MM(0));
+        A.Movq(MM(4), A.a(X->blockWords[m.copy + 1]));  // taken at the block's start
     }
     if (f.colorSteps()) {
         if (!f.tex) {
@@ -842,19 +824,20 @@ void blockVerdict(Mmx& m, int kind, bool dwords, GlOgNode* failed) {
 
 // The depth test of groups `from` .. `groups` - 1 of a block (MM4 the
 // first one's words) without writing: to `failed` unless every lane passes. MM0 to MM2 and EDX changed.
-void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
+// 16-bit words at the start of a block (MM4 the words of its first group,
+// X->z32 that group's walked values): the words of its groups 0 ..
+// `groups` (the one after the block too) into X->blockWords, the walked
+// values (MM1, MM2) stepped and their high halves taken (MM0, and MM3 or,
+// textured, MM4); X->z32 then holds those of the group after the block.
+void blockWordsPass(Mmx& m, int groups) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
-    const GLuint func = m.f.depth - 1;
-    // The words of groups `from` .. `groups` (the one after the block too)
-    // into X->blockWords: MM4 the first, then the walked values (MM1, MM2)
-    // stepped and their high halves taken (MM0, and MM3 or, textured, MM4).
+    if (!m.f.depth || m.depth32()) return;
     GlOgNode* high = m.f.tex ? MM(4) : MM(3);
-    A.Movq(A.a(X->blockWords[from]), MM(4));
-    if (m.f.tex) A.Movq(A.a(X->zFirst), MM(4));
+    A.Movq(A.a(X->blockWords[0]), MM(4));
     A.Movq(MM(1), A.a(&X->z32[0]));
     A.Movq(MM(2), A.a(&X->z32[2]));
-    for (int g = from + 1; g <= groups; g++) {
+    for (int g = 1; g <= groups; g++) {
         A.Paddd(MM(1), A.a(X->zStep32x4));
         A.Paddd(MM(2), A.a(X->zStep32x4));
         A.Pshufw13(MM(0), MM(1));
@@ -862,11 +845,16 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
         A.Punpckldq(MM(0), high);
         A.Movq(A.a(X->blockWords[g]), MM(0));
     }
-    // The walked values past the block (blockDepth takes them back when
-    // the block goes to the checked copies).
     A.Movq(A.a(&X->z32[0]), MM(1));
     A.Movq(A.a(&X->z32[2]), MM(2));
-    if (m.f.tex) A.Movq(MM(4), A.a(X->zFirst));
+    if (m.f.tex) A.Movq(MM(4), A.a(X->blockWords[0]));
+}
+
+void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    const GLuint func = m.f.depth - 1;
+    // The words of the block's groups, taken at its start.
     const auto words = [&](int g) { return A.a(X->blockWords[g]); };
     if (func == 7) return;  // GL_ALWAYS
     // An ordering function over a whole block: two groups' saturated
@@ -878,6 +866,7 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
         const bool storedFirst = func == 1 || func == 6;  // S - Z, else Z - S
         const bool zeroFails = func == 1 || func == 4;    // else a zero passes
         GlOgNode* second = m.f.tex ? MM(4) : MM(3);
+        if (m.f.tex) A.Movq(A.a(X->zFirst), MM(4));
         for (int g = 0; g < groups; g++) {
             GlOgNode* r = g & 1 ? second : g ? MM(1) : MM(2);
             GlOgNode* z = g ? words(g) : MM(4);
@@ -1014,21 +1003,7 @@ void blockDepth(Mmx& m, int from, int groups, GlOgNode* failed) {
         blockDepthTest32(m, from, groups, failed);
         blockDepthWrite32(m, from, groups);
     } else {
-        // The test leaves the walked values past the block (its copies take
-        // their words ahead); the checked copies take them back.
-        GlOgAsm& A = m.A;
-        GlOgMmxFillScratch* X = m.X;
-        GlOgNode* back = A.label();
-        m.cold.push_back([&A, X, back, failed, from, groups] {
-            A.place(back);
-            for (int h = 0; h < 2; h++) {
-                A.Movq(MM(0), A.a(&X->z32[2 * h]));
-                A.Psubd(MM(0), A.a(X->zBlock[groups - from]));
-                A.Movq(A.a(&X->z32[2 * h]), MM(0));
-            }
-            A.Jmp(failed);
-        });
-        blockDepthTest(m, from, groups, back);
+        blockDepthTest(m, from, groups, failed);
         if (m.blueInBlock()) blockDepthWrite(m, from, groups);
     }
 }
@@ -1300,12 +1275,19 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Mov(A.a(&X->count), EDX);
         A.Mov(EDX, EAX);
         A.Call(subs.partial);
-        __glGenMmxStepGroup(m, false);
+        const bool words = f.depth && !m.depth32();
+        if (!words) __glGenMmxStepGroup(m, false);
         A.Add(EDI, A.i(m.groupBytes()));
         if (f.depth) A.Add(ESI, A.i(m.depthGroupBytes()));
         A.Mov(EDX, A.a(&X->count));
         A.Cmp(EDX, A.i(4));
         A.Jle(end);
+        if (words) {
+            // The head is copy 0 of its block.
+            blockWordsPass(m, copies);
+            m.copy = 0;
+            __glGenMmxStepGroup(m, false);
+        }
         // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
         __glGenMmxGroupCount(m, true, tail);
         if (unchecked) {
@@ -1316,6 +1298,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
+    blockWordsPass(m, copies);
     __glGenMmxGroupCount(m, false, nullptr);
     if (unchecked) {
         A.Cmp(EBX, A.i(-copies));
@@ -1324,6 +1307,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.Jmp(body[0]);
     // A group of copy c, then the lanes of the next.
     const auto group = [&](int c, bool passed) {
+        m.copy = c;
         wholeGroup(m, subs, passed);
         __glGenMmxStepGroup(m, c == 0 && blocks);
         // The copies after which a perspective sub-span may end (the span's flags say).
@@ -1353,13 +1337,13 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Jmp(body[1]);
         A.place(fastBoundary);
         newDepthGroup(m);
+        blockWordsPass(m, copies);
         A.place(fastBody);
         // Every lane of the block passing, the groups store their depths
         // unchecked; else the checked loop takes the block.
         blockDepth(m, 0, copies, body[0]);
         m.blueInMm4 = m.blueInBlock();
         m.depthAhead = m.depth32();
-        m.wordsAhead = !m.depth32();
         for (int c = 0; c < copies; c++) {
             if (c == 1) A.place(fastCopy1);
             m.disp = c;
@@ -1370,7 +1354,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             A.Movq(A.a(X->lanes[2]), MM(4));
             if (!m.depth32()) A.Movq(MM(4), A.a(X->zAfter));
         }
-        m.blueInMm4 = m.depthAhead = m.wordsAhead = false;
+        m.blueInMm4 = m.depthAhead = false;
         A.Add(EBX, A.i(copies));
         A.Cmp(EBX, A.i(-copies));
         A.Jle(fastBoundary);
@@ -1388,6 +1372,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
                 A.Jle(fastBoundary);
             }
             newDepthGroup(m);
+            blockWordsPass(m, copies);
         }
         A.place(body[c]);
         group(c, false);

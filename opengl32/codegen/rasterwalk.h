@@ -88,9 +88,8 @@ struct GlOgMmxFillScratch {
     // (l - j) and four of the step; the walked value of a depth v is (v ^
     // zXor) + zAdd.
     GLuint z32[4], zNext32[4], zOffset32[4], zHigh32[4], zOffsets32[4][4], zStep32x4[2];
-    // 16-bit words: the walked values of the group in z32, g groups of
-    // steps, and the words of the groups of a block.
-    GLuint zBlock[9][2];
+    // 16-bit words: the words of the groups of a block and of the one after
+    // it (their walked values in z32 as the block starts).
     GLushort blockWords[9][4];
     GLuint zXor, zAdd;
     GLuint zGeneration[2];   // the stored form of a walked value v: (v >> shift) + generation

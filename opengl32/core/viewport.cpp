@@ -9,10 +9,11 @@
 #include "stateutil.h"
 #include "geometry/geometry.h"
 
-// The drawable size is the framebuffer's to keep (it resizes on change); this
-// only fills it in while nothing has.
+// The drawable size is the framebuffer's to keep (it resizes on change, and
+// keeps 0 x 0 while its buffers cannot be had); this only fills it in for a
+// context without a bound drawable while nothing has.
 extern "C" void GLPROC __glReadDrawableSize(GlContext* gc) {
-    if (gc->drawableWidth || gc->drawableHeight) return;
+    if (gc->fb.drawable || gc->drawableWidth || gc->drawableHeight) return;
     GLint w = 0, h = 0;
     if (gc->imports.getDrawableSize) gc->imports.getDrawableSize(gc, &w, &h);
     gc->drawableWidth = w;

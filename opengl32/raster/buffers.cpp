@@ -67,10 +67,18 @@ extern "C" void GLPROC __glFreeBufferStorage(GlDrawableBuffer* desc, WglDrawable
     desc->capacity = 0;
 }
 
+extern "C" GLint GLPROC __glPaddedWidth(GLint width, GLuint elementSize, GLuint rowMultiple) {
+    if (width <= 0 || !elementSize) return 0;
+    const uint64_t rowBytes = ((uint64_t)width * elementSize + rowMultiple - 1) / rowMultiple * rowMultiple;
+    const uint64_t padded = (rowBytes + elementSize - 1) / elementSize;
+    return padded > (uint64_t)INT32_MAX ? INT32_MAX : (GLint)padded;
+}
+
 // Storage the drawable supplies is copied; otherwise the buffer grows its own
 // block (one spare row) through the drawable's allocator and never shrinks it.
-// When the block cannot grow, the old storage and size stay and
-// GL_OUT_OF_MEMORY is recorded.
+// When the block cannot grow (or its size does not fit the 32-bit fields), the
+// old storage and size stay and GL_OUT_OF_MEMORY is recorded; the caller sees
+// the buffer smaller than asked.
 extern "C" void GLPROC __glResizeBufferObject(GlBufferObject* b, GLint width, GLint height) {
     GlDrawableBuffer* desc = b->desc;
     WglDrawable* d = b->context ? b->context->fb.drawable : nullptr;
@@ -82,15 +90,15 @@ extern "C" void GLPROC __glResizeBufferObject(GlBufferObject* b, GLint width, GL
     }
     if (width < 0) width = 0;
     if (height < 0) height = 0;
-    const GLuint needed = (GLuint)(height + 1) * b->elementSize * (GLuint)width;
+    const uint64_t needed = ((uint64_t)height + 1) * b->elementSize * (uint64_t)width;
+    const uint64_t stride = (uint64_t)width * b->elementSize;
+    if (needed + 31 > (uint64_t)UINT32_MAX || needed + 31 > (uint64_t)SIZE_MAX || stride > (uint64_t)INT32_MAX)
+        return __glSetError(GL_OUT_OF_MEMORY);
     if (b->capacity < needed) {
-        void* block = b->rawStorage ? d->reallocate(b->rawStorage, needed + 31) : d->allocate(needed + 31);
-        if (!block) {
-            __glSetError(GL_OUT_OF_MEMORY);
-            return;
-        }
+        void* block = b->rawStorage ? d->reallocate(b->rawStorage, (size_t)needed + 31) : d->allocate((size_t)needed + 31);
+        if (!block) return __glSetError(GL_OUT_OF_MEMORY);
         b->rawStorage = block;
-        b->capacity = needed;
+        b->capacity = (GLuint)needed;
         b->base = (uint8_t*)(((uintptr_t)block + 31) & ~(uintptr_t)31);
     }
     b->width = width;
@@ -214,8 +222,12 @@ extern "C" void GLPROC __glResizeBuffersIfNeeded(GlContext* gc, GLint width, GLi
         b->resize(b, width, height);
         if (b->width < width || b->height < height) unfit = true;
     }
-    // A buffer that could not grow is tried again at the next size check.
-    if (unfit) d->bufferWidth = d->bufferHeight = -1;
+    if (!unfit) return;
+    // A buffer that could not grow is tried again at the next size check;
+    // until one succeeds the context draws into a drawable of no pixels.
+    d->bufferWidth = d->bufferHeight = -1;
+    gc->drawableWidth = gc->drawableHeight = 0;
+    if (gc->procs.computeWindowClipBox) gc->procs.computeWindowClipBox(gc);
 }
 
 // procs.resizeBuffers: the window changed size while the context is current.

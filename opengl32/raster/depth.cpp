@@ -77,9 +77,7 @@ extern "C" void GLPROC __glInitDepthBuffer(GlDepthBuffer* db, GlContext* gc) {
 // Rows a multiple of 16 bytes.
 extern "C" void GLPROC __glResizeDepthBuffer(GlBufferObject* b, GLint width, GLint height) {
     GlDepthBuffer* db = (GlDepthBuffer*)b;
-    const GLint es = (GLint)b->elementSize;
-    const GLint rounded = width > 0 ? ((width * es + 15) & ~15) / es : 0;
-    __glResizeBufferObject(b, rounded, height);
+    __glResizeBufferObject(b, __glPaddedWidth(width, b->elementSize, 16), height);
     db->needsFullClear = 1;
     if (b->desc) b->desc->free = __glFreeDepthStorage;
     saveShared(db);

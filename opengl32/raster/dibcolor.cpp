@@ -264,9 +264,7 @@ void GLPROC attachDib(GlBufferObject* b, GlDrawableBuffer* desc, GlContext* gc) 
 
 // Rows padded to 16 bytes.
 void GLPROC resizeDib(GlBufferObject* b, GLint width, GLint height) {
-    const GLint es = (GLint)b->elementSize;
-    const GLint rowBytes = (width * es + 15) & ~15;
-    __glResizeBufferObject(b, (rowBytes + es - 1) / es, height);
+    __glResizeBufferObject(b, __glPaddedWidth(width, b->elementSize, 16), height);
 }
 
 void GLPROC pickDib(GlContext* gc, GlColorBuffer* cb) {

@@ -221,6 +221,9 @@ void GLPROC __glInitBufferObject(GlBufferObject* b, GlContext* gc);
 void GLPROC __glAttachBufferObject(GlBufferObject* b, GlDrawableBuffer* desc, GlContext* gc);
 void GLPROC __glDetachBufferObject(GlBufferObject* b);
 void GLPROC __glResizeBufferObject(GlBufferObject* b, GLint width, GLint height);
+// Elements of a row of width elements padded to a multiple of rowMultiple
+// bytes (0 for no width; held to INT32_MAX, which no allocation fits).
+GLint GLPROC __glPaddedWidth(GLint width, GLuint elementSize, GLuint rowMultiple);
 void GLPROC __glFreeBufferStorage(GlDrawableBuffer* desc, WglDrawable* drawable);
 
 // Whether the colour buffers can address the format (RGBA 8/16/24/32 bits,

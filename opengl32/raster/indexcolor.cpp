@@ -126,8 +126,7 @@ void GLPROC pickIndex(GlContext* gc, GlColorBuffer* cb) {
 
 // Rows a multiple of 4 bytes.
 void GLPROC resizeIndex(GlBufferObject* b, GLint width, GLint height) {
-    const GLint es = (GLint)b->elementSize;
-    __glResizeBufferObject(b, ((width * es + 3) & ~3) / es, height);
+    __glResizeBufferObject(b, __glPaddedWidth(width, b->elementSize, 4), height);
 }
 
 }  // namespace

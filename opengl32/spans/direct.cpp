@@ -6,6 +6,7 @@
 #include <string.h>
 #include <algorithm>
 #include "spans/spancolor.h"
+#include "spans/spanlanes.h"
 
 namespace {
 
@@ -43,24 +44,6 @@ inline void storePixels4(uint8_t* p, __m128i v) {
     memcpy(p, &four, 4);
 }
 
-// Red, green and blue of pixels 0 .. 3 (lane j: pixel j) from the span's
-// 16.16 values and steps, and the steps of four pixels.
-inline void channelLanes4(const GlSpan* s, bool smooth, __m128i lanes[3], __m128i steps4[3]) {
-    static_assert(offsetof(GlSpan, alpha) == offsetof(GlSpan, red) + 12, "GlSpan: red .. alpha in a row");
-    static_assert(offsetof(GlSpan, alphaStep) == offsetof(GlSpan, redStep) + 12, "GlSpan: steps in a row");
-    const __m128i x0 = _mm_loadu_si128((const __m128i*)&s->red);
-    const __m128i dx = smooth ? _mm_loadu_si128((const __m128i*)&s->redStep) : _mm_setzero_si128();
-    const __m128i x1 = _mm_add_epi32(x0, dx), x2 = _mm_add_epi32(x1, dx), x3 = _mm_add_epi32(x2, dx);
-    const __m128i rg01 = _mm_unpacklo_epi32(x0, x1), rg23 = _mm_unpacklo_epi32(x2, x3);
-    lanes[0] = _mm_unpacklo_epi64(rg01, rg23);
-    lanes[1] = _mm_unpackhi_epi64(rg01, rg23);
-    lanes[2] = _mm_unpacklo_epi64(_mm_unpackhi_epi32(x0, x1), _mm_unpackhi_epi32(x2, x3));
-    const __m128i dx4 = _mm_slli_epi32(dx, 2);
-    steps4[0] = _mm_shuffle_epi32(dx4, 0x00);
-    steps4[1] = _mm_shuffle_epi32(dx4, 0x55);
-    steps4[2] = _mm_shuffle_epi32(dx4, 0xAA);
-}
-
 // The commonest group: untextured smooth colour over an unbroken run of live
 // pixels walked rightward; four pixels a step, the rest one by one.
 template <class F, bool Dither>
@@ -74,7 +57,7 @@ bool directSmoothRun(GLuint mask, GlSpan* s) {
     const GLint* d = s->dither;
     int i = 0;
     if (n >= 4) {
-        __m128i c4[3], step4[3];
+        __m128i c4[4], step4[4];
         channelLanes4(s, true, c4, step4);
         // A dither row repeats every four pixels: the addends of pixels 0 .. 3 serve every step.
         const __m128i dd = Dither ? _mm_loadu_si128((const __m128i*)d) : _mm_setzero_si128();
@@ -103,49 +86,18 @@ inline GLuint modulatePixel(const uint8_t* t, GLuint r, GLuint g, GLuint b, GLin
     return out;
 }
 
-// floor(x x / 255) in 16-bit lanes, x in -255 .. 255: (x x 0x8081) >> 23
-// is exact for every 16-bit x x.
-inline __m128i squares255(__m128i x) {
-    return _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(x, x), _mm_set1_epi16((short)0x8081)), 7);
-}
-
-// The square-table product of bytes a and b before its halving:
-// sq(a) + sq(b) - sq(a - b) as the table gives it (0 .. 510).
-inline __m128i mulBytes8Twice(__m128i a, __m128i b) {
-    return _mm_sub_epi16(_mm_add_epi16(squares255(a), squares255(b)), squares255(_mm_sub_epi16(a, b)));
-}
-
-// Channels of eight texels of B bytes (3 or 4) in 16-bit lanes: each texel
-// read as a word (the byte after a three-byte texel is dropped), then the
-// bytes of texels j and j + 4, j + 2, j + 1 interleaved until each channel's
-// bytes stand in pixel order.
-template <int B>
-inline void texelPlanes8(const uint8_t* t, __m128i out[3]) {
-    const auto word = [t](int i) {
-        GLint v;
-        memcpy(&v, t + i * B, 4);
-        return _mm_cvtsi32_si128(v);
-    };
-    const __m128i p04 = _mm_unpacklo_epi8(word(0), word(4)), p15 = _mm_unpacklo_epi8(word(1), word(5));
-    const __m128i p26 = _mm_unpacklo_epi8(word(2), word(6)), p37 = _mm_unpacklo_epi8(word(3), word(7));
-    const __m128i even = _mm_unpacklo_epi8(p04, p26), odd = _mm_unpacklo_epi8(p15, p37);
-    const __m128i rg = _mm_unpacklo_epi8(even, odd), ba = _mm_unpackhi_epi8(even, odd), zero = _mm_setzero_si128();
-    out[0] = _mm_unpacklo_epi8(rg, zero);
-    out[1] = _mm_unpackhi_epi8(rg, zero);
-    out[2] = _mm_unpacklo_epi8(ba, zero);
-}
-
-// Textured GL_MODULATE over an unbroken run of live pixels walked rightward
-// in a format of 1 or 2 bytes: the texture stage, then eight pixels a step in
-// 16-bit lanes (a last step of fewer reads eight texels, which GlSpan.texels
-// holds, and writes its own pixels).
+// Textured GL_MODULATE over an unbroken run of live pixels walked rightward:
+// the texture stage, then eight pixels a step in 16-bit lanes (a last step of
+// fewer reads eight texels, which GlSpan.texels holds, and writes its own
+// pixels). Pixels of 4 bytes take the fields below bit 16 from one set of
+// lanes and those above from another, interleaved into pixel words.
 // A channel's 16.16 value is kept shifted left so that its channel byte is
 // the top byte; the dither addend D joins the doubled product doubled:
 // (2 mul + 2 D) >> (9 - bits) is (mul + D) >> (8 - bits).
 template <class F, bool Dither, bool Smooth, int TexelBytes>
 bool directModulateRun(GLuint mask, GlSpan* s) {
     const GLuint dead = ~mask;
-    if (F::bytes > 2 || s->pixelStep < 0 || (dead & (dead + 1))) return false;
+    if (s->pixelStep < 0 || (dead & (dead + 1))) return false;
     s->context->procs.spanTextured(mask, s);
     const int n = dead ? __builtin_clz(dead) : 32;
     uint8_t* p = s->dest;
@@ -153,7 +105,7 @@ bool directModulateRun(GLuint mask, GlSpan* s) {
     const GLint* d = s->dither;
     constexpr int least = std::min({F::bits[0], F::bits[1], F::bits[2]});
     // Channel k of pixels i .. i + 3 in 32-bit lanes, its byte on top.
-    __m128i value[3], step4[3];
+    __m128i value[4], step4[4];
     channelLanes4(s, Smooth, value, step4);
 #pragma GCC unroll 3
     for (int k = 0; k < 3; ++k) {
@@ -169,18 +121,25 @@ bool directModulateRun(GLuint mask, GlSpan* s) {
         for (int k = 0; k < 3; ++k) D2[k] = _mm_slli_epi16(_mm_srai_epi16(D, F::bits[k] - least), 1);
     }
     for (int i = 0; i < n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
-        __m128i tex[3];
+        __m128i tex[4];
         texelPlanes8<TexelBytes>(t, tex);
-        __m128i out = _mm_setzero_si128();
+        __m128i out = _mm_setzero_si128(), high = _mm_setzero_si128();
 #pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
             const __m128i next = _mm_add_epi32(value[k], step4[k]);
             const __m128i c = _mm_packs_epi32(_mm_srli_epi32(value[k], 24), _mm_srli_epi32(next, 24));
             value[k] = _mm_add_epi32(next, step4[k]);
             const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2[k]), 9 - F::bits[k]);
-            out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
+            if (F::pos[k] >= 16) high = _mm_or_si128(high, _mm_slli_epi16(f, F::pos[k] & 15));
+            else out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
         }
-        if (n - i < 8) {
+        if (F::bytes == 4) {
+            alignas(16) GLuint w[8];
+            __m128i* const words = n - i < 8 ? (__m128i*)w : (__m128i*)p;
+            _mm_storeu_si128(words, _mm_unpacklo_epi16(out, high));
+            _mm_storeu_si128(words + 1, _mm_unpackhi_epi16(out, high));
+            for (int j = 0; j < n - i && words == (__m128i*)w; ++j) glSpanStorePixel<4>(p + 4 * j, w[j]);
+        } else if (n - i < 8) {
             alignas(16) uint16_t w[8];
             _mm_store_si128((__m128i*)w, out);
             for (int j = 0; j < n - i; ++j) glSpanStorePixel<F::bytes>(p + j * F::bytes, w[j]);

@@ -4,6 +4,7 @@
 
 #include "raster/glbuffer.h"
 #include "spans/spanformat.h"
+#include "spans/spanlanes.h"
 
 namespace {
 
@@ -62,10 +63,106 @@ inline GLint blendChannel(GLint cs, GLint cd, GLint a) {
     }
 }
 
+// blendChannel in 16-bit lanes.
+template <int Code>
+inline __m128i blendChannel8(__m128i cs, __m128i cd, __m128i a) {
+    const __m128i full = _mm_set1_epi16(255);
+    switch (Code) {
+    case BLEND_SA_ZERO: return mulBytes8(cs, a);
+    case BLEND_SA_ONE: return _mm_add_epi16(mulBytes8(cs, a), cd);
+    case BLEND_SA_OMSA: return _mm_add_epi16(mulBytes8(cs, a), mulBytes8(cd, _mm_sub_epi16(full, a)));
+    case BLEND_OMSA_SA: return _mm_add_epi16(mulBytes8(cs, _mm_sub_epi16(full, a)), mulBytes8(cd, a));
+    default: return cd;
+    }
+}
+
+// Eight pixels of the colour buffer at p (n of them, the rest zero) as
+// channel bytes in 16-bit lanes, each field in the top bits of its byte.
+template <class F>
+inline void destPlanes8(const uint8_t* p, int n, __m128i cd[3]) {
+    alignas(16) uint8_t w[32] = {};
+    const uint8_t* q = p;
+    if (n < 8) memcpy(w, p, (size_t)n * F::bytes), q = w;
+    __m128i lo, hi = _mm_setzero_si128();
+    if (F::bytes == 1) lo = _mm_unpacklo_epi8(_mm_loadl_epi64((const __m128i*)q), _mm_setzero_si128());
+    else lo = _mm_loadu_si128((const __m128i*)q);
+    if (F::bytes == 4) hi = _mm_loadu_si128((const __m128i*)(q + 16));
+#pragma GCC unroll 3
+    for (int k = 0; k < 3; ++k) {
+        const int n = F::bits[k];
+        if (F::bytes == 4) {
+            const __m128i m = _mm_set1_epi32((int)F::maxField(k));
+            cd[k] = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, F::pos[k]), m),
+                                    _mm_and_si128(_mm_srli_epi32(hi, F::pos[k]), m));
+        } else {
+            cd[k] = _mm_and_si128(_mm_srli_epi16(lo, F::pos[k]), _mm_set1_epi16((short)F::maxField(k)));
+        }
+        cd[k] = _mm_slli_epi16(cd[k], 8 - n);
+    }
+}
+
+// Eight pixels' fields in 16-bit lanes packed and stored at p (n of them).
+template <class F>
+inline void storeFields8(uint8_t* p, int n, const __m128i f[3]) {
+    __m128i out = _mm_setzero_si128(), high = _mm_setzero_si128();
+#pragma GCC unroll 3
+    for (int k = 0; k < 3; ++k) {
+        if (F::pos[k] >= 16) high = _mm_or_si128(high, _mm_slli_epi16(f[k], F::pos[k] & 15));
+        else out = _mm_or_si128(out, _mm_slli_epi16(f[k], F::pos[k]));
+    }
+    alignas(16) uint8_t w[32];
+    uint8_t* q = n < 8 ? w : p;
+    if (F::bytes == 4) {
+        _mm_storeu_si128((__m128i*)q, _mm_unpacklo_epi16(out, high));
+        _mm_storeu_si128((__m128i*)(q + 16), _mm_unpackhi_epi16(out, high));
+    } else if (F::bytes == 2) {
+        _mm_storeu_si128((__m128i*)q, out);
+    } else {
+        _mm_storel_epi64((__m128i*)q, _mm_packus_epi16(out, out));
+    }
+    if (n < 8) memcpy(p, w, (size_t)n * F::bytes);
+}
+
+// storeBlend over an unbroken run of live pixels walked rightward: eight
+// pixels a step in 16-bit lanes.
+template <class F, int Code, bool Dither>
+bool blendRun(GLuint mask, GlSpan* s) {
+    const GLuint dead = ~mask;
+    if (s->pixelStep < 0 || (dead & (dead + 1))) return false;
+    const int n = dead ? __builtin_clz(dead) : 32;
+    uint8_t* p = s->dest;
+    const GLint* d = s->dither;
+    // D >> (8 + n) of each channel; a dither row repeats every four pixels.
+    __m128i D[3] = {};
+    if (Dither) {
+        const __m128i d0 = _mm_loadu_si128((const __m128i*)d), d1 = _mm_loadu_si128((const __m128i*)(d + 4));
+        for (int k = 0; k < 3; ++k) {
+            const __m128i c = _mm_cvtsi32_si128(8 + F::bits[k]);
+            D[k] = _mm_packs_epi32(_mm_sra_epi32(d0, c), _mm_sra_epi32(d1, c));
+        }
+    }
+    for (int i = 0; i < n; i += 8, p += 8 * F::bytes) {
+        const int count = n - i < 8 ? n - i : 8;
+        __m128i cs[4], cd[3] = {}, f[3];
+        texelPlanes8<4>(s->colors[i], cs);
+        if (Code != BLEND_SA_ZERO) destPlanes8<F>(p, count, cd);
+#pragma GCC unroll 3
+        for (int k = 0; k < 3; ++k) {
+            __m128i v = blendChannel8<Code>(cs[k], cd[k], cs[3]);
+            if (Dither) v = _mm_add_epi16(v, D[k]);
+            f[k] = _mm_min_epi16(_mm_srli_epi16(v, 8 - F::bits[k]), _mm_set1_epi16((short)F::maxField(k)));
+        }
+        storeFields8<F>(p, count, f);
+    }
+    if (Dither) s->dither = d + n;
+    return true;
+}
+
 // Each field: the blended byte (plus D >> (8 + n) with dither) shifted down
 // and limited to the field's maximum; the spare bits are written as 0.
 template <class F, int Code, bool Dither>
 void GLSPANCALL storeBlend(GLuint mask, GlSpan* s) {
+    if (blendRun<F, Code, Dither>(mask, s)) return;
     uint8_t* p = s->dest;
     const GLint step = s->pixelStep * F::bytes;
     const GLint* d = s->dither;

@@ -31,7 +31,22 @@ struct HeapState {
   std::unordered_map<void *, Block> blocks;
   int live[3] = {0, 0, 0};
   int globalAllocsBeforeFailure = -1;  // -1: none forced
+  unsigned failEvery = 0;               // 0: none; n: every n-th allocation fails
+  unsigned sinceFailure = 0;
+  unsigned injected = 0;                // failures made by failEvery
 };
+
+// Blocks above this fail, as a 32-bit process's heaps do when no run of its address space is
+// that large.
+constexpr SIZE_T kMaxBlockBytes = SIZE_T(256) << 20;
+
+// Whether the allocation about to be made is one that failEvery fails; caller holds the lock.
+bool InjectedFailure(HeapState &heaps) {
+  if (!heaps.failEvery || ++heaps.sinceFailure < heaps.failEvery) return false;
+  heaps.sinceFailure = 0;
+  ++heaps.injected;
+  return true;
+}
 
 HeapState &Heaps() {
   static auto *state = new HeapState;
@@ -42,6 +57,7 @@ void ResetHeaps() {
   HeapState &heaps = Heaps();
   std::lock_guard<std::mutex> guard(heaps.lock);
   heaps.globalAllocsBeforeFailure = -1;
+  heaps.failEvery = heaps.sinceFailure = heaps.injected = 0;
 }
 
 ResetRegistrar resetHeaps(ResetHeaps);
@@ -50,7 +66,8 @@ void *Allocate(Pool pool, SIZE_T bytes, bool zero, UINT flags) {
   HeapState &heaps = Heaps();
   {
     std::lock_guard<std::mutex> guard(heaps.lock);
-    if (pool == Pool::Global && heaps.globalAllocsBeforeFailure >= 0 && heaps.globalAllocsBeforeFailure-- == 0) {
+    if ((pool == Pool::Global && heaps.globalAllocsBeforeFailure >= 0 && heaps.globalAllocsBeforeFailure-- == 0) ||
+        bytes > kMaxBlockBytes || InjectedFailure(heaps)) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return nullptr;
     }
@@ -116,6 +133,10 @@ void *Resize(Pool pool, void *p, SIZE_T bytes, bool zero, bool inPlaceOnly) {
     }
     it->second.size = bytes;
     return p;
+  }
+  if (bytes > kMaxBlockBytes || (bytes > block.size && InjectedFailure(heaps))) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
   }
   void *q = std::realloc(p, bytes ? bytes : 1);
   if (!q) {
@@ -257,6 +278,15 @@ void StandinFailGlobalAllocAfter(int successes) {
   Heaps().globalAllocsBeforeFailure = successes < 0 ? -1 : successes;
 }
 void StandinFailNextGlobalAlloc(void) { StandinFailGlobalAllocAfter(0); }
+void StandinFailEveryNthAlloc(unsigned n) {
+  std::lock_guard<std::mutex> guard(Heaps().lock);
+  Heaps().failEvery = n;
+  Heaps().sinceFailure = 0;
+}
+unsigned StandinInjectedAllocFailures(void) {
+  std::lock_guard<std::mutex> guard(Heaps().lock);
+  return Heaps().injected;
+}
 
 }  // extern "C"
 
@@ -318,6 +348,14 @@ LPVOID WINAPI VirtualAlloc(LPVOID lpAddress, SIZE_T dwSize, DWORD flAllocationTy
   if (dwSize == 0 || prot < 0 || !(flAllocationType & (MEM_COMMIT | MEM_RESERVE))) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
+  }
+  {
+    HeapState &heaps = Heaps();
+    std::lock_guard<std::mutex> guard(heaps.lock);
+    if (InjectedFailure(heaps)) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return nullptr;
+    }
   }
   std::lock_guard<std::mutex> guard(Regions().lock);
   std::map<uintptr_t, Region> &regions = Regions().byBase;

@@ -142,6 +142,50 @@ TEST(Buffers, SameSizeDoesNothingAndAFailedGrowthKeepsTheOldStorage) {
     a.d->reallocate = reallocate;
 }
 
+// Sizes are reckoned in 64 bits: a buffer whose bytes pass 32 bits is refused
+// without asking the allocator (its 32-bit product would be a short block).
+size_t askedBytes;
+void* recordAllocate(size_t bytes) {
+    askedBytes = bytes;
+    return nullptr;
+}
+void* recordReallocate(void*, size_t bytes) { return recordAllocate(bytes); }
+
+TEST(Buffers, SizesPastThirtyTwoBitsAreRefused) {
+    const struct {
+        const char* what;
+        int width, height;
+    } cases[] = {
+        {"40000 x 40000 (6.4e9 bytes)", 40000, 40000},
+        {"65536 x 16384 (4 x 65536 x 16385: 256 KiB past 2^32)", 65536, 16384},
+        {"32768 x 32767 (exactly 2^32)", 32768, 32767},
+        {"2^29 x 1 (a row of 2^31 bytes)", 1 << 29, 1},
+    };
+    for (const auto& c : cases) {
+        Allocated a(format(32, true, false, false), 8, 8);
+        GlBufferObject& front = a.gc->fb.front.buf;
+        uint8_t* base = front.base;
+        void* (*allocate)(size_t) = a.d->allocate;
+        void* (*reallocate)(void*, size_t) = a.d->reallocate;
+        a.d->allocate = recordAllocate;
+        a.d->reallocate = recordReallocate;
+        askedBytes = 0;
+        a.resize(c.width, c.height);
+        EXPECT_EQ(glGetError(), (GLenum)GL_OUT_OF_MEMORY) << c.what;
+        EXPECT_EQ(askedBytes, 0u) << c.what;
+        EXPECT_EQ(front.base, base) << c.what;
+        EXPECT_EQ(front.width, 8) << c.what;
+        // Nothing is drawn into the drawable that has no storage.
+        EXPECT_EQ(a.gc->span.clipBox[2] - a.gc->span.clipBox[0], 0) << c.what;
+        a.d->allocate = allocate;
+        a.d->reallocate = reallocate;
+        a.resize(16, 16);
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << c.what;
+        EXPECT_EQ(front.width, 16) << c.what;
+        EXPECT_EQ(a.gc->span.clipBox[2] - a.gc->span.clipBox[0], 16) << c.what;
+    }
+}
+
 TEST(Buffers, SecondContextSharesTheDrawablesStorage) {
     Allocated a(format(16, true, false, false), 16, 8);
     uint8_t* base = a.gc->fb.front.buf.base;

@@ -224,8 +224,12 @@ TEST(Depth, ScissoredOrMaskedClearsKeepTheOtherDepths) {
 }
 
 TEST(Depth, FirstClearAfterAResizeWritesEveryPixel) {
-    Bound b(4, 4, format(24, 0));
+    // The drawable narrower than its 9-pixel surface first, then as wide.
+    Bound b(9, 4, format(24, 0));
     ASSERT_TRUE(b.gc);
+    b.drawable->width = 4;
+    __glUpdateDrawableSize(b.gc);
+    EXPECT_EQ(b.depth()->buf.width, 4);
     glClear(GL_DEPTH_BUFFER_BIT);
     glClear(GL_DEPTH_BUFFER_BIT);  // a generation step
     const GLuint generation = b.depth()->generation;

@@ -102,6 +102,52 @@ TEST_F(MemoryTest, ForcedGlobalAllocFailures) {
   EXPECT_EQ(before, StandinGlobalLiveBlocks());
 }
 
+// Every n-th allocation of any heap (and growing reallocation, and VirtualAlloc) fails; a
+// shrinking reallocation never does; blocks beyond what a 32-bit heap holds always fail.
+TEST_F(MemoryTest, EveryNthAllocationFailsWhenAsked) {
+  const struct {
+    const char *what;
+    void *(*allocate)();
+  } kinds[] = {
+      {"GlobalAlloc", [] { return (void *)GlobalAlloc(GPTR, 16); }},
+      {"LocalAlloc", [] { return (void *)LocalAlloc(LPTR, 16); }},
+      {"HeapAlloc", [] { return HeapAlloc(GetProcessHeap(), 0, 16); }},
+      {"VirtualAlloc", [] { return VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE); }},
+  };
+  for (const auto &k : kinds) {
+    SCOPED_TRACE(k.what);
+    StandinReset();
+    StandinFailEveryNthAlloc(3);
+    void *got[6];
+    for (void *&p : got) p = k.allocate();
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(got[i] == nullptr, i % 3 == 2) << i;
+    EXPECT_EQ(2u, StandinInjectedAllocFailures());
+    StandinFailEveryNthAlloc(0);
+    for (void *p : got) {
+      if (!p) continue;
+      if (!strcmp(k.what, "GlobalAlloc")) GlobalFree(p);
+      else if (!strcmp(k.what, "LocalAlloc")) LocalFree(p);
+      else if (!strcmp(k.what, "HeapAlloc")) HeapFree(GetProcessHeap(), 0, p);
+      else VirtualFree(p, 0, MEM_RELEASE);
+    }
+  }
+  StandinReset();
+  HGLOBAL h = GlobalAlloc(GPTR, 64);
+  ASSERT_NE(nullptr, h);
+  StandinFailEveryNthAlloc(1);
+  h = GlobalReAlloc(h, 32, 0);  // shrinking
+  ASSERT_NE(nullptr, h);
+  EXPECT_EQ(nullptr, GlobalReAlloc(h, 128, 0));  // growing: the old block stays
+  EXPECT_EQ(32u, GlobalSize(h));
+  StandinFailEveryNthAlloc(0);
+  GlobalFree(h);
+  SetLastError(0);
+  EXPECT_EQ(nullptr, GlobalAlloc(GMEM_FIXED, SIZE_T(256) << 20 | 1));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
+  StandinReset();
+  EXPECT_EQ(0u, StandinInjectedAllocFailures());
+}
+
 TEST_F(MemoryTest, LocalAndProcessHeapBlocks) {
   const int locals = StandinLocalLiveBlocks(), heaps = StandinHeapLiveBlocks();
   HLOCAL l = LocalAlloc(LPTR, 64);

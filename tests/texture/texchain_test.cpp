@@ -32,6 +32,7 @@
 #include "gldib.h"
 #include "trianglepath.h"
 #include "core/glcontext.h"
+#include "raster/chaintex.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ struct TexCase {
     bool encode;            // coordinates as colours: texel choice is checked
     GLenum palette = 0;     // an index texture's colour table (RGBA contexts): GL_RGB or GL_RGBA
     int more = 0;           // MORE_*: state beyond the texture
+    bool filtered = false;  // the C++ chain takes the filtered stage
+    GLenum wrapT = 0;       // the t wrap mode when it differs from s
 };
 
 // Blending over a grey background (alpha is needed and shows); the alpha
@@ -134,7 +137,7 @@ void loadTexture(const TexCase& k) {
     glTexParameteri(target, GL_TEXTURE_MIN_FILTER, (GLint)k.min);
     glTexParameteri(target, GL_TEXTURE_MAG_FILTER, (GLint)k.mag);
     glTexParameteri(target, GL_TEXTURE_WRAP_S, (GLint)k.wrap);
-    glTexParameteri(target, GL_TEXTURE_WRAP_T, (GLint)k.wrap);
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, (GLint)(k.wrapT ? k.wrapT : k.wrap));
     const float border[4] = {0.4f, 0.5f, 0.6f, 0.7f};
     glTexParameterfv(target, GL_TEXTURE_BORDER_COLOR, border);
     const float envColor[4] = {0.8f, 0.2f, 0.5f, 0.6f};
@@ -189,6 +192,10 @@ Picture render(const Format& f, const TexCase& k, bool generic, unsigned seed, b
     const GlContext* gc = __glCurrentContext();
     EXPECT_TRUE(gc->rasterFlags & GL_RF_TEXTURE) << "textured";
     EXPECT_EQ(gltestFastTriangles(gc), !generic) << "the path drawn";
+    if (k.filtered && cppOnly && !generic)
+        EXPECT_EQ(gc->procs.spanTextured,
+                  __glPickFilteredTexturedSpan((const GlTextureParams*)gc->currentTexture, gc->chain.texAlpha ? 4 : 3))
+            << "the filtered stage";
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     EXPECT_TRUE(ctx.guardsIntact());
     for (int y = 0; y < H; ++y)
@@ -374,4 +381,47 @@ TEST(TexChain, ColorIndexTexturesMatchGenericPath) {
          GL_CLAMP, GL_ADD, true, -1.0f, 3.0f, false},
     };
     for (const TexCase& k : cases) compare(kIndex8, k, 1, 9u);
+}
+
+// The filtered stage (GL_LINEAR and the mipmap filters beside a
+// magnification filter of their kind) over the stored formats it reads, both
+// wrap modes and a mix of them, square, flat, tall and one-texel-wide level
+// sizes, mipmaps reaching 1x1, affine and perspective coordinates, one and
+// four texel bytes out (alpha kept when blending).
+TEST(TexChain, FilteredStageMatchesGenericPath) {
+    struct Case { TexCase k; int lsb; } cases[] = {
+        {{"RGB linear repeat", 32, 32, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, true, -2.0f, 5.0f,
+          false, 0, MORE_NONE, true}, 2},
+        {{"RGB linear clamp, affine", 16, 8, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_REPLACE, false, -0.5f,
+          2.0f, false, 0, MORE_NONE, true}, 2},
+        {{"RGB linear clamp s, repeat t", 8, 32, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_MODULATE, true,
+          -0.5f, 2.0f, false, 0, MORE_NONE, true, GL_REPEAT}, 2},
+        {{"RGB linear 1x16", 1, 16, false, GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, true, -1.0f, 3.0f,
+          false, 0, MORE_NONE, true}, 2},
+        {{"RGBA linear blended", 16, 16, false, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, true, -1.0f,
+          3.0f, false, 0, MORE_BLEND, true}, 3},
+        {{"RGB linear mipmap linear 256", 256, 256, true, GL_RGB, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT,
+          GL_MODULATE, true, -4.0f, 9.0f, false, 0, MORE_NONE, true}, 2},
+        {{"RGB linear mipmap linear 64x8 clamp", 64, 8, true, GL_RGB, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_CLAMP,
+          GL_MODULATE, true, -0.5f, 2.0f, false, 0, MORE_NONE, true}, 2},
+        {{"RGBA linear mipmap linear 8x64, blended", 8, 64, true, GL_RGBA, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+          GL_REPEAT, GL_MODULATE, true, -3.0f, 7.0f, false, 0, MORE_BLEND, true}, 3},
+        {{"RGB linear mipmap nearest", 32, 32, true, GL_RGB, GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR, GL_REPEAT,
+          GL_MODULATE, true, -2.0f, 6.0f, false, 0, MORE_NONE, true}, 2},
+        {{"RGB nearest mipmap nearest", 64, 64, true, GL_RGB, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_REPEAT,
+          GL_MODULATE, true, -3.0f, 8.0f, false, 0, MORE_NONE, true}, 2},
+        {{"RGB nearest mipmap linear clamp", 32, 16, true, GL_RGB, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP,
+          GL_MODULATE, true, -0.5f, 2.0f, false, 0, MORE_NONE, true}, 2},
+        {{"luminance linear mipmap linear", 32, 32, true, GL_LUMINANCE, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT,
+          GL_MODULATE, true, -2.0f, 6.0f, false, 0, MORE_NONE, true}, 2},
+        {{"luminance-alpha linear, blended", 16, 16, false, GL_LUMINANCE_ALPHA, GL_LINEAR, GL_LINEAR, GL_CLAMP,
+          GL_MODULATE, true, -0.5f, 2.0f, false, 0, MORE_BLEND, true}, 3},
+        {{"intensity nearest mipmap linear, blended", 16, 16, true, GL_INTENSITY, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST,
+          GL_REPEAT, GL_BLEND, true, -2.0f, 5.0f, false, 0, MORE_BLEND, true}, 3},
+        {{"RGB palette linear mipmap linear", 16, 16, true, GL_COLOR_INDEX8_EXT, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR,
+          GL_REPEAT, GL_MODULATE, true, -2.0f, 5.0f, false, GL_RGB, MORE_NONE, true}, 2},
+        {{"RGBA palette linear clamp, blended", 8, 8, false, GL_COLOR_INDEX8_EXT, GL_LINEAR, GL_LINEAR, GL_CLAMP,
+          GL_MODULATE, true, -0.5f, 2.0f, false, GL_RGBA, MORE_BLEND, true}, 3},
+    };
+    for (const Case& c : cases) compareOverFormats(c.k, c.lsb, 13u);
 }

@@ -561,6 +561,118 @@ TEST(WindowEvents, MoveResizesTheCurrentContextsDrawableAtOnce) {
               0);
 }
 
+// The first window format of the request: double-buffered or not, depth bits.
+int windowFormat(bool doubleBuffer, int depthBits) {
+    PIXELFORMATDESCRIPTOR p;
+    const int n = DescribePixelFormat(nullptr, 1, sizeof p, &p);
+    for (int i = 1; i <= n; i++) {
+        DescribePixelFormat(nullptr, i, sizeof p, &p);
+        if ((p.dwFlags & PFD_DRAW_TO_WINDOW) && p.iPixelType == PFD_TYPE_RGBA &&
+            ((p.dwFlags & PFD_DOUBLEBUFFER) != 0) == doubleBuffer && p.cDepthBits == depthBits)
+            return i;
+    }
+    return 0;
+}
+
+// Every kind of drawing the context does.
+void drawEverything(int width, int height) {
+    glViewport(0, 0, width, height);
+    glScissor(0, 0, width, height);
+    glClearColor(1, 0, 0, 1);
+    glClearAccum(0.5f, 0.5f, 0.5f, 0.5f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_STENCIL_TEST);
+    glStencilOp(GL_INCR, GL_INCR, GL_INCR);
+    glBegin(GL_TRIANGLES);
+    glColor3f(0, 1, 0);
+    glVertex2i(0, 0), glVertex2i(width, 0), glVertex2i(0, height);
+    glEnd();
+    glBegin(GL_LINES);
+    glVertex2i(0, 1), glVertex2i(width, height);
+    glEnd();
+    glPointSize(4);
+    glBegin(GL_POINTS);
+    glVertex2i(width / 2, height / 2);
+    glEnd();
+    static uint8_t image[16 * 16 * 4];
+    glRasterPos2i(1, 1);
+    glDrawPixels(16, 16, GL_RGBA, GL_UNSIGNED_BYTE, image);
+    glBitmap(16, 16, 0, 0, 0, 0, image);
+    glCopyPixels(0, 0, 16, 16, GL_COLOR);
+    glReadPixels(0, 0, 16, 16, GL_RGBA, GL_UNSIGNED_BYTE, image);
+    glReadPixels(0, 0, 16, 16, GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE, image);
+    glAccum(GL_ACCUM, 0.5f);
+    glAccum(GL_RETURN, 1.0f);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_STENCIL_TEST);
+    GLint drawBuffer = GL_BACK;
+    glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
+    glDrawBuffer(GL_FRONT_AND_BACK);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDrawBuffer((GLenum)drawBuffer);
+    glFinish();
+}
+
+// Buffers too large for memory, or whose sizes pass 32 bits: make-current
+// records GL_OUT_OF_MEMORY and the context draws nothing, without a stray
+// write, until a resize succeeds; then it draws again.
+TEST(WindowDrawable, BuffersThatCannotBeHadDrawNothingUntilAResizeSucceeds) {
+    const struct {
+        const char* what;
+        int width, height;
+        bool doubleBuffer;
+        int depthBits;
+    } cases[] = {
+        {"20000 x 20000, double-buffered", 20000, 20000, true, 16},
+        {"20000 x 20000, single-buffered, 32-bit depth", 20000, 20000, false, 32},
+        // 2 x 65536 x 32769 colour bytes would wrap to 128 KiB in 32 bits.
+        {"16-bit colour past 32 bits", 65536, 32768, false, 16},
+        // 4 x 65536 x 16385 depth bytes would wrap to 256 KiB.
+        {"32-bit depth past 32 bits", 65536, 16384, true, 32},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(inChild([&] {
+                      HWND w = makeWindow(c.width, c.height);
+                      HDC dc = GetDC(w);
+                      const int format = windowFormat(c.doubleBuffer, c.depthBits);
+                      CHECK(1, format && SetPixelFormat(dc, format, nullptr));
+                      HGLRC rc = wglCreateContext(dc);
+                      CHECK(2, rc && wglMakeCurrent(dc, rc));
+                      CHECK(3, glGetError() == GL_OUT_OF_MEMORY);
+                      drawEverything(c.width, c.height);
+                      while (glGetError() != GL_NO_ERROR) {
+                      }
+                      SwapBuffers(dc);
+                      // A size the buffers can have.
+                      SetWindowPos(w, nullptr, 0, 0, 64, 48, SWP_NOMOVE | SWP_NOZORDER);
+                      drawEverything(64, 48);
+                      CHECK(4, glGetError() == GL_NO_ERROR);
+                      glDrawBuffer(GL_FRONT);
+                      glReadBuffer(GL_FRONT);
+                      glClearColor(0, 0, 1, 1);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      glColor3f(1, 1, 1);
+                      glRecti(0, 0, 8, 8);
+                      uint8_t rgb[2][3] = {};
+                      glReadPixels(4, 4, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb[0]);
+                      glReadPixels(40, 40, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb[1]);
+                      CHECK(5, rgb[0][0] == 255 && rgb[0][1] == 255 && rgb[0][2] == 255);
+                      CHECK(6, rgb[1][0] == 0 && rgb[1][1] == 0 && rgb[1][2] == 255);
+                      CHECK(7, glGetError() == GL_NO_ERROR);
+                      endWindowContext(w, dc, rc);
+                      return 0;
+                  }),
+                  0)
+            << c.what;
+    }
+}
+
 TEST(WindowEvents, DisplayChangeMarksTheFormatListForRebuild) {
     EXPECT_EQ(inChild([] {
                   HWND w = makeWindow(8, 8);

@@ -75,6 +75,12 @@ int StandinLocalLiveBlocks(void);
 int StandinHeapLiveBlocks(void);
 void StandinFailNextGlobalAlloc(void);
 void StandinFailGlobalAllocAfter(int successes); /* that many GlobalAlloc calls succeed, the next fails */
+/* Every n-th allocation or growing reallocation of the global, local and process heaps (and
+   every n-th VirtualAlloc) from now fails with ERROR_NOT_ENOUGH_MEMORY; 0 stops it. Blocks above
+   256 MiB always fail (as DIB sections do). StandinInjectedAllocFailures counts the failures made so (reset by
+   StandinReset). */
+void StandinFailEveryNthAlloc(unsigned n);
+unsigned StandinInjectedAllocFailures(void);
 
 /* Window-message hooks. */
 void StandinFailNextHook(void);
