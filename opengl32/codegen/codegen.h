@@ -11,6 +11,7 @@
 //   MMX: a = second byte. MSHIFT: a = register-count byte, b = immediate byte, c = /digit.
 //   MSHUF: pshufw with the word order a (the one immediate each op stands for).
 //   MPEXTRW: pextrw of word a into a 32-bit register.
+//   SHLD: shld of a 32-bit register by a bits from another (the count a).
 //   UNARY: a = /digit of F7 (F6 for a byte register). SHIFTCL: a = /digit of D3 (by CL).
 #define GL_OG_OPS(X)                                                   \
     X(Mov, MOV, 0, 0, 0, 0, DW)                                        \
@@ -175,7 +176,8 @@
     X(Pextrw1, MPEXTRW, 1, 0, 0, 0, DW)                                \
     X(Pextrw2, MPEXTRW, 2, 0, 0, 0, DW)                                \
     X(Pextrw3, MPEXTRW, 3, 0, 0, 0, DW)                                \
-    X(Pshufw13, MSHUF, 0xDD, 0, 0, 0, DW)
+    X(Pshufw13, MSHUF, 0xDD, 0, 0, 0, DW)                              \
+    X(Shld16, SHLD, 16, 0, 0, 0, DR | DW | FW)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };
@@ -189,7 +191,7 @@ enum GlOgForm : uint8_t {
     GL_OG_F_JCC, GL_OG_F_CALL, GL_OG_F_JMP, GL_OG_F_JMPIND, GL_OG_F_RETN, GL_OG_F_ALU, GL_OG_F_IMUL,
     GL_OG_F_IDIV, GL_OG_F_SHIFT, GL_OG_F_TEST, GL_OG_F_BYTES1, GL_OG_F_BYTES2, GL_OG_F_X87,
     GL_OG_F_MOVD, GL_OG_F_MOVQ, GL_OG_F_MMX, GL_OG_F_MSHIFT, GL_OG_F_BEGIN, GL_OG_F_END, GL_OG_F_UNARY,
-    GL_OG_F_SHIFTCL, GL_OG_F_MSHUF, GL_OG_F_MPEXTRW,
+    GL_OG_F_SHIFTCL, GL_OG_F_MSHUF, GL_OG_F_MPEXTRW, GL_OG_F_SHLD,
 };
 enum GlOgSchedClass : uint16_t {
     GL_OG_S_DR = 0x1,          // reads its first operand

@@ -202,8 +202,11 @@ void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail) {
 void __glOgEmitDepthPixel(GlOgAsm& A, const GlDepthBuffer* db, GLuint func, GLuint write, GLuint bytes,
                           GLuint shift, GlOgNode* failed) {
     GlOgNode* v = EBX;
-    if (shift) {
-        // generation + (value >> shift); the 16-bit kind has none.
+    if (shift == 16 && bytes == 2) {
+        A.Shld16(EDI, EBX);  // DI the high half (the 16-bit kind has no generation)
+        v = EDI;
+    } else if (shift) {
+        // generation + (value >> shift).
         A.Mov(EDI, EBX);
         A.Shr(EDI, A.i((GLint)shift));
         if (bytes == 4) A.Add(EDI, A.a(&db->generation));

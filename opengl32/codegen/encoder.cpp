@@ -347,6 +347,11 @@ static inline __attribute__((always_inline)) uint8_t* encodeInsn(GlContext* gc, 
         out = op2Rm(out, 0x70, dst->reg.code, src);
         *out++ = t.a;
         return out;
+    case GL_OG_F_SHLD:  // the destination shifted left, filled from the source's top bits: 0F A4 /r ib
+        if (!isKind(dst, GL_OG_REG32) || !isKind(src, GL_OG_REG32)) return out;
+        out = op2Rm(out, 0xA4, src->reg.code, dst);
+        *out++ = t.a;
+        return out;
     case GL_OG_F_MPEXTRW:  // a word of an MMX register zero-extended: 0F C5 /r ib
         if (!isKind(dst, GL_OG_REG32) || !isKind(src, GL_OG_MMX)) return out;
         out = op2Rm(out, 0xC5, dst->reg.code, src);
