@@ -36,6 +36,7 @@ GLint GLPROC __glPickDepthTestProc(GlContext* gc);
 // (codegen/), lighting, the alpha table, the vertex cache's hooks (geometry/).
 void GLPROC __glChooseVertexLayout(GlContext* gc);
 void GLPROC __glValidateLighting(GlContext* gc);
+GLboolean GLPROC __glAllocAlphaFuncTable(GlContext* gc);
 void GLPROC __glBuildAlphaFuncTable(GlContext* gc);
 void GLPROC __glVcacheInstall(GlContext* gc);
 // The index-test table (raster/depthtest.cpp).
