@@ -8,6 +8,8 @@
 #include "services.h"
 #include "dlist.h"
 #include "pixel/pixel.h"
+#include "pickers.h"
+#include "raster/depthstencil.h"
 
 const char __glVendorString[] = "Zorvex";
 const char __glRendererString[] = "Zorvex";
@@ -129,6 +131,7 @@ extern "C" GLboolean GLPROC __glInitContextCommon(GlContext* gc) {
         !gc->spanWork[1] || !gc->coverageWords)
         return GL_FALSE;
 
+    if (!__glAllocAlphaFuncTable(gc) || !__glAllocStencilTables(gc)) return GL_FALSE;
     if (!__glInitTextures(gc) || !__glAllocClipPlanes(gc)) return GL_FALSE;
     __glInitArenaProcs(gc);
 
@@ -176,7 +179,6 @@ extern "C" void GLPROC __glSetStateDefaults(GlContext* gc) {
     k->ushortScale = k->one * (1.0f / 65535.0f);
     k->uintScale = k->one * 2.3283078e-10f;
 
-    if (k->alphaTableSize == 0) k->alphaTableSize = 256;
     GLfloat maxima[4];
     colorMaxima(gc, maxima);
     for (int i = 0; i < 4; i++) k->invColorScale[i] = k->one / maxima[i];
@@ -266,6 +268,7 @@ extern "C" GLboolean GLPROC __glDestroyContext(GlContext* gc) {
     release(gc, gc->spanWork[1]);
     release(gc, gc->coverageWords);
     release(gc, gc->alphaTable);
+    __glFreeStencilTables(&gc->fb.stencil.buf);
 
     __glFreeClipPlanes(gc);
     __glFreeDisplayListState(gc);

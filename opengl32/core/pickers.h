@@ -38,6 +38,7 @@ void GLPROC __glChooseVertexLayout(GlContext* gc);
 void GLPROC __glValidateLighting(GlContext* gc);
 // The per-vertex lighting procedure alone (the material setters; light.cpp).
 void GLPROC __glPickLightVertexProcs(GlContext* gc);
+GLboolean GLPROC __glAllocAlphaFuncTable(GlContext* gc);
 void GLPROC __glBuildAlphaFuncTable(GlContext* gc);
 void GLPROC __glVcacheInstall(GlContext* gc);
 // The index-test table (raster/depthtest.cpp).

@@ -28,6 +28,9 @@ extern const GlDepthSpanProc __glDepthTestTable[32];
 GLint GLPROC __glDepthTestIndex(GLenum func, GLuint writeMask, GLuint bits);
 
 // Stencil buffer.
+// Context creation: the stencil tables of the format (true without stencil);
+// false when they cannot be had.
+GLboolean GLPROC __glAllocStencilTables(GlContext* gc);
 void GLPROC __glInitStencilBuffer(GlStencilBuffer* sb, GlContext* gc);
 void GLPROC __glPickStencilProcs(GlContext* gc, GlStencilBuffer* sb);
 void GLPROC __glBuildStencilTables(GlContext* gc);

@@ -28,9 +28,30 @@ static GLuint GLPROC applyFail(GlStencilBuffer* sb, GLint x, GLint y) { return a
 static GLuint GLPROC applyZfail(GlStencilBuffer* sb, GLint x, GLint y) { return apply(sb, sb->depthFailOpTable, x, y); }
 static GLuint GLPROC applyZpass(GlStencilBuffer* sb, GLint x, GLint y) { return apply(sb, sb->depthPassOpTable, x, y); }
 
+static GLuint stencilBits(const GlContext* gc) {
+    return gc->pixelFormat.stencilBits > 8 ? 8 : gc->pixelFormat.stencilBits;
+}
+
+// The four tables in one block, made with the context: every later build
+// has them, and a context that cannot have them is not made.
+extern "C" GLboolean GLPROC __glAllocStencilTables(GlContext* gc) {
+    GlStencilBuffer* sb = &gc->fb.stencil;
+    if (!gc->pixelFormat.stencilPresent || sb->testTable) return GL_TRUE;
+    const GLuint n = 1u << stencilBits(gc);
+    uint8_t* block = (uint8_t*)gc->imports.calloc(gc, 4, n);
+    if (!block) return GL_FALSE;
+    sb->owner = gc;
+    sb->entries = n;
+    sb->testTable = block;
+    sb->failOpTable = block + n;
+    sb->depthFailOpTable = block + 2 * n;
+    sb->depthPassOpTable = block + 3 * n;
+    return GL_TRUE;
+}
+
 extern "C" void GLPROC __glInitStencilBuffer(GlStencilBuffer* sb, GlContext* gc) {
     __glInitBufferObject(&sb->buf, gc);
-    const GLuint bits = gc->pixelFormat.stencilBits > 8 ? 8 : gc->pixelFormat.stencilBits;
+    const GLuint bits = stencilBits(gc);
     sb->buf.bits = bits;
     sb->buf.elementSize = 1;
     sb->entries = 1u << bits;
@@ -69,15 +90,7 @@ extern "C" void GLPROC __glBuildStencilOpTable(GlContext* gc, uint8_t* table, GL
 extern "C" void GLPROC __glBuildStencilTables(GlContext* gc) {
     GlStencilBuffer* sb = &gc->fb.stencil;
     const GLuint n = sb->entries;
-    if (!n) return;
-    if (!sb->testTable) {
-        uint8_t* block = (uint8_t*)gc->imports.alloc(gc, 4 * n);
-        if (!block) return __glSetError(GL_OUT_OF_MEMORY);
-        sb->testTable = block;
-        sb->failOpTable = block + n;
-        sb->depthFailOpTable = block + 2 * n;
-        sb->depthPassOpTable = block + 3 * n;
-    }
+    if (!n || !sb->testTable) return;
     const GlStencilState* s = &gc->stencil;
     const GLuint r = s->ref & s->valueMask;
     for (GLuint i = 0; i < n; i++) {
