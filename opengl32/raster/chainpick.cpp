@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 #include "raster/chain.h"
+#include "raster/chaintex.h"
 #include "codegen/codegen.h"
 #include "geometry/geometry.h"
 #include "raster/triangle.h"
@@ -172,6 +173,9 @@ extern "C" GLboolean GLPROC __glPickTriangleProcs(GlContext* gc) {
         direct = __glIndexDirectProcs[colorIndex];
         store = __glIndexStoreProcs[storeIndex & 31];
     }
+    // GL_REPLACE copied straight replaces the direct stage.
+    if (pick.texStraight && direct)
+        direct = __glPickStraightCopySpan((GLint)cb->buf.elementSize, (pick.flags & GL_RF_TEX_PERSPECTIVE) != 0);
     if (!store) pick.genericStore = pick.separateStore = 1;
     const GlSpanProc genericStore = drawsNone ? nullptr : __glGenericStoreProcs[code];
     const bool needShade = pick.separateStore || (F & (GL_RF_ALPHA_TEST | GL_RF_INDEX_TEST));

@@ -220,6 +220,7 @@ struct TexRun {
     GLuint mask;
     GLint s, t, ds, dt;
     GLfloat L, dL;
+    GLint first;  // the run's first pixel in the group
 };
 
 // s, t, ds and dt of a run from their floats.
@@ -235,7 +236,7 @@ inline void fixedCoordinates(TexRun* x, __m128 v) {
 template <int Kind>
 inline int texelRuns(GLuint mask, const GlSpan* sp, TexRun runs[2]) {
     if (Kind == K_AFFINE) {
-        runs[0] = TexRun{mask, sp->s, sp->t, sp->sStep, sp->tStep, 0.0f, 0.0f};
+        runs[0] = TexRun{mask, sp->s, sp->t, sp->sStep, sp->tStep, 0.0f, 0.0f, 0};
         return 1;
     }
     constexpr bool lod = Kind != K_PERSPECTIVE;
@@ -243,6 +244,7 @@ inline int texelRuns(GLuint mask, const GlSpan* sp, TexRun runs[2]) {
     if (sp->texQStep == 0.0f) {  // q constant along the span: s/q and t/q are linear
         const GLfloat w = 1.0f / positive(q);
         runs[0].mask = mask;
+        runs[0].first = 0;
         runs[0].L = lod ? r * w : 0.0f, runs[0].dL = lod ? sp->texLodStep * w : 0.0f;
         fixedCoordinates(&runs[0], _mm_mul_ps(_mm_setr_ps(sq, tq, sp->texSStep, sp->texTStep), _mm_set1_ps(w)));
         return 1;
@@ -255,6 +257,7 @@ inline int texelRuns(GLuint mask, const GlSpan* sp, TexRun runs[2]) {
             const GLint last = 31 - __builtin_ctz(m);
             const GLfloat w0 = 1.0f / positive(q), s0 = sq * w0, t0 = tq * w0;
             x.mask = m;
+            x.first = 16 * half;
             x.L = lod ? r * w0 : 0.0f, x.dL = 0.0f;
             GLfloat ds = 0.0f, dt = 0.0f;
             if (last) {
@@ -424,6 +427,34 @@ void GLSPANCALL spanNearest(GLuint mask, GlSpan* sp) {
     }
 }
 
+// GL_REPLACE copied straight: the nearest texel's pixel in level 0's copy in
+// the colour buffer's format, stored as it is. A copy made since for
+// another format (a texture shared with a context of another pixel format)
+// or dropped leaves the group to the direct stage, which reads the texels.
+template <int Bytes, bool Perspective>
+void GLSPANCALL spanStraightCopy(GLuint mask, GlSpan* sp) {
+    const GlContext* gc = sp->context;
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    const GlMipmapLevel* l = &p->levels[0];
+    if (!l->converted || l->convertedKey != gc->chain.texStraightKey) {
+        const GLint index = 1 << 2 | (gc->chain.dither ? 1 : 0) | ((gc->chain.flags & GL_RF_SMOOTH_COLOR) ? 2 : 0);
+        return __glDirectProcTables[gc->drawBuffer->formatCode][index](mask, sp);
+    }
+    const NearestGrid& g = gridOf(l);
+    const uint8_t* data = l->converted;
+    const GLint step = sp->pixelStep * Bytes;
+    TexRun runs[2];
+    for (int r = 0, count = texelRuns<Perspective ? K_PERSPECTIVE : K_AFFINE>(mask, sp, runs); r < count; ++r) {
+        const TexRun& x = runs[r];
+        uint8_t* dest = sp->dest + x.first * step;
+        GLuint S = g.s(x.s), T = g.t(x.t);
+        const GLuint dS = g.s(x.ds), dT = g.t(x.dt);
+        runPixels(
+            x.mask, [&] { memcpy(dest, data + g.texel(S, T) * Bytes, Bytes); },
+            [&] { S += dS, T += dT, dest += step; });
+    }
+}
+
 template <int F>
 struct NearestRow {
     static constexpr GlSpanProc stages[3][2] = {{spanNearest<F, 1, false>, spanNearest<F, 1, true>},
@@ -522,6 +553,15 @@ extern "C" GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* 
     }
 }
 
+extern "C" GlSpanProc GLPROC __glPickStraightCopySpan(GLint pixelBytes, GLboolean perspective) {
+    switch (pixelBytes) {
+    case 1: return perspective ? spanStraightCopy<1, true> : spanStraightCopy<1, false>;
+    case 2: return perspective ? spanStraightCopy<2, true> : spanStraightCopy<2, false>;
+    case 4: return perspective ? spanStraightCopy<4, true> : spanStraightCopy<4, false>;
+    default: return nullptr;
+    }
+}
+
 extern "C" GLint GLPROC __glTexFixed16(GLfloat v) { return _mm_cvtsi128_si32(fixed16x4(_mm_set_ss(v))); }
 
 extern "C" GLint GLPROC __glTexLodFixed(GLfloat rho) {
@@ -572,6 +612,11 @@ GLuint texturedSpanKey(const GlChainPick* pick, const GlMipmapLevel* l, bool per
                          : l->storedFormat == GL_LUMINANCE_ALPHA ? 2 : 1;
     key |= source == 3 ? 0x100 : source == 2 ? 0x200 : source == 4 ? 0x300 : 0;
     return key;
+}
+
+// Dither changes nothing in fields of 8 bits or more.
+bool ditherless(const GlColorBuffer* cb) {
+    return cb && cb->maximum[0] >= 255 && cb->maximum[1] >= 255 && cb->maximum[2] >= 255;
 }
 
 const GlSpanProc kTexturedStages[3][4] = {
@@ -632,6 +677,12 @@ extern "C" GLboolean GLPROC __glPickChainTexture(GlContext* gc, GlChainPick* pic
                          (l0->baseFormat == GL_COLOR_INDEX && l0->storedFormat != GL_COLOR_INDEX8_EXT);
     GlSpanProc stage = nullptr;
     pick->texStageKey = 0;
+    pick->texStraight = 0;
+    if (!general && pick->rgba && pick->texCode == 1 && !pick->alphaNeeded && !pick->separateStore &&
+        (!pick->dither || ditherless(gc->drawBuffer)) && __glPrepareFastTexture(gc)) {
+        pick->texStraight = 1;
+        pick->texStraightKey = l0->convertedKey;
+    }
     if (!general) {
         // Its generated twin comes with __glGenChainTexturedStage.
         pick->texStageKey = 0x80000000u | texturedSpanKey(pick, l0, perspective, bytes);

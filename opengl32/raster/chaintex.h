@@ -76,6 +76,11 @@ GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* p, GLint te
 // inline, four pixels a step. Null for a texture it does not serve.
 GlSpanProc GLPROC __glPickFilteredTexturedSpan(const GlTextureParams* p, GLint texelBytes);
 
+// The direct stage of GL_REPLACE copied straight (GlChainPick.texStraight)
+// for a colour buffer of 1, 2 or 4 bytes a pixel: level 0's converted copy
+// read at the nearest texel and stored; null for another pixel size.
+GlSpanProc GLPROC __glPickStraightCopySpan(GLint pixelBytes, GLboolean perspective);
+
 // A float coordinate as 16.16 fixed point, rounded to nearest and held to
 // [-32768, 32767.996] (not-a-number gives -32768).
 GLint GLPROC __glTexFixed16(GLfloat v);

@@ -123,31 +123,15 @@ bool directModulateRun(GLuint mask, GlSpan* s) {
     for (int i = 0; i < n; i += 8, p += 8 * F::bytes, t += 8 * TexelBytes) {
         __m128i tex[4];
         texelPlanes8<TexelBytes>(t, tex);
-        __m128i out = _mm_setzero_si128(), high = _mm_setzero_si128();
+        __m128i f[3];
 #pragma GCC unroll 3
         for (int k = 0; k < 3; ++k) {
             const __m128i next = _mm_add_epi32(value[k], step4[k]);
             const __m128i c = _mm_packs_epi32(_mm_srli_epi32(value[k], 24), _mm_srli_epi32(next, 24));
             value[k] = _mm_add_epi32(next, step4[k]);
-            const __m128i f = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2[k]), 9 - F::bits[k]);
-            if (F::pos[k] >= 16) high = _mm_or_si128(high, _mm_slli_epi16(f, F::pos[k] & 15));
-            else out = _mm_or_si128(out, _mm_slli_epi16(f, F::pos[k]));
+            f[k] = _mm_srli_epi16(_mm_add_epi16(mulBytes8Twice(tex[k], c), D2[k]), 9 - F::bits[k]);
         }
-        if (F::bytes == 4) {
-            alignas(16) GLuint w[8];
-            __m128i* const words = n - i < 8 ? (__m128i*)w : (__m128i*)p;
-            _mm_storeu_si128(words, _mm_unpacklo_epi16(out, high));
-            _mm_storeu_si128(words + 1, _mm_unpackhi_epi16(out, high));
-            for (int j = 0; j < n - i && words == (__m128i*)w; ++j) glSpanStorePixel<4>(p + 4 * j, w[j]);
-        } else if (n - i < 8) {
-            alignas(16) uint16_t w[8];
-            _mm_store_si128((__m128i*)w, out);
-            for (int j = 0; j < n - i; ++j) glSpanStorePixel<F::bytes>(p + j * F::bytes, w[j]);
-        } else if (F::bytes == 2) {
-            _mm_storeu_si128((__m128i*)p, out);
-        } else {
-            _mm_storel_epi64((__m128i*)p, _mm_packus_epi16(out, out));
-        }
+        storeFields8<F>(p, n - i < 8 ? n - i : 8, f);
     }
     if (Dither) s->dither = d + n;
     return true;

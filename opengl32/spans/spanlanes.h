@@ -81,3 +81,25 @@ static inline void storeColorWords8(uint8_t* p, const __m128i c[4]) {
     _mm_storeu_si128((__m128i*)p, lo);
     _mm_storeu_si128((__m128i*)(p + 16), hi);
 }
+
+// Eight pixels' fields in 16-bit lanes packed and stored at p (n of them).
+template <class F>
+static inline void storeFields8(uint8_t* p, int n, const __m128i f[3]) {
+    __m128i out = _mm_setzero_si128(), high = _mm_setzero_si128();
+#pragma GCC unroll 3
+    for (int k = 0; k < 3; ++k) {
+        if (F::pos[k] >= 16) high = _mm_or_si128(high, _mm_slli_epi16(f[k], F::pos[k] & 15));
+        else out = _mm_or_si128(out, _mm_slli_epi16(f[k], F::pos[k]));
+    }
+    alignas(16) uint8_t w[32];
+    uint8_t* q = n < 8 ? w : p;
+    if (F::bytes == 4) {
+        _mm_storeu_si128((__m128i*)q, _mm_unpacklo_epi16(out, high));
+        _mm_storeu_si128((__m128i*)(q + 16), _mm_unpackhi_epi16(out, high));
+    } else if (F::bytes == 2) {
+        _mm_storeu_si128((__m128i*)q, out);
+    } else {
+        _mm_storel_epi64((__m128i*)q, _mm_packus_epi16(out, out));
+    }
+    if (n < 8) memcpy(p, w, (size_t)n * F::bytes);
+}

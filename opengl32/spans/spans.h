@@ -121,7 +121,12 @@ struct GlChainPick {
     uint8_t texCode;
     uint8_t texAlpha;
     uint8_t texFloat;
-    uint8_t pad[2];
+    // GL_REPLACE copied straight: level 0 of the texture (nearest texel,
+    // GL_REPEAT, no border) has a copy in the colour buffer's pixel format
+    // (GlMipmapLevel.converted, made for texStraightKey) whose pixels are
+    // stored as they are.
+    uint8_t texStraight;
+    uint8_t pad;
     GLfloat texScale[2];     // s and t to texel units for the 16.16 coordinates
     // Fog colour as channel bytes (each field in the top bits, as the colour
     // entries hold it), the fog index clamped to 0 .. 255, and the rounding
@@ -133,6 +138,7 @@ struct GlChainPick {
     // Key word of the generated nearest-texel stage with bit 31 set, 0 when
     // the state takes none (generated once the chain is known to run).
     GLuint texStageKey;
+    GLuint texStraightKey;  // GlMipmapLevel.convertedKey of the straight copy
 };
 
 extern "C" {

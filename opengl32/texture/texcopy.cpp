@@ -80,8 +80,13 @@ extern "C" void GLPROC __glConvertTextureToFramebuffer(GlContext* gc, GlMipmapLe
         return;
     const GLint p = (GLint)cb->buf.elementSize;
     const int8_t offset[4] = {c->r, c->g, c->b, c->a};
+    // A component the buffer has no bits for (its mask empty, its maximum
+    // only a scale) is left out.
     GLuint down[4];
-    for (int k = 0; k < 4; k++) down[k] = 8 - (bitCount(cb->maximum[k]) > 8 ? 8 : bitCount(cb->maximum[k]));
+    for (int k = 0; k < 4; k++) {
+        const GLuint bits = cb->mask[k] ? bitCount(cb->maximum[k]) : 0;
+        down[k] = 8 - (bits > 8 ? 8 : bits);
+    }
     for (GLint j = 0; j < height; j++) {
         const size_t at = (size_t)(y + j) * (size_t)l->width + (size_t)x;
         const uint8_t* s = l->data + at * (size_t)c->bytes;

@@ -203,6 +203,11 @@ TEST(CopyTextureUse, ArgumentErrorsOfOpenGL11) {
 
 using ConvertedCopies = TextureContext;
 
+// The components' masks from their maxima and shifts, as a buffer keeps them.
+void setMasks(GlColorBuffer* cb) {
+    for (int i = 0; i < 4; i++) cb->mask[i] = cb->maximum[i] << cb->shift[i];
+}
+
 // A 5-6-5 draw buffer as the fast spans see it.
 GlColorBuffer rgb565Buffer(GlContext* gc) {
     GlColorBuffer cb;
@@ -211,6 +216,7 @@ GlColorBuffer rgb565Buffer(GlContext* gc) {
     cb.buf.elementSize = 2;
     const GLuint shifts[4] = {11, 5, 0, 0}, maxima[4] = {31, 63, 31, 0};
     for (int i = 0; i < 4; i++) cb.shift[i] = shifts[i], cb.maximum[i] = maxima[i];
+    setMasks(&cb);
     return cb;
 }
 
@@ -241,6 +247,7 @@ TEST_F(ConvertedCopies, FollowSubImagesAndTheirBorderAndTheDrawBuffer) {
     EXPECT_EQ(pixel(0), expected(image[0]));
     // Another pixel format drops the copy; it is made again for the new one.
     cb.shift[0] = 10, cb.maximum[1] = 31, cb.shift[1] = 5;
+    setMasks(&cb);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 1, 1, 1, 1, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, sub);
     EXPECT_EQ(l->converted, nullptr);
     ASSERT_TRUE(__glPrepareFastTexture(gc));
@@ -305,6 +312,35 @@ TEST(CopyTextureUse, RectangleWhollyOutsideTheDrawableStillDefinesTheLevel) {
             EXPECT_EQ(c.pixel(W - 1, H - 1) & 0xFFFFFF, 0u);
             EXPECT_TRUE(c.guardsIntact());
         }
+}
+
+// A buffer without alpha bits (its alpha maximum only the 255 scale, its
+// mask empty, as a 32-bit DIB's): the texels' alpha stays out of the pixel.
+TEST_F(ConvertedCopies, ComponentsWithoutBitsStayOut) {
+    const uint8_t image[2 * 4] = {0x10, 0x20, 0x30, 0xC5, 0x81, 0x42, 0x03, 0xFF};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, image);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glEnable(GL_TEXTURE_2D);
+    gc->procs.validate(gc);
+    ASSERT_NE(gc->currentTexture, nullptr);
+    GlColorBuffer cb;
+    memset(&cb, 0, sizeof cb);
+    cb.buf.context = gc;
+    cb.buf.elementSize = 4;
+    const GLuint shifts[4] = {16, 8, 0, 0}, maxima[4] = {255, 255, 255, 255};
+    for (int i = 0; i < 4; i++) cb.shift[i] = shifts[i], cb.maximum[i] = maxima[i];
+    setMasks(&cb);
+    cb.mask[3] = 0;
+    GlColorBuffer* saved = gc->drawBuffer;
+    gc->drawBuffer = &cb;
+    ASSERT_TRUE(__glPrepareFastTexture(gc));
+    const GlMipmapLevel* l = &bound(GL_TEX_2D)->params.levels[0];
+    uint32_t v[2];
+    memcpy(v, l->converted, 8);
+    EXPECT_EQ(v[0], 0x102030u);
+    EXPECT_EQ(v[1], 0x814203u);
+    gc->drawBuffer = saved;
+    glDisable(GL_TEXTURE_2D);
 }
 
 }  // namespace
