@@ -13,3 +13,29 @@ function(add_win32_gl_program target)
     target_sources(${target} PRIVATE $<TARGET_OBJECTS:opengl32_autoload>)
   endif()
 endfunction()
+
+# add_win32_resources(<target> <file.rc>)
+# A program's resources (menus, dialogs, bitmaps): windres compiles the .rc file on Windows; on
+# the host scripts/rc2table.py turns it into the stand-in's resource tables, the object library
+# <target>resources (which tests of the program may link too).
+if(WIN32)
+  enable_language(RC)
+else()
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+endif()
+function(add_win32_resources target rc)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${rc})
+  else()
+    get_filename_component(dir ${rc} DIRECTORY)
+    set(table ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources.cpp)
+    file(GLOB inputs ${dir}/*.rc ${dir}/*.h ${dir}/*.bmp)
+    add_custom_command(OUTPUT ${table}
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/rc2table.py ${rc} ${table}
+      DEPENDS ${inputs} ${CMAKE_SOURCE_DIR}/scripts/rc2table.py VERBATIM)
+    add_library(${target}resources OBJECT ${table})
+    target_include_directories(${target}resources PRIVATE ${dir})
+    target_link_libraries(${target}resources PRIVATE winapi)
+    target_sources(${target} PRIVATE $<TARGET_OBJECTS:${target}resources>)
+  endif()
+endfunction()

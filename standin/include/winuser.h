@@ -802,6 +802,7 @@ STANDIN_EXTERN_C_END
 #define PWNDCLASSEX PWNDCLASSEXA
 #define LPWNDCLASSEX LPWNDCLASSEXA
 #define CREATESTRUCT CREATESTRUCTA
+#define LPCREATESTRUCT LPCREATESTRUCTA
 #define RegisterClass RegisterClassA
 #define RegisterClassEx RegisterClassExA
 #define GetClassInfoEx GetClassInfoExA

@@ -4,6 +4,7 @@
 // glReadPixels (shotNNN.bmp). The runs stay in the build tree, under tests/example-runs.
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <math.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 
@@ -92,6 +93,7 @@ bool near(Rgb c, int r, int g, int b, int tolerance) {
 struct ExampleRun {
     std::string dir;
     int exitCode = -1;
+    bool software = false;
 
     Image file(const char* format, int n) const {
         char name[64];
@@ -100,11 +102,13 @@ struct ExampleRun {
         EXPECT_TRUE(image.load(dir + "/" + name)) << dir << "/" << name;
         return image;
     }
-    Image frame(int n) const { return file("ravix2x-%05d.bmp", n); }
+    Image frame(int n) const { return file(software ? "opengl32-%05d.bmp" : "ravix2x-%05d.bmp", n); }
     Image shot(int n) const { return file("shot%03d.bmp", n); }
+    // The frames of the run: the board's front buffer after each swap, or with softwareFrames
+    // the back buffer before each (OPENGL32_DUMP_DIR).
     int frames() const {
         int n = 0;
-        while (FILE* f = fopen((dir + "/" + name("ravix2x-%05d.bmp", n + 1)).c_str(), "rb")) {
+        while (FILE* f = fopen((dir + "/" + name(software ? "opengl32-%05d.bmp" : "ravix2x-%05d.bmp", n + 1)).c_str(), "rb")) {
             fclose(f);
             n++;
         }
@@ -117,18 +121,23 @@ struct ExampleRun {
     }
 };
 
-// Runs example `name` with its script on the board (frames dumped) or in software, in a fresh
-// working folder.
-ExampleRun runExample(const std::string& name, bool software) {
+// Runs example `name` with its script on the board (frames dumped) or in software (with
+// `softwareFrames`, its frames dumped too), in a fresh working folder that holds a copy of the
+// program's Data folder, if it has one.
+ExampleRun runExample(const std::string& name, bool software, bool softwareFrames = false) {
     ExampleRun run;
     run.dir = std::string(EXAMPLE_RUNS_DIR) + "/" + name + (software ? "/software" : "/board");
-    const std::string script = std::string(EXAMPLES_SOURCE_DIR) + "/" + name + "/" + name + ".txt";
+    run.software = software;
+    const std::string source = std::string(EXAMPLES_SOURCE_DIR) + "/" + name;
+    const std::string script = source + "/" + name + ".txt";
     const std::string program = std::string(EXAMPLES_BINARY_DIR) + "/" + name;
     const std::string emulator = EMULATOR;
     std::string command = "rm -rf '" + run.dir + "' && mkdir -p '" + run.dir + "' && cd '" + run.dir +
-                          "' && env -u QRB_USESW STANDIN_INPUT='" + script + "'" +
-                          (software ? " QRB_USESW=1" : " RAVIX2X_DUMP_DIR='" + run.dir + "'") + " " +
-                          emulator + " '" + program + "' > output.txt 2>&1";
+                          "' && { ! [ -d '" + source + "/Data' ] || cp -r '" + source + "/Data' Data; }" +
+                          " && env -u QRB_USESW -u OPENGL32_DUMP_DIR STANDIN_INPUT='" + script + "'" +
+                          (software ? " QRB_USESW=1" : " RAVIX2X_DUMP_DIR='" + run.dir + "'") +
+                          (softwareFrames ? " OPENGL32_DUMP_DIR='" + run.dir + "'" : "") + " " + emulator + " '" +
+                          program + "' > output.txt 2>&1";
     const int status = system(command.c_str());
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -274,6 +283,114 @@ TEST(Examples, ArraysDrawTheSameFromListsAndImmediateMode) {
         auto gridColour = [](Rgb c) { return near(c, 127, 127, 153, 12); };
         EXPECT_GT(list.count(0, 300, 640, 480, gridColour), 500) << run->dir << ": the grid";
     }
+}
+
+// The fraction of the pixels of two frames of one size whose channels differ by more than 32.
+double differing(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height) return 1.0;
+    int n = 0;
+    for (int y = 0; y < a.height; y++)
+        for (int x = 0; x < a.width; x++) {
+            const Rgb p = a.at(x, y), q = b.at(x, y);
+            n += abs(p.r - q.r) > 32 || abs(p.g - q.g) > 32 || abs(p.b - q.b) > 32;
+        }
+    return double(n) / (a.width * a.height);
+}
+
+// crate: frames 20 ms apart from 0 to 760 ms (39), the crate turning 60 degrees a second about y
+// from face-on, the lighting on from 400 ms. Each run's frames (the board's after each swap, the
+// software's before each) show Data\crate.bmp on the faces, the yellow bitmap-font line at the top
+// and the green outline-font title below the crate.
+TEST(Examples, CrateShowsItsBitmapFileAndBothFontLists) {
+    const ExampleRun board = runExample("crate", false), software = runExample("crate", true, true);
+    ASSERT_EQ(board.exitCode, 0);
+    ASSERT_EQ(software.exitCode, 0);
+    EXPECT_EQ(board.frames(), 39);
+    EXPECT_EQ(software.frames(), 39);
+    Image texture;
+    ASSERT_TRUE(texture.load(std::string(EXAMPLES_SOURCE_DIR) + "/crate/Data/crate.bmp"));
+    ASSERT_EQ(texture.width, 64);
+    // The first frame shows the front face square on: x from 175.15 to 464.85 and window y from
+    // 153.09 to 442.79 (gluPerspective(45, 4/3), the face 4 units away, 0.4 above the centre),
+    // the texture stretched over it with linear filtering, bottom row first.
+    const double left = 175.15, bottom = 153.09, side = 289.70;
+    auto texel = [&](int s, int t) { return texture.at(s & 63, 63 - (t & 63)); };
+    auto filtered = [&](double u, double v, double channel(Rgb)) {
+        const double s = u * 64 - 0.5, t = v * 64 - 0.5;
+        const int s0 = int(floor(s)), t0 = int(floor(t));
+        const double fs = s - s0, ft = t - t0;
+        return (1 - fs) * (1 - ft) * channel(texel(s0, t0)) + fs * (1 - ft) * channel(texel(s0 + 1, t0)) +
+               (1 - fs) * ft * channel(texel(s0, t0 + 1)) + fs * ft * channel(texel(s0 + 1, t0 + 1));
+    };
+    auto yellow = [](Rgb c) { return c.r > 200 && c.g > 200 && c.b < 100; };
+    auto green = [](Rgb c) { return c.g > 150 && c.r < 100 && c.b < 100; };
+    auto background = [](Rgb c) { return c.r < 12 && c.g < 12 && c.b > 12 && c.b < 40; };
+    for (const ExampleRun* run : {&board, &software}) {
+        SCOPED_TRACE(run->dir);
+        const Image first = run->frame(1);
+        int far = 0, samples = 0;
+        for (int i = 1; i < 20; i++)
+            for (int j = 1; j < 20; j++) {
+                const int column = int(left + side * i / 20), rowFromBottom = int(bottom + side * j / 20);
+                const double u = (column + 0.5 - left) / side, v = (rowFromBottom + 0.5 - bottom) / side;
+                const Rgb got = first.at(column, 479 - rowFromBottom);
+                const double want[3] = {filtered(u, v, [](Rgb c) { return double(c.r); }),
+                                        filtered(u, v, [](Rgb c) { return double(c.g); }),
+                                        filtered(u, v, [](Rgb c) { return double(c.b); })};
+                far += fabs(got.r - want[0]) > 16 || fabs(got.g - want[1]) > 16 || fabs(got.b - want[2]) > 16;
+                samples++;
+            }
+        EXPECT_LT(far, samples / 50) << "the face shows the file's picture the right way up";
+        EXPECT_TRUE(background(first.at(150, 200)) && background(first.at(490, 200))) << "beside the face";
+        for (int n : {1, 20, 39}) {
+            const Image f = run->frame(n);
+            EXPECT_GT(f.count(0, 15, 400, 45, yellow), 40) << "frame " << n << ": the heads-up line";
+            EXPECT_EQ(f.count(0, 45, 640, 480, yellow), 0) << "frame " << n << ": only there";
+            EXPECT_GT(f.count(100, 340, 540, 475, green), 500) << "frame " << n << ": the outline title";
+            EXPECT_EQ(f.count(0, 0, 640, 330, green), 0) << "frame " << n << ": below the crate";
+        }
+        // The turn shows the left face; the lighting darkens the faces turned from the light.
+        const Image unlit = run->frame(19), lit = run->frame(23);
+        EXPECT_FALSE(background(unlit.at(200, 200))) << "the left face has come round";
+        EXPECT_LT(lit.mean(), unlit.mean() - 1.0);
+        const long unlitSide = unlit.count(190, 100, 225, 300, [](Rgb c) { return c.r > 120; });
+        const long litSide = lit.count(190, 100, 225, 300, [](Rgb c) { return c.r > 120; });
+        EXPECT_LT(litSide, unlitSide / 2) << "the left face, turned from the light";
+    }
+    for (int n : {1, 20, 39})
+        EXPECT_LT(differing(board.frame(n), software.frame(n)), 0.02) << "frame " << n << ": board and software agree";
+}
+
+// outlines: frames 20 ms apart from 0 to 580 ms (30), the outline text turning, Space at 200 and
+// 240 ms, wireframe text from 400 ms. The background is GetSysColor(COLOR_APPWORKSPACE), the
+// floor the marble bitmap resource, the text orange and lit.
+TEST(Examples, OutlinesTurnAboveTheResourcesMarble) {
+    const ExampleRun board = runExample("outlines", false), software = runExample("outlines", true, true);
+    ASSERT_EQ(board.exitCode, 0);
+    ASSERT_EQ(software.exitCode, 0);
+    EXPECT_EQ(board.frames(), 30);
+    EXPECT_EQ(software.frames(), 30);
+    auto workspace = [](Rgb c) { return near(c, 128, 128, 128, 8); };
+    auto marble = [](Rgb c) { return c.b > c.r + 15 && c.b > c.g + 8; };
+    auto orange = [](Rgb c) { return c.r > 120 && c.r > c.g + 30 && c.g > c.b + 20 && !near(c, 128, 128, 128, 8); };
+    auto white = [](Rgb c) { return c.r > 220 && c.g > 220 && c.b > 220; };
+    for (const ExampleRun* run : {&board, &software}) {
+        SCOPED_TRACE(run->dir);
+        long filled = 0, lines = 0;
+        for (int n = 1; n <= 30; n++) {
+            const Image f = run->frame(n);
+            EXPECT_TRUE(workspace(f.at(630, 60)) && workspace(f.at(5, 60))) << "frame " << n;
+            EXPECT_GT(f.count(0, 420, 640, 480, marble), 640 * 60 * 9 / 10) << "frame " << n << ": the floor";
+            EXPECT_GT(f.count(0, 10, 320, 30, white), 30) << "frame " << n << ": the heads-up line";
+            (n <= 20 ? filled : lines) += f.count(100, 100, 540, 380, orange);
+        }
+        EXPECT_GT(filled / 20, 3000) << "the text's faces";
+        EXPECT_LT(lines / 10, filled / 20 / 2) << "W: the text's polygons as lines";
+        EXPECT_GT(lines / 10, 200);
+        EXPECT_GT(differing(run->frame(1), run->frame(15)), 0.01) << "the text turns";
+    }
+    for (int n : {1, 15, 30})
+        EXPECT_LT(differing(board.frame(n), software.frame(n)), 0.03) << "frame " << n << ": board and software agree";
 }
 
 }  // namespace

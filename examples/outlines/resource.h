@@ -1,0 +1,2 @@
+/* Resource ids of outlines. */
+#define IDB_MARBLE 101
