@@ -33,7 +33,7 @@ export STANDIN_DISPLAY=640x480
 # prints the frame counts and the comparison of the last frames.
 run_pair() {
   local program=$1 folder=$2 script=$3 frames=$4
-  mkdir -p "$frames/board" "$frames/software"
+  mkdir -p "$frames/board" "$frames/software" "$frames/window/board" "$frames/window/software"
   # The board's call trace goes through a pipe: only whether it downloaded textures is kept.
   local fifo="$out/trace.fifo"
   rm -f "$fifo"
@@ -46,13 +46,17 @@ run_pair() {
   exec 3>&-
   wait
   rm -f "$fifo"
+  # The script's "picture" lines leave whole-window pictures in the program's folder.
+  mv "$folder"/*-[0-9]-*.bmp "$frames/window/board/" 2>/dev/null || true
   (cd "$folder" && STANDIN_INPUT="$script" QRB_USESW=1 TOOLS_FRAME_DIR="$frames/software" \
      qemu-i386 "$tools/$program" >"$frames/software.log" 2>&1) || echo "$program in software exited with $?"
+  mv "$folder"/*-[0-9]-*.bmp "$frames/window/software/" 2>/dev/null || true
   local board software textured=no
   board=$(ls "$frames/board" | sort | tail -n 1)
   software=$(ls "$frames/software" | sort | tail -n 1)
   [ "$(cat "$out/texture-downloads")" -gt 0 ] && textured=yes
   echo "$program: $(ls "$frames/board" | wc -l) board frames in $frames/board, $(ls "$frames/software" | wc -l) software frames in $frames/software"
+  echo "$program: whole-window pictures: $(ls "$frames/window/board" | tr '\n' ' ')in $frames/window/board and $frames/window/software"
   if [ -n "$board" ] && [ -n "$software" ]; then
     echo "$program: last frames: $(python3 "$top/scripts/compare-frames.py" "$frames/board/$board" \
       "$frames/software/$software" "$textured")"

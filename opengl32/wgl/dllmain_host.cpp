@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include "drawable.h"
 #include "wgl.h"
 #include "standin/control.h"
 
@@ -18,6 +19,7 @@ __attribute__((constructor)) static void hostLoad(void) {
         fputs("OPENGL32.dll failed to initialise\n", stderr);
         _Exit(1);
     }
+    __wglHostPicturesStart();
 }
 
 __attribute__((destructor)) static void hostUnload(void) {

@@ -106,6 +106,10 @@ void __wglSetUpdateRect(WglDrawable* d, GLint x, GLint y, GLint width, GLint hei
 BOOL WINAPI __wglSwapBuffers(HDC dc);
 // Host only: the back buffer as a .bmp in the folder OPENGL32_DUMP_DIR names, when it names one.
 void __wglDumpBackBuffer(WglDrawable* d);
+// Host: after a window's swap (the stand-in's per-swap pictures); nothing on Windows.
+void __wglWindowSwapped(HWND window);
+// Host: gives the stand-in's window pictures the GL image of each window.
+void __wglHostPicturesStart(void);
 
 // Pixel format of the device context's drawable.
 int WINAPI __wglGetPixelFormat(HDC dc);

@@ -187,5 +187,6 @@ BOOL WINAPI __wglSwapBuffers(HDC dc) {
     gc->procs.swapBuffers(gc);
     const BOOL swapped = d->swap ? d->swap(d) : TRUE;
     clearSwapHints(d);
+    __wglWindowSwapped(window);
     return swapped;
 }

@@ -1,5 +1,5 @@
-// Polygon, Rectangle and DrawText: window device contexts draw nowhere, so every call is recorded
-// with the brush it would fill with.
+// Polygon, Rectangle and DrawText: every call is recorded with the brush it fills with, and drawn
+// into the surface of its device context (paint.cpp).
 #include <string.h>
 
 #include <algorithm>
@@ -54,7 +54,9 @@ BOOL WINAPI Polygon(HDC hdc, const POINT *apt, int cpt) {
   draw.dc = hdc;
   draw.pointCount = cpt;
   memcpy(draw.points, apt, sizeof(POINT) * std::min(cpt, 16));
-  return Record(draw);
+  if (!Record(draw)) return FALSE;
+  standin::PaintPolygon(hdc, apt, cpt);
+  return TRUE;
 }
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
@@ -62,7 +64,9 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   draw.kind = STANDIN_DRAW_RECTANGLE;
   draw.dc = hdc;
   draw.rect = RECT{left, top, right, bottom};
-  return Record(draw);
+  if (!Record(draw)) return FALSE;
+  standin::PaintRectangle(hdc, left, top, right, bottom);
+  return TRUE;
 }
 
 // Returns the text's height: one line height per line (16 pixels with the stand-in's fonts).
@@ -79,6 +83,7 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
   draw.format = format;
   memcpy(draw.text, lpchText, std::min(length, sizeof draw.text - 1));
   if (!Record(draw)) return 0;
+  standin::PaintDrawText(hdc, lpchText, length, *lprc, format);
   int lines = 1;
   if (!(format & DT_SINGLELINE))
     for (size_t i = 0; i < length; ++i) lines += lpchText[i] == '\n';

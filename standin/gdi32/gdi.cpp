@@ -1,5 +1,6 @@
 // GDI: device contexts, bitmaps and DIB sections, palettes, regions, stock objects, device caps
-// and recorded blits. Pixels are kept in memory; a window device context draws nowhere.
+// and recorded blits. Pixels are kept in memory; a window device context draws on its window's
+// surface (the client area's pixels); a whole-window or desktop device context draws nowhere.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -115,6 +116,7 @@ struct GdiState {
   UINT systemUse = SYSPAL_STATIC;
   std::vector<StandinBlit> blits;
   std::vector<std::unique_ptr<std::vector<BYTE>>> blitPixels;
+  std::map<HWND, std::shared_ptr<Bitmap>> windowSurfaces;
 };
 
 GdiState &Gdi() {
@@ -163,7 +165,10 @@ void EnsureStock(GdiState &state) {
       if (i == DC_BRUSH) brush->brush.lbColor = RGB(255, 255, 255);
       object = brush;
     } else if ((i >= WHITE_PEN && i <= NULL_PEN) || i == DC_PEN) {
-      object = std::make_shared<Simple>(OBJ_PEN);
+      auto pen = std::make_shared<Simple>(OBJ_PEN);
+      pen->brush.lbStyle = i == NULL_PEN ? BS_NULL : BS_SOLID;
+      pen->brush.lbColor = i == WHITE_PEN ? RGB(255, 255, 255) : RGB(0, 0, 0);
+      object = pen;
     } else if (i == DEFAULT_PALETTE) {
       auto palette = std::make_shared<Palette>();
       palette->entries.assign(kDefaultColours, kDefaultColours + 20);
@@ -250,9 +255,13 @@ Palette *DcPalette(GdiState &state, Dc *dc) {
   return palette ? palette : Find<Palette>(state, state.stock[DEFAULT_PALETTE]);
 }
 
-// The memory DC's bitmap when it has pixel storage; null otherwise.
+// The memory DC's bitmap when it has pixel storage, a window DC's window surface; null otherwise.
 Bitmap *SurfaceOf(GdiState &state, HDC handle) {
   Dc *dc = Find<Dc>(state, handle);
+  if (dc && dc->kind == DcKind::Window && dc->window) {
+    auto it = state.windowSurfaces.find(dc->window);
+    return it == state.windowSurfaces.end() ? nullptr : it->second.get();
+  }
   if (!dc || dc->kind != DcKind::Memory) return nullptr;
   Bitmap *bitmap = Find<Bitmap>(state, dc->bitmap);
   return bitmap && !bitmap->stock ? bitmap : nullptr;
@@ -381,11 +390,9 @@ bool DeleteWindowDC(HDC handle) {
   return true;
 }
 
-bool BitmapSurfaceOf(HBITMAP handle, BitmapSurface *surface) {
-  GdiState &state = Ready();
-  Guard guard(state.lock);
-  Bitmap *bitmap = Find<Bitmap>(state, handle);
-  if (!bitmap || bitmap->stock) return false;
+namespace {
+
+void Describe(GdiState &state, Bitmap *bitmap, BitmapSurface *surface) {
   surface->bits = Bits(bitmap);
   surface->width = bitmap->width;
   surface->height = bitmap->height;
@@ -404,7 +411,85 @@ bool BitmapSurfaceOf(HBITMAP handle, BitmapSurface *surface) {
   if (!bitmap->dib && bitmap->bitsPixel == 1) surface->colours = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
   if (!bitmap->dib && bitmap->bitsPixel == 8)
     for (const PALETTEENTRY &entry : state.system) surface->colours.push_back(Quad(entry));
+}
+
+COLORREF LogColour(const Simple *object, COLORREF fallback, bool *none) {
+  *none = !object || object->brush.lbStyle == BS_NULL;
+  return object ? object->brush.lbColor : fallback;
+}
+
+}  // namespace
+
+bool BitmapSurfaceOf(HBITMAP handle, BitmapSurface *surface) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Bitmap *bitmap = Find<Bitmap>(state, handle);
+  if (!bitmap || bitmap->stock) return false;
+  Describe(state, bitmap, surface);
   return true;
+}
+
+void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  width = std::max<LONG>(width, 1), height = std::max<LONG>(height, 1);
+  std::shared_ptr<Bitmap> &surface = state.windowSurfaces[window];
+  if (surface && surface->width == width && surface->height == height) return;
+  auto made = NewDdb(width, height, 32);
+  BitmapSurface target;
+  Describe(state, made.get(), &target);
+  FillSurface(target, RECT{0, 0, width, height}, background);
+  // What the window showed stays where it was.
+  if (surface)
+    for (LONG y = 0; y < std::min(height, surface->height); ++y)
+      memcpy(Row(made.get(), y), Row(surface.get(), y), size_t(std::min(width, surface->width)) * 4);
+  surface = made;
+}
+
+void DropWindowSurface(HWND window) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  state.windowSurfaces.erase(window);
+}
+
+bool WindowSurfaceOf(HWND window, BitmapSurface *surface) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  auto it = state.windowSurfaces.find(window);
+  if (it == state.windowSurfaces.end()) return false;
+  Describe(state, it->second.get(), surface);
+  return true;
+}
+
+bool DcSurface(HDC dc, BitmapSurface *surface) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Bitmap *bitmap = SurfaceOf(state, dc);
+  if (!bitmap) return false;
+  Describe(state, bitmap, surface);
+  return true;
+}
+
+bool DcPaintState(HDC handle, DcPaint *out) {
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Dc *dc = Find<Dc>(state, handle);
+  if (!dc) return false;
+  out->brush = LogColour(Find<Simple>(state, dc->brush), RGB(255, 255, 255), &out->hollowBrush);
+  out->pen = LogColour(Find<Simple>(state, dc->pen), RGB(0, 0, 0), &out->nullPen);
+  out->text = dc->textColor;
+  out->background = dc->bkColor;
+  out->bkMode = dc->bkMode;
+  return true;
+}
+
+COLORREF BrushColour(HBRUSH brush, COLORREF fallback) {
+  const uintptr_t value = reinterpret_cast<uintptr_t>(brush);
+  if (value && value <= COLOR_MENUBAR + 1) return GetSysColor(int(value - 1));
+  GdiState &state = Ready();
+  Guard guard(state.lock);
+  Simple *object = Find<Simple>(state, brush);
+  return object && object->type == OBJ_BRUSH && object->brush.lbStyle != BS_NULL ? object->brush.lbColor : fallback;
 }
 
 HBRUSH NewStockBrush(COLORREF color) {
@@ -892,7 +977,14 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     return TRUE;
   }
   Bitmap *src = SurfaceOf(state, hdcSrc);
-  if (rop != SRCCOPY || !src || src->bitsPixel != dst->bitsPixel) return TRUE;
+  if (rop != SRCCOPY || !src) return TRUE;
+  if (src->bitsPixel != dst->bitsPixel) {  // between depths through the colours
+    BitmapSurface target, source;
+    Describe(state, dst, &target);
+    Describe(state, src, &source);
+    CopySurface(target, x, y, source, x1, y1, cx, cy);
+    return TRUE;
+  }
   // Clip the rectangle against both bitmaps.
   int left = std::max({0, x, x - x1}), top = std::max({0, y, y - y1});
   int right = std::min<LONG>({x + cx, dst->width, x + src->width - x1});
@@ -942,6 +1034,9 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
   blit.rop = rop;
   blit.pixelHeader = header;
   Record(state, blit, lpBits, DibCallBytes(header, UINT(DibRows(header))));
+  if (rop == SRCCOPY && iUsage == DIB_RGB_COLORS)
+    PaintDibBlit(hdc, xDest, yDest, DestWidth, DestHeight, header, lpbmi, lpBits, xSrc, ySrc, SrcWidth, SrcHeight, 0,
+                 UINT(DibRows(header)));
   return SrcHeight < 0 ? -SrcHeight : SrcHeight;
 }
 
@@ -969,6 +1064,8 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
   blit.rop = SRCCOPY;
   blit.pixelHeader = header;
   Record(state, blit, lpvBits, DibCallBytes(header, lines));
+  if (ColorUse == DIB_RGB_COLORS && lines)
+    PaintDibBlit(hdc, xDest, yDest, int(w), int(h), header, lpbmi, lpvBits, xSrc, ySrc, int(w), int(h), StartScan, lines);
   return int(lines);
 }
 

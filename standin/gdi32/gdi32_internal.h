@@ -39,6 +39,46 @@ struct BitmapSurface {
 // False for a handle that is not a bitmap, and for the stock one.
 bool BitmapSurfaceOf(HBITMAP bitmap, BitmapSurface *surface);
 
+// Window surfaces: the pixels of a window's client area (32-bit BGRX), which its window device
+// contexts draw on. Sizing keeps what the surface showed; a new area takes `background`.
+void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background);
+void DropWindowSurface(HWND window);
+bool WindowSurfaceOf(HWND window, BitmapSurface *surface);
+// The pixels a device context draws on: a memory DC's bitmap, a window DC's window surface.
+bool DcSurface(HDC dc, BitmapSurface *surface);
+
+// What a device context paints with.
+struct DcPaint {
+  COLORREF brush, pen, text, background;
+  bool hollowBrush, nullPen;
+  int bkMode;
+};
+bool DcPaintState(HDC dc, DcPaint *out);
+// The colour of a brush (a system colour index + 1 too); `fallback` for a hollow or unknown one.
+COLORREF BrushColour(HBRUSH brush, COLORREF fallback);
+
+// Pixels of a surface (paint.cpp): read as colours at every depth, written at 16 bits and more
+// (outside the surface nothing is written; CLR_INVALID is read).
+COLORREF SurfacePixel(const BitmapSurface &surface, LONG x, LONG y);
+void PutSurfacePixel(const BitmapSurface &surface, LONG x, LONG y, COLORREF colour);
+void FillSurface(const BitmapSurface &surface, RECT rect, COLORREF colour);
+// Copies `source` (x, y, width, height) to `target` at (tx, ty), converting colours.
+void CopySurface(const BitmapSurface &target, LONG tx, LONG ty, const BitmapSurface &source, LONG x, LONG y,
+                 LONG width, LONG height);
+// The bits of a DIB that a drawing call passes, as a surface of `lines` rows (0: the header's);
+// false for compressed and malformed ones.
+bool DibSurface(const BITMAPINFOHEADER &header, const BITMAPINFO *info, const void *bits, UINT lines,
+                BitmapSurface *out);
+// Width of a text in the device context's font (the glyphs' advances).
+LONG TextWidth(HDC dc, const char *text, size_t length);
+// Drawing of recorded calls: the shapes and blits into the surface a device context draws on.
+void PaintPolygon(HDC dc, const POINT *points, int count);
+void PaintRectangle(HDC dc, int left, int top, int right, int bottom);
+void PaintDrawText(HDC dc, const char *text, size_t length, const RECT &rect, UINT format);
+void PaintDibBlit(HDC dc, int x, int y, int width, int height, const BITMAPINFOHEADER &header,
+                  const BITMAPINFO *info, const void *bits, int srcX, int srcY, int srcWidth, int srcHeight,
+                  UINT startScan, UINT lines);
+
 // A solid brush that DeleteObject leaves in place, as the system's own brushes.
 HBRUSH NewStockBrush(COLORREF color);
 

@@ -659,6 +659,7 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h);
 HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type);
 BOOL WINAPI Polygon(HDC hdc, const POINT *apt, int cpt);
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom);
+BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 BOOL WINAPI DeleteObject(HGDIOBJ ho);
 int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv);
 BOOL WINAPI GdiFlush(void);
@@ -766,6 +767,7 @@ BOOL WINAPI wglUseFontOutlinesW(HDC hdc, DWORD first, DWORD count, DWORD listBas
 #define CreateFont CreateFontA
 #define CreateFontIndirect CreateFontIndirectA
 #define GetTextMetrics GetTextMetricsA
+#define TextOut TextOutA
 #define wglUseFontBitmaps wglUseFontBitmapsA
 #define wglUseFontOutlines wglUseFontOutlinesA
 

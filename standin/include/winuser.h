@@ -635,6 +635,7 @@ typedef struct tagPAINTSTRUCT {
 #define DT_SINGLELINE 0x00000020
 #define DT_EXPANDTABS 0x00000040
 #define DT_NOCLIP 0x00000100
+#define DT_CALCRECT 0x00000400
 #define DT_NOPREFIX 0x00000800
 
 STANDIN_EXTERN_C_BEGIN
@@ -775,6 +776,8 @@ HBRUSH WINAPI GetSysColorBrush(int nIndex);
 
 /* Text drawing. */
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
+int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr);
+int WINAPI GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount);
 
 STANDIN_EXTERN_C_END
 
@@ -795,6 +798,7 @@ STANDIN_EXTERN_C_END
 #define LoadBitmap LoadBitmapA
 #define LoadImage LoadImageA
 #define DrawText DrawTextA
+#define GetClassName GetClassNameA
 #define MessageBox MessageBoxA
 #define SetWindowsHookEx SetWindowsHookExA
 #define WNDCLASS WNDCLASSA

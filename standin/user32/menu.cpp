@@ -7,6 +7,7 @@
 
 #include "standin/control.h"
 #include "standin/resources.h"
+#include "user32_internal.h"
 
 namespace {
 
@@ -150,3 +151,16 @@ BOOL StandinChooseMenuItem(HWND hwnd, UINT id) {
 }
 
 }  // extern "C"
+
+namespace standin {
+
+std::vector<std::string> MenuItemTexts(HMENU menu) {
+  MenuState &state = Menus();
+  Guard guard(state.lock);
+  std::vector<std::string> texts;
+  if (Menu *m = Find(state, menu))
+    for (const MenuItem &item : m->items) texts.push_back(item.flags & MF_SEPARATOR ? "" : item.text);
+  return texts;
+}
+
+}  // namespace standin

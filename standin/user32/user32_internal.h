@@ -65,6 +65,14 @@ bool TakeScriptAnswer(const char *verb, std::vector<std::string> *args);
 HWND MouseCapture();
 void SetMouseCapture(HWND hwnd);
 
+// The visible top-level windows, in the order they were created; a top-level window's owner (null
+// for none); the colour a window's class erases its client area with.
+std::vector<HWND> TopLevelWindows();
+HWND WindowOwner(HWND hwnd);
+COLORREF WindowBackground(HWND hwnd);
+// The texts of a menu's items ("" for separators), in order.
+std::vector<std::string> MenuItemTexts(HMENU menu);
+
 // The windows whose parent is `hwnd`, in the order they were created.
 std::vector<HWND> ChildWindows(HWND hwnd);
 

@@ -48,6 +48,7 @@ struct Window {
   std::string text;
   LONG userData = 0;
   std::vector<BYTE> extra;
+  HBRUSH background = nullptr;   // the class's
   HDC ownDc = nullptr;           // CS_OWNDC / CS_CLASSDC
   std::vector<HDC> dcs;          // from GetDC / GetWindowDC / BeginPaint, not yet released
   bool visible = false, destroying = false, invalid = false;
@@ -167,6 +168,17 @@ SIZE ClientSize(const Window &w) {
   return SIZE{std::max<LONG>(0, w.cx - frame.left - frame.right), std::max<LONG>(0, w.cy - frame.top - frame.bottom)};
 }
 
+// The colour the class's brush erases with: dialogs the button face, windows without a brush white.
+COLORREF Background(const Window &w) {
+  return BrushColour(w.background, w.className == "#32770" ? GetSysColor(COLOR_BTNFACE) : RGB(255, 255, 255));
+}
+
+// The window surface follows the client area's size.
+void SizeSurface(HWND hwnd, const Window &w) {
+  const SIZE size = ClientSize(w);
+  SizeWindowSurface(hwnd, size.cx, size.cy, Background(w));
+}
+
 // The time stamp of a message: the clock in milliseconds, read without counting as the program's read.
 DWORD MessageTime() { return DWORD(ClockMicroseconds() / 1000); }
 
@@ -253,6 +265,7 @@ void Remove(WindowState &state, HWND hwnd) {
   Window *w = Find(state, hwnd);
   if (!w) return;
   ReleaseWindowDcs(*w);
+  DropWindowSurface(hwnd);
   auto queue = state.queues.find(w->thread);
   if (queue != state.queues.end()) {
     auto &posted = queue->second.posted;
@@ -394,6 +407,7 @@ HDC GetWindowDc(HWND hwnd, bool whole) {
   if (!hwnd || hwnd == kDesktop) return NewWindowDC(nullptr, whole);
   Window *w = FindValid(state, hwnd);
   if (!w) return nullptr;
+  SizeSurface(hwnd, *w);
   if (!whole && (w->classStyle & (CS_OWNDC | CS_CLASSDC))) {
     if (!w->ownDc) w->ownDc = NewWindowDC(hwnd, false);
     return w->ownDc;
@@ -404,6 +418,29 @@ HDC GetWindowDc(HWND hwnd, bool whole) {
 }
 
 }  // namespace
+
+std::vector<HWND> TopLevelWindows() {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  std::vector<HWND> windows;
+  for (const auto &entry : state.windows)
+    if (!(entry.second.style & WS_CHILD) && entry.second.visible) windows.push_back(reinterpret_cast<HWND>(entry.first));
+  return windows;
+}
+
+HWND WindowOwner(HWND hwnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hwnd);
+  return w && !(w->style & WS_CHILD) ? w->parent : nullptr;
+}
+
+COLORREF WindowBackground(HWND hwnd) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = Find(state, hwnd);
+  return w ? Background(*w) : RGB(255, 255, 255);
+}
 
 std::vector<HWND> ChildWindows(HWND hwnd) {
   WindowState &state = Windows();
@@ -618,6 +655,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     Window w;
     w.className = cls->name;
     w.classStyle = cls->wc.style;
+    w.background = cls->wc.hbrBackground;
     w.proc = cls->wc.lpfnWndProc;
     // An overlapped window (neither child nor pop-up) always has a title bar and clips its siblings.
     w.style = (dwStyle & (WS_CHILD | WS_POPUP)) ? dwStyle : dwStyle | WS_CAPTION | WS_CLIPSIBLINGS;
@@ -719,6 +757,17 @@ BOOL WINAPI IsIconic(HWND hWnd) {
   Lock guard(state.lock);
   Window *w = Find(state, hWnd);
   return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
+int WINAPI GetClassNameA(HWND hWnd, LPSTR lpClassName, int nMaxCount) {
+  WindowState &state = Windows();
+  Lock guard(state.lock);
+  Window *w = FindValid(state, hWnd);
+  if (!w || !lpClassName || nMaxCount <= 0) return 0;
+  const int n = std::min<int>(int(w->className.size()), nMaxCount - 1);
+  memcpy(lpClassName, w->className.data(), size_t(n));
+  lpClassName[n] = 0;
+  return n;
 }
 
 HWND WINAPI GetParent(HWND hWnd) {
@@ -890,6 +939,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     if (pos.x == w->x && pos.y == w->y) changed->flags |= SWP_NOMOVE;
     if (pos.cx == w->cx && pos.cy == w->cy) changed->flags |= SWP_NOSIZE;
     w->x = pos.x, w->y = pos.y, w->cx = std::max(0, pos.cx), w->cy = std::max(0, pos.cy);
+    SizeSurface(hWnd, *w);
     if (uFlags & SWP_SHOWWINDOW) w->visible = true;
     if (uFlags & SWP_HIDEWINDOW) w->visible = false;
     if (!(changed->flags & SWP_NOSIZE) && !(uFlags & SWP_NOREDRAW)) w->invalid = w->visible;

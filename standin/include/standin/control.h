@@ -180,6 +180,19 @@ typedef struct {
 int StandinDrawCount(void);
 BOOL StandinGetDraw(int i, StandinDraw *out);
 
+/* Pictures of windows (24-bit .bmp): frame, caption, menu bar, the client area as the window's
+   device contexts drew it, the GL image over it, child windows and the windows it owns (dialogs).
+   A window's picture is that of the window at the root of its owner chain, the window's size;
+   NULL gives the desktop with every visible top-level window. FALSE when it cannot be written. */
+BOOL StandinWritePicture(HWND hwnd, const char *path);
+/* The GL image shown in a window's client area, which the library supplies: it writes the
+   width x height pixels top-down as 0x00RRGGBB and returns TRUE, or FALSE where it shows none. */
+typedef BOOL (*StandinGlImageFn)(HWND window, int width, int height, DWORD *pixels);
+void StandinSetGlImageSource(StandinGlImageFn source);
+/* The library calls this after each SwapBuffers of a window: with STANDIN_PICTURE_DIR naming a
+   folder, the picture of the window's top-level window goes there as window-NNNNN.bmp (from 1). */
+void StandinWindowSwapped(HWND hwnd);
+
 /* Progress bars: range, step and position of a "msctls_progress32" control. */
 BOOL StandinProgressState(HWND bar, int *low, int *high, int *step, int *position);
 
