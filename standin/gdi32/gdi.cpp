@@ -977,14 +977,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     return TRUE;
   }
   Bitmap *src = SurfaceOf(state, hdcSrc);
-  if (rop != SRCCOPY || !src) return TRUE;
-  if (src->bitsPixel != dst->bitsPixel) {  // between depths through the colours
-    BitmapSurface target, source;
-    Describe(state, dst, &target);
-    Describe(state, src, &source);
-    CopySurface(target, x, y, source, x1, y1, cx, cy);
-    return TRUE;
-  }
+  if (rop != SRCCOPY || !src || src->bitsPixel != dst->bitsPixel) return TRUE;
   // Clip the rectangle against both bitmaps.
   int left = std::max({0, x, x - x1}), top = std::max({0, y, y - y1});
   int right = std::min<LONG>({x + cx, dst->width, x + src->width - x1});

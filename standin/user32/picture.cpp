@@ -285,6 +285,8 @@ bool WriteBmp(const BitmapSurface &s, const char *path) {
   return fclose(f) == 0 && ok;
 }
 
+}  // namespace
+
 void PictureVerb(HWND target, const std::vector<std::string> &args) {
   if (args.empty()) {
     fprintf(stderr, "script: picture needs a file name\n");
@@ -295,9 +297,6 @@ void PictureVerb(HWND target, const std::vector<std::string> &args) {
     fprintf(stderr, "script: picture %s could not be written\n", args[0].c_str());
 }
 
-ScriptVerbRegistrar pictureVerb("picture", PictureVerb);
-
-}  // namespace
 }  // namespace standin
 
 using namespace standin;

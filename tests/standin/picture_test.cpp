@@ -70,7 +70,8 @@ class PictureTest : public ::testing::Test {
   }
   // Runs the script through the queue until it has nothing left.
   void Play(const std::string &script) {
-    ASSERT_EQ(nullptr, StandinLoadInputScript(script.c_str()));
+    const char *problem = StandinLoadInputScript(script.c_str());
+    ASSERT_EQ(nullptr, problem) << problem;
     MSG msg;
     for (int i = 0; i < 20; ++i)
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
