@@ -439,6 +439,9 @@ void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background
   BitmapSurface target;
   Describe(state, made.get(), &target);
   FillSurface(target, RECT{0, 0, width, height}, background);
+  // Pixels nothing has drawn on keep kUnpaintedByte in their fourth byte, which every write clears.
+  for (LONG y = 0; y < height; ++y)
+    for (LONG x = 0; x < width; ++x) Row(made.get(), y)[4 * x + 3] = kUnpaintedByte;
   // What the window showed stays where it was.
   if (surface)
     for (LONG y = 0; y < std::min(height, surface->height); ++y)
