@@ -65,10 +65,15 @@ run_pair() {
 
 echo "== mdgview: the sample vase ($out/viewer/s1.mdg, texture blank.bmp), turned and zoomed by a scripted drag"
 run_pair mdgview "$out/viewer" "$top/samples/viewer.txt" "$out/frames/mdgview"
+python3 "$top/scripts/check-window-pictures.py" gl "$out/frames/mdgview/window/software/viewer-3-end.bmp" \
+  "$out/frames/mdgview/software/$(ls "$out/frames/mdgview/software" | sort | tail -n 1)" || true
 echo "mdgview: output.txt (board run, then software run): $(tr '\n' ' ' <"$out/viewer/output.txt")"
 
 echo "== targedit: the sample tile target file ($out/editor/sample.ttd) edited by a scripted user"
 run_pair targedit "$out/editor" "$top/samples/editor.txt" "$out/frames/targedit"
+for kind in board software; do
+  python3 "$top/scripts/check-window-pictures.py" map "$out/frames/targedit/window/$kind/editor-4-end.bmp" || true
+done
 if [ -f "$out/editor/saved.ttd" ]; then
   echo "targedit: saved $out/editor/saved.ttd ($(stat -c %s "$out/editor/saved.ttd") bytes)"
 fi

@@ -439,6 +439,9 @@ void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background
   BitmapSurface target;
   Describe(state, made.get(), &target);
   FillSurface(target, RECT{0, 0, width, height}, background);
+  // Pixels nothing has drawn on keep kUnpaintedByte in their fourth byte, which every write clears.
+  for (LONG y = 0; y < height; ++y)
+    for (LONG x = 0; x < width; ++x) Row(made.get(), y)[4 * x + 3] = kUnpaintedByte;
   // What the window showed stays where it was.
   if (surface)
     for (LONG y = 0; y < std::min(height, surface->height); ++y)
@@ -977,14 +980,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
     return TRUE;
   }
   Bitmap *src = SurfaceOf(state, hdcSrc);
-  if (rop != SRCCOPY || !src) return TRUE;
-  if (src->bitsPixel != dst->bitsPixel) {  // between depths through the colours
-    BitmapSurface target, source;
-    Describe(state, dst, &target);
-    Describe(state, src, &source);
-    CopySurface(target, x, y, source, x1, y1, cx, cy);
-    return TRUE;
-  }
+  if (rop != SRCCOPY || !src || src->bitsPixel != dst->bitsPixel) return TRUE;
   // Clip the rectangle against both bitmaps.
   int left = std::max({0, x, x - x1}), top = std::max({0, y, y - y1});
   int right = std::min<LONG>({x + cx, dst->width, x + src->width - x1});

@@ -41,7 +41,10 @@ bool BitmapSurfaceOf(HBITMAP bitmap, BitmapSurface *surface);
 
 // Window surfaces: the pixels of a window's client area (32-bit BGRX), which its window device
 // contexts draw on. Sizing keeps what the surface showed; a new area takes `background`.
+// A pixel that no drawing has reached holds kUnpaintedByte as its fourth byte (see Unpainted).
 void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background);
+constexpr BYTE kUnpaintedByte = 0x01;
+bool Unpainted(const BitmapSurface &surface, LONG x, LONG y);
 void DropWindowSurface(HWND window);
 bool WindowSurfaceOf(HWND window, BitmapSurface *surface);
 // The pixels a device context draws on: a memory DC's bitmap, a window DC's window surface.

@@ -133,6 +133,10 @@ void PutSurfacePixel(const BitmapSurface &s, LONG x, LONG y, COLORREF colour) {
   }
 }
 
+bool Unpainted(const BitmapSurface &s, LONG x, LONG y) {
+  return s.bitsPixel == 32 && Inside(s, x, y) && RowOf(s, y)[4 * x + 3] == kUnpaintedByte;
+}
+
 void FillSurface(const BitmapSurface &s, RECT rect, COLORREF colour) {
   for (LONG y = std::max<LONG>(rect.top, 0); y < std::min(rect.bottom, s.height); ++y) Span(s, y, rect.left, rect.right, colour);
 }

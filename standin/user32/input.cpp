@@ -65,8 +65,10 @@ Input &TheInput() {
   return *input;
 }
 
+// The verbs of other components; "picture" is always there (a program need not call into the
+// pictures' file for its scripts to take pictures).
 std::map<std::string, Verb> &Verbs() {
-  static auto *verbs = new std::map<std::string, Verb>;
+  static auto *verbs = new std::map<std::string, Verb>{{"picture", Verb{PictureVerb}}};
   return *verbs;
 }
 

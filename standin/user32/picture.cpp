@@ -217,14 +217,16 @@ bool DrawControl(Canvas &c, HWND hwnd, const RECT &r) {
   return true;
 }
 
-// The client area: the control's plain drawing, or the window surface and the GL image over it.
+// The client area: the control's plain drawing, or the window surface with the GL image where
+// no GDI drawing reached (GDI drawing shows over the GL image, as an overlay).
 void DrawClient(Canvas &c, HWND hwnd) {
   const RECT client = ClientScreenRect(hwnd);
   const LONG width = client.right - client.left, height = client.bottom - client.top;
   if (width <= 0 || height <= 0 || DrawControl(c, hwnd, client)) return;
   const RECT at = Local(c, client);
   BitmapSurface surface;
-  if (WindowSurfaceOf(hwnd, &surface))
+  const bool drawn = WindowSurfaceOf(hwnd, &surface);
+  if (drawn)
     CopySurface(c.surface, at.left, at.top, surface, 0, 0, width, height);
   else
     Fill(c, client, WindowBackground(hwnd));
@@ -234,7 +236,8 @@ void DrawClient(Canvas &c, HWND hwnd) {
     for (LONG y = 0; y < height; ++y)
       for (LONG x = 0; x < width; ++x) {
         const DWORD p = gl[size_t(y) * size_t(width) + size_t(x)];
-        PutSurfacePixel(c.surface, at.left + x, at.top + y, RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p)));
+        if (!drawn || Unpainted(surface, x, y))
+          PutSurfacePixel(c.surface, at.left + x, at.top + y, RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p)));
       }
   }
 }
@@ -285,6 +288,8 @@ bool WriteBmp(const BitmapSurface &s, const char *path) {
   return fclose(f) == 0 && ok;
 }
 
+}  // namespace
+
 void PictureVerb(HWND target, const std::vector<std::string> &args) {
   if (args.empty()) {
     fprintf(stderr, "script: picture needs a file name\n");
@@ -295,9 +300,6 @@ void PictureVerb(HWND target, const std::vector<std::string> &args) {
     fprintf(stderr, "script: picture %s could not be written\n", args[0].c_str());
 }
 
-ScriptVerbRegistrar pictureVerb("picture", PictureVerb);
-
-}  // namespace
 }  // namespace standin
 
 using namespace standin;

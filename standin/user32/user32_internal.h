@@ -61,6 +61,9 @@ struct ScriptVerbRegistrar {
 // as the user answers then. False when the script has no such answer left.
 bool TakeScriptAnswer(const char *verb, std::vector<std::string> *args);
 
+// The script verb "picture FILE [desktop]" (picture.cpp): the input window's picture, or the desktop's.
+void PictureVerb(HWND target, const std::vector<std::string> &args);
+
 // The window that captured the mouse (null for none): scripted mouse input goes to it.
 HWND MouseCapture();
 void SetMouseCapture(HWND hwnd);

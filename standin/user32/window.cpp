@@ -628,6 +628,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             LPVOID lpParam) {
   WindowState &state = Windows();
   HWND hwnd;
+  RegisterControlClasses();  // the system's classes exist before any window is made
   // A top-level window without a menu of its own gets its class's menu.
   if (!hMenu && !(dwStyle & WS_CHILD)) {
     LPCSTR menuName = nullptr;

@@ -70,7 +70,8 @@ class PictureTest : public ::testing::Test {
   }
   // Runs the script through the queue until it has nothing left.
   void Play(const std::string &script) {
-    ASSERT_EQ(nullptr, StandinLoadInputScript(script.c_str()));
+    const char *problem = StandinLoadInputScript(script.c_str());
+    ASSERT_EQ(nullptr, problem) << problem;
     MSG msg;
     for (int i = 0; i < 20; ++i)
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
@@ -153,6 +154,45 @@ TEST_F(PictureTest, ScriptVerbWritesFrameCaptionMenuClientAndChild) {
   DestroyWindow(window);
   UnregisterClassA("PictureTest", nullptr);
   DeleteObject(green);
+  DeleteObject(red);
+}
+
+// A GL image of one colour for the windows of `glWindow`.
+HWND glWindow;
+BOOL BlueImage(HWND window, int width, int height, DWORD *pixels) {
+  if (window != glWindow) return FALSE;
+  for (int i = 0; i < width * height; ++i) pixels[i] = 0x0000FF;
+  return TRUE;
+}
+
+// The GL image fills the client area where no GDI drawing reached; GDI drawing shows over it.
+TEST_F(PictureTest, GdiDrawingShowsOverTheGlImage) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "PictureGl";
+  ASSERT_TRUE(RegisterClassA(&wc));
+  glWindow = CreateWindowA("PictureGl", "", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48, nullptr, nullptr, nullptr, nullptr);
+  StandinSetGlImageSource(BlueImage);
+  HDC dc = GetDC(glWindow);
+  const POINT triangle[3] = {{40, 10}, {60, 10}, {60, 30}};
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HGDIOBJ previous = SelectObject(dc, red);
+  EXPECT_TRUE(Polygon(dc, triangle, 3));
+  SelectObject(dc, previous);
+  ReleaseDC(glWindow, dc);
+  const std::string path = File("gl.bmp");
+  ASSERT_TRUE(StandinWritePicture(glWindow, path.c_str()));
+  StandinSetGlImageSource(nullptr);
+  Picture picture;
+  ASSERT_TRUE(ReadPicture(path, &picture));
+  const struct {
+    LONG x, y;
+    COLORREF colour;
+  } points[] = {{5, 5, RGB(0, 0, 255)}, {40, 40, RGB(0, 0, 255)}, {57, 15, RGB(255, 0, 0)}, {45, 25, RGB(0, 0, 255)},
+                {40, 10, RGB(0, 0, 0)}};
+  for (const auto &p : points) EXPECT_EQ(p.colour, picture.At(p.x, p.y)) << p.x << "," << p.y;
+  DestroyWindow(glWindow);
+  UnregisterClassA("PictureGl", nullptr);
   DeleteObject(red);
 }
 

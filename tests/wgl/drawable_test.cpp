@@ -520,6 +520,76 @@ TEST(Swap, DumpDirectoryGetsTheBackBufferBeforeEachSwap) {
     rmdir(folder);
 }
 
+// STANDIN_PICTURE_DIR: each swap of a window writes the picture of its top-level window, a
+// framed window of its own size with the GL image just swapped in its client area; one a swap,
+// none without the setting.
+TEST(Swap, PictureDirectoryGetsTheWholeWindowAtEachSwap) {
+    char folder[] = "/tmp/windowpictureXXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string dir = folder;
+    auto picture = [&](int n) {
+        char name[32];
+        snprintf(name, sizeof name, "/window-%05d.bmp", n);
+        return dir + name;
+    };
+    EXPECT_EQ(inChild([&] {
+                  __wglHostPicturesStart();
+                  WNDCLASSA wc = {};
+                  wc.lpfnWndProc = DefWindowProcA;
+                  wc.lpszClassName = "picture-test";
+                  RegisterClassA(&wc);
+                  HWND w = CreateWindowExA(0, "picture-test", "GL", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 5, 5, 80, 60,
+                                           nullptr, nullptr, nullptr, nullptr);
+                  HDC dc = GetDC(w);
+                  PIXELFORMATDESCRIPTOR want = {};
+                  want.nSize = sizeof want;
+                  want.nVersion = 1;
+                  want.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+                  want.iPixelType = PFD_TYPE_RGBA;
+                  want.cColorBits = 24;
+                  const int format = ChoosePixelFormat(dc, &want);
+                  CHECK(1, format && SetPixelFormat(dc, format, &want));
+                  HGLRC rc = wglCreateContext(dc);
+                  CHECK(2, rc && wglMakeCurrent(dc, rc));
+                  const struct {
+                      float r, g, b;
+                      uint8_t rgb[3];
+                  } frames[] = {{1, 0, 0, {255, 0, 0}}, {0, 1, 0, {0, 255, 0}}, {0, 0, 1, {0, 0, 255}}};
+                  setenv("STANDIN_PICTURE_DIR", dir.c_str(), 1);
+                  for (const auto& f : frames) {
+                      glClearColor(f.r, f.g, f.b, 1);
+                      glClear(GL_COLOR_BUFFER_BIT);
+                      CHECK(3, SwapBuffers(dc));
+                  }
+                  unsetenv("STANDIN_PICTURE_DIR");
+                  CHECK(4, SwapBuffers(dc));
+                  RECT window, client;
+                  GetWindowRect(w, &window);
+                  GetClientRect(w, &client);
+                  POINT at = {0, 0};
+                  ClientToScreen(w, &at);
+                  const int left = at.x - window.left, top = at.y - window.top;
+                  endWindowContext(w, dc, rc);
+                  for (int n = 1; n <= 3; n++) {
+                      int fw = 0, fh = 0;
+                      std::vector<uint8_t> rgb;
+                      CHECK(10 * n, readFrame(picture(n), &fw, &fh, &rgb));
+                      CHECK(10 * n + 1, fw == 80 && fh == 60 && left > 0 && top > 0);
+                      // The client area's corners (rows bottom first) and the frame's corner.
+                      const int corners[2][2] = {{left, fh - 1 - top},
+                                                 {left + client.right - 1, fh - top - client.bottom}};
+                      for (const auto& c : corners)
+                          CHECK(10 * n + 2, !memcmp(&rgb[(c[1] * fw + c[0]) * 3], frames[n - 1].rgb, 3));
+                      CHECK(10 * n + 3, memcmp(&rgb[((fh - 1) * fw) * 3], frames[n - 1].rgb, 3) != 0);
+                  }
+                  CHECK(40, !fileExists(picture(4)));
+                  return 0;
+              }),
+              0);
+    for (int n = 1; n <= 4; n++) unlink(picture(n).c_str());
+    rmdir(folder);
+}
+
 TEST(WindowEvents, DestroyFreesTheWindowsDrawablesUnlessInUse) {
     EXPECT_EQ(inChild([] {
                   const int blocks = StandinGlobalLiveBlocks();
