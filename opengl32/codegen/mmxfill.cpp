@@ -69,14 +69,27 @@ GLuint __glMmxBlendWord(GLenum src, GLenum dst) {
     return 1u | (GLuint)(__glBlendFactorClass(dst) << 4 | __glBlendFactorClass(src)) << 4;
 }
 
-GLuint __glMmxTexelLayout(const GlContext* gc) {
+GLuint __glMmxTexFilter(const GlContext* gc) {
     const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
-    if (!p || p->dimensions != 2 || !p->levels) return 0;
-    const GlMipmapLevel* l = &p->levels[0];
+    if (!p || p->dimensions != 2 || !p->levels) return GL_MMX_FILTER_NONE;
     GLenum min, mag;
     __glTexFilterPair(p, &min, &mag);
-    if (min != GL_NEAREST || mag != GL_NEAREST || p->state.wrapS != GL_REPEAT || p->state.wrapT != GL_REPEAT ||
-        l->border || !l->data || l->widthLog2 > 10 || l->heightLog2 > 10)
+    if (min == GL_NEAREST && mag == GL_NEAREST) return GL_MMX_FILTER_NEAREST;
+    if (min == GL_LINEAR && mag == GL_LINEAR && __glHasMmxExtensions()) return GL_MMX_FILTER_LINEAR;
+    return GL_MMX_FILTER_NONE;
+}
+
+GLuint __glMmxTexelLayout(const GlContext* gc) {
+    const GLuint filter = __glMmxTexFilter(gc);
+    if (filter == GL_MMX_FILTER_NONE) return 0;
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    const GlMipmapLevel* l = &p->levels[0];
+    if (p->state.wrapS != GL_REPEAT || p->state.wrapT != GL_REPEAT || l->border || !l->data || l->widthLog2 > 10 ||
+        l->heightLog2 > 10)
+        return 0;
+    // Bilinear: RGB and RGBA texels by index.
+    if (filter == GL_MMX_FILTER_LINEAR &&
+        ((l->storedFormat != GL_RGB && l->storedFormat != GL_RGBA) || l->widthLog2 + l->heightLog2 > 16))
         return 0;
     // Red, green and blue bytes first, or one grey byte.
     const auto layout = [](GLenum format, GLuint bytes) -> GLuint {
@@ -126,6 +139,7 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
         f->widthLog2 = (GLint)(w[FILL_TEX_LOG2] & 0xFF);
         f->heightLog2 = (GLint)(w[FILL_TEX_LOG2] >> 8 & 0xFF);
         f->perspective = w[FILL_PERSPECTIVE] != 0;
+        f->linear = w[FILL_TEX_FILTER] == GL_MMX_FILTER_LINEAR;
     }
     f->depth = w[FILL_DEPTH];
     f->depthWrite = w[FILL_DEPTH_WRITE] != 0;
@@ -140,6 +154,19 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
         const GLint bytes = f->paletteBytes ? f->paletteBytes : f->texelBytes;
         f->texAlphaByte = bytes == 4 ? 3 : bytes == 2 ? 1 : 0;
     }
+}
+
+void __glMmxBilinearOf(GLushort s, GLushort t, GLint widthLog2, GLint heightLog2, GLint sum, GLushort index[4],
+                       GLushort weight[4]) {
+    const GLushort us = (GLushort)(s - (0x8000 >> widthLog2)), ut = (GLushort)(t - (0x8000 >> heightLog2));
+    const GLuint fs = (GLushort)(us << widthLog2) >> 8, ft = (GLushort)(ut << heightLog2) >> 8;
+    const GLuint c0 = (GLuint)us >> (16 - widthLog2), r0 = (GLuint)ut >> (16 - heightLog2);
+    const GLuint c1 = (c0 + 1) & ((1u << widthLog2) - 1), r1 = (r0 + 1) & ((1u << heightLog2) - 1);
+    index[0] = (GLushort)(c0 | r0 << widthLog2), index[1] = (GLushort)(c1 | r0 << widthLog2);
+    index[2] = (GLushort)(c0 | r1 << widthLog2), index[3] = (GLushort)(c1 | r1 << widthLog2);
+    const GLuint w11 = (fs * ft & 0xFFFF) >> 8;
+    weight[3] = (GLushort)w11, weight[1] = (GLushort)(fs - w11), weight[2] = (GLushort)(ft - w11);
+    weight[0] = (GLushort)((GLuint)sum - fs - ft + w11);
 }
 
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
@@ -311,16 +338,35 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                     sl = lanesOf((GLuint)e[0], (GLuint)e[1], 16 - f.widthLog2, 0, false, true).at(l, m - mk);
                     tl = lanesOf((GLuint)e[2], (GLuint)e[3], 16 - f.heightLog2, 0, false, true).at(l, m - mk);
                 }
-                const GLuint col = (GLuint)sl >> (16 - f.widthLog2), row = (GLuint)tl >> (16 - f.heightLog2);
-                const uint8_t* e = texels + (col + (row << f.widthLog2)) * (GLuint)f.texelBytes;
-                if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
+                // The texel's channels as byte x 257 (modulated) or byte x 128, and its alpha byte.
+                GLuint tv[3], alphaByte;
+                if (f.linear) {
+                    GLushort index[4], weight[4];
+                    const GLint sum = f.tex == GL_MMX_TEX_REPLACE ? 256 : 257;
+                    __glMmxBilinearOf(sl, tl, f.widthLog2, f.heightLog2, sum, index, weight);
+                    GLuint acc[4] = {};
+                    for (int corner = 0; corner < 4; corner++) {
+                        const uint8_t* e = texels + index[corner] * (GLuint)f.texelBytes;
+                        for (int c = 0; c < 4; c++) acc[c] = (acc[c] + e[c] * (GLuint)weight[corner]) & 0xFFFF;
+                    }
+                    for (int c = 0; c < 3; c++) tv[c] = f.tex == GL_MMX_TEX_REPLACE ? acc[c] >> 1 : acc[c];
+                    alphaByte = acc[3] >> 8;
+                } else {
+                    const GLuint col = (GLuint)sl >> (16 - f.widthLog2), row = (GLuint)tl >> (16 - f.heightLog2);
+                    const uint8_t* e = texels + (col + (row << f.widthLog2)) * (GLuint)f.texelBytes;
+                    if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
+                    for (int c = 0; c < 3; c++) {
+                        const GLuint t = e[f.grey ? 0 : c];
+                        tv[c] = f.tex == GL_MMX_TEX_REPLACE ? t * 128 : t * 257;
+                    }
+                    alphaByte = e[f.texAlphaByte];
+                }
                 for (int c = 0; c < 3; c++) {
-                    const GLuint t = e[f.grey ? 0 : c];
                     const GLushort lane = (GLushort)(v[c] << (c ? 0 : f.redUp()));
-                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)(t * 128) : (GLushort)((t * 257 * lane) >> 16);
+                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)tv[c] : (GLushort)((tv[c] * lane) >> 16);
                 }
                 if (f.texAlpha) {
-                    const GLuint b = e[f.texAlphaByte];
+                    const GLuint b = alphaByte;
                     const GLushort t = (GLushort)(b * 64 + ((b + 1) >> 2));
                     a = f.tex == GL_MMX_TEX_REPLACE ? t : (GLushort)(__glMmxMulHigh(t, a) << 2);
                 }

@@ -52,6 +52,9 @@ enum : GLuint {
     GL_MMX_TEXEL_ALPHA = 0x40,     // the texel (or its palette entry) carries alpha
 };
 enum { GL_MMX_TEX_NONE, GL_MMX_TEX_REPLACE, GL_MMX_TEX_MODULATE };
+// The filter of the key's FILL_TEX_FILTER word: the nearest texel of level
+// 0, or its four nearest weighted by the 8-bit fractions of s and t.
+enum { GL_MMX_FILTER_NEAREST, GL_MMX_FILTER_LINEAR, GL_MMX_FILTER_NONE = 0xFF };
 
 struct GlMmxFill {
     GLint bytes;            // colour bytes a pixel: 1 or 2
@@ -63,6 +66,7 @@ struct GlMmxFill {
     GLint paletteBytes;     // 0: no palette
     GLint widthLog2, heightLog2;
     bool perspective;
+    bool linear;            // bilinear (__glMmxBilinear)
     GLuint depth;           // 0: no depth stage, else the function - GL_NEVER + 1
     bool depthWrite;
     GLint depthBytes;       // 2 or 4 a stored value
@@ -100,8 +104,22 @@ bool __glTexFormatHasAlpha(GLenum baseFormat);
 // class << 4 | source class) << 4.
 GLuint __glMmxBlendWord(GLenum src, GLenum dst);
 
-// The texel layout of the bound texture for the fill, 0 when it takes none.
+// The texel layout of the bound texture for the fill, 0 when it takes none;
+// its filter (GL_MMX_FILTER_NONE: none the fill takes).
 GLuint __glMmxTexelLayout(const GlContext* gc);
+GLuint __glMmxTexFilter(const GlContext* gc);
+
+// Bilinear texels of s and t lanes (fractions of the level's sides): u = s
+// less half a texel, the column u >> (16 - log2 width) and the next one
+// (repeated), the fraction fs = (u << log2 width) >> 8 (16 bits), rows and
+// ft the same from t; the weights w11 = fs ft >> 8, w01 = fs - w11, w10 =
+// ft - w11, w00 = sum - fs - ft + w11 sum to `sum`: 257 to modulate (a
+// channel then the texel byte x 257 where the four agree), 256 to replace
+// (halved: byte x 128). acc[c] = the weighted sum of channel c (the fourth
+// the alpha byte of 4-byte texels), within 16 bits. The corners' texel
+// indexes (column + row x width) and weights of one lane:
+void __glMmxBilinearOf(GLushort s, GLushort t, GLint widthLog2, GLint heightLog2, GLint sum, GLushort index[4],
+                       GLushort weight[4]);
 
 // Tables of the routine and the twin: dither lanes by channel bits, row
 // (y & 3) and the x of lane 0 (& 3); lane index offsets l - j by j; the

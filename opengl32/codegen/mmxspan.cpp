@@ -48,10 +48,11 @@ struct Mmx : GlOgRasterEmit {
     std::vector<std::function<void()>> cold;  // out of the loop's way, after it
 
     GlOgTexelSites* sites = nullptr;  // 3-byte texels by displacement, else null
-    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as, GlOgTexelSites* texelSites = nullptr)
+    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as, const GlOgMmxSubroutines& subs)
         : GlOgRasterEmit{context, key, as, __glOgScratch(context), &context->span}, X(&S->fill) {
         __glMmxFillOf(key, &f);
-        if (texelIndexed(f) && f.texelBytes == 3) sites = texelSites;
+        if (texelIndexed(f) && f.texelBytes == 3) sites = subs.sites;
+        filter = subs.filter;
     }
     // Texels by their index in level 0 (column + row x width: 16 bits), the
     // load's scale the texel's bytes, or for 3-byte texels index + index x 2
@@ -94,7 +95,8 @@ struct Mmx : GlOgRasterEmit {
     bool constantGroup() const { return !f.tex && !f.smooth && !f.blend; }
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
     // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
-    bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
+    bool interleaved() const { return f.tex && !f.linear && f.widthLog2 == f.heightLog2; }
+    GlOgNode* filter = nullptr;  // the bilinear texels' subroutine
     GLint redUp() const { return f.redUp(); }
 };
 
@@ -382,9 +384,14 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         // low four) as b x 64 + (b + 1) / 4 (255 is 1.0), modulated by the
         // alpha lanes.
         if (f.texAlpha) {
-            A.Movq(MM(0), A.a(X->texAlpha));
-            if (f.grey && f.texAlphaByte == 0) A.Punpcklbw(MM(0), A.q4(0));
-            else A.Punpckhbw(MM(0), A.q4(0));
+            if (f.linear) {  // the weighted sum's high byte
+                A.Movq(MM(0), A.a(X->texSum[3]));
+                A.Psrlw(MM(0), A.i(8));
+            } else {
+                A.Movq(MM(0), A.a(X->texAlpha));
+                if (f.grey && f.texAlphaByte == 0) A.Punpcklbw(MM(0), A.q4(0));
+                else A.Punpckhbw(MM(0), A.q4(0));
+            }
             A.Movq(MM(1), MM(0));
             A.Paddw(MM(1), A.q4(1));
             A.Psrlw(MM(1), A.i(2));
@@ -488,6 +495,10 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
 // EAX, ECX and EDX changed.
 void texels(Mmx& m) {
     const GlMmxFill& f = m.f;
+    if (f.linear) {
+        m.A.Call(m.filter);
+        return;
+    }
     if (!m.indexed()) {
         offsetTexels(m, f.paletteBytes ? 1 : f.texelBytes);
         texelChannels(m, MM(0));
@@ -681,6 +692,111 @@ void texel(Mmx& m, GlOgNode* r, GlOgNode* at) {
         A.Movd(r, at);
         break;
     }
+}
+
+// r = the 8-bit fraction of the lanes of u below a texel of a side of
+// log2 size k: (u << k) >> 8 in 16 bits.
+void texelFraction(Mmx& m, GlOgNode* r, GlOgNode* u, GLint k) {
+    GlOgAsm& A = m.A;
+    A.Movq(r, u);
+    if (k == 8) {
+        A.Pand(r, A.q4(0xFF));
+        return;
+    }
+    if (k) A.Psllw(r, A.i(k));
+    A.Psrlw(r, A.i(8));
+}
+
+// The bilinear texels of the group's s and t lanes (MM6, MM7) by
+// __glMmxBilinearOf: red in MM0, green in MM2, blue in MM1, the weighted
+// sums (byte x 257 to modulate, halved to byte x 128 to replace) as
+// texels() leaves the texels; alpha's sum in X->texSum[3]. EAX and ECX
+// changed. Ends with a return.
+void bilinearTexels(Mmx& m) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    const GLint a = f.widthLog2, b = f.heightLog2;
+    // Rows: r0 x width in MM2, the next row's in X->texRow1; ft.
+    A.Movq(MM(2), MM(7));
+    A.Psubw(MM(2), A.q4((GLushort)(0x8000 >> b)));
+    texelFraction(m, MM(1), MM(2), b);
+    A.Movq(A.a(X->texFt), MM(1));
+    A.Psrlw(MM(2), A.i(16 - b));
+    A.Movq(MM(1), MM(2));
+    A.Paddw(MM(1), A.q4(1));
+    A.Pand(MM(1), A.q4((GLushort)((1 << b) - 1)));
+    if (a) A.Psllw(MM(2), A.i(a)), A.Psllw(MM(1), A.i(a));
+    A.Movq(A.a(X->texRow1), MM(1));
+    // Columns: c0 in MM0, c1 in MM1; fs.
+    A.Movq(MM(0), MM(6));
+    A.Psubw(MM(0), A.q4((GLushort)(0x8000 >> a)));
+    texelFraction(m, MM(1), MM(0), a);
+    A.Movq(A.a(X->texFs), MM(1));
+    A.Psrlw(MM(0), A.i(16 - a));
+    A.Movq(MM(1), MM(0));
+    A.Paddw(MM(1), A.q4(1));
+    A.Pand(MM(1), A.q4((GLushort)((1 << a) - 1)));
+    // The corners' indexes (the fields apart: or, and xor takes one out again).
+    A.Por(MM(0), MM(2));
+    A.Movq(A.a(X->texIndex[0]), MM(0));
+    A.Pxor(MM(0), MM(2));
+    A.Por(MM(2), MM(1));
+    A.Movq(A.a(X->texIndex[1]), MM(2));
+    A.Por(MM(0), A.a(X->texRow1));
+    A.Movq(A.a(X->texIndex[2]), MM(0));
+    A.Por(MM(1), A.a(X->texRow1));
+    A.Movq(A.a(X->texIndex[3]), MM(1));
+    // Weights: w11 = fs ft >> 8, w01 = fs - w11, w10 = ft - w11, w00 = sum - the others.
+    A.Movq(MM(0), A.a(X->texFs));
+    A.Pmullw(MM(0), A.a(X->texFt));
+    A.Psrlw(MM(0), A.i(8));
+    A.Movq(A.a(X->texWeight[3]), MM(0));
+    A.Movq(MM(1), A.a(X->texFs));
+    A.Psubw(MM(1), MM(0));
+    A.Movq(A.a(X->texWeight[1]), MM(1));
+    A.Movq(MM(2), A.a(X->texFt));
+    A.Psubw(MM(2), MM(0));
+    A.Movq(A.a(X->texWeight[2]), MM(2));
+    A.Paddw(MM(0), MM(1));
+    A.Paddw(MM(0), MM(2));
+    A.Movq(MM(1), A.q4(f.tex == GL_MMX_TEX_REPLACE ? 256 : 257));
+    A.Psubw(MM(1), MM(0));
+    A.Movq(A.a(X->texWeight[0]), MM(1));
+    // Corner by corner: its four texels, their channels times its weights summed.
+    for (int k = 0; k < 4; k++) {
+        for (int pair = 0; pair < 2; pair++) {
+            A.Movzx16(EAX, A.a(&X->texIndex[k][2 * pair]));
+            A.Movzx16(ECX, A.a(&X->texIndex[k][2 * pair + 1]));
+            indexedTexel(m, MM(1 + pair), EAX, false);
+            indexedTexel(m, MM(1 + pair), ECX, true);
+        }
+        // Red and green bytes of the four lanes in MM0, blue and alpha in MM1.
+        A.Movq(MM(0), MM(1));
+        A.Punpcklwd(MM(0), MM(2));
+        A.Punpckhwd(MM(1), MM(2));
+        const bool last = k == 3;
+        const auto weigh = [&](GlOgNode* r, int c) {
+            A.Pmullw(r, A.a(X->texWeight[k]));
+            if (k) A.Paddw(r, A.a(X->texSum[c]));
+            if (!last || c == 3) A.Movq(A.a(X->texSum[c]), r);
+        };
+        if (f.texAlpha) {
+            A.Movq(MM(2), MM(1));
+            A.Punpckhbw(MM(2), A.q4(0));
+            weigh(MM(2), 3);
+        }
+        A.Movq(MM(2), MM(0));
+        A.Punpckhbw(MM(2), A.q4(0));
+        weigh(MM(2), 1);
+        A.Punpcklbw(MM(0), A.q4(0));
+        weigh(MM(0), 0);
+        A.Punpcklbw(MM(1), A.q4(0));
+        weigh(MM(1), 2);
+    }
+    if (f.tex == GL_MMX_TEX_REPLACE)
+        for (GlOgNode* r : {MM(0), MM(1), MM(2)}) A.Psrlw(r, A.i(1));
+    A.Ret();
 }
 
 // ---- The lanes of the next group.
@@ -1485,6 +1601,10 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
     }
     A.Ret();
+    if (f.linear) {
+        A.place(subs.filter);
+        bilinearTexels(m);
+    }
     // The next perspective sub-span (it starts a group): s and t lanes from
     // its entry, their steps.
     if (f.perspective) {
@@ -1505,17 +1625,17 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
 }  // namespace
 
 void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A, subs.sites);
+    Mmx m(gc, k, A, subs);
     __glGenMmxTriangleCode(m);
 }
 
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A, subs.sites);
+    Mmx m(gc, k, A, subs);
     __glGenMmxSpan(m, subs);
 }
 
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A, subs.sites);
+    Mmx m(gc, k, A, subs);
     __glGenMmxSubroutineCode(m, subs);
 }
 

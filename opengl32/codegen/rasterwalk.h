@@ -30,7 +30,7 @@ struct GlOgRasterKey {
     GLuint bothBuffers;
     // The walker's part.
     GLuint mode;         // 0 whole fill, 1 the chain per group of 32 pixels
-    GLuint fill[17];     // mode 0: what the span body reads (spanbody.cpp)
+    GLuint fill[20];     // mode 0: what the span body reads (spanbody.cpp)
 };
 
 // The words of GlOgRasterKey::fill: what the whole fill's span body reads.
@@ -43,8 +43,10 @@ enum {
     FILL_TEX_LAYOUT, FILL_TEX_LOG2, FILL_PERSPECTIVE, FILL_TWIN,
     // The MMX fill's blend factors (__glMmxBlendWord).
     FILL_BLEND,
+    // The MMX fill's texture filter (GL_MMX_FILTER_*).
+    FILL_TEX_FILTER,
 };
-static_assert(FILL_BLEND < 17, "fill words");
+static_assert(FILL_TEX_FILTER < 20, "fill words");
 
 // The lower part of a triangle: its rows, the new short edge and, when the
 // short edge is the left one, the start values at its vertex.
@@ -85,6 +87,9 @@ struct GlOgMmxFillScratch {
     // Blending: the alpha lanes, the texels' alpha bytes (then the source
     // alpha), the source and destination channels of the group.
     GLushort alpha[4], texAlpha[4], src[3][4], dst[3][4];
+    // Bilinear texels: the corners' indexes and weights, the fractions, the
+    // second row (times the width), the weighted sums of red, green, blue and alpha.
+    GLushort texIndex[4][4], texWeight[4][4], texFs[4], texFt[4], texRow1[4], texSum[4][4];
     // 32-bit depth: the group's stored values, those of a new group of 32,
     // the lanes it starts in, the lane offsets (l - j) and four of the stored
     // step; the stored form of a value v is ((v >> shift) ^ zXor) + zAdd.
@@ -318,6 +323,7 @@ struct GlOgMmxSubroutines {
     GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
     GlOgNode* reload;   // s and t lanes and steps of the next perspective sub-span
     GlOgNode* depth;    // the 32-bit depth test of a whole group: EDX its lanes' byte mask
+    GlOgNode* filter;   // the bilinear texels of a group
     GlOgTexelSites* sites;  // the walker's texel loads by displacement (__glOgMmxTexelSites), or null
 };
 // The key's fill reads 3-byte texels through texel-load displacements.

@@ -993,7 +993,7 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }
@@ -1006,7 +1006,7 @@ extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
     const GlOgRasterKey* k = (const GlOgRasterKey*)c.record;
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
+    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
     w.integer = words[2] == GL_OG_HALF_SMALL;
     w.chainHalf = words[2] == GL_OG_HALF_LARGE;
     uint8_t* entry = A.out;
