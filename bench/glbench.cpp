@@ -7,6 +7,8 @@
 //   glbench <scene> <frames> [cpp]
 //   glbench --list         prints "<scene> <units per frame> <unit>" lines
 //
+// GLBENCH_SHOT=<file> writes the last frame there as a binary PPM.
+//
 // "cpp" (host only): no generated rasterization code, the C++ span chain
 // throughout, for the comparison with the generated path.
 #include <windows.h>
@@ -72,6 +74,7 @@ bool makeTarget(Target& t, int width, int height, int colorBits, int depthBits) 
 }
 
 const int kWidth = 640, kHeight = 480;
+const long kPixels = (long)kWidth * kHeight;
 
 // Two smooth-shaded, depth-tested triangles covering the window.
 void drawCover() {
@@ -110,6 +113,164 @@ void setupTexturedTriangles() {
 void frameTriangles() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     drawCover();
+}
+
+// ---- Filtered textures, blending, overdraw and small triangles.
+//
+// Under glFrustum(-1, 1, -0.75, 0.75, 1, 100), GL_LEQUAL, colour and depth
+// cleared each frame, a 256x256 RGB texture with every level down to 1x1
+// (each level the box filter of the one above) modulated by smooth colour.
+
+void setupPerspective() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-1, 1, -0.75, 0.75, 1, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+}
+
+void loadMipmappedTexture(GLenum minFilter, GLenum magFilter) {
+    std::vector<unsigned char> level(256 * 256 * 3), next;
+    for (int t = 0; t < 256; t++)
+        for (int s = 0; s < 256; s++) {
+            unsigned char* p = &level[(t * 256 + s) * 3];
+            p[0] = (unsigned char)s;
+            p[1] = (unsigned char)t;
+            p[2] = (unsigned char)((s ^ t) & 0xFF);
+        }
+    for (int n = 256, k = 0;; n /= 2, k++) {
+        glTexImage2D(GL_TEXTURE_2D, k, GL_RGB, n, n, 0, GL_RGB, GL_UNSIGNED_BYTE, level.data());
+        if (n == 1) break;
+        const int h = n / 2;
+        next.assign((size_t)h * h * 3, 0);
+        for (int t = 0; t < h; t++)
+            for (int s = 0; s < h; s++)
+                for (int c = 0; c < 3; c++) {
+                    const unsigned char* a = &level[((2 * t) * n + 2 * s) * 3 + c];
+                    next[(t * h + s) * 3 + c] = (unsigned char)((a[0] + a[3] + a[n * 3] + a[n * 3 + 3] + 2) / 4);
+                }
+        level.swap(next);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glEnable(GL_TEXTURE_2D);
+}
+
+// The filter of the running scene (its minification filter; magnification
+// GL_LINEAR for the linear and mipmapped ones, else GL_NEAREST).
+GLenum sceneFilter = GL_NEAREST;
+
+void setupFiltered() {
+    setupPerspective();
+    loadMipmappedTexture(sceneFilter, sceneFilter == GL_NEAREST || sceneFilter == GL_NEAREST_MIPMAP_NEAREST
+                                          ? GL_NEAREST : GL_LINEAR);
+}
+
+// The pair of triangles that just covers the window at depth z, texture
+// coordinates 0 to 4 (the 256-texel texture minified about 1.6 times).
+float pairAlpha = 1.0f;
+void drawPair(float z) {
+    const float x = -z, y = -0.75f * z, a = pairAlpha;
+    glBegin(GL_TRIANGLES);
+    glColor4f(1, 0.5f, 0.5f, a); glTexCoord2f(0, 0); glVertex3f(-x, -y, z);
+    glColor4f(0.5f, 1, 0.5f, a); glTexCoord2f(4, 0); glVertex3f(x, -y, z);
+    glColor4f(0.5f, 0.5f, 1, a); glTexCoord2f(4, 4); glVertex3f(x, y, z);
+    glColor4f(1, 0.5f, 0.5f, a); glTexCoord2f(0, 0); glVertex3f(-x, -y, z);
+    glColor4f(0.5f, 0.5f, 1, a); glTexCoord2f(4, 4); glVertex3f(x, y, z);
+    glColor4f(1, 1, 1, a); glTexCoord2f(0, 4); glVertex3f(-x, y, z);
+    glEnd();
+}
+
+void framePair() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawPair(-1.99f);
+}
+
+void frameTwoLayers() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawPair(-1.99f);
+    drawPair(-1.9f);
+}
+
+template <GLenum Filter>
+void setupFilter() {
+    sceneFilter = Filter;
+    setupFiltered();
+}
+
+void setupBlended() {
+    setupFilter<GL_LINEAR>();
+    pairAlpha = 0.5f;
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+}
+
+// A floor of 32 x 32 quads (x from -20 to 20 at y = -1, z from -1 to -60,
+// texture coordinates 0.5 a quad) in quad strips, and a wall behind it at
+// z = -60 that fills the rest of the view.
+const int kFloorQuads = 32;
+
+void frameFloor() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (int j = 0; j < kFloorQuads; j++) {
+        glBegin(GL_QUAD_STRIP);
+        for (int i = 0; i <= kFloorQuads; i++) {
+            const float x = -20.0f + 40.0f * i / kFloorQuads;
+            for (int k = j; k <= j + 1; k++) {
+                const float z = -1.0f - 59.0f * k / kFloorQuads;
+                glColor3f(0.5f + 0.5f * i / kFloorQuads, 1.0f - 0.5f * k / kFloorQuads, 0.75f);
+                glTexCoord2f(0.5f * i, 0.5f * k);
+                glVertex3f(x, -1.0f, z);
+            }
+        }
+        glEnd();
+    }
+    glBegin(GL_QUADS);
+    glColor3f(0.75f, 0.75f, 1); glTexCoord2f(0, 0); glVertex3f(-60, -45, -60);
+    glColor3f(0.75f, 1, 0.75f); glTexCoord2f(16, 0); glVertex3f(60, -45, -60);
+    glColor3f(1, 0.75f, 0.75f); glTexCoord2f(16, 12); glVertex3f(60, 45, -60);
+    glColor3f(1, 1, 1); glTexCoord2f(0, 12); glVertex3f(-60, 45, -60);
+    glEnd();
+}
+
+// 64 x 48 quads of 10 x 10 pixels under glOrtho(0, 640, 0, 480, -1, 1),
+// texture coordinates 0 to 1 over the grid.
+const int kQuadColumns = 64, kQuadRows = 48;
+
+void setupQuads() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kWidth, 0, kHeight, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glShadeModel(GL_SMOOTH);
+}
+
+void setupTexturedQuads() {
+    setupQuads();
+    loadMipmappedTexture(GL_LINEAR, GL_LINEAR);
+}
+
+void frameQuads() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBegin(GL_QUADS);
+    for (int j = 0; j < kQuadRows; j++)
+        for (int i = 0; i < kQuadColumns; i++) {
+            const int x = i * 10, y = j * 10;
+            const float s0 = (float)i / kQuadColumns, s1 = (float)(i + 1) / kQuadColumns;
+            const float t0 = (float)j / kQuadRows, t1 = (float)(j + 1) / kQuadRows;
+            glColor3f(s0, t0, 0.5f); glTexCoord2f(s0, t0); glVertex2i(x, y);
+            glColor3f(s1, t0, 0.5f); glTexCoord2f(s1, t0); glVertex2i(x + 10, y);
+            glColor3f(s1, t1, 0.5f); glTexCoord2f(s1, t1); glVertex2i(x + 10, y + 10);
+            glColor3f(s0, t1, 0.5f); glTexCoord2f(s0, t1); glVertex2i(x, y + 10);
+        }
+    glEnd();
 }
 
 // ---- Pixel section: rectangles, glyphs and clears in window coordinates.
@@ -285,6 +446,25 @@ const Scene kScenes[] = {
     {"textured-565", 16, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
     {"triangles-32", 32, 16, (long)kWidth * kHeight, "pixel", setupTriangles, frameTriangles},
     {"textured-32", 32, 16, (long)kWidth * kHeight, "pixel", setupTexturedTriangles, frameTriangles},
+    {"filter-nearest-565", 16, 16, kPixels, "pixel", setupFilter<GL_NEAREST>, framePair},
+    {"filter-nearest-32", 32, 16, kPixels, "pixel", setupFilter<GL_NEAREST>, framePair},
+    {"filter-linear-565", 16, 16, kPixels, "pixel", setupFilter<GL_LINEAR>, framePair},
+    {"filter-linear-32", 32, 16, kPixels, "pixel", setupFilter<GL_LINEAR>, framePair},
+    {"filter-nearest-mipmap-nearest-565", 16, 16, kPixels, "pixel", setupFilter<GL_NEAREST_MIPMAP_NEAREST>, framePair},
+    {"filter-nearest-mipmap-nearest-32", 32, 16, kPixels, "pixel", setupFilter<GL_NEAREST_MIPMAP_NEAREST>, framePair},
+    {"filter-linear-mipmap-nearest-565", 16, 16, kPixels, "pixel", setupFilter<GL_LINEAR_MIPMAP_NEAREST>, framePair},
+    {"filter-linear-mipmap-nearest-32", 32, 16, kPixels, "pixel", setupFilter<GL_LINEAR_MIPMAP_NEAREST>, framePair},
+    {"filter-nearest-mipmap-linear-565", 16, 16, kPixels, "pixel", setupFilter<GL_NEAREST_MIPMAP_LINEAR>, framePair},
+    {"filter-nearest-mipmap-linear-32", 32, 16, kPixels, "pixel", setupFilter<GL_NEAREST_MIPMAP_LINEAR>, framePair},
+    {"filter-linear-mipmap-linear-565", 16, 16, kPixels, "pixel", setupFilter<GL_LINEAR_MIPMAP_LINEAR>, framePair},
+    {"filter-linear-mipmap-linear-32", 32, 16, kPixels, "pixel", setupFilter<GL_LINEAR_MIPMAP_LINEAR>, framePair},
+    {"blend-linear-565", 16, 16, kPixels, "pixel", setupBlended, framePair},
+    {"blend-linear-32", 32, 16, kPixels, "pixel", setupBlended, framePair},
+    {"floor-565", 16, 16, kPixels, "pixel", setupFilter<GL_LINEAR_MIPMAP_LINEAR>, frameFloor},
+    {"floor-32", 32, 16, kPixels, "pixel", setupFilter<GL_LINEAR_MIPMAP_LINEAR>, frameFloor},
+    {"layers-linear-565", 16, 16, kPixels, "pixel", setupFilter<GL_LINEAR>, frameTwoLayers},
+    {"quads-565", 16, 16, kPixels, "pixel", setupQuads, frameQuads},
+    {"quads-linear-565", 16, 16, kPixels, "pixel", setupTexturedQuads, frameQuads},
     {"drawpixels-32", 32, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
     {"drawpixels-565", 16, 16, (long)kWidth * kHeight, "pixel", setupPixels, frameDrawPixels},
     {"drawpixels-zoom-32", 32, 16, (long)kWidth * kHeight * 5 / 4, "pixel", setupPixels, frameDrawPixelsZoomed},
@@ -339,6 +519,17 @@ int main(int argc, char** argv) {
     scene->setup();
     for (int i = 0; i < frames; i++) scene->frame();
     glFinish();
+    // The last frame as a binary PPM, to look at a scene.
+    if (const char* shot = getenv("GLBENCH_SHOT")) {
+        std::vector<unsigned char> rgb((size_t)width * height * 3);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        if (FILE* f = fopen(shot, "wb")) {
+            fprintf(f, "P6\n%d %d\n255\n", width, height);
+            for (int y = height - 1; y >= 0; y--) fwrite(&rgb[(size_t)y * width * 3], 3, (size_t)width, f);
+            fclose(f);
+        }
+    }
 #ifndef _WIN32
     // The generated routines for scripts/profile.sh.
     if (const char* map = getenv("GLBENCH_CODE_MAP")) __glOgWriteCodeMap(map), __glVertexProgramsWriteCodeMap(map);

@@ -8,7 +8,12 @@
 # span chain without generated rasterization code. The mesh scenes run with
 # generated vertex programs and on the C++ array routines
 # (__GL_DISABLE_DYNAMIC_VERTEX=1), with the ratio of the two, and on a second
-# line the same for the vertex routines alone.
+# line the same for the vertex routines alone. The filtered-texture, blended,
+# overdraw and small-triangle scenes (filter-*, blend-*, floor-*, layers-*,
+# quads-*) run three ways side by side: the default road, the span chain
+# behind the generated set-up and walker (__GL_DISABLE_OG=1: no generated
+# whole-triangle fill) and the C++ chain alone (no generated rasterization
+# code at all).
 # Environment settings (QRB_USESW, __GL_DISABLE_FASTPATH, ...) pass through.
 set -euo pipefail
 frames=4
@@ -53,6 +58,12 @@ for s in "${scenes[@]}"; do
     cpp=$(perUnit "$s" "$units" cpp)
     printf "%-24s %8s generated MMX %8s generated x86 %8s C++ chain  instructions per %s\n" \
       "$s" "$mmx" "$x86" "$cpp" "$unit" ;;
+  filter-* | blend-* | floor-* | layers-* | quads-*)
+    road=$(perUnit "$s" "$units")
+    chain=$(__GL_DISABLE_OG=1 perUnit "$s" "$units")
+    cpp=$(perUnit "$s" "$units" cpp)
+    printf "%-34s %8s default %8s chain (__GL_DISABLE_OG=1) %8s C++ alone  instructions per %s\n" \
+      "$s" "$road" "$chain" "$cpp" "$unit" ;;
   *)
     printf "%-24s %8s instructions per %s\n" "$s" "$(perUnit "$s" "$units")" "$unit" ;;
   esac

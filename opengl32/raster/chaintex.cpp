@@ -11,6 +11,7 @@
 #include <emmintrin.h>
 #include <array>
 #include "raster/chaintex.h"
+#include "raster/chaintexlanes.h"
 #include "codegen/codegen.h"
 #include "texture/texsample.h"
 
@@ -200,7 +201,7 @@ void twoLevels(const GlTextureParams* p, GLint lod, GLint s, GLint t, uint8_t* o
 
 enum SpanKind { K_AFFINE, K_PERSPECTIVE, K_SWITCH, K_MIPMAP };
 
-inline GLfloat positive(GLfloat q) { return q > 0.0f ? q : FLT_MIN; }
+inline GLfloat positive(GLfloat q) { return __glTexPositiveQ(q); }
 
 // Four floats as 16.16. A float scaled by 2^16 is exact, so its rounded
 // conversion is the value rounded to 16.16; it is held to [-32768, 32767.996]
@@ -211,10 +212,6 @@ inline __m128i fixed16x4(__m128 v) {
     return _mm_cvtps_epi32(_mm_mul_ps(v, _mm_set1_ps(65536.0f)));
 }
 
-// 1/k for the pixel distances within a run.
-constexpr GLfloat kReciprocal[16] = {0.0f,        1.0f,        1.0f / 2,  1.0f / 3,  1.0f / 4,  1.0f / 5,
-                                     1.0f / 6,    1.0f / 7,    1.0f / 8,  1.0f / 9,  1.0f / 10, 1.0f / 11,
-                                     1.0f / 12,   1.0f / 13,   1.0f / 14, 1.0f / 15};
 
 // One run of pixels: its mask bits from bit 31, 16.16 s and t at its first
 // pixel with their per-pixel steps, and the level-of-detail value L with its
@@ -261,7 +258,7 @@ inline int texelRuns(GLuint mask, const GlSpan* sp, TexRun runs[2]) {
             x.L = lod ? r * w0 : 0.0f, x.dL = 0.0f;
             GLfloat ds = 0.0f, dt = 0.0f;
             if (last) {
-                const GLfloat k = (GLfloat)last, perPixel = kReciprocal[last];
+                const GLfloat k = (GLfloat)last, perPixel = __glTexRunReciprocal[last];
                 const GLfloat w1 = 1.0f / positive(q + k * sp->texQStep);
                 ds = ((sq + k * sp->texSStep) * w1 - s0) * perPixel;
                 dt = ((tq + k * sp->texTStep) * w1 - t0) * perPixel;
@@ -353,12 +350,7 @@ inline const NearestGrid& gridOf(const GlMipmapLevel* l) {
     return kNearestGrids[(size_t)(l->widthLog2 * kNearestSides + l->heightLog2)];
 }
 
-// Lanes v, v + d, v + 2 d, v + 3 d from v and d in lane 0.
-inline __m128i ramp4(__m128i v, __m128i d) {
-    v = _mm_shuffle_epi32(v, 0), d = _mm_shuffle_epi32(d, 0);
-    const __m128i d0111 = _mm_slli_si128(d, 4);
-    return _mm_add_epi32(_mm_add_epi32(v, d0111), _mm_add_epi32(_mm_slli_si128(d0111, 4), _mm_slli_si128(d0111, 8)));
-}
+inline __m128i ramp4(__m128i v, __m128i d) { return __glTexRamp4(v, d); }
 
 // An RGB texel copied as one word: the byte after it is the next texel's
 // (a level's memory ends with GL_TEX_LEVEL_SLACK spare bytes), and the
@@ -444,6 +436,10 @@ inline int bytesIndex(GLint bytes) { return bytes == 1 ? 0 : bytes == 3 ? 1 : 2;
 }  // namespace
 
 // ---- Exported procedures
+
+extern "C" const GLfloat __glTexRunReciprocal[16] = {0.0f,      1.0f,      1.0f / 2,  1.0f / 3,  1.0f / 4,  1.0f / 5,
+                                                     1.0f / 6,  1.0f / 7,  1.0f / 8,  1.0f / 9,  1.0f / 10, 1.0f / 11,
+                                                     1.0f / 12, 1.0f / 13, 1.0f / 14, 1.0f / 15};
 
 #define GL_TEXEL_FETCHES(X)                                                                                    \
     X(1, TF_LUM, false) X(2, TF_LUMALPHA, false) X(3, TF_RGB, false) X(4, TF_RGBA, false) X(5, TF_ALPHA, false) \
@@ -641,6 +637,7 @@ extern "C" GLboolean GLPROC __glPickChainTexture(GlContext* gc, GlChainPick* pic
         pick->texStageKey = 0x80000000u | texturedSpanKey(pick, l0, perspective, bytes);
         stage = __glPickNearestTexturedSpan(p, bytes, perspective);
     }
+    if (!stage) stage = __glPickFilteredTexturedSpan(p, bytes);
     if (!stage) {
         const int kind = !pick->texFloat ? 0 : mipmapped ? 3 : differ ? 2 : 1;
         stage = kTexturedStages[bytesIndex(bytes)][kind];

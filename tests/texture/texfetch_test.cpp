@@ -300,15 +300,17 @@ void pickedRamp(GLenum min, GLenum mag) {
 
 // The picker's stage, filters, texture-function code and coordinate form for
 // the texture state: the nearest texel of a plain repeating level reads
-// inline, everything else goes through the filters.
+// inline, GL_LINEAR and the mipmap filters beside a magnification filter of
+// their kind take the filtered stage, everything else goes through the
+// filters.
 TEST(TexChainPick, StagesFiltersAndCodes) {
-    enum { NEAREST_INLINE = 1 };
     struct Case {
         GLenum internalFormat, min, mag, wrap, env;
         bool fastest, alphaNeeded;
-        GlSpanProc stage;  // null: the inline nearest stage
+        GlSpanProc stage;  // null: the inline nearest stage, or the filtered one
         GlSpanTexFilterProc minFilter, magFilter;
         int code, texAlpha, texFloat;
+        bool filtered = false;
     } cases[] = {
         {GL_RGB, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_MODULATE, false, false, nullptr, __glTexFilterNearest,
          __glTexFilterNearest, 3, 0, 1},
@@ -316,16 +318,22 @@ TEST(TexChainPick, StagesFiltersAndCodes) {
          __glTexFilterNearest, 3, 0, 0},
         {GL_RGB, GL_NEAREST, GL_NEAREST, GL_CLAMP, GL_REPLACE, false, false, __glSpanTextured5, __glTexFilterNearest,
          __glTexFilterNearest, 1, 0, 1},
-        {GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_DECAL, true, false, __glSpanTextured2, __glTexFilterLinear,
-         __glTexFilterLinear, 1, 0, 0},
+        {GL_RGB, GL_LINEAR, GL_LINEAR, GL_REPEAT, GL_DECAL, true, false, nullptr, __glTexFilterLinear,
+         __glTexFilterLinear, 1, 0, 0, true},
+        {GL_RGB, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_MODULATE, false, false, nullptr, __glTexFilterMip6,
+         __glTexFilterMip2, 3, 0, 1, true},
+        {GL_RGBA, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_CLAMP, GL_MODULATE, false, true, nullptr,
+         __glTexFilterMip3, __glTexFilterMip1, 3, 1, 1, true},
         {GL_RGBA, GL_LINEAR, GL_NEAREST, GL_REPEAT, GL_MODULATE, true, true, __glSpanTextured9, __glTexFilterLinear,
          __glTexFilterNearest, 3, 1, 1},
         {GL_RGBA, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, GL_REPEAT, GL_DECAL, false, false, __glSpanTextured12,
          __glTexFilterMip3, __glTexFilterMip2, 2, 1, 1},
         {GL_LUMINANCE, GL_LINEAR_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP, GL_BLEND, false, true, __glSpanTextured11,
          __glTexFilterMip6, __glTexFilterMip1, 4, 0, 1},
-        {GL_INTENSITY, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP, GL_BLEND, false, true, __glSpanTextured12,
-         __glTexFilterMip5, __glTexFilterMip1, 5, 1, 1},
+        {GL_INTENSITY, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP, GL_BLEND, false, true, nullptr,
+         __glTexFilterMip5, __glTexFilterMip1, 5, 1, 1, true},
+        {GL_RGB, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_REPLACE, true, false, nullptr,
+         __glTexFilterLinear, __glTexFilterLinear, 1, 0, 0, true},
         {GL_ALPHA, GL_LINEAR_MIPMAP_NEAREST, GL_NEAREST, GL_CLAMP, GL_MODULATE, false, true, __glSpanTextured10,
          __glTexFilterMip4, __glTexFilterMip1, 7, 1, 1},
         {GL_ALPHA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPLACE, false, true, nullptr, __glTexFilterNearest,
@@ -347,10 +355,13 @@ TEST(TexChainPick, StagesFiltersAndCodes) {
         ASSERT_TRUE(pickChainTexture(&pick, k.alphaNeeded)) << std::hex << k.internalFormat << " " << k.min;
         GlContext* gc = __glCurrentContext();
         const GLint bytes = k.internalFormat == GL_ALPHA ? 1 : k.texAlpha ? 4 : 3;
-        const GlSpanProc stage = k.stage ? k.stage : __glPickNearestTexturedSpan(p, bytes, !k.fastest);
+        const GlSpanProc stage = k.stage      ? k.stage
+                                 : k.filtered ? __glPickFilteredTexturedSpan(p, bytes)
+                                              : __glPickNearestTexturedSpan(p, bytes, !k.fastest);
+        if (k.filtered) EXPECT_NE(stage, nullptr) << std::hex << k.internalFormat << " " << k.min;
         // The inline nearest stage: its C++ form, or the one generated for the texture.
-        const bool generated =
-            !k.stage && __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
+        const bool generated = !k.stage && !k.filtered &&
+                               __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;
         if (!generated) {
             EXPECT_EQ(gc->procs.spanTextured, stage) << std::hex << k.internalFormat << " " << k.min << " " << k.env;
         }
