@@ -796,4 +796,147 @@ TEST(MmxFill, BilinearTexelsNeedTheMmxExtensions) {
     __glOgHasMmxExt = saved;
 }
 
+// ---- Mipmaps.
+
+const GLenum kMipFilters[] = {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST, GL_NEAREST_MIPMAP_LINEAR,
+                              GL_LINEAR_MIPMAP_LINEAR};
+const char* mipName(GLenum min) {
+    switch (min) {
+    case GL_NEAREST_MIPMAP_NEAREST: return "NEAREST_MIPMAP_NEAREST";
+    case GL_LINEAR_MIPMAP_NEAREST: return "LINEAR_MIPMAP_NEAREST";
+    case GL_NEAREST_MIPMAP_LINEAR: return "NEAREST_MIPMAP_LINEAR";
+    default: return "LINEAR_MIPMAP_LINEAR";
+    }
+}
+
+// Every level of a width x height texture of `format` (3 or 4 bytes a
+// texel) from level(d, x, y, channel), under min and mag, perspective-correct.
+void mipmappedTexture(int width, int height, GLenum format, GLenum min, GLenum mag, GLenum env,
+                      const std::function<GLubyte(int, int, int, int)>& level) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const int comps = format == GL_RGBA ? 4 : 3;
+    for (int d = 0, w = width, h = height;; d++, w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+        std::vector<GLubyte> img((size_t)w * h * comps);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                for (int c = 0; c < comps; c++) img[((size_t)y * w + x) * comps + c] = level(d, x, y, c);
+        glTexImage2D(GL_TEXTURE_2D, d, (GLint)format, w, h, 0, format, GL_UNSIGNED_BYTE, img.data());
+        if (w == 1 && h == 1) break;
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLint)min);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (GLint)mag);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+}
+
+// Noise of its own on each level.
+GLubyte noiseTexel(int d, int x, int y, int c) {
+    return (GLubyte)(((GLuint)x * 73856093u ^ (GLuint)y * 19349663u ^ (GLuint)(d * 4 + c) * 83492791u) >> 13);
+}
+
+// Every mipmap filter beside either magnification filter, RGB and RGBA,
+// modulated and replaced, square and of unequal sides, over random
+// triangles whose scales pass from magnified to the last level, with q
+// constant and varying: the routine and its twin identical, depth and the
+// pixels drawn as the chain's.
+TEST(MmxFill, MipmapFilters) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (GLenum min : kMipFilters)
+            for (GLenum mag : {GL_NEAREST, GL_LINEAR})
+                for (int variant = 0; variant < 6; variant++) {
+                    const GLenum format = variant & 1 ? GL_RGBA : GL_RGB, env = variant & 2 ? GL_REPLACE : GL_MODULATE;
+                    const int width = 32, height = variant >= 4 ? 8 : 32;
+                    for (bool varyingQ : {false, true}) {
+                        RasterScene sc;
+                        sc.texCoords = true;
+                        sc.state = [=] { mipmappedTexture(width, height, format, min, mag, env, noiseTexel); };
+                        sc.vertices = rasterRandomTriangles(59, 12, sc.width, sc.height);
+                        for (size_t i = 0; i < sc.vertices.size(); i++) {
+                            RasterVertex& v = sc.vertices[i];
+                            // Scales from about a texel a pixel to a whole texture a pixel.
+                            const float k = 0.02f * (float)(1 << (i / 3 % 6));
+                            if (!varyingQ) v.q = 1.0f;
+                            v.s = v.x * k * v.q, v.t = v.y * k * v.q;
+                        }
+                        compareAll(*f, sc, std::string(mipName(min)) + (mag == GL_LINEAR ? ", mag LINEAR" : "") +
+                                               (format == GL_RGBA ? ", RGBA" : ", RGB") +
+                                               (env == GL_REPLACE ? ", replace" : ", modulate") +
+                                               (height != width ? ", 32 x 8" : "") +
+                                               (varyingQ ? ", q varying" : ""), -1);
+                    }
+                }
+}
+
+// Levels of one colour each (a wrong level or blend weight shows) on a quad
+// over the window at known scales: texels a pixel rho, the level of detail
+// lambda half the log2 of rho^2 with the mantissa as a linear fraction. The
+// nearest-level filters take level floor(lambda + 1/2) rounded down at a
+// half (0 when magnified), the linear ones blend floor(lambda) and the next
+// by its fraction (the last level past it); replaced, without dither, each
+// pixel within a step of the field of that colour.
+TEST(MmxFill, MipmapLevelsAtKnownScales) {
+    const GLubyte tint[7][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0},
+                                {0, 255, 255}, {255, 0, 255}, {128, 128, 128}};
+    const float scales[] = {0.5f, 1.0f, 1.25f, 1.5f, 2.0f, 2.5f, 3.0f, 6.0f, 20.0f, 100.0f};
+    const int side = 64;
+    for (const RasterFormat* f : kMmxFormats)
+        for (GLenum min : kMipFilters)
+            for (float rho : scales) {
+                RasterScene sc;
+                sc.width = 40, sc.height = 24;
+                sc.texCoords = true;
+                sc.state = [&tint, min] {
+                    mipmappedTexture(side, side, GL_RGB, min, GL_NEAREST, GL_REPLACE,
+                                     [&tint](int d, int, int, int c) { return tint[d][c]; });
+                    glDisable(GL_DITHER);
+                };
+                const float w = (float)sc.width + 2, h = (float)sc.height + 2, k = rho / side;
+                const auto at = [k](float x, float y) { return RasterVertex{x, y, 0.5f, {1, 1, 1, 1}, x * k, y * k, 1}; };
+                const RasterVertex a = at(-1, -1), b = at(w, -1), c = at(w, h), d = at(-1, h);
+                sc.vertices = {a, b, c, a, c, d};
+                // lambda from the float's bits of rho^2: (exponent + mantissa) / 2.
+                const float L = rho * rho;
+                GLuint bits;
+                memcpy(&bits, &L, 4);
+                const double lambda = ((double)(bits >> 23) - 127.0 + (double)(bits & 0x7FFFFF) / 8388608.0) / 2.0;
+                double mix[7] = {};
+                const bool linear = min == GL_NEAREST_MIPMAP_LINEAR || min == GL_LINEAR_MIPMAP_LINEAR;
+                if (!(L > 1.0f)) mix[0] = 1;
+                else if (!linear) mix[std::min(6, (int)ceil(lambda + 0.5) - 1)] = 1;
+                else if (lambda >= 6) mix[6] = 1;
+                else {
+                    const int lo = (int)floor(lambda);
+                    mix[lo + 1] = lambda - lo, mix[lo] = 1 - (lambda - lo);
+                }
+                for (RasterPath path : {PATH_GENERATED, PATH_TWIN}) {
+                    SCOPED_TRACE(std::string(f->name) + ", " + mipName(min) + ", rho " + std::to_string(rho) +
+                                 (path == PATH_TWIN ? ", twin" : ", routine"));
+                    const RasterImage im = rasterRender(*f, sc, path, true);
+                    ASSERT_TRUE(im.mmxFill);
+                    const int bytes = f->bits / 8, stride = (int)(im.color.size() / sc.height);
+                    const int bits565[3] = {5, 6, 5}, pos565[3] = {11, 5, 0}, bits555[3] = {5, 5, 5},
+                              pos555[3] = {10, 5, 0}, bits332[3] = {3, 3, 2}, pos332[3] = {5, 2, 0};
+                    const int* bits = f->bits == 8 ? bits332 : f->masks ? bits565 : bits555;
+                    const int* pos = f->bits == 8 ? pos332 : f->masks ? pos565 : pos555;
+                    int bad = 0;
+                    for (int y = 0; y < sc.height; y++)
+                        for (int x = 0; x < sc.width; x++) {
+                            const size_t o = (size_t)y * stride + (size_t)x * bytes;
+                            const GLuint pixel = bytes == 1 ? im.color[o] : im.color[o] | im.color[o + 1] << 8;
+                            for (int ch = 0; ch < 3; ch++) {
+                                double g = 0;
+                                for (int d = 0; d < 7; d++) g += mix[d] * tint[d][ch] / 255.0;
+                                const int m = (1 << bits[ch]) - 1, got = (int)(pixel >> pos[ch]) & m;
+                                // The 8-bit fraction of lambda and the field's truncation: a step and a little.
+                                if (fabs(got - g * m) > 1.1 && bad++ < 3)
+                                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") channel " << ch << ": " << got
+                                                  << " for " << g * m;
+                            }
+                        }
+                    EXPECT_EQ(bad, 0);
+                }
+            }
+}
+
 }  // namespace
