@@ -174,7 +174,8 @@
     X(Pextrw0, MPEXTRW, 0, 0, 0, 0, DW)                                \
     X(Pextrw1, MPEXTRW, 1, 0, 0, 0, DW)                                \
     X(Pextrw2, MPEXTRW, 2, 0, 0, 0, DW)                                \
-    X(Pextrw3, MPEXTRW, 3, 0, 0, 0, DW)
+    X(Pextrw3, MPEXTRW, 3, 0, 0, 0, DW)                                \
+    X(Pshufw13, MSHUF, 0xDD, 0, 0, 0, DW)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };

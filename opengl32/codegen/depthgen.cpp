@@ -2,16 +2,19 @@
 // C++ depth stage (raster/chainstages.cpp) specialised by function, write
 // mask, word size and stencil, straight-line code with no table at run time.
 //
-// Pixel i of a group has the stored form of the group's z plus i stored
-// steps; the clear generation and the mirror are read at run time, so a clear
-// never asks for new code. Under a polygon offset the offset depths of the
+// Pixel i of a group has the stored form of the group's z plus i steps: a
+// 32-bit value walked along the group (__glDepthWalkValue), shifted per
+// pixel; the clear generation and the mirror are read at run time, so a
+// clear never asks for new code. Under a polygon offset the offset depths of the
 // span's first and last live pixels are checked: when both lie in the
 // buffer's range no pixel saturates and the span runs as a plain one from
 // the offset start; otherwise the C++ stage saturates each pixel on its own.
 //
 // Registers: ECX the mask left to walk, EAX the bit of the current pixel, EDX
-// the failed pixels, EBX the stored value, EDI its step, ESI the depth word,
-// EBP the word advance; the incoming mask and the span on the stack.
+// the failed pixels, EBX the walked value, EDI its step (a buffer whose
+// values shift: the pixel's stored value, the step in the scratch record),
+// ESI the depth word, EBP the word advance; the incoming mask and the span
+// on the stack.
 
 #include "codegen/rasterwalk.h"
 #include "codegen/spanlayout.h"
@@ -36,11 +39,14 @@ struct DepthKey {
 namespace {
 
 // An unbroken rightward run of 16-bit words, four at a time in MMX (EBX the
-// value, EDI its step, ESI the words, EBP the advance, ECX the mask): the
-// failed pixels into EDX, then its last one to three pixels one by one. To
-// `scalar` for anything else (nothing done); to `done` at the end.
+// walked value, its step in the scratch record, ESI the words, EBP the
+// advance, ECX the mask): the failed pixels into EDX, then its last one to
+// three pixels one by one. To `scalar` for anything else (nothing done); to
+// `done` at the end. The words are the high halves of four walked values,
+// two a register (MM2, MM3) stepping by four steps (MM1).
 void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOgNode* done) {
     GlOgMmxLanes* L = &__glOgScratch(gc)->lanes;
+    const GlDepthBuffer* db = &gc->fb.depth;
     GlOgNode* unit = A.label(), *tail = A.label(), *tailFailed = A.label(), *tailNext = A.label();
     A.Test(EBP, EBP);
     A.Jle(scalar);
@@ -49,19 +55,25 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
     A.Shr(EDX, A.i(2));
     A.Je(scalar);
     A.Mov(A.a(&L->depthSteps), EDX);
-    // Lanes: value + j x step (16-bit), and four steps.
-    A.Xor(EAX, EAX);
-    for (int j = 0; j < 4; j++) {
-        A.w16(GL_OG_Mov, A.a(&L->depthOffsets[j]), EAX);
-        A.Add(EAX, EDI);
-    }
-    for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L->depthStep[j]), EAX);
-    A.Movd(MM(5), EBX);
-    A.Pshufw0(MM(5), MM(5));
-    A.Paddw(MM(5), A.a(L->depthOffsets));
+    // Lanes: value + j x step (32-bit), and four steps.
+    A.Mov(EAX, EBX);
+    A.Add(EAX, A.a(&L->depthWalkStep));
+    A.Movd(MM(2), EBX);
+    A.Movd(MM(0), EAX);
+    A.Punpckldq(MM(2), MM(0));
+    A.Mov(EAX, A.a(&L->depthWalkStep));
+    A.Add(EAX, EAX);
+    A.Movd(MM(1), EAX);
+    A.Punpckldq(MM(1), MM(1));
+    A.Movq(MM(3), MM(2));
+    A.Paddd(MM(3), MM(1));
+    A.Paddd(MM(1), MM(1));
     A.Mov(ECX, EDX);
     A.Xor(EDX, EDX);
     A.place(unit);
+    A.Pshufw13(MM(5), MM(2));
+    A.Pshufw13(MM(4), MM(3));
+    A.Punpckldq(MM(5), MM(4));
     const int kind = __glOgEmitMmxDepth(A, k.func, k.write != 0, MM(5), [&] { return A.m(ESI); });
     if (kind != GL_OG_D_NONE) {
         // The failing lanes as four bits, lane 0 highest, onto EDX.
@@ -74,7 +86,8 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
         A.Shl(EDX, A.i(4));
         A.Or(EDX, EAX);
     }
-    A.Paddw(MM(5), A.a(L->depthStep));
+    A.Paddd(MM(2), MM(1));
+    A.Paddd(MM(3), MM(1));
     A.Add(ESI, A.i(8));
     A.Dec(ECX);
     A.Jne(unit);
@@ -83,7 +96,7 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
     // pixels after the steps of four.
     A.Mov(ECX, A.a(&L->depthSteps));
     A.Shl(ECX, A.i(2));
-    A.Mov(EAX, EDI);
+    A.Mov(EAX, A.a(&L->depthWalkStep));
     A.Imul(EAX, ECX);
     A.Add(EBX, EAX);
     A.Mov(EAX, A.i((GLint)0x80000000u));
@@ -97,10 +110,10 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
     A.Test(ECX, ECX);
     A.Je(done);
     A.place(tail);
-    __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, tailFailed);
+    __glOgEmitDepthPixel(A, db, k.func, k.write, k.bytes, k.shift, tailFailed);
     A.place(tailNext);
     A.Add(ESI, EBP);
-    A.Add(EBX, EDI);
+    __glOgEmitDepthAdvance(A, gc, k.shift);
     A.Shr(EAX, A.i(1));
     A.Add(ECX, ECX);
     A.Jne(tail);
@@ -118,6 +131,7 @@ void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail);
 // out of the loop's way. To `other` for anything else; to `done` at the end.
 void scalarRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* other, GlOgNode* done) {
     GlOgMmxLanes* L = &__glOgScratch(gc)->lanes;
+    const GlDepthBuffer* db = &gc->fb.depth;
     GlOgNode* tail = A.label(), *last = A.label();
     std::vector<std::function<void()>> cold;
     __glOgEmitRunLength(A, other);
@@ -126,10 +140,10 @@ void scalarRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* other, Gl
     // One pixel; a failure sets bit index(): EAX = the pixel's index first.
     const auto pixel = [&](std::function<void()> index) {
         GlOgNode* fail = A.label(), *back = A.label();
-        __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, fail);
+        __glOgEmitDepthPixel(A, db, k.func, k.write, k.bytes, k.shift, fail);
         A.place(back);
         A.Add(ESI, EBP);
-        A.Add(EBX, EDI);
+        __glOgEmitDepthAdvance(A, gc, k.shift);
         if (k.func == 7) return;
         cold.push_back([&A, fail, back, index] {
             A.place(fail);
@@ -185,41 +199,53 @@ void failJump(GlOgAsm& A, GLuint func, GlOgNode* fail) {
 
 }  // namespace
 
-void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed) {
+void __glOgEmitDepthPixel(GlOgAsm& A, const GlDepthBuffer* db, GLuint func, GLuint write, GLuint bytes,
+                          GLuint shift, GlOgNode* failed) {
+    GlOgNode* v = EBX;
+    if (shift) {
+        // generation + (value >> shift); the 16-bit kind has none.
+        A.Mov(EDI, EBX);
+        A.Shr(EDI, A.i((GLint)shift));
+        if (bytes == 4) A.Add(EDI, A.a(&db->generation));
+        v = EDI;
+    }
     if (func != 7) {
-        if (bytes == 2) A.w16(GL_OG_Cmp, EBX, A.m(ESI));
-        else A.Cmp(EBX, A.m(ESI));
+        if (bytes == 2) A.w16(GL_OG_Cmp, v, A.m(ESI));
+        else A.Cmp(v, A.m(ESI));
         failJump(A, func, failed);
     }
     if (write) {
-        if (bytes == 2) A.w16(GL_OG_Mov, A.m(ESI), EBX);
-        else A.Mov(A.m(ESI), EBX);
+        if (bytes == 2) A.w16(GL_OG_Mov, A.m(ESI), v);
+        else A.Mov(A.m(ESI), v);
     }
 }
 
-void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step) {
+void __glOgEmitDepthAdvance(GlOgAsm& A, GlContext* gc, GLuint shift) {
+    if (shift) A.Add(EBX, A.a(&__glOgScratch(gc)->lanes.depthWalkStep));
+    else A.Add(EBX, EDI);
+}
+
+void __glOgEmitDepthStart(GlOgAsm& A, GlContext* gc, GLuint shift, bool step) {
     A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z));
-    if (shift) A.Shr(EBX, A.i((GLint)shift));
-    __glOgEmitStoredDepth(A, db, shift, step);
+    __glOgEmitDepthWalk(A, gc, shift, step);
 }
 
-void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step) {
-    if (step) {
-        A.Mov(EDI, A.m(EDX, GL_OG_SPAN_Z_STEP));
-        if (shift) A.Sar(EDI, A.i((GLint)shift));
-    }
-    // Mirrored: generation + top - value, the step negated.
+void __glOgEmitDepthWalk(GlOgAsm& A, GlContext* gc, GLuint shift, bool step) {
+    const GlDepthBuffer* db = &gc->fb.depth;
+    GlOgNode* to = shift ? EAX : EDI;
+    // Mirrored: depthMax + 2^shift - 1 - value, the step negated (a move
+    // leaves the flags).
     GlOgNode* plain = A.label(true);
     A.Movzx8(EAX, A.a(&db->mirror));
     A.Test(EAX, EAX);
+    if (step) A.Mov(to, A.m(EDX, GL_OG_SPAN_Z_STEP));
     A.Je(plain);
     A.Neg(EBX);
-    if (step) A.Neg(EDI);
-    A.Mov(EAX, A.a(&db->depthMax));
-    if (shift) A.Shr(EAX, A.i((GLint)shift));
-    A.Add(EBX, EAX);
+    if (step) A.Neg(to);
+    A.Add(EBX, A.a(&db->depthMax));
+    if (shift) A.Add(EBX, A.i((GLint)((1u << shift) - 1u)));
     A.place(plain);
-    A.Add(EBX, A.a(&db->generation));
+    if (step && shift) A.Mov(A.a(&__glOgScratch(gc)->lanes.depthWalkStep), EAX);
 }
 
 namespace {
@@ -239,10 +265,10 @@ void addSigned(GlOgAsm& A, GlOgNode* out) {
     A.place(sum);
 }
 
-// Under a polygon offset (ECX the mask, EDX the span): EBX = the shifted
-// offset depth z + zOffset of the first pixel, when it and that of the last
-// live pixel lie in 0 .. depthMax >> shift; otherwise to `saturates`. EAX,
-// ECX and ESI changed.
+// Under a polygon offset (ECX the mask, EDX the span): EBX = the offset
+// depth z + zOffset of the first pixel, when it and that of the last live
+// pixel lie in 0 .. 2^32 - 1 and shifted in 0 .. depthMax >> shift;
+// otherwise to `saturates`. EAX, ECX, ESI and EBP changed.
 void offsetStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, GlOgNode* saturates) {
     A.Mov(ESI, A.a(&db->depthMax));
     if (shift) A.Shr(ESI, A.i((GLint)shift));
@@ -251,6 +277,7 @@ void offsetStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, GlOgNode* sa
     A.Mov(EAX, A.m(EDX, GL_OG_SPAN_Z));
     A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z_OFFSET));
     addSigned(A, saturates);
+    A.Mov(EBP, EAX);
     if (shift) A.Shr(EAX, A.i((GLint)shift));
     A.Cmp(EAX, ESI);
     A.Ja(saturates);
@@ -259,14 +286,14 @@ void offsetStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, GlOgNode* sa
     A.Neg(ECX);
     A.Add(ECX, A.i(31));
     A.Mov(EBX, A.m(EDX, GL_OG_SPAN_Z_STEP));
-    if (shift) A.Sar(EBX, A.i((GLint)shift));
     A.Imul(EBX, ECX);
     A.Jo(saturates);
-    A.Mov(ECX, EAX);
+    A.Mov(EAX, EBP);
     addSigned(A, saturates);
+    if (shift) A.Shr(EAX, A.i((GLint)shift));
     A.Cmp(EAX, ESI);
     A.Ja(saturates);
-    A.Mov(EBX, ECX);
+    A.Mov(EBX, EBP);
 }
 
 // The stage, or (subroutine) the test of a group for the whole fill: it
@@ -302,10 +329,10 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     GlOgNode* saturates = A.label();
     if (k.offset) {
         offsetStart(A, &gc->fb.depth, k.shift, saturates);
-        __glOgEmitStoredDepth(A, &gc->fb.depth, k.shift);
+        __glOgEmitDepthWalk(A, gc, k.shift);
         A.Mov(ECX, A.m(ESP, 4));
     } else {
-        __glOgEmitDepthStart(A, &gc->fb.depth, k.shift);
+        __glOgEmitDepthStart(A, gc, k.shift);
     }
     A.Mov(ESI, A.m(EDX, GL_OG_SPAN_DEPTH_ADDRESS));
     A.Mov(EBP, A.m(EDX, GL_OG_SPAN_PIXEL_STEP));
@@ -318,7 +345,7 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
     A.Cmp(ECX, A.i((GLint)0x80000000u));
     A.Jne(more);
     A.Xor(EDX, EDX);
-    __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, failedOne);
+    __glOgEmitDepthPixel(A, &gc->fb.depth, k.func, k.write, k.bytes, k.shift, failedOne);
     A.Jmp(done);
     if (failedOne) {
         A.place(failedOne);
@@ -339,10 +366,10 @@ void generate(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlSpanProc twin, boo
             A.Mov(EAX, A.i((GLint)0x80000000u));
             A.Xor(EDX, EDX);
         },
-        [&] { __glOgEmitDepthPixel(A, k.func, k.write, k.bytes, failed[loop]); },
+        [&] { __glOgEmitDepthPixel(A, &gc->fb.depth, k.func, k.write, k.bytes, k.shift, failed[loop]); },
         [&] {
             A.Add(ESI, EBP);
-            A.Add(EBX, EDI);
+            __glOgEmitDepthAdvance(A, gc, k.shift);
             A.Shr(EAX, A.i(1));
         },
         [&](GlOgNode* back) {

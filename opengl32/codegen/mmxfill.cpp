@@ -379,19 +379,15 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
     memcpy(&qStepBits, &s->texQStep, 4);
     const bool subSpans = f.tex && f.perspective && (qStepBits & 0x7FFFFFFFu);
     const GLint firstSub = __glMmxSubSpanLengths[j];
-    const GLuint zStep16 = (GLuint)(s->zStep >> 16);
     const GlDepthBuffer* db = &gc->fb.depth;
-    const GLuint zStored = f.depthBytes == 4 ? __glDepthStoredStep(db, s->zStep) : 0;
     for (GLint p = 0; p < n; p++) {
         const GLint l = (p + j) & 3, m = (p + j) >> 2;
         if (f.depth) {
-            const GLuint zg = s->z + (GLuint)(p >> 5) * (GLuint)s->zStep32;
-            GLuint z, old;
+            GLuint z = __glDepthStored(db, s->z + (GLuint)p * (GLuint)s->zStep), old;
             if (f.depthBytes == 4) {
-                z = __glDepthStored(db, zg) + (GLuint)(p & 31) * zStored;
                 old = ((const GLuint*)s->depthAddress)[p];
             } else {
-                z = (GLushort)((zg >> 16) + (GLuint)(p & 31) * zStep16);
+                z = (GLushort)z;
                 old = ((const GLushort*)s->depthAddress)[p];
             }
             bool pass;

@@ -31,10 +31,10 @@
 // dither and pack follow. The buffers hold no alpha: destination alpha is 1.
 //
 // Depth is the chain's exactly (a depth-only pass through the chain and a
-// colour pass through the fill meet): pixel i of a group of 32 from the
-// span's start holds the stored form of the group's z plus i stored steps
-// (16-bit: the high halves; 32-bit: __glDepthStored and
-// __glDepthStoredStep, wrapping), compared unsigned.
+// colour pass through the fill meet): pixel p of the span holds the stored
+// form of z + p x dz (__glDepthStored, modulo 2^32), compared unsigned; the
+// lanes walk 32-bit values (__glDepthWalkValue; 16-bit words their high
+// halves).
 #pragma once
 
 #include "codegen/rasterwalk.h"

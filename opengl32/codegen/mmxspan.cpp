@@ -9,12 +9,15 @@
 // lane masks, depth pixel by pixel; the whole groups between run in a loop
 // that counts EBX from minus their number up to 0. With the depth test the
 // loop is eight copies of the group, one per group of a block of 32 pixels:
-// the first of each block starts the depth words of the chain's next group
-// of 32 (mmxfill.h), so no group carries a count of its own. A whole block
-// (from a block's start, or from copy 1 after the head) first tests its 32
-// depths at once without writing; when every lane passes it runs the
-// unchecked block, eight copies that store their depths and colours without
-// a test or a count, else the checked copies take it group by group.
+// the first of each block starts the 32-bit depth values of the chain's next
+// group of 32 (mmxfill.h), so no group carries a count of its own. Depth
+// lanes walk 32-bit values (four a group, in the scratch record); 16-bit
+// words are their high halves. A whole block (from a block's start, or from
+// copy 1 after the head) first takes the words of its groups and tests its
+// 32 depths at once without writing; when every lane passes it runs the
+// unchecked block, eight copies that store their depths (those words) and
+// colours without a test or a count, else the checked copies take it group
+// by group. Values that shift (the 24-bit kind) have no unchecked block.
 // 32-bit depth values (four a group, 16 bytes) are compared unsigned, both
 // sides biased for the signed compares; in the checked copies the two
 // halves' masks are packed to the 16-bit lanes of the rest, and the
@@ -76,6 +79,9 @@ struct Mmx : GlOgRasterEmit {
     // Emitting the unchecked block over 32-bit depth: its depths stored
     // ahead and X->z32 already the lanes after it (blockDepthWrite32).
     bool depthAhead = false;
+    // The copy of the loop being emitted: over 16-bit words its group's are
+    // X->blockWords[copy] (blockWordsPass).
+    int copy = 0;
     // The block's depth test left its first words in X->zFirst (MM4 changed).
     bool zFirstKept = false;
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
@@ -133,7 +139,7 @@ void texelChannels(Mmx& m, GlOgNode* first);
 void texel(Mmx& m, GlOgNode* r, GlOgNode* at);
 void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup);
 void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from);
-void depthWords(Mmx& m, GlOgNode* r);
+void depthWordsOf(Mmx& m, GlOgNode* r, GlOgNode* high);
 void newDepthGroup(Mmx& m);
 void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed = false);
 void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed);
@@ -276,23 +282,24 @@ void __glGenMmxTriangleCode(Mmx& m) {
     }
     if (f.tex && !f.perspective) texSteps(m);
     if (f.tex && f.perspective) A.Mov(A.a(&X->texStepValid), A.i(0));  // steps of another walker's or triangle's
-    if (m.depth32()) {
-        // The stored form read at run time: zXor = -mirror, zAdd = the
-        // generation, plus (depthMax >> shift) + 1 when mirrored; ECX the
-        // stored step (negated when mirrored), EDX (l - j) of it.
+    if (f.depth) {
+        // The walked values (__glDepthWalkValue) read at run time: zXor =
+        // -mirror, zAdd = depthMax + 2^shift when mirrored, else 0, the
+        // generation in both lanes of zGeneration; ECX the step (negated
+        // when mirrored), EDX (l - j) of it. The 16-bit words are the high
+        // halves of the walked values.
         const GlDepthBuffer* db = &gc->fb.depth;
-        const GLint shift = f.depthShift;
+        A.Mov(ECX, A.a(&db->generation));
+        A.Mov(A.a(&X->zGeneration[0]), ECX);
+        A.Mov(A.a(&X->zGeneration[1]), ECX);
         A.Movzx8(EAX, A.a(&db->mirror));
         A.Neg(EAX);
         A.Mov(A.a(&X->zXor), EAX);
         A.Mov(ECX, A.a(&db->depthMax));
-        if (shift) A.Shr(ECX, A.i(shift));
-        A.Inc(ECX);
+        A.Add(ECX, A.i((GLint)(1u << f.depthShift)));
         A.And(ECX, EAX);
-        A.Add(ECX, A.a(&db->generation));
         A.Mov(A.a(&X->zAdd), ECX);
         A.Mov(ECX, m.fr(GL_OG_SPAN_Z_STEP));
-        if (shift) A.Sar(ECX, A.i(shift));
         A.Xor(ECX, EAX);
         A.Sub(ECX, EAX);
         A.Mov(EDX, ECX);
@@ -306,16 +313,6 @@ void __glGenMmxTriangleCode(Mmx& m) {
         A.Pslld(MM(0), A.i(2));
         A.Punpckldq(MM(0), MM(0));
         A.Movq(A.a(X->zStep32x4), MM(0));
-    } else if (f.depth) {
-        // The high half of the depth step in every lane; four of it, and
-        // (l - j) of it.
-        A.Mov(EAX, m.fr(GL_OG_SPAN_Z_STEP));
-        A.Sar(EAX, A.i(16));
-        __glOgMmxSplat(m, MM(0), EAX);
-        A.Movq(MM(1), MM(0));
-        A.Psllw(MM(1), A.i(2));
-        A.Movq(A.a(X->zStep), MM(1));
-        laneOffsets(m, X->zOffsets);
     }
     if (f.tex) {
         // Level 0 and the palette of the bound texture.
@@ -863,7 +860,7 @@ void texelFraction(Mmx& m, LevelOps& L, GlOgNode* r, GlOgNode* u, int i) {
 // by __glMmxBilinearOf, the loads of site set `set`: red in MM0, green in
 // MM2, blue in MM1, the weighted sums (byte x 257 to modulate, halved to
 // byte x 128 to replace) as texels() leaves the texels; alpha's sum in
-// X->texSum[3]. EAX and ECX changed.
+// X->texSum[3]. EAX, ECX, EDX and MM3 to MM5 changed.
 void bilinearLevel(Mmx& m, LevelOps L, int set) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
@@ -914,41 +911,54 @@ void bilinearLevel(Mmx& m, LevelOps L, int set) {
     A.Movq(MM(1), A.q4(f.tex == GL_MMX_TEX_REPLACE ? 256 : 257));
     A.Psubw(MM(1), MM(0));
     A.Movq(A.a(X->texWeight[0]), MM(1));
-    // Corner by corner: its four texels, their channels times its weights summed.
+    // Corner by corner (EDX 8 x the corner): its four texels, their
+    // channels times its weights summed in MM3 (red), MM4 (green), MM5
+    // (blue) and X->texSum[3] (alpha).
+    GlOgNode* corner = A.label();
+    A.Pxor(MM(3), MM(3));
+    A.Pxor(MM(4), MM(4));
+    A.Pxor(MM(5), MM(5));
+    if (f.texAlpha) A.Movq(A.a(X->texSum[3]), MM(3));
+    A.Xor(EDX, EDX);
+    A.place(corner);
     m.siteSet = set;
-    for (int k = 0; k < 4; k++) {
-        for (int pair = 0; pair < 2; pair++) {
-            A.Movzx16(EAX, A.a(&X->texIndex[k][2 * pair]));
-            A.Movzx16(ECX, A.a(&X->texIndex[k][2 * pair + 1]));
-            indexedTexel(m, MM(1 + pair), EAX, false);
-            indexedTexel(m, MM(1 + pair), ECX, true);
-        }
-        // Red and green bytes of the four lanes in MM0, blue and alpha in MM1.
-        A.Movq(MM(0), MM(1));
-        A.Punpcklwd(MM(0), MM(2));
-        A.Punpckhwd(MM(1), MM(2));
-        const bool last = k == 3;
-        const auto weigh = [&](GlOgNode* r, int c) {
-            A.Pmullw(r, A.a(X->texWeight[k]));
-            if (k) A.Paddw(r, A.a(X->texSum[c]));
-            if (!last || c == 3) A.Movq(A.a(X->texSum[c]), r);
-        };
-        if (f.texAlpha) {
-            A.Movq(MM(2), MM(1));
-            A.Punpckhbw(MM(2), A.q4(0));
-            weigh(MM(2), 3);
-        }
-        A.Movq(MM(2), MM(0));
-        A.Punpckhbw(MM(2), A.q4(0));
-        weigh(MM(2), 1);
-        A.Punpcklbw(MM(0), A.q4(0));
-        weigh(MM(0), 0);
-        A.Punpcklbw(MM(1), A.q4(0));
-        weigh(MM(1), 2);
+    for (int pair = 0; pair < 2; pair++) {
+        A.Movzx16(EAX, A.mx(EDX, nullptr, 1, (GLint)(uintptr_t)&X->texIndex[0][2 * pair]));
+        A.Movzx16(ECX, A.mx(EDX, nullptr, 1, (GLint)(uintptr_t)&X->texIndex[0][2 * pair + 1]));
+        indexedTexel(m, MM(1 + pair), EAX, false);
+        indexedTexel(m, MM(1 + pair), ECX, true);
     }
     m.siteSet = 0;
-    if (f.tex == GL_MMX_TEX_REPLACE)
-        for (GlOgNode* r : {MM(0), MM(1), MM(2)}) A.Psrlw(r, A.i(1));
+    // Red and green bytes of the four lanes in MM0, blue and alpha in MM1.
+    A.Movq(MM(0), MM(1));
+    A.Punpcklwd(MM(0), MM(2));
+    A.Punpckhwd(MM(1), MM(2));
+    const auto w = [&] { return A.mx(EDX, nullptr, 1, (GLint)(uintptr_t)X->texWeight[0]); };
+    if (f.texAlpha) {
+        A.Movq(MM(2), MM(1));
+        A.Punpckhbw(MM(2), A.q4(0));
+        A.Pmullw(MM(2), w());
+        A.Paddw(MM(2), A.a(X->texSum[3]));
+        A.Movq(A.a(X->texSum[3]), MM(2));
+    }
+    A.Movq(MM(2), MM(0));
+    A.Punpcklbw(MM(2), A.q4(0));
+    A.Pmullw(MM(2), w());
+    A.Paddw(MM(3), MM(2));
+    A.Punpckhbw(MM(0), A.q4(0));
+    A.Pmullw(MM(0), w());
+    A.Paddw(MM(4), MM(0));
+    A.Punpcklbw(MM(1), A.q4(0));
+    A.Pmullw(MM(1), w());
+    A.Paddw(MM(5), MM(1));
+    A.Add(EDX, A.i(8));
+    A.Cmp(EDX, A.i(32));
+    A.Jne(corner);
+    GlOgNode* const sums[3] = {MM(3), MM(4), MM(5)}, *const lanes[3] = {MM(0), MM(2), MM(1)};
+    for (int c = 0; c < 3; c++) {
+        if (f.tex == GL_MMX_TEX_REPLACE) A.Psrlw(sums[c], A.i(1));
+        A.Movq(lanes[c], sums[c]);
+    }
 }
 
 // The nearest texels of a level (a mipmap's record L) at the group's s and
@@ -1124,8 +1134,7 @@ void __glGenMmxStepGroup(Mmx& m, bool newDepthGroup) {
             A.Movq(A.a(&X->z32[2 * h]), MM(0));
         }
     } else if (f.depth && !m.blueInMm4) {
-        if (newDepthGroup) A.Movq(MM(4), A.a(X->zNext));
-        A.Paddw(MM(4), A.a(X->zStep));
+        A.Movq(MM(4), A.a(X->blockWords[m.copy + 1]));  // taken at the block's start
     }
     if (f.colorSteps()) {
         if (!f.tex) {
@@ -1160,18 +1169,18 @@ void __glOgMmxSplat(Mmx& m, GlOgNode* r, GlOgNode* from) {
     A.Pshufw0(r, r);
 }
 
-// EAX the z of a group of 32: kept as the span's current one, its high
-// half in the four lanes of r.
-void depthWords(Mmx& m, GlOgNode* r) {
+// The 16-bit words of four walked values, lanes 0 and 1 in r and 2 and 3
+// in `high` (changed): their high halves, into r.
+void depthWordsOf(Mmx& m, GlOgNode* r, GlOgNode* high) {
     GlOgAsm& A = m.A;
-    GlOgMmxFillScratch* X = m.X;
-    A.Mov(A.a(&X->zGroup), EAX);
-    A.Shr(EAX, A.i(16));
-    __glOgMmxSplat(m, r, EAX);
+    A.Pshufw13(r, r);
+    A.Pshufw13(high, high);
+    A.Punpckldq(r, high);
 }
 
-// The depth words of the chain's next group of 32: z advances by its
-// group step; lanes from the span's first lane on take the new words.
+// The values of a new group of 32: walked 32-bit values run on unbroken,
+// so only the 32-bit lanes restart, from z advanced by its group step
+// (the same values); the 16-bit words need nothing.
 void newDepthGroup(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
@@ -1187,33 +1196,20 @@ void newDepthGroup(Mmx& m) {
             A.Paddd(MM(h), A.a(&X->z32[2 * h]));
             A.Movq(A.a(&X->z32[2 * h]), MM(h));
         }
-        return;
     }
-    // z in MM0's low doubleword (the high one is not read), its high half
-    // in the four lanes.
-    A.Movd(MM(0), A.a(&X->zGroup));
-    A.Paddd(MM(0), m.fr(GL_OG_SPAN_Z_STEP32));
-    A.Movd(A.a(&X->zGroup), MM(0));
-    A.Pshufw1(MM(0), MM(0));
-    A.Paddw(MM(0), A.a(X->zOffset));
-    A.Movq(A.a(X->zNext), MM(0));
-    // MM4 + ((new - MM4) & zHigh).
-    A.Psubw(MM(0), MM(4));
-    A.Pand(MM(0), A.a(X->zHigh));
-    A.Paddw(MM(4), MM(0));
 }
 
-// EAX = the stored form of the value in EAX.
+// EAX = the walked value of the depth in EAX (the stored form of a buffer
+// whose values do not shift).
 void storedDepth(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
-    if (m.f.depthShift) A.Shr(EAX, A.i(m.f.depthShift));
     A.Xor(EAX, A.a(&X->zXor));
     A.Add(EAX, A.a(&X->zAdd));
 }
 
-// 32-bit depth: the stored values of the group of 32 whose z is in EAX,
-// lanes 0 and 1 in MM0, 2 and 3 in MM1, also kept in X->zNext32.
+// The walked values of the group of 32 whose z is in EAX, lanes 0 and 1 in
+// MM0, 2 and 3 in MM1, also kept in X->zNext32.
 void depthLanes32(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
@@ -1270,10 +1266,38 @@ void blockVerdict(Mmx& m, int kind, bool dwords, GlOgNode* failed) {
 
 // The depth test of groups `from` .. `groups` - 1 of a block (MM4 the
 // first one's words) without writing: to `failed` unless every lane passes. MM0 to MM2 and EDX changed.
+// 16-bit words at the start of a block (MM4 the words of its first group,
+// X->z32 that group's walked values): the words of its groups 0 ..
+// `groups` (the one after the block too) into X->blockWords, the walked
+// values (MM1, MM2) stepped and their high halves taken (MM0, and MM3 or,
+// textured, MM4); X->z32 then holds those of the group after the block.
+void blockWordsPass(Mmx& m, int groups) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    if (!m.f.depth || m.depth32()) return;
+    GlOgNode* high = m.f.tex ? MM(4) : MM(3);
+    A.Movq(A.a(X->blockWords[0]), MM(4));
+    A.Movq(MM(1), A.a(&X->z32[0]));
+    A.Movq(MM(2), A.a(&X->z32[2]));
+    for (int g = 1; g <= groups; g++) {
+        A.Paddd(MM(1), A.a(X->zStep32x4));
+        A.Paddd(MM(2), A.a(X->zStep32x4));
+        A.Pshufw13(MM(0), MM(1));
+        A.Pshufw13(high, MM(2));
+        A.Punpckldq(MM(0), high);
+        A.Movq(A.a(X->blockWords[g]), MM(0));
+    }
+    A.Movq(A.a(&X->z32[0]), MM(1));
+    A.Movq(A.a(&X->z32[2]), MM(2));
+    if (m.f.tex) A.Movq(MM(4), A.a(X->blockWords[0]));
+}
+
 void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
     const GLuint func = m.f.depth - 1;
+    // The words of the block's groups, taken at its start.
+    const auto words = [&](int g) { return A.a(X->blockWords[g]); };
     if (func == 7) return;  // GL_ALWAYS
     // An ordering function over a whole block: two groups' saturated
     // differences packed to bytes (zero where the word is zero), the pairs
@@ -1286,10 +1310,8 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
         GlOgNode* second = m.f.tex ? MM(4) : MM(3);
         if (m.f.tex) A.Movq(A.a(X->zFirst), MM(4));
         for (int g = 0; g < groups; g++) {
-            if (g == 1) A.Movq(MM(0), A.a(X->zNext));
-            if (g >= 1) A.Paddw(MM(0), A.a(X->zStep));
             GlOgNode* r = g & 1 ? second : g ? MM(1) : MM(2);
-            GlOgNode* z = g ? MM(0) : MM(4);
+            GlOgNode* z = g ? words(g) : MM(4);
             m.disp = g;
             if (storedFirst) A.Movq(r, m.depths()), A.Psubusw(r, z);
             else A.Movq(r, z), A.Psubusw(r, m.depths());
@@ -1318,15 +1340,8 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
     }
     int kind = GL_OG_D_NONE;
     for (int g = from; g < groups; g++) {
-        // After the first: the block's words stepped as __glGenMmxStepGroup
-        // steps them (from copy 0, the new words of the block).
-        if (g == from + 1) {
-            if (from == 0) A.Movq(MM(0), A.a(X->zNext));
-            else A.Movq(MM(0), MM(4));
-        }
-        if (g > from) A.Paddw(MM(0), A.a(X->zStep));
         m.disp = g;
-        kind = __glOgEmitMmxDepth(A, func, false, g > from ? MM(0) : MM(4), [&] { return m.depths(); }, MM(1),
+        kind = __glOgEmitMmxDepth(A, func, false, g > from ? words(g) : MM(4), [&] { return m.depths(); }, MM(1),
                                   g > from ? MM(1) : MM(2));
         if (g > from && kind == GL_OG_D_FAIL_MASK) A.Por(MM(2), MM(1));
         if (g > from && kind == GL_OG_D_PASS_MASK) A.Pand(MM(2), MM(1));
@@ -1336,21 +1351,14 @@ void blockDepthTest(Mmx& m, int from, int groups, GlOgNode* failed) {
 }
 
 // Every lane of groups `from` .. `groups` - 1 of the block passed: their
-// depths stored (MM4 the first one's), the words after the block in
+// depths stored (the words of X->blockWords), the words after the block in
 // X->zAfter, and the blue lanes loaded into MM4. MM0 changed.
 void blockDepthWrite(Mmx& m, int from, int groups) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
-    if (m.storesDepth()) {
-        m.disp = from;
-        if (m.zFirstKept) A.Movq(MM(0), A.a(X->zFirst)), A.Movq(m.depths(), MM(0));
-        else A.Movq(m.depths(), MM(4));
-    }
     m.zFirstKept = false;
-    if (from == 0) A.Movq(MM(0), A.a(X->zNext));
-    else A.Movq(MM(0), MM(4));
-    for (int g = from + 1; g <= groups; g++) {
-        A.Paddw(MM(0), A.a(X->zStep));
+    for (int g = from; g <= groups; g++) {
+        A.Movq(MM(0), A.a(X->blockWords[g]));
         m.disp = g;
         if (m.storesDepth() && g < groups) A.Movq(m.depths(), MM(0));
     }
@@ -1501,6 +1509,14 @@ bool depthStoredGreater32(GLuint func) { return func == 1 || func == 6; }
 // updated; the mask of the lanes as four 16-bit lanes in MM1 (what
 // __glOgEmitMmxDepth leaves), its meaning (depthKind32) returned. EAX, MM0
 // to MM2 and MM4 changed.
+// The stored values of two walked 32-bit lanes r: (v >> shift) + the
+// generation.
+void storedLanes(Mmx& m, GlOgNode* r) {
+    if (!m.f.depthShift) return;
+    m.A.Psrld(r, m.A.i(m.f.depthShift));
+    m.A.Paddd(r, m.A.a(m.X->zGeneration));
+}
+
 int depthTest32(Mmx& m) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
@@ -1511,6 +1527,7 @@ int depthTest32(Mmx& m) {
     if (kind == GL_OG_D_NONE) {  // GL_ALWAYS
         for (int h = 0; write && h < 2; h++) {
             A.Movq(MM(0), A.a(&X->z32[2 * h]));
+            storedLanes(m, MM(0));
             A.Movq(m.depths32(h), MM(0));
         }
         return kind;
@@ -1519,6 +1536,7 @@ int depthTest32(Mmx& m) {
     for (int h = 0; h < 2; h++) {
         GlOgNode* mask = h ? MM(4) : MM(1);
         A.Movq(MM(0), A.a(&X->z32[2 * h]));
+        storedLanes(m, MM(0));
         A.Movq(MM(2), m.depths32(h));
         if (!equality) {
             A.Pxor(MM(0), A.qd(0x80000000u, 0x80000000u));
@@ -1638,10 +1656,10 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
         if (!m.sites) A.Mov(EBP, A.a(&X->texels));
     }
-    if (m.depth32()) {
-        // The lane offsets of lane j, the stored values of the first group
+    if (f.depth) {
+        // The lane offsets of lane j, the walked values of the first group
         // (and of its group of 32), the lanes from j on; ESI the stored
-        // value of lane 0 of the first group.
+        // value of lane 0 of the first group (16-bit: MM4 its words).
         A.Mov(EDX, ECX);
         A.Shl(EDX, A.i(4));
         for (int h = 0; h < 2; h++) {
@@ -1660,21 +1678,13 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Movq(A.a(&X->zHigh32[0]), MM(0));
         A.Movq(A.a(&X->zHigh32[2]), MM(1));
         A.Mov(ESI, m.fr(GL_OG_SPAN_DEPTH_ADDRESS));
-        A.Lea(EAX, A.mx(nullptr, ECX, 4));
+        A.Lea(EAX, A.mx(nullptr, ECX, m.f.depthBytes));
         A.Sub(ESI, EAX);
-    } else if (f.depth) {
-        A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
-        depthWords(m, MM(4));
-        A.Movq(MM(0), A.ax(X->zOffsets[0], ECX, 8));
-        A.Movq(A.a(X->zOffset), MM(0));
-        A.Paddw(MM(4), MM(0));
-        A.Movq(A.a(X->zNext), MM(4));
-        A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
-        A.Movq(A.a(X->zHigh), MM(0));
-        // ESI the depth word of lane 0 of the first group.
-        A.Mov(ESI, m.fr(GL_OG_SPAN_DEPTH_ADDRESS));
-        A.Sub(ESI, ECX);
-        A.Sub(ESI, ECX);
+        if (!m.depth32()) {
+            A.Movq(MM(4), A.a(&X->z32[0]));
+            A.Movq(MM(0), A.a(&X->z32[2]));
+            depthWordsOf(m, MM(4), MM(0));
+        }
     }
     // EDX = lanes to the span's end, j + n.
     A.Mov(EDX, A.a(&X->savedCount));
@@ -1687,7 +1697,10 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgNode* boundary = A.label();
     // Whole blocks of 32 pixels run the unchecked block, from a block's
     // start or from copy 1 after the head.
-    const bool unchecked = blocks && !f.paletteBytes && !f.blend && !f.twoLevels;
+    // (Not over 32-bit words whose values shift: their groups store
+    // shifted copies of the walked lanes.)
+    const bool unchecked =
+        blocks && !f.paletteBytes && !f.blend && !f.twoLevels && !(m.depth32() && f.depthShift);
     GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
     GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
@@ -1706,12 +1719,19 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Mov(A.a(&X->count), EDX);
         A.Mov(EDX, EAX);
         A.Call(subs.partial);
-        __glGenMmxStepGroup(m, false);
+        const bool words = f.depth && !m.depth32();
+        if (!words) __glGenMmxStepGroup(m, false);
         A.Add(EDI, A.i(m.groupBytes()));
         if (f.depth) A.Add(ESI, A.i(m.depthGroupBytes()));
         A.Mov(EDX, A.a(&X->count));
         A.Cmp(EDX, A.i(4));
         A.Jle(end);
+        if (words) {
+            // The head is copy 0 of its block.
+            blockWordsPass(m, copies);
+            m.copy = 0;
+            __glGenMmxStepGroup(m, false);
+        }
         // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
         __glGenMmxGroupCount(m, true, tail);
         if (unchecked) {
@@ -1722,6 +1742,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
+    blockWordsPass(m, copies);
     __glGenMmxGroupCount(m, false, nullptr);
     if (unchecked) {
         A.Cmp(EBX, A.i(-copies));
@@ -1730,6 +1751,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.Jmp(body[0]);
     // A group of copy c, then the lanes of the next.
     const auto group = [&](int c, bool passed) {
+        m.copy = c;
         wholeGroup(m, subs, passed);
         __glGenMmxStepGroup(m, c == 0 && blocks);
         // The copies after which a perspective sub-span may end (the span's flags say).
@@ -1759,6 +1781,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Jmp(body[1]);
         A.place(fastBoundary);
         newDepthGroup(m);
+        blockWordsPass(m, copies);
         A.place(fastBody);
         // Every lane of the block passing, the groups store their depths
         // unchecked; else the checked loop takes the block.
@@ -1793,6 +1816,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
                 A.Jle(fastBoundary);
             }
             newDepthGroup(m);
+            blockWordsPass(m, copies);
         }
         A.place(body[c]);
         group(c, false);
@@ -1846,8 +1870,12 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
             GlOgNode* skip = A.label(true), *fail = A.label(true);
             A.Test(EDX, A.i((GLint)(0xFFu << 8 * l)));
             A.Je(skip);
-            if (wide) A.Mov(EAX, A.a(&X->z32[l]));
-            else A.Movzx16(EAX, A.a(&X->words[l]));
+            if (wide) {
+                A.Mov(EAX, A.a(&X->z32[l]));
+                if (f.depthShift) A.Shr(EAX, A.i(f.depthShift)), A.Add(EAX, A.a(&X->zGeneration[0]));
+            } else {
+                A.Movzx16(EAX, A.a(&X->words[l]));
+            }
             if (f.depth - 1 != 7) {
                 if (wide) A.Cmp(EAX, A.m(ESI, 4 * l));
                 else A.w16(GL_OG_Cmp, EAX, A.m(ESI, 2 * l));
@@ -1966,10 +1994,15 @@ bool __glOgMmxTexelSites(const GlOgRasterKey* k) {
     return Mmx::texelIndexed(f) && (f.texelBytes == 3 || f.filtered());
 }
 
-void __glOgMmxLevels(const GlOgRasterKey* k, GlOgMmxLevel levels[GL_OG_MMX_LEVELS]) {
+GLint __glOgMmxLevelCount(const GlOgRasterKey* k) {
+    const GLint a0 = (GLint)(k->fill[FILL_TEX_LOG2] & 0xFF), b0 = (GLint)(k->fill[FILL_TEX_LOG2] >> 8 & 0xFF);
+    return (a0 > b0 ? a0 : b0) + 1;
+}
+
+void __glOgMmxLevels(const GlOgRasterKey* k, GlOgMmxLevel* levels) {
     const GLint a0 = (GLint)(k->fill[FILL_TEX_LOG2] & 0xFF), b0 = (GLint)(k->fill[FILL_TEX_LOG2] >> 8 & 0xFF);
     const GLint bytes = (GLint)(k->fill[FILL_TEX_LAYOUT] & GL_MMX_TEXEL_BYTES);
-    for (GLint d = 0; d < GL_OG_MMX_LEVELS; d++) {
+    for (GLint d = 0; d < __glOgMmxLevelCount(k); d++) {
         GlOgMmxLevel* l = &levels[d];
         memset(l, 0, sizeof *l);
         const GLint a = a0 > d ? a0 - d : 0, b = b0 > d ? b0 - d : 0;

@@ -60,9 +60,9 @@ struct GlOgLowerPart {
     GLint depthLittleStep, depthBigStep, stencilLittleStep, stencilBigStep;
 };
 
-// The depth stage's lanes (depthgen.cpp): offsets of four pixels, their step.
+// The depth stage's values (depthgen.cpp).
 struct GlOgMmxLanes {
-    GLushort depthOffsets[4], depthStep[4];
+    GLuint depthWalkStep;          // the walked value's step, of a buffer whose values shift
     GLint depthCount, depthSteps;  // live pixels of the run, steps of four in it
 };
 
@@ -94,10 +94,8 @@ enum { GL_MMX_SUBSPANS = 4096 / 16 + 3 };
 struct GlOgMmxFillScratch {
     GLushort step[GL_MMX_CHANNELS][4];
     GLushort offsets[GL_MMX_CHANNELS][4][4];
-    GLushort zStep[4], zOffsets[4][4];
     GLushort lanes[3][4];    // red, green, blue where they live in memory
     GLushort dither[3][4];
-    GLushort zNext[4], zOffset[4], zHigh[4];  // the words of a new group of 32, the lanes it starts in
     GLushort zAfter[4];      // the words after an unchecked block (its blue lanes in MM4)
     GLushort zFirst[4];      // a textured block's first words while its depth test works in MM4
     GLushort mask[4], words[4], pixels[4];
@@ -110,11 +108,16 @@ struct GlOgMmxFillScratch {
     // Mipmapped: the first level's sums while the second is read; the
     // levels' blend factors F << 8 and 65535 - (F << 8).
     GLushort texSumFirst[4][4], mipF[4], mipG[4], texSave[3][4];
-    // 32-bit depth: the group's stored values, those of a new group of 32,
-    // the lanes it starts in, the lane offsets (l - j) and four of the stored
-    // step; the stored form of a value v is ((v >> shift) ^ zXor) + zAdd.
+    // Depth: the group's walked values (32-bit words: the stored values),
+    // those of a new group of 32, the lanes it starts in, the lane offsets
+    // (l - j) and four of the step; the walked value of a depth v is (v ^
+    // zXor) + zAdd.
     GLuint z32[4], zNext32[4], zOffset32[4], zHigh32[4], zOffsets32[4][4], zStep32x4[2];
+    // 16-bit words: the words of the groups of a block and of the one after
+    // it (their walked values in z32 as the block starts).
+    GLushort blockWords[9][4];
     GLuint zXor, zAdd;
+    GLuint zGeneration[2];   // the stored form of a walked value v: (v >> shift) + generation
     GLuint zGroup;           // z of the span's current group of 32
     // Mipmapped: the span's level of detail (the float's bits, from the
     // walker), the levels its texels come from (the first, and the second
@@ -264,15 +267,20 @@ void __glOgGenSpanBodySubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm
 // the x86 fill, to `none` when the pixel fails its depth test.
 void __glOgGenSpanPixel(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, GlOgNode* none);
 // The depth stage's pieces (depthgen.cpp). One live pixel at [ESI] with the
-// value in EBX: compared (a failure jumps to `failed`), stored when it passes
-// and writes are on.
-void __glOgEmitDepthPixel(GlOgAsm& A, GLuint func, GLuint write, GLuint bytes, GlOgNode* failed);
-// EBX = the stored form of the span's z, with `step` EDI = the stored step
-// (EDX the span; EAX used).
-void __glOgEmitDepthStart(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step = true);
-// EBX = the stored form of the value in EBX (shifted), with `step` EDI = the
-// stored step (EDX the span; EAX used).
-void __glOgEmitStoredDepth(GlOgAsm& A, const GlDepthBuffer* db, GLuint shift, bool step = true);
+// walked value in EBX: its stored form (into EDI when the buffer's values
+// shift) compared (a failure jumps to `failed`), stored when it passes and
+// writes are on.
+void __glOgEmitDepthPixel(GlOgAsm& A, const GlDepthBuffer* db, GLuint func, GLuint write, GLuint bytes,
+                          GLuint shift, GlOgNode* failed);
+// EBX += the step of the walked value (EDI, or when values shift the scratch
+// record's).
+void __glOgEmitDepthAdvance(GlOgAsm& A, GlContext* gc, GLuint shift);
+// EBX = the walked value of the span's z, with `step` its step (EDX the
+// span; EAX used).
+void __glOgEmitDepthStart(GlOgAsm& A, GlContext* gc, GLuint shift, bool step = true);
+// EBX = the walked value of the depth in EBX, with `step` its step from the
+// span (EDX; EAX used).
+void __glOgEmitDepthWalk(GlOgAsm& A, GlContext* gc, GLuint shift, bool step = true);
 // What an MMX depth comparison of four 16-bit lanes leaves in its mask
 // register: nothing (GL_ALWAYS), the passing lanes or the failing lanes.
 enum { GL_OG_D_NONE, GL_OG_D_PASS_MASK, GL_OG_D_FAIL_MASK };
@@ -362,7 +370,7 @@ struct GlOgMmxSubroutines {
     GlOgNode* filterMag;  // those of a magnified span (a mipmap magnified by the other kind)
     GlOgTexelSites* sites;   // of the first level read
     GlOgTexelSites* sites2;  // of the second level under MIPMAP_LINEAR
-    const GlOgMmxLevel* levels;  // the mipmap's levels (GL_OG_MMX_LEVELS)
+    const GlOgMmxLevel* levels;  // the mipmap's levels (__glOgMmxLevelCount)
     void** filterProcs;          // the addresses of filter and filterMag (magSeparate)  // the walker's texel loads by displacement (__glOgMmxTexelSites), or null
 };
 // The key's fill reads its texels through texel-load displacements (3-byte
@@ -370,7 +378,8 @@ struct GlOgMmxSubroutines {
 bool __glOgMmxTexelSites(const GlOgRasterKey* k);
 // The levels of the key's mipmap, from its level-0 sizes (level 0 for a
 // texture without mipmaps).
-void __glOgMmxLevels(const GlOgRasterKey* k, GlOgMmxLevel levels[GL_OG_MMX_LEVELS]);
+void __glOgMmxLevels(const GlOgRasterKey* k, GlOgMmxLevel* levels);
+GLint __glOgMmxLevelCount(const GlOgRasterKey* k);  // log2 of the longer side + 1
 // Sites of no load yet, of level 0's corners.
 void __glOgMmxInitSites(const GlOgRasterKey* k, GlOgTexelSites* t);
 void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);

@@ -374,9 +374,10 @@ struct Body : GlOgRasterEmit {
         }
         if (w(FILL_DEPTH)) {
             A.Mov(EDX, EBP);
-            __glOgEmitDepthStart(A, &gc->fb.depth, w(FILL_DEPTH_SHIFT), false);
+            __glOgEmitDepthStart(A, gc, w(FILL_DEPTH_SHIFT), false);
             A.Mov(ESI, sp(GL_OG_SPAN_DEPTH_ADDRESS));
-            __glOgEmitDepthPixel(A, w(FILL_DEPTH) - 1, w(FILL_DEPTH_WRITE), w(FILL_DEPTH_BYTES), none);
+            __glOgEmitDepthPixel(A, &gc->fb.depth, w(FILL_DEPTH) - 1, w(FILL_DEPTH_WRITE), w(FILL_DEPTH_BYTES),
+                                 w(FILL_DEPTH_SHIFT), none);
         }
         if (w(FILL_NOTHING_WRITTEN)) return;
         if (w(FILL_TEXCODE)) {

@@ -836,7 +836,7 @@ struct Walk : GlOgRasterEmit {
                 (set ? mmxSubs.sites2 : mmxSubs.sites) = t;
             }
             if (mmxMip()) {
-                GlOgMmxLevel* levels = (GlOgMmxLevel*)A.reserve(GL_OG_MMX_LEVELS * sizeof(GlOgMmxLevel), 8);
+                GlOgMmxLevel* levels = (GlOgMmxLevel*)A.reserve(__glOgMmxLevelCount(k) * sizeof(GlOgMmxLevel), 8);
                 if (levels) __glOgMmxLevels(k, levels);
                 mmxSubs.levels = levels;
                 if (f.magSeparate()) mmxSubs.filterProcs = (void**)A.reserve(2 * sizeof(void*), 4);

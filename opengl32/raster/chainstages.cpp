@@ -58,9 +58,9 @@ inline bool compare(GLuint a, GLuint b) {
     return __glComparePasses<(int)(Func - GL_NEVER)>(a, b);
 }
 
-// ---- Depth: the value of pixel i of the group is the stored form of the
-// group's z plus i stored steps, as the generic walk forms it; the polygon
-// offset of the span record is added once to each pixel's depth.
+// ---- Depth: pixel i of the group takes the stored form of the group's z
+// plus i steps, as the generic walk forms it (__glDepthWalkValue); the
+// polygon offset of the span record is added once to each pixel's depth.
 // Lane comparisons of biased (signed) values: all ones where v passes
 // against the stored w.
 template <GLenum Func, class Eq, class Gt>
@@ -79,16 +79,19 @@ inline __m128i lanesPass(__m128i v, __m128i w, Eq eq, Gt gt) {
 }
 
 // The pixels of an unbroken rightward run in lanes: eight 16-bit or four
-// 32-bit words a step, each value truncated to the word as the scalar test
-// does; the failing pixels leave *out. Returns the pixels done.
+// 32-bit words a step, each walked value shifted, generation added and
+// truncated to the word as the scalar test does; the failing pixels leave
+// *out. Returns the pixels done.
 template <GLenum Func, bool Write, typename W>
-int depthLanes(int n, W* p, GLuint* value, GLuint step, GLuint* out) {
+int depthLanes(int n, W* p, GLuint* value, GLuint step, GLuint shift, GLuint gen, GLuint* out) {
     constexpr int L = 16 / (int)sizeof(W);
     if (n < L) return 0;
     const GLuint v = *value;
     __m128i a = _mm_set_epi32((int)(v + 3 * step), (int)(v + 2 * step), (int)(v + step), (int)v);
     __m128i b = _mm_add_epi32(a, _mm_set1_epi32((int)(4 * step)));
     const __m128i advance = _mm_set1_epi32((int)(L * step));
+    const __m128i by = _mm_cvtsi32_si128((int)shift), generation = _mm_set1_epi32((int)gen);
+    const auto stored = [&](__m128i v) { return _mm_add_epi32(_mm_srl_epi32(v, by), generation); };
     GLuint fails = 0;
     int i = 0;
     for (; i + L <= n; i += L) {
@@ -98,13 +101,14 @@ int depthLanes(int n, W* p, GLuint* value, GLuint step, GLuint* out) {
         int bits;
         if (L == 8) {
             // Low halves sign-extended pack exactly; the bias orders them unsigned.
-            word = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(a, 16), 16), _mm_srai_epi32(_mm_slli_epi32(b, 16), 16));
+            const __m128i sa = stored(a), sb = stored(b);
+            word = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(sa, 16), 16), _mm_srai_epi32(_mm_slli_epi32(sb, 16), 16));
             const __m128i bias = _mm_set1_epi16((short)0x8000);
             pass = lanesPass<Func>(_mm_xor_si128(word, bias), _mm_xor_si128(w, bias), _mm_cmpeq_epi16, _mm_cmpgt_epi16);
             bits = _mm_movemask_epi8(_mm_packs_epi16(pass, _mm_setzero_si128()));
             a = _mm_add_epi32(a, advance), b = _mm_add_epi32(b, advance);
         } else {
-            word = a;
+            word = stored(a);
             const __m128i bias = _mm_set1_epi32((int)0x80000000u);
             pass = lanesPass<Func>(_mm_xor_si128(word, bias), _mm_xor_si128(w, bias), _mm_cmpeq_epi32, _mm_cmpgt_epi32);
             bits = _mm_movemask_ps(_mm_castsi128_ps(pass));
@@ -120,16 +124,16 @@ int depthLanes(int n, W* p, GLuint* value, GLuint step, GLuint* out) {
 }
 
 template <GLenum Func, bool Write, typename W, int Dir>
-inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
+inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step, GLuint shift, GLuint gen) {
     GLuint out = mask;
     if (mask == __glCoverageMasks[__builtin_clz(~mask | 1u)] || mask == ~0u) {
         // Every pixel up to the last is live: lanes of SSE2 rightward, then a
         // counted loop.
         const int n = mask == ~0u ? 32 : __builtin_clz(~mask);
         int i = 0;
-        if (Dir > 0) i = depthLanes<Func, Write, W>(n, p, &v, step, &out);
+        if (Dir > 0) i = depthLanes<Func, Write, W>(n, p, &v, step, shift, gen, &out);
         for (; i < n; ++i, v += step) {
-            const W w = (W)v;
+            const W w = (W)(gen + (v >> shift));
             if (!compare<Func>(w, p[Dir * i])) out &= ~(kTop >> i);
             else if (Write) p[Dir * i] = w;
         }
@@ -137,7 +141,7 @@ inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
     }
     for (int i = 0; mask; mask <<= 1, ++i, v += step) {
         if (!(mask & kTop)) continue;
-        const W w = (W)v;
+        const W w = (W)(gen + (v >> shift));
         if (!compare<Func>(w, p[Dir * i])) out &= ~(kTop >> i);
         else if (Write) p[Dir * i] = w;
     }
@@ -145,17 +149,18 @@ inline GLuint depthRun(GLuint mask, W* p, GLuint v, GLuint step) {
 }
 
 // With a polygon offset: the group's offset depth z + zOffset (not wrapped),
-// stepped per pixel as the generic walk steps it, each pixel's value
-// saturated to 0 .. depthMax on its own so that nothing wraps at the ends.
+// stepped per pixel as the generic walk steps it, each pixel's shifted value
+// saturated to 0 .. depthMax >> depthShift on its own so that nothing wraps
+// at the ends.
 template <GLenum Func, bool Write, typename W>
 GLuint depthOffsetRun(GLuint mask, GlSpan* s, const GlDepthBuffer* db) {
     W* p = (W*)s->depthAddress;
     GLuint out = mask;
     const GLuint shift = db->depthShift, top = db->depthMax >> shift;
-    int64_t v = ((int64_t)s->z + s->zOffset) >> shift;
-    const int64_t step = (int64_t)(s->zStep >> shift);
-    for (int i = 0; mask; mask <<= 1, ++i, p += s->pixelStep, v += step) {
+    int64_t z = (int64_t)s->z + s->zOffset;
+    for (int i = 0; mask; mask <<= 1, ++i, p += s->pixelStep, z += s->zStep) {
         if (!(mask & kTop)) continue;
+        const int64_t v = z >> shift;
         const GLuint vi = v < 0 ? 0u : v > (int64_t)top ? top : (GLuint)v;
         const W w = (W)(db->generation + (db->mirror ? top - vi : vi));
         if (!compare<Func>(w, *p)) out &= ~(kTop >> i);
@@ -172,11 +177,12 @@ void GLSPANCALL depthStage(GLuint mask, GlSpan* s) {
     if (s->zOffset) {
         out = depthOffsetRun<Func, Write, W>(mask, s, db);
     } else {
-        const GLuint v = __glDepthStored(db, s->z);
-        const GLuint step = __glDepthStoredStep(db, s->zStep);
+        const GLuint v = __glDepthWalkValue(db, s->z);
+        const GLuint step = __glDepthWalkStep(db, s->zStep);
+        const GLuint shift = db->depthShift, gen = db->generation;
         W* p = (W*)s->depthAddress;
-        out = s->pixelStep > 0 ? depthRun<Func, Write, W, 1>(mask, p, v, step)
-                               : depthRun<Func, Write, W, -1>(mask, p, v, step);
+        out = s->pixelStep > 0 ? depthRun<Func, Write, W, 1>(mask, p, v, step, shift, gen)
+                               : depthRun<Func, Write, W, -1>(mask, p, v, step, shift, gen);
     }
     if (out) gc->procs.spanChain[GL_CHAIN_AFTER_DEPTH](out, s);
     else if (gc->rasterFlags & GL_RF_STENCIL) gc->procs.stencilOps[1](s->stencilPassMask, s);  // the update still runs

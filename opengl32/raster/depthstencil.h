@@ -40,17 +40,27 @@ void GLPROC __glBuildIndexTestTable(GlContext* gc);
 void GLPROC __glFreeIndexTestTable(GlContext* gc);
 }
 
-// The stored form of a depth value z (depthMax scale): generation + (z >>
-// depthShift), or, when the buffer stores 1 - z (mirror), generation +
-// (depthMax >> depthShift) - (z >> depthShift). Pixels along a span step by
-// __glDepthStoredStep of the unmirrored step.
-static inline GLuint __glDepthStored(const GlDepthBuffer* db, GLuint z) {
-    const GLuint v = z >> db->depthShift;
-    return db->generation + (db->mirror ? (db->depthMax >> db->depthShift) - v : v);
+// Depth along a span: pixel i of a span whose first pixel has the depth z
+// (depthMax scale) and whose depth changes by dz a pixel holds the stored
+// form of z + i x dz (modulo 2^32); the step is never shifted on its own, so
+// its fraction of a stored unit is carried from pixel to pixel. Walked as
+// the value a = __glDepthWalkValue(z), stepped by __glDepthWalkStep(dz):
+// the stored form is generation + (a >> depthShift). Without the mirror a is
+// z; when the buffer stores 1 - z (mirror), a = depthMax + 2^depthShift - 1
+// - z stepping by -dz, whose shifted value is (depthMax >> depthShift) - (z
+// >> depthShift) for every z up to depthMax + 2^depthShift - 1.
+static inline GLuint __glDepthWalkValue(const GlDepthBuffer* db, GLuint z) {
+    return db->mirror ? db->depthMax + ((1u << db->depthShift) - 1u) - z : z;
 }
-static inline GLuint __glDepthStoredStep(const GlDepthBuffer* db, GLint dz) {
-    const GLuint s = (GLuint)(dz >> db->depthShift);
-    return db->mirror ? 0u - s : s;
+static inline GLuint __glDepthWalkStep(const GlDepthBuffer* db, GLint dz) {
+    return db->mirror ? 0u - (GLuint)dz : (GLuint)dz;
+}
+static inline GLuint __glDepthWalkStored(const GlDepthBuffer* db, GLuint a) {
+    return db->generation + (a >> db->depthShift);
+}
+// The stored form of a depth value z.
+static inline GLuint __glDepthStored(const GlDepthBuffer* db, GLuint z) {
+    return __glDepthWalkStored(db, __glDepthWalkValue(db, z));
 }
 
 // Comparison F (function - GL_NEVER) of a value v with a stored w.

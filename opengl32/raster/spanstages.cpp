@@ -102,9 +102,8 @@ GLuint GLPROC stencilPass(GlContext* gc) {
     return 0;
 }
 
-// Depth test over the span. The value of pixel i is rebuilt from the 32-bit
-// depth at the start of its group of 32, z0 + k x zDx32 (modulo 2^32), plus
-// the shifted per-pixel step. With polygon offset the span falls into a
+// Depth test over the span. Pixel i takes the stored form of z0 + i x zDx
+// (modulo 2^32). With polygon offset the span falls into a
 // constant run at the low clamp, the interpolated run and a constant run at
 // the high clamp. With Stencil the stencil value takes the depth-pass or
 // depth-fail operation.
@@ -118,8 +117,7 @@ GLuint GLPROC depthStage(GlContext* gc) {
     uint8_t* const za = s->depthAddress;
     uint8_t* const sa = s->stencilAddress;
     const GLuint smask = sb->entries - 1;
-    const GLuint step = __glDepthStoredStep(db, s->zDx);
-    const GLuint zDx32 = (GLuint)s->zDx32;
+    const GLuint zDx = (GLuint)s->zDx;
     GLuint z0 = s->spanZ;
     GLint from = 0, to = s->spanLength;
     GLuint low = 0, high = 0;
@@ -140,8 +138,7 @@ GLuint GLPROC depthStage(GlContext* gc) {
     return testPixels<Masked>(gc, [&](GLint i) {
         GLuint pass;
         if (!Offset || (i >= from && i < to)) {
-            const GLuint group = z0 + (GLuint)(i >> 5) * zDx32;
-            pass = test(__glDepthStored(db, group) + (GLuint)(i & 31) * step, za + i * es);
+            pass = test(__glDepthStored(db, z0 + (GLuint)i * zDx), za + i * es);
         } else {
             const bool before = i < from;
             pass = (before ? lowNever : highNever) ? 0 : test(before ? low : high, za + i * es);

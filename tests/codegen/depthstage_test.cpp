@@ -81,11 +81,10 @@ TEST_F(DepthStage, GeneratedEqualsTheCppStage) {
                             s.zStep = (GLint)(rng() % 0x40000u) - 0x20000;
                             if (kind.bytes == 4) s.zStep *= 64;
                             // Stored words near the span's own values, so that every test goes both ways.
-                            const GLuint v0 = __glDepthStored(db, s.z);
-                            const GLint step = (GLint)__glDepthStoredStep(db, s.zStep);
                             compare(generated, cpp, kind.bytes, mask, dir, [&](int i) {
                                 const GLint pixel = dir > 0 ? i - 2 : 66 - i;
-                                return v0 + (GLuint)(pixel * step) + (GLuint)((GLint)(rng() % 9) - 4);
+                                return __glDepthStored(db, s.z + (GLuint)pixel * (GLuint)s.zStep) +
+                                       (GLuint)((GLint)(rng() % 9) - 4);
                             }, "");
                             checked++;
                         }

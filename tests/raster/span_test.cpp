@@ -275,11 +275,9 @@ TEST(SpanDepth, FunctionsMasksAndKinds) {
                 r.run();
                 const GLuint wordMask = db->buf.elementSize == 2 ? 0xFFFFu : 0xFFFFFFFFu;
                 for (int i = 0; i < n; i++) {
-                    const GLuint group = kind.z + (GLuint)(i >> 5) * ((GLuint)kind.dz << 5);
-                    // Stored values (1 - z where the 24-bit kind mirrors) under
-                    // the function on stored values.
-                    const GLuint v = (__glDepthStored(db, group) + (GLuint)(i & 31) * __glDepthStoredStep(db, kind.dz)) &
-                                     wordMask;
+                    // Stored values of z + i x dz (1 - z where the 24-bit kind
+                    // mirrors) under the function on stored values.
+                    const GLuint v = __glDepthStored(db, kind.z + (GLuint)i * (GLuint)kind.dz) & wordMask;
                     const bool pass = compare(db->compareFunc, v, before[i]);
                     const auto tag = [&] {
                         return ::testing::Message() << kind.depthBits << "-bit z " << std::hex << kind.z << " func "
