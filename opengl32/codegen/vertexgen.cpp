@@ -40,6 +40,7 @@ enum : GLint {
     VX_COLOR_POINTER = offsetof(GlVertex, color),
     VX_WINDOW = offsetof(GlVertex, window),
     VX_INVW = offsetof(GlVertex, invW),
+    VX_TEX = offsetof(GlVertex, texCoord),
     VX_FRONT = offsetof(GlVertex, frontColor),
     VX_BACK = offsetof(GlVertex, backColor),
     VX_SIZE = sizeof(GlVertex),
@@ -235,6 +236,8 @@ bool computedXyz(int type, int size) {
 // clip coordinates come from it: w first, then 1/w kept in st1 while each of
 // x, y and z is made, stored and mapped to the window (whatever its codes:
 // the window coordinates of a vertex with a code are not read).
+// On the board, without texture nothing reads 1/w: the fused form keeps it
+// in st1 alone.
 void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<void(int, bool)>& transform) {
     GlContext* gc = g.gc;
     const GLfloat* one = &gc->constants.one;
@@ -252,7 +255,7 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
         transform(3, false);
         g.e(__glOgFldS(gc, g.abs(one)));
         g.e(__glOgFdivS(gc, g.vx(VX_CLIP + 12)));
-        g.e(__glOgFstS(gc, g.vx(VX_INVW)));
+        if (!g.k->board || (g.k->keying & GL_VP_KEY_TEXTURE)) g.e(__glOgFstS(gc, g.vx(VX_INVW)));
         for (int i = 0; i < 3; i++) {
             transform(i, true);
             g.e(i < 2 ? __glOgFmulS(gc, OG_ST(1)) : __glOgFmulp(gc, OG_ST(1)));
@@ -313,6 +316,17 @@ void emitInlineClip(Gen& g, GlOgNode* slow, GlOgNode* done, const std::function<
         g.e(__glOgFmulS(gc, g.abs(viewport[i][0])));
         g.e(__glOgFaddS(gc, g.abs(viewport[i][1])));
         g.e(__glOgFstpS(gc, g.vx(VX_WINDOW + 4 * i)));
+    }
+}
+
+// s, t and q over w, as the texture-coordinate completion divides those of
+// an unclipped vertex.
+void emitTexDivide(Gen& g) {
+    GlContext* gc = g.gc;
+    for (int i : {0, 1, 3}) {
+        g.e(__glOgFldS(gc, g.vx(VX_TEX + 4 * i)));
+        g.e(__glOgFmulS(gc, g.vx(VX_INVW)));
+        g.e(__glOgFstpS(gc, g.vx(VX_TEX + 4 * i)));
     }
 }
 
@@ -587,7 +601,8 @@ void emitProgram(Gen& g, int bodies) {
     const bool normalNeeded = k->lit || k->cull || (k->keepObject && k->source[1]);
     // Done bits of every vertex not rejected; without the cull test they are
     // in the flags from the start.
-    const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT : 0);
+    const GLuint done = GL_VX_WINDOW | GL_VX_FETCHED | (k->lit ? GL_VX_FRONT_LIT : 0) |
+                        (k->texDivide ? GL_VX_TEXGEN | GL_VX_TEX_DIVIDED : 0);
     const GLuint startFlags = sizeBits | (k->cull ? 0 : done);
     GlOgNode *noVertices = g.label(), *loopsDone = g.label(), *positions = g.label();
     // Float positions and normals in place with one stride: EBX holds the
@@ -761,7 +776,7 @@ void emitProgram(Gen& g, int bodies) {
         // (the clip test takes ECX).
         const GLuint zeros = pos.base == OG_ECX || pos.index == OG_ECX ? 0 : k->compositeZeros;
         if (!fused) emitTransform(g, pos, size, k->compositeType, mv->composite.m, VX_CLIP, zeros);
-        GlOgNode *slow = g.label(), *clipped = g.label();
+        GlOgNode *slow = g.label(), *clipped = g.label(), *divide = g.label();
         // The C++ test (the call keeps EDX, an in-place normal, and its
         // index in EAX for the lighting).
         const bool keepEdx = k->lit && normal.base == OG_EDX, keepEax = k->lit && normal.index == OG_EAX;
@@ -780,7 +795,7 @@ void emitProgram(Gen& g, int bodies) {
                                keep, zeros);
                 };
             emitInlineClip(g, slow, clipped, transform);
-            g.cold.push_back([&g, gc, slow, clipped, callClip, pos, size, k, mv, zeros] {
+            g.cold.push_back([&g, gc, slow, clipped, divide, callClip, pos, size, k, mv, zeros] {
                 // A vertex the inline test does not take starts again with the
                 // C++ test, on the whole transform.
                 g.place(slow);
@@ -788,11 +803,24 @@ void emitProgram(Gen& g, int bodies) {
                 g.markOutside();
                 g.e(__glOgAnd(gc, g.vx(VX_FLAGS), g.imm(~0x3F0000)));
                 callClip();
+                if (k->texDivide) {
+                    g.e(__glOgTest(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_PLANES)));
+                    g.e(__glOgJe(gc, divide));
+                }
                 g.e(__glOgJmp(gc, clipped));
             });
         } else {
             g.markOutside();
             callClip();
+            if (k->texDivide) {
+                g.e(__glOgTest(gc, g.vx(VX_FLAGS), g.imm(GL_VX_CLIP_PLANES)));
+                g.e(__glOgJne(gc, clipped));
+            }
+        }
+        // An unclipped vertex on: its texture coordinates over w.
+        if (k->texDivide) {
+            g.place(divide);
+            emitTexDivide(g);
         }
         g.place(clipped);
         if (k->lit) emitLighting(g, normal);

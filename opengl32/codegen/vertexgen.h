@@ -39,8 +39,18 @@ struct GlVertexProgramKey {
     GLuint lights;          // lit: the enabled lights, bit i = light i
     GLuint zeroTerms;       // lit: bit i light i's specular term, bit 8 + i its ambient, is +-0 at any vertex
     GLuint keepObject;      // completion work remains: object coordinates and normal stay
+    GLuint keying;          // the hardware context's keying word (hwVertexKey), 0 in software
+    GLuint board;           // 1 in a hardware context: `keying` tells what the board's vertices carry
+    GLuint texDivide;       // board: s, t and q of unclipped vertices over w (the only texture work)
 };
 static_assert(sizeof(GlVertexProgramKey) % 4 == 0, "compared as words");
+
+// Bits of the hardware keying word the programs read: texture coordinates
+// reach the board, and do so over w (perspective-correct).
+enum : GLuint {
+    GL_VP_KEY_TEXTURE = 0x80000,
+    GL_VP_KEY_TEX_PERSPECTIVE = 0x100000,
+};
 
 enum {
     GL_VP_CACHE_MODE = 0x8000,
@@ -66,6 +76,7 @@ struct GlVertexProgramCache {
     GLint count;               // entries in use
     GLint cursor;              // round-robin replacement
     GLuint codeBytes;          // of an entry's code area, at most GL_VP_CODE_BYTES
+    const GLuint* keyingWord;  // a hardware context's hwVertexKey, null in software
     uint8_t enabled;           // generated vertex programs on (off: "__GL_CXX_VERTEX_ROUTINES")
     uint8_t pad[3];
     // The programs' scratch words (x87 control words among them).

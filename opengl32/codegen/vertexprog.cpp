@@ -10,6 +10,7 @@
 #include "core/gldispatch.h"
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
+#include "texture/texsample.h"
 
 // The packed vertex layout is asked for by "__GL_DISABLE_DYNAMIC_VERTEX" set to
 // 0; absent or non-zero, the fixed one. Read once per process.
@@ -124,6 +125,20 @@ extern "C" void GLPROC __glVertexProgramKey(GlVertexProgramKey* k, GlContext* gc
         k->cullMasks[1] = a->cullMaskAway;
     }
     GLuint done = GL_VX_WINDOW;
+    // A hardware context keys its programs by its keying word too, whose bits
+    // say what the board's vertices carry. Perspective-correct texture
+    // coordinates reach the board over w: the program divides them when that
+    // is all their completion would do.
+    if (const GLuint* keying = gc->vertexPrograms.keyingWord) {
+        k->board = 1;
+        k->keying = *keying;
+        const GLuint divided = GL_VP_KEY_TEXTURE | GL_VP_KEY_TEX_PERSPECTIVE;
+        if ((k->keying & divided) == divided && (gc->pendingNeeds | gc->triangleNeeds) & GL_VX_TEX_DIVIDED &&
+            __glTexGenDividesOnly(gc)) {
+            k->texDivide = 1;
+            done |= GL_VX_TEXGEN | GL_VX_TEX_DIVIDED;
+        }
+    }
     if (__glVertexCodeStateMask(gc)) {
         k->lit = 1;
         done |= GL_VX_FRONT_LIT;

@@ -269,5 +269,6 @@ extern "C" GlContext* GLPROC __glHwCreateContext(const GlCoreImports* imports, c
     __glUpdateDepthRange(gc);
     __glHw(gc)->hwBlendSrc = RV_BLEND_ONE;
     __glHw(gc)->hwBlendDst = RV_BLEND_ZERO;
+    gc->vertexPrograms.keyingWord = &__glHw(gc)->hwVertexKey;  // the vertex programs' keying word
     return gc;
 }

@@ -102,6 +102,10 @@ extern "C" void GLPROC __glTexGenObjectLinear(GlContext* gc, GlVertex* v) { texG
 extern "C" void GLPROC __glTexGenSphereMap(GlContext* gc, GlVertex* v) { texGen<G_SPHERE, Q_KEEP, false>(gc, v); }
 extern "C" void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v) { texGen<G_GENERIC, Q_KEEP, false>(gc, v); }
 
+extern "C" GLboolean GLPROC __glTexGenDividesOnly(GlContext* gc) {
+    return gc->procs.texGen == genTable[G_NONE][Q_PROJECT] && gc->matrices.textureTop->matrix.type == GL_MATRIX_IDENTITY;
+}
+
 extern "C" void GLPROC __glPickTexGenProcs(GlContext* gc) {
     const GLuint e = gc->enables.texture & 0x3C;
     const GlTexGenState* g = gc->texture.gen;

@@ -76,6 +76,10 @@ void GLPROC __glTexGenObjectLinear(GlContext* gc, GlVertex* v);
 void GLPROC __glTexGenSphereMap(GlContext* gc, GlVertex* v);
 void GLPROC __glTexGenGeneric(GlContext* gc, GlVertex* v);
 void GLPROC __glTexGenSphereCoords(GlContext* gc, const GlVertex* v, GLfloat* s, GLfloat* t);
+// Whether a vertex's texture coordinates take nothing but the division of s,
+// t and q by w (unclipped vertices): no generation, the identity texture
+// matrix, no scaling, perspective-correct texturing.
+GLboolean GLPROC __glTexGenDividesOnly(GlContext* gc);
 GLuint GLPROC __glTextureSpan(GlContext* gc);
 GLuint GLPROC __glTextureSpanMasked(GlContext* gc);
 // Whole-span stages of the commonest textures (list 1 and, Masked, list 2):
