@@ -294,6 +294,10 @@ extern GLint __glOgCacheDisabled;  // process-wide, from "__GL_DISABLE_OG_CACHE"
 extern GLint __glOgHasMmx;
 GLboolean __glHasMMX(void);
 GLboolean __glUseMmxSpans(GlContext* gc);
+// The MMX extensions of SSE processors (__glOgHasMmxExt: the answer once
+// decided, -1 before): states whose MMX fill came after them require them.
+extern GLint __glOgHasMmxExt;
+GLboolean __glHasMmxExtensions(void);
 uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out);
 
 // Rasterization generators of the fast triangle path. Each answers null, "no

@@ -22,6 +22,21 @@ GLboolean __glHasMMX(void) {
     return (GLboolean)hasMmx;
 }
 
+GLint __glOgHasMmxExt = -1;
+
+// The MMX instructions that came with SSE (pshufw, pextrw, pmulhuw, pminub,
+// pminsw...): the SSE feature bit, or the extended MMX bit of the AMD
+// processors that have them without SSE. Decided on the first call.
+GLboolean __glHasMmxExtensions(void) {
+    GLint& has = __glOgHasMmxExt;
+    if (has < 0) {
+        unsigned a, b, c, d;
+        has = __get_cpuid(1, &a, &b, &c, &d) && (d & bit_SSE) ? 1 : 0;
+        if (!has && __get_cpuid(0x80000001u, &a, &b, &c, &d) && (d & (1u << 22))) has = 1;
+    }
+    return (GLboolean)has;
+}
+
 // MMX spans: RGBA with at most 16 colour bits a pixel.
 GLboolean __glUseMmxSpans(GlContext* gc) {
     return __glHasMMX() && gc->pixelFormat.rgba && !gc->pixelFormat.colorIndex && gc->pixelFormat.colorBits <= 16;

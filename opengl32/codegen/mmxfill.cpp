@@ -69,14 +69,72 @@ GLuint __glMmxBlendWord(GLenum src, GLenum dst) {
     return 1u | (GLuint)(__glBlendFactorClass(dst) << 4 | __glBlendFactorClass(src)) << 4;
 }
 
-GLuint __glMmxTexelLayout(const GlContext* gc) {
+GLuint __glMmxTexFilter(const GlContext* gc) {
     const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
-    if (!p || p->dimensions != 2 || !p->levels) return 0;
-    const GlMipmapLevel* l = &p->levels[0];
+    if (!p || p->dimensions != 2 || !p->levels) return GL_MMX_FILTER_NONE;
     GLenum min, mag;
     __glTexFilterPair(p, &min, &mag);
-    if (min != GL_NEAREST || mag != GL_NEAREST || p->state.wrapS != GL_REPEAT || p->state.wrapT != GL_REPEAT ||
-        l->border || !l->data || l->widthLog2 > 10 || l->heightLog2 > 10)
+    if (min == GL_NEAREST && mag == GL_NEAREST) return GL_MMX_FILTER_NEAREST;
+    if (!__glHasMmxExtensions()) return GL_MMX_FILTER_NONE;
+    const GLuint magWord = mag == GL_LINEAR ? (GLuint)GL_MMX_FILTER_MAG_LINEAR : 0u;
+    switch (min) {
+    case GL_LINEAR: return mag == GL_LINEAR ? GL_MMX_FILTER_LINEAR | magWord : GL_MMX_FILTER_NONE;
+    case GL_NEAREST_MIPMAP_NEAREST: return GL_MMX_FILTER_NMN | magWord;
+    case GL_NEAREST_MIPMAP_LINEAR: return GL_MMX_FILTER_NML | magWord;
+    case GL_LINEAR_MIPMAP_NEAREST: return GL_MMX_FILTER_LMN | magWord;
+    case GL_LINEAR_MIPMAP_LINEAR: return GL_MMX_FILTER_LML | magWord;
+    default: return GL_MMX_FILTER_NONE;
+    }
+}
+
+bool __glMmxMipmapComplete(const GlTextureParams* p) {
+    const GlMipmapLevel* l0 = &p->levels[0];
+    if (p->maxLevel >= GL_OG_MMX_LEVELS || p->maxLevel >= p->levelCount ||
+        p->maxLevel != (l0->widthLog2 > l0->heightLog2 ? l0->widthLog2 : l0->heightLog2))
+        return false;
+    for (GLint d = 0; d <= p->maxLevel; d++) {
+        const GlMipmapLevel* l = &p->levels[d];
+        if (!l->data || l->border || l->storedFormat != l0->storedFormat ||
+            l->widthLog2 != (l0->widthLog2 > d ? l0->widthLog2 - d : 0) ||
+            l->heightLog2 != (l0->heightLog2 > d ? l0->heightLog2 - d : 0))
+            return false;
+    }
+    return true;
+}
+
+bool __glMmxLevelsOf(GLuint filter, GLuint lodBits, GLuint crossoverBits, GLint maxLevel, GLint levels[2], GLint* f) {
+    levels[0] = levels[1] = 0;
+    *f = 0;
+    // Magnified: not above the crossover, or not a number.
+    if (lodBits - crossoverBits - 1 > 0x7F800000u - crossoverBits - 1) return true;
+    GLint lod = (GLint)(lodBits >> 8) - 0x3F8000;
+    if (lod > maxLevel << 16) lod = maxLevel << 16;
+    if (filter == GL_MMX_FILTER_NMN || filter == GL_MMX_FILTER_LMN) {
+        levels[0] = levels[1] = (lod + 0x7FFF) >> 16;
+        return false;
+    }
+    const GLint hi = (lod + 0x10000) >> 16;
+    if (hi > maxLevel) {
+        levels[0] = levels[1] = maxLevel;
+        return false;
+    }
+    levels[0] = hi, levels[1] = hi - 1;
+    *f = lod >> 8 & 0xFF;
+    return false;
+}
+
+GLuint __glMmxTexelLayout(const GlContext* gc) {
+    const GLuint filter = __glMmxTexFilter(gc) & 0xFF;
+    if (filter == GL_MMX_FILTER_NONE) return 0;
+    const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
+    const GlMipmapLevel* l = &p->levels[0];
+    if (p->state.wrapS != GL_REPEAT || p->state.wrapT != GL_REPEAT || l->border || !l->data || l->widthLog2 > 10 ||
+        l->heightLog2 > 10)
+        return 0;
+    // Filtered: RGB and RGBA texels by index, every level of a mipmap.
+    if (filter != GL_MMX_FILTER_NEAREST &&
+        ((l->storedFormat != GL_RGB && l->storedFormat != GL_RGBA) || l->widthLog2 + l->heightLog2 > 16 ||
+         (filter >= GL_MMX_FILTER_NMN && !__glMmxMipmapComplete(p))))
         return 0;
     // Red, green and blue bytes first, or one grey byte.
     const auto layout = [](GLenum format, GLuint bytes) -> GLuint {
@@ -126,6 +184,11 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
         f->widthLog2 = (GLint)(w[FILL_TEX_LOG2] & 0xFF);
         f->heightLog2 = (GLint)(w[FILL_TEX_LOG2] >> 8 & 0xFF);
         f->perspective = w[FILL_PERSPECTIVE] != 0;
+        f->filter = w[FILL_TEX_FILTER] & 0xFF;
+        f->magLinear = (w[FILL_TEX_FILTER] & GL_MMX_FILTER_MAG_LINEAR) != 0;
+        f->linear = f->filter == GL_MMX_FILTER_LINEAR || f->filter == GL_MMX_FILTER_LMN || f->filter == GL_MMX_FILTER_LML;
+        f->mip = f->filter >= GL_MMX_FILTER_NMN;
+        f->twoLevels = f->filter == GL_MMX_FILTER_NML || f->filter == GL_MMX_FILTER_LML;
     }
     f->depth = w[FILL_DEPTH];
     f->depthWrite = w[FILL_DEPTH_WRITE] != 0;
@@ -142,9 +205,25 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
     }
 }
 
+void __glMmxBilinearOf(GLushort s, GLushort t, GLint widthLog2, GLint heightLog2, GLint sum, GLushort index[4],
+                       GLushort weight[4]) {
+    const GLushort us = (GLushort)(s - (0x8000 >> widthLog2)), ut = (GLushort)(t - (0x8000 >> heightLog2));
+    const GLuint fs = (GLushort)(us << widthLog2) >> 8, ft = (GLushort)(ut << heightLog2) >> 8;
+    const GLuint c0 = (GLuint)us >> (16 - widthLog2), r0 = (GLuint)ut >> (16 - heightLog2);
+    const GLuint c1 = (c0 + 1) & ((1u << widthLog2) - 1), r1 = (r0 + 1) & ((1u << heightLog2) - 1);
+    index[0] = (GLushort)(c0 | r0 << widthLog2), index[1] = (GLushort)(c1 | r0 << widthLog2);
+    index[2] = (GLushort)(c0 | r1 << widthLog2), index[3] = (GLushort)(c1 | r1 << widthLog2);
+    const GLuint w11 = (fs * ft & 0xFFFF) >> 8;
+    weight[3] = (GLushort)w11, weight[1] = (GLushort)(fs - w11), weight[2] = (GLushort)(ft - w11);
+    weight[0] = (GLushort)((GLuint)sum - fs - ft + w11);
+}
+
 bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
     const GLuint* w = k->fill;
     const GLuint f = w[FILL_FORMAT];
+    GlMmxFill fill;
+    __glMmxFillOf(k, &fill);
+    if (fill.twoLevels && fill.texAlpha) return false;  // two levels blend no alpha
     return w[FILL_MMX] && w[FILL_RGBA] && (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332) &&
            (!w[FILL_TEXCODE] || ((w[FILL_TEXCODE] == 1 || w[FILL_TEXCODE] == 3) && w[FILL_TEX_LAYOUT])) &&
            !w[FILL_NOTHING_WRITTEN] &&
@@ -227,6 +306,34 @@ GLushort destinationLane(const GlMmxFill& f, int c, GLushort pixel) {
     return (GLushort)(x & ((1u << f.bits[c]) - 1) << (15 - f.bits[c]));
 }
 
+// The texel of lanes s and t on a level of log2 sizes a and b: its channels
+// as byte x 257 (modulated) or byte x 128 (replaced), and its alpha byte;
+// bilinear the weighted sums (__glMmxBilinearOf).
+void sampleLevel(const GlMmxFill& f, const uint8_t* texels, GLint a, GLint b, GLushort sl, GLushort tl,
+                 const uint8_t* palette, GLuint paletteMask, GLuint tv[3], GLuint* alphaByte) {
+    const bool replace = f.tex == GL_MMX_TEX_REPLACE;
+    if (f.linear) {
+        GLushort index[4], weight[4];
+        __glMmxBilinearOf(sl, tl, a, b, replace ? 256 : 257, index, weight);
+        GLuint acc[4] = {};
+        for (int corner = 0; corner < 4; corner++) {
+            const uint8_t* e = texels + index[corner] * (GLuint)f.texelBytes;
+            for (int c = 0; c < 4; c++) acc[c] = (acc[c] + e[c] * (GLuint)weight[corner]) & 0xFFFF;
+        }
+        for (int c = 0; c < 3; c++) tv[c] = replace ? acc[c] >> 1 : acc[c];
+        *alphaByte = acc[3] >> 8;
+        return;
+    }
+    const GLuint col = (GLuint)sl >> (16 - a), row = (GLuint)tl >> (16 - b);
+    const uint8_t* e = texels + (col + (row << a)) * (GLuint)f.texelBytes;
+    if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
+    for (int c = 0; c < 3; c++) {
+        const GLuint t = e[f.grey ? 0 : c];
+        tv[c] = replace ? t * 128 : t * 257;
+    }
+    *alphaByte = e[f.texAlphaByte];
+}
+
 }  // namespace
 
 extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, GlSpan* s, GLint n) {
@@ -249,17 +356,24 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
     }
     const Lanes alpha = lanesOf(s->alpha, (GLuint)s->alphaStep, 6, j, true, f.alphaSteps());
     Lanes tex[2];
+    const GlTextureParams* tp = (const GlTextureParams*)gc->currentTexture;
     const uint8_t* texels = nullptr;
     const uint8_t* palette = nullptr;
     GLuint paletteMask = 0;
     if (f.tex) {
         tex[0] = lanesOf((GLuint)s->s, (GLuint)s->sStep, 16 - f.widthLog2, j, false, true);
         tex[1] = lanesOf((GLuint)s->t, (GLuint)s->tStep, 16 - f.heightLog2, j, false, true);
-        const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
-        texels = p->levels[0].data;
-        palette = p->palette.data;
-        paletteMask = (GLuint)p->palette.width - 1;
+        texels = tp->levels[0].data;
+        palette = tp->palette.data;
+        paletteMask = (GLuint)tp->palette.width - 1;
     }
+    // Mipmapped: the span's levels.
+    GLint levels[2] = {0, 0}, levelF = 0;
+    const bool magnified = f.mip && __glMmxLevelsOf(f.filter, __glOgScratch(gc)->fill.lodBits, f.crossoverBits(),
+                                                   tp->maxLevel, levels, &levelF);
+    // Magnified by a filter of the other kind: level 0's texels of that filter.
+    GlMmxFill magFill = f;
+    magFill.mip = magFill.twoLevels = false, magFill.linear = f.magLinear;
     // Perspective with q varying: the walker's sub-spans (entry 0 in the span).
     GLuint qStepBits;
     memcpy(&qStepBits, &s->texQStep, 4);
@@ -311,16 +425,28 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
                     sl = lanesOf((GLuint)e[0], (GLuint)e[1], 16 - f.widthLog2, 0, false, true).at(l, m - mk);
                     tl = lanesOf((GLuint)e[2], (GLuint)e[3], 16 - f.heightLog2, 0, false, true).at(l, m - mk);
                 }
-                const GLuint col = (GLuint)sl >> (16 - f.widthLog2), row = (GLuint)tl >> (16 - f.heightLog2);
-                const uint8_t* e = texels + (col + (row << f.widthLog2)) * (GLuint)f.texelBytes;
-                if (f.paletteBytes) e = palette + (e[0] & paletteMask) * (GLuint)f.paletteBytes;
+                // The texel's channels as byte x 257 (modulated) or byte x 128, and its alpha byte.
+                GLuint tv[3], alphaByte;
+                if (!f.mip || (magnified && f.magSeparate())) {
+                    sampleLevel(f.mip ? magFill : f, texels, f.widthLog2, f.heightLog2, sl, tl, palette, paletteMask,
+                                tv, &alphaByte);
+                } else {
+                    GLuint second[3];
+                    for (int n = 0; n < (f.twoLevels ? 2 : 1); n++) {
+                        const GLint d = levels[n];
+                        sampleLevel(f, tp->levels[d].data, f.widthLog2 > d ? f.widthLog2 - d : 0,
+                                    f.heightLog2 > d ? f.heightLog2 - d : 0, sl, tl, palette, paletteMask,
+                                    n ? second : tv, &alphaByte);
+                    }
+                    if (f.twoLevels)
+                        for (int c = 0; c < 3; c++) tv[c] = __glMmxLevelBlend(tv[c], second[c], levelF) & 0xFFFF;
+                }
                 for (int c = 0; c < 3; c++) {
-                    const GLuint t = e[f.grey ? 0 : c];
                     const GLushort lane = (GLushort)(v[c] << (c ? 0 : f.redUp()));
-                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)(t * 128) : (GLushort)((t * 257 * lane) >> 16);
+                    v[c] = f.tex == GL_MMX_TEX_REPLACE ? (GLushort)tv[c] : (GLushort)((tv[c] * lane) >> 16);
                 }
                 if (f.texAlpha) {
-                    const GLuint b = e[f.texAlphaByte];
+                    const GLuint b = alphaByte;
                     const GLushort t = (GLushort)(b * 64 + ((b + 1) >> 2));
                     a = f.tex == GL_MMX_TEX_REPLACE ? t : (GLushort)(__glMmxMulHigh(t, a) << 2);
                 }

@@ -52,6 +52,17 @@ enum : GLuint {
     GL_MMX_TEXEL_ALPHA = 0x40,     // the texel (or its palette entry) carries alpha
 };
 enum { GL_MMX_TEX_NONE, GL_MMX_TEX_REPLACE, GL_MMX_TEX_MODULATE };
+// The filter of the key's FILL_TEX_FILTER word: the nearest texel of level
+// 0, or its four nearest weighted by the 8-bit fractions of s and t; the
+// mipmap filters (minification, beside a magnification filter of their
+// kind), their levels chosen per span (__glMmxLevelsOf).
+// The word: the minification filter's kind, and GL_MMX_FILTER_MAG_LINEAR
+// when the magnification filter is GL_LINEAR.
+enum {
+    GL_MMX_FILTER_NEAREST, GL_MMX_FILTER_LINEAR,
+    GL_MMX_FILTER_NMN, GL_MMX_FILTER_LMN, GL_MMX_FILTER_NML, GL_MMX_FILTER_LML,
+    GL_MMX_FILTER_NONE = 0xFF, GL_MMX_FILTER_MAG_LINEAR = 0x100
+};
 
 struct GlMmxFill {
     GLint bytes;            // colour bytes a pixel: 1 or 2
@@ -63,6 +74,17 @@ struct GlMmxFill {
     GLint paletteBytes;     // 0: no palette
     GLint widthLog2, heightLog2;
     bool perspective;
+    GLuint filter;          // GL_MMX_FILTER_* (the kind)
+    bool linear;            // bilinear texels of each level read (__glMmxBilinearOf)
+    bool mip;               // levels chosen per span
+    bool twoLevels;         // two levels blended (MIPMAP_LINEAR)
+    bool magLinear;         // magnified: level 0's bilinear texels
+    bool filtered() const { return filter != GL_MMX_FILTER_NEAREST; }
+    // A mipmap magnified by a filter of the other kind (its own texel code).
+    bool magSeparate() const { return mip && magLinear != linear; }
+    // The squared scale up to which a fragment counts as magnified: 2.0 where
+    // a linear magnification meets a nearest-texel minification.
+    GLuint crossoverBits() const { return magLinear && !linear ? 0x40000000u : 0x3F800000u; }
     GLuint depth;           // 0: no depth stage, else the function - GL_NEVER + 1
     bool depthWrite;
     GLint depthBytes;       // 2 or 4 a stored value
@@ -100,8 +122,42 @@ bool __glTexFormatHasAlpha(GLenum baseFormat);
 // class << 4 | source class) << 4.
 GLuint __glMmxBlendWord(GLenum src, GLenum dst);
 
-// The texel layout of the bound texture for the fill, 0 when it takes none.
+// The texel layout of the bound texture for the fill, 0 when it takes none;
+// its filter (GL_MMX_FILTER_NONE: none the fill takes).
 GLuint __glMmxTexelLayout(const GlContext* gc);
+GLuint __glMmxTexFilter(const GlContext* gc);
+
+// Bilinear texels of s and t lanes (fractions of the level's sides): u = s
+// less half a texel, the column u >> (16 - log2 width) and the next one
+// (repeated), the fraction fs = (u << log2 width) >> 8 (16 bits), rows and
+// ft the same from t; the weights w11 = fs ft >> 8, w01 = fs - w11, w10 =
+// ft - w11, w00 = sum - fs - ft + w11 sum to `sum`: 257 to modulate (a
+// channel then the texel byte x 257 where the four agree), 256 to replace
+// (halved: byte x 128). acc[c] = the weighted sum of channel c (the fourth
+// the alpha byte of 4-byte texels), within 16 bits. The corners' texel
+// indexes (column + row x width) and weights of one lane:
+void __glMmxBilinearOf(GLushort s, GLushort t, GLint widthLog2, GLint heightLog2, GLint sum, GLushort index[4],
+                       GLushort weight[4]);
+
+// The levels of a mipmapped span from its level of detail L (the float's
+// bits): magnified (L not above the crossover) level 0; else lambda = half the log2
+// of L in 16.16 from the bits, held to [0, maxLevel]; the nearest level
+// rounds a half down; MIPMAP_LINEAR blends levels hi = floor(lambda) + 1
+// and hi - 1 by f = the 8 fraction bits of lambda (hi past maxLevel:
+// maxLevel alone). levels[0] is read with weight f, levels[1] with the
+// rest (f 0: levels[1] alone). Levels of a MIPMAP_NEAREST filter: the
+// nearest in both.
+// Answers whether the span is magnified (L not above the crossover).
+bool __glMmxLevelsOf(GLuint filter, GLuint lodBits, GLuint crossoverBits, GLint maxLevel, GLint levels[2], GLint* f);
+// The mipmap levels the fill reads: level-0 sizes of at most 1024, every
+// level down to 1 x 1 present in level 0's format.
+bool __glMmxMipmapComplete(const GlTextureParams* p);
+// The blend of the two levels' channels a and b (16-bit) by f: the high
+// halves of a x (f << 8) and b x (65535 - (f << 8)), added.
+static inline GLuint __glMmxLevelBlend(GLuint a, GLuint b, GLint f) {
+    const GLuint f8 = (GLuint)f << 8;
+    return ((a * f8) >> 16) + ((b * (65535 - f8)) >> 16);
+}
 
 // Tables of the routine and the twin: dither lanes by channel bits, row
 // (y & 3) and the x of lane 0 (& 3); lane index offsets l - j by j; the

@@ -48,11 +48,18 @@ struct Mmx : GlOgRasterEmit {
     std::vector<std::function<void()>> cold;  // out of the loop's way, after it
 
     GlOgTexelSites* sites = nullptr;  // 3-byte texels by displacement, else null
-    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as, GlOgTexelSites* texelSites = nullptr)
+    Mmx(GlContext* context, const GlOgRasterKey* key, GlOgAsm& as, const GlOgMmxSubroutines& subs)
         : GlOgRasterEmit{context, key, as, __glOgScratch(context), &context->span}, X(&S->fill) {
         __glMmxFillOf(key, &f);
-        if (texelIndexed(f) && f.texelBytes == 3) sites = texelSites;
+        if (texelIndexed(f) && (f.texelBytes == 3 || f.filtered())) sites = subs.sites, sites2 = subs.sites2;
+        filter = subs.filter;
+        filterMag = subs.filterMag;
+        levels = subs.levels;
+        filterProcs = subs.filterProcs;
     }
+    GlOgTexelSites* sites2 = nullptr;  // of the second level (MIPMAP_LINEAR)
+    const GlOgMmxLevel* levels = nullptr;  // the mipmap's levels
+    int siteSet = 0;  // the level whose texels the loads being emitted read
     // Texels by their index in level 0 (column + row x width: 16 bits), the
     // load's scale the texel's bytes, or for 3-byte texels index + index x 2
     // and the level's address as displacement; else by byte offsets.
@@ -94,7 +101,10 @@ struct Mmx : GlOgRasterEmit {
     bool constantGroup() const { return !f.tex && !f.smooth && !f.blend; }
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
     // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
-    bool interleaved() const { return f.tex && f.widthLog2 == f.heightLog2; }
+    bool interleaved() const { return f.tex && !f.filtered() && f.widthLog2 == f.heightLog2; }
+    GlOgNode* filter = nullptr;     // the filtered texels' subroutine
+    GlOgNode* filterMag = nullptr;  // a magnified span's (magSeparate)
+    void** filterProcs = nullptr;   // their addresses
     GLint redUp() const { return f.redUp(); }
 };
 
@@ -110,12 +120,14 @@ void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLin
 void interleaveTexLanes(Mmx& m, bool steps);
 void __glGenMmxTriangleCode(Mmx& m);
 void texSteps(Mmx& m);
+void patchSites(Mmx& m, GlOgTexelSites* t, GlOgNode* level, GlOgNode* count, GlOgNode* field, const GLint* offsets);
+void spanLevels(Mmx& m);
 GlOgNode* __glGenMmxPixelGroup(Mmx& m);
 GlOgNode* __glGenMmxBlendPack(Mmx& m);
 bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c);
 void texels(Mmx& m);
 GlOgNode* indexedTexels(Mmx& m);
-void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack);
+void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack, int corner = 0);
 void offsetTexels(Mmx& m, GLint bytes);
 void texelChannels(Mmx& m, GlOgNode* first);
 void texel(Mmx& m, GlOgNode* r, GlOgNode* at);
@@ -318,24 +330,137 @@ void __glGenMmxTriangleCode(Mmx& m) {
             A.Dec(ECX);
             A.Mov(A.a(&X->paletteMask), ECX);
         }
-        if (GlOgTexelSites* t = m.sites) {
-            // Another level than the loads hold: its address into each.
-            GlOgNode* same = A.label(true), *next = A.label(true);
-            A.Cmp(ECX, A.a(&t->base));
-            A.Je(same);
-            A.Mov(A.a(&t->base), ECX);
-            A.Mov(EAX, A.a(&t->count));
-            A.Test(EAX, EAX);
-            A.Je(same);
-            A.place(next);
-            A.Mov(EDX, A.ax((const uint8_t*)t->field - 4, EAX, 4));
-            A.Mov(A.m(EDX), ECX);
-            A.Dec(EAX);
-            A.Jne(next);
-            A.place(same);
-        }
+        if (m.sites && !f.mip) patchSites(m, m.sites, ECX, EAX, EDX, nullptr);
+        // A mipmap's records of another routine's levels: read again at the first span.
+        if (f.mip) A.Mov(A.a(&X->levelOf[0]), A.i(-1)), A.Mov(A.a(&X->levelOf[1]), A.i(-1));
     }
     A.Emms();
+}
+
+// Another level than the loads of `t` hold (its address in `level`): its
+// address into each, plus its corner's offset (of `offsets`, the level's,
+// when given). `level`, `count` and `field` changed.
+void patchSites(Mmx& m, GlOgTexelSites* t, GlOgNode* level, GlOgNode* count, GlOgNode* field,
+                const GLint* offsets = nullptr) {
+    GlOgAsm& A = m.A;
+    GlOgNode* same = A.label();
+    A.Cmp(level, A.a(&t->base));
+    A.Je(same);
+    A.Mov(A.a(&t->base), level);
+    for (int corner = 0; corner < (m.f.linear || m.f.magLinear ? 4 : 1); corner++) {
+        GlOgNode* none = A.label(true), *next = A.label(true);
+        if (corner) {
+            A.Mov(level, A.a(&t->base));
+            if (offsets) {
+                A.Mov(count, A.a(&offsets[corner]));
+                A.Mov(A.a(&t->offset[corner]), count);
+                A.Add(level, count);
+            } else {
+                A.Add(level, A.a(&t->offset[corner]));
+            }
+        }
+        A.Mov(count, A.a(&t->count[corner]));
+        A.Test(count, count);
+        A.Je(none);
+        A.place(next);
+        A.Mov(field, A.ax((const uint8_t*)t->fields(corner) - 4, count, 4));
+        A.Mov(A.m(field), level);
+        A.Dec(count);
+        A.Jne(next);
+        A.place(none);
+    }
+    A.place(same);
+}
+
+// A mipmapped span's levels (__glMmxLevelsOf from X->lodBits): the blend
+// factor lanes; for each level read its record in X->level and its address
+// in its loads, where they changed. EAX, EBX, ECX, EDX, EDI and MM0, MM1 changed.
+void spanLevels(Mmx& m) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    GlContext* gc = m.gc;
+    GlOgNode* done = A.label(), *kept = A.label(true);
+    A.Mov(EAX, A.a(&X->lodBits));
+    A.Mov(EDX, A.a(&gc->currentTexture));
+    A.Mov(EDX, A.m(EDX, offsetof(GlTextureParams, maxLevel)));
+    A.Xor(EBX, EBX);
+    A.Xor(ECX, ECX);
+    A.Xor(EDI, EDI);
+    // Magnified (L not above the crossover, not a number): level 0.
+    const GLuint c = f.crossoverBits();
+    GlOgNode* magnified = f.magSeparate() ? A.label() : done;
+    A.Lea(ESI, A.m(EAX, -(GLint)(c + 1)));
+    A.Cmp(ESI, A.i((GLint)(0x7F800000u - c - 1)));
+    A.Ja(magnified);
+    if (f.magSeparate()) A.Mov(ESI, A.a(&m.filterProcs[0])), A.Mov(A.a(&X->filterProc), ESI);
+    A.Shr(EAX, A.i(8));
+    A.Sub(EAX, A.i(0x3F8000));
+    A.Mov(ESI, EDX);
+    A.Shl(ESI, A.i(16));
+    A.Cmp(EAX, ESI);
+    A.Jle(kept);
+    A.Mov(EAX, ESI);
+    A.place(kept);
+    if (!f.twoLevels) {
+        A.Lea(EBX, A.m(EAX, 0x7FFF));
+        A.Sar(EBX, A.i(16));
+        A.Mov(ECX, EBX);
+    } else {
+        GlOgNode* two = A.label(true);
+        A.Lea(EBX, A.m(EAX, 0x10000));
+        A.Sar(EBX, A.i(16));
+        A.Cmp(EBX, EDX);
+        A.Jle(two);
+        A.Mov(EBX, EDX);
+        A.Mov(ECX, EDX);
+        A.Jmp(done);
+        A.place(two);
+        A.Lea(ECX, A.m(EBX, -1));
+        A.Mov(EDI, EAX);
+        A.Shr(EDI, A.i(8));
+        A.And(EDI, A.i(0xFF));
+    }
+    if (f.magSeparate()) {
+        A.Jmp(done);
+        A.place(magnified);
+        A.Mov(ESI, A.a(&m.filterProcs[1]));
+        A.Mov(A.a(&X->filterProc), ESI);
+    }
+    A.place(done);
+    if (f.twoLevels) {
+        // F << 8 and 65535 - (F << 8) in the lanes.
+        A.Shl(EDI, A.i(8));
+        A.Movd(MM(0), EDI);
+        A.Punpcklwd(MM(0), MM(0));
+        A.Punpckldq(MM(0), MM(0));
+        A.Movq(A.a(X->mipF), MM(0));
+        A.Movq(MM(1), A.q4(0xFFFF));
+        A.Psubw(MM(1), MM(0));
+        A.Movq(A.a(X->mipG), MM(1));
+    }
+    for (int n = 0; n < (f.twoLevels ? 2 : 1); n++) {
+        GlOgNode* level = n ? ECX : EBX;
+        GlOgNode* same = A.label();
+        A.Cmp(level, A.a(&X->levelOf[n]));
+        A.Je(same);
+        A.Mov(A.a(&X->levelOf[n]), level);
+        A.Lea(EAX, A.mx(level, level, 2));
+        A.Shl(EAX, A.i(5));  // x 96
+        for (int i = 0; i < (int)sizeof(GlOgMmxLevel) / 8; i++) {
+            A.Movq(MM(0), A.mx(EAX, nullptr, 1, (GLint)(uintptr_t)m.levels + 8 * i));
+            A.Movq(A.a((const uint8_t*)&X->level[n] + 8 * i), MM(0));
+        }
+        A.Mov(A.a(&(n ? m.sites2 : m.sites)->base), A.i(0));  // the loads take the level's offsets too
+        A.place(same);
+        // The level's texels: its address in the loads.
+        A.Mov(EAX, A.a(&gc->currentTexture));
+        A.Mov(EAX, A.m(EAX, offsetof(GlTextureParams, levels)));
+        A.Mov(EDX, level);
+        A.Imul(EDX, A.i((GLint)sizeof(GlMipmapLevel)));
+        A.Mov(EAX, A.mx(EAX, EDX, 1, (GLint)offsetof(GlMipmapLevel, data)));
+        patchSites(m, n ? m.sites2 : m.sites, EAX, EDX, EDI, X->level[n].cornerOffset);
+    }
 }
 
 void texSteps(Mmx& m) {
@@ -382,9 +507,14 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         // low four) as b x 64 + (b + 1) / 4 (255 is 1.0), modulated by the
         // alpha lanes.
         if (f.texAlpha) {
-            A.Movq(MM(0), A.a(X->texAlpha));
-            if (f.grey && f.texAlphaByte == 0) A.Punpcklbw(MM(0), A.q4(0));
-            else A.Punpckhbw(MM(0), A.q4(0));
+            if (f.linear) {  // the weighted sum's high byte
+                A.Movq(MM(0), A.a(X->texSum[3]));
+                A.Psrlw(MM(0), A.i(8));
+            } else {
+                A.Movq(MM(0), A.a(X->texAlpha));
+                if (f.grey && f.texAlphaByte == 0) A.Punpcklbw(MM(0), A.q4(0));
+                else A.Punpckhbw(MM(0), A.q4(0));
+            }
             A.Movq(MM(1), MM(0));
             A.Paddw(MM(1), A.q4(1));
             A.Psrlw(MM(1), A.i(2));
@@ -488,6 +618,11 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
 // EAX, ECX and EDX changed.
 void texels(Mmx& m) {
     const GlMmxFill& f = m.f;
+    if (f.filtered()) {
+        if (f.magSeparate()) m.A.Call(m.A.a(&m.X->filterProc));
+        else m.A.Call(m.filter);
+        return;
+    }
     if (!m.indexed()) {
         offsetTexels(m, f.paletteBytes ? 1 : f.texelBytes);
         texelChannels(m, MM(0));
@@ -549,17 +684,22 @@ GlOgNode* indexedTexels(Mmx& m) {
 
 // The texel of index `at` into r (its four bytes), or its bytes interleaved
 // with r's (unpack); a displacement holding the level's address is noted.
-void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack) {
+void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack, int corner) {
     GlOgAsm& A = m.A;
-    GlOgNode* texel = m.sites ? A.mx(at, at, 2, (GLint)m.sites->base) : A.mx(EBP, at, (GLuint)m.f.texelBytes);
+    GlOgTexelSites* t = m.siteSet ? m.sites2 : m.sites;
+    const GLint bytes = m.f.texelBytes;
+    const GLint disp = t ? (GLint)(t->base + (GLuint)t->offset[corner]) : 0;
+    GlOgNode* texel = !t ? A.mx(EBP, at, (GLuint)bytes)
+                      : bytes == 3 ? A.mx(at, at, 2, disp)
+                                   : A.mx(nullptr, at, (GLuint)bytes, disp);
     if (unpack) A.Punpcklbw(r, texel);
     else A.Movd(r, texel);
-    if (!m.sites || A.failed) return;
-    if (m.sites->count == GL_OG_TEXEL_SITES) {
+    if (!t || A.failed) return;
+    if (t->count[corner] == t->capacity(corner)) {
         A.failed = true;
         return;
     }
-    m.sites->field[m.sites->count++] = (GLuint)(uintptr_t)(A.out - 4);
+    t->fields(corner)[t->count[corner]++] = (GLuint)(uintptr_t)(A.out - 4);
 }
 
 // By byte offsets: pair 0 in MM0, pair 1 in MM2.
@@ -681,6 +821,295 @@ void texel(Mmx& m, GlOgNode* r, GlOgNode* at) {
         A.Movd(r, at);
         break;
     }
+}
+
+// The operands of a level's sizes: level 0's of the key as constants, or
+// a mipmap level's record X->level[n] (n >= 0).
+struct LevelOps {
+    Mmx& m;
+    int n;
+    GLint log2Of(int i) const { return i ? m.f.heightLog2 : m.f.widthLog2; }
+    const GlOgMmxLevel& rec() const { return m.X->level[n]; }
+    // Half a texel of side i in the lanes; 16 - log2 side; log2 side; side - 1.
+    GlOgNode* half(int i) { return n < 0 ? m.A.q4((GLushort)(0x8000 >> log2Of(i))) : m.A.a(rec().half[i]); }
+    GlOgNode* toSide(int i) { return n < 0 ? m.A.i(16 - log2Of(i)) : m.A.a(i ? rec().toRow : rec().toColumn); }
+    GlOgNode* log2(int i) { return n < 0 ? m.A.i(log2Of(i)) : m.A.a(i ? rec().heightLog2 : rec().widthLog2); }
+    GlOgNode* mask(int i) {
+        return n < 0 ? m.A.q4((GLushort)((1 << log2Of(i)) - 1)) : m.A.a(i ? rec().heightMask : rec().widthMask);
+    }
+    // Lanes of u in the last column or row above this (GlOgMmxLevel::edge).
+    GlOgNode* edge(int i) {
+        const GLint k = log2Of(i);
+        return n < 0 ? m.A.q4(k ? (GLushort)((((1 << k) - 1) << (16 - k)) - 1) : (GLushort)0xFFFF) : m.A.a(rec().edge[i]);
+    }
+    // The log2 of side i when known at generation, else -1.
+    GLint known(int i) const { return n < 0 ? log2Of(i) : -1; }
+};
+
+// r = the 8-bit fraction of the lanes of u below a texel of side i: (u <<
+// log2 side) >> 8 in 16 bits.
+void texelFraction(Mmx& m, LevelOps& L, GlOgNode* r, GlOgNode* u, int i) {
+    GlOgAsm& A = m.A;
+    A.Movq(r, u);
+    if (L.known(i) == 8) {
+        A.Pand(r, A.q4(0xFF));
+        return;
+    }
+    if (L.known(i)) A.Psllw(r, L.log2(i));
+    A.Psrlw(r, A.i(8));
+}
+
+// The bilinear texels of a level at the group's s and t lanes (MM6, MM7)
+// by __glMmxBilinearOf, the loads of site set `set`: red in MM0, green in
+// MM2, blue in MM1, the weighted sums (byte x 257 to modulate, halved to
+// byte x 128 to replace) as texels() leaves the texels; alpha's sum in
+// X->texSum[3]. EAX and ECX changed.
+void bilinearLevel(Mmx& m, LevelOps L, int set) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    // Rows: r0 x width in MM2, the next row's in X->texRow1; ft.
+    A.Movq(MM(2), MM(7));
+    A.Psubw(MM(2), L.half(1));
+    texelFraction(m, L, MM(1), MM(2), 1);
+    A.Movq(A.a(X->texFt), MM(1));
+    A.Psrlw(MM(2), L.toSide(1));
+    A.Movq(MM(1), MM(2));
+    A.Paddw(MM(1), A.q4(1));
+    A.Pand(MM(1), L.mask(1));
+    if (L.known(0)) A.Psllw(MM(2), L.log2(0)), A.Psllw(MM(1), L.log2(0));
+    A.Movq(A.a(X->texRow1), MM(1));
+    // Columns: c0 in MM0, c1 in MM1; fs.
+    A.Movq(MM(0), MM(6));
+    A.Psubw(MM(0), L.half(0));
+    texelFraction(m, L, MM(1), MM(0), 0);
+    A.Movq(A.a(X->texFs), MM(1));
+    A.Psrlw(MM(0), L.toSide(0));
+    A.Movq(MM(1), MM(0));
+    A.Paddw(MM(1), A.q4(1));
+    A.Pand(MM(1), L.mask(0));
+    // The corners' indexes (the fields apart: or, and xor takes one out again).
+    A.Por(MM(0), MM(2));
+    A.Movq(A.a(X->texIndex[0]), MM(0));
+    A.Pxor(MM(0), MM(2));
+    A.Por(MM(2), MM(1));
+    A.Movq(A.a(X->texIndex[1]), MM(2));
+    A.Por(MM(0), A.a(X->texRow1));
+    A.Movq(A.a(X->texIndex[2]), MM(0));
+    A.Por(MM(1), A.a(X->texRow1));
+    A.Movq(A.a(X->texIndex[3]), MM(1));
+    // Weights: w11 = fs ft >> 8, w01 = fs - w11, w10 = ft - w11, w00 = sum - the others.
+    A.Movq(MM(0), A.a(X->texFs));
+    A.Pmullw(MM(0), A.a(X->texFt));
+    A.Psrlw(MM(0), A.i(8));
+    A.Movq(A.a(X->texWeight[3]), MM(0));
+    A.Movq(MM(1), A.a(X->texFs));
+    A.Psubw(MM(1), MM(0));
+    A.Movq(A.a(X->texWeight[1]), MM(1));
+    A.Movq(MM(2), A.a(X->texFt));
+    A.Psubw(MM(2), MM(0));
+    A.Movq(A.a(X->texWeight[2]), MM(2));
+    A.Paddw(MM(0), MM(1));
+    A.Paddw(MM(0), MM(2));
+    A.Movq(MM(1), A.q4(f.tex == GL_MMX_TEX_REPLACE ? 256 : 257));
+    A.Psubw(MM(1), MM(0));
+    A.Movq(A.a(X->texWeight[0]), MM(1));
+    // Corner by corner: its four texels, their channels times its weights summed.
+    m.siteSet = set;
+    for (int k = 0; k < 4; k++) {
+        for (int pair = 0; pair < 2; pair++) {
+            A.Movzx16(EAX, A.a(&X->texIndex[k][2 * pair]));
+            A.Movzx16(ECX, A.a(&X->texIndex[k][2 * pair + 1]));
+            indexedTexel(m, MM(1 + pair), EAX, false);
+            indexedTexel(m, MM(1 + pair), ECX, true);
+        }
+        // Red and green bytes of the four lanes in MM0, blue and alpha in MM1.
+        A.Movq(MM(0), MM(1));
+        A.Punpcklwd(MM(0), MM(2));
+        A.Punpckhwd(MM(1), MM(2));
+        const bool last = k == 3;
+        const auto weigh = [&](GlOgNode* r, int c) {
+            A.Pmullw(r, A.a(X->texWeight[k]));
+            if (k) A.Paddw(r, A.a(X->texSum[c]));
+            if (!last || c == 3) A.Movq(A.a(X->texSum[c]), r);
+        };
+        if (f.texAlpha) {
+            A.Movq(MM(2), MM(1));
+            A.Punpckhbw(MM(2), A.q4(0));
+            weigh(MM(2), 3);
+        }
+        A.Movq(MM(2), MM(0));
+        A.Punpckhbw(MM(2), A.q4(0));
+        weigh(MM(2), 1);
+        A.Punpcklbw(MM(0), A.q4(0));
+        weigh(MM(0), 0);
+        A.Punpcklbw(MM(1), A.q4(0));
+        weigh(MM(1), 2);
+    }
+    m.siteSet = 0;
+    if (f.tex == GL_MMX_TEX_REPLACE)
+        for (GlOgNode* r : {MM(0), MM(1), MM(2)}) A.Psrlw(r, A.i(1));
+}
+
+// The nearest texels of a level (a mipmap's record L) at the group's s and
+// t lanes, the loads of site set `set`: red in MM0, green in MM2, blue in
+// MM1 as texels() leaves them. EAX and ECX changed.
+void nearestLevel(Mmx& m, LevelOps L, int set) {
+    GlOgAsm& A = m.A;
+    GlOgMmxFillScratch* X = m.X;
+    A.Movq(MM(0), MM(6));
+    A.Psrlw(MM(0), L.toSide(0));
+    A.Movq(MM(1), MM(7));
+    A.Psrlw(MM(1), L.toSide(1));
+    A.Psllw(MM(1), L.log2(0));
+    A.Por(MM(0), MM(1));
+    A.Movq(A.a(X->texIndex[0]), MM(0));
+    m.siteSet = set;
+    for (int pair = 0; pair < 2; pair++) {
+        A.Movzx16(EAX, A.a(&X->texIndex[0][2 * pair]));
+        A.Movzx16(ECX, A.a(&X->texIndex[0][2 * pair + 1]));
+        indexedTexel(m, MM(1 + pair), EAX, false);
+        indexedTexel(m, MM(1 + pair), ECX, true);
+    }
+    m.siteSet = 0;
+    texelChannels(m, MM(1));
+}
+
+// The bilinear texels of a level as bilinearLevel leaves them, when no
+// lane's square of texels wraps (else to `wrapped`, EAX changed): the four
+// lanes' texel indexes in EAX, ECX, EDX and EBP, each texel's square read
+// at the corners' offsets. MM3 to MM5 changed (the sums); EAX, ECX, EDX and
+// EBP changed.
+void bilinearSquares(Mmx& m, LevelOps L, int set, GlOgNode* wrapped) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    A.Movq(MM(0), MM(6));
+    A.Psubw(MM(0), L.half(0));
+    A.Movq(MM(2), MM(7));
+    A.Psubw(MM(2), L.half(1));
+    // A lane in the last column or row: the general road.
+    A.Movq(MM(1), MM(0));
+    A.Psubusw(MM(1), L.edge(0));
+    A.Movq(MM(3), MM(2));
+    A.Psubusw(MM(3), L.edge(1));
+    A.Por(MM(1), MM(3));
+    A.Packsswb(MM(1), MM(1));
+    A.Movd(EAX, MM(1));
+    A.Test(EAX, EAX);
+    A.Jne(wrapped);
+    // Fractions and weights (as bilinearLevel).
+    texelFraction(m, L, MM(1), MM(0), 0);
+    texelFraction(m, L, MM(3), MM(2), 1);
+    A.Movq(MM(4), MM(1));
+    A.Pmullw(MM(4), MM(3));
+    A.Psrlw(MM(4), A.i(8));
+    A.Movq(A.a(X->texWeight[3]), MM(4));
+    A.Psubw(MM(1), MM(4));
+    A.Movq(A.a(X->texWeight[1]), MM(1));
+    A.Psubw(MM(3), MM(4));
+    A.Movq(A.a(X->texWeight[2]), MM(3));
+    A.Paddw(MM(4), MM(1));
+    A.Paddw(MM(4), MM(3));
+    A.Movq(MM(5), A.q4(f.tex == GL_MMX_TEX_REPLACE ? 256 : 257));
+    A.Psubw(MM(5), MM(4));
+    A.Movq(A.a(X->texWeight[0]), MM(5));
+    // The indexes of the squares' first texels.
+    A.Psrlw(MM(0), L.toSide(0));
+    A.Psrlw(MM(2), L.toSide(1));
+    if (L.known(0)) A.Psllw(MM(2), L.log2(0));
+    A.Por(MM(0), MM(2));
+    A.Pextrw0(EAX, MM(0));
+    A.Pextrw1(ECX, MM(0));
+    A.Pextrw2(EDX, MM(0));
+    A.Pextrw3(EBP, MM(0));
+    // Corner by corner: red sums in MM3, green in MM4, blue in MM5.
+    m.siteSet = set;
+    for (int k = 0; k < 4; k++) {
+        indexedTexel(m, MM(1), EAX, false, k);
+        indexedTexel(m, MM(1), ECX, true, k);
+        indexedTexel(m, MM(2), EDX, false, k);
+        indexedTexel(m, MM(2), EBP, true, k);
+        A.Movq(MM(0), MM(1));
+        A.Punpcklwd(MM(0), MM(2));
+        A.Punpckhwd(MM(1), MM(2));
+        const auto w = [&] { return A.a(X->texWeight[k]); };  // operands live one instruction
+        if (f.texAlpha) {
+            A.Movq(MM(2), MM(1));
+            A.Punpckhbw(MM(2), A.q4(0));
+            A.Pmullw(MM(2), w());
+            if (k) A.Paddw(MM(2), A.a(X->texSum[3]));
+            A.Movq(A.a(X->texSum[3]), MM(2));
+        }
+        GlOgNode* red = k ? MM(2) : MM(3);
+        A.Movq(red, MM(0));
+        A.Punpcklbw(red, A.q4(0));
+        A.Pmullw(red, w());
+        if (k) A.Paddw(MM(3), red);
+        A.Punpckhbw(MM(0), A.q4(0));
+        A.Pmullw(MM(0), w());
+        if (k) A.Paddw(MM(4), MM(0));
+        else A.Movq(MM(4), MM(0));
+        A.Punpcklbw(MM(1), A.q4(0));
+        A.Pmullw(MM(1), w());
+        if (k) A.Paddw(MM(5), MM(1));
+        else A.Movq(MM(5), MM(1));
+    }
+    m.siteSet = 0;
+    const bool replace = f.tex == GL_MMX_TEX_REPLACE;
+    GlOgNode* const sums[3] = {MM(3), MM(4), MM(5)}, *const lanes[3] = {MM(0), MM(2), MM(1)};
+    for (int c = 0; c < 3; c++) {
+        if (replace) A.Psrlw(sums[c], A.i(1));
+        A.Movq(lanes[c], sums[c]);
+    }
+}
+
+// The filtered texels of the group (texels() leaves them so): level 0's
+// bilinear ones, or a mipmap's levels, the second blended in by the span's
+// factor lanes. Bilinear squares that do not wrap take bilinearSquares,
+// the others (out of the way) bilinearLevel. MM3 to MM5 kept. Ends with a
+// return.
+void filterTexels(Mmx& m, bool magnified = false) {
+    GlOgAsm& A = m.A;
+    const GlMmxFill& f = m.f;
+    GlOgMmxFillScratch* X = m.X;
+    const bool linear = magnified ? f.magLinear : f.linear, twoLevels = !magnified && f.twoLevels;
+    // The bilinear squares' sums in MM3 to MM5, the levels' blend in MM3.
+    const int saved = linear ? 3 : twoLevels ? 1 : 0;
+    for (int c = 0; c < saved; c++) A.Movq(A.a(X->texSave[c]), MM(3 + c));
+    std::vector<std::function<void()>> wraps;
+    for (int n = 0; n < (twoLevels ? 2 : 1); n++) {
+        LevelOps L{m, f.mip && !magnified ? n : -1};
+        if (linear) {
+            GlOgNode* wrapped = A.label(), *join = A.label();
+            bilinearSquares(m, L, n, wrapped);
+            A.place(join);
+            wraps.push_back([&m, L, n, wrapped, join] {
+                m.A.place(wrapped);
+                bilinearLevel(m, L, n);
+                m.A.Jmp(join);
+            });
+        } else {
+            nearestLevel(m, L, n);
+        }
+        if (twoLevels && !n) {
+            GlOgNode* const lanes[3] = {MM(0), MM(2), MM(1)};
+            for (int c = 0; c < 3; c++) A.Movq(A.a(X->texSumFirst[c]), lanes[c]);
+        }
+    }
+    if (twoLevels) {
+        // first x (F << 8) + second x (65535 - (F << 8)), high halves.
+        GlOgNode* const lanes[3] = {MM(0), MM(2), MM(1)};
+        for (int c = 0; c < 3; c++) {
+            A.Pmulhuw(lanes[c], A.a(X->mipG));
+            A.Movq(MM(3), A.a(X->texSumFirst[c]));
+            A.Pmulhuw(MM(3), A.a(X->mipF));
+            A.Paddw(lanes[c], MM(3));
+        }
+    }
+    for (int c = 0; c < saved; c++) A.Movq(MM(3 + c), A.a(X->texSave[c]));
+    A.Ret();
+    for (auto& w : wraps) w();
 }
 
 // ---- The lanes of the next group.
@@ -1123,6 +1552,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgMmxFillScratch* X = m.X;
     if (f.depth == 1) return;  // GL_NEVER: nothing drawn, nothing written
     A.Mov(A.a(&X->savedCount), ESI);
+    if (f.mip) spanLevels(m);
     // EDI the group of the first pixel, ECX its lane j.
     A.Mov(EDI, m.fr(GL_OG_SPAN_DEST));
     A.Mov(ECX, EDI);
@@ -1257,7 +1687,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgNode* boundary = A.label();
     // Whole blocks of 32 pixels run the unchecked block, from a block's
     // start or from copy 1 after the head.
-    const bool unchecked = blocks && !f.paletteBytes && !f.blend;
+    const bool unchecked = blocks && !f.paletteBytes && !f.blend && !f.twoLevels;
     GlOgNode* fastBoundary = A.label(), *fastBody = A.label();
     GlOgNode* fastAfterHead = A.label(), *fastCopy1 = A.label();
     // Head: lanes j .. min(j + n, 4) of the first group.
@@ -1485,6 +1915,17 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
     }
     A.Ret();
+    if (f.filtered()) {
+        A.place(subs.filter);
+        filterTexels(m);
+        if (f.magSeparate()) {
+            // Level 0's texels of the magnification filter, through the loads
+            // of the first level read (level 0 when magnified).
+            A.place(subs.filterMag);
+            filterTexels(m, true);
+            if (!A.failed) subs.filterProcs[0] = A.addressOf(subs.filter), subs.filterProcs[1] = A.addressOf(subs.filterMag);
+        }
+    }
     // The next perspective sub-span (it starts a group): s and t lanes from
     // its entry, their steps.
     if (f.perspective) {
@@ -1505,22 +1946,51 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
 }  // namespace
 
 void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A, subs.sites);
+    Mmx m(gc, k, A, subs);
     __glGenMmxTriangleCode(m);
 }
 
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A, subs.sites);
+    Mmx m(gc, k, A, subs);
     __glGenMmxSpan(m, subs);
 }
 
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs) {
-    Mmx m(gc, k, A, subs.sites);
+    Mmx m(gc, k, A, subs);
     __glGenMmxSubroutineCode(m, subs);
 }
 
 bool __glOgMmxTexelSites(const GlOgRasterKey* k) {
     GlMmxFill f;
     __glMmxFillOf(k, &f);
-    return Mmx::texelIndexed(f) && f.texelBytes == 3;
+    return Mmx::texelIndexed(f) && (f.texelBytes == 3 || f.filtered());
+}
+
+void __glOgMmxLevels(const GlOgRasterKey* k, GlOgMmxLevel levels[GL_OG_MMX_LEVELS]) {
+    const GLint a0 = (GLint)(k->fill[FILL_TEX_LOG2] & 0xFF), b0 = (GLint)(k->fill[FILL_TEX_LOG2] >> 8 & 0xFF);
+    const GLint bytes = (GLint)(k->fill[FILL_TEX_LAYOUT] & GL_MMX_TEXEL_BYTES);
+    for (GLint d = 0; d < GL_OG_MMX_LEVELS; d++) {
+        GlOgMmxLevel* l = &levels[d];
+        memset(l, 0, sizeof *l);
+        const GLint a = a0 > d ? a0 - d : 0, b = b0 > d ? b0 - d : 0;
+        for (int i = 0; i < 4; i++) {
+            l->half[0][i] = (GLushort)(0x8000 >> a), l->half[1][i] = (GLushort)(0x8000 >> b);
+            l->widthMask[i] = (GLushort)((1 << a) - 1), l->heightMask[i] = (GLushort)((1 << b) - 1);
+            // u above ((side - 1) << (16 - log2 side)) - 1: the last column or row.
+            l->edge[0][i] = a ? (GLushort)((((1 << a) - 1) << (16 - a)) - 1) : 0xFFFF;
+            l->edge[1][i] = b ? (GLushort)((((1 << b) - 1) << (16 - b)) - 1) : 0xFFFF;
+        }
+        l->toColumn[0] = (GLuint)(16 - a), l->toRow[0] = (GLuint)(16 - b);
+        l->widthLog2[0] = (GLuint)a, l->heightLog2[0] = (GLuint)b;
+        const GLint column = a ? bytes : 0, row = b ? bytes << a : 0;
+        l->cornerOffset[0] = 0, l->cornerOffset[1] = column, l->cornerOffset[2] = row, l->cornerOffset[3] = column + row;
+    }
+}
+
+void __glOgMmxInitSites(const GlOgRasterKey* k, GlOgTexelSites* t) {
+    memset(t, 0, sizeof *t);
+    t->base = 0x10000;  // any address of a level: above 127, every displacement takes 32 bits
+    GlOgMmxLevel level0[GL_OG_MMX_LEVELS];
+    __glOgMmxLevels(k, level0);
+    memcpy(t->offset, level0[0].cornerOffset, sizeof t->offset);
 }

@@ -30,7 +30,7 @@ struct GlOgRasterKey {
     GLuint bothBuffers;
     // The walker's part.
     GLuint mode;         // 0 whole fill, 1 the chain per group of 32 pixels
-    GLuint fill[17];     // mode 0: what the span body reads (spanbody.cpp)
+    GLuint fill[20];     // mode 0: what the span body reads (spanbody.cpp)
 };
 
 // The words of GlOgRasterKey::fill: what the whole fill's span body reads.
@@ -43,8 +43,10 @@ enum {
     FILL_TEX_LAYOUT, FILL_TEX_LOG2, FILL_PERSPECTIVE, FILL_TWIN,
     // The MMX fill's blend factors (__glMmxBlendWord).
     FILL_BLEND,
+    // The MMX fill's texture filter (GL_MMX_FILTER_*).
+    FILL_TEX_FILTER,
 };
-static_assert(FILL_BLEND < 17, "fill words");
+static_assert(FILL_TEX_FILTER < 20, "fill words");
 
 // The lower part of a triangle: its rows, the new short edge and, when the
 // short edge is the left one, the start values at its vertex.
@@ -63,6 +65,23 @@ struct GlOgMmxLanes {
     GLushort depthOffsets[4], depthStep[4];
     GLint depthCount, depthSteps;  // live pixels of the run, steps of four in it
 };
+
+// A level of a mipmapped texture as the MMX fill's texel code reads it
+// (lanes and 64-bit shift counts), one for each level of the key's level-0
+// sizes. Levels sum the corners' weights to 256 or 257 as level 0 does.
+struct GlOgMmxLevel {
+    GLushort half[2][4];            // half a texel of s and of t in the lanes: 0x8000 >> log2 side
+    GLuint toColumn[2], toRow[2];   // 16 - log2 width, 16 - log2 height
+    GLuint widthLog2[2], heightLog2[2];
+    GLushort widthMask[4], heightMask[4];
+    // Lanes of s and t (less half a texel) above these lie in the last
+    // column or row, whose next one wraps (0xFFFF: a side of one texel,
+    // whose next is itself); the corners' texel offsets in bytes.
+    GLushort edge[2][4];
+    GLint cornerOffset[4];
+};
+static_assert(sizeof(GlOgMmxLevel) == 96, "level records of 12 quadwords");
+enum { GL_OG_MMX_LEVELS = 11 };  // levels of sides up to 1024
 
 // The MMX whole fill's values (mmxspan.cpp): four 16-bit lanes each. Per
 // triangle: the group steps and lane offsets (by the lane of a span's first
@@ -85,12 +104,26 @@ struct GlOgMmxFillScratch {
     // Blending: the alpha lanes, the texels' alpha bytes (then the source
     // alpha), the source and destination channels of the group.
     GLushort alpha[4], texAlpha[4], src[3][4], dst[3][4];
+    // Bilinear texels: the corners' indexes and weights, the fractions, the
+    // second row (times the width), the weighted sums of red, green, blue and alpha.
+    GLushort texIndex[4][4], texWeight[4][4], texFs[4], texFt[4], texRow1[4], texSum[4][4];
+    // Mipmapped: the first level's sums while the second is read; the
+    // levels' blend factors F << 8 and 65535 - (F << 8).
+    GLushort texSumFirst[4][4], mipF[4], mipG[4], texSave[3][4];
     // 32-bit depth: the group's stored values, those of a new group of 32,
     // the lanes it starts in, the lane offsets (l - j) and four of the stored
     // step; the stored form of a value v is ((v >> shift) ^ zXor) + zAdd.
     GLuint z32[4], zNext32[4], zOffset32[4], zHigh32[4], zOffsets32[4][4], zStep32x4[2];
     GLuint zXor, zAdd;
     GLuint zGroup;           // z of the span's current group of 32
+    // Mipmapped: the span's level of detail (the float's bits, from the
+    // walker), the levels its texels come from (the first, and the second
+    // under MIPMAP_LINEAR) with their sizes as the texel code reads them.
+    GLuint lodBits;
+    GLint levelOf[2];
+    void* filterProc;  // the span's texel subroutine: minified or magnified
+    GLuint pad1;
+    GlOgMmxLevel level[2];
     uint8_t* texels;         // level 0 of the bound texture
     uint8_t* palette;
     GLuint paletteMask;
@@ -307,21 +340,39 @@ bool __glOgMmxBodyTakes(const GlOgRasterKey* k);
 // 32-bit displacements (index x 3 + base): `base` the level address they
 // hold, `field` where each displacement lies. The triangle code writes a new
 // level's address into every field. Data in the walker's entry, ahead of it.
-enum { GL_OG_TEXEL_SITES = 80 };  // 18 pixel groups of four loads at most
+// Filtered texels also load the corners of a texel's square at
+// displacements base + offset[corner] (corners 1 to 3: the next column,
+// the next row, both), each corner's loads listed apart.
+enum { GL_OG_TEXEL_SITES = 80, GL_OG_CORNER_SITES = 16 };  // 18 pixel groups of four loads at most
 struct GlOgTexelSites {
     GLuint base;
-    GLuint count;
+    GLint offset[4];   // of the level the loads hold (offset[0] 0)
+    GLuint count[4];
     GLuint field[GL_OG_TEXEL_SITES];
+    GLuint cornerField[3][GL_OG_CORNER_SITES];
+    GLuint* fields(int corner) { return corner ? cornerField[corner - 1] : field; }
+    GLuint capacity(int corner) const { return corner ? (GLuint)GL_OG_CORNER_SITES : (GLuint)GL_OG_TEXEL_SITES; }
 };
 struct GlOgMmxSubroutines {
     GlOgNode* partial;  // a group with a lane mask: depth pixel by pixel, then its pixels one by one
     GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
     GlOgNode* reload;   // s and t lanes and steps of the next perspective sub-span
     GlOgNode* depth;    // the 32-bit depth test of a whole group: EDX its lanes' byte mask
-    GlOgTexelSites* sites;  // the walker's texel loads by displacement (__glOgMmxTexelSites), or null
+    GlOgNode* filter;   // the filtered texels of a group
+    GlOgNode* filterMag;  // those of a magnified span (a mipmap magnified by the other kind)
+    GlOgTexelSites* sites;   // of the first level read
+    GlOgTexelSites* sites2;  // of the second level under MIPMAP_LINEAR
+    const GlOgMmxLevel* levels;  // the mipmap's levels (GL_OG_MMX_LEVELS)
+    void** filterProcs;          // the addresses of filter and filterMag (magSeparate)  // the walker's texel loads by displacement (__glOgMmxTexelSites), or null
 };
-// The key's fill reads 3-byte texels through texel-load displacements.
+// The key's fill reads its texels through texel-load displacements (3-byte
+// texels, and the filtered ones).
 bool __glOgMmxTexelSites(const GlOgRasterKey* k);
+// The levels of the key's mipmap, from its level-0 sizes (level 0 for a
+// texture without mipmaps).
+void __glOgMmxLevels(const GlOgRasterKey* k, GlOgMmxLevel levels[GL_OG_MMX_LEVELS]);
+// Sites of no load yet, of level 0's corners.
+void __glOgMmxInitSites(const GlOgRasterKey* k, GlOgTexelSites* t);
 void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);

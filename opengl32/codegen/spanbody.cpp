@@ -81,6 +81,7 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
         w[FILL_TEX_LAYOUT] = __glMmxTexelLayout(gc);
         w[FILL_TEX_LOG2] = (GLuint)tex->levels[0].widthLog2 | (GLuint)tex->levels[0].heightLog2 << 8;
         w[FILL_PERSPECTIVE] = (F & GL_RF_TEX_PERSPECTIVE) != 0;
+        w[FILL_TEX_FILTER] = __glMmxTexFilter(gc);
     }
     w[FILL_TWIN] = w[FILL_MMX] && __glOgMmxTwin;
     if (mmxBlend) w[FILL_BLEND] = __glMmxBlendWord(gc->colorBuffer.blendSrc, gc->colorBuffer.blendDst);

@@ -38,6 +38,19 @@ struct Walk : GlOgRasterEmit {
     // ... with perspective texture coordinates: a span whose q is constant
     // gets s/q and t/q in 16.16 with their steps; others go to the chain.
     bool mmxPerspective() const { return mmxFill() && k->fill[FILL_TEXCODE] && k->fill[FILL_PERSPECTIVE]; }
+    // ... of a mipmap: s/q and t/q in level-0 texels (the vertices carry
+    // whole-texture units), and the span's level of detail for the fill.
+    bool mmxMip() const {
+        GlMmxFill f;
+        __glMmxFillOf(k, &f);
+        return mmxFill() && f.tex && f.mip;
+    }
+    // ST(0) of coordinate i (s, t) in level-0 texels.
+    void mmxTexels(int i) {
+        if (mmxMip()) A.FmulS(A.f((GLfloat)(1 << (k->fill[FILL_TEX_LOG2] >> 8 * i & 0xFF))));
+    }
+    // The MMX fill's texture floats at a span: s, t and q, and the level of detail of a mipmap.
+    int mmxTexFloats() const { return mmxMip() ? 4 : 3; }
     // The MMX fill's colour channels: red, green, blue, and alpha when a blend factor reads it.
     int mmxChannels() const {
         GlMmxFill f;
@@ -348,7 +361,7 @@ struct Walk : GlOgRasterEmit {
         if (CF() & GL_RF_TEXTURE) {
             // Floats: t + (float)skip x d, each product rounded to a float.
             const GLint fields[4] = {GL_OG_SPAN_TEX_S, GL_OG_SPAN_TEX_T, GL_OG_SPAN_TEX_Q, GL_OG_SPAN_TEX_LOD};
-            for (int i = 0; i < (mmxFill() ? 3 : 4); i++) {  // the MMX fill's states keep no level of detail
+            for (int i = 0; i < (mmxFill() ? mmxTexFloats() : 4); i++) {  // level of detail: mipmaps alone
                 A.Fild32(a(&S->skip));
                 A.FmulS(a(&st->textureDx[i]));
                 A.FstpS(a(&S->rounded));
@@ -370,6 +383,11 @@ struct Walk : GlOgRasterEmit {
                 const GLint to[4] = {GL_OG_SPAN_S, GL_OG_SPAN_T, GL_OG_SPAN_S_STEP, GL_OG_SPAN_T_STEP};
                 A.Fld1();
                 A.FdivS(sp(GL_OG_SPAN_TEX_Q));
+                if (mmxMip()) {  // L = the level of detail x 1/q, as a float
+                    A.FldS(sp(GL_OG_SPAN_TEX_LOD));
+                    A.FmulS(ST(1));
+                    A.FstpS(a(&S->fill.lodBits));
+                }
                 GlOgNode* compute = A.label(true), *kept = A.label();
                 for (int i = 0; i < 4; i++) {
                     if (i == 2) {
@@ -385,6 +403,7 @@ struct Walk : GlOgRasterEmit {
                     }
                     A.FldS(sp(from[i]));
                     A.FmulS(ST(1));
+                    mmxTexels(i & 1);
                     __glOgFixed16(A, S);
                     A.Mov(sp(to[i]), EAX);
                 }
@@ -479,6 +498,7 @@ struct Walk : GlOgRasterEmit {
             A.FmulS(sp(steps[i]));
             A.FaddS(sp(from[i]));
             A.FmulS(ST(1));
+            mmxTexels(i);
             __glOgFixed16(A, S);
             A.Mov(a(&X->subE[i]), EAX);
         }
@@ -681,7 +701,7 @@ struct Walk : GlOgRasterEmit {
             A.FstpS(a(&st->spanColor[i]));
         }
         if (F() & GL_RF_TEXTURE)
-            for (int i = 0; i < (mmxFill() ? 3 : 4); i++) {
+            for (int i = 0; i < (mmxFill() ? mmxTexFloats() : 4); i++) {
                 A.FldS(a(&st->spanTexture[i]));
                 A.FaddS(A.mem(EDX, nullptr, 1, (GLint)(uintptr_t)&st->textureLittleStep[i]));
                 A.FstpS(a(&st->spanTexture[i]));
@@ -807,9 +827,20 @@ struct Walk : GlOgRasterEmit {
     // then outruns the fill's pixel at a time; the pixels are the same.
     uint8_t* generate() {
         if (mmxFill() && !k->fill[FILL_TWIN] && __glOgMmxTexelSites(k)) {
-            mmxSubs.sites = (GlOgTexelSites*)A.reserve(sizeof(GlOgTexelSites), 4);
             // Any address of a level: above 127, every displacement takes 32 bits.
-            if (mmxSubs.sites) mmxSubs.sites->base = 0x10000, mmxSubs.sites->count = 0;
+            GlMmxFill f;
+            __glMmxFillOf(k, &f);
+            for (int set = 0; set < (f.twoLevels ? 2 : 1); set++) {
+                GlOgTexelSites* t = (GlOgTexelSites*)A.reserve(sizeof(GlOgTexelSites), 4);
+                if (t) __glOgMmxInitSites(k, t);
+                (set ? mmxSubs.sites2 : mmxSubs.sites) = t;
+            }
+            if (mmxMip()) {
+                GlOgMmxLevel* levels = (GlOgMmxLevel*)A.reserve(GL_OG_MMX_LEVELS * sizeof(GlOgMmxLevel), 8);
+                if (levels) __glOgMmxLevels(k, levels);
+                mmxSubs.levels = levels;
+                if (f.magSeparate()) mmxSubs.filterProcs = (void**)A.reserve(2 * sizeof(void*), 4);
+            }
         }
         uint8_t* entry = A.out;
         GlOgNode* small = nullptr, *large = nullptr;
@@ -993,7 +1024,7 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), nullptr, nullptr, nullptr, nullptr}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }
@@ -1006,7 +1037,7 @@ extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
     const GlOgRasterKey* k = (const GlOgRasterKey*)c.record;
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), nullptr}, c.record};
+    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), nullptr, nullptr, nullptr, nullptr}, c.record};
     w.integer = words[2] == GL_OG_HALF_SMALL;
     w.chainHalf = words[2] == GL_OG_HALF_LARGE;
     uint8_t* entry = A.out;

@@ -16,6 +16,7 @@
 // steps; twice the product of two colours, 3.
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 #include "rasterequiv.h"
 #include "codegen/rasterwalk.h"
@@ -441,7 +442,7 @@ const TexCase kTexCases[] = {
      GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA},
 };
 
-void loadTexture(const TexCase& k, int side, bool perspective) {
+void loadTexture(const TexCase& k, int side, bool perspective, GLenum filter = GL_NEAREST) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     const int comps = k.format == GL_RGBA ? 4 : k.format == GL_RGB ? 3 : k.format == GL_LUMINANCE_ALPHA ? 2 : 1;
     const std::vector<GLubyte> img = gltestNoise((size_t)side * side * comps, 31u);
@@ -452,8 +453,8 @@ void loadTexture(const TexCase& k, int side, bool perspective) {
         const std::vector<GLubyte> palette = gltestNoise(256 * (size_t)pc, 5u);
         glColorTableEXT(GL_TEXTURE_2D, k.paletteFormat, 256, k.paletteFormat, GL_UNSIGNED_BYTE, palette.data());
     }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLint)filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (GLint)filter);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)k.env);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, perspective ? GL_NICEST : GL_FASTEST);
     glEnable(GL_TEXTURE_2D);
@@ -625,6 +626,317 @@ TEST(MmxFill, PerspectiveSubSpansNearTheChain) {
         for (RasterVertex& v : sc.vertices) v.s = v.x / sc.width * 0.9f * v.q, v.t = v.y / sc.height * 0.9f * v.q;
         compareAll(*f, sc, "perspective gradient", f->bits == 8 ? 1 : f->masks ? 5 : 3);
     }
+}
+
+// ---- Bilinear texels.
+
+// The texture cases the bilinear fill takes: RGB and RGBA levels.
+bool bilinearCase(const TexCase& t) { return t.format == GL_RGB || t.format == GL_RGBA; }
+
+// Every bilinear texture case over the formats: off the texel grid (random
+// triangles, perspective, q varying, over each depth kind) against the twin,
+// depth and pixels drawn against the chain; on the grid (a texel a pixel,
+// pixel centres on texel centres: the weights are 0 and the four texels the
+// chain's) colours near the chain's.
+void bilinearCases(bool onGrid) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (const TexCase& t : kTexCases)
+            for (int variant = 0; variant < (onGrid ? 4 : 8) && bilinearCase(t); variant++) {
+                const bool perspective = (variant & 1) || variant >= 5, dither = variant < 2 || variant >= 5;
+                const bool flat = variant == 3, varyingQ = variant >= 4;
+                RasterScene sc;
+                sc.depthBits = variant == 6 ? 32 : variant == 7 ? 24 : 16;
+                sc.texCoords = true;
+                sc.state = [&t, onGrid, perspective, dither, flat] {
+                    loadTexture(t, onGrid ? 16 : 32, perspective, GL_LINEAR);
+                    if (!dither) glDisable(GL_DITHER);
+                    if (flat) glShadeModel(GL_FLAT);
+                };
+                if (onGrid) {
+                    sc.width = 75;
+                    sc.vertices = spanTriangles(1.0f);
+                } else {
+                    sc.vertices = rasterRandomTriangles(41, 12, sc.width, sc.height);
+                    if (!varyingQ)
+                        for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
+                }
+                const int bound = !onGrid ? -1 : t.blendSrc ? 2 : 1;
+                compareAll(*f, sc, std::string(t.name) + ", bilinear" + (perspective ? ", perspective" : "") +
+                                       (dither ? "" : ", no dither") + (flat ? ", flat" : "") +
+                                       (varyingQ ? ", q varying" : ""), bound);
+            }
+}
+
+TEST(MmxFill, BilinearTexturesOffTheTexelGrid) { bilinearCases(false); }
+TEST(MmxFill, BilinearTexturesOnTheTexelGrid) { bilinearCases(true); }
+
+// A gradient of 16 x 16 texels (red along s, green along t) inside one
+// repeat, so that no mix wraps: the fill's 16-bit lanes and 8-bit weights
+// against the chain's 16.16 coordinates, a few steps of the field apart
+// wherever the triangles lie, affine, in perspective and with q varying.
+TEST(MmxFill, BilinearGradientNearTheChain) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (int variant = 0; variant < 3; variant++) {
+            RasterScene sc;
+            sc.texCoords = true;
+            sc.state = [variant] {
+                gradientTexture();
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+                glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+                glHint(GL_PERSPECTIVE_CORRECTION_HINT, variant ? GL_NICEST : GL_FASTEST);
+            };
+            sc.vertices = rasterRandomTriangles(53, 12, sc.width, sc.height);
+            for (RasterVertex& v : sc.vertices) {
+                if (variant < 2) v.q = 1.0f;
+                v.s = (0.05f + v.x / sc.width * 0.9f) * v.q, v.t = (0.05f + v.y / sc.height * 0.9f) * v.q;
+            }
+            compareAll(*f, sc, variant == 0 ? "bilinear gradient" : variant == 1 ? "bilinear gradient, perspective"
+                                                                                   : "bilinear gradient, q varying",
+                       f->bits == 8 ? 1 : 2);
+        }
+}
+
+// Levels of unequal sides and of one texel's width or height: the columns
+// and rows wrap at their own sizes.
+TEST(MmxFill, BilinearLevelsOfUnequalSides) {
+    const int sides[][2] = {{32, 8}, {8, 64}, {1, 16}, {16, 1}, {256, 4}};
+    for (const RasterFormat* f : kMmxFormats)
+        for (const auto& side : sides)
+            for (GLenum env : {GL_MODULATE, GL_REPLACE}) {
+                RasterScene sc;
+                sc.texCoords = true;
+                const int w = side[0], h = side[1];
+                sc.state = [w, h, env] {
+                    const std::vector<GLubyte> img = gltestNoise((size_t)w * h * 3, 19u);
+                    nearestRgbTexture(w, h, img, env, GL_FASTEST);
+                    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+                    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+                };
+                sc.vertices = rasterRandomTriangles(43, 12, sc.width, sc.height);
+                for (RasterVertex& v : sc.vertices) v.s /= v.q, v.t /= v.q, v.q = 1.0f;
+                compareAll(*f, sc, std::to_string(w) + "x" + std::to_string(h) + " bilinear" +
+                                       (env == GL_MODULATE ? " modulate" : " replace"), -1);
+            }
+}
+
+// A 2 x 2 level magnified 16 times over the window, replaced, without
+// dither: each pixel is GL's bilinear mix of the four texels (repeated) at
+// its centre, within a step of the field (the 8-bit weights and the
+// field's truncation), so that a weight taken from the wrong fraction, the
+// wrong corner or a wrong wrap shows.
+TEST(MmxFill, BilinearWeightsOfAMagnifiedLevel) {
+    const GLubyte texels[2][2][3] = {{{255, 0, 0}, {0, 255, 0}}, {{0, 0, 255}, {255, 255, 255}}};
+    for (const RasterFormat* f : kMmxFormats) {
+        RasterScene sc;
+        sc.width = 64, sc.height = 48;
+        sc.texCoords = true;
+        sc.state = [&texels] {
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+            glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_FASTEST);
+            glEnable(GL_TEXTURE_2D);
+            glDisable(GL_DITHER);
+        };
+        // s = x / 32 and t = y / 32 texture widths: 16 pixels a texel.
+        const float w = (float)sc.width, h = (float)sc.height;
+        const auto at = [](float x, float y) { return RasterVertex{x, y, 0.5f, {1, 1, 1, 1}, x / 32, y / 32, 1}; };
+        const RasterVertex a = at(0, 0), b = at(w, 0), c = at(w, h), d = at(0, h);
+        sc.vertices = {a, b, c, a, c, d};
+        for (RasterPath path : {PATH_GENERATED, PATH_TWIN}) {
+            SCOPED_TRACE(std::string(f->name) + (path == PATH_TWIN ? ", twin" : ", routine"));
+            const RasterImage im = rasterRender(*f, sc, path, true);
+            ASSERT_TRUE(im.mmxFill);
+            const int bytes = f->bits / 8, stride = (int)(im.color.size() / sc.height);
+            const int bits565[3] = {5, 6, 5}, pos565[3] = {11, 5, 0}, bits555[3] = {5, 5, 5}, pos555[3] = {10, 5, 0},
+                      bits332[3] = {3, 3, 2}, pos332[3] = {5, 2, 0};
+            const int* bits = f->bits == 8 ? bits332 : f->masks ? bits565 : bits555;
+            const int* pos = f->bits == 8 ? pos332 : f->masks ? pos565 : pos555;
+            int bad = 0;
+            for (int y = 0; y < sc.height; y++)
+                for (int x = 0; x < sc.width; x++) {
+                    // GL: u = s x 2 - 1/2 texels, the mix of columns floor(u) and floor(u) + 1 (mod 2).
+                    const double u = (x + 0.5) / 16.0 - 0.5, v = (y + 0.5) / 16.0 - 0.5;
+                    const int i0 = (int)floor(u), j0 = (int)floor(v);
+                    const double a = u - i0, b = v - j0;
+                    const size_t at = (size_t)y * stride + (size_t)x * bytes;
+                    const GLuint pixel = bytes == 1 ? im.color[at] : im.color[at] | im.color[at + 1] << 8;
+                    for (int ch = 0; ch < 3; ch++) {
+                        const auto tx = [&](int i, int j) { return texels[j & 1][i & 1][ch] / 255.0; };
+                        const double g = (1 - a) * (1 - b) * tx(i0, j0) + a * (1 - b) * tx(i0 + 1, j0) +
+                                         (1 - a) * b * tx(i0, j0 + 1) + a * b * tx(i0 + 1, j0 + 1);
+                        const int m = (1 << bits[ch]) - 1, got = (int)(pixel >> pos[ch]) & m;
+                        if (fabs(got - g * m) > 1.0 && bad++ < 3)
+                            ADD_FAILURE() << "pixel (" << x << ", " << y << ") channel " << ch << ": " << got
+                                          << " for " << g * m;
+                    }
+                }
+            EXPECT_EQ(bad, 0);
+        }
+    }
+}
+
+// Without the MMX extensions (pmulhuw, pshufw and the rest) the fill takes
+// no bilinear texture: the chain draws it.
+TEST(MmxFill, BilinearTexelsNeedTheMmxExtensions) {
+    const GLint saved = __glOgHasMmxExt;
+    for (GLint ext : {1, 0}) {
+        SCOPED_TRACE(ext ? "extensions" : "no extensions");
+        __glOgHasMmxExt = ext;
+        RasterScene sc;
+        sc.texCoords = true;
+        sc.state = [] { loadTexture(kTexCases[0], 16, false, GL_LINEAR); };
+        sc.vertices = rasterRandomTriangles(47, 4, sc.width, sc.height);
+        const RasterImage im = rasterRender(*kMmxFormats[0], sc, PATH_GENERATED, true);
+        EXPECT_TRUE(im.drawn);
+        EXPECT_EQ(im.mmxFill, ext != 0);
+    }
+    __glOgHasMmxExt = saved;
+}
+
+// ---- Mipmaps.
+
+const GLenum kMipFilters[] = {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR_MIPMAP_NEAREST, GL_NEAREST_MIPMAP_LINEAR,
+                              GL_LINEAR_MIPMAP_LINEAR};
+const char* mipName(GLenum min) {
+    switch (min) {
+    case GL_NEAREST_MIPMAP_NEAREST: return "NEAREST_MIPMAP_NEAREST";
+    case GL_LINEAR_MIPMAP_NEAREST: return "LINEAR_MIPMAP_NEAREST";
+    case GL_NEAREST_MIPMAP_LINEAR: return "NEAREST_MIPMAP_LINEAR";
+    default: return "LINEAR_MIPMAP_LINEAR";
+    }
+}
+
+// Every level of a width x height texture of `format` (3 or 4 bytes a
+// texel) from level(d, x, y, channel), under min and mag, perspective-correct.
+void mipmappedTexture(int width, int height, GLenum format, GLenum min, GLenum mag, GLenum env,
+                      const std::function<GLubyte(int, int, int, int)>& level) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const int comps = format == GL_RGBA ? 4 : 3;
+    for (int d = 0, w = width, h = height;; d++, w = std::max(1, w / 2), h = std::max(1, h / 2)) {
+        std::vector<GLubyte> img((size_t)w * h * comps);
+        for (int y = 0; y < h; y++)
+            for (int x = 0; x < w; x++)
+                for (int c = 0; c < comps; c++) img[((size_t)y * w + x) * comps + c] = level(d, x, y, c);
+        glTexImage2D(GL_TEXTURE_2D, d, (GLint)format, w, h, 0, format, GL_UNSIGNED_BYTE, img.data());
+        if (w == 1 && h == 1) break;
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLint)min);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (GLint)mag);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+}
+
+// Noise of its own on each level.
+GLubyte noiseTexel(int d, int x, int y, int c) {
+    return (GLubyte)(((GLuint)x * 73856093u ^ (GLuint)y * 19349663u ^ (GLuint)(d * 4 + c) * 83492791u) >> 13);
+}
+
+// Every mipmap filter beside either magnification filter, RGB and RGBA,
+// modulated and replaced, square and of unequal sides, over random
+// triangles whose scales pass from magnified to the last level, with q
+// constant and varying: the routine and its twin identical, depth and the
+// pixels drawn as the chain's.
+TEST(MmxFill, MipmapFilters) {
+    for (const RasterFormat* f : kMmxFormats)
+        for (GLenum min : kMipFilters)
+            for (GLenum mag : {GL_NEAREST, GL_LINEAR})
+                for (int variant = 0; variant < 6; variant++) {
+                    const GLenum format = variant & 1 ? GL_RGBA : GL_RGB, env = variant & 2 ? GL_REPLACE : GL_MODULATE;
+                    const int width = 32, height = variant >= 4 ? 8 : 32;
+                    for (bool varyingQ : {false, true}) {
+                        RasterScene sc;
+                        sc.texCoords = true;
+                        sc.state = [=] { mipmappedTexture(width, height, format, min, mag, env, noiseTexel); };
+                        sc.vertices = rasterRandomTriangles(59, 12, sc.width, sc.height);
+                        for (size_t i = 0; i < sc.vertices.size(); i++) {
+                            RasterVertex& v = sc.vertices[i];
+                            // Scales from about a texel a pixel to a whole texture a pixel.
+                            const float k = 0.02f * (float)(1 << (i / 3 % 6));
+                            if (!varyingQ) v.q = 1.0f;
+                            v.s = v.x * k * v.q, v.t = v.y * k * v.q;
+                        }
+                        compareAll(*f, sc, std::string(mipName(min)) + (mag == GL_LINEAR ? ", mag LINEAR" : "") +
+                                               (format == GL_RGBA ? ", RGBA" : ", RGB") +
+                                               (env == GL_REPLACE ? ", replace" : ", modulate") +
+                                               (height != width ? ", 32 x 8" : "") +
+                                               (varyingQ ? ", q varying" : ""), -1);
+                    }
+                }
+}
+
+// Levels of one colour each (a wrong level or blend weight shows) on a quad
+// over the window at known scales: texels a pixel rho, the level of detail
+// lambda half the log2 of rho^2 with the mantissa as a linear fraction. The
+// nearest-level filters take level floor(lambda + 1/2) rounded down at a
+// half (0 when magnified), the linear ones blend floor(lambda) and the next
+// by its fraction (the last level past it); replaced, without dither, each
+// pixel within a step of the field of that colour.
+TEST(MmxFill, MipmapLevelsAtKnownScales) {
+    const GLubyte tint[7][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0},
+                                {0, 255, 255}, {255, 0, 255}, {128, 128, 128}};
+    const float scales[] = {0.5f, 1.0f, 1.25f, 1.5f, 2.0f, 2.5f, 3.0f, 6.0f, 20.0f, 100.0f};
+    const int side = 64;
+    for (const RasterFormat* f : kMmxFormats)
+        for (GLenum min : kMipFilters)
+            for (float rho : scales) {
+                RasterScene sc;
+                sc.width = 40, sc.height = 24;
+                sc.texCoords = true;
+                sc.state = [&tint, min] {
+                    mipmappedTexture(side, side, GL_RGB, min, GL_NEAREST, GL_REPLACE,
+                                     [&tint](int d, int, int, int c) { return tint[d][c]; });
+                    glDisable(GL_DITHER);
+                };
+                const float w = (float)sc.width + 2, h = (float)sc.height + 2, k = rho / side;
+                const auto at = [k](float x, float y) { return RasterVertex{x, y, 0.5f, {1, 1, 1, 1}, x * k, y * k, 1}; };
+                const RasterVertex a = at(-1, -1), b = at(w, -1), c = at(w, h), d = at(-1, h);
+                sc.vertices = {a, b, c, a, c, d};
+                // lambda from the float's bits of rho^2: (exponent + mantissa) / 2.
+                const float L = rho * rho;
+                GLuint bits;
+                memcpy(&bits, &L, 4);
+                const double lambda = ((double)(bits >> 23) - 127.0 + (double)(bits & 0x7FFFFF) / 8388608.0) / 2.0;
+                double mix[7] = {};
+                const bool linear = min == GL_NEAREST_MIPMAP_LINEAR || min == GL_LINEAR_MIPMAP_LINEAR;
+                if (!(L > 1.0f)) mix[0] = 1;
+                else if (!linear) mix[std::min(6, (int)ceil(lambda + 0.5) - 1)] = 1;
+                else if (lambda >= 6) mix[6] = 1;
+                else {
+                    const int lo = (int)floor(lambda);
+                    mix[lo + 1] = lambda - lo, mix[lo] = 1 - (lambda - lo);
+                }
+                for (RasterPath path : {PATH_GENERATED, PATH_TWIN}) {
+                    SCOPED_TRACE(std::string(f->name) + ", " + mipName(min) + ", rho " + std::to_string(rho) +
+                                 (path == PATH_TWIN ? ", twin" : ", routine"));
+                    const RasterImage im = rasterRender(*f, sc, path, true);
+                    ASSERT_TRUE(im.mmxFill);
+                    const int bytes = f->bits / 8, stride = (int)(im.color.size() / sc.height);
+                    const int bits565[3] = {5, 6, 5}, pos565[3] = {11, 5, 0}, bits555[3] = {5, 5, 5},
+                              pos555[3] = {10, 5, 0}, bits332[3] = {3, 3, 2}, pos332[3] = {5, 2, 0};
+                    const int* bits = f->bits == 8 ? bits332 : f->masks ? bits565 : bits555;
+                    const int* pos = f->bits == 8 ? pos332 : f->masks ? pos565 : pos555;
+                    int bad = 0;
+                    for (int y = 0; y < sc.height; y++)
+                        for (int x = 0; x < sc.width; x++) {
+                            const size_t o = (size_t)y * stride + (size_t)x * bytes;
+                            const GLuint pixel = bytes == 1 ? im.color[o] : im.color[o] | im.color[o + 1] << 8;
+                            for (int ch = 0; ch < 3; ch++) {
+                                double g = 0;
+                                for (int d = 0; d < 7; d++) g += mix[d] * tint[d][ch] / 255.0;
+                                const int m = (1 << bits[ch]) - 1, got = (int)(pixel >> pos[ch]) & m;
+                                // The 8-bit fraction of lambda and the field's truncation: a step and a little.
+                                if (fabs(got - g * m) > 1.1 && bad++ < 3)
+                                    ADD_FAILURE() << "pixel (" << x << ", " << y << ") channel " << ch << ": " << got
+                                                  << " for " << g * m;
+                            }
+                        }
+                    EXPECT_EQ(bad, 0);
+                }
+            }
 }
 
 }  // namespace
