@@ -27,3 +27,20 @@ TEST(RandomCalls, NoSeedCrashesOrHangs) {
         return c.guardsIntact() ? 0 : 4;
     });
 }
+
+// The same with every n-th allocation failing, n by seed: no crash, no stray
+// write, GL_OUT_OF_MEMORY only after a failed allocation; the contexts then
+// delete cleanly.
+TEST(RandomCalls, NoSeedCrashesWhileAllocationsFail) {
+    static const uint32_t kEvery[] = {2, 3, 5, 13, 41, 127};
+    randomCallsForSeeds(12, 3000, [](uint32_t seed, uint32_t calls, RandomCallsProgress* p) {
+        const Surface& s = kSurfaces[seed % (sizeof kSurfaces / sizeof kSurfaces[0])];
+        GltestDibContext c(64, 48, s.bits, s.index, s.depthBits);
+        if (!c.rc) return 2;
+        const uint32_t every = kEvery[seed % (sizeof kEvery / sizeof kEvery[0])];
+        const int code = randomCallsOnContext(seed + 1000, calls, c.dib.dc, c.rc, 64, 48, p, every);
+        c.rc = nullptr;  // deleted by the driver
+        if (code) return code;
+        return c.guardsIntact() ? 0 : 4;
+    });
+}

@@ -4,7 +4,10 @@
 // primitives between glBegin and glEnd, and makes two contexts that share
 // lists current and deletes them in turn. Client sizes stay within the
 // buffers it passes, since OpenGL reads as many client elements as the caller
-// says; a crash or hang of a seed is a failure that names the call.
+// says; the buffers lie side by side, and now and then a pointer lands inside
+// another one's bytes, so that arrays, images and results overlap each other.
+// With every n-th allocation failing, GL_OUT_OF_MEMORY must come only after a
+// failed allocation. A crash or hang of a seed is a failure that names the call.
 #include "randomcalls.h"
 #include <gtest/gtest.h>
 #include <math.h>
@@ -22,6 +25,7 @@
 #include "gltest.h"
 #include <GL/gl.h>
 #include "core/gldispatch.h"
+#include "standin/control.h"
 
 namespace {
 
@@ -59,8 +63,11 @@ const std::vector<uint32_t>& enums() {
 // ---- Client buffers.
 
 // Reads come from kReadBytes of pool values (vertex arrays keep pointing
-// here); writes go to a buffer of their own; indices come from small values.
+// here); writes go to the kWriteBytes after them; indices come from small
+// values. A pointer moved by up to kOverlapBytes (whole words) stays inside
+// the read and write bytes and the slack after them.
 constexpr size_t kReadBytes = 4u << 20, kWriteBytes = 4u << 20, kIndexBytes = 64u << 10;
+constexpr size_t kOverlapBytes = 64u << 10;
 uint8_t* gRead;
 uint8_t* gWrite;
 uint8_t* gIndices;
@@ -130,12 +137,22 @@ struct Call {
     }
 };
 
+// A pointer argument: reads at the read bytes, writes at the write bytes;
+// one in five moves into the other's bytes or along its own, so that it
+// overlaps what other arguments and the arrays read and write.
+const uint8_t* clientPointer(Rng& r, bool reads) {
+    const uint8_t* home = reads ? gRead : gWrite;
+    if (!r.chance(20)) return home;
+    const size_t shift = 4 * r.below((uint32_t)(kOverlapBytes / 4));
+    return (r.chance(50) ? gRead : home) + shift;
+}
+
 template <class T>
 void appendArg(Rng& r, Call& c) {
     c.args.push_back({c.words.size(), std::is_pointer_v<T>});
     if constexpr (std::is_pointer_v<T>) {
         using P = std::remove_pointer_t<T>;
-        c.words.push_back((uint32_t)(uintptr_t)(std::is_const_v<P> ? gRead : gWrite));
+        c.words.push_back((uint32_t)(uintptr_t)clientPointer(r, std::is_const_v<P>));
     } else if constexpr (std::is_same_v<T, double>) {
         const double d = r.chance(10) ? (double)r.next() * 1e300 : (double)poolFloat(r);
         uint32_t w[2];
@@ -269,13 +286,29 @@ const Entry* entryNamed(const char* name) {
     return nullptr;
 }
 
+// The injected allocation failures when each context last answered
+// glGetError: an answer of GL_OUT_OF_MEMORY needs one since.
+uint32_t gErrorMark[2];
+int gCurrent;
+// The answer of glGetError was sound.
+bool errorAnswerSound(const Entry& e, uint32_t result) {
+    if (strcmp(e.name, "glGetError")) return true;
+    const uint32_t injected = StandinInjectedAllocFailures();
+    const bool sound = result != GL_OUT_OF_MEMORY || injected != gErrorMark[gCurrent];
+    gErrorMark[gCurrent] = injected;
+    return sound;
+}
+
 // Calls one entry with its words, noting it for the parent first.
 bool callEntry(const Entry& e, Call& call, RandomCallsProgress* p) {
     p->slot = e.slot, p->wordCount = (uint32_t)call.words.size();
     memcpy(p->words, call.words.data(), 4 * call.words.size());
     p->calls++;
     uint32_t result = 0;
-    return gltestCallEntry(e.entry, e.argBytes, call.words.data(), &result) == 0;
+    if (gltestCallEntry(e.entry, e.argBytes, call.words.data(), &result) != 0) return false;
+    if (errorAnswerSound(e, result)) return true;
+    fprintf(stderr, "GL_OUT_OF_MEMORY without a failed allocation\n");
+    return false;
 }
 
 bool callRandom(Rng& r, const Entry& e, RandomCallsProgress* p) {
@@ -319,6 +352,22 @@ struct Sharing {
     HDC dc;
     HGLRC rc[2];
     int current = 0;
+    uint32_t failEvery = 0;  // the seed's allocation failures: every n-th, 0 none
+    // A window-system call that may fail for want of memory: tried again
+    // without failures when it did.
+    template <class F>
+    bool withoutFailuresIfNeeded(F call) {
+        if (call()) return true;
+        if (!failEvery) return false;
+        StandinFailEveryNthAlloc(0);
+        const bool ok = call();
+        StandinFailEveryNthAlloc(failEvery);
+        return ok;
+    }
+    bool makeCurrent(int k) {
+        current = gCurrent = k;
+        return withoutFailuresIfNeeded([&] { return wglMakeCurrent(dc, rc[k]) != FALSE; });
+    }
     // Lose-current is refused inside glBegin and in feedback or selection mode.
     static void leaveBeginAndRenderModes() {
         glEnd();
@@ -328,16 +377,14 @@ struct Sharing {
         p->slot = -2, p->wordCount = 0, p->calls++;
         leaveBeginAndRenderModes();
         const int other = 1 - current;
-        if (r.chance(50)) {
-            current = other;
-            return wglMakeCurrent(dc, rc[current]) != FALSE;
-        }
+        if (r.chance(50)) return makeCurrent(other);
         const int victim = r.chance(50) ? current : other;
         if (!wglDeleteContext(rc[victim])) return false;
-        rc[victim] = wglCreateContext(dc);
-        if (!rc[victim] || !wglShareLists(rc[1 - victim], rc[victim])) return false;
-        current = r.chance(50) ? victim : 1 - victim;
-        return wglMakeCurrent(dc, rc[current]) != FALSE;
+        if (!withoutFailuresIfNeeded([&] { return (rc[victim] = wglCreateContext(dc)) != nullptr; }) ||
+            !withoutFailuresIfNeeded([&] { return wglShareLists(rc[1 - victim], rc[victim]) != FALSE; }))
+            return false;
+        gErrorMark[victim] = StandinInjectedAllocFailures();
+        return makeCurrent(r.chance(50) ? victim : 1 - victim);
     }
 };
 
@@ -367,18 +414,23 @@ uint32_t envNumber(const char* name, uint32_t fallback, const char* after = null
     return (uint32_t)strtoul(v, nullptr, 10);
 }
 
-// Client buffers of the driver.
-uint8_t gReadBuffer[kReadBytes], gWriteBuffer[kWriteBytes], gIndexBuffer[kIndexBytes];
+// Client buffers of the driver: read bytes, write bytes and slack in one.
+alignas(16) uint8_t gClientBuffer[kReadBytes + kWriteBytes + kOverlapBytes];
+alignas(16) uint8_t gIndexBuffer[kIndexBytes];
 
 }  // namespace
 
 int randomCallsOnContext(uint32_t seed, uint32_t calls, HDC dc, HGLRC rc, int width, int height,
-                         RandomCallsProgress* p) {
-    gRead = gReadBuffer, gWrite = gWriteBuffer, gIndices = gIndexBuffer;
+                         RandomCallsProgress* p, uint32_t failEvery) {
+    gRead = gClientBuffer, gWrite = gClientBuffer + kReadBytes, gIndices = gIndexBuffer;
     Rng r(seed);
     fillBuffers(r);
     Sharing share = {dc, {rc, wglCreateContext(dc)}};
     if (!share.rc[1] || !wglShareLists(share.rc[0], share.rc[1])) return 2;
+    gCurrent = 0;
+    gErrorMark[0] = gErrorMark[1] = StandinInjectedAllocFailures();
+    share.failEvery = failEvery;
+    StandinFailEveryNthAlloc(failEvery);
     const std::vector<Entry>& list = entries();
     gFocusEnums.clear();
     for (int k = 0; k < 16; k++) gFocusEnums.push_back(enums()[r.below((uint32_t)enums().size())]);
@@ -400,6 +452,7 @@ int randomCallsOnContext(uint32_t seed, uint32_t calls, HDC dc, HGLRC rc, int wi
         if (!ok) return 3;
     }
     p->slot = -1;
+    StandinFailEveryNthAlloc(0);
     // The contexts go with whatever state the calls left (lists open, feedback on).
     Sharing::leaveBeginAndRenderModes();
     if (!wglMakeCurrent(nullptr, nullptr)) return 5;

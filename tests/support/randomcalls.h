@@ -15,9 +15,11 @@ struct RandomCallsProgress {
 
 // Runs `calls` calls of a seed on context rc, current on dc (width x height
 // pixels), with a second context that shares its lists; then deletes both.
-// 0 when every call returned, else the code of the step that failed.
+// With failEvery n, every n-th allocation of the calls fails (the stand-in's
+// heaps), and glGetError may answer GL_OUT_OF_MEMORY only after such a
+// failure. 0 when every call returned, else the code of the step that failed.
 int randomCallsOnContext(uint32_t seed, uint32_t calls, HDC dc, HGLRC rc, int width, int height,
-                         RandomCallsProgress* p);
+                         RandomCallsProgress* p, uint32_t failEvery = 0);
 
 // Runs each seed in a child process and expects it to end with 0; run gets
 // the seed, the calls and the progress record. ROBUST_SEEDS=first:count,
