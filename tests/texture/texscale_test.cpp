@@ -94,8 +94,11 @@ Sample expected(GLenum min, GLenum mag, double r, double s, double t, double* ma
     const int top = (int)L.size() - 1;
     const bool linearMin = min == GL_LINEAR || min == GL_LINEAR_MIPMAP_NEAREST || min == GL_LINEAR_MIPMAP_LINEAR;
     auto at = [&](int d, bool linear) { return linear ? linearAt(L[d], s, t) : nearestAt(L[d], s, t, margin); };
-    if (r <= 1.0 || min == GL_LINEAR || min == GL_NEAREST)
-        return at(0, (r <= 1.0 ? mag : min) == GL_LINEAR);
+    // The switch-over: squared scale 2 beside GL_LINEAR magnification of a
+    // nearest mipmap filter, else 1.
+    const double crossover = mag == GL_LINEAR && !linearMin ? 2.0 : 1.0;
+    if (r <= crossover || min == GL_LINEAR || min == GL_NEAREST)
+        return at(0, (r <= crossover ? mag : min) == GL_LINEAR);
     const double lambda = std::min(piecewiseLambda(r), (double)top);
     if (min == GL_NEAREST_MIPMAP_NEAREST || min == GL_LINEAR_MIPMAP_NEAREST) {
         const int d = lambda <= 0.5 ? 0 : std::min((int)ceil(lambda + 0.5) - 1, top);
@@ -192,6 +195,10 @@ TEST(TexScale, KnownScalesFollowTheFilterRules) {
         {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 12.0},
         {GL_LINEAR_MIPMAP_LINEAR, GL_NEAREST, 3.0},
         {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, 6.0},
+        {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, 1.5},
+        {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, 1.5},
+        {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, 3.0},
+        {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, 12.0},
     };
     for (const ScaleCase& k : cases) {
         const std::string name = "min " + std::to_string(k.min) + " mag " + std::to_string(k.mag) + " r " +
