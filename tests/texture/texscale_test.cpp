@@ -1,9 +1,12 @@
 // Squares of a known texel scale (so a known lambda) against OpenGL's filter
 // rules, on every triangle road (generated chain, C++ chain, generic span
 // lists). The 256x256 texture's levels are tinted: green is 40 + 30 x level,
-// so a wrong level or a wrong blend between levels shows in green; red and
-// blue ramp with s and t through every level (each level the box filter of
-// the one above), so a wrong texel or bilinear weight shows in red and blue.
+// so a wrong level or a wrong blend between levels shows in green; red
+// ramps with s through every level (each level the box filter of the one
+// above), so a wrong texel or weight across shows in red; blue alternates
+// between 40 and 200 from row to row of level 0 (120 on the levels above),
+// so a wrong weight down, or the nearest texel where the bilinear blend
+// belongs, shows in blue.
 //
 // Lambda follows the rule of the renderers: half the piecewise-linear log2 of
 // the squared scale r (0.5 x (k + (r - 2^k) / 2^k), k = floor(log2 r)); the
@@ -32,7 +35,7 @@ std::vector<Level> buildLevels() {
     for (int j = 0; j < kSide; j++)
         for (int i = 0; i < kSide; i++) {
             unsigned char* p = &l0.rgb[((size_t)j * kSide + i) * 3];
-            p[0] = (unsigned char)i, p[1] = 40, p[2] = (unsigned char)j;
+            p[0] = (unsigned char)i, p[1] = 40, p[2] = (unsigned char)((j & 1) ? 200 : 40);
         }
     levels.push_back(l0);
     for (int d = 1; levels.back().n > 1; d++) {
