@@ -3,7 +3,7 @@
 // and alpha or intensity, or as 8-bit indexes of an RGB or RGBA palette;
 // GL_LINEAR, and the four mipmap filters beside the magnification filter of
 // their own kind (GL_LINEAR beside the linear ones, GL_NEAREST beside the
-// nearest ones). One loop does four pixels a step in SSE2 lanes: the wrap,
+// nearest ones) and the nearest ones beside GL_LINEAR. One loop does four pixels a step in SSE2 lanes: the wrap,
 // the texel addresses by the log2 width, the texel reads, the level of
 // detail and both blends, with no procedure call or format switch per texel.
 //
@@ -25,7 +25,8 @@
 //   (v + 0x80) >> 8. A blend is within 0.52 of its byte value.
 // - Level of detail: the scale L (level-0 texels squared a pixel) steps
 //   linearly over the run; not above the texture's switch value (or not a
-//   number) it is magnified, lambda 0; else lambda =
+//   number) it is magnified: lambda 0, or level 0 through the magnification
+//   filter where that is of the other kind; else lambda =
 //   ((bits of L >> 8) & 0x7FFFFF) - 0x3F8000 (16.16, half the piecewise
 //   linear log2 of L), held to the last level. The nearest level is
 //   (lambda + 0x7FFF) >> 16; two levels are lambda >> 16 and the next (the
@@ -302,21 +303,34 @@ struct LevelCache {
     }
 };
 
-// Lambda of four pixels' scales L, held to [0, the last level].
-GL_TEX_INLINE __m128i lambda4(const GlTextureParams* p, __m128 L) {
+// Lambda of four pixels' scales L, held to [0, the last level]; the
+// magnified lanes (all ones in *minified where not) take 0.
+GL_TEX_INLINE __m128i lambda4(const GlTextureParams* p, __m128 L, __m128i* minifiedLanes) {
     const __m128i bits = _mm_castps_si128(L);
     __m128i lambda = _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 8), _mm_set1_epi32(0x7FFFFF)),
                                    _mm_set1_epi32(0x3F8000));
-    lambda = _mm_and_si128(lambda, _mm_castps_si128(_mm_cmpgt_ps(L, _mm_set1_ps(p->switchValue))));
+    const __m128i minified = _mm_castps_si128(_mm_cmpgt_ps(L, _mm_set1_ps(p->switchValue)));
+    *minifiedLanes = minified;
+    lambda = _mm_and_si128(lambda, minified);
     const __m128i top = _mm_set1_epi32(p->maxLevel << 16);
     return select(_mm_cmpgt_epi32(lambda, top), top, lambda);
 }
 
 // The level a filter reads first at lambda: the nearest one, or the lower
-// of two.
-template <int Flt>
-GL_TEX_INLINE __m128i firstLevel4(__m128i lambda) {
-    return twoLevelFilter(Flt) ? _mm_srai_epi32(lambda, 16) : _mm_srai_epi32(_mm_add_epi32(lambda, _mm_set1_epi32(0x7FFF)), 16);
+// of two; with a magnification filter of the other kind -1 where magnified.
+template <int Flt, bool MagOther>
+GL_TEX_INLINE __m128i firstLevel4(__m128i lambda, __m128i minified) {
+    const __m128i d = twoLevelFilter(Flt) ? _mm_srai_epi32(lambda, 16)
+                                          : _mm_srai_epi32(_mm_add_epi32(lambda, _mm_set1_epi32(0x7FFF)), 16);
+    return MagOther ? _mm_or_si128(d, _mm_xor_si128(minified, _mm_set1_epi32(-1))) : d;
+}
+
+// Texel words of four magnified pixels under a magnification filter of the
+// other kind than the minification's: level 0.
+template <int Src, int Flt, bool Repeat>
+GL_TEX_INLINE __m128i magnifiedTexels4(const FilterTexture& x, const LevelLanes& l0, __m128i S, __m128i T) {
+    if (bilinearFilter(Flt)) return nearest4<Src, Repeat>(x, l0, S, T);
+    return narrow(bilinear4<Src, Repeat>(x, l0, S, T));
 }
 
 // Texel words of four pixels whose first level is d (lanes a and b: level
@@ -334,12 +348,13 @@ GL_TEX_INLINE __m128i levelTexels4(const FilterTexture& x, const LevelLanes& a, 
 
 // Texel words of four pixels at S, T with the scale L (lanes), their levels
 // lane by lane.
-template <int Src, int Flt, bool Repeat>
+template <int Src, int Flt, bool MagOther, bool Repeat>
 GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __m128i T, __m128 L) {
     if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src, Repeat>(x, levels.l[0], S, T));
     const GlTextureParams* p = x.p;
-    const __m128i lambda = lambda4(p, L);
-    const __m128i level = firstLevel4<Flt>(lambda);
+    __m128i minified;
+    const __m128i lambda = lambda4(p, L, &minified);
+    const __m128i level = firstLevel4<Flt, MagOther>(lambda, minified);
     alignas(16) GLint levelOf[4];
     _mm_store_si128((__m128i*)levelOf, level);
     __m128i result = _mm_setzero_si128();
@@ -347,8 +362,10 @@ GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128
     do {
         const GLint d = levelOf[__builtin_ctz((unsigned)left) >> 2];
         const __m128i same = _mm_cmpeq_epi32(level, _mm_set1_epi32(d));
-        const __m128i w = levelTexels4<Src, Flt, Repeat>(x, levels.get(0, d),
-                                                         levels.get(1, d < p->maxLevel ? d + 1 : d), S, T, lambda);
+        const __m128i w = MagOther && d < 0
+                              ? magnifiedTexels4<Src, Flt, Repeat>(x, levels.get(0, 0), S, T)
+                              : levelTexels4<Src, Flt, Repeat>(x, levels.get(0, d),
+                                                               levels.get(1, d < p->maxLevel ? d + 1 : d), S, T, lambda);
         const int lanes = _mm_movemask_epi8(same);
         if (lanes == 0xFFFF) return w;
         result = select(same, w, result);
@@ -459,7 +476,28 @@ GLuint borderWord(const FilterTexture& x) {
     return (GLuint)_mm_cvtsi128_si32(texelWords<Src>(_mm_cvtsi32_si128((int)w)));
 }
 
-template <int Src, int Flt, bool Repeat>
+// A run's pixels (count, from o) whose first levels are those of a and b.
+// Plain: every pixel minified and below the last level, so that lambda is
+// its bits' value as it is.
+template <int Src, int Flt, bool Repeat, bool Plain>
+__attribute__((noinline)) void fixedLevelRun(const FilterTexture& x, const LevelLanes& a, const LevelLanes& b,
+                                             __m128i S, __m128i T, __m128 L, __m128i dS, __m128i dT, __m128 dL,
+                                             int count, uint8_t* o, GLint bytes) {
+    for (int i = 0; i < count; i += 4, o += 4 * bytes) {
+        __m128i minified, lambda;
+        if (Plain)
+            lambda = _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(_mm_castps_si128(L), 8), _mm_set1_epi32(0x7FFFFF)),
+                                   _mm_set1_epi32(0x3F8000));
+        else
+            lambda = lambda4(x.p, L, &minified);
+        const __m128i w = levelTexels4<Src, Flt, Repeat>(x, a, b, S, T, lambda);
+        if (bytes == 4) storeTexels<4>(o, w);
+        else storeTexels<3>(o, w);
+        S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT), L = _mm_add_ps(L, dL);
+    }
+}
+
+template <int Src, int Flt, bool MagOther, bool Repeat>
 void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
     const GlContext* gc = sp->context;
     const GlTextureParams* p = x.p;
@@ -480,28 +518,41 @@ void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
         __m128 L = _mm_add_ps(_mm_set1_ps(run.L), _mm_mul_ps(_mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), _mm_set1_ps(run.dL)));
         const __m128 dL = _mm_set1_ps(4.0f * run.dL);
         uint8_t* o = out + run.first * bytes;
-        // A run whose first and last pixels read the same levels reads them
-        // throughout (lambda follows L, which steps linearly).
-        GLint d = -1;
+        // A run whose first and last pixels read the same levels (or are
+        // both magnified) reads them throughout (lambda follows L, which
+        // steps linearly).
+        bool fixed = false;
+        GLint d = 0;
         if (mipmapped) {
             const __m128 ends = _mm_setr_ps(run.L, run.L + (GLfloat)(run.count - 1) * run.dL, run.L, run.L);
             alignas(16) GLint first[4];
-            _mm_store_si128((__m128i*)first, firstLevel4<Flt>(lambda4(p, ends)));
-            if (first[0] == first[1]) d = first[0];
+            __m128i minified;
+            const __m128i lambda = lambda4(p, ends, &minified);
+            _mm_store_si128((__m128i*)first, firstLevel4<Flt, MagOther>(lambda, minified));
+            fixed = first[0] == first[1], d = first[0];
         }
-        if (d >= 0) {
-            const LevelLanes& a = levels.get(0, d);
-            const LevelLanes& b = levels.get(1, d < p->maxLevel ? d + 1 : d);
+        if (fixed && MagOther && d < 0) {
+            const LevelLanes& l = levels.get(0, 0);
             for (int i = 0; i < run.count; i += 4, o += 4 * bytes) {
-                const __m128i w = levelTexels4<Src, Flt, Repeat>(x, a, b, S, T, lambda4(p, L));
+                const __m128i w = magnifiedTexels4<Src, Flt, Repeat>(x, l, S, T);
                 if (bytes == 4) storeTexels<4>(o, w);
                 else storeTexels<3>(o, w);
-                S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT), L = _mm_add_ps(L, dL);
+                S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT);
             }
             continue;
         }
+        if (fixed) {
+            const LevelLanes& a = levels.get(0, d);
+            const LevelLanes& b = levels.get(1, d < p->maxLevel ? d + 1 : d);
+            const GLfloat last = run.L + (GLfloat)(run.count - 1) * run.dL;
+            if (run.L > p->switchValue && last > p->switchValue && d < p->maxLevel)
+                fixedLevelRun<Src, Flt, Repeat, true>(x, a, b, S, T, L, dS, dT, dL, run.count, o, bytes);
+            else
+                fixedLevelRun<Src, Flt, Repeat, false>(x, a, b, S, T, L, dS, dT, dL, run.count, o, bytes);
+            continue;
+        }
         for (int i = 0; i < run.count; i += 4, o += 4 * bytes) {
-            const __m128i w = texels4<Src, Flt, Repeat>(x, levels, S, T, L);
+            const __m128i w = texels4<Src, Flt, MagOther, Repeat>(x, levels, S, T, L);
             if (bytes == 4) storeTexels<4>(o, w);
             else storeTexels<3>(o, w);
             S = _mm_add_epi32(S, dS), T = _mm_add_epi32(T, dT);
@@ -521,7 +572,7 @@ void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
     }
 }
 
-template <int Src, int Flt>
+template <int Src, int Flt, bool MagOther>
 void GLSPANCALL spanFiltered(GLuint mask, GlSpan* sp) {
     const GlContext* gc = sp->context;
     const GlTextureParams* p = (const GlTextureParams*)gc->currentTexture;
@@ -531,17 +582,19 @@ void GLSPANCALL spanFiltered(GLuint mask, GlSpan* sp) {
     x.paletteMask = (GLuint)(p->palette.width - 1);
     x.repeatS = p->state.wrapS == GL_REPEAT, x.repeatT = p->state.wrapT == GL_REPEAT;
     x.border = _mm_setzero_si128();
-    if (x.repeatS && x.repeatT) return spanFilteredRuns<Src, Flt, true>(mask, sp, x);
+    if (x.repeatS && x.repeatT) return spanFilteredRuns<Src, Flt, MagOther, true>(mask, sp, x);
     x.border = _mm_set1_epi32((int)borderWord<Src>(x));
-    spanFilteredRuns<Src, Flt, false>(mask, sp, x);
+    spanFilteredRuns<Src, Flt, MagOther, false>(mask, sp, x);
 }
 
+// By filter; 5 and 6: the nearest mipmap filters beside GL_LINEAR.
 template <int Src>
 struct FilteredRow {
-    static constexpr GlSpanProc stages[5] = {
-        spanFiltered<Src, FILTER_LINEAR>, spanFiltered<Src, FILTER_NEAREST_MIPMAP_NEAREST>,
-        spanFiltered<Src, FILTER_LINEAR_MIPMAP_NEAREST>, spanFiltered<Src, FILTER_NEAREST_MIPMAP_LINEAR>,
-        spanFiltered<Src, FILTER_LINEAR_MIPMAP_LINEAR>};
+    static constexpr GlSpanProc stages[7] = {
+        spanFiltered<Src, FILTER_LINEAR, false>, spanFiltered<Src, FILTER_NEAREST_MIPMAP_NEAREST, false>,
+        spanFiltered<Src, FILTER_LINEAR_MIPMAP_NEAREST, false>, spanFiltered<Src, FILTER_NEAREST_MIPMAP_LINEAR, false>,
+        spanFiltered<Src, FILTER_LINEAR_MIPMAP_LINEAR, false>, spanFiltered<Src, FILTER_NEAREST_MIPMAP_NEAREST, true>,
+        spanFiltered<Src, FILTER_NEAREST_MIPMAP_LINEAR, true>};
 };
 
 }  // namespace
@@ -563,8 +616,13 @@ extern "C" GlSpanProc GLPROC __glPickFilteredTexturedSpan(const GlTextureParams*
     case GL_LINEAR_MIPMAP_LINEAR: f = FILTER_LINEAR_MIPMAP_LINEAR; break;
     default: return nullptr;
     }
-    // The magnification filter of the minification's own kind.
-    if (mag != (bilinearFilter(f) ? GL_LINEAR : GL_NEAREST)) return nullptr;
+    // The magnification filter of the minification's own kind, or GL_LINEAR
+    // beside a nearest mipmap filter.
+    if (mag != (bilinearFilter(f) ? GL_LINEAR : GL_NEAREST)) {
+        if (f == FILTER_NEAREST_MIPMAP_NEAREST) f = 5;
+        else if (f == FILTER_NEAREST_MIPMAP_LINEAR) f = 6;
+        else return nullptr;
+    }
     switch (l0->storedFormat) {
     case GL_RGB: return texelBytes == 3 ? FilteredRow<SRC_RGB>::stages[f] : nullptr;
     case GL_RGBA: return FilteredRow<SRC_RGBA>::stages[f];

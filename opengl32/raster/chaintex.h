@@ -69,8 +69,8 @@ void GLSPANCALL __glSpanTextured12(GLuint mask, GlSpan* s);
 // read inline. Null for a texture it does not serve.
 GlSpanProc GLPROC __glPickNearestTexturedSpan(const GlTextureParams* p, GLint texelBytes, GLboolean perspective);
 
-// The filtered stage of the chain (GL_LINEAR, or a mipmap filter beside the
-// magnification filter of its kind) for a 2-D borderless texture of 8-bit
+// The filtered stage of the chain (GL_LINEAR, a mipmap filter beside the
+// magnification filter of its kind, or a nearest one beside GL_LINEAR) for a 2-D borderless texture of 8-bit
 // RGB, RGBA, luminance, luminance-alpha, intensity or RGB/RGBA-paletted
 // texels under GL_REPEAT or GL_CLAMP, 3 or 4 bytes a texel out: the filters
 // inline, four pixels a step. Null for a texture it does not serve.

@@ -192,10 +192,11 @@ Picture render(const Format& f, const TexCase& k, bool generic, unsigned seed, b
     const GlContext* gc = __glCurrentContext();
     EXPECT_TRUE(gc->rasterFlags & GL_RF_TEXTURE) << "textured";
     EXPECT_EQ(gltestFastTriangles(gc), !generic) << "the path drawn";
-    if (k.filtered && cppOnly && !generic)
+    if (k.filtered && cppOnly && !generic) {
         EXPECT_EQ(gc->procs.spanTextured,
                   __glPickFilteredTexturedSpan((const GlTextureParams*)gc->currentTexture, gc->chain.texAlpha ? 4 : 3))
             << "the filtered stage";
+    }
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
     EXPECT_TRUE(ctx.guardsIntact());
     for (int y = 0; y < H; ++y)
@@ -383,8 +384,8 @@ TEST(TexChain, ColorIndexTexturesMatchGenericPath) {
     for (const TexCase& k : cases) compare(kIndex8, k, 1, 9u);
 }
 
-// The filtered stage (GL_LINEAR and the mipmap filters beside a
-// magnification filter of their kind) over the stored formats it reads, both
+// The filtered stage (GL_LINEAR, the mipmap filters beside a magnification
+// filter of their kind and the nearest ones beside GL_LINEAR) over the stored formats it reads, both
 // wrap modes and a mix of them, square, flat, tall and one-texel-wide level
 // sizes, mipmaps reaching 1x1, affine and perspective coordinates, one and
 // four texel bytes out (alpha kept when blending).
@@ -412,6 +413,10 @@ TEST(TexChain, FilteredStageMatchesGenericPath) {
           GL_MODULATE, true, -3.0f, 8.0f, false, 0, MORE_NONE, true}, 2},
         {{"RGB nearest mipmap linear clamp", 32, 16, true, GL_RGB, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP,
           GL_MODULATE, true, -0.5f, 2.0f, false, 0, MORE_NONE, true}, 2},
+        {{"RGB nearest mipmap linear, linear magnified", 16, 16, true, GL_RGB, GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR,
+          GL_REPEAT, GL_MODULATE, true, -0.7f, 1.9f, false, 0, MORE_NONE, true}, 2},
+        {{"RGBA nearest mipmap nearest, linear magnified, clamp", 16, 16, true, GL_RGBA, GL_NEAREST_MIPMAP_NEAREST,
+          GL_LINEAR, GL_CLAMP, GL_REPLACE, true, -0.3f, 1.5f, false, 0, MORE_BLEND, true}, 3},
         {{"luminance linear mipmap linear", 32, 32, true, GL_LUMINANCE, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT,
           GL_MODULATE, true, -2.0f, 6.0f, false, 0, MORE_NONE, true}, 2},
         {{"luminance-alpha linear, blended", 16, 16, false, GL_LUMINANCE_ALPHA, GL_LINEAR, GL_LINEAR, GL_CLAMP,

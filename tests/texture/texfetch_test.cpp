@@ -301,8 +301,8 @@ void pickedRamp(GLenum min, GLenum mag) {
 // The picker's stage, filters, texture-function code and coordinate form for
 // the texture state: the nearest texel of a plain repeating level reads
 // inline, GL_LINEAR and the mipmap filters beside a magnification filter of
-// their kind take the filtered stage, everything else goes through the
-// filters.
+// their kind (or the nearest ones beside GL_LINEAR) take the filtered stage,
+// everything else goes through the filters.
 TEST(TexChainPick, StagesFiltersAndCodes) {
     struct Case {
         GLenum internalFormat, min, mag, wrap, env;
@@ -326,8 +326,10 @@ TEST(TexChainPick, StagesFiltersAndCodes) {
          __glTexFilterMip3, __glTexFilterMip1, 3, 1, 1, true},
         {GL_RGBA, GL_LINEAR, GL_NEAREST, GL_REPEAT, GL_MODULATE, true, true, __glSpanTextured9, __glTexFilterLinear,
          __glTexFilterNearest, 3, 1, 1},
-        {GL_RGBA, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, GL_REPEAT, GL_DECAL, false, false, __glSpanTextured12,
-         __glTexFilterMip3, __glTexFilterMip2, 2, 1, 1},
+        {GL_RGBA, GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, GL_REPEAT, GL_DECAL, false, false, nullptr,
+         __glTexFilterMip3, __glTexFilterMip2, 2, 1, 1, true},
+        {GL_RGBA, GL_LINEAR_MIPMAP_NEAREST, GL_NEAREST, GL_REPEAT, GL_DECAL, false, false, __glSpanTextured12,
+         __glTexFilterMip4, __glTexFilterMip1, 2, 1, 1},
         {GL_LUMINANCE, GL_LINEAR_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP, GL_BLEND, false, true, __glSpanTextured11,
          __glTexFilterMip6, __glTexFilterMip1, 4, 0, 1},
         {GL_INTENSITY, GL_NEAREST_MIPMAP_LINEAR, GL_NEAREST, GL_CLAMP, GL_BLEND, false, true, nullptr,
@@ -358,7 +360,9 @@ TEST(TexChainPick, StagesFiltersAndCodes) {
         const GlSpanProc stage = k.stage      ? k.stage
                                  : k.filtered ? __glPickFilteredTexturedSpan(p, bytes)
                                               : __glPickNearestTexturedSpan(p, bytes, !k.fastest);
-        if (k.filtered) EXPECT_NE(stage, nullptr) << std::hex << k.internalFormat << " " << k.min;
+        if (k.filtered) {
+            EXPECT_NE(stage, nullptr) << std::hex << k.internalFormat << " " << k.min;
+        }
         // The inline nearest stage: its C++ form, or the one generated for the texture.
         const bool generated = !k.stage && !k.filtered &&
                                __glOgRecordOf(gc, GL_OG_CACHE_TEXSPAN, (const void*)gc->procs.spanTextured) != nullptr;

@@ -1,9 +1,12 @@
 // Squares of a known texel scale (so a known lambda) against OpenGL's filter
 // rules, on every triangle road (generated chain, C++ chain, generic span
 // lists). The 256x256 texture's levels are tinted: green is 40 + 30 x level,
-// so a wrong level or a wrong blend between levels shows in green; red and
-// blue ramp with s and t through every level (each level the box filter of
-// the one above), so a wrong texel or bilinear weight shows in red and blue.
+// so a wrong level or a wrong blend between levels shows in green; red
+// ramps with s through every level (each level the box filter of the one
+// above), so a wrong texel or weight across shows in red; blue alternates
+// between 40 and 200 from row to row of level 0 (120 on the levels above),
+// so a wrong weight down, or the nearest texel where the bilinear blend
+// belongs, shows in blue.
 //
 // Lambda follows the rule of the renderers: half the piecewise-linear log2 of
 // the squared scale r (0.5 x (k + (r - 2^k) / 2^k), k = floor(log2 r)); the
@@ -32,7 +35,7 @@ std::vector<Level> buildLevels() {
     for (int j = 0; j < kSide; j++)
         for (int i = 0; i < kSide; i++) {
             unsigned char* p = &l0.rgb[((size_t)j * kSide + i) * 3];
-            p[0] = (unsigned char)i, p[1] = 40, p[2] = (unsigned char)j;
+            p[0] = (unsigned char)i, p[1] = 40, p[2] = (unsigned char)((j & 1) ? 200 : 40);
         }
     levels.push_back(l0);
     for (int d = 1; levels.back().n > 1; d++) {
@@ -94,8 +97,11 @@ Sample expected(GLenum min, GLenum mag, double r, double s, double t, double* ma
     const int top = (int)L.size() - 1;
     const bool linearMin = min == GL_LINEAR || min == GL_LINEAR_MIPMAP_NEAREST || min == GL_LINEAR_MIPMAP_LINEAR;
     auto at = [&](int d, bool linear) { return linear ? linearAt(L[d], s, t) : nearestAt(L[d], s, t, margin); };
-    if (r <= 1.0 || min == GL_LINEAR || min == GL_NEAREST)
-        return at(0, (r <= 1.0 ? mag : min) == GL_LINEAR);
+    // The switch-over: squared scale 2 beside GL_LINEAR magnification of a
+    // nearest mipmap filter, else 1.
+    const double crossover = mag == GL_LINEAR && !linearMin ? 2.0 : 1.0;
+    if (r <= crossover || min == GL_LINEAR || min == GL_NEAREST)
+        return at(0, (r <= crossover ? mag : min) == GL_LINEAR);
     const double lambda = std::min(piecewiseLambda(r), (double)top);
     if (min == GL_NEAREST_MIPMAP_NEAREST || min == GL_LINEAR_MIPMAP_NEAREST) {
         const int d = lambda <= 0.5 ? 0 : std::min((int)ceil(lambda + 0.5) - 1, top);
@@ -192,6 +198,10 @@ TEST(TexScale, KnownScalesFollowTheFilterRules) {
         {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 12.0},
         {GL_LINEAR_MIPMAP_LINEAR, GL_NEAREST, 3.0},
         {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, 6.0},
+        {GL_NEAREST_MIPMAP_NEAREST, GL_LINEAR, 1.5},
+        {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, 1.5},
+        {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, 3.0},
+        {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, 12.0},
     };
     for (const ScaleCase& k : cases) {
         const std::string name = "min " + std::to_string(k.min) + " mag " + std::to_string(k.mag) + " r " +
