@@ -1,8 +1,12 @@
 // Bitmap files: the packed-bitmap reader with its palette and painting (a copy and a stretch into
-// a memory DC), and LoadRgbImage, whose image must hold width x height x 3 bytes.
+// a memory DC), LoadRgbImage, whose image must hold width x height x 3 bytes, and the stand-in's
+// LoadImageA (a DIB section of the file's format, whose guard bytes must stay, and a bitmap of the
+// display's depth), read back through GetDIBits.
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
+
+#include <vector>
 
 #include "dib.h"
 #include "fuzzfile.h"
@@ -65,6 +69,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (size_t i = 0; i < bytes; i += 97) sum += image->data[i];
     if (bytes) sum += image->data[bytes - 1];
     FreeRgbImage(image);
+  }
+  for (UINT flags : {UINT(LR_LOADFROMFILE | LR_CREATEDIBSECTION), UINT(LR_LOADFROMFILE)}) {
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, flags));
+    if (!bitmap) continue;
+    BITMAP bm{};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    BITMAPINFO row{};
+    row.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), bm.bmWidth, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(size_t(bm.bmWidth));
+    HDC dc = CreateCompatibleDC(nullptr);
+    GetDIBits(dc, bitmap, UINT(bm.bmHeight - 1), 1, pixels.data(), &row, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    if ((flags & LR_CREATEDIBSECTION) && !StandinDibGuardsIntact(bitmap)) abort();
+    DeleteObject(bitmap);
   }
   return 0;
 }

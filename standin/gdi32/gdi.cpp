@@ -229,14 +229,19 @@ void EraseDc(GdiState &state, HDC handle, Dc *dc) {
 bool PaletteDisplay(const GdiState &state) { return state.mode.bits == 8; }
 
 LONG DibStride(LONG width, WORD bits) { return ((width * bits + 31) / 32) * 4; }
-LONG DdbStride(LONG width, WORD bits) { return ((width * bits + 15) / 16) * 2; }
 
+// Null, with ERROR_NOT_ENOUGH_MEMORY, above the DIB sections' limit.
 std::shared_ptr<Bitmap> NewDdb(LONG width, LONG height, WORD bits) {
+  const uint64_t stride = (uint64_t(width) * bits + 15) / 16 * 2;
+  if (stride * uint64_t(height) > kMaxDibSectionBytes) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   auto bitmap = std::make_shared<Bitmap>();
   bitmap->width = width;
   bitmap->height = height;
   bitmap->bitsPixel = bits;
-  bitmap->widthBytes = DdbStride(width, bits);
+  bitmap->widthBytes = LONG(stride);
   bitmap->pixels.assign(size_t(bitmap->widthBytes) * height, 0);
   return bitmap;
 }
@@ -836,7 +841,8 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
   WORD bits = WORD(state.mode.bits);
   if (dc->kind == DcKind::Memory)
     if (Bitmap *selected = Find<Bitmap>(state, dc->bitmap)) bits = selected->bitsPixel;
-  return static_cast<HBITMAP>(Insert(state, NewDdb(cx, cy, bits)));
+  std::shared_ptr<Bitmap> bitmap = NewDdb(cx, cy, bits);
+  return bitmap ? static_cast<HBITMAP>(Insert(state, bitmap)) : nullptr;
 }
 
 HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void *lpBits) {
@@ -849,6 +855,7 @@ HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCoun
   }
   if (nWidth == 0 || nHeight == 0) return state.stockBitmap;
   auto bitmap = NewDdb(nWidth, nHeight, WORD(bits));
+  if (!bitmap) return nullptr;
   if (lpBits) memcpy(bitmap->pixels.data(), lpBits, bitmap->pixels.size());
   return static_cast<HBITMAP>(Insert(state, bitmap));
 }

@@ -150,6 +150,30 @@ TEST_F(GdiTest, DeviceDependentBitmapHasNoBits) {
   EXPECT_TRUE(DeleteDC(display));
 }
 
+// Device-dependent bitmaps above the DIB sections' limit fail as the platform's do when memory
+// runs out, whatever their size's product comes to in 32 bits.
+TEST_F(GdiTest, HugeDeviceDependentBitmapsFail) {
+  HDC display = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+  const struct {
+    int width, height;
+    UINT bits;
+  } cases[] = {{100000, 100000, 16}, {0x7FFFFFFF, 2, 1}, {65536, 65536, 32}, {70000, 70000, 1}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.width);
+    SetLastError(0);
+    EXPECT_EQ(nullptr, CreateBitmap(c.width, c.height, 1, c.bits, nullptr));
+    EXPECT_EQ(DWORD(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
+    if (c.bits != 16) continue;
+    SetLastError(0);
+    EXPECT_EQ(nullptr, CreateCompatibleBitmap(display, c.width, c.height));
+    EXPECT_EQ(DWORD(ERROR_NOT_ENOUGH_MEMORY), GetLastError());
+  }
+  HBITMAP fits = CreateCompatibleBitmap(display, 4096, 4096);  // 32 MB
+  EXPECT_NE(nullptr, fits);
+  DeleteObject(fits);
+  DeleteDC(display);
+}
+
 TEST_F(GdiTest, NewMemoryDcHoldsTheStockOneByOneBitmap) {
   HDC a = CreateCompatibleDC(nullptr), b = CreateCompatibleDC(nullptr);
   EXPECT_EQ(OBJ_MEMDC, GetObjectType(a));
