@@ -56,8 +56,9 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
         A.Add(EAX, EDI);
     }
     for (int j = 0; j < 4; j++) A.w16(GL_OG_Mov, A.a(&L->depthStep[j]), EAX);
-    A.Movd(MM(5), EBX);
-    A.Pshufw0(MM(5), MM(5));
+    A.Movd(MM(5), EBX);  // the word in every lane, in MMX alone
+    A.Punpcklwd(MM(5), MM(5));
+    A.Punpckldq(MM(5), MM(5));
     A.Paddw(MM(5), A.a(L->depthOffsets));
     A.Mov(ECX, EDX);
     A.Xor(EDX, EDX);
@@ -414,11 +415,15 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
     uint8_t* entry = A.out;
+    A.schedule();  // runs of instructions placed in pairs
     generate(A, gc, k, twin, false);
+    A.unschedule();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, (void*)twin);
 }
 
 void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint write, GLuint bytes, GLuint shift) {
     const DepthKey k = {func, write, bytes, shift, 0, __glHasMMX(), 0};
+    A.schedule();
     generate(A, gc, k, nullptr, true);
+    A.unschedule();
 }
