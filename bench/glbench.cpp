@@ -23,6 +23,8 @@
 extern "C" int __glOgRasterDisabled;
 extern "C" void __glOgWriteCodeMap(const char* path);
 extern "C" void __glVertexProgramsWriteCodeMap(const char* path);
+extern "C" void __glOgRecordPairs(void);
+extern "C" void __glOgWritePairMap(const char* path);
 #endif
 
 namespace {
@@ -508,6 +510,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int frames = atoi(argv[2]);
+#ifndef _WIN32
+    const char* pairMap = getenv("GLBENCH_PAIR_MAP");  // scripts/pairs.sh
+    if (pairMap) __glOgRecordPairs();
+#endif
     Target t;
     const int width = scene->width ? scene->width : kWidth, height = scene->height ? scene->height : kHeight;
     if (!makeTarget(t, width, height, scene->colorBits, scene->depthBits)) {
@@ -533,6 +539,7 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
     // The generated routines for scripts/profile.sh.
     if (const char* map = getenv("GLBENCH_CODE_MAP")) __glOgWriteCodeMap(map), __glVertexProgramsWriteCodeMap(map);
+    if (pairMap) __glOgWritePairMap(pairMap);
 #endif
     const GLenum error = glGetError();
     wglMakeCurrent(NULL, NULL);

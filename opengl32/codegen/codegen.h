@@ -164,8 +164,8 @@
     X(Bsf, MOVX, 0xBC, 0, 0, 0, DW | FW)                               \
     X(Bsr, MOVX, 0xBD, 0, 0, 0, DW | FW)                               \
     X(Fistp16, X87, 0, 0, 0xDF, 3, DW | FPU)                           \
-    X(ShlCl, SHIFTCL, 4, 0, 0, 0, DR | DW | FW)                        \
-    X(ShrCl, SHIFTCL, 5, 0, 0, 0, DR | DW | FW)                        \
+    X(ShlCl, SHIFTCL, 4, 0, 0, 0, DR | DW | FW | CL)                   \
+    X(ShrCl, SHIFTCL, 5, 0, 0, 0, DR | DW | FW | CL)                   \
     X(Pmulhuw, MMX, 0xE4, 0, 0, 0, DR | DW)                            \
     X(Pminub, MMX, 0xDA, 0, 0, 0, DR | DW)                             \
     X(Pminsw, MMX, 0xEA, 0, 0, 0, DR | DW)                             \
@@ -208,6 +208,7 @@ enum GlOgSchedClass : uint16_t {
     GL_OG_S_FPU = 0x800,       // the x87 register stack
     GL_OG_S_TIMESTAMP = 0x1000,  // eax and edx written
     GL_OG_S_MMXSTATE = 0x2000,   // every MMX register and the x87 stack
+    GL_OG_S_CL = 0x4000,         // reads CL (the shift count)
 };
 struct GlOgOpInfo {
     GlOgForm form;
@@ -268,6 +269,36 @@ uint8_t* __glOgPlaceLabel(GlContext* gc, uint8_t* out, GlOgNode* label);
 // Scheduler: the queue of an open block and its placement at the close.
 void __glOgQueueNode(GlContext* gc, GlOgNode* node);
 uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out);
+// Whether generators open scheduled blocks (process-wide, on; tests build
+// routines without them to compare).
+extern GLint __glOgScheduleBlocks;
+
+// The scheduler's view of one instruction, for counting the pairs of emitted
+// code: what it reads and writes (register masks) and whether it may pair.
+struct GlOgPairInfo {
+    GLuint reads, writes;
+    uint16_t op;
+    uint8_t pairable;
+};
+void __glOgPairInfo(GLuint op, const GlOgNode* first, const GlOgNode* second, GlOgPairInfo* info);
+// Whether b, right after a, issues beside it by the scheduler's pairing rules.
+GLboolean __glOgIssueTogether(const GlOgPairInfo* a, const GlOgPairInfo* b);
+// The pairs an in-order dual-issue processor takes from a run of
+// instructions (each pairs with the next when the rules let them).
+GLuint __glOgCountPairs(const GlOgPairInfo* run, GLuint n);
+
+// Called for each instruction as it is written, with its bytes [at, end)
+// (benchmark and test tools; null: none).
+typedef void (*GlOgEncodeHook)(GlContext* gc, const uint8_t* at, const uint8_t* end, GLuint op,
+                               const GlOgNode* first, const GlOgNode* second);
+extern GlOgEncodeHook __glOgEncodeHook;
+// The benchmark profile's pair map: records every instruction written from
+// now on; writes "address bytes paired" lines (paired: it and the next
+// instruction issue together).
+extern "C" {
+void GLPROC __glOgRecordPairs(void);
+void GLPROC __glOgWritePairMap(const char* path);
+}
 
 // Shared emit fragments: move a bit field from position `from` to `to`.
 uint8_t* __glGenFragmentAdjust(GlContext* gc, uint8_t* out, GlOgNode* reg, GLint from, GLint to);
@@ -293,14 +324,21 @@ GlOgNode* __glOgFloatConst(GlContext* gc, GLfloat value);
 GlOgNode* __glOgMmxConst(GlContext* gc, GLushort lane0, GLushort lane1, GLushort lane2, GLushort lane3);
 extern GLint __glOgCacheDisabled;  // process-wide, from "__GL_DISABLE_OG_CACHE"
 
-// Processor features. __glOgHasMmx: the answer once decided, -1 before.
+// Processor features. __glOgHasMmx and __glOgHasMmxExt: the answers once
+// decided, -1 before. Generated code uses MMX where __glHasMMX says so, and
+// the MMX extensions of SSE processors (the MMX fill) only where
+// __glHasMmxExtensions does too.
+struct GlOgCpuChoice {
+    GLint mmx, mmxExt;
+};
+// The choice for "__GL_FORCE_MMX" (null: not set) and CPUID's feature words
+// (EDX of leaf 1 and of leaf 0x80000001).
+GlOgCpuChoice __glOgCpuChoose(const char* force, GLuint leaf1Edx, GLuint extendedEdx);
 extern GLint __glOgHasMmx;
-GLboolean __glHasMMX(void);
-GLboolean __glUseMmxSpans(GlContext* gc);
-// The MMX extensions of SSE processors (__glOgHasMmxExt: the answer once
-// decided, -1 before): states whose MMX fill came after them require them.
 extern GLint __glOgHasMmxExt;
+GLboolean __glHasMMX(void);
 GLboolean __glHasMmxExtensions(void);
+GLboolean __glUseMmxSpans(GlContext* gc);
 uint8_t* __glGenFragmentLoop(GlContext* gc, uint8_t* out);
 
 // Rasterization generators of the fast triangle path. Each answers null, "no

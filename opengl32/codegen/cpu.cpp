@@ -6,40 +6,46 @@
 #include "codegen/codegen.h"
 
 GLint __glOgHasMmx = -1;
-
-// Decided on the first call for the life of the process: "__GL_FORCE_MMX" when it
-// exists (its decimal value, non-zero = on), else the processor's MMX feature bit.
-GLboolean __glHasMMX(void) {
-    GLint& hasMmx = __glOgHasMmx;
-    if (hasMmx < 0) {
-        if (const char* s = getenv("__GL_FORCE_MMX")) {
-            hasMmx = strtol(s, nullptr, 10) != 0;
-        } else {
-            unsigned a, b, c, d;
-            hasMmx = __get_cpuid(1, &a, &b, &c, &d) && (d & bit_MMX) ? 1 : 0;
-        }
-    }
-    return (GLboolean)hasMmx;
-}
-
 GLint __glOgHasMmxExt = -1;
 
-// The MMX instructions that came with SSE (pshufw, pextrw, pmulhuw, pminub,
-// pminsw...): the SSE feature bit, or the extended MMX bit of the AMD
-// processors that have them without SSE. Decided on the first call.
-GLboolean __glHasMmxExtensions(void) {
-    GLint& has = __glOgHasMmxExt;
-    if (has < 0) {
-        unsigned a, b, c, d;
-        has = __get_cpuid(1, &a, &b, &c, &d) && (d & bit_SSE) ? 1 : 0;
-        if (!has && __get_cpuid(0x80000001u, &a, &b, &c, &d) && (d & (1u << 22))) has = 1;
-    }
-    return (GLboolean)has;
+// MMX: "__GL_FORCE_MMX" when it exists (its decimal value, non-zero = on), else
+// the MMX feature bit (leaf 1, EDX bit 23). The MMX extensions (pshufw,
+// pextrw, pmulhuw, pminub, pminsw, which the MMX fill uses and an MMX-only
+// processor faults on): MMX and the SSE feature bit (leaf 1, EDX bit 25), or
+// the extended-MMX bit of the AMD processors that have them without SSE
+// (leaf 0x80000001, EDX bit 22); the processor's answer whatever MMX's source.
+GlOgCpuChoice __glOgCpuChoose(const char* force, GLuint leaf1Edx, GLuint extendedEdx) {
+    GlOgCpuChoice c;
+    c.mmx = force ? strtol(force, nullptr, 10) != 0 : (leaf1Edx & bit_MMX) != 0;
+    c.mmxExt = c.mmx && ((leaf1Edx & bit_SSE) || (extendedEdx & (1u << 22)));
+    return c;
 }
 
-// MMX spans: RGBA with at most 16 colour bits a pixel.
+// Both decided on the first call of either, for the life of the process.
+static void decide(void) {
+    unsigned a, b, c, d = 0, e = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d)) d = 0;
+    if (!__get_cpuid(0x80000001u, &a, &b, &c, &e)) e = 0;
+    const GlOgCpuChoice choice = __glOgCpuChoose(getenv("__GL_FORCE_MMX"), d, e);
+    if (__glOgHasMmx < 0) __glOgHasMmx = choice.mmx;
+    if (__glOgHasMmxExt < 0) __glOgHasMmxExt = choice.mmxExt;
+}
+
+GLboolean __glHasMMX(void) {
+    if (__glOgHasMmx < 0) decide();
+    return (GLboolean)__glOgHasMmx;
+}
+
+GLboolean __glHasMmxExtensions(void) {
+    if (__glOgHasMmxExt < 0) decide();
+    return (GLboolean)(__glOgHasMmxExt && __glHasMMX());
+}
+
+// MMX spans (the MMX fill, which uses the MMX extensions): RGBA with at most
+// 16 colour bits a pixel.
 GLboolean __glUseMmxSpans(GlContext* gc) {
-    return __glHasMMX() && gc->pixelFormat.rgba && !gc->pixelFormat.colorIndex && gc->pixelFormat.colorBits <= 16;
+    return __glHasMmxExtensions() && gc->pixelFormat.rgba && !gc->pixelFormat.colorIndex &&
+           gc->pixelFormat.colorBits <= 16;
 }
 
 // Stores the doubleword in eax ecx times from edi upwards, edi left past the last

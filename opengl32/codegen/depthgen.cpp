@@ -444,11 +444,15 @@ extern "C" GlSpanProc GLPROC __glGenDepthSpanCode(GlContext* gc) {
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
     uint8_t* entry = A.out;
+    A.schedule();  // runs of instructions placed in pairs
     generate(A, gc, k, twin, false);
+    A.unschedule();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, (void*)twin);
 }
 
 void __glOgEmitDepthSubroutine(GlOgAsm& A, GlContext* gc, GLuint func, GLuint write, GLuint bytes, GLuint shift) {
     const DepthKey k = {func, write, bytes, shift, 0, __glHasMMX(), 0};
+    A.schedule();
     generate(A, gc, k, nullptr, true);
+    A.unschedule();
 }

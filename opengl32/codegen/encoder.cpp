@@ -9,7 +9,7 @@ namespace {
 constexpr uint16_t DR = GL_OG_S_DR, DW = GL_OG_S_DW, FR = GL_OG_S_FR, FW = GL_OG_S_FW, JCC = GL_OG_S_JCC,
                    BAR = GL_OG_S_BAR, PREFIX = GL_OG_S_PREFIX, ADDR = GL_OG_S_ADDR, STACK = GL_OG_S_STACK,
                    DIVIDE = GL_OG_S_DIVIDE, STRING = GL_OG_S_STRING, FPU = GL_OG_S_FPU,
-                   TIMESTAMP = GL_OG_S_TIMESTAMP, MMXSTATE = GL_OG_S_MMXSTATE;
+                   TIMESTAMP = GL_OG_S_TIMESTAMP, MMXSTATE = GL_OG_S_MMXSTATE, CL = GL_OG_S_CL;
 }  // namespace
 
 #define GL_OG_OP_INFO(name, form, a, b, c, d, sched) {GL_OG_F_##form, a, b, c, d, (uint16_t)(sched)},
@@ -362,6 +362,15 @@ static inline __attribute__((always_inline)) uint8_t* encodeInsn(GlContext* gc, 
     }
 }
 
+GlOgEncodeHook __glOgEncodeHook;
+
+// An instruction written, reported to the hook.
+static inline uint8_t* written(GlContext* gc, uint8_t* out, uint8_t* end, GLuint op, const GlOgNode* first,
+                               const GlOgNode* second) {
+    if (__glOgEncodeHook && end != out) __glOgEncodeHook(gc, out, end, op, first, second);
+    return end;
+}
+
 uint8_t* __glOgEncode(GlContext* gc, uint8_t* out, GlOgNode* node) {
     if (!isKind(node, GL_OG_INSN) || node->insn.op >= GL_OG_OP_COUNT) return out;
     GlOgGen* g = &gc->og.gen;
@@ -379,7 +388,8 @@ uint8_t* __glOgEncode(GlContext* gc, uint8_t* out, GlOgNode* node) {
         g->scheduling = 1;
         return out;
     }
-    return encodeInsn(gc, out, op, node->insn.first, node->insn.second);
+    return written(gc, out, encodeInsn(gc, out, op, node->insn.first, node->insn.second), op, node->insn.first,
+                   node->insn.second);
 }
 
 uint8_t* __glOgEncodeOp(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* first, GlOgNode* second) {
@@ -387,5 +397,5 @@ uint8_t* __glOgEncodeOp(GlContext* gc, uint8_t* out, GLuint op, GlOgNode* first,
     const GlOgForm form = __glOgOpTable[op].form;
     if (gc->og.gen.scheduling || form == GL_OG_F_BEGIN || form == GL_OG_F_END)
         return __glOgEncode(gc, out, __glOgInsn(gc, op, first, second));
-    return encodeInsn(gc, out, op, first, second);
+    return written(gc, out, encodeInsn(gc, out, op, first, second), op, first, second);
 }

@@ -689,7 +689,10 @@ void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack, int corner) {
     GlOgNode* texel = !t ? A.mx(EBP, at, (GLuint)bytes)
                       : bytes == 3 ? A.mx(at, at, 2, disp)
                                    : A.mx(nullptr, at, (GLuint)bytes, disp);
-    if (unpack) A.Punpcklbw(r, texel);
+    // A noted load out of any scheduled block: its displacement is the last
+    // four bytes written.
+    if (t) A.alone(unpack ? GL_OG_Punpcklbw : GL_OG_Movd, r, texel);
+    else if (unpack) A.Punpcklbw(r, texel);
     else A.Movd(r, texel);
     if (!t || A.failed) return;
     if (t->count[corner] == t->capacity(corner)) {

@@ -82,7 +82,8 @@ extern "C" void* GLPROC __glOgFinish(GlContext* gc, GlOgClaim* claim, const GlOg
     (void)gc;
     uint8_t* area = claim->area;
     Header* h = (Header*)area;
-    if (A->failed || !entry) {  // the record stays: the state keeps its C++ stages without a retry
+    // A block left open is a generator fault: its code was never written.
+    if (A->failed || !entry || A->blockOpen) {  // the record stays: the state keeps its C++ stages without a retry
         h->entryOffset = 0;
         h->twin = nullptr;
         return nullptr;

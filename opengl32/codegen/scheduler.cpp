@@ -5,8 +5,12 @@
 // Dependences are tracked as register masks with pseudo-registers for the flags,
 // memory, the x87 stack and control flow, so that no reordering changes what the
 // block computes: a load never passes a store, a flag writer never lands between a
-// compare and its jump, and nothing crosses a jump, call or prefix.
+// compare and its jump, no x87 instruction passes an MMX one, and nothing crosses
+// a jump, call or prefix.
 
+#include <stdio.h>
+#include <iterator>
+#include <map>
 #include "codegen/codegen.h"
 
 namespace {
@@ -43,10 +47,8 @@ GLuint addressMask(const GlOgNode* n) {
 
 bool isMem(const GlOgNode* n) { return n && n->kind == GL_OG_MEM; }
 
-Masks masksOf(const GlOgNode* n, bool afterPrefix) {
-    const GlOgOpInfo& t = __glOgOpTable[n->insn.op];
-    const GlOgNode* dst = n->insn.first;
-    const GlOgNode* src = n->insn.second;
+Masks masksOf(GLuint op, const GlOgNode* dst, const GlOgNode* src, bool afterPrefix) {
+    const GlOgOpInfo& t = __glOgOpTable[op];
     if ((t.sched & GL_OG_S_BAR) || afterPrefix) return {MASK_ALL, MASK_ALL};
     if (t.sched & GL_OG_S_JCC) return {MASK_ALL, MASK_CONTROL};
     Masks m = {MASK_CONTROL | addressMask(dst) | addressMask(src), 0};
@@ -76,6 +78,10 @@ Masks masksOf(const GlOgNode* n, bool afterPrefix) {
         m.writes |= MASK_FPU;
     }
     if (t.sched & GL_OG_S_TIMESTAMP) m.writes |= 1u << GL_OG_EAX | 1u << GL_OG_EDX;
+    if (t.sched & GL_OG_S_CL) m.reads |= 1u << GL_OG_ECX;
+    // MMX registers alias the x87 stack (an MMX instruction marks it full):
+    // x87 instructions stay on their side of every MMX one.
+    if ((dst && dst->kind == GL_OG_MMX) || (src && src->kind == GL_OG_MMX)) m.reads |= MASK_FPU;
     if (t.sched & GL_OG_S_MMXSTATE) {
         m.reads |= MASK_MMX_ALL | MASK_FPU;
         m.writes |= MASK_MMX_ALL | MASK_FPU;
@@ -111,15 +117,15 @@ bool mayPair(const Slot* a, const Slot* b) {
     if (a->m.writes & b->m.writes) return false;
     return !(a->m.writes & b->m.reads & ~(MASK_FLAGS | MASK_CONTROL));
 }
-bool pairable(const GlOgNode* n) {
-    const GLuint op = n->insn.op;
+bool pairable(GLuint op, const GlOgNode* first, const GlOgNode* second) {
     if (isJcc(op)) return true;
     if (op == GL_OG_Cmp || op == GL_OG_Shl || op == GL_OG_Shr || op == GL_OG_Sar || op == GL_OG_Test ||
         op == GL_OG_Movd)
         return false;
-    if (!isMmxOp(op)) return n->insn.first && n->insn.second;
-    return !(n->insn.first && n->insn.first->kind == GL_OG_MMX && isMem(n->insn.second));
+    if (!isMmxOp(op)) return first && second;
+    return !(first && first->kind == GL_OG_MMX && isMem(second));
 }
+bool pairable(const GlOgNode* n) { return pairable(n->insn.op, n->insn.first, n->insn.second); }
 // movd or movq out of an MMX register: waits for the pair before it.
 bool isMmxStore(const GlOgNode* n) {
     const GLuint op = n->insn.op;
@@ -164,6 +170,37 @@ uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
 
 }  // namespace
 
+GLint __glOgScheduleBlocks = 1;
+
+void __glOgPairInfo(GLuint op, const GlOgNode* first, const GlOgNode* second, GlOgPairInfo* info) {
+    const Masks m = masksOf(op, first, second, false);
+    info->reads = m.reads;
+    info->writes = m.writes;
+    info->op = (uint16_t)op;
+    info->pairable = pairable(op, first, second);
+}
+
+// As the scheduler places b in the odd slot beside a: both pairable, a not a
+// jump, may-pair and no data dependence of b on a (a jump may take the flags
+// a sets).
+GLboolean __glOgIssueTogether(const GlOgPairInfo* a, const GlOgPairInfo* b) {
+    if (!a->pairable || !b->pairable || isJcc(a->op)) return GL_FALSE;
+    if (isShiftOrUnpack(a->op) && isShiftOrUnpack(b->op)) return GL_FALSE;
+    const GLuint own = ~(MASK_FLAGS | MASK_CONTROL);
+    if (a->writes & b->writes) return GL_FALSE;
+    if (b->writes & a->reads & own) return GL_FALSE;
+    return !(!isJcc(b->op) && (a->writes & b->reads & own));
+}
+
+GLuint __glOgCountPairs(const GlOgPairInfo* run, GLuint n) {
+    GLuint pairs = 0;
+    for (GLuint i = 0; i + 1 < n;) {
+        if (__glOgIssueTogether(&run[i], &run[i + 1])) pairs++, i += 2;
+        else i++;
+    }
+    return pairs;
+}
+
 void __glOgQueueNode(GlContext* gc, GlOgNode* node) {
     GlOgGen* g = &gc->og.gen;
     node->insn.next = nullptr;
@@ -189,7 +226,7 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
     for (GlOgNode* n = head; n; n = n->insn.next) {
         Slot* cell = &s->cells[used++];
         cell->node = n;
-        cell->m = masksOf(n, afterPrefix);
+        cell->m = masksOf(n->insn.op, n->insn.first, n->insn.second, afterPrefix);
         afterPrefix = __glOgOpTable[n->insn.op].sched & GL_OG_S_PREFIX;
         const int pos = pairable(n) ? placePairable(s, cell) : placeOther(s, cell);
         s->slots[pos] = cell;
@@ -199,4 +236,53 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
         if (s->slots[i]) out = __glOgEncode(gc, out, s->slots[i]->node);
     gc->imports.free(gc, s);
     return out;
+}
+
+// ---- The pair map of the benchmark's profile: every instruction written
+// since recording began, by address (a rewritten area replaces what lay
+// there), and for each whether the next one issues beside it.
+namespace {
+struct Recorded {
+    GLuint bytes;
+    GlOgPairInfo info;
+};
+std::map<uintptr_t, Recorded>* recorded;
+
+void record(GlContext*, const uint8_t* at, const uint8_t* end, GLuint op, const GlOgNode* first,
+            const GlOgNode* second) {
+    const uintptr_t a = (uintptr_t)at, e = (uintptr_t)end;
+    auto i = recorded->lower_bound(a);
+    if (i != recorded->begin() && std::prev(i)->first + std::prev(i)->second.bytes > a) i--;
+    while (i != recorded->end() && i->first < e) i = recorded->erase(i);
+    Recorded& r = (*recorded)[a];
+    r.bytes = (GLuint)(e - a);
+    __glOgPairInfo(op, first, second, &r.info);
+}
+}  // namespace
+
+extern "C" void GLPROC __glOgRecordPairs(void) {
+    if (!recorded) recorded = new std::map<uintptr_t, Recorded>;
+    __glOgEncodeHook = record;
+}
+
+// "address bytes paired" a line; paired 1 for the first of two adjacent
+// instructions that issue together (in order, each taken once).
+extern "C" void GLPROC __glOgWritePairMap(const char* path) {
+    FILE* f = recorded && path ? fopen(path, "w") : nullptr;
+    if (!f) return;
+    const Recorded* previous = nullptr;
+    uintptr_t previousEnd = 0;
+    bool taken = false;  // the previous instruction is the second of a pair
+    for (auto i = recorded->begin(); i != recorded->end(); ++i) {
+        const bool adjacent = previous && previousEnd == i->first;
+        const auto next = std::next(i);
+        const bool paired = !(adjacent && taken) && next != recorded->end() &&
+                            next->first == i->first + i->second.bytes &&
+                            __glOgIssueTogether(&i->second.info, &next->second.info);
+        fprintf(f, "%lx %u %d\n", (unsigned long)i->first, i->second.bytes, paired ? 1 : 0);
+        taken = paired;
+        previous = &i->second;
+        previousEnd = i->first + i->second.bytes;
+    }
+    fclose(f);
 }

@@ -423,6 +423,7 @@ struct Tex {
                 paletteVariant(v);
             }
         uint8_t* entry = A.out;
+        A.schedule();  // runs of instructions placed in pairs
         A.Push(EBX);
         A.Push(ESI);
         A.Push(EDI);
@@ -458,6 +459,7 @@ struct Tex {
             A.place(fixedLabel);
             fixed16Subroutine();
         }
+        A.unschedule();
         return entry;
     }
 };

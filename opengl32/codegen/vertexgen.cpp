@@ -69,6 +69,31 @@ struct Gen {
     uint8_t* end;
     bool full;
     bool elementInEax;  // EAX still holds the element (no call or copy since)
+    // Scheduled blocks (codegen/scheduler.cpp): in a region each run of
+    // instructions between labels is one block, placed in pairs when the next
+    // label (or the region's end) closes it; the code pointer stands still
+    // while it is open.
+    bool region = false, blockOpen = false;
+    GLuint queued = 0;
+    void open() {
+        if (blockOpen || full || !__glOgScheduleBlocks) return;
+        out = __glOgEncode(gc, out, __glOgBeginBlock(gc));
+        blockOpen = true;
+    }
+    void close() {
+        if (!blockOpen) return;
+        blockOpen = false;
+        queued = 0;
+        out = __glOgEncode(gc, out, __glOgEndBlock(gc));
+    }
+    void schedule() {
+        region = true;
+        open();
+    }
+    void unschedule() {
+        region = false;
+        close();
+    }
     // Code out of the vertex loop's way (the rare cases), emitted after it.
     std::vector<std::function<void()>> cold;
     void emitCold() {
@@ -80,14 +105,19 @@ struct Gen {
     // runs short, nothing more is emitted and the program is dropped.
     bool room() {
         const GlOgGen* g = &gc->og.gen;
-        if (end - out < CODE_RESERVE || g->arenaNext - g->arena > GL_OG_ARENA_NODES - ARENA_RESERVE) full = true;
+        if (end - out < CODE_RESERVE + (ptrdiff_t)queued * 16 || g->arenaNext - g->arena > GL_OG_ARENA_NODES - ARENA_RESERVE)
+            full = true;
         return !full;
     }
     void e(GlOgNode* n) {
-        if (room()) out = __glOgEncode(gc, out, n);
+        if (!room()) return;
+        out = __glOgEncode(gc, out, n);
+        if (blockOpen) queued++;
     }
     void place(GlOgNode* label) {
+        close();
         if (!full) out = __glOgPlaceLabel(gc, out, label);
+        if (region) open();
     }
     GlOgNode* label() { return __glOgNewLabel(gc); }
     GlOgNode* imm(GLint v) { return __glOgImm(gc, v); }
@@ -835,6 +865,7 @@ void emitProgram(Gen& g, int bodies) {
         g.e(cache ? __glOgDec(gc, OG_EBP) : __glOgInc(gc, OG_ESI));
         g.e(__glOgJne(gc, top));
     };
+    g.schedule();
     if (cache && bodies == 2) {
         GlOgNode *top = g.label(), *second = g.label();
         g.e(__glOgTest(gc, OG_EBP, g.imm(1)));
@@ -853,6 +884,7 @@ void emitProgram(Gen& g, int bodies) {
         g.place(positions);
         loop(3);
     }
+    g.unschedule();
     g.place(loopsDone);
     g.e(__glOgFldcw(gc, g.scratch(S_CW0)));
     g.place(noVertices);

@@ -857,7 +857,9 @@ struct Walk : GlOgRasterEmit {
         else if (k->mode == 0 && !mmxFill() && !k->textured) areaTest(large = A.label(), true);
         GlOgNode* whole = A.label();
         A.place(whole);
+        A.schedule();  // the walker's runs of instructions placed in pairs
         walker();
+        A.unschedule();
         if (small) laterHalf(small, GL_OG_HALF_SMALL, whole, jump);
         if (large) laterHalf(large, GL_OG_HALF_LARGE, whole, jump);
         return entry;
@@ -1041,7 +1043,9 @@ extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
     w.integer = words[2] == GL_OG_HALF_SMALL;
     w.chainHalf = words[2] == GL_OG_HALF_LARGE;
     uint8_t* entry = A.out;
+    A.schedule();
     w.walker();
+    A.unschedule();
     __glOgGrown(&c, &A);
     words[0] = A.failed ? words[1] : (GLuint)(uintptr_t)entry;
     uint8_t* jump = (uint8_t*)(uintptr_t)words[3];

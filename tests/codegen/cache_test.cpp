@@ -170,6 +170,48 @@ TEST(OgLifetime, FailedCreationLeaksNothing) {
     }
 }
 
+// What generated code may use, by "__GL_FORCE_MMX" and the processor's
+// feature words: MMX by the variable when set, else by the MMX bit; the MMX
+// extensions (the MMX fill's pshufw, pextrw, pmulhuw, pminub, pminsw) only
+// with MMX and the processor's SSE bit or AMD's extended-MMX bit.
+TEST(OgProcessor, ChoiceByFeatureWords) {
+    const GLuint MMX = 1u << 23, SSE = 1u << 25, AMD_MMX_EXT = 1u << 22;
+    const struct {
+        const char* force;
+        GLuint leaf1, extended;
+        GLint mmx, ext;
+    } cases[] = {
+        {nullptr, MMX, 0, 1, 0},                    // MMX alone: no MMX fill
+        {nullptr, MMX | SSE, 0, 1, 1},
+        {nullptr, MMX, AMD_MMX_EXT, 1, 1},
+        {nullptr, 0, 0, 0, 0},
+        {nullptr, SSE, AMD_MMX_EXT, 0, 0},
+        {"0", MMX | SSE, AMD_MMX_EXT, 0, 0},
+        {"1", 0, 0, 1, 0},                          // forced MMX, still no extensions
+        {"1", MMX, 0, 1, 0},
+        {"1", SSE, 0, 1, 1},
+        {"2", MMX | SSE, 0, 1, 1},
+    };
+    for (const auto& c : cases) {
+        const GlOgCpuChoice got = __glOgCpuChoose(c.force, c.leaf1, c.extended);
+        EXPECT_EQ(got.mmx, c.mmx) << (c.force ? c.force : "unset") << " " << c.leaf1 << " " << c.extended;
+        EXPECT_EQ(got.mmxExt, c.ext) << (c.force ? c.force : "unset") << " " << c.leaf1 << " " << c.extended;
+    }
+    // MMX spans (the MMX fill) need the extensions.
+    const GLint savedMmx = __glOgHasMmx, savedExt = __glOgHasMmxExt;
+    GlContext* gc = gltestCreateCurrent();
+    ASSERT_NE(gc, nullptr);
+    gc->pixelFormat.rgba = 1, gc->pixelFormat.colorIndex = 0, gc->pixelFormat.colorBits = 16;
+    for (GLint mmx : {0, 1})
+        for (GLint ext : {0, 1}) {
+            __glOgHasMmx = mmx, __glOgHasMmxExt = ext;
+            EXPECT_EQ(__glUseMmxSpans(gc), mmx && ext) << mmx << " " << ext;
+            EXPECT_EQ(__glHasMMX(), mmx);
+        }
+    __glOgHasMmx = savedMmx, __glOgHasMmxExt = savedExt;
+    gltestDestroyCurrent(gc);
+}
+
 // "__GL_FORCE_MMX" decides once per process; MMX spans need RGBA at 16 bits or fewer.
 TEST(OgProcessor, ForcedMmxAndSpanChoice) {
     struct { const char* force; int mmx; } cases[] = {{"0", 0}, {"1", 1}, {"2", 1}};

@@ -5,6 +5,7 @@
 
 #include <vector>
 #include "rasterequiv.h"
+#include "codegen/codegen.h"
 
 namespace {
 
@@ -490,3 +491,83 @@ TEST(Equivalence, StateCombinations) {
 }
 
 }  // namespace
+
+namespace {
+// The pairs of everything written, in the order written (the encoder's hook).
+std::vector<GlOgPairInfo>* written;
+void notePair(GlContext*, const uint8_t*, const uint8_t*, GLuint op, const GlOgNode* first, const GlOgNode* second) {
+    GlOgPairInfo info;
+    __glOgPairInfo(op, first, second, &info);
+    written->push_back(info);
+}
+
+void texture(GLenum internal, GLenum filter, GLenum env, GLenum hint) {
+    std::vector<GLubyte> img(16 * 16 * 4);
+    for (size_t i = 0; i < img.size(); i++) img[i] = (GLubyte)(i * 97 + (i >> 6) * 31);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, (GLint)internal, 16, 16, 0, internal, GL_UNSIGNED_BYTE, img.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, (GLint)filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, (GLint)filter);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, (GLint)env);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, hint);
+    glEnable(GL_TEXTURE_2D);
+}
+}  // namespace
+
+// Routines built with scheduled blocks and without them draw the same
+// buffers on every road of the generated code (the whole fill, x86 and MMX,
+// and the span chain behind the generated walker with its generated depth
+// and textured stages); the scheduled routines take more pairs.
+TEST(Equivalence, ScheduledAndUnscheduledRoutinesDrawTheSame) {
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        bool textured, rgbaOnly;
+    };
+    const Case cases[] = {
+        {"smooth", [] {}, false, false},
+        {"depth GREATER", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER); }, false, false},
+        {"stencil INCR", [] {
+             glEnable(GL_STENCIL_TEST), glStencilFunc(GL_ALWAYS, 0, 0xFF), glStencilOp(GL_ZERO, GL_DECR, GL_INCR);
+         }, false, false},
+        {"blend", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); }, false, true},
+        {"RGB modulate", [] { texture(GL_RGB, GL_NEAREST, GL_MODULATE, GL_FASTEST); }, true, true},
+        {"RGBA replace, perspective", [] { texture(GL_RGBA, GL_NEAREST, GL_REPLACE, GL_NICEST); }, true, true},
+        {"RGB bilinear, perspective", [] { texture(GL_RGB, GL_LINEAR, GL_MODULATE, GL_NICEST); }, true, true},
+        {"RGBA modulate, blend", [] {
+             texture(GL_RGBA, GL_NEAREST, GL_MODULATE, GL_FASTEST), glEnable(GL_BLEND),
+                 glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+         }, true, true},
+    };
+    std::vector<GlOgPairInfo> run;
+    written = &run;
+    GLuint pairs[2] = {0, 0};
+    for (int fi : {0, 2, 4, 5})
+        for (const Case& c : cases)
+            for (RasterPath path : {PATH_GENERATED, PATH_NO_FILL})
+                for (int mmx = 0; mmx < 2; mmx++) {
+                    const RasterFormat& f = kRasterFormats[fi];
+                    if (c.rgbaOnly && f.index) continue;
+                    SCOPED_TRACE(std::string(f.name) + ", " + c.name + (path == PATH_NO_FILL ? ", chain" : ", fill") +
+                                 (mmx ? ", MMX" : ""));
+                    RasterScene sc;
+                    sc.state = c.set;
+                    sc.texCoords = c.textured;
+                    sc.vertices = rasterRandomTriangles(41, 12, sc.width, sc.height);
+                    RasterImage im[2];
+                    for (GLint scheduled : {0, 1}) {
+                        __glOgScheduleBlocks = scheduled;
+                        run.clear();
+                        __glOgEncodeHook = notePair;
+                        im[scheduled] = rasterRender(f, sc, path, mmx);
+                        __glOgEncodeHook = nullptr;
+                        pairs[scheduled] += __glOgCountPairs(run.data(), (GLuint)run.size());
+                    }
+                    __glOgScheduleBlocks = 1;
+                    EXPECT_TRUE(im[1].drawn && im[1].guards);
+                    EXPECT_EQ(im[0].wholeFill, im[1].wholeFill);
+                    EXPECT_EQ(rasterDifference(im[1], im[0], sc.width, (f.bits + 7) / 8), "") << "scheduled vs in order";
+                }
+    written = nullptr;
+    EXPECT_GT(pairs[1], pairs[0]) << "pairs written in order " << pairs[0] << ", scheduled " << pairs[1];
+}

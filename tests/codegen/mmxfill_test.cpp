@@ -939,4 +939,70 @@ TEST(MmxFill, MipmapLevelsAtKnownScales) {
             }
 }
 
+// ---- A processor with MMX alone.
+
+// The op codes the generators write (the encoder's hook), in order.
+std::vector<GLuint>* writtenOps;
+void noteOp(GlContext*, const uint8_t*, const uint8_t*, GLuint op, const GlOgNode*, const GlOgNode*) {
+    writtenOps->push_back(op);
+}
+bool usesMmxExtensions(const std::vector<GLuint>& ops) {
+    for (GLuint op : ops)
+        if (op == GL_OG_Pshufw0 || op == GL_OG_Pshufw1 || (op >= GL_OG_Pextrw0 && op <= GL_OG_Pextrw3) ||
+            op == GL_OG_Pmulhuw || op == GL_OG_Pminub || op == GL_OG_Pminsw)
+            return true;
+    return false;
+}
+
+// Where MMX is present without the MMX extensions (an MMX processor without
+// SSE faults on pshufw, pextrw, pmulhuw, pminub and pminsw) no generated
+// routine uses them: the x86 fill and the MMX depth stage draw, with the same
+// pixels as without MMX. With the extensions the MMX fill writes them.
+TEST(MmxFill, MmxAloneWritesNoMmxExtensions) {
+    const GLint saved = __glOgHasMmxExt;
+    std::vector<GLuint> ops;
+    writtenOps = &ops;
+    struct Case {
+        const char* what;
+        std::function<void()> state;
+        bool textured;
+    };
+    const Case cases[] = {
+        {"smooth", [] {}, false},
+        {"depth GREATER, no dither", [] { glClearDepth(0.0), glClear(GL_DEPTH_BUFFER_BIT), glDepthFunc(GL_GREATER), glDisable(GL_DITHER); }, false},
+        {"blend", [] { glEnable(GL_BLEND), glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA); }, false},
+        {"RGB modulate", [] { loadTexture(kTexCases[0], 16, false); }, true},
+        {"RGBA modulate, perspective", [] { loadTexture(kTexCases[3], 16, true); }, true},
+        {"RGB palette replace", [] { loadTexture(kTexCases[9], 16, false); }, true},
+        {"RGBA modulate, blend", [] { loadTexture(kTexCases[11], 16, false); }, true},
+        {"RGB bilinear", [] { loadTexture(kTexCases[0], 16, false, GL_LINEAR); }, true},
+    };
+    for (const RasterFormat* f : kMmxFormats)
+        for (const Case& c : cases)
+            for (int depthBits : {16, 32}) {
+                SCOPED_TRACE(std::string(f->name) + ", " + c.what + ", depth " + std::to_string(depthBits));
+                RasterScene sc;
+                sc.depthBits = depthBits;
+                sc.texCoords = c.textured;
+                sc.state = c.state;
+                sc.vertices = rasterRandomTriangles(23, 6, sc.width, sc.height);
+                for (GLint ext : {1, 0}) {
+                    __glOgHasMmxExt = ext;
+                    ops.clear();
+                    __glOgEncodeHook = noteOp;
+                    const RasterImage im = rasterRender(*f, sc, PATH_GENERATED, true);
+                    __glOgEncodeHook = nullptr;
+                    EXPECT_TRUE(im.drawn);
+                    EXPECT_EQ(usesMmxExtensions(ops), ext != 0) << (ext ? "extensions" : "MMX alone");
+                    EXPECT_EQ(im.mmxFill, ext != 0);
+                    if (!ext) {
+                        const RasterImage without = rasterRender(*f, sc, PATH_GENERATED, false);
+                        EXPECT_EQ(rasterDifference(im, without, sc.width, f->bits / 8), "") << "against no MMX";
+                    }
+                }
+            }
+    writtenOps = nullptr;
+    __glOgHasMmxExt = saved;
+}
+
 }  // namespace

@@ -132,3 +132,66 @@ TEST_F(OgScheduler, ScheduledRoutineComputesTheSame) {
         EXPECT_EQ(p[2], (v + 1) * 3);
     }
 }
+
+namespace {
+// Each written instruction's pairing view, in the order written.
+std::vector<GlOgPairInfo>* pairRun;
+void notePair(GlContext*, const uint8_t*, const uint8_t*, GLuint op, const GlOgNode* first, const GlOgNode* second) {
+    GlOgPairInfo info;
+    __glOgPairInfo(op, first, second, &info);
+    pairRun->push_back(info);
+}
+}  // namespace
+
+// A scheduled block takes the pairs the pairing rules allow: written in
+// order its instructions pair where neighbours happen to be independent;
+// scheduled, independent work fills the other half of each pair, while a
+// chain of dependences, two MMX shifts or x87 instructions stay unpaired.
+TEST_F(OgScheduler, ScheduledBlocksTakeThePairsTheRulesAllow) {
+    struct Case {
+        const char* what;
+        std::vector<GlOgNode*> insns;
+        GLuint inOrder, scheduled;  // pairs
+    };
+    const Case cases[] = {
+        {"two MMX chains written one after the other interleave",
+         {__glOgPaddw(gc, OG_MM(0), OG_MM(1)), __glOgPsubw(gc, OG_MM(0), OG_MM(2)), __glOgPand(gc, OG_MM(0), OG_MM(3)),
+          __glOgPor(gc, OG_MM(0), OG_MM(1)), __glOgPaddw(gc, OG_MM(4), OG_MM(5)), __glOgPsubw(gc, OG_MM(4), OG_MM(6)),
+          __glOgPand(gc, OG_MM(4), OG_MM(7)), __glOgPor(gc, OG_MM(4), OG_MM(5))},
+         1, 4},
+        {"a chain and independent moves",
+         {__glOgPaddw(gc, OG_MM(0), OG_MM(1)), __glOgPmullw(gc, OG_MM(0), OG_MM(2)), __glOgPsubw(gc, OG_MM(0), OG_MM(3)),
+          __glOgMov(gc, OG_EAX, at(OG_ESI, 4)), __glOgMov(gc, OG_EBX, at(OG_ESI, 8)), __glOgMov(gc, OG_ECX, OG_EDX)},
+         2, 3},
+        {"independent moves in order pair as they are",
+         {__glOgMov(gc, OG_EAX, OG_EBX), __glOgMov(gc, OG_ECX, OG_EDX), __glOgMov(gc, OG_ESI, at(OG_EDI, 4)),
+          __glOgMov(gc, OG_EBP, at(OG_EDI, 8))},
+         2, 2},
+        {"one chain: no pair", {__glOgPaddw(gc, OG_MM(0), OG_MM(1)), __glOgPsubw(gc, OG_MM(0), OG_MM(2)),
+                                __glOgPand(gc, OG_MM(0), OG_MM(3))}, 0, 0},
+        {"shifts pair with adds, never with each other",
+         {__glOgPsllw(gc, OG_MM(0), imm(1)), __glOgPsrlw(gc, OG_MM(1), imm(2)), __glOgPaddw(gc, OG_MM(2), OG_MM(3)),
+          __glOgPaddw(gc, OG_MM(4), OG_MM(5))},
+         1, 2},
+        {"a load after a store stays unpaired with it",
+         {__glOgMov(gc, at(OG_ESI), OG_EAX), __glOgMov(gc, OG_EBX, at(OG_EDI))}, 0, 0},
+        {"x87 instructions do not pair",
+         {__glOgFldS(gc, at(OG_ESI)), __glOgFmulS(gc, at(OG_EDI)), __glOgFstpS(gc, at(OG_EDX))}, 0, 0},
+    };
+    std::vector<GlOgPairInfo> run;
+    pairRun = &run;
+    for (const Case& c : cases)
+        for (bool scheduled : {false, true}) {
+            run.clear();
+            __glOgEncodeHook = notePair;
+            uint8_t* o = code;
+            if (scheduled) o = __glOgEncode(gc, o, __glOgBeginBlock(gc));
+            for (GlOgNode* n : c.insns) o = __glOgEncode(gc, o, n);
+            if (scheduled) o = __glOgEncode(gc, o, __glOgEndBlock(gc));
+            __glOgEncodeHook = nullptr;
+            ASSERT_EQ(run.size(), c.insns.size()) << c.what;
+            EXPECT_EQ(__glOgCountPairs(run.data(), (GLuint)run.size()), scheduled ? c.scheduled : c.inOrder)
+                << c.what << (scheduled ? ", scheduled" : ", in order");
+        }
+    pairRun = nullptr;
+}

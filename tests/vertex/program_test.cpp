@@ -6,6 +6,7 @@
 #include <math.h>
 #include <algorithm>
 #include "roadtest.h"
+#include "codegen/codegen.h"
 #include "geometry/arrays.h"
 #include "geometry/geometry.h"
 
@@ -267,6 +268,60 @@ TEST_F(Programs, LightingOfEveryInverseClass) {
             glPopAttrib();
         }
     }
+}
+
+// Programs built without scheduled blocks and with them give the same
+// vertices (each the C++ routine's), lit or not, through an index list or
+// not.
+TEST_F(Programs, ScheduledAndUnscheduledProgramsAgree) {
+    glVertexPointer(3, GL_FLOAT, 16, pos);
+    glNormalPointer(GL_FLOAT, 16, normals4);
+    glColorPointer(4, GL_FLOAT, 0, colors);
+    glEnableClientState(GL_VERTEX_ARRAY), glEnableClientState(GL_NORMAL_ARRAY);
+    const GLfloat dir[4] = {0.3f, 0.5f, 1.0f, 0.0f}, spec[4] = {0.6f, 0.6f, 0.2f, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, dir), glLightfv(GL_LIGHT0, GL_SPECULAR, spec);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, spec);
+    const struct {
+        const char* what;
+        std::function<void()> setup;
+    } cases[] = {
+        {"colours, general matrix", [] {
+             const GLfloat m[16] = {1.5f, 0.1f, 0, 0.2f, -0.3f, 0.9f, 0, 0.1f, 0.2f, 0.1f, 1.1f, 0.3f, 0.1f, 0, -0.2f, 1.0f};
+             glLoadMatrixf(m), glEnableClientState(GL_COLOR_ARRAY);
+         }},
+        {"colours, camera", [] { glLoadMatrixf(camera), glEnableClientState(GL_COLOR_ARRAY); }},
+        {"one light", [] { glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glRotatef(30, 1, 1, 0); }},
+        {"two lights", [] { glEnable(GL_LIGHTING), glEnable(GL_LIGHT0), glEnable(GL_LIGHT3), glScalef(1, 2, 1); }},
+    };
+    const GLint savedCache = __glOgCacheDisabled;
+    __glOgCacheDisabled = 1;  // each lookup generates its program again
+    for (const auto& c : cases) {
+        std::vector<GlVertex> made[2];
+        for (GLint scheduled : {1, 0}) {
+            __glOgScheduleBlocks = scheduled;
+            glPushAttrib(GL_ALL_ATTRIB_BITS);
+            glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+            glPushMatrix();
+            c.setup();
+            compare(3, std::string(c.what) + (scheduled ? ", scheduled" : ", in order"));
+            const GlVertex* b = gc->arrays.bufferBase;
+            made[scheduled].assign(b + N, b + 2 * N + 3);
+            glPopMatrix();
+            glPopClientAttrib();
+            glPopAttrib();
+        }
+        __glOgScheduleBlocks = 1;
+        for (int i = 0; i < N + 3; i++) {
+            const GlVertex &x = made[0][i], &y = made[1][i];
+            EXPECT_EQ(x.flags, y.flags) << c.what << ", vertex " << i;
+            EXPECT_EQ(memcmp(x.clip, y.clip, 16), 0) << c.what << ", vertex " << i;
+            if (!(x.flags & GL_VX_CLIPPED)) {
+                EXPECT_EQ(memcmp(x.window, y.window, 12), 0) << c.what << ", vertex " << i;
+            }
+            EXPECT_EQ(memcmp(x.frontColor, y.frontColor, 16), 0) << c.what << ", vertex " << i;
+        }
+    }
+    __glOgCacheDisabled = savedCache;
 }
 
 TEST_F(Programs, UserClipPlanesAndTwoComponentVerticesTakeTheCTests) {
