@@ -71,9 +71,13 @@ void mmxRun(GlOgAsm& A, GlContext* gc, const DepthKey& k, GlOgNode* scalar, GlOg
     A.Mov(ECX, EDX);
     A.Xor(EDX, EDX);
     A.place(unit);
-    A.Pshufw13(MM(5), MM(2));
-    A.Pshufw13(MM(4), MM(3));
-    A.Punpckldq(MM(5), MM(4));
+    // The lanes' high words, in MMX alone: each sign-extended, then packed
+    // without saturating.
+    A.Movq(MM(5), MM(2));
+    A.Psrad(MM(5), A.i(16));
+    A.Movq(MM(4), MM(3));
+    A.Psrad(MM(4), A.i(16));
+    A.Packssdw(MM(5), MM(4));
     const int kind = __glOgEmitMmxDepth(A, k.func, k.write != 0, MM(5), [&] { return A.m(ESI); });
     if (kind != GL_OG_D_NONE) {
         // The failing lanes as four bits, lane 0 highest, onto EDX.
