@@ -296,7 +296,7 @@ struct LevelCache {
     const GlTextureParams* p;
     GLint d[2];
     LevelLanes l[2];
-    explicit LevelCache(const GlTextureParams* t) : p(t), d{0, 0} { l[0] = l[1] = levelLanes(t, 0); }
+    explicit LevelCache(const GlTextureParams* t) : p(t), d{-1, -1} {}
     const LevelLanes& get(int k, GLint level) {
         if (d[k] != level) d[k] = level, l[k] = levelLanes(p, level);
         return l[k];
@@ -350,7 +350,7 @@ GL_TEX_INLINE __m128i levelTexels4(const FilterTexture& x, const LevelLanes& a, 
 // lane by lane.
 template <int Src, int Flt, bool MagOther, bool Repeat>
 GL_TEX_INLINE __m128i texels4(const FilterTexture& x, LevelCache& levels, __m128i S, __m128i T, __m128 L) {
-    if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src, Repeat>(x, levels.l[0], S, T));
+    if (Flt == FILTER_LINEAR) return narrow(bilinear4<Src, Repeat>(x, levels.get(0, 0), S, T));
     const GlTextureParams* p = x.p;
     __m128i minified;
     const __m128i lambda = lambda4(p, L, &minified);
@@ -543,7 +543,7 @@ void spanFilteredRuns(GLuint mask, GlSpan* sp, FilterTexture& x) {
         }
         if (fixed) {
             const LevelLanes& a = levels.get(0, d);
-            const LevelLanes& b = levels.get(1, d < p->maxLevel ? d + 1 : d);
+            const LevelLanes& b = twoLevelFilter(Flt) ? levels.get(1, d < p->maxLevel ? d + 1 : d) : a;
             const GLfloat last = run.L + (GLfloat)(run.count - 1) * run.dL;
             if (run.L > p->switchValue && last > p->switchValue && d < p->maxLevel)
                 fixedLevelRun<Src, Flt, Repeat, true>(x, a, b, S, T, L, dS, dT, dL, run.count, o, bytes);
