@@ -21,6 +21,7 @@
 
 #ifndef _WIN32
 extern "C" int __glOgRasterDisabled;
+extern "C" int __glOgScheduleBlocks;
 extern "C" void __glOgWriteCodeMap(const char* path);
 extern "C" void __glVertexProgramsWriteCodeMap(const char* path);
 extern "C" void __glOgRecordPairs(void);
@@ -513,6 +514,9 @@ int main(int argc, char** argv) {
 #ifndef _WIN32
     const char* pairMap = getenv("GLBENCH_PAIR_MAP");  // scripts/pairs.sh
     if (pairMap) __glOgRecordPairs();
+    // GLBENCH_SCHEDULE=0: generated routines without scheduled blocks (the
+    // instructions in the order the generators write them).
+    if (const char* s = getenv("GLBENCH_SCHEDULE")) __glOgScheduleBlocks = atoi(s) != 0;
 #endif
     Target t;
     const int width = scene->width ? scene->width : kWidth, height = scene->height ? scene->height : kHeight;

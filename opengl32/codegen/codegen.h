@@ -269,9 +269,9 @@ uint8_t* __glOgPlaceLabel(GlContext* gc, uint8_t* out, GlOgNode* label);
 // Scheduler: the queue of an open block and its placement at the close.
 void __glOgQueueNode(GlContext* gc, GlOgNode* node);
 uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out);
-// Whether generators open scheduled blocks (process-wide, on; tests build
-// routines without them to compare).
-extern GLint __glOgScheduleBlocks;
+// Whether generators open scheduled blocks (process-wide, on; tests and the
+// benchmark build routines without them to compare).
+extern "C" GLint __glOgScheduleBlocks;
 
 // The scheduler's view of one instruction, for counting the pairs of emitted
 // code: what it reads and writes (register masks) and whether it may pair.

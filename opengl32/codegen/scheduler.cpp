@@ -170,7 +170,7 @@ uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
 
 }  // namespace
 
-GLint __glOgScheduleBlocks = 1;
+extern "C" GLint __glOgScheduleBlocks = 1;
 
 void __glOgPairInfo(GLuint op, const GlOgNode* first, const GlOgNode* second, GlOgPairInfo* info) {
     const Masks m = masksOf(op, first, second, false);
