@@ -13,13 +13,13 @@
 
 GLint __glOgMmxTwin;
 
-GLushort __glMmxDitherLanesStorage[7][4][4][4];
-const GLushort (&__glMmxDitherLanes)[7][4][4][4] = __glMmxDitherLanesStorage;
+GLushort __glMmxDitherLanesStorage[9][4][4][4];
+const GLushort (&__glMmxDitherLanes)[9][4][4][4] = __glMmxDitherLanesStorage;
 
 namespace {
 
 const bool tablesBuilt = [] {
-    for (int n = 1; n < 7; n++)
+    for (int n = 1; n < 9; n++)
         for (int r = 0; r < 4; r++)
             for (int x = 0; x < 4; x++)
                 for (int l = 0; l < 4; l++)
@@ -37,8 +37,8 @@ const GLushort __glMmxLanesFrom[4][4] = {
 const GLuint __glMmxHeadMasks[4] = {0xFFFFFFFFu, 0xFFFFFF00u, 0xFFFF0000u, 0xFF000000u};
 const GLuint __glMmxTailMasks[5] = {0, 0x000000FFu, 0x0000FFFFu, 0x00FFFFFFu, 0xFFFFFFFFu};
 const GLint __glMmxSubSpanLengths[4] = {16, 19, 18, 17};
-// ceil(2^(14 + n) / (2^n - 1)) for n = 2 to 6 (bits of a channel).
-const GLushort __glMmxColorFactor[7] = {0, 0, 21846, 18725, 17477, 16913, 16645};
+// ceil(2^(14 + n) / (2^n - 1)) for n = 2 to 8 (bits of a channel).
+const GLushort __glMmxColorFactor[9] = {0, 0, 21846, 18725, 17477, 16913, 16645, 16513, 16449};
 
 GLint __glBlendFactorClass(GLenum factor) {
     switch (factor) {
@@ -171,6 +171,7 @@ void __glMmxFillOf(const GlOgRasterKey* k, GlMmxFill* f) {
     switch (w[FILL_FORMAT]) {
     case GL_FORMAT_332: f->bytes = 1, f->bits[0] = 3, f->bits[1] = 3, f->bits[2] = 2, f->pos[0] = 5, f->pos[1] = 2; break;
     case GL_FORMAT_555: f->bytes = 2, f->bits[0] = f->bits[1] = f->bits[2] = 5, f->pos[0] = 10, f->pos[1] = 5; break;
+    case GL_FORMAT_X888: f->bytes = 4, f->bits[0] = f->bits[1] = f->bits[2] = 8, f->pos[0] = 16, f->pos[1] = 8; break;
     default: f->bytes = 2, f->bits[0] = 5, f->bits[1] = 6, f->bits[2] = 5, f->pos[0] = 11, f->pos[1] = 5; break;
     }
     f->smooth = w[FILL_SMOOTH] != 0;
@@ -224,7 +225,8 @@ bool __glOgMmxBodyTakes(const GlOgRasterKey* k) {
     GlMmxFill fill;
     __glMmxFillOf(k, &fill);
     if (fill.twoLevels && fill.texAlpha) return false;  // two levels blend no alpha
-    return w[FILL_MMX] && w[FILL_RGBA] && (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332) &&
+    return w[FILL_MMX] && w[FILL_RGBA] &&
+           (f == GL_FORMAT_565 || f == GL_FORMAT_555 || f == GL_FORMAT_332 || f == GL_FORMAT_X888) &&
            (!w[FILL_TEXCODE] || ((w[FILL_TEXCODE] == 1 || w[FILL_TEXCODE] == 3) && w[FILL_TEX_LAYOUT])) &&
            !w[FILL_NOTHING_WRITTEN] &&
            (!w[FILL_DEPTH] || (w[FILL_DEPTH_BYTES] == 2 && w[FILL_DEPTH_SHIFT] == 16) || w[FILL_DEPTH_BYTES] == 4);
@@ -256,8 +258,10 @@ Lanes lanesOf(GLuint value, GLuint step, GLint shift, GLint j, bool towardZero, 
     return x;
 }
 
-// Field of channel c from its lane with top bit `top`.
+// Field of channel c from its lane with top bit `top`; a byte field its
+// lane's top 8 bits, held to 255 (the fill packs them with saturation).
 GLuint field(const GlMmxFill& f, int c, GLushort v, GLint top) {
+    if (f.bytes == 4) return std::min<GLuint>((GLuint)v >> (top - 7), 255u) << f.pos[c];
     const GLint to = f.top(c);
     GLuint x = to >= top ? (GLushort)(v << (to - top)) : (GLushort)(v >> (top - to));
     if (f.pos[c]) x &= ((1u << f.bits[c]) - 1) << f.pos[c];
@@ -300,7 +304,8 @@ GLushort blendLane(const GlMmxFill& f, int c, GLushort src, GLushort dst, GLusho
 }
 
 // Channel c of a destination pixel at top bit 14.
-GLushort destinationLane(const GlMmxFill& f, int c, GLushort pixel) {
+GLushort destinationLane(const GlMmxFill& f, int c, GLuint pixel) {
+    if (f.bytes == 4) return (GLushort)((pixel >> f.pos[c] & 0xFF) << 7);
     const GLint top = f.top(c);
     const GLushort x = top > 14 ? (GLushort)(pixel >> (top - 14)) : (GLushort)(pixel << (14 - top));
     return (GLushort)(x & ((1u << f.bits[c]) - 1) << (15 - f.bits[c]));
@@ -449,7 +454,7 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
             }
             if (f.blend) {
                 const uint8_t* d = s->dest + p * f.bytes;
-                const GLushort old = f.bytes == 1 ? *d : *(const GLushort*)d;
+                const GLuint old = f.bytes == 1 ? *d : f.bytes == 2 ? *(const GLushort*)d : *(const GLuint*)d;
                 for (int c = 0; c < 3; c++)
                     v[c] = blendLane(f, c, (GLushort)(v[c] << (14 - top)), destinationLane(f, c, old), a, &tops[c]);
                 top = tops[0];
@@ -470,6 +475,7 @@ extern "C" void GLPROC __glMmxFillSpan(GlContext* gc, const GlOgRasterKey* k, Gl
         }
         uint8_t* d = s->dest + p * f.bytes;
         if (f.bytes == 1) *d = (uint8_t)((GLshort)pixel < 0 ? 0 : (GLshort)pixel > 255 ? 255 : pixel);
-        else *(GLushort*)d = (GLushort)pixel;
+        else if (f.bytes == 2) *(GLushort*)d = (GLushort)pixel;
+        else *(GLuint*)d = pixel;
     }
 }

@@ -65,7 +65,7 @@ enum {
 };
 
 struct GlMmxFill {
-    GLint bytes;            // colour bytes a pixel: 1 or 2
+    GLint bytes;            // colour bytes a pixel: 1, 2 or 4 (x8r8g8b8: each channel a byte)
     GLint bits[3], pos[3];  // red, green and blue fields
     bool smooth, dither;
     GLuint tex;             // GL_MMX_TEX_*
@@ -105,7 +105,9 @@ struct GlMmxFill {
     // lanes alike, modulo 2^16), so that the pack only masks them: smooth
     // colours without texture, and modulated texels (the unsigned product
     // then at that bit, dithered with unsigned saturation); not blended.
-    GLint redUp() const { return ((!tex && smooth) || tex == GL_MMX_TEX_MODULATE) && !blend && top(0) > 14 ? top(0) - 14 : 0; }
+    GLint redUp() const {
+        return bytes < 4 && ((!tex && smooth) || tex == GL_MMX_TEX_MODULATE) && !blend && top(0) > 14 ? top(0) - 14 : 0;
+    }
     // The top bit of channel c's field in the pixel.
     GLint top(int c) const { return bits[c] - 1 + pos[c]; }
 };
@@ -163,7 +165,7 @@ static inline GLuint __glMmxLevelBlend(GLuint a, GLuint b, GLint f) {
 // (y & 3) and the x of lane 0 (& 3); lane index offsets l - j by j; the
 // lanes at or after j (0xFFFF words); the byte masks of the lanes at or
 // after j and of the first n lanes.
-extern const GLushort (&__glMmxDitherLanes)[7][4][4][4];
+extern const GLushort (&__glMmxDitherLanes)[9][4][4][4];
 extern const GLushort __glMmxLaneIndex[4][4];
 extern const GLushort __glMmxLanesFrom[4][4];
 extern const GLuint __glMmxHeadMasks[4], __glMmxTailMasks[5];
@@ -187,6 +189,6 @@ static inline GLshort __glMmxAddSaturate(GLint a, GLint b) {
 // A colour lane (top bit 14) taken as a blend factor (16384 = 1.0): the
 // high half of its product with __glMmxColorFactor[n] for an n-bit channel,
 // doubled, so that the channel's maximum is 1.0 (not 1 - 2^-n).
-extern const GLushort __glMmxColorFactor[7];
+extern const GLushort __glMmxColorFactor[9];
 // The high half of the signed product of two lanes.
 static inline GLushort __glMmxMulHigh(GLint a, GLint b) { return (GLushort)(((GLint)(GLshort)a * (GLshort)b) >> 16); }

@@ -72,6 +72,17 @@ struct Mmx : GlOgRasterEmit {
     bool indexed() const { return texelIndexed(f) && (f.texelBytes != 3 || sites); }
     GlOgNode* fr(GLint field) { return A.m(ESP, field); }  // the frame (never inside the subroutines)
     GLint groupBytes() const { return 4 * f.bytes; }
+    // EBX's step a group: 2 over 4-byte pixels (a group's 16 bytes at EBX x 8).
+    GLint unit() const { return f.bytes == 4 ? 2 : 1; }
+    // EBX advanced by n groups.
+    void stepGroups(GLint n) {
+        if (n * unit() == 1) A.Inc(EBX);
+        else if (n * unit() == -1) A.Dec(EBX);
+        else A.Add(EBX, A.i(n * unit()));
+    }
+    // Four-byte pixels: the packed group's pixels 2 and 3 (0 and 1 in the
+    // register the pixel group answers).
+    GlOgNode* high = nullptr;
     GLint disp = 0;  // groups past EBX's of the copy being emitted (the unchecked block's)
     // Emitting the unchecked block of a modulated fill: the blue lanes in
     // MM4, the block's depths stored ahead (blockDepthWrite).
@@ -85,19 +96,23 @@ struct Mmx : GlOgRasterEmit {
     // The block's depth test left its first words in X->zFirst (MM4 changed).
     bool zFirstKept = false;
     bool blueInBlock() const { return f.tex == GL_MMX_TEX_MODULATE && f.depth; }
-    GlOgNode* pixels() { return A.mx(EDI, EBX, (GLuint)groupBytes(), disp * groupBytes()); }
-    GlOgNode* depths() { return A.mx(ESI, EBX, 8, disp * 8); }
+    GlOgNode* pixels(GLint extra = 0) {
+        return A.mx(EDI, EBX, (GLuint)(groupBytes() / unit()), disp * groupBytes() + extra);
+    }
+    GlOgNode* depths() { return A.mx(ESI, EBX, (GLuint)(8 / unit()), disp * 8); }
     // 32-bit depth: the stored values in X->z32 (MM4 free), 16 bytes a
     // group; half h of a group's stored words, EAX = EBX x 8.
     bool depth32() const { return f.depth && f.depthBytes == 4; }
     // Passing depths are written (GL_EQUAL's already hold their value).
     bool storesDepth() const { return f.depthWrite && f.depth - 1 != 2; }
     GLint depthGroupBytes() const { return 4 * f.depthBytes; }
-    GlOgNode* depths32(int h) { return A.mx(ESI, EAX, 2, disp * 16 + 8 * h); }
+    GlOgNode* depths32(int h) {
+        return unit() == 2 ? A.mx(ESI, EBX, 8, disp * 16 + 8 * h) : A.mx(ESI, EAX, 2, disp * 16 + 8 * h);
+    }
     // The group's pixels as the blend reads them: at EDI in the partial-group
     // subroutine, else the loop's.
     bool atEdi = false;
-    GlOgNode* destination() { return atEdi ? A.m(EDI) : pixels(); }
+    GlOgNode* destination(GLint extra = 0) { return atEdi ? A.m(EDI, extra) : pixels(extra); }
     // Blending: the source channel c (top bit 14; untextured its lanes, else
     // kept in the scratch), its destination channel, the source alpha.
     GlOgNode* source(int c) { return f.tex ? A.a(X->src[c]) : MM(5 + c); }
@@ -105,6 +120,9 @@ struct Mmx : GlOgRasterEmit {
     GlOgNode* sourceAlpha() { return A.a(f.texAlpha ? X->texAlpha : X->alpha); }
 
     bool constantGroup() const { return !f.tex && !f.smooth && !f.blend; }
+    // The whole groups' colour a subroutine (subs.group) of the copies: the
+    // blended states whose group work is long.
+    bool groupCalled() const { return f.blend && (f.bytes == 4 || f.paletteBytes || f.filtered()) && !disp; }
     // A square level: s and t interleaved, MM6 the lanes (s0 t0 s1 t1) and
     // MM7 (s2 t2 s3 t3), both stepping by X->step[GL_MMX_S] = (s4 t4 s4 t4).
     bool interleaved() const { return f.tex && !f.filtered() && f.widthLog2 == f.heightLog2; }
@@ -121,8 +139,8 @@ void stepLanes(Mmx& m, GlOgNode* src, GLint shift, GLushort* step, GLushort (*of
 void laneOffsets(Mmx& m, GLushort (*offsets)[4]);
 void startLanes(Mmx& m, GlOgNode* r, GlOgNode* src, GLint shift, bool toZero, GlOgNode* work);
 void toField(Mmx& m, GlOgNode* r, int c, GLint from);
-void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
-void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]);
+GlOgNode* pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top);
+GlOgNode* packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]);
 void interleaveTexLanes(Mmx& m, bool steps);
 void __glGenMmxTriangleCode(Mmx& m);
 void texSteps(Mmx& m);
@@ -231,21 +249,39 @@ void toField(Mmx& m, GlOgNode* r, int c, GLint from) {
     if (f.pos[c]) A.Pand(r, A.q4((GLushort)(((1u << f.bits[c]) - 1) << f.pos[c])));
 }
 
-// Red, green and blue lanes (top bit `top`) packed into `red`'s register;
-// one-byte pixels then packed to bytes.
-void pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
+// Red, green and blue lanes (top bit `top`) packed into `red`'s register
+// (answered); one-byte pixels then packed to bytes. Four-byte pixels: each
+// channel's top 8 bits as a byte (saturated), pixels 0 and 1 in `blue`'s
+// register (answered), 2 and 3 in `green`'s (m.high).
+GlOgNode* pack(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, GLint top) {
     const GLint tops[3] = {top, top, top};
-    packTops(m, red, green, blue, tops);
+    return packTops(m, red, green, blue, tops);
 }
-void packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]) {
+GlOgNode* packTops(Mmx& m, GlOgNode* red, GlOgNode* green, GlOgNode* blue, const GLint top[3]) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
+    if (f.bytes == 4) {
+        GlOgNode* const r[3] = {red, green, blue};
+        for (int c = 0; c < 3; c++)
+            if (top[c] > 7) A.Psrlw(r[c], A.i(top[c] - 7));
+        A.Packuswb(blue, red);      // blue bytes, red bytes
+        A.Packuswb(green, green);
+        A.Movq(red, blue);
+        A.Punpcklbw(blue, green);   // blue and green of each pixel
+        A.Punpckhbw(red, A.q4(0));  // red and 0
+        A.Movq(green, blue);
+        A.Punpcklwd(blue, red);
+        A.Punpckhwd(green, red);
+        m.high = green;
+        return blue;
+    }
     toField(m, red, 0, top[0]);
     toField(m, green, 1, top[1]);
     A.Por(red, green);
     toField(m, blue, 2, top[2]);
     A.Por(red, blue);
     if (f.bytes == 1) A.Packuswb(red, red);
+    return red;
 }
 
 // MM6 (s lanes) and MM7 (t lanes) of a square level interleaved; with
@@ -478,15 +514,17 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
     GlOgAsm& A = m.A;
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
-    if (m.constantGroup()) return MM(7);
+    if (m.constantGroup()) {
+        m.high = MM(6);  // four-byte pixels: pixels 2 and 3
+        return MM(7);
+    }
     if (!f.tex && f.blend) return __glGenMmxBlendPack(m);
     if (!f.tex) {
         A.Movq(MM(0), MM(5));
         A.Movq(MM(1), MM(6));
         A.Movq(MM(2), MM(7));
         const GLint tops[3] = {14 + m.redUp(), 14, 14};
-        packTops(m, MM(0), MM(1), MM(2), tops);
-        return MM(0);
+        return packTops(m, MM(0), MM(1), MM(2), tops);
     }
     texels(m);
     // Red in MM0, green in MM2, blue in MM1, at top bit 14 (modulated: the
@@ -528,8 +566,7 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m) {
         for (int c = 1; c < 3; c++) A.Paddsw(r[c], A.a(X->dither[c]));
     }
     const GLint tops[3] = {14 + m.redUp(), 14, 14};
-    packTops(m, MM(0), MM(2), MM(1), tops);
-    return MM(0);
+    return packTops(m, MM(0), MM(2), MM(1), tops);
 }
 
 // The group blended with its destination, dithered and packed into MM0
@@ -540,13 +577,33 @@ GlOgNode* __glGenMmxBlendPack(Mmx& m) {
     const GlMmxFill& f = m.f;
     GlOgMmxFillScratch* X = m.X;
     // The destination's channels, each field's top bit at bit 14.
-    if (f.bytes == 1) {
+    if (f.bytes == 4) {
+        // The four pixels' bytes regrouped by channel: blue, green, red lanes.
+        A.Movq(MM(0), m.destination());
+        A.Movq(MM(1), m.destination(8));
+        A.Movq(MM(2), MM(0));
+        A.Punpcklbw(MM(0), MM(1));  // pixels 0 and 2
+        A.Punpckhbw(MM(2), MM(1));  // pixels 1 and 3
+        A.Movq(MM(1), MM(0));
+        A.Punpcklbw(MM(0), MM(2));  // blue bytes, green bytes
+        A.Punpckhbw(MM(1), MM(2));  // red bytes, padding bytes
+        A.Movq(MM(2), MM(0));
+        A.Punpcklbw(MM(2), A.q4(0));
+        A.Psllw(MM(2), A.i(7));
+        A.Movq(m.dest(2), MM(2));
+        A.Punpckhbw(MM(0), A.q4(0));
+        A.Psllw(MM(0), A.i(7));
+        A.Movq(m.dest(1), MM(0));
+        A.Punpcklbw(MM(1), A.q4(0));
+        A.Psllw(MM(1), A.i(7));
+        A.Movq(m.dest(0), MM(1));
+    } else if (f.bytes == 1) {
         A.Movd(MM(0), m.destination());
         A.Punpcklbw(MM(0), A.q4(0));
     } else {
         A.Movq(MM(0), m.destination());
     }
-    for (int c = 0; c < 3; c++) {
+    for (int c = 0; c < 3 && f.bytes < 4; c++) {
         A.Movq(MM(1), MM(0));
         if (f.top(c) > 14) A.Psrlw(MM(1), A.i(f.top(c) - 14));
         if (f.top(c) < 14) A.Psllw(MM(1), A.i(14 - f.top(c)));
@@ -554,7 +611,9 @@ GlOgNode* __glGenMmxBlendPack(Mmx& m) {
         A.Movq(m.dest(c), MM(1));
     }
     // Channel by channel into MM0 (red) or MM1 (MM2 the second term), then
-    // dithered, moved to its field and merged.
+    // dithered, moved to its field and merged (four-byte pixels: kept in
+    // the channel's destination lanes, then packed).
+    GLint tops[3];
     for (int c = 0; c < 3; c++) {
         GlOgNode* r = c ? MM(1) : MM(0);
         GLint top = 14;
@@ -579,8 +638,19 @@ GlOgNode* __glGenMmxBlendPack(Mmx& m) {
             A.Paddsw(r, A.a(X->dither[c]));
             top = 14;
         }
+        if (f.bytes == 4) {
+            A.Movq(m.dest(c), r);
+            tops[c] = top;
+            continue;
+        }
         toField(m, r, c, top);
         if (c) A.Por(MM(0), MM(1));
+    }
+    if (f.bytes == 4) {
+        A.Movq(MM(0), m.dest(0));
+        A.Movq(MM(2), m.dest(1));
+        A.Movq(MM(1), m.dest(2));
+        return packTops(m, MM(0), MM(2), MM(1), tops);
     }
     if (f.bytes == 1) A.Packuswb(MM(0), MM(0));
     return MM(0);
@@ -1234,9 +1304,10 @@ void __glGenMmxGroupCount(Mmx& m, bool afterHead, GlOgNode* none) {
     A.Mov(EBX, EDX);
     A.Shr(EBX, A.i(2));
     if (afterHead) A.Dec(EBX), A.Je(none);
-    A.Lea(EDI, A.mx(EDI, EBX, (GLuint)m.groupBytes()));
-    if (m.f.depth) A.Lea(ESI, A.mx(ESI, EBX, 8));
-    if (m.depth32()) A.Lea(ESI, A.mx(ESI, EBX, 8));
+    if (m.unit() == 2) A.Add(EBX, EBX);
+    A.Lea(EDI, A.mx(EDI, EBX, (GLuint)(m.groupBytes() / m.unit())));
+    if (m.f.depth) A.Lea(ESI, A.mx(ESI, EBX, (GLuint)(8 / m.unit())));
+    if (m.depth32()) A.Lea(ESI, A.mx(ESI, EBX, (GLuint)(8 / m.unit())));
     A.Neg(EBX);
 }
 
@@ -1248,9 +1319,16 @@ void wholeGroup(Mmx& m, const GlOgMmxSubroutines& subs, bool passed) {
     GlOgNode* next = A.label();
     if (m.f.depth && !passed) __glGenMmxDepthTest(m, subs, next);
     if (m.f.depth && passed && !m.depth32() && m.storesDepth() && !m.blueInMm4) A.Movq(m.depths(), MM(4));
-    GlOgNode* r = __glGenMmxPixelGroup(m);
+    GlOgNode* r;
+    if (m.groupCalled()) {
+        A.Call(subs.group);
+        r = MM(0), m.high = MM(1);
+    } else {
+        r = __glGenMmxPixelGroup(m);
+    }
     if (m.f.bytes == 1) A.Movd(m.pixels(), r);
     else A.Movq(m.pixels(), r);
+    if (m.f.bytes == 4) A.Movq(m.pixels(8), m.high);
     A.place(next);
 }
 
@@ -1402,7 +1480,7 @@ void blockDepthTest32(Mmx& m, int from, int groups, GlOgNode* failed) {
     GlOgAsm& A = m.A;
     const GLuint func = m.f.depth - 1;
     const int kind = depthKind32(func);
-    A.Lea(EAX, A.mx(nullptr, EBX, 8));
+    if (m.unit() == 1) A.Lea(EAX, A.mx(nullptr, EBX, 8));
     if (kind == GL_OG_D_NONE) return;  // GL_ALWAYS
     const bool equality = depthEquality32(func), storedGreater = depthStoredGreater32(func);
     const GLuint bias = equality ? 0 : storedGreater ? 0x80000000u : 0x7FFFFFFFu;
@@ -1475,7 +1553,7 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
     if (kind == GL_OG_D_FAIL_MASK) A.Test(EDX, EDX);
     else A.Cmp(EDX, A.i(-1));
     A.Jne(some);
-    const GLint disp = m.disp;
+    const GLint disp = m.disp * m.unit();
     m.cold.push_back([&A, &f, X, some, next, kind, &subs, disp] {
         A.place(some);
         // None passed: nothing more; else the passing lanes' mask.
@@ -1486,6 +1564,12 @@ void __glGenMmxDepthTest(Mmx& m, const GlOgMmxSubroutines& subs, GlOgNode* next)
         } else {
             A.Movd(MM(1), EDX);
             A.Punpcklbw(MM(1), MM(1));
+            if (f.bytes == 4) {  // a doubleword a lane
+                A.Movq(MM(2), MM(1));
+                A.Punpcklwd(MM(1), MM(1));
+                A.Punpckhwd(MM(2), MM(2));
+                A.Movq(A.a(X->mask32), MM(2));
+            }
             A.Movq(A.a(X->mask), MM(1));
         }
         if (disp) A.Add(EBX, A.i(disp));
@@ -1526,7 +1610,7 @@ int depthTest32(Mmx& m) {
     const GLuint func = m.f.depth - 1;
     const bool write = m.f.depthWrite;
     const int kind = depthKind32(func);
-    A.Lea(EAX, A.mx(nullptr, EBX, 8));
+    if (m.unit() == 1) A.Lea(EAX, A.mx(nullptr, EBX, 8));
     if (kind == GL_OG_D_NONE) {  // GL_ALWAYS
         for (int h = 0; write && h < 2; h++) {
             A.Movq(MM(0), A.a(&X->z32[2 * h]));
@@ -1579,6 +1663,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.Mov(ECX, EDI);
     A.And(ECX, A.i(m.groupBytes() - 1));
     if (f.bytes == 2) A.Shr(ECX, A.i(1));
+    if (f.bytes == 4) A.Shr(ECX, A.i(2));
     A.And(EDI, A.i(-m.groupBytes()));
     // The row's dither lanes: EDX = (y & 3) x 4 + (x - j) & 3.
     if (f.dither) {
@@ -1595,8 +1680,13 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     const GLint values[3] = {GL_OG_SPAN_RED, GL_OG_SPAN_GREEN, GL_OG_SPAN_BLUE};
     if (!f.tex && !f.smooth && !f.dither && !f.blend) {
         A.Movd(MM(7), m.fr(GL_OG_SPAN_FLAT_PIXEL));
-        if (f.bytes == 1) A.Punpcklbw(MM(7), MM(7));
-        __glOgMmxSplat(m, MM(7), nullptr);
+        if (f.bytes == 4) {
+            A.Punpckldq(MM(7), MM(7));
+            A.Movq(MM(6), MM(7));
+        } else {
+            if (f.bytes == 1) A.Punpcklbw(MM(7), MM(7));
+            __glOgMmxSplat(m, MM(7), nullptr);
+        }
     } else if (f.fragmentColor()) {
         for (int c = 0; c < 3; c++) {
             GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
@@ -1606,9 +1696,9 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             if (c == 0 && m.redUp()) A.Psllw(r, A.i(m.redUp()));
             if (f.tex && c == 2) A.Movq(A.a(X->lanes[2]), r);
         }
-        if (m.constantGroup()) {
-            pack(m, MM(5), MM(6), MM(7), 14);
-            A.Movq(MM(7), MM(5));
+        if (m.constantGroup()) {  // MM7 the group (four-byte pixels: 0 and 1, MM6 2 and 3)
+            GlOgNode* r = pack(m, MM(5), MM(6), MM(7), 14);
+            if (r != MM(7)) A.Movq(MM(7), r);
         }
     }
     if (f.alpha) {
@@ -1738,7 +1828,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         // Whole groups after the head: (j + n) / 4 - 1, from copy 1.
         __glGenMmxGroupCount(m, true, tail);
         if (unchecked) {
-            A.Cmp(EBX, A.i(1 - copies));
+            A.Cmp(EBX, A.i((1 - copies) * m.unit()));
             A.Jle(fastAfterHead);
         }
         A.Jmp(body[copies > 1 ? 1 : 0]);
@@ -1748,7 +1838,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     blockWordsPass(m, copies);
     __glGenMmxGroupCount(m, false, nullptr);
     if (unchecked) {
-        A.Cmp(EBX, A.i(-copies));
+        A.Cmp(EBX, A.i(-copies * m.unit()));
         A.Jle(fastBody);
     }
     A.Jmp(body[0]);
@@ -1776,11 +1866,11 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         // After the head: EBX one group back, copies 1 to 7.
         GlOgNode* headFailed = A.label();
         A.place(fastAfterHead);
-        A.Dec(EBX);
+        m.stepGroups(-1);
         blockDepth(m, 1, copies, headFailed);
         A.Jmp(fastCopy1);
         A.place(headFailed);
-        A.Inc(EBX);
+        m.stepGroups(1);
         A.Jmp(body[1]);
         A.place(fastBoundary);
         newDepthGroup(m);
@@ -1802,8 +1892,8 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             if (!m.depth32()) A.Movq(MM(4), A.a(X->zAfter));
         }
         m.blueInMm4 = m.depthAhead = false;
-        A.Add(EBX, A.i(copies));
-        A.Cmp(EBX, A.i(-copies));
+        m.stepGroups(copies);
+        A.Cmp(EBX, A.i(-copies * m.unit()));
         A.Jle(fastBoundary);
         A.Test(EBX, EBX);
         A.Jne(boundary);
@@ -1815,7 +1905,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         if (c == 0 && blocks) {
             A.place(boundary);
             if (unchecked) {
-                A.Cmp(EBX, A.i(-copies));
+                A.Cmp(EBX, A.i(-copies * m.unit()));
                 A.Jle(fastBoundary);
             }
             newDepthGroup(m);
@@ -1823,7 +1913,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         }
         A.place(body[c]);
         group(c, false);
-        A.Inc(EBX);
+        m.stepGroups(1);
         if (c < copies - 1) {
             A.Je(loopDone);
         } else {
@@ -1909,7 +1999,8 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     GlOgNode* r = __glGenMmxPixelGroup(m);
     m.atEdi = false;
     if (f.bytes == 1) A.Movd(A.a(X->pixels), r);
-    else A.Movq(A.a(X->pixels), r);
+    else if (f.bytes == 2) A.Movq(A.a(X->pixels), r);
+    else A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
     for (int l = 0; l < 4; l++) {
         GlOgNode* skip = A.label(true);
         A.Test(A.a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
@@ -1917,6 +2008,9 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
         if (f.bytes == 1) {
             A.Movzx8(EAX, A.a((const uint8_t*)X->pixels + l));
             A.Mov(A.m(EDI, l), AL);
+        } else if (f.bytes == 4) {
+            A.Mov(EAX, A.a(&X->pixels32[l]));
+            A.Mov(A.m(EDI, 4 * l), EAX);
         } else {
             A.Movzx16(EAX, A.a(&X->pixels[l]));
             A.w16(GL_OG_Mov, A.m(EDI, 2 * l), EAX);
@@ -1926,8 +2020,38 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     A.Ret();
     // Whole group some of whose lanes passed the depth test: the
     // passing lanes' mask in X->mask.
+    if (m.groupCalled()) {
+        // A whole group's colour, at the loop's EDI and EBX.
+        A.place(subs.group);
+        GlOgNode* r = __glGenMmxPixelGroup(m);
+        GlOgNode* high = m.high;
+        if (f.bytes == 4 && r == MM(1) && high == MM(0)) {
+            A.Movq(MM(2), MM(1)), A.Movq(MM(1), MM(0)), A.Movq(MM(0), MM(2));
+        } else if (f.bytes == 4 && r == MM(1)) {
+            A.Movq(MM(0), MM(1));
+            if (high != MM(1)) A.Movq(MM(1), high);
+        } else {
+            if (r != MM(0)) A.Movq(MM(0), r);
+            if (f.bytes == 4 && high != MM(1)) A.Movq(MM(1), high);
+        }
+        A.Ret();
+    }
     A.place(subs.masked);
-    if (f.depth) {
+    if (f.depth && f.bytes == 4) {
+        // Each half under its mask (MM0 neither half's register).
+        GlOgNode* r[2] = {__glGenMmxPixelGroup(m), m.high};
+        if (r[0] == MM(7)) {  // the row's group: changed in copies
+            A.Movq(MM(1), MM(7)), A.Movq(MM(2), MM(6));
+            r[0] = MM(1), r[1] = MM(2);
+        }
+        for (int h = 0; h < 2; h++) {
+            A.Movq(MM(0), m.pixels(8 * h));
+            A.Pxor(r[h], MM(0));
+            A.Pand(r[h], A.a(h ? X->mask32 : X->mask));
+            A.Pxor(r[h], MM(0));
+            A.Movq(m.pixels(8 * h), r[h]);
+        }
+    } else if (f.depth) {
         GlOgNode* r = __glGenMmxPixelGroup(m);
         if (r != MM(0)) A.Movq(MM(0), r);
         if (f.bytes == 1) {

@@ -99,6 +99,8 @@ struct GlOgMmxFillScratch {
     GLushort zAfter[4];      // the words after an unchecked block (its blue lanes in MM4)
     GLushort zFirst[4];      // a textured block's first words while its depth test works in MM4
     GLushort mask[4], words[4], pixels[4];
+    GLushort mask32[4];      // four-byte pixels: the mask of pixels 2 and 3 (mask: 0 and 1)
+    GLuint pixels32[4];
     // Blending: the alpha lanes, the texels' alpha bytes (then the source
     // alpha), the source and destination channels of the group.
     GLushort alpha[4], texAlpha[4], src[3][4], dst[3][4];
@@ -366,6 +368,7 @@ struct GlOgMmxSubroutines {
     GlOgNode* masked;   // a whole group some of whose pixels failed the depth test
     GlOgNode* reload;   // s and t lanes and steps of the next perspective sub-span
     GlOgNode* depth;    // the 32-bit depth test of a whole group: EDX its lanes' byte mask
+    GlOgNode* group;    // a whole group's colour (blending states that call it): MM0, four-byte pixels 2 and 3 MM1
     GlOgNode* filter;   // the filtered texels of a group
     GlOgNode* filterMag;  // those of a magnified span (a mipmap magnified by the other kind)
     GlOgTexelSites* sites;   // of the first level read

@@ -47,7 +47,10 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
     const GLuint F = pick->flags;
     const GlColorBuffer* cb = gc->drawBuffer;
     // Blending the MMX fill does itself: the chain's stores for it are not used.
-    const bool mmxBlend = (F & GL_RF_BLEND) && pick->rgba && __glUseMmxSpans(gc) && !(F & GL_RF_WRITE_MASK) &&
+    // The MMX fill of 8- and 16-bit buffers, and of x8r8g8b8 ones with the MMX extensions.
+    const bool mmx32 = pick->rgba && cb && cb->formatCode == GL_FORMAT_X888 && __glHasMMX() && __glHasMmxExtensions();
+    const bool mmx = __glUseMmxSpans(gc) || mmx32;
+    const bool mmxBlend = (F & GL_RF_BLEND) && pick->rgba && mmx && !(F & GL_RF_WRITE_MASK) &&
                           !__glFastPathSwitches.genericStore;
     if (!cb || !gc->span.windowInside || (pick->genericStore && !mmxBlend) || pick->genericSetup) return false;
     if (F & (GL_RF_CLIP_LIST | GL_RF_INDEX_TEST | GL_RF_POLYGON_OFFSET | GL_RF_FOG_FRAGMENT | GL_RF_ALPHA_TEST |
@@ -76,7 +79,7 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
         w[FILL_DEPTH_SHIFT] = db->depthShift;
     }
     w[FILL_NOTHING_WRITTEN] = pick->nothingWritten;
-    w[FILL_MMX] = __glUseMmxSpans(gc);
+    w[FILL_MMX] = mmx;
     if (w[FILL_MMX] && textured) {
         w[FILL_TEX_LAYOUT] = __glMmxTexelLayout(gc);
         w[FILL_TEX_LOG2] = (GLuint)tex->levels[0].widthLog2 | (GLuint)tex->levels[0].heightLog2 << 8;
@@ -86,8 +89,11 @@ bool __glOgSpanBodyKey(GlContext* gc, GlOgRasterKey* key) {
     w[FILL_TWIN] = w[FILL_MMX] && __glOgMmxTwin;
     if (mmxBlend) w[FILL_BLEND] = __glMmxBlendWord(gc->colorBuffer.blendSrc, gc->colorBuffer.blendDst);
     // Where MMX spans are in use the fill is the MMX one; a state it does not
-    // take is drawn by the chain.
-    return !w[FILL_MMX] || __glOgMmxBodyTakes(key);
+    // take is drawn by the chain, on x8r8g8b8 by the x86 fill (but blended).
+    if (!w[FILL_MMX] || __glOgMmxBodyTakes(key)) return true;
+    if (!mmx32 || mmxBlend) return false;
+    for (int i : {FILL_MMX, FILL_TEX_LAYOUT, FILL_TEX_LOG2, FILL_PERSPECTIVE, FILL_TWIN, FILL_BLEND, FILL_TEX_FILTER}) w[i] = 0;
+    return true;
 }
 
 namespace {

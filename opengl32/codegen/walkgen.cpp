@@ -454,6 +454,7 @@ struct Walk : GlOgRasterEmit {
         // j, the first sub-span's length, and the copies that end one.
         A.Mov(EAX, sp(GL_OG_SPAN_DEST));
         if (k->colorBytes == 2) A.Shr(EAX, A.i(1));
+        if (k->colorBytes == 4) A.Shr(EAX, A.i(2));
         A.And(EAX, A.i(3));
         A.Mov(ECX, A.ax(__glMmxSubSpanLengths, EAX, 4));
         A.Mov(a(&X->subL), ECX);
@@ -1026,7 +1027,7 @@ GlSpanProc walkerOf(GlContext* gc, const GlOgRasterKey& k) {
     if (c.hit) return (GlSpanProc)__glOgHitEntry(&c);
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), nullptr, nullptr, nullptr, nullptr}, c.record};
+    Walk w{{gc, &k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), nullptr, nullptr, nullptr, nullptr}, c.record};
     uint8_t* entry = w.generate();
     return (GlSpanProc)__glOgFinish(gc, &c, &A, entry, nullptr);
 }
@@ -1039,7 +1040,7 @@ extern "C" void GLPROC __glOgGenWalkerHalf(GlContext* gc, GLuint* words) {
     const GlOgRasterKey* k = (const GlOgRasterKey*)c.record;
     GlOgAsm A;
     A.begin(gc, c.code, c.end);
-    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), nullptr, nullptr, nullptr, nullptr}, c.record};
+    Walk w{{gc, k, A, __glOgScratch(gc), &gc->span}, A.label(), {A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), A.label(), nullptr, nullptr, nullptr, nullptr}, c.record};
     w.integer = words[2] == GL_OG_HALF_SMALL;
     w.chainHalf = words[2] == GL_OG_HALF_LARGE;
     uint8_t* entry = A.out;

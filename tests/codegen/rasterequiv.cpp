@@ -156,6 +156,22 @@ std::string rasterDifference(const RasterImage& a, const RasterImage& b, int wid
     return "";
 }
 
+RasterFields rasterFields(const RasterFormat& f) {
+    switch (f.bits) {
+    case 8: return {{3, 3, 2}, {5, 2, 0}, 1};
+    case 16: return f.masks ? RasterFields{{5, 6, 5}, {11, 5, 0}, 2} : RasterFields{{5, 5, 5}, {10, 5, 0}, 2};
+    default: return {{8, 8, 8}, {16, 8, 0}, f.bits / 8};
+    }
+}
+
+GLuint rasterPixel(const RasterImage& im, const RasterFormat& f, int width, int x, int y) {
+    const int bytes = rasterFields(f).bytes, rows = (int)(im.depth.size() / width);
+    const size_t at = (size_t)y * (im.color.size() / rows) + (size_t)x * bytes;
+    GLuint v = 0;
+    for (int i = 0; i < bytes; i++) v |= (GLuint)im.color[at + i] << 8 * i;
+    return v;
+}
+
 std::string rasterNearby(const RasterImage& a, const RasterImage& b, const RasterFormat& f, int width, int bound,
                          int* worst) {
     char text[200];
@@ -164,19 +180,16 @@ std::string rasterNearby(const RasterImage& a, const RasterImage& b, const Raste
     const std::string depth = depthDifference(a, b, width);
     if (!depth.empty()) return depth;
     if (a.stencil != b.stencil) return "stencil buffers differ";
-    const int bytes = f.bits / 8, rows = (int)(a.depth.size() / width);
-    const int stride = (int)(a.color.size() / rows);
-    // Fields of the 8- and 16-bit RGB formats.
-    const int bits565[3] = {5, 6, 5}, pos565[3] = {11, 5, 0}, bits555[3] = {5, 5, 5}, pos555[3] = {10, 5, 0},
-              bits332[3] = {3, 3, 2}, pos332[3] = {5, 2, 0};
-    const int* bits = f.bits == 8 ? bits332 : f.masks ? bits565 : bits555;
-    const int* pos = f.bits == 8 ? pos332 : f.masks ? pos565 : pos555;
+    const int rows = (int)(a.depth.size() / width);
+    const RasterFields fields = rasterFields(f);
+    const int* bits = fields.bits, *pos = fields.pos;
+    RasterImage cleared = a;
+    cleared.color = a.cleared;
     std::string first;
     for (int y = 0; y < rows; y++)
         for (int x = 0; x < width; x++) {
-            const size_t at = (size_t)y * stride + (size_t)x * bytes;
-            GLuint pa = a.color[at], pb = b.color[at], pc = a.cleared[at];
-            if (bytes == 2) pa |= a.color[at + 1] << 8, pb |= b.color[at + 1] << 8, pc |= a.cleared[at + 1] << 8;
+            const GLuint pa = rasterPixel(a, f, width, x, y), pb = rasterPixel(b, f, width, x, y);
+            const GLuint pc = rasterPixel(cleared, f, width, x, y);
             int d = 0;
             for (int c = 0; c < 3; c++) {
                 const int m = (1 << bits[c]) - 1;
@@ -196,6 +209,8 @@ std::string rasterNearby(const RasterImage& a, const RasterImage& b, const Raste
     return first;
 }
 
+int rasterFieldBound(const RasterFormat& f, int bound) { return f.bits == 32 && bound >= 0 ? 2 * bound + 1 : bound; }
+
 void rasterExpectGenerated(const RasterFormat& f, const RasterScene& sc, const RasterImage& gen, const RasterImage& cpp,
                            bool mmx, int bound) {
     const int bytes = (f.bits + 7) / 8;
@@ -207,6 +222,7 @@ void rasterExpectGenerated(const RasterFormat& f, const RasterScene& sc, const R
     EXPECT_TRUE(twin.mmxFill);
     EXPECT_EQ(rasterDifference(gen, twin, sc.width, bytes), "") << "MMX fill vs its twin";
     int worst = 0;
+    bound = rasterFieldBound(f, bound);
     EXPECT_EQ(rasterNearby(gen, cpp, f, sc.width, bound, &worst), "") << "MMX fill vs C++ within " << bound;
     if (getenv("RASTER_WORST")) printf("worst %d\n", worst);
 }

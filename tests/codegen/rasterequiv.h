@@ -70,7 +70,16 @@ void rasterStoreDepthWords(const std::function<GLuint(int x, int y)>& value);
 // The first difference of two images, or "" when they are equal.
 std::string rasterDifference(const RasterImage& a, const RasterImage& b, int width, int bytesPerPixel);
 
-// An MMX fill's image against the chain's (8- and 16-bit RGB formats): the
+// The red, green and blue fields of an RGB format (8, 16 or 32 bits a
+// pixel), and pixel (x, y) of an image's colour buffer.
+struct RasterFields {
+    int bits[3], pos[3];
+    int bytes;
+};
+RasterFields rasterFields(const RasterFormat& f);
+GLuint rasterPixel(const RasterImage& im, const RasterFormat& f, int width, int x, int y);
+
+// An MMX fill's image against the chain's (8-, 16- and 32-bit RGB formats): the
 // first depth or stencil difference, or pixel with a channel differing by
 // more than bound (drawn by one side only, against the cleared buffer, or
 // by both); "" when none. With bound < 0 no colour is compared: the depth
@@ -78,7 +87,13 @@ std::string rasterDifference(const RasterImage& a, const RasterImage& b, int wid
 std::string rasterNearby(const RasterImage& a, const RasterImage& b, const RasterFormat& f, int width, int bound,
                          int* worst);
 
+// A bound in steps of the 2- to 6-bit fields for the format: the 8-bit
+// fields of x8r8g8b8 take 2 bound + 1 (the MMX fill's lanes keep 7 bits
+// below a field's top; a byte's last bit and the weights' and products'
+// rounding show); a bound below 0 as it is.
+int rasterFieldBound(const RasterFormat& f, int bound);
+
 // Generated code against the C++ path: identical, or for the MMX fill
-// identical to its twin and near the chain (rasterNearby, bound).
+// identical to its twin and near the chain (rasterNearby, rasterFieldBound).
 void rasterExpectGenerated(const RasterFormat& f, const RasterScene& sc, const RasterImage& gen, const RasterImage& cpp,
                            bool mmx, int bound);
