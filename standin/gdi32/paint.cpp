@@ -16,13 +16,13 @@ namespace {
 BYTE FromMask(DWORD value, DWORD mask) {
   if (!mask) return 0;
   const int shift = __builtin_ctz(mask), width = __builtin_popcount(mask);
-  return BYTE(((value & mask) >> shift) * 255 / ((1u << width) - 1));
+  return BYTE(uint64_t((value & mask) >> shift) * 255 / ((uint64_t(1) << width) - 1));
 }
 
 DWORD ToMask(BYTE channel, DWORD mask) {
   if (!mask) return 0;
   const int shift = __builtin_ctz(mask), width = __builtin_popcount(mask);
-  return DWORD((channel * ((1u << width) - 1) + 127) / 255) << shift;
+  return DWORD((channel * ((uint64_t(1) << width) - 1) + 127) / 255) << shift;
 }
 
 BYTE *RowOf(const BitmapSurface &s, LONG y) {
