@@ -217,6 +217,7 @@ TEST(OgProcessor, ForcedMmxAndSpanChoice) {
     struct { const char* force; int mmx; } cases[] = {{"0", 0}, {"1", 1}, {"2", 1}};
     for (auto& c : cases) {
         const int status = gltestInChild([&] {
+            __glOgHasMmx = __glOgHasMmxExt = -1;  // undecided, as in a new process
             setenv("__GL_FORCE_MMX", c.force, 1);
             const int first = __glHasMMX();
             setenv("__GL_FORCE_MMX", c.mmx ? "0" : "1", 1);
