@@ -239,7 +239,7 @@ TEST(HwSharedPalette, DefinitionsReachTheBoardAndTheEnableChoosesTheTable) {
     ASSERT_NE(colorTable, nullptr);
     const std::vector<uint8_t> shared = {255, 0, 0, 0, 255, 0, 10, 20, 30, 40, 50, 60};
     const std::vector<uint8_t> own = {0, 0, 255, 0, 0, 255};
-    const uint8_t indices[4] = {0, 0, 0, 0};
+    const uint8_t indices[8] = {};  // rows of 2 bytes, 4 apart (the unpack alignment)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_COLOR_INDEX8_EXT, 2, 2, 0, GL_COLOR_INDEX, GL_UNSIGNED_BYTE, indices);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

@@ -247,7 +247,7 @@ TEST_F(RavixCalls, VertexFloatsKeepTheirBitPatterns)
 
 TEST_F(RavixCalls, TextureDescriptionsAreCopiedIntoTheLog)
 {
-    static const uint8_t texels[16] = {};
+    static const uint8_t texels[64 * 32 * 2] = {};  // the downloaded level: 64 x 32, 16-bit texels
     RvTexInfo tex = {RV_LOD_1, RV_LOD_64, RV_ASPECT_2x1, RV_TEXFMT_ARGB_4444, texels};
     rvTexSource(RV_TMU0, 0x8000, RV_TEXLEVELS_ALL, &tex);
     rvTexTextureMemRequired(RV_TEXLEVELS_ALL, &tex);

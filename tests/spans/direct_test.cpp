@@ -215,7 +215,8 @@ TEST(SpanDirect, KnownPixels) {
         r.fixedTexel = c.texel;
         r.texelBytes = (c.index & 32) ? 4 : 3;
         if (!c.env.empty()) memcpy(r.gc->texEnvColorBytes, c.env.data(), 4);
-        const GLint addends[2] = {c.addend, 0};
+        // A dither row repeats every four pixels; the runs read the addends of eight.
+        const GLint addends[8] = {c.addend, 0, 0, 0, c.addend, 0, 0, 0};
         r.span.dest = r.at(0);
         r.span.pixelStep = 1;
         r.span.dither = addends;

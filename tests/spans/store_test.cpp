@@ -195,7 +195,9 @@ TEST(SpanStore, KnownPixels) {
         SpanRig r(*f);
         r.buffer(1, 1, 0);
         r.setPixel(0, c.dest);
-        const GLint addends[2] = {c.addend, 0x7FFFFFFF};
+        // A dither row repeats every four pixels; the runs read the addends of eight.
+        const GLint addends[8] = {c.addend, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF,
+                                  c.addend, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF};
         r.span.dest = r.at(0);
         r.span.pixelStep = 1;
         r.span.dither = addends;

@@ -167,12 +167,15 @@ TEST(Handles, DeleteAndShareRefuseHandleZero) {
 TEST(Handles, FormatsTheBuffersCannotAddressAreRefused) {
     EXPECT_EQ(inChild([] {
                   HDC dc = CreateCompatibleDC(nullptr);
-                  BITMAPINFO info = {};
-                  info.bmiHeader.biSize = sizeof info.bmiHeader;
-                  info.bmiHeader.biWidth = 8, info.bmiHeader.biHeight = 4;
-                  info.bmiHeader.biPlanes = 1, info.bmiHeader.biBitCount = 4;
+                  struct {
+                      BITMAPINFOHEADER h;
+                      RGBQUAD colours[16];
+                  } info = {};
+                  info.h.biSize = sizeof info.h;
+                  info.h.biWidth = 8, info.h.biHeight = 4;
+                  info.h.biPlanes = 1, info.h.biBitCount = 4;
                   void* bits = nullptr;
-                  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+                  HBITMAP bitmap = CreateDIBSection(dc, (BITMAPINFO*)&info, DIB_RGB_COLORS, &bits, nullptr, 0);
                   HGDIOBJ old = SelectObject(dc, bitmap);
                   CHECK(1, SetPixelFormat(dc, 19, nullptr));  // RGBA, 4 colour bits
                   StandinClearDebugOutput();
