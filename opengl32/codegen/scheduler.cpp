@@ -21,8 +21,7 @@ constexpr GLuint MASK_MEMORY = 1u << 18;
 constexpr GLuint MASK_FPU = 1u << 19;
 constexpr GLuint MASK_ALL = 0xFFFFFFFFu;
 constexpr GLuint MASK_MMX_ALL = 0xFFu << 8;
-constexpr int SLOT_COUNT = 1000;
-constexpr GLuint BLOCK_LIMIT = 990;  // placement looks up to four slots past the last used one
+constexpr GLuint BLOCK_LIMIT = 990;
 
 struct Masks {
     GLuint reads, writes;
@@ -133,13 +132,18 @@ bool isMmxStore(const GlOgNode* n) {
     return n->insn.first && (n->insn.first->kind == GL_OG_REG32 || isMem(n->insn.first));
 }
 
+// Sized to its block: a node lands at most four slots past the last used one,
+// and placement looks up to six past it.
 struct Schedule {
-    Slot* slots[SLOT_COUNT + 8];
-    Slot cells[SLOT_COUNT];
+    Slot** slots;
+    Slot* cells;
+    int size;
     int count;
 };
 
-Slot* at(Schedule* s, int i) { return i >= 0 && i < SLOT_COUNT + 8 ? s->slots[i] : nullptr; }
+int slotsFor(GLuint length) { return 4 * (int)length + 8; }
+
+Slot* at(Schedule* s, int i) { return i >= 0 && i < s->size ? s->slots[i] : nullptr; }
 
 int placePairable(Schedule* s, const Slot* n) {
     int pos = -1;
@@ -219,8 +223,11 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
     if (!head) return out;
     // A block beyond the slot array keeps its order.
     if (length > BLOCK_LIMIT) return encodeInOrder(gc, out, head);
-    Schedule* s = (Schedule*)gc->imports.calloc(gc, 1, sizeof(Schedule));
-    if (!s) return encodeInOrder(gc, out, head);
+    const int size = slotsFor(length);
+    uint8_t* memory = (uint8_t*)gc->imports.calloc(gc, 1, size * sizeof(Slot*) + length * sizeof(Slot));
+    if (!memory) return encodeInOrder(gc, out, head);
+    Schedule schedule = {(Slot**)memory, (Slot*)(memory + size * sizeof(Slot*)), size, 0};
+    Schedule* s = &schedule;
     int used = 0;
     bool afterPrefix = false;
     for (GlOgNode* n = head; n; n = n->insn.next) {
@@ -229,12 +236,16 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
         cell->m = masksOf(n->insn.op, n->insn.first, n->insn.second, afterPrefix);
         afterPrefix = __glOgOpTable[n->insn.op].sched & GL_OG_S_PREFIX;
         const int pos = pairable(n) ? placePairable(s, cell) : placeOther(s, cell);
+        if (pos < 0 || pos >= size - 6) {  // cannot happen by the bound above; keep the order if it does
+            gc->imports.free(gc, memory);
+            return encodeInOrder(gc, out, head);
+        }
         s->slots[pos] = cell;
         if (pos + 1 > s->count) s->count = pos + 1;
     }
     for (int i = 0; i < s->count; i++)
         if (s->slots[i]) out = __glOgEncode(gc, out, s->slots[i]->node);
-    gc->imports.free(gc, s);
+    gc->imports.free(gc, memory);
     return out;
 }
 

@@ -98,6 +98,18 @@ TEST_F(OgScheduler, OverlongBlockIsEncodedInOrder) {
     }
 }
 
+// A dependent chain takes a pair of slots for each instruction: a long one still
+// fits and computes its sum.
+TEST_F(OgScheduler, LongDependentChainComputesTheSame) {
+    const int count = 900;
+    E(__glOgMov(gc, OG_EAX, imm(0)));
+    E(__glOgBeginBlock(gc));
+    for (int i = 0; i < count; i++) E(__glOgAdd(gc, OG_EAX, imm(i)));
+    E(__glOgEndBlock(gc));
+    E(__glOgRet(gc));
+    EXPECT_EQ(((int (*)(void))code)(), count * (count - 1) / 2);
+}
+
 // A scheduled routine computes what its instructions compute in order:
 // int f(int* p) { p[1] = p[0] + 1; t = p[1] * 3; p[2] = t; return t + p[0]; } with
 // independent register work interleaved.
