@@ -167,6 +167,15 @@ int placeOther(Schedule* s, const Slot* n) {
     return pos;
 }
 
+GlOgPairInfo pairInfoOf(const Slot* cell) {
+    GlOgPairInfo info;
+    info.reads = cell->m.reads;
+    info.writes = cell->m.writes;
+    info.op = (uint16_t)cell->node->insn.op;
+    info.pairable = pairable(cell->node);
+    return info;
+}
+
 uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
     for (GlOgNode* n = head; n; n = n->insn.next) out = __glOgEncode(gc, out, n);
     return out;
@@ -224,7 +233,8 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
     // A block beyond the slot array keeps its order.
     if (length > BLOCK_LIMIT) return encodeInOrder(gc, out, head);
     const int size = slotsFor(length);
-    uint8_t* memory = (uint8_t*)gc->imports.calloc(gc, 1, size * sizeof(Slot*) + length * sizeof(Slot));
+    uint8_t* memory = (uint8_t*)gc->imports.calloc(
+        gc, 1, size * sizeof(Slot*) + length * (sizeof(Slot) + 2 * sizeof(GlOgPairInfo)));
     if (!memory) return encodeInOrder(gc, out, head);
     Schedule schedule = {(Slot**)memory, (Slot*)(memory + size * sizeof(Slot*)), size, 0};
     Schedule* s = &schedule;
@@ -243,8 +253,20 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
         s->slots[pos] = cell;
         if (pos + 1 > s->count) s->count = pos + 1;
     }
-    for (int i = 0; i < s->count; i++)
-        if (s->slots[i]) out = __glOgEncode(gc, out, s->slots[i]->node);
+    // The processor pairs greedily in code order, which empty slots can put out of
+    // step with the placement: the block keeps its written order unless the placed
+    // one issues as many pairs or more.
+    GlOgPairInfo* placed = (GlOgPairInfo*)(memory + size * sizeof(Slot*) + length * sizeof(Slot));
+    GlOgPairInfo* written = placed + length;
+    for (int i = 0, k = 0; i < s->count; i++)
+        if (s->slots[i]) placed[k++] = pairInfoOf(s->slots[i]);
+    for (int i = 0; i < used; i++) written[i] = pairInfoOf(&s->cells[i]);
+    if (__glOgCountPairs(placed, length) >= __glOgCountPairs(written, length)) {
+        for (int i = 0; i < s->count; i++)
+            if (s->slots[i]) out = __glOgEncode(gc, out, s->slots[i]->node);
+    } else {
+        out = encodeInOrder(gc, out, head);
+    }
     gc->imports.free(gc, memory);
     return out;
 }
