@@ -9,6 +9,7 @@
 // a jump, call or prefix.
 
 #include <stdio.h>
+#include <string.h>
 #include <iterator>
 #include <map>
 #include "codegen/codegen.h"
@@ -142,7 +143,8 @@ struct Schedule {
     int count;
 };
 
-int slotsFor(GLuint length) { return 4 * (int)length + 8; }
+constexpr int slotsFor(GLuint length) { return 4 * (int)length + 8; }
+constexpr GLuint LOCAL_BLOCK = 256;
 
 Slot* at(Schedule* s, int i) { return i >= 0 && i < s->size ? s->slots[i] : nullptr; }
 
@@ -246,8 +248,12 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
     // A block beyond the slot array keeps its order.
     if (length > BLOCK_LIMIT) return encodeInOrder(gc, out, head);
     const int size = slotsFor(length);
-    uint8_t* memory = (uint8_t*)gc->imports.calloc(gc, 1, size * sizeof(Slot*) + length * sizeof(Slot));
+    const size_t bytes = size * sizeof(Slot*) + length * sizeof(Slot);
+    // Blocks of the usual length schedule on the stack; only the slots need clearing.
+    alignas(8) uint8_t local[slotsFor(LOCAL_BLOCK) * sizeof(Slot*) + LOCAL_BLOCK * sizeof(Slot)];
+    uint8_t* memory = length <= LOCAL_BLOCK ? local : (uint8_t*)gc->imports.alloc(gc, bytes);
     if (!memory) return encodeInOrder(gc, out, head);
+    memset(memory, 0, size * sizeof(Slot*));
     Schedule schedule = {(Slot**)memory, (Slot*)(memory + size * sizeof(Slot*)), size, 0};
     Schedule* s = &schedule;
     int used = 0;
@@ -260,7 +266,7 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
         cell->pairable = pairable(n);
         const int pos = cell->pairable ? placePairable(s, cell) : placeOther(s, cell);
         if (pos < 0 || pos >= size - 6) {  // cannot happen by the bound above; keep the order if it does
-            gc->imports.free(gc, memory);
+            if (memory != local) gc->imports.free(gc, memory);
             return encodeInOrder(gc, out, head);
         }
         s->slots[pos] = cell;
@@ -277,7 +283,7 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
     } else {
         out = encodeInOrder(gc, out, head);
     }
-    gc->imports.free(gc, memory);
+    if (memory != local) gc->imports.free(gc, memory);
     return out;
 }
 
