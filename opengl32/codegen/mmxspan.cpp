@@ -2015,10 +2015,18 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     m.atEdi = true;
     GlOgNode* r = __glGenMmxPixelGroup(m);
     m.atEdi = false;
+    if (f.bytes == 2) {
+        // The live lanes' bytes stored under their mask at EDI (the group is
+        // aligned: the masked bytes lie in the page of the live ones).
+        GlOgNode* mask = r == MM(1) ? MM(2) : MM(1);
+        A.Movd(mask, A.a(&X->laneMask));
+        A.Punpcklbw(mask, mask);
+        A.Maskmovq(r, mask);
+        A.Ret();
+    }
     if (f.bytes == 1) A.Movd(A.a(X->pixels), r);
-    else if (f.bytes == 2) A.Movq(A.a(X->pixels), r);
-    else A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
-    for (int l = 0; l < 4; l++) {
+    else if (f.bytes == 4) A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
+    for (int l = 0; l < 4 && f.bytes != 2; l++) {
         GlOgNode* skip = A.label(true);
         A.Test(A.a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
         A.Je(skip);
