@@ -2179,3 +2179,90 @@ void __glOgMmxInitSites(const GlOgRasterKey* k, GlOgTexelSites* t) {
     __glOgMmxLevels(k, level0);
     memcpy(t->offset, level0[0].cornerOffset, sizeof t->offset);
 }
+
+void __glGenMmxLevelPieces(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
+    GlOgRasterScratch* S = __glOgScratch(gc);
+    GlMmxFill f;
+    __glMmxFillOf(k, &f);
+    const auto sp = [&](GLint field) { return A.m(EBP, field); };
+    GlOgNode* done = A.label(), *rising = A.label(true), *bound = A.label(true), *least = A.label(true),
+              *most = A.label(true);
+    A.Mov(A.a(&S->pieceCut), A.i(0));
+    A.Lea(EAX, A.m(ESI, -1));
+    A.Test(EAX, EAX);
+    A.Je(done);
+    A.Mov(A.a(&S->pieceLast), EAX);
+    // L at the last pixel: (lod + (n - 1) dlod) / (q + (n - 1) dq).
+    A.Fild32(A.a(&S->pieceLast));
+    A.FmulS(sp(GL_OG_SPAN_TEX_Q_STEP));
+    A.FaddS(sp(GL_OG_SPAN_TEX_Q));
+    A.Fild32(A.a(&S->pieceLast));
+    A.FmulS(sp(GL_OG_SPAN_TEX_LOD_STEP));
+    A.FaddS(sp(GL_OG_SPAN_TEX_LOD));
+    A.Fdivrp(ST(1));
+    A.FstpS(A.a(&S->lodEnd));
+    // The ends' octaves, (bits - 1) >> 23 of a positive finite L, held to
+    // [that of the crossover, 126 + 2 x the last level] (magnified; the last
+    // level's lambda and above).
+    const GLint lo = (GLint)((f.crossoverBits() - 1) >> 23);
+    A.Mov(EDX, A.a(&gc->currentTexture));
+    A.Mov(EDX, A.m(EDX, offsetof(GlTextureParams, maxLevel)));
+    A.Lea(EDX, A.mx(nullptr, EDX, 2, 126));
+    const auto octave = [&](GlOgNode* r, const void* bits) {
+        GlOgNode* below = A.label(true), *above = A.label(true);
+        A.Mov(r, A.a(bits));
+        A.Dec(r);
+        A.Cmp(r, A.i(0x7F7FFFFE));
+        A.Ja(done);
+        A.Shr(r, A.i(23));
+        A.Cmp(r, EDX);
+        A.Jle(below);
+        A.Mov(r, EDX);
+        A.place(below);
+        A.Cmp(r, A.i(lo));
+        A.Jge(above);
+        A.Mov(r, A.i(lo));
+        A.place(above);
+    };
+    octave(EAX, &S->fill.lodBits);
+    octave(ECX, &S->lodEnd);
+    A.Cmp(EAX, ECX);
+    A.Je(done);
+    // The bound crossed first: 2^(o + 1) rising, 2^o falling; ECX what
+    // rounds x (below) to the pixels before it: floor(x) + 1 rising (L at
+    // the bound is of the lower octave), ceil(x) falling.
+    A.Jl(rising);
+    A.Mov(ECX, A.i(0xFFFF));
+    A.Jmp(bound);
+    A.place(rising);
+    A.Inc(EAX);
+    A.Mov(ECX, A.i(0x10000));
+    A.place(bound);
+    A.Shl(EAX, A.i(23));
+    A.Mov(A.a(&S->lodBound), EAX);
+    // x = (bound - L0) (n - 1) / (L1 - L0), the pixel where L meets it.
+    A.FldS(A.a(&S->lodBound));
+    A.FsubS(A.a(&S->fill.lodBits));
+    A.Fimul32(A.a(&S->pieceLast));
+    A.FldS(A.a(&S->lodEnd));
+    A.FsubS(A.a(&S->fill.lodBits));
+    A.Fdivp(ST(1));
+    __glOgFixed16(A, S);
+    A.Add(EAX, ECX);
+    A.Sar(EAX, A.i(16));
+    // At least one pixel, and one left for the rest.
+    A.Cmp(EAX, A.i(1));
+    A.Jge(least);
+    A.Mov(EAX, A.i(1));
+    A.place(least);
+    A.Cmp(EAX, A.a(&S->pieceLast));
+    A.Jle(most);
+    A.Mov(EAX, A.a(&S->pieceLast));
+    A.place(most);
+    A.Mov(ESI, EAX);
+    A.Add(EAX, sp(GL_OG_SPAN_X));
+    A.Add(EAX, A.i(gc->limits.windowBiasX));
+    A.Mov(A.a(&S->pieceX), EAX);
+    A.Mov(A.a(&S->pieceCut), A.i(1));
+    A.place(done);
+}
