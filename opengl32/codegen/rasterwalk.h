@@ -189,6 +189,10 @@ struct GlOgRasterScratch {
     GLfloat* saved[3];
     GLint y, y1, n, skip, left;
     GLint walkLower;  // the walker is in the triangle's lower part
+    // The colour buffers' rows (front and back, or the draw buffer): the
+    // address of x 0 in row y (0 without a buffer), stepped by the stride.
+    uint8_t* colorRow[2];
+    GLint colorStride[2];
     GLint colorStepsSet;  // the x86 whole fill's colour steps are in the frame
     GLint mmxRow[4], mmxRowStep[4][2];  // the MMX fill's colours at the rows' left edge, steps little and big
     GLuint stepQ;         // the q of the span whose s and t steps (perspective MMX fill) the frame holds,

@@ -178,19 +178,47 @@ struct Walk : GlOgRasterEmit {
     // of the triangle takes them (tiny triangles have none).
     bool lateSteps() const { return mode() == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
-    // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
-    // field, 0 without a buffer. ECX and EDX changed.
-    void colorAddress(GlColorBuffer* const* buffer, GLint field) {
+    // The colour buffers the spans write: the front and back buffers, or the draw buffer.
+    int colorBuffers() const { return !k->colorBytes ? 0 : k->bothBuffers ? 2 : 1; }
+    GlColorBuffer* const* colorBuffer(int i) const {
+        return !k->bothBuffers ? &gc->drawBuffer : i ? &gc->fb.backBuffer : &gc->fb.frontBuffer;
+    }
+    // S->colorRow[i] and colorStride[i] for row S->y: base + (y - biasY) x
+    // stride and the stride, 0 and 0 without the buffer.
+    void colorRows() {
+        for (int i = 0; i < colorBuffers(); i++) {
+            GlOgNode* none = A.label(true), *done = A.label(true);
+            A.Mov(EDX, a(colorBuffer(i)));
+            A.Test(EDX, EDX);
+            A.Je(none);
+            A.Mov(EAX, a(&S->y));
+            A.Sub(EAX, A.i(gc->limits.windowBiasY));
+            A.Mov(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
+            A.Mov(a(&S->colorStride[i]), ECX);
+            A.Imul(EAX, ECX);
+            A.Add(EAX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
+            A.Mov(a(&S->colorRow[i]), EAX);
+            A.Jmp(done);
+            A.place(none);
+            A.Mov(a(&S->colorStride[i]), A.i(0));
+            A.Mov(a(&S->colorRow[i]), A.i(0));
+            A.place(done);
+        }
+    }
+    // The span's address in colour buffer i (x in EAX) into the field, 0
+    // without the buffer. ECX and EDX changed.
+    void colorAddress(int i, GLint field) {
         GlOgNode* none = A.label(true);
-        A.Mov(EDX, a(buffer));
+        A.Mov(EDX, a(&S->colorRow[i]));
         A.Test(EDX, EDX);
         A.Je(none);
-        A.Mov(ECX, sp(GL_OG_SPAN_Y));
-        A.Imul(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
-        A.Add(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
-        A.Mov(EDX, EAX);
-        A.Imul(EDX, A.i((GLint)k->colorBytes));
-        A.Lea(EDX, A.mx(ECX, EDX, 1, 0));
+        if (k->colorBytes == 1 || k->colorBytes == 2 || k->colorBytes == 4) {
+            A.Lea(EDX, A.mx(EDX, EAX, (GLint)k->colorBytes, 0));
+        } else {
+            A.Mov(ECX, EAX);
+            A.Imul(ECX, A.i((GLint)k->colorBytes));
+            A.Add(EDX, ECX);
+        }
         A.place(none);
         A.Mov(sp(field), EDX);
     }
@@ -230,15 +258,9 @@ struct Walk : GlOgRasterEmit {
         A.Mov(ECX, a(&S->y));
         A.Sub(ECX, A.i(gc->limits.windowBiasY));
         A.Mov(sp(GL_OG_SPAN_Y), ECX);
-        if (k->colorBytes && k->bothBuffers) {
-            // The front buffer's address in dest, the back buffer's in dest2.
-            colorAddress(&gc->fb.frontBuffer, GL_OG_SPAN_DEST);
-            colorAddress(&gc->fb.backBuffer, GL_OG_SPAN_DEST2);
-        } else if (k->colorBytes) {
-            colorAddress(&gc->drawBuffer, GL_OG_SPAN_DEST);
-        } else {
-            A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
-        }
+        // The front buffer's address (or the draw buffer's) in dest, the back buffer's in dest2.
+        for (int i = 0; i < colorBuffers(); i++) colorAddress(i, i ? GL_OG_SPAN_DEST2 : GL_OG_SPAN_DEST);
+        if (!colorBuffers()) A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
         // dither = table + (y & 3) x 35 + (x & 3) (the MMX fill takes its
         // dither lanes from x and y).
         if (!mmxFill()) {
@@ -628,6 +650,7 @@ struct Walk : GlOgRasterEmit {
         // Depth and stencil addresses at the left edge of the first row.
         if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
         if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
+        colorRows();
         // The part has a row (y < y1): the test comes after each.
         GlOgNode* row = A.label(), *noSpan = A.label();
         A.place(row);
@@ -754,6 +777,10 @@ struct Walk : GlOgRasterEmit {
             A.Add(a(&st->depthAddress), EAX);
         }
         stepEdge(&st->rightEdge);
+        for (int i = 0; i < colorBuffers(); i++) {
+            A.Mov(EAX, a(&S->colorStride[i]));
+            A.Add(a(&S->colorRow[i]), EAX);
+        }
     }
 
     // The MMX fill's colours at the left edge of the rows in 16.16, stepped
