@@ -1694,9 +1694,27 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             __glOgMmxSplat(m, MM(7), nullptr);
         }
     } else if (f.fragmentColor()) {
+        const auto reg = [&](int c) { return !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2); };
+        // Two channels of one shift start in one register's halves.
+        int pa = 0, pb = 2;
+        if (f.shift(0) == f.shift(1)) pb = 1;
+        else if (f.shift(1) == f.shift(2)) pa = 1;
+        const bool paired = f.shift(pa) == f.shift(pb);
+        if (paired) {
+            GlOgNode* ra = reg(pa), *rb = reg(pb);
+            A.Movd(ra, m.fr(values[pa]));
+            A.Movd(rb, m.fr(values[pb]));
+            A.Punpckldq(ra, rb);
+            if (f.shift(pa)) A.Pslld(ra, A.i(f.shift(pa)));
+            __glOgMmxBiasNeg32(m, ra, MM(1), 16);
+            A.Psrad(ra, A.i(16));
+            A.Packssdw(ra, ra);
+            A.Pshufw1(rb, ra);
+            A.Pshufw0(ra, ra);
+        }
         for (int c = 0; c < 3; c++) {
-            GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
-            startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
+            GlOgNode* r = reg(c);
+            if (!paired || (c != pa && c != pb)) startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
             if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
             if (!f.tex && f.dither && !f.blend) A.Paddsw(r, ditherRow(c));
             if (c == 0 && m.redUp()) A.Psllw(r, A.i(m.redUp()));

@@ -650,7 +650,6 @@ struct Walk : GlOgRasterEmit {
         // Depth and stencil addresses at the left edge of the first row.
         if (F() & GL_RF_DEPTH) bufferAddress(&gc->fb.depth.buf, k->depthBytes, &st->depthAddress);
         if (F() & GL_RF_STENCIL) bufferAddress(&gc->fb.stencil.buf, 1, &st->stencilAddress);
-        colorRows();
         // The part has a row (y < y1): the test comes after each.
         GlOgNode* row = A.label(), *noSpan = A.label();
         A.place(row);
@@ -947,19 +946,27 @@ struct Walk : GlOgRasterEmit {
         if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A, mmxSubs);
         if (mmxFill()) mmxRows();
         // One row loop for both parts: S->walkLower says which one ends.
-        GlOgNode* lower = A.label(), *done = A.label(), *part = A.label(), *partEnd = A.label();
+        // The colour rows from the first row on: the lower part's rows follow the upper's.
+        GlOgNode* lower = A.label(), *lowerFirst = A.label(), *done = A.label(), *part = A.label(),
+                  *partEnd = A.label();
         A.Mov(a(&S->walkLower), A.i(0));
         A.Mov(EAX, a(&S->upper0));
         A.Cmp(EAX, a(&S->upper1));
-        A.Jge(lower);
+        A.Jge(lowerFirst);
         A.Mov(a(&S->y), EAX);
         A.Mov(EAX, a(&S->upper1));
         A.Mov(a(&S->y1), EAX);
+        colorRows();
         A.place(part);
         walkPart(partEnd, done);
         A.place(partEnd);
         A.Cmp(a(&S->walkLower), A.i(0));
         A.Jne(done);
+        A.Jmp(lower);
+        A.place(lowerFirst);
+        A.Mov(EAX, a(&S->lower0));
+        A.Mov(a(&S->y), EAX);
+        colorRows();
         A.place(lower);
         A.Mov(EAX, a(&S->lower0));
         A.Cmp(EAX, a(&S->lower1));
