@@ -187,22 +187,20 @@ struct Walk : GlOgRasterEmit {
     // stride and the stride, 0 and 0 without the buffer.
     void colorRows() {
         for (int i = 0; i < colorBuffers(); i++) {
-            GlOgNode* none = A.label(true), *done = A.label(true);
+            GlOgNode* none = A.label(true);
+            A.Xor(EAX, EAX);
+            A.Xor(ECX, ECX);
             A.Mov(EDX, a(colorBuffer(i)));
             A.Test(EDX, EDX);
             A.Je(none);
             A.Mov(EAX, a(&S->y));
             A.Sub(EAX, A.i(gc->limits.windowBiasY));
             A.Mov(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
-            A.Mov(a(&S->colorStride[i]), ECX);
             A.Imul(EAX, ECX);
             A.Add(EAX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
-            A.Mov(a(&S->colorRow[i]), EAX);
-            A.Jmp(done);
             A.place(none);
-            A.Mov(a(&S->colorStride[i]), A.i(0));
-            A.Mov(a(&S->colorRow[i]), A.i(0));
-            A.place(done);
+            A.Mov(a(&S->colorStride[i]), ECX);
+            A.Mov(a(&S->colorRow[i]), EAX);
         }
     }
     // The span's address in colour buffer i (x in EAX) into the field, 0
