@@ -164,6 +164,10 @@ TEST(Tessellator, UncrossedOutlinesMakeVerticesOnlyWhereTheInsideSplitsOrJoins) 
     const Case cases[] = {
         {"a square with a closing point repeated", {{{1, 1}, {19, 1}, {19, 19}, {1, 19}, {1, 1}}}, GLU_TESS_WINDING_ODD, 0},
         {"a comb of nine teeth", {comb(9)}, GLU_TESS_WINDING_ODD, 2 * 8},
+        {"a 'W' (a glyph's outline turning clockwise)",
+         {{{0, 19.93}, {3.44, 19.93}, {4.87, 5.3}, {6.59, 14.77}, {9.86, 14.77}, {11.87, 5.3}, {12.99, 19.93},
+           {16.46, 19.93}, {14.16, 0}, {10.49, 0}, {8.22, 10.47}, {6.1, 0}, {2.46, 0}}},
+         GLU_TESS_WINDING_ODD, 6},
         {"a ring of 32 points a side", ring(32), GLU_TESS_WINDING_ODD, 4},
         {"a ring, non-zero rule", ring(24), GLU_TESS_WINDING_NONZERO, 4},
         {"a comb and a square hole in its bar", {comb(5), {{4, 0.5}, {4, 1.5}, {8, 1.5}, {8, 0.5}}},
