@@ -51,6 +51,8 @@ struct Walk : GlOgRasterEmit {
     }
     // The MMX fill's texture floats at a span: s, t and q, and the level of detail of a mipmap.
     int mmxTexFloats() const { return mmxMip() ? 4 : 3; }
+    // ... cut where the level of detail changes octave (__glGenMmxLevelPieces).
+    bool mmxPieces() const { return mmxMip() && mmxPerspective(); }
     // The MMX fill's colour channels: red, green, blue, and alpha when a blend factor reads it.
     int mmxChannels() const {
         GlMmxFill f;
@@ -205,6 +207,13 @@ struct Walk : GlOgRasterEmit {
         A.Jge(keep0);
         A.Mov(EAX, a(&st->clipBox[0]));
         A.place(keep0);
+        if (mmxPieces()) {  // the rest of a span cut at its level of detail's octave
+            GlOgNode* whole = A.label(true);
+            A.Cmp(EAX, a(&S->pieceX));
+            A.Jge(whole);
+            A.Mov(EAX, a(&S->pieceX));
+            A.place(whole);
+        }
         A.Cmp(ECX, a(&st->clipBox[2]));
         A.Jle(keep1);
         A.Mov(ECX, a(&st->clipBox[2]));
@@ -387,6 +396,7 @@ struct Walk : GlOgRasterEmit {
                     A.FldS(sp(GL_OG_SPAN_TEX_LOD));
                     A.FmulS(ST(1));
                     A.FstpS(a(&S->fill.lodBits));
+                    __glGenMmxLevelPieces(gc, k, A);
                 }
                 GlOgNode* compute = A.label(true), *kept = A.label();
                 for (int i = 0; i < 4; i++) {
@@ -624,6 +634,9 @@ struct Walk : GlOgRasterEmit {
         A.Mov(EAX, a(&st->rightEdge.x));
         A.Cmp(EAX, a(&st->leftEdge.x));
         A.Jle(noSpan);
+        GlOgNode* piece = A.label();
+        if (mmxPieces()) A.Mov(a(&S->pieceX), A.i((GLint)0x80000000u));
+        A.place(piece);
         spanStart(noSpan);
         if (mmxFill()) {
             GlOgNode* drawn = A.label();
@@ -638,6 +651,10 @@ struct Walk : GlOgRasterEmit {
                 __glGenMmxSpanProc(gc, k, A, mmxSubs);
             }
             A.place(drawn);
+            if (mmxPieces()) {
+                A.Cmp(a(&S->pieceCut), A.i(0));
+                A.Jne(piece);
+            }
         } else {
             groups(mode() == 1);
         }

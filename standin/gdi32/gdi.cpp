@@ -472,6 +472,10 @@ void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background
   std::shared_ptr<Bitmap> &surface = state.windowSurfaces[window];
   if (surface && surface->width == width && surface->height == height) return;
   auto made = NewDdb(width, height, 32);
+  if (!made) {  // too large: the window has no surface (draws nothing, no picture) until it is resized
+    state.windowSurfaces.erase(window);
+    return;
+  }
   BitmapSurface target;
   Describe(state, made.get(), &target);
   FillSurface(target, RECT{0, 0, width, height}, background);
