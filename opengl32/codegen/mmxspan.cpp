@@ -1356,11 +1356,15 @@ void blockVerdict(Mmx& m, int kind, bool dwords, GlOgNode* failed) {
 // `groups` (the one after the block too) into X->blockWords, the walked
 // values (MM1, MM2) stepped and their high halves taken (MM0, and MM3 or,
 // textured, MM4); X->z32 then holds those of the group after the block.
-void blockWordsPass(Mmx& m, int groups) {
+// `spanLanes`: EDX holds the span's lanes from the block's start (j + n),
+// and the pass stops after the words of the span's last group (a span that
+// ends in its first block needs no more, nor X->z32 after it).
+void blockWordsPass(Mmx& m, int groups, bool spanLanes = false) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
     if (!m.f.depth || m.depth32()) return;
     GlOgNode* high = m.f.tex ? MM(4) : MM(3);
+    GlOgNode* stop = A.label();
     A.Movq(A.a(X->blockWords[0]), MM(4));
     A.Movq(MM(1), A.a(&X->z32[0]));
     A.Movq(MM(2), A.a(&X->z32[2]));
@@ -1371,9 +1375,11 @@ void blockWordsPass(Mmx& m, int groups) {
         A.Pshufw13(high, MM(2));
         A.Punpckldq(MM(0), high);
         A.Movq(A.a(X->blockWords[g]), MM(0));
+        if (spanLanes && g < groups) A.Cmp(EDX, A.i(4 * (g + 1))), A.Jle(stop);
     }
     A.Movq(A.a(&X->z32[0]), MM(1));
     A.Movq(A.a(&X->z32[2]), MM(2));
+    A.place(stop);
     if (m.f.tex) A.Movq(MM(4), A.a(X->blockWords[0]));
 }
 
@@ -1757,31 +1763,42 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         // The lane offsets of lane j, the walked values of the first group
         // (and of its group of 32), the lanes from j on; ESI the stored
         // value of lane 0 of the first group (16-bit: MM4 its words).
+        // 16-bit words: the later groups of 32 need neither the offsets nor
+        // the lanes from j (their values run on unbroken).
         A.Mov(EDX, ECX);
         A.Shl(EDX, A.i(4));
-        for (int h = 0; h < 2; h++) {
-            A.Movq(MM(0), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
-            A.Movq(A.a(&X->zOffset32[2 * h]), MM(0));
+        if (m.depth32()) {
+            for (int h = 0; h < 2; h++) {
+                A.Movq(MM(0), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
+                A.Movq(A.a(&X->zOffset32[2 * h]), MM(0));
+            }
+            A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
+            A.Mov(A.a(&X->zGroup), EAX);
+            depthLanes32(m);
+        } else {
+            A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
+            storedDepth(m);
+            A.Movd(MM(0), EAX);
+            A.Punpckldq(MM(0), MM(0));
+            A.Movq(MM(1), MM(0));
+            for (int h = 0; h < 2; h++) A.Paddd(MM(h), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
         }
-        A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
-        A.Mov(A.a(&X->zGroup), EAX);
-        depthLanes32(m);
         A.Movq(A.a(&X->z32[0]), MM(0));
         A.Movq(A.a(&X->z32[2]), MM(1));
-        A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
-        A.Movq(MM(1), MM(0));
-        A.Punpcklwd(MM(0), MM(0));
-        A.Punpckhwd(MM(1), MM(1));
-        A.Movq(A.a(&X->zHigh32[0]), MM(0));
-        A.Movq(A.a(&X->zHigh32[2]), MM(1));
+        if (m.depth32()) {
+            A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
+            A.Movq(MM(1), MM(0));
+            A.Punpcklwd(MM(0), MM(0));
+            A.Punpckhwd(MM(1), MM(1));
+            A.Movq(A.a(&X->zHigh32[0]), MM(0));
+            A.Movq(A.a(&X->zHigh32[2]), MM(1));
+        } else {
+            A.Movq(MM(4), MM(0));
+            depthWordsOf(m, MM(4), MM(1));
+        }
         A.Mov(ESI, m.fr(GL_OG_SPAN_DEPTH_ADDRESS));
         A.Lea(EAX, A.mx(nullptr, ECX, m.f.depthBytes));
         A.Sub(ESI, EAX);
-        if (!m.depth32()) {
-            A.Movq(MM(4), A.a(&X->z32[0]));
-            A.Movq(MM(0), A.a(&X->z32[2]));
-            depthWordsOf(m, MM(4), MM(0));
-        }
     }
     // EDX = lanes to the span's end, j + n.
     A.Mov(EDX, A.a(&X->savedCount));
@@ -1825,7 +1842,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Jle(end);
         if (words) {
             // The head is copy 0 of its block.
-            blockWordsPass(m, copies);
+            blockWordsPass(m, copies, true);
             m.copy = 0;
             __glGenMmxStepGroup(m, false);
         }
@@ -1839,7 +1856,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
-    blockWordsPass(m, copies);
+    blockWordsPass(m, copies, true);
     __glGenMmxGroupCount(m, false, nullptr);
     if (unchecked) {
         A.Cmp(EBX, A.i(-copies * m.unit()));
@@ -2002,10 +2019,18 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     m.atEdi = true;
     GlOgNode* r = __glGenMmxPixelGroup(m);
     m.atEdi = false;
+    if (f.bytes == 2) {
+        // The live lanes' bytes stored under their mask at EDI (the group is
+        // aligned: the masked bytes lie in the page of the live ones).
+        GlOgNode* mask = r == MM(1) ? MM(2) : MM(1);
+        A.Movd(mask, A.a(&X->laneMask));
+        A.Punpcklbw(mask, mask);
+        A.Maskmovq(r, mask);
+        A.Ret();
+    }
     if (f.bytes == 1) A.Movd(A.a(X->pixels), r);
-    else if (f.bytes == 2) A.Movq(A.a(X->pixels), r);
-    else A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
-    for (int l = 0; l < 4; l++) {
+    else if (f.bytes == 4) A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
+    for (int l = 0; l < 4 && f.bytes != 2; l++) {
         GlOgNode* skip = A.label(true);
         A.Test(A.a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
         A.Je(skip);
