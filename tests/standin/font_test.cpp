@@ -82,7 +82,9 @@ TEST_F(FontTest, HeightWeightAndPitchPickTheFaceAndItsSize) {
     EXPECT_EQ(tm.tmPitchAndFamily & TMPF_FIXED_PITCH, mono ? 0 : TMPF_FIXED_PITCH) << k.what;
     EXPECT_EQ(tm.tmPitchAndFamily & 0xF0, mono ? FF_MODERN : FF_SWISS) << k.what;
     EXPECT_EQ(tm.tmPitchAndFamily & (TMPF_TRUETYPE | TMPF_VECTOR), TMPF_TRUETYPE | TMPF_VECTOR) << k.what;
-    if (mono) EXPECT_EQ(tm.tmMaxCharWidth, tm.tmAveCharWidth) << k.what;
+    if (mono) {
+        EXPECT_EQ(tm.tmMaxCharWidth, tm.tmAveCharWidth) << k.what;
+    }
     EXPECT_EQ(Width('W'), k.wide) << k.what;
     EXPECT_EQ(Width('i'), k.narrow) << k.what;
     // Extents add the widths; their height is the cell's.
