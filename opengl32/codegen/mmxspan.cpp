@@ -150,6 +150,7 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m);
 GlOgNode* __glGenMmxBlendPack(Mmx& m);
 bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c);
 void texels(Mmx& m);
+void nearestTexels(Mmx& m);
 GlOgNode* indexedTexels(Mmx& m);
 void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack, int corner = 0);
 void offsetTexels(Mmx& m, GLint bytes);
@@ -686,7 +687,9 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
 void texels(Mmx& m) {
     const GlMmxFill& f = m.f;
     if (f.filtered()) {
-        if (f.magSeparate()) m.A.Call(m.A.a(&m.X->filterProc));
+        // A level's nearest texels in place; the other filters' subroutine.
+        if (f.mip && !f.linear && !f.twoLevels && !f.magSeparate()) nearestTexels(m);
+        else if (f.magSeparate()) m.A.Call(m.A.a(&m.X->filterProc));
         else m.A.Call(m.filter);
         return;
     }
@@ -1039,24 +1042,25 @@ void bilinearLevel(Mmx& m, LevelOps L, int set) {
 // MM1 as texels() leaves them. EAX and ECX changed.
 void nearestLevel(Mmx& m, LevelOps L, int set) {
     GlOgAsm& A = m.A;
-    GlOgMmxFillScratch* X = m.X;
     A.Movq(MM(0), MM(6));
     A.Psrlw(MM(0), L.toSide(0));
     A.Movq(MM(1), MM(7));
     A.Psrlw(MM(1), L.toSide(1));
     A.Psllw(MM(1), L.log2(0));
     A.Por(MM(0), MM(1));
-    A.Movq(A.a(X->texIndex[0]), MM(0));
     m.siteSet = set;
     for (int pair = 0; pair < 2; pair++) {
-        A.Movzx16(EAX, A.a(&X->texIndex[0][2 * pair]));
-        A.Movzx16(ECX, A.a(&X->texIndex[0][2 * pair + 1]));
+        if (pair) A.Pextrw2(EAX, MM(0)), A.Pextrw3(ECX, MM(0));
+        else A.Pextrw0(EAX, MM(0)), A.Pextrw1(ECX, MM(0));
         indexedTexel(m, MM(1 + pair), EAX, false);
         indexedTexel(m, MM(1 + pair), ECX, true);
     }
     m.siteSet = 0;
     texelChannels(m, MM(1));
 }
+
+// The nearest texels of the span's one level (its record X->level[0]).
+void nearestTexels(Mmx& m) { nearestLevel(m, LevelOps{m, 0}, 0); }
 
 // The bilinear texels of a level as bilinearLevel leaves them, when no
 // lane's square of texels wraps (else to `wrapped`, EAX changed): the four

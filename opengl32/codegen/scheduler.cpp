@@ -198,7 +198,7 @@ uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
 
 }  // namespace
 
-extern "C" GLint __glOgScheduleBlocks = 1;
+GLint __glOgScheduleBlocks = 1;  // C linkage by its declaration
 
 void __glOgPairInfo(GLuint op, const GlOgNode* first, const GlOgNode* second, GlOgPairInfo* info) {
     const Masks m = masksOf(op, first, second, false);
