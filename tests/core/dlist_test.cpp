@@ -279,9 +279,6 @@ TEST_F(ListTest, MaterialRunBecomesOneBlock) {
     glEndList();
     const GlCompiledList* b = block(1);
     ASSERT_NE(b, nullptr);
-    std::vector<uint32_t> w(24);
-    memcpy(w.data(), b->data, w.size() * 4);
-    EXPECT_EQ(w[0], (uint32_t)(uintptr_t)gc->lists.extendedTable[GL_OP_MATERIAL_BLOCK - 1000]);
     auto f = [](float x) {
         uint32_t u;
         memcpy(&u, &x, 4);
@@ -290,6 +287,10 @@ TEST_F(ListTest, MaterialRunBecomesOneBlock) {
     const std::vector<uint32_t> want = {GL_FRONT, 0x12,    f(0.1f), f(0.2f), f(0.3f), f(0.4f), f(10.0f),
                                         GL_BACK,  0x22,    f(0.1f), f(0.2f), f(0.3f), f(0.4f), f(1.0f),
                                         f(3.0f),  f(2.0f), 0};
+    // The procedure word and the block's words (the block ends after the chain's end word).
+    std::vector<uint32_t> w(1 + want.size());
+    memcpy(w.data(), b->data, w.size() * 4);
+    EXPECT_EQ(w[0], (uint32_t)(uintptr_t)gc->lists.extendedTable[GL_OP_MATERIAL_BLOCK - 1000]);
     EXPECT_EQ(std::vector<uint32_t>(w.begin() + 1, w.begin() + 1 + want.size()), want)
         << "groups: front (diffuse, shininess), back (diffuse, indexes ambient, specular, diffuse)";
     GlListPlayProc end;

@@ -160,9 +160,13 @@ GltestDib::GltestDib(int w, int h, int bitCount, bool topDown, const DWORD* mask
     if (bitCount == 0) {
         bitmap = CreateCompatibleBitmap(dc, w, h);
     } else {
+        // The masks or, up to 8 bits a pixel, the full colour table (black) follow the header.
         struct {
             BITMAPINFOHEADER h;
-            DWORD masks[3];
+            union {
+                DWORD masks[3];
+                RGBQUAD colours[256];
+            };
         } info = {};
         info.h.biSize = sizeof info.h;
         info.h.biWidth = w;
