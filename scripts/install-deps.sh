@@ -9,6 +9,9 @@ command -v i686-w64-mingw32-g++ >/dev/null || need+=(g++-mingw-w64-i686)
 command -v qemu-i386 >/dev/null || need+=(qemu-user)
 [ -d /usr/src/googletest/googletest ] || need+=(googletest)
 command -v python3 >/dev/null || need+=(python3)
+# The stand-in GDI's fonts: tables made from DejaVu Sans and Sans Mono with fontTools.
+[ -f /usr/share/fonts/truetype/dejavu/DejaVuSansMono-Bold.ttf ] || need+=(fonts-dejavu-core)
+/usr/bin/python3 -c 'import fontTools' 2>/dev/null || need+=(python3-fonttools)
 # The readers' fuzz targets: clang with its 32-bit libFuzzer and AddressSanitizer runtimes.
 command -v clang++ >/dev/null || need+=(clang)
 printf 'extern "C" int LLVMFuzzerTestOneInput(const char *, unsigned long) { return 0; }\n' |

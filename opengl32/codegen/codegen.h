@@ -177,7 +177,8 @@
     X(Pextrw2, MPEXTRW, 2, 0, 0, 0, DW)                                \
     X(Pextrw3, MPEXTRW, 3, 0, 0, 0, DW)                                \
     X(Pshufw13, MSHUF, 0xDD, 0, 0, 0, DW)                              \
-    X(Shld16, SHLD, 16, 0, 0, 0, DR | DW | FW)
+    X(Shld16, SHLD, 16, 0, 0, 0, DR | DW | FW)                        \
+    X(Maskmovq, MMX, 0xF7, 0, 0, 0, DR | BAR)
 
 #define GL_OG_OP_ENUM(name, form, a, b, c, d, sched) GL_OG_##name,
 enum GlOgOp { GL_OG_OPS(GL_OG_OP_ENUM) GL_OG_OP_COUNT };

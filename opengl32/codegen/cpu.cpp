@@ -10,7 +10,7 @@ GLint __glOgHasMmxExt = -1;
 
 // MMX: "__GL_FORCE_MMX" when it exists (its decimal value, non-zero = on), else
 // the MMX feature bit (leaf 1, EDX bit 23). The MMX extensions (pshufw,
-// pextrw, pmulhuw, pminub, pminsw, which the MMX fill uses and an MMX-only
+// pextrw, pmulhuw, pminub, pminsw, maskmovq, which the MMX fill uses and an MMX-only
 // processor faults on): MMX and the SSE feature bit (leaf 1, EDX bit 25), or
 // the extended-MMX bit of the AMD processors that have them without SSE
 // (leaf 0x80000001, EDX bit 22); the processor's answer whatever MMX's source.

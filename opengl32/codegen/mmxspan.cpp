@@ -150,6 +150,7 @@ GlOgNode* __glGenMmxPixelGroup(Mmx& m);
 GlOgNode* __glGenMmxBlendPack(Mmx& m);
 bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c);
 void texels(Mmx& m);
+void nearestTexels(Mmx& m);
 GlOgNode* indexedTexels(Mmx& m);
 void indexedTexel(Mmx& m, GlOgNode* r, GlOgNode* at, bool unpack, int corner = 0);
 void offsetTexels(Mmx& m, GLint bytes);
@@ -686,7 +687,9 @@ bool __glGenMmxBlendFactor(Mmx& m, GlOgNode* r, GLint factor, int c) {
 void texels(Mmx& m) {
     const GlMmxFill& f = m.f;
     if (f.filtered()) {
-        if (f.magSeparate()) m.A.Call(m.A.a(&m.X->filterProc));
+        // A level's nearest texels in place; the other filters' subroutine.
+        if (f.mip && !f.linear && !f.twoLevels && !f.magSeparate()) nearestTexels(m);
+        else if (f.magSeparate()) m.A.Call(m.A.a(&m.X->filterProc));
         else m.A.Call(m.filter);
         return;
     }
@@ -1039,24 +1042,25 @@ void bilinearLevel(Mmx& m, LevelOps L, int set) {
 // MM1 as texels() leaves them. EAX and ECX changed.
 void nearestLevel(Mmx& m, LevelOps L, int set) {
     GlOgAsm& A = m.A;
-    GlOgMmxFillScratch* X = m.X;
     A.Movq(MM(0), MM(6));
     A.Psrlw(MM(0), L.toSide(0));
     A.Movq(MM(1), MM(7));
     A.Psrlw(MM(1), L.toSide(1));
     A.Psllw(MM(1), L.log2(0));
     A.Por(MM(0), MM(1));
-    A.Movq(A.a(X->texIndex[0]), MM(0));
     m.siteSet = set;
     for (int pair = 0; pair < 2; pair++) {
-        A.Movzx16(EAX, A.a(&X->texIndex[0][2 * pair]));
-        A.Movzx16(ECX, A.a(&X->texIndex[0][2 * pair + 1]));
+        if (pair) A.Pextrw2(EAX, MM(0)), A.Pextrw3(ECX, MM(0));
+        else A.Pextrw0(EAX, MM(0)), A.Pextrw1(ECX, MM(0));
         indexedTexel(m, MM(1 + pair), EAX, false);
         indexedTexel(m, MM(1 + pair), ECX, true);
     }
     m.siteSet = 0;
     texelChannels(m, MM(1));
 }
+
+// The nearest texels of the span's one level (its record X->level[0]).
+void nearestTexels(Mmx& m) { nearestLevel(m, LevelOps{m, 0}, 0); }
 
 // The bilinear texels of a level as bilinearLevel leaves them, when no
 // lane's square of texels wraps (else to `wrapped`, EAX changed): the four
@@ -1352,11 +1356,15 @@ void blockVerdict(Mmx& m, int kind, bool dwords, GlOgNode* failed) {
 // `groups` (the one after the block too) into X->blockWords, the walked
 // values (MM1, MM2) stepped and their high halves taken (MM0, and MM3 or,
 // textured, MM4); X->z32 then holds those of the group after the block.
-void blockWordsPass(Mmx& m, int groups) {
+// `spanLanes`: EDX holds the span's lanes from the block's start (j + n),
+// and the pass stops after the words of the span's last group (a span that
+// ends in its first block needs no more, nor X->z32 after it).
+void blockWordsPass(Mmx& m, int groups, bool spanLanes = false) {
     GlOgAsm& A = m.A;
     GlOgMmxFillScratch* X = m.X;
     if (!m.f.depth || m.depth32()) return;
     GlOgNode* high = m.f.tex ? MM(4) : MM(3);
+    GlOgNode* stop = A.label();
     A.Movq(A.a(X->blockWords[0]), MM(4));
     A.Movq(MM(1), A.a(&X->z32[0]));
     A.Movq(MM(2), A.a(&X->z32[2]));
@@ -1367,9 +1375,11 @@ void blockWordsPass(Mmx& m, int groups) {
         A.Pshufw13(high, MM(2));
         A.Punpckldq(MM(0), high);
         A.Movq(A.a(X->blockWords[g]), MM(0));
+        if (spanLanes && g < groups) A.Cmp(EDX, A.i(4 * (g + 1))), A.Jle(stop);
     }
     A.Movq(A.a(&X->z32[0]), MM(1));
     A.Movq(A.a(&X->z32[2]), MM(2));
+    A.place(stop);
     if (m.f.tex) A.Movq(MM(4), A.a(X->blockWords[0]));
 }
 
@@ -1688,9 +1698,27 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
             __glOgMmxSplat(m, MM(7), nullptr);
         }
     } else if (f.fragmentColor()) {
+        const auto reg = [&](int c) { return !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2); };
+        // Two channels of one shift start in one register's halves.
+        int pa = 0, pb = 2;
+        if (f.shift(0) == f.shift(1)) pb = 1;
+        else if (f.shift(1) == f.shift(2)) pa = 1;
+        const bool paired = f.shift(pa) == f.shift(pb);
+        if (paired) {
+            GlOgNode* ra = reg(pa), *rb = reg(pb);
+            A.Movd(ra, m.fr(values[pa]));
+            A.Movd(rb, m.fr(values[pb]));
+            A.Punpckldq(ra, rb);
+            if (f.shift(pa)) A.Pslld(ra, A.i(f.shift(pa)));
+            __glOgMmxBiasNeg32(m, ra, MM(1), 16);
+            A.Psrad(ra, A.i(16));
+            A.Packssdw(ra, ra);
+            A.Pshufw1(rb, ra);
+            A.Pshufw0(ra, ra);
+        }
         for (int c = 0; c < 3; c++) {
-            GlOgNode* r = !f.tex || !c ? MM(5 + c) : c == 1 ? MM(3) : MM(2);
-            startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
+            GlOgNode* r = reg(c);
+            if (!paired || (c != pa && c != pb)) startLanes(m, r, m.fr(values[c]), f.shift(c), true, MM(1));
             if (f.colorSteps()) A.Paddw(r, A.ax(X->offsets[c][0], ECX, 8));
             if (!f.tex && f.dither && !f.blend) A.Paddsw(r, ditherRow(c));
             if (c == 0 && m.redUp()) A.Psllw(r, A.i(m.redUp()));
@@ -1753,31 +1781,42 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         // The lane offsets of lane j, the walked values of the first group
         // (and of its group of 32), the lanes from j on; ESI the stored
         // value of lane 0 of the first group (16-bit: MM4 its words).
+        // 16-bit words: the later groups of 32 need neither the offsets nor
+        // the lanes from j (their values run on unbroken).
         A.Mov(EDX, ECX);
         A.Shl(EDX, A.i(4));
-        for (int h = 0; h < 2; h++) {
-            A.Movq(MM(0), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
-            A.Movq(A.a(&X->zOffset32[2 * h]), MM(0));
+        if (m.depth32()) {
+            for (int h = 0; h < 2; h++) {
+                A.Movq(MM(0), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
+                A.Movq(A.a(&X->zOffset32[2 * h]), MM(0));
+            }
+            A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
+            A.Mov(A.a(&X->zGroup), EAX);
+            depthLanes32(m);
+        } else {
+            A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
+            storedDepth(m);
+            A.Movd(MM(0), EAX);
+            A.Punpckldq(MM(0), MM(0));
+            A.Movq(MM(1), MM(0));
+            for (int h = 0; h < 2; h++) A.Paddd(MM(h), A.ax(&X->zOffsets32[0][2 * h], EDX, 1));
         }
-        A.Mov(EAX, m.fr(GL_OG_SPAN_Z));
-        A.Mov(A.a(&X->zGroup), EAX);
-        depthLanes32(m);
         A.Movq(A.a(&X->z32[0]), MM(0));
         A.Movq(A.a(&X->z32[2]), MM(1));
-        A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
-        A.Movq(MM(1), MM(0));
-        A.Punpcklwd(MM(0), MM(0));
-        A.Punpckhwd(MM(1), MM(1));
-        A.Movq(A.a(&X->zHigh32[0]), MM(0));
-        A.Movq(A.a(&X->zHigh32[2]), MM(1));
+        if (m.depth32()) {
+            A.Movq(MM(0), A.ax(__glMmxLanesFrom[0], ECX, 8));
+            A.Movq(MM(1), MM(0));
+            A.Punpcklwd(MM(0), MM(0));
+            A.Punpckhwd(MM(1), MM(1));
+            A.Movq(A.a(&X->zHigh32[0]), MM(0));
+            A.Movq(A.a(&X->zHigh32[2]), MM(1));
+        } else {
+            A.Movq(MM(4), MM(0));
+            depthWordsOf(m, MM(4), MM(1));
+        }
         A.Mov(ESI, m.fr(GL_OG_SPAN_DEPTH_ADDRESS));
         A.Lea(EAX, A.mx(nullptr, ECX, m.f.depthBytes));
         A.Sub(ESI, EAX);
-        if (!m.depth32()) {
-            A.Movq(MM(4), A.a(&X->z32[0]));
-            A.Movq(MM(0), A.a(&X->z32[2]));
-            depthWordsOf(m, MM(4), MM(0));
-        }
     }
     // EDX = lanes to the span's end, j + n.
     A.Mov(EDX, A.a(&X->savedCount));
@@ -1821,7 +1860,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
         A.Jle(end);
         if (words) {
             // The head is copy 0 of its block.
-            blockWordsPass(m, copies);
+            blockWordsPass(m, copies, true);
             m.copy = 0;
             __glGenMmxStepGroup(m, false);
         }
@@ -1835,7 +1874,7 @@ void __glGenMmxSpan(Mmx& m, const GlOgMmxSubroutines& subs) {
     }
     A.place(noHead);
     A.Mov(A.a(&X->count), EDX);
-    blockWordsPass(m, copies);
+    blockWordsPass(m, copies, true);
     __glGenMmxGroupCount(m, false, nullptr);
     if (unchecked) {
         A.Cmp(EBX, A.i(-copies * m.unit()));
@@ -1998,10 +2037,18 @@ void __glGenMmxSubroutineCode(Mmx& m, const GlOgMmxSubroutines& subs) {
     m.atEdi = true;
     GlOgNode* r = __glGenMmxPixelGroup(m);
     m.atEdi = false;
+    if (f.bytes == 2) {
+        // The live lanes' bytes stored under their mask at EDI (the group is
+        // aligned: the masked bytes lie in the page of the live ones).
+        GlOgNode* mask = r == MM(1) ? MM(2) : MM(1);
+        A.Movd(mask, A.a(&X->laneMask));
+        A.Punpcklbw(mask, mask);
+        A.Maskmovq(r, mask);
+        A.Ret();
+    }
     if (f.bytes == 1) A.Movd(A.a(X->pixels), r);
-    else if (f.bytes == 2) A.Movq(A.a(X->pixels), r);
-    else A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
-    for (int l = 0; l < 4; l++) {
+    else if (f.bytes == 4) A.Movq(A.a(&X->pixels32[0]), r), A.Movq(A.a(&X->pixels32[2]), m.high);
+    for (int l = 0; l < 4 && f.bytes != 2; l++) {
         GlOgNode* skip = A.label(true);
         A.Test(A.a(&X->laneMask), A.i((GLint)(0xFFu << 8 * l)));
         A.Je(skip);
@@ -2153,4 +2200,91 @@ void __glOgMmxInitSites(const GlOgRasterKey* k, GlOgTexelSites* t) {
     GlOgMmxLevel level0[GL_OG_MMX_LEVELS];
     __glOgMmxLevels(k, level0);
     memcpy(t->offset, level0[0].cornerOffset, sizeof t->offset);
+}
+
+void __glGenMmxLevelPieces(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A) {
+    GlOgRasterScratch* S = __glOgScratch(gc);
+    GlMmxFill f;
+    __glMmxFillOf(k, &f);
+    const auto sp = [&](GLint field) { return A.m(EBP, field); };
+    GlOgNode* done = A.label(), *rising = A.label(true), *bound = A.label(true), *least = A.label(true),
+              *most = A.label(true);
+    A.Mov(A.a(&S->pieceCut), A.i(0));
+    A.Lea(EAX, A.m(ESI, -1));
+    A.Test(EAX, EAX);
+    A.Je(done);
+    A.Mov(A.a(&S->pieceLast), EAX);
+    // L at the last pixel: (lod + (n - 1) dlod) / (q + (n - 1) dq).
+    A.Fild32(A.a(&S->pieceLast));
+    A.FmulS(sp(GL_OG_SPAN_TEX_Q_STEP));
+    A.FaddS(sp(GL_OG_SPAN_TEX_Q));
+    A.Fild32(A.a(&S->pieceLast));
+    A.FmulS(sp(GL_OG_SPAN_TEX_LOD_STEP));
+    A.FaddS(sp(GL_OG_SPAN_TEX_LOD));
+    A.Fdivrp(ST(1));
+    A.FstpS(A.a(&S->lodEnd));
+    // The ends' octaves, (bits - 1) >> 23 of a positive finite L, held to
+    // [that of the crossover, 126 + 2 x the last level] (magnified; the last
+    // level's lambda and above).
+    const GLint lo = (GLint)((f.crossoverBits() - 1) >> 23);
+    A.Mov(EDX, A.a(&gc->currentTexture));
+    A.Mov(EDX, A.m(EDX, offsetof(GlTextureParams, maxLevel)));
+    A.Lea(EDX, A.mx(nullptr, EDX, 2, 126));
+    const auto octave = [&](GlOgNode* r, const void* bits) {
+        GlOgNode* below = A.label(true), *above = A.label(true);
+        A.Mov(r, A.a(bits));
+        A.Dec(r);
+        A.Cmp(r, A.i(0x7F7FFFFE));
+        A.Ja(done);
+        A.Shr(r, A.i(23));
+        A.Cmp(r, EDX);
+        A.Jle(below);
+        A.Mov(r, EDX);
+        A.place(below);
+        A.Cmp(r, A.i(lo));
+        A.Jge(above);
+        A.Mov(r, A.i(lo));
+        A.place(above);
+    };
+    octave(EAX, &S->fill.lodBits);
+    octave(ECX, &S->lodEnd);
+    A.Cmp(EAX, ECX);
+    A.Je(done);
+    // The bound crossed first: 2^(o + 1) rising, 2^o falling; ECX what
+    // rounds x (below) to the pixels before it: floor(x) + 1 rising (L at
+    // the bound is of the lower octave), ceil(x) falling.
+    A.Jl(rising);
+    A.Mov(ECX, A.i(0xFFFF));
+    A.Jmp(bound);
+    A.place(rising);
+    A.Inc(EAX);
+    A.Mov(ECX, A.i(0x10000));
+    A.place(bound);
+    A.Shl(EAX, A.i(23));
+    A.Mov(A.a(&S->lodBound), EAX);
+    // x = (bound - L0) (n - 1) / (L1 - L0), the pixel where L meets it.
+    A.FldS(A.a(&S->lodBound));
+    A.FsubS(A.a(&S->fill.lodBits));
+    A.Fimul32(A.a(&S->pieceLast));
+    A.FldS(A.a(&S->lodEnd));
+    A.FsubS(A.a(&S->fill.lodBits));
+    A.Fdivp(ST(1));
+    __glOgFixed16(A, S);
+    A.Add(EAX, ECX);
+    A.Sar(EAX, A.i(16));
+    // At least one pixel, and one left for the rest.
+    A.Cmp(EAX, A.i(1));
+    A.Jge(least);
+    A.Mov(EAX, A.i(1));
+    A.place(least);
+    A.Cmp(EAX, A.a(&S->pieceLast));
+    A.Jle(most);
+    A.Mov(EAX, A.a(&S->pieceLast));
+    A.place(most);
+    A.Mov(ESI, EAX);
+    A.Add(EAX, sp(GL_OG_SPAN_X));
+    A.Add(EAX, A.i(gc->limits.windowBiasX));
+    A.Mov(A.a(&S->pieceX), EAX);
+    A.Mov(A.a(&S->pieceCut), A.i(1));
+    A.place(done);
 }

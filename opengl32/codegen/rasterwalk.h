@@ -189,6 +189,10 @@ struct GlOgRasterScratch {
     GLfloat* saved[3];
     GLint y, y1, n, skip, left;
     GLint walkLower;  // the walker is in the triangle's lower part
+    // The colour buffers' rows (front and back, or the draw buffer): the
+    // address of x 0 in row y (0 without a buffer), stepped by the stride.
+    uint8_t* colorRow[2];
+    GLint colorStride[2];
     GLint colorStepsSet;  // the x86 whole fill's colour steps are in the frame
     GLint mmxRow[4], mmxRowStep[4][2];  // the MMX fill's colours at the rows' left edge, steps little and big
     GLuint stepQ;         // the q of the span whose s and t steps (perspective MMX fill) the frame holds,
@@ -202,6 +206,12 @@ struct GlOgRasterScratch {
     GLuint acc[3];   // the fragment's channels along a group (whole fill)
     uint8_t* texels;
     GLuint pixel, mask;
+    // A mipmapped MMX span cut where its level of detail leaves the octave of
+    // its first pixel (__glGenMmxLevelPieces): the x the rest starts at
+    // (INT_MIN: none yet in the row), whether this piece was cut, and the
+    // cut's work.
+    GLint pieceX, pieceCut, pieceLast;
+    GLuint lodEnd, lodBound;
 };
 static_assert(sizeof(GlOgRasterScratch) + 8 <= GL_OG_DATA_AREA_BYTES, "the scratch fits the data area");
 
@@ -388,6 +398,14 @@ void __glOgMmxInitSites(const GlOgRasterKey* k, GlOgTexelSites* t);
 void __glGenMmxTriangle(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSpanProc(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
 void __glGenMmxSubroutines(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A, const GlOgMmxSubroutines& subs);
+// A mipmapped perspective span (the walker's frame at EBP, ESI its pixels,
+// X->lodBits L at its first pixel, ST(0) kept): where L, taken linear from
+// the first pixel to the last, leaves the octave (2^k, 2^(k+1)] of the first
+// (octaves held to those of the magnified and of the last level), ESI is cut
+// to the pixels before and S->pieceX set to the x of the rest, which the
+// walker draws as a span of its own. Within an octave the span's levels hold
+// (their bounds are powers of 2). EAX, ECX, EDX changed; double precision.
+void __glGenMmxLevelPieces(GlContext* gc, const GlOgRasterKey* k, GlOgAsm& A);
 // The C++ twin of a span of the MMX fill: the same lanes, rounding and
 // saturation, pixel for pixel (mmxfill.cpp). The walker calls it in the
 // routine's place when the key asks (FILL_TWIN).

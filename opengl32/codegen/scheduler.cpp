@@ -9,6 +9,7 @@
 // a jump, call or prefix.
 
 #include <stdio.h>
+#include <string.h>
 #include <iterator>
 #include <map>
 #include "codegen/codegen.h"
@@ -21,8 +22,7 @@ constexpr GLuint MASK_MEMORY = 1u << 18;
 constexpr GLuint MASK_FPU = 1u << 19;
 constexpr GLuint MASK_ALL = 0xFFFFFFFFu;
 constexpr GLuint MASK_MMX_ALL = 0xFFu << 8;
-constexpr int SLOT_COUNT = 1000;
-constexpr GLuint BLOCK_LIMIT = 990;  // placement looks up to four slots past the last used one
+constexpr GLuint BLOCK_LIMIT = 990;
 
 struct Masks {
     GLuint reads, writes;
@@ -96,6 +96,7 @@ bool isJcc(GLuint op) { return op >= GL_OG_Ja && op <= GL_OG_Jns; }
 struct Slot {
     GlOgNode* node;
     Masks m;
+    bool pairable;
 };
 
 bool depends(const Slot* a, const Slot* b) {
@@ -133,13 +134,19 @@ bool isMmxStore(const GlOgNode* n) {
     return n->insn.first && (n->insn.first->kind == GL_OG_REG32 || isMem(n->insn.first));
 }
 
+// Sized to its block: a node lands at most four slots past the last used one,
+// and placement looks up to six past it.
 struct Schedule {
-    Slot* slots[SLOT_COUNT + 8];
-    Slot cells[SLOT_COUNT];
+    Slot** slots;
+    Slot* cells;
+    int size;
     int count;
 };
 
-Slot* at(Schedule* s, int i) { return i >= 0 && i < SLOT_COUNT + 8 ? s->slots[i] : nullptr; }
+constexpr int slotsFor(GLuint length) { return 4 * (int)length + 8; }
+constexpr GLuint LOCAL_BLOCK = 256;
+
+Slot* at(Schedule* s, int i) { return i >= 0 && i < s->size ? s->slots[i] : nullptr; }
 
 int placePairable(Schedule* s, const Slot* n) {
     int pos = -1;
@@ -163,6 +170,27 @@ int placeOther(Schedule* s, const Slot* n) {
     return pos;
 }
 
+GlOgPairInfo pairInfoOf(const Slot* cell) {
+    GlOgPairInfo info;
+    info.reads = cell->m.reads;
+    info.writes = cell->m.writes;
+    info.op = (uint16_t)cell->node->insn.op;
+    info.pairable = cell->pairable;
+    return info;
+}
+
+// __glOgCountPairs over n slots, given as pointers or in place.
+GLuint countPairs(Slot* const* order, const Slot* cells, int n) {
+    GLuint pairs = 0;
+    for (int i = 0; i + 1 < n;) {
+        const GlOgPairInfo a = pairInfoOf(order ? order[i] : &cells[i]);
+        const GlOgPairInfo b = pairInfoOf(order ? order[i + 1] : &cells[i + 1]);
+        if (__glOgIssueTogether(&a, &b)) pairs++, i += 2;
+        else i++;
+    }
+    return pairs;
+}
+
 uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
     for (GlOgNode* n = head; n; n = n->insn.next) out = __glOgEncode(gc, out, n);
     return out;
@@ -170,7 +198,7 @@ uint8_t* encodeInOrder(GlContext* gc, uint8_t* out, GlOgNode* head) {
 
 }  // namespace
 
-extern "C" GLint __glOgScheduleBlocks = 1;
+GLint __glOgScheduleBlocks = 1;  // C linkage by its declaration
 
 void __glOgPairInfo(GLuint op, const GlOgNode* first, const GlOgNode* second, GlOgPairInfo* info) {
     const Masks m = masksOf(op, first, second, false);
@@ -219,8 +247,15 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
     if (!head) return out;
     // A block beyond the slot array keeps its order.
     if (length > BLOCK_LIMIT) return encodeInOrder(gc, out, head);
-    Schedule* s = (Schedule*)gc->imports.calloc(gc, 1, sizeof(Schedule));
-    if (!s) return encodeInOrder(gc, out, head);
+    const int size = slotsFor(length);
+    const size_t bytes = size * sizeof(Slot*) + length * sizeof(Slot);
+    // Blocks of the usual length schedule on the stack; only the slots need clearing.
+    alignas(8) uint8_t local[slotsFor(LOCAL_BLOCK) * sizeof(Slot*) + LOCAL_BLOCK * sizeof(Slot)];
+    uint8_t* memory = length <= LOCAL_BLOCK ? local : (uint8_t*)gc->imports.alloc(gc, bytes);
+    if (!memory) return encodeInOrder(gc, out, head);
+    memset(memory, 0, size * sizeof(Slot*));
+    Schedule schedule = {(Slot**)memory, (Slot*)(memory + size * sizeof(Slot*)), size, 0};
+    Schedule* s = &schedule;
     int used = 0;
     bool afterPrefix = false;
     for (GlOgNode* n = head; n; n = n->insn.next) {
@@ -228,13 +263,27 @@ uint8_t* __glOgFlushSchedule(GlContext* gc, uint8_t* out) {
         cell->node = n;
         cell->m = masksOf(n->insn.op, n->insn.first, n->insn.second, afterPrefix);
         afterPrefix = __glOgOpTable[n->insn.op].sched & GL_OG_S_PREFIX;
-        const int pos = pairable(n) ? placePairable(s, cell) : placeOther(s, cell);
+        cell->pairable = pairable(n);
+        const int pos = cell->pairable ? placePairable(s, cell) : placeOther(s, cell);
+        if (pos < 0 || pos >= size - 6) {  // cannot happen by the bound above; keep the order if it does
+            if (memory != local) gc->imports.free(gc, memory);
+            return encodeInOrder(gc, out, head);
+        }
         s->slots[pos] = cell;
         if (pos + 1 > s->count) s->count = pos + 1;
     }
+    // The processor pairs greedily in code order, which empty slots can put out of
+    // step with the placement: the block keeps its written order unless the placed
+    // one issues as many pairs or more.
+    int k = 0;
     for (int i = 0; i < s->count; i++)
-        if (s->slots[i]) out = __glOgEncode(gc, out, s->slots[i]->node);
-    gc->imports.free(gc, s);
+        if (s->slots[i]) s->slots[k++] = s->slots[i];
+    if (countPairs(s->slots, nullptr, used) >= countPairs(nullptr, s->cells, used)) {
+        for (int i = 0; i < used; i++) out = __glOgEncode(gc, out, s->slots[i]->node);
+    } else {
+        out = encodeInOrder(gc, out, head);
+    }
+    if (memory != local) gc->imports.free(gc, memory);
     return out;
 }
 

@@ -51,6 +51,8 @@ struct Walk : GlOgRasterEmit {
     }
     // The MMX fill's texture floats at a span: s, t and q, and the level of detail of a mipmap.
     int mmxTexFloats() const { return mmxMip() ? 4 : 3; }
+    // ... cut where the level of detail changes octave (__glGenMmxLevelPieces).
+    bool mmxPieces() const { return mmxMip() && mmxPerspective(); }
     // The MMX fill's colour channels: red, green, blue, and alpha when a blend factor reads it.
     int mmxChannels() const {
         GlMmxFill f;
@@ -176,19 +178,45 @@ struct Walk : GlOgRasterEmit {
     // of the triangle takes them (tiny triangles have none).
     bool lateSteps() const { return mode() == 0 && !mmxFill() && (CF() & GL_RF_SMOOTH_COLOR); }
 
-    // The span's address in the buffer *buffer (x in EAX, y in ECX) into the
-    // field, 0 without a buffer. ECX and EDX changed.
-    void colorAddress(GlColorBuffer* const* buffer, GLint field) {
+    // The colour buffers the spans write: the front and back buffers, or the draw buffer.
+    int colorBuffers() const { return !k->colorBytes ? 0 : k->bothBuffers ? 2 : 1; }
+    GlColorBuffer* const* colorBuffer(int i) const {
+        return !k->bothBuffers ? &gc->drawBuffer : i ? &gc->fb.backBuffer : &gc->fb.frontBuffer;
+    }
+    // S->colorRow[i] and colorStride[i] for row S->y: base + (y - biasY) x
+    // stride and the stride, 0 and 0 without the buffer.
+    void colorRows() {
+        for (int i = 0; i < colorBuffers(); i++) {
+            GlOgNode* none = A.label(true);
+            A.Xor(EAX, EAX);
+            A.Xor(ECX, ECX);
+            A.Mov(EDX, a(colorBuffer(i)));
+            A.Test(EDX, EDX);
+            A.Je(none);
+            A.Mov(EAX, a(&S->y));
+            A.Sub(EAX, A.i(gc->limits.windowBiasY));
+            A.Mov(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
+            A.Imul(EAX, ECX);
+            A.Add(EAX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
+            A.place(none);
+            A.Mov(a(&S->colorStride[i]), ECX);
+            A.Mov(a(&S->colorRow[i]), EAX);
+        }
+    }
+    // The span's address in colour buffer i (x in EAX) into the field, 0
+    // without the buffer. ECX and EDX changed.
+    void colorAddress(int i, GLint field) {
         GlOgNode* none = A.label(true);
-        A.Mov(EDX, a(buffer));
+        A.Mov(EDX, a(&S->colorRow[i]));
         A.Test(EDX, EDX);
         A.Je(none);
-        A.Mov(ECX, sp(GL_OG_SPAN_Y));
-        A.Imul(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.stride)));
-        A.Add(ECX, A.m(EDX, offsetof(GlColorBuffer, buf.base)));
-        A.Mov(EDX, EAX);
-        A.Imul(EDX, A.i((GLint)k->colorBytes));
-        A.Lea(EDX, A.mx(ECX, EDX, 1, 0));
+        if (k->colorBytes == 1 || k->colorBytes == 2 || k->colorBytes == 4) {
+            A.Lea(EDX, A.mx(EDX, EAX, (GLint)k->colorBytes, 0));
+        } else {
+            A.Mov(ECX, EAX);
+            A.Imul(ECX, A.i((GLint)k->colorBytes));
+            A.Add(EDX, ECX);
+        }
         A.place(none);
         A.Mov(sp(field), EDX);
     }
@@ -205,6 +233,13 @@ struct Walk : GlOgRasterEmit {
         A.Jge(keep0);
         A.Mov(EAX, a(&st->clipBox[0]));
         A.place(keep0);
+        if (mmxPieces()) {  // the rest of a span cut at its level of detail's octave
+            GlOgNode* whole = A.label(true);
+            A.Cmp(EAX, a(&S->pieceX));
+            A.Jge(whole);
+            A.Mov(EAX, a(&S->pieceX));
+            A.place(whole);
+        }
         A.Cmp(ECX, a(&st->clipBox[2]));
         A.Jle(keep1);
         A.Mov(ECX, a(&st->clipBox[2]));
@@ -221,15 +256,9 @@ struct Walk : GlOgRasterEmit {
         A.Mov(ECX, a(&S->y));
         A.Sub(ECX, A.i(gc->limits.windowBiasY));
         A.Mov(sp(GL_OG_SPAN_Y), ECX);
-        if (k->colorBytes && k->bothBuffers) {
-            // The front buffer's address in dest, the back buffer's in dest2.
-            colorAddress(&gc->fb.frontBuffer, GL_OG_SPAN_DEST);
-            colorAddress(&gc->fb.backBuffer, GL_OG_SPAN_DEST2);
-        } else if (k->colorBytes) {
-            colorAddress(&gc->drawBuffer, GL_OG_SPAN_DEST);
-        } else {
-            A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
-        }
+        // The front buffer's address (or the draw buffer's) in dest, the back buffer's in dest2.
+        for (int i = 0; i < colorBuffers(); i++) colorAddress(i, i ? GL_OG_SPAN_DEST2 : GL_OG_SPAN_DEST);
+        if (!colorBuffers()) A.Mov(sp(GL_OG_SPAN_DEST), A.i(0));
         // dither = table + (y & 3) x 35 + (x & 3) (the MMX fill takes its
         // dither lanes from x and y).
         if (!mmxFill()) {
@@ -387,6 +416,7 @@ struct Walk : GlOgRasterEmit {
                     A.FldS(sp(GL_OG_SPAN_TEX_LOD));
                     A.FmulS(ST(1));
                     A.FstpS(a(&S->fill.lodBits));
+                    __glGenMmxLevelPieces(gc, k, A);
                 }
                 GlOgNode* compute = A.label(true), *kept = A.label();
                 for (int i = 0; i < 4; i++) {
@@ -624,6 +654,9 @@ struct Walk : GlOgRasterEmit {
         A.Mov(EAX, a(&st->rightEdge.x));
         A.Cmp(EAX, a(&st->leftEdge.x));
         A.Jle(noSpan);
+        GlOgNode* piece = A.label();
+        if (mmxPieces()) A.Mov(a(&S->pieceX), A.i((GLint)0x80000000u));
+        A.place(piece);
         spanStart(noSpan);
         if (mmxFill()) {
             GlOgNode* drawn = A.label();
@@ -638,6 +671,10 @@ struct Walk : GlOgRasterEmit {
                 __glGenMmxSpanProc(gc, k, A, mmxSubs);
             }
             A.place(drawn);
+            if (mmxPieces()) {
+                A.Cmp(a(&S->pieceCut), A.i(0));
+                A.Jne(piece);
+            }
         } else {
             groups(mode() == 1);
         }
@@ -737,6 +774,10 @@ struct Walk : GlOgRasterEmit {
             A.Add(a(&st->depthAddress), EAX);
         }
         stepEdge(&st->rightEdge);
+        for (int i = 0; i < colorBuffers(); i++) {
+            A.Mov(EAX, a(&S->colorStride[i]));
+            A.Add(a(&S->colorRow[i]), EAX);
+        }
     }
 
     // The MMX fill's colours at the left edge of the rows in 16.16, stepped
@@ -903,19 +944,27 @@ struct Walk : GlOgRasterEmit {
         if (mmxFill() && !k->fill[FILL_TWIN]) __glGenMmxTriangle(gc, k, A, mmxSubs);
         if (mmxFill()) mmxRows();
         // One row loop for both parts: S->walkLower says which one ends.
-        GlOgNode* lower = A.label(), *done = A.label(), *part = A.label(), *partEnd = A.label();
+        // The colour rows from the first row on: the lower part's rows follow the upper's.
+        GlOgNode* lower = A.label(), *lowerFirst = A.label(), *done = A.label(), *part = A.label(),
+                  *partEnd = A.label();
         A.Mov(a(&S->walkLower), A.i(0));
         A.Mov(EAX, a(&S->upper0));
         A.Cmp(EAX, a(&S->upper1));
-        A.Jge(lower);
+        A.Jge(lowerFirst);
         A.Mov(a(&S->y), EAX);
         A.Mov(EAX, a(&S->upper1));
         A.Mov(a(&S->y1), EAX);
+        colorRows();
         A.place(part);
         walkPart(partEnd, done);
         A.place(partEnd);
         A.Cmp(a(&S->walkLower), A.i(0));
         A.Jne(done);
+        A.Jmp(lower);
+        A.place(lowerFirst);
+        A.Mov(EAX, a(&S->lower0));
+        A.Mov(a(&S->y), EAX);
+        colorRows();
         A.place(lower);
         A.Mov(EAX, a(&S->lower0));
         A.Cmp(EAX, a(&S->lower1));

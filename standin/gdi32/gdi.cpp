@@ -151,6 +151,35 @@ void ResetSystemPalette(GdiState &state) {
   }
 }
 
+// The stock fonts as the system describes them: the fixed-pitch ones of the modern family.
+LOGFONTA StockFont(int i) {
+  struct Stock {
+    int index;
+    LONG height, weight;
+    BYTE charSet, pitchAndFamily;
+    const char *face;
+  };
+  static const Stock stock[] = {
+      {OEM_FIXED_FONT, 12, FW_NORMAL, OEM_CHARSET, FIXED_PITCH | FF_MODERN, "Terminal"},
+      {ANSI_FIXED_FONT, 12, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN, "Courier"},
+      {ANSI_VAR_FONT, 13, FW_NORMAL, ANSI_CHARSET, VARIABLE_PITCH | FF_SWISS, "MS Sans Serif"},
+      {SYSTEM_FONT, 16, FW_BOLD, ANSI_CHARSET, VARIABLE_PITCH | FF_SWISS, "System"},
+      {DEVICE_DEFAULT_FONT, 16, FW_BOLD, ANSI_CHARSET, VARIABLE_PITCH | FF_SWISS, "System"},
+      {SYSTEM_FIXED_FONT, 15, FW_NORMAL, ANSI_CHARSET, FIXED_PITCH | FF_MODERN, "Fixedsys"},
+      {DEFAULT_GUI_FONT, -11, FW_NORMAL, ANSI_CHARSET, VARIABLE_PITCH | FF_SWISS, "MS Shell Dlg"},
+  };
+  LOGFONTA lf{};
+  for (const Stock &f : stock)
+    if (f.index == i) {
+      lf.lfHeight = f.height;
+      lf.lfWeight = f.weight;
+      lf.lfCharSet = f.charSet;
+      lf.lfPitchAndFamily = f.pitchAndFamily;
+      strncpy(lf.lfFaceName, f.face, LF_FACESIZE - 1);
+    }
+  return lf;
+}
+
 // Stock objects exist from the first GDI call on and are never deleted.
 void EnsureStock(GdiState &state) {
   if (state.stockBitmap) return;
@@ -174,7 +203,9 @@ void EnsureStock(GdiState &state) {
       palette->entries.assign(kDefaultColours, kDefaultColours + 20);
       object = palette;
     } else if (i != 9) {
-      object = std::make_shared<Simple>(OBJ_FONT);
+      auto font = std::make_shared<Simple>(OBJ_FONT);
+      font->font = StockFont(i);
+      object = font;
     } else {
       continue;  // index 9 names no stock object
     }
@@ -441,6 +472,10 @@ void SizeWindowSurface(HWND window, LONG width, LONG height, COLORREF background
   std::shared_ptr<Bitmap> &surface = state.windowSurfaces[window];
   if (surface && surface->width == width && surface->height == height) return;
   auto made = NewDdb(width, height, 32);
+  if (!made) {  // too large: the window has no surface (draws nothing, no picture) until it is resized
+    state.windowSurfaces.erase(window);
+    return;
+  }
   BitmapSurface target;
   Describe(state, made.get(), &target);
   FillSurface(target, RECT{0, 0, width, height}, background);

@@ -466,6 +466,7 @@ typedef struct _GLYPHMETRICSFLOAT {
 #define GGO_METRICS 0
 #define GGO_BITMAP 1
 #define GGO_NATIVE 2
+#define GGO_UNHINTED 0x0100
 #define TT_POLYGON_TYPE 24
 #define TT_PRIM_LINE 1
 #define TT_PRIM_QSPLINE 2
@@ -511,6 +512,11 @@ typedef struct _GLYPHMETRICSFLOAT {
 #define FF_MODERN 0x30
 #define FF_SCRIPT 0x40
 #define FF_DECORATIVE 0x50
+/* tmPitchAndFamily: TMPF_FIXED_PITCH set means a variable-pitch font. */
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+#define TMPF_DEVICE 0x08
 
 typedef struct tagLOGFONTA {
   LONG lfHeight;
@@ -679,6 +685,11 @@ UINT WINAPI GetOutlineTextMetricsA(HDC hdc, UINT cjCopy, LPOUTLINETEXTMETRICA po
 DWORD WINAPI GetGlyphOutlineA(HDC hdc, UINT uChar, UINT fuFormat, LPGLYPHMETRICS lpgm, DWORD cjBuffer,
                               LPVOID pvBuffer, const MAT2 *lpmat2);
 BOOL WINAPI GetRasterizerCaps(LPRASTERIZER_STATUS lpraststat, UINT cjBytes);
+BOOL WINAPI GetCharWidthA(HDC hdc, UINT iFirst, UINT iLast, LPINT lpBuffer);
+BOOL WINAPI GetCharWidth32A(HDC hdc, UINT iFirst, UINT iLast, LPINT lpBuffer);
+BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
+BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
+int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName);
 HDC WINAPI CreateEnhMetaFileA(HDC hdc, LPCSTR lpFilename, const RECT *lprc, LPCSTR lpDesc);
 HENHMETAFILE WINAPI CloseEnhMetaFile(HDC hdc);
 BOOL WINAPI DeleteEnhMetaFile(HENHMETAFILE hmf);
@@ -764,9 +775,17 @@ BOOL WINAPI wglUseFontOutlinesW(HDC hdc, DWORD first, DWORD count, DWORD listBas
 #define CreateEnhMetaFile CreateEnhMetaFileA
 #define LOGFONT LOGFONTA
 #define TEXTMETRIC TEXTMETRICA
+#define OUTLINETEXTMETRIC OUTLINETEXTMETRICA
 #define CreateFont CreateFontA
 #define CreateFontIndirect CreateFontIndirectA
 #define GetTextMetrics GetTextMetricsA
+#define GetOutlineTextMetrics GetOutlineTextMetricsA
+#define GetGlyphOutline GetGlyphOutlineA
+#define GetCharWidth GetCharWidthA
+#define GetCharWidth32 GetCharWidth32A
+#define GetTextExtentPoint GetTextExtentPointA
+#define GetTextExtentPoint32 GetTextExtentPoint32A
+#define GetTextFace GetTextFaceA
 #define TextOut TextOutA
 #define wglUseFontBitmaps wglUseFontBitmapsA
 #define wglUseFontOutlines wglUseFontOutlinesA

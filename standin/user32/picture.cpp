@@ -52,6 +52,8 @@ bool OpenCanvas(Canvas *c, LONG width, LONG height, POINT origin) {
   BitmapSurfaceOf(c->bitmap, &c->surface);
   c->origin = origin;
   SetBkMode(c->dc, TRANSPARENT);
+  // The system draws menus, captions and controls in its dialog font (captions in its bold form).
+  SelectObject(c->dc, GetStockObject(DEFAULT_GUI_FONT));
   return true;
 }
 
@@ -126,7 +128,12 @@ void DrawNonClient(Canvas &c, HWND hwnd) {
     const LONG height = GetSystemMetrics(SM_CYCAPTION);
     const RECT caption{left, top, right, top + height - 1};
     Fill(c, caption, GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
+    LOGFONTA bold;
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof bold, &bold);
+    bold.lfWeight = FW_BOLD;
+    const HGDIOBJ gui = SelectObject(c.dc, CreateFontIndirectA(&bold));
     TextIn(c, caption, WindowText(hwnd), GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT), false, 4);
+    DeleteObject(SelectObject(c.dc, gui));
     if (style & WS_SYSMENU) {  // the close box
       const RECT box{right - height + 1, top + 2, right - 2, top + height - 3};
       Fill(c, box, GetSysColor(COLOR_BTNFACE));
@@ -182,7 +189,8 @@ bool DrawControl(Canvas &c, HWND hwnd, const RECT &r) {
     Outline(c, r, GetSysColor(COLOR_BTNSHADOW));
     const LRESULT count = SendMessageA(hwnd, LB_GETCOUNT, 0, 0), selected = SendMessageA(hwnd, LB_GETCURSEL, 0, 0);
     const LONG line = TextHeight(c);
-    for (LRESULT i = 0; i < count && r.top + 1 + i * line < r.bottom - 1; ++i) {
+    // Whole rows only: the text is not clipped to the box.
+    for (LRESULT i = 0; i < count && r.top + 1 + (i + 1) * line <= r.bottom - 1; ++i) {
       std::vector<char> item(size_t(std::max<LRESULT>(SendMessageA(hwnd, LB_GETTEXTLEN, WPARAM(i), 0), 0)) + 1, 0);
       SendMessageA(hwnd, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(item.data()));
       const RECT row{r.left + 1, r.top + 1 + LONG(i) * line, r.right - 1, std::min(r.top + 1 + LONG(i + 1) * line, r.bottom - 1)};

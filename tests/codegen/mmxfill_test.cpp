@@ -952,13 +952,13 @@ void noteOp(GlContext*, const uint8_t*, const uint8_t*, GLuint op, const GlOgNod
 bool usesMmxExtensions(const std::vector<GLuint>& ops) {
     for (GLuint op : ops)
         if (op == GL_OG_Pshufw0 || op == GL_OG_Pshufw1 || (op >= GL_OG_Pextrw0 && op <= GL_OG_Pextrw3) ||
-            op == GL_OG_Pmulhuw || op == GL_OG_Pminub || op == GL_OG_Pminsw)
+            op == GL_OG_Pmulhuw || op == GL_OG_Pminub || op == GL_OG_Pminsw || op == GL_OG_Maskmovq)
             return true;
     return false;
 }
 
 // Where MMX is present without the MMX extensions (an MMX processor without
-// SSE faults on pshufw, pextrw, pmulhuw, pminub and pminsw) no generated
+// SSE faults on pshufw, pextrw, pmulhuw, pminub, pminsw and maskmovq) no generated
 // routine uses them: the x86 fill and the MMX depth stage draw, with the same
 // pixels as without MMX. With the extensions the MMX fill writes them.
 TEST(MmxFill, MmxAloneWritesNoMmxExtensions) {

@@ -385,7 +385,8 @@ TEST(Examples, OutlinesTurnAboveTheResourcesMarble) {
             (n <= 20 ? filled : lines) += f.count(100, 100, 540, 380, orange);
         }
         EXPECT_GT(filled / 20, 3000) << "the text's faces";
-        EXPECT_LT(lines / 10, filled / 20 / 2) << "W: the text's polygons as lines";
+        // The curves' fine triangles draw almost solid as lines; the straight strokes show gaps.
+        EXPECT_LT(lines / 10, filled / 20 * 9 / 10) << "W: the text's polygons as lines";
         EXPECT_GT(lines / 10, 200);
         EXPECT_GT(differing(run->frame(1), run->frame(15)), 0.01) << "the text turns";
     }

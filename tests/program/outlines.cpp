@@ -75,8 +75,9 @@ int main() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 
-    // 'A' of the stand-in's glyphs at 16 pixels an em, drawn at (4, 4): a body
-    // of 6 x 12 with an arc above to y = 18, and a square hole at (5.5, 7).
+    // 'O' of the device context's default font (on the host, DejaVu Sans Bold) at 24 pixels an
+    // em, drawn at (4, 4): a ring from x = 5.2 to 23.2 and y = 3.7 to 21.8 round a counter from
+    // x = 9.9 to 18.5 and y = 6.9 to 18.5.
     struct Case {
         const char* what;
         BOOL wide;  // the W form
@@ -90,9 +91,9 @@ int main() {
     };
     for (const Case& k : cases) {
         SetLastError(0);
-        const BOOL made = k.wide ? wglUseFontOutlinesW(b.dc, 'A', 1, k.list, 0.01f, k.extrusion, WGL_FONT_POLYGONS,
+        const BOOL made = k.wide ? wglUseFontOutlinesW(b.dc, 'O', 1, k.list, 0.01f, k.extrusion, WGL_FONT_POLYGONS,
                                                         nullptr)
-                                 : wglUseFontOutlinesA(b.dc, 'A', 1, k.list, 0.01f, k.extrusion, WGL_FONT_POLYGONS,
+                                 : wglUseFontOutlinesA(b.dc, 'O', 1, k.list, 0.01f, k.extrusion, WGL_FONT_POLYGONS,
                                                         nullptr);
         check(made == TRUE, k.what, "wglUseFontOutlines");
         if (!made) {
@@ -105,17 +106,18 @@ int main() {
         glColor3f(1, 1, 1);
         glPushMatrix();
         glTranslatef(4, 4, 0);
-        glScalef(16, 16, 16);
+        glScalef(24, 24, 24);
         glCallList(k.list);
         glPopMatrix();
         glFinish();
         check(glGetError() == GL_NO_ERROR, k.what, "no GL error");
-        // Filled around the hole, nothing in it or outside the glyph.
+        // The ring lit on every side, its counter, its round corners and what is outside dark.
         static const struct {
             int x, y;
             bool lit;
-        } pixels[] = {{4, 4, true},   {9, 15, true},  {6, 5, true},  {6, 16, true}, {7, 10, false},
-                      {7, 8, false},  {11, 8, false}, {4, 19, false}, {3, 8, false}, {20, 20, false}};
+        } pixels[] = {{6, 12, true},   {7, 12, true},  {21, 12, true}, {14, 4, true},   {14, 20, true},
+                      {14, 12, false}, {11, 9, false}, {3, 12, false}, {25, 12, false}, {5, 4, false},
+                      {23, 21, false}, {14, 24, false}};
         for (const auto& p : pixels) {
             if (b.lit(p.x, p.y) == p.lit) continue;
             char step[64];

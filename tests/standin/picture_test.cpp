@@ -196,4 +196,36 @@ TEST_F(PictureTest, GdiDrawingShowsOverTheGlImage) {
   DeleteObject(red);
 }
 
+// A window whose client area no surface can hold (4 GiB at 32 bits) still gives a DC; drawing on it
+// does nothing and it has no picture until a resize gives it a surface.
+TEST_F(PictureTest, AWindowTooLargeForASurfaceDrawsNothingUntilResized) {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "PictureHuge";
+  ASSERT_TRUE(RegisterClassA(&wc));
+  HWND w = CreateWindowA("PictureHuge", "", WS_POPUP | WS_VISIBLE, 0, 0, 65536, 16384, nullptr, nullptr, nullptr,
+                         nullptr);
+  ASSERT_NE(nullptr, w);
+  HDC dc = GetDC(w);
+  ASSERT_NE(nullptr, dc);
+  const RECT r = {0, 0, 16, 16};
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(CLR_INVALID, GetPixel(dc, 4, 4));
+  ReleaseDC(w, dc);
+  EXPECT_FALSE(StandinWritePicture(w, File("huge.bmp").c_str()));
+  ASSERT_TRUE(SetWindowPos(w, nullptr, 0, 0, 32, 24, SWP_NOMOVE | SWP_NOZORDER));
+  dc = GetDC(w);
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 4, 4));
+  ReleaseDC(w, dc);
+  const std::string path = File("resized.bmp");
+  ASSERT_TRUE(StandinWritePicture(w, path.c_str()));
+  Picture picture;
+  ASSERT_TRUE(ReadPicture(path, &picture));
+  EXPECT_EQ(32, picture.width);
+  EXPECT_EQ(RGB(0, 0, 0), picture.At(4, 4));
+  DestroyWindow(w);
+  UnregisterClassA("PictureHuge", nullptr);
+}
+
 }  // namespace

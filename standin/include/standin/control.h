@@ -223,10 +223,7 @@ typedef struct {
 int StandinFileDialogCount(void);
 BOOL StandinGetFileDialog(int i, StandinFileDialog *out);
 
-/* Fonts: every font has the same synthetic glyphs, scaled to its height (16 units when the
-   height is 0). StandinSynthGlyphBitmap gives the GGO_BITMAP glyph of a code: its metrics,
-   and, when `bits` is not null, its rows (top row first, each padded to 32 bits). */
-void StandinSynthGlyphBitmap(UINT c, GLYPHMETRICS *gm, BYTE *bits);
+/* Fonts: GDI serves DejaVu Sans and DejaVu Sans Mono (regular and bold). */
 /* That many GetGlyphOutlineA data fetches succeed, then every one fails with GDI_ERROR;
    -1 (the default) never fails. */
 void StandinFailGlyphFetchAfter(int fetches);
